@@ -1,0 +1,79 @@
+// Finds the drives behind the machine's drive letters, asks each what it is
+// and builds the list rows.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drives/drive_types.h"
+#include "errors/error_report.h"
+#include "platform/platform.h"
+
+namespace plexi {
+
+enum class ViewMode { kPhysical, kPartition };
+
+// Sector size and count of an open drive or volume.
+struct DriveExtent {
+  uint32_t sector_size = 0;
+  uint64_t sector_count = 0;
+};
+
+// Positions the handle at sector × sector size; shows the system's text for a
+// failure and returns false.
+bool SeekToSector(platform::Machine& machine, Notifier& notifier, platform::Device& device,
+                  uint64_t sector, uint32_t sector_size);
+
+// The sector size and the last readable sector of an open volume, searched
+// backwards from the partition's end over at most kProbeLimit sectors.
+std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifier& notifier,
+                                              platform::Device& volume);
+inline constexpr uint64_t kProbeLimit = 65536;
+
+// Geometry of a physical drive (IOCTL_DISK_GET_DRIVE_GEOMETRY).
+std::optional<DriveExtent> DriveGeometry(platform::Device& device, uint32_t* error = nullptr);
+
+// One entry of the volume map: a letter and, once mapped, the physical drive
+// number or the letter itself for an unmapped removable volume.
+struct VolumeMapEntry {
+  char letter = 0;
+  std::optional<DriveDesignator> target;
+  std::string Text() const;  // "C:", "C:=0", "A:=A"
+};
+
+class DriveDiscovery {
+ public:
+  // `is_forbidden` answers for an identity key whether the user protected it.
+  DriveDiscovery(platform::Machine& machine, Notifier& notifier,
+                 std::function<bool(const std::string&)> is_forbidden = {});
+
+  // Letter list from GetLogicalDriveStrings: "C:", "D:", ...
+  std::vector<std::string> LetterList();
+  std::vector<VolumeMapEntry> MapVolumesToDisks();
+  // Fills `info` as far as the query gets; returns the trimmed product name,
+  // empty on any failure.
+  std::string QueryDrive(const DriveDesignator& designator, TDriveInfo& info, ViewMode view);
+  // Rebuilds every row for the view; reselects by `remembered_caption`.
+  std::vector<DriveRow> Refresh(ViewMode view);
+
+  // The system drive text ("C:") taken when the object is made.
+  const std::string& SystemDrive() const { return system_drive_; }
+
+  // The change watch: true when the logical-drive mask differs from the last
+  // one seen (the first call always does).
+  bool DriveMaskChanged();
+
+ private:
+  platform::Machine& machine_;
+  Notifier& notifier_;
+  std::function<bool(const std::string&)> is_forbidden_;
+  std::string system_drive_;
+  uint32_t last_mask_ = 0;
+};
+
+// Index of the first row whose caption equals `caption`, if any.
+std::optional<size_t> FindRowByCaption(const std::vector<DriveRow>& rows, const std::string& caption);
+
+}  // namespace plexi

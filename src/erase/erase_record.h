@@ -1,0 +1,56 @@
+// The record an erase leaves in the drive's first sector: a completion record
+// that names the method, or a resume record that says where an interrupted
+// erase stopped.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "drives/drive_types.h"
+#include "errors/error_report.h"
+#include "platform/platform.h"
+
+namespace plexi {
+
+inline constexpr char kCompleteMarker[] = "plexi scrub ok";  // 14 bytes
+inline constexpr char kResumeMarker[] = "plexi scrub";       // 11 bytes
+
+// The erase parameters the record carries.
+struct EraseRecordFields {
+  int32_t EraseMethod = 0;
+  uint32_t ResumeChunk = 0;
+  int32_t ResumePass = 0;
+};
+
+// Sector images of the two records and of a blank first sector.
+std::vector<uint8_t> BuildCompletionRecord(uint32_t sector_size, int32_t method);
+std::vector<uint8_t> BuildResumeRecord(uint32_t sector_size, const EraseRecordFields& fields);
+
+// How the drive list reads a first sector: kind and method code.
+struct ListRecord {
+  RecordKind kind = RecordKind::kNone;
+  std::optional<int32_t> method;
+};
+ListRecord RecogniseForList(const uint8_t* sector, size_t size);
+
+// How the erase workflow reads it: 1 a completion record, 0 a resume record
+// that holds a resume point, -1 anything else. Updates `fields` as read.
+int RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fields);
+
+enum class RecordMode { kFinish = 0, kInterrupt = 1, kRead = 2 };
+
+struct RecordAccessResult {
+  int result = -1;          // mode 2: 1, 0 or -1; other modes -1
+  bool io_ok = true;        // false when the write or read failed or was short
+  uint32_t error = 0;       // Windows error code of that failure
+};
+
+// Writes (finish, interrupt) or reads the record at byte 0 of `device`.
+// A failed or short transfer is reported in the result, never passed off as
+// done; a failed read reads as no record.
+RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notifier,
+                                     platform::Device& device, uint32_t sector_size,
+                                     RecordMode mode, bool save_history,
+                                     EraseRecordFields& fields);
+
+}  // namespace plexi

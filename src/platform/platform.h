@@ -1,0 +1,128 @@
+// The system operations the program's logic uses. Every backend (Win32, the
+// simulated machine, Linux block devices) answers with Windows error codes so
+// that the logic and its messages are the same everywhere.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace plexi::platform {
+
+// Success, or the Windows error code of the failure.
+struct Status {
+  uint32_t error = 0;
+  bool ok() const { return error == 0; }
+  static Status Success() { return {}; }
+  static Status Failure(uint32_t code) { return {code}; }
+};
+
+// Outcome of a read, a write or a control call: how many bytes moved.
+// A call can succeed with fewer bytes than asked (a short transfer).
+struct IoResult {
+  bool ok = false;
+  uint32_t bytes = 0;
+  uint32_t error = 0;
+};
+
+enum class Access {
+  kQuery,      // no data access: control calls only
+  kRead,       // GENERIC_READ
+  kReadWrite,  // GENERIC_READ | GENERIC_WRITE
+};
+
+// One open device or volume handle; destroying it closes the handle.
+class Device {
+ public:
+  virtual ~Device() = default;
+  virtual IoResult Read(void* buffer, uint32_t length) = 0;
+  virtual IoResult Write(const void* buffer, uint32_t length) = 0;
+  // Absolute byte position from the start of the device.
+  virtual Status SetPosition(uint64_t offset) = 0;
+  // DeviceIoControl: the reply is the raw Win32 structure.
+  virtual IoResult Control(uint32_t code, const void* in, uint32_t in_length,
+                           void* out, uint32_t out_length) = 0;
+  virtual Status Flush() = 0;
+};
+
+struct OpenResult {
+  std::unique_ptr<Device> device;
+  uint32_t error = 0;
+  bool ok() const { return device != nullptr; }
+};
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// The machine the program runs on: its devices, volumes and system facts.
+// All texts are UTF-8.
+class Machine {
+ public:
+  virtual ~Machine() = default;
+
+  // Opens "\\.\PHYSICALDRIVEn" or "\\.\X:" with read and write sharing.
+  virtual OpenResult OpenDevice(const std::string& path, Access access) = 0;
+
+  // GetLogicalDriveStrings: "C:\" NUL "D:\" NUL ... NUL, as the system gives it.
+  virtual std::string LogicalDriveStrings() = 0;
+  // GetLogicalDrives: bit 0 is A:.
+  virtual uint32_t LogicalDriveMask() = 0;
+  // GetDriveType of a root such as "C:\"; one of win32::kDrive*.
+  virtual uint32_t DriveType(const std::string& root) = 0;
+  // Volume label of a root such as "C:\", read without any system dialog
+  // for an empty drive; nullopt when it cannot be read.
+  virtual std::optional<std::string> VolumeLabel(const std::string& root) = 0;
+  // GetSystemDirectory, e.g. "C:\Windows\system32".
+  virtual std::string SystemDirectory() = 0;
+  // The system's message for an error code, unchanged (a trailing line break
+  // included); empty when the system has none.
+  virtual std::string ErrorText(uint32_t code) = 0;
+  // The external drive-identify library: fills the 512-byte ATA IDENTIFY
+  // reply for a designator value; false when the library, its export or the
+  // call fails.
+  virtual bool IdentifyDevice(int32_t designator, uint8_t* reply512) = 0;
+
+  virtual LocalTime Now() = 0;
+  // The user's short date format and long time format.
+  virtual std::string DateText(const LocalTime& t) = 0;
+  virtual std::string TimeText(const LocalTime& t) = 0;
+};
+
+// Values under the program's settings key (HKCU\Software\Ｑ＆Ｚ\<title>).
+// A value of the wrong type reads as absent.
+class Settings {
+ public:
+  virtual ~Settings() = default;
+  virtual bool Exists(const std::string& name) = 0;
+  virtual std::optional<int32_t> ReadInt(const std::string& name) = 0;
+  virtual Status WriteInt(const std::string& name, int32_t value) = 0;
+  virtual std::optional<std::string> ReadText(const std::string& name) = 0;
+  virtual Status WriteText(const std::string& name, const std::string& value) = 0;
+};
+
+struct FileContent {
+  bool exists = false;
+  std::string bytes;
+  uint32_t error = 0;  // set when the file exists but cannot be read
+};
+
+// Files beside the executable (error log, protection list, help page).
+class FileStore {
+ public:
+  virtual ~FileStore() = default;
+  // The folder that holds these files, with its trailing separator.
+  virtual std::string ProgramDirectory() = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  virtual FileContent Read(const std::string& path) = 0;
+  // Writes a temporary file beside `path` and then replaces `path` with it,
+  // so a failed write never loses the old file.
+  virtual Status Replace(const std::string& path, const std::string& bytes) = 0;
+};
+
+// Text files kept in the system's ANSI code page (code page 932 on a
+// Japanese Windows; UTF-8 on other systems).
+std::string Utf8ToAnsi(const std::string& utf8);
+std::string AnsiToUtf8(const std::string& ansi);
+
+}  // namespace plexi::platform
