@@ -51,11 +51,14 @@ class DriveDiscovery {
 
   // Letter list from GetLogicalDriveStrings: "C:", "D:", ...
   std::vector<std::string> LetterList();
-  std::vector<VolumeMapEntry> MapVolumesToDisks();
+  // Maps each lettered volume to the physical drive that holds it. A volume
+  // that cannot be opened is reported and left unmapped; network drives are
+  // skipped.
+  std::vector<VolumeMapEntry> MapVolumesToDisks(ViewMode view);
   // Fills `info` as far as the query gets; returns the trimmed product name,
   // empty on any failure.
   std::string QueryDrive(const DriveDesignator& designator, TDriveInfo& info, ViewMode view);
-  // Rebuilds every row for the view; reselects by `remembered_caption`.
+  // Rebuilds every row for the view.
   std::vector<DriveRow> Refresh(ViewMode view);
 
   // The system drive text ("C:") taken when the object is made.
@@ -66,6 +69,8 @@ class DriveDiscovery {
   bool DriveMaskChanged();
 
  private:
+  void MapVolume(VolumeMapEntry& entry, ViewMode view);
+
   platform::Machine& machine_;
   Notifier& notifier_;
   std::function<bool(const std::string&)> is_forbidden_;

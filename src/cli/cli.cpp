@@ -1,0 +1,219 @@
+#include "cli/cli.h"
+
+#include <cctype>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+#include "drives/discovery.h"
+#include "erase/erase_record.h"
+#include "platform/host.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/winconst.h"
+
+namespace plexi::cli {
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+const char kUsageText[] =
+    "usage: plexiscrub-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "commands:\n"
+    "  list [--partitions] [--simulate FILE]\n"
+    "      the drive rows as the program lists them (physical drives, or one row\n"
+    "      per lettered volume with --partitions)\n"
+    "  inspect TARGET [--simulate FILE]\n"
+    "      the erase record in the first sector of TARGET: its kind, method and\n"
+    "      resume point\n"
+    "\n"
+    "TARGET is a block device or an image file (Linux), a drive number or a\n"
+    "drive letter (\"2\", \"F:\") or a device path (\\\\.\\PHYSICALDRIVE2) on Windows\n"
+    "and on a simulated machine.\n"
+    "  --simulate FILE   run on the simulated machine described in FILE\n"
+    "  --help            this text\n";
+
+// Messages the program would show in a box go to standard error.
+class StreamNotifier : public Notifier {
+ public:
+  explicit StreamNotifier(std::ostream& err) : err_(err) {}
+  void ShowMessage(const std::string& text) override {
+    std::string trimmed = text;
+    while (!trimmed.empty() && (trimmed.back() == '\n' || trimmed.back() == '\r')) trimmed.pop_back();
+    err_ << "plexiscrub-cli: " << trimmed << "\n";
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+struct Options {
+  std::string command;
+  std::vector<std::string> positional;
+  std::optional<std::string> simulate;
+  bool partitions = false;
+  bool help = false;
+};
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
+  Options o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+    } else if (a == "--partitions") {
+      o.partitions = true;
+    } else if (a == "--simulate") {
+      if (i + 1 >= args.size()) {
+        err << "plexiscrub-cli: --simulate needs a machine description file\n";
+        return std::nullopt;
+      }
+      o.simulate = args[++i];
+    } else if (a.size() > 1 && a[0] == '-' && a.substr(0, 2) == "--") {
+      err << "plexiscrub-cli: unknown option '" << a << "'\n";
+      return std::nullopt;
+    } else if (o.command.empty()) {
+      o.command = a;
+    } else {
+      o.positional.push_back(a);
+    }
+  }
+  return o;
+}
+
+std::unique_ptr<platform::Machine> OpenMachine(const Options& o, std::ostream& err) {
+  if (!o.simulate) return platform::MakeHostMachine();
+  std::string error;
+  std::unique_ptr<platform::Machine> machine = sim::SimMachine::Load(*o.simulate, &error);
+  if (!machine) err << "plexiscrub-cli: cannot load the simulated machine " << *o.simulate << ": " << error << "\n";
+  return machine;
+}
+
+std::string OneLine(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
+  if (!o.positional.empty()) {
+    err << "plexiscrub-cli: list takes no target\n";
+    return kUsage;
+  }
+  std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
+  if (!machine) return kFailed;
+  StreamNotifier notifier(err);
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(o.partitions ? ViewMode::kPartition : ViewMode::kPhysical);
+  out << "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子\n";
+  for (const DriveRow& row : rows) {
+    out << row.caption;
+    for (int i = 0; i < 8; ++i) out << " | " << row.SubItem(i);
+    out << "\n";
+  }
+  if (rows.empty()) err << "plexiscrub-cli: no drives found\n";
+  return kOk;
+}
+
+// A drive number, a letter with a colon, a Windows device path, or (on the
+// host) any path the system can open.
+std::string DevicePathOf(const std::string& target) {
+  bool digits = !target.empty() && target.size() <= 3;
+  for (char c : target) digits = digits && std::isdigit(static_cast<unsigned char>(c));
+  if (digits) return DriveDesignator::Physical(uint32_t(std::stoul(target))).DevicePath();
+  if (target.size() == 2 && target[1] == ':' && std::isalpha(static_cast<unsigned char>(target[0])))
+    return DriveDesignator::Letter(target[0]).DevicePath();
+  return target;
+}
+
+const char* KindName(int result, RecordKind kind) {
+  if (kind == RecordKind::kComplete) return "completion record";
+  if (kind == RecordKind::kResume) return result == 0 ? "resume record" : "resume record without a resume point";
+  return "no record";
+}
+
+int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
+  if (o.positional.size() != 1) {
+    err << "plexiscrub-cli: inspect needs exactly one TARGET\n";
+    return kUsage;
+  }
+  std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
+  if (!machine) return kFailed;
+  const std::string path = DevicePathOf(o.positional[0]);
+  platform::OpenResult opened = machine->OpenDevice(path, platform::Access::kRead);
+  if (!opened.ok()) {
+    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(*machine, opened.error)) << "\n";
+    return kFailed;
+  }
+  uint32_t error = 0;
+  std::optional<DriveExtent> extent = DriveGeometry(*opened.device, &error);
+  if (!extent) {
+    err << "plexiscrub-cli: cannot read the geometry of " << path << ": " << OneLine(SystemErrorText(*machine, error)) << "\n";
+    return kFailed;
+  }
+  std::vector<uint8_t> sector(extent->sector_size);
+  platform::IoResult read = opened.device->Read(sector.data(), extent->sector_size);
+  if (!read.ok || read.bytes != extent->sector_size) {
+    uint32_t code = read.ok ? win32::kErrorReadFault : read.error;
+    err << "plexiscrub-cli: cannot read the first sector of " << path << ": " << OneLine(SystemErrorText(*machine, code)) << "\n";
+    return kFailed;
+  }
+  // The list's reading (kind and method) and the erase's (resume point).
+  ListRecord list = RecogniseForList(sector.data(), sector.size());
+  EraseRecordFields fields;
+  int resume = RecogniseForErase(sector.data(), sector.size(), fields);
+
+  out << "target: " << path << "\n";
+  out << "sector size: " << extent->sector_size << "\n";
+  out << "sectors: " << extent->sector_count << " (" << FormatSize(extent->sector_count * extent->sector_size) << ")\n";
+  out << "kind: " << int(list.kind) << " (" << KindName(resume, list.kind) << ")\n";
+  if (list.method)
+    out << "method: " << *list.method << " (" << EraseMethodText(*list.method, MethodTextForm::kLong) << ")\n";
+  else
+    out << "method: none\n";
+  if (list.kind == RecordKind::kResume)
+    out << "resume point: pass " << fields.ResumePass << ", chunk " << fields.ResumeChunk
+        << (resume == 0 ? "" : " (nothing to resume)") << "\n";
+  else
+    out << "resume point: none\n";
+  return kOk;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::optional<Options> options = ParseOptions(args, err);
+  if (!options) {
+    err << "Try 'plexiscrub-cli --help'.\n";
+    return kUsage;
+  }
+  if (options->help) {
+    out << kUsageText;
+    return kOk;
+  }
+  using Command = std::function<int(const Options&, std::ostream&, std::ostream&)>;
+  static const std::map<std::string, Command> kCommands = {
+      {"list", ListCommand},
+      {"inspect", InspectCommand},
+  };
+  auto found = kCommands.find(options->command);
+  if (found == kCommands.end()) {
+    if (options->command.empty())
+      err << "plexiscrub-cli: no command given\n";
+    else
+      err << "plexiscrub-cli: unknown command '" << options->command << "'\n";
+    err << kUsageText;
+    return kUsage;
+  }
+  if (options->partitions && options->command != "list") {
+    err << "plexiscrub-cli: --partitions belongs to list\n";
+    return kUsage;
+  }
+  return found->second(*options, out, err);
+}
+
+}  // namespace plexi::cli

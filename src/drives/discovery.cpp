@@ -1,0 +1,327 @@
+#include "drives/discovery.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "erase/erase_record.h"
+#include "platform/ioctl_layout.h"
+#include "platform/winconst.h"
+
+namespace plexi {
+
+namespace {
+
+using platform::Access;
+using platform::Device;
+
+// Sector sizes outside this range come only from a broken device reply;
+// treating them as a failed query keeps every later division and buffer sane.
+bool PlausibleSectorSize(uint32_t size) { return size >= 128 && size <= (1u << 20); }
+
+// Removes leading and trailing blanks and control characters.
+std::string Trimmed(std::string text) {
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  return text.substr(start);
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The NUL-terminated string at `offset` of a reply of `length` bytes; empty
+// when the offset points outside the reply.
+std::string StringAt(const uint8_t* reply, uint32_t length, uint32_t offset) {
+  if (offset == 0 || offset >= length) return {};
+  const char* start = reinterpret_cast<const char*>(reply + offset);
+  size_t max = length - offset;
+  size_t n = 0;
+  while (n < max && start[n] != '\0') ++n;
+  return std::string(start, n);
+}
+
+// Hex of the bytes after the 40-byte descriptor header, from the first
+// non-zero byte on; all of them when only zeros follow.
+std::string IdentityOf(const uint8_t* reply, uint32_t length) {
+  const uint32_t start = win32::kStorageDescriptorHeaderSize;
+  if (length <= start) return {};
+  uint32_t first = start;
+  while (first < length && reply[first] == 0) ++first;
+  if (first == length) first = start;
+  return HexOfBytes(reply + first, length - first);
+}
+
+bool SaysAta(const uint8_t* identify) {
+  uint16_t word0 = uint16_t(identify[0] | identify[1] << 8);
+  return (word0 & 0x8000) == 0 && (word0 & 0x0080) == 0;
+}
+
+std::optional<layout::PartitionInformation> PartitionInfo(Device& device) {
+  uint8_t reply[win32::kPartitionInfoBufferSize] = {};
+  platform::IoResult r = device.Control(win32::kIoctlDiskGetPartitionInfo, nullptr, 0, reply,
+                                        sizeof reply);
+  if (!r.ok || r.bytes < win32::kPartitionInformationSize) return std::nullopt;
+  return layout::PartitionInformation::Decode(reply);
+}
+
+}  // namespace
+
+std::string VolumeMapEntry::Text() const {
+  std::string text{letter, ':'};
+  if (!target) return text;
+  if (target->IsPhysical()) return text + "=" + std::to_string(target->number());
+  return text + "=" + target->letter();
+}
+
+bool SeekToSector(platform::Machine& machine, Notifier& notifier, Device& device, uint64_t sector,
+                  uint32_t sector_size) {
+  platform::Status s = device.SetPosition(sector * sector_size);
+  if (s.ok()) return true;
+  ReportSystemError(machine, notifier, s.error);
+  return false;
+}
+
+std::optional<DriveExtent> DriveGeometry(Device& device, uint32_t* error) {
+  uint8_t reply[win32::kDiskGeometrySize] = {};
+  platform::IoResult r = device.Control(win32::kIoctlDiskGetDriveGeometry, nullptr, 0, reply,
+                                        sizeof reply);
+  if (!r.ok || r.bytes < sizeof reply) {
+    if (error) *error = r.ok ? win32::kErrorInvalidData : r.error;
+    return std::nullopt;
+  }
+  layout::DiskGeometry g = layout::DiskGeometry::Decode(reply);
+  if (!PlausibleSectorSize(g.bytes_per_sector) || g.cylinders < 0) {
+    if (error) *error = win32::kErrorInvalidData;
+    return std::nullopt;
+  }
+  return DriveExtent{g.bytes_per_sector, g.SectorCount()};
+}
+
+std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifier& notifier,
+                                              Device& volume) {
+  std::optional<DriveExtent> geometry = DriveGeometry(volume);
+  if (!geometry) return std::nullopt;
+  std::optional<layout::PartitionInformation> partition = PartitionInfo(volume);
+  if (!partition || partition->partition_length <= 0) return std::nullopt;
+
+  const uint32_t sector_size = geometry->sector_size;
+  const uint64_t count = uint64_t(partition->partition_length) / sector_size;
+  std::vector<uint8_t> sector(sector_size);
+  // Search backwards for the last sector that reads whole; bounded, so an
+  // unreadable volume fails the probe instead of hanging the window.
+  std::optional<uint64_t> found;
+  bool seek_reported = false;
+  for (uint64_t index = count - 1, tried = 0; count > 0 && index > 0 && tried < kProbeLimit;
+       --index, ++tried) {
+    platform::Status s = volume.SetPosition(index * sector_size);
+    if (!s.ok()) {
+      // One report per probe: a volume that refuses every position would
+      // otherwise bury the user in identical message boxes.
+      if (!seek_reported) ReportSystemError(machine, notifier, s.error);
+      seek_reported = true;
+      continue;
+    }
+    platform::IoResult r = volume.Read(sector.data(), sector_size);
+    if (r.ok && r.bytes == sector_size) {
+      found = index + 1;
+      break;
+    }
+  }
+  if (!found) return std::nullopt;
+  if (!SeekToSector(machine, notifier, volume, 0, sector_size)) return std::nullopt;
+  return DriveExtent{sector_size, *found};
+}
+
+std::optional<size_t> FindRowByCaption(const std::vector<DriveRow>& rows,
+                                       const std::string& caption) {
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].caption == caption) return i;
+  return std::nullopt;
+}
+
+DriveDiscovery::DriveDiscovery(platform::Machine& machine, Notifier& notifier,
+                               std::function<bool(const std::string&)> is_forbidden)
+    : machine_(machine), notifier_(notifier), is_forbidden_(std::move(is_forbidden)) {
+  // Upper-cased: a system directory reported as "c:\windows" must still
+  // protect the C: row.
+  system_drive_ = Upper(machine_.SystemDirectory().substr(0, 2));
+}
+
+std::vector<std::string> DriveDiscovery::LetterList() {
+  std::vector<std::string> letters;
+  const std::string raw = machine_.LogicalDriveStrings();
+  size_t pos = 0;
+  while (pos < raw.size()) {
+    size_t end = raw.find('\0', pos);
+    if (end == std::string::npos) end = raw.size();
+    std::string entry = raw.substr(pos, end - pos);
+    if (entry.size() >= 2 && entry[1] == ':' && std::isalpha(static_cast<unsigned char>(entry[0])))
+      letters.push_back(Upper(entry.substr(0, 2)));
+    pos = end + 1;
+  }
+  return letters;
+}
+
+std::vector<VolumeMapEntry> DriveDiscovery::MapVolumesToDisks(ViewMode view) {
+  std::vector<VolumeMapEntry> map;
+  for (const std::string& letter_text : LetterList()) {
+    VolumeMapEntry entry{letter_text[0], std::nullopt};
+    MapVolume(entry, view);
+    map.push_back(entry);
+  }
+  return map;
+}
+
+void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
+  const std::string root = std::string{entry.letter, ':', '\\'};
+  const uint32_t drive_type = machine_.DriveType(root);
+  // A network drive has no disk of this machine behind it, and opening it
+  // fails; it is simply not a candidate.
+  if (drive_type == win32::kDriveRemote) return;
+
+  const DriveDesignator self = DriveDesignator::Letter(entry.letter);
+  platform::OpenResult opened = machine_.OpenDevice(self.DevicePath(), Access::kQuery);
+  if (!opened.ok()) {
+    // Reported, left unmapped; the letters after it are still mapped.
+    ReportSystemError(machine_, notifier_, opened.error);
+    return;
+  }
+  TDriveInfo scratch;
+  QueryDrive(self, scratch, view);
+
+  uint8_t reply[win32::kDiskExtentsBufferSize] = {};
+  platform::IoResult r = opened.device->Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr,
+                                                0, reply, sizeof reply);
+  const bool is_ram = Upper(scratch.ProductName).find("RAM") != std::string::npos;
+  if (r.ok && r.bytes >= layout::kDiskExtentsHeaderSize && !scratch.BusType.empty() && !is_ram) {
+    uint32_t count = layout::Load32(reply);
+    if (count >= 1 && r.bytes >= layout::kDiskExtentsHeaderSize + layout::kDiskExtentSize)
+      entry.target = DriveDesignator::Physical(layout::Load32(reply + layout::kDiskExtentsHeaderSize));
+  } else if (drive_type == win32::kDriveRemovable && scratch.BusType.empty()) {
+    entry.target = self;
+  }
+}
+
+std::string DriveDiscovery::QueryDrive(const DriveDesignator& designator, TDriveInfo& info,
+                                       ViewMode view) {
+  platform::OpenResult opened = machine_.OpenDevice(designator.DevicePath(), Access::kRead);
+  if (!opened.ok()) return {};
+  Device& device = *opened.device;
+
+  std::optional<DriveExtent> extent;
+  if (view == ViewMode::kPartition) extent = ProbePartitionSize(machine_, notifier_, device);
+  if (!extent) extent = DriveGeometry(device);
+  if (!extent) return {};
+
+  std::vector<uint8_t> sector(std::max<size_t>(extent->sector_size, 1024));
+  device.Read(sector.data(), extent->sector_size);  // a failed read leaves zeros: no record
+  ListRecord record = RecogniseForList(sector.data(), extent->sector_size);
+
+  uint8_t reply[win32::kStorageDescriptorBufferSize] = {};
+  uint8_t query[win32::kStoragePropertyQuerySize] = {};  // StorageDeviceProperty, standard query
+  platform::IoResult r = device.Control(win32::kIoctlStorageQueryProperty, query, sizeof query,
+                                        reply, sizeof reply);
+  opened.device.reset();
+  if (!r.ok || r.bytes == 0) return {};
+  const uint32_t length = std::min<uint32_t>(r.bytes, sizeof reply);
+
+  info.MarkerKind = int32_t(record.kind);
+  info.MarkerValue = record.method;
+  info.SizeBytes = extent->sector_count * extent->sector_size;
+  info.ProductName.clear();
+  info.VendorName.clear();
+  info.Identity.clear();
+  if (length >= win32::kStorageDescriptorHeaderSize) {
+    layout::StorageDescriptorHeader header = layout::StorageDescriptorHeader::Decode(reply);
+    info.ProductName = Trimmed(StringAt(reply, length, header.product_id_offset));
+    info.VendorName = Trimmed(StringAt(reply, length, header.vendor_id_offset));
+    info.Identity = IdentityOf(reply, length);
+    info.BusType = BusTypeName(header.bus_type);
+  } else {
+    info.BusType.clear();
+  }
+  if (info.BusType.empty()) {
+    uint8_t identify[512] = {};
+    if (machine_.IdentifyDevice(designator.Code(), identify) && SaysAta(identify))
+      info.BusType = "ATA";
+  }
+  return info.ProductName;
+}
+
+namespace {
+
+struct Group {
+  std::string name;
+  DriveDesignator designator;
+  std::string letters;
+  char first_letter;
+};
+
+std::vector<Group> GroupVolumes(const std::vector<VolumeMapEntry>& map, ViewMode view) {
+  std::vector<Group> groups;
+  for (const VolumeMapEntry& entry : map) {
+    if (!entry.target) continue;
+    const std::string letter_text{entry.letter, ':'};
+    if (view == ViewMode::kPartition) {
+      groups.push_back({letter_text, DriveDesignator::Letter(entry.letter), letter_text, entry.letter});
+      continue;
+    }
+    const std::string name = entry.Text().substr(3);
+    auto same = std::find_if(groups.begin(), groups.end(),
+                             [&](const Group& g) { return g.name == name; });
+    if (same == groups.end())
+      groups.push_back({name, *entry.target, letter_text, entry.letter});
+    else
+      same->letters += " " + letter_text;
+  }
+  // Sorted as text, case-insensitively: drive 10 before drive 2, letters last.
+  std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+    return std::lexicographical_compare(
+        a.name.begin(), a.name.end(), b.name.begin(), b.name.end(), [](char x, char y) {
+          return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
+        });
+  });
+  return groups;
+}
+
+}  // namespace
+
+std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view) {
+  std::vector<DriveRow> rows;
+  for (const Group& group : GroupVolumes(MapVolumesToDisks(view), view)) {
+    TDriveInfo info = TDriveInfo::ForRefresh();
+    QueryDrive(group.designator, info, view);
+
+    DriveRow row;
+    row.caption = info.VendorName + (info.VendorName.empty() ? "" : " ") + info.ProductName;
+    if (view == ViewMode::kPartition) {
+      std::optional<std::string> label = machine_.VolumeLabel(std::string{group.first_letter, ':', '\\'});
+      row.caption += (label && !label->empty()) ? " 【 " + *label + " 】" : " 【 】";
+    }
+    row.bus_type = info.BusType;
+    row.letters = group.letters;
+    row.size_text = FormatSize(info.SizeBytes);
+    row.method_text = info.MarkerValue ? EraseMethodText(*info.MarkerValue) : "";
+    row.designator = group.designator;
+    row.record_kind = info.MarkerKind;
+    row.identity = info.Identity;
+    row.root = std::string{group.first_letter, ':', '\\'};
+    row.not_erasable = row.letters.find(system_drive_) != std::string::npos ||
+                       (is_forbidden_ && is_forbidden_(row.IdentityKey()));
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+bool DriveDiscovery::DriveMaskChanged() {
+  uint32_t mask = machine_.LogicalDriveMask();
+  if (mask == last_mask_) return false;
+  last_mask_ = mask;
+  return true;
+}
+
+}  // namespace plexi

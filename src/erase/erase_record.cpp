@@ -1,0 +1,122 @@
+#include "erase/erase_record.h"
+
+#include <cstring>
+
+#include "drives/discovery.h"
+#include "platform/ioctl_layout.h"
+#include "platform/winconst.h"
+
+namespace plexi {
+
+namespace {
+
+constexpr size_t kCompleteLength = sizeof kCompleteMarker - 1;  // 14
+constexpr size_t kResumeLength = sizeof kResumeMarker - 1;       // 11
+constexpr size_t kCompleteMethodOffset = 15;
+constexpr size_t kResumeChunkOffset = 16;
+constexpr size_t kResumeMethodOffset = 20;
+constexpr size_t kResumePassOffset = 24;
+constexpr size_t kRecordBytes = 28;  // the longest record
+
+bool StartsWith(const uint8_t* sector, size_t size, const char* marker, size_t length) {
+  return size >= length && std::memcmp(sector, marker, length) == 0;
+}
+
+int32_t Signed32(const uint8_t* p) { return int32_t(layout::Load32(p)); }
+
+}  // namespace
+
+std::vector<uint8_t> BuildCompletionRecord(uint32_t sector_size, int32_t method) {
+  std::vector<uint8_t> sector(std::max<size_t>(sector_size, kRecordBytes));
+  std::memcpy(sector.data(), kCompleteMarker, kCompleteLength);
+  layout::Store32(sector.data() + kCompleteMethodOffset, uint32_t(method));
+  sector.resize(sector_size);
+  return sector;
+}
+
+std::vector<uint8_t> BuildResumeRecord(uint32_t sector_size, const EraseRecordFields& fields) {
+  std::vector<uint8_t> sector(std::max<size_t>(sector_size, kRecordBytes));
+  std::memcpy(sector.data(), kResumeMarker, kResumeLength);
+  layout::Store32(sector.data() + kResumeChunkOffset, fields.ResumeChunk);
+  layout::Store32(sector.data() + kResumeMethodOffset, uint32_t(fields.EraseMethod));
+  layout::Store32(sector.data() + kResumePassOffset, uint32_t(fields.ResumePass));
+  sector.resize(sector_size);
+  return sector;
+}
+
+ListRecord RecogniseForList(const uint8_t* sector, size_t size) {
+  if (size < kRecordBytes) return {};
+  if (StartsWith(sector, size, kCompleteMarker, kCompleteLength))
+    return {RecordKind::kComplete, Signed32(sector + kCompleteMethodOffset)};
+  if (StartsWith(sector, size, kResumeMarker, kResumeLength))
+    return {RecordKind::kResume, Signed32(sector + kResumeMethodOffset)};
+  return {};
+}
+
+int RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fields) {
+  if (size < kRecordBytes) return -1;
+  // The whole text up to the first zero byte must be the completion marker.
+  if (StartsWith(sector, size, kCompleteMarker, kCompleteLength) && sector[kCompleteLength] == 0) {
+    fields.EraseMethod = Signed32(sector + kCompleteMethodOffset);
+    return 1;
+  }
+  if (StartsWith(sector, size, kResumeMarker, kResumeLength)) {
+    fields.ResumeChunk = layout::Load32(sector + kResumeChunkOffset);
+    fields.EraseMethod = Signed32(sector + kResumeMethodOffset);
+    fields.ResumePass = Signed32(sector + kResumePassOffset);
+    return (fields.ResumeChunk > 0 || fields.ResumePass > 0) ? 0 : -1;
+  }
+  return -1;
+}
+
+RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notifier,
+                                     platform::Device& device, uint32_t sector_size,
+                                     RecordMode mode, bool save_history,
+                                     EraseRecordFields& fields) {
+  RecordAccessResult result;
+  if (sector_size < kRecordBytes) {
+    result.io_ok = false;
+    result.error = win32::kErrorInvalidParameter;
+    return result;
+  }
+  // A failed positioning is shown; the transfer still goes ahead, as the
+  // handle is normally at byte 0 already.
+  SeekToSector(machine, notifier, device, 0, sector_size);
+
+  if (mode == RecordMode::kRead) {
+    std::vector<uint8_t> sector(sector_size);
+    platform::IoResult r = device.Read(sector.data(), sector_size);
+    if (!r.ok || r.bytes != sector_size) {
+      result.io_ok = false;
+      result.error = r.ok ? win32::kErrorReadFault : r.error;
+      return result;  // an unreadable sector holds no record
+    }
+    result.result = RecogniseForErase(sector.data(), sector_size, fields);
+    return result;
+  }
+
+  std::vector<uint8_t> sector;
+  if (mode == RecordMode::kInterrupt)
+    sector = BuildResumeRecord(sector_size, fields);
+  else if (save_history)
+    sector = BuildCompletionRecord(sector_size, fields.EraseMethod);
+  else
+    sector.assign(sector_size, 0);
+
+  platform::IoResult w = device.Write(sector.data(), sector_size);
+  if (!w.ok || w.bytes != sector_size) {
+    result.io_ok = false;
+    result.error = w.ok ? win32::kErrorWriteFault : w.error;
+    return result;
+  }
+  // The record is the erase's only lasting proof: make sure it is on the
+  // medium, not in a cache, before the caller says it was written.
+  platform::Status flushed = device.Flush();
+  if (!flushed.ok()) {
+    result.io_ok = false;
+    result.error = flushed.error;
+  }
+  return result;
+}
+
+}  // namespace plexi

@@ -1,0 +1,345 @@
+// Drive discovery against simulated machines: which drives get a row, what
+// the row says, and how failures of single volumes are contained.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "drives/discovery.h"
+#include "erase/erase_record.h"
+#include "platform/ioctl_layout.h"
+#include "support/test_support.h"
+
+namespace plexi {
+namespace {
+
+using test::MakeMachine;
+using test::RecordingNotifier;
+
+constexpr char kTwoDisks[] = R"(
+system-directory "C:\Windows\system32"
+disk 0 sectors=976773168 bus=11 product="Samsung SSD 860 EVO 500GB" serial="S3Z9NB0K123456A"
+disk 1 sectors=1953525168 bus=11 vendor="WDC" product="WD10EZEX-08WN4A0" serial="WD-WCC6Y1234567"
+disk 2 sectors=1000000 bus=11 product="Blank disk"
+volume C: disk=0 offset=1M length=300G label="Windows"
+volume D: disk=0 offset=301G length=100G label="Data"
+volume E: disk=1 offset=1M length=900G label="Backup"
+)";
+
+std::vector<std::string> Letters(const std::vector<DriveRow>& rows) {
+  std::vector<std::string> out;
+  for (const DriveRow& r : rows) out.push_back(r.letters);
+  return out;
+}
+
+TEST(Discovery, GroupsVolumesByDiskOrListsEachVolume) {
+  auto machine = MakeMachine(kTwoDisks);
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+
+  std::vector<DriveRow> physical = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(physical.size(), 2u);  // the blank disk without a letter has no row
+  EXPECT_EQ(physical[0].letters, "C: D:");
+  EXPECT_EQ(physical[0].designator, DriveDesignator::Physical(0));
+  EXPECT_EQ(physical[0].SubItem(4), "0");
+  EXPECT_EQ(physical[0].caption, "Samsung SSD 860 EVO 500GB");
+  EXPECT_EQ(physical[0].bus_type, "SATA");
+  EXPECT_TRUE(physical[0].not_erasable);  // the system drive
+  EXPECT_EQ(physical[1].letters, "E:");
+  EXPECT_EQ(physical[1].caption, "WDC WD10EZEX-08WN4A0");
+  EXPECT_FALSE(physical[1].not_erasable);
+  EXPECT_EQ(physical[1].SubItem(4), "1");
+  EXPECT_TRUE(notifier.messages.empty());
+
+  std::vector<DriveRow> partitions = discovery.Refresh(ViewMode::kPartition);
+  EXPECT_EQ(Letters(partitions), (std::vector<std::string>{"C:", "D:", "E:"}));
+  EXPECT_EQ(partitions[0].caption, "Samsung SSD 860 EVO 500GB 【 Windows 】");
+  EXPECT_EQ(partitions[2].designator, DriveDesignator::Letter('E'));
+  EXPECT_EQ(partitions[2].SubItem(4), "69");
+  EXPECT_EQ(partitions[1].size_text, "100GB");  // the partition, not the disk
+  EXPECT_TRUE(partitions[0].not_erasable);
+  EXPECT_FALSE(partitions[1].not_erasable);  // only the row holding C: is the system drive
+}
+
+TEST(Discovery, SizeAndIdentityComeFromTheDrive) {
+  auto machine = MakeMachine(kTwoDisks);
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(rows.size(), 2u);
+  // 976773168 sectors cut down to whole 255 x 63 cylinders, as Windows reports.
+  uint64_t cylinders = 976773168ull / (255 * 63);
+  EXPECT_EQ(rows[0].size_text, FormatSize(cylinders * 255 * 63 * 512));
+  // The identity is the hex of the descriptor's strings after its header.
+  EXPECT_NE(rows[0].identity.find(HexOfBytes(reinterpret_cast<const uint8_t*>("S3Z9NB0K123456A"), 15)),
+            std::string::npos);
+  EXPECT_NE(rows[0].identity, rows[1].identity);
+  EXPECT_EQ(rows[0].identity.size() % 2, 0u);
+}
+
+TEST(Discovery, WhichVolumesAreListed) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+identify-library absent
+disk 0 size=100G bus=11 product="System"
+disk 1 size=8G bus=0 product="Card reader" removable=yes
+disk 2 size=4G bus=1 product="RamDisk Virtual"
+disk 3 size=64G bus=0 product="Old IDE disk" ata=yes
+volume C: disk=0 offset=1M length=99G
+volume F: disk=1 offset=0 length=8G type=removable extents=none
+volume Q: type=cdrom
+volume R: disk=2 offset=0 length=4G type=fixed
+volume S: disk=3 offset=1M length=63G type=fixed
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  // The removable volume without extents and bus type is listed by its
+  // letter; the CD drive, the RAM disk and (without the identify library) the
+  // disk of unknown bus type are not.
+  EXPECT_EQ(Letters(rows), (std::vector<std::string>{"C:", "F:"}));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].designator, DriveDesignator::Letter('F'));
+  EXPECT_EQ(rows[1].SubItem(4), "70");
+}
+
+TEST(Discovery, IdentifyLibraryNamesAtaDisks) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+identify-library present
+disk 0 size=100G bus=11 product="System"
+disk 3 size=64G bus=0 product="Old IDE disk" ata=yes
+disk 4 size=64G bus=0 product="Odd disk" ata=no
+volume C: disk=0 offset=1M length=99G
+volume S: disk=3 offset=1M length=63G type=fixed
+volume T: disk=4 offset=1M length=63G type=fixed
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  EXPECT_EQ(Letters(rows), (std::vector<std::string>{"C:", "S:"}));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].bus_type, "ATA");
+  EXPECT_EQ(rows[1].designator, DriveDesignator::Physical(3));
+}
+
+TEST(Discovery, RecordsInTheFirstSectorFillTheMethodColumn) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=100G bus=11 product="System"
+disk 1 size=10G bus=17 product="NVMe A"
+disk 2 size=10G bus=7 product="USB B" removable=yes
+disk 3 size=10G bus=11 product="Plain"
+volume C: disk=0 offset=1M length=99G
+volume E: disk=1 offset=1M length=9G
+volume F: disk=2 offset=0 length=10G type=removable
+volume G: disk=3 offset=1M length=9G
+record disk=1 kind=complete method=1
+record disk=2 kind=resume chunk=0 method=2 pass=0
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[1].record_kind, 2);
+  EXPECT_EQ(rows[1].method_text, "255,ゼロ");
+  EXPECT_EQ(rows[1].bus_type, "NVMe");
+  EXPECT_EQ(rows[2].record_kind, 1);  // even without a resume point
+  EXPECT_EQ(rows[2].method_text, "米国陸軍");
+  EXPECT_EQ(rows[3].record_kind, 0);
+  EXPECT_EQ(rows[3].method_text, "");
+
+  // The partition view reads the volume's first sector: F: starts at the
+  // disk's start, E: does not.
+  std::vector<DriveRow> parts = discovery.Refresh(ViewMode::kPartition);
+  ASSERT_EQ(parts.size(), 4u);
+  EXPECT_EQ(parts[1].record_kind, 0);
+  EXPECT_EQ(parts[2].record_kind, 1);
+}
+
+TEST(Discovery, DriveNumbersSortAsTextAndHighNumbersStayPhysical) {
+  std::string text = "system-directory \"C:\\Windows\\system32\"\n";
+  const std::string letters = "CDEFGHIJKLM";
+  for (int n = 0; n <= 10; ++n) {
+    text += "disk " + std::to_string(n) + " size=1G bus=11 product=\"Disk " + std::to_string(n) + "\"\n";
+    text += std::string("volume ") + letters[n] + ": disk=" + std::to_string(n) + " offset=1M length=512M\n";
+  }
+  text += "disk 70 size=2G bus=11 product=\"Far disk\"\nvolume Z: disk=70 offset=1M length=1G\n";
+  auto machine = MakeMachine(text);
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  std::vector<std::string> order;
+  for (const DriveRow& r : rows) order.push_back(r.SubItem(4));
+  EXPECT_EQ(order, (std::vector<std::string>{"0", "1", "10", "2", "3", "4", "5", "6", "7", "70", "8", "9"}));
+  // Drive 70 is queried as \\.\PHYSICALDRIVE70, not as the volume F: (70).
+  auto far = std::find_if(rows.begin(), rows.end(), [](const DriveRow& r) { return r.letters == "Z:"; });
+  ASSERT_NE(far, rows.end());
+  EXPECT_EQ(far->designator, DriveDesignator::Physical(70));
+  EXPECT_EQ(far->caption, "Far disk");
+  EXPECT_EQ(far->size_text, FormatSize(2ull * (1u << 30) / (255 * 63 * 512) * 255 * 63 * 512));
+}
+
+TEST(Discovery, SystemDriveAndProtectedDrivesAreNotErasable) {
+  auto machine = MakeMachine(kTwoDisks);
+  RecordingNotifier notifier;
+  std::set<std::string> protected_keys;
+  DriveDiscovery discovery(*machine, notifier,
+                           [&](const std::string& key) { return protected_keys.count(key) > 0; });
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(rows.size(), 2u);
+  protected_keys = {rows[0].IdentityKey(), rows[1].IdentityKey()};
+  rows = discovery.Refresh(ViewMode::kPhysical);
+  EXPECT_TRUE(rows[0].not_erasable);
+  EXPECT_TRUE(rows[1].not_erasable);
+  protected_keys.clear();
+  rows = discovery.Refresh(ViewMode::kPhysical);
+  EXPECT_TRUE(rows[0].not_erasable);  // the system drive whatever the list says
+  EXPECT_FALSE(rows[1].not_erasable);
+}
+
+TEST(Discovery, LowerCaseSystemDirectoryStillProtectsTheSystemDrive) {
+  auto machine = MakeMachine(R"(
+system-directory "c:\windows\system32"
+disk 0 size=100G bus=11 product="System"
+volume C: disk=0 offset=1M length=99G
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_TRUE(rows[0].not_erasable);
+}
+
+TEST(Discovery, OneBadVolumeDoesNotHideTheDrivesAfterIt) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=100G bus=11 product="System"
+disk 1 size=10G bus=11 product="Second"
+disk 2 size=10G bus=11 product="Third"
+volume C: disk=0 offset=1M length=99G
+volume E: disk=1 offset=1M length=9G
+volume F: disk=2 offset=1M length=9G
+volume N: type=remote
+fault volume=E: op=open error=5
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  EXPECT_EQ(Letters(rows), (std::vector<std::string>{"C:", "F:"}));
+  // E: is reported once; the network drive N: is skipped silently.
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0], SystemErrorText(*machine, 5));
+}
+
+TEST(Discovery, AFailedQueryStillGivesTheMappedDriveARow) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=100G bus=11 product="System"
+disk 1 size=10G bus=11 product="Second"
+volume C: disk=0 offset=1M length=99G
+volume E: disk=1 offset=1M length=9G
+fault disk=1 op=descriptor error=1 count=1
+)");
+  // The descriptor fails once: during the mapping, so E: has no bus type and
+  // stays unmapped.
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  EXPECT_EQ(Letters(discovery.Refresh(ViewMode::kPhysical)), (std::vector<std::string>{"C:"}));
+
+  auto second = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=100G bus=11 product="System"
+disk 1 size=10G bus=11 product="Second"
+volume C: disk=0 offset=1M length=99G
+volume E: disk=1 offset=1M length=9G
+fault disk=1 op=open error=5
+)");
+  // Opening the physical drive fails, the volume maps: the row keeps the
+  // starting values.
+  DriveDiscovery again(*second, notifier);
+  std::vector<DriveRow> rows = again.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].caption, "");
+  EXPECT_EQ(rows[1].bus_type, "0");
+  EXPECT_EQ(rows[1].size_text, "0B");
+  EXPECT_EQ(rows[1].record_kind, 0);
+  EXPECT_EQ(rows[1].identity, "");
+  EXPECT_EQ(rows[1].method_text, "");
+}
+
+TEST(Discovery, PartitionSizeIsTheLastReadableSector) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=100G bus=11 product="System"
+disk 1 sectors=400000 bus=11 product="Second"
+volume C: disk=0 offset=1M length=99G
+volume E: disk=1 offset=1M length=100M
+fault disk=1 op=read sector=206847 error=23
+fault disk=1 op=read sector=206846 error=23
+)");
+  // E: spans disk sectors 2048 .. 206847; its last two cannot be read.
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  TDriveInfo info = TDriveInfo::ForRefresh();
+  EXPECT_EQ(discovery.QueryDrive(DriveDesignator::Letter('E'), info, ViewMode::kPartition), "Second");
+  EXPECT_EQ(info.SizeBytes, (204800ull - 2) * 512);
+
+  platform::OpenResult volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
+  ASSERT_TRUE(volume.ok());
+  std::optional<DriveExtent> probe = ProbePartitionSize(*machine, notifier, *volume.device);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->sector_size, 512u);
+  EXPECT_EQ(probe->sector_count, 204798u);
+  uint8_t sector[512];
+  EXPECT_TRUE(volume.device->Read(sector, 512).ok);  // left at the start
+}
+
+TEST(Discovery, UnreadableVolumeFailsTheProbeInBoundedTime) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 1 size=2T bus=11 product="Dead"
+volume E: disk=1 offset=1M length=1T
+fault disk=1 op=read error=23
+)");
+  RecordingNotifier notifier;
+  platform::OpenResult volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
+  ASSERT_TRUE(volume.ok());
+  EXPECT_FALSE(ProbePartitionSize(*machine, notifier, *volume.device));
+}
+
+TEST(Discovery, ChangeWatchComparesTheDriveMask) {
+  auto machine = MakeMachine(kTwoDisks);
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  EXPECT_TRUE(discovery.DriveMaskChanged());  // the first tick always refreshes
+  EXPECT_FALSE(discovery.DriveMaskChanged());
+  EXPECT_EQ(machine->LogicalDriveMask(), (1u << 2) | (1u << 3) | (1u << 4));
+}
+
+TEST(Discovery, ReselectionFindsTheFirstRowOfACaption) {
+  std::vector<DriveRow> rows(3);
+  rows[0].caption = "A";
+  rows[1].caption = "Same";
+  rows[2].caption = "Same";
+  EXPECT_EQ(FindRowByCaption(rows, "Same"), 1u);
+  EXPECT_EQ(FindRowByCaption(rows, "Gone"), std::nullopt);
+}
+
+TEST(Discovery, VolumeMapTexts) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=100G bus=11 product="System"
+disk 1 size=8G bus=0 product="Card" removable=yes
+volume C: disk=0 offset=1M length=99G
+volume A: disk=1 offset=0 length=8G type=removable extents=none
+volume Q: type=cdrom
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<std::string> texts;
+  for (const VolumeMapEntry& e : discovery.MapVolumesToDisks(ViewMode::kPhysical)) texts.push_back(e.Text());
+  EXPECT_EQ(texts, (std::vector<std::string>{"A:=A", "C:=0", "Q:"}));
+}
+
+}  // namespace
+}  // namespace plexi

@@ -1,0 +1,91 @@
+// Writing and reading the record on a simulated drive, including the
+// failures the workflow must hear about.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "erase/erase_record.h"
+#include "support/test_support.h"
+
+namespace plexi {
+namespace {
+
+using platform::Access;
+
+constexpr char kMachine[] = R"(
+disk 1 size=1G bus=11 product="Target"
+disk 4 size=1G sector-size=4096 bus=11 product="Big sectors"
+disk 5 size=1G bus=11 product="Bad writes"
+disk 6 size=1G bus=11 product="Short writes"
+disk 7 size=1G bus=11 product="Bad reads"
+fault disk=5 op=write sector=0 error=29
+fault disk=6 op=write sector=0 short=0
+fault disk=7 op=read sector=0 error=23
+)";
+
+class RecordAccessTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<platform::Device> Open(uint32_t disk) {
+    platform::OpenResult r = machine_->OpenDevice(DriveDesignator::Physical(disk).DevicePath(), Access::kReadWrite);
+    EXPECT_TRUE(r.ok()) << r.error;
+    return std::move(r.device);
+  }
+  RecordAccessResult Run(uint32_t disk, uint32_t sector_size, RecordMode mode, bool history,
+                            EraseRecordFields& fields) {
+    auto device = Open(disk);
+    device->SetPosition(sector_size * 10);  // the record always goes to byte 0
+    return AccessEraseRecord(*machine_, notifier_, *device, sector_size, mode, history, fields);
+  }
+
+  std::unique_ptr<sim::SimMachine> machine_ = test::MakeMachine(kMachine);
+  test::RecordingNotifier notifier_;
+};
+
+TEST_F(RecordAccessTest, FinishWritesTheCompletionRecordOrABlankSector) {
+  EraseRecordFields fields{2, 0, 0};
+  machine_->PokeDisk(1, 0, reinterpret_cast<const uint8_t*>("old boot code"), 13);
+  RecordAccessResult r = Run(1, 512, RecordMode::kFinish, true, fields);
+  EXPECT_TRUE(r.io_ok);
+  EXPECT_EQ(r.result, -1);
+  EXPECT_EQ(machine_->PeekDisk(1, 0, 512), BuildCompletionRecord(512, 2));
+
+  r = Run(1, 512, RecordMode::kFinish, false, fields);
+  EXPECT_TRUE(r.io_ok);
+  EXPECT_EQ(machine_->PeekDisk(1, 0, 512), std::vector<uint8_t>(512, 0));
+}
+
+TEST_F(RecordAccessTest, InterruptThenReadGivesTheResumePointBack) {
+  EraseRecordFields saved{1, 4321, 1};
+  EXPECT_TRUE(Run(4, 4096, RecordMode::kInterrupt, false, saved).io_ok);
+  EXPECT_EQ(machine_->PeekDisk(4, 0, 4096), BuildResumeRecord(4096, saved));
+
+  EraseRecordFields read;
+  RecordAccessResult r = Run(4, 4096, RecordMode::kRead, false, read);
+  EXPECT_TRUE(r.io_ok);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(read.ResumeChunk, 4321u);
+  EXPECT_EQ(read.EraseMethod, 1);
+  EXPECT_EQ(read.ResumePass, 1);
+}
+
+TEST_F(RecordAccessTest, FailedOrShortWritesAreReportedNotPassedOff) {
+  EraseRecordFields fields{0, 0, 0};
+  RecordAccessResult failed = Run(5, 512, RecordMode::kFinish, true, fields);
+  EXPECT_FALSE(failed.io_ok);
+  EXPECT_EQ(failed.error, 29u);
+  RecordAccessResult shorted = Run(6, 512, RecordMode::kInterrupt, false, fields);
+  EXPECT_FALSE(shorted.io_ok);
+  EXPECT_NE(shorted.error, 0u);
+}
+
+TEST_F(RecordAccessTest, AnUnreadableSectorReadsAsNoRecord) {
+  EraseRecordFields fields{2, 3, 4};
+  RecordAccessResult r = Run(7, 512, RecordMode::kRead, false, fields);
+  EXPECT_FALSE(r.io_ok);
+  EXPECT_EQ(r.error, 23u);
+  EXPECT_EQ(r.result, -1);
+  EXPECT_EQ(fields.ResumeChunk, 3u);
+}
+
+}  // namespace
+}  // namespace plexi
