@@ -1,0 +1,201 @@
+#include "platform/posix/device_use.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "platform/posix/sysfs_info.h"
+
+namespace plexi::posix {
+
+namespace {
+
+// The kernel writes blanks, tabs, line breaks and backslashes in these
+// files as three-digit octal escapes ("\040").
+std::string Unescape(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() &&
+        std::all_of(text.begin() + i + 1, text.begin() + i + 4,
+                    [](char c) { return c >= '0' && c <= '7'; })) {
+      out += char((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  size_t pos = 0;
+  while (pos < line.size()) {
+    size_t start = line.find_first_not_of(" \t", pos);
+    if (start == std::string_view::npos) break;
+    size_t end = line.find_first_of(" \t", start);
+    if (end == std::string_view::npos) end = line.size();
+    fields.push_back(line.substr(start, end - start));
+    pos = end;
+  }
+  return fields;
+}
+
+template <class Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+  while (!text.empty()) {
+    size_t end = text.find('\n');
+    visit(text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+}
+
+std::string ReadWholeFile(const char* path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Contains(const std::vector<dev_t>& devices, dev_t d) {
+  return std::find(devices.begin(), devices.end(), d) != devices.end();
+}
+
+// The partitions of a whole disk (none for a partition).
+std::vector<dev_t> PartitionsOfDevice(dev_t device) {
+  std::string dir = SysfsDirOf(device);
+  if (dir.empty() || IsPartitionDir(dir)) return {};
+  return PartitionsOf(dir);
+}
+
+// Devices stacked on the device or on its partitions.
+std::vector<dev_t> StackedOn(dev_t device) {
+  std::vector<dev_t> held = HoldersOf(SysfsDirOf(device));
+  for (dev_t part : PartitionsOfDevice(device))
+    for (dev_t h : HoldersOf(SysfsDirOf(part))) held.push_back(h);
+  return held;
+}
+
+void AddWithDependents(dev_t device, std::vector<dev_t>* out) {
+  out->push_back(device);
+  for (dev_t part : PartitionsOfDevice(device)) out->push_back(part);
+  for (dev_t held : StackedOn(device)) out->push_back(held);
+}
+
+}  // namespace
+
+std::vector<MountEntry> ParseMountInfo(std::string_view text) {
+  std::vector<MountEntry> entries;
+  ForEachLine(text, [&](std::string_view line) {
+    // id parent major:minor root mount-point options [optional...] - fstype source options
+    std::vector<std::string_view> f = Fields(line);
+    if (f.size() < 5) return;
+    MountEntry entry;
+    if (std::sscanf(std::string(f[2]).c_str(), "%u:%u", &entry.major, &entry.minor) != 2) return;
+    entry.mount_point = Unescape(f[4]);
+    auto dash = std::find(f.begin() + 5, f.end(), "-");
+    if (dash != f.end() && dash + 2 < f.end()) entry.source = Unescape(dash[2]);
+    entries.push_back(std::move(entry));
+  });
+  return entries;
+}
+
+std::vector<std::string> ParseSwapPaths(std::string_view text) {
+  std::vector<std::string> paths;
+  bool header = true;
+  ForEachLine(text, [&](std::string_view line) {
+    if (std::exchange(header, false)) return;  // "Filename Type Size Used Priority"
+    std::vector<std::string_view> f = Fields(line);
+    if (!f.empty()) paths.push_back(Unescape(f[0]));
+  });
+  return paths;
+}
+
+std::optional<PathId> StatPath(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  PathId id;
+  id.block = S_ISBLK(st.st_mode);
+  id.rdev = st.st_rdev;
+  id.dev = st.st_dev;
+  id.ino = st.st_ino;
+  return id;
+}
+
+std::string FindUse(const UseTarget& target, std::string_view mountinfo, std::string_view swaps,
+                    const PathResolver& resolve) {
+  for (const MountEntry& m : ParseMountInfo(mountinfo)) {
+    bool hit = Contains(target.devices, makedev(m.major, m.minor));
+    if (!hit && !m.source.empty() && m.source[0] == '/') {
+      // btrfs and similar mount under an anonymous number: ask the source.
+      std::optional<PathId> src = resolve(m.source);
+      hit = src && src->block && Contains(target.devices, src->rdev);
+    }
+    if (hit) {
+      std::string what = m.source.empty() ? "device " + std::to_string(m.major) + ":" +
+                                                std::to_string(m.minor)
+                                          : m.source;
+      return what + " is mounted on " + m.mount_point;
+    }
+  }
+  for (const std::string& path : ParseSwapPaths(swaps)) {
+    std::optional<PathId> id = resolve(path);
+    if (!id) continue;
+    bool hit = id->block ? Contains(target.devices, id->rdev)
+                         : target.file && target.file->dev == id->dev &&
+                               target.file->ino == id->ino;
+    if (hit) return path + " is in use as swap";
+  }
+  return {};
+}
+
+UseTarget UseTargetOfBlock(dev_t rdev) {
+  UseTarget target;
+  AddWithDependents(rdev, &target.devices);
+  return target;
+}
+
+UseTarget UseTargetOfFile(const PathId& file) {
+  UseTarget target;
+  target.file = file;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/block", ec)) {
+    std::string dir = entry.path().string();
+    std::string backing = ReadSysfsLine(dir + "/loop/backing_file");
+    if (backing.empty()) continue;
+    std::optional<PathId> id = StatPath(backing);
+    if (!id || id->dev != file.dev || id->ino != file.ino) continue;
+    dev_t loop;
+    unsigned maj = 0, min = 0;
+    if (std::sscanf(ReadSysfsLine(dir + "/dev").c_str(), "%u:%u", &maj, &min) != 2) continue;
+    loop = makedev(maj, min);
+    AddWithDependents(loop, &target.devices);
+  }
+  return target;
+}
+
+std::string DescribeDeviceUse(const std::string& path) {
+  std::optional<PathId> id = StatPath(path);
+  if (!id) return {};
+  UseTarget target = id->block ? UseTargetOfBlock(id->rdev) : UseTargetOfFile(*id);
+  std::string use = FindUse(target, ReadWholeFile("/proc/self/mountinfo"),
+                            ReadWholeFile("/proc/swaps"), StatPath);
+  if (!use.empty() || !id->block) return use;
+  // Devices stacked on the target (LVM, RAID, dm-crypt) own it even when
+  // nothing of theirs is mounted right now.
+  std::vector<dev_t> holders = StackedOn(id->rdev);
+  if (!holders.empty()) {
+    std::string name = std::filesystem::path(SysfsDirOf(holders.front())).filename().string();
+    return path + " is in use by " + (name.empty() ? std::string("a stacked device") : name);
+  }
+  return {};
+}
+
+}  // namespace plexi::posix

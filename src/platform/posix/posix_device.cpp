@@ -1,0 +1,219 @@
+#include "platform/posix/posix_device.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/ioctl_layout.h"
+#include "platform/posix/sysfs_info.h"
+#include "platform/winconst.h"
+
+namespace plexi::posix {
+
+using platform::Access;
+using platform::IoResult;
+using platform::Status;
+
+namespace {
+
+constexpr uint32_t kBounceBytes = 1u << 20;
+constexpr uint8_t kFixedMedia = 12;      // MEDIA_TYPE FixedMedia
+constexpr uint8_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
+constexpr uint32_t kStorageDeviceProperty = 0;
+constexpr uint32_t kPropertyStandardQuery = 0;
+
+IoResult Failed(uint32_t code, uint32_t bytes = 0) { return {false, bytes, code}; }
+IoResult Done(uint32_t bytes) { return {true, bytes, 0}; }
+
+// A STORAGE_DEVICE_DESCRIPTOR with its strings after the 40-byte header;
+// an empty string is left out and its offset stays 0.
+std::vector<uint8_t> EncodeDescriptor(const DeviceIdentity& id) {
+  std::vector<uint8_t> reply(win32::kStorageDescriptorHeaderSize, 0);
+  layout::StorageDescriptorHeader header;
+  auto append = [&](const std::string& text) -> uint32_t {
+    if (text.empty()) return 0;
+    uint32_t offset = uint32_t(reply.size());
+    reply.insert(reply.end(), text.begin(), text.end());
+    reply.push_back(0);
+    return offset;
+  };
+  header.vendor_id_offset = append(id.vendor);
+  header.product_id_offset = append(id.product);
+  header.product_revision_offset = append(id.revision);
+  header.serial_number_offset = append(id.serial);
+  header.version = win32::kStorageDescriptorHeaderSize;
+  header.size = uint32_t(reply.size());
+  header.removable_media = id.removable ? 1 : 0;
+  header.bus_type = id.bus_type;
+  header.Encode(reply.data());
+  return reply;
+}
+
+}  // namespace
+
+PosixDevice::PosixDevice(UniqueFd fd, Access access, bool direct, DeviceFacts facts)
+    : fd_(std::move(fd)), access_(access), direct_(direct), facts_(std::move(facts)) {}
+
+IoResult PosixDevice::Read(void* buffer, uint32_t length) {
+  return Transfer(IoKind::kRead, static_cast<uint8_t*>(buffer), length);
+}
+
+IoResult PosixDevice::Write(const void* buffer, uint32_t length) {
+  // Move() only reads from the buffer when writing.
+  return Transfer(IoKind::kWrite, static_cast<uint8_t*>(const_cast<void*>(buffer)), length);
+}
+
+Status PosixDevice::SetPosition(uint64_t offset) {
+  // Windows takes the position as a signed 64-bit value.
+  if (offset > uint64_t(INT64_MAX)) return Status::Failure(win32::kErrorNegativeSeek);
+  position_ = offset;
+  return Status::Success();
+}
+
+Status PosixDevice::Flush() {
+  if (::fdatasync(fd_.get()) != 0) return Status::Failure(WindowsErrorFromErrno(errno));
+  return Status::Success();
+}
+
+IoResult PosixDevice::Transfer(IoKind kind, uint8_t* data, uint32_t length) {
+  bool writing = kind == IoKind::kWrite;
+  if (access_ == Access::kQuery || (writing && access_ != Access::kReadWrite))
+    return Failed(win32::kErrorAccessDenied);
+  uint32_t sector = facts_.sector_size;
+  if (length % sector != 0 || position_ % sector != 0)
+    return Failed(win32::kErrorInvalidParameter);
+  if (length == 0) return Done(0);
+  if (position_ >= facts_.size_bytes)
+    return writing ? Failed(win32::kErrorDiskFull) : Done(0);
+
+  uint64_t wanted = std::min<uint64_t>(length, facts_.size_bytes - position_);
+  bool aligned = reinterpret_cast<uintptr_t>(data) % MemoryAlignment() == 0;
+  IoResult result = direct_ && !aligned ? MoveThroughBounce(kind, data, wanted, position_)
+                                        : Move(kind, data, wanted, position_);
+  position_ += result.bytes;
+  return result;
+}
+
+// pread/pwrite until everything moved, the end was met or an error came.
+IoResult PosixDevice::Move(IoKind kind, uint8_t* data, uint64_t length, uint64_t position) {
+  uint64_t done = 0;
+  while (done < length) {
+    ssize_t n = kind == IoKind::kRead
+                    ? ::pread(fd_.get(), data + done, length - done, off_t(position + done))
+                    : ::pwrite(fd_.get(), data + done, length - done, off_t(position + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      // The target accepted O_DIRECT at open but not this aligned request.
+      if (errno == EINVAL && direct_ && DropDirect()) continue;
+      return Failed(WindowsErrorFromErrno(errno, kind), uint32_t(done));
+    }
+    if (n == 0) break;
+    done += uint64_t(n);
+  }
+  return Done(uint32_t(done));
+}
+
+// Direct I/O needs aligned memory; a caller's unaligned buffer is copied
+// through an aligned one, a piece at a time.
+IoResult PosixDevice::MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t length,
+                                        uint64_t position) {
+  if (!bounce_) {
+    uint32_t size = std::max(kBounceBytes, facts_.sector_size);
+    if (::posix_memalign(bounce_.put(), MemoryAlignment(), size) != 0)
+      return Failed(win32::kErrorNotEnoughMemory);
+    bounce_size_ = size;
+  }
+  auto* bounce = static_cast<uint8_t*>(bounce_.get());
+  uint64_t done = 0;
+  while (done < length) {
+    uint64_t piece = std::min<uint64_t>(bounce_size_, length - done);
+    if (kind == IoKind::kWrite) std::memcpy(bounce, data + done, piece);
+    IoResult step = Move(kind, bounce, piece, position + done);
+    if (kind == IoKind::kRead) std::memcpy(data + done, bounce, step.bytes);
+    done += step.bytes;
+    if (!step.ok) return Failed(step.error, uint32_t(done));
+    if (step.bytes < piece) break;
+  }
+  return Done(uint32_t(done));
+}
+
+bool PosixDevice::DropDirect() {
+  int flags = ::fcntl(fd_.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd_.get(), F_SETFL, flags & ~O_DIRECT) != 0) return false;
+  direct_ = false;
+  return true;
+}
+
+uint32_t PosixDevice::MemoryAlignment() const { return std::max(4096u, facts_.sector_size); }
+
+IoResult PosixDevice::Control(uint32_t code, const void* in, uint32_t in_length, void* out,
+                              uint32_t out_length) {
+  auto* reply = static_cast<uint8_t*>(out);
+  switch (code) {
+    case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
+    case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
+    case win32::kIoctlStorageQueryProperty:
+      return StorageDescriptor(static_cast<const uint8_t*>(in), in_length, reply, out_length);
+    // Nothing can hold the target mounted: the open refused that already.
+    case win32::kFsctlLockVolume:
+    case win32::kFsctlUnlockVolume: return Done(0);
+    default: return Failed(win32::kErrorInvalidFunction);
+  }
+}
+
+// One sector per cylinder so that the product of the three counts is the
+// exact number of sectors: nothing at the end is left out of an erase.
+IoResult PosixDevice::Geometry(uint8_t* out, uint32_t out_length) const {
+  if (out == nullptr || out_length < win32::kDiskGeometrySize)
+    return Failed(win32::kErrorInsufficientBuffer);
+  bool removable = facts_.block_device && IdentityFromSysfs(facts_.sysfs_dir).removable;
+  layout::DiskGeometry geometry;
+  geometry.cylinders = int64_t(facts_.size_bytes / facts_.sector_size);
+  geometry.media_type = removable ? kRemovableMedia : kFixedMedia;
+  geometry.tracks_per_cylinder = 1;
+  geometry.sectors_per_track = 1;
+  geometry.bytes_per_sector = facts_.sector_size;
+  geometry.Encode(out);
+  return Done(win32::kDiskGeometrySize);
+}
+
+IoResult PosixDevice::PartitionInfo(uint8_t* out, uint32_t out_length) const {
+  if (out == nullptr || out_length < win32::kPartitionInformationSize)
+    return Failed(win32::kErrorInsufficientBuffer);
+  layout::PartitionInformation info;
+  info.starting_offset = int64_t(facts_.partition_start);
+  info.partition_length = int64_t(facts_.size_bytes);
+  info.hidden_sectors = uint32_t(facts_.partition_start / facts_.sector_size);
+  info.partition_number = facts_.partition_number;
+  info.recognized = facts_.partition_number != 0 ? 1 : 0;
+  info.Encode(out);
+  return Done(win32::kPartitionInformationSize);
+}
+
+IoResult PosixDevice::StorageDescriptor(const uint8_t* in, uint32_t in_length, uint8_t* out,
+                                        uint32_t out_length) const {
+  if (in == nullptr || in_length < 8) return Failed(win32::kErrorInvalidParameter);
+  if (layout::Load32(in) != kStorageDeviceProperty ||
+      layout::Load32(in + 4) != kPropertyStandardQuery)
+    return Failed(win32::kErrorNotSupported);
+  // Smaller than the version and size fields: the caller learns nothing.
+  if (out == nullptr || out_length < 8) return Failed(win32::kErrorInsufficientBuffer);
+
+  DeviceIdentity id;
+  if (facts_.block_device) {
+    id = IdentityFromSysfs(facts_.sysfs_dir);
+  } else {
+    id.product = "Image file";
+    id.serial = facts_.path;
+    id.bus_type = win32::kBusTypeFileBackedVirtual;
+  }
+  std::vector<uint8_t> reply = EncodeDescriptor(id);
+  uint32_t bytes = std::min(uint32_t(reply.size()), out_length);
+  std::memcpy(out, reply.data(), bytes);
+  return Done(bytes);
+}
+
+}  // namespace plexi::posix

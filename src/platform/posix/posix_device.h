@@ -1,0 +1,86 @@
+// An open Linux block device or image file behind the Windows-style device
+// interface: sector-aligned reads and writes at a tracked position, and the
+// disk control calls answered in their raw Win32 layouts.
+#pragma once
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/posix_errors.h"
+#include "platform/unique.h"
+
+namespace plexi::posix {
+
+struct FdTraits {
+  using Value = int;
+  static int Invalid() { return -1; }
+  static void Close(int fd) { ::close(fd); }
+};
+using UniqueFd = Unique<FdTraits>;
+
+struct AlignedMemoryTraits {
+  using Value = void*;
+  static void* Invalid() { return nullptr; }
+  static void Close(void* p) { std::free(p); }
+};
+using AlignedMemory = Unique<AlignedMemoryTraits>;
+
+// What the open call learned about the target.
+struct DeviceFacts {
+  bool block_device = false;       // else an image file
+  uint32_t sector_size = 512;
+  uint64_t size_bytes = 0;         // whole sectors only: a file's partial tail is left out
+  uint64_t partition_start = 0;    // bytes, for a partition
+  uint32_t partition_number = 0;   // 0 for a whole disk or an image
+  std::string sysfs_dir;           // block devices
+  std::string path;                // the name it was opened by (an image's identity)
+};
+
+class PosixDevice : public platform::Device {
+ public:
+  PosixDevice(UniqueFd fd, platform::Access access, bool direct, DeviceFacts facts);
+
+  // Lengths and positions must be multiples of the sector size
+  // (ERROR_INVALID_PARAMETER otherwise), as on a Windows raw device. The
+  // device ends at the last whole sector: a read there returns what is left
+  // (possibly nothing), a write that starts there fails with ERROR_DISK_FULL
+  // and one that crosses it is cut short. An image file therefore never
+  // grows.
+  platform::IoResult Read(void* buffer, uint32_t length) override;
+  platform::IoResult Write(const void* buffer, uint32_t length) override;
+  platform::Status SetPosition(uint64_t offset) override;
+  platform::IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
+                             uint32_t out_length) override;
+  platform::Status Flush() override;
+
+  // Whether data still bypasses the page cache (it stops when the target
+  // turns out not to support it).
+  bool direct() const { return direct_; }
+  const DeviceFacts& facts() const { return facts_; }
+
+ private:
+  platform::IoResult Transfer(IoKind kind, uint8_t* data, uint32_t length);
+  platform::IoResult Move(IoKind kind, uint8_t* data, uint64_t length, uint64_t position);
+  platform::IoResult MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t length,
+                                       uint64_t position);
+  bool DropDirect();
+  uint32_t MemoryAlignment() const;
+
+  platform::IoResult Geometry(uint8_t* out, uint32_t out_length) const;
+  platform::IoResult PartitionInfo(uint8_t* out, uint32_t out_length) const;
+  platform::IoResult StorageDescriptor(const uint8_t* in, uint32_t in_length, uint8_t* out,
+                                       uint32_t out_length) const;
+
+  UniqueFd fd_;
+  platform::Access access_;
+  bool direct_;
+  DeviceFacts facts_;
+  uint64_t position_ = 0;
+  AlignedMemory bounce_;
+  uint32_t bounce_size_ = 0;
+};
+
+}  // namespace plexi::posix

@@ -1,0 +1,29 @@
+// Linux errno values as the Windows error codes the program's logic and
+// messages are written for, and the English system texts of those codes.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace plexi::posix {
+
+// Codes the Linux backend gives that the portable header does not name.
+inline constexpr uint32_t kErrorTooManyOpenFiles = 4;
+inline constexpr uint32_t kErrorSemTimeout = 121;
+inline constexpr uint32_t kErrorFilenameTooLong = 206;
+inline constexpr uint32_t kErrorFileTooLarge = 223;
+inline constexpr uint32_t kErrorNoAccess = 998;
+
+// What the failed call was doing; only EIO depends on it.
+enum class IoKind { kRead, kWrite, kOther };
+
+// The nearest Windows code for an errno value. EIO is reported the way a
+// Windows disk reports a failing medium: ERROR_CRC (23) for a read,
+// ERROR_WRITE_FAULT (29) for a write, ERROR_IO_DEVICE (1117) for anything else
+// (open, flush, control). Unknown values give ERROR_GEN_FAILURE (31).
+uint32_t WindowsErrorFromErrno(int err, IoKind kind = IoKind::kOther);
+
+// FormatMessage's English text for the code, ending in "\r\n"; empty for a
+// code this table does not know.
+std::string EnglishErrorText(uint32_t code);
+
+}  // namespace plexi::posix

@@ -1,0 +1,137 @@
+#include "platform/posix/sysfs_info.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/winconst.h"
+
+namespace plexi::posix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Parses a sysfs "dev" attribute ("7:3").
+bool ParseDevNumber(const std::string& text, dev_t* out) {
+  unsigned maj = 0, min = 0;
+  if (std::sscanf(text.c_str(), "%u:%u", &maj, &min) != 2) return false;
+  *out = makedev(maj, min);
+  return true;
+}
+
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+void CollectHolders(const std::string& dir, int depth, std::vector<dev_t>* out) {
+  if (depth > 8) return;  // stacks are shallow; this only guards a loop
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir + "/holders", ec)) {
+    std::string holder = fs::canonical(entry.path(), ec).string();
+    if (ec) continue;
+    dev_t number;
+    if (!ParseDevNumber(ReadSysfsLine(holder + "/dev"), &number)) continue;
+    out->push_back(number);
+    CollectHolders(holder, depth + 1, out);
+  }
+}
+
+// The first attribute of the list that has a value.
+std::string FirstLine(const std::vector<std::string>& paths) {
+  for (const auto& path : paths) {
+    std::string text = ReadSysfsLine(path);
+    if (!text.empty()) return text;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string SysfsDirOf(dev_t rdev) {
+  std::string link = "/sys/dev/block/" + std::to_string(major(rdev)) + ":" +
+                     std::to_string(minor(rdev));
+  std::error_code ec;
+  fs::path dir = fs::canonical(link, ec);
+  return ec ? std::string() : dir.string();
+}
+
+std::string ReadSysfsLine(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  if (!in || !std::getline(in, line)) return {};
+  return line;
+}
+
+bool IsPartitionDir(const std::string& dir) { return Exists(dir + "/partition"); }
+
+std::string DiskDirOf(const std::string& dir) {
+  return IsPartitionDir(dir) ? fs::path(dir).parent_path().string() : dir;
+}
+
+uint64_t PartitionStartBytes(const std::string& dir) {
+  if (!IsPartitionDir(dir)) return 0;
+  return std::strtoull(ReadSysfsLine(dir + "/start").c_str(), nullptr, 10) * 512;
+}
+
+uint32_t PartitionNumber(const std::string& dir) {
+  return uint32_t(std::strtoul(ReadSysfsLine(dir + "/partition").c_str(), nullptr, 10));
+}
+
+std::vector<dev_t> PartitionsOf(const std::string& disk_dir) {
+  std::vector<dev_t> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(disk_dir, ec)) {
+    std::string sub = entry.path().string();
+    dev_t number;
+    if (IsPartitionDir(sub) && ParseDevNumber(ReadSysfsLine(sub + "/dev"), &number))
+      found.push_back(number);
+  }
+  return found;
+}
+
+std::vector<dev_t> HoldersOf(const std::string& dir) {
+  std::vector<dev_t> found;
+  CollectHolders(dir, 0, &found);
+  return found;
+}
+
+uint32_t GuessBusType(const std::string& path) {
+  auto has = [&](const char* part) { return path.find(part) != std::string::npos; };
+  // A USB enclosure shows its bridge's SCSI host below the usb node, so usb
+  // is asked first; likewise ata before the generic SCSI host.
+  if (has("/usb")) return win32::kBusTypeUsb;
+  if (has("/nvme")) return win32::kBusTypeNvme;
+  if (has("/ata")) return win32::kBusTypeSata;
+  if (has("/virtio")) return win32::kBusTypeVirtual;
+  if (has("/mmc")) return win32::kBusTypeSd;
+  if (has("/virtual/block/loop")) return win32::kBusTypeFileBackedVirtual;
+  if (has("/virtual/block/")) return win32::kBusTypeVirtual;
+  if (has("/host") && has("/target")) return win32::kBusTypeScsi;
+  return win32::kBusTypeUnknown;
+}
+
+DeviceIdentity IdentityFromSysfs(const std::string& dir) {
+  std::string disk = DiskDirOf(dir);
+  std::string dev = disk + "/device/";
+  DeviceIdentity id;
+  id.bus_type = GuessBusType(disk);
+  id.removable = ReadSysfsLine(disk + "/removable") == "1";
+  id.vendor = ReadSysfsLine(dev + "vendor");
+  if (id.vendor.rfind("0x", 0) == 0) id.vendor.clear();  // a PCI id (virtio), not a name
+  id.product = ReadSysfsLine(dev + "model");
+  id.revision = FirstLine({dev + "rev", dev + "firmware_rev"});
+  id.serial = FirstLine({dev + "serial", disk + "/serial", dev + "wwid", disk + "/wwid"});
+  if (id.bus_type == win32::kBusTypeFileBackedVirtual) {
+    // A loop device is known by the file behind it.
+    id.product = "Loop device";
+    id.serial = ReadSysfsLine(disk + "/loop/backing_file");
+  }
+  return id;
+}
+
+}  // namespace plexi::posix
