@@ -172,11 +172,9 @@ UseTarget UseTargetOfFile(const PathId& file) {
     if (backing.empty()) continue;
     std::optional<PathId> id = StatPath(backing);
     if (!id || id->dev != file.dev || id->ino != file.ino) continue;
-    dev_t loop;
     unsigned maj = 0, min = 0;
     if (std::sscanf(ReadSysfsLine(dir + "/dev").c_str(), "%u:%u", &maj, &min) != 2) continue;
-    loop = makedev(maj, min);
-    AddWithDependents(loop, &target.devices);
+    AddWithDependents(makedev(maj, min), &target.devices);
   }
   return target;
 }
