@@ -238,7 +238,7 @@ disk 0 size=100G bus=11 product="System"
 disk 1 size=10G bus=11 product="Second"
 volume C: disk=0 offset=1M length=99G
 volume E: disk=1 offset=1M length=9G
-fault disk=1 op=descriptor error=1 count=1
+fault volume=E: op=descriptor error=1 count=1
 )");
   // The descriptor fails once: during the mapping, so E: has no bus type and
   // stays unmapped.

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# plexiscrub-cli list and inspect, end to end: the demo machine's rows, the
+# record found in image files, and clear refusals of bad arguments.
+set -u
+cli=$1
+top=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_line() {  # expect_line OUTPUT PATTERN DESCRIPTION
+  grep -qE -- "$2" <<<"$1" || fail "$3 (no line matching '$2')"
+}
+
+# The physical view of the demo machine.
+out=$("$cli" list --simulate "$top/demo/demo.machine" 2>"$work/err") || fail "list exited $?"
+expect_line "$out" '^Samsung SSD 860 EVO 500GB \| SATA \| C: D: \| 465\.76GB \|  \| 0 \| 0 \| not \|' "system disk row"
+expect_line "$out" '\| NVMe \| F: \| .* \| 255,ゼロ \| 2 \| 2 \|  \|' "NVMe disk with its completion record"
+expect_line "$out" '\| USB \| G: \| .* \| 米国陸軍 \| 3 \| 1 \|' "USB stick with its resume record"
+grep -q 'Q:' <<<"$out" && fail "the CD drive is listed"
+grep -qi 'ram' <<<"$out" && fail "the RAM disk is listed"
+grep -q 'Z:' <<<"$out" && fail "the network drive is listed"
+[ -s "$work/err" ] && fail "list printed errors: $(cat "$work/err")"
+
+# The partition view: one row per letter, the label in the caption.
+out=$("$cli" list --partitions --simulate "$top/demo/demo.machine") || fail "list --partitions exited $?"
+expect_line "$out" '【 Windows 】 \| SATA \| C: \| .* \| 67 \| 0 \| not \|' "C: in the partition view"
+expect_line "$out" '【 .* 】 \| SATA \| D: \| .* \| 68 \| 0 \|  \|' "D: in the partition view"
+
+# Records in image files.
+complete="$work/complete.img"
+resume="$work/resume.img"
+zeros="$work/zeros.img"
+truncate -s 1M "$complete" "$resume" "$zeros"
+printf 'plexi scrub ok\0\001\0\0\0' | dd of="$complete" conv=notrunc status=none
+printf 'plexi scrub\0\0\0\0\0\170\0\0\0\002\0\0\0\001\0\0\0' | dd of="$resume" conv=notrunc status=none
+
+out=$("$cli" inspect "$complete") || fail "inspect complete exited $?"
+expect_line "$out" '^kind: 2 ' "completion record kind"
+expect_line "$out" '^method: 1 ' "completion record method"
+expect_line "$out" '^resume point: none' "completion record has no resume point"
+out=$("$cli" inspect "$resume") || fail "inspect resume exited $?"
+expect_line "$out" '^kind: 1 ' "resume record kind"
+expect_line "$out" '^method: 2 ' "resume record method"
+expect_line "$out" '^resume point: pass 1, chunk 120$' "resume point"
+out=$("$cli" inspect "$zeros") || fail "inspect zeros exited $?"
+expect_line "$out" '^kind: 0 ' "zeroed image"
+expect_line "$out" '^method: none' "zeroed image method"
+
+# A simulated drive by number and by letter.
+out=$("$cli" inspect 2 --simulate "$top/demo/demo.machine") || fail "inspect 2 exited $?"
+expect_line "$out" '^kind: 2 ' "simulated NVMe disk"
+out=$("$cli" inspect G: --simulate "$top/demo/demo.machine") || fail "inspect G: exited $?"
+expect_line "$out" '^kind: 1 ' "simulated USB volume"
+
+# Bad arguments: exit code 2 and a message; a missing target: 1.
+"$cli" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no command should exit 2"
+"$cli" frobnicate >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown command should exit 2"
+"$cli" list --bogus >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown option should exit 2"
+"$cli" inspect >/dev/null 2>&1; [ $? -eq 2 ] || fail "inspect without target should exit 2"
+"$cli" list --simulate >/dev/null 2>&1; [ $? -eq 2 ] || fail "--simulate without file should exit 2"
+err=$("$cli" inspect "$work/missing.img" 2>&1 >/dev/null); [ $? -eq 1 ] || fail "missing image should exit 1"
+grep -q "missing.img" <<<"$err" || fail "missing image message names the file: $err"
+err=$("$cli" list --simulate "$work/missing.machine" 2>&1 >/dev/null); [ $? -eq 1 ] || fail "missing machine should exit 1"
+"$cli" --help | grep -q '^usage: plexiscrub-cli' || fail "--help prints the usage"
+
+[ $failures -eq 0 ] && echo "all passed"
+exit $((failures > 0))
