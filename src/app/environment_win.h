@@ -1,0 +1,42 @@
+// What the program runs on: the real machine with its registry settings and
+// the files beside the executable, or a simulated machine from a file.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace plexi::app {
+
+struct Environment {
+  std::unique_ptr<platform::Machine> machine;
+  std::unique_ptr<platform::Settings> settings;
+  std::unique_ptr<platform::FileStore> files;
+};
+
+struct CommandLine {
+  std::optional<std::string> simulate_file;  // --simulate FILE
+  std::string error;                          // set when the line is unusable
+};
+
+// The program's arguments (without the program name) in UTF-8.
+std::vector<std::string> ProgramArguments();
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// Where a simulated machine keeps its settings and files: for
+// "D:\x\demo.machine" the text file "D:\x\demo.machine.settings" and the
+// folder "D:\x\demo.files\".
+struct SimulationPaths {
+  std::string machine_file;  // absolute
+  std::string settings_file;
+  std::string files_folder;  // with its trailing separator
+};
+SimulationPaths SimulationPathsFor(const std::string& machine_file);
+
+Environment MakeRealEnvironment();
+// Empty machine and a reason in `error` when the file cannot be loaded.
+Environment MakeSimulatedEnvironment(const std::string& machine_file, std::string* error);
+
+}  // namespace plexi::app

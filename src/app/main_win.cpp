@@ -1,0 +1,56 @@
+// The program's entry point: picks the machine (real, or simulated with
+// --simulate FILE), creates the main window and runs the message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/drive_view_dlg_win.h"
+#include "app/environment_win.h"
+#include "app/message_box_notifier_win.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+int RunMessageLoop() {
+  MSG message;
+  BOOL result;
+  while ((result = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+    if (result == -1) return 1;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return int(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  using namespace plexi::app;
+  const CommandLine line = ParseCommandLine(ProgramArguments());
+  if (!line.error.empty()) {
+    ShowPlainMessage(nullptr, line.error);
+    return kExitUsage;
+  }
+
+  Environment environment;
+  if (line.simulate_file) {
+    std::string error;
+    environment = MakeSimulatedEnvironment(*line.simulate_file, &error);
+    if (!environment.machine) {
+      ShowPlainMessage(nullptr, "シミュレーションのファイルを読み込めませんでした。\r\n" +
+                                    *line.simulate_file + "\r\n" + error);
+      return kExitUsage;
+    }
+  } else {
+    environment = MakeRealEnvironment();
+  }
+
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  if (!TDriveViewDlg::RegisterWindowClass(instance)) return 1;
+
+  TDriveViewDlg window(instance, *environment.machine, *environment.settings, *environment.files);
+  if (!window.Create()) return 1;
+  window.Show(show_command);
+  return RunMessageLoop();
+}

@@ -1,0 +1,48 @@
+#include "app/ui_font_win.h"
+
+namespace plexi::app {
+namespace {
+
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;  // one match is enough
+}
+
+bool HasFace(HDC dc, const std::wstring& face) {
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(query.lfFaceName, face.c_str(), LF_FACESIZE);
+  bool found = false;
+  EnumFontFamiliesExW(dc, &query, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
+}
+
+struct ScreenDc {
+  HDC dc = GetDC(nullptr);
+  ~ScreenDc() { ReleaseDC(nullptr, dc); }
+};
+
+}  // namespace
+
+std::wstring AvailableFace(const std::wstring& face) {
+  static const wchar_t* const kStandIns[] = {L"MS PGothic", L"MS UI Gothic", L"Meiryo UI",
+                                             L"Yu Gothic UI", L"Noto Sans CJK JP",
+                                             L"Noto Sans JP", L"Droid Sans Fallback"};
+  ScreenDc screen;
+  if (HasFace(screen.dc, face)) return face;
+  for (const wchar_t* stand_in : kStandIns)
+    if (HasFace(screen.dc, stand_in)) return stand_in;
+  return face;  // let the font mapper pick by character set
+}
+
+win::UniqueGdiObject MakeUiFont(const std::wstring& face, int height) {
+  LOGFONTW font{};
+  font.lfHeight = -height;
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = SHIFTJIS_CHARSET;
+  font.lfQuality = DEFAULT_QUALITY;
+  lstrcpynW(font.lfFaceName, AvailableFace(face).c_str(), LF_FACESIZE);
+  return win::UniqueGdiObject(CreateFontIndirectW(&font));
+}
+
+}  // namespace plexi::app

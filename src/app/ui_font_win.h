@@ -1,0 +1,17 @@
+// The window font, with a stand-in where the system lacks the Japanese
+// face (Wine ships no "ＭＳ Ｐゴシック").
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win/win_handles.h"
+
+namespace plexi::app {
+
+// The first of `face` and its usual replacements that the system has.
+std::wstring AvailableFace(const std::wstring& face);
+// A font of the given character height in pixels.
+win::UniqueGdiObject MakeUiFont(const std::wstring& face, int height);
+
+}  // namespace plexi::app

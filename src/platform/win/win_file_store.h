@@ -1,0 +1,24 @@
+// Files beside the executable: the error log, the protection list, help.
+#pragma once
+#include <string>
+
+#include "platform/platform.h"
+
+namespace plexi::win {
+
+class WinFileStore : public platform::FileStore {
+ public:
+  // `directory` (with its trailing separator) overrides the executable's
+  // folder; tests use a temporary folder.
+  explicit WinFileStore(std::string directory = {});
+
+  std::string ProgramDirectory() override { return directory_; }
+  bool Exists(const std::string& path) override;
+  platform::FileContent Read(const std::string& path) override;
+  platform::Status Replace(const std::string& path, const std::string& bytes) override;
+
+ private:
+  std::string directory_;
+};
+
+}  // namespace plexi::win

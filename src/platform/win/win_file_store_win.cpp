@@ -1,0 +1,86 @@
+#include "platform/win/win_file_store.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/win/utf.h"
+#include "platform/win/win_handles.h"
+#include "platform/win/win_machine.h"
+
+namespace plexi::win {
+namespace {
+
+using platform::Status;
+
+constexpr DWORD kChunk = 1 << 20;
+
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// Writes all of `bytes` and forces them to the disk before the rename, so
+// the replaced file is never a half-written one.
+Status WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return Status::Failure(GetLastError());
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD length = DWORD(std::min<size_t>(bytes.size() - written, kChunk));
+    DWORD done = 0;
+    if (!WriteFile(file.get(), bytes.data() + written, length, &done, nullptr))
+      return Status::Failure(GetLastError());
+    if (done == 0) return Status::Failure(ERROR_WRITE_FAULT);
+    written += done;
+  }
+  if (!FlushFileBuffers(file.get())) return Status::Failure(GetLastError());
+  return Status::Success();
+}
+
+}  // namespace
+
+WinFileStore::WinFileStore(std::string directory)
+    : directory_(directory.empty() ? ExecutableDirectory() : std::move(directory)) {}
+
+bool WinFileStore::Exists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+platform::FileContent WinFileStore::Read(const std::string& path) {
+  platform::FileContent content;
+  UniqueFile file(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = GetLastError();
+    content.exists = !IsMissing(error);
+    if (content.exists) content.error = error;
+    return content;
+  }
+  content.exists = true;
+  std::string buffer(kChunk, '\0');
+  for (;;) {
+    DWORD done = 0;
+    if (!ReadFile(file.get(), buffer.data(), kChunk, &done, nullptr)) {
+      content.error = GetLastError();
+      content.bytes.clear();
+      return content;
+    }
+    if (done == 0) return content;  // end of file
+    content.bytes.append(buffer.data(), done);
+  }
+}
+
+Status WinFileStore::Replace(const std::string& path, const std::string& bytes) {
+  const std::wstring target = Utf8ToWide(path);
+  const std::wstring temporary = target + L".tmp";
+  Status status = WriteWholeFile(temporary, bytes);
+  if (status.ok() &&
+      !MoveFileExW(temporary.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    status = Status::Failure(GetLastError());
+  if (!status.ok()) DeleteFileW(temporary.c_str());  // the old file is untouched
+  return status;
+}
+
+}  // namespace plexi::win

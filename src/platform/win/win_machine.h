@@ -1,0 +1,32 @@
+// The real machine: devices, volumes and system facts through Win32.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace plexi::win {
+
+class WinMachine : public platform::Machine {
+ public:
+  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override;
+  std::string LogicalDriveStrings() override;
+  uint32_t LogicalDriveMask() override;
+  uint32_t DriveType(const std::string& root) override;
+  std::optional<std::string> VolumeLabel(const std::string& root) override;
+  std::string SystemDirectory() override;
+  std::string ErrorText(uint32_t code) override;
+  bool IdentifyDevice(int32_t designator, uint8_t* reply512) override;
+  platform::LocalTime Now() override;
+  std::string DateText(const platform::LocalTime& t) override;
+  std::string TimeText(const platform::LocalTime& t) override;
+};
+
+// True for a volume path of the form "\\.\X:".
+bool IsVolumePath(const std::string& path);
+
+// The folder of the running executable, with its trailing backslash.
+std::string ExecutableDirectory();
+
+}  // namespace plexi::win

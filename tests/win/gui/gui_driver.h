@@ -1,0 +1,62 @@
+// Drives plexiscrub.exe from outside: starts it, finds its windows, reads
+// its list view across the process boundary and closes it.
+#pragma once
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win/win_handles.h"
+
+namespace plexi::gui {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::milliseconds;
+
+// Windows paths as given; a Unix path ("/work/...") names the same file
+// through Wine's Z: drive.
+std::wstring WindowsPath(const std::string& path);
+
+// Polls `ready` every 50 ms until it holds or `timeout` passes.
+bool WaitUntil(const std::function<bool()>& ready, Duration timeout);
+
+// A started program; it is ended when the owner goes out of scope while it
+// still runs, so that a failed scenario leaves nothing behind.
+class Process {
+ public:
+  static std::optional<Process> Start(const std::wstring& command_line);
+  ~Process();
+  Process(Process&&) = default;
+  Process& operator=(Process&&) = default;
+
+  DWORD id() const { return id_; }
+  // The exit code once it ended within `timeout`.
+  std::optional<DWORD> WaitForExit(Duration timeout);
+
+ private:
+  Process(win::UniqueKernelHandle handle, DWORD id) : handle_(std::move(handle)), id_(id) {}
+  win::UniqueKernelHandle handle_;
+  DWORD id_ = 0;
+};
+
+// Visible or not, the first top-level window of `class_name` that belongs
+// to process `pid` (any process when 0).
+HWND FindTopWindow(const wchar_t* class_name, DWORD pid);
+HWND FindChild(HWND parent, const wchar_t* class_name);
+std::wstring WindowText(HWND window);
+
+// A list view's cells read through memory in its own process.
+struct ListViewContent {
+  std::vector<std::wstring> headings;
+  std::vector<int> widths;
+  std::vector<std::vector<std::wstring>> rows;  // caption, then the sub-items
+};
+int ListViewRowCount(HWND list);
+std::optional<ListViewContent> ReadListView(HWND list, int columns);
+
+std::string Utf8(const std::wstring& text);
+
+}  // namespace plexi::gui

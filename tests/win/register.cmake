@@ -1,0 +1,14 @@
+# Runs the Windows build's tests under Wine from the Linux build's CTest.
+# PLEXISCRUB_WIN_BUILD is the Windows build folder; its programs run in the
+# Wine prefix kept inside it.
+set(wine_run ${PROJECT_SOURCE_DIR}/scripts/wine-run)
+set(wine_prefix ${PLEXISCRUB_WIN_BUILD}/wineprefix)
+
+add_test(NAME win.backend
+         COMMAND ${wine_run} ${wine_prefix} ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_win_tests.exe)
+add_test(NAME win.gui
+         COMMAND ${wine_run} ${wine_prefix} ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_gui_driver.exe
+                 --exe=${PLEXISCRUB_WIN_BUILD}/src/plexiscrub.exe
+                 --machine=${PROJECT_SOURCE_DIR}/demo/demo.machine)
+# Each run without a display owns the prefix; they wait for each other.
+set_tests_properties(win.backend win.gui PROPERTIES TIMEOUT 900 LABELS wine)

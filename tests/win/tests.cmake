@@ -1,0 +1,33 @@
+# Windows-side tests: the Win32 backend's tests and the GUI driver. The Linux
+# build runs both under Wine (register.cmake).
+
+# GoogleTest from its sources, built without the project's warning flags:
+# its own code is not held to -Werror here.
+set(PLEXISCRUB_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows build")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+get_directory_property(project_compile_options COMPILE_OPTIONS)
+set_directory_properties(PROPERTIES COMPILE_OPTIONS "")
+add_subdirectory(${PLEXISCRUB_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+set_directory_properties(PROPERTIES COMPILE_OPTIONS "${project_compile_options}")
+# Its headers count as system headers in our tests, like the Linux package's.
+foreach(lib gtest gtest_main gmock)
+  get_target_property(dirs ${lib} INTERFACE_INCLUDE_DIRECTORIES)
+  set_target_properties(${lib} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${dirs}")
+endforeach()
+
+file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win/*_test.cpp)
+add_executable(plexiscrub_win_tests ${win_test_sources})
+target_include_directories(plexiscrub_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(plexiscrub_win_tests PRIVATE plexiscrub_platform_win plexiscrub_platform_sim
+                      gtest_main gmock)
+
+# The GUI driver: starts plexiscrub.exe on a simulated machine and checks its
+# windows from outside, as a user's tools would see them.
+file(GLOB gui_driver_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win/gui/*.cpp)
+add_executable(plexiscrub_gui_driver ${gui_driver_sources})
+target_include_directories(plexiscrub_gui_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(plexiscrub_gui_driver PRIVATE plexiscrub_platform_win plexiscrub_platform_sim
+                      gtest user32)
+target_link_options(plexiscrub_gui_driver PRIVATE -municode)
+add_dependencies(plexiscrub_gui_driver plexiscrub)
