@@ -1,0 +1,40 @@
+#include "platform/sim/directory_file_store.h"
+
+#include "platform/sim/file_util.h"
+#include "platform/winconst.h"
+
+namespace plexi::sim {
+
+DirectoryFileStore::DirectoryFileStore(std::string directory) : directory_(std::move(directory)) {
+  char separator = char(std::filesystem::path::preferred_separator);
+  if (directory_.empty()) directory_ = std::string(".") + separator;
+  if (directory_.back() != '/' && directory_.back() != separator) directory_.push_back(separator);
+}
+
+std::string DirectoryFileStore::ProgramDirectory() { return directory_; }
+
+std::string DirectoryFileStore::Resolve(const std::string& path) const {
+  if (PathFromUtf8(path).is_absolute()) return path;
+  return directory_ + path;
+}
+
+bool DirectoryFileStore::Exists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(PathFromUtf8(Resolve(path)), ec);
+}
+
+platform::FileContent DirectoryFileStore::Read(const std::string& path) {
+  platform::FileContent content;
+  uint32_t error = ReadWholeFile(PathFromUtf8(Resolve(path)), &content.bytes);
+  content.exists = error != win32::kErrorFileNotFound;
+  content.error = content.exists ? error : 0;
+  if (error) content.bytes.clear();
+  return content;
+}
+
+platform::Status DirectoryFileStore::Replace(const std::string& path, const std::string& bytes) {
+  std::string target = Resolve(path);
+  return platform::Status::Failure(ReplaceFile(PathFromUtf8(target), PathFromUtf8(target + ".tmp"), bytes));
+}
+
+}  // namespace plexi::sim

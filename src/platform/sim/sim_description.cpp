@@ -1,0 +1,494 @@
+// Line parser of the machine description. Each line is a directive followed by
+// blank-separated words and key=value pairs; a value in double quotes may hold
+// blanks, and inside quotes \" and \\ are the only escapes (other backslashes
+// stay, so Windows paths need no doubling).
+#include "platform/sim/sim_description.h"
+
+#include <cctype>
+#include <limits>
+#include <map>
+#include <set>
+
+#include "platform/winconst.h"
+
+namespace plexi::sim {
+namespace {
+
+struct Token {
+  std::string key;    // the word, or the part before '='
+  std::string value;  // the part after '=' (or a lone quoted word)
+  bool has_value = false;
+};
+
+// Thrown only inside this file and caught by ParseDescription, so a deep
+// helper can report an error without every caller checking it.
+struct LineError {
+  std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& message) { throw LineError{message}; }
+
+std::vector<Token> Tokenize(const std::string& line) {
+  std::vector<Token> tokens;
+  size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+      ++i;
+      continue;
+    }
+    if (line[i] == '#') break;
+    Token token;
+    std::string* into = &token.key;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
+           line[i] != '#') {
+      char c = line[i];
+      if (c == '=' && !token.has_value) {
+        token.has_value = true;
+        into = &token.value;
+        ++i;
+      } else if (c == '"') {
+        if (into == &token.key && token.key.empty()) {
+          token.has_value = true;  // a lone quoted word
+          into = &token.value;
+        }
+        ++i;
+        bool closed = false;
+        while (i < line.size()) {
+          if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
+            into->push_back(line[i + 1]);
+            i += 2;
+          } else if (line[i] == '"') {
+            closed = true;
+            ++i;
+            break;
+          } else {
+            into->push_back(line[i++]);
+          }
+        }
+        if (!closed) Fail("unterminated quote");
+      } else {
+        into->push_back(c);
+        ++i;
+      }
+    }
+    tokens.push_back(std::move(token));
+  }
+  return tokens;
+}
+
+uint64_t ParseUnsigned(const std::string& text, const std::string& what) {
+  if (text.empty()) Fail("missing value for '" + what + "'");
+  uint64_t value = 0;
+  int base = 10;
+  size_t i = 0;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    i = 2;
+  }
+  for (; i < text.size(); ++i) {
+    char c = char(std::tolower(static_cast<unsigned char>(text[i])));
+    int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                : (base == 16 && c >= 'a' && c <= 'f') ? c - 'a' + 10
+                                                       : -1;
+    if (digit < 0) Fail("bad number '" + text + "' for '" + what + "'");
+    if (value > (std::numeric_limits<uint64_t>::max() - uint64_t(digit)) / uint64_t(base))
+      Fail("number '" + text + "' for '" + what + "' is too large");
+    value = value * uint64_t(base) + uint64_t(digit);
+  }
+  return value;
+}
+
+uint32_t ParseU32(const std::string& text, const std::string& what) {
+  uint64_t v = ParseUnsigned(text, what);
+  if (v > std::numeric_limits<uint32_t>::max()) Fail("number '" + text + "' for '" + what + "' is too large");
+  return uint32_t(v);
+}
+
+int32_t ParseI32(const std::string& text, const std::string& what) {
+  bool negative = !text.empty() && text[0] == '-';
+  uint64_t v = ParseUnsigned(negative ? text.substr(1) : text, what);
+  if (v > (negative ? uint64_t(1) << 31 : (uint64_t(1) << 31) - 1))
+    Fail("number '" + text + "' for '" + what + "' is out of range");
+  return negative ? int32_t(-int64_t(v)) : int32_t(v);
+}
+
+// A byte count: a plain number or one with a binary suffix K, M, G or T.
+uint64_t ParseSize(const std::string& text, const std::string& what) {
+  static const std::map<char, int> shifts = {{'K', 10}, {'M', 20}, {'G', 30}, {'T', 40}};
+  if (!text.empty()) {
+    auto it = shifts.find(char(std::toupper(static_cast<unsigned char>(text.back()))));
+    if (it != shifts.end()) {
+      uint64_t v = ParseUnsigned(text.substr(0, text.size() - 1), what);
+      if (v > (std::numeric_limits<uint64_t>::max() >> it->second)) Fail("size '" + text + "' is too large");
+      return v << it->second;
+    }
+  }
+  return ParseUnsigned(text, what);
+}
+
+bool ParseYesNo(const std::string& text, const std::string& what) {
+  if (text == "yes") return true;
+  if (text == "no") return false;
+  Fail("'" + what + "' must be yes or no, not '" + text + "'");
+}
+
+std::vector<uint8_t> ParseHex(const std::string& text) {
+  std::vector<uint8_t> bytes;
+  std::string digits;
+  for (char c : text) {
+    if (c == ' ' || c == '\t') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) Fail("bad hex digit '" + std::string(1, c) + "' in trailing-hex");
+    digits.push_back(c);
+  }
+  if (digits.size() % 2 != 0) Fail("trailing-hex needs two digits per byte");
+  for (size_t i = 0; i < digits.size(); i += 2)
+    bytes.push_back(uint8_t(std::stoul(digits.substr(i, 2), nullptr, 16)));
+  return bytes;
+}
+
+uint32_t ParseBus(const std::string& text) {
+  static const std::map<std::string, uint32_t> names = {
+      {"scsi", win32::kBusTypeScsi},   {"atapi", win32::kBusTypeAtapi}, {"ata", win32::kBusTypeAta},
+      {"1394", win32::kBusType1394},   {"ssa", win32::kBusTypeSsa},     {"fibre", win32::kBusTypeFibre},
+      {"usb", win32::kBusTypeUsb},     {"raid", win32::kBusTypeRaid},   {"iscsi", win32::kBusTypeIscsi},
+      {"sas", win32::kBusTypeSas},     {"sata", win32::kBusTypeSata},   {"sd", win32::kBusTypeSd},
+      {"mmc", win32::kBusTypeMmc},     {"virtual", win32::kBusTypeVirtual},
+      {"filebackedvirtual", win32::kBusTypeFileBackedVirtual},
+      {"spaces", win32::kBusTypeSpaces}, {"nvme", win32::kBusTypeNvme}, {"scm", win32::kBusTypeScm},
+      {"ufs", win32::kBusTypeUfs}};
+  std::string lower;
+  for (char c : text) lower.push_back(char(std::tolower(static_cast<unsigned char>(c))));
+  if (auto it = names.find(lower); it != names.end() && lower != "1394") return it->second;
+  return ParseU32(text, "bus");
+}
+
+// "C:" or "c:" as an upper-case letter.
+char ParseLetter(const std::string& text) {
+  if (text.size() == 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0])))
+    return char(std::toupper(static_cast<unsigned char>(text[0])));
+  Fail("bad drive letter '" + text + "' (expected e.g. C:)");
+}
+
+// Walks the key=value tokens after the directive, each key at most once.
+class Pairs {
+ public:
+  Pairs(const std::vector<Token>& tokens, size_t first) {
+    for (size_t i = first; i < tokens.size(); ++i) {
+      const Token& t = tokens[i];
+      if (!t.has_value || t.key.empty()) Fail("expected key=value, got '" + t.key + t.value + "'");
+      if (!values_.emplace(t.key, t.value).second) Fail("key '" + t.key + "' given twice");
+      order_.push_back(t.key);
+    }
+  }
+  // Call Take for every known key, then Finish to reject the rest.
+  std::optional<std::string> Take(const std::string& key) {
+    auto it = values_.find(key);
+    if (it == values_.end()) return std::nullopt;
+    std::string v = it->second;
+    values_.erase(it);
+    return v;
+  }
+  void Finish() {
+    for (const std::string& key : order_)
+      if (values_.count(key)) Fail("unknown key '" + key + "'");
+  }
+
+ private:
+  std::map<std::string, std::string> values_;
+  std::vector<std::string> order_;
+};
+
+Target ParseTarget(Pairs& pairs) {
+  auto disk = pairs.Take("disk");
+  auto volume = pairs.Take("volume");
+  if (disk.has_value() == volume.has_value()) Fail("give exactly one of disk= and volume=");
+  Target target;
+  if (disk) target.disk = ParseU32(*disk, "disk");
+  if (volume) target.letter = ParseLetter(*volume);
+  return target;
+}
+
+void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
+  if (tokens.size() < 2 || tokens[1].has_value) Fail("disk needs a number: disk 0 sectors=...");
+  disk.number = ParseU32(tokens[1].key, "disk");
+  Pairs pairs(tokens, 2);
+  if (auto v = pairs.Take("sector-size")) disk.sector_size = ParseU32(*v, "sector-size");
+  auto sectors = pairs.Take("sectors");
+  auto size = pairs.Take("size");
+  if (sectors && size) Fail("give sectors= or size=, not both");
+  if (sectors) disk.sectors = ParseUnsigned(*sectors, "sectors");
+  if (auto v = pairs.Take("bus")) disk.bus_type = ParseBus(*v);
+  if (auto v = pairs.Take("vendor")) disk.vendor = *v;
+  if (auto v = pairs.Take("product")) disk.product = *v;
+  if (auto v = pairs.Take("revision")) disk.revision = *v;
+  if (auto v = pairs.Take("serial")) disk.serial = *v;
+  if (auto v = pairs.Take("trailing-hex")) disk.trailing = ParseHex(*v);
+  for (auto [key, field] : {std::pair{"vendor-offset", &disk.vendor_offset},
+                            std::pair{"product-offset", &disk.product_offset},
+                            std::pair{"revision-offset", &disk.revision_offset},
+                            std::pair{"serial-offset", &disk.serial_offset}}) {
+    if (auto v = pairs.Take(key)) {
+      if (!disk.trailing) Fail(std::string("'") + key + "' needs trailing-hex=");
+      *field = ParseU32(*v, key);
+    }
+  }
+  if (auto v = pairs.Take("removable")) disk.removable = ParseYesNo(*v, "removable");
+  if (auto v = pairs.Take("ata")) disk.ata = ParseYesNo(*v, "ata");
+  if (auto v = pairs.Take("image")) disk.image = *v;
+  if (auto v = pairs.Take("heads")) disk.heads = ParseU32(*v, "heads");
+  if (auto v = pairs.Take("sectors-per-track")) disk.sectors_per_track = ParseU32(*v, "sectors-per-track");
+  pairs.Finish();
+
+  uint32_t ss = disk.sector_size;
+  if (ss < 512 || ss > 65536 || (ss & (ss - 1)) != 0) Fail("sector-size must be a power of two from 512 to 65536");
+  if (size) {
+    uint64_t bytes = ParseSize(*size, "size");
+    if (bytes % ss != 0) Fail("size is not a whole number of sectors");
+    disk.sectors = bytes / ss;
+  }
+  if (disk.sectors == 0 && disk.image.empty()) Fail("disk needs sectors= or size= (or image=)");
+  if (disk.sectors > std::numeric_limits<uint64_t>::max() / ss) Fail("disk is too large");
+  if (disk.heads == 0 || disk.sectors_per_track == 0) Fail("heads and sectors-per-track must not be 0");
+}
+
+void ParseVolume(const std::vector<Token>& tokens, VolumeSpec& volume) {
+  if (tokens.size() < 2 || tokens[1].has_value) Fail("volume needs a letter: volume C: disk=0 ...");
+  volume.letter = ParseLetter(tokens[1].key);
+  Pairs pairs(tokens, 2);
+  if (auto v = pairs.Take("disk")) volume.disk = ParseU32(*v, "disk");
+  if (auto v = pairs.Take("offset")) volume.offset = ParseSize(*v, "offset");
+  if (auto v = pairs.Take("length")) volume.length = ParseSize(*v, "length");
+  volume.type = volume.disk ? VolumeType::kFixed : VolumeType::kCdrom;
+  if (auto v = pairs.Take("type")) {
+    static const std::map<std::string, VolumeType> types = {
+        {"fixed", VolumeType::kFixed}, {"removable", VolumeType::kRemovable},
+        {"cdrom", VolumeType::kCdrom}, {"remote", VolumeType::kRemote},
+        {"ramdisk", VolumeType::kRamdisk}};
+    auto it = types.find(*v);
+    if (it == types.end()) Fail("unknown volume type '" + *v + "'");
+    volume.type = it->second;
+  }
+  if (auto v = pairs.Take("label")) volume.label = *v;
+  volume.extents = volume.disk ? ExtentMode::kOne : ExtentMode::kNone;
+  if (auto v = pairs.Take("extents")) {
+    if (*v == "one") volume.extents = ExtentMode::kOne;
+    else if (*v == "two") volume.extents = ExtentMode::kTwo;
+    else if (*v == "none") volume.extents = ExtentMode::kNone;
+    else Fail("extents must be one, two or none, not '" + *v + "'");
+  }
+  pairs.Finish();
+  if (!volume.disk && volume.extents != ExtentMode::kNone) Fail("a volume without disk= has extents=none");
+  if (!volume.disk && (volume.offset != 0 || volume.length)) Fail("offset= and length= need disk=");
+}
+
+void ParseRecord(const std::vector<Token>& tokens, RecordSpec& record) {
+  Pairs pairs(tokens, 1);
+  record.target = ParseTarget(pairs);
+  auto kind = pairs.Take("kind");
+  if (!kind) Fail("record needs kind=complete or kind=resume");
+  if (*kind != "complete" && *kind != "resume") Fail("unknown record kind '" + *kind + "'");
+  record.complete = *kind == "complete";
+  if (auto v = pairs.Take("method")) record.method = ParseI32(*v, "method");
+  if (!record.complete) {
+    if (auto v = pairs.Take("chunk")) record.chunk = ParseU32(*v, "chunk");
+    if (auto v = pairs.Take("pass")) record.pass = ParseI32(*v, "pass");
+  }
+  pairs.Finish();
+}
+
+void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
+  static const std::map<std::string, FaultOp> ops = {
+      {"open", FaultOp::kOpen},         {"geometry", FaultOp::kGeometry},
+      {"partition-info", FaultOp::kPartitionInfo}, {"descriptor", FaultOp::kDescriptor},
+      {"extents", FaultOp::kExtents},   {"read", FaultOp::kRead},
+      {"write", FaultOp::kWrite},       {"lock", FaultOp::kLock},
+      {"unlock", FaultOp::kUnlock},     {"drop-write", FaultOp::kDropWrite}};
+  Pairs pairs(tokens, 1);
+  fault.target = ParseTarget(pairs);
+  auto op = pairs.Take("op");
+  if (!op) Fail("fault needs op=");
+  auto it = ops.find(*op);
+  if (it == ops.end()) Fail("unknown fault op '" + *op + "'");
+  fault.op = it->second;
+  bool io = fault.op == FaultOp::kRead || fault.op == FaultOp::kWrite || fault.op == FaultOp::kDropWrite;
+  if (auto v = pairs.Take("sector")) {
+    if (!io) Fail("sector= applies to read, write and drop-write faults only");
+    fault.sector = ParseUnsigned(*v, "sector");
+  }
+  auto error = pairs.Take("error");
+  auto short_bytes = pairs.Take("short");
+  if (error && short_bytes) Fail("give error= or short=, not both");
+  if (error) {
+    if (fault.op == FaultOp::kDropWrite) Fail("a drop-write fault reports success; it takes no error=");
+    fault.error = ParseU32(*error, "error");
+    if (fault.error == 0) Fail("error=0 is not a failure");
+  }
+  if (short_bytes) {
+    if (fault.op != FaultOp::kRead && fault.op != FaultOp::kWrite) Fail("short= applies to read and write faults only");
+    fault.short_bytes = ParseU32(*short_bytes, "short");
+  }
+  if (auto v = pairs.Take("count")) {
+    fault.count = ParseU32(*v, "count");
+    if (*fault.count == 0) Fail("count must be at least 1");
+  }
+  pairs.Finish();
+  if (fault.error == 0) fault.error = DefaultFaultError(fault.op);
+}
+
+int DaysInMonth(int year, int month) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// Splits "2026-12-08" at `separator` into exactly three numbers.
+std::vector<int> ThreeNumbers(const std::string& text, char separator, const std::string& what) {
+  std::vector<int> parts;
+  size_t start = 0;
+  for (int i = 0; i < 3; ++i) {
+    size_t end = i < 2 ? text.find(separator, start) : text.size();
+    if (end == std::string::npos) Fail("bad " + what + " '" + text + "'");
+    std::string part = text.substr(start, end - start);
+    if (part.empty() || part.size() > 4) Fail("bad " + what + " '" + text + "'");
+    parts.push_back(int(ParseUnsigned(part, what)));
+    start = end + 1;
+  }
+  return parts;
+}
+
+platform::LocalTime ParseClock(const std::vector<Token>& tokens) {
+  if (tokens.size() != 3 || tokens[1].has_value || tokens[2].has_value)
+    Fail("clock needs a date and a time: clock 2026-12-08 09:30:00");
+  std::vector<int> d = ThreeNumbers(tokens[1].key, '-', "date");
+  std::vector<int> t = ThreeNumbers(tokens[2].key, ':', "time");
+  if (d[0] < 1601 || d[0] > 9999 || d[1] < 1 || d[1] > 12 || d[2] < 1 || d[2] > DaysInMonth(d[0], d[1]))
+    Fail("bad date '" + tokens[1].key + "'");
+  if (t[0] > 23 || t[1] > 59 || t[2] > 59) Fail("bad time '" + tokens[2].key + "'");
+  return {d[0], d[1], d[2], t[0], t[1], t[2]};
+}
+
+// A directive with one value: system-directory "C:\Windows\system32".
+std::string SingleValue(const std::vector<Token>& tokens, const std::string& directive) {
+  if (tokens.size() != 2 || (tokens[1].has_value && !tokens[1].key.empty()))
+    Fail(directive + " takes one value");
+  return tokens[1].has_value ? tokens[1].value : tokens[1].key;
+}
+
+void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d) {
+  const Token& head = tokens[0];
+  if (head.has_value) Fail("expected a directive, got '" + head.key + "=" + head.value + "'");
+  const std::string& directive = head.key;
+  if (directive == "system-directory") {
+    d.system_directory = SingleValue(tokens, directive);
+  } else if (directive == "identify-library") {
+    std::string v = SingleValue(tokens, directive);
+    if (v != "present" && v != "absent") Fail("identify-library is present or absent, not '" + v + "'");
+    d.identify_library = v == "present";
+  } else if (directive == "clock") {
+    d.clock = ParseClock(tokens);
+  } else if (directive == "disk") {
+    DiskSpec disk;
+    disk.line = line;
+    ParseDisk(tokens, disk);
+    d.disks.push_back(std::move(disk));
+  } else if (directive == "volume") {
+    VolumeSpec volume;
+    volume.line = line;
+    ParseVolume(tokens, volume);
+    d.volumes.push_back(std::move(volume));
+  } else if (directive == "record") {
+    RecordSpec record;
+    record.line = line;
+    ParseRecord(tokens, record);
+    d.records.push_back(record);
+  } else if (directive == "fault") {
+    FaultSpec fault;
+    fault.line = line;
+    ParseFault(tokens, fault);
+    d.faults.push_back(fault);
+  } else {
+    Fail("unknown directive '" + directive + "'");
+  }
+}
+
+const VolumeSpec* FindVolume(const MachineDescription& d, char letter) {
+  for (const VolumeSpec& v : d.volumes)
+    if (v.letter == letter) return &v;
+  return nullptr;
+}
+
+bool HasDisk(const MachineDescription& d, uint32_t number) {
+  for (const DiskSpec& disk : d.disks)
+    if (disk.number == number) return true;
+  return false;
+}
+
+std::string Located(int line, const std::string& message) {
+  return "line " + std::to_string(line) + ": " + message;
+}
+
+// Names, references and the combinations that only the whole text can show.
+std::optional<std::string> CheckReferences(const MachineDescription& d) {
+  std::set<uint32_t> numbers;
+  for (const DiskSpec& disk : d.disks)
+    if (!numbers.insert(disk.number).second)
+      return Located(disk.line, "disk " + std::to_string(disk.number) + " defined twice");
+  std::set<char> letters;
+  for (const VolumeSpec& v : d.volumes) {
+    if (!letters.insert(v.letter).second) return Located(v.line, std::string("volume ") + v.letter + ": defined twice");
+    if (v.disk && !HasDisk(d, *v.disk)) return Located(v.line, "unknown disk " + std::to_string(*v.disk));
+  }
+  auto check_target = [&](const Target& t, int line) -> std::optional<std::string> {
+    if (t.disk && !HasDisk(d, *t.disk)) return Located(line, "unknown disk " + std::to_string(*t.disk));
+    if (!t.disk && !FindVolume(d, t.letter)) return Located(line, std::string("unknown volume ") + t.letter + ":");
+    return std::nullopt;
+  };
+  for (const RecordSpec& r : d.records) {
+    if (auto e = check_target(r.target, r.line)) return e;
+    if (!r.target.disk && !FindVolume(d, r.target.letter)->disk)
+      return Located(r.line, std::string("volume ") + r.target.letter + ": has no disk to hold a record");
+  }
+  for (const FaultSpec& f : d.faults)
+    if (auto e = check_target(f.target, f.line)) return e;
+  return std::nullopt;
+}
+
+}  // namespace
+
+uint32_t DefaultFaultError(FaultOp op) {
+  switch (op) {
+    case FaultOp::kOpen: return win32::kErrorAccessDenied;
+    case FaultOp::kRead: return win32::kErrorCrc;
+    case FaultOp::kWrite: return win32::kErrorWriteFault;
+    case FaultOp::kLock: return win32::kErrorAccessDenied;
+    case FaultOp::kUnlock: return kErrorNotLocked;
+    case FaultOp::kDropWrite: return 0;
+    default: return win32::kErrorInvalidFunction;  // a control call the driver refuses
+  }
+}
+
+std::optional<MachineDescription> ParseDescription(const std::string& text, std::string* error) {
+  MachineDescription d;
+  int line = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    ++line;
+    try {
+      std::vector<Token> tokens = Tokenize(text.substr(start, end - start));
+      if (!tokens.empty()) ParseLine(tokens, line, d);
+    } catch (const LineError& e) {
+      if (error) *error = Located(line, e.message);
+      return std::nullopt;
+    }
+    start = end + 1;
+  }
+  if (auto e = CheckReferences(d)) {
+    if (error) *error = *e;
+    return std::nullopt;
+  }
+  return d;
+}
+
+}  // namespace plexi::sim

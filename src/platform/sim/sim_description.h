@@ -1,0 +1,96 @@
+// The machine description of the simulated machine: what its text says, before
+// any disk contents exist. The format is documented in demo/README.md.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace plexi::sim {
+
+// ERROR_NOT_LOCKED: unlocking a volume that is not locked.
+inline constexpr uint32_t kErrorNotLocked = 158;
+
+struct DiskSpec {
+  int line = 0;
+  uint32_t number = 0;
+  uint64_t sectors = 0;         // 0 with an image: taken from the image's size
+  uint32_t sector_size = 512;
+  uint32_t bus_type = 0;
+  std::string vendor, product, revision, serial;
+  // Bytes after the 40-byte descriptor header, replacing the strings above;
+  // the string offsets then come from the *-offset keys (0: none).
+  std::optional<std::vector<uint8_t>> trailing;
+  uint32_t vendor_offset = 0, product_offset = 0, revision_offset = 0, serial_offset = 0;
+  bool removable = false;
+  bool ata = false;
+  std::string image;  // empty: sparse memory
+  uint32_t heads = 255;
+  uint32_t sectors_per_track = 63;
+};
+
+enum class VolumeType { kFixed, kRemovable, kCdrom, kRemote, kRamdisk };
+enum class ExtentMode { kOne, kNone, kTwo };
+
+struct VolumeSpec {
+  int line = 0;
+  char letter = 'C';
+  std::optional<uint32_t> disk;
+  uint64_t offset = 0;
+  std::optional<uint64_t> length;  // default: to the end of the disk
+  VolumeType type = VolumeType::kFixed;
+  std::string label;
+  ExtentMode extents = ExtentMode::kOne;
+};
+
+// Where a record or a fault applies: a disk by number or a volume by letter.
+struct Target {
+  std::optional<uint32_t> disk;
+  char letter = 0;
+};
+
+struct RecordSpec {
+  int line = 0;
+  Target target;
+  bool complete = true;
+  int32_t method = 0;
+  uint32_t chunk = 0;
+  int32_t pass = 0;
+};
+
+enum class FaultOp {
+  kOpen, kGeometry, kPartitionInfo, kDescriptor, kExtents,
+  kRead, kWrite, kLock, kUnlock, kDropWrite
+};
+
+struct FaultSpec {
+  int line = 0;
+  Target target;
+  FaultOp op = FaultOp::kRead;
+  std::optional<uint64_t> sector;  // read, write, drop-write: only I/O touching it
+  uint32_t error = 0;              // 0: the operation's usual error
+  std::optional<uint32_t> short_bytes;
+  std::optional<uint32_t> count;   // times it fires; none: always
+};
+
+struct MachineDescription {
+  std::string system_directory = "C:\\Windows\\system32";
+  bool identify_library = true;
+  platform::LocalTime clock{2026, 1, 1, 0, 0, 0};
+  std::vector<DiskSpec> disks;
+  std::vector<VolumeSpec> volumes;
+  std::vector<RecordSpec> records;
+  std::vector<FaultSpec> faults;
+};
+
+// Parses the text; on error returns nullopt with "line N: ..." in *error.
+// Checks that references and ranges are consistent, except what needs the
+// image files (their sizes are known only when they are opened).
+std::optional<MachineDescription> ParseDescription(const std::string& text, std::string* error);
+
+// The error a fault gives when its line names none.
+uint32_t DefaultFaultError(FaultOp op);
+
+}  // namespace plexi::sim

@@ -1,0 +1,318 @@
+// An open handle on a simulated physical drive or volume. It behaves like a
+// raw device handle on Windows: sector-aligned transfers at the handle's
+// position, and DeviceIoControl replies in the raw Win32 layouts.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "platform/ioctl_layout.h"
+#include "platform/sim/sim_state.h"
+#include "platform/winconst.h"
+
+namespace plexi::sim {
+namespace {
+
+using platform::Access;
+using platform::IoResult;
+using platform::Status;
+
+IoResult Failed(uint32_t error) { return {false, 0, error}; }
+IoResult Done(uint32_t bytes) { return {true, bytes, 0}; }
+
+constexpr uint32_t kFixedMedia = 12;      // MEDIA_TYPE FixedMedia
+constexpr uint32_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
+constexpr uint32_t kPartitionTypeNtfs = 0x07;
+constexpr uint32_t kErrorNoAccess = 998;  // ERROR_NOACCESS: a bad buffer pointer
+
+class SimDevice : public platform::Device {
+ public:
+  SimDevice(std::shared_ptr<DiskState> disk, std::shared_ptr<VolumeState> volume, Access access)
+      : disk_(std::move(disk)), volume_(std::move(volume)), access_(access) {
+    ForEachCounters([](AtomicCounters& c) { ++c.opens; ++c.open_handles; });
+  }
+  ~SimDevice() override {
+    ForEachCounters([](AtomicCounters& c) { --c.open_handles; });
+  }
+
+  IoResult Read(void* buffer, uint32_t length) override {
+    ForEachCounters([](AtomicCounters& c) { ++c.reads; });
+    if (access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
+    if (uint32_t e = NoMediaError()) return Failed(e);
+    if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
+    if (length > 0 && buffer == nullptr) return Failed(kErrorNoAccess);
+    uint64_t size = RouteBytes();
+    if (position_ >= size) return Done(0);  // at or past the end: nothing, no error
+    uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));
+    if (n == 0) return Done(0);
+    if (auto fault = FireIoFault({FaultOp::kRead}, n)) {
+      if (!fault->short_bytes) return Failed(fault->error);
+      n = std::min(n, *fault->short_bytes);
+    }
+    uint32_t error;
+    {
+      std::lock_guard lock(disk_->mutex);
+      error = disk_->store->Read(DiskOffset(), static_cast<uint8_t*>(buffer), n);
+    }
+    if (error) return Failed(error);
+    position_ += n;
+    ForEachCounters([n](AtomicCounters& c) { c.bytes_read += n; });
+    return Done(n);
+  }
+
+  IoResult Write(const void* buffer, uint32_t length) override {
+    ForEachCounters([](AtomicCounters& c) { ++c.writes; });
+    if (access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
+    if (uint32_t e = NoMediaError()) return Failed(e);
+    if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
+    if (length == 0) return Done(0);
+    if (buffer == nullptr) return Failed(kErrorNoAccess);
+    uint64_t size = RouteBytes();
+    if (position_ >= size) return Failed(win32::kErrorSectorNotFound);
+    uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));  // spanning the end: short
+    bool store = true;
+    if (auto fault = FireIoFault({FaultOp::kWrite, FaultOp::kDropWrite}, n)) {
+      if (fault->op == FaultOp::kDropWrite) store = false;
+      else if (!fault->short_bytes) return Failed(fault->error);
+      else n = std::min(n, *fault->short_bytes);
+    }
+    if (store && n > 0) {
+      uint32_t error;
+      {
+        std::lock_guard lock(disk_->mutex);
+        error = disk_->store->Write(DiskOffset(), static_cast<const uint8_t*>(buffer), n);
+      }
+      if (error) return Failed(error);
+    }
+    position_ += n;
+    ForEachCounters([n](AtomicCounters& c) { c.bytes_written += n; });
+    return Done(n);
+  }
+
+  Status SetPosition(uint64_t offset) override {
+    // Like SetFilePointerEx: any position is accepted (the transfer checks it),
+    // except one that does not fit the signed 64-bit distance.
+    if (offset > uint64_t(std::numeric_limits<int64_t>::max()))
+      return Status::Failure(win32::kErrorNegativeSeek);
+    position_ = offset;
+    return Status::Success();
+  }
+
+  IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
+                   uint32_t out_length) override {
+    ForEachCounters([](AtomicCounters& c) { ++c.controls; });
+    // The access bits of the control code, as the I/O manager checks them.
+    uint32_t required = (code >> 14) & 3;
+    if ((required & 1) && access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
+    if ((required & 2) && access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
+    if ((out == nullptr && out_length > 0) || (in == nullptr && in_length > 0))
+      return Failed(kErrorNoAccess);
+    auto* reply = static_cast<uint8_t*>(out);
+    switch (code) {
+      case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
+      case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
+      case win32::kIoctlStorageQueryProperty:
+        return QueryProperty(static_cast<const uint8_t*>(in), in_length, reply, out_length);
+      case win32::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
+      case win32::kFsctlLockVolume: return VolumeControl(FaultOp::kLock);
+      case win32::kFsctlUnlockVolume: return VolumeControl(FaultOp::kUnlock);
+      case win32::kFsctlDismountVolume:
+      case win32::kFsctlAllowExtendedDasdIo: return VolumeControl(std::nullopt);
+      default: return Failed(win32::kErrorInvalidFunction);
+    }
+  }
+
+  Status Flush() override {
+    // FlushFileBuffers needs a handle opened for writing.
+    if (access_ != Access::kReadWrite) return Status::Failure(win32::kErrorAccessDenied);
+    if (uint32_t e = NoMediaError()) return Status::Failure(e);
+    std::lock_guard lock(disk_->mutex);
+    return Status::Failure(disk_->store->Flush());
+  }
+
+ private:
+  template <class F>
+  void ForEachCounters(F f) {
+    if (volume_) f(volume_->counters);
+    if (disk_) f(disk_->counters);
+  }
+
+  bool IsVolume() const { return volume_ != nullptr; }
+
+  // The error of a drive with nothing behind it: an empty CD drive is not
+  // ready; a network drive has no device to talk to.
+  uint32_t NoMediaError() const {
+    if (disk_) return 0;
+    return volume_->spec.type == VolumeType::kRemote ? win32::kErrorInvalidFunction
+                                                     : win32::kErrorNotReady;
+  }
+
+  bool Aligned(uint32_t length) const {
+    uint32_t ss = disk_->spec.sector_size;
+    return position_ % ss == 0 && length % ss == 0;
+  }
+
+  uint64_t RouteBytes() const { return IsVolume() ? volume_->Length() : disk_->Bytes(); }
+  uint64_t RouteStart() const { return IsVolume() ? volume_->spec.offset : 0; }
+  uint64_t DiskOffset() const { return RouteStart() + position_; }
+
+  // Faults for a transfer of n bytes at the position: the volume's own, in
+  // volume sectors, then the disk's, in disk sectors.
+  std::optional<FaultSpec> FireIoFault(std::initializer_list<FaultOp> ops, uint32_t n) {
+    uint32_t ss = disk_->spec.sector_size;
+    if (IsVolume()) {
+      uint64_t first = position_ / ss;
+      if (auto f = volume_->faults.Fire(ops, first, first + (n - 1) / ss)) return f;
+    }
+    uint64_t first = DiskOffset() / ss;
+    return disk_->faults.Fire(ops, first, first + (n - 1) / ss);
+  }
+
+  // Faults of a control call: the volume's on a volume handle, the disk's on
+  // a physical drive handle.
+  std::optional<FaultSpec> FireControlFault(FaultOp op) {
+    return IsVolume() ? volume_->faults.Fire({op}) : disk_->faults.Fire({op});
+  }
+
+  // Common start of the disk queries: a fault, or no disk to ask.
+  uint32_t DiskQueryError(FaultOp op) {
+    if (auto fault = FireControlFault(op)) return fault->error;
+    return NoMediaError();
+  }
+
+  IoResult Geometry(uint8_t* out, uint32_t out_length) {
+    if (uint32_t e = DiskQueryError(FaultOp::kGeometry)) return Failed(e);
+    if (out_length < win32::kDiskGeometrySize) return Failed(win32::kErrorInsufficientBuffer);
+    const DiskSpec& d = disk_->spec;
+    layout::DiskGeometry g;
+    // Whole cylinders only: the sectors of a last partial cylinder are not
+    // counted, as on Windows.
+    g.cylinders = int64_t(d.sectors / (uint64_t(d.heads) * d.sectors_per_track));
+    g.media_type = d.removable ? kRemovableMedia : kFixedMedia;
+    g.tracks_per_cylinder = d.heads;
+    g.sectors_per_track = d.sectors_per_track;
+    g.bytes_per_sector = d.sector_size;
+    g.Encode(out);
+    return Done(win32::kDiskGeometrySize);
+  }
+
+  IoResult PartitionInfo(uint8_t* out, uint32_t out_length) {
+    if (uint32_t e = DiskQueryError(FaultOp::kPartitionInfo)) return Failed(e);
+    if (out_length < win32::kPartitionInformationSize) return Failed(win32::kErrorInsufficientBuffer);
+    layout::PartitionInformation p;
+    p.starting_offset = int64_t(RouteStart());
+    p.partition_length = int64_t(RouteBytes());
+    if (IsVolume()) {
+      p.hidden_sectors = uint32_t(RouteStart() / disk_->spec.sector_size);
+      p.partition_number = 1;
+      p.partition_type = kPartitionTypeNtfs;
+      p.recognized = 1;
+    }
+    std::memset(out, 0, win32::kPartitionInformationSize);
+    p.Encode(out);
+    return Done(win32::kPartitionInformationSize);
+  }
+
+  IoResult QueryProperty(const uint8_t* in, uint32_t in_length, uint8_t* out, uint32_t out_length) {
+    if (in_length < win32::kStoragePropertyQuerySize) return Failed(win32::kErrorInvalidParameter);
+    uint32_t property = layout::Load32(in);
+    uint32_t query_type = layout::Load32(in + 4);
+    if (property != 0) return Failed(win32::kErrorNotSupported);  // only StorageDeviceProperty
+    if (query_type > 1) return Failed(win32::kErrorInvalidParameter);
+    if (uint32_t e = DiskQueryError(FaultOp::kDescriptor)) return Failed(e);
+    if (query_type == 1) return Done(0);  // PropertyExistsQuery: yes
+    // At least the version and size fields, so a caller can learn the length.
+    if (out_length < 8) return Failed(win32::kErrorInsufficientBuffer);
+    std::vector<uint8_t> descriptor = BuildStorageDescriptor(disk_->spec);
+    uint32_t n = std::min<uint32_t>(uint32_t(descriptor.size()), out_length);
+    std::memcpy(out, descriptor.data(), n);
+    return Done(n);
+  }
+
+  IoResult Extents(uint8_t* out, uint32_t out_length) {
+    if (!IsVolume()) return Failed(win32::kErrorInvalidFunction);
+    if (auto fault = FireControlFault(FaultOp::kExtents)) return Failed(fault->error);
+    if (volume_->spec.extents == ExtentMode::kNone) return Failed(win32::kErrorInvalidFunction);
+    if (out_length < win32::kDiskExtentsBufferSize) return Failed(win32::kErrorInsufficientBuffer);
+    // A spanned volume (two extents) is split into two halves on its disk.
+    std::vector<layout::DiskExtent> extents;
+    uint64_t start = volume_->spec.offset, length = volume_->Length();
+    if (volume_->spec.extents == ExtentMode::kOne) {
+      extents.push_back({disk_->spec.number, int64_t(start), int64_t(length)});
+    } else {
+      uint64_t half = length / 2 / disk_->spec.sector_size * disk_->spec.sector_size;
+      extents.push_back({disk_->spec.number, int64_t(start), int64_t(half)});
+      extents.push_back({disk_->spec.number, int64_t(start + half), int64_t(length - half)});
+    }
+    std::memset(out, 0, out_length);
+    layout::Store32(out, uint32_t(extents.size()));
+    uint32_t fit = (out_length - layout::kDiskExtentsHeaderSize) / layout::kDiskExtentSize;
+    uint32_t written = std::min<uint32_t>(fit, uint32_t(extents.size()));
+    for (uint32_t i = 0; i < written; ++i) {
+      uint8_t* e = out + layout::kDiskExtentsHeaderSize + i * layout::kDiskExtentSize;
+      layout::Store32(e, extents[i].disk_number);
+      layout::Store64(e + 8, uint64_t(extents[i].starting_offset));
+      layout::Store64(e + 16, uint64_t(extents[i].extent_length));
+    }
+    uint32_t bytes = layout::kDiskExtentsHeaderSize + written * layout::kDiskExtentSize;
+    if (written < extents.size()) return {false, bytes, win32::kErrorMoreData};
+    return Done(bytes);
+  }
+
+  // Lock, unlock, dismount and extended DASD access: nothing to do but the
+  // faults; a network drive refuses them.
+  IoResult VolumeControl(std::optional<FaultOp> op) {
+    if (!disk_ && volume_->spec.type == VolumeType::kRemote) return Failed(win32::kErrorInvalidFunction);
+    if (op) {
+      if (auto fault = FireControlFault(*op)) return Failed(fault->error);
+    }
+    return Done(0);
+  }
+
+  std::shared_ptr<DiskState> disk_;
+  std::shared_ptr<VolumeState> volume_;
+  Access access_;
+  uint64_t position_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Device> MakeDevice(std::shared_ptr<DiskState> disk,
+                                             std::shared_ptr<VolumeState> volume, Access access) {
+  return std::make_unique<SimDevice>(std::move(disk), std::move(volume), access);
+}
+
+std::vector<uint8_t> BuildStorageDescriptor(const DiskSpec& disk) {
+  constexpr uint32_t kHeader = win32::kStorageDescriptorHeaderSize;
+  std::vector<uint8_t> tail;
+  layout::StorageDescriptorHeader h;
+  if (disk.trailing) {
+    tail = *disk.trailing;
+    h.vendor_id_offset = disk.vendor_offset;
+    h.product_id_offset = disk.product_offset;
+    h.product_revision_offset = disk.revision_offset;
+    h.serial_number_offset = disk.serial_offset;
+  } else {
+    // Each non-empty string NUL-terminated right after the header; an empty
+    // one has offset 0.
+    auto append = [&](const std::string& text) -> uint32_t {
+      if (text.empty()) return 0;
+      uint32_t offset = kHeader + uint32_t(tail.size());
+      tail.insert(tail.end(), text.begin(), text.end());
+      tail.push_back(0);
+      return offset;
+    };
+    h.vendor_id_offset = append(disk.vendor);
+    h.product_id_offset = append(disk.product);
+    h.product_revision_offset = append(disk.revision);
+    h.serial_number_offset = append(disk.serial);
+  }
+  std::vector<uint8_t> reply(kHeader + tail.size());
+  h.version = h.size = uint32_t(reply.size());
+  h.removable_media = disk.removable ? 1 : 0;
+  h.bus_type = disk.bus_type;
+  h.Encode(reply.data());
+  std::copy(tail.begin(), tail.end(), reply.begin() + kHeader);
+  return reply;
+}
+
+}  // namespace plexi::sim

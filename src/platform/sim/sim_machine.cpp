@@ -1,0 +1,369 @@
+#include "platform/sim/sim_machine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/ioctl_layout.h"
+#include "platform/sim/file_util.h"
+#include "platform/sim/sim_state.h"
+#include "platform/winconst.h"
+
+namespace plexi::sim {
+namespace {
+
+std::string Located(int line, const std::string& message) {
+  return "line " + std::to_string(line) + ": " + message;
+}
+
+// Sector image of a record, as an erase leaves it in a drive's first sector.
+std::vector<uint8_t> RecordSector(const RecordSpec& r, uint32_t sector_size) {
+  std::vector<uint8_t> sector(sector_size, 0);
+  if (r.complete) {
+    std::memcpy(sector.data(), "plexi scrub ok", 14);
+    layout::Store32(sector.data() + 15, uint32_t(r.method));
+  } else {
+    std::memcpy(sector.data(), "plexi scrub", 11);
+    layout::Store32(sector.data() + 16, r.chunk);
+    layout::Store32(sector.data() + 20, uint32_t(r.method));
+    layout::Store32(sector.data() + 24, uint32_t(r.pass));
+  }
+  return sector;
+}
+
+// "\\.\PHYSICALDRIVE12" gives 12; nullopt for anything else, leading zeros
+// included (no such device exists on Windows either).
+std::optional<uint32_t> PhysicalDriveNumber(const std::string& path) {
+  static const std::string prefix = "\\\\.\\PHYSICALDRIVE";
+  if (path.size() <= prefix.size() || path.size() > prefix.size() + 9) return std::nullopt;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(path[i])) != prefix[i]) return std::nullopt;
+  std::string digits = path.substr(prefix.size());
+  if (digits.size() > 1 && digits[0] == '0') return std::nullopt;
+  uint64_t n = 0;
+  for (char c : digits) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    n = n * 10 + uint64_t(c - '0');
+  }
+  if (n > 0xFFFFFFFFu) return std::nullopt;
+  return uint32_t(n);
+}
+
+// "\\.\e:" gives 'E'.
+char VolumeLetter(const std::string& path) {
+  if (path.size() == 6 && path.compare(0, 4, "\\\\.\\") == 0 && path[5] == ':' &&
+      std::isalpha(static_cast<unsigned char>(path[4])))
+    return char(std::toupper(static_cast<unsigned char>(path[4])));
+  return 0;
+}
+
+uint32_t WindowsDriveType(VolumeType type) {
+  switch (type) {
+    case VolumeType::kFixed: return win32::kDriveFixed;
+    case VolumeType::kRemovable: return win32::kDriveRemovable;
+    case VolumeType::kCdrom: return win32::kDriveCdrom;
+    case VolumeType::kRemote: return win32::kDriveRemote;
+    case VolumeType::kRamdisk: return win32::kDriveRamdisk;
+  }
+  return win32::kDriveUnknown;
+}
+
+// ATA strings sit in 16-bit words with the two characters of each word swapped.
+void PutAtaString(uint8_t* reply, int first_word, int words, const std::string& text) {
+  for (int i = 0; i < words * 2; ++i) {
+    char c = i < int(text.size()) ? text[size_t(i)] : ' ';
+    reply[first_word * 2 + (i ^ 1)] = uint8_t(c);
+  }
+}
+
+void PutWord(uint8_t* reply, int word, uint16_t value) {
+  reply[word * 2] = uint8_t(value);
+  reply[word * 2 + 1] = uint8_t(value >> 8);
+}
+
+// An IDENTIFY DEVICE reply. Only word 0 matters to the program; the model,
+// serial, firmware and capacity words are filled in to look like a drive.
+void FillIdentify(const DiskState& disk, uint8_t* reply) {
+  const DiskSpec& d = disk.spec;
+  std::memset(reply, 0, 512);
+  uint16_t config = d.ata ? (d.removable ? 0x0080 : 0x0040) : 0x8080;
+  PutWord(reply, 0, config);
+  if (!d.ata) return;
+  PutAtaString(reply, 10, 10, d.serial);
+  PutAtaString(reply, 23, 4, d.revision);
+  PutAtaString(reply, 27, 20, d.product);
+  uint64_t sectors = d.sectors;
+  uint32_t lba28 = uint32_t(std::min<uint64_t>(sectors, 0x0FFFFFFF));
+  PutWord(reply, 60, uint16_t(lba28));
+  PutWord(reply, 61, uint16_t(lba28 >> 16));
+  PutWord(reply, 83, 1u << 10);  // 48-bit addressing
+  for (int i = 0; i < 4; ++i) PutWord(reply, 100 + i, uint16_t(sectors >> (16 * i)));
+}
+
+}  // namespace
+
+SimMachine::SimMachine() = default;
+SimMachine::~SimMachine() = default;
+
+std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std::string& base_dir,
+                                              std::string* error) {
+  std::string scratch;
+  if (!error) error = &scratch;
+  std::optional<MachineDescription> d = ParseDescription(text, error);
+  if (!d) return nullptr;
+
+  std::unique_ptr<SimMachine> m(new SimMachine());
+  m->system_directory_ = d->system_directory;
+  m->identify_library_ = d->identify_library;
+  m->clock_ = d->clock;
+
+  for (const DiskSpec& spec : d->disks) {
+    auto disk = std::make_shared<DiskState>();
+    disk->spec = spec;
+    if (spec.image.empty()) {
+      disk->store = MakeMemoryStore();
+    } else {
+      std::filesystem::path image = PathFromUtf8(spec.image);
+      if (image.is_relative() && !base_dir.empty()) image = PathFromUtf8(base_dir) / image;
+      uint64_t file_size = 0;
+      std::string why;
+      disk->store = OpenImageStore(PathToUtf8(image), &file_size, &why);
+      if (!disk->store) {
+        *error = Located(spec.line, why);
+        return nullptr;
+      }
+      if (disk->spec.sectors == 0) disk->spec.sectors = file_size / spec.sector_size;
+      if (disk->spec.sectors == 0) {
+        *error = Located(spec.line, "image '" + spec.image + "' is smaller than one sector");
+        return nullptr;
+      }
+    }
+    m->disks_[spec.number] = disk;
+  }
+
+  for (const VolumeSpec& spec : d->volumes) {
+    auto volume = std::make_shared<VolumeState>();
+    volume->spec = spec;
+    if (spec.disk) {
+      volume->disk = m->disks_.at(*spec.disk);
+      uint64_t disk_bytes = volume->disk->Bytes();
+      uint32_t ss = volume->disk->spec.sector_size;
+      if (spec.offset % ss != 0) {
+        *error = Located(spec.line, "offset is not a whole number of sectors");
+        return nullptr;
+      }
+      if (spec.offset >= disk_bytes) {
+        *error = Located(spec.line, "offset lies beyond the end of disk " + std::to_string(*spec.disk));
+        return nullptr;
+      }
+      uint64_t length = spec.length.value_or(disk_bytes - spec.offset);
+      if (length == 0 || length % ss != 0) {
+        *error = Located(spec.line, "length must be a non-zero whole number of sectors");
+        return nullptr;
+      }
+      if (length > disk_bytes - spec.offset) {
+        *error = Located(spec.line, "volume runs past the end of disk " + std::to_string(*spec.disk));
+        return nullptr;
+      }
+      volume->spec.length = length;
+    }
+    m->volumes_[spec.letter] = volume;
+  }
+
+  for (const FaultSpec& f : d->faults) {
+    if (f.target.disk) m->disks_.at(*f.target.disk)->faults.Add(f);
+    else m->volumes_.at(f.target.letter)->faults.Add(f);
+  }
+
+  for (const RecordSpec& r : d->records) {
+    std::shared_ptr<DiskState> disk;
+    uint64_t offset = 0;
+    if (r.target.disk) {
+      disk = m->disks_.at(*r.target.disk);
+    } else {
+      auto volume = m->volumes_.at(r.target.letter);
+      disk = volume->disk;
+      offset = volume->spec.offset;
+    }
+    std::vector<uint8_t> sector = RecordSector(r, disk->spec.sector_size);
+    if (uint32_t e = disk->store->Write(offset, sector.data(), sector.size())) {
+      *error = Located(r.line, "cannot write the record (error " + std::to_string(e) + ")");
+      return nullptr;
+    }
+  }
+  return m;
+}
+
+std::unique_ptr<SimMachine> SimMachine::Load(const std::string& path, std::string* error) {
+  std::string text;
+  std::filesystem::path p = PathFromUtf8(path);
+  if (uint32_t e = ReadWholeFile(p, &text)) {
+    if (error) *error = "cannot read '" + path + "' (Windows error " + std::to_string(e) + ")";
+    return nullptr;
+  }
+  std::string local_error;
+  auto machine = Parse(text, PathToUtf8(p.parent_path()), &local_error);
+  if (!machine && error) *error = path + ": " + local_error;
+  return machine;
+}
+
+std::shared_ptr<VolumeState> SimMachine::FindVolume(char letter) const {
+  auto it = volumes_.find(char(std::toupper(static_cast<unsigned char>(letter))));
+  return it == volumes_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<DiskState> SimMachine::FindDisk(uint32_t number) const {
+  auto it = disks_.find(number);
+  return it == disks_.end() ? nullptr : it->second;
+}
+
+// "C:\" or "C:" in any letter case.
+std::shared_ptr<VolumeState> SimMachine::VolumeOfRoot(const std::string& root) const {
+  bool shape = (root.size() == 2 || (root.size() == 3 && root[2] == '\\')) && root[1] == ':' &&
+               std::isalpha(static_cast<unsigned char>(root[0]));
+  return shape ? FindVolume(root[0]) : nullptr;
+}
+
+platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::Access access) {
+  platform::OpenResult result;
+  std::shared_ptr<DiskState> disk;
+  std::shared_ptr<VolumeState> volume;
+  if (auto number = PhysicalDriveNumber(path)) {
+    disk = FindDisk(*number);
+  } else if (char letter = VolumeLetter(path)) {
+    volume = FindVolume(letter);
+    if (volume) disk = volume->disk;
+  }
+  if (!disk && !volume) {
+    result.error = win32::kErrorFileNotFound;
+    return result;
+  }
+  FaultList& faults = volume ? volume->faults : disk->faults;
+  if (auto fault = faults.Fire({FaultOp::kOpen})) {
+    result.error = fault->error;
+    return result;
+  }
+  result.device = MakeDevice(disk, volume, access);
+  return result;
+}
+
+std::string SimMachine::LogicalDriveStrings() {
+  std::string text;
+  for (const auto& [letter, volume] : volumes_) {
+    text += letter;
+    text += ":\\";
+    text.push_back('\0');
+  }
+  text.push_back('\0');
+  return text;
+}
+
+uint32_t SimMachine::LogicalDriveMask() {
+  uint32_t mask = 0;
+  for (const auto& [letter, volume] : volumes_) mask |= 1u << (letter - 'A');
+  return mask;
+}
+
+uint32_t SimMachine::DriveType(const std::string& root) {
+  auto volume = VolumeOfRoot(root);
+  return volume ? WindowsDriveType(volume->spec.type) : win32::kDriveNoRootDir;
+}
+
+std::optional<std::string> SimMachine::VolumeLabel(const std::string& root) {
+  auto volume = VolumeOfRoot(root);
+  // An empty drive and a network drive give no label (the share's label is
+  // not simulated).
+  if (!volume || !volume->disk || volume->spec.type == VolumeType::kRemote) return std::nullopt;
+  return volume->spec.label;
+}
+
+std::string SimMachine::SystemDirectory() { return system_directory_; }
+
+std::string SimMachine::ErrorText(uint32_t code) { return JapaneseErrorText(code); }
+
+bool SimMachine::IdentifyDevice(int32_t designator, uint8_t* reply512) {
+  if (!identify_library_ || reply512 == nullptr || designator < 0) return false;
+  std::shared_ptr<DiskState> disk;
+  if (designator < 'A') {
+    disk = FindDisk(uint32_t(designator));
+  } else if (designator <= 'Z') {
+    if (auto volume = FindVolume(char(designator))) disk = volume->disk;
+  }
+  if (!disk) return false;
+  FillIdentify(*disk, reply512);
+  return true;
+}
+
+platform::LocalTime SimMachine::Now() {
+  std::lock_guard lock(clock_mutex_);
+  return clock_;
+}
+
+void SimMachine::SetClock(const platform::LocalTime& t) {
+  std::lock_guard lock(clock_mutex_);
+  clock_ = t;
+}
+
+// The Japanese defaults: short date yyyy/MM/dd, long time H:mm:ss.
+std::string SimMachine::DateText(const platform::LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d", t.year, t.month, t.day);
+  return text;
+}
+
+std::string SimMachine::TimeText(const platform::LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%02d:%02d", t.hour, t.minute, t.second);
+  return text;
+}
+
+std::vector<uint8_t> SimMachine::PeekDisk(uint32_t disk_number, uint64_t offset, size_t length) {
+  auto disk = FindDisk(disk_number);
+  if (!disk || offset >= disk->Bytes()) return {};
+  std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(length, disk->Bytes() - offset)));
+  std::lock_guard lock(disk->mutex);
+  if (disk->store->Read(offset, bytes.data(), bytes.size()) != 0) return {};
+  return bytes;
+}
+
+bool SimMachine::PokeDisk(uint32_t disk_number, uint64_t offset, const uint8_t* data, size_t length) {
+  auto disk = FindDisk(disk_number);
+  if (!disk || offset > disk->Bytes()) return false;
+  size_t n = size_t(std::min<uint64_t>(length, disk->Bytes() - offset));
+  std::lock_guard lock(disk->mutex);
+  return disk->store->Write(offset, data, n) == 0 && n == length;
+}
+
+uint64_t SimMachine::DiskSize(uint32_t disk_number) const {
+  auto disk = FindDisk(disk_number);
+  return disk ? disk->Bytes() : 0;
+}
+
+uint64_t SimMachine::StoredBytes(uint32_t disk_number) const {
+  auto disk = FindDisk(disk_number);
+  if (!disk) return 0;
+  std::lock_guard lock(disk->mutex);
+  return disk->store->StoredBytes();
+}
+
+DeviceCounters SimMachine::DiskCounters(uint32_t disk_number) const {
+  auto disk = FindDisk(disk_number);
+  return disk ? disk->counters.Snapshot() : DeviceCounters{};
+}
+
+DeviceCounters SimMachine::VolumeCounters(char letter) const {
+  auto volume = FindVolume(letter);
+  return volume ? volume->counters.Snapshot() : DeviceCounters{};
+}
+
+uint64_t SimMachine::OpenHandleCount() const {
+  // A volume handle counts on its volume and on its disk; count each once.
+  uint64_t count = 0;
+  for (const auto& [number, disk] : disks_) count += disk->counters.open_handles;
+  for (const auto& [letter, volume] : volumes_)
+    if (!volume->disk) count += volume->counters.open_handles;
+  return count;
+}
+
+}  // namespace plexi::sim

@@ -1,0 +1,84 @@
+// A simulated Windows machine: disks, volumes and system facts read from a
+// machine description (see demo/README.md), answering every call with the
+// bytes and the Windows error codes a real system gives. Used by the tests,
+// the demo and --simulate.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace plexi::sim {
+
+struct DiskState;
+struct VolumeState;
+
+// What happened on a disk or a volume so far. A disk's counters include the
+// traffic through its volumes.
+struct DeviceCounters {
+  uint64_t opens = 0;         // successful opens
+  uint64_t open_handles = 0;  // handles open now
+  uint64_t reads = 0;         // Read calls, failed ones included
+  uint64_t writes = 0;        // Write calls, failed ones included
+  uint64_t controls = 0;      // Control calls
+  uint64_t bytes_read = 0;
+  uint64_t bytes_written = 0;  // bytes reported written (a dropped write counts)
+};
+
+class SimMachine : public platform::Machine {
+ public:
+  // Parses a machine description; image paths are relative to base_dir. On
+  // error returns nullptr and sets *error to a message naming the line.
+  static std::unique_ptr<SimMachine> Parse(const std::string& text, const std::string& base_dir,
+                                           std::string* error);
+  // Reads a description file (UTF-8 path); images are relative to its folder.
+  static std::unique_ptr<SimMachine> Load(const std::string& path, std::string* error);
+  ~SimMachine() override;
+
+  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override;
+  std::string LogicalDriveStrings() override;
+  uint32_t LogicalDriveMask() override;
+  uint32_t DriveType(const std::string& root) override;
+  std::optional<std::string> VolumeLabel(const std::string& root) override;
+  std::string SystemDirectory() override;
+  std::string ErrorText(uint32_t code) override;
+  bool IdentifyDevice(int32_t designator, uint8_t* reply512) override;
+  platform::LocalTime Now() override;
+  std::string DateText(const platform::LocalTime& t) override;
+  std::string TimeText(const platform::LocalTime& t) override;
+
+  // Direct access to a disk's contents, bypassing faults and counters. Peek
+  // returns fewer bytes at the end of the disk (none for an unknown disk);
+  // Poke stores what fits and returns false if not all of it did.
+  std::vector<uint8_t> PeekDisk(uint32_t disk, uint64_t offset, size_t length);
+  bool PokeDisk(uint32_t disk, uint64_t offset, const uint8_t* data, size_t length);
+  void SetClock(const platform::LocalTime& t);
+
+  // Size in bytes of a disk (0 for an unknown disk) and the memory its
+  // contents take (0 for image-backed disks).
+  uint64_t DiskSize(uint32_t disk) const;
+  uint64_t StoredBytes(uint32_t disk) const;
+  DeviceCounters DiskCounters(uint32_t disk) const;
+  DeviceCounters VolumeCounters(char letter) const;
+  // Handles open now on the whole machine.
+  uint64_t OpenHandleCount() const;
+
+ private:
+  SimMachine();
+  std::shared_ptr<VolumeState> FindVolume(char letter) const;
+  std::shared_ptr<DiskState> FindDisk(uint32_t number) const;
+  std::shared_ptr<VolumeState> VolumeOfRoot(const std::string& root) const;
+
+  std::string system_directory_;
+  bool identify_library_ = true;
+  mutable std::mutex clock_mutex_;
+  platform::LocalTime clock_;
+  std::map<uint32_t, std::shared_ptr<DiskState>> disks_;
+  std::map<char, std::shared_ptr<VolumeState>> volumes_;
+};
+
+}  // namespace plexi::sim

@@ -1,0 +1,95 @@
+// The shared state behind the simulated machine's devices. Handles hold it by
+// shared_ptr, so an open handle stays valid whatever happens to the machine.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/sim_description.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_storage.h"
+
+namespace plexi::sim {
+
+struct AtomicCounters {
+  std::atomic<uint64_t> opens{0}, open_handles{0}, reads{0}, writes{0}, controls{0};
+  std::atomic<uint64_t> bytes_read{0}, bytes_written{0};
+
+  DeviceCounters Snapshot() const {
+    return {opens.load(), open_handles.load(), reads.load(), writes.load(),
+            controls.load(), bytes_read.load(), bytes_written.load()};
+  }
+};
+
+// The faults of one disk or volume, in description order; a fault with a
+// count stops firing when it is used up. Safe to use from any thread.
+class FaultList {
+ public:
+  void Add(const FaultSpec& spec) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back({spec, spec.count});
+  }
+  // The first fault of one of `ops` that applies to the sectors first..last
+  // (ignored for faults without sector=), counting one firing.
+  std::optional<FaultSpec> Fire(std::initializer_list<FaultOp> ops, uint64_t first = 0,
+                                uint64_t last = 0) {
+    std::lock_guard lock(mutex_);
+    for (Entry& f : faults_) {
+      bool op_matches = false;
+      for (FaultOp op : ops) op_matches = op_matches || f.spec.op == op;
+      if (!op_matches || (f.remaining && *f.remaining == 0)) continue;
+      if (f.spec.sector && (*f.spec.sector < first || *f.spec.sector > last)) continue;
+      if (f.remaining) --*f.remaining;
+      return f.spec;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  struct Entry {
+    FaultSpec spec;
+    std::optional<uint32_t> remaining;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> faults_;
+};
+
+struct DiskState {
+  DiskSpec spec;  // sectors filled in (also for image-backed disks)
+  std::mutex mutex;  // guards store: the erase worker writes while the GUI reads
+  std::unique_ptr<DiskStore> store;
+  // Read, write and drop-write faults here are the disk's own and hit every
+  // route to it; the other ops apply to handles on the physical drive.
+  FaultList faults;
+  AtomicCounters counters;
+
+  uint64_t Bytes() const { return spec.sectors * spec.sector_size; }
+};
+
+struct VolumeState {
+  VolumeSpec spec;       // length filled in
+  std::shared_ptr<DiskState> disk;  // null: a drive without a disk behind it
+  FaultList faults;      // apply to handles on this volume only
+  AtomicCounters counters;
+
+  uint64_t Length() const { return spec.length.value_or(0); }
+};
+
+// A handle on a physical drive (volume null) or on a volume.
+std::unique_ptr<platform::Device> MakeDevice(std::shared_ptr<DiskState> disk,
+                                             std::shared_ptr<VolumeState> volume,
+                                             platform::Access access);
+
+// The STORAGE_DEVICE_DESCRIPTOR a disk answers with, complete.
+std::vector<uint8_t> BuildStorageDescriptor(const DiskSpec& disk);
+
+// The Japanese system message for an error code, "\r\n" included; empty if unknown.
+std::string JapaneseErrorText(uint32_t code);
+
+}  // namespace plexi::sim
