@@ -50,20 +50,26 @@ TEST(MainWindow, ListsTheSimulatedDrivesAndClosesCleanly) {
   const std::wstring machine_file = CopyOfMachine(folder, L"demo.machine");
   const std::vector<DriveRow> expected = ExpectedRows(machine_file);
   ASSERT_FALSE(expected.empty()) << "the demo machine lists drives";
+  // The system disk with its two volumes is among them.
+  EXPECT_TRUE(FindRowByCaption(expected, "Samsung SSD 860 EVO 500GB"));
 
   auto program = StartSimulated(machine_file);
   ASSERT_TRUE(program) << "cannot start " << Utf8(Config().program);
-  HWND window = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (window = FindTopWindow(L"TDriveViewDlg", program->id())); },
-                        kStartTimeout));
+  // The window is found while it is still being made: wait for its list too.
+  HWND window = nullptr, list = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        window = FindTopWindow(L"TDriveViewDlg", program->id());
+        list = window ? FindChild(window, WC_LISTVIEWW) : nullptr;
+        return list != nullptr;
+      },
+      kStartTimeout));
   EXPECT_EQ(Utf8(WindowText(window)), "プレキシスクラブ");
   RECT frame;
   GetWindowRect(window, &frame);
   EXPECT_EQ(frame.right - frame.left, 730);
   EXPECT_EQ(frame.bottom - frame.top, 409);
 
-  HWND list = FindChild(window, WC_LISTVIEWW);
-  ASSERT_NE(list, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == int(expected.size()); }, 30s))
       << "rows shown: " << ListViewRowCount(list);
 
@@ -113,10 +119,15 @@ TEST(MainWindow, UnusableMachineFileIsReportedAndEndsWithCode2) {
   for (const std::wstring& path : {machine_file, folder.wide() + L"missing.machine"}) {
     auto program = StartSimulated(path);
     ASSERT_TRUE(program);
+    // The box exists a moment before its caption is set: wait for both.
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindTopWindow(L"#32770", program->id())); },
-                          kStartTimeout));
-    EXPECT_EQ(Utf8(WindowText(box)), "プレキシスクラブ");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          box = FindTopWindow(L"#32770", program->id());
+          return box != nullptr && Utf8(WindowText(box)) == "プレキシスクラブ";
+        },
+        kStartTimeout))
+        << Utf8(path);
     EXPECT_EQ(FindTopWindow(L"TDriveViewDlg", program->id()), nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(program->WaitForExit(kExitTimeout), std::optional<DWORD>(2)) << Utf8(path);
