@@ -566,6 +566,12 @@ TEST(SimMachine, DemoMachineLoads) {
   ASSERT_TRUE(Query(*h, win32::kIoctlDiskGetDriveGeometry, out).ok);
   EXPECT_EQ(layout::DiskGeometry::Decode(out.data()).bytes_per_sector, 4096u);
   EXPECT_TRUE(m->OpenDevice("\\\\.\\Z:", Access::kQuery).ok());
+
+  // The example machines of the tests load as well.
+  for (const auto& entry : std::filesystem::directory_iterator(top / "tests" / "data")) {
+    if (entry.path().extension() != ".machine") continue;
+    EXPECT_NE(SimMachine::Load(entry.path().string(), &error), nullptr) << error;
+  }
 }
 
 }  // namespace
