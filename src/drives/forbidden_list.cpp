@@ -1,0 +1,192 @@
+#include "drives/forbidden_list.h"
+
+#include <utility>
+
+namespace plexi {
+
+namespace {
+
+// Old entries carried a longer identity text; names this long are theirs.
+constexpr size_t kOldKeyLetters = 256;
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
+// CR LF, a lone CR or a lone LF ends a line. NUL bytes of a damaged file are
+// dropped: the names are later compared and shown as C strings.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string current;
+  bool pending = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(std::move(current));
+      current.clear();
+      pending = false;
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      continue;
+    }
+    if (c != '\0') current.push_back(c);
+    pending = true;
+  }
+  if (pending) lines.push_back(std::move(current));
+  return lines;
+}
+
+// The name is everything before the first "="; a line without one is all
+// name, so a key typed into the file by hand still protects its drive.
+std::string NameOf(const std::string& line) { return line.substr(0, line.find('=')); }
+
+std::string ValueOf(const std::string& line) {
+  size_t equals = line.find('=');
+  return equals == std::string::npos ? std::string() : line.substr(equals + 1);
+}
+
+std::optional<size_t> FindName(const std::vector<std::string>& lines, const std::string& name) {
+  if (name.empty()) return std::nullopt;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (EqualIgnoringCase(NameOf(lines[i]), name)) return i;
+  return std::nullopt;
+}
+
+size_t LetterCount(const std::string& utf8) {
+  size_t count = 0;
+  for (unsigned char c : utf8)
+    if ((c & 0xC0) != 0x80) ++count;
+  return count;
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The line with today's identity in place of the old one, or nullopt when
+// the line is left as it is.
+std::optional<std::string> MigratedLine(
+    const std::string& line, const std::function<std::string(char letter)>& current_identity) {
+  const std::string name = NameOf(line);
+  if (LetterCount(platform::AnsiToUtf8(name)) < kOldKeyLetters) return std::nullopt;
+  size_t colon = name.find(':');
+  if (colon == std::string::npos || colon == 0) return std::nullopt;
+  char letter = name[colon - 1];
+  if (!IsDriveLetter(letter)) return std::nullopt;
+  // A drive that cannot be asked now keeps its old line: a key without an
+  // identity would stand for any unidentified drive at that letter and size.
+  std::string identity = current_identity(AsciiUpper(letter));
+  if (identity.empty()) return std::nullopt;
+  return platform::Utf8ToAnsi(identity) + name.substr(colon - 1) + "=" + ValueOf(line);
+}
+
+}  // namespace
+
+ForbiddenList::ForbiddenList(platform::Machine& machine, platform::FileStore& files,
+                             std::string path, Notifier& notifier)
+    : machine_(machine), files_(files), path_(std::move(path)), notifier_(notifier) {}
+
+std::string ForbiddenList::ReadFailure(uint32_t error) const {
+  return "消去禁止リスト " + path_ + " を読み込めませんでした。\r\n" +
+         SystemErrorText(machine_, error);
+}
+
+std::optional<std::vector<std::string>> ForbiddenList::Load(const std::string& consequence) {
+  platform::FileContent file = files_.Read(path_);
+  if (!file.exists) return std::vector<std::string>{};
+  if (file.error != 0) {
+    if (!consequence.empty()) notifier_.ShowMessage(ReadFailure(file.error) + consequence);
+    return std::nullopt;
+  }
+  return SplitLines(file.bytes);
+}
+
+bool ForbiddenList::Store(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  platform::Status status = files_.Replace(path_, text);
+  if (status.ok()) return true;
+  notifier_.ShowMessage("消去禁止リスト " + path_ + " を保存できませんでした。\r\n" +
+                        SystemErrorText(machine_, status.error) +
+                        "消去禁止の設定は変更されませんでした。");
+  return false;
+}
+
+bool ForbiddenList::IsForbidden(const std::string& key) {
+  // Every row of a refresh asks; one message per failure is enough.
+  std::optional<std::vector<std::string>> lines =
+      Load(lookup_failure_reported_ ? "" : "読み込めるまで、すべてのドライブを消去禁止として扱います。");
+  if (!lines) {
+    lookup_failure_reported_ = true;
+    return true;
+  }
+  lookup_failure_reported_ = false;
+  return FindName(*lines, platform::Utf8ToAnsi(key)).has_value();
+}
+
+ForbiddenList::Change ForbiddenList::AddForbidden(const std::string& key,
+                                                  const std::string& bus_type) {
+  // Writing without having read the file would lose every other entry.
+  std::optional<std::vector<std::string>> lines = Load("消去禁止の設定は変更されませんでした。");
+  if (!lines) return Change::kFailed;
+  const std::string name = platform::Utf8ToAnsi(key);
+  if (FindName(*lines, name)) return Change::kUnchanged;
+  lines->push_back(name + "=" + platform::Utf8ToAnsi(bus_type));
+  return Store(*lines) ? Change::kChanged : Change::kFailed;
+}
+
+ForbiddenList::Change ForbiddenList::RemoveForbidden(const std::string& key) {
+  std::optional<std::vector<std::string>> lines = Load("消去禁止の設定は変更されませんでした。");
+  if (!lines) return Change::kFailed;
+  std::optional<size_t> found = FindName(*lines, platform::Utf8ToAnsi(key));
+  if (!found) return Change::kUnchanged;
+  lines->erase(lines->begin() + long(*found));
+  return Store(*lines) ? Change::kChanged : Change::kFailed;
+}
+
+bool ForbiddenList::MigrateForbiddenList(
+    const std::function<std::string(char letter)>& current_identity) {
+  // A missing file reads as an empty list and is not created here.
+  std::optional<std::vector<std::string>> lines = Load("古い形式の項目は書き換えられませんでした。");
+  if (!lines) return false;
+  bool replaced = false;
+  for (std::string& line : *lines) {
+    if (std::optional<std::string> migrated = MigratedLine(line, current_identity)) {
+      line = std::move(*migrated);
+      replaced = true;
+    }
+  }
+  return replaced && Store(*lines);
+}
+
+ForbidMenu PopupMenu2Popup(bool row_selected, const std::string& row_letters, bool not_erasable,
+                           const std::string& system_drive) {
+  if (!row_selected) return {};
+  // Same test as the refresh uses to protect the system drive.
+  const bool system = row_letters.find(system_drive) != std::string::npos;
+  return {.forbid_visible = !not_erasable && !system, .allow_visible = not_erasable && !system};
+}
+
+std::optional<ForbidOutcome> N3Click(ForbiddenList& list, DriveRow& row, size_t row_index,
+                                     ForbidAction action, bool partition_view,
+                                     const std::string& system_drive) {
+  if (row.letters.find(system_drive) != std::string::npos) return std::nullopt;
+  const bool forbid = action == ForbidAction::kForbid;
+  ForbiddenList::Change change = forbid ? list.AddForbidden(row.IdentityKey(), row.bus_type)
+                                        : list.RemoveForbidden(row.IdentityKey());
+  // The row keeps showing what the file says when the file could not change.
+  if (change == ForbiddenList::Change::kFailed) return std::nullopt;
+  row.not_erasable = forbid;
+
+  ForbidOutcome outcome;
+  outcome.message.partition_view = partition_view;
+  outcome.message.row_index = uint8_t(row_index & 0xFF);
+  outcome.message.kind = RowChangeMessage::kForbiddenState;
+  outcome.message.value = forbid ? 1 : 0;
+  outcome.erase_enabled = !forbid;
+  return outcome;
+}
+
+}  // namespace plexi

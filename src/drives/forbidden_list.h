@@ -1,0 +1,89 @@
+// The drives the user protected against erasing. Each protected drive is one
+// line "identity key=bus type" in a text file beside the program, kept in the
+// system's ANSI code page; the file is read afresh for every lookup and
+// change, so running copies of the program always agree with it.
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drives/drive_types.h"
+#include "drives/row_change.h"
+#include "errors/error_report.h"
+#include "platform/platform.h"
+
+namespace plexi {
+
+inline constexpr char kForbiddenListFileName[] = "drvnotlist.txt";
+
+class ForbiddenList {
+ public:
+  enum class Change { kChanged, kUnchanged, kFailed };
+
+  // `path` is the list file, fixed when the main window is made.
+  ForbiddenList(platform::Machine& machine, platform::FileStore& files, std::string path,
+                Notifier& notifier);
+
+  // True when a line's name equals `key`, ignoring letter case. A list that
+  // exists but cannot be read protects every drive until it can be read
+  // again; that is reported once, not once per row.
+  bool IsForbidden(const std::string& key);
+  // Adds "key=bus_type" unless the key is there already; writes only when a
+  // line was added.
+  Change AddForbidden(const std::string& key, const std::string& bus_type);
+  // Deletes the first line named `key`; writes only when one was deleted.
+  Change RemoveForbidden(const std::string& key);
+
+  // Rewrites entries of the old key form (names of 256 letters or more) with
+  // the current identity of the drive at the letter before the first ":".
+  // `current_identity` answers that for a letter, empty when the drive cannot
+  // be asked. Returns true when the file was rewritten.
+  bool MigrateForbiddenList(const std::function<std::string(char letter)>& current_identity);
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  // Lines of the file in its own code page; nullopt (reported) when the file
+  // exists but cannot be read. A missing file is an empty list.
+  std::optional<std::vector<std::string>> Load(const std::string& consequence);
+  bool Store(const std::vector<std::string>& lines);
+  std::string ReadFailure(uint32_t error) const;
+
+  platform::Machine& machine_;
+  platform::FileStore& files_;
+  std::string path_;
+  Notifier& notifier_;
+  bool lookup_failure_reported_ = false;
+};
+
+// Which entries of the list's context menu are shown.
+struct ForbidMenu {
+  bool forbid_visible = false;  // "消去を禁止する"
+  bool allow_visible = false;   // "消去を許可する"
+};
+
+// The system drive's row offers neither entry; an erasable row offers
+// "forbid", a forbidden one "allow".
+ForbidMenu PopupMenu2Popup(bool row_selected, const std::string& row_letters, bool not_erasable,
+                           const std::string& system_drive);
+
+enum class ForbidAction { kForbid, kAllow };
+
+// What the main window does after a menu choice: tell the other copies and
+// set the erase button.
+struct ForbidOutcome {
+  RowChangeMessage message;
+  bool erase_enabled = false;
+};
+
+// Applies a menu choice to the row at `row_index` and to the list. Returns
+// nullopt, with the row untouched, when the row holds the system drive (the
+// list may have been rebuilt while the menu was open) or when the list could
+// not be read or written (already reported).
+std::optional<ForbidOutcome> N3Click(ForbiddenList& list, DriveRow& row, size_t row_index,
+                                     ForbidAction action, bool partition_view,
+                                     const std::string& system_drive);
+
+}  // namespace plexi
