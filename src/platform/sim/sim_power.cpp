@@ -1,0 +1,74 @@
+#include "platform/sim/sim_power.h"
+
+namespace plexi::sim {
+
+namespace {
+
+const char* StepName(PowerStep step) {
+  switch (step) {
+    case PowerStep::kExitWindows: return "ExitWindowsEx";
+    case PowerStep::kSetSystemPowerState: return "SetSystemPowerState";
+    case PowerStep::kOpenProcessToken: return "OpenProcessToken";
+    case PowerStep::kLookupPrivilegeValue: return "LookupPrivilegeValue";
+    case PowerStep::kAdjustTokenPrivileges: return "AdjustTokenPrivileges";
+    case PowerStep::kCloseToken: return "CloseHandle(token)";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const PowerCall& call) {
+  out << StepName(call.step);
+  switch (call.step) {
+    case PowerStep::kExitWindows:
+      return out << "(flags=" << call.flags << ", reason=" << call.reason << ")";
+    case PowerStep::kSetSystemPowerState:
+      return out << "(suspend=" << call.suspend << ", force=" << call.force << ")";
+    case PowerStep::kOpenProcessToken: return out << "(access=0x" << std::hex << call.flags << std::dec << ")";
+    case PowerStep::kLookupPrivilegeValue: return out << "(" << call.privilege << ")";
+    case PowerStep::kAdjustTokenPrivileges: return out << "(attributes=" << call.attributes << ")";
+    case PowerStep::kCloseToken: return out;
+  }
+  return out;
+}
+
+uint32_t SimPower::ErrorOf(PowerStep step) const {
+  auto found = failures_.find(step);
+  return found == failures_.end() ? 0 : found->second;
+}
+
+void SimPower::FailStep(PowerStep step, uint32_t error) { failures_[step] = error; }
+
+platform::Status SimPower::ExitWindows(uint32_t flags, uint32_t reason) {
+  calls_.push_back(PowerCall::ExitWindows(flags, reason));
+  return platform::Status::Failure(ErrorOf(PowerStep::kExitWindows));
+}
+
+platform::Status SimPower::SetSystemPowerState(bool suspend, bool force) {
+  calls_.push_back(PowerCall::PowerState(suspend, force));
+  return platform::Status::Failure(ErrorOf(PowerStep::kSetSystemPowerState));
+}
+
+// The same steps as the Windows backend, so the record shows the token is
+// closed on every path.
+platform::PrivilegeResult SimPower::AdjustPrivilege(const std::string& name, uint32_t attributes) {
+  using Step = platform::PrivilegeResult::Step;
+  calls_.push_back(PowerCall::OpenToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery));
+  if (uint32_t error = ErrorOf(PowerStep::kOpenProcessToken)) return {Step::kOpenToken, error};
+  ++open_tokens_;
+
+  platform::PrivilegeResult result;
+  calls_.push_back(PowerCall::Lookup(name));
+  if (uint32_t error = ErrorOf(PowerStep::kLookupPrivilegeValue)) {
+    result = {Step::kLookup, error};
+  } else {
+    calls_.push_back(PowerCall::Adjust(attributes));
+    if (uint32_t error = ErrorOf(PowerStep::kAdjustTokenPrivileges)) result = {Step::kAdjust, error};
+  }
+  calls_.push_back(PowerCall::CloseToken());
+  --open_tokens_;
+  return result;
+}
+
+}  // namespace plexi::sim
