@@ -149,7 +149,7 @@ std::vector<uint8_t> ParseHex(const std::string& text) {
 uint32_t ParseBus(const std::string& text) {
   static const std::map<std::string, uint32_t> names = {
       {"scsi", win32::kBusTypeScsi},   {"atapi", win32::kBusTypeAtapi}, {"ata", win32::kBusTypeAta},
-      {"1394", win32::kBusType1394},   {"ssa", win32::kBusTypeSsa},     {"fibre", win32::kBusTypeFibre},
+      {"ssa", win32::kBusTypeSsa},     {"fibre", win32::kBusTypeFibre},
       {"usb", win32::kBusTypeUsb},     {"raid", win32::kBusTypeRaid},   {"iscsi", win32::kBusTypeIscsi},
       {"sas", win32::kBusTypeSas},     {"sata", win32::kBusTypeSata},   {"sd", win32::kBusTypeSd},
       {"mmc", win32::kBusTypeMmc},     {"virtual", win32::kBusTypeVirtual},
@@ -158,7 +158,7 @@ uint32_t ParseBus(const std::string& text) {
       {"ufs", win32::kBusTypeUfs}};
   std::string lower;
   for (char c : text) lower.push_back(char(std::tolower(static_cast<unsigned char>(c))));
-  if (auto it = names.find(lower); it != names.end() && lower != "1394") return it->second;
+  if (auto it = names.find(lower); it != names.end()) return it->second;
   return ParseU32(text, "bus");
 }
 
