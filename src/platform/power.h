@@ -27,8 +27,9 @@ struct PrivilegeResult {
 class Power {
  public:
   virtual ~Power() = default;
-  // ExitWindowsEx with EWX_* flags and a shutdown reason code.
-  virtual Status ExitWindows(uint32_t flags, uint32_t reason) = 0;
+  // EWX_* flags and a shutdown reason code. (Not "ExitWindows": winuser.h
+  // defines that name as a macro.)
+  virtual Status ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
   // suspend true: standby; false: hibernation. force: do not ask the
   // applications first. Returns after the machine has woken up again.
   virtual Status SetSystemPowerState(bool suspend, bool force) = 0;

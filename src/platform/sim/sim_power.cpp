@@ -40,8 +40,8 @@ uint32_t SimPower::ErrorOf(PowerStep step) const {
 
 void SimPower::FailStep(PowerStep step, uint32_t error) { failures_[step] = error; }
 
-platform::Status SimPower::ExitWindows(uint32_t flags, uint32_t reason) {
-  calls_.push_back(PowerCall::ExitWindows(flags, reason));
+platform::Status SimPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
+  calls_.push_back(PowerCall::ExitWindowsEx(flags, reason));
   return platform::Status::Failure(ErrorOf(PowerStep::kExitWindows));
 }
 

@@ -32,7 +32,7 @@ struct PowerCall {
   std::string privilege;    // LookupPrivilegeValue
   uint32_t attributes = 0;  // AdjustTokenPrivileges
 
-  static PowerCall ExitWindows(uint32_t flags, uint32_t reason) {
+  static PowerCall ExitWindowsEx(uint32_t flags, uint32_t reason) {
     PowerCall call = Of(PowerStep::kExitWindows);
     call.flags = flags;
     call.reason = reason;
@@ -74,7 +74,7 @@ std::ostream& operator<<(std::ostream& out, const PowerCall& call);
 
 class SimPower : public platform::Power {
  public:
-  platform::Status ExitWindows(uint32_t flags, uint32_t reason) override;
+  platform::Status ExitWindowsEx(uint32_t flags, uint32_t reason) override;
   platform::Status SetSystemPowerState(bool suspend, bool force) override;
   platform::PrivilegeResult AdjustPrivilege(const std::string& name, uint32_t attributes) override;
 

@@ -18,8 +18,8 @@ uint32_t LastErrorOr(uint32_t fallback) {
 
 }  // namespace
 
-platform::Status WinPower::ExitWindows(uint32_t flags, uint32_t reason) {
-  if (ExitWindowsEx(flags, reason)) return platform::Status::Success();
+platform::Status WinPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
+  if (::ExitWindowsEx(flags, reason)) return platform::Status::Success();
   return platform::Status::Failure(LastErrorOr(ERROR_GEN_FAILURE));
 }
 
