@@ -1,0 +1,155 @@
+// The erase as the user goes through it: the questions, the final
+// confirmation, the lock, the worker under the progress dialog, and what is
+// written into the first sector afterwards.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drives/discovery.h"
+#include "drives/drive_types.h"
+#include "drives/row_change.h"
+#include "erase/erase_job.h"
+#include "erase/erase_record.h"
+#include "erase/plexiscrub_thread.h"
+#include "errors/error_report.h"
+#include "platform/platform.h"
+
+namespace plexi {
+
+inline constexpr uint32_t kSectorsPerChunkLimit = 8192;
+
+// What the final confirmation dialog is shown with.
+struct ConfirmRequest {
+  std::string caption;
+  std::string text;
+  int32_t method = 0;
+  bool method_enabled = true;
+  platform::Device* drive = nullptr;  // read now and then for the access lamp
+  uint32_t bytes_per_sector = 0;
+  DriveDesignator designator = DriveDesignator::Physical(0);
+};
+
+// What the user chose in it.
+struct ConfirmChoice {
+  bool ok = false;
+  bool verify = false;
+  bool save_history = true;
+  int32_t method = 0;
+};
+
+struct ProgressRequest {
+  std::string caption;      // "ドライブのデータを消去中 ・・・"
+  std::string first_line;   // "ドライブ > " + drive label
+  bool show_verify_bar = false;
+  uint64_t bar_maximum = 0;
+};
+
+// Makes the worker once the progress dialog has its view and dispatcher.
+using WorkerFactory = std::function<std::unique_ptr<TPlexiscrubThread>(ProgressView&, GuiDispatcher&)>;
+
+// The windows of an erase: message boxes, the confirmation dialog and the
+// progress dialog. The GUI, the command-line tool and the tests implement it.
+class EraseUi : public Notifier {
+ public:
+  enum class Icon { kNone, kQuestion };
+  virtual bool AskOkCancel(const std::string& text, const std::string& caption) = 0;
+  virtual bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) = 0;
+  virtual ConfirmChoice ConfirmErase(const ConfirmRequest& request) = 0;
+  // Shows the progress dialog modally: makes and starts the worker and
+  // returns once it has ended, running its GUI steps meanwhile.
+  virtual void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) = 0;
+};
+
+// What the erase needs from the rest of the main window.
+class EraseEnvironment {
+ public:
+  virtual ~EraseEnvironment() = default;
+  // 1 an erase begins, 2 it ends, 0 read; the erases under way in all copies.
+  virtual int32_t UpdateEraseCount(int operation) = 0;
+  // Whether nobody is there to answer questions (an action follows the
+  // erase, or Windows is ending the session).
+  virtual bool Unattended() = 0;
+  // A message box, or a log line when unattended.
+  virtual void ReportError(const std::string& message, const std::string& drive_label) = 0;
+};
+
+// Sectors per chunk: the largest divisor of `count` from min(limit, count/30)
+// down to 17, so chunks tile the drive exactly; 1 when there is none.
+uint32_t ChooseSectorsPerChunk(uint64_t count, uint32_t limit);
+
+// "C: D: E:" → 3: the letters in the bracket of a drive label.
+int LetterCountOfLabel(const std::string& drive_label);
+
+// The drive label: caption + " （" + letters + "）".
+std::string DriveLabelOf(const DriveRow& row);
+
+struct ConfirmationFacts {
+  std::string drive_label;
+  uint32_t bytes_per_sector = 0;
+  uint64_t total_sectors = 0;
+  bool resumed = false;
+  int32_t method = 0;
+  bool show_partitions = false;  // no earlier record was found
+};
+std::string ConfirmationText(const ConfirmationFacts& facts);
+
+// Result of an erase: -1 nothing recorded, 0 completed without history,
+// 1 interrupted with a resume record, 2 completed with a completion record.
+class EraseWorkflow {
+ public:
+  EraseWorkflow(platform::Machine& machine, EraseUi& ui, EraseEnvironment& env,
+                EstimateState& estimate, Pacing pacing = {});
+
+  int RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view);
+
+  static bool LockDrive(platform::Device& device, uint32_t* error);
+  static bool UnlockDrive(platform::Device& device, uint32_t* error);
+
+  // The main window's erase fields; they keep their values between erases.
+  EraseParameters& Parameters() { return params_; }
+  EraseFlags& Flags() { return flags_; }
+  PauseGate& Pause() { return pause_; }
+  // Whether a drive is open for an erase right now.
+  bool Running() const { return drive_ != nullptr; }
+
+ private:
+  bool OpenDrive(const DriveDesignator& designator, ViewMode view, uint64_t* total_sectors);
+  std::optional<bool> AskAboutEarlierRecord(int record);
+  int DecideOutcome(bool save_history, const std::string& drive_label);
+  int WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label);
+  void CloseDrive();
+
+  platform::Machine& machine_;
+  EraseUi& ui_;
+  EraseEnvironment& env_;
+  EstimateState& estimate_;
+  Pacing pacing_;
+  EraseParameters params_;
+  EraseFlags flags_;
+  PauseGate pause_;
+  std::unique_ptr<platform::Device> drive_;
+};
+
+// The parts of the main window the erase button touches.
+class EraseButtonHost {
+ public:
+  virtual ~EraseButtonHost() = default;
+  virtual void StopDriveWatch() = 0;
+  virtual void StartDriveWatch() = 0;
+  virtual void RepaintRow(size_t index) = 0;
+  virtual void BroadcastRowChange(const RowChangeMessage& message) = 0;
+  virtual void ShutdownAfterErase() = 0;
+};
+
+// The erase button: asks once, runs the erase of the selected row, writes
+// the outcome into the row and tells the other copies. Returns the erase's
+// result, or nothing when no erase was started.
+std::optional<int> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, EraseButtonHost& host,
+                                     std::vector<DriveRow>& rows, std::optional<size_t> selected,
+                                     ViewMode view);
+
+}  // namespace plexi

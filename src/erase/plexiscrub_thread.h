@@ -1,0 +1,97 @@
+// The erase worker: overwrites the drive chunk by chunk, pass by pass, with
+// the pattern of the erase method, and reads it back when asked. Everything
+// it shows goes through synchronous steps on the GUI thread.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "erase/erase_job.h"
+#include "errors/error_report.h"
+#include "platform/platform.h"
+
+namespace plexi {
+
+inline constexpr char kVerifyFailedText[] = "照合の結果、未消去個所が見つかりました。";
+
+// A chunk buffer aligned for unbuffered device I/O.
+class ChunkBuffer {
+ public:
+  explicit ChunkBuffer(size_t size);
+  ~ChunkBuffer();
+  ChunkBuffer(const ChunkBuffer&) = delete;
+  ChunkBuffer& operator=(const ChunkBuffer&) = delete;
+  uint8_t* data() { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  uint8_t* data_;
+  size_t size_;
+};
+
+// Fills `buffer` with pseudo-random bytes that are never 0xFF.
+void FillRandomPattern(uint8_t* buffer, size_t size);
+
+// "残り 2時間3分 1.33MB/s": remaining bytes at the given rate.
+std::string EstimateText(uint64_t remaining_bytes, int64_t rate);
+
+class TPlexiscrubThread {
+ public:
+  struct Context {
+    EraseParameters& params;
+    EraseFlags& flags;
+    platform::Machine& machine;
+    Notifier& notifier;
+    GuiDispatcher& gui;
+    ProgressView& view;
+    EstimateState& estimate;
+    PauseGate& pause;
+    Pacing pacing;
+  };
+
+  // Runs on the GUI thread: takes the parameters, positions the drive at the
+  // resume point and shows the first pass.
+  explicit TPlexiscrubThread(Context context);
+  // Waits for the run loop to end.
+  ~TPlexiscrubThread();
+  TPlexiscrubThread(const TPlexiscrubThread&) = delete;
+  TPlexiscrubThread& operator=(const TPlexiscrubThread&) = delete;
+
+  // Starts the run loop; `on_terminate` runs as a GUI step when it ends.
+  void Start(std::function<void()> on_terminate);
+  void Join();
+
+ private:
+  void Execute();
+  bool ChangePass();
+  bool ProcessChunk();
+  void RefillForPass(int32_t pass);
+  void Rewind();
+  void ReportWorkerError(const std::string& text, uint32_t code);
+  void ShowPassLabel();
+  void ShowEstimate();
+  void Sleep(int ms);
+
+  Context c_;
+  platform::Device& device_;
+  const uint32_t chunk_count_;
+  const uint32_t bytes_per_sector_;
+  const uint32_t chunk_bytes_;
+  const bool verify_data_;
+  const int32_t erase_method_;
+  uint32_t chunk_index_ = 0;
+  int32_t pass_ = 0;
+  uint64_t pass_bytes_ = 0;
+  uint64_t remaining_bytes_ = 0;
+  int32_t bytes_since_estimate_ = 0;
+  int32_t pass_label_offset_ = 1;
+  uint64_t position_ = 0;  // the drive's byte position, as the worker moved it
+  bool failed_ = false;
+  std::unique_ptr<ChunkBuffer> pattern_;
+  std::function<void()> on_terminate_;
+  std::thread thread_;
+};
+
+}  // namespace plexi

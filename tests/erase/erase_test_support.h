@@ -1,0 +1,111 @@
+// Test doubles for the erase: a dispatcher that runs the worker's GUI steps
+// in place, a progress view that records what it was told, and a scripted
+// set of erase windows.
+#pragma once
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "erase/erase_workflow.h"
+
+namespace plexi::test {
+
+class InlineDispatcher : public GuiDispatcher {
+ public:
+  void RunOnGui(const std::function<void()>& step) override {
+    std::lock_guard lock(mutex_);
+    ++steps;
+    step();
+  }
+  int steps = 0;
+
+ private:
+  std::mutex mutex_;
+};
+
+class RecordingView : public ProgressView {
+ public:
+  void SetWriteMaximum(uint64_t max) override { write_max = max; }
+  void SetWritePosition(uint64_t p) override {
+    write_positions.push_back(p);
+    if (on_write) on_write(p);
+  }
+  void SetVerifyPosition(uint64_t p) override {
+    verify_positions.push_back(p);
+    if (on_verify) on_verify(p);
+  }
+  void SetPassText(const std::string& t) override { events.push_back("pass:" + t); }
+  void SetEstimateText(const std::string& t) override { estimates.push_back(t); }
+  void SetCaption(const std::string& t) override { events.push_back("caption:" + t); }
+
+  uint64_t write_max = 0;
+  std::vector<uint64_t> write_positions, verify_positions;
+  std::vector<std::string> events, estimates;
+  std::function<void(uint64_t)> on_write, on_verify;
+};
+
+// Answers the erase's questions from a script and records what was asked.
+class ScriptedEraseUi : public EraseUi {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  bool AskOkCancel(const std::string& text, const std::string& caption) override {
+    questions.push_back(caption + "|" + text);
+    return Next();
+  }
+  bool AskYesNo(const std::string& text, const std::string& caption, Icon) override {
+    questions.push_back(caption + "|" + text);
+    return Next();
+  }
+  ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
+    confirm_requests.push_back(request);
+    ConfirmChoice c = choice;
+    if (!request.method_enabled) c.method = request.method;
+    return c;
+  }
+  void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+    progress_requests.push_back(request);
+    InlineDispatcher gui;
+    auto worker = make_worker(view, gui);
+    bool ended = false;
+    worker->Start([&] { ended = true; });
+    worker->Join();
+    EXPECT_TRUE(ended);
+  }
+
+  std::deque<bool> answers;  // answers to the questions, in order; true when exhausted
+  ConfirmChoice choice{true, false, true, 0};
+  std::vector<std::string> messages, questions;
+  std::vector<ConfirmRequest> confirm_requests;
+  std::vector<ProgressRequest> progress_requests;
+  RecordingView view;
+
+ private:
+  bool Next() {
+    if (answers.empty()) return true;
+    bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+class FakeEnvironment : public EraseEnvironment {
+ public:
+  int32_t UpdateEraseCount(int operation) override {
+    operations.push_back(operation);
+    if (operation == 1) return count++;
+    if (operation == 2) count = count > 0 ? count - 1 : 0;
+    return count;
+  }
+  bool Unattended() override { return unattended; }
+  void ReportError(const std::string& message, const std::string& label) override {
+    reported.push_back(label + "|" + message);
+  }
+  int32_t count = 0;
+  bool unattended = false;
+  std::vector<int> operations;
+  std::vector<std::string> reported;
+};
+
+}  // namespace plexi::test

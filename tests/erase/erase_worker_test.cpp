@@ -1,0 +1,275 @@
+// The erase worker on a simulated drive: the passes and their patterns,
+// resuming, cancelling, verifying, and failures of the drive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "erase/erase_test_support.h"
+#include "support/test_support.h"
+
+namespace plexi {
+namespace {
+
+using test::InlineDispatcher;
+using test::RecordingView;
+
+// 61440 sectors: 30 chunks of 2048 sectors (1 MiB).
+constexpr char kMachine[] = R"(
+disk 1 sectors=61440 bus=11 product="Target"
+disk 2 sectors=61440 bus=11 product="Bad sector"
+disk 3 sectors=61440 bus=11 product="Short writes"
+disk 4 sectors=61440 bus=11 product="Forgetful"
+fault disk=2 op=write sector=30000 error=29
+fault disk=3 op=write sector=4096 short=512
+fault disk=4 op=drop-write sector=10000
+)";
+
+// Forwards to the real device and notes what each write looked like.
+class SpyDevice : public platform::Device {
+ public:
+  explicit SpyDevice(std::unique_ptr<platform::Device> inner) : inner_(std::move(inner)) {}
+  platform::IoResult Read(void* b, uint32_t n) override { return inner_->Read(b, n); }
+  platform::IoResult Write(const void* b, uint32_t n) override {
+    const uint8_t* bytes = static_cast<const uint8_t*>(b);
+    bool all_same = std::all_of(bytes, bytes + n, [&](uint8_t x) { return x == bytes[0]; });
+    bool has_ff = std::find(bytes, bytes + n, 0xFF) != bytes + n;
+    writes.push_back({n, all_same ? int(bytes[0]) : (has_ff ? -2 : -1)});
+    return inner_->Write(b, n);
+  }
+  platform::Status SetPosition(uint64_t offset) override {
+    if (offset == 0) writes.push_back({0, 0});  // a rewind marks a pass change
+    return inner_->SetPosition(offset);
+  }
+  platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
+    return inner_->Control(c, i, il, o, ol);
+  }
+  platform::Status Flush() override { return inner_->Flush(); }
+
+  // Per write: bytes and the pattern (a byte value, -1 random without 0xFF,
+  // -2 mixed with 0xFF); {0, 0} for a rewind.
+  std::vector<std::pair<uint32_t, int>> writes;
+
+ private:
+  std::unique_ptr<platform::Device> inner_;
+};
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  void Prepare(uint32_t disk, int32_t method, bool verify, uint32_t resume_chunk = 0, int32_t resume_pass = 0) {
+    platform::OpenResult r = machine_->OpenDevice(DriveDesignator::Physical(disk).DevicePath(),
+                                                  platform::Access::kReadWrite);
+    ASSERT_TRUE(r.ok());
+    device_ = std::make_unique<SpyDevice>(std::move(r.device));
+    params_.DriveHandle = device_.get();
+    params_.BytesPerSector = 512;
+    params_.SectorsPerChunk = 2048;
+    params_.ChunkCount = 30;
+    params_.ChunkBytes = 2048 * 512;
+    params_.EraseTotalBytes = 61440ull * 512;
+    params_.EraseMethod = method;
+    params_.VerifyData = verify;
+    params_.ResumeChunk = resume_chunk;
+    params_.ResumePass = resume_pass;
+    flags_.VerifyPassed = true;
+  }
+  void Run() {
+    TPlexiscrubThread worker({params_, flags_, *machine_, notifier_, gui_, view_, estimate_, pause_, Pacing{0, 0}});
+    worker.Start([this] { terminated_ = true; });
+    worker.Join();
+  }
+  void FillDisk(uint32_t disk, uint8_t value) {
+    std::vector<uint8_t> junk(61440ull * 512, value);
+    machine_->PokeDisk(disk, 0, junk.data(), junk.size());
+  }
+  bool DiskIsZero(uint32_t disk) {
+    std::vector<uint8_t> all = machine_->PeekDisk(disk, 0, 61440ull * 512);
+    return std::all_of(all.begin(), all.end(), [](uint8_t b) { return b == 0; });
+  }
+  // The patterns of the chunk writes, one entry per pass.
+  std::vector<std::vector<int>> Passes() {
+    std::vector<std::vector<int>> passes(1);
+    for (auto [bytes, pattern] : device_->writes) {
+      if (bytes == 0) {
+        passes.emplace_back();
+      } else if (bytes == params_.ChunkBytes) {
+        passes.back().push_back(pattern);
+      }
+    }
+    // The positioning at the start also reads as a rewind: drop empty passes.
+    std::erase_if(passes, [](const std::vector<int>& p) { return p.empty(); });
+    return passes;
+  }
+
+  std::unique_ptr<sim::SimMachine> machine_ = test::MakeMachine(kMachine);
+  std::unique_ptr<SpyDevice> device_;
+  EraseParameters params_;
+  EraseFlags flags_;
+  test::RecordingNotifier notifier_;
+  InlineDispatcher gui_;
+  RecordingView view_;
+  EstimateState estimate_;
+  PauseGate pause_;
+  bool terminated_ = false;
+};
+
+TEST_F(WorkerTest, ZerosInOnePassAndNothingMoreWithoutVerification) {
+  FillDisk(1, 0xA5);
+  Prepare(1, 0, false);
+  Run();
+  EXPECT_TRUE(terminated_);
+  EXPECT_FALSE(flags_.EraseFailed);
+  EXPECT_TRUE(DiskIsZero(1));
+  ASSERT_EQ(Passes().size(), 1u);
+  EXPECT_EQ(Passes()[0], std::vector<int>(30, 0));
+  EXPECT_TRUE(view_.verify_positions.empty());
+  EXPECT_EQ(view_.events, std::vector<std::string>{"pass:現在の工程 1 / 1"});
+  EXPECT_EQ(view_.write_max, 30ull << 20);
+  EXPECT_EQ(view_.write_positions.back(), 30ull << 20);
+}
+
+TEST_F(WorkerTest, TwoPassMethodWithVerificationShowsEachStage) {
+  FillDisk(1, 0x5A);
+  Prepare(1, 1, true);
+  Run();
+  EXPECT_FALSE(flags_.EraseFailed);
+  EXPECT_TRUE(flags_.VerifyPassed);
+  EXPECT_TRUE(DiskIsZero(1));
+  std::vector<std::vector<int>> passes = Passes();
+  ASSERT_GE(passes.size(), 2u);
+  EXPECT_EQ(passes[0], std::vector<int>(30, 0xFF));
+  EXPECT_EQ(passes[1], std::vector<int>(30, 0x00));
+  EXPECT_EQ(view_.events, (std::vector<std::string>{"pass:現在の工程 1 / 2", "pass:現在の工程 2 / 2",
+                                                    "caption:データの消去を確認中 ・・・", "pass:消去完了"}));
+  ASSERT_EQ(view_.verify_positions.size(), 30u);
+  EXPECT_EQ(view_.verify_positions.back(), 30ull << 20);
+  // The write bar runs over both passes.
+  EXPECT_EQ(view_.write_max, 60ull << 20);
+  EXPECT_EQ(view_.write_positions.back(), 60ull << 20);
+}
+
+TEST_F(WorkerTest, ThreePassMethodWritesRandomThenFfThenZeros) {
+  Prepare(1, 2, false);
+  Run();
+  std::vector<std::vector<int>> passes = Passes();
+  ASSERT_EQ(passes.size(), 3u);
+  EXPECT_EQ(passes[0], std::vector<int>(30, -1));  // random, never 0xFF
+  EXPECT_EQ(passes[1], std::vector<int>(30, 0xFF));
+  EXPECT_EQ(passes[2], std::vector<int>(30, 0x00));
+  EXPECT_TRUE(DiskIsZero(1));
+}
+
+TEST_F(WorkerTest, RandomPatternNeverHoldsFf) {
+  std::vector<uint8_t> buffer(1 << 20);
+  FillRandomPattern(buffer.data(), buffer.size());
+  EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xFF), 0);
+  EXPECT_GT(std::count(buffer.begin(), buffer.end(), 0xFE), 0);
+  EXPECT_GT(std::count(buffer.begin(), buffer.end(), 0x00), 0);
+}
+
+TEST_F(WorkerTest, ResumingInTheSecondPassStartsWithFfAtTheStart) {
+  Prepare(1, 2, false, 0, 1);
+  Run();
+  std::vector<std::vector<int>> passes = Passes();
+  ASSERT_EQ(passes.size(), 2u);
+  EXPECT_EQ(passes[0], std::vector<int>(30, 0xFF));
+  EXPECT_EQ(passes[1], std::vector<int>(30, 0x00));
+  EXPECT_EQ(view_.events.front(), "pass:現在の工程 2 / 3");
+}
+
+TEST_F(WorkerTest, ResumedMidPassWithVerificationClearsTheResumeRecord) {
+  std::vector<uint8_t> record = BuildResumeRecord(512, {0, 12, 0});
+  FillDisk(1, 0);
+  machine_->PokeDisk(1, 0, record.data(), record.size());
+  Prepare(1, 0, true, 12, 0);
+  Run();
+  EXPECT_FALSE(flags_.EraseFailed) << flags_.LastErrorText;
+  EXPECT_TRUE(flags_.VerifyPassed);
+  EXPECT_TRUE(DiskIsZero(1));
+  ASSERT_EQ(Passes().size(), 1u);
+  EXPECT_EQ(Passes()[0].size(), 18u);  // chunks 12 to 29
+  // One sector of zeros at the start before the read-back.
+  EXPECT_EQ(std::count(device_->writes.begin(), device_->writes.end(), std::pair<uint32_t, int>{512, 0}), 1);
+}
+
+TEST_F(WorkerTest, CancelAfterTheLastChunkOfAPassSavesTheFullChunkCount) {
+  Prepare(1, 1, false);
+  view_.on_write = [&](uint64_t position) {
+    if (position == 30ull << 20) flags_.CancelRequested = true;  // end of pass 0
+  };
+  Run();
+  EXPECT_TRUE(flags_.CancelRequested);
+  EXPECT_EQ(params_.ResumeChunk, 30u);
+  EXPECT_EQ(params_.ResumePass, 0);
+
+  // Resumed from there, the worker changes pass at once and writes zeros.
+  device_.reset();
+  flags_.CancelRequested = false;
+  view_ = RecordingView();
+  Prepare(1, 1, false, 30, 0);
+  Run();
+  std::vector<std::vector<int>> passes = Passes();
+  ASSERT_EQ(passes.size(), 1u);
+  EXPECT_EQ(passes[0], std::vector<int>(30, 0));
+  EXPECT_TRUE(DiskIsZero(1));
+}
+
+TEST_F(WorkerTest, CancelDuringVerificationIsClearedAndLeavesTheResult) {
+  Prepare(1, 0, true);
+  view_.on_verify = [&](uint64_t) { flags_.CancelRequested = true; };
+  Run();
+  EXPECT_FALSE(flags_.CancelRequested);
+  EXPECT_TRUE(flags_.VerifyPassed);
+  EXPECT_FALSE(flags_.EraseFailed);
+}
+
+TEST_F(WorkerTest, AFailingWriteStopsTheEraseWithTheSystemText) {
+  Prepare(2, 0, true);
+  Run();
+  EXPECT_TRUE(flags_.EraseFailed);
+  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(29));
+  EXPECT_LT(Passes()[0].size(), 30u);
+  EXPECT_TRUE(view_.verify_positions.empty());
+}
+
+TEST_F(WorkerTest, AShortWriteIsAFailureWithARealReason) {
+  Prepare(3, 0, false);
+  Run();
+  EXPECT_TRUE(flags_.EraseFailed);
+  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(29));
+  EXPECT_NE(flags_.LastErrorText, machine_->ErrorText(0));
+}
+
+TEST_F(WorkerTest, VerificationFindsWhatTheDriveDidNotWrite) {
+  FillDisk(4, 0xEE);
+  Prepare(4, 0, true);
+  Run();
+  EXPECT_TRUE(flags_.EraseFailed);
+  EXPECT_FALSE(flags_.VerifyPassed);
+  EXPECT_EQ(flags_.LastErrorText, kVerifyFailedText);
+}
+
+TEST_F(WorkerTest, PauseHoldsTheWorkerUntilResumed) {
+  Prepare(1, 0, false);
+  pause_.Pause();
+  TPlexiscrubThread worker({params_, flags_, *machine_, notifier_, gui_, view_, estimate_, pause_, Pacing{0, 0}});
+  worker.Start([] {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
+  pause_.Resume();
+  worker.Join();
+  EXPECT_EQ(machine_->DiskCounters(1).writes, 30u);
+}
+
+TEST(EstimateText, HoursMinutesSecondsAndTheRate) {
+  const int64_t rate = 1 << 20;
+  EXPECT_EQ(EstimateText(7384ull << 20, rate), "残り 2時間3分 1MB/s");
+  EXPECT_EQ(EstimateText(125ull << 20, rate), "残り 2分5秒 1MB/s");
+  EXPECT_EQ(EstimateText(60ull << 20, rate), "残り 1分0秒 1MB/s");
+  EXPECT_EQ(EstimateText(59ull << 20, rate), "残り 59秒 1MB/s");
+  EXPECT_EQ(EstimateText(5, 0), "残り 計算中");
+  EXPECT_EQ(EstimateText(5, -7), "残り 計算中");
+}
+
+}  // namespace
+}  // namespace plexi
