@@ -1,0 +1,225 @@
+// The protection list: what it matches, what a change writes, and that a
+// file the program cannot read or write is never lost.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "drives/discovery.h"
+#include "drives/forbidden_list.h"
+#include "platform/sim/directory_file_store.h"
+#include "platform/winconst.h"
+#include "support/test_support.h"
+
+namespace plexi {
+namespace {
+
+using test::RecordingNotifier;
+
+// The folder store, with reads that can be made to fail and a count of the
+// writes asked for.
+class WatchedFileStore : public sim::DirectoryFileStore {
+ public:
+  using DirectoryFileStore::DirectoryFileStore;
+  platform::FileContent Read(const std::string& path) override {
+    if (read_error != 0 && Exists(path)) return {.exists = true, .bytes = {}, .error = read_error};
+    return DirectoryFileStore::Read(path);
+  }
+  platform::Status Replace(const std::string& path, const std::string& bytes) override {
+    ++replaces;
+    return DirectoryFileStore::Replace(path, bytes);
+  }
+  uint32_t read_error = 0;
+  int replaces = 0;
+};
+
+class ForbiddenListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { machine_ = test::MakeMachine("clock 2026-12-08 09:30:05\n"); }
+
+  ForbiddenList MakeList() { return ForbiddenList(*machine_, files_, path_, notifier_); }
+  void WriteFile(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  std::string ReadFile() {
+    std::ifstream in(path_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  test::TempDir dir_;
+  std::unique_ptr<sim::SimMachine> machine_;
+  WatchedFileStore files_{dir_.path().string()};
+  std::string path_ = dir_.file(kForbiddenListFileName);
+  RecordingNotifier notifier_;
+};
+
+TEST_F(ForbiddenListTest, ForbiddingTwiceKeepsOneLineAndCaseDoesNotMatter) {
+  ForbiddenList list = MakeList();
+  EXPECT_FALSE(list.IsForbidden("ABCDEFE: F:1TB"));  // no file yet
+  EXPECT_EQ(list.AddForbidden("ABCDEFE: F:1TB", "SATA"), ForbiddenList::Change::kChanged);
+  // As after a restart: a fresh object reads the file again.
+  ForbiddenList again = MakeList();
+  EXPECT_EQ(again.AddForbidden("abcdefE: F:1TB", "USB"), ForbiddenList::Change::kUnchanged);
+  EXPECT_EQ(ReadFile(), "ABCDEFE: F:1TB=SATA\r\n");
+  EXPECT_EQ(files_.replaces, 1);
+  EXPECT_TRUE(again.IsForbidden("AbCdEfe: f:1tb"));
+  EXPECT_FALSE(again.IsForbidden("ABCDEFE:1TB"));
+  EXPECT_TRUE(notifier_.messages.empty());
+}
+
+TEST_F(ForbiddenListTest, ReadsAnyLineEndAndSurvivesADamagedFile) {
+  const std::string junk = "\x01\xff\xfe=\x80";
+  const std::string long_line(200000, 'x');
+  WriteFile(std::string("A=1\rB=2\nC=3\r\nD\0X=4\r\n", 21) + junk + "\n" + long_line + "\nHAND-TYPED");
+  ForbiddenList list = MakeList();
+  EXPECT_TRUE(list.IsForbidden("a"));
+  EXPECT_TRUE(list.IsForbidden("C"));
+  EXPECT_TRUE(list.IsForbidden("DX"));          // the NUL is dropped
+  EXPECT_TRUE(list.IsForbidden("hand-typed"));  // a line without "=" is all name
+  EXPECT_FALSE(list.IsForbidden(""));
+
+  EXPECT_EQ(list.RemoveForbidden("B"), ForbiddenList::Change::kChanged);
+  // Every other line is kept as it was, ended by CR LF.
+  EXPECT_EQ(ReadFile(), "A=1\r\nC=3\r\nDX=4\r\n" + junk + "\r\n" + long_line + "\r\nHAND-TYPED\r\n");
+}
+
+TEST_F(ForbiddenListTest, RemovingWritesOnlyWhenALineGoes) {
+  WriteFile("K=1\r\nk=2\r\n");
+  ForbiddenList list = MakeList();
+  EXPECT_EQ(list.RemoveForbidden("other"), ForbiddenList::Change::kUnchanged);
+  EXPECT_EQ(files_.replaces, 0);
+  EXPECT_EQ(list.RemoveForbidden("K"), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "k=2\r\n");  // only the first line of that name
+}
+
+TEST_F(ForbiddenListTest, AnUnreadableListProtectsEverythingAndIsNeverOverwritten) {
+  WriteFile("K=1\r\n");
+  files_.read_error = win32::kErrorAccessDenied;
+  ForbiddenList list = MakeList();
+  EXPECT_TRUE(list.IsForbidden("any drive"));
+  EXPECT_TRUE(list.IsForbidden("another"));
+  ASSERT_EQ(notifier_.messages.size(), 1u);  // once per refresh, not once per row
+  EXPECT_NE(notifier_.messages[0].find(path_), std::string::npos);
+
+  EXPECT_EQ(list.AddForbidden("new", "USB"), ForbiddenList::Change::kFailed);
+  EXPECT_EQ(list.RemoveForbidden("K"), ForbiddenList::Change::kFailed);
+  EXPECT_FALSE(list.MigrateForbiddenList([](char) { return std::string("ID"); }));
+  EXPECT_EQ(files_.replaces, 0);
+  EXPECT_EQ(notifier_.messages.size(), 4u);
+  EXPECT_EQ(ReadFile(), "K=1\r\n");
+
+  files_.read_error = 0;
+  EXPECT_FALSE(list.IsForbidden("any drive"));
+}
+
+TEST_F(ForbiddenListTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
+  WriteFile("K=1\r\n");
+  std::filesystem::create_directory(path_ + ".tmp");  // the temporary file cannot be made
+  ForbiddenList list = MakeList();
+  EXPECT_EQ(list.AddForbidden("new", "USB"), ForbiddenList::Change::kFailed);
+  EXPECT_EQ(ReadFile(), "K=1\r\n");
+  ASSERT_EQ(notifier_.messages.size(), 1u);
+  EXPECT_NE(notifier_.messages[0].find("保存できませんでした"), std::string::npos);
+}
+
+TEST_F(ForbiddenListTest, MigrationRewritesOnlyLongNamesWithADriveLetter) {
+  const std::string old_identity(300, 'F');
+  const std::string short_line = "SHORTE: 1TB=SATA";
+  const std::string long_without_colon = std::string(300, '0') + "=USB";
+  const std::string long_unknown_drive = old_identity + "Q: 2TB=USB";
+  WriteFile(short_line + "\r\n" + old_identity + "E: F:1TB=SATA\r\n" + long_without_colon +
+            "\r\n" + long_unknown_drive + "\r\n");
+  std::string asked;
+  auto identity_of = [&](char letter) {
+    asked += letter;
+    return letter == 'E' ? std::string("1234ABCD") : std::string();
+  };
+  ForbiddenList list = MakeList();
+  EXPECT_TRUE(list.MigrateForbiddenList(identity_of));
+  EXPECT_EQ(asked, "EQ");
+  EXPECT_EQ(ReadFile(), short_line + "\r\n1234ABCDE: F:1TB=SATA\r\n" + long_without_colon + "\r\n" +
+                            long_unknown_drive + "\r\n");
+
+  // Nothing old left: nothing written. No file: none created.
+  EXPECT_FALSE(list.MigrateForbiddenList(identity_of));
+  EXPECT_EQ(files_.replaces, 1);
+  std::filesystem::remove(path_);
+  EXPECT_FALSE(list.MigrateForbiddenList(identity_of));
+  EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST(ForbidMenu, TheSystemDriveOffersNeitherEntry) {
+  auto menu = PopupMenu2Popup(true, "C: D:", true, "C:");
+  EXPECT_FALSE(menu.forbid_visible || menu.allow_visible);
+  menu = PopupMenu2Popup(true, "E:", false, "C:");
+  EXPECT_TRUE(menu.forbid_visible && !menu.allow_visible);
+  menu = PopupMenu2Popup(true, "E:", true, "C:");
+  EXPECT_TRUE(!menu.forbid_visible && menu.allow_visible);
+  menu = PopupMenu2Popup(false, "E:", false, "C:");
+  EXPECT_FALSE(menu.forbid_visible || menu.allow_visible);
+}
+
+TEST_F(ForbiddenListTest, MenuChoiceChangesRowFileAndButtonTogether) {
+  DriveRow row;
+  row.bus_type = "USB";
+  row.letters = "E:";
+  row.size_text = "1TB";
+  row.identity = "ABCD";
+  ForbiddenList list = MakeList();
+
+  std::optional<ForbidOutcome> forbid = N3Click(list, row, 258, ForbidAction::kForbid, true, "C:");
+  ASSERT_TRUE(forbid);
+  EXPECT_TRUE(row.not_erasable);
+  EXPECT_FALSE(forbid->erase_enabled);
+  const std::array<uint8_t, 11> sent = {'Q', 'a', 'n', 'd', 'Z', 0, 1, 2, 1, 1, 0};
+  EXPECT_EQ(forbid->message.Encode(), sent);
+  EXPECT_EQ(ReadFile(), "ABCDE:1TB=USB\r\n");
+
+  // The drive came back with another size: its key is not in the file, yet
+  // the row is erasable until the next refresh.
+  row.size_text = "2TB";
+  std::optional<ForbidOutcome> allow = N3Click(list, row, 0, ForbidAction::kAllow, false, "C:");
+  ASSERT_TRUE(allow);
+  EXPECT_FALSE(row.not_erasable);
+  EXPECT_TRUE(allow->erase_enabled);
+  EXPECT_EQ(allow->message.value, 0);
+  EXPECT_EQ(ReadFile(), "ABCDE:1TB=USB\r\n");
+
+  // The list was rebuilt under the open menu and the row is now the system
+  // drive's: it stays protected.
+  DriveRow system = row;
+  system.letters = "C: D:";
+  system.not_erasable = true;
+  EXPECT_FALSE(N3Click(list, system, 0, ForbidAction::kAllow, false, "C:"));
+  EXPECT_TRUE(system.not_erasable);
+
+  // A failed write leaves the row as the file says.
+  std::filesystem::create_directory(path_ + ".tmp");
+  row.size_text = "3TB";
+  EXPECT_FALSE(N3Click(list, row, 0, ForbidAction::kForbid, false, "C:"));
+  EXPECT_FALSE(row.not_erasable);
+}
+
+TEST_F(ForbiddenListTest, ForbiddingTheWholeDriveLeavesItsPartitionsErasable) {
+  auto machine = test::MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 sectors=1000000 bus=11 product="System disk" serial="S1"
+disk 1 sectors=2000000 bus=7 product="Stick" serial="U1"
+volume C: disk=0 offset=1M length=400M
+volume E: disk=1 offset=1M length=400M
+volume F: disk=1 offset=401M length=400M
+)");
+  ForbiddenList list(*machine, files_, path_, notifier_);
+  DriveDiscovery discovery(*machine, notifier_,
+                           [&](const std::string& key) { return list.IsForbidden(key); });
+  std::vector<DriveRow> physical = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(physical.size(), 2u);
+  ASSERT_TRUE(N3Click(list, physical[1], 1, ForbidAction::kForbid, false, discovery.SystemDrive()));
+
+  physical = discovery.Refresh(ViewMode::kPhysical);
+  EXPECT_TRUE(physical[1].not_erasable);
+  for (const DriveRow& row : discovery.Refresh(ViewMode::kPartition))
+    EXPECT_EQ(row.not_erasable, row.letters == "C:") << row.letters;
+  EXPECT_TRUE(notifier_.messages.empty());
+}
+
+}  // namespace
+}  // namespace plexi
