@@ -101,6 +101,13 @@ std::optional<DriveExtent> DriveGeometry(Device& device, uint32_t* error) {
   return DriveExtent{g.bytes_per_sector, g.SectorCount()};
 }
 
+std::optional<uint64_t> DriveLength(Device& device) {
+  uint8_t reply[win32::kLengthInformationSize] = {};
+  platform::IoResult r = device.Control(win32::kIoctlDiskGetLengthInfo, nullptr, 0, reply, sizeof reply);
+  if (!r.ok || r.bytes < sizeof reply) return std::nullopt;
+  return layout::Load64(reply);
+}
+
 std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifier& notifier,
                                               Device& volume) {
   std::optional<DriveExtent> geometry = DriveGeometry(volume);

@@ -35,6 +35,10 @@ inline constexpr uint64_t kProbeLimit = 65536;
 // Geometry of a physical drive (IOCTL_DISK_GET_DRIVE_GEOMETRY).
 std::optional<DriveExtent> DriveGeometry(platform::Device& device, uint32_t* error = nullptr);
 
+// The exact byte length of a drive or volume (IOCTL_DISK_GET_LENGTH_INFO),
+// when the system tells it.
+std::optional<uint64_t> DriveLength(platform::Device& device);
+
 // One entry of the volume map: a letter and, once mapped, the physical drive
 // number or the letter itself for an unmapped removable volume.
 struct VolumeMapEntry {

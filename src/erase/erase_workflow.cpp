@@ -93,7 +93,14 @@ bool EraseWorkflow::OpenDrive(const DriveDesignator& designator, ViewMode view, 
   std::optional<DriveExtent> extent;
   if (view == ViewMode::kPartition) extent = ProbePartitionSize(machine_, ui_, *drive_);
   uint32_t error = 0;
-  if (!extent) extent = DriveGeometry(*drive_, &error);
+  if (!extent) {
+    extent = DriveGeometry(*drive_, &error);
+    // The geometry counts whole cylinders only; the sectors of the last,
+    // partial cylinder would be left unerased. The exact length covers them.
+    std::optional<uint64_t> length = extent ? DriveLength(*drive_) : std::nullopt;
+    if (length && *length / extent->sector_size > extent->sector_count)
+      extent->sector_count = *length / extent->sector_size;
+  }
   if (!extent) {
     ui_.ShowMessage(SystemErrorText(machine_, error));
     CloseDrive();

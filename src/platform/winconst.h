@@ -48,6 +48,7 @@ inline constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
 // Device I/O control codes (winioctl.h).
 inline constexpr uint32_t kIoctlDiskGetDriveGeometry = 0x00070000;
 inline constexpr uint32_t kIoctlDiskGetPartitionInfo = 0x00074004;
+inline constexpr uint32_t kIoctlDiskGetLengthInfo = 0x0007405C;
 inline constexpr uint32_t kIoctlStorageQueryProperty = 0x002D1400;
 inline constexpr uint32_t kIoctlVolumeGetVolumeDiskExtents = 0x00560000;
 inline constexpr uint32_t kFsctlLockVolume = 0x00090018;
@@ -59,6 +60,7 @@ inline constexpr uint32_t kFsctlAllowExtendedDasdIo = 0x00090083;
 inline constexpr uint32_t kDiskGeometrySize = 24;
 inline constexpr uint32_t kPartitionInfoBufferSize = 64;
 inline constexpr uint32_t kPartitionInformationSize = 32;
+inline constexpr uint32_t kLengthInformationSize = 8;
 inline constexpr uint32_t kStorageDescriptorBufferSize = 1024;
 inline constexpr uint32_t kStorageDescriptorHeaderSize = 40;
 inline constexpr uint32_t kStoragePropertyQuerySize = 12;

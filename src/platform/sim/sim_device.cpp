@@ -110,6 +110,7 @@ class SimDevice : public platform::Device {
     switch (code) {
       case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
       case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
+      case win32::kIoctlDiskGetLengthInfo: return LengthInfo(reply, out_length);
       case win32::kIoctlStorageQueryProperty:
         return QueryProperty(static_cast<const uint8_t*>(in), in_length, reply, out_length);
       case win32::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
@@ -210,6 +211,14 @@ class SimDevice : public platform::Device {
     std::memset(out, 0, win32::kPartitionInformationSize);
     p.Encode(out);
     return Done(win32::kPartitionInformationSize);
+  }
+
+  // GET_LENGTH_INFORMATION: the exact size of the disk or the volume.
+  IoResult LengthInfo(uint8_t* out, uint32_t out_length) {
+    if (uint32_t e = DiskQueryError(FaultOp::kGeometry)) return Failed(e);
+    if (out_length < win32::kLengthInformationSize) return Failed(win32::kErrorInsufficientBuffer);
+    layout::Store64(out, RouteBytes());
+    return Done(win32::kLengthInformationSize);
   }
 
   IoResult QueryProperty(const uint8_t* in, uint32_t in_length, uint8_t* out, uint32_t out_length) {

@@ -1,0 +1,261 @@
+// The erase from the button to the written record: questions, the
+// confirmation text, the chunk layout, cancelling, failures and the row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "erase/erase_test_support.h"
+#include "support/test_support.h"
+
+namespace plexi {
+namespace {
+
+using test::FakeEnvironment;
+using test::ScriptedEraseUi;
+
+constexpr char kMachine[] = R"(
+system-directory "C:\Windows\system32"
+disk 0 size=1G bus=11 product="System"
+disk 1 sectors=61440 bus=11 product="Target"
+disk 2 sectors=61440 bus=11 product="Broken"
+disk 3 sectors=61440 bus=11 product="Locked"
+volume C: disk=0 offset=1M length=900M
+volume E: disk=1 offset=1M length=20M
+volume F: disk=1 offset=21M length=8M
+volume G: disk=2 offset=1M length=20M
+volume H: disk=3 offset=1M length=20M
+fault disk=2 op=write sector=40000 error=29
+fault volume=H: op=lock error=5
+fault disk=3 op=lock error=5
+)";
+
+class WorkflowTest : public ::testing::Test {
+ protected:
+  int Erase(uint32_t disk, const std::string& label = "Target （E: F:）") {
+    return workflow_.RunErase(DriveDesignator::Physical(disk), label, ViewMode::kPhysical);
+  }
+  void PutRecord(uint32_t disk, const std::vector<uint8_t>& sector) {
+    machine_->PokeDisk(disk, 0, sector.data(), sector.size());
+  }
+  std::vector<uint8_t> Sector0(uint32_t disk) { return machine_->PeekDisk(disk, 0, 512); }
+  bool Asked(const std::string& fragment) {
+    return std::any_of(ui_.questions.begin(), ui_.questions.end(),
+                       [&](const std::string& q) { return q.find(fragment) != std::string::npos; });
+  }
+
+  std::unique_ptr<sim::SimMachine> machine_ = test::MakeMachine(kMachine);
+  ScriptedEraseUi ui_;
+  FakeEnvironment env_;
+  EstimateState estimate_;
+  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0}};
+};
+
+TEST(ChooseSectorsPerChunk, TilesTheDriveExactly) {
+  EXPECT_EQ(ChooseSectorsPerChunk(1000000, 8192), 8000u);
+  EXPECT_EQ(ChooseSectorsPerChunk(61440, 8192), 2048u);
+  EXPECT_EQ(ChooseSectorsPerChunk(509, 8192), 1u);
+  EXPECT_EQ(ChooseSectorsPerChunk(1000003, 8192), 1u);  // prime
+  EXPECT_EQ(ChooseSectorsPerChunk(0, 8192), 1u);
+  uint64_t big = 6442450944ull;  // 3 TiB of 512-byte sectors
+  uint32_t n = ChooseSectorsPerChunk(big, 8192);
+  EXPECT_EQ(big % n, 0u);
+  EXPECT_LE(n, 8192u);
+  EXPECT_GE(big / n, 30u);
+}
+
+TEST(ConfirmationText, ListsTheDriveAndCountsItsPartitions) {
+  std::string text = ConfirmationText({"Target （C: D: E:）", 512, 61440, false, 0, true});
+  EXPECT_EQ(text,
+            "***** ドライブのデータを全て消去します。*****\n\nドライブ > Target （C: D: E:）"
+            "\n\nセクタ当たりのバイト数 > 512\n総セクタ数 > 61440\nドライブサイズ > 30MB\n"
+            "パーティション数 > 3\nこのドライブは、3個のパーティションに分割されています。\n\n"
+            "開始ボタンを押す前に処理するドライブが間違っていないか再度確認して下さい。（アクセスランプが点灯）"
+            "\n\n    消去を行うには、[ del ] の入力が必要です。");
+  std::string single = ConfirmationText({"Target （C:）", 512, 61440, false, 0, true});
+  EXPECT_EQ(single.find("パーティション数"), std::string::npos);
+  std::string resumed = ConfirmationText({"T （C: D:）", 4096, 100, true, 2, false});
+  EXPECT_NE(resumed.find("\n消去方式 > 米国陸軍方式\n\n\n開始"), std::string::npos);
+  EXPECT_EQ(resumed.find("パーティション数"), std::string::npos);
+  EXPECT_EQ(LetterCountOfLabel("WDC （C: D: E: F:）"), 4);
+  EXPECT_EQ(LetterCountOfLabel("（）"), 0);
+}
+
+TEST_F(WorkflowTest, ACompletedEraseLeavesTheCompletionRecord) {
+  // The last sector lies beyond the last whole cylinder the geometry counts.
+  std::vector<uint8_t> tail(512, 0xAB);
+  machine_->PokeDisk(1, 61439ull * 512, tail.data(), tail.size());
+  ui_.choice = {true, true, true, 1};
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(machine_->PeekDisk(1, 61439ull * 512, 512), std::vector<uint8_t>(512, 0));
+  EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 1));
+  EXPECT_EQ(env_.operations, (std::vector<int>{1, 2}));
+  EXPECT_EQ(env_.count, 0);
+  EXPECT_TRUE(env_.reported.empty());
+  ASSERT_EQ(ui_.progress_requests.size(), 1u);
+  EXPECT_TRUE(ui_.progress_requests[0].show_verify_bar);
+  EXPECT_EQ(ui_.progress_requests[0].bar_maximum, 61440ull * 512);
+  EXPECT_EQ(ui_.progress_requests[0].first_line, "ドライブ > Target （E: F:）");
+  ASSERT_EQ(ui_.confirm_requests.size(), 1u);
+  EXPECT_EQ(ui_.confirm_requests[0].caption, "ドライブ消去の最終確認");
+  EXPECT_NE(ui_.confirm_requests[0].text.find("パーティション数 > 2"), std::string::npos);
+  EXPECT_FALSE(workflow_.Running());
+
+  // Without history the first sector is blank.
+  ui_.choice = {true, false, false, 0};
+  ui_.answers = {true};  // yes to the second erase
+  EXPECT_EQ(Erase(1), 0);
+  EXPECT_TRUE(Asked("255とゼロで消去が完了したドライブです。もう一度消去しますか？"));
+  EXPECT_EQ(Sector0(1), std::vector<uint8_t>(512, 0));
+}
+
+TEST_F(WorkflowTest, DecliningASecondEraseTouchesNothing) {
+  PutRecord(1, BuildCompletionRecord(512, 1));
+  ui_.answers = {false};
+  EXPECT_EQ(Erase(1), -1);
+  EXPECT_TRUE(ui_.confirm_requests.empty());
+  EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
+  EXPECT_EQ(machine_->OpenHandleCount(), 0u);
+}
+
+TEST_F(WorkflowTest, AResumeRecordIsOfferedAndContinued) {
+  PutRecord(1, BuildResumeRecord(512, {2, 10, 1}));
+  ui_.answers = {true};
+  ui_.choice = {true, true, true, 0};  // the method choice is ignored when resuming
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_TRUE(Asked("前回の処理情報が見つかりました。途中から続行しますか？"));
+  ASSERT_EQ(ui_.confirm_requests.size(), 1u);
+  EXPECT_EQ(ui_.confirm_requests[0].caption, "ドライブ消去の最終確認 （継続消去）");
+  EXPECT_FALSE(ui_.confirm_requests[0].method_enabled);
+  EXPECT_EQ(ui_.confirm_requests[0].method, 2);
+  EXPECT_NE(ui_.confirm_requests[0].text.find("消去方式 > 米国陸軍方式"), std::string::npos);
+  EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 2));
+  EXPECT_EQ(ui_.view.events.front(), "pass:現在の工程 2 / 3");
+}
+
+TEST_F(WorkflowTest, DecliningTheResumeStartsAFreshZeroErase) {
+  PutRecord(1, BuildResumeRecord(512, {2, 10, 1}));
+  ui_.answers = {false};
+  ui_.choice = {true, false, true, 0};
+  EXPECT_EQ(Erase(1), 2);
+  ASSERT_EQ(ui_.confirm_requests.size(), 1u);
+  EXPECT_EQ(ui_.confirm_requests[0].method, 0);
+  EXPECT_TRUE(ui_.confirm_requests[0].method_enabled);
+  EXPECT_EQ(ui_.view.events.front(), "pass:現在の工程 1 / 1");
+}
+
+TEST_F(WorkflowTest, RecordsWithoutAUsableResumePointAreNotOffered) {
+  PutRecord(1, BuildResumeRecord(512, {1, 0, 0}));  // nothing done yet
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_FALSE(Asked("前回の処理情報"));
+
+  ui_.questions.clear();
+  PutRecord(1, BuildResumeRecord(512, {7, 3, 0}));  // no such method
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_FALSE(Asked("前回の処理情報"));
+
+  ui_.questions.clear();
+  PutRecord(1, BuildResumeRecord(512, {1, 999999, 0}));  // beyond the drive
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_FALSE(Asked("前回の処理情報"));
+}
+
+TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
+  ui_.choice = {true, false, true, 1};
+  ui_.view.on_write = [&](uint64_t position) {
+    if (position >= (5ull << 20)) workflow_.Flags().CancelRequested = true;
+  };
+  ui_.answers = {false};  // do not save
+  EXPECT_EQ(Erase(1), -1);
+  EXPECT_TRUE(Asked("途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？"));
+  EXPECT_EQ(RecogniseForList(Sector0(1).data(), 512).kind, RecordKind::kNone);
+
+  ui_.answers = {true};
+  EXPECT_EQ(Erase(1), 1);
+  EraseRecordFields saved;
+  std::vector<uint8_t> sector = Sector0(1);
+  EXPECT_EQ(RecogniseForErase(sector.data(), 512, saved), 0);
+  EXPECT_EQ(saved.EraseMethod, 1);
+  EXPECT_EQ(saved.ResumePass, 0);
+  EXPECT_EQ(saved.ResumeChunk, 5u);
+}
+
+TEST_F(WorkflowTest, UnattendedCancelSavesWithoutAsking) {
+  env_.unattended = true;
+  ui_.view.on_write = [&](uint64_t) { workflow_.Flags().CancelRequested = true; };
+  EXPECT_EQ(Erase(1), 1);
+  EXPECT_FALSE(Asked("途中で中断されました"));
+}
+
+TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
+  PutRecord(2, BuildCompletionRecord(512, 0));
+  ui_.answers = {true};
+  EXPECT_EQ(Erase(2, "Broken （G:）"), -1);
+  ASSERT_EQ(env_.reported.size(), 1u);
+  EXPECT_EQ(env_.reported[0], "Broken （G:）|" + machine_->ErrorText(29));
+  // The first chunk was overwritten with zeros; no record was written after.
+  EXPECT_EQ(Sector0(2), std::vector<uint8_t>(512, 0));
+  EXPECT_EQ(env_.count, 0);
+}
+
+TEST_F(WorkflowTest, ARefusedLockStopsBeforeAnythingIsWritten) {
+  EXPECT_EQ(Erase(3, "Locked （H:）"), -1);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0], machine_->ErrorText(5));
+  EXPECT_TRUE(env_.operations.empty());
+  EXPECT_EQ(machine_->DiskCounters(3).writes, 0u);
+  EXPECT_EQ(machine_->OpenHandleCount(), 0u);
+}
+
+TEST_F(WorkflowTest, CancellingTheConfirmationErasesNothing) {
+  ui_.choice.ok = false;
+  EXPECT_EQ(Erase(1), -1);
+  EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
+  EXPECT_TRUE(ui_.progress_requests.empty());
+}
+
+TEST_F(WorkflowTest, PartitionViewErasesOnlyTheVolume) {
+  std::vector<uint8_t> marker(512, 0xAB);
+  machine_->PokeDisk(1, 21ull << 20, marker.data(), marker.size());  // first sector of F:
+  EXPECT_EQ(workflow_.RunErase(DriveDesignator::Letter('E'), "Target 【 】 （E:）", ViewMode::kPartition), 2);
+  EXPECT_EQ(machine_->PeekDisk(1, 1ull << 20, 512), BuildCompletionRecord(512, 0));
+  EXPECT_EQ(machine_->PeekDisk(1, 21ull << 20, 512), marker);
+}
+
+class FakeHost : public EraseButtonHost {
+ public:
+  void StopDriveWatch() override { calls.push_back("stop"); }
+  void StartDriveWatch() override { calls.push_back("start"); }
+  void RepaintRow(size_t) override {}
+  void BroadcastRowChange(const RowChangeMessage& m) override { messages.push_back(m); }
+  void ShutdownAfterErase() override { calls.push_back("shutdown"); }
+  std::vector<std::string> calls;
+  std::vector<RowChangeMessage> messages;
+};
+
+TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
+  test::RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine_, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(rows.size(), 4u);
+  FakeHost host;
+  ui_.choice = {true, false, true, 2};
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), 2);
+  EXPECT_TRUE(Asked("データの消去確認|Target （E: F:）\nこのドライブの内容を全て消去しますか？"));
+  EXPECT_EQ(rows[1].method_text, "米国陸軍");
+  EXPECT_EQ(rows[1].record_kind, 2);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], (RowChangeMessage{false, 1, RowChangeMessage::kEraseResult, 2, 2}));
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"stop", "start", "shutdown"}));
+
+  // The system drive's row is never erased, even if asked.
+  ui_.questions.clear();
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 0, ViewMode::kPhysical), std::nullopt);
+  EXPECT_TRUE(ui_.questions.empty());
+  // Declined at the first question: no erase, no shutdown step.
+  ui_.answers = {false};
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), std::nullopt);
+  EXPECT_EQ(host.calls.size(), 3u);
+}
+
+}  // namespace
+}  // namespace plexi
