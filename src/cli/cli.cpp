@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/cli_common.h"
 
 #include <cctype>
 #include <functional>
@@ -15,11 +16,36 @@
 
 namespace plexi::cli {
 
-namespace {
+void StreamNotifier::ShowMessage(const std::string& text) {
+  err_ << "plexiscrub-cli: " << OneLine(text) << "\n";
+}
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
+std::unique_ptr<platform::Machine> OpenMachine(const Options& o, std::ostream& err) {
+  if (!o.simulate) return platform::MakeHostMachine();
+  std::string error;
+  std::unique_ptr<platform::Machine> machine = sim::SimMachine::Load(*o.simulate, &error);
+  if (!machine) err << "plexiscrub-cli: cannot load the simulated machine " << *o.simulate << ": " << error << "\n";
+  return machine;
+}
+
+std::string OneLine(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+// A drive number, a letter with a colon, a Windows device path, or (on the
+// host) any path the system can open.
+std::string DevicePathOf(const std::string& target) {
+  bool digits = !target.empty() && target.size() <= 3;
+  for (char c : target) digits = digits && std::isdigit(static_cast<unsigned char>(c));
+  if (digits) return DriveDesignator::Physical(uint32_t(std::stoul(target))).DevicePath();
+  if (target.size() == 2 && target[1] == ':' && std::isalpha(static_cast<unsigned char>(target[0])))
+    return DriveDesignator::Letter(target[0]).DevicePath();
+  return target;
+}
+
+
+namespace {
 
 const char kUsageText[] =
     "usage: plexiscrub-cli COMMAND [OPTIONS]\n"
@@ -31,34 +57,20 @@ const char kUsageText[] =
     "  inspect TARGET [--simulate FILE]\n"
     "      the erase record in the first sector of TARGET: its kind, method and\n"
     "      resume point\n"
+    "  erase TARGET [--method 0|1|2] [--verify] [--no-history] [--resume|--no-resume]\n"
+    "        [--yes] [--simulate FILE]\n"
+    "      overwrites all of TARGET: 0 zeros, 1 0xFF then zeros, 2 random bytes,\n"
+    "      0xFF, zeros (default 0); --verify reads everything back; the first\n"
+    "      sector then records the method (--no-history: left blank). An\n"
+    "      interrupted erase (Ctrl+C) leaves a resume record; the next erase offers\n"
+    "      to continue. Without --yes the tool asks, and wants \"del\" typed.\n"
+
     "\n"
     "TARGET is a block device or an image file (Linux), a drive number or a\n"
     "drive letter (\"2\", \"F:\") or a device path (\\\\.\\PHYSICALDRIVE2) on Windows\n"
     "and on a simulated machine.\n"
     "  --simulate FILE   run on the simulated machine described in FILE\n"
     "  --help            this text\n";
-
-// Messages the program would show in a box go to standard error.
-class StreamNotifier : public Notifier {
- public:
-  explicit StreamNotifier(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& text) override {
-    std::string trimmed = text;
-    while (!trimmed.empty() && (trimmed.back() == '\n' || trimmed.back() == '\r')) trimmed.pop_back();
-    err_ << "plexiscrub-cli: " << trimmed << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
-
-struct Options {
-  std::string command;
-  std::vector<std::string> positional;
-  std::optional<std::string> simulate;
-  bool partitions = false;
-  bool help = false;
-};
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
   Options o;
@@ -68,6 +80,25 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
       o.help = true;
     } else if (a == "--partitions") {
       o.partitions = true;
+    } else if (a == "--verify") {
+      o.verify = true;
+    } else if (a == "--no-history") {
+      o.no_history = true;
+    } else if (a == "--yes") {
+      o.yes = true;
+    } else if (a == "--resume" || a == "--no-resume") {
+      o.resume = a == "--resume";
+    } else if (a == "--method") {
+      if (i + 1 >= args.size()) {
+        err << "plexiscrub-cli: " << a << " needs a value\n";
+        return std::nullopt;
+      }
+      const std::string& v = args[++i];
+      if (v != "0" && v != "1" && v != "2") {
+        err << "plexiscrub-cli: --method takes 0 (zeros), 1 (0xFF, zeros) or 2 (random, 0xFF, zeros)\n";
+        return std::nullopt;
+      }
+      o.method = v[0] - '0';
     } else if (a == "--simulate") {
       if (i + 1 >= args.size()) {
         err << "plexiscrub-cli: --simulate needs a machine description file\n";
@@ -84,19 +115,6 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
     }
   }
   return o;
-}
-
-std::unique_ptr<platform::Machine> OpenMachine(const Options& o, std::ostream& err) {
-  if (!o.simulate) return platform::MakeHostMachine();
-  std::string error;
-  std::unique_ptr<platform::Machine> machine = sim::SimMachine::Load(*o.simulate, &error);
-  if (!machine) err << "plexiscrub-cli: cannot load the simulated machine " << *o.simulate << ": " << error << "\n";
-  return machine;
-}
-
-std::string OneLine(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
 }
 
 int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
@@ -117,17 +135,6 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
   }
   if (rows.empty()) err << "plexiscrub-cli: no drives found\n";
   return kOk;
-}
-
-// A drive number, a letter with a colon, a Windows device path, or (on the
-// host) any path the system can open.
-std::string DevicePathOf(const std::string& target) {
-  bool digits = !target.empty() && target.size() <= 3;
-  for (char c : target) digits = digits && std::isdigit(static_cast<unsigned char>(c));
-  if (digits) return DriveDesignator::Physical(uint32_t(std::stoul(target))).DevicePath();
-  if (target.size() == 2 && target[1] == ':' && std::isalpha(static_cast<unsigned char>(target[0])))
-    return DriveDesignator::Letter(target[0]).DevicePath();
-  return target;
 }
 
 const char* KindName(int result, RecordKind kind) {
@@ -199,6 +206,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   static const std::map<std::string, Command> kCommands = {
       {"list", ListCommand},
       {"inspect", InspectCommand},
+      {"erase", EraseCommand},
   };
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {
@@ -211,6 +219,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (options->partitions && options->command != "list") {
     err << "plexiscrub-cli: --partitions belongs to list\n";
+    return kUsage;
+  }
+  const bool erase_options = options->method || options->verify || options->no_history || options->yes ||
+                             options->resume;
+  if (erase_options && options->command != "erase") {
+    err << "plexiscrub-cli: --method, --verify, --no-history, --yes and --resume belong to erase\n";
     return kUsage;
   }
   return found->second(*options, out, err);

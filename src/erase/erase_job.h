@@ -71,10 +71,11 @@ class PauseGate {
   bool paused_ = false;
 };
 
-// The smoothed bytes-per-update from which the remaining time is shown; it
-// lives as long as the main window and is touched only in GUI steps.
+// The smoothed transfer rate (bytes per second) from which the remaining
+// time is shown; it lives as long as the main window, so a new erase starts
+// from the last one's speed, and is touched only in GUI steps.
 struct EstimateState {
-  int32_t AverageChunkBytes = 262144;
+  int64_t AverageBytesPerSecond = 262144;
 };
 
 // Waits inside the run loop: a short pause before every chunk and a longer

@@ -81,8 +81,8 @@ void EraseWorkflow::CloseDrive() {
 }
 
 // Opens the drive for the erase and works out the chunk layout.
-bool EraseWorkflow::OpenDrive(const DriveDesignator& designator, ViewMode view, uint64_t* total_sectors) {
-  platform::OpenResult opened = machine_.OpenDevice(designator.DevicePath(), platform::Access::kReadWrite);
+bool EraseWorkflow::OpenDrive(const std::string& device_path, ViewMode view, uint64_t* total_sectors) {
+  platform::OpenResult opened = machine_.OpenDevice(device_path, platform::Access::kReadWrite);
   if (!opened.ok()) {
     ui_.ShowMessage(SystemErrorText(machine_, opened.error));
     return false;
@@ -148,8 +148,13 @@ std::optional<bool> EraseWorkflow::AskAboutEarlierRecord(int record) {
 }
 
 int EraseWorkflow::RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view) {
+  return RunErase(designator.DevicePath(), designator, drive_label, view);
+}
+
+int EraseWorkflow::RunErase(const std::string& device_path, const DriveDesignator& designator,
+                            const std::string& drive_label, ViewMode view) {
   uint64_t total_sectors = 0;
-  if (!OpenDrive(designator, view, &total_sectors)) return -1;
+  if (!OpenDrive(device_path, view, &total_sectors)) return -1;
 
   params_.ResumeChunk = 0;
   EraseRecordFields fields{params_.EraseMethod, params_.ResumeChunk, params_.ResumePass};

@@ -105,6 +105,10 @@ class EraseWorkflow {
                 EstimateState& estimate, Pacing pacing = {});
 
   int RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view);
+  // The same for a device named by its path (block devices and image files
+  // of the command-line tool).
+  int RunErase(const std::string& device_path, const DriveDesignator& designator,
+               const std::string& drive_label, ViewMode view);
 
   static bool LockDrive(platform::Device& device, uint32_t* error);
   static bool UnlockDrive(platform::Device& device, uint32_t* error);
@@ -117,7 +121,7 @@ class EraseWorkflow {
   bool Running() const { return drive_ != nullptr; }
 
  private:
-  bool OpenDrive(const DriveDesignator& designator, ViewMode view, uint64_t* total_sectors);
+  bool OpenDrive(const std::string& device_path, ViewMode view, uint64_t* total_sectors);
   std::optional<bool> AskAboutEarlierRecord(int record);
   int DecideOutcome(bool save_history, const std::string& drive_label);
   int WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label);

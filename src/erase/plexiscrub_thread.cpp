@@ -78,7 +78,6 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
   if (chunk_index_ > 0 || resume_pass > 0) {
     pass_ = resume_pass;
     const uint64_t done = pass_bytes_ * uint64_t(resume_pass) + uint64_t(chunk_bytes_) * chunk_index_;
-    bytes_since_estimate_ = int32_t(uint32_t(done));
     remaining_bytes_ -= done;
     if (pass_ > 0) RefillForPass(pass_);
   }
@@ -91,6 +90,7 @@ TPlexiscrubThread::~TPlexiscrubThread() { Join(); }
 
 void TPlexiscrubThread::Start(std::function<void()> on_terminate) {
   on_terminate_ = std::move(on_terminate);
+  last_estimate_ = std::chrono::steady_clock::now();
   thread_ = std::thread([this] { Execute(); });
 }
 
@@ -148,7 +148,7 @@ void TPlexiscrubThread::Execute() {
     if (!ProcessChunk()) break;
     if (pass_ > erase_method_ && !AllZero(pattern_->data(), chunk_bytes_)) nonzero_seen = true;
     remaining_bytes_ -= chunk_bytes_;
-    bytes_since_estimate_ = int32_t(uint32_t(bytes_since_estimate_) + chunk_bytes_);
+    bytes_since_estimate_ += chunk_bytes_;
     ++chunk_index_;
     c_.gui.RunOnGui([this] { ShowEstimate(); });
   }
@@ -221,12 +221,20 @@ void TPlexiscrubThread::ShowPassLabel() {
                       std::to_string(erase_method_ + 1));
 }
 
+// The remaining time from the measured speed: bytes handled since the last
+// update over the time it took, smoothed with the previous rate. Updated at
+// most twice a second so the label stays readable.
 void TPlexiscrubThread::ShowEstimate() {
-  if (bytes_since_estimate_ == 0) return;
-  int32_t& average = c_.estimate.AverageChunkBytes;
-  average = int32_t(uint32_t(bytes_since_estimate_) + uint32_t(average)) >> 1;
-  c_.view.SetEstimateText(EstimateText(remaining_bytes_, average / 3));
+  if (bytes_since_estimate_ <= 0) return;
+  const auto now = std::chrono::steady_clock::now();
+  const double seconds = std::chrono::duration<double>(now - last_estimate_).count();
+  if (seconds < 0.5) return;
+  const int64_t sample = int64_t(double(bytes_since_estimate_) / seconds);
+  int64_t& average = c_.estimate.AverageBytesPerSecond;
+  average = (sample + average) / 2;
+  c_.view.SetEstimateText(EstimateText(remaining_bytes_, average));
   bytes_since_estimate_ = 0;
+  last_estimate_ = now;
 }
 
 void TPlexiscrubThread::Sleep(int ms) {

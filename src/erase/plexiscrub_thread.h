@@ -2,6 +2,7 @@
 // the pattern of the erase method, and reads it back when asked. Everything
 // it shows goes through synchronous steps on the GUI thread.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -85,7 +86,8 @@ class TPlexiscrubThread {
   int32_t pass_ = 0;
   uint64_t pass_bytes_ = 0;
   uint64_t remaining_bytes_ = 0;
-  int32_t bytes_since_estimate_ = 0;
+  int64_t bytes_since_estimate_ = 0;
+  std::chrono::steady_clock::time_point last_estimate_;
   int32_t pass_label_offset_ = 1;
   uint64_t position_ = 0;  // the drive's byte position, as the worker moved it
   bool failed_ = false;

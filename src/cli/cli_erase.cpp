@@ -1,0 +1,198 @@
+// plexiscrub-cli erase: the program's erase workflow with the terminal as
+// its windows. Questions are asked on standard input unless --yes answers
+// them; Ctrl+C interrupts the erase, which then leaves a resume record.
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "cli/cli_common.h"
+#include "erase/erase_workflow.h"
+
+namespace plexi::cli {
+
+namespace {
+
+// Set by the signal handler, read by the thread that waits for the worker.
+// A signal handler can reach nothing else.
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+bool AskOnTerminal(std::ostream& err, const std::string& prompt) {
+  err << prompt << " [y/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+// Steps of the worker run right away on its own thread, one at a time.
+class SerialDispatcher : public GuiDispatcher {
+ public:
+  void RunOnGui(const std::function<void()>& step) override {
+    std::lock_guard lock(mutex_);
+    step();
+  }
+
+ private:
+  std::mutex mutex_;
+};
+
+// One status line on standard error, redrawn when the percentage moves.
+class TerminalProgress : public ProgressView {
+ public:
+  TerminalProgress(std::ostream& err, uint64_t verify_max) : err_(err), verify_max_(verify_max) {}
+  ~TerminalProgress() override { err_ << "\n"; }
+  void SetWriteMaximum(uint64_t max) override { write_max_ = std::max<uint64_t>(max, 1); }
+  void SetWritePosition(uint64_t p) override { Show(p, write_max_); }
+  void SetVerifyPosition(uint64_t p) override { Show(p, verify_max_); }
+  void SetPassText(const std::string& t) override {
+    pass_ = t;
+    Draw();
+  }
+  void SetEstimateText(const std::string& t) override { estimate_ = t; }
+  void SetCaption(const std::string& t) override { pass_ = t; }
+
+ private:
+  void Show(uint64_t position, uint64_t max) {
+    int percent = int(std::min<uint64_t>(100, position * 100 / std::max<uint64_t>(max, 1)));
+    if (percent == percent_) return;
+    percent_ = percent;
+    Draw();
+  }
+  void Draw() {
+    err_ << "\r" << pass_ << "  " << std::max(percent_, 0) << "%  " << estimate_ << "      " << std::flush;
+  }
+
+  std::ostream& err_;
+  uint64_t write_max_ = 1;
+  uint64_t verify_max_ = 1;
+  int percent_ = -1;
+  std::string pass_, estimate_;
+};
+
+class TerminalEraseUi : public EraseUi {
+ public:
+  TerminalEraseUi(const Options& o, std::ostream& out, std::ostream& err) : o_(o), out_(out), err_(err) {}
+
+  // Where an interrupt from the terminal goes: the erase's cancel request.
+  void CancelInto(std::atomic<bool>& flag) { cancel_ = &flag; }
+
+  void ShowMessage(const std::string& text) override { err_ << "plexiscrub-cli: " << OneLine(text) << "\n"; }
+
+  bool AskOkCancel(const std::string& text, const std::string& caption) override {
+    return Ask(text, caption, true);
+  }
+
+  bool AskYesNo(const std::string& text, const std::string& caption, Icon) override {
+    const bool resume_question = text.rfind("前回の処理情報", 0) == 0;
+    if (resume_question && o_.resume) {
+      out_ << "[" << caption << "] " << text << (*o_.resume ? " → はい\n" : " → いいえ\n");
+      return *o_.resume;
+    }
+    return Ask(text, caption, true);
+  }
+
+  ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
+    out_ << "[" << request.caption << "]\n" << request.text << "\n";
+    ConfirmChoice choice{true, o_.verify, !o_.no_history, o_.method.value_or(request.method)};
+    if (!request.method_enabled) {
+      if (o_.method && *o_.method != request.method)
+        err_ << "plexiscrub-cli: a resumed erase keeps its method " << request.method << "\n";
+      choice.method = request.method;
+    }
+    if (o_.yes) return choice;
+    err_ << "Type del to start: " << std::flush;
+    std::string word;
+    std::getline(std::cin, word);
+    std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    choice.ok = word == "del";
+    return choice;
+  }
+
+  void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+    out_ << request.first_line << "\n" << std::flush;
+    SerialDispatcher gui;
+    TerminalProgress view(err_, request.bar_maximum);
+    std::unique_ptr<TPlexiscrubThread> worker = make_worker(view, gui);
+    std::atomic<bool> ended{false};
+    worker->Start([&] { ended = true; });
+    // Wait for the worker; pass an interrupt on as a cancel request.
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    while (!ended) {
+      if (interrupted && cancel_) *cancel_ = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::signal(SIGINT, previous);
+    worker->Join();
+  }
+
+ private:
+  bool Ask(const std::string& text, const std::string& caption, bool yes_answer) {
+    if (o_.yes) {
+      out_ << "[" << caption << "] " << text << " → " << (yes_answer ? "はい" : "いいえ") << "\n";
+      return yes_answer;
+    }
+    return AskOnTerminal(err_, "[" + caption + "] " + text);
+  }
+
+  const Options& o_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::atomic<bool>* cancel_ = nullptr;
+};
+
+class TerminalEnvironment : public EraseEnvironment {
+ public:
+  TerminalEnvironment(bool unattended, std::ostream& err) : unattended_(unattended), err_(err) {}
+  int32_t UpdateEraseCount(int) override { return 0; }
+  bool Unattended() override { return unattended_; }
+  void ReportError(const std::string& message, const std::string& label) override {
+    err_ << "plexiscrub-cli: " << label << ": " << OneLine(message) << "\n";
+  }
+
+ private:
+  bool unattended_;
+  std::ostream& err_;
+};
+
+const char* ResultText(int result) {
+  switch (result) {
+    case 0: return "erased (first sector left blank)";
+    case 1: return "interrupted; resume record saved";
+    case 2: return "erased; completion record saved";
+    default: return "nothing recorded";
+  }
+}
+
+}  // namespace
+
+int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
+  if (o.positional.size() != 1) {
+    err << "plexiscrub-cli: erase needs exactly one TARGET\n";
+    return kUsage;
+  }
+  std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
+  if (!machine) return kFailed;
+  const std::string& target = o.positional[0];
+  const std::string path = DevicePathOf(target);
+  // A letter names a volume: sized by its partition, like the partition view.
+  const bool volume = target.size() == 2 && target[1] == ':';
+  const DriveDesignator designator = volume ? DriveDesignator::Letter(target[0]) : DriveDesignator::Physical(0);
+
+  interrupted = 0;
+  EstimateState estimate;
+  TerminalEnvironment env(o.yes, err);
+  TerminalEraseUi ui(o, out, err);
+  // The tool has no window to keep responsive: the worker runs unpaced.
+  EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
+  ui.CancelInto(workflow.Flags().CancelRequested);
+  const int result = workflow.RunErase(path, designator, target, volume ? ViewMode::kPartition : ViewMode::kPhysical);
+  out << "result: " << result << " (" << ResultText(result) << ")\n";
+  return result == -1 ? kFailed : kOk;
+}
+
+}  // namespace plexi::cli
