@@ -3,6 +3,8 @@
 //   plexiscrub_gui_driver wait [SECONDS]  waits for the main window to list
 //                                         its drives and prints the rows
 //   plexiscrub_gui_driver close           closes the main window and waits
+// Either command may be preceded by --desktop=NAME to look at the windows of
+// a Wine desktop started with "explorer /desktop=NAME,WxH".
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -38,6 +40,11 @@ int WaitCommand(int seconds) {
     std::fprintf(stderr, "no main window with drives within %d s\n", seconds);
     return 1;
   }
+  // Have the program paint everything now, so a screenshot taken next
+  // shows the finished window.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
   const auto content = ReadListView(list, 5);
   if (!content) return 1;
   for (const auto& row : content->rows) {
@@ -55,6 +62,31 @@ int CloseCommand() {
   return WaitUntil([&] { return !IsWindow(window); }, 20s) ? 0 : 1;
 }
 
+// Moves this thread to the named desktop, so that window searches see its
+// windows; returns false when there is no such desktop.
+bool UseDesktop(const std::wstring& name) {
+  HDESK desktop = OpenDesktopW(name.c_str(), 0, FALSE, GENERIC_ALL);
+  return desktop != nullptr && SetThreadDesktop(desktop);
+}
+
+int RunCommand(int argc, wchar_t** argv) {
+  int first = 1;
+  if (argc > first && std::wstring(argv[first]).rfind(L"--desktop=", 0) == 0) {
+    // The desktop appears once its explorer has started.
+    const std::wstring name = std::wstring(argv[first]).substr(10);
+    if (!WaitUntil([&] { return UseDesktop(name); }, 60s)) {
+      std::fprintf(stderr, "no such desktop\n");
+      return 1;
+    }
+    ++first;
+  }
+  const std::wstring command = argc > first ? argv[first] : L"";
+  if (command == L"wait") return WaitCommand(argc > first + 1 ? _wtoi(argv[first + 1]) : 60);
+  if (command == L"close") return CloseCommand();
+  std::fprintf(stderr, "unknown command\n");
+  return 2;
+}
+
 void TakeOption(const std::wstring& argument) {
   if (argument.rfind(L"--exe=", 0) == 0)
     Config().program = WindowsPath(win::WideToUtf8(argument.substr(6)));
@@ -67,9 +99,9 @@ void TakeOption(const std::wstring& argument) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace plexi::gui;
-  if (argc >= 2 && std::wstring(argv[1]) == L"wait")
-    return WaitCommand(argc >= 3 ? _wtoi(argv[2]) : 60);
-  if (argc >= 2 && std::wstring(argv[1]) == L"close") return CloseCommand();
+  const bool command = argc >= 2 && (argv[1][0] != L'-' ||
+                                     std::wstring(argv[1]).rfind(L"--desktop=", 0) == 0);
+  if (command) return RunCommand(argc, argv);
 
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) TakeOption(argv[i]);
