@@ -17,7 +17,8 @@ foreach(lib gtest gtest_main gmock)
 endforeach()
 
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win/*_test.cpp)
-add_executable(plexiscrub_win_tests ${win_test_sources})
+# The program's command line and environment choice are tested here too.
+add_executable(plexiscrub_win_tests ${win_test_sources} ${PROJECT_SOURCE_DIR}/src/app/environment_win.cpp)
 target_include_directories(plexiscrub_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(plexiscrub_win_tests PRIVATE plexiscrub_platform_win plexiscrub_platform_sim
                       gtest_main gmock)
