@@ -190,7 +190,10 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // The tool has no window to keep responsive: the worker runs unpaced.
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
   ui.CancelInto(workflow.Flags().CancelRequested);
-  const int result = workflow.RunErase(path, designator, target, volume ? ViewMode::kPartition : ViewMode::kPhysical);
+  // The same first question as the program's erase button.
+  int result = -1;
+  if (ui.AskOkCancel(target + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"))
+    result = workflow.RunErase(path, designator, target, volume ? ViewMode::kPartition : ViewMode::kPhysical);
   out << "result: " << result << " (" << ResultText(result) << ")\n";
   return result == -1 ? kFailed : kOk;
 }

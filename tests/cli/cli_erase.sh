@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# plexiscrub-cli erase end to end: image files overwritten completely with
+# the record in the first sector, the "del" confirmation, resuming on a
+# simulated drive, and a verification failure reported as one.
+set -u
+cli=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Bytes of FILE after the first sector that are not zero.
+nonzero_after_first_sector() { tail -c +513 "$1" | tr -d '\0' | wc -c; }
+
+img="$work/disk.img"
+head -c 8M /dev/urandom >"$img"
+out=$("$cli" erase "$img" --method 2 --verify --yes 2>/dev/null) || fail "erase exited $?"
+grep -q '^result: 2 ' <<<"$out" || fail "method 2 with verification: $out"
+[ "$(nonzero_after_first_sector "$img")" -eq 0 ] || fail "data left after a method 2 erase"
+"$cli" inspect "$img" | grep -q '^method: 2 ' || fail "the record names method 2"
+[ "$(stat -c %s "$img")" -eq $((8 << 20)) ] || fail "the image changed size"
+
+head -c 4M /dev/urandom >"$img"
+out=$("$cli" erase "$img" --no-history --yes 2>/dev/null) || fail "erase --no-history exited $?"
+grep -q '^result: 0 ' <<<"$out" || fail "no history: $out"
+[ "$(tr -d '\0' <"$img" | wc -c)" -eq 0 ] || fail "the whole image, first sector included, should be zero"
+
+# Asked on the terminal: "del" starts it (any letter case), anything else does not.
+head -c 1M /dev/urandom >"$img"
+printf 'y\nwipe\n' | "$cli" erase "$img" >"$work/out" 2>/dev/null
+grep -q '^result: -1 ' "$work/out" || fail "a wrong word must not erase"
+[ "$(nonzero_after_first_sector "$img")" -gt 0 ] || fail "the image was erased without del"
+printf 'y\nDEL\n' | "$cli" erase "$img" >"$work/out" 2>/dev/null
+grep -q '^result: 2 ' "$work/out" || fail "DEL should start the erase: $(cat "$work/out")"
+printf 'n\n' | "$cli" erase "$img" >"$work/out" 2>/dev/null
+grep -q '^result: -1 ' "$work/out" || fail "no at the first question erases nothing"
+
+# A simulated stick with a resume record: continued in the second pass.
+cat >"$work/stick.machine" <<'MACHINE'
+disk 3 sectors=61440 bus=usb product="Stick" removable=yes
+volume G: disk=3 offset=0 type=removable
+record volume=G: kind=resume chunk=7 method=2 pass=1
+disk 4 image=forgetful.img bus=sata product="Forgetful"
+fault disk=4 op=drop-write sector=100
+MACHINE
+head -c 30M /dev/urandom >"$work/forgetful.img"
+out=$("$cli" erase G: --resume --yes --simulate "$work/stick.machine" 2>"$work/err")
+grep -q '^result: 2 ' <<<"$out" || fail "resumed erase: $out"
+grep -q '（継続消去）' <<<"$out" || fail "the confirmation names a resumed erase"
+grep -q '現在の工程 2 / 3' "$work/err" || fail "the resumed erase starts in pass 2 of 3"
+out=$("$cli" erase G: --no-resume --method 0 --yes --simulate "$work/stick.machine" 2>"$work/err")
+grep -q '現在の工程 1 / 1' "$work/err" || fail "declining the resume starts afresh"
+
+# The drive drops a write: verification says so and nothing is recorded.
+"$cli" erase 4 --verify --yes --simulate "$work/stick.machine" >"$work/out" 2>"$work/err"
+[ $? -eq 1 ] || fail "a failed verification exits 1"
+grep -q '照合の結果、未消去個所が見つかりました。' "$work/err" || fail "verification failure text: $(cat "$work/err")"
+
+# Bad arguments.
+"$cli" erase "$img" --method 3 >/dev/null 2>&1; [ $? -eq 2 ] || fail "--method 3 exits 2"
+"$cli" erase >/dev/null 2>&1; [ $? -eq 2 ] || fail "erase without target exits 2"
+"$cli" list --yes >/dev/null 2>&1; [ $? -eq 2 ] || fail "--yes outside erase exits 2"
+
+[ $failures -eq 0 ] && echo "all passed"
+exit $((failures > 0))
