@@ -144,7 +144,7 @@ class Canvas : public SystemColorSource {
   // Extent of UTF-8 text in the current font.
   virtual Size TextExtent(std::string_view text) = 0;
   // Transparent text with its cell's top-left at (x, y).
-  virtual void TextOut(int x, int y, std::string_view text, Color c) = 0;
+  virtual void WriteText(int x, int y, std::string_view text, Color c) = 0;
 
   // Scaled into `dest` (nearest pixel), blended by the picture's alpha.
   virtual void DrawImage(const Image& image, const Rect& dest);

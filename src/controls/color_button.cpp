@@ -247,14 +247,14 @@ void TColorButton::CaptionPaint(Canvas& canvas, int dx, int dy) {
 
   Color text_color = canvas.Resolve(font_.color);
   if (!enabled_) {
-    canvas.TextOut(x + dx + 1, y + dy + 1, caption_, kWhite);
+    canvas.WriteText(x + dx + 1, y + dy + 1, caption_, kWhite);
     text_color = kGrey;
   }
   if (!glyph_.empty()) {
     const int s = h - 8;
     canvas.DrawImage(glyph_, {3, h / 2 - s / 2, 3 + s, h / 2 - s / 2 + s});
   }
-  canvas.TextOut(x + dx, y + dy, caption_, text_color);
+  canvas.WriteText(x + dx, y + dy, caption_, text_color);
 
   if (focused_) {
     for (int i = 3; i < w - 5; i += 2) {

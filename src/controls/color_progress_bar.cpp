@@ -445,10 +445,10 @@ void TColorProgressBar::DrawPercentText(Canvas& canvas) {
   const int x = width_ / 2 - text_width / 2;
   const int y = height_ / 2 - text_height / 2;
   if (shadow_) {
-    canvas.TextOut(x + 1, y + 1, text, cache_.bar);
-    canvas.TextOut(x, y, text, cache_.box);
+    canvas.WriteText(x + 1, y + 1, text, cache_.bar);
+    canvas.WriteText(x, y, text, cache_.box);
   } else {
-    canvas.TextOut(x, y, text, canvas.Resolve(font_.color));
+    canvas.WriteText(x, y, text, canvas.Resolve(font_.color));
   }
 }
 

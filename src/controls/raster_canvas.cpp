@@ -209,7 +209,7 @@ void RasterCanvas::DrawGlyph(int x, int y, char32_t ch, Color c) {
         FillRect({x + col * s, top + row * s, x + (col + 1) * s, top + (row + 1) * s}, c);
 }
 
-void RasterCanvas::TextOut(int x, int y, std::string_view text, Color c) {
+void RasterCanvas::WriteText(int x, int y, std::string_view text, Color c) {
   for (char32_t ch : DecodeUtf8(text)) {
     DrawGlyph(x, y, ch, c);
     x += Advance(font_, ch);

@@ -34,7 +34,7 @@ class RasterCanvas : public Canvas {
 
   void SetFont(const Font& font) override { font_ = font; }
   Size TextExtent(std::string_view text) override;
-  void TextOut(int x, int y, std::string_view text, Color c) override;
+  void WriteText(int x, int y, std::string_view text, Color c) override;
 
   const std::vector<Color>& pixels() const { return pixels_; }
 

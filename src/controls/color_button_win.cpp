@@ -1,0 +1,67 @@
+#include "controls/color_button_win.h"
+
+#include <vector>
+
+namespace plexi::controls::win {
+
+bool ColorButtonWindow::Create(const ChildPlacement& place, std::string name) {
+  control_.SetName(std::move(name));
+  if (!CreateChild(kClassName, &Procedure<ColorButtonWindow>, place)) return false;
+  control_.CreateWnd();
+  return true;
+}
+
+LRESULT ColorButtonWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_GETDLGCODE: {
+      // Focused Default and Cancel buttons take their own key.
+      const auto* key_msg = reinterpret_cast<const MSG*>(lp);
+      if (key_msg && key_msg->message == WM_KEYDOWN &&
+          control_.WantsKey(static_cast<int>(key_msg->wParam)))
+        return DLGC_WANTMESSAGE;
+      return 0;
+    }
+    case kCmDialogKey:
+      control_.SetVisible(IsWindowVisible(hwnd) != FALSE);
+      return control_.CmDialogKey(static_cast<int>(wp)) ? 1 : 0;
+    case BM_CLICK:
+      control_.Click();
+      return 0;
+    default:
+      return HandleCommon(hwnd, msg, wp, lp);
+  }
+}
+
+Image ImageFromIcon(HICON icon, int size) {
+  Image image;
+  if (!icon || size <= 0) return image;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size;
+  info.bmiHeader.biHeight = -size;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  plexi::win::UniqueGdiObject bitmap(
+      CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dc || !bitmap) return image;
+  HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+  DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  image.width = size;
+  image.height = size;
+  image.argb.assign(pixels, pixels + static_cast<std::ptrdiff_t>(size) * size);
+  SelectObject(dc.get(), old);
+  // Icons without an alpha channel leave it 0 everywhere: treat them as opaque.
+  bool any_alpha = false;
+  for (std::uint32_t p : image.argb) any_alpha = any_alpha || (p >> 24) != 0;
+  if (!any_alpha)
+    for (std::uint32_t& p : image.argb)
+      if (p != 0) p |= 0xFF000000u;
+  return image;
+}
+
+}  // namespace plexi::controls::win

@@ -1,0 +1,26 @@
+// The colour button as a child window: tab stop and focus, Enter and Escape
+// for Default and Cancel buttons (offered by the form through
+// PreTranslateFormMessage), and a click's ModalResult stored in the form.
+#pragma once
+#include <string>
+
+#include "controls/color_button.h"
+#include "controls/owner_drawn_win.h"
+
+namespace plexi::controls::win {
+
+class ColorButtonWindow : public OwnerDrawnWindow<TColorButton> {
+ public:
+  static constexpr wchar_t kClassName[] = L"PlexiscrubColorButton";
+
+  // `name` is the caption when none was set before.
+  bool Create(const ChildPlacement& place, std::string name);
+  TColorButton& button() { return control_; }
+
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+};
+
+// The icon's picture with its alpha, for TColorButton::SetGlyph.
+Image ImageFromIcon(HICON icon, int size);
+
+}  // namespace plexi::controls::win

@@ -1,0 +1,42 @@
+#include "controls/color_progress_bar_win.h"
+
+namespace plexi::controls::win {
+
+WindowlessProgressBar::WindowlessProgressBar() : bar_(CurrentSystemColors()) {
+  bar_.SetHost(this);
+}
+
+void WindowlessProgressBar::Place(HWND parent, const RECT& bounds) {
+  Invalidate();
+  parent_ = parent;
+  bounds_ = bounds;
+  bar_.SetSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
+}
+
+void WindowlessProgressBar::SetVisible(bool visible) {
+  visible_ = visible;
+  if (parent_) InvalidateRect(parent_, &bounds_, TRUE);
+}
+
+void WindowlessProgressBar::PaintOn(HDC parent_dc) {
+  if (!visible_ || !canvas_.Resize(bar_.Width(), bar_.Height())) return;
+  bar_.Paint(canvas_);
+  canvas_.BlitTo(parent_dc, bounds_.left, bounds_.top);
+}
+
+void WindowlessProgressBar::ExcludeFrom(HDC parent_dc) const {
+  if (visible_) ExcludeClipRect(parent_dc, bounds_.left, bounds_.top, bounds_.right, bounds_.bottom);
+}
+
+void WindowlessProgressBar::Invalidate() {
+  if (parent_ && visible_) InvalidateRect(parent_, &bounds_, FALSE);
+}
+
+void WindowlessProgressBar::PaintNow() {
+  if (!parent_ || !visible_ || !IsWindowVisible(parent_)) return;
+  HDC dc = GetDC(parent_);
+  PaintOn(dc);
+  ReleaseDC(parent_, dc);
+}
+
+}  // namespace plexi::controls::win

@@ -1,0 +1,178 @@
+#include "controls/gdi_canvas_win.h"
+
+#include "platform/win/utf.h"
+
+namespace plexi::controls::win {
+namespace {
+
+using plexi::win::UniqueGdiObject;
+
+// Selects a GDI object into a DC for one drawing call and puts the old one
+// back before the new one is deleted.
+class ScopedSelect {
+ public:
+  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~ScopedSelect() { SelectObject(dc_, old_); }
+  ScopedSelect(const ScopedSelect&) = delete;
+  ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+SystemColorTable CurrentSystemColors() {
+  std::array<Color, kSystemColorCount> colors{};
+  for (int i = 0; i < kSystemColorCount; ++i)
+    colors[static_cast<std::size_t>(i)] = GetSysColor(i);
+  return SystemColorTable(colors);
+}
+
+GdiCanvas::GdiCanvas() : dc_(CreateCompatibleDC(nullptr)) {}
+
+GdiCanvas::~GdiCanvas() {
+  // The DC must let go of our bitmap and font before they are deleted.
+  if (dc_ && original_bitmap_) SelectObject(dc_.get(), original_bitmap_);
+  if (dc_ && original_font_) SelectObject(dc_.get(), original_font_);
+}
+
+bool GdiCanvas::Resize(int width, int height) {
+  if (width < 1) width = 1;
+  if (height < 1) height = 1;
+  if (bitmap_ && width == width_ && height == height_) return true;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // rows top down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueGdiObject bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return false;
+  HGDIOBJ previous = SelectObject(dc_.get(), bitmap.get());
+  if (!original_bitmap_) original_bitmap_ = previous;
+  bitmap_ = std::move(bitmap);  // the old bitmap is no longer selected
+  bits_ = static_cast<std::uint32_t*>(bits);
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void GdiCanvas::BlitTo(HDC dest, int x, int y) const {
+  if (bitmap_) BitBlt(dest, x, y, width_, height_, dc_.get(), 0, 0, SRCCOPY);
+}
+
+Color GdiCanvas::SystemColorValue(int index) const { return GetSysColor(index); }
+
+void GdiCanvas::FillRect(const Rect& r, Color c) {
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  UniqueGdiObject brush(CreateSolidBrush(Resolve(c)));
+  const RECT rect = ToRect(r);
+  ::FillRect(dc_.get(), &rect, static_cast<HBRUSH>(brush.get()));
+}
+
+void GdiCanvas::FrameRect(const Rect& r, Color c) {
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  UniqueGdiObject brush(CreateSolidBrush(Resolve(c)));
+  const RECT rect = ToRect(r);
+  ::FrameRect(dc_.get(), &rect, static_cast<HBRUSH>(brush.get()));
+}
+
+template <class Draw>
+void GdiCanvas::WithPenAndBrush(const Pen& pen, std::optional<Color> brush, Draw draw) {
+  UniqueGdiObject gdi_pen(CreatePen(PS_SOLID, pen.width, Resolve(pen.color)));
+  UniqueGdiObject gdi_brush(brush ? CreateSolidBrush(Resolve(*brush)) : nullptr);
+  ScopedSelect select_pen(dc_.get(), gdi_pen.get());
+  ScopedSelect select_brush(dc_.get(), brush ? gdi_brush.get() : GetStockObject(NULL_BRUSH));
+  draw(dc_.get());
+}
+
+void GdiCanvas::Line(Point from, Point to, const Pen& pen) {
+  WithPenAndBrush(pen, std::nullopt, [&](HDC dc) {
+    MoveToEx(dc, from.x, from.y, nullptr);
+    LineTo(dc, to.x, to.y);
+  });
+}
+
+void GdiCanvas::Rectangle(const Rect& r, const Pen& pen, std::optional<Color> brush) {
+  WithPenAndBrush(pen, brush,
+                  [&](HDC dc) { ::Rectangle(dc, r.left, r.top, r.right, r.bottom); });
+}
+
+void GdiCanvas::Ellipse(const Rect& r, const Pen& pen, std::optional<Color> brush) {
+  WithPenAndBrush(pen, brush, [&](HDC dc) { ::Ellipse(dc, r.left, r.top, r.right, r.bottom); });
+}
+
+void GdiCanvas::RoundRect(const Rect& r, int corner_width, int corner_height, const Pen& pen,
+                          std::optional<Color> brush) {
+  WithPenAndBrush(pen, brush, [&](HDC dc) {
+    ::RoundRect(dc, r.left, r.top, r.right, r.bottom, corner_width, corner_height);
+  });
+}
+
+// Pixels are read and written in the DIB's memory, after GDI has finished
+// what it queued: 0x00RRGGBB there, 0x00BBGGRR in a Color.
+std::uint32_t* GdiCanvas::PixelAt(int x, int y) const {
+  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return nullptr;
+  GdiFlush();
+  return bits_ + static_cast<std::ptrdiff_t>(y) * width_ + x;
+}
+
+Color GdiCanvas::GetPixel(int x, int y) const {
+  const std::uint32_t* p = PixelAt(x, y);
+  if (!p) return kNoPixel;
+  const std::uint32_t v = *p;
+  return Rgb(static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF),
+             static_cast<int>(v & 0xFF));
+}
+
+void GdiCanvas::SetPixel(int x, int y, Color c) {
+  std::uint32_t* p = PixelAt(x, y);
+  if (!p) return;
+  const Color color = Resolve(c);
+  *p = static_cast<std::uint32_t>(RedOf(color)) << 16 |
+       static_cast<std::uint32_t>(GreenOf(color)) << 8 | static_cast<std::uint32_t>(BlueOf(color));
+}
+
+void GdiCanvas::SetFont(const Font& font) {
+  if (has_font_ && font == font_spec_) return;
+  LOGFONTW spec{};
+  spec.lfHeight = font.height;
+  spec.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  spec.lfCharSet = SHIFTJIS_CHARSET;
+  spec.lfQuality = DEFAULT_QUALITY;
+  lstrcpynW(spec.lfFaceName, plexi::win::Utf8ToWide(font.face).c_str(), LF_FACESIZE);
+  UniqueGdiObject created(CreateFontIndirectW(&spec));
+  if (!created) return;
+  HGDIOBJ previous = SelectObject(dc_.get(), created.get());
+  if (!original_font_) original_font_ = previous;
+  font_ = std::move(created);
+  font_spec_ = font;
+  has_font_ = true;
+}
+
+Size GdiCanvas::TextExtent(std::string_view text) {
+  const std::wstring wide = plexi::win::Utf8ToWide(text);
+  SIZE size{};
+  if (wide.empty()) {
+    GetTextExtentPoint32W(dc_.get(), L" ", 1, &size);
+    return {0, size.cy};
+  }
+  GetTextExtentPoint32W(dc_.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+  return {size.cx, size.cy};
+}
+
+void GdiCanvas::WriteText(int x, int y, std::string_view text, Color c) {
+  const std::wstring wide = plexi::win::Utf8ToWide(text);
+  if (wide.empty()) return;
+  SetBkMode(dc_.get(), TRANSPARENT);
+  SetTextColor(dc_.get(), Resolve(c));
+  ::TextOutW(dc_.get(), x, y, wide.c_str(), static_cast<int>(wide.size()));
+}
+
+}  // namespace plexi::controls::win

@@ -1,0 +1,74 @@
+// The canvas of the Windows build: GDI drawing into a 32-bit DIB section
+// held by a memory DC. A control paints its whole picture here and the
+// window copies it to the screen with one BitBlt, so nothing flickers. The
+// bitmap is kept until the size changes.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "controls/canvas.h"
+#include "platform/win/win_handles.h"
+
+namespace plexi::controls::win {
+
+struct MemoryDcTraits {
+  using Value = HDC;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value v) { DeleteDC(v); }
+};
+using UniqueMemoryDc = Unique<MemoryDcTraits>;
+
+// The system colours as they are now.
+SystemColorTable CurrentSystemColors();
+
+class GdiCanvas : public Canvas {
+ public:
+  GdiCanvas();
+  ~GdiCanvas() override;
+  GdiCanvas(const GdiCanvas&) = delete;
+  GdiCanvas& operator=(const GdiCanvas&) = delete;
+
+  // Makes the bitmap width x height; the picture is kept when the size is
+  // already right.
+  bool Resize(int width, int height);
+  // Copies the whole picture to `dest` at (x, y).
+  void BlitTo(HDC dest, int x, int y) const;
+  HDC dc() const { return dc_.get(); }
+
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  Color SystemColorValue(int index) const override;
+
+  void FillRect(const Rect& r, Color c) override;
+  void FrameRect(const Rect& r, Color c) override;
+  void Line(Point from, Point to, const Pen& pen) override;
+  void Rectangle(const Rect& r, const Pen& pen, std::optional<Color> brush) override;
+  void Ellipse(const Rect& r, const Pen& pen, std::optional<Color> brush) override;
+  void RoundRect(const Rect& r, int corner_width, int corner_height, const Pen& pen,
+                 std::optional<Color> brush) override;
+  Color GetPixel(int x, int y) const override;
+  void SetPixel(int x, int y, Color c) override;
+
+  void SetFont(const Font& font) override;
+  Size TextExtent(std::string_view text) override;
+  void WriteText(int x, int y, std::string_view text, Color c) override;
+
+ private:
+  template <class Draw>
+  void WithPenAndBrush(const Pen& pen, std::optional<Color> brush, Draw draw);
+  std::uint32_t* PixelAt(int x, int y) const;
+
+  UniqueMemoryDc dc_;
+  plexi::win::UniqueGdiObject bitmap_;
+  HGDIOBJ original_bitmap_ = nullptr;
+  HGDIOBJ original_font_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  plexi::win::UniqueGdiObject font_;
+  Font font_spec_;
+  bool has_font_ = false;
+};
+
+}  // namespace plexi::controls::win

@@ -1,0 +1,20 @@
+#include "controls/my_track_bar_win.h"
+
+namespace plexi::controls::win {
+
+bool TrackBarWindow::Create(const ChildPlacement& place) {
+  return CreateChild(kClassName, &Procedure<TrackBarWindow>, place);
+}
+
+LRESULT TrackBarWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_GETDLGCODE:
+      return TMyTrackBar::WantsArrows() ? DLGC_WANTARROWS : 0;
+    case kGetPosition:
+      return static_cast<LRESULT>(control_.Position());
+    default:
+      return HandleCommon(hwnd, msg, wp, lp);
+  }
+}
+
+}  // namespace plexi::controls::win

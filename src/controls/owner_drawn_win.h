@@ -1,0 +1,177 @@
+// The window side shared by the windowed owner-drawn controls: a child
+// window that feeds mouse, key, focus and size messages to the portable
+// control and shows its picture through a GDI canvas kept between paints
+// (no background erase, one BitBlt per paint).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "controls/control_host.h"
+#include "controls/form_win.h"
+#include "controls/gdi_canvas_win.h"
+#include "platform/win/win_handles.h"
+
+namespace plexi::controls::win {
+
+struct ChildPlacement {
+  HWND parent = nullptr;
+  int id = 0;
+  RECT bounds{};
+  bool visible = true;
+};
+
+// Registers a window class for the owner-drawn controls once.
+bool RegisterControlClass(const wchar_t* class_name, WNDPROC proc);
+
+template <class Control>
+class OwnerDrawnWindow : public ControlHost {
+ public:
+  OwnerDrawnWindow() { control_.SetHost(this); }
+  ~OwnerDrawnWindow() override {
+    if (HWND hwnd = window_.get()) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  }
+  OwnerDrawnWindow(const OwnerDrawnWindow&) = delete;
+  OwnerDrawnWindow& operator=(const OwnerDrawnWindow&) = delete;
+
+  Control& control() { return control_; }
+  HWND hwnd() const { return window_.get(); }
+
+  void SetEnabled(bool enabled) {
+    if (hwnd()) EnableWindow(hwnd(), enabled ? TRUE : FALSE);
+    control_.SetEnabled(enabled);
+  }
+
+  // ControlHost
+  void Invalidate() override {
+    if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+  }
+  void PaintNow() override {
+    if (!hwnd() || !IsWindowVisible(hwnd())) return;
+    HDC dc = GetDC(hwnd());
+    PaintOn(dc);
+    ReleaseDC(hwnd(), dc);
+  }
+  void TakeFocus() override {
+    if (hwnd() && GetFocus() != hwnd()) SetFocus(hwnd());
+  }
+  void SetModalResult(int result) override {
+    if (hwnd()) SetFormModalResult(FormOf(hwnd()), result);
+  }
+
+ protected:
+  bool CreateChild(const wchar_t* class_name, WNDPROC proc, const ChildPlacement& place) {
+    if (!RegisterControlClass(class_name, proc)) return false;
+    const RECT& r = place.bounds;
+    const DWORD style = WS_CHILD | WS_TABSTOP | (place.visible ? WS_VISIBLE : 0);
+    HWND hwnd = CreateWindowExW(0, class_name, L"", style, r.left, r.top, r.right - r.left,
+                                r.bottom - r.top, place.parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
+                                GetModuleHandleW(nullptr), this);
+    if (!hwnd) return false;
+    window_.reset(hwnd);
+    control_.SetSize(r.right - r.left, r.bottom - r.top);
+    return true;
+  }
+
+  // The window procedure of a control class: finds the wrapper and lets it
+  // handle the message.
+  template <class Wrapper>
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+      auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Wrapper*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+      // The parent destroyed us: the wrapper no longer owns a window.
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      self->window_.release();
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    return self->HandleMessage(hwnd, msg, wp, lp);
+  }
+
+  // Messages every owner-drawn control handles alike.
+  LRESULT HandleCommon(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
+    switch (msg) {
+      case WM_ERASEBKGND:
+        return 1;  // the control paints every pixel
+      case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        PaintOn(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+      }
+      case WM_SIZE:
+        control_.SetSize(LOWORD(lp), HIWORD(lp));
+        return 0;
+      case WM_SETFOCUS:
+        control_.DoEnter();
+        return 0;
+      case WM_KILLFOCUS:
+        control_.DoExit();
+        return 0;
+      case WM_ENABLE:
+        control_.SetEnabled(wp != FALSE);
+        return 0;
+      case WM_LBUTTONDOWN:
+      case WM_RBUTTONDOWN:
+      case WM_MBUTTONDOWN: {
+        const MouseButton button = ButtonOf(msg);
+        if (button == MouseButton::mbLeft) SetCapture(hwnd);
+        if constexpr (requires { control_.MouseDown(button, true, x, y); })
+          control_.MouseDown(button, (wp & MK_SHIFT) != 0, x, y);
+        else
+          control_.MouseDown(button, x, y);
+        return 0;
+      }
+      case WM_MOUSEMOVE:
+        control_.MouseMove((wp & MK_LBUTTON) != 0, x, y);
+        return 0;
+      case WM_LBUTTONUP:
+      case WM_RBUTTONUP:
+      case WM_MBUTTONUP: {
+        const MouseButton button = ButtonOf(msg);
+        if (button == MouseButton::mbLeft && GetCapture() == hwnd) ReleaseCapture();
+        control_.MouseUp(button, x, y);
+        return 0;
+      }
+      case WM_KEYDOWN:
+        control_.KeyDown(static_cast<int>(wp));
+        return 0;
+      case WM_KEYUP:
+        control_.KeyUp(static_cast<int>(wp));
+        return 0;
+      default:
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+  }
+
+  void PaintOn(HDC dc) {
+    if (!canvas_.Resize(control_.Width(), control_.Height())) return;
+    control_.Paint(canvas_);
+    canvas_.BlitTo(dc, 0, 0);
+  }
+
+  Control control_;
+
+ private:
+  static MouseButton ButtonOf(UINT msg) {
+    switch (msg) {
+      case WM_RBUTTONDOWN:
+      case WM_RBUTTONUP: return MouseButton::mbRight;
+      case WM_MBUTTONDOWN:
+      case WM_MBUTTONUP: return MouseButton::mbMiddle;
+      default: return MouseButton::mbLeft;
+    }
+  }
+
+  GdiCanvas canvas_;
+  plexi::win::UniqueWindow window_;
+};
+
+}  // namespace plexi::controls::win

@@ -1,0 +1,27 @@
+#include "controls/shell_commands.h"
+
+namespace plexi::controls {
+
+std::string HelpPagePath(const std::string& program_dir) {
+  return program_dir + "Help\\Plexiscrub.htm";
+}
+
+ShellCommand HelpCommand(const std::string& help_path) {
+  return {"open", help_path, "", kShowNormal};
+}
+
+std::optional<ShellCommand> ErrorLogCommand(platform::FileStore& files,
+                                            const std::string& log_path) {
+  if (!files.Exists(log_path)) return std::nullopt;
+  return ShellCommand{"open", "notepad", log_path, kShow};
+}
+
+std::vector<ShellCommand> HomePageCommands(const std::string& address) {
+  return {{"open", "iexplore", address, kShowNormal}, {"open", address, "", kShowNormal}};
+}
+
+ShellCommand OpenFolderCommand(const std::string& folder) {
+  return {"open", folder, "", kShowNormal};
+}
+
+}  // namespace plexi::controls
