@@ -3,7 +3,7 @@
 // keys and with a drag, and presses the Default and Cancel buttons with
 // Enter and Escape, in the gallery and in a modal dialog.
 //
-// plexiscrub_controls_driver --gallery=PATH\plexiscrub_gallery.exe --shot=FILE.bmp
+// plexiscrub_controls_driver --gallery=PATH/plexiscrub_gallery.exe --shot=FILE.bmp
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -234,15 +234,23 @@ TEST_F(GalleryTest, ModalDialogEndsWithTheButtonsResult) {
 }  // namespace
 }  // namespace plexi::gallery
 
+// CTest passes the Linux build's paths: under Wine they live on drive Z:.
+std::wstring WindowsPath(std::wstring path) {
+  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
+
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> narrow;
   std::vector<char*> gtest_argv;
   for (int i = 0; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg.rfind(L"--gallery=", 0) == 0) {
-      plexi::gallery::g_gallery_path = arg.substr(10);
+      plexi::gallery::g_gallery_path = WindowsPath(arg.substr(10));
     } else if (arg.rfind(L"--shot=", 0) == 0) {
-      plexi::gallery::g_shot_path = arg.substr(7);
+      plexi::gallery::g_shot_path = WindowsPath(arg.substr(7));
     } else {
       narrow.emplace_back(arg.begin(), arg.end());  // gtest's own flags are ASCII
     }

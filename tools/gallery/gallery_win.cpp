@@ -224,7 +224,7 @@ void Gallery::AddButtons() {
   icon.button().OnClick = record(kButtonIcon);
   auto& open = AddButton(hwnd(), kButtonOpenDialog, Bounds(480, 476, 110, 25), "ダイアログ...");
   open.button().OnClick = [self] { PostMessageW(self, kOpenDialog, 0, 0); };
-  labels_.push_back({10, 481, "既定/取消/無効/アイコン"});
+  labels_.push_back({10, 481, "状態別"});
 
   // Looks a live button shows only while it has the focus or is held down.
   for (TColorButton* look : {&focused_look_, &pressed_look_}) {
