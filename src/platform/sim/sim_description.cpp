@@ -276,6 +276,7 @@ void ParseVolume(const std::vector<Token>& tokens, VolumeSpec& volume) {
     else if (*v == "none") volume.extents = ExtentMode::kNone;
     else Fail("extents must be one, two or none, not '" + *v + "'");
   }
+  if (auto v = pairs.Take("hidden")) volume.hidden = ParseYesNo(*v, "hidden");
   pairs.Finish();
   if (!volume.disk && volume.extents != ExtentMode::kNone) Fail("a volume without disk= has extents=none");
   if (!volume.disk && (volume.offset != 0 || volume.length)) Fail("offset= and length= need disk=");

@@ -43,6 +43,7 @@ struct VolumeSpec {
   VolumeType type = VolumeType::kFixed;
   std::string label;
   ExtentMode extents = ExtentMode::kOne;
+  bool hidden = false;  // not among the machine's letters until shown
 };
 
 // Where a record or a fault applies: a disk by number or a volume by letter.

@@ -145,6 +145,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   for (const VolumeSpec& spec : d->volumes) {
     auto volume = std::make_shared<VolumeState>();
     volume->spec = spec;
+    volume->hidden = spec.hidden;
     if (spec.disk) {
       volume->disk = m->disks_.at(*spec.disk);
       uint64_t disk_bytes = volume->disk->Bytes();
@@ -205,6 +206,7 @@ std::unique_ptr<SimMachine> SimMachine::Load(const std::string& path, std::strin
   std::string local_error;
   auto machine = Parse(text, PathToUtf8(p.parent_path()), &local_error);
   if (!machine && error) *error = path + ": " + local_error;
+  if (machine) machine->SetChangesFile(path + ".changes");
   return machine;
 }
 
@@ -218,11 +220,48 @@ std::shared_ptr<DiskState> SimMachine::FindDisk(uint32_t number) const {
   return it == disks_.end() ? nullptr : it->second;
 }
 
+std::shared_ptr<VolumeState> SimMachine::ShownVolume(char letter) const {
+  auto volume = FindVolume(letter);
+  return volume && !volume->hidden ? volume : nullptr;
+}
+
 // "C:\" or "C:" in any letter case.
 std::shared_ptr<VolumeState> SimMachine::VolumeOfRoot(const std::string& root) const {
   bool shape = (root.size() == 2 || (root.size() == 3 && root[2] == '\\')) && root[1] == ':' &&
                std::isalpha(static_cast<unsigned char>(root[0]));
-  return shape ? FindVolume(root[0]) : nullptr;
+  return shape ? ShownVolume(root[0]) : nullptr;
+}
+
+bool SimMachine::ShowVolume(char letter) {
+  auto volume = FindVolume(letter);
+  if (volume) volume->hidden = false;
+  return volume != nullptr;
+}
+
+bool SimMachine::HideVolume(char letter) {
+  auto volume = FindVolume(letter);
+  if (volume) volume->hidden = true;
+  return volume != nullptr;
+}
+
+void SimMachine::ApplyChangesFile() {
+  if (changes_file_.empty()) return;
+  std::string text;
+  if (ReadWholeFile(PathFromUtf8(changes_file_), &text) != 0) return;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // "show X:" or "hide X:"
+    if (line.size() != 7 || !std::isalpha(static_cast<unsigned char>(line[5])) || line[6] != ':')
+      continue;
+    const std::string verb = line.substr(0, 5);
+    if (verb == "show ") ShowVolume(line[5]);
+    else if (verb == "hide ") HideVolume(line[5]);
+  }
 }
 
 platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::Access access) {
@@ -232,7 +271,7 @@ platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::A
   if (auto number = PhysicalDriveNumber(path)) {
     disk = FindDisk(*number);
   } else if (char letter = VolumeLetter(path)) {
-    volume = FindVolume(letter);
+    volume = ShownVolume(letter);
     if (volume) disk = volume->disk;
   }
   if (!disk && !volume) {
@@ -251,6 +290,7 @@ platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::A
 std::string SimMachine::LogicalDriveStrings() {
   std::string text;
   for (const auto& [letter, volume] : volumes_) {
+    if (volume->hidden) continue;
     text += letter;
     text += ":\\";
     text.push_back('\0');
@@ -260,8 +300,10 @@ std::string SimMachine::LogicalDriveStrings() {
 }
 
 uint32_t SimMachine::LogicalDriveMask() {
+  ApplyChangesFile();
   uint32_t mask = 0;
-  for (const auto& [letter, volume] : volumes_) mask |= 1u << (letter - 'A');
+  for (const auto& [letter, volume] : volumes_)
+    if (!volume->hidden) mask |= 1u << (letter - 'A');
   return mask;
 }
 
@@ -288,7 +330,7 @@ bool SimMachine::IdentifyDevice(int32_t designator, uint8_t* reply512) {
   if (designator < 'A') {
     disk = FindDisk(uint32_t(designator));
   } else if (designator <= 'Z') {
-    if (auto volume = FindVolume(char(designator))) disk = volume->disk;
+    if (auto volume = ShownVolume(char(designator))) disk = volume->disk;
   }
   if (!disk) return false;
   FillIdentify(*disk, reply512);

@@ -67,11 +67,25 @@ class SimMachine : public platform::Machine {
   // Handles open now on the whole machine.
   uint64_t OpenHandleCount() const;
 
+  // Drive letters that come and go at run time (a USB stick plugged in). A
+  // hidden volume (hidden=yes in the description) is not among the letters
+  // and cannot be opened. Returns false for a letter the machine lacks.
+  bool ShowVolume(char letter);
+  bool HideVolume(char letter);
+  // A text file of "show X:" / "hide X:" lines, applied in order each time
+  // the letter mask is asked for, so that another process (a GUI test) can
+  // plug drives in. Load() names "<description>.changes"; a missing file
+  // changes nothing. Other lines are ignored.
+  void SetChangesFile(std::string path) { changes_file_ = std::move(path); }
+
  private:
   SimMachine();
   std::shared_ptr<VolumeState> FindVolume(char letter) const;
   std::shared_ptr<DiskState> FindDisk(uint32_t number) const;
   std::shared_ptr<VolumeState> VolumeOfRoot(const std::string& root) const;
+  // The volume at a letter unless it is hidden.
+  std::shared_ptr<VolumeState> ShownVolume(char letter) const;
+  void ApplyChangesFile();
 
   std::string system_directory_;
   bool identify_library_ = true;
@@ -79,6 +93,7 @@ class SimMachine : public platform::Machine {
   platform::LocalTime clock_;
   std::map<uint32_t, std::shared_ptr<DiskState>> disks_;
   std::map<char, std::shared_ptr<VolumeState>> volumes_;
+  std::string changes_file_;
 };
 
 }  // namespace plexi::sim

@@ -77,6 +77,9 @@ struct VolumeState {
   std::shared_ptr<DiskState> disk;  // null: a drive without a disk behind it
   FaultList faults;      // apply to handles on this volume only
   AtomicCounters counters;
+  // A hidden volume is not among the machine's letters: the GUI polls the
+  // letters while the changes file shows and hides volumes.
+  std::atomic<bool> hidden{false};
 
   uint64_t Length() const { return spec.length.value_or(0); }
 };
