@@ -44,6 +44,17 @@ std::string DevicePathOf(const std::string& target) {
   return target;
 }
 
+std::optional<uint64_t> ParseDecimal(const std::string& text) {
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    const uint64_t digit = uint64_t(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
 
 namespace {
 
@@ -63,14 +74,27 @@ const char kUsageText[] =
     "      0xFF, zeros (default 0); --verify reads everything back; the first\n"
     "      sector then records the method (--no-history: left blank). An\n"
     "      interrupted erase (Ctrl+C) leaves a resume record; the next erase offers\n"
-    "      to continue. Without --yes the tool asks, and wants \"del\" typed.\n"
+    "      to continue. Without --yes the tool asks, and wants \"del\" typed; when\n"
+    "      standard input is not a terminal, an interrupted erase saves its resume\n"
+    "      record without asking. The system drive and (on Linux) a device with a\n"
+    "      mounted file system are refused.\n"
+    "  dump TARGET SECTOR [--count N] [--simulate FILE]\n"
+    "      the hex dump of sector SECTOR (and of the N - 1 sectors after it) as the\n"
+    "      sector viewer shows it: the header line, then 32 lines for the sector's\n"
+    "      first 512 bytes; a blank line between sectors. The drive is only read.\n"
+    "      A drive letter is sized like a volume of the partition view.\n"
 
     "\n"
     "TARGET is a block device or an image file (Linux), a drive number or a\n"
     "drive letter (\"2\", \"F:\") or a device path (\\\\.\\PHYSICALDRIVE2) on Windows\n"
     "and on a simulated machine.\n"
     "  --simulate FILE   run on the simulated machine described in FILE\n"
-    "  --help            this text\n";
+    "  --help            this text\n"
+    "\n"
+    "exit codes: 0 done (erase: completed), 1 failed (erase: a write, read,\n"
+    "verification or record error), 2 bad arguments, 3 erase interrupted with its\n"
+    "resume record saved, 4 nothing erased (declined, refused, or the drive could\n"
+    "not be opened or locked).\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
   Options o;
@@ -99,6 +123,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
         return std::nullopt;
       }
       o.method = v[0] - '0';
+    } else if (a == "--count") {
+      std::optional<uint64_t> n = i + 1 < args.size() ? ParseDecimal(args[i + 1]) : std::nullopt;
+      if (!n || *n == 0) {
+        err << "plexiscrub-cli: --count takes a number of sectors from 1 up\n";
+        return std::nullopt;
+      }
+      o.count = *n;
+      ++i;
     } else if (a == "--simulate") {
       if (i + 1 >= args.size()) {
         err << "plexiscrub-cli: --simulate needs a machine description file\n";
@@ -192,12 +224,13 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive) {
   std::optional<Options> options = ParseOptions(args, err);
   if (!options) {
     err << "Try 'plexiscrub-cli --help'.\n";
     return kUsage;
   }
+  options->interactive = interactive;
   if (options->help) {
     out << kUsageText;
     return kOk;
@@ -207,6 +240,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       {"list", ListCommand},
       {"inspect", InspectCommand},
       {"erase", EraseCommand},
+      {"dump", DumpCommand},
   };
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {
@@ -225,6 +259,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                              options->resume;
   if (erase_options && options->command != "erase") {
     err << "plexiscrub-cli: --method, --verify, --no-history, --yes and --resume belong to erase\n";
+    return kUsage;
+  }
+  if (options->count && options->command != "dump") {
+    err << "plexiscrub-cli: --count belongs to dump\n";
     return kUsage;
   }
   return found->second(*options, out, err);

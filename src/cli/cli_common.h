@@ -1,6 +1,7 @@
 // What the commands of the command-line tool share: the parsed options and
 // the small helpers around the machine they run on.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -13,8 +14,10 @@
 namespace plexi::cli {
 
 inline constexpr int kOk = 0;
-inline constexpr int kFailed = 1;
-inline constexpr int kUsage = 2;
+inline constexpr int kFailed = 1;       // the operation ran and failed
+inline constexpr int kUsage = 2;        // bad arguments
+inline constexpr int kInterrupted = 3;  // erase interrupted, resume record saved
+inline constexpr int kRefused = 4;      // nothing erased: declined, refused or not openable
 
 struct Options {
   std::string command;
@@ -22,12 +25,15 @@ struct Options {
   std::optional<std::string> simulate;
   bool partitions = false;
   bool help = false;
+  bool interactive = false;  // standard input is a terminal
   // erase
   std::optional<int> method;
   bool verify = false;
   bool no_history = false;
   bool yes = false;
   std::optional<bool> resume;
+  // dump
+  std::optional<uint64_t> count;
 };
 
 // Messages the program would show in a box go to standard error.
@@ -49,6 +55,10 @@ std::string DevicePathOf(const std::string& target);
 // A system text without its trailing line break.
 std::string OneLine(std::string text);
 
+// A decimal number of at most 64 bits, digits only.
+std::optional<uint64_t> ParseDecimal(const std::string& text);
+
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err);
+int DumpCommand(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace plexi::cli
