@@ -8,7 +8,9 @@
 namespace plexi::cli {
 
 // Runs one command line (arguments without the program name); returns the
-// process exit code: 0 success, 1 the operation failed, 2 bad arguments.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// process exit code (see the usage text). `interactive` says whether
+// standard input is a terminal someone can answer questions at.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           bool interactive = false);
 
 }  // namespace plexi::cli

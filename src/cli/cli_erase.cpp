@@ -11,7 +11,9 @@
 #include <thread>
 
 #include "cli/cli_common.h"
+#include "drives/discovery.h"
 #include "erase/erase_workflow.h"
+#include "platform/host.h"
 
 namespace plexi::cli {
 
@@ -152,9 +154,12 @@ class TerminalEnvironment : public EraseEnvironment {
   bool Unattended() override { return unattended_; }
   void ReportError(const std::string& message, const std::string& label) override {
     err_ << "plexiscrub-cli: " << label << ": " << OneLine(message) << "\n";
+    reported_ = true;
   }
+  bool Reported() const { return reported_; }
 
  private:
+  bool reported_ = false;
   bool unattended_;
   std::ostream& err_;
 };
@@ -168,6 +173,34 @@ const char* ResultText(int result) {
   }
 }
 
+
+// The drive a target names on a machine with drive letters, if any: a
+// number is a physical drive, a letter with a colon a volume.
+std::optional<DriveDesignator> DesignatorOf(const std::string& target) {
+  const std::string path = DevicePathOf(target);
+  if (path == target) return std::nullopt;
+  if (target.size() == 2 && target[1] == ':') return DriveDesignator::Letter(target[0]);
+  return DriveDesignator::Physical(uint32_t(std::stoul(target)));
+}
+
+// The row the program would show for the designator, to apply the same
+// protection: the system drive is never erased.
+bool IsSystemDrive(platform::Machine& machine, const DriveDesignator& designator, std::ostream& err) {
+  StreamNotifier notifier(err);
+  DriveDiscovery discovery(machine, notifier);
+  const ViewMode view = designator.IsPhysical() ? ViewMode::kPhysical : ViewMode::kPartition;
+  for (const DriveRow& row : discovery.Refresh(view))
+    if (row.designator == designator && row.letters.find(discovery.SystemDrive()) != std::string::npos)
+      return true;
+  return false;
+}
+
+int ExitCodeOf(int result, bool reported) {
+  if (result == 0 || result == 2) return kOk;
+  if (result == 1) return kInterrupted;
+  return reported ? kFailed : kRefused;
+}
+
 }  // namespace
 
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
@@ -178,24 +211,36 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   const std::string& target = o.positional[0];
-  const std::string path = DevicePathOf(target);
-  // A letter names a volume: sized by its partition, like the partition view.
-  const bool volume = target.size() == 2 && target[1] == ':';
-  const DriveDesignator designator = volume ? DriveDesignator::Letter(target[0]) : DriveDesignator::Physical(0);
+  const std::optional<DriveDesignator> designator = DesignatorOf(target);
+  if (designator && IsSystemDrive(*machine, *designator, err)) {
+    err << "plexiscrub-cli: " << target << " holds the system drive and is never erased\n";
+    return kRefused;
+  }
+  if (!o.simulate) {
+    const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target));
+    if (!use.empty()) {
+      err << "plexiscrub-cli: refusing to erase: " << use << "\n";
+      return kRefused;
+    }
+  }
 
   interrupted = 0;
   EstimateState estimate;
-  TerminalEnvironment env(o.yes, err);
+  // Nobody can answer a question when standard input is not a terminal;
+  // --yes answers them all.
+  TerminalEnvironment env(o.yes || !o.interactive, err);
   TerminalEraseUi ui(o, out, err);
   // The tool has no window to keep responsive: the worker runs unpaced.
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
   ui.CancelInto(workflow.Flags().CancelRequested);
+  const bool volume = designator && !designator->IsPhysical();
   // The same first question as the program's erase button.
   int result = -1;
   if (ui.AskOkCancel(target + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"))
-    result = workflow.RunErase(path, designator, target, volume ? ViewMode::kPartition : ViewMode::kPhysical);
+    result = workflow.RunErase(DevicePathOf(target), designator, target,
+                               volume ? ViewMode::kPartition : ViewMode::kPhysical);
   out << "result: " << result << " (" << ResultText(result) << ")\n";
-  return result == -1 ? kFailed : kOk;
+  return ExitCodeOf(result, env.Reported());
 }
 
 }  // namespace plexi::cli

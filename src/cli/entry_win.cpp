@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <io.h>
+
 #include <iostream>
 
 #include "cli/cli.h"
@@ -10,5 +12,5 @@ int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(plexi::win::WideToUtf8(argv[i]));
-  return plexi::cli::RunCli(args, std::cout, std::cerr);
+  return plexi::cli::RunCli(args, std::cout, std::cerr, _isatty(_fileno(stdin)) != 0);
 }

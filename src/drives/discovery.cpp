@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "erase/erase_record.h"
+#include "platform/aligned_buffer.h"
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"
 
@@ -117,7 +118,7 @@ std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifi
 
   const uint32_t sector_size = geometry->sector_size;
   const uint64_t count = uint64_t(partition->partition_length) / sector_size;
-  std::vector<uint8_t> sector(sector_size);
+  AlignedBuffer sector(sector_size);
   // Search backwards for the last sector that reads whole; bounded, so an
   // unreadable volume fails the probe instead of hanging the window.
   std::optional<uint64_t> found;
@@ -158,18 +159,40 @@ DriveDiscovery::DriveDiscovery(platform::Machine& machine, Notifier& notifier,
   system_drive_ = Upper(machine_.SystemDirectory().substr(0, 2));
 }
 
-std::vector<std::string> DriveDiscovery::LetterList() {
-  std::vector<std::string> letters;
-  const std::string raw = machine_.LogicalDriveStrings();
+std::vector<char> LettersOf(platform::Machine& machine) {
+  std::vector<char> letters;
+  const std::string raw = machine.LogicalDriveStrings();
   size_t pos = 0;
   while (pos < raw.size()) {
     size_t end = raw.find('\0', pos);
     if (end == std::string::npos) end = raw.size();
     std::string entry = raw.substr(pos, end - pos);
     if (entry.size() >= 2 && entry[1] == ':' && std::isalpha(static_cast<unsigned char>(entry[0])))
-      letters.push_back(Upper(entry.substr(0, 2)));
+      letters.push_back(char(std::toupper(static_cast<unsigned char>(entry[0]))));
     pos = end + 1;
   }
+  return letters;
+}
+
+bool VolumeLiesOnDisk(platform::Machine& machine, const std::string& volume_path, uint32_t disk) {
+  platform::OpenResult opened = machine.OpenDevice(volume_path, Access::kQuery);
+  if (!opened.ok()) return false;
+  constexpr uint32_t kMaxExtents = 64;
+  std::vector<uint8_t> reply(layout::kDiskExtentsHeaderSize + kMaxExtents * layout::kDiskExtentSize);
+  platform::IoResult r = opened.device->Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
+                                                reply.data(), uint32_t(reply.size()));
+  if (!r.ok || r.bytes < layout::kDiskExtentsHeaderSize) return false;
+  const uint32_t count = std::min(layout::Load32(reply.data()), kMaxExtents);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t at = layout::kDiskExtentsHeaderSize + i * layout::kDiskExtentSize;
+    if (at + layout::kDiskExtentSize <= r.bytes && layout::Load32(reply.data() + at) == disk) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> DriveDiscovery::LetterList() {
+  std::vector<std::string> letters;
+  for (char letter : LettersOf(machine_)) letters.push_back(std::string{letter, ':'});
   return letters;
 }
 
@@ -224,7 +247,7 @@ std::string DriveDiscovery::QueryDrive(const DriveDesignator& designator, TDrive
   if (!extent) extent = DriveGeometry(device);
   if (!extent) return {};
 
-  std::vector<uint8_t> sector(std::max<size_t>(extent->sector_size, 1024));
+  AlignedBuffer sector(std::max<size_t>(extent->sector_size, 1024));
   device.Read(sector.data(), extent->sector_size);  // a failed read leaves zeros: no record
   ListRecord record = RecogniseForList(sector.data(), extent->sector_size);
 

@@ -39,6 +39,13 @@ std::optional<DriveExtent> DriveGeometry(platform::Device& device, uint32_t* err
 // when the system tells it.
 std::optional<uint64_t> DriveLength(platform::Device& device);
 
+// The machine's drive letters, in order.
+std::vector<char> LettersOf(platform::Machine& machine);
+
+// Whether any extent of the volume at `volume_path` lies on physical drive
+// `disk` (all extents are looked at, also of a spanned volume).
+bool VolumeLiesOnDisk(platform::Machine& machine, const std::string& volume_path, uint32_t disk);
+
 // One entry of the volume map: a letter and, once mapped, the physical drive
 // number or the letter itself for an unmapped removable volume.
 struct VolumeMapEntry {

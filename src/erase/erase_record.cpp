@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "drives/discovery.h"
+#include "platform/aligned_buffer.h"
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"
 
@@ -83,8 +84,8 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
   // handle is normally at byte 0 already.
   SeekToSector(machine, notifier, device, 0, sector_size);
 
+  AlignedBuffer sector(sector_size);
   if (mode == RecordMode::kRead) {
-    std::vector<uint8_t> sector(sector_size);
     platform::IoResult r = device.Read(sector.data(), sector_size);
     if (!r.ok || r.bytes != sector_size) {
       result.io_ok = false;
@@ -95,14 +96,13 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
     return result;
   }
 
-  std::vector<uint8_t> sector;
-  if (mode == RecordMode::kInterrupt)
-    sector = BuildResumeRecord(sector_size, fields);
-  else if (save_history)
-    sector = BuildCompletionRecord(sector_size, fields.EraseMethod);
-  else
-    sector.assign(sector_size, 0);
-
+  if (mode == RecordMode::kInterrupt) {
+    std::vector<uint8_t> record = BuildResumeRecord(sector_size, fields);
+    std::memcpy(sector.data(), record.data(), sector_size);
+  } else if (save_history) {
+    std::vector<uint8_t> record = BuildCompletionRecord(sector_size, fields.EraseMethod);
+    std::memcpy(sector.data(), record.data(), sector_size);
+  }
   platform::IoResult w = device.Write(sector.data(), sector_size);
   if (!w.ok || w.bytes != sector_size) {
     result.io_ok = false;

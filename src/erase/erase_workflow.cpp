@@ -76,8 +76,38 @@ bool EraseWorkflow::UnlockDrive(platform::Device& device, uint32_t* error) {
 }
 
 void EraseWorkflow::CloseDrive() {
+  for (std::unique_ptr<platform::Device>& volume : held_volumes_) UnlockDrive(*volume, nullptr);
+  held_volumes_.clear();
   drive_.reset();
   params_.DriveHandle = nullptr;
+}
+
+// Windows refuses writes into the sectors of a mounted file system, so every
+// lettered volume on the disk is opened, locked and dismounted first and held
+// so until the erase ends. A volume that cannot be taken stops the erase
+// before anything is written.
+bool EraseWorkflow::TakeVolumesOfDisk(uint32_t disk) {
+  for (char letter : LettersOf(machine_)) {
+    const std::string path = DriveDesignator::Letter(letter).DevicePath();
+    if (!VolumeLiesOnDisk(machine_, path, disk)) continue;
+    platform::OpenResult opened = machine_.OpenDevice(path, platform::Access::kReadWrite);
+    uint32_t error = opened.error;
+    bool taken = opened.ok() && LockDrive(*opened.device, &error);
+    if (taken) {
+      platform::IoResult r = opened.device->Control(win32::kFsctlDismountVolume, nullptr, 0, nullptr, 0);
+      taken = r.ok;
+      error = r.error;
+      if (!taken) UnlockDrive(*opened.device, nullptr);
+    }
+    if (!taken) {
+      ui_.ShowMessage(std::string("ドライブ ") + letter +
+                      ": を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
+                      SystemErrorText(machine_, error));
+      return false;
+    }
+    held_volumes_.push_back(std::move(opened.device));
+  }
+  return true;
 }
 
 // Opens the drive for the erase and works out the chunk layout.
@@ -151,7 +181,7 @@ int EraseWorkflow::RunErase(const DriveDesignator& designator, const std::string
   return RunErase(designator.DevicePath(), designator, drive_label, view);
 }
 
-int EraseWorkflow::RunErase(const std::string& device_path, const DriveDesignator& designator,
+int EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
                             const std::string& drive_label, ViewMode view) {
   uint64_t total_sectors = 0;
   if (!OpenDrive(device_path, view, &total_sectors)) return -1;
@@ -202,6 +232,11 @@ int EraseWorkflow::RunErase(const std::string& device_path, const DriveDesignato
   uint32_t error = 0;
   if (!LockDrive(*drive_, &error)) {
     ui_.ShowMessage(SystemErrorText(machine_, error));
+    CloseDrive();
+    return -1;
+  }
+  if (designator && designator->IsPhysical() && !TakeVolumesOfDisk(designator->number())) {
+    UnlockDrive(*drive_, nullptr);
     CloseDrive();
     return -1;
   }

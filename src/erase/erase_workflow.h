@@ -30,7 +30,7 @@ struct ConfirmRequest {
   bool method_enabled = true;
   platform::Device* drive = nullptr;  // read now and then for the access lamp
   uint32_t bytes_per_sector = 0;
-  DriveDesignator designator = DriveDesignator::Physical(0);
+  std::optional<DriveDesignator> designator;  // none for a device named by path
 };
 
 // What the user chose in it.
@@ -107,7 +107,7 @@ class EraseWorkflow {
   int RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view);
   // The same for a device named by its path (block devices and image files
   // of the command-line tool).
-  int RunErase(const std::string& device_path, const DriveDesignator& designator,
+  int RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
                const std::string& drive_label, ViewMode view);
 
   static bool LockDrive(platform::Device& device, uint32_t* error);
@@ -125,6 +125,7 @@ class EraseWorkflow {
   std::optional<bool> AskAboutEarlierRecord(int record);
   int DecideOutcome(bool save_history, const std::string& drive_label);
   int WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label);
+  bool TakeVolumesOfDisk(uint32_t disk);
   void CloseDrive();
 
   platform::Machine& machine_;
@@ -136,6 +137,8 @@ class EraseWorkflow {
   EraseFlags flags_;
   PauseGate pause_;
   std::unique_ptr<platform::Device> drive_;
+  // The volumes of a physical drive being erased, locked and dismounted.
+  std::vector<std::unique_ptr<platform::Device>> held_volumes_;
 };
 
 // The parts of the main window the erase button touches.

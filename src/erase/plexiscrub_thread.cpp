@@ -1,8 +1,8 @@
 #include "erase/plexiscrub_thread.h"
 
 #include <chrono>
+#include <algorithm>
 #include <cstring>
-#include <new>
 #include <random>
 
 #include "drives/discovery.h"
@@ -13,7 +13,8 @@ namespace plexi {
 
 namespace {
 
-constexpr std::align_val_t kBufferAlignment{4096};
+// Chunks smaller than this are handed to the drive several at a time.
+constexpr uint32_t kBatchBytes = 4u << 20;
 
 bool AllZero(const uint8_t* data, size_t size) {
   uint64_t acc = 0;
@@ -28,11 +29,6 @@ bool AllZero(const uint8_t* data, size_t size) {
 }
 
 }  // namespace
-
-ChunkBuffer::ChunkBuffer(size_t size)
-    : data_(static_cast<uint8_t*>(::operator new(size, kBufferAlignment))), size_(size) {}
-
-ChunkBuffer::~ChunkBuffer() { ::operator delete(data_, kBufferAlignment); }
 
 void FillRandomPattern(uint8_t* buffer, size_t size) {
   std::random_device seed;
@@ -71,7 +67,8 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
 
   pass_bytes_ = uint64_t(chunk_bytes_) * chunk_count_;
   remaining_bytes_ = pass_bytes_ * uint64_t(erase_method_ + 1);
-  pattern_ = std::make_unique<ChunkBuffer>(chunk_bytes_);
+  chunks_per_call_ = std::max<uint32_t>(1, kBatchBytes / chunk_bytes_);
+  pattern_ = std::make_unique<AlignedBuffer>(size_t(chunk_bytes_) * chunks_per_call_);
   RefillForPass(0);
   c_.view.SetWriteMaximum(remaining_bytes_);
 
@@ -104,11 +101,14 @@ void TPlexiscrubThread::Join() {
 void TPlexiscrubThread::RefillForPass(int32_t pass) {
   const int32_t from_last = erase_method_ - pass;
   if (from_last == 1) {
-    std::memset(pattern_->data(), 0xFF, chunk_bytes_);
+    pattern_->Fill(0xFF);
   } else if (from_last == 2) {
+    // One random chunk, repeated: every chunk of the pass gets the same bytes.
     FillRandomPattern(pattern_->data(), chunk_bytes_);
+    for (uint32_t i = 1; i < chunks_per_call_; ++i)
+      std::memcpy(pattern_->data() + size_t(i) * chunk_bytes_, pattern_->data(), chunk_bytes_);
   } else {
-    std::memset(pattern_->data(), 0x00, chunk_bytes_);
+    pattern_->Fill(0x00);
   }
 }
 
@@ -132,6 +132,8 @@ void TPlexiscrubThread::Execute() {
       break;
     }
     if (chunk_index_ >= chunk_count_) {
+      // A write pass is done only once its data is on the medium.
+      if (pass_ <= erase_method_ && !FlushWrites()) break;
       if (pass_ >= erase_method_ + (verify_data_ ? 1 : 0)) break;
       if (pass_ < erase_method_) RefillForPass(pass_ + 1);
       chunk_index_ = 0;
@@ -140,16 +142,19 @@ void TPlexiscrubThread::Execute() {
         // A resumed erase about to verify: its first sector still holds the
         // resume record unless this run wrote it again.
         device_.Write(pattern_->data(), bytes_per_sector_);
+        device_.Flush();
         ChangePass();
       }
       Sleep(c_.pacing.pass_change_ms);
       ++pass_;
     }
-    if (!ProcessChunk()) break;
-    if (pass_ > erase_method_ && !AllZero(pattern_->data(), chunk_bytes_)) nonzero_seen = true;
-    remaining_bytes_ -= chunk_bytes_;
-    bytes_since_estimate_ += chunk_bytes_;
-    ++chunk_index_;
+    const uint32_t done = ProcessChunks();
+    if (done == 0) break;
+    const uint64_t bytes = uint64_t(done) * chunk_bytes_;
+    if (pass_ > erase_method_ && !AllZero(pattern_->data(), bytes)) nonzero_seen = true;
+    remaining_bytes_ -= bytes;
+    bytes_since_estimate_ += int64_t(bytes);
+    chunk_index_ += done;
     c_.gui.RunOnGui([this] { ShowEstimate(); });
   }
   if (!cancelled && !failed_ && verify_data_) {
@@ -160,9 +165,16 @@ void TPlexiscrubThread::Execute() {
   if (on_terminate_) c_.gui.RunOnGui(on_terminate_);
 }
 
+bool TPlexiscrubThread::FlushWrites() {
+  platform::Status s = device_.Flush();
+  if (s.ok()) return true;
+  ReportWorkerError("", s.error);
+  return false;
+}
+
 // BeginNextPass: back to the start of the drive, and the labels of the pass
 // that follows.
-bool TPlexiscrubThread::ChangePass() {
+void TPlexiscrubThread::ChangePass() {
   Rewind();
   const bool writing_done = pass_ == erase_method_;
   c_.gui.RunOnGui([this, writing_done] {
@@ -173,7 +185,6 @@ bool TPlexiscrubThread::ChangePass() {
       ShowPassLabel();
     }
   });
-  return true;
 }
 
 void TPlexiscrubThread::Rewind() {
@@ -185,30 +196,33 @@ void TPlexiscrubThread::Rewind() {
   }
 }
 
-// One chunk: written in a write pass, read back and checked in the verify
-// pass. A failed or short transfer ends the erase.
-bool TPlexiscrubThread::ProcessChunk() {
+// The next chunks (one, or a few MiB of small ones): written in a write
+// pass, read back in the verify pass. Returns how many were done; a failed
+// or short transfer ends the erase.
+uint32_t TPlexiscrubThread::ProcessChunks() {
+  const uint32_t count = std::min(chunks_per_call_, chunk_count_ - chunk_index_);
+  const uint32_t bytes = count * chunk_bytes_;
   if (pass_ <= erase_method_) {
-    platform::IoResult w = device_.Write(pattern_->data(), chunk_bytes_);
-    if (!w.ok || w.bytes != chunk_bytes_) {
+    platform::IoResult w = device_.Write(pattern_->data(), bytes);
+    if (!w.ok || w.bytes != bytes) {
       // A short write carries no error code of its own; name it for what it is.
       ReportWorkerError("", w.ok ? win32::kErrorWriteFault : w.error);
-      return false;
+      return 0;
     }
-    position_ += chunk_bytes_;
+    position_ += bytes;
     const uint64_t shown = pass_bytes_ * uint64_t(pass_) + position_;
     c_.gui.RunOnGui([this, shown] { c_.view.SetWritePosition(shown); });
-    return true;
+    return count;
   }
-  platform::IoResult r = device_.Read(pattern_->data(), chunk_bytes_);
-  if (!r.ok || r.bytes != chunk_bytes_) {
+  platform::IoResult r = device_.Read(pattern_->data(), bytes);
+  if (!r.ok || r.bytes != bytes) {
     ReportWorkerError("", r.ok ? win32::kErrorReadFault : r.error);
-    return false;
+    return 0;
   }
-  position_ += chunk_bytes_;
+  position_ += bytes;
   const uint64_t shown = position_;
   c_.gui.RunOnGui([this, shown] { c_.view.SetVerifyPosition(shown); });
-  return true;
+  return count;
 }
 
 void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code) {

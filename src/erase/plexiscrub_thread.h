@@ -11,26 +11,12 @@
 
 #include "erase/erase_job.h"
 #include "errors/error_report.h"
+#include "platform/aligned_buffer.h"
 #include "platform/platform.h"
 
 namespace plexi {
 
 inline constexpr char kVerifyFailedText[] = "照合の結果、未消去個所が見つかりました。";
-
-// A chunk buffer aligned for unbuffered device I/O.
-class ChunkBuffer {
- public:
-  explicit ChunkBuffer(size_t size);
-  ~ChunkBuffer();
-  ChunkBuffer(const ChunkBuffer&) = delete;
-  ChunkBuffer& operator=(const ChunkBuffer&) = delete;
-  uint8_t* data() { return data_; }
-  size_t size() const { return size_; }
-
- private:
-  uint8_t* data_;
-  size_t size_;
-};
 
 // Fills `buffer` with pseudo-random bytes that are never 0xFF.
 void FillRandomPattern(uint8_t* buffer, size_t size);
@@ -66,8 +52,9 @@ class TPlexiscrubThread {
 
  private:
   void Execute();
-  bool ChangePass();
-  bool ProcessChunk();
+  void ChangePass();
+  bool FlushWrites();
+  uint32_t ProcessChunks();
   void RefillForPass(int32_t pass);
   void Rewind();
   void ReportWorkerError(const std::string& text, uint32_t code);
@@ -91,7 +78,8 @@ class TPlexiscrubThread {
   int32_t pass_label_offset_ = 1;
   uint64_t position_ = 0;  // the drive's byte position, as the worker moved it
   bool failed_ = false;
-  std::unique_ptr<ChunkBuffer> pattern_;
+  uint32_t chunks_per_call_ = 1;  // small chunks are written a few MiB at a time
+  std::unique_ptr<AlignedBuffer> pattern_;
   std::function<void()> on_terminate_;
   std::thread thread_;
 };

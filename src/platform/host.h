@@ -2,11 +2,16 @@
 // Windows, block devices and image files elsewhere.
 #pragma once
 #include <memory>
+#include <string>
 
 #include "platform/platform.h"
 
 namespace plexi::platform {
 
 std::unique_ptr<Machine> MakeHostMachine();
+
+// Why the system will not let the tool write to `path` (for example "/dev/sdb1
+// is mounted on /home"), or empty when nothing is known against it.
+std::string DescribeHostDeviceUse(const std::string& path);
 
 }  // namespace plexi::platform

@@ -47,7 +47,8 @@ class SpyDevice : public platform::Device {
   platform::Status Flush() override { return inner_->Flush(); }
 
   // Per write: bytes and the pattern (a byte value, -1 random without 0xFF,
-  // -2 mixed with 0xFF); {0, 0} for a rewind.
+  // -2 mixed with 0xFF); {0, 0} for a rewind. Small chunks are written
+  // several at a time.
   std::vector<std::pair<uint32_t, int>> writes;
 
  private:
@@ -92,8 +93,8 @@ class WorkerTest : public ::testing::Test {
     for (auto [bytes, pattern] : device_->writes) {
       if (bytes == 0) {
         passes.emplace_back();
-      } else if (bytes == params_.ChunkBytes) {
-        passes.back().push_back(pattern);
+      } else if (bytes % params_.ChunkBytes == 0) {
+        passes.back().insert(passes.back().end(), bytes / params_.ChunkBytes, pattern);
       }
     }
     // The positioning at the start also reads as a rewind: drop empty passes.
@@ -141,7 +142,7 @@ TEST_F(WorkerTest, TwoPassMethodWithVerificationShowsEachStage) {
   EXPECT_EQ(passes[1], std::vector<int>(30, 0x00));
   EXPECT_EQ(view_.events, (std::vector<std::string>{"pass:現在の工程 1 / 2", "pass:現在の工程 2 / 2",
                                                     "caption:データの消去を確認中 ・・・", "pass:消去完了"}));
-  ASSERT_EQ(view_.verify_positions.size(), 30u);
+  ASSERT_EQ(view_.verify_positions.size(), 8u);  // read back four chunks at a time
   EXPECT_EQ(view_.verify_positions.back(), 30ull << 20);
   // The write bar runs over both passes.
   EXPECT_EQ(view_.write_max, 60ull << 20);
@@ -157,6 +158,14 @@ TEST_F(WorkerTest, ThreePassMethodWritesRandomThenFfThenZeros) {
   EXPECT_EQ(passes[1], std::vector<int>(30, 0xFF));
   EXPECT_EQ(passes[2], std::vector<int>(30, 0x00));
   EXPECT_TRUE(DiskIsZero(1));
+}
+
+TEST_F(WorkerTest, SmallChunksAreWrittenAFewMegabytesAtATime) {
+  Prepare(1, 0, false);
+  Run();
+  // 1 MiB chunks go to the drive four at a time; the last call has two.
+  EXPECT_EQ(machine_->DiskCounters(1).writes, 8u);
+  EXPECT_EQ(Passes()[0].size(), 30u);
 }
 
 TEST_F(WorkerTest, RandomPatternNeverHoldsFf) {
@@ -258,7 +267,7 @@ TEST_F(WorkerTest, PauseHoldsTheWorkerUntilResumed) {
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
   pause_.Resume();
   worker.Join();
-  EXPECT_EQ(machine_->DiskCounters(1).writes, 30u);
+  EXPECT_EQ(machine_->DiskCounters(1).bytes_written, 30ull << 20);
 }
 
 TEST(EstimateText, HoursMinutesSecondsAndTheRate) {

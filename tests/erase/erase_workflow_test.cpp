@@ -19,6 +19,7 @@ disk 0 size=1G bus=11 product="System"
 disk 1 sectors=61440 bus=11 product="Target"
 disk 2 sectors=61440 bus=11 product="Broken"
 disk 3 sectors=61440 bus=11 product="Locked"
+disk 5 sectors=61440 bus=11 product="Busy"
 volume C: disk=0 offset=1M length=900M
 volume E: disk=1 offset=1M length=20M
 volume F: disk=1 offset=21M length=8M
@@ -27,6 +28,9 @@ volume H: disk=3 offset=1M length=20M
 fault disk=2 op=write sector=40000 error=29
 fault volume=H: op=lock error=5
 fault disk=3 op=lock error=5
+volume J: disk=5 offset=1M length=10M
+volume K: disk=5 offset=11M length=10M
+fault volume=K: op=lock error=5
 )";
 
 class WorkflowTest : public ::testing::Test {
@@ -162,7 +166,7 @@ TEST_F(WorkflowTest, RecordsWithoutAUsableResumePointAreNotOffered) {
 TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
   ui_.choice = {true, false, true, 1};
   ui_.view.on_write = [&](uint64_t position) {
-    if (position >= (5ull << 20)) workflow_.Flags().CancelRequested = true;
+    if (position >= (8ull << 20)) workflow_.Flags().CancelRequested = true;
   };
   ui_.answers = {false};  // do not save
   EXPECT_EQ(Erase(1), -1);
@@ -176,7 +180,7 @@ TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
   EXPECT_EQ(RecogniseForErase(sector.data(), 512, saved), 0);
   EXPECT_EQ(saved.EraseMethod, 1);
   EXPECT_EQ(saved.ResumePass, 0);
-  EXPECT_EQ(saved.ResumeChunk, 5u);
+  EXPECT_EQ(saved.ResumeChunk, 8u);  // chunks are written four at a time
 }
 
 TEST_F(WorkflowTest, UnattendedCancelSavesWithoutAsking) {
@@ -203,6 +207,32 @@ TEST_F(WorkflowTest, ARefusedLockStopsBeforeAnythingIsWritten) {
   EXPECT_EQ(ui_.messages[0], machine_->ErrorText(5));
   EXPECT_TRUE(env_.operations.empty());
   EXPECT_EQ(machine_->DiskCounters(3).writes, 0u);
+  EXPECT_EQ(machine_->OpenHandleCount(), 0u);
+}
+
+TEST_F(WorkflowTest, MountedVolumesOfTheDiskAreLockedAndDismountedFirst) {
+  // Windows refuses raw writes into a mounted file system.
+  platform::OpenResult raw = machine_->OpenDevice("\\\\.\\PHYSICALDRIVE1", platform::Access::kReadWrite);
+  ASSERT_TRUE(raw.ok());
+  std::vector<uint8_t> sector(512, 1);
+  raw.device->SetPosition(1ull << 20);  // the first sector of E:
+  EXPECT_EQ(raw.device->Write(sector.data(), 512).error, 5u);
+  raw.device.reset();
+
+  // The erase takes E: and F: first, so the whole disk is written.
+  std::vector<uint8_t> marker(512, 0xAB);
+  machine_->PokeDisk(1, 21ull << 20, marker.data(), marker.size());
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(machine_->PeekDisk(1, 21ull << 20, 512), std::vector<uint8_t>(512, 0));
+  EXPECT_EQ(machine_->OpenHandleCount(), 0u);  // and lets them go again
+}
+
+TEST_F(WorkflowTest, AVolumeInUseStopsThePhysicalEraseBeforeAnyWrite) {
+  EXPECT_EQ(Erase(5, "Busy （J: K:）"), -1);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].find("ドライブ K: を使用中のため、消去できません。"), std::string::npos);
+  EXPECT_EQ(machine_->DiskCounters(5).writes, 0u);
+  EXPECT_TRUE(env_.operations.empty());
   EXPECT_EQ(machine_->OpenHandleCount(), 0u);
 }
 
@@ -236,7 +266,7 @@ TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
   test::RecordingNotifier notifier;
   DriveDiscovery discovery(*machine_, notifier);
   std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
-  ASSERT_EQ(rows.size(), 4u);
+  ASSERT_EQ(rows.size(), 5u);
   FakeHost host;
   ui_.choice = {true, false, true, 2};
   EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), 2);

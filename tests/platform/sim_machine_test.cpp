@@ -156,7 +156,7 @@ TEST(SimMachine, TransfersAreSectorAlignedAndBounded) {
 }
 
 TEST(SimMachine, VolumeTransfersAreRelativeAndBounded) {
-  auto m = Make("disk 0 sectors=100\nvolume C: disk=0 offset=10K length=4K");
+  auto m = Make("disk 0 sectors=100\nvolume C: disk=0 offset=10K length=4K mounted=no");
   auto v = Open(*m, "\\\\.\\C:", Access::kReadWrite);
   std::vector<uint8_t> data(8192, 0x5A);
   ASSERT_TRUE(v->SetPosition(512).ok());
@@ -305,7 +305,7 @@ TEST(SimMachine, VolumeControlsAndUnknownCodes) {
 
 // One fault of each op, each on its own machine, and what it breaks.
 TEST(SimMachine, EveryFaultOp) {
-  const std::string base = "disk 0 sectors=64\nvolume C: disk=0 offset=4K\n";
+  const std::string base = "disk 0 sectors=64\nvolume C: disk=0 offset=4K mounted=no\n";
   std::vector<uint8_t> out(1024), sector(512, 0x11);
   auto fails = [&](const std::string& fault, auto call, uint32_t expected) {
     auto m = Make(base + fault);
@@ -344,7 +344,7 @@ TEST(SimMachine, EveryFaultOp) {
 
 TEST(SimMachine, FaultsBySectorCountAndShortTransfers) {
   auto m = Make(
-      "disk 0 sectors=64\nvolume C: disk=0 offset=8K\n"
+      "disk 0 sectors=64\nvolume C: disk=0 offset=8K mounted=no\n"
       "fault disk=0 op=read sector=20 count=2\n"
       "fault disk=0 op=read sector=40 short=256\n"
       "fault disk=0 op=write sector=30 short=1024\n"
@@ -500,7 +500,7 @@ TEST_F(SimImageTest, WritesReachTheFile) {
 }
 
 TEST(SimMachine, HandlesOutliveTheMachine) {
-  auto m = Make("disk 0 sectors=8\nvolume C: disk=0");
+  auto m = Make("disk 0 sectors=8\nvolume C: disk=0 mounted=no");
   auto d = Open(*m, "\\\\.\\C:", Access::kReadWrite);
   EXPECT_EQ(m->OpenHandleCount(), 1u);
   EXPECT_EQ(m->VolumeCounters('C').open_handles, 1u);
@@ -512,7 +512,7 @@ TEST(SimMachine, HandlesOutliveTheMachine) {
 }
 
 TEST(SimMachine, CountersFollowTraffic) {
-  auto m = Make("disk 0 sectors=8\nvolume C: disk=0");
+  auto m = Make("disk 0 sectors=8\nvolume C: disk=0 mounted=no");
   std::vector<uint8_t> data(1024);
   {
     auto v = Open(*m, "\\\\.\\C:", Access::kRead);

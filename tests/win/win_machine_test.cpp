@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "platform/aligned_buffer.h"
+
 #include <vector>
 
 #include "platform/win/win_handles.h"
@@ -75,20 +79,21 @@ TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
   ASSERT_TRUE(opened.ok()) << opened.error;
   platform::Device& device = *opened.device;
 
-  std::vector<uint8_t> sector(512);
-  for (size_t i = 0; i < sector.size(); ++i) sector[i] = uint8_t(i * 7);
+  // The handle bypasses the cache: buffers are sector-aligned.
+  AlignedBuffer sector(512);
+  for (size_t i = 0; i < sector.size(); ++i) sector.data()[i] = uint8_t(i * 7);
   ASSERT_TRUE(device.SetPosition(1024).ok());
   const auto written = device.Write(sector.data(), 512);
   EXPECT_TRUE(written.ok);
   EXPECT_EQ(written.bytes, 512u);
   EXPECT_TRUE(device.Flush().ok());
 
-  std::vector<uint8_t> back(1024, 0);
+  AlignedBuffer back(1024);
   ASSERT_TRUE(device.SetPosition(1024).ok());
   const auto read = device.Read(back.data(), 1024);  // short at the end of the file
   EXPECT_TRUE(read.ok);
   EXPECT_EQ(read.bytes, 512u);
-  EXPECT_TRUE(std::equal(sector.begin(), sector.end(), back.begin()));
+  EXPECT_EQ(std::memcmp(sector.data(), back.data(), 512), 0);
 
   // A query-only handle may not read data.
   auto query = machine.OpenDevice(path, Access::kQuery);

@@ -1,9 +1,12 @@
 // The Linux build's machine: real block devices and image files.
 #include "platform/host.h"
+#include "platform/posix/device_use.h"
 #include "platform/posix/posix_machine.h"
 
 namespace plexi::platform {
 
 std::unique_ptr<Machine> MakeHostMachine() { return std::make_unique<posix::PosixMachine>(); }
+
+std::string DescribeHostDeviceUse(const std::string& path) { return posix::DescribeDeviceUse(path); }
 
 }  // namespace plexi::platform

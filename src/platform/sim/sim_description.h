@@ -43,6 +43,7 @@ struct VolumeSpec {
   VolumeType type = VolumeType::kFixed;
   std::string label;
   ExtentMode extents = ExtentMode::kOne;
+  bool mounted = true;  // a file system is mounted: raw writes need a lock or dismount
   bool hidden = false;  // not among the machine's letters until shown
 };
 

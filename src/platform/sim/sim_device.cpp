@@ -23,6 +23,7 @@ constexpr uint32_t kFixedMedia = 12;      // MEDIA_TYPE FixedMedia
 constexpr uint32_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
 constexpr uint32_t kPartitionTypeNtfs = 0x07;
 constexpr uint32_t kErrorNoAccess = 998;  // ERROR_NOACCESS: a bad buffer pointer
+constexpr uint32_t kErrorNotLocked = 158;  // ERROR_NOT_LOCKED: unlock without a lock
 
 class SimDevice : public platform::Device {
  public:
@@ -31,6 +32,7 @@ class SimDevice : public platform::Device {
     ForEachCounters([](AtomicCounters& c) { ++c.opens; ++c.open_handles; });
   }
   ~SimDevice() override {
+    if (volume_) ReleaseVolume(true, true);
     ForEachCounters([](AtomicCounters& c) { --c.open_handles; });
   }
 
@@ -69,6 +71,7 @@ class SimDevice : public platform::Device {
     uint64_t size = RouteBytes();
     if (position_ >= size) return Failed(win32::kErrorSectorNotFound);
     uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));  // spanning the end: short
+    if (TouchesMountedVolume(n)) return Failed(win32::kErrorAccessDenied);
     bool store = true;
     if (auto fault = FireIoFault({FaultOp::kWrite, FaultOp::kDropWrite}, n)) {
       if (fault->op == FaultOp::kDropWrite) store = false;
@@ -114,9 +117,9 @@ class SimDevice : public platform::Device {
       case win32::kIoctlStorageQueryProperty:
         return QueryProperty(static_cast<const uint8_t*>(in), in_length, reply, out_length);
       case win32::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
-      case win32::kFsctlLockVolume: return VolumeControl(FaultOp::kLock);
-      case win32::kFsctlUnlockVolume: return VolumeControl(FaultOp::kUnlock);
-      case win32::kFsctlDismountVolume:
+      case win32::kFsctlLockVolume: return LockVolume();
+      case win32::kFsctlUnlockVolume: return UnlockVolume();
+      case win32::kFsctlDismountVolume: return DismountVolume();
       case win32::kFsctlAllowExtendedDasdIo: return VolumeControl(std::nullopt);
       default: return Failed(win32::kErrorInvalidFunction);
     }
@@ -267,8 +270,56 @@ class SimDevice : public platform::Device {
     return Done(bytes);
   }
 
-  // Lock, unlock, dismount and extended DASD access: nothing to do but the
-  // faults; a network drive refuses them.
+  // Windows refuses writes into the sectors of a mounted file system: through
+  // a volume handle unless the volume is locked or dismounted, through the
+  // physical drive unless every volume the write touches is.
+  bool TouchesMountedVolume(uint32_t n) {
+    if (volume_) return volume_->Mounted();
+    const uint64_t first = position_, end = position_ + n;
+    for (const std::weak_ptr<VolumeState>& weak : disk_->volumes) {
+      std::shared_ptr<VolumeState> v = weak.lock();
+      if (!v) continue;
+      const uint64_t v_first = v->spec.offset, v_end = v->spec.offset + v->Length();
+      if (first < v_end && v_first < end && v->Mounted()) return true;
+    }
+    return false;
+  }
+
+  IoResult LockVolume() {
+    IoResult r = VolumeControl(FaultOp::kLock);
+    if (!r.ok || !volume_) return r;
+    std::lock_guard lock(volume_->lock_mutex);
+    if (volume_->locked_by && volume_->locked_by != this) return Failed(win32::kErrorAccessDenied);
+    volume_->locked_by = this;
+    return r;
+  }
+
+  IoResult UnlockVolume() {
+    IoResult r = VolumeControl(FaultOp::kUnlock);
+    if (!r.ok || !volume_) return r;
+    if (!ReleaseVolume(true, false)) return Failed(kErrorNotLocked);
+    return r;
+  }
+
+  IoResult DismountVolume() {
+    IoResult r = VolumeControl(std::nullopt);
+    if (!r.ok || !volume_) return r;
+    std::lock_guard lock(volume_->lock_mutex);
+    volume_->dismounted_by = this;
+    return r;
+  }
+
+  // Drops this handle's lock and/or dismount; true when it held the lock.
+  bool ReleaseVolume(bool lock_too, bool dismount_too) {
+    std::lock_guard lock(volume_->lock_mutex);
+    bool held = volume_->locked_by == this;
+    if (lock_too && held) volume_->locked_by = nullptr;
+    if (dismount_too && volume_->dismounted_by == this) volume_->dismounted_by = nullptr;
+    return held;
+  }
+
+  // Lock, unlock, dismount and extended DASD access: the faults; a network
+  // drive refuses them.
   IoResult VolumeControl(std::optional<FaultOp> op) {
     if (!disk_ && volume_->spec.type == VolumeType::kRemote) return Failed(win32::kErrorInvalidFunction);
     if (op) {

@@ -168,6 +168,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
         return nullptr;
       }
       volume->spec.length = length;
+      volume->disk->volumes.push_back(volume);
     }
     m->volumes_[spec.letter] = volume;
   }

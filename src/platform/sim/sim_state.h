@@ -60,6 +60,10 @@ class FaultList {
   std::vector<Entry> faults_;
 };
 
+struct VolumeState;
+
+struct VolumeState;
+
 struct DiskState {
   DiskSpec spec;  // sectors filled in (also for image-backed disks)
   std::mutex mutex;  // guards store: the erase worker writes while the GUI reads
@@ -68,6 +72,9 @@ struct DiskState {
   // route to it; the other ops apply to handles on the physical drive.
   FaultList faults;
   AtomicCounters counters;
+  // The lettered volumes on this disk: writes through the physical drive
+  // may not touch a mounted one (one that is neither locked nor dismounted).
+  std::vector<std::weak_ptr<VolumeState>> volumes;
 
   uint64_t Bytes() const { return spec.sectors * spec.sector_size; }
 };
@@ -80,8 +87,17 @@ struct VolumeState {
   // A hidden volume is not among the machine's letters: the GUI polls the
   // letters while the changes file shows and hides volumes.
   std::atomic<bool> hidden{false};
+  // The handle holding FSCTL_LOCK_VOLUME, and the one that dismounted the
+  // volume; both end when that handle unlocks or closes.
+  std::mutex lock_mutex;
+  const void* locked_by = nullptr;
+  const void* dismounted_by = nullptr;
 
   uint64_t Length() const { return spec.length.value_or(0); }
+  bool Mounted() {
+    std::lock_guard lock(lock_mutex);
+    return spec.mounted && locked_by == nullptr && dismounted_by == nullptr;
+  }
 };
 
 // A handle on a physical drive (volume null) or on a volume.

@@ -145,9 +145,15 @@ std::string ExecutableDirectory() {
 
 platform::OpenResult WinMachine::OpenDevice(const std::string& path, Access access) {
   const std::wstring wide = Utf8ToWide(path);
+  // A drive opened for erasing bypasses the system cache both ways: writes
+  // reach the medium before they count as done, and the verifying read-back
+  // sees the medium, not a cached copy. Its buffers must be sector-aligned.
+  const DWORD flags = access == Access::kReadWrite
+                          ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH
+                          : FILE_ATTRIBUTE_NORMAL;
   UniqueFile handle(CreateFileW(wide.c_str(), DesiredAccess(access),
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                flags, nullptr));
   if (!handle) return {nullptr, GetLastError()};
   if (access != Access::kQuery && IsVolumePath(path)) AllowWholeVolume(handle.get());
   return {std::make_unique<WinDevice>(std::move(handle)), 0};
