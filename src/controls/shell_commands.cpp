@@ -13,7 +13,8 @@ ShellCommand HelpCommand(const std::string& help_path) {
 std::optional<ShellCommand> ErrorLogCommand(platform::FileStore& files,
                                             const std::string& log_path) {
   if (!files.Exists(log_path)) return std::nullopt;
-  return ShellCommand{"open", "notepad", log_path, kShow};
+  // Quoted: the program usually lives under "Program Files".
+  return ShellCommand{"open", "notepad", "\"" + log_path + "\"", kShow};
 }
 
 std::vector<ShellCommand> HomePageCommands(const std::string& address) {
