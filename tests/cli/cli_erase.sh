@@ -56,8 +56,32 @@ grep -q '現在の工程 1 / 1' "$work/err" || fail "declining the resume starts
 [ $? -eq 1 ] || fail "a failed verification exits 1"
 grep -q '照合の結果、未消去個所が見つかりました。' "$work/err" || fail "verification failure text: $(cat "$work/err")"
 
+# Ctrl+C interrupts; with no terminal to ask, the resume record is saved.
+cat >"$work/big.machine" <<'MACHINE'
+system-directory "C:\Windows\system32"
+disk 0 size=64G bus=sata product="System"
+volume C: disk=0 offset=1M length=10G
+disk 1 size=64G bus=sata product="Big"
+MACHINE
+"$cli" erase 1 --yes --simulate "$work/big.machine" >"$work/out" 2>/dev/null &
+pid=$!
+sleep 0.5
+kill -INT $pid
+wait $pid
+code=$?
+[ $code -eq 3 ] || fail "an interrupted erase exits 3, not $code"
+grep -q '^result: 1 ' "$work/out" || fail "interrupted: $(cat "$work/out")"
+
+# The system drive is refused before anything happens.
+"$cli" erase 0 --yes --simulate "$work/big.machine" >/dev/null 2>"$work/err"
+[ $? -eq 4 ] || fail "the system drive exits 4"
+grep -q 'system drive' "$work/err" || fail "system drive message: $(cat "$work/err")"
+"$cli" erase C: --yes --simulate "$work/big.machine" >/dev/null 2>&1
+[ $? -eq 4 ] || fail "the system volume exits 4"
+
 # Bad arguments.
 "$cli" erase "$img" --method 3 >/dev/null 2>&1; [ $? -eq 2 ] || fail "--method 3 exits 2"
+printf 'n\n' | "$cli" erase "$img" >/dev/null 2>&1; [ $? -eq 4 ] || fail "a declined erase exits 4"
 "$cli" erase >/dev/null 2>&1; [ $? -eq 2 ] || fail "erase without target exits 2"
 "$cli" list --yes >/dev/null 2>&1; [ $? -eq 2 ] || fail "--yes outside erase exits 2"
 
