@@ -6,6 +6,7 @@ namespace plexi::controls {
 
 VersionBoxSetup TAboutDialog::MakeSetup(int bits_per_pixel, const std::string& site_address) const {
   VersionBoxSetup setup;
+  setup.message_caption = ApplicationTitle;
   setup.title_line = ApplicationTitle + "  " + VerNo;
   setup.credit_line = "Programming by " + ProgramerName;
   setup.version_line = VerNoMain;

@@ -12,6 +12,8 @@ namespace plexi::controls {
 
 // Everything the version form is built from.
 struct VersionBoxSetup {
+  std::string caption = "ﾊﾞｰｼﾞｮﾝ情報";
+  std::string message_caption;  // the application's title, on the check's messages
   std::string title_line;    // title + "  " + version
   std::string credit_line;   // "Programming by " + programmer
   std::string version_line;
