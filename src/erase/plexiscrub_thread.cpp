@@ -13,18 +13,18 @@ namespace plexi {
 
 namespace {
 
-// Chunks smaller than this are handed to the drive several at a time.
-constexpr uint32_t kBatchBytes = 4u << 20;
+// Chunks smaller than this are handed to the drive several at a time: large
+// transfers keep the drive streaming.
+constexpr uint32_t kBatchBytes = 16u << 20;
 
+// The buffers are 4096-aligned and whole sectors long, so this reads them
+// as 64-bit words, which the compiler turns into wide vector ORs.
 bool AllZero(const uint8_t* data, size_t size) {
+  const auto* words = reinterpret_cast<const uint64_t*>(data);
+  const size_t count = size / 8;
   uint64_t acc = 0;
-  size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, data + i, 8);
-    acc |= word;
-  }
-  for (; i < size; ++i) acc |= data[i];
+  for (size_t i = 0; i < count; ++i) acc |= words[i];
+  for (size_t i = count * 8; i < size; ++i) acc |= data[i];
   return acc == 0;
 }
 
