@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <iostream>
 #include <mutex>
@@ -120,13 +121,22 @@ class TerminalEraseUi : public EraseUi {
     SerialDispatcher gui;
     TerminalProgress view(err_, request.bar_maximum);
     std::unique_ptr<TPlexiscrubThread> worker = make_worker(view, gui);
-    std::atomic<bool> ended{false};
-    worker->Start([&] { ended = true; });
+    std::mutex mutex;
+    std::condition_variable ended_signal;
+    bool ended = false;
+    worker->Start([&] {
+      std::lock_guard lock(mutex);
+      ended = true;
+      ended_signal.notify_all();
+    });
     // Wait for the worker; pass an interrupt on as a cancel request.
     auto previous = std::signal(SIGINT, OnInterrupt);
-    while (!ended) {
-      if (interrupted && cancel_) *cancel_ = true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    {
+      std::unique_lock lock(mutex);
+      while (!ended) {
+        if (interrupted && cancel_) *cancel_ = true;
+        ended_signal.wait_for(lock, std::chrono::milliseconds(50));
+      }
     }
     std::signal(SIGINT, previous);
     worker->Join();

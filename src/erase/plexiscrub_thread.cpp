@@ -13,9 +13,10 @@ namespace plexi {
 
 namespace {
 
-// Chunks smaller than this are handed to the drive several at a time: large
-// transfers keep the drive streaming.
-constexpr uint32_t kBatchBytes = 16u << 20;
+// The size of one transfer: chunks smaller than this are handed to the drive
+// several at a time, larger ones in pieces. Drives and the kernel's block
+// layer stream best at a few MiB per request.
+constexpr uint32_t kTransferBytes = 4u << 20;
 
 // The buffers are 4096-aligned and whole sectors long, so this reads them
 // as 64-bit words, which the compiler turns into wide vector ORs.
@@ -67,7 +68,7 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
 
   pass_bytes_ = uint64_t(chunk_bytes_) * chunk_count_;
   remaining_bytes_ = pass_bytes_ * uint64_t(erase_method_ + 1);
-  chunks_per_call_ = std::max<uint32_t>(1, kBatchBytes / chunk_bytes_);
+  chunks_per_call_ = std::max<uint32_t>(1, kTransferBytes / chunk_bytes_);
   pattern_ = std::make_unique<AlignedBuffer>(size_t(chunk_bytes_) * chunks_per_call_);
   RefillForPass(0);
   c_.view.SetWriteMaximum(remaining_bytes_);
@@ -202,26 +203,28 @@ void TPlexiscrubThread::Rewind() {
 uint32_t TPlexiscrubThread::ProcessChunks() {
   const uint32_t count = std::min(chunks_per_call_, chunk_count_ - chunk_index_);
   const uint32_t bytes = count * chunk_bytes_;
-  if (pass_ <= erase_method_) {
-    platform::IoResult w = device_.Write(pattern_->data(), bytes);
-    if (!w.ok || w.bytes != bytes) {
-      // A short write carries no error code of its own; name it for what it is.
-      ReportWorkerError("", w.ok ? win32::kErrorWriteFault : w.error);
+  const bool writing = pass_ <= erase_method_;
+  for (uint32_t done = 0; done < bytes;) {
+    const uint32_t piece = std::min(bytes - done, kTransferBytes);
+    uint8_t* data = pattern_->data() + done;
+    platform::IoResult r = writing ? device_.Write(data, piece) : device_.Read(data, piece);
+    if (!r.ok || r.bytes != piece) {
+      // A short transfer carries no error code of its own; name it for what it is.
+      const uint32_t short_error = writing ? win32::kErrorWriteFault : win32::kErrorReadFault;
+      ReportWorkerError("", r.ok ? short_error : r.error);
       return 0;
     }
-    position_ += bytes;
-    const uint64_t shown = pass_bytes_ * uint64_t(pass_) + position_;
-    c_.gui.RunOnGui([this, shown] { c_.view.SetWritePosition(shown); });
-    return count;
-  }
-  platform::IoResult r = device_.Read(pattern_->data(), bytes);
-  if (!r.ok || r.bytes != bytes) {
-    ReportWorkerError("", r.ok ? win32::kErrorReadFault : r.error);
-    return 0;
+    done += piece;
   }
   position_ += bytes;
-  const uint64_t shown = position_;
-  c_.gui.RunOnGui([this, shown] { c_.view.SetVerifyPosition(shown); });
+  const uint64_t shown = writing ? pass_bytes_ * uint64_t(pass_) + position_ : position_;
+  c_.gui.RunOnGui([this, shown, writing] {
+    if (writing) {
+      c_.view.SetWritePosition(shown);
+    } else {
+      c_.view.SetVerifyPosition(shown);
+    }
+  });
   return count;
 }
 
