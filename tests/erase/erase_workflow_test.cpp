@@ -289,3 +289,70 @@ TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
 
 }  // namespace
 }  // namespace plexi
+
+namespace plexi {
+namespace {
+
+// Cancel anywhere in any write pass of any method, then resume: the drive
+// ends all zeros with the completion record of the method.
+struct CancelPoint {
+  int32_t method;
+  int32_t pass;
+  bool at_boundary;  // right after the pass's last chunk, before the change
+};
+
+class CancelAndResumeTest : public WorkflowTest, public ::testing::WithParamInterface<CancelPoint> {};
+
+TEST_P(CancelAndResumeTest, EndsWithEveryByteZeroAndTheRightRecord) {
+  const CancelPoint point = GetParam();
+  std::vector<uint8_t> junk(61440ull * 512, 0x6C);
+  machine_->PokeDisk(1, 0, junk.data(), junk.size());
+  const uint64_t pass_bytes = 61440ull * 512;
+  const uint64_t stop_at = pass_bytes * uint64_t(point.pass) + (point.at_boundary ? pass_bytes : pass_bytes / 2);
+  ui_.choice = {true, true, true, point.method};
+  ui_.view.on_write = [&](uint64_t position) {
+    if (position >= stop_at) workflow_.Flags().CancelRequested = true;
+  };
+  ui_.answers = {true};  // save the resume point
+  ASSERT_EQ(Erase(1), 1);
+
+  ui_.view = test::RecordingView();
+  ui_.answers = {true};  // continue where it stopped
+  ui_.choice.method = 0;  // ignored: a resumed erase keeps its method
+  ASSERT_EQ(Erase(1), 2);
+  EXPECT_TRUE(ui_.confirm_requests.back().caption.find("継続消去") != std::string::npos);
+
+  std::vector<uint8_t> disk = machine_->PeekDisk(1, 0, pass_bytes);
+  EXPECT_EQ(std::vector<uint8_t>(disk.begin(), disk.begin() + 512), BuildCompletionRecord(512, point.method));
+  EXPECT_TRUE(std::all_of(disk.begin() + 512, disk.end(), [](uint8_t b) { return b == 0; }));
+}
+
+std::vector<CancelPoint> AllCancelPoints() {
+  std::vector<CancelPoint> points;
+  for (int32_t method = 0; method <= 2; ++method)
+    for (int32_t pass = 0; pass <= method; ++pass)
+      for (bool boundary : {false, true}) points.push_back({method, pass, boundary});
+  return points;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPass, CancelAndResumeTest, ::testing::ValuesIn(AllCancelPoints()),
+                         [](const ::testing::TestParamInfo<CancelPoint>& info) {
+                           return "Method" + std::to_string(info.param.method) + "Pass" +
+                                  std::to_string(info.param.pass) + (info.param.at_boundary ? "End" : "Middle");
+                         });
+
+TEST_F(WorkflowTest, WhenWindowsEndsTheSessionTheResumePointIsSavedAndErrorsAreLogged) {
+  env_.unattended = true;  // the session is ending
+  ui_.view.on_write = [&](uint64_t) { workflow_.Flags().CancelRequested = true; };
+  EXPECT_EQ(Erase(1), 1);
+  EXPECT_TRUE(ui_.questions.empty() || !Asked("途中で中断されました"));
+
+  ui_.view.on_write = nullptr;
+  ui_.answers = {false};  // no resume: a fresh erase that fails
+  EXPECT_EQ(Erase(2, "Broken （G:）"), -1);
+  ASSERT_EQ(env_.reported.size(), 1u);
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+}  // namespace
+}  // namespace plexi
