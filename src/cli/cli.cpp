@@ -89,6 +89,7 @@ const char kUsageText[] =
     "drive letter (\"2\", \"F:\") or a device path (\\\\.\\PHYSICALDRIVE2) on Windows\n"
     "and on a simulated machine.\n"
     "  --simulate FILE   run on the simulated machine described in FILE\n"
+    "  --drive N|X:      the TARGET as a drive number or letter\n"
     "  --help            this text\n"
     "\n"
     "exit codes: 0 done (erase: completed), 1 failed (erase: a write, read,\n"
@@ -131,6 +132,12 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
       }
       o.count = *n;
       ++i;
+    } else if (a == "--drive") {
+      if (i + 1 >= args.size()) {
+        err << "plexiscrub-cli: --drive needs a drive number or letter (2, F:)\n";
+        return std::nullopt;
+      }
+      o.drive = args[++i];
     } else if (a == "--simulate") {
       if (i + 1 >= args.size()) {
         err << "plexiscrub-cli: --simulate needs a machine description file\n";
@@ -264,6 +271,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (options->count && options->command != "dump") {
     err << "plexiscrub-cli: --count belongs to dump\n";
     return kUsage;
+  }
+  // --drive N names the target the way the program's list does; it comes
+  // first among the positional arguments.
+  if (options->drive) {
+    if (options->command != "inspect" && options->command != "erase" && options->command != "dump") {
+      err << "plexiscrub-cli: --drive belongs to inspect, erase and dump\n";
+      return kUsage;
+    }
+    options->positional.insert(options->positional.begin(), *options->drive);
   }
   return found->second(*options, out, err);
 }

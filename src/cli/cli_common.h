@@ -23,6 +23,7 @@ struct Options {
   std::string command;
   std::vector<std::string> positional;
   std::optional<std::string> simulate;
+  std::optional<std::string> drive;
   bool partitions = false;
   bool help = false;
   bool interactive = false;  // standard input is a terminal

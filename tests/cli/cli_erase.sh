@@ -48,7 +48,7 @@ out=$("$cli" erase G: --resume --yes --simulate "$work/stick.machine" 2>"$work/e
 grep -q '^result: 2 ' <<<"$out" || fail "resumed erase: $out"
 grep -q '（継続消去）' <<<"$out" || fail "the confirmation names a resumed erase"
 grep -q '現在の工程 2 / 3' "$work/err" || fail "the resumed erase starts in pass 2 of 3"
-out=$("$cli" erase G: --no-resume --method 0 --yes --simulate "$work/stick.machine" 2>"$work/err")
+out=$("$cli" erase --drive G: --no-resume --method 0 --yes --simulate "$work/stick.machine" 2>"$work/err")
 grep -q '現在の工程 1 / 1' "$work/err" || fail "declining the resume starts afresh"
 
 # The drive drops a write: verification says so and nothing is recorded.
