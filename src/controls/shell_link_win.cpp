@@ -89,9 +89,15 @@ int32_t TShellLink::GetLinkToPath(const std::string& link, std::string& target, 
 
 std::string TShellLink::CreateLink(const std::string& target, PCIDLIST_ABSOLUTE item, int folder,
                                    const std::string& link_name, bool overwrite) {
+  return CreateLinkIn(target, item, GetPath(folder), link_name, overwrite);
+}
+
+std::string TShellLink::CreateLinkIn(const std::string& target, PCIDLIST_ABSOLUTE item,
+                                     const std::string& folder, const std::string& link_name,
+                                     bool overwrite) {
   overwrite_ = overwrite;
   link_name_ = link_name;
-  return WriteLink(target, item, GetPath(folder), "", false);
+  return WriteLink(target, item, folder, "", false);
 }
 
 bool TShellLink::FileExists(const std::string& path) {

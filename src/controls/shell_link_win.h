@@ -63,6 +63,10 @@ class TShellLink : public ShortcutShell {
   // With an empty target the shortcut points at `item` instead.
   std::string CreateLink(const std::string& target, PCIDLIST_ABSOLUTE item, int folder,
                          const std::string& link_name, bool overwrite);
+  // The same into a folder given by its path.
+  std::string CreateLinkIn(const std::string& target, PCIDLIST_ABSOLUTE item,
+                           const std::string& folder, const std::string& link_name,
+                           bool overwrite);
   bool FileExists(const std::string& path) override;
 
  private:

@@ -13,3 +13,4 @@ add_test(NAME win.gui
 # Each run without a display owns the prefix; they wait for each other.
 set_tests_properties(win.backend win.gui PROPERTIES TIMEOUT 900 LABELS wine)
 include(${CMAKE_CURRENT_LIST_DIR}/controls_register.cmake OPTIONAL)
+include(${CMAKE_CURRENT_LIST_DIR}/about_register.cmake OPTIONAL)

@@ -1,0 +1,94 @@
+// Shortcut files written and read back through the shell, in a temporary
+// folder.
+#include "controls/shell_link_win.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "controls/shell_open_win.h"
+#include "platform/win/win_file_store.h"
+#include "temp_folder.h"
+
+namespace plexi::controls::win {
+namespace {
+
+using plexi::testing::TempFolder;
+
+void Touch(const std::string& path) {
+  std::ofstream(std::filesystem::path(plexi::win::Utf8ToWide(path))) << "x";
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(plexi::win::Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(ShellLink, WrittenShortcutResolvesToItsTarget) {
+  TempFolder folder;
+  const std::string target = folder.utf8() + "plexiscrub.exe";
+  Touch(target);
+  TShellLink shell;
+  const std::string link = shell.CreateLinkIn(target, nullptr, folder.utf8(), "プレキシスクラブ", true);
+  EXPECT_EQ(link, folder.utf8() + "プレキシスクラブ.lnk");
+  ASSERT_TRUE(Exists(link));
+  std::string resolved;
+  EXPECT_EQ(shell.GetLinkToPath(link, resolved), 0);
+  EXPECT_EQ(resolved, target);
+
+  // The target gone: the shortcut's own path comes back, so a caller
+  // comparing it with the program's path rewrites the shortcut.
+  ASSERT_TRUE(DeleteFileW(plexi::win::Utf8ToWide(target).c_str()));
+  shell.GetLinkToPath(link, resolved);
+  EXPECT_EQ(resolved, link);
+  // No shortcut at all: the same.
+  EXPECT_NE(shell.GetLinkToPath(folder.utf8() + "none.lnk", resolved), 0);
+  EXPECT_EQ(resolved, folder.utf8() + "none.lnk");
+}
+
+TEST(ShellLink, NumberedWithoutOverwriteReplacedWithIt) {
+  TempFolder folder;
+  const std::string target = folder.utf8() + "tool.exe";
+  Touch(target);
+  TShellLink shell;
+  const std::string first = shell.CreateLinkIn(target, nullptr, folder.utf8(), "N", false);
+  EXPECT_EQ(first, folder.utf8() + "N.lnk");
+  EXPECT_EQ(shell.CreateLinkIn(target, nullptr, folder.utf8(), "N", false), folder.utf8() + "N(1).lnk");
+  EXPECT_EQ(shell.CreateLinkIn(target, nullptr, folder.utf8(), "N", false), folder.utf8() + "N(2).lnk");
+  EXPECT_EQ(shell.CreateLinkIn(target, nullptr, folder.utf8(), "N", true), first);
+  EXPECT_FALSE(Exists(folder.utf8() + "N(3).lnk"));
+}
+
+TEST(ShellLink, NamesMadeSafeAndMissingTargetsRefused) {
+  TempFolder folder;
+  const std::string target = folder.utf8() + "tool.exe";
+  Touch(target);
+  TShellLink shell;
+  EXPECT_EQ(shell.CreateLinkIn(target, nullptr, folder.utf8(), "A/B:C", true),
+            folder.utf8() + "A／B：C.lnk");
+  EXPECT_TRUE(Exists(folder.utf8() + "A／B：C.lnk"));
+  EXPECT_EQ(shell.CreateLinkIn(target, nullptr, folder.utf8(), "v1.5", true), folder.utf8() + "v1.lnk");
+  EXPECT_EQ(shell.CreateLinkIn(target, nullptr, folder.utf8(), "", true), folder.utf8() + "tool.lnk");
+
+  EXPECT_EQ(shell.CreateLinkIn(folder.utf8() + "missing.exe", nullptr, folder.utf8(), "M", true), "");
+  EXPECT_FALSE(Exists(folder.utf8() + "M.lnk"));
+  EXPECT_EQ(shell.CreateLinkIn("", nullptr, folder.utf8(), "M", true), "");
+}
+
+TEST(ShellLink, SpecialFolders) {
+  TShellLink shell;
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_EQ(shell.GetPath(kFolderWindows), plexi::win::WideToUtf8(windows));
+  EXPECT_FALSE(shell.GetPath(kFolderDesktop).empty());
+}
+
+TEST(ShellOpen, ErrorLogButtonDoesNothingWithoutTheFile) {
+  TempFolder folder;
+  plexi::win::WinFileStore files(folder.utf8());
+  EXPECT_FALSE(OpenErrorLog(nullptr, folder.utf8() + "errlog.log", files));
+}
+
+}  // namespace
+}  // namespace plexi::controls::win

@@ -1,0 +1,203 @@
+// Shows the about box on its own, for screenshots and for trying the update
+// check by hand:
+//   plexiscrub_about_box [--base=URL] [--serve] [--screenshot=FILE.bmp]
+//                        [--downloading]
+// --serve starts a local server (127.0.0.1) that offers a newer archive,
+// sent slowly, and points the box at it; --base points it elsewhere.
+// --screenshot saves the form as a bitmap and closes it; with --downloading
+// the picture is taken while that archive downloads (into %TEMP%), after
+// which the download is cancelled.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "controls/about_dialog_win.h"
+#include "platform/win/internet_win.h"
+#include "platform/win/utf.h"
+#include "win/about_http_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using plexi::win::Utf8ToWide;
+using plexi::win::WideToUtf8;
+
+class ToolSettings : public plexi::platform::Settings {
+ public:
+  explicit ToolSettings(std::string base) : base_(std::move(base)) {}
+  bool Exists(const std::string& name) override { return name == plexi::controls::kSiteAddressSetting; }
+  std::optional<int32_t> ReadInt(const std::string&) override { return std::nullopt; }
+  plexi::platform::Status WriteInt(const std::string&, int32_t) override { return {}; }
+  std::optional<std::string> ReadText(const std::string& name) override {
+    if (!Exists(name)) return std::nullopt;
+    return base_;
+  }
+  plexi::platform::Status WriteText(const std::string&, const std::string&) override { return {}; }
+
+ private:
+  std::string base_;
+};
+
+template <class Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds limit = 30s) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+HWND FindOwn(const wchar_t* window_class) {
+  HWND hwnd = nullptr;
+  while ((hwnd = FindWindowExW(nullptr, hwnd, window_class, nullptr)) != nullptr) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(hwnd)) return hwnd;
+  }
+  return nullptr;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  wchar_t text[256] = {};
+  GetWindowTextW(hwnd, text, 256);
+  return text;
+}
+
+// The window as it is on the screen, as a 24-bit bitmap file.
+bool SaveWindowPicture(HWND hwnd, const std::wstring& path) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
+  GdiFlush();
+  const DWORD stride = DWORD((width * 3 + 3) & ~3), image = stride * DWORD(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + image;
+  std::ofstream out(std::filesystem::path(path), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(BITMAPINFOHEADER));
+  out.write(static_cast<const char*>(bits), std::streamsize(image));
+  const bool ok = bool(out);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+// A Linux path given by a script names the same file through drive Z:.
+std::wstring WindowsPath(std::wstring path) {
+  if (path.empty() || path[0] != L'/') return path;
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return L"Z:" + path;
+}
+
+void Answer(int id) {
+  HWND box = nullptr;
+  if (WaitFor([&] { return (box = FindOwn(L"#32770")) != nullptr; }, 10s))
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::string base;
+  std::wstring screenshot;
+  bool serve = false, downloading = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg.rfind(L"--base=", 0) == 0) base = WideToUtf8(arg.substr(7));
+    else if (arg == L"--serve") serve = true;
+    else if (arg.rfind(L"--screenshot=", 0) == 0) screenshot = WindowsPath(arg.substr(13));
+    else if (arg == L"--downloading") downloading = true;
+    else {
+      std::fprintf(stderr, "unknown argument\n");
+      return 64;
+    }
+  }
+
+  std::unique_ptr<plexi::testing::TestHttpServer> server;
+  if (serve) {
+    server = std::make_unique<plexi::testing::TestHttpServer>();
+    server->Set("/DownLoadHtml/UpdateFilePage.html",
+                {"<a href=\"../UpdateFile/Plexiscrub_Up1103.zip\">Plexiscrub_Up1103.zip</a>"});
+    plexi::testing::TestHttpServer::Resource archive{std::string(2 << 20, 'z')};
+    archive.stall_after = 256 * 1024;
+    server->Set("/UpdateFile/Plexiscrub_Up1103.zip", archive);
+    base = server->Base();
+  }
+
+  plexi::win::WinInternet internet(serve ? plexi::win::WinInternet::Access::kDirect
+                                         : plexi::win::WinInternet::Access::kPreconfigured);
+  plexi::controls::win::AboutServices services;
+  services.internet = &internet;
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  if (!screenshot.empty()) {
+    services.choose_folder = [&](HWND, const std::string&) {
+      return std::optional<std::string>(WideToUtf8(temp));
+    };
+    services.open_folder = [](HWND, const std::string&) {};
+  }
+  plexi::controls::win::AboutBox about(services);
+  ToolSettings settings(base);
+
+  std::atomic<bool> done{false}, saved{false};
+  std::thread photographer;
+  if (!screenshot.empty()) {
+    photographer = std::thread([&] {
+      HWND form = nullptr;
+      if (!WaitFor([&] { return (form = FindOwn(plexi::controls::win::kVersionBoxClass)) != nullptr; }))
+        return;
+      HWND update = GetDlgItem(form, plexi::controls::win::kUpdateButtonId);
+      if (downloading) {
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(plexi::controls::win::kUpdateButtonId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(update));
+        Answer(IDYES);
+        WaitFor([&] { return TextOf(update) == L"中止"; });
+        std::this_thread::sleep_for(1500ms);  // let the bar move on a little
+      } else {
+        std::this_thread::sleep_for(700ms);  // a few animation steps
+      }
+      RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      std::this_thread::sleep_for(200ms);
+      saved = SaveWindowPicture(form, screenshot);
+      if (downloading) {
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(plexi::controls::win::kUpdateButtonId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(update));
+        Answer(IDOK);
+      }
+      while (!done) {
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        std::this_thread::sleep_for(100ms);
+      }
+    });
+  }
+  about.Execute(nullptr, settings);
+  done = true;
+  if (photographer.joinable()) photographer.join();
+  if (!screenshot.empty() && !saved) {
+    std::fprintf(stderr, "no screenshot taken\n");
+    return 1;
+  }
+  return 0;
+}
