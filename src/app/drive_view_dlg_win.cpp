@@ -1,9 +1,14 @@
 #include "app/drive_view_dlg_win.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
 
+#include "app/system_facts_win.h"
 #include "app/ui_font_win.h"
+#include "app/window_settings.h"
 #include "platform/win/utf.h"
+#include "platform/win/win_machine.h"
 
 namespace plexi::app {
 
@@ -15,26 +20,22 @@ constexpr int kWidth = 730;
 constexpr int kHeight = 409;
 constexpr int kMinHeight = 230;
 constexpr int kMaxHeight = 600;
-constexpr int kFontHeight = 12;
-constexpr wchar_t kFontFace[] = L"ＭＳ Ｐゴシック";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kWatchIntervalMs = 1000;
+constexpr int kForbidMenuId = 301;  // "消去を禁止する"
+constexpr int kAllowMenuId = 302;   // "消去を許可する"
 
-struct Column {
-  const wchar_t* heading;
-  int width;  // 0: whatever the others leave
-  int format;
-};
-constexpr Column kColumns[] = {
-    {L"製品名", 0, LVCFMT_LEFT},
-    {L"タイプ", 50, LVCFMT_LEFT},
-    {L"ドライブ文字", 100, LVCFMT_LEFT},
-    {L"容量", 80, LVCFMT_RIGHT},
-    {L"消去方式", 80, LVCFMT_LEFT},
-};
-
-int FixedColumnsWidth() {
-  int total = 0;
-  for (const Column& column : kColumns) total += column.width;
-  return total;
+const std::vector<ToolButtonSpec>& ToolButtons() {
+  static const std::vector<ToolButtonSpec> buttons = {
+      {kSpeedButton1, 8, "セクタダンプ|セクタの内容を表示する", kImageSectorDump, true, false, false},
+      {kSpeedButton2, 32, "ドライブの消去|選択したドライブを消去する", kImageErase, false, false, true},
+      {kSpeedButton7, 56, ViewToggleHint(ViewMode::kPhysical), -1, true, true, false},
+      {kSpeedButton3, 80, "更新|最新の情報に更新する", kImageRefresh, false, true, false},
+      {kSpeedButton6, 104, "エラーログ", kImageErrorLog, false, true, false},
+      {kSpeedButton4, 128, "Help", kImageHelp, false, true, false},
+      {kSpeedButton5, 152, "バージョン情報", kImageAbout, false, true, false},
+  };
+  return buttons;
 }
 
 RECT CentredOnScreen(int width, int height) {
@@ -43,23 +44,19 @@ RECT CentredOnScreen(int width, int height) {
   return {x, y, x + width, y + height};
 }
 
-void SetItemText(HWND list, int item, int sub_item, const std::string& text) {
-  std::wstring wide = win::Utf8ToWide(text);
-  LVITEMW entry{};
-  entry.iSubItem = sub_item;
-  entry.pszText = wide.data();
-  SendMessageW(list, LVM_SETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(&entry));
-}
-
 }  // namespace
 
-TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, platform::Machine& machine,
-                             platform::Settings& settings, platform::FileStore& files)
+TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, Environment& environment)
     : instance_(instance),
-      machine_(machine),
-      settings_(settings),
-      files_(files),
-      discovery_(machine, notifier_) {}
+      env_(environment),
+      art_(Artwork::Make()),
+      model_(*environment.machine, *environment.files, notifier_),
+      error_log_(*environment.machine, *environment.files,
+                 environment.files->ProgramDirectory() + "errlog.log"),
+      band_(art_),
+      toolbar_(art_, [this](const std::string& hint) { SetStatusHint(hint); }),
+      list_(art_, model_),
+      running_(environment.settings_place) {}
 
 TDriveViewDlg::~TDriveViewDlg() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
@@ -72,7 +69,7 @@ bool TDriveViewDlg::RegisterWindowClass(HINSTANCE instance) {
   window_class.hInstance = instance;
   window_class.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
   window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.hbrBackground = nullptr;  // the band and the children cover everything
   window_class.lpszClassName = kMainWindowClass;
   return RegisterClassExW(&window_class) != 0;
 }
@@ -86,13 +83,14 @@ bool TDriveViewDlg::Create() {
   CreateWindowExW(0, kMainWindowClass, kAppTitle, kStyle, frame.left, frame.top, kWidth, kHeight,
                   nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
-  SpeedButton3Click();
+  ConstructionSteps();
   return true;
 }
 
 void TDriveViewDlg::Show(int show_command) {
   ShowWindow(hwnd_, show_command);
   UpdateWindow(hwnd_);
+  FormShow();
 }
 
 LRESULT CALLBACK TDriveViewDlg::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -106,7 +104,7 @@ LRESULT CALLBACK TDriveViewDlg::WindowProc(HWND hwnd, UINT message, WPARAM wpara
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
-    self->list_ = nullptr;
+    self->status_ = nullptr;
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
   return self->WndProc(message, wparam, lparam);
@@ -126,84 +124,306 @@ LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       limits->ptMaxTrackSize = {kWidth, kMaxHeight};
       return 0;
     }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      PaintBand();
+      return 0;
+    case WM_DRAWITEM:
+      if (toolbar_.DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lparam),
+                            [this](HDC dc, const RECT& part) { band_.CopyPart(dc, part); }))
+        return TRUE;
+      break;
+    case WM_COMMAND:
+      if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
+      return 0;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header->hwndFrom == list_.hwnd() && header->code == NM_CUSTOMDRAW)
+        return list_.CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lparam));
+      break;
+    }
+    case WM_CONTEXTMENU:
+      OnContextMenu(reinterpret_cast<HWND>(wparam), lparam);
+      return 0;
+    case WM_TIMER:
+      if (wparam == kTimer1) Timer1Timer();
+      return 0;
+    case WM_COPYDATA:
+      return OnCopyData(wparam, lparam);
     case WM_QUERYENDSESSION:
       return 1;
+    case WM_ENDSESSION:
+      OnEndSession(wparam != 0);
+      return 0;
+    case WM_CLOSE:
+      FormCloseQuery();
+      DestroyWindow(hwnd_);
+      return 0;
     case WM_DESTROY:
+      FormDestroy();
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcW(hwnd_, message, wparam, lparam);
+      break;
   }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
 }
 
+// While the window is made: the error log, the shell's icons for the list,
+// the child controls.
 void TDriveViewDlg::FormCreate() {
   notifier_.SetOwner(hwnd_);
-  font_ = MakeUiFont(kFontFace, kFontHeight);
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  CreateListView();
+  erase_ui_.SetOwner(hwnd_);
+  // The shell's image list as it gives it for the root of our own drive.
+  system_icons_ = SystemImageList(win::ExecutableDirectory().substr(0, 3));
+  CreateControls();
 }
 
-void TDriveViewDlg::CreateListView() {
-  constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-                           LVS_SHOWSELALWAYS;
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, hwnd_, nullptr,
-                          instance_, nullptr);
-  if (list_ == nullptr) return;
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < int(std::size(kColumns)); ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    column.fmt = kColumns[i].format;
-    column.cx = kColumns[i].width;
-    column.pszText = const_cast<wchar_t*>(kColumns[i].heading);
-    column.iSubItem = i;
-    SendMessageW(list_, LVM_INSERTCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&column));
+void TDriveViewDlg::CreateControls() {
+  toolbar_.Create(hwnd_, instance_, ToolButtons());
+  list_.Create(hwnd_, instance_, [this](int x) { ListView1MouseDown(x); });
+  list_.SetImageList(system_icons_);
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
+                            0, hwnd_, nullptr, instance_, nullptr);
+  SendMessageW(status_, SB_SIMPLE, TRUE, 0);
+}
+
+void TDriveViewDlg::ConstructionSteps() {
+  // The start values: no end-of-erase action, no session end, and a letter
+  // mask of 0, so that the first watch tick fills the list.
+  session_ending_ = false;
+  LayoutControls();
+
+  help_path_ = env_.files->ProgramDirectory() + "Help\\Plexiscrub.htm";
+  error_log_.LoadErrorLog(notifier_);
+  colour_depth_ = ScreenColourDepth();
+
+  // A simulated machine's drives need no rights of the real one.
+  if (!env_.simulated && LacksAdministratorRights())
+    ShowPlainMessage(hwnd_, "プレキシスクラブの実行は管理者で行う必要があります。特権レベルを設定して再実行して下さい。"
+                            "このまま実行した場合、正しくドライブの消去を行うことはできません。");
+
+  const WindowsVersion version = ReadWindowsVersion();
+  os_class_ = OsClass(version.nt, version.major, version.minor);
+  shutdown_ = std::make_unique<ShutdownController>(*env_.power, *env_.settings, shutdown_ui_,
+                                                   notifier_, IsNtFamily(os_class_));
+  EraseEnvironment& erase_environment = *this;
+  workflow_ = std::make_unique<EraseWorkflow>(*env_.machine, erase_ui_, erase_environment, estimate_);
+  ResetEraseCountWhenAlone(*env_.settings, running_.AnotherCopyRunning());
+
+  if (VersionRanBefore(*env_.settings)) Timer1Timer();
+}
+
+void TDriveViewDlg::FormShow() {
+  const ShowSettings show = app::FormShow(*env_.settings, env_.files->ProgramDirectory());
+  if (show.header_colour) ApplyHeaderColour(*show.header_colour);
+  if (!show.first_run) return;
+  const bool migrated = model_.Forbidden().MigrateForbiddenList([this](char letter) {
+    TDriveInfo info;
+    model_.Discovery().QueryDrive(DriveDesignator::Letter(letter), info, model_.View());
+    return info.Identity;
+  });
+  if (migrated) Timer1Timer();
+}
+
+void TDriveViewDlg::FormCloseQuery() {
+  app::FormCloseQuery(*env_.settings, band_.ColourIndex(), error_log_, notifier_);
+}
+
+void TDriveViewDlg::FormDestroy() {
+  KillTimer(hwnd_, kTimer1);
+}
+
+void TDriveViewDlg::LayoutControls() {
+  if (hwnd_ == nullptr || status_ == nullptr) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  SendMessageW(status_, WM_SIZE, 0, 0);
+  RECT status;
+  GetWindowRect(status_, &status);
+  const int status_height = status.bottom - status.top;
+  list_.Move({0, HeaderBand::kHeight, client.right, client.bottom - status_height});
+  RECT frame;
+  GetWindowRect(hwnd_, &frame);
+  WindowDc screen(hwnd_);
+  band_.Render(screen.get(), client.right, frame.right - frame.left);
+  const RECT band{0, 0, client.right, HeaderBand::kHeight};
+  InvalidateRect(hwnd_, &band, FALSE);
+  toolbar_.RepaintAll();
+}
+
+void TDriveViewDlg::PaintBand() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  band_.CopyPart(dc, {0, 0, client.right, HeaderBand::kHeight});
+  EndPaint(hwnd_, &paint);
+}
+
+void TDriveViewDlg::ApplyHeaderColour(int32_t index) {
+  band_.SetColour(index);
+  LayoutControls();
+}
+
+void TDriveViewDlg::SetStatusHint(const std::string& text) {
+  if (status_ != nullptr)
+    SendMessageW(status_, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(win::Utf8ToWide(text).c_str()));
+}
+
+void TDriveViewDlg::OnCommand(int id) {
+  switch (id) {
+    case kSpeedButton1: SpeedButton1Click(); break;
+    case kSpeedButton2: SpeedButton2Click(); break;
+    case kSpeedButton3: SpeedButton3Click(); break;
+    case kSpeedButton4: SpeedButton4Click(); break;
+    case kSpeedButton5: SpeedButton5Click(); break;
+    case kSpeedButton6: SpeedButton6Click(); break;
+    case kSpeedButton7: SpeedButton7Click(); break;
+    default: break;
   }
 }
 
-// The list fills the client area; the product column takes the width the
-// fixed columns leave.
-void TDriveViewDlg::LayoutControls() {
-  if (list_ == nullptr) return;
-  RECT client;
-  GetClientRect(hwnd_, &client);
-  MoveWindow(list_, 0, 0, client.right, client.bottom, TRUE);
-  RECT list_client;
-  GetClientRect(list_, &list_client);
-  const int remaining = list_client.right - FixedColumnsWidth();
-  SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(remaining > 40 ? remaining : 40, 0));
+// The sector view has its own window, which is not part of the program yet:
+// the button only keeps its state.
+void TDriveViewDlg::SpeedButton1Click() { toolbar_.Clicked(kSpeedButton1); }
+
+void TDriveViewDlg::SpeedButton2Click() {
+  plexi::SpeedButton2Click(*workflow_, erase_ui_, *this, model_.MutableRows(), list_.Selected(),
+                           model_.View());
 }
 
 void TDriveViewDlg::SpeedButton3Click() {
-  rows_ = discovery_.Refresh(view_);
-  FillList();
+  const std::optional<size_t> reselect = model_.SpeedButton3Click();
+  std::vector<int> icons;
+  for (const DriveRow& row : model_.Rows()) icons.push_back(RowIcon(row));
+  list_.Fill(icons, reselect);
+  toolbar_.SetEnabled(kSpeedButton1, reselect.has_value());
 }
 
-void TDriveViewDlg::FillList() {
-  if (list_ == nullptr) return;
-  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
-  for (int i = 0; i < int(rows_.size()); ++i) AddRow(i, rows_[size_t(i)]);
-  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-  LayoutControls();  // a vertical scroll bar may have come or gone
-  InvalidateRect(list_, nullptr, TRUE);
+int TDriveViewDlg::RowIcon(const DriveRow& row) {
+  // The shell knows nothing of a simulated machine's drives: they all get
+  // the icon of the drive the program runs from.
+  return DriveIconIndex(env_.simulated ? win::ExecutableDirectory().substr(0, 3) : row.root);
 }
 
-void TDriveViewDlg::AddRow(int index, const DriveRow& row) {
-  std::wstring caption = win::Utf8ToWide(row.caption);
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = index;
-  item.pszText = caption.data();
-  item.lParam = index;  // the row in rows_
-  const int at = int(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (at < 0) return;
-  SetItemText(list_, at, 1, row.bus_type);
-  SetItemText(list_, at, 2, row.letters);
-  SetItemText(list_, at, 3, row.size_text);
-  SetItemText(list_, at, 4, row.method_text);
+void TDriveViewDlg::SpeedButton4Click() {
+  ShellExecuteW(hwnd_, L"open", win::Utf8ToWide(help_path_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TDriveViewDlg::SpeedButton5Click() {
+  ShowPlainMessage(hwnd_, "プレキシスクラブ Version 1.1.0.2\r\nＱ＆Ｚ");
+}
+
+void TDriveViewDlg::SpeedButton6Click() {
+  if (!env_.files->Exists(error_log_.Path())) return;
+  ShellExecuteW(hwnd_, L"open", L"notepad", win::Utf8ToWide(error_log_.Path()).c_str(), nullptr,
+                SW_SHOW);
+}
+
+void TDriveViewDlg::SpeedButton7Click() {
+  toolbar_.Clicked(kSpeedButton7);
+  model_.SetView(toolbar_.Down(kSpeedButton7) ? ViewMode::kPartition : ViewMode::kPhysical);
+  toolbar_.SetHint(kSpeedButton7, ViewToggleHint(model_.View()));
+  SpeedButton3Click();
+}
+
+void TDriveViewDlg::ListView1MouseDown(int x) {
+  const PressOutcome press = model_.ListView1MouseDown(list_.Selected(), x);
+  toolbar_.SetEnabled(kSpeedButton1, press.dump_enabled);
+  toolbar_.SetEnabled(kSpeedButton2, press.erase_enabled);
+  if (press.start_erase) SpeedButton2Click();
+}
+
+void TDriveViewDlg::OnContextMenu(HWND source, LPARAM where) {
+  POINT screen{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+  if (where == -1) {
+    // From the keyboard: at the top left of the control.
+    RECT frame;
+    GetWindowRect(source, &frame);
+    screen = {frame.left + 8, frame.top + 8};
+  }
+  if (source == list_.hwnd()) {
+    ShowListMenu(screen);
+    return;
+  }
+  POINT client = screen;
+  ScreenToClient(hwnd_, &client);
+  if (client.y < HeaderBand::kHeight) ChooseHeaderColour(screen);
+}
+
+void TDriveViewDlg::ChooseHeaderColour(POINT screen) {
+  if (std::optional<int32_t> chosen = ShowColourMenu(hwnd_, screen, band_.ColourIndex()))
+    ApplyHeaderColour(*chosen);
+}
+
+// The forbid / allow menu of the selected row.
+void TDriveViewDlg::ShowListMenu(POINT screen) {
+  const std::optional<size_t> selected = list_.Selected();
+  const ForbidMenu entries = model_.PopupMenu2Popup(selected);
+  if (!entries.forbid_visible && !entries.allow_visible) return;
+  UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  if (entries.forbid_visible) AppendMenuW(menu.get(), MF_STRING, kForbidMenuId, L"消去を禁止する");
+  if (entries.allow_visible) AppendMenuW(menu.get(), MF_STRING, kAllowMenuId, L"消去を許可する");
+  SetForegroundWindow(hwnd_);
+  const int chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y,
+                                    0, hwnd_, nullptr);
+  if (chosen != kForbidMenuId && chosen != kAllowMenuId) return;
+  const std::optional<ForbidOutcome> outcome = model_.N3Click(
+      list_.Selected(), chosen == kForbidMenuId ? ForbidAction::kForbid : ForbidAction::kAllow);
+  if (!outcome) return;
+  BroadcastRowChange(outcome->message);
+  toolbar_.SetEnabled(kSpeedButton2, outcome->erase_enabled);
+  list_.Repaint();
+}
+
+void TDriveViewDlg::Timer1Timer() {
+  KillTimer(hwnd_, kTimer1);
+  if (model_.DriveLettersChanged()) SpeedButton3Click();
+  SetTimer(hwnd_, kTimer1, kWatchIntervalMs, nullptr);
+}
+
+LRESULT TDriveViewDlg::OnCopyData(WPARAM sender, LPARAM data) {
+  if (std::optional<RowChangeMessage> change = ReceivedRowChange(sender, data)) {
+    if (model_.ApplyRowChange(*change)) list_.UpdateTexts();
+  }
+  return 1;
+}
+
+void TDriveViewDlg::OnEndSession(bool ending) {
+  // Only an erase in progress is affected: it stops at its next step and
+  // keeps its resume point; its errors go to the log from now on.
+  if (!ending || !workflow_ || !workflow_->Running()) return;
+  session_ending_ = true;
+  workflow_->Flags().CancelRequested = true;
+}
+
+void TDriveViewDlg::StopDriveWatch() { KillTimer(hwnd_, kTimer1); }
+
+void TDriveViewDlg::StartDriveWatch() {
+  SetTimer(hwnd_, kTimer1, kWatchIntervalMs, nullptr);
+}
+
+void TDriveViewDlg::RepaintRow(size_t) { list_.UpdateTexts(); }
+
+void TDriveViewDlg::BroadcastRowChange(const RowChangeMessage& message) {
+  app::BroadcastRowChange(hwnd_, message);
+}
+
+void TDriveViewDlg::ShutdownAfterErase() { shutdown_->ShutdownAfterErase(); }
+
+int32_t TDriveViewDlg::UpdateEraseCount(int operation) {
+  return shutdown_->UpdateEraseCount(static_cast<EraseCountOp>(operation));
+}
+
+bool TDriveViewDlg::Unattended() {
+  return shutdown_->ShutdownMode() != kShutdownNone || session_ending_;
+}
+
+void TDriveViewDlg::ReportError(const std::string& message, const std::string& drive_label) {
+  plexi::ReportError(shutdown_->Routing(session_ending_), error_log_, notifier_, message, drive_label);
 }
 
 }  // namespace plexi::app

@@ -1,59 +1,114 @@
-// The main window: the drive list of the machine.
+// The main window: the header band with the toolbar, the drive list and the
+// status bar, its settings, and the messages from other running copies.
 #pragma once
 #include <windows.h>
 
-#include <vector>
+#include <memory>
+#include <optional>
+#include <string>
 
+#include "app/artwork_win.h"
+#include "app/drive_list_win.h"
+#include "app/drive_view.h"
+#include "app/environment_win.h"
+#include "app/erase_ui_win.h"
+#include "app/header_band_win.h"
 #include "app/message_box_notifier_win.h"
-#include "drives/discovery.h"
-#include "drives/drive_types.h"
-#include "platform/platform.h"
-#include "platform/win/win_handles.h"
+#include "app/peer_copies_win.h"
+#include "app/toolbar_win.h"
+#include "erase/erase_workflow.h"
+#include "errors/error_report.h"
+#include "shutdown/shutdown.h"
 
 namespace plexi::app {
 
 extern const wchar_t kMainWindowClass[];  // "TDriveViewDlg"
 
-class TDriveViewDlg {
+class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
  public:
-  TDriveViewDlg(HINSTANCE instance, platform::Machine& machine, platform::Settings& settings,
-                platform::FileStore& files);
-  ~TDriveViewDlg();
+  TDriveViewDlg(HINSTANCE instance, Environment& environment);
+  ~TDriveViewDlg() override;
   TDriveViewDlg(const TDriveViewDlg&) = delete;
   TDriveViewDlg& operator=(const TDriveViewDlg&) = delete;
 
   static bool RegisterWindowClass(HINSTANCE instance);
 
-  // Creates the window centred on the screen and fills the list.
+  // Creates the window centred on the screen and runs the construction steps.
   bool Create();
+  // Shows the window and runs FormShow.
   void Show(int show_command);
   HWND hwnd() const { return hwnd_; }
-
-  // Rebuilds every row of the list from the machine.
-  void SpeedButton3Click();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam);
 
+  // Creation, in the order the window is built.
   void FormCreate();
-  void CreateListView();
+  void ConstructionSteps();
+  void CreateControls();
+  void FormShow();
+  void FormCloseQuery();
+  void FormDestroy();
   void LayoutControls();
-  void FillList();
-  void AddRow(int index, const DriveRow& row);
+  void PaintBand();
+  void SetStatusHint(const std::string& text);
+
+  // Toolbar.
+  void OnCommand(int id);
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void SpeedButton3Click();
+  void SpeedButton4Click();
+  void SpeedButton5Click();
+  void SpeedButton6Click();
+  void SpeedButton7Click();
+
+  // The list.
+  void ListView1MouseDown(int x);
+  void ShowListMenu(POINT screen);
+  void Timer1Timer();
+  void OnContextMenu(HWND source, LPARAM where);
+  void ChooseHeaderColour(POINT screen);
+  void ApplyHeaderColour(int32_t index);
+  LRESULT OnCopyData(WPARAM sender, LPARAM data);
+  void OnEndSession(bool ending);
+  int RowIcon(const DriveRow& row);
+
+  // EraseButtonHost
+  void StopDriveWatch() override;
+  void StartDriveWatch() override;
+  void RepaintRow(size_t index) override;
+  void BroadcastRowChange(const RowChangeMessage& message) override;
+  void ShutdownAfterErase() override;
+  // EraseEnvironment
+  int32_t UpdateEraseCount(int operation) override;
+  bool Unattended() override;
+  void ReportError(const std::string& message, const std::string& drive_label) override;
 
   HINSTANCE instance_;
-  platform::Machine& machine_;
-  platform::Settings& settings_;
-  platform::FileStore& files_;
+  Environment& env_;
   MessageBoxNotifier notifier_;
-  DriveDiscovery discovery_;
+  Artwork art_;
+  DriveView model_;
+  ErrorLog error_log_;
+  HeaderBand band_;
+  FlatToolbar toolbar_;
+  DriveListView list_;
+  RunningMarker running_;
+  MessageBoxEraseUi erase_ui_;
+  NoShutdownUi shutdown_ui_;
+  EstimateState estimate_;
+  std::unique_ptr<ShutdownController> shutdown_;  // made once the Windows version is known
+  std::unique_ptr<EraseWorkflow> workflow_;
 
-  HWND hwnd_ = nullptr;   // owned by the system once created; cleared at WM_NCDESTROY
-  HWND list_ = nullptr;   // ListView1, a child of hwnd_
-  win::UniqueGdiObject font_;
-  ViewMode view_ = ViewMode::kPhysical;
-  std::vector<DriveRow> rows_;
+  HWND hwnd_ = nullptr;    // owned by the system once created; cleared at WM_NCDESTROY
+  HWND status_ = nullptr;  // StatusBar1, a child of hwnd_
+  HIMAGELIST system_icons_ = nullptr;  // the shell's, shared
+  std::string help_path_;
+  int colour_depth_ = 0;
+  int os_class_ = 0;
+  bool session_ending_ = false;
 };
 
 }  // namespace plexi::app

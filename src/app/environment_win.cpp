@@ -5,11 +5,13 @@
 
 #include "platform/sim/directory_file_store.h"
 #include "platform/sim/file_settings.h"
+#include "platform/sim/sim_power.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_file_store.h"
 #include "platform/win/win_handles.h"
 #include "platform/win/win_machine.h"
+#include "platform/win/win_power.h"
 #include "platform/win/win_settings.h"
 
 namespace plexi::app {
@@ -75,6 +77,8 @@ Environment MakeRealEnvironment() {
   environment.machine = std::make_unique<win::WinMachine>();
   environment.settings = std::make_unique<win::WinSettings>();
   environment.files = std::make_unique<win::WinFileStore>();
+  environment.power = std::make_unique<win::WinPower>();
+  environment.settings_place = win::WideToUtf8(win::kSettingsKeyPath);
   return environment;
 }
 
@@ -88,6 +92,9 @@ Environment MakeSimulatedEnvironment(const std::string& machine_file, std::strin
   CreateDirectoryW(win::Utf8ToWide(paths.files_folder).c_str(), nullptr);
   environment.settings = std::make_unique<sim::FileSettings>(paths.settings_file);
   environment.files = std::make_unique<sim::DirectoryFileStore>(paths.files_folder);
+  environment.power = std::make_unique<sim::SimPower>();
+  environment.simulated = true;
+  environment.settings_place = paths.settings_file;
   return environment;
 }
 

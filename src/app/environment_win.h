@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/power.h"
 
 namespace plexi::app {
 
@@ -14,6 +15,11 @@ struct Environment {
   std::unique_ptr<platform::Machine> machine;
   std::unique_ptr<platform::Settings> settings;
   std::unique_ptr<platform::FileStore> files;
+  std::unique_ptr<platform::Power> power;  // records only, on a simulated machine
+  bool simulated = false;
+  // Where the settings live: copies on the same place count each other's
+  // erases (the registry key, or a simulated machine's settings file).
+  std::string settings_place;
 };
 
 struct CommandLine {

@@ -49,7 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   InitCommonControlsEx(&controls);
   if (!TDriveViewDlg::RegisterWindowClass(instance)) return 1;
 
-  TDriveViewDlg window(instance, *environment.machine, *environment.settings, *environment.files);
+  TDriveViewDlg window(instance, environment);
   if (!window.Create()) return 1;
   window.Show(show_command);
   return RunMessageLoop();

@@ -8,9 +8,9 @@ int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
   return 0;  // one match is enough
 }
 
-bool HasFace(HDC dc, const std::wstring& face) {
+bool HasFace(HDC dc, const std::wstring& face, BYTE charset = DEFAULT_CHARSET) {
   LOGFONTW query{};
-  query.lfCharSet = DEFAULT_CHARSET;
+  query.lfCharSet = charset;
   lstrcpynW(query.lfFaceName, face.c_str(), LF_FACESIZE);
   bool found = false;
   EnumFontFamiliesExW(dc, &query, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
@@ -33,6 +33,22 @@ std::wstring AvailableFace(const std::wstring& face) {
   for (const wchar_t* stand_in : kStandIns)
     if (HasFace(screen.dc, stand_in)) return stand_in;
   return face;  // let the font mapper pick by character set
+}
+
+std::wstring SystemFaceOr(const std::wstring& fallback) {
+  ScreenDc screen;
+  if (HasFace(screen.dc, L"System", SHIFTJIS_CHARSET)) return L"System";
+  return AvailableFace(fallback);
+}
+
+std::wstring AvailableSerifFace(const std::wstring& face) {
+  static const wchar_t* const kStandIns[] = {L"MS PMincho", L"MS Mincho", L"Yu Mincho",
+                                             L"Noto Serif CJK JP", L"Noto Serif JP"};
+  ScreenDc screen;
+  if (HasFace(screen.dc, face)) return face;
+  for (const wchar_t* stand_in : kStandIns)
+    if (HasFace(screen.dc, stand_in)) return stand_in;
+  return AvailableFace(face);
 }
 
 win::UniqueGdiObject MakeUiFont(const std::wstring& face, int height) {

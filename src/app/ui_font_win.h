@@ -11,6 +11,12 @@ namespace plexi::app {
 
 // The first of `face` and its usual replacements that the system has.
 std::wstring AvailableFace(const std::wstring& face);
+// "System" when the system's font of that name has Japanese letters (as on
+// a Japanese Windows), else the first available of `fallback` and its
+// replacements.
+std::wstring SystemFaceOr(const std::wstring& fallback);
+// The same for a serif (Mincho) face.
+std::wstring AvailableSerifFace(const std::wstring& face);
 // A font of the given character height in pixels.
 win::UniqueGdiObject MakeUiFont(const std::wstring& face, int height);
 

@@ -3,13 +3,19 @@
 # Wine prefix kept inside it.
 set(wine_run ${PROJECT_SOURCE_DIR}/scripts/wine-run)
 set(wine_prefix ${PLEXISCRUB_WIN_BUILD}/wineprefix)
+# Screenshots of the GUI scenarios: build/artifacts/screenshots beside the
+# Windows build folder.
+get_filename_component(PLEXISCRUB_SCREENSHOTS ${PLEXISCRUB_WIN_BUILD}/../artifacts/screenshots ABSOLUTE)
+file(MAKE_DIRECTORY ${PLEXISCRUB_SCREENSHOTS})
 
 add_test(NAME win.backend
          COMMAND ${wine_run} ${wine_prefix} ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_win_tests.exe)
 add_test(NAME win.gui
          COMMAND ${wine_run} ${wine_prefix} ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_gui_driver.exe
                  --exe=${PLEXISCRUB_WIN_BUILD}/src/plexiscrub.exe
-                 --machine=${PROJECT_SOURCE_DIR}/demo/demo.machine)
+                 --machine=${PROJECT_SOURCE_DIR}/demo/demo.machine
+                 --cli=${PLEXISCRUB_WIN_BUILD}/src/plexiscrub-cli.exe
+                 --screenshots=${PLEXISCRUB_SCREENSHOTS})
 # Each run without a display owns the prefix; they wait for each other.
 set_tests_properties(win.backend win.gui PROPERTIES TIMEOUT 900 LABELS wine)
 include(${CMAKE_CURRENT_LIST_DIR}/controls_register.cmake OPTIONAL)

@@ -92,6 +92,10 @@ void TakeOption(const std::wstring& argument) {
     Config().program = WindowsPath(win::WideToUtf8(argument.substr(6)));
   else if (argument.rfind(L"--machine=", 0) == 0)
     Config().machine_file = WindowsPath(win::WideToUtf8(argument.substr(10)));
+  else if (argument.rfind(L"--cli=", 0) == 0)
+    Config().cli = WindowsPath(win::WideToUtf8(argument.substr(6)));
+  else if (argument.rfind(L"--screenshots=", 0) == 0)
+    Config().screenshots = WindowsPath(win::WideToUtf8(argument.substr(14)));
 }
 
 }  // namespace

@@ -178,6 +178,25 @@ std::optional<ListViewContent> ReadListView(HWND list, int columns) {
   return content;
 }
 
+std::optional<RECT> ListItemRect(HWND list, int row, int code) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  win::UniqueKernelHandle process(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  if (!process) return std::nullopt;
+  RemoteBuffer remote(process.get(), sizeof(RECT));
+  RECT rect{code, 0, 0, 0};
+  if (!remote || !remote.Write(0, &rect, sizeof(rect))) return std::nullopt;
+  if (!SendMessageW(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(remote.at(0))))
+    return std::nullopt;
+  if (!remote.Read(0, &rect, sizeof(rect))) return std::nullopt;
+  return rect;
+}
+
+UINT ListItemState(HWND list, int row) {
+  return UINT(SendMessageW(list, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED | LVIS_FOCUSED));
+}
+
 std::string Utf8(const std::wstring& text) { return win::WideToUtf8(text); }
 
 }  // namespace plexi::gui

@@ -56,6 +56,10 @@ struct ListViewContent {
 };
 int ListViewRowCount(HWND list);
 std::optional<ListViewContent> ReadListView(HWND list, int columns);
+// LVM_GETITEMRECT with `code` (LVIR_BOUNDS, LVIR_ICON...), in list coordinates.
+std::optional<RECT> ListItemRect(HWND list, int row, int code);
+// LVIS_SELECTED and LVIS_FOCUSED of a row.
+UINT ListItemState(HWND list, int row);
 
 std::string Utf8(const std::wstring& text);
 

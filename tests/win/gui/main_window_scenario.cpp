@@ -1,79 +1,64 @@
-// The main window on a simulated machine, as another program sees it.
+// The main window on the demo machine as a user sees it: layout, toolbar,
+// the rows of both views, and an unusable machine file.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
-#include "drives/discovery.h"
 #include "driver_config.h"
-#include "gui_driver.h"
-#include "platform/sim/sim_machine.h"
-#include "platform/win/utf.h"
-#include "win/temp_folder.h"
+#include "gui_actions.h"
+#include "scenario_support.h"
 
 namespace plexi::gui {
 namespace {
 
-constexpr Duration kStartTimeout = 60s;  // the first start in a fresh prefix is slow
-constexpr Duration kExitTimeout = 20s;
-
-class RecordingNotifier : public Notifier {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
-
-// The rows discovery builds for the machine file, computed here in-process.
-std::vector<DriveRow> ExpectedRows(const std::wstring& machine_file) {
-  std::string error;
-  auto machine = sim::SimMachine::Load(win::WideToUtf8(machine_file), &error);
-  EXPECT_TRUE(machine) << error;
-  if (!machine) return {};
-  RecordingNotifier notifier;
-  return DriveDiscovery(*machine, notifier).Refresh(ViewMode::kPhysical);
+// The first five cells of the command-line tool's rows are the list's columns.
+void ExpectRowsAsCli(const RunningProgram& program, const Rows& cli, const char* view) {
+  const Rows shown = program.ListRows();
+  ASSERT_EQ(shown.size(), cli.size()) << view;
+  for (size_t i = 0; i < cli.size(); ++i)
+    for (size_t column = 0; column < 5; ++column)
+      EXPECT_EQ(shown[i][column], cli[i][column]) << view << " row " << i << " column " << column;
 }
 
-std::wstring CopyOfMachine(const testing::TempFolder& folder, const wchar_t* name) {
-  const std::wstring copy = folder.wide() + name;
-  EXPECT_TRUE(CopyFileW(Config().machine_file.c_str(), copy.c_str(), FALSE))
-      << "cannot copy " << Utf8(Config().machine_file);
-  return copy;
-}
+TEST(MainWindow, LayoutToolbarAndTheRowsOfBothViewsAsTheCommandLineToolLists) {
+  ScenarioMachine machine;
+  const Rows physical = CliRows(machine.file(), false), partitions = CliRows(machine.file(), true);
+  ASSERT_EQ(physical.size(), 6u) << "plexiscrub-cli list on the demo machine";
+  ASSERT_EQ(partitions.size(), 7u);
 
-std::optional<Process> StartSimulated(const std::wstring& machine_file) {
-  return Process::Start(L"\"" + Config().program + L"\" --simulate \"" + machine_file + L"\"");
-}
-
-TEST(MainWindow, ListsTheSimulatedDrivesAndClosesCleanly) {
-  testing::TempFolder folder;
-  const std::wstring machine_file = CopyOfMachine(folder, L"demo.machine");
-  const std::vector<DriveRow> expected = ExpectedRows(machine_file);
-  ASSERT_FALSE(expected.empty()) << "the demo machine lists drives";
-  // The system disk with its two volumes is among them.
-  EXPECT_TRUE(FindRowByCaption(expected, "Samsung SSD 860 EVO 500GB"));
-
-  auto program = StartSimulated(machine_file);
+  auto program = RunningProgram::Start(machine.file());
   ASSERT_TRUE(program) << "cannot start " << Utf8(Config().program);
-  // The window is found while it is still being made: wait for its list too.
-  HWND window = nullptr, list = nullptr;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        window = FindTopWindow(L"TDriveViewDlg", program->id());
-        list = window ? FindChild(window, WC_LISTVIEWW) : nullptr;
-        return list != nullptr;
-      },
-      kStartTimeout));
-  EXPECT_EQ(Utf8(WindowText(window)), "プレキシスクラブ");
+  EXPECT_EQ(Utf8(WindowText(program->window())), "プレキシスクラブ");
   RECT frame;
-  GetWindowRect(window, &frame);
+  GetWindowRect(program->window(), &frame);
   EXPECT_EQ(frame.right - frame.left, 730);
   EXPECT_EQ(frame.bottom - frame.top, 409);
+  ASSERT_TRUE(program->WaitForRowCount(physical.size()));
 
-  ASSERT_TRUE(WaitUntil([&] { return ListViewRowCount(list) == int(expected.size()); }, 30s))
-      << "rows shown: " << ListViewRowCount(list);
+  // Seven flat buttons of 20 x 20 at y 2; only the selection buttons start disabled.
+  const int order[] = {kDumpButton, kEraseButton, kViewButton, kRefreshButton, kErrorLogButton,
+                       kHelpButton, kAboutButton};
+  for (int i = 0; i < 7; ++i) {
+    HWND button = program->Button(order[i]);
+    ASSERT_NE(button, nullptr) << order[i];
+    RECT place;
+    GetWindowRect(button, &place);
+    MapWindowPoints(nullptr, program->window(), reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, 8 + 24 * i);
+    EXPECT_EQ(place.top, 2);
+    EXPECT_EQ(place.right - place.left, 20);
+    EXPECT_EQ(program->Enabled(order[i]), i >= 2) << order[i];
+  }
+  // The list starts under the 24-pixel band; the status bar closes the window.
+  RECT list;
+  GetWindowRect(program->list(), &list);
+  MapWindowPoints(nullptr, program->window(), reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.top, 24);
+  EXPECT_NE(FindChild(program->window(), STATUSCLASSNAMEW), nullptr);
 
-  const auto content = ReadListView(list, 5);
+  const auto content = ReadListView(program->list(), 5);
   ASSERT_TRUE(content);
   const std::vector<std::string> headings = {"製品名", "タイプ", "ドライブ文字", "容量", "消去方式"};
   for (size_t i = 0; i < headings.size(); ++i) EXPECT_EQ(Utf8(content->headings[i]), headings[i]);
@@ -81,56 +66,54 @@ TEST(MainWindow, ListsTheSimulatedDrivesAndClosesCleanly) {
   EXPECT_EQ(content->widths[2], 100);
   EXPECT_EQ(content->widths[3], 80);
   EXPECT_EQ(content->widths[4], 80);
-  RECT list_client;
-  GetClientRect(list, &list_client);
-  EXPECT_EQ(content->widths[0], list_client.right - 310) << "the product column takes the rest";
 
-  for (size_t i = 0; i < expected.size(); ++i) {
-    const auto& cells = content->rows[i];
-    EXPECT_EQ(Utf8(cells[0]), expected[i].caption) << "row " << i;
-    EXPECT_EQ(Utf8(cells[1]), expected[i].bus_type) << "row " << i;
-    EXPECT_EQ(Utf8(cells[2]), expected[i].letters) << "row " << i;
-    EXPECT_EQ(Utf8(cells[3]), expected[i].size_text) << "row " << i;
-    EXPECT_EQ(Utf8(cells[4]), expected[i].method_text) << "row " << i;
-  }
+  ExpectRowsAsCli(*program, physical, "physical");
+  program->Screenshot("physical-view");
+
+  program->ClickButton(kViewButton);
+  ASSERT_TRUE(program->WaitForRowCount(partitions.size()));
+  ExpectRowsAsCli(*program, partitions, "partition");
+  program->Screenshot("partition-view");
+  program->ClickButton(kViewButton);
+  ASSERT_TRUE(program->WaitForRowCount(physical.size()));
+  ExpectRowsAsCli(*program, physical, "physical again");
 
   // The simulated machine's program folder is made beside its file.
-  const DWORD attributes = GetFileAttributesW((folder.wide() + L"demo.files").c_str());
+  const DWORD attributes = GetFileAttributesW(machine.files_folder().c_str());
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
+}
 
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(program->WaitForExit(kExitTimeout), std::optional<DWORD>(0));
+// A first start of this version lists nothing until the user refreshes.
+TEST(MainWindow, FirstStartWaitsForTheRefreshButton) {
+  ScenarioMachine machine(false);
+  auto program = RunningProgram::Start(machine.file());
+  ASSERT_TRUE(program);
+  // The "1102" mark is written when the window shows.
+  ASSERT_TRUE(WaitUntil([&] { return ScenarioMachine::ReadText(machine.settings_file()).find("1102=int:1102") !=
+                                     std::string::npos; },
+                        kStepTimeout));
+  EXPECT_EQ(ListViewRowCount(program->list()), 0);
+  program->ClickButton(kRefreshButton);
+  EXPECT_TRUE(program->WaitForRowCount(6));
+  EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
 }
 
 // A machine file that cannot be used is reported, and the program ends with
 // exit code 2 once the message is acknowledged.
 TEST(MainWindow, UnusableMachineFileIsReportedAndEndsWithCode2) {
   testing::TempFolder folder;
-  const std::wstring machine_file = folder.wide() + L"broken.machine";
-  {
-    win::UniqueFile file(CreateFileW(machine_file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file);
-    const char text[] = "this is no machine description\r\n";
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.get(), text, sizeof(text) - 1, &written, nullptr));
-  }
+  const std::wstring broken = folder.wide() + L"broken.machine";
+  ASSERT_TRUE(ScenarioMachine::WriteText(broken, "this is no machine description\r\n"));
 
-  for (const std::wstring& path : {machine_file, folder.wide() + L"missing.machine"}) {
-    auto program = StartSimulated(path);
+  for (const std::wstring& path : {broken, folder.wide() + L"missing.machine"}) {
+    auto program = Process::Start(L"\"" + Config().program + L"\" --simulate \"" + path + L"\"");
     ASSERT_TRUE(program);
-    // The box exists a moment before its caption is set: wait for both.
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          box = FindTopWindow(L"#32770", program->id());
-          return box != nullptr && Utf8(WindowText(box)) == "プレキシスクラブ";
-        },
-        kStartTimeout))
-        << Utf8(path);
+    HWND box = WaitForDialog(program->id(), "プレキシスクラブ", kStartTimeout);
+    ASSERT_NE(box, nullptr) << Utf8(path);
     EXPECT_EQ(FindTopWindow(L"TDriveViewDlg", program->id()), nullptr);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(program->WaitForExit(kExitTimeout), std::optional<DWORD>(2)) << Utf8(path);
+    PressDialogButton(box, IDOK);
+    EXPECT_EQ(program->WaitForExit(20s), std::optional<DWORD>(2)) << Utf8(path);
   }
 }
 

@@ -1,0 +1,52 @@
+// The program's own pictures, drawn pixel by pixel: the toolbar glyphs and
+// row badges (16 x 16), the view toggle's glyphs, the header band's colour
+// strips (1 x 43) and the erase mark (32 x 32). Pixels are 0x00RRGGBB;
+// kClear marks the pixels that let the background show through.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace plexi::app {
+
+inline constexpr uint32_t kClear = 0xFF00FF;
+
+struct Pixmap {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // rows top to bottom
+
+  Pixmap(int w, int h, uint32_t fill = kClear)
+      : width(w), height(h), pixels(size_t(w) * size_t(h), fill) {}
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  void Set(int x, int y, uint32_t c) {
+    if (x >= 0 && y >= 0 && x < width && y < height) pixels[size_t(y) * size_t(width) + size_t(x)] = c;
+  }
+};
+
+// Images of the toolbar image list, by index.
+enum ToolbarImage : int {
+  kImageHelp = 0,
+  kImageSectorDump = 1,
+  kImageErase = 2,
+  kImageBadgeReady = 3,        // erasable, no record
+  kImageBadgeInterrupted = 4,  // erasable, resume record
+  kImageBadgeCompleted = 5,    // erasable, completion record
+  kImageRefresh = 6,
+  kImageAbout = 9,
+  kImageBadgeForbidden = 11,
+  kImageErrorLog = 13,
+  kToolbarImageCount = 14,
+};
+
+// Every toolbar image in index order; unused indexes are clear.
+std::vector<Pixmap> ToolbarImages();
+// The view toggle: one drive (physical view) or one drive in parts.
+Pixmap ViewToggleGlyph(bool partition_view);
+// A disabled button's glyph: the same shapes, washed out grey.
+Pixmap Disabled(const Pixmap& glyph);
+// Gray, Navy and Red: bright at the top, where the header takes its text
+// colour from, darker below.
+std::vector<Pixmap> HeaderStrips();
+Pixmap EraseMark();
+
+}  // namespace plexi::app

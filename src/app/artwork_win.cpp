@@ -1,0 +1,55 @@
+#include "app/artwork_win.h"
+
+#include <cstring>
+
+namespace plexi::app {
+namespace {
+
+COLORREF ColorRefOf(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+UniqueImageList ImageListOf(const std::vector<Pixmap>& images) {
+  if (images.empty()) return {};
+  UniqueImageList list(ImageList_Create(images[0].width, images[0].height, ILC_COLOR32 | ILC_MASK,
+                                        int(images.size()), 0));
+  if (!list) return list;
+  for (const Pixmap& image : images) {
+    win::UniqueGdiObject bitmap = BitmapOf(image);
+    // The list copies the bitmap; ours is freed at the end of the loop.
+    ImageList_AddMasked(list.get(), static_cast<HBITMAP>(bitmap.get()), ColorRefOf(kClear));
+  }
+  return list;
+}
+
+}  // namespace
+
+win::UniqueGdiObject BitmapOf(const Pixmap& pixmap) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = pixmap.width;
+  info.bmiHeader.biHeight = -pixmap.height;  // top-down, like the pixmap
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  win::UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // A DIB's 32-bit pixel is 0x00RRGGBB, the pixmap's own layout.
+  if (bitmap && bits != nullptr)
+    std::memcpy(bits, pixmap.pixels.data(), pixmap.pixels.size() * sizeof(uint32_t));
+  return bitmap;
+}
+
+Artwork Artwork::Make() {
+  Artwork art;
+  const std::vector<Pixmap> toolbar = ToolbarImages();
+  std::vector<Pixmap> disabled;
+  for (const Pixmap& glyph : toolbar) disabled.push_back(Disabled(glyph));
+  art.toolbar = ImageListOf(toolbar);
+  art.toolbar_disabled = ImageListOf(disabled);
+  const Pixmap physical = ViewToggleGlyph(false), partition = ViewToggleGlyph(true);
+  art.view_toggle = ImageListOf({physical, partition, Disabled(physical), Disabled(partition)});
+  for (const Pixmap& strip : HeaderStrips()) art.header_strips.push_back(BitmapOf(strip));
+  art.erase_mark = ImageListOf({EraseMark()});
+  return art;
+}
+
+}  // namespace plexi::app

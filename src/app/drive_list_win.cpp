@@ -1,0 +1,276 @@
+#include "app/drive_list_win.h"
+
+#include <windowsx.h>
+
+#include "app/ui_font_win.h"
+#include "platform/win/utf.h"
+
+namespace plexi::app {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr int kIconSize = 32;
+constexpr int kBadgeOffset = 16;
+constexpr int kTextInset = 5;
+
+struct Column {
+  const wchar_t* heading;
+  int width;  // 0: whatever the others leave
+  int format;
+  UINT align;
+};
+constexpr Column kColumns[] = {
+    {L"製品名", 0, LVCFMT_LEFT, DT_LEFT},
+    {L"タイプ", 50, LVCFMT_LEFT, DT_LEFT},
+    {L"ドライブ文字", 100, LVCFMT_LEFT, DT_LEFT},
+    {L"容量", 80, LVCFMT_RIGHT, DT_RIGHT},
+    {L"消去方式", 80, LVCFMT_LEFT, DT_LEFT},
+};
+constexpr int kRightAlignedColumn = 3;
+
+COLORREF Resolve(int32_t colour) {
+  if (colour & kSystemColour) return GetSysColor(colour & 0xFF);
+  return COLORREF(colour);  // already 0x00BBGGRR
+}
+
+std::string ColumnText(const DriveRow& row, int column) {
+  return column == 0 ? row.caption : row.SubItem(column - 1);
+}
+
+void Line(HDC dc, int x0, int y0, int x1, int y1) {
+  MoveToEx(dc, x0, y0, nullptr);
+  LineTo(dc, x1, y1);
+}
+
+}  // namespace
+
+DriveListView::DriveListView(const Artwork& art, DriveView& model) : art_(art), model_(model) {}
+
+bool DriveListView::Create(HWND parent, HINSTANCE instance, PressHandler on_press) {
+  on_press_ = std::move(on_press);
+  constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                           LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+  list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, parent, nullptr, instance, nullptr);
+  if (list_ == nullptr) return false;
+  font_ = MakeUiFont(L"ＭＳ Ｐゴシック", kFontHeight);
+  // The rows are written in the "System" face where it has Japanese
+  // letters; elsewhere in the list's own face.
+  row_font_ = MakeUiFont(SystemFaceOr(L"ＭＳ Ｐゴシック"), kFontHeight);
+  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  AddColumns();
+  SetWindowSubclass(list_, ListProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  return true;
+}
+
+void DriveListView::AddColumns() {
+  for (int i = 0; i < int(std::size(kColumns)); ++i) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+    column.fmt = kColumns[i].format;
+    column.cx = kColumns[i].width;
+    column.pszText = const_cast<wchar_t*>(kColumns[i].heading);
+    column.iSubItem = i;
+    SendMessageW(list_, LVM_INSERTCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+void DriveListView::SetImageList(HIMAGELIST system_icons) {
+  system_icons_ = system_icons;
+  SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system_icons));
+}
+
+void DriveListView::Move(const RECT& area) {
+  MoveWindow(list_, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+  FitProductColumn();
+}
+
+// The product column takes the width the fixed columns leave.
+void DriveListView::FitProductColumn() {
+  int fixed = 0;
+  for (const Column& column : kColumns) fixed += column.width;
+  RECT client;
+  GetClientRect(list_, &client);
+  const int remaining = client.right - fixed;
+  SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(remaining > 40 ? remaining : 40, 0));
+}
+
+void DriveListView::SetTexts(int item, const DriveRow& row) {
+  for (int column = 0; column < int(std::size(kColumns)); ++column) {
+    std::wstring text = win::Utf8ToWide(ColumnText(row, column));
+    LVITEMW entry{};
+    entry.iSubItem = column;
+    entry.pszText = text.data();
+    SendMessageW(list_, LVM_SETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(&entry));
+  }
+}
+
+void DriveListView::Fill(const std::vector<int>& icons, std::optional<size_t> select) {
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  const std::vector<DriveRow>& rows = model_.Rows();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = int(i);
+    item.pszText = const_cast<wchar_t*>(L"");
+    item.iImage = i < icons.size() ? icons[i] : 0;
+    const int at = int(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (at >= 0) SetTexts(at, rows[i]);
+  }
+  if (select) {
+    LVITEMW state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, WPARAM(*select), reinterpret_cast<LPARAM>(&state));
+  }
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  FitProductColumn();  // a vertical scroll bar may have come or gone
+  Repaint();
+}
+
+void DriveListView::UpdateTexts() {
+  const std::vector<DriveRow>& rows = model_.Rows();
+  for (size_t i = 0; i < rows.size(); ++i) SetTexts(int(i), rows[i]);
+  Repaint();
+}
+
+std::optional<size_t> DriveListView::Selected() const {
+  const int item = int(SendMessageW(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+  if (item < 0 || size_t(item) >= model_.Rows().size()) return std::nullopt;
+  return size_t(item);
+}
+
+void DriveListView::Repaint() const { InvalidateRect(list_, nullptr, TRUE); }
+
+LRESULT DriveListView::CustomDraw(NMLVCUSTOMDRAW& draw) {
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      DrawRow(draw.nmcd.hdc, int(draw.nmcd.dwItemSpec));
+      return CDRF_SKIPDEFAULT;
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+// One row, painted off-screen in row coordinates and copied in one BitBlt.
+void DriveListView::DrawRow(HDC target, int item) {
+  const std::vector<DriveRow>& rows = model_.Rows();
+  if (item < 0 || size_t(item) >= rows.size()) return;
+  const DriveRow& row = rows[size_t(item)];
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  if (!SendMessageW(list_, LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&bounds))) return;
+  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  HDC dc = row_buffer_.Prepare(target, width, height);
+  if (dc == nullptr) return;
+  SetViewportOrgEx(dc, -bounds.left, -bounds.top, nullptr);  // draw in list coordinates
+
+  const bool selected =
+      (SendMessageW(list_, LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+  const RowPaint paint = RowPaintFor(RowStateOf(row, selected, GetFocus() == list_));
+  {
+    win::UniqueGdiObject brush = SolidBrush(Resolve(paint.background));
+    win::UniqueGdiObject outline = SolidPen(RGB(0, 0, 0));
+    ScopedSelect use_brush(dc, brush.get());
+    ScopedSelect use_pen(dc, outline.get());
+    Rectangle(dc, bounds.left, bounds.top, bounds.right, bounds.bottom - 1);
+  }
+  {
+    win::UniqueGdiObject top = SolidPen(Resolve(paint.top_line));
+    ScopedSelect use_top(dc, top.get());
+    Line(dc, bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.top + 1);
+  }
+  if (size_t(item) + 1 == rows.size()) {
+    win::UniqueGdiObject last = SolidPen(Resolve(kLastRowLine));
+    ScopedSelect use_last(dc, last.get());
+    Line(dc, bounds.left + 1, bounds.bottom - 1, bounds.right - 1, bounds.bottom - 1);
+  }
+
+  LVITEMW image{};
+  image.mask = LVIF_IMAGE;
+  image.iItem = item;
+  SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&image));
+  const int icon_x = bounds.left + 2, icon_y = bounds.top;
+  if (system_icons_ != nullptr)
+    ImageList_DrawEx(system_icons_, image.iImage, dc, icon_x, icon_y, 0, 0, CLR_NONE,
+                     selected ? CLR_DEFAULT : CLR_NONE,
+                     ILD_TRANSPARENT | (paint.blend_icon ? ILD_BLEND50 : 0));
+  if (paint.erase_mark) ImageList_Draw(art_.erase_mark.get(), 0, dc, icon_x, icon_y, ILD_TRANSPARENT);
+  ImageList_Draw(art_.toolbar.get(), paint.badge, dc, icon_x + kBadgeOffset, icon_y + kBadgeOffset,
+                 ILD_TRANSPARENT);
+
+  SetTextColor(dc, Resolve(paint.text));
+  DrawRowText(dc, item, bounds, row);
+  SetViewportOrgEx(dc, 0, 0, nullptr);
+  BitBlt(target, bounds.left, bounds.top, width, height, dc, 0, 0, SRCCOPY);
+}
+
+void DriveListView::DrawRowText(HDC dc, int item, const RECT& bounds, const DriveRow& row) const {
+  ScopedSelect font(dc, row_font_ ? row_font_.get() : font_.get());
+  SetBkMode(dc, TRANSPARENT);
+  win::UniqueGdiObject black = SolidPen(RGB(0, 0, 0));
+  ScopedSelect use_black(dc, black.get());
+  for (int column = 0; column < int(std::size(kColumns)); ++column) {
+    RECT label{};
+    label.top = column;
+    label.left = LVIR_LABEL;
+    if (!SendMessageW(list_, LVM_GETSUBITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&label)))
+      continue;
+    label.top = bounds.top;
+    label.bottom = bounds.bottom;
+    if (column > 0) Line(dc, label.left - 1, label.top, label.left - 1, label.bottom - 1);
+    if (column == kRightAlignedColumn) label.right -= kTextInset;
+    else label.left += kTextInset;
+    const std::wstring text = win::Utf8ToWide(ColumnText(row, column));
+    DrawTextW(dc, text.c_str(), int(text.size()), &label,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_WORD_ELLIPSIS | kColumns[column].align);
+  }
+}
+
+bool DriveListView::OnSetCursor() {
+  POINT point;
+  GetCursorPos(&point);
+  ScreenToClient(list_, &point);
+  LVHITTESTINFO hit{};
+  hit.pt = point;
+  const int item = int(SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (item < 0) return false;
+  RECT icon{};
+  icon.left = LVIR_ICON;
+  SendMessageW(list_, LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&icon));
+  if (!model_.HandCursorAt(size_t(item), point.x, icon.right)) return false;
+  SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+  return true;
+}
+
+LRESULT CALLBACK DriveListView::ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                         UINT_PTR, DWORD_PTR self_pointer) {
+  auto* self = reinterpret_cast<DriveListView*>(self_pointer);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      // The list selects first; the rules then look at the new selection.
+      const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
+      if (self->on_press_) self->on_press_(GET_X_LPARAM(lparam));
+      return result;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT && self->OnSetCursor()) return TRUE;
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(window, nullptr, FALSE);  // the selected row's colours depend on focus
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, ListProc, kSubclassId);
+      self->list_ = nullptr;
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+}  // namespace plexi::app

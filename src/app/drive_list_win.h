@@ -1,0 +1,68 @@
+// The drive list control: a report-style list view whose rows the program
+// draws itself (colours by erasability and erase record, the drive's icon
+// with the erase mark and a badge, column lines), with the press and
+// cursor rules of the rows' icons.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "app/artwork_win.h"
+#include "app/drive_view.h"
+#include "app/gdi_win.h"
+
+namespace plexi::app {
+
+class DriveListView {
+ public:
+  // Called after the list handled a press of any mouse button, with the
+  // press's x in the list.
+  using PressHandler = std::function<void(int x)>;
+
+  static constexpr int kFontHeight = 13;
+
+  DriveListView(const Artwork& art, DriveView& model);
+  DriveListView(const DriveListView&) = delete;
+  DriveListView& operator=(const DriveListView&) = delete;
+
+  bool Create(HWND parent, HINSTANCE instance, PressHandler on_press);
+  HWND hwnd() const { return list_; }
+  // The system image list; shared, never destroyed by the list.
+  void SetImageList(HIMAGELIST system_icons);
+  void Move(const RECT& area);
+
+  // Rebuilds the items from the model's rows; `icons` holds each row's
+  // system image index.
+  void Fill(const std::vector<int>& icons, std::optional<size_t> select);
+  // The texts of every row again, after rows changed in place.
+  void UpdateTexts();
+  std::optional<size_t> Selected() const;
+  void Repaint() const;
+
+  // NM_CUSTOMDRAW from the list.
+  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
+
+ private:
+  static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                   UINT_PTR id, DWORD_PTR self);
+  void AddColumns();
+  void FitProductColumn();
+  void SetTexts(int item, const DriveRow& row);
+  bool OnSetCursor();
+  void DrawRow(HDC target, int item);
+  void DrawRowText(HDC dc, int item, const RECT& bounds, const DriveRow& row) const;
+
+  const Artwork& art_;
+  DriveView& model_;
+  HWND list_ = nullptr;  // a child of the main window, destroyed with it
+  HIMAGELIST system_icons_ = nullptr;
+  PressHandler on_press_;
+  win::UniqueGdiObject font_;      // the list's own font
+  win::UniqueGdiObject row_font_;  // the rows' text
+  OffscreenBitmap row_buffer_;
+};
+
+}  // namespace plexi::app

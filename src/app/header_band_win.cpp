@@ -1,0 +1,83 @@
+#include "app/header_band_win.h"
+
+#include "app/ui_font_win.h"
+#include "app/window_settings.h"
+
+namespace plexi::app {
+
+namespace {
+constexpr wchar_t kMakerMark[] = L"Ｑ＆Ｚ";
+constexpr int kMarkPoints = 11;
+constexpr COLORREF kNoStripText = RGB(0x80, 0x80, 0x80);
+}  // namespace
+
+HeaderBand::HeaderBand(const Artwork& art) : art_(art) {
+  WindowDc screen(nullptr);
+  const int height = MulDiv(kMarkPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+  font_ = MakeUiFont(AvailableSerifFace(L"ＭＳ Ｐ明朝"), height);
+}
+
+void HeaderBand::SetColour(int32_t index) {
+  colour_index_ = index;
+  painted_ = true;
+}
+
+void HeaderBand::Render(HDC reference, int width, int window_width) {
+  width_ = width;
+  HDC dc = bitmap_.Prepare(reference, width, kHeight);
+  if (dc == nullptr) return;
+  const RECT band{0, 0, width, kHeight};
+  const bool strip = painted_ && colour_index_ >= 0 && colour_index_ < kHeaderNone &&
+                     size_t(colour_index_) < art_.header_strips.size();
+  if (!strip) {
+    FillRect(dc, &band, GetSysColorBrush(COLOR_BTNFACE));
+    if (!painted_) return;
+  }
+  COLORREF text = kNoStripText;
+  if (strip) {
+    UniqueMemoryDc source(CreateCompatibleDC(reference));
+    ScopedSelect strip_bitmap(source.get(), art_.header_strips[size_t(colour_index_)].get());
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, width, kHeight, source.get(), 0, 0, 1, 43, SRCCOPY);
+    // The maker's mark takes the strip's own colour near its top.
+    text = GetPixel(dc, 2, 5);
+  }
+  ScopedSelect font(dc, font_.get());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, text);
+  TextOutW(dc, window_width - 60, 5, kMakerMark, int(wcslen(kMakerMark)));
+}
+
+void HeaderBand::CopyPart(HDC dc, const RECT& part) const {
+  if (bitmap_.dc() == nullptr || width_ == 0) {
+    const RECT area{0, 0, part.right - part.left, part.bottom - part.top};
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    return;
+  }
+  BitBlt(dc, 0, 0, part.right - part.left, part.bottom - part.top, bitmap_.dc(), part.left,
+         part.top, SRCCOPY);
+}
+
+std::optional<int32_t> ShowColourMenu(HWND owner, POINT screen, int32_t current) {
+  UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return std::nullopt;
+  const wchar_t* const items[] = {L"Gray(&G)", L"Navy(&N)", L"Red(&R)", L"なし"};
+  for (int i = 0; i < 4; ++i) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
+    item.fType = MFT_RADIOCHECK;
+    item.wID = UINT(kColourMenuFirstId + i);
+    item.dwTypeData = const_cast<wchar_t*>(items[i]);
+    InsertMenuItemW(menu.get(), UINT(i), TRUE, &item);
+  }
+  if (current >= 0 && current <= 3)
+    CheckMenuRadioItem(menu.get(), 0, 3, UINT(current), MF_BYPOSITION);
+  SetForegroundWindow(owner);
+  const int chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y,
+                                    0, owner, nullptr);
+  if (chosen < kColourMenuFirstId || chosen > kColourMenuFirstId + 3) return std::nullopt;
+  return chosen - kColourMenuFirstId;
+}
+
+}  // namespace plexi::app

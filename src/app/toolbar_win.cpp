@@ -1,0 +1,171 @@
+#include "app/toolbar_win.h"
+
+#include <commctrl.h>
+
+#include "app/drive_view.h"
+#include "platform/win/utf.h"
+
+namespace plexi::app {
+
+namespace {
+constexpr UINT_PTR kSubclassId = 1;
+constexpr COLORREF kRedFace = RGB(0xD0, 0x20, 0x20);
+}  // namespace
+
+FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
+    : art_(art), hint_sink_(std::move(hint_sink)) {}
+
+bool FlatToolbar::Create(HWND parent, HINSTANCE instance, const std::vector<ToolButtonSpec>& buttons) {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+                             nullptr, instance, nullptr);
+  entries_.reserve(buttons.size());  // the subclass keeps pointers to the entries' owner only
+  for (const ToolButtonSpec& spec : buttons) {
+    Entry entry{spec};
+    entry.window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, spec.x,
+                                   kTop, kSize, kSize, parent,
+                                   reinterpret_cast<HMENU>(INT_PTR(spec.id)), instance, nullptr);
+    if (entry.window == nullptr) return false;
+    SetWindowSubclass(entry.window, ButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    EnableWindow(entry.window, spec.enabled);
+    entries_.push_back(entry);
+    AddTip(entries_.back());
+  }
+  return true;
+}
+
+void FlatToolbar::AddTip(const Entry& entry) {
+  if (tooltip_ == nullptr) return;
+  std::wstring text = win::Utf8ToWide(SplitHint(entry.spec.hint).short_text);
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = GetParent(entry.window);
+  tool.uId = reinterpret_cast<UINT_PTR>(entry.window);
+  tool.lpszText = text.data();  // copied by the tool tip
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+FlatToolbar::Entry* FlatToolbar::Find(int id) {
+  for (Entry& entry : entries_)
+    if (entry.spec.id == id) return &entry;
+  return nullptr;
+}
+
+const FlatToolbar::Entry* FlatToolbar::Find(int id) const {
+  return const_cast<FlatToolbar*>(this)->Find(id);
+}
+
+HWND FlatToolbar::Button(int id) const {
+  const Entry* entry = Find(id);
+  return entry ? entry->window : nullptr;
+}
+
+void FlatToolbar::SetEnabled(int id, bool enabled) {
+  if (Entry* entry = Find(id)) {
+    EnableWindow(entry->window, enabled);
+    InvalidateRect(entry->window, nullptr, FALSE);
+  }
+}
+
+bool FlatToolbar::Down(int id) const {
+  const Entry* entry = Find(id);
+  return entry && entry->down;
+}
+
+void FlatToolbar::SetHint(int id, const std::string& hint) {
+  Entry* entry = Find(id);
+  if (!entry) return;
+  entry->spec.hint = hint;
+  std::wstring text = win::Utf8ToWide(SplitHint(hint).short_text);
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.hwnd = GetParent(entry->window);
+  tool.uId = reinterpret_cast<UINT_PTR>(entry->window);
+  tool.lpszText = text.data();
+  if (tooltip_ != nullptr) SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (entry->hot) hint_sink_(SplitHint(hint).long_text);
+}
+
+void FlatToolbar::Clicked(int id) {
+  Entry* entry = Find(id);
+  if (!entry || !entry->spec.toggle) return;
+  entry->down = !entry->down;
+  InvalidateRect(entry->window, nullptr, FALSE);
+}
+
+void FlatToolbar::RepaintAll() const {
+  for (const Entry& entry : entries_) InvalidateRect(entry.window, nullptr, FALSE);
+}
+
+void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
+  const int x = (kSize - 16) / 2 + offset, y = (kSize - 16) / 2 + offset;
+  // The glyph sits on a square of the button face, red on the erase button.
+  win::UniqueGdiObject face = SolidBrush(entry.spec.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
+  const RECT square{x, y, x + 16, y + 16};
+  FillRect(dc, &square, static_cast<HBRUSH>(face.get()));
+  if (entry.spec.glyph < 0) {
+    const int image = (entry.down ? 1 : 0) + (enabled ? 0 : 2);
+    ImageList_Draw(art_.view_toggle.get(), image, dc, x, y, ILD_TRANSPARENT);
+    return;
+  }
+  HIMAGELIST list = enabled ? art_.toolbar.get() : art_.toolbar_disabled.get();
+  ImageList_Draw(list, entry.spec.glyph, dc, x, y, ILD_TRANSPARENT);
+}
+
+bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& background) {
+  const Entry* entry = Find(int(item.CtlID));
+  if (!entry || item.CtlType != ODT_BUTTON) return false;
+  // Off-screen first, then one copy to the button.
+  OffscreenBitmap buffer;
+  HDC dc = buffer.Prepare(item.hDC, kSize, kSize);
+  if (dc == nullptr) return true;
+  RECT in_parent{};
+  GetWindowRect(entry->window, &in_parent);
+  MapWindowPoints(nullptr, GetParent(entry->window), reinterpret_cast<POINT*>(&in_parent), 2);
+  background(dc, in_parent);
+
+  const bool enabled = (item.itemState & ODS_DISABLED) == 0;
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0 || entry->down;
+  RECT edge{0, 0, kSize, kSize};
+  if (pressed) DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
+  else if (entry->hot && enabled) DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
+  DrawGlyph(dc, *entry, enabled, pressed ? 1 : 0);
+  buffer.BlitTo(item.hDC, 0, 0, kSize, kSize);
+  return true;
+}
+
+LRESULT CALLBACK FlatToolbar::ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                         UINT_PTR, DWORD_PTR self_pointer) {
+  auto* self = reinterpret_cast<FlatToolbar*>(self_pointer);
+  Entry* entry = self->Find(GetDlgCtrlID(window));
+  switch (message) {
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+      return TRUE;
+    case WM_MOUSEMOVE:
+      if (entry && !entry->hot) {
+        entry->hot = true;
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
+        TrackMouseEvent(&track);
+        self->hint_sink_(SplitHint(entry->spec.hint).long_text);
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      break;
+    case WM_MOUSELEAVE:
+      if (entry) {
+        entry->hot = false;
+        self->hint_sink_("");
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      break;
+    case WM_ERASEBKGND:
+      return 1;  // the owner draw paints every pixel
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, ButtonProc, kSubclassId);
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+}  // namespace plexi::app

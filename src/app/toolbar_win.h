@@ -1,0 +1,82 @@
+// The main window's toolbar: flat 20 x 20 buttons drawn by the program over
+// the header band, with the hand cursor, a tool tip for the short hint and
+// the long hint sent to the status bar while the mouse is over a button.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/artwork_win.h"
+
+namespace plexi::app {
+
+// Control ids: 100 + the button's number.
+enum ToolId : int {
+  kSpeedButton1 = 101,  // sector dump (toggle)
+  kSpeedButton2 = 102,  // erase
+  kSpeedButton3 = 103,  // refresh
+  kSpeedButton4 = 104,  // help
+  kSpeedButton5 = 105,  // about
+  kSpeedButton6 = 106,  // error log
+  kSpeedButton7 = 107,  // view toggle
+};
+
+struct ToolButtonSpec {
+  int id;
+  int x;
+  std::string hint;  // "short|long"
+  int glyph;         // toolbar image; -1: the view toggle's own glyph
+  bool toggle;
+  bool enabled;
+  bool red_face;
+};
+
+class FlatToolbar {
+ public:
+  using HintSink = std::function<void(const std::string& long_hint)>;
+  // Paints what lies under a button: the rectangle is in the parent's client
+  // coordinates, the DC's origin at the rectangle's top-left.
+  using BackgroundPainter = std::function<void(HDC dc, const RECT& in_parent)>;
+
+  static constexpr int kSize = 20;
+  static constexpr int kTop = 2;
+
+  FlatToolbar(const Artwork& art, HintSink hint_sink);
+  FlatToolbar(const FlatToolbar&) = delete;
+  FlatToolbar& operator=(const FlatToolbar&) = delete;
+
+  bool Create(HWND parent, HINSTANCE instance, const std::vector<ToolButtonSpec>& buttons);
+
+  HWND Button(int id) const;
+  void SetEnabled(int id, bool enabled);
+  bool Down(int id) const;
+  void SetHint(int id, const std::string& hint);
+  // After BN_CLICKED: a toggle button changes state.
+  void Clicked(int id);
+  // WM_DRAWITEM; false when the item is not one of ours.
+  bool DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& background);
+  void RepaintAll() const;
+
+ private:
+  struct Entry {
+    ToolButtonSpec spec;
+    HWND window = nullptr;  // a child of the parent, destroyed with it
+    bool down = false;
+    bool hot = false;
+  };
+  static LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                     UINT_PTR id, DWORD_PTR self);
+  Entry* Find(int id);
+  const Entry* Find(int id) const;
+  void AddTip(const Entry& entry);
+  void DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const;
+
+  const Artwork& art_;
+  HintSink hint_sink_;
+  HWND tooltip_ = nullptr;  // owned by the parent window, destroyed with it
+  std::vector<Entry> entries_;
+};
+
+}  // namespace plexi::app

@@ -1,0 +1,93 @@
+// The pieces every GUI scenario uses: a fresh copy of the demo machine with
+// its own settings and files, the program running on it, and what the
+// command-line tool lists for the same machine.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui_driver.h"
+#include "screen_capture.h"
+#include "win/temp_folder.h"
+
+namespace plexi::gui {
+
+inline constexpr Duration kStartTimeout = 60s;  // the first start in a fresh prefix is slow
+inline constexpr Duration kStepTimeout = 10s;
+
+// Control ids of the toolbar buttons.
+enum : int {
+  kDumpButton = 101, kEraseButton = 102, kRefreshButton = 103, kHelpButton = 104,
+  kAboutButton = 105, kErrorLogButton = 106, kViewButton = 107,
+};
+
+class ScenarioMachine {
+ public:
+  // `ran_before`: the settings say this version has run, so the list fills
+  // at start.
+  explicit ScenarioMachine(bool ran_before = true);
+
+  const std::wstring& file() const { return file_; }
+  std::wstring settings_file() const { return file_ + L".settings"; }
+  std::wstring changes_file() const { return file_ + L".changes"; }
+  std::wstring files_folder() const { return folder_.wide() + L"demo.files\\"; }
+
+  // Replaces a whole file (UTF-8 bytes as given).
+  static bool WriteText(const std::wstring& path, const std::string& text);
+  // The file's bytes; empty when it is missing.
+  static std::string ReadText(const std::wstring& path);
+
+ private:
+  testing::TempFolder folder_;
+  std::wstring file_;
+};
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The rows `plexiscrub-cli list` prints for the machine: caption and the
+// eight sub-items. Empty when the tool cannot be run.
+Rows CliRows(const std::wstring& machine_file, bool partitions);
+
+class RunningProgram {
+ public:
+  // Starts the program on the machine and waits for its window and list.
+  static std::unique_ptr<RunningProgram> Start(const std::wstring& machine_file);
+
+  HWND window() const { return window_; }
+  HWND list() const { return list_; }
+  DWORD pid() const { return process_.id(); }
+  HWND Button(int id) const { return GetDlgItem(window_, id); }
+  bool Enabled(int id) const { return IsWindowEnabled(Button(id)) != FALSE; }
+
+  // The list's five columns as shown.
+  Rows ListRows() const;
+  bool WaitForRowCount(size_t count, Duration timeout = kStepTimeout) const;
+  // The row whose drive-letter column is `letters`, if any.
+  std::optional<int> RowOf(const std::string& letters) const;
+  std::optional<size_t> SelectedRow() const;
+  RECT RowBounds(int row) const;
+
+  // Presses a mouse button at x of a row's middle.
+  void PressRow(int row, int x, bool right = false) const;
+  void ClickButton(int id) const;
+  // Moves the window so that the screen shows it whole.
+  void MoveTo(int x, int y) const;
+  // The list's client area as on the screen.
+  std::optional<Image> CaptureList() const;
+  // Saves a screenshot of the whole window under the screenshots folder.
+  void Screenshot(const std::string& name) const;
+
+  // Closes the window as the user does; the exit code.
+  std::optional<DWORD> Close();
+
+ private:
+  RunningProgram(Process process) : process_(std::move(process)) {}
+  Process process_;
+  HWND window_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+}  // namespace plexi::gui
