@@ -269,6 +269,10 @@ void ParseVolume(const std::vector<Token>& tokens, VolumeSpec& volume) {
     volume.type = it->second;
   }
   if (auto v = pairs.Take("label")) volume.label = *v;
+  if (auto v = pairs.Take("mounted")) {
+    if (*v == "yes" || *v == "no") volume.mounted = *v == "yes";
+    else Fail("mounted must be yes or no, not '" + *v + "'");
+  }
   volume.extents = volume.disk ? ExtentMode::kOne : ExtentMode::kNone;
   if (auto v = pairs.Take("extents")) {
     if (*v == "one") volume.extents = ExtentMode::kOne;
