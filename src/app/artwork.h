@@ -3,6 +3,7 @@
 // strips (1 x 43) and the erase mark (32 x 32). Pixels are 0x00RRGGBB;
 // kClear marks the pixels that let the background show through.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
