@@ -1,0 +1,100 @@
+#include "erase/erase_dialogs.h"
+
+namespace plexi {
+
+using controls::TColorProgressBar;
+
+bool ConfirmWordTyped(std::string_view text) {
+  constexpr std::string_view kWord = "del";
+  if (text.size() != kWord.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    if (c != kWord[i]) return false;
+  }
+  return true;
+}
+
+ConfirmChoice ReadConfirmChoice(const ConfirmRequest& request, bool ok, bool verify,
+                                bool save_history, int selected_method) {
+  ConfirmChoice choice;
+  choice.ok = ok;
+  choice.verify = verify;
+  choice.save_history = save_history;
+  const bool valid = selected_method >= 0 && selected_method <= 2;
+  choice.method = request.method_enabled && valid ? selected_method : request.method;
+  return choice;
+}
+
+int BlinkAccessLamp(platform::Device& drive, uint8_t* buffer, uint32_t bytes_per_sector) {
+  int reads = 0;
+  while (reads < kBlinkReads) {
+    const platform::IoResult r = drive.Read(buffer, bytes_per_sector);
+    if (!r.ok || r.bytes == 0) break;
+    ++reads;
+  }
+  // The erase and the worker expect the handle at the start of the drive.
+  drive.SetPosition(0);
+  return reads;
+}
+
+void StyleWriteBar(TColorProgressBar& bar, int colour_depth) {
+  bar.SetBlockCount(9);
+  bar.SetBoxColor(0xC0C0C0);
+  bar.SetLineColor(0x808080);
+  bar.SetFlat(true);
+  if (colour_depth < 10) {
+    bar.SetBarStyle(controls::btSolid2);
+    bar.SetBarColor(kLowColourWriteBar);
+  } else {
+    bar.SetBarStyle(controls::btWin7);
+    bar.SetBarColor(kWriteBarColour);
+  }
+}
+
+void StyleVerifyBar(TColorProgressBar& bar, int colour_depth) {
+  bar.SetBlockCount(20);
+  bar.SetBoxColor(0xC0C0C0);
+  bar.SetFlat(true);
+  bar.SetBarStyle(controls::btGradetion);
+  bar.SetBarColor(colour_depth < 10 ? controls::SystemColor(controls::kColorHighlight)
+                                    : controls::Rgb(0, 255, 0));
+}
+
+std::string ShutdownLineText(const std::string& mode_name) {
+  return mode_name.empty() ? std::string() : "Windows終了設定 ： " + mode_name;
+}
+
+bool ShutdownLine::Update(const std::string& text) {
+  if (text == text_) return false;
+  text_ = text;
+  return true;
+}
+
+WorkerRun::~WorkerRun() {
+  // The owner waits with WaitForEnd; by now the worker sends no more steps.
+  if (worker_) worker_->Join();
+}
+
+void WorkerRun::Start(const WorkerFactory& make_worker, ProgressView& view, GuiDispatcher& gui,
+                      std::function<void()> on_end) {
+  ended_ = false;
+  worker_ = make_worker(view, gui);
+  if (!worker_) {
+    ended_ = true;
+    if (on_end) on_end();
+    return;
+  }
+  worker_->Start([this, on_end = std::move(on_end)] {
+    ended_ = true;
+    if (on_end) on_end();
+  });
+}
+
+void WorkerRun::WaitForEnd(const std::function<void()>& pump) {
+  if (!worker_) return;
+  while (!ended_) pump();
+  worker_->Join();
+}
+
+}  // namespace plexi
