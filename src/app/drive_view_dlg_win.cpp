@@ -7,6 +7,8 @@
 #include "app/system_facts_win.h"
 #include "app/ui_font_win.h"
 #include "app/window_settings.h"
+#include "controls/shell_link_win.h"
+#include "controls/shell_open_win.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_machine.h"
 
@@ -216,6 +218,9 @@ void TDriveViewDlg::ConstructionSteps() {
 }
 
 void TDriveViewDlg::FormShow() {
+  // The first start from a new folder points the desktop shortcut here; a
+  // simulated machine never touches the real desktop.
+  if (!env_.simulated) controls::win::CheckDesktopShortcut(*env_.settings, "プレキシスクラブ");
   const ShowSettings show = app::FormShow(*env_.settings, env_.files->ProgramDirectory());
   if (show.header_colour) ApplyHeaderColour(*show.header_colour);
   if (!show.first_run) return;
@@ -308,18 +313,12 @@ int TDriveViewDlg::RowIcon(const DriveRow& row) {
   return DriveIconIndex(env_.simulated ? win::ExecutableDirectory().substr(0, 3) : row.root);
 }
 
-void TDriveViewDlg::SpeedButton4Click() {
-  ShellExecuteW(hwnd_, L"open", win::Utf8ToWide(help_path_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
+void TDriveViewDlg::SpeedButton4Click() { controls::win::OpenHelp(hwnd_, help_path_); }
 
-void TDriveViewDlg::SpeedButton5Click() {
-  ShowPlainMessage(hwnd_, "プレキシスクラブ Version 1.1.0.2\r\nＱ＆Ｚ");
-}
+void TDriveViewDlg::SpeedButton5Click() { about_.Execute(hwnd_, *env_.settings); }
 
 void TDriveViewDlg::SpeedButton6Click() {
-  if (!env_.files->Exists(error_log_.Path())) return;
-  ShellExecuteW(hwnd_, L"open", L"notepad", win::Utf8ToWide(error_log_.Path()).c_str(), nullptr,
-                SW_SHOW);
+  controls::win::OpenErrorLog(hwnd_, error_log_.Path(), *env_.files);
 }
 
 void TDriveViewDlg::SpeedButton7Click() {

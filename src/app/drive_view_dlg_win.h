@@ -16,6 +16,7 @@
 #include "app/message_box_notifier_win.h"
 #include "app/peer_copies_win.h"
 #include "app/toolbar_win.h"
+#include "controls/about_dialog_win.h"
 #include "erase/erase_workflow.h"
 #include "errors/error_report.h"
 #include "shutdown/shutdown.h"
@@ -106,6 +107,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   HWND status_ = nullptr;  // StatusBar1, a child of hwnd_
   HIMAGELIST system_icons_ = nullptr;  // the shell's, shared
   std::string help_path_;
+  controls::win::AboutBox about_;
   int colour_depth_ = 0;
   int os_class_ = 0;
   bool session_ending_ = false;
