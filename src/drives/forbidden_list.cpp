@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "errors/text_lines.h"
+
 namespace plexi {
 
 namespace {
@@ -16,28 +18,6 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   for (size_t i = 0; i < a.size(); ++i)
     if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   return true;
-}
-
-// CR LF, a lone CR or a lone LF ends a line. NUL bytes of a damaged file are
-// dropped: the names are later compared and shown as C strings.
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string current;
-  bool pending = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(current));
-      current.clear();
-      pending = false;
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      continue;
-    }
-    if (c != '\0') current.push_back(c);
-    pending = true;
-  }
-  if (pending) lines.push_back(std::move(current));
-  return lines;
 }
 
 // The name is everything before the first "="; a line without one is all
@@ -100,7 +80,7 @@ std::optional<std::vector<std::string>> ForbiddenList::Load(const std::string& c
     if (!consequence.empty()) notifier_.ShowMessage(ReadFailure(file.error) + consequence);
     return std::nullopt;
   }
-  return SplitLines(file.bytes);
+  return SplitTextLines(file.bytes);
 }
 
 bool ForbiddenList::Store(const std::vector<std::string>& lines) {

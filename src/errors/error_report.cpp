@@ -1,4 +1,5 @@
 #include "errors/error_report.h"
+#include "errors/text_lines.h"
 
 #include <utility>
 
@@ -19,30 +20,6 @@ void ReportSystemError(platform::Machine& machine, Notifier& notifier, uint32_t 
 }
 
 namespace {
-
-// Splits file text into lines the way a text editor does: CR LF, a lone CR
-// or a lone LF ends a line; a final line break adds no empty line.
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string current;
-  bool pending = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(current));
-      current.clear();
-      pending = false;
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      continue;
-    }
-    // A damaged file may hold NUL bytes; they would cut the line short in
-    // every C-string API the text later passes through.
-    if (c != '\0') current.push_back(c);
-    pending = true;
-  }
-  if (pending) lines.push_back(std::move(current));
-  return lines;
-}
 
 void KeepNewest(std::vector<std::string>& lines, size_t count) {
   if (lines.size() > count) lines.erase(lines.begin(), lines.end() - long(count));
@@ -66,7 +43,7 @@ int ErrorLog::LoadErrorLog(Notifier& notifier) {
     load_failed_ = true;
     notifier.ShowMessage(FileReadFailure(machine_, path_, file.error));
   } else if (file.exists) {
-    lines_ = SplitLines(platform::AnsiToUtf8(file.bytes));
+    lines_ = SplitTextLines(platform::AnsiToUtf8(file.bytes));
     KeepNewest(lines_, kKeptLines);
   }
   loaded_count_ = int(lines_.size());
@@ -97,7 +74,7 @@ bool ErrorLog::SaveIfChanged(Notifier& notifier) {
                            "今回のエラーは保存されません。");
       return false;
     }
-    std::vector<std::string> old = file.exists ? SplitLines(platform::AnsiToUtf8(file.bytes))
+    std::vector<std::string> old = file.exists ? SplitTextLines(platform::AnsiToUtf8(file.bytes))
                                                : std::vector<std::string>{};
     KeepNewest(old, kKeptLines);
     to_write.insert(to_write.begin(), old.begin(), old.end());
