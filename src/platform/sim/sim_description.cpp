@@ -379,6 +379,19 @@ std::string SingleValue(const std::vector<Token>& tokens, const std::string& dir
   return tokens[1].has_value ? tokens[1].value : tokens[1].key;
 }
 
+// trace opens reads writes: one or more of the three words.
+void ParseTrace(const std::vector<Token>& tokens, TraceKinds& kinds) {
+  if (tokens.size() < 2) Fail("trace needs what to trace: opens, reads or writes");
+  for (size_t i = 1; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (t.has_value) Fail("trace takes words, not '" + t.key + "=" + t.value + "'");
+    if (t.key == "opens") kinds.opens = true;
+    else if (t.key == "reads") kinds.reads = true;
+    else if (t.key == "writes") kinds.writes = true;
+    else Fail("trace opens, reads or writes, not '" + t.key + "'");
+  }
+}
+
 void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d) {
   const Token& head = tokens[0];
   if (head.has_value) Fail("expected a directive, got '" + head.key + "=" + head.value + "'");
@@ -406,6 +419,8 @@ void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d
     record.line = line;
     ParseRecord(tokens, record);
     d.records.push_back(record);
+  } else if (directive == "trace") {
+    ParseTrace(tokens, d.trace);
   } else if (directive == "fault") {
     FaultSpec fault;
     fault.line = line;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sim/sim_trace.h"
 
 namespace plexi::sim {
 
@@ -85,6 +86,7 @@ struct MachineDescription {
   std::vector<VolumeSpec> volumes;
   std::vector<RecordSpec> records;
   std::vector<FaultSpec> faults;
+  TraceKinds trace;  // "trace opens reads writes"
 };
 
 // Parses the text; on error returns nullopt with "line N: ..." in *error.

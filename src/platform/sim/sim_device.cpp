@@ -27,8 +27,10 @@ constexpr uint32_t kErrorNotLocked = 158;  // ERROR_NOT_LOCKED: unlock without a
 
 class SimDevice : public platform::Device {
  public:
-  SimDevice(std::shared_ptr<DiskState> disk, std::shared_ptr<VolumeState> volume, Access access)
-      : disk_(std::move(disk)), volume_(std::move(volume)), access_(access) {
+  SimDevice(std::shared_ptr<DiskState> disk, std::shared_ptr<VolumeState> volume, Access access,
+            std::string path, std::shared_ptr<DeviceTrace> trace)
+      : disk_(std::move(disk)), volume_(std::move(volume)), access_(access), path_(std::move(path)),
+        trace_(std::move(trace)) {
     ForEachCounters([](AtomicCounters& c) { ++c.opens; ++c.open_handles; });
   }
   ~SimDevice() override {
@@ -38,6 +40,7 @@ class SimDevice : public platform::Device {
 
   IoResult Read(void* buffer, uint32_t length) override {
     ForEachCounters([](AtomicCounters& c) { ++c.reads; });
+    if (trace_) trace_->Read(path_, position_, length);
     if (access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Failed(e);
     if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
@@ -63,6 +66,7 @@ class SimDevice : public platform::Device {
 
   IoResult Write(const void* buffer, uint32_t length) override {
     ForEachCounters([](AtomicCounters& c) { ++c.writes; });
+    if (trace_) trace_->Write(path_, position_, length);
     if (access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Failed(e);
     if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
@@ -331,14 +335,18 @@ class SimDevice : public platform::Device {
   std::shared_ptr<DiskState> disk_;
   std::shared_ptr<VolumeState> volume_;
   Access access_;
+  std::string path_;
+  std::shared_ptr<DeviceTrace> trace_;
   uint64_t position_ = 0;
 };
 
 }  // namespace
 
 std::unique_ptr<platform::Device> MakeDevice(std::shared_ptr<DiskState> disk,
-                                             std::shared_ptr<VolumeState> volume, Access access) {
-  return std::make_unique<SimDevice>(std::move(disk), std::move(volume), access);
+                                             std::shared_ptr<VolumeState> volume, Access access,
+                                             std::string path, std::shared_ptr<DeviceTrace> trace) {
+  return std::make_unique<SimDevice>(std::move(disk), std::move(volume), access, std::move(path),
+                                     std::move(trace));
 }
 
 std::vector<uint8_t> BuildStorageDescriptor(const DiskSpec& disk) {

@@ -117,6 +117,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   m->system_directory_ = d->system_directory;
   m->identify_library_ = d->identify_library;
   m->clock_ = d->clock;
+  m->trace_kinds_ = d->trace;
 
   for (const DiskSpec& spec : d->disks) {
     auto disk = std::make_shared<DiskState>();
@@ -207,8 +208,15 @@ std::unique_ptr<SimMachine> SimMachine::Load(const std::string& path, std::strin
   std::string local_error;
   auto machine = Parse(text, PathToUtf8(p.parent_path()), &local_error);
   if (!machine && error) *error = path + ": " + local_error;
-  if (machine) machine->SetChangesFile(path + ".changes");
+  if (machine) {
+    machine->SetChangesFile(path + ".changes");
+    machine->SetTraceFile(path + ".trace");
+  }
   return machine;
+}
+
+void SimMachine::SetTraceFile(const std::string& path) {
+  trace_ = trace_kinds_.Any() ? std::make_shared<DeviceTrace>(path, trace_kinds_) : nullptr;
 }
 
 std::shared_ptr<VolumeState> SimMachine::FindVolume(char letter) const {
@@ -277,14 +285,12 @@ platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::A
   }
   if (!disk && !volume) {
     result.error = win32::kErrorFileNotFound;
-    return result;
-  }
-  FaultList& faults = volume ? volume->faults : disk->faults;
-  if (auto fault = faults.Fire({FaultOp::kOpen})) {
+  } else if (auto fault = (volume ? volume->faults : disk->faults).Fire({FaultOp::kOpen})) {
     result.error = fault->error;
-    return result;
+  } else {
+    result.device = MakeDevice(disk, volume, access, path, trace_);
   }
-  result.device = MakeDevice(disk, volume, access);
+  if (trace_) trace_->Open(path, access, result.error);
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sim/sim_trace.h"
 
 namespace plexi::sim {
 
@@ -77,6 +78,10 @@ class SimMachine : public platform::Machine {
   // plug drives in. Load() names "<description>.changes"; a missing file
   // changes nothing. Other lines are ignored.
   void SetChangesFile(std::string path) { changes_file_ = std::move(path); }
+  // Where the opens, reads and writes that the description's "trace" line
+  // names are logged; Load() names "<description>.trace". Without a trace
+  // line nothing is logged.
+  void SetTraceFile(const std::string& path);
 
  private:
   SimMachine();
@@ -94,6 +99,8 @@ class SimMachine : public platform::Machine {
   std::map<uint32_t, std::shared_ptr<DiskState>> disks_;
   std::map<char, std::shared_ptr<VolumeState>> volumes_;
   std::string changes_file_;
+  TraceKinds trace_kinds_;
+  std::shared_ptr<DeviceTrace> trace_;
 };
 
 }  // namespace plexi::sim

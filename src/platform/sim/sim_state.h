@@ -101,9 +101,11 @@ struct VolumeState {
 };
 
 // A handle on a physical drive (volume null) or on a volume.
+// `path` names the handle in the trace, if there is one.
 std::unique_ptr<platform::Device> MakeDevice(std::shared_ptr<DiskState> disk,
                                              std::shared_ptr<VolumeState> volume,
-                                             platform::Access access);
+                                             platform::Access access, std::string path = {},
+                                             std::shared_ptr<DeviceTrace> trace = nullptr);
 
 // The STORAGE_DEVICE_DESCRIPTOR a disk answers with, complete.
 std::vector<uint8_t> BuildStorageDescriptor(const DiskSpec& disk);
