@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app/system_facts_win.h"
 #include "app/ui_font_win.h"
 #include "app/window_settings.h"
@@ -58,6 +60,7 @@ TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, Environment& environment)
       band_(art_),
       toolbar_(art_, [this](const std::string& hint) { SetStatusHint(hint); }),
       list_(art_, model_),
+      sector_view_(*environment.machine, notifier_, [this] { ApplyHeaderColour(band_.ColourIndex()); }),
       running_(environment.settings_place) {}
 
 TDriveViewDlg::~TDriveViewDlg() {
@@ -113,6 +116,7 @@ LRESULT CALLBACK TDriveViewDlg::WindowProc(HWND hwnd, UINT message, WPARAM wpara
 }
 
 LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (std::optional<LRESULT> answer = sector_view_.ParentMessage(message, wparam, lparam)) return *answer;
   switch (message) {
     case WM_CREATE:
       FormCreate();
@@ -122,7 +126,7 @@ LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-      limits->ptMinTrackSize = {kWidth, kMinHeight};
+      limits->ptMinTrackSize = {kWidth, std::max(kMinHeight, sector_view_.MinHeight())};
       limits->ptMaxTrackSize = {kWidth, kMaxHeight};
       return 0;
     }
@@ -186,6 +190,7 @@ void TDriveViewDlg::CreateControls() {
   toolbar_.Create(hwnd_, instance_, ToolButtons());
   list_.Create(hwnd_, instance_, [this](int x) { ListView1MouseDown(x); });
   list_.SetImageList(system_icons_);
+  sector_view_.Create(hwnd_, instance_);
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
                             0, hwnd_, nullptr, instance_, nullptr);
   SendMessageW(status_, SB_SIMPLE, TRUE, 0);
@@ -247,13 +252,17 @@ void TDriveViewDlg::LayoutControls() {
   SendMessageW(status_, WM_SIZE, 0, 0);
   RECT status;
   GetWindowRect(status_, &status);
-  const int status_height = status.bottom - status.top;
-  list_.Move({0, HeaderBand::kHeight, client.right, client.bottom - status_height});
+  const int status_height = IsWindowVisible(status_) ? status.bottom - status.top : 0;
+  const RECT below_band{0, band_.Height(), client.right, client.bottom - status_height};
+  list_.Move(below_band);
+  sector_view_.Layout(below_band);
   RECT frame;
   GetWindowRect(hwnd_, &frame);
   WindowDc screen(hwnd_);
+  band_.SetTextLabel(sector_view_.TextLabelPlace());
   band_.Render(screen.get(), client.right, frame.right - frame.left);
-  const RECT band{0, 0, client.right, HeaderBand::kHeight};
+  sector_view_.TakeBandColours(band_.Pixel(2, 2), band_.Pixel(2, 6));
+  const RECT band{0, 0, client.right, band_.Height()};
   InvalidateRect(hwnd_, &band, FALSE);
   toolbar_.RepaintAll();
 }
@@ -263,7 +272,7 @@ void TDriveViewDlg::PaintBand() {
   HDC dc = BeginPaint(hwnd_, &paint);
   RECT client;
   GetClientRect(hwnd_, &client);
-  band_.CopyPart(dc, {0, 0, client.right, HeaderBand::kHeight});
+  band_.CopyPart(dc, {0, 0, client.right, band_.Height()});
   EndPaint(hwnd_, &paint);
 }
 
@@ -290,9 +299,41 @@ void TDriveViewDlg::OnCommand(int id) {
   }
 }
 
-// The sector view has its own window, which is not part of the program yet:
-// the button only keeps its state.
-void TDriveViewDlg::SpeedButton1Click() { toolbar_.Clicked(kSpeedButton1); }
+// The sector viewer opens on the selected row's drive while the button is
+// down; a failed opening (no row, a drive that cannot be read) puts it up.
+void TDriveViewDlg::SpeedButton1Click() {
+  toolbar_.Clicked(kSpeedButton1);
+  if (!toolbar_.Down(kSpeedButton1)) {
+    sector_view_.Close();
+    ShowSectorView(false);
+    return;
+  }
+  const std::optional<size_t> selected = list_.Selected();
+  const DriveRow* row = selected && *selected < model_.Rows().size() ? &model_.Rows()[*selected] : nullptr;
+  if (!sector_view_.Open(row, model_.View())) {
+    toolbar_.Clicked(kSpeedButton1);
+    return;
+  }
+  ShowSectorView(true);
+}
+
+void TDriveViewDlg::ShowSectorView(bool down) {
+  band_.SetHeight(down ? HeaderBand::kViewerHeight : HeaderBand::kHeight);
+  sector_view_.ShowControls(down);
+  ShowWindow(list_.hwnd(), down ? SW_HIDE : SW_SHOW);
+  toolbar_.SetEnabled(kSpeedButton1, list_.Selected().has_value());
+  for (int id : {kSpeedButton2, kSpeedButton3, kSpeedButton7})
+    ShowWindow(toolbar_.Button(id), down ? SW_HIDE : SW_SHOW);
+  ShowWindow(status_, down ? SW_HIDE : SW_SHOW);
+  ApplyHeaderColour(band_.ColourIndex());
+  // The list does not change under the viewer: the watch rests meanwhile.
+  if (down) {
+    StopDriveWatch();
+  } else {
+    StartDriveWatch();
+    SetFocus(list_.hwnd());
+  }
+}
 
 void TDriveViewDlg::SpeedButton2Click() {
   plexi::SpeedButton2Click(*workflow_, erase_ui_, *this, model_.MutableRows(), list_.Selected(),
@@ -349,7 +390,7 @@ void TDriveViewDlg::OnContextMenu(HWND source, LPARAM where) {
   }
   POINT client = screen;
   ScreenToClient(hwnd_, &client);
-  if (client.y < HeaderBand::kHeight) ChooseHeaderColour(screen);
+  if (client.y < band_.Height()) ChooseHeaderColour(screen);
 }
 
 void TDriveViewDlg::ChooseHeaderColour(POINT screen) {

@@ -15,6 +15,7 @@
 #include "app/header_band_win.h"
 #include "app/message_box_notifier_win.h"
 #include "app/peer_copies_win.h"
+#include "app/sector_view_win.h"
 #include "app/toolbar_win.h"
 #include "controls/about_dialog_win.h"
 #include "erase/erase_workflow.h"
@@ -58,6 +59,8 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   // Toolbar.
   void OnCommand(int id);
   void SpeedButton1Click();
+  // What the window shows around the sector viewer as it opens or closes.
+  void ShowSectorView(bool down);
   void SpeedButton2Click();
   void SpeedButton3Click();
   void SpeedButton4Click();
@@ -96,6 +99,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   HeaderBand band_;
   FlatToolbar toolbar_;
   DriveListView list_;
+  SectorViewWindow sector_view_;
   RunningMarker running_;
   MessageBoxEraseUi erase_ui_;
   NoShutdownUi shutdown_ui_;

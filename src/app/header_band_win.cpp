@@ -8,6 +8,7 @@ namespace plexi::app {
 namespace {
 constexpr wchar_t kMakerMark[] = L"Ｑ＆Ｚ";
 constexpr int kMarkPoints = 11;
+constexpr int kLabelPoints = 10;
 constexpr COLORREF kNoStripText = RGB(0x80, 0x80, 0x80);
 }  // namespace
 
@@ -15,6 +16,12 @@ HeaderBand::HeaderBand(const Artwork& art) : art_(art) {
   WindowDc screen(nullptr);
   const int height = MulDiv(kMarkPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
   font_ = MakeUiFont(AvailableSerifFace(L"ＭＳ Ｐ明朝"), height);
+  label_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", MulDiv(kLabelPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72));
+}
+
+COLORREF HeaderBand::Pixel(int x, int y) const {
+  if (bitmap_.dc() == nullptr || width_ == 0) return GetSysColor(COLOR_BTNFACE);
+  return GetPixel(bitmap_.dc(), x, y);
 }
 
 void HeaderBand::SetColour(int32_t index) {
@@ -24,9 +31,9 @@ void HeaderBand::SetColour(int32_t index) {
 
 void HeaderBand::Render(HDC reference, int width, int window_width) {
   width_ = width;
-  HDC dc = bitmap_.Prepare(reference, width, kHeight);
+  HDC dc = bitmap_.Prepare(reference, width, height_);
   if (dc == nullptr) return;
-  const RECT band{0, 0, width, kHeight};
+  const RECT band{0, 0, width, height_};
   const bool strip = painted_ && colour_index_ >= 0 && colour_index_ < kHeaderNone &&
                      size_t(colour_index_) < art_.header_strips.size();
   if (!strip) {
@@ -38,12 +45,17 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
     UniqueMemoryDc source(CreateCompatibleDC(reference));
     ScopedSelect strip_bitmap(source.get(), art_.header_strips[size_t(colour_index_)].get());
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, 0, 0, width, kHeight, source.get(), 0, 0, 1, 43, SRCCOPY);
+    StretchBlt(dc, 0, 0, width, height_, source.get(), 0, 0, 1, 43, SRCCOPY);
     // The maker's mark takes the strip's own colour near its top.
     text = GetPixel(dc, 2, 5);
   }
-  ScopedSelect font(dc, font_.get());
   SetBkMode(dc, TRANSPARENT);
+  if (text_label_) {
+    ScopedSelect label_font(dc, label_font_.get());
+    SetTextColor(dc, strip ? RGB(0xFF, 0xFF, 0xFF) : RGB(0, 0, 0));
+    TextOutW(dc, text_label_->x, text_label_->y, L"Text", 4);
+  }
+  ScopedSelect font(dc, font_.get());
   SetTextColor(dc, text);
   TextOutW(dc, window_width - 60, 5, kMakerMark, int(wcslen(kMakerMark)));
 }

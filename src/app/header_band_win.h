@@ -15,6 +15,9 @@ namespace plexi::app {
 class HeaderBand {
  public:
   static constexpr int kHeight = 24;
+  // While the sector viewer is open: the dump's header line lies at the
+  // band's bottom.
+  static constexpr int kViewerHeight = 43;
 
   explicit HeaderBand(const Artwork& art);
 
@@ -24,6 +27,14 @@ class HeaderBand {
   // Sets the index and paints the band in it from now on.
   void SetColour(int32_t index);
   bool Painted() const { return painted_; }
+  int Height() const { return height_; }
+  void SetHeight(int height) { height_ = height; }
+  // Where the word "Text" is written beside the viewer's text display check
+  // box; nothing while the check box is hidden.
+  void SetTextLabel(std::optional<POINT> at) { text_label_ = at; }
+  // A pixel of the band as last rendered (the viewer's controls take their
+  // colours from it).
+  COLORREF Pixel(int x, int y) const;
 
   // Paints the band `width` wide; the text's place follows the window's
   // outer width.
@@ -37,7 +48,10 @@ class HeaderBand {
   bool painted_ = false;  // nothing is painted until a colour is known
   OffscreenBitmap bitmap_;
   int width_ = 0;
+  int height_ = kHeight;
+  std::optional<POINT> text_label_;
   win::UniqueGdiObject font_;
+  win::UniqueGdiObject label_font_;
 };
 
 // Menu ids of "本体の色": 201 + colour index.
