@@ -22,6 +22,9 @@ constexpr UINT_PTR kSubclassId = 1;
 constexpr COLORREF kMemoColour = RGB(0xE7, 0xFF, 0xE6);
 constexpr COLORREF kTextViewColour = RGB(0xFF, 0xFF, 0xFF);
 constexpr int kMemoFontHeight = 15;
+constexpr int kSmallestMemoPitch = 10;
+constexpr int kMemoLines = 33;  // the dump's 32 and the empty one after them
+constexpr int kMemoInnerMargin = 2;  // the edit control's own space above and below the text
 constexpr int kHeaderFontHeight = 15;
 constexpr int kWindowFontHeight = 12;
 
@@ -80,6 +83,14 @@ win::UniqueGdiObject FixedPitchFont(const std::wstring& face, int pitch) {
   return win::UniqueGdiObject(CreateFontIndirectW(&font));
 }
 
+int LineHeight(HWND window, HGDIOBJ font) {
+  WindowDc dc(window);
+  ScopedSelect selected(dc.get(), font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc.get(), &metrics);
+  return metrics.tmHeight;
+}
+
 void SetText(HWND window, const std::string& text) {
   SetWindowTextW(window, win::Utf8ToWide(text).c_str());
 }
@@ -109,7 +120,9 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
   parent_ = parent;
   window_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", kWindowFontHeight);
   const HFONT window_font = static_cast<HFONT>(window_font_.get());
-  memo_font_ = FixedPitchFont(FixedPitchFace({L"ＭＳ ゴシック"}), kMemoFontHeight);
+  memo_face_ = FixedPitchFace({L"ＭＳ ゴシック"});
+  memo_pitch_ = kMemoFontHeight;
+  memo_font_ = FixedPitchFont(memo_face_, memo_pitch_);
   header_font_ = FixedPitchFont(FixedPitchFace({L"ＭＳ 明朝", L"MS Mincho", L"ＭＳ ゴシック"}),
                                 kHeaderFontHeight);
 
@@ -223,8 +236,30 @@ void SectorViewWindow::Layout(const RECT& area) {
              TRUE);
   MoveWindow(check_box_, kCheckBoxLeft, kCheckBoxTop, kCheckBoxSize, kCheckBoxSize, TRUE);
   MoveWindow(memo_, area.left, area.top, view_width, height, TRUE);
+  if (shown_) FitMemo();
   MoveWindow(panel3_, area.left, area.top, view_width, height, TRUE);
   MoveWindow(track_bar_.hwnd(), area.left + view_width, area.top, kTrackBarWidth, height, TRUE);
+}
+
+// The whole dump stays in view, the empty line after it too, so that the
+// caret on that line (where Down pages on) never scrolls the first line
+// away: the lines are 15 pixels apart, or closer in a lower memo.
+void SectorViewWindow::FitMemo() {
+  RECT client;
+  GetClientRect(memo_, &client);
+  const int room = int(client.bottom) - kMemoInnerMargin;
+  // The face that stands in may round the asked height up: measure.
+  int pitch = kMemoFontHeight;
+  win::UniqueGdiObject font = FixedPitchFont(memo_face_, pitch);
+  while (pitch > kSmallestMemoPitch && font && LineHeight(memo_, font.get()) * kMemoLines > room)
+    font = FixedPitchFont(memo_face_, --pitch);
+  if (font && pitch != memo_pitch_) {
+    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    memo_font_ = std::move(font);
+    memo_pitch_ = pitch;
+  }
+  const LRESULT first_visible = SendMessageW(memo_, EM_GETFIRSTVISIBLELINE, 0, 0);
+  if (first_visible > 0) SendMessageW(memo_, EM_LINESCROLL, 0, -first_visible);
 }
 
 std::optional<POINT> SectorViewWindow::TextLabelPlace() const {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "controls/my_track_bar_win.h"
 #include "drives/drive_types.h"
@@ -87,6 +88,7 @@ class SectorViewWindow : private SectorViewerView {
   void PlaceWindowForViewer();
   void RestoreWindow();
   void ShowDumpOrText();
+  void FitMemo();
   void Panel3Resize();
   void Memo1KeyDown(int virtual_key);
   static LRESULT CALLBACK Panel3Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -115,6 +117,8 @@ class SectorViewWindow : private SectorViewerView {
   int saved_height_ = 0;
 
   win::UniqueGdiObject window_font_;  // the toolbar's, for the text view and the sector number
+  std::wstring memo_face_;
+  int memo_pitch_ = 0;
   win::UniqueGdiObject memo_font_;
   win::UniqueGdiObject header_font_;
   win::UniqueGdiObject memo_brush_;

@@ -75,6 +75,11 @@ std::optional<std::string> OutputOf(const std::wstring& command_line) {
 
 }  // namespace
 
+std::optional<std::string> CliOutput(const std::wstring& arguments) {
+  if (Config().cli.empty()) return std::nullopt;
+  return OutputOf(L"\"" + Config().cli + L"\" " + arguments);
+}
+
 Rows CliRows(const std::wstring& machine_file, bool partitions) {
   if (Config().cli.empty()) return {};
   const std::wstring command = L"\"" + Config().cli + L"\" list " +

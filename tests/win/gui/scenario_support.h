@@ -50,6 +50,8 @@ using Rows = std::vector<std::vector<std::string>>;
 // The rows `plexiscrub-cli list` prints for the machine: caption and the
 // eight sub-items. Empty when the tool cannot be run.
 Rows CliRows(const std::wstring& machine_file, bool partitions);
+// What `plexiscrub-cli ARGUMENTS` prints; nothing when the tool cannot be run.
+std::optional<std::string> CliOutput(const std::wstring& arguments);
 
 class RunningProgram {
  public:
