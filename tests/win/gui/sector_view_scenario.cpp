@@ -69,7 +69,8 @@ std::vector<uint8_t> Sector(int number) {
 // The demo machine with the stick and a trace of every device call.
 class ViewerMachine {
  public:
-  ViewerMachine() {
+  // `faults`: lines added to the machine after the dumps were taken.
+  explicit ViewerMachine(const std::string& faults = "") {
     const std::wstring folder = machine_.file().substr(0, machine_.file().rfind(L'\\') + 1);
     std::string image;
     for (int i = 0; i < kSectors; ++i) {
@@ -85,7 +86,7 @@ class ViewerMachine {
     // The dumps as the command-line tool prints them, taken before the
     // trace starts, so that its reads are not counted.
     for (int sector : {0, 1, 2, kSectors - 2, kSectors - 1}) dumps_[sector] = CliDump(sector);
-    EXPECT_TRUE(ScenarioMachine::WriteText(machine_.file(), text + "trace opens reads writes\n"));
+    EXPECT_TRUE(ScenarioMachine::WriteText(machine_.file(), text + faults + "trace opens reads writes\n"));
   }
 
   const ScenarioMachine& machine() const { return machine_; }
@@ -182,6 +183,8 @@ std::string ReadOf(int sector) {
 
 class SectorViewer : public ::testing::Test {
  protected:
+  explicit SectorViewer(const std::string& faults = "") : stick_(faults) {}
+
   void SetUp() override {
     ASSERT_FALSE(Config().cli.empty()) << "the scenario compares with plexiscrub-cli dump";
     program_ = RunningProgram::Start(stick_.machine().file());
@@ -351,6 +354,34 @@ TEST_F(SectorViewer, PagesWithTrackBarKeysAndWheelAndReadsOnlyWhenTheSectorChang
     EXPECT_EQ(line.find(" read-write"), std::string::npos) << line;
     EXPECT_NE(line.rfind("write ", 0), 0u) << line;
   }
+  EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
+}
+
+// A sector that cannot be read: the error is shown once, the viewer shows
+// the zeroed buffer at that sector's address and goes on to the next one.
+class SectorViewerBadSector : public SectorViewer {
+ protected:
+  SectorViewerBadSector() : SectorViewer("fault disk=8 op=read sector=1 error=23\n") {}
+};
+
+TEST_F(SectorViewerBadSector, AFailedReadIsShownAndTheZeroedSectorDumped) {
+  OpenViewer();
+  const size_t before = stick_.Trace().size();
+  // Posted: the message box keeps the program from answering a sent key.
+  PostMessageW(viewer().track_bar(), WM_KEYDOWN, VK_DOWN, 1);
+  HWND box = WaitForDialog(program_->pid(), "プレキシスクラブ", kStepTimeout);
+  ASSERT_NE(box, nullptr);
+  EXPECT_NE(DialogText(box).find("CRC"), std::string::npos) << DialogText(box);
+  PressDialogButton(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box) && viewer().Showing(1); }, kStepTimeout));
+  EXPECT_EQ(StickReads(stick_.Trace(), before), std::vector<std::string>{ReadOf(1)});
+  const std::string memo = viewer().Memo();
+  EXPECT_EQ(memo.substr(0, memo.find("\r\n")),
+            " 000000000200  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00   ................");
+
+  ExpectStepTo(2, [&] { Key(viewer().track_bar(), VK_DOWN); }, "the next sector reads again");
+  EXPECT_EQ(FindTopWindow(L"#32770", program_->pid()), nullptr) << "no further message";
+  CloseViewer();
   EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
 }
 
