@@ -28,6 +28,7 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kWatchIntervalMs = 1000;
 constexpr int kForbidMenuId = 301;  // "消去を禁止する"
 constexpr int kAllowMenuId = 302;   // "消去を許可する"
+constexpr int kStaticText2Left = 184;  // right of the last tool button
 
 const std::vector<ToolButtonSpec>& ToolButtons() {
   static const std::vector<ToolButtonSpec> buttons = {
@@ -180,7 +181,6 @@ LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
 // the child controls.
 void TDriveViewDlg::FormCreate() {
   notifier_.SetOwner(hwnd_);
-  erase_ui_.SetOwner(hwnd_);
   // The shell's image list as it gives it for the root of our own drive.
   system_icons_ = SystemImageList(win::ExecutableDirectory().substr(0, 3));
   CreateControls();
@@ -205,6 +205,9 @@ void TDriveViewDlg::ConstructionSteps() {
   help_path_ = env_.files->ProgramDirectory() + "Help\\Plexiscrub.htm";
   error_log_.LoadErrorLog(notifier_);
   colour_depth_ = ScreenColourDepth();
+  erase_ui_.SetResources({hwnd_, AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_},
+                         notifier_);
+  erase_ui_.CreateWindows(kStaticText2Left, FlatToolbar::kTop + 2);
 
   // A simulated machine's drives need no rights of the real one.
   if (!env_.simulated && LacksAdministratorRights())
@@ -213,10 +216,11 @@ void TDriveViewDlg::ConstructionSteps() {
 
   const WindowsVersion version = ReadWindowsVersion();
   os_class_ = OsClass(version.nt, version.major, version.minor);
-  shutdown_ = std::make_unique<ShutdownController>(*env_.power, *env_.settings, shutdown_ui_,
+  shutdown_ = std::make_unique<ShutdownController>(*env_.power, *env_.settings, erase_ui_,
                                                    notifier_, IsNtFamily(os_class_));
   EraseEnvironment& erase_environment = *this;
   workflow_ = std::make_unique<EraseWorkflow>(*env_.machine, erase_ui_, erase_environment, estimate_);
+  erase_ui_.Attach(*workflow_, *shutdown_);
   ResetEraseCountWhenAlone(*env_.settings, running_.AnotherCopyRunning());
 
   if (VersionRanBefore(*env_.settings)) Timer1Timer();

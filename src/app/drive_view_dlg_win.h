@@ -11,13 +11,13 @@
 #include "app/drive_list_win.h"
 #include "app/drive_view.h"
 #include "app/environment_win.h"
-#include "app/erase_ui_win.h"
 #include "app/header_band_win.h"
 #include "app/message_box_notifier_win.h"
 #include "app/peer_copies_win.h"
 #include "app/sector_view_win.h"
 #include "app/toolbar_win.h"
 #include "controls/about_dialog_win.h"
+#include "erase/erase_dialogs_win.h"
 #include "erase/erase_workflow.h"
 #include "errors/error_report.h"
 #include "shutdown/shutdown.h"
@@ -101,8 +101,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   DriveListView list_;
   SectorViewWindow sector_view_;
   RunningMarker running_;
-  MessageBoxEraseUi erase_ui_;
-  NoShutdownUi shutdown_ui_;
+  WinEraseDialogs erase_ui_;  // also the shutdown's windows
   EstimateState estimate_;
   std::unique_ptr<ShutdownController> shutdown_;  // made once the Windows version is known
   std::unique_ptr<EraseWorkflow> workflow_;

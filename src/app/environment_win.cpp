@@ -92,7 +92,9 @@ Environment MakeSimulatedEnvironment(const std::string& machine_file, std::strin
   CreateDirectoryW(win::Utf8ToWide(paths.files_folder).c_str(), nullptr);
   environment.settings = std::make_unique<sim::FileSettings>(paths.settings_file);
   environment.files = std::make_unique<sim::DirectoryFileStore>(paths.files_folder);
-  environment.power = std::make_unique<sim::SimPower>();
+  auto power = std::make_unique<sim::SimPower>();
+  power->SetJournal(paths.files_folder + "power.log");
+  environment.power = std::move(power);
   environment.simulated = true;
   environment.settings_place = paths.settings_file;
   return environment;

@@ -1,5 +1,9 @@
 #include "platform/sim/sim_power.h"
 
+#include <fstream>
+
+#include "platform/sim/file_util.h"
+
 namespace plexi::sim {
 
 namespace {
@@ -38,15 +42,22 @@ uint32_t SimPower::ErrorOf(PowerStep step) const {
   return found == failures_.end() ? 0 : found->second;
 }
 
+void SimPower::Record(const PowerCall& call) {
+  calls_.push_back(call);
+  if (journal_.empty()) return;
+  std::ofstream out(PathFromUtf8(journal_), std::ios::app);
+  out << call << "\n";
+}
+
 void SimPower::FailStep(PowerStep step, uint32_t error) { failures_[step] = error; }
 
 platform::Status SimPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
-  calls_.push_back(PowerCall::ExitWindowsEx(flags, reason));
+  Record(PowerCall::ExitWindowsEx(flags, reason));
   return platform::Status::Failure(ErrorOf(PowerStep::kExitWindows));
 }
 
 platform::Status SimPower::SetSystemPowerState(bool suspend, bool force) {
-  calls_.push_back(PowerCall::PowerState(suspend, force));
+  Record(PowerCall::PowerState(suspend, force));
   return platform::Status::Failure(ErrorOf(PowerStep::kSetSystemPowerState));
 }
 
@@ -54,19 +65,19 @@ platform::Status SimPower::SetSystemPowerState(bool suspend, bool force) {
 // closed on every path.
 platform::PrivilegeResult SimPower::AdjustPrivilege(const std::string& name, uint32_t attributes) {
   using Step = platform::PrivilegeResult::Step;
-  calls_.push_back(PowerCall::OpenToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery));
+  Record(PowerCall::OpenToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery));
   if (uint32_t error = ErrorOf(PowerStep::kOpenProcessToken)) return {Step::kOpenToken, error};
   ++open_tokens_;
 
   platform::PrivilegeResult result;
-  calls_.push_back(PowerCall::Lookup(name));
+  Record(PowerCall::Lookup(name));
   if (uint32_t error = ErrorOf(PowerStep::kLookupPrivilegeValue)) {
     result = {Step::kLookup, error};
   } else {
-    calls_.push_back(PowerCall::Adjust(attributes));
+    Record(PowerCall::Adjust(attributes));
     if (uint32_t error = ErrorOf(PowerStep::kAdjustTokenPrivileges)) result = {Step::kAdjust, error};
   }
-  calls_.push_back(PowerCall::CloseToken());
+  Record(PowerCall::CloseToken());
   --open_tokens_;
   return result;
 }

@@ -83,6 +83,10 @@ class SimPower : public platform::Power {
   // last error, the way ERROR_NOT_ALL_ASSIGNED is reported.
   void FailStep(PowerStep step, uint32_t error);
 
+  // Every call is also appended, one line each, to this file (for a test
+  // that watches the program from outside); empty: none.
+  void SetJournal(std::string path) { journal_ = std::move(path); }
+
   const std::vector<PowerCall>& Calls() const { return calls_; }
   void ClearCalls() { calls_.clear(); }
   // Tokens opened and not closed.
@@ -90,10 +94,12 @@ class SimPower : public platform::Power {
 
  private:
   uint32_t ErrorOf(PowerStep step) const;
+  void Record(const PowerCall& call);
 
   std::vector<PowerCall> calls_;
   std::map<PowerStep, uint32_t> failures_;
   int open_tokens_ = 0;
+  std::string journal_;
 };
 
 }  // namespace plexi::sim

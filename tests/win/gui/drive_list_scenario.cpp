@@ -81,12 +81,19 @@ TEST(DriveList, PressOnAnErasableIconStartsTheEraseButNeverOnTheSystemDrive) {
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(question); }, kStepTimeout));
 
   // The erase button asks the same; after OK the erase goes as far as the
-  // final confirmation, which is not there yet, and nothing is written.
+  // final confirmation, cancelled there, and nothing is written.
   program->ClickButton(kEraseButton);
   question = WaitForDialog(program->pid(), kEraseQuestion, kStepTimeout);
   ASSERT_NE(question, nullptr);
   PressDialogButton(question, IDOK);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(question) && IsWindowEnabled(program->window()); }, kStepTimeout));
+  HWND confirmation = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    confirmation = FindTopWindow(L"TDriveDelInfoDlg", program->pid());
+    return confirmation != nullptr && IsWindowVisible(confirmation);
+  }, kStepTimeout));
+  PressDialogButton(confirmation, IDCANCEL);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(confirmation) && IsWindowEnabled(program->window()); },
+                        kStepTimeout));
   EXPECT_EQ(program->ListRows()[size_t(*usb)][4], "") << "no erase method recorded";
   EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
 }

@@ -1,0 +1,83 @@
+// A form for the program's dialogs: a top-level window of its own class
+// holding standard and owner-drawn child controls, shown with ShowModal.
+// It answers the close box and Escape with cancel, and the system's
+// dialog-manager questions so that Enter never reaches a disabled default
+// button.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/win/win_handles.h"
+
+namespace plexi::controls::win {
+
+// What the dialogs take from the main window.
+struct FormResources {
+  HWND owner = nullptr;          // the main window
+  std::wstring face;             // the UI face, or the stand-in the system has
+  HIMAGELIST images = nullptr;   // the toolbar's 16 x 16 images (image 0: help)
+  std::string help_path;         // the help page
+  int colour_depth = 32;         // bits per pixel of the screen at start
+};
+
+// A font of `height` pixels: the characters' height, or with `line_height`
+// the distance between lines (for text that must fit a designed box).
+plexi::win::UniqueGdiObject MakeFormFont(const std::wstring& face, int height, bool bold = false,
+                                         bool line_height = false);
+
+struct FormSpec {
+  const wchar_t* class_name = nullptr;
+  std::string caption;
+  int client_width = 0;
+  int client_height = 0;
+  // No WS_CLIPCHILDREN: group boxes leave their inside to the form.
+  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  DWORD ex_style = WS_EX_DLGMODALFRAME;
+  HWND owner = nullptr;
+  HWND centre_on = nullptr;  // null: the screen
+};
+
+class DialogForm {
+ public:
+  DialogForm() = default;
+  virtual ~DialogForm() = default;
+  DialogForm(const DialogForm&) = delete;
+  DialogForm& operator=(const DialogForm&) = delete;
+
+  HWND hwnd() const { return window_.get(); }
+  void SetCaption(const std::string& text);
+
+ protected:
+  bool CreateForm(const FormSpec& spec);
+  // Derived forms call it first in their destructor, while the fonts and
+  // controls the children use still exist.
+  void DestroyForm() { window_.reset(); }
+  // A child control with the form's font; `text` in UTF-8.
+  HWND AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x, int y,
+                int width, int height, int id = 0, HFONT font = nullptr, DWORD ex_style = 0);
+  HWND Child(int id) const { return GetDlgItem(hwnd(), id); }
+  // A tool tip with the short hint of a child.
+  void AddHint(HWND child, const std::string& hint);
+  // Everything the form does not handle itself.
+  virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+  // The close box, Alt+F4 and Escape: the cancel result by default.
+  virtual void OnCancel();
+
+  plexi::win::UniqueGdiObject font_;  // the form's font, given to every child
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  plexi::win::UniqueWindow window_;
+  HWND tooltip_ = nullptr;  // owned by the form
+};
+
+// A flat tool button as owner-drawn BUTTON: paints the face and an image
+// of `images` (or a drawn picture) from the form's WM_DRAWITEM.
+void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int image);
+// The picture of the shutdown-settings button: a power symbol.
+void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled);
+
+}  // namespace plexi::controls::win

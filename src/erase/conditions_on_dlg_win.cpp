@@ -1,0 +1,205 @@
+#include "erase/conditions_on_dlg_win.h"
+
+#include "controls/form_win.h"
+#include "platform/win/utf.h"
+
+namespace plexi {
+namespace {
+
+constexpr int kClientWidth = 499;
+constexpr int kClientHeight = 167;
+constexpr int kLineHeight = 14;  // the design's 12 clips the stand-in face's descenders
+constexpr UINT kFormShow = WM_APP + 0x40;
+
+RECT Bounds(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
+
+}  // namespace
+
+TConditionsOnDlg::TConditionsOnDlg(const controls::win::FormResources& resources, Hooks hooks)
+    : resources_(resources), hooks_(std::move(hooks)) {}
+
+TConditionsOnDlg::~TConditionsOnDlg() { DestroyForm(); }
+
+bool TConditionsOnDlg::Create(const ProgressRequest& request) {
+  font_ = controls::win::MakeFormFont(resources_.face, 12);
+  controls::win::FormSpec spec;
+  spec.class_name = kClassName;
+  spec.caption = "処理状況の表示";
+  spec.client_width = kClientWidth;
+  spec.client_height = kClientHeight;
+  spec.style = WS_POPUP | WS_CAPTION;  // no close box
+  spec.owner = resources_.owner;
+  if (!CreateForm(spec)) return false;
+  static_brush_.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+
+  const DWORD line = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+  AddChild(L"STATIC", "", line, 16, 8, kClientWidth - 20, kLineHeight, kDriveLine);
+  AddChild(L"STATIC", "", line, 16, 72, kClientWidth - 20, kLineHeight, kShutdownLine);
+  AddChild(L"STATIC", "", line, 16, 88, kClientWidth - 20, kLineHeight, kPassLine);
+  AddChild(L"STATIC", "", line, 16, 113, kClientWidth - 32, kLineHeight, kLabel1);
+
+  bar1_.Place(hwnd(), Bounds(19, 29, 462, 21));
+  bar2_.Place(hwnd(), Bounds(19, 52, 462, 10));
+  StyleWriteBar(bar1_.bar(), 32);
+  StyleVerifyBar(bar2_.bar(), 32);
+  bar2_.bar().SetPosition(0);
+  bar2_.SetVisible(request.show_verify_bar);
+
+  const int button_left = kClientWidth / 2 - 75 / 2;
+  button1_.Create({hwnd(), kColorButton1, Bounds(button_left, 135, 75, 25)}, "ColorButton1");
+  button1_.button().SetCaption("キャンセル");
+  button1_.button().SetCancel(true);
+  button1_.button().SetModalResult(controls::msCancel);
+  button1_.button().SetFont({.face = win::WideToUtf8(resources_.face), .height = -12,
+                             .color = controls::SystemColor(controls::kColorBtnText)});
+  button1_.button().OnClick = [this] { ColorButton1Click(); };
+
+  HWND settings = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 304, 137, 23, 22, kSpeedButton1);
+  AddHint(settings, "Windowsの終了設定");
+  ShowWindow(settings, hooks_.select_shutdown_mode ? SW_SHOW : SW_HIDE);
+  return true;
+}
+
+void TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& make_worker) {
+  if (!Create(request)) return;
+  SetCaption(request.caption);
+  SetDriveLine(request.first_line);
+  bar1_.bar().SetMax(request.bar_maximum);
+  bar2_.bar().SetMax(request.bar_maximum);
+  make_worker_ = &make_worker;
+  dispatcher_ = std::make_unique<WindowDispatcher>();
+  PostMessageW(hwnd(), kFormShow, 0, 0);
+  ModalLoop();
+}
+
+// The dialog's life is the worker's: messages run until the worker's end
+// step has run, so a cancel waits there with the dialog still showing.
+void TConditionsOnDlg::ModalLoop() {
+  HWND owner = resources_.owner;
+  if (owner) EnableWindow(owner, FALSE);
+  ShowWindow(hwnd(), SW_SHOW);
+  SetForegroundWindow(hwnd());
+  SetFocus(button1_.hwnd());
+  // Until FormShow has started the worker, and then until it has ended.
+  while (!run_.Started() || !run_.Ended()) PumpOnce();
+  run_.WaitForEnd([this] { PumpOnce(); });
+  if (owner) {
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+  }
+  ShowWindow(hwnd(), SW_HIDE);
+  if (quit_seen_) PostQuitMessage(quit_code_);
+}
+
+void TConditionsOnDlg::PumpOnce() {
+  MSG msg;
+  const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+  if (got <= 0) {
+    // The program is asked to end: stop the worker; the quit is passed on
+    // once it has ended.
+    quit_seen_ = true;
+    quit_code_ = got == 0 ? static_cast<int>(msg.wParam) : 1;
+    if (hooks_.flags) hooks_.flags->CancelRequested = true;
+    if (!run_.Started()) FormShow();
+    return;
+  }
+  if (controls::win::PreTranslateFormMessage(hwnd(), msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+// The bars from zero, their looks for the screen, and the worker.
+void TConditionsOnDlg::FormShow() {
+  if (run_.Started() || !make_worker_) return;
+  bar1_.bar().SetPosition(0);
+  bar2_.bar().SetPosition(0);
+  StyleWriteBar(bar1_.bar(), resources_.colour_depth);
+  StyleVerifyBar(bar2_.bar(), resources_.colour_depth);
+  HWND self = hwnd();
+  run_.Start(*make_worker_, *this, *dispatcher_, [self] {
+    // Wakes the loop, which then sees the end.
+    PostMessageW(self, WM_NULL, 0, 0);
+  });
+}
+
+void TConditionsOnDlg::ColorButton1Click() {
+  if (hooks_.flags) hooks_.flags->CancelRequested = true;
+  button1_.SetEnabled(false);
+}
+
+// The end-of-erase action chosen during the erase; the worker holds still
+// meanwhile.
+void TConditionsOnDlg::SpeedButton1Click() {
+  if (!hooks_.select_shutdown_mode) return;
+  if (hooks_.pause) hooks_.pause->Pause();
+  const std::string name = hooks_.select_shutdown_mode(hwnd());
+  SetShutdownLine(ShutdownLineText(name));
+  if (hooks_.pause) hooks_.pause->Resume();
+}
+
+void TConditionsOnDlg::SetLine(int id, const std::string& text) {
+  SetWindowTextW(Child(id), win::Utf8ToWide(text).c_str());
+}
+
+void TConditionsOnDlg::SetDriveLine(const std::string& text) { SetLine(kDriveLine, text); }
+
+void TConditionsOnDlg::SetShutdownLine(const std::string& text) {
+  if (shutdown_line_.Update(text)) SetLine(kShutdownLine, text);
+}
+
+void TConditionsOnDlg::SetPassLine(const std::string& text) { SetLine(kPassLine, text); }
+
+void TConditionsOnDlg::SetWriteMaximum(uint64_t max) { bar1_.bar().SetMax(max); }
+
+void TConditionsOnDlg::SetWritePosition(uint64_t position) { bar1_.bar().SetPosition(position); }
+
+void TConditionsOnDlg::SetVerifyPosition(uint64_t position) { bar2_.bar().SetPosition(position); }
+
+void TConditionsOnDlg::SetEstimateText(const std::string& text) { SetLine(kLabel1, text); }
+
+void TConditionsOnDlg::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  bar1_.ExcludeFrom(dc);
+  bar2_.ExcludeFrom(dc);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  SelectClipRgn(dc, nullptr);
+  bar1_.PaintOn(dc);
+  bar2_.PaintOn(dc);
+  EndPaint(hwnd(), &ps);
+}
+
+LRESULT TConditionsOnDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case kFormShow:
+      FormShow();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(static_brush_.get());
+    case WM_DRAWITEM:
+      if (wp == kSpeedButton1) {
+        controls::win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp), nullptr, -1);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_COMMAND:
+      if (LOWORD(wp) == kSpeedButton1 && HIWORD(wp) == BN_CLICKED) {
+        SpeedButton1Click();
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DialogForm::OnMessage(msg, wp, lp);
+}
+
+}  // namespace plexi

@@ -1,0 +1,207 @@
+#include "erase/drive_del_info_dlg_win.h"
+
+#include <shellapi.h>
+
+#include "controls/color_button.h"
+#include "controls/form_win.h"
+#include "drives/drive_types.h"
+#include "erase/erase_dialogs.h"
+#include "platform/win/utf.h"
+
+namespace plexi {
+namespace {
+
+using controls::win::SetFormModalResult;
+
+constexpr int kClientWidth = 398;
+constexpr int kClientHeight = 405;
+constexpr int kPanelHeight = 361;
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kBlinkIntervalMs = 1000;
+constexpr RECT kBevel1{8, 254, 8 + 385, 254 + 99};
+constexpr COLORREF kWarningRed = RGB(255, 0, 0);
+
+// Static controls break lines at CR LF.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+TDriveDelInfoDlg::TDriveDelInfoDlg(const controls::win::FormResources& resources,
+                                   platform::Device* drive, uint32_t bytes_per_sector)
+    : resources_(resources), drive_(drive), bytes_per_sector_(bytes_per_sector) {
+  if (drive_ && bytes_per_sector_ > 0)
+    blink_buffer_ = std::make_unique<AlignedBuffer>(bytes_per_sector_);
+}
+
+TDriveDelInfoDlg::~TDriveDelInfoDlg() {
+  if (hwnd() && timer_on_) KillTimer(hwnd(), kTimer1);
+  DestroyForm();
+}
+
+bool TDriveDelInfoDlg::Create() {
+  font_ = controls::win::MakeFormFont(resources_.face, 12);
+  text_font_ = controls::win::MakeFormFont(resources_.face, 15, false, true);
+  edit_font_ = controls::win::MakeFormFont(resources_.face, 16, true);
+  controls::win::FormSpec spec;
+  spec.class_name = kClassName;
+  spec.client_width = kClientWidth;
+  spec.client_height = kClientHeight;
+  spec.owner = resources_.owner;
+  if (!CreateForm(spec)) return false;
+  CreateControls();
+  if (blink_buffer_) {
+    SetTimer(hwnd(), kTimer1, kBlinkIntervalMs, nullptr);
+    timer_on_ = true;
+  }
+  return true;
+}
+
+void TDriveDelInfoDlg::CreateControls() {
+  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 8, 8, 383, 209, 100,
+           static_cast<HFONT>(text_font_.get()));
+  AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 24, 222, 73, 23, kEdit1,
+           static_cast<HFONT>(edit_font_.get()), WS_EX_CLIENTEDGE);
+  AddChild(L"STATIC", "※消去後は、復元できません。", WS_VISIBLE | SS_LEFT, 118, 227, 200, 14, 102);
+
+  // RadioGroup1: a frame with the three methods in three columns, their
+  // names from the same table as the list's method column.
+  AddChild(L"BUTTON", "消去方式", WS_VISIBLE | BS_GROUPBOX, 14, 259, 373, 40, kRadioGroup1);
+  const int column = (373 - 16) / 3;
+  for (int method = 0; method < 3; ++method) {
+    DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (method == 0 ? WS_GROUP | WS_TABSTOP : 0);
+    AddChild(L"BUTTON", EraseMethodText(method, MethodTextForm::kLong), style,
+             14 + 8 + method * column, 277, column - 4, 16, kMethodItem0 + method);
+  }
+  AddChild(L"BUTTON", "データの消去を確認する", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX,
+           17, 306, 220, 17, kCheckBox1);
+  AddChild(L"BUTTON", "消去履歴をドライブに保存する", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 17,
+           327, 220, 17, kCheckBox2);
+  SendMessageW(Child(kCheckBox2), BM_SETCHECK, BST_CHECKED, 0);
+
+  AddChild(L"BUTTON", "消去開始", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_DEFPUSHBUTTON, 117, 373,
+           75, 25, IDOK);
+  AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 197, 373, 75, 25,
+           IDCANCEL);
+  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 283, 374, 25, 22, kSpeedButton1);
+  AddHint(help, "Help");
+}
+
+ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
+  if (!Create()) return ReadConfirmChoice(request, false, false, true, request.method);
+  SetCaption(request.caption);
+  SetWindowTextW(Child(100), win::Utf8ToWide(WithCrLf(request.text)).c_str());
+  const int preset = request.method >= 0 && request.method <= 2 ? request.method : 0;
+  CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + 2, kMethodItem0 + preset);
+  for (int id = kRadioGroup1; id <= kMethodItem0 + 2; ++id)
+    EnableWindow(Child(id), request.method_enabled ? TRUE : FALSE);
+
+  const int result = controls::win::ShowModal(hwnd(), Child(kEdit1));
+  // FormClose: the lamp stops with the dialog.
+  if (timer_on_) KillTimer(hwnd(), kTimer1);
+  timer_on_ = false;
+  return ReadConfirmChoice(request, result == controls::msOk, Checked(kCheckBox1),
+                           Checked(kCheckBox2), SelectedMethod());
+}
+
+int TDriveDelInfoDlg::SelectedMethod() const {
+  for (int method = 0; method < 3; ++method)
+    if (Checked(kMethodItem0 + method)) return method;
+  return -1;
+}
+
+bool TDriveDelInfoDlg::Checked(int id) const {
+  return SendMessageW(Child(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TDriveDelInfoDlg::Edit1Change() {
+  wchar_t text[16] = {};
+  const int length = GetWindowTextLengthW(Child(kEdit1));
+  // Anything longer than the word cannot arm the button.
+  const bool armed = length == 3 && GetWindowTextW(Child(kEdit1), text, 16) == 3 &&
+                     ConfirmWordTyped(win::WideToUtf8(text));
+  EnableWindow(Child(IDOK), armed ? TRUE : FALSE);
+}
+
+void TDriveDelInfoDlg::Timer1Timer() {
+  KillTimer(hwnd(), kTimer1);
+  if (drive_ && blink_buffer_) BlinkAccessLamp(*drive_, blink_buffer_->data(), bytes_per_sector_);
+  if (timer_on_) SetTimer(hwnd(), kTimer1, kBlinkIntervalMs, nullptr);
+}
+
+void TDriveDelInfoDlg::SpeedButton1Click() {
+  if (resources_.help_path.empty()) return;
+  ShellExecuteW(hwnd(), L"open", win::Utf8ToWide(resources_.help_path).c_str(), nullptr, nullptr,
+                SW_SHOWNORMAL);
+}
+
+void TDriveDelInfoDlg::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  const RECT panel{0, 0, client.right, kPanelHeight};
+  FillRect(dc, &panel, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  RECT below{0, kPanelHeight, client.right, client.bottom};
+  FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
+  RECT bevel = kBevel1;
+  DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
+  EndPaint(hwnd(), &ps);
+}
+
+LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      // Everything on the white panel is white behind; the warning is red.
+      HDC dc = reinterpret_cast<HDC>(wp);
+      SetBkColor(dc, RGB(255, 255, 255));
+      SetTextColor(dc, GetDlgCtrlID(reinterpret_cast<HWND>(lp)) == 102 ? kWarningRed
+                                                                      : GetSysColor(COLOR_WINDOWTEXT));
+      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    }
+    case DM_GETDEFID:
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_TIMER:
+      if (wp == kTimer1) Timer1Timer();
+      return 0;
+    case WM_DRAWITEM:
+      if (wp == kSpeedButton1) {
+        controls::win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
+                                           resources_.images, 0);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_COMMAND:
+      switch (LOWORD(wp)) {
+        case kEdit1:
+          if (HIWORD(wp) == EN_CHANGE) Edit1Change();
+          return 0;
+        case IDOK:
+          // Enter reaches here too; only an armed button starts the erase.
+          if (IsWindowEnabled(Child(IDOK))) SetFormModalResult(hwnd(), controls::msOk);
+          return 0;
+        case kSpeedButton1:
+          SpeedButton1Click();
+          return 0;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+  return DialogForm::OnMessage(msg, wp, lp);
+}
+
+}  // namespace plexi

@@ -1,0 +1,57 @@
+// The final confirmation before an erase: everything about the drive, the
+// method, verification and history choices, and a start button armed only
+// by typing "del". While it is open it reads the first sectors of the drive
+// once a second, so that the drive's access lamp shows which device is meant.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "controls/dialog_form_win.h"
+#include "erase/erase_workflow.h"
+#include "platform/aligned_buffer.h"
+
+namespace plexi {
+
+class TDriveDelInfoDlg : public controls::win::DialogForm {
+ public:
+  static constexpr wchar_t kClassName[] = L"TDriveDelInfoDlg";
+  enum ControlId : int {
+    kEdit1 = 101,
+    kRadioGroup1 = 110,
+    kMethodItem0 = 111,  // + method code
+    kCheckBox1 = 120,
+    kCheckBox2 = 121,
+    kSpeedButton1 = 130,
+  };
+
+  // With a drive, the access-lamp timer runs while the dialog is open.
+  TDriveDelInfoDlg(const controls::win::FormResources& resources, platform::Device* drive,
+                   uint32_t bytes_per_sector);
+  ~TDriveDelInfoDlg() override;
+
+  // Sets the caption, text and method from the request, shows the dialog
+  // modally and reads the choices back.
+  ConfirmChoice Run(const ConfirmRequest& request);
+
+ private:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool Create();
+  void CreateControls();
+  void Edit1Change();
+  void Timer1Timer();
+  void SpeedButton1Click();
+  void Paint();
+  int SelectedMethod() const;
+  bool Checked(int id) const;
+
+  controls::win::FormResources resources_;
+  platform::Device* drive_;
+  uint32_t bytes_per_sector_;
+  std::unique_ptr<AlignedBuffer> blink_buffer_;
+  plexi::win::UniqueGdiObject text_font_;  // Label1
+  plexi::win::UniqueGdiObject edit_font_;  // Edit1
+  bool timer_on_ = false;
+};
+
+}  // namespace plexi

@@ -1,0 +1,138 @@
+#include "shutdown/exit_dlg_win.h"
+
+#include "controls/form_win.h"
+#include "platform/win/utf.h"
+
+namespace plexi {
+namespace {
+
+constexpr int kClientWidth = 313;
+constexpr int kClientHeight = 157;
+constexpr COLORREF kBandColour = 4227327;  // orange
+constexpr RECT kBand{0, 0, kClientWidth, 24};
+constexpr RECT kBevel{8, 99, 305, 123};
+constexpr int kModes = 5;
+const char* const kModeItems[kModes] = {"ログオフ", "シャットダウン", "スタンバイ", "休止状態", "なし"};
+
+RECT Bounds(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
+
+}  // namespace
+
+TExitDlg::TExitDlg(const controls::win::FormResources& resources, HWND owner)
+    : resources_(resources), owner_(owner ? owner : resources.owner) {}
+
+TExitDlg::~TExitDlg() { DestroyForm(); }
+
+bool TExitDlg::Create() {
+  font_ = controls::win::MakeFormFont(resources_.face, 12);
+  band_font_ = controls::win::MakeFormFont(resources_.face, 12, true);
+  controls::win::FormSpec spec;
+  spec.class_name = kClassName;
+  spec.caption = "Windows 終了設定";
+  spec.client_width = kClientWidth;
+  spec.client_height = kClientHeight;
+  spec.owner = owner_;
+  spec.centre_on = resources_.owner;
+  if (!CreateForm(spec)) return false;
+
+  // RadioGroup1: three columns, filled top to bottom.
+  AddChild(L"BUTTON", "モードの選択", WS_VISIBLE | BS_GROUPBOX, 8, 30, 297, 64, kRadioGroup1);
+  constexpr int kColumnLeft[] = {18, 136, 236};
+  constexpr int kColumnWidth[] = {114, 96, 64};
+  for (int mode = 0; mode < kModes; ++mode) {
+    const int column = mode / 2, row = mode % 2;
+    const DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (mode == 0 ? WS_GROUP | WS_TABSTOP : 0);
+    AddChild(L"BUTTON", kModeItems[mode], style, kColumnLeft[column], 48 + row * 20,
+             kColumnWidth[column], 17, kModeItem0 + mode);
+  }
+  AddChild(L"BUTTON", "強制的に終了する", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 18,
+           102, 180, 18, kCheckBox1);
+
+  const controls::Font font{.face = win::WideToUtf8(resources_.face), .height = -12,
+                            .color = controls::SystemColor(controls::kColorBtnText)};
+  ok_button_.Create({hwnd(), kColorButton1, Bounds(146, 127, 75, 25)}, "ColorButton1");
+  ok_button_.button().SetCaption("OK");
+  ok_button_.button().SetDefault(true);
+  ok_button_.button().SetModalResult(controls::msOk);
+  ok_button_.button().SetFont(font);
+  cancel_button_.Create({hwnd(), kCancelBtn, Bounds(226, 127, 75, 25)}, "CancelBtn");
+  cancel_button_.button().SetCaption("キャンセル");
+  cancel_button_.button().SetCancel(true);
+  cancel_button_.button().SetModalResult(controls::msCancel);
+  cancel_button_.button().SetFont(font);
+  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 8, 128, 25, 22, kSpeedButton1);
+  AddHint(help, "Help");
+  return true;
+}
+
+std::optional<ShutdownChoice> TExitDlg::Run(int32_t current_mode, const std::string& caption) {
+  if (!Create()) return std::nullopt;
+  if (!caption.empty()) SetCaption(caption);
+  if (current_mode >= 0 && current_mode < kModes)
+    CheckRadioButton(hwnd(), kModeItem0, kModeItem0 + kModes - 1, kModeItem0 + current_mode);
+  // The force box starts unchecked every time.
+  const int result = controls::win::ShowModal(hwnd(), ok_button_.hwnd());
+  if (result != controls::msOk) return std::nullopt;
+  ShutdownChoice choice;
+  choice.mode = SelectedMode();
+  choice.force = SendMessageW(Child(kCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return choice;
+}
+
+int TExitDlg::SelectedMode() const {
+  for (int mode = 0; mode < kModes; ++mode)
+    if (SendMessageW(Child(kModeItem0 + mode), BM_GETCHECK, 0, 0) == BST_CHECKED) return mode;
+  return -1;
+}
+
+void TExitDlg::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  plexi::win::UniqueGdiObject band_brush(CreateSolidBrush(kBandColour));
+  FillRect(dc, &kBand, static_cast<HBRUSH>(band_brush.get()));
+  HGDIOBJ old_font = SelectObject(dc, band_font_.get());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  RECT text = kBand;
+  DrawTextW(dc, L"消去終了時、Windowsを指定モードで終了する", -1, &text,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old_font);
+  RECT bevel = kBevel;
+  DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
+  EndPaint(hwnd(), &ps);
+}
+
+LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(kColorButton1, DC_HASDEFID);
+    case WM_DRAWITEM:
+      if (wp == kSpeedButton1) {
+        controls::win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
+                                           resources_.images, 0);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_COMMAND:
+      // The help button does nothing; Enter not taken by a button is OK.
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == kColorButton1) {
+        controls::win::SetFormModalResult(hwnd(), controls::msOk);
+        return 0;
+      }
+      if (LOWORD(wp) == kSpeedButton1) return 0;
+      break;
+    default:
+      break;
+  }
+  return DialogForm::OnMessage(msg, wp, lp);
+}
+
+}  // namespace plexi

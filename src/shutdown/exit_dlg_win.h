@@ -1,0 +1,47 @@
+// The end-of-erase action dialog, "Windows 終了設定": the five modes, the
+// force box, OK and cancel.
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "controls/color_button_win.h"
+#include "controls/dialog_form_win.h"
+#include "shutdown/shutdown.h"
+
+namespace plexi {
+
+class TExitDlg : public controls::win::DialogForm {
+ public:
+  static constexpr wchar_t kClassName[] = L"TExitDlg";
+  enum ControlId : int {
+    kRadioGroup1 = 301,
+    kModeItem0 = 310,  // + mode
+    kCheckBox1 = 320,
+    kColorButton1 = 330,
+    kCancelBtn = 331,
+    kSpeedButton1 = 332,
+  };
+
+  // `owner`: the window it is modal over; centred on the main window.
+  TExitDlg(const controls::win::FormResources& resources, HWND owner);
+  ~TExitDlg() override;
+
+  // nullopt after cancel or the close box.
+  std::optional<ShutdownChoice> Run(int32_t current_mode, const std::string& caption);
+
+ private:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool Create();
+  void Paint();
+  int SelectedMode() const;
+
+  controls::win::FormResources resources_;
+  HWND owner_;
+  controls::win::ColorButtonWindow ok_button_;
+  controls::win::ColorButtonWindow cancel_button_;
+  plexi::win::UniqueGdiObject band_font_;
+};
+
+}  // namespace plexi

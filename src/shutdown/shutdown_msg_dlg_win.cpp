@@ -1,0 +1,143 @@
+#include "shutdown/shutdown_msg_dlg_win.h"
+
+#include "controls/color_button.h"
+#include "controls/form_win.h"
+#include "platform/win/utf.h"
+
+namespace plexi {
+namespace {
+
+constexpr int kClientWidth = 313;
+constexpr int kClientHeight = 117;
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTickMs = 1000;
+constexpr controls::Color kSilver = 0xC0C0C0;
+constexpr controls::Color kRed = 0x0000FF;
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+TShutDownMsgDlg::TShutDownMsgDlg(const controls::win::FormResources& resources)
+    : resources_(resources) {}
+
+TShutDownMsgDlg::~TShutDownMsgDlg() { DestroyForm(); }
+
+bool TShutDownMsgDlg::Create() {
+  if (hwnd()) return true;
+  font_ = controls::win::MakeFormFont(resources_.face, 12);
+  controls::win::FormSpec spec;
+  spec.class_name = kClassName;
+  spec.client_width = kClientWidth;
+  spec.client_height = kClientHeight;
+  spec.style = WS_POPUP | WS_CAPTION;  // no system menu, no close box
+  spec.ex_style = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+  spec.owner = nullptr;  // the desktop's
+  if (!CreateForm(spec)) return false;
+
+  // CancelBtn first in the tab order: it has the focus when shown.
+  HWND cancel = AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 164, 84, 75,
+                         25, kCancelBtn);
+  HWND run = AddChild(L"BUTTON", "実行", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 76, 84, 75, 25,
+                      kButton1);
+  AddHint(run, "即実行");
+  AddHint(cancel, "中止");
+  // Three lines must fit Label1's 45 pixels, whatever face stands in.
+  label_font_ = controls::win::MakeFormFont(resources_.face, 13, false, true);
+  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 32, 10, 249, 45, kLabel1,
+           static_cast<HFONT>(label_font_.get()));
+
+  bar_.Place(hwnd(), RECT{32, 60, 32 + 249, 60 + 14});
+  controls::TColorProgressBar& bar = bar_.bar();
+  bar.SetMax(CountdownModel::kSeconds);
+  bar.SetBoxColor(kSilver);
+  bar.SetLineColor(kSilver);
+  bar.SetBarColor(kRed);
+  bar.SetBarStyle(controls::btGradetion);
+  bar.SetFlat(true);
+  return true;
+}
+
+bool TShutDownMsgDlg::Run(const std::string& caption, const std::string& mode_name) {
+  if (!Create()) return false;
+  SetCaption(caption);
+  mode_name_ = mode_name;
+  FormShow();
+  // Modal over the whole program, though owned by the desktop.
+  HWND main = resources_.owner;
+  if (main) EnableWindow(main, FALSE);
+  const int result = controls::win::ShowModal(hwnd(), Child(kCancelBtn));
+  FormClose();
+  if (main) {
+    EnableWindow(main, TRUE);
+    SetActiveWindow(main);
+  }
+  return result != controls::msCancel;
+}
+
+void TShutDownMsgDlg::FormShow() {
+  SetTimer(hwnd(), kTimer1, kTickMs, nullptr);
+  bar_.bar().SetMax(CountdownModel::kSeconds);
+  bar_.bar().SetPosition(0);
+  countdown_.Start();
+  SetWindowTextW(Child(kLabel1), win::Utf8ToWide(WithCrLf(CountdownModel::LabelText(mode_name_))).c_str());
+}
+
+void TShutDownMsgDlg::Timer1Timer() {
+  const bool time_is_up = countdown_.Tick();
+  bar_.bar().StepBy(1);
+  if (time_is_up) controls::win::SetFormModalResult(hwnd(), controls::msOk);
+}
+
+void TShutDownMsgDlg::FormClose() { KillTimer(hwnd(), kTimer1); }
+
+void TShutDownMsgDlg::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  bar_.ExcludeFrom(dc);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  SelectClipRgn(dc, nullptr);
+  bar_.PaintOn(dc);
+  EndPaint(hwnd(), &ps);
+}
+
+LRESULT TShutDownMsgDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_TIMER:
+      if (wp == kTimer1) Timer1Timer();
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(kCancelBtn, DC_HASDEFID);
+    case WM_COMMAND:
+      if (LOWORD(wp) == kButton1 || LOWORD(wp) == IDOK) {
+        controls::win::SetFormModalResult(hwnd(), controls::msOk);
+        return 0;
+      }
+      if (LOWORD(wp) == kCancelBtn) {
+        controls::win::SetFormModalResult(hwnd(), controls::msCancel);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      return 0;  // no close box: Alt+F4 does not pick an answer
+    default:
+      break;
+  }
+  return DialogForm::OnMessage(msg, wp, lp);
+}
+
+}  // namespace plexi

@@ -1,0 +1,42 @@
+// The countdown before the end-of-erase action: 15 seconds on a red bar,
+// then the action runs as if "実行" had been pressed; "キャンセル" drops it.
+// Topmost, so that it shows above whatever the user left open.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "controls/color_progress_bar_win.h"
+#include "controls/dialog_form_win.h"
+#include "shutdown/shutdown.h"
+
+namespace plexi {
+
+class TShutDownMsgDlg : public controls::win::DialogForm {
+ public:
+  static constexpr wchar_t kClassName[] = L"TShutDownMsgDlg";
+  enum ControlId : int { kLabel1 = 401, kButton1 = 402, kCancelBtn = 403 };
+
+  explicit TShutDownMsgDlg(const controls::win::FormResources& resources);
+  ~TShutDownMsgDlg() override;
+
+  // Made once and kept for the whole run.
+  bool Create();
+  // Shows the countdown modally; true with OK (pressed or the time is up).
+  bool Run(const std::string& caption, const std::string& mode_name);
+
+ private:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void FormShow();
+  void Timer1Timer();
+  void FormClose();
+  void Paint();
+
+  controls::win::FormResources resources_;
+  controls::win::WindowlessProgressBar bar_;  // ColorProgressBar1
+  CountdownModel countdown_;
+  std::string mode_name_;  // ModeName
+  plexi::win::UniqueGdiObject label_font_;
+};
+
+}  // namespace plexi
