@@ -357,6 +357,27 @@ TEST_F(SectorViewer, PagesWithTrackBarKeysAndWheelAndReadsOnlyWhenTheSectorChang
   EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
 }
 
+// In the partition view a volume opens by its letter, read-only, and the
+// caption adds the row's letters.
+TEST_F(SectorViewer, PartitionViewOpensTheVolume) {
+  program_->ClickButton(kViewButton);
+  std::optional<int> row;
+  ASSERT_TRUE(WaitUntil([&] { return (row = program_->RowOf(kStickLetter)) && ListViewRowCount(program_->list()) > 7; },
+                        kStepTimeout));
+  const std::string caption = program_->ListRows()[size_t(*row)][0];
+  program_->PressRow(*row, 200);
+  ASSERT_TRUE(WaitUntil([&] { return program_->Enabled(kDumpButton); }, kStepTimeout));
+  const size_t before = stick_.Trace().size();
+  program_->ClickButton(kDumpButton);
+  ASSERT_TRUE(WaitUntil([&] { return viewer().Showing(0); }, kStepTimeout)) << viewer().Numbers();
+  EXPECT_EQ(Utf8(WindowText(program_->window())), "セクタダンプ [ " + caption + "  K: ]");
+  const std::vector<std::string> trace = stick_.Trace();
+  EXPECT_NE(std::find(trace.begin() + std::ptrdiff_t(before), trace.end(), "open \\\\.\\K: read"), trace.end());
+  EXPECT_EQ(viewer().Memo(), stick_.Dump(0)) << "the volume starts at the stick's first sector";
+  CloseViewer();
+  EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
+}
+
 // A sector that cannot be read: the error is shown once, the viewer shows
 // the zeroed buffer at that sector's address and goes on to the next one.
 class SectorViewerBadSector : public SectorViewer {
