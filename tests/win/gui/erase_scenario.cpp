@@ -421,6 +421,11 @@ TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
   ASSERT_NE(countdown, nullptr);
   EXPECT_EQ(TextOf(countdown), "プレキシスクラブ [ シャットダウン ] 確認");
   EXPECT_NE(TextOf(GetDlgItem(countdown, 401)).find("15秒後に、シャットダウンを実行します。"), std::string::npos);
+  // The picture once the red bar has grown a little.
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::optional<Image> shot = CaptureClient(countdown, RECT{0, 0, 313, 117});
+    return shot && GetRValue(shot->At(40, 67)) > 2 * GetGValue(shot->At(40, 67));
+  }, kStepTimeout));
   Shoot(countdown, "shutdown-countdown");
   EXPECT_EQ(machine_.PowerLog(), "") << "nothing before the 15 seconds";
   // Nobody answers: after 15 ticks the power-off, forced (8 | 4).
@@ -430,6 +435,8 @@ TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
       << machine_.PowerLog();
   ExpectErasedWithRecord(machine_.Stick(), 2);
   const std::string calls = machine_.PowerLog();
+  EXPECT_TRUE(IsWindowVisible(status)) << "the mode stays after the action";
+  program_->Screenshot("erase-shutdown-mode-on-toolbar");
 
   // Still set: the failing stick's erase reports to the log, not a box.
   // (The write fails at once: the progress dialog may be gone before it is seen.)
