@@ -45,7 +45,7 @@ uint32_t SimPower::ErrorOf(PowerStep step) const {
 void SimPower::Record(const PowerCall& call) {
   calls_.push_back(call);
   if (journal_.empty()) return;
-  std::ofstream out(PathFromUtf8(journal_), std::ios::app);
+  std::ofstream out(PathFromUtf8(journal_), std::ios::binary | std::ios::app);
   out << call << "\n";
 }
 

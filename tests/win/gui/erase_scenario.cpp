@@ -22,7 +22,8 @@ namespace {
 // A system disk nobody may erase, a stick kept in an image file (so that
 // its bytes can be checked afterwards), a stick full of old data whose
 // writes are silently lost at one sector, and one whose writes fail.
-constexpr char kMachine[] = R"(disk 0 sectors=2097152 bus=sata product="System SSD" ata=yes
+constexpr char kMachine[] = R"(trace reads
+disk 0 sectors=2097152 bus=sata product="System SSD" ata=yes
 volume C: disk=0 offset=1M label="Windows"
 disk 1 sectors=61440 bus=usb product="Erase Stick" removable=yes image=stick.img
 volume G: disk=1 offset=1M type=removable label="STICK"
@@ -62,6 +63,12 @@ class EraseMachine {
   std::string Stick() const { return ScenarioMachine::ReadText(StickImage()); }
   std::string PowerLog() const {
     return ScenarioMachine::ReadText(machine_.files_folder() + L"power.log");
+  }
+  // The device trace with its lines ended by "\n" alone.
+  std::string Trace() const {
+    std::string trace = ScenarioMachine::ReadText(file() + L".trace");
+    trace.erase(std::remove(trace.begin(), trace.end(), '\r'), trace.end());
+    return trace;
   }
   std::string ErrorLog() const {
     return ScenarioMachine::ReadText(machine_.files_folder() + L"errlog.log");
@@ -229,6 +236,24 @@ TEST_F(EraseTest, StartStaysDisabledUntilDelIsTypedAndEscapeErasesNothing) {
     SendMessageTimeoutW(edit, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
     return WaitUntil([&] { return (IsWindowEnabled(ok) != FALSE) == armed; }, 3s);
   };
+  // The access lamp: bursts of ten sector reads once a second from where
+  // the handle stands, which is byte 0 after every burst (the first one
+  // starts where the erase's record read left it).
+  std::string burst;
+  for (int sector = 0; sector < 10; ++sector)
+    burst += "read \\\\.\\PHYSICALDRIVE1 at=" + std::to_string(sector * 512) + " bytes=512\n";
+  const std::string eleventh = "read \\\\.\\PHYSICALDRIVE1 at=5120 bytes=512\n";
+  // A whole burst from byte 0, and the next one from byte 0 again.
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::string trace = machine_.Trace();
+    for (size_t at = trace.find(burst); at != std::string::npos; at = trace.find(burst, at + 1)) {
+      if (trace.compare(at + burst.size(), burst.size(), burst) == 0) return true;
+    }
+    return false;
+  }, kStepTimeout)) << machine_.Trace();
+  EXPECT_EQ(machine_.Trace().find(eleventh, machine_.Trace().find(burst + burst)), std::string::npos)
+      << "no burst reads more than ten sectors";
+
   EXPECT_TRUE(armed_after(L"de", false));
   EXPECT_TRUE(armed_after(L"L", true)) << "any letter case";
   Shoot(confirm, "erase-confirmation");
@@ -243,6 +268,17 @@ TEST_F(EraseTest, StartStaysDisabledUntilDelIsTypedAndEscapeErasesNothing) {
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(program_->window()) != FALSE; }, kStepTimeout));
   EXPECT_EQ(FindTopWindow(L"TConditionsOnDlg", pid()), nullptr);
   EXPECT_EQ(machine_.Stick().size(), 0u) << "nothing was written";
+  // The lamp stopped with the dialog: nothing reads the second sector any more.
+  auto lamp_reads = [&] {
+    const std::string trace = machine_.Trace();
+    size_t count = 0;
+    for (size_t at = trace.find("PHYSICALDRIVE1 at=512 "); at != std::string::npos;
+         at = trace.find("PHYSICALDRIVE1 at=512 ", at + 1))
+      ++count;
+    return count;
+  };
+  const size_t reads = lamp_reads();
+  EXPECT_FALSE(WaitUntil([&] { return lamp_reads() != reads; }, 2500ms)) << "reads after the close";
   EXPECT_EQ(MethodColumn("G:"), "");
 }
 
