@@ -348,8 +348,15 @@ TEST_F(EraseTest, ProgressDialogShowsEachPassAndStaysResponsive) {
         // Both windows answer at once while the worker writes.
         for (HWND window : {progress, program_->window()}) {
           DWORD_PTR ignored = 0;
-          const bool answer = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &ignored) != 0;
-          answered = answered && (answer || !IsWindow(window));
+          const auto asked = std::chrono::steady_clock::now();
+          const bool answer = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored) != 0;
+          if (!answer && IsWindow(window)) {
+            ADD_FAILURE() << (window == progress ? "progress" : "main") << " silent for "
+                          << std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - asked).count()
+                          << " ms, error " << GetLastError() << " at " << (seen.empty() ? "" : seen.back());
+            answered = false;
+          }
         }
         return !IsWindow(progress) || !IsWindowVisible(progress);
       },
