@@ -20,14 +20,14 @@ bool FlatToolbar::Create(HWND parent, HINSTANCE instance, const std::vector<Tool
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
                              nullptr, instance, nullptr);
   entries_.reserve(buttons.size());  // the subclass keeps pointers to the entries' owner only
-  for (const ToolButtonSpec& spec : buttons) {
-    Entry entry{spec};
-    entry.window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, spec.x,
+  for (const ToolButtonSpec& desc : buttons) {
+    Entry entry{desc};
+    entry.window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, desc.x,
                                    kTop, kSize, kSize, parent,
-                                   reinterpret_cast<HMENU>(INT_PTR(spec.id)), instance, nullptr);
+                                   reinterpret_cast<HMENU>(INT_PTR(desc.id)), instance, nullptr);
     if (entry.window == nullptr) return false;
     SetWindowSubclass(entry.window, ButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    EnableWindow(entry.window, spec.enabled);
+    EnableWindow(entry.window, desc.enabled);
     entries_.push_back(entry);
     AddTip(entries_.back());
   }
@@ -36,7 +36,7 @@ bool FlatToolbar::Create(HWND parent, HINSTANCE instance, const std::vector<Tool
 
 void FlatToolbar::AddTip(const Entry& entry) {
   if (tooltip_ == nullptr) return;
-  std::wstring text = win::Utf8ToWide(SplitHint(entry.spec.hint).short_text);
+  std::wstring text = win::Utf8ToWide(SplitHint(entry.desc.hint).short_text);
   TOOLINFOW tool{};
   tool.cbSize = sizeof(tool);
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -48,7 +48,7 @@ void FlatToolbar::AddTip(const Entry& entry) {
 
 FlatToolbar::Entry* FlatToolbar::Find(int id) {
   for (Entry& entry : entries_)
-    if (entry.spec.id == id) return &entry;
+    if (entry.desc.id == id) return &entry;
   return nullptr;
 }
 
@@ -76,7 +76,7 @@ bool FlatToolbar::Down(int id) const {
 void FlatToolbar::SetHint(int id, const std::string& hint) {
   Entry* entry = Find(id);
   if (!entry) return;
-  entry->spec.hint = hint;
+  entry->desc.hint = hint;
   std::wstring text = win::Utf8ToWide(SplitHint(hint).short_text);
   TOOLINFOW tool{};
   tool.cbSize = sizeof(tool);
@@ -89,7 +89,7 @@ void FlatToolbar::SetHint(int id, const std::string& hint) {
 
 void FlatToolbar::Clicked(int id) {
   Entry* entry = Find(id);
-  if (!entry || !entry->spec.toggle) return;
+  if (!entry || !entry->desc.toggle) return;
   entry->down = !entry->down;
   InvalidateRect(entry->window, nullptr, FALSE);
 }
@@ -101,16 +101,16 @@ void FlatToolbar::RepaintAll() const {
 void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
   const int x = (kSize - 16) / 2 + offset, y = (kSize - 16) / 2 + offset;
   // The glyph sits on a square of the button face, red on the erase button.
-  win::UniqueGdiObject face = SolidBrush(entry.spec.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
+  win::UniqueGdiObject face = SolidBrush(entry.desc.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
   const RECT square{x, y, x + 16, y + 16};
   FillRect(dc, &square, static_cast<HBRUSH>(face.get()));
-  if (entry.spec.glyph < 0) {
+  if (entry.desc.glyph < 0) {
     const int image = (entry.down ? 1 : 0) + (enabled ? 0 : 2);
     ImageList_Draw(art_.view_toggle.get(), image, dc, x, y, ILD_TRANSPARENT);
     return;
   }
   HIMAGELIST list = enabled ? art_.toolbar.get() : art_.toolbar_disabled.get();
-  ImageList_Draw(list, entry.spec.glyph, dc, x, y, ILD_TRANSPARENT);
+  ImageList_Draw(list, entry.desc.glyph, dc, x, y, ILD_TRANSPARENT);
 }
 
 bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& background) {
@@ -148,7 +148,7 @@ LRESULT CALLBACK FlatToolbar::ButtonProc(HWND window, UINT message, WPARAM wpara
         entry->hot = true;
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
         TrackMouseEvent(&track);
-        self->hint_sink_(SplitHint(entry->spec.hint).long_text);
+        self->hint_sink_(SplitHint(entry->desc.hint).long_text);
         InvalidateRect(window, nullptr, FALSE);
       }
       break;

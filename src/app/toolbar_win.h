@@ -61,7 +61,7 @@ class FlatToolbar {
 
  private:
   struct Entry {
-    ToolButtonSpec spec;
+    ToolButtonSpec desc;
     HWND window = nullptr;  // a child of the parent, destroyed with it
     bool down = false;
     bool hot = false;

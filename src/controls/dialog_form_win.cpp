@@ -25,26 +25,26 @@ void DialogForm::SetCaption(const std::string& text) {
   if (hwnd()) SetWindowTextW(hwnd(), plexi::win::Utf8ToWide(text).c_str());
 }
 
-bool DialogForm::CreateForm(const FormSpec& spec) {
+bool DialogForm::CreateForm(const FormSpec& desc) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = Procedure;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = spec.class_name;
+  wc.lpszClassName = desc.class_name;
   RegisterClassExW(&wc);  // already registered by an earlier form: fine
 
-  RECT frame{0, 0, spec.client_width, spec.client_height};
-  AdjustWindowRectEx(&frame, spec.style, FALSE, spec.ex_style);
+  RECT frame{0, 0, desc.client_width, desc.client_height};
+  AdjustWindowRectEx(&frame, desc.style, FALSE, desc.ex_style);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (spec.centre_on) GetWindowRect(spec.centre_on, &area);
+  if (desc.centre_on) GetWindowRect(desc.centre_on, &area);
   const int x = area.left + (area.right - area.left - width) / 2;
   const int y = area.top + (area.bottom - area.top - height) / 2;
-  HWND hwnd = CreateWindowExW(spec.ex_style, spec.class_name,
-                              plexi::win::Utf8ToWide(spec.caption).c_str(), spec.style, x, y, width,
-                              height, spec.owner, nullptr, GetModuleHandleW(nullptr), this);
+  HWND hwnd = CreateWindowExW(desc.ex_style, desc.class_name,
+                              plexi::win::Utf8ToWide(desc.caption).c_str(), desc.style, x, y, width,
+                              height, desc.owner, nullptr, GetModuleHandleW(nullptr), this);
   return hwnd != nullptr;
 }
 

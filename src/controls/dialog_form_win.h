@@ -50,7 +50,7 @@ class DialogForm {
   void SetCaption(const std::string& text);
 
  protected:
-  bool CreateForm(const FormSpec& spec);
+  bool CreateForm(const FormSpec& desc);
   // Derived forms call it first in their destructor, while the fonts and
   // controls the children use still exist.
   void DestroyForm() { window_.reset(); }

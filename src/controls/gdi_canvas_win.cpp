@@ -141,13 +141,13 @@ void GdiCanvas::SetPixel(int x, int y, Color c) {
 
 void GdiCanvas::SetFont(const Font& font) {
   if (has_font_ && font == font_spec_) return;
-  LOGFONTW spec{};
-  spec.lfHeight = font.height;
-  spec.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  spec.lfCharSet = SHIFTJIS_CHARSET;
-  spec.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(spec.lfFaceName, plexi::win::Utf8ToWide(font.face).c_str(), LF_FACESIZE);
-  UniqueGdiObject created(CreateFontIndirectW(&spec));
+  LOGFONTW desc{};
+  desc.lfHeight = font.height;
+  desc.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  desc.lfCharSet = SHIFTJIS_CHARSET;
+  desc.lfQuality = DEFAULT_QUALITY;
+  lstrcpynW(desc.lfFaceName, plexi::win::Utf8ToWide(font.face).c_str(), LF_FACESIZE);
+  UniqueGdiObject created(CreateFontIndirectW(&desc));
   if (!created) return;
   HGDIOBJ previous = SelectObject(dc_.get(), created.get());
   if (!original_font_) original_font_ = previous;

@@ -143,12 +143,12 @@ bool TVersionBox::Create(HWND owner) {
 }
 
 void TVersionBox::CreateChildren() {
-  LOGFONTW spec{};
-  spec.lfHeight = -12;
-  spec.lfWeight = FW_NORMAL;
-  spec.lfCharSet = SHIFTJIS_CHARSET;
-  lstrcpynW(spec.lfFaceName, Utf8ToWide(kFontFace).c_str(), LF_FACESIZE);
-  font_.reset(CreateFontIndirectW(&spec));
+  LOGFONTW desc{};
+  desc.lfHeight = -12;
+  desc.lfWeight = FW_NORMAL;
+  desc.lfCharSet = SHIFTJIS_CHARSET;
+  lstrcpynW(desc.lfFaceName, Utf8ToWide(kFontFace).c_str(), LF_FACESIZE);
+  font_.reset(CreateFontIndirectW(&desc));
 
   auto button = [&](const wchar_t* text, const RECT& r, int id, DWORD style) {
     HWND hwnd = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,

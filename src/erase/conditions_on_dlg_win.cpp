@@ -22,14 +22,14 @@ TConditionsOnDlg::~TConditionsOnDlg() { DestroyForm(); }
 
 bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   font_ = controls::win::MakeFormFont(resources_.face, 12);
-  controls::win::FormSpec spec;
-  spec.class_name = kClassName;
-  spec.caption = "処理状況の表示";
-  spec.client_width = kClientWidth;
-  spec.client_height = kClientHeight;
-  spec.style = WS_POPUP | WS_CAPTION;  // no close box
-  spec.owner = resources_.owner;
-  if (!CreateForm(spec)) return false;
+  controls::win::FormSpec desc;
+  desc.class_name = kClassName;
+  desc.caption = "処理状況の表示";
+  desc.client_width = kClientWidth;
+  desc.client_height = kClientHeight;
+  desc.style = WS_POPUP | WS_CAPTION;  // no close box
+  desc.owner = resources_.owner;
+  if (!CreateForm(desc)) return false;
   static_brush_.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
 
   const DWORD line = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;

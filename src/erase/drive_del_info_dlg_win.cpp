@@ -49,12 +49,12 @@ bool TDriveDelInfoDlg::Create() {
   font_ = controls::win::MakeFormFont(resources_.face, 12);
   text_font_ = controls::win::MakeFormFont(resources_.face, 15, false, true);
   edit_font_ = controls::win::MakeFormFont(resources_.face, 16, true);
-  controls::win::FormSpec spec;
-  spec.class_name = kClassName;
-  spec.client_width = kClientWidth;
-  spec.client_height = kClientHeight;
-  spec.owner = resources_.owner;
-  if (!CreateForm(spec)) return false;
+  controls::win::FormSpec desc;
+  desc.class_name = kClassName;
+  desc.client_width = kClientWidth;
+  desc.client_height = kClientHeight;
+  desc.owner = resources_.owner;
+  if (!CreateForm(desc)) return false;
   CreateControls();
   if (blink_buffer_) {
     SetTimer(hwnd(), kTimer1, kBlinkIntervalMs, nullptr);

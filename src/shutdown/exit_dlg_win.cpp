@@ -26,14 +26,14 @@ TExitDlg::~TExitDlg() { DestroyForm(); }
 bool TExitDlg::Create() {
   font_ = controls::win::MakeFormFont(resources_.face, 12);
   band_font_ = controls::win::MakeFormFont(resources_.face, 12, true);
-  controls::win::FormSpec spec;
-  spec.class_name = kClassName;
-  spec.caption = "Windows 終了設定";
-  spec.client_width = kClientWidth;
-  spec.client_height = kClientHeight;
-  spec.owner = owner_;
-  spec.centre_on = resources_.owner;
-  if (!CreateForm(spec)) return false;
+  controls::win::FormSpec desc;
+  desc.class_name = kClassName;
+  desc.caption = "Windows 終了設定";
+  desc.client_width = kClientWidth;
+  desc.client_height = kClientHeight;
+  desc.owner = owner_;
+  desc.centre_on = resources_.owner;
+  if (!CreateForm(desc)) return false;
 
   // RadioGroup1: three columns, filled top to bottom.
   AddChild(L"BUTTON", "モードの選択", WS_VISIBLE | BS_GROUPBOX, 8, 30, 297, 64, kRadioGroup1);

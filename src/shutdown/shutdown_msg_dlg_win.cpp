@@ -33,14 +33,14 @@ TShutDownMsgDlg::~TShutDownMsgDlg() { DestroyForm(); }
 bool TShutDownMsgDlg::Create() {
   if (hwnd()) return true;
   font_ = controls::win::MakeFormFont(resources_.face, 12);
-  controls::win::FormSpec spec;
-  spec.class_name = kClassName;
-  spec.client_width = kClientWidth;
-  spec.client_height = kClientHeight;
-  spec.style = WS_POPUP | WS_CAPTION;  // no system menu, no close box
-  spec.ex_style = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
-  spec.owner = nullptr;  // the desktop's
-  if (!CreateForm(spec)) return false;
+  controls::win::FormSpec desc;
+  desc.class_name = kClassName;
+  desc.client_width = kClientWidth;
+  desc.client_height = kClientHeight;
+  desc.style = WS_POPUP | WS_CAPTION;  // no system menu, no close box
+  desc.ex_style = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+  desc.owner = nullptr;  // the desktop's
+  if (!CreateForm(desc)) return false;
 
   // CancelBtn first in the tab order: it has the focus when shown.
   HWND cancel = AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 164, 84, 75,

@@ -150,23 +150,23 @@ class SimDevice : public platform::Device {
   // ready; a network drive has no device to talk to.
   uint32_t NoMediaError() const {
     if (disk_) return 0;
-    return volume_->spec.type == VolumeType::kRemote ? win32::kErrorInvalidFunction
+    return volume_->desc.type == VolumeType::kRemote ? win32::kErrorInvalidFunction
                                                      : win32::kErrorNotReady;
   }
 
   bool Aligned(uint32_t length) const {
-    uint32_t ss = disk_->spec.sector_size;
+    uint32_t ss = disk_->desc.sector_size;
     return position_ % ss == 0 && length % ss == 0;
   }
 
   uint64_t RouteBytes() const { return IsVolume() ? volume_->Length() : disk_->Bytes(); }
-  uint64_t RouteStart() const { return IsVolume() ? volume_->spec.offset : 0; }
+  uint64_t RouteStart() const { return IsVolume() ? volume_->desc.offset : 0; }
   uint64_t DiskOffset() const { return RouteStart() + position_; }
 
   // Faults for a transfer of n bytes at the position: the volume's own, in
   // volume sectors, then the disk's, in disk sectors.
   std::optional<FaultSpec> FireIoFault(std::initializer_list<FaultOp> ops, uint32_t n) {
-    uint32_t ss = disk_->spec.sector_size;
+    uint32_t ss = disk_->desc.sector_size;
     if (IsVolume()) {
       uint64_t first = position_ / ss;
       if (auto f = volume_->faults.Fire(ops, first, first + (n - 1) / ss)) return f;
@@ -190,7 +190,7 @@ class SimDevice : public platform::Device {
   IoResult Geometry(uint8_t* out, uint32_t out_length) {
     if (uint32_t e = DiskQueryError(FaultOp::kGeometry)) return Failed(e);
     if (out_length < win32::kDiskGeometrySize) return Failed(win32::kErrorInsufficientBuffer);
-    const DiskSpec& d = disk_->spec;
+    const DiskSpec& d = disk_->desc;
     layout::DiskGeometry g;
     // Whole cylinders only: the sectors of a last partial cylinder are not
     // counted, as on Windows.
@@ -210,7 +210,7 @@ class SimDevice : public platform::Device {
     p.starting_offset = int64_t(RouteStart());
     p.partition_length = int64_t(RouteBytes());
     if (IsVolume()) {
-      p.hidden_sectors = uint32_t(RouteStart() / disk_->spec.sector_size);
+      p.hidden_sectors = uint32_t(RouteStart() / disk_->desc.sector_size);
       p.partition_number = 1;
       p.partition_type = kPartitionTypeNtfs;
       p.recognized = 1;
@@ -238,7 +238,7 @@ class SimDevice : public platform::Device {
     if (query_type == 1) return Done(0);  // PropertyExistsQuery: yes
     // At least the version and size fields, so a caller can learn the length.
     if (out_length < 8) return Failed(win32::kErrorInsufficientBuffer);
-    std::vector<uint8_t> descriptor = BuildStorageDescriptor(disk_->spec);
+    std::vector<uint8_t> descriptor = BuildStorageDescriptor(disk_->desc);
     uint32_t n = std::min<uint32_t>(uint32_t(descriptor.size()), out_length);
     std::memcpy(out, descriptor.data(), n);
     return Done(n);
@@ -247,17 +247,17 @@ class SimDevice : public platform::Device {
   IoResult Extents(uint8_t* out, uint32_t out_length) {
     if (!IsVolume()) return Failed(win32::kErrorInvalidFunction);
     if (auto fault = FireControlFault(FaultOp::kExtents)) return Failed(fault->error);
-    if (volume_->spec.extents == ExtentMode::kNone) return Failed(win32::kErrorInvalidFunction);
+    if (volume_->desc.extents == ExtentMode::kNone) return Failed(win32::kErrorInvalidFunction);
     if (out_length < win32::kDiskExtentsBufferSize) return Failed(win32::kErrorInsufficientBuffer);
     // A spanned volume (two extents) is split into two halves on its disk.
     std::vector<layout::DiskExtent> extents;
-    uint64_t start = volume_->spec.offset, length = volume_->Length();
-    if (volume_->spec.extents == ExtentMode::kOne) {
-      extents.push_back({disk_->spec.number, int64_t(start), int64_t(length)});
+    uint64_t start = volume_->desc.offset, length = volume_->Length();
+    if (volume_->desc.extents == ExtentMode::kOne) {
+      extents.push_back({disk_->desc.number, int64_t(start), int64_t(length)});
     } else {
-      uint64_t half = length / 2 / disk_->spec.sector_size * disk_->spec.sector_size;
-      extents.push_back({disk_->spec.number, int64_t(start), int64_t(half)});
-      extents.push_back({disk_->spec.number, int64_t(start + half), int64_t(length - half)});
+      uint64_t half = length / 2 / disk_->desc.sector_size * disk_->desc.sector_size;
+      extents.push_back({disk_->desc.number, int64_t(start), int64_t(half)});
+      extents.push_back({disk_->desc.number, int64_t(start + half), int64_t(length - half)});
     }
     std::memset(out, 0, out_length);
     layout::Store32(out, uint32_t(extents.size()));
@@ -283,7 +283,7 @@ class SimDevice : public platform::Device {
     for (const std::weak_ptr<VolumeState>& weak : disk_->volumes) {
       std::shared_ptr<VolumeState> v = weak.lock();
       if (!v) continue;
-      const uint64_t v_first = v->spec.offset, v_end = v->spec.offset + v->Length();
+      const uint64_t v_first = v->desc.offset, v_end = v->desc.offset + v->Length();
       if (first < v_end && v_first < end && v->Mounted()) return true;
     }
     return false;
@@ -325,7 +325,7 @@ class SimDevice : public platform::Device {
   // Lock, unlock, dismount and extended DASD access: the faults; a network
   // drive refuses them.
   IoResult VolumeControl(std::optional<FaultOp> op) {
-    if (!disk_ && volume_->spec.type == VolumeType::kRemote) return Failed(win32::kErrorInvalidFunction);
+    if (!disk_ && volume_->desc.type == VolumeType::kRemote) return Failed(win32::kErrorInvalidFunction);
     if (op) {
       if (auto fault = FireControlFault(*op)) return Failed(fault->error);
     }

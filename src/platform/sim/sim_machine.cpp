@@ -85,7 +85,7 @@ void PutWord(uint8_t* reply, int word, uint16_t value) {
 // An IDENTIFY DEVICE reply. Only word 0 matters to the program; the model,
 // serial, firmware and capacity words are filled in to look like a drive.
 void FillIdentify(const DiskState& disk, uint8_t* reply) {
-  const DiskSpec& d = disk.spec;
+  const DiskSpec& d = disk.desc;
   std::memset(reply, 0, 512);
   uint16_t config = d.ata ? (d.removable ? 0x0080 : 0x0040) : 0x8080;
   PutWord(reply, 0, config);
@@ -119,59 +119,59 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   m->clock_ = d->clock;
   m->trace_kinds_ = d->trace;
 
-  for (const DiskSpec& spec : d->disks) {
+  for (const DiskSpec& desc : d->disks) {
     auto disk = std::make_shared<DiskState>();
-    disk->spec = spec;
-    if (spec.image.empty()) {
+    disk->desc = desc;
+    if (desc.image.empty()) {
       disk->store = MakeMemoryStore();
     } else {
-      std::filesystem::path image = PathFromUtf8(spec.image);
+      std::filesystem::path image = PathFromUtf8(desc.image);
       if (image.is_relative() && !base_dir.empty()) image = PathFromUtf8(base_dir) / image;
       uint64_t file_size = 0;
       std::string why;
       disk->store = OpenImageStore(PathToUtf8(image), &file_size, &why);
       if (!disk->store) {
-        *error = Located(spec.line, why);
+        *error = Located(desc.line, why);
         return nullptr;
       }
-      if (disk->spec.sectors == 0) disk->spec.sectors = file_size / spec.sector_size;
-      if (disk->spec.sectors == 0) {
-        *error = Located(spec.line, "image '" + spec.image + "' is smaller than one sector");
+      if (disk->desc.sectors == 0) disk->desc.sectors = file_size / desc.sector_size;
+      if (disk->desc.sectors == 0) {
+        *error = Located(desc.line, "image '" + desc.image + "' is smaller than one sector");
         return nullptr;
       }
     }
-    m->disks_[spec.number] = disk;
+    m->disks_[desc.number] = disk;
   }
 
-  for (const VolumeSpec& spec : d->volumes) {
+  for (const VolumeSpec& desc : d->volumes) {
     auto volume = std::make_shared<VolumeState>();
-    volume->spec = spec;
-    volume->hidden = spec.hidden;
-    if (spec.disk) {
-      volume->disk = m->disks_.at(*spec.disk);
+    volume->desc = desc;
+    volume->hidden = desc.hidden;
+    if (desc.disk) {
+      volume->disk = m->disks_.at(*desc.disk);
       uint64_t disk_bytes = volume->disk->Bytes();
-      uint32_t ss = volume->disk->spec.sector_size;
-      if (spec.offset % ss != 0) {
-        *error = Located(spec.line, "offset is not a whole number of sectors");
+      uint32_t ss = volume->disk->desc.sector_size;
+      if (desc.offset % ss != 0) {
+        *error = Located(desc.line, "offset is not a whole number of sectors");
         return nullptr;
       }
-      if (spec.offset >= disk_bytes) {
-        *error = Located(spec.line, "offset lies beyond the end of disk " + std::to_string(*spec.disk));
+      if (desc.offset >= disk_bytes) {
+        *error = Located(desc.line, "offset lies beyond the end of disk " + std::to_string(*desc.disk));
         return nullptr;
       }
-      uint64_t length = spec.length.value_or(disk_bytes - spec.offset);
+      uint64_t length = desc.length.value_or(disk_bytes - desc.offset);
       if (length == 0 || length % ss != 0) {
-        *error = Located(spec.line, "length must be a non-zero whole number of sectors");
+        *error = Located(desc.line, "length must be a non-zero whole number of sectors");
         return nullptr;
       }
-      if (length > disk_bytes - spec.offset) {
-        *error = Located(spec.line, "volume runs past the end of disk " + std::to_string(*spec.disk));
+      if (length > disk_bytes - desc.offset) {
+        *error = Located(desc.line, "volume runs past the end of disk " + std::to_string(*desc.disk));
         return nullptr;
       }
-      volume->spec.length = length;
+      volume->desc.length = length;
       volume->disk->volumes.push_back(volume);
     }
-    m->volumes_[spec.letter] = volume;
+    m->volumes_[desc.letter] = volume;
   }
 
   for (const FaultSpec& f : d->faults) {
@@ -187,9 +187,9 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
     } else {
       auto volume = m->volumes_.at(r.target.letter);
       disk = volume->disk;
-      offset = volume->spec.offset;
+      offset = volume->desc.offset;
     }
-    std::vector<uint8_t> sector = RecordSector(r, disk->spec.sector_size);
+    std::vector<uint8_t> sector = RecordSector(r, disk->desc.sector_size);
     if (uint32_t e = disk->store->Write(offset, sector.data(), sector.size())) {
       *error = Located(r.line, "cannot write the record (error " + std::to_string(e) + ")");
       return nullptr;
@@ -316,15 +316,15 @@ uint32_t SimMachine::LogicalDriveMask() {
 
 uint32_t SimMachine::DriveType(const std::string& root) {
   auto volume = VolumeOfRoot(root);
-  return volume ? WindowsDriveType(volume->spec.type) : win32::kDriveNoRootDir;
+  return volume ? WindowsDriveType(volume->desc.type) : win32::kDriveNoRootDir;
 }
 
 std::optional<std::string> SimMachine::VolumeLabel(const std::string& root) {
   auto volume = VolumeOfRoot(root);
   // An empty drive and a network drive give no label (the share's label is
   // not simulated).
-  if (!volume || !volume->disk || volume->spec.type == VolumeType::kRemote) return std::nullopt;
-  return volume->spec.label;
+  if (!volume || !volume->disk || volume->desc.type == VolumeType::kRemote) return std::nullopt;
+  return volume->desc.label;
 }
 
 std::string SimMachine::SystemDirectory() { return system_directory_; }

@@ -31,9 +31,9 @@ struct AtomicCounters {
 // count stops firing when it is used up. Safe to use from any thread.
 class FaultList {
  public:
-  void Add(const FaultSpec& spec) {
+  void Add(const FaultSpec& desc) {
     std::lock_guard lock(mutex_);
-    faults_.push_back({spec, spec.count});
+    faults_.push_back({desc, desc.count});
   }
   // The first fault of one of `ops` that applies to the sectors first..last
   // (ignored for faults without sector=), counting one firing.
@@ -42,18 +42,18 @@ class FaultList {
     std::lock_guard lock(mutex_);
     for (Entry& f : faults_) {
       bool op_matches = false;
-      for (FaultOp op : ops) op_matches = op_matches || f.spec.op == op;
+      for (FaultOp op : ops) op_matches = op_matches || f.desc.op == op;
       if (!op_matches || (f.remaining && *f.remaining == 0)) continue;
-      if (f.spec.sector && (*f.spec.sector < first || *f.spec.sector > last)) continue;
+      if (f.desc.sector && (*f.desc.sector < first || *f.desc.sector > last)) continue;
       if (f.remaining) --*f.remaining;
-      return f.spec;
+      return f.desc;
     }
     return std::nullopt;
   }
 
  private:
   struct Entry {
-    FaultSpec spec;
+    FaultSpec desc;
     std::optional<uint32_t> remaining;
   };
   std::mutex mutex_;
@@ -65,7 +65,7 @@ struct VolumeState;
 struct VolumeState;
 
 struct DiskState {
-  DiskSpec spec;  // sectors filled in (also for image-backed disks)
+  DiskSpec desc;  // sectors filled in (also for image-backed disks)
   std::mutex mutex;  // guards store: the erase worker writes while the GUI reads
   std::unique_ptr<DiskStore> store;
   // Read, write and drop-write faults here are the disk's own and hit every
@@ -76,11 +76,11 @@ struct DiskState {
   // may not touch a mounted one (one that is neither locked nor dismounted).
   std::vector<std::weak_ptr<VolumeState>> volumes;
 
-  uint64_t Bytes() const { return spec.sectors * spec.sector_size; }
+  uint64_t Bytes() const { return desc.sectors * desc.sector_size; }
 };
 
 struct VolumeState {
-  VolumeSpec spec;       // length filled in
+  VolumeSpec desc;       // length filled in
   std::shared_ptr<DiskState> disk;  // null: a drive without a disk behind it
   FaultList faults;      // apply to handles on this volume only
   AtomicCounters counters;
@@ -93,10 +93,10 @@ struct VolumeState {
   const void* locked_by = nullptr;
   const void* dismounted_by = nullptr;
 
-  uint64_t Length() const { return spec.length.value_or(0); }
+  uint64_t Length() const { return desc.length.value_or(0); }
   bool Mounted() {
     std::lock_guard lock(lock_mutex);
-    return spec.mounted && locked_by == nullptr && dismounted_by == nullptr;
+    return desc.mounted && locked_by == nullptr && dismounted_by == nullptr;
   }
 };
 
