@@ -11,6 +11,7 @@
 #include "app/window_settings.h"
 #include "controls/shell_link_win.h"
 #include "controls/shell_open_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_machine.h"
 
@@ -272,12 +273,11 @@ void TDriveViewDlg::LayoutControls() {
 }
 
 void TDriveViewDlg::PaintBand() {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd_, &paint);
+  plexi::win::PaintScope paint(hwnd_);
+  HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd_, &client);
   band_.CopyPart(dc, {0, 0, client.right, band_.Height()});
-  EndPaint(hwnd_, &paint);
 }
 
 void TDriveViewDlg::ApplyHeaderColour(int32_t index) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win/gdi_scope.h"
 #include "platform/win/win_handles.h"
 
 namespace plexi::app {
@@ -27,32 +28,9 @@ using UniqueMenu = Unique<MenuTraits>;
 using UniqueImageList = Unique<ImageListTraits>;
 using UniqueMemoryDc = Unique<MemoryDcTraits>;
 
-// Selects an object into a DC and puts the old one back at scope end.
-class ScopedSelect {
- public:
-  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-  ~ScopedSelect() { SelectObject(dc_, old_); }
-  ScopedSelect(const ScopedSelect&) = delete;
-  ScopedSelect& operator=(const ScopedSelect&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
-// GetDC / ReleaseDC of a window (the screen for null).
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~WindowDc() { ReleaseDC(window_, dc_); }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
+using plexi::win::PaintScope;
+using plexi::win::ScopedSelect;
+using plexi::win::WindowDc;
 
 // A memory DC with a bitmap of at least the asked size, kept between paints
 // until a larger one is needed.

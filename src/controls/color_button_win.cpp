@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win/gdi_scope.h"
+
 namespace plexi::controls::win {
 
 bool ColorButtonWindow::Create(const ChildPlacement& place, std::string name) {
@@ -47,14 +49,15 @@ Image ImageFromIcon(HICON icon, int size) {
   plexi::win::UniqueGdiObject bitmap(
       CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dc || !bitmap) return image;
-  HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
-  DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-  GdiFlush();
-  const auto* pixels = static_cast<const std::uint32_t*>(bits);
-  image.width = size;
-  image.height = size;
-  image.argb.assign(pixels, pixels + static_cast<std::ptrdiff_t>(size) * size);
-  SelectObject(dc.get(), old);
+  {
+    plexi::win::ScopedSelect drawn_into(dc.get(), bitmap.get());
+    DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    image.width = size;
+    image.height = size;
+    image.argb.assign(pixels, pixels + static_cast<std::ptrdiff_t>(size) * size);
+  }
   // Icons without an alpha channel leave it 0 everywhere: treat them as opaque.
   bool any_alpha = false;
   for (std::uint32_t p : image.argb) any_alpha = any_alpha || (p >> 24) != 0;

@@ -4,6 +4,7 @@
 
 #include "controls/color_button.h"
 #include "controls/form_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi::controls::win {
@@ -129,11 +130,20 @@ void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int imag
   }
 }
 
+void SetMultilineText(HWND control, const std::string& text) {
+  std::string with_cr;
+  for (char c : text) {
+    if (c == '\n') with_cr += '\r';
+    with_cr += c;
+  }
+  SetWindowTextW(control, plexi::win::Utf8ToWide(with_cr).c_str());
+}
+
 void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled) {
   const COLORREF colour = enabled ? RGB(0, 102, 204) : GetSysColor(COLOR_GRAYTEXT);
   plexi::win::UniqueGdiObject pen(CreatePen(PS_SOLID, 2, colour));
-  HGDIOBJ old_pen = SelectObject(dc, pen.get());
-  HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  plexi::win::ScopedSelect use_pen(dc, pen.get());
+  plexi::win::ScopedSelect use_brush(dc, GetStockObject(NULL_BRUSH));
   const int cx = (area.left + area.right) / 2, cy = (area.top + area.bottom) / 2 + 1;
   // A ring open at the top with a bar through the gap.
   Ellipse(dc, cx - 6, cy - 6, cx + 7, cy + 7);
@@ -141,8 +151,6 @@ void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled) {
   FillRect(dc, &gap, GetSysColorBrush(COLOR_BTNFACE));
   MoveToEx(dc, cx, cy - 8, nullptr);
   LineTo(dc, cx, cy + 1);
-  SelectObject(dc, old_brush);
-  SelectObject(dc, old_pen);
 }
 
 }  // namespace plexi::controls::win

@@ -76,6 +76,10 @@ class DialogForm {
 
 // A flat tool button as owner-drawn BUTTON: paints the face and an image
 // of `images` (or a drawn picture) from the form's WM_DRAWITEM.
+// Sets a static control's text from UTF-8, turning each LF into the CR LF
+// at which static controls break lines.
+void SetMultilineText(HWND control, const std::string& text);
+
 void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int image);
 // The picture of the shutdown-settings button: a power symbol.
 void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled);

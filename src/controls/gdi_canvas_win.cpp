@@ -1,5 +1,6 @@
 #include "controls/gdi_canvas_win.h"
 
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi::controls::win {
@@ -7,19 +8,7 @@ namespace {
 
 using plexi::win::UniqueGdiObject;
 
-// Selects a GDI object into a DC for one drawing call and puts the old one
-// back before the new one is deleted.
-class ScopedSelect {
- public:
-  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-  ~ScopedSelect() { SelectObject(dc_, old_); }
-  ScopedSelect(const ScopedSelect&) = delete;
-  ScopedSelect& operator=(const ScopedSelect&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
+using plexi::win::ScopedSelect;
 
 RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 

@@ -10,6 +10,7 @@
 #include "controls/control_host.h"
 #include "controls/form_win.h"
 #include "controls/gdi_canvas_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/win_handles.h"
 
 namespace plexi::controls::win {
@@ -100,10 +101,9 @@ class OwnerDrawnWindow : public ControlHost {
       case WM_ERASEBKGND:
         return 1;  // the control paints every pixel
       case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
+        plexi::win::PaintScope paint(hwnd);
+        HDC dc = paint.dc();
         PaintOn(dc);
-        EndPaint(hwnd, &ps);
         return 0;
       }
       case WM_SIZE:

@@ -6,6 +6,7 @@
 #include "controls/form_win.h"
 #include "controls/shell_link_win.h"
 #include "controls/shell_open_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/internet_win.h"
 #include "platform/win/utf.h"
 
@@ -251,10 +252,9 @@ LRESULT TVersionBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;  // Paint covers every pixel
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
+      plexi::win::PaintScope paint(hwnd_);
+      HDC dc = paint.dc();
       Paint(dc);
-      EndPaint(hwnd_, &ps);
       return 0;
     }
     case WM_TIMER:

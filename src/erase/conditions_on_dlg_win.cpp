@@ -1,6 +1,7 @@
 #include "erase/conditions_on_dlg_win.h"
 
 #include "controls/form_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi {
@@ -158,8 +159,8 @@ void TConditionsOnDlg::SetVerifyPosition(uint64_t position) { bar2_.bar().SetPos
 void TConditionsOnDlg::SetEstimateText(const std::string& text) { SetLine(kLabel1, text); }
 
 void TConditionsOnDlg::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd(), &ps);
+  plexi::win::PaintScope paint(hwnd());
+  HDC dc = paint.dc();
   bar1_.ExcludeFrom(dc);
   bar2_.ExcludeFrom(dc);
   RECT client;
@@ -168,7 +169,6 @@ void TConditionsOnDlg::Paint() {
   SelectClipRgn(dc, nullptr);
   bar1_.PaintOn(dc);
   bar2_.PaintOn(dc);
-  EndPaint(hwnd(), &ps);
 }
 
 LRESULT TConditionsOnDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -6,6 +6,7 @@
 #include "controls/form_win.h"
 #include "drives/drive_types.h"
 #include "erase/erase_dialogs.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi {
@@ -20,16 +21,6 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kBlinkIntervalMs = 1000;
 constexpr RECT kBevel1{8, 254, 8 + 385, 254 + 99};
 constexpr COLORREF kWarningRed = RGB(255, 0, 0);
-
-// Static controls break lines at CR LF.
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -96,7 +87,7 @@ void TDriveDelInfoDlg::CreateControls() {
 ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
   if (!Create()) return ReadConfirmChoice(request, false, false, true, request.method);
   SetCaption(request.caption);
-  SetWindowTextW(Child(100), win::Utf8ToWide(WithCrLf(request.text)).c_str());
+  controls::win::SetMultilineText(Child(100), request.text);
   const int preset = request.method >= 0 && request.method <= 2 ? request.method : 0;
   CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + 2, kMethodItem0 + preset);
   for (int id = kRadioGroup1; id <= kMethodItem0 + 2; ++id)
@@ -142,8 +133,8 @@ void TDriveDelInfoDlg::SpeedButton1Click() {
 }
 
 void TDriveDelInfoDlg::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd(), &ps);
+  plexi::win::PaintScope paint(hwnd());
+  HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd(), &client);
   const RECT panel{0, 0, client.right, kPanelHeight};
@@ -152,7 +143,6 @@ void TDriveDelInfoDlg::Paint() {
   FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
   RECT bevel = kBevel1;
   DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
-  EndPaint(hwnd(), &ps);
 }
 
 LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

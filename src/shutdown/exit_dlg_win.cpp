@@ -1,6 +1,7 @@
 #include "shutdown/exit_dlg_win.h"
 
 #include "controls/form_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi {
@@ -86,23 +87,23 @@ int TExitDlg::SelectedMode() const {
 }
 
 void TExitDlg::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd(), &ps);
+  plexi::win::PaintScope paint(hwnd());
+  HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   plexi::win::UniqueGdiObject band_brush(CreateSolidBrush(kBandColour));
   FillRect(dc, &kBand, static_cast<HBRUSH>(band_brush.get()));
-  HGDIOBJ old_font = SelectObject(dc, band_font_.get());
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(255, 255, 255));
-  RECT text = kBand;
-  DrawTextW(dc, L"消去終了時、Windowsを指定モードで終了する", -1, &text,
-            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old_font);
+  {
+    plexi::win::ScopedSelect font(dc, band_font_.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    RECT text = kBand;
+    DrawTextW(dc, L"消去終了時、Windowsを指定モードで終了する", -1, &text,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
   RECT bevel = kBevel;
   DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
-  EndPaint(hwnd(), &ps);
 }
 
 LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -2,6 +2,7 @@
 
 #include "controls/color_button.h"
 #include "controls/form_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi {
@@ -13,15 +14,6 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTickMs = 1000;
 constexpr controls::Color kSilver = 0xC0C0C0;
 constexpr controls::Color kRed = 0x0000FF;
-
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -87,7 +79,7 @@ void TShutDownMsgDlg::FormShow() {
   bar_.bar().SetMax(CountdownModel::kSeconds);
   bar_.bar().SetPosition(0);
   countdown_.Start();
-  SetWindowTextW(Child(kLabel1), win::Utf8ToWide(WithCrLf(CountdownModel::LabelText(mode_name_))).c_str());
+  controls::win::SetMultilineText(Child(kLabel1), CountdownModel::LabelText(mode_name_));
 }
 
 void TShutDownMsgDlg::Timer1Timer() {
@@ -99,15 +91,14 @@ void TShutDownMsgDlg::Timer1Timer() {
 void TShutDownMsgDlg::FormClose() { KillTimer(hwnd(), kTimer1); }
 
 void TShutDownMsgDlg::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd(), &ps);
+  plexi::win::PaintScope paint(hwnd());
+  HDC dc = paint.dc();
   bar_.ExcludeFrom(dc);
   RECT client;
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   SelectClipRgn(dc, nullptr);
   bar_.PaintOn(dc);
-  EndPaint(hwnd(), &ps);
 }
 
 LRESULT TShutDownMsgDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

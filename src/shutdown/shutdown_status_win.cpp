@@ -1,6 +1,7 @@
 #include "shutdown/shutdown_status_win.h"
 
 #include "controls/dialog_form_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi {
@@ -29,17 +30,15 @@ void ShutdownStatusText::Set(const std::string& text, bool visible) {
 }
 
 void ShutdownStatusText::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd(), &ps);
+  plexi::win::PaintScope paint(hwnd());
+  HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HGDIOBJ old = SelectObject(dc, font_.get());
+  plexi::win::ScopedSelect font(dc, font_.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   DrawTextW(dc, text_.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  EndPaint(hwnd(), &ps);
 }
 
 LRESULT CALLBACK ShutdownStatusText::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
