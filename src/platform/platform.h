@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace plexi::platform {
 
@@ -51,6 +52,28 @@ struct OpenResult {
   bool ok() const { return device != nullptr; }
 };
 
+// One volume of the machine, lettered or not (FindFirstVolumeW and
+// FindNextVolumeW on Windows): EFI, recovery and folder-mounted volumes too.
+struct VolumeEntry {
+  // A path OpenDevice accepts for the volume: "\\?\Volume{GUID}" (no
+  // trailing backslash).
+  std::string path;
+  // Where it is mounted: "C:\", "D:\Data\"; empty for an unmounted volume.
+  std::vector<std::string> mount_points;
+  // The volume that holds the system directory.
+  bool holds_system = false;
+  // The partition the firmware starts Windows from (the EFI system
+  // partition, or the active partition of a BIOS machine).
+  bool boot = false;
+};
+
+struct VolumeList {
+  std::vector<VolumeEntry> volumes;
+  // False when the system could not list its volumes, or could not tell
+  // which of them hold the system; nothing may then be assumed about them.
+  bool complete = false;
+};
+
 struct LocalTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
@@ -82,6 +105,9 @@ class Machine {
   // reply for a designator value; false when the library, its export or the
   // call fails.
   virtual bool IdentifyDevice(int32_t designator, uint8_t* reply512) = 0;
+
+  // Every volume of the machine, with the system and boot volumes marked.
+  virtual VolumeList Volumes() = 0;
 
   virtual LocalTime Now() = 0;
   // The user's short date format and long time format.

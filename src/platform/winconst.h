@@ -49,6 +49,8 @@ inline constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
 inline constexpr uint32_t kIoctlDiskGetDriveGeometry = 0x00070000;
 inline constexpr uint32_t kIoctlDiskGetPartitionInfo = 0x00074004;
 inline constexpr uint32_t kIoctlDiskGetLengthInfo = 0x0007405C;
+inline constexpr uint32_t kIoctlDiskGetDriveGeometryEx = 0x000700A0;
+inline constexpr uint32_t kIoctlDiskUpdateProperties = 0x00070140;
 inline constexpr uint32_t kIoctlStorageQueryProperty = 0x002D1400;
 inline constexpr uint32_t kIoctlVolumeGetVolumeDiskExtents = 0x00560000;
 inline constexpr uint32_t kFsctlLockVolume = 0x00090018;
@@ -61,6 +63,10 @@ inline constexpr uint32_t kDiskGeometrySize = 24;
 inline constexpr uint32_t kPartitionInfoBufferSize = 64;
 inline constexpr uint32_t kPartitionInformationSize = 32;
 inline constexpr uint32_t kLengthInformationSize = 8;
+// DISK_GEOMETRY_EX: DISK_GEOMETRY, then DiskSize (LARGE_INTEGER) at 24, then
+// the partition and detection data the program does not read.
+inline constexpr uint32_t kDiskGeometryExSize = 32;
+inline constexpr uint32_t kDiskGeometryExBufferSize = 256;
 inline constexpr uint32_t kStorageDescriptorBufferSize = 1024;
 inline constexpr uint32_t kStorageDescriptorHeaderSize = 40;
 inline constexpr uint32_t kStoragePropertyQuerySize = 12;

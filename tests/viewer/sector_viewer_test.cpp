@@ -334,6 +334,7 @@ class WatchedMachine : public platform::Machine {
   std::string SystemDirectory() override { return inner_.SystemDirectory(); }
   std::string ErrorText(uint32_t code) override { return inner_.ErrorText(code); }
   bool IdentifyDevice(int32_t d, uint8_t* reply) override { return inner_.IdentifyDevice(d, reply); }
+  platform::VolumeList Volumes() override { return inner_.Volumes(); }
   platform::LocalTime Now() override { return inner_.Now(); }
   std::string DateText(const platform::LocalTime& t) override { return inner_.DateText(t); }
   std::string TimeText(const platform::LocalTime& t) override { return inner_.TimeText(t); }

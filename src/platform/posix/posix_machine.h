@@ -30,6 +30,9 @@ class PosixMachine : public platform::Machine {
   std::string SystemDirectory() override { return "/"; }
   std::string ErrorText(uint32_t code) override;
   bool IdentifyDevice(int32_t, uint8_t*) override { return false; }
+  // Linux has no Windows volumes; what holds a device is asked of the
+  // kernel instead (device_use.h).
+  platform::VolumeList Volumes() override { return {}; }
 
   platform::LocalTime Now() override;
   std::string DateText(const platform::LocalTime& t) override;  // "2026/12/08"

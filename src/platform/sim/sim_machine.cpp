@@ -331,6 +331,11 @@ std::string SimMachine::SystemDirectory() { return system_directory_; }
 
 std::string SimMachine::ErrorText(uint32_t code) { return JapaneseErrorText(code); }
 
+platform::VolumeList SimMachine::Volumes() {
+  // Placeholder until the simulated machine lists its volumes.
+  return {};
+}
+
 bool SimMachine::IdentifyDevice(int32_t designator, uint8_t* reply512) {
   if (!identify_library_ || reply512 == nullptr || designator < 0) return false;
   std::shared_ptr<DiskState> disk;

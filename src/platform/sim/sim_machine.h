@@ -48,6 +48,7 @@ class SimMachine : public platform::Machine {
   std::string SystemDirectory() override;
   std::string ErrorText(uint32_t code) override;
   bool IdentifyDevice(int32_t designator, uint8_t* reply512) override;
+  platform::VolumeList Volumes() override;
   platform::LocalTime Now() override;
   std::string DateText(const platform::LocalTime& t) override;
   std::string TimeText(const platform::LocalTime& t) override;

@@ -213,6 +213,11 @@ std::string WinMachine::ErrorText(uint32_t code) {
 //   unsigned char __cdecl _GetHDDInfo(void* buffer, int designator);
 // returning non-zero on success with the ATA IDENTIFY reply at the start of
 // the buffer. The library is loaded for each call and freed right after.
+platform::VolumeList WinMachine::Volumes() {
+  // Placeholder until the volumes are enumerated.
+  return {};
+}
+
 bool WinMachine::IdentifyDevice(int32_t designator, uint8_t* reply512) {
   using GetHddInfo = unsigned char(__cdecl*)(void* buffer, int designator);
   UniqueModule library = LoadIdentifyLibrary();
