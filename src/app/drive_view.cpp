@@ -46,7 +46,7 @@ HintText SplitHint(const std::string& hint) {
 DriveView::DriveView(platform::Machine& machine, platform::FileStore& files, Notifier& notifier)
     : forbidden_(machine, files, files.ProgramDirectory() + kForbiddenListFileName, notifier),
       discovery_(machine, notifier,
-                 [this](const std::string& key) { return forbidden_.IsForbidden(key); }) {}
+                 [this](const DriveRow& row) { return forbidden_.IsForbidden(row.IdentityKey()); }) {}
 
 std::optional<size_t> DriveView::SpeedButton3Click() {
   rows_ = discovery_.Refresh(view_);

@@ -152,7 +152,7 @@ std::optional<size_t> FindRowByCaption(const std::vector<DriveRow>& rows,
 }
 
 DriveDiscovery::DriveDiscovery(platform::Machine& machine, Notifier& notifier,
-                               std::function<bool(const std::string&)> is_forbidden)
+                               std::function<bool(const DriveRow&)> is_forbidden)
     : machine_(machine), notifier_(notifier), is_forbidden_(std::move(is_forbidden)) {
   // Upper-cased: a system directory reported as "c:\windows" must still
   // protect the C: row.
@@ -264,11 +264,13 @@ std::string DriveDiscovery::QueryDrive(const DriveDesignator& designator, TDrive
   info.SizeBytes = extent->sector_count * extent->sector_size;
   info.ProductName.clear();
   info.VendorName.clear();
+  info.SerialNumber.clear();
   info.Identity.clear();
   if (length >= win32::kStorageDescriptorHeaderSize) {
     layout::StorageDescriptorHeader header = layout::StorageDescriptorHeader::Decode(reply);
     info.ProductName = Trimmed(StringAt(reply, length, header.product_id_offset));
     info.VendorName = Trimmed(StringAt(reply, length, header.vendor_id_offset));
+    info.SerialNumber = Trimmed(StringAt(reply, length, header.serial_number_offset));
     info.Identity = IdentityOf(reply, length);
     info.BusType = BusTypeName(header.bus_type);
   } else {
@@ -339,9 +341,12 @@ std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view) {
     row.designator = group.designator;
     row.record_kind = info.MarkerKind;
     row.identity = info.Identity;
+    row.vendor = info.VendorName;
+    row.product = info.ProductName;
+    row.serial = info.SerialNumber;
     row.root = std::string{group.first_letter, ':', '\\'};
     row.not_erasable = row.letters.find(system_drive_) != std::string::npos ||
-                       (is_forbidden_ && is_forbidden_(row.IdentityKey()));
+                       (is_forbidden_ && is_forbidden_(row));
     rows.push_back(std::move(row));
   }
   return rows;

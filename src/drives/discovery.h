@@ -56,9 +56,9 @@ struct VolumeMapEntry {
 
 class DriveDiscovery {
  public:
-  // `is_forbidden` answers for an identity key whether the user protected it.
+  // `is_forbidden` answers for a row whether the user protected its drive.
   DriveDiscovery(platform::Machine& machine, Notifier& notifier,
-                 std::function<bool(const std::string&)> is_forbidden = {});
+                 std::function<bool(const DriveRow&)> is_forbidden = {});
 
   // Letter list from GetLogicalDriveStrings: "C:", "D:", ...
   std::vector<std::string> LetterList();
@@ -84,7 +84,7 @@ class DriveDiscovery {
 
   platform::Machine& machine_;
   Notifier& notifier_;
-  std::function<bool(const std::string&)> is_forbidden_;
+  std::function<bool(const DriveRow&)> is_forbidden_;
   std::string system_drive_;
   uint32_t last_mask_ = 0;
 };

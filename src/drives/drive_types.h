@@ -39,6 +39,7 @@ enum class RecordKind : int32_t { kNone = 0, kResume = 1, kComplete = 2 };
 struct TDriveInfo {
   std::string ProductName;
   std::string VendorName;
+  std::string SerialNumber;
   std::string BusType;
   std::string Identity;
   uint64_t SizeBytes = 0;
@@ -61,6 +62,9 @@ struct DriveRow {
   int32_t record_kind = 0;   // sub-item 5
   bool not_erasable = false; // sub-item 6 ("not")
   std::string identity;      // sub-item 7
+  // The descriptor's own strings, trimmed: what names the drive whatever
+  // its firmware revision or the bridge in front of it.
+  std::string vendor, product, serial;
   std::string root;          // "C:\": the shell icon of the first letter
 
   // Sub-item texts as the list carries them.

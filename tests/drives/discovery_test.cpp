@@ -184,7 +184,7 @@ TEST(Discovery, SystemDriveAndProtectedDrivesAreNotErasable) {
   RecordingNotifier notifier;
   std::set<std::string> protected_keys;
   DriveDiscovery discovery(*machine, notifier,
-                           [&](const std::string& key) { return protected_keys.count(key) > 0; });
+                           [&](const DriveRow& row) { return protected_keys.count(row.IdentityKey()) > 0; });
   std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
   ASSERT_EQ(rows.size(), 2u);
   protected_keys = {rows[0].IdentityKey(), rows[1].IdentityKey()};

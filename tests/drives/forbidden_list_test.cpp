@@ -209,7 +209,7 @@ volume F: disk=1 offset=401M length=400M
 )");
   ForbiddenList list(*machine, files_, path_, notifier_);
   DriveDiscovery discovery(*machine, notifier_,
-                           [&](const std::string& key) { return list.IsForbidden(key); });
+                           [&](const DriveRow& row) { return list.IsForbidden(row.IdentityKey()); });
   std::vector<DriveRow> physical = discovery.Refresh(ViewMode::kPhysical);
   ASSERT_EQ(physical.size(), 2u);
   ASSERT_TRUE(N3Click(list, physical[1], 1, ForbidAction::kForbid, false, discovery.SystemDrive()));
