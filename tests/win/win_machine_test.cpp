@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/aligned_buffer.h"
@@ -52,13 +54,53 @@ TEST(WinMachine, IdentifyWithoutTheLibraryAnswersNo) {
   EXPECT_FALSE(machine.IdentifyDevice(0, reply.data()));
 }
 
-TEST(WinMachine, VolumePathsAreOnlyLetterDevices) {
+TEST(WinMachine, VolumePathsAreLetterDevicesAndGuidNames) {
   EXPECT_TRUE(IsVolumePath("\\\\.\\C:"));
   EXPECT_TRUE(IsVolumePath("\\\\.\\e:"));
   EXPECT_FALSE(IsVolumePath("\\\\.\\PHYSICALDRIVE1"));
   EXPECT_FALSE(IsVolumePath("\\\\.\\C:\\"));
   EXPECT_FALSE(IsVolumePath("C:"));
   EXPECT_FALSE(IsVolumePath("\\\\.\\1:"));
+
+  const std::string guid = "{1b3c5d7e-0000-11aa-8c2f-806e6f6e6963}";
+  EXPECT_TRUE(IsVolumePath("\\\\?\\Volume" + guid));
+  EXPECT_TRUE(IsVolumePath("\\\\.\\Volume" + guid));
+  // With its backslash the name is the volume's root folder, not the volume.
+  EXPECT_FALSE(IsVolumePath("\\\\?\\Volume" + guid + "\\"));
+  EXPECT_FALSE(IsVolumePath("\\\\?\\Volume{1b3c5d7e-0000-11aa-8c2f-806e6f6e696}"));
+  EXPECT_FALSE(IsVolumePath("\\\\?\\Volume{1b3c5d7e_0000-11aa-8c2f-806e6f6e6963}"));
+  EXPECT_FALSE(IsVolumePath("\\\\?\\Harddisk0" + guid));
+}
+
+// Wine lists the volumes it maps to drive letters (or none at all); each one
+// must be named the way OpenDevice opens a volume, and the volume holding
+// the system directory must be the one mounted at its root.
+TEST(WinMachine, VolumesAreGuidNamesWithTheSystemVolumeMarked) {
+  WinMachine machine;
+  const platform::VolumeList list = machine.Volumes();
+  std::printf("Volumes(): %zu volume(s), complete=%d\n", list.volumes.size(), int(list.complete));
+  const std::string system_root = machine.SystemDirectory().substr(0, 3);
+  int system_volumes = 0;
+  for (const platform::VolumeEntry& volume : list.volumes) {
+    std::string mounts;
+    for (const std::string& m : volume.mount_points) mounts += " " + m;
+    std::printf("  %s system=%d boot=%d mounted at:%s\n", volume.path.c_str(),
+                int(volume.holds_system), int(volume.boot), mounts.c_str());
+    EXPECT_EQ(volume.path.rfind("\\\\?\\Volume{", 0), 0u) << volume.path;
+    EXPECT_NE(volume.path.back(), '\\') << volume.path;
+    EXPECT_TRUE(IsVolumePath(volume.path)) << volume.path;
+    for (const std::string& m : volume.mount_points) EXPECT_EQ(m.back(), '\\') << m;
+    if (volume.holds_system) {
+      ++system_volumes;
+      EXPECT_NE(std::find(volume.mount_points.begin(), volume.mount_points.end(), system_root),
+                volume.mount_points.end());
+    }
+  }
+  EXPECT_LE(system_volumes, 1);
+  // Complete means the system volume was found among them.
+  if (list.complete) {
+    EXPECT_EQ(system_volumes, 1);
+  }
 }
 
 TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {

@@ -24,7 +24,8 @@ class WinMachine : public platform::Machine {
   std::string TimeText(const platform::LocalTime& t) override;
 };
 
-// True for a volume path of the form "\\.\X:".
+// True for a path that opens a volume rather than a disk or a file:
+// "\\.\X:" or "\\?\Volume{GUID}" (no trailing backslash).
 bool IsVolumePath(const std::string& path);
 
 // The folder of the running executable, with its trailing backslash.

@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "platform/win/utf.h"
@@ -17,6 +20,14 @@ namespace {
 using platform::Access;
 using platform::IoResult;
 using platform::Status;
+
+// The search handle of FindFirstVolumeW, closed by FindVolumeClose.
+struct FindVolumeTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Value v) { FindVolumeClose(v); }
+};
+using UniqueFindVolume = Unique<FindVolumeTraits>;
 
 IoResult Transferred(BOOL ok, DWORD bytes) {
   return ok ? IoResult{true, bytes, 0} : IoResult{false, bytes, GetLastError()};
@@ -121,11 +132,136 @@ UniqueModule LoadIdentifyLibrary() {
   return library;
 }
 
+// Volume names as FindFirstVolumeW gives them ("\\?\Volume{GUID}\"); a
+// GUID name fits in 50 characters.
+constexpr DWORD kVolumeNameLength = 50;
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return !a.empty() &&
+         CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE) ==
+             CSTR_EQUAL;
+}
+
+std::wstring WithoutTrailingBackslash(std::wstring name) {
+  if (!name.empty() && name.back() == L'\\') name.pop_back();
+  return name;
+}
+
+// Every volume's GUID name, with its trailing backslash. `finished` tells
+// whether the search ran to its end rather than stopping on an error.
+std::vector<std::wstring> VolumeNames(bool& finished) {
+  std::vector<std::wstring> names;
+  wchar_t name[kVolumeNameLength + 1] = {};
+  finished = false;
+  UniqueFindVolume search(FindFirstVolumeW(name, kVolumeNameLength + 1));
+  if (!search) return names;
+  do {
+    names.emplace_back(name);
+  } while (FindNextVolumeW(search.get(), name, kVolumeNameLength + 1));
+  finished = GetLastError() == ERROR_NO_MORE_FILES;
+  return names;
+}
+
+// "a" NUL "b" NUL NUL as UTF-8 entries.
+std::vector<std::string> SplitNulList(const wchar_t* list) {
+  std::vector<std::string> entries;
+  for (const wchar_t* entry = list; *entry != L'\0'; entry += wcslen(entry) + 1)
+    entries.push_back(WideToUtf8(entry));
+  return entries;
+}
+
+// The folders a volume is mounted on ("C:\", "D:\Data\"); none for an
+// unmounted volume.
+std::vector<std::string> MountPointsOf(const std::wstring& volume_name) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD needed = 0;
+    if (GetVolumePathNamesForVolumeNameW(volume_name.c_str(), buffer.data(), DWORD(buffer.size()),
+                                         &needed))
+      return SplitNulList(buffer.c_str());
+    if (GetLastError() != ERROR_MORE_DATA) return {};
+    // Grown again if a mount point is added between the calls.
+    buffer.assign(std::max<size_t>(needed, buffer.size() * 2), L'\0');
+  }
+  return {};
+}
+
+// The GUID name of the volume holding the system directory; empty when the
+// system cannot tell.
+std::wstring SystemVolumeName() {
+  const std::wstring directory = FetchText([](wchar_t* buffer, UINT size) {
+    return GetSystemDirectoryW(buffer, size);
+  });
+  if (directory.empty()) return {};
+  std::wstring mount_point(directory.size() + 2, L'\0');
+  if (!GetVolumePathNameW(directory.c_str(), mount_point.data(), DWORD(mount_point.size())))
+    return {};
+  wchar_t name[kVolumeNameLength + 1] = {};
+  if (!GetVolumeNameForVolumeMountPointW(mount_point.c_str(), name, kVolumeNameLength + 1))
+    return {};
+  return name;
+}
+
+// The firmware's system partition as a kernel device name
+// ("\Device\HarddiskVolume1"); empty when setup did not record it.
+std::wstring BootPartitionDevice() {
+  constexpr const wchar_t* kSetupKey = L"SYSTEM\\Setup";
+  constexpr const wchar_t* kValue = L"SystemPartition";
+  DWORD bytes = 0;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr, nullptr,
+                   &bytes) != ERROR_SUCCESS)
+    return {};
+  std::wstring device(bytes / sizeof(wchar_t) + 1, L'\0');
+  bytes = DWORD(device.size() * sizeof(wchar_t));
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr, device.data(),
+                   &bytes) != ERROR_SUCCESS)
+    return {};
+  device.resize(wcsnlen(device.c_str(), device.size()));
+  return device;
+}
+
+// The kernel device behind a GUID volume name ("\Device\HarddiskVolume3").
+std::wstring DeviceNameOf(const std::wstring& volume_name) {
+  constexpr std::wstring_view kPrefix = L"\\\\?\\";
+  std::wstring name = WithoutTrailingBackslash(volume_name);
+  if (name.compare(0, kPrefix.size(), kPrefix) != 0) return {};
+  name.erase(0, kPrefix.size());
+  wchar_t device[MAX_PATH + 1] = {};
+  if (QueryDosDeviceW(name.c_str(), device, MAX_PATH + 1) == 0) return {};
+  return device;  // the first of the names the system gives
+}
+
+bool IsGuid(std::string_view text) {
+  if (text.size() != 36) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool dash_place = i == 8 || i == 13 || i == 18 || i == 23;
+    const char c = text[i];
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (dash_place ? c != '-' : !hex) return false;
+  }
+  return true;
+}
+
+bool IsLetterVolumePath(const std::string& path) {
+  return path.size() == 6 && path.compare(0, 4, "\\\\.\\") == 0 && path[5] == ':' &&
+         ((path[4] >= 'A' && path[4] <= 'Z') || (path[4] >= 'a' && path[4] <= 'z'));
+}
+
+// "\\?\Volume{GUID}" (or with "\\.\"), without a trailing backslash, which
+// would name the volume's root folder instead of the volume.
+bool IsGuidVolumePath(const std::string& path) {
+  constexpr std::string_view kWin32Prefix = "\\\\?\\Volume{";
+  constexpr std::string_view kDevicePrefix = "\\\\.\\Volume{";
+  const std::string_view text(path);
+  if (!text.starts_with(kWin32Prefix) && !text.starts_with(kDevicePrefix)) return false;
+  const std::string_view rest = text.substr(kWin32Prefix.size());
+  return rest.size() == 37 && rest.back() == '}' && IsGuid(rest.substr(0, 36));
+}
+
 }  // namespace
 
 bool IsVolumePath(const std::string& path) {
-  return path.size() == 6 && path.compare(0, 4, "\\\\.\\") == 0 && path[5] == ':' &&
-         ((path[4] >= 'A' && path[4] <= 'Z') || (path[4] >= 'a' && path[4] <= 'z'));
+  return IsLetterVolumePath(path) || IsGuidVolumePath(path);
 }
 
 std::string ExecutableDirectory() {
@@ -209,15 +345,34 @@ std::string WinMachine::ErrorText(uint32_t code) {
   return WideToUtf8(std::wstring_view(text, length));
 }
 
+// The list counts as complete only when the search ran to its end and the
+// system directory's volume is among the volumes found. A missing boot
+// partition does not count against it: a BIOS machine may start from the
+// system volume itself, and setup may not have recorded the partition.
+platform::VolumeList WinMachine::Volumes() {
+  platform::VolumeList list;
+  bool finished = false;
+  const std::vector<std::wstring> names = VolumeNames(finished);
+  const std::wstring system_volume = SystemVolumeName();
+  const std::wstring boot_device = BootPartitionDevice();
+  bool system_found = false;
+  for (const std::wstring& name : names) {
+    platform::VolumeEntry entry;
+    entry.path = WideToUtf8(WithoutTrailingBackslash(name));
+    entry.mount_points = MountPointsOf(name);
+    entry.holds_system = SameName(name, system_volume);
+    entry.boot = !boot_device.empty() && SameName(DeviceNameOf(name), boot_device);
+    system_found = system_found || entry.holds_system;
+    list.volumes.push_back(std::move(entry));
+  }
+  list.complete = finished && system_found;
+  return list;
+}
+
 // The library's export is taken as
 //   unsigned char __cdecl _GetHDDInfo(void* buffer, int designator);
 // returning non-zero on success with the ATA IDENTIFY reply at the start of
 // the buffer. The library is loaded for each call and freed right after.
-platform::VolumeList WinMachine::Volumes() {
-  // Placeholder until the volumes are enumerated.
-  return {};
-}
-
 bool WinMachine::IdentifyDevice(int32_t designator, uint8_t* reply512) {
   using GetHddInfo = unsigned char(__cdecl*)(void* buffer, int designator);
   UniqueModule library = LoadIdentifyLibrary();

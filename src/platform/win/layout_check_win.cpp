@@ -1,0 +1,182 @@
+// The portable code spells the Win32 numbers and structure layouts it needs
+// itself (winconst.h, ioctl_layout.h), so that it builds without the SDK.
+// Here every one of them is held against the SDK's own definitions; a wrong
+// value stops the Windows build. Nothing in this file runs.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstddef>
+
+#include "platform/ioctl_layout.h"
+#include "platform/winconst.h"
+
+namespace plexi::win {
+namespace {
+
+// Error codes.
+static_assert(win32::kErrorSuccess == ERROR_SUCCESS);
+static_assert(win32::kErrorInvalidFunction == ERROR_INVALID_FUNCTION);
+static_assert(win32::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(win32::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
+static_assert(win32::kErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(win32::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(win32::kErrorNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY);
+static_assert(win32::kErrorInvalidData == ERROR_INVALID_DATA);
+static_assert(win32::kErrorOutOfMemory == ERROR_OUTOFMEMORY);
+static_assert(win32::kErrorWriteProtect == ERROR_WRITE_PROTECT);
+static_assert(win32::kErrorNotReady == ERROR_NOT_READY);
+static_assert(win32::kErrorCrc == ERROR_CRC);
+static_assert(win32::kErrorSeek == ERROR_SEEK);
+static_assert(win32::kErrorSectorNotFound == ERROR_SECTOR_NOT_FOUND);
+static_assert(win32::kErrorWriteFault == ERROR_WRITE_FAULT);
+static_assert(win32::kErrorReadFault == ERROR_READ_FAULT);
+static_assert(win32::kErrorGenFailure == ERROR_GEN_FAILURE);
+static_assert(win32::kErrorSharingViolation == ERROR_SHARING_VIOLATION);
+static_assert(win32::kErrorLockViolation == ERROR_LOCK_VIOLATION);
+static_assert(win32::kErrorHandleEof == ERROR_HANDLE_EOF);
+static_assert(win32::kErrorNotSupported == ERROR_NOT_SUPPORTED);
+static_assert(win32::kErrorFileExists == ERROR_FILE_EXISTS);
+static_assert(win32::kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(win32::kErrorDiskFull == ERROR_DISK_FULL);
+static_assert(win32::kErrorInsufficientBuffer == ERROR_INSUFFICIENT_BUFFER);
+static_assert(win32::kErrorInvalidName == ERROR_INVALID_NAME);
+static_assert(win32::kErrorNegativeSeek == ERROR_NEGATIVE_SEEK);
+static_assert(win32::kErrorBusy == ERROR_BUSY);
+static_assert(win32::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+static_assert(win32::kErrorMoreData == ERROR_MORE_DATA);
+static_assert(win32::kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
+static_assert(win32::kErrorOperationAborted == ERROR_OPERATION_ABORTED);
+static_assert(win32::kErrorIoDevice == ERROR_IO_DEVICE);
+static_assert(win32::kErrorNoMediaInDrive == ERROR_NO_MEDIA_IN_DRIVE);
+static_assert(win32::kErrorDeviceNotConnected == ERROR_DEVICE_NOT_CONNECTED);
+static_assert(win32::kErrorNotAllAssigned == ERROR_NOT_ALL_ASSIGNED);
+static_assert(win32::kErrorPrivilegeNotHeld == ERROR_PRIVILEGE_NOT_HELD);
+
+// Device and file system control codes.
+static_assert(win32::kIoctlDiskGetDriveGeometry == IOCTL_DISK_GET_DRIVE_GEOMETRY);
+static_assert(win32::kIoctlDiskGetPartitionInfo == IOCTL_DISK_GET_PARTITION_INFO);
+static_assert(win32::kIoctlDiskGetLengthInfo == IOCTL_DISK_GET_LENGTH_INFO);
+static_assert(win32::kIoctlDiskGetDriveGeometryEx == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX);
+static_assert(win32::kIoctlDiskUpdateProperties == IOCTL_DISK_UPDATE_PROPERTIES);
+static_assert(win32::kIoctlStorageQueryProperty == IOCTL_STORAGE_QUERY_PROPERTY);
+static_assert(win32::kIoctlVolumeGetVolumeDiskExtents == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS);
+static_assert(win32::kFsctlLockVolume == FSCTL_LOCK_VOLUME);
+static_assert(win32::kFsctlUnlockVolume == FSCTL_UNLOCK_VOLUME);
+static_assert(win32::kFsctlDismountVolume == FSCTL_DISMOUNT_VOLUME);
+static_assert(win32::kFsctlAllowExtendedDasdIo == FSCTL_ALLOW_EXTENDED_DASD_IO);
+
+// GetDriveType results.
+static_assert(win32::kDriveUnknown == DRIVE_UNKNOWN);
+static_assert(win32::kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
+static_assert(win32::kDriveRemovable == DRIVE_REMOVABLE);
+static_assert(win32::kDriveFixed == DRIVE_FIXED);
+static_assert(win32::kDriveRemote == DRIVE_REMOTE);
+static_assert(win32::kDriveCdrom == DRIVE_CDROM);
+static_assert(win32::kDriveRamdisk == DRIVE_RAMDISK);
+
+// STORAGE_BUS_TYPE.
+static_assert(win32::kBusTypeUnknown == BusTypeUnknown);
+static_assert(win32::kBusTypeScsi == BusTypeScsi);
+static_assert(win32::kBusTypeAtapi == BusTypeAtapi);
+static_assert(win32::kBusTypeAta == BusTypeAta);
+static_assert(win32::kBusType1394 == BusType1394);
+static_assert(win32::kBusTypeSsa == BusTypeSsa);
+static_assert(win32::kBusTypeFibre == BusTypeFibre);
+static_assert(win32::kBusTypeUsb == BusTypeUsb);
+static_assert(win32::kBusTypeRaid == BusTypeRAID);
+static_assert(win32::kBusTypeIscsi == BusTypeiScsi);
+static_assert(win32::kBusTypeSas == BusTypeSas);
+static_assert(win32::kBusTypeSata == BusTypeSata);
+static_assert(win32::kBusTypeSd == BusTypeSd);
+static_assert(win32::kBusTypeMmc == BusTypeMmc);
+static_assert(win32::kBusTypeVirtual == BusTypeVirtual);
+static_assert(win32::kBusTypeFileBackedVirtual == BusTypeFileBackedVirtual);
+static_assert(win32::kBusTypeSpaces == BusTypeSpaces);
+static_assert(win32::kBusTypeNvme == BusTypeNvme);
+static_assert(win32::kBusTypeScm == BusTypeSCM);
+static_assert(win32::kBusTypeUfs == BusTypeUfs);
+
+// ExitWindowsEx flags.
+static_assert(win32::kEwxLogoff == EWX_LOGOFF);
+static_assert(win32::kEwxShutdown == EWX_SHUTDOWN);
+static_assert(win32::kEwxReboot == EWX_REBOOT);
+static_assert(win32::kEwxForce == EWX_FORCE);
+static_assert(win32::kEwxPoweroff == EWX_POWEROFF);
+static_assert(win32::kEwxForceIfHung == EWX_FORCEIFHUNG);
+
+// DISK_GEOMETRY, as layout::DiskGeometry reads and writes it.
+static_assert(win32::kDiskGeometrySize == sizeof(DISK_GEOMETRY));
+static_assert(offsetof(DISK_GEOMETRY, Cylinders) == 0);
+static_assert(offsetof(DISK_GEOMETRY, MediaType) == 8 && sizeof(MEDIA_TYPE) == 4);
+static_assert(offsetof(DISK_GEOMETRY, TracksPerCylinder) == 12);
+static_assert(offsetof(DISK_GEOMETRY, SectorsPerTrack) == 16);
+static_assert(offsetof(DISK_GEOMETRY, BytesPerSector) == 20);
+
+// DISK_GEOMETRY_EX: the program reads the geometry and DiskSize, the 32
+// bytes before the variable partition and detection data. sizeof counts
+// Data[1] and padding as well (40), so the constant is the data's offset.
+static_assert(offsetof(DISK_GEOMETRY_EX, Geometry) == 0);
+static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == 24);
+static_assert(win32::kDiskGeometryExSize == offsetof(DISK_GEOMETRY_EX, Data));
+static_assert(sizeof(DISK_GEOMETRY_EX) == 40);
+static_assert(win32::kDiskGeometryExBufferSize >= sizeof(DISK_GEOMETRY_EX));
+
+// PARTITION_INFORMATION, as layout::PartitionInformation reads and writes it.
+static_assert(win32::kPartitionInformationSize == sizeof(PARTITION_INFORMATION));
+static_assert(win32::kPartitionInfoBufferSize >= sizeof(PARTITION_INFORMATION));
+static_assert(offsetof(PARTITION_INFORMATION, StartingOffset) == 0);
+static_assert(offsetof(PARTITION_INFORMATION, PartitionLength) == 8);
+static_assert(offsetof(PARTITION_INFORMATION, HiddenSectors) == 16);
+static_assert(offsetof(PARTITION_INFORMATION, PartitionNumber) == 20);
+static_assert(offsetof(PARTITION_INFORMATION, PartitionType) == 24);
+static_assert(offsetof(PARTITION_INFORMATION, BootIndicator) == 25);
+static_assert(offsetof(PARTITION_INFORMATION, RecognizedPartition) == 26);
+static_assert(offsetof(PARTITION_INFORMATION, RewritePartition) == 27);
+static_assert(sizeof(PARTITION_INFORMATION::BootIndicator) == 1);
+static_assert(sizeof(PARTITION_INFORMATION::RecognizedPartition) == 1);
+static_assert(sizeof(PARTITION_INFORMATION::RewritePartition) == 1);
+
+// GET_LENGTH_INFORMATION.
+static_assert(win32::kLengthInformationSize == sizeof(GET_LENGTH_INFORMATION));
+static_assert(offsetof(GET_LENGTH_INFORMATION, Length) == 0);
+
+// STORAGE_PROPERTY_QUERY: an all-zero query is the standard query of the
+// device property, which is how the program builds it.
+static_assert(win32::kStoragePropertyQuerySize == sizeof(STORAGE_PROPERTY_QUERY));
+static_assert(offsetof(STORAGE_PROPERTY_QUERY, PropertyId) == 0);
+static_assert(offsetof(STORAGE_PROPERTY_QUERY, QueryType) == 4);
+static_assert(StorageDeviceProperty == 0 && PropertyStandardQuery == 0);
+
+// STORAGE_DEVICE_DESCRIPTOR, as layout::StorageDescriptorHeader reads and
+// writes it. The raw device properties begin at 36; the program's 40-byte
+// header is sizeof the structure, which counts RawDeviceProperties[1] and
+// three bytes of padding. Windows reports that same 40 as the descriptor's
+// Version, and the strings follow from there.
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, Version) == 0);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, Size) == 4);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, DeviceType) == 8);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, DeviceTypeModifier) == 9);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RemovableMedia) == 10);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, CommandQueueing) == 11);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, VendorIdOffset) == 12);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, ProductIdOffset) == 16);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, ProductRevisionOffset) == 20);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset) == 24);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == 28 && sizeof(STORAGE_BUS_TYPE) == 4);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength) == 32);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties) == 36);
+static_assert(win32::kStorageDescriptorHeaderSize == sizeof(STORAGE_DEVICE_DESCRIPTOR));
+static_assert(win32::kStorageDescriptorBufferSize >= sizeof(STORAGE_DEVICE_DESCRIPTOR));
+
+// VOLUME_DISK_EXTENTS and DISK_EXTENT, as the extent reader walks them.
+static_assert(layout::kDiskExtentSize == sizeof(DISK_EXTENT));
+static_assert(offsetof(DISK_EXTENT, DiskNumber) == 0);
+static_assert(offsetof(DISK_EXTENT, StartingOffset) == 8);
+static_assert(offsetof(DISK_EXTENT, ExtentLength) == 16);
+static_assert(offsetof(VOLUME_DISK_EXTENTS, NumberOfDiskExtents) == 0);
+static_assert(layout::kDiskExtentsHeaderSize == offsetof(VOLUME_DISK_EXTENTS, Extents));
+// The one-extent reply buffer is the structure as declared, with Extents[1].
+static_assert(win32::kDiskExtentsBufferSize == sizeof(VOLUME_DISK_EXTENTS));
+
+}  // namespace
+}  // namespace plexi::win
