@@ -5,6 +5,7 @@
 #include "platform/sim/sim_description.h"
 
 #include <cctype>
+#include <cstdio>
 #include <limits>
 #include <map>
 #include <set>
@@ -39,8 +40,8 @@ std::vector<Token> Tokenize(const std::string& line) {
     if (line[i] == '#') break;
     Token token;
     std::string* into = &token.key;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
-           line[i] != '#') {
+    // Inside a word '#' is an ordinary character ("volume=#2").
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
       char c = line[i];
       if (c == '=' && !token.has_value) {
         token.has_value = true;
@@ -198,13 +199,27 @@ class Pairs {
   std::vector<std::string> order_;
 };
 
+// volume=C:, volume=#3 or volume=\\?\Volume{...}.
+void ParseVolumeTarget(const std::string& text, Target& target) {
+  if (!text.empty() && text[0] == '#') {
+    target.position = ParseU32(text.substr(1), "volume");
+    if (target.position == 0) Fail("volume positions start at #1");
+  } else if (text.size() > 2 && text[0] == '\\') {
+    bool trailing = false;
+    target.position = ParseVolumeGuidPath(text, &trailing);
+    if (target.position == 0 || trailing) Fail("bad volume GUID path '" + text + "'");
+  } else {
+    target.letter = ParseLetter(text);
+  }
+}
+
 Target ParseTarget(Pairs& pairs) {
   auto disk = pairs.Take("disk");
   auto volume = pairs.Take("volume");
   if (disk.has_value() == volume.has_value()) Fail("give exactly one of disk= and volume=");
   Target target;
   if (disk) target.disk = ParseU32(*disk, "disk");
-  if (volume) target.letter = ParseLetter(*volume);
+  if (volume) ParseVolumeTarget(*volume, target);
   return target;
 }
 
@@ -237,6 +252,10 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
   if (auto v = pairs.Take("image")) disk.image = *v;
   if (auto v = pairs.Take("heads")) disk.heads = ParseU32(*v, "heads");
   if (auto v = pairs.Take("sectors-per-track")) disk.sectors_per_track = ParseU32(*v, "sectors-per-track");
+  if (auto v = pairs.Take("table")) {
+    if (*v != "mbr" && *v != "gpt") Fail("table must be mbr or gpt, not '" + *v + "'");
+    disk.gpt = *v == "gpt";
+  }
   pairs.Finish();
 
   uint32_t ss = disk.sector_size;
@@ -251,9 +270,18 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
   if (disk.heads == 0 || disk.sectors_per_track == 0) Fail("heads and sectors-per-track must not be 0");
 }
 
+// "D:\Data\": a folder on a lettered drive, with its trailing backslash.
+std::string ParseMountFolder(const std::string& text) {
+  bool shape = text.size() > 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
+               text[2] == '\\' && text[3] != '\\' && text.back() == '\\';
+  if (!shape) Fail("mount= must be a folder with a trailing backslash, such as \"D:\\Data\\\", not '" + text + "'");
+  return text;
+}
+
 void ParseVolume(const std::vector<Token>& tokens, VolumeSpec& volume) {
-  if (tokens.size() < 2 || tokens[1].has_value) Fail("volume needs a letter: volume C: disk=0 ...");
-  volume.letter = ParseLetter(tokens[1].key);
+  if (tokens.size() < 2 || tokens[1].has_value)
+    Fail("volume needs a letter or -: volume C: disk=0 ...");
+  volume.letter = tokens[1].key == "-" ? 0 : ParseLetter(tokens[1].key);
   Pairs pairs(tokens, 2);
   if (auto v = pairs.Take("disk")) volume.disk = ParseU32(*v, "disk");
   if (auto v = pairs.Take("offset")) volume.offset = ParseSize(*v, "offset");
@@ -280,8 +308,14 @@ void ParseVolume(const std::vector<Token>& tokens, VolumeSpec& volume) {
     else if (*v == "none") volume.extents = ExtentMode::kNone;
     else Fail("extents must be one, two or none, not '" + *v + "'");
   }
-  if (auto v = pairs.Take("hidden")) volume.hidden = ParseYesNo(*v, "hidden");
+  if (auto v = pairs.Take("hidden")) {
+    if (!volume.letter) Fail("hidden= needs a drive letter; a volume without one is never listed by letter");
+    volume.hidden = ParseYesNo(*v, "hidden");
+  }
+  if (auto v = pairs.Take("boot")) volume.boot = ParseYesNo(*v, "boot");
+  if (auto v = pairs.Take("mount")) volume.mount = ParseMountFolder(*v);
   pairs.Finish();
+  if (!volume.letter && !volume.disk) Fail("a volume without a letter needs disk=");
   if (!volume.disk && volume.extents != ExtentMode::kNone) Fail("a volume without disk= has extents=none");
   if (!volume.disk && (volume.offset != 0 || volume.length)) Fail("offset= and length= need disk=");
 }
@@ -307,7 +341,8 @@ void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
       {"partition-info", FaultOp::kPartitionInfo}, {"descriptor", FaultOp::kDescriptor},
       {"extents", FaultOp::kExtents},   {"read", FaultOp::kRead},
       {"write", FaultOp::kWrite},       {"lock", FaultOp::kLock},
-      {"unlock", FaultOp::kUnlock},     {"drop-write", FaultOp::kDropWrite}};
+      {"unlock", FaultOp::kUnlock},     {"drop-write", FaultOp::kDropWrite},
+      {"length", FaultOp::kLength}};
   Pairs pairs(tokens, 1);
   fault.target = ParseTarget(pairs);
   auto op = pairs.Take("op");
@@ -379,16 +414,17 @@ std::string SingleValue(const std::vector<Token>& tokens, const std::string& dir
   return tokens[1].has_value ? tokens[1].value : tokens[1].key;
 }
 
-// trace opens reads writes: one or more of the three words.
+// trace opens reads writes controls: one or more of the four words.
 void ParseTrace(const std::vector<Token>& tokens, TraceKinds& kinds) {
-  if (tokens.size() < 2) Fail("trace needs what to trace: opens, reads or writes");
+  if (tokens.size() < 2) Fail("trace needs what to trace: opens, reads, writes or controls");
   for (size_t i = 1; i < tokens.size(); ++i) {
     const Token& t = tokens[i];
     if (t.has_value) Fail("trace takes words, not '" + t.key + "=" + t.value + "'");
     if (t.key == "opens") kinds.opens = true;
     else if (t.key == "reads") kinds.reads = true;
     else if (t.key == "writes") kinds.writes = true;
-    else Fail("trace opens, reads or writes, not '" + t.key + "'");
+    else if (t.key == "controls") kinds.controls = true;
+    else Fail("trace opens, reads, writes or controls, not '" + t.key + "'");
   }
 }
 
@@ -412,6 +448,7 @@ void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d
   } else if (directive == "volume") {
     VolumeSpec volume;
     volume.line = line;
+    volume.position = uint32_t(d.volumes.size() + 1);
     ParseVolume(tokens, volume);
     d.volumes.push_back(std::move(volume));
   } else if (directive == "record") {
@@ -421,6 +458,10 @@ void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d
     d.records.push_back(record);
   } else if (directive == "trace") {
     ParseTrace(tokens, d.trace);
+  } else if (directive == "volumes") {
+    // "volumes unlisted": the system cannot list its volumes.
+    if (SingleValue(tokens, directive) != "unlisted") Fail("volumes takes one word: unlisted");
+    d.volumes_listed = false;
   } else if (directive == "fault") {
     FaultSpec fault;
     fault.line = line;
@@ -431,10 +472,14 @@ void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d
   }
 }
 
-const VolumeSpec* FindVolume(const MachineDescription& d, char letter) {
-  for (const VolumeSpec& v : d.volumes)
-    if (v.letter == letter) return &v;
-  return nullptr;
+std::string Upper(std::string text) {
+  for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// "C:" or "#3", for messages.
+std::string VolumeName(const VolumeSpec& v) {
+  return v.letter ? std::string(1, v.letter) + ":" : "#" + std::to_string(v.position);
 }
 
 bool HasDisk(const MachineDescription& d, uint32_t number) {
@@ -454,19 +499,27 @@ std::optional<std::string> CheckReferences(const MachineDescription& d) {
     if (!numbers.insert(disk.number).second)
       return Located(disk.line, "disk " + std::to_string(disk.number) + " defined twice");
   std::set<char> letters;
+  std::set<std::string> mounts;
+  const VolumeSpec* boot = nullptr;
   for (const VolumeSpec& v : d.volumes) {
-    if (!letters.insert(v.letter).second) return Located(v.line, std::string("volume ") + v.letter + ": defined twice");
+    if (v.letter && !letters.insert(v.letter).second)
+      return Located(v.line, std::string("volume ") + v.letter + ": defined twice");
     if (v.disk && !HasDisk(d, *v.disk)) return Located(v.line, "unknown disk " + std::to_string(*v.disk));
+    if (!v.mount.empty() && !mounts.insert(Upper(v.mount)).second)
+      return Located(v.line, "mount point " + v.mount + " given twice");
+    if (v.boot && boot) return Located(v.line, "boot=yes given twice (line " + std::to_string(boot->line) + ")");
+    if (v.boot) boot = &v;
   }
   auto check_target = [&](const Target& t, int line) -> std::optional<std::string> {
     if (t.disk && !HasDisk(d, *t.disk)) return Located(line, "unknown disk " + std::to_string(*t.disk));
-    if (!t.disk && !FindVolume(d, t.letter)) return Located(line, std::string("unknown volume ") + t.letter + ":");
-    return std::nullopt;
+    if (t.disk || TargetVolume(d, t)) return std::nullopt;
+    if (t.letter) return Located(line, std::string("unknown volume ") + t.letter + ":");
+    return Located(line, "unknown volume #" + std::to_string(t.position));
   };
   for (const RecordSpec& r : d.records) {
     if (auto e = check_target(r.target, r.line)) return e;
-    if (!r.target.disk && !FindVolume(d, r.target.letter)->disk)
-      return Located(r.line, std::string("volume ") + r.target.letter + ": has no disk to hold a record");
+    if (!r.target.disk && !TargetVolume(d, r.target)->disk)
+      return Located(r.line, "volume " + VolumeName(*TargetVolume(d, r.target)) + " has no disk to hold a record");
   }
   for (const FaultSpec& f : d.faults)
     if (auto e = check_target(f.target, f.line)) return e;
@@ -474,6 +527,45 @@ std::optional<std::string> CheckReferences(const MachineDescription& d) {
 }
 
 }  // namespace
+
+const VolumeSpec* TargetVolume(const MachineDescription& d, const Target& target) {
+  if (target.disk) return nullptr;
+  if (target.position) return target.position <= d.volumes.size() ? &d.volumes[target.position - 1] : nullptr;
+  for (const VolumeSpec& v : d.volumes)
+    if (v.letter && v.letter == target.letter) return &v;
+  return nullptr;
+}
+
+namespace {
+constexpr char kGuidStem[] = "Volume{5eed0000-0000-0000-0000-";
+}
+
+std::string VolumeGuidPath(uint32_t position) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%012llx", static_cast<unsigned long long>(position));
+  return std::string("\\\\?\\") + kGuidStem + digits + "}";
+}
+
+uint32_t ParseVolumeGuidPath(std::string text, bool* trailing) {
+  if (trailing) *trailing = false;
+  if (text.size() > 4 && text.back() == '\\') {
+    text.pop_back();
+    if (trailing) *trailing = true;
+  }
+  const std::string stem = Upper(kGuidStem);
+  if (text.size() != 4 + stem.size() + 12 + 1) return 0;
+  if (text.compare(0, 4, "\\\\?\\") != 0 && text.compare(0, 4, "\\\\.\\") != 0) return 0;
+  if (Upper(text.substr(4, stem.size())) != stem || text.back() != '}') return 0;
+  uint64_t position = 0;
+  for (char c : text.substr(4 + stem.size(), 12)) {
+    int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                : std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                                                                : -1;
+    if (digit < 0) return 0;
+    position = position * 16 + uint64_t(digit);
+  }
+  return position <= 0xFFFFFFFFu ? uint32_t(position) : 0;
+}
 
 uint32_t DefaultFaultError(FaultOp op) {
   switch (op) {

@@ -30,6 +30,9 @@ struct DiskSpec {
   std::string image;  // empty: sparse memory
   uint32_t heads = 255;
   uint32_t sectors_per_track = 63;
+  // GPT disks refuse IOCTL_DISK_GET_PARTITION_INFO, which Windows answers on
+  // MBR disks only.
+  bool gpt = false;
 };
 
 enum class VolumeType { kFixed, kRemovable, kCdrom, kRemote, kRamdisk };
@@ -37,7 +40,10 @@ enum class ExtentMode { kOne, kNone, kTwo };
 
 struct VolumeSpec {
   int line = 0;
-  char letter = 'C';
+  // 1-based among the description's volume lines; it names the volume's GUID
+  // path and "#N" targets.
+  uint32_t position = 0;
+  char letter = 'C';    // 0: no drive letter (EFI, recovery, folder-mounted)
   std::optional<uint32_t> disk;
   uint64_t offset = 0;
   std::optional<uint64_t> length;  // default: to the end of the disk
@@ -46,12 +52,16 @@ struct VolumeSpec {
   ExtentMode extents = ExtentMode::kOne;
   bool mounted = true;  // a file system is mounted: raw writes need a lock or dismount
   bool hidden = false;  // not among the machine's letters until shown
+  bool boot = false;    // the partition the firmware starts Windows from
+  std::string mount;    // a folder mount point such as "D:\Data\" (may be empty)
 };
 
-// Where a record or a fault applies: a disk by number or a volume by letter.
+// Where a record or a fault applies: a disk by number, or a volume by letter
+// or by position (from "#N" or its GUID path).
 struct Target {
   std::optional<uint32_t> disk;
   char letter = 0;
+  uint32_t position = 0;
 };
 
 struct RecordSpec {
@@ -65,7 +75,7 @@ struct RecordSpec {
 
 enum class FaultOp {
   kOpen, kGeometry, kPartitionInfo, kDescriptor, kExtents,
-  kRead, kWrite, kLock, kUnlock, kDropWrite
+  kRead, kWrite, kLock, kUnlock, kDropWrite, kLength
 };
 
 struct FaultSpec {
@@ -86,7 +96,8 @@ struct MachineDescription {
   std::vector<VolumeSpec> volumes;
   std::vector<RecordSpec> records;
   std::vector<FaultSpec> faults;
-  TraceKinds trace;  // "trace opens reads writes"
+  TraceKinds trace;  // "trace opens reads writes controls"
+  bool volumes_listed = true;  // false: "volumes unlisted"
 };
 
 // Parses the text; on error returns nullopt with "line N: ..." in *error.
@@ -96,5 +107,15 @@ std::optional<MachineDescription> ParseDescription(const std::string& text, std:
 
 // The error a fault gives when its line names none.
 uint32_t DefaultFaultError(FaultOp op);
+
+// The volume a target names (null for a disk target or an unknown volume).
+const VolumeSpec* TargetVolume(const MachineDescription& desc, const Target& target);
+
+// "\\?\Volume{5eed0000-0000-0000-0000-000000000003}" for position 3.
+std::string VolumeGuidPath(uint32_t position);
+// The position a volume GUID path names, with the "\\?\" or "\\.\" prefix
+// and in any letter case; 0 when the text is not such a path. A trailing
+// backslash is left to the caller (it is stripped and reported in *trailing).
+uint32_t ParseVolumeGuidPath(std::string text, bool* trailing = nullptr);
 
 }  // namespace plexi::sim

@@ -23,7 +23,9 @@ constexpr uint32_t kFixedMedia = 12;      // MEDIA_TYPE FixedMedia
 constexpr uint32_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
 constexpr uint32_t kPartitionTypeNtfs = 0x07;
 constexpr uint32_t kErrorNoAccess = 998;  // ERROR_NOACCESS: a bad buffer pointer
-constexpr uint32_t kErrorNotLocked = 158;  // ERROR_NOT_LOCKED: unlock without a lock
+// What a file system writes back over a volume's first sector when a lock
+// ends on a volume that was written but never dismounted.
+constexpr char kCachedMetadata[] = "SIM-FS-METADATA!";
 
 class SimDevice : public platform::Device {
  public:
@@ -90,6 +92,7 @@ class SimDevice : public platform::Device {
       }
       if (error) return Failed(error);
     }
+    if (n > 0) NoteWriteToLockedVolumes(n);
     position_ += n;
     ForEachCounters([n](AtomicCounters& c) { c.bytes_written += n; });
     return Done(n);
@@ -107,26 +110,10 @@ class SimDevice : public platform::Device {
   IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
                    uint32_t out_length) override {
     ForEachCounters([](AtomicCounters& c) { ++c.controls; });
-    // The access bits of the control code, as the I/O manager checks them.
-    uint32_t required = (code >> 14) & 3;
-    if ((required & 1) && access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
-    if ((required & 2) && access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
-    if ((out == nullptr && out_length > 0) || (in == nullptr && in_length > 0))
-      return Failed(kErrorNoAccess);
-    auto* reply = static_cast<uint8_t*>(out);
-    switch (code) {
-      case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
-      case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
-      case win32::kIoctlDiskGetLengthInfo: return LengthInfo(reply, out_length);
-      case win32::kIoctlStorageQueryProperty:
-        return QueryProperty(static_cast<const uint8_t*>(in), in_length, reply, out_length);
-      case win32::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
-      case win32::kFsctlLockVolume: return LockVolume();
-      case win32::kFsctlUnlockVolume: return UnlockVolume();
-      case win32::kFsctlDismountVolume: return DismountVolume();
-      case win32::kFsctlAllowExtendedDasdIo: return VolumeControl(std::nullopt);
-      default: return Failed(win32::kErrorInvalidFunction);
-    }
+    IoResult r = Dispatch(code, static_cast<const uint8_t*>(in), in_length, static_cast<uint8_t*>(out),
+                          out_length);
+    if (trace_) trace_->Control(path_, code, r.ok ? 0 : r.error);
+    return r;
   }
 
   Status Flush() override {
@@ -145,6 +132,30 @@ class SimDevice : public platform::Device {
   }
 
   bool IsVolume() const { return volume_ != nullptr; }
+
+  IoResult Dispatch(uint32_t code, const uint8_t* in, uint32_t in_length, uint8_t* reply,
+                    uint32_t out_length) {
+    // The access bits of the control code, as the I/O manager checks them.
+    uint32_t required = (code >> 14) & 3;
+    if ((required & 1) && access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
+    if ((required & 2) && access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
+    if ((reply == nullptr && out_length > 0) || (in == nullptr && in_length > 0))
+      return Failed(kErrorNoAccess);
+    switch (code) {
+      case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
+      case win32::kIoctlDiskGetDriveGeometryEx: return GeometryEx(reply, out_length);
+      case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
+      case win32::kIoctlDiskGetLengthInfo: return LengthInfo(reply, out_length);
+      case win32::kIoctlStorageQueryProperty: return QueryProperty(in, in_length, reply, out_length);
+      case win32::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
+      case win32::kIoctlDiskUpdateProperties: return UpdateProperties();
+      case win32::kFsctlLockVolume: return LockVolume();
+      case win32::kFsctlUnlockVolume: return UnlockVolume();
+      case win32::kFsctlDismountVolume: return DismountVolume();
+      case win32::kFsctlAllowExtendedDasdIo: return VolumeControl(std::nullopt);
+      default: return Failed(win32::kErrorInvalidFunction);
+    }
+  }
 
   // The error of a drive with nothing behind it: an empty CD drive is not
   // ready; a network drive has no device to talk to.
@@ -177,19 +188,34 @@ class SimDevice : public platform::Device {
 
   // Faults of a control call: the volume's on a volume handle, the disk's on
   // a physical drive handle.
-  std::optional<FaultSpec> FireControlFault(FaultOp op) {
-    return IsVolume() ? volume_->faults.Fire({op}) : disk_->faults.Fire({op});
+  std::optional<FaultSpec> FireControlFault(std::initializer_list<FaultOp> ops) {
+    return IsVolume() ? volume_->faults.Fire(ops) : disk_->faults.Fire(ops);
   }
 
   // Common start of the disk queries: a fault, or no disk to ask.
-  uint32_t DiskQueryError(FaultOp op) {
-    if (auto fault = FireControlFault(op)) return fault->error;
+  uint32_t DiskQueryError(std::initializer_list<FaultOp> ops) {
+    if (auto fault = FireControlFault(ops)) return fault->error;
     return NoMediaError();
   }
 
   IoResult Geometry(uint8_t* out, uint32_t out_length) {
-    if (uint32_t e = DiskQueryError(FaultOp::kGeometry)) return Failed(e);
+    if (uint32_t e = DiskQueryError({FaultOp::kGeometry})) return Failed(e);
     if (out_length < win32::kDiskGeometrySize) return Failed(win32::kErrorInsufficientBuffer);
+    EncodeGeometry(out);
+    return Done(win32::kDiskGeometrySize);
+  }
+
+  // DISK_GEOMETRY_EX: the geometry, then the disk's exact size at 24; the
+  // partition and detection data after it are not simulated.
+  IoResult GeometryEx(uint8_t* out, uint32_t out_length) {
+    if (uint32_t e = DiskQueryError({FaultOp::kGeometry})) return Failed(e);
+    if (out_length < win32::kDiskGeometryExSize) return Failed(win32::kErrorInsufficientBuffer);
+    EncodeGeometry(out);
+    layout::Store64(out + win32::kDiskGeometrySize, disk_->Bytes());
+    return Done(win32::kDiskGeometryExSize);
+  }
+
+  void EncodeGeometry(uint8_t* out) const {
     const DiskSpec& d = disk_->desc;
     layout::DiskGeometry g;
     // Whole cylinders only: the sectors of a last partial cylinder are not
@@ -200,11 +226,11 @@ class SimDevice : public platform::Device {
     g.sectors_per_track = d.sectors_per_track;
     g.bytes_per_sector = d.sector_size;
     g.Encode(out);
-    return Done(win32::kDiskGeometrySize);
   }
 
   IoResult PartitionInfo(uint8_t* out, uint32_t out_length) {
-    if (uint32_t e = DiskQueryError(FaultOp::kPartitionInfo)) return Failed(e);
+    if (uint32_t e = DiskQueryError({FaultOp::kPartitionInfo})) return Failed(e);
+    if (disk_->desc.gpt) return Failed(win32::kErrorInvalidFunction);  // an MBR-only query
     if (out_length < win32::kPartitionInformationSize) return Failed(win32::kErrorInsufficientBuffer);
     layout::PartitionInformation p;
     p.starting_offset = int64_t(RouteStart());
@@ -220,9 +246,10 @@ class SimDevice : public platform::Device {
     return Done(win32::kPartitionInformationSize);
   }
 
-  // GET_LENGTH_INFORMATION: the exact size of the disk or the volume.
+  // GET_LENGTH_INFORMATION: the exact size of the disk or the volume. Its own
+  // faults, and the geometry's (faults written before it had its own op).
   IoResult LengthInfo(uint8_t* out, uint32_t out_length) {
-    if (uint32_t e = DiskQueryError(FaultOp::kGeometry)) return Failed(e);
+    if (uint32_t e = DiskQueryError({FaultOp::kLength, FaultOp::kGeometry})) return Failed(e);
     if (out_length < win32::kLengthInformationSize) return Failed(win32::kErrorInsufficientBuffer);
     layout::Store64(out, RouteBytes());
     return Done(win32::kLengthInformationSize);
@@ -234,7 +261,7 @@ class SimDevice : public platform::Device {
     uint32_t query_type = layout::Load32(in + 4);
     if (property != 0) return Failed(win32::kErrorNotSupported);  // only StorageDeviceProperty
     if (query_type > 1) return Failed(win32::kErrorInvalidParameter);
-    if (uint32_t e = DiskQueryError(FaultOp::kDescriptor)) return Failed(e);
+    if (uint32_t e = DiskQueryError({FaultOp::kDescriptor})) return Failed(e);
     if (query_type == 1) return Done(0);  // PropertyExistsQuery: yes
     // At least the version and size fields, so a caller can learn the length.
     if (out_length < 8) return Failed(win32::kErrorInsufficientBuffer);
@@ -246,18 +273,19 @@ class SimDevice : public platform::Device {
 
   IoResult Extents(uint8_t* out, uint32_t out_length) {
     if (!IsVolume()) return Failed(win32::kErrorInvalidFunction);
-    if (auto fault = FireControlFault(FaultOp::kExtents)) return Failed(fault->error);
+    if (auto fault = FireControlFault({FaultOp::kExtents})) return Failed(fault->error);
     if (volume_->desc.extents == ExtentMode::kNone) return Failed(win32::kErrorInvalidFunction);
     if (out_length < win32::kDiskExtentsBufferSize) return Failed(win32::kErrorInsufficientBuffer);
     // A spanned volume (two extents) is split into two halves on its disk.
     std::vector<layout::DiskExtent> extents;
     uint64_t start = volume_->desc.offset, length = volume_->Length();
+    const uint32_t number = disk_->number;  // the disk's number now
     if (volume_->desc.extents == ExtentMode::kOne) {
-      extents.push_back({disk_->desc.number, int64_t(start), int64_t(length)});
+      extents.push_back({number, int64_t(start), int64_t(length)});
     } else {
       uint64_t half = length / 2 / disk_->desc.sector_size * disk_->desc.sector_size;
-      extents.push_back({disk_->desc.number, int64_t(start), int64_t(half)});
-      extents.push_back({disk_->desc.number, int64_t(start + half), int64_t(length - half)});
+      extents.push_back({number, int64_t(start), int64_t(half)});
+      extents.push_back({number, int64_t(start + half), int64_t(length - half)});
     }
     std::memset(out, 0, out_length);
     layout::Store32(out, uint32_t(extents.size()));
@@ -289,17 +317,50 @@ class SimDevice : public platform::Device {
     return false;
   }
 
+  // A successful write of n bytes at the position: every volume it reached
+  // that is locked now has sectors written under its lock.
+  void NoteWriteToLockedVolumes(uint32_t n) {
+    if (volume_) {
+      std::lock_guard lock(volume_->lock_mutex);
+      if (volume_->locked_by) volume_->written_while_locked = true;
+      return;
+    }
+    const uint64_t first = position_, end = position_ + n;
+    for (const std::weak_ptr<VolumeState>& weak : disk_->volumes) {
+      std::shared_ptr<VolumeState> v = weak.lock();
+      if (!v || first >= v->desc.offset + v->Length() || v->desc.offset >= end) continue;
+      std::lock_guard lock(v->lock_mutex);
+      if (v->locked_by) v->written_while_locked = true;
+    }
+  }
+
+  // Windows: a program that unlocks a volume without dismounting it lets the
+  // file system write its cached metadata back over what was written.
+  void WriteBackCachedMetadata() {
+    const uint32_t ss = disk_->desc.sector_size;
+    std::vector<uint8_t> sector(ss);
+    std::lock_guard lock(disk_->mutex);
+    if (disk_->store->Read(volume_->desc.offset, sector.data(), ss) != 0) return;
+    std::memcpy(sector.data(), kCachedMetadata, sizeof kCachedMetadata - 1);
+    (void)disk_->store->Write(volume_->desc.offset, sector.data(), ss);  // a write-protected disk keeps its bytes
+  }
+
   IoResult LockVolume() {
-    IoResult r = VolumeControl(FaultOp::kLock);
+    IoResult r = VolumeControl({FaultOp::kLock});
     if (!r.ok || !volume_) return r;
     std::lock_guard lock(volume_->lock_mutex);
     if (volume_->locked_by && volume_->locked_by != this) return Failed(win32::kErrorAccessDenied);
+    if (volume_->locked_by != this) {
+      // A volume dismounted already has no cache to write back.
+      volume_->written_while_locked = false;
+      volume_->dismounted_while_locked = volume_->dismounted_by != nullptr;
+    }
     volume_->locked_by = this;
     return r;
   }
 
   IoResult UnlockVolume() {
-    IoResult r = VolumeControl(FaultOp::kUnlock);
+    IoResult r = VolumeControl({FaultOp::kUnlock});
     if (!r.ok || !volume_) return r;
     if (!ReleaseVolume(true, false)) return Failed(kErrorNotLocked);
     return r;
@@ -310,16 +371,34 @@ class SimDevice : public platform::Device {
     if (!r.ok || !volume_) return r;
     std::lock_guard lock(volume_->lock_mutex);
     volume_->dismounted_by = this;
+    if (volume_->locked_by) volume_->dismounted_while_locked = true;
     return r;
   }
 
   // Drops this handle's lock and/or dismount; true when it held the lock.
+  // Ending a lock may make the file system write its cache back.
   bool ReleaseVolume(bool lock_too, bool dismount_too) {
-    std::lock_guard lock(volume_->lock_mutex);
-    bool held = volume_->locked_by == this;
-    if (lock_too && held) volume_->locked_by = nullptr;
-    if (dismount_too && volume_->dismounted_by == this) volume_->dismounted_by = nullptr;
+    bool held, write_back = false;
+    {
+      std::lock_guard lock(volume_->lock_mutex);
+      held = volume_->locked_by == this;
+      if (lock_too && held) {
+        volume_->locked_by = nullptr;
+        write_back = disk_ && volume_->desc.mounted && volume_->written_while_locked &&
+                     !volume_->dismounted_while_locked;
+        volume_->written_while_locked = volume_->dismounted_while_locked = false;
+      }
+      if (dismount_too && volume_->dismounted_by == this) volume_->dismounted_by = nullptr;
+    }
+    if (write_back) WriteBackCachedMetadata();
     return held;
+  }
+
+  // Makes the system read the disk's layout again; a disk request only.
+  IoResult UpdateProperties() {
+    if (IsVolume()) return Failed(win32::kErrorInvalidFunction);
+    ++disk_->counters.update_properties;
+    return Done(0);
   }
 
   // Lock, unlock, dismount and extended DASD access: the faults; a network
@@ -327,7 +406,7 @@ class SimDevice : public platform::Device {
   IoResult VolumeControl(std::optional<FaultOp> op) {
     if (!disk_ && volume_->desc.type == VolumeType::kRemote) return Failed(win32::kErrorInvalidFunction);
     if (op) {
-      if (auto fault = FireControlFault(*op)) return Failed(fault->error);
+      if (auto fault = FireControlFault({*op})) return Failed(fault->error);
     }
     return Done(0);
   }

@@ -118,10 +118,12 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   m->identify_library_ = d->identify_library;
   m->clock_ = d->clock;
   m->trace_kinds_ = d->trace;
+  m->volumes_listed_ = d->volumes_listed;
 
   for (const DiskSpec& desc : d->disks) {
     auto disk = std::make_shared<DiskState>();
     disk->desc = desc;
+    disk->number = desc.number;
     if (desc.image.empty()) {
       disk->store = MakeMemoryStore();
     } else {
@@ -141,6 +143,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
       }
     }
     m->disks_[desc.number] = disk;
+    m->all_disks_.push_back(disk);
   }
 
   for (const VolumeSpec& desc : d->volumes) {
@@ -171,12 +174,14 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
       volume->desc.length = length;
       volume->disk->volumes.push_back(volume);
     }
-    m->volumes_[desc.letter] = volume;
+    m->volumes_.push_back(volume);
+    if (desc.letter) m->letters_[desc.letter] = volume;
   }
+  auto target_volume = [&](const Target& t) { return m->volumes_.at(TargetVolume(*d, t)->position - 1); };
 
   for (const FaultSpec& f : d->faults) {
     if (f.target.disk) m->disks_.at(*f.target.disk)->faults.Add(f);
-    else m->volumes_.at(f.target.letter)->faults.Add(f);
+    else target_volume(f.target)->faults.Add(f);
   }
 
   for (const RecordSpec& r : d->records) {
@@ -185,7 +190,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
     if (r.target.disk) {
       disk = m->disks_.at(*r.target.disk);
     } else {
-      auto volume = m->volumes_.at(r.target.letter);
+      auto volume = target_volume(r.target);
       disk = volume->disk;
       offset = volume->desc.offset;
     }
@@ -220,13 +225,42 @@ void SimMachine::SetTraceFile(const std::string& path) {
 }
 
 std::shared_ptr<VolumeState> SimMachine::FindVolume(char letter) const {
-  auto it = volumes_.find(char(std::toupper(static_cast<unsigned char>(letter))));
-  return it == volumes_.end() ? nullptr : it->second;
+  auto it = letters_.find(char(std::toupper(static_cast<unsigned char>(letter))));
+  return it == letters_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<VolumeState> SimMachine::FindVolumeByGuidPath(const std::string& path, bool* trailing) const {
+  uint32_t position = ParseVolumeGuidPath(path, trailing);
+  if (position == 0 || position > volumes_.size()) return nullptr;
+  return volumes_[position - 1];
 }
 
 std::shared_ptr<DiskState> SimMachine::FindDisk(uint32_t number) const {
+  std::lock_guard lock(disks_mutex_);
   auto it = disks_.find(number);
   return it == disks_.end() ? nullptr : it->second;
+}
+
+void SimMachine::RenumberDisks() {
+  std::map<uint32_t, std::shared_ptr<DiskState>> numbered;
+  for (const auto& disk : all_disks_) numbered[disk->desc.number] = disk;
+  auto swap = [&numbered](uint32_t a, uint32_t b) {
+    auto first = numbered.extract(a), second = numbered.extract(b);
+    if (first) numbered[b] = std::move(first.mapped());
+    if (second) numbered[a] = std::move(second.mapped());
+  };
+  for (auto [a, b] : swaps_) swap(a, b);
+  for (auto [a, b] : file_swaps_) swap(a, b);
+  for (auto& [number, disk] : numbered) disk->number = number;
+  disks_ = std::move(numbered);
+}
+
+bool SimMachine::SwapDisks(uint32_t a, uint32_t b) {
+  std::lock_guard lock(disks_mutex_);
+  if (!disks_.count(a) && !disks_.count(b)) return false;
+  swaps_.emplace_back(a, b);
+  RenumberDisks();
+  return true;
 }
 
 std::shared_ptr<VolumeState> SimMachine::ShownVolume(char letter) const {
@@ -253,10 +287,26 @@ bool SimMachine::HideVolume(char letter) {
   return volume != nullptr;
 }
 
+namespace {
+
+// "swap-disks 1 2"; nullopt for any other line.
+std::optional<std::pair<uint32_t, uint32_t>> SwapLine(const std::string& line) {
+  static const std::string verb = "swap-disks ";
+  if (line.compare(0, verb.size(), verb) != 0) return std::nullopt;
+  unsigned long a = 0, b = 0;
+  char rest = 0;
+  if (std::sscanf(line.c_str() + verb.size(), "%lu %lu %c", &a, &b, &rest) != 2) return std::nullopt;
+  if (a > 0xFFFFFFFFul || b > 0xFFFFFFFFul) return std::nullopt;
+  return std::pair{uint32_t(a), uint32_t(b)};
+}
+
+}  // namespace
+
 void SimMachine::ApplyChangesFile() {
   if (changes_file_.empty()) return;
   std::string text;
   if (ReadWholeFile(PathFromUtf8(changes_file_), &text) != 0) return;
+  std::vector<std::pair<uint32_t, uint32_t>> swaps;
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -264,6 +314,10 @@ void SimMachine::ApplyChangesFile() {
     std::string line = text.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (auto swap = SwapLine(line)) {
+      swaps.push_back(*swap);
+      continue;
+    }
     // "show X:" or "hide X:"
     if (line.size() != 7 || !std::isalpha(static_cast<unsigned char>(line[5])) || line[6] != ':')
       continue;
@@ -271,20 +325,33 @@ void SimMachine::ApplyChangesFile() {
     if (verb == "show ") ShowVolume(line[5]);
     else if (verb == "hide ") HideVolume(line[5]);
   }
+  // The file's swaps state how the disks are numbered: read again, they
+  // leave the disks where they are instead of swapping them back.
+  std::lock_guard lock(disks_mutex_);
+  if (swaps != file_swaps_) {
+    file_swaps_ = std::move(swaps);
+    RenumberDisks();
+  }
 }
 
 platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::Access access) {
   platform::OpenResult result;
   std::shared_ptr<DiskState> disk;
   std::shared_ptr<VolumeState> volume;
+  bool trailing = false;
   if (auto number = PhysicalDriveNumber(path)) {
     disk = FindDisk(*number);
   } else if (char letter = VolumeLetter(path)) {
     volume = ShownVolume(letter);
-    if (volume) disk = volume->disk;
+  } else if ((volume = FindVolumeByGuidPath(path, &trailing)) && volume->hidden) {
+    volume = nullptr;  // not plugged in: no more reachable by GUID than by letter
   }
+  if (volume) disk = volume->disk;
   if (!disk && !volume) {
     result.error = win32::kErrorFileNotFound;
+  } else if (trailing) {
+    // "\\?\Volume{...}\" names the root folder, which cannot be opened as a device.
+    result.error = win32::kErrorPathNotFound;
   } else if (auto fault = (volume ? volume->faults : disk->faults).Fire({FaultOp::kOpen})) {
     result.error = fault->error;
   } else {
@@ -296,7 +363,7 @@ platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::A
 
 std::string SimMachine::LogicalDriveStrings() {
   std::string text;
-  for (const auto& [letter, volume] : volumes_) {
+  for (const auto& [letter, volume] : letters_) {
     if (volume->hidden) continue;
     text += letter;
     text += ":\\";
@@ -309,7 +376,7 @@ std::string SimMachine::LogicalDriveStrings() {
 uint32_t SimMachine::LogicalDriveMask() {
   ApplyChangesFile();
   uint32_t mask = 0;
-  for (const auto& [letter, volume] : volumes_)
+  for (const auto& [letter, volume] : letters_)
     if (!volume->hidden) mask |= 1u << (letter - 'A');
   return mask;
 }
@@ -332,8 +399,24 @@ std::string SimMachine::SystemDirectory() { return system_directory_; }
 std::string SimMachine::ErrorText(uint32_t code) { return JapaneseErrorText(code); }
 
 platform::VolumeList SimMachine::Volumes() {
-  // Placeholder until the simulated machine lists its volumes.
-  return {};
+  platform::VolumeList list;
+  if (!volumes_listed_) return list;
+  const bool system_on_letter = system_directory_.size() >= 2 && system_directory_[1] == ':';
+  const char system_letter = char(std::toupper(static_cast<unsigned char>(system_directory_[0])));
+  for (const auto& volume : volumes_) {
+    // A volume not plugged in is not there; a network share is no volume of
+    // this machine (FindFirstVolume does not list it).
+    if (volume->hidden || volume->desc.type == VolumeType::kRemote) continue;
+    platform::VolumeEntry entry;
+    entry.path = VolumeGuidPath(volume->desc.position);
+    if (volume->desc.letter) entry.mount_points.push_back(std::string(1, volume->desc.letter) + ":\\");
+    if (!volume->desc.mount.empty()) entry.mount_points.push_back(volume->desc.mount);
+    entry.holds_system = system_on_letter && volume->desc.letter == system_letter;
+    entry.boot = volume->desc.boot;
+    list.complete = list.complete || entry.holds_system;
+    list.volumes.push_back(std::move(entry));
+  }
+  return list;
 }
 
 bool SimMachine::IdentifyDevice(int32_t designator, uint8_t* reply512) {
@@ -406,6 +489,11 @@ DeviceCounters SimMachine::DiskCounters(uint32_t disk_number) const {
   return disk ? disk->counters.Snapshot() : DeviceCounters{};
 }
 
+DeviceCounters SimMachine::VolumeCountersAt(uint32_t position) const {
+  if (position == 0 || position > volumes_.size()) return {};
+  return volumes_[position - 1]->counters.Snapshot();
+}
+
 DeviceCounters SimMachine::VolumeCounters(char letter) const {
   auto volume = FindVolume(letter);
   return volume ? volume->counters.Snapshot() : DeviceCounters{};
@@ -414,8 +502,8 @@ DeviceCounters SimMachine::VolumeCounters(char letter) const {
 uint64_t SimMachine::OpenHandleCount() const {
   // A volume handle counts on its volume and on its disk; count each once.
   uint64_t count = 0;
-  for (const auto& [number, disk] : disks_) count += disk->counters.open_handles;
-  for (const auto& [letter, volume] : volumes_)
+  for (const auto& disk : all_disks_) count += disk->counters.open_handles;
+  for (const auto& volume : volumes_)
     if (!volume->disk) count += volume->counters.open_handles;
   return count;
 }

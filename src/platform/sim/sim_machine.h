@@ -28,6 +28,7 @@ struct DeviceCounters {
   uint64_t controls = 0;      // Control calls
   uint64_t bytes_read = 0;
   uint64_t bytes_written = 0;  // bytes reported written (a dropped write counts)
+  uint64_t update_properties = 0;  // IOCTL_DISK_UPDATE_PROPERTIES on the physical drive
 };
 
 class SimMachine : public platform::Machine {
@@ -53,7 +54,8 @@ class SimMachine : public platform::Machine {
   std::string DateText(const platform::LocalTime& t) override;
   std::string TimeText(const platform::LocalTime& t) override;
 
-  // Direct access to a disk's contents, bypassing faults and counters. Peek
+  // Direct access to a disk's contents, by its number now, bypassing faults
+  // and counters. Peek
   // returns fewer bytes at the end of the disk (none for an unknown disk);
   // Poke stores what fits and returns false if not all of it did.
   std::vector<uint8_t> PeekDisk(uint32_t disk, uint64_t offset, size_t length);
@@ -66,6 +68,9 @@ class SimMachine : public platform::Machine {
   uint64_t StoredBytes(uint32_t disk) const;
   DeviceCounters DiskCounters(uint32_t disk) const;
   DeviceCounters VolumeCounters(char letter) const;
+  // The same by the volume's 1-based position among the volume lines, for
+  // volumes without a letter.
+  DeviceCounters VolumeCountersAt(uint32_t position) const;
   // Handles open now on the whole machine.
   uint64_t OpenHandleCount() const;
 
@@ -76,9 +81,17 @@ class SimMachine : public platform::Machine {
   bool HideVolume(char letter);
   // A text file of "show X:" / "hide X:" lines, applied in order each time
   // the letter mask is asked for, so that another process (a GUI test) can
-  // plug drives in. Load() names "<description>.changes"; a missing file
-  // changes nothing. Other lines are ignored.
+  // plug drives in; "swap-disks A B" lines swap disks on top of SwapDisks.
+  // Load() names "<description>.changes"; a missing file changes nothing.
+  // Other lines are ignored.
   void SetChangesFile(std::string path) { changes_file_ = std::move(path); }
+  // Exchanges which disks the numbers a and b name, as when drives are
+  // replugged between listing and erasing: each disk keeps its contents,
+  // descriptor and volumes; \\.\PHYSICALDRIVEn and the extents follow the
+  // new numbers, and handles already open keep their disk. A number without
+  // a disk may take part (the disk moves there). False when neither has one.
+  bool SwapDisks(uint32_t a, uint32_t b);
+
   // Where the opens, reads and writes that the description's "trace" line
   // names are logged; Load() names "<description>.trace". Without a trace
   // line nothing is logged.
@@ -87,18 +100,31 @@ class SimMachine : public platform::Machine {
  private:
   SimMachine();
   std::shared_ptr<VolumeState> FindVolume(char letter) const;
+  // By a volume GUID path (\\?\ or \\.\, no trailing backslash); null if none.
+  std::shared_ptr<VolumeState> FindVolumeByGuidPath(const std::string& path, bool* trailing) const;
   std::shared_ptr<DiskState> FindDisk(uint32_t number) const;
   std::shared_ptr<VolumeState> VolumeOfRoot(const std::string& root) const;
   // The volume at a letter unless it is hidden.
   std::shared_ptr<VolumeState> ShownVolume(char letter) const;
   void ApplyChangesFile();
+  // Rebuilds the number -> disk map from the description's numbers, the
+  // SwapDisks calls and the changes file's swap lines; needs disks_mutex_.
+  void RenumberDisks();
 
   std::string system_directory_;
   bool identify_library_ = true;
   mutable std::mutex clock_mutex_;
   platform::LocalTime clock_;
+  // The disks by their number now; swaps change it while other threads
+  // open devices, so it is guarded.
+  mutable std::mutex disks_mutex_;
   std::map<uint32_t, std::shared_ptr<DiskState>> disks_;
-  std::map<char, std::shared_ptr<VolumeState>> volumes_;
+  std::vector<std::pair<uint32_t, uint32_t>> swaps_;       // SwapDisks calls, in order
+  std::vector<std::pair<uint32_t, uint32_t>> file_swaps_;  // the changes file's, last read
+  std::vector<std::shared_ptr<DiskState>> all_disks_;      // description order
+  std::vector<std::shared_ptr<VolumeState>> volumes_;      // description order (position - 1)
+  std::map<char, std::shared_ptr<VolumeState>> letters_;   // the lettered ones
+  bool volumes_listed_ = true;
   std::string changes_file_;
   TraceKinds trace_kinds_;
   std::shared_ptr<DeviceTrace> trace_;

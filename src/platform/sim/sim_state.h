@@ -20,10 +20,12 @@ namespace plexi::sim {
 struct AtomicCounters {
   std::atomic<uint64_t> opens{0}, open_handles{0}, reads{0}, writes{0}, controls{0};
   std::atomic<uint64_t> bytes_read{0}, bytes_written{0};
+  std::atomic<uint64_t> update_properties{0};
 
   DeviceCounters Snapshot() const {
-    return {opens.load(), open_handles.load(), reads.load(), writes.load(),
-            controls.load(), bytes_read.load(), bytes_written.load()};
+    return {opens.load(),      open_handles.load(),  reads.load(),
+            writes.load(),     controls.load(),      bytes_read.load(),
+            bytes_written.load(), update_properties.load()};
   }
 };
 
@@ -62,18 +64,20 @@ class FaultList {
 
 struct VolumeState;
 
-struct VolumeState;
-
 struct DiskState {
   DiskSpec desc;  // sectors filled in (also for image-backed disks)
+  // The number the machine gives the disk now (\\.\PHYSICALDRIVEn and its
+  // extents); it changes when disks are swapped, desc.number does not.
+  std::atomic<uint32_t> number{0};
   std::mutex mutex;  // guards store: the erase worker writes while the GUI reads
   std::unique_ptr<DiskStore> store;
   // Read, write and drop-write faults here are the disk's own and hit every
   // route to it; the other ops apply to handles on the physical drive.
   FaultList faults;
   AtomicCounters counters;
-  // The lettered volumes on this disk: writes through the physical drive
-  // may not touch a mounted one (one that is neither locked nor dismounted).
+  // Every volume on this disk, lettered or not: writes through the physical
+  // drive may not touch a mounted one (one that is neither locked nor
+  // dismounted).
   std::vector<std::weak_ptr<VolumeState>> volumes;
 
   uint64_t Bytes() const { return desc.sectors * desc.sector_size; }
@@ -92,6 +96,11 @@ struct VolumeState {
   std::mutex lock_mutex;
   const void* locked_by = nullptr;
   const void* dismounted_by = nullptr;
+  // Since the lock was taken: whether the volume's sectors were written, and
+  // whether it was dismounted. A file system that was locked but never
+  // dismounted writes its cached metadata back when the lock ends.
+  bool written_while_locked = false;
+  bool dismounted_while_locked = false;
 
   uint64_t Length() const { return desc.length.value_or(0); }
   bool Mounted() {

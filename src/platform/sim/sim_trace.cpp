@@ -2,7 +2,10 @@
 
 #include <fstream>
 
+#include <cstdio>
+
 #include "platform/sim/file_util.h"
+#include "platform/winconst.h"
 
 namespace plexi::sim {
 namespace {
@@ -21,6 +24,26 @@ std::string Transfer(const char* verb, const std::string& device, uint64_t posit
          " bytes=" + std::to_string(length);
 }
 
+// The trace's name of a control code; unknown codes in hexadecimal.
+std::string ControlName(uint32_t code) {
+  switch (code) {
+    case win32::kIoctlDiskGetDriveGeometry: return "geometry";
+    case win32::kIoctlDiskGetDriveGeometryEx: return "geometry-ex";
+    case win32::kIoctlDiskGetPartitionInfo: return "partition-info";
+    case win32::kIoctlDiskGetLengthInfo: return "length";
+    case win32::kIoctlStorageQueryProperty: return "descriptor";
+    case win32::kIoctlVolumeGetVolumeDiskExtents: return "extents";
+    case win32::kFsctlLockVolume: return "lock";
+    case win32::kFsctlUnlockVolume: return "unlock";
+    case win32::kFsctlDismountVolume: return "dismount";
+    case win32::kFsctlAllowExtendedDasdIo: return "dasd";
+    case win32::kIoctlDiskUpdateProperties: return "update-properties";
+  }
+  char text[24];
+  std::snprintf(text, sizeof text, "code=0x%08X", code);
+  return text;
+}
+
 }  // namespace
 
 void DeviceTrace::Open(const std::string& device, platform::Access access, uint32_t error) {
@@ -36,6 +59,13 @@ void DeviceTrace::Read(const std::string& device, uint64_t position, uint32_t le
 
 void DeviceTrace::Write(const std::string& device, uint64_t position, uint32_t length) {
   if (kinds_.writes) Append(Transfer("write", device, position, length));
+}
+
+void DeviceTrace::Control(const std::string& device, uint32_t code, uint32_t error) {
+  if (!kinds_.controls) return;
+  std::string line = "control " + device + " " + ControlName(code);
+  if (error != 0) line += " error=" + std::to_string(error);
+  Append(line);
 }
 
 void DeviceTrace::Append(const std::string& line) {

@@ -16,7 +16,8 @@ struct TraceKinds {
   bool opens = false;
   bool reads = false;
   bool writes = false;
-  bool Any() const { return opens || reads || writes; }
+  bool controls = false;
+  bool Any() const { return opens || reads || writes || controls; }
 };
 
 class DeviceTrace {
@@ -29,6 +30,8 @@ class DeviceTrace {
   // asked for, whatever the call then does.
   void Read(const std::string& device, uint64_t position, uint32_t length);
   void Write(const std::string& device, uint64_t position, uint32_t length);
+  // "control \\.\H: lock", with " error=N" when the call failed.
+  void Control(const std::string& device, uint32_t code, uint32_t error);
 
  private:
   void Append(const std::string& line);
