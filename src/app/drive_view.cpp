@@ -46,7 +46,8 @@ HintText SplitHint(const std::string& hint) {
 DriveView::DriveView(platform::Machine& machine, platform::FileStore& files, Notifier& notifier)
     : forbidden_(machine, files, files.ProgramDirectory() + kForbiddenListFileName, notifier),
       discovery_(machine, notifier,
-                 [this](const DriveRow& row) { return forbidden_.IsForbidden(row.IdentityKey()); }) {}
+                 // The rows are built for the view shown, and so are their keys.
+                 [this](const DriveRow& row) { return forbidden_.IsForbidden(row, view_); }) {}
 
 std::optional<size_t> DriveView::SpeedButton3Click() {
   rows_ = discovery_.Refresh(view_);
@@ -85,9 +86,11 @@ std::optional<ForbidOutcome> DriveView::N3Click(std::optional<size_t> selected, 
                         view_ == ViewMode::kPartition, SystemDrive());
 }
 
+bool DriveView::IsProtected(const DriveRow& row, ViewMode view) { return forbidden_.IsForbidden(row, view); }
+
 bool DriveView::ProtectedNow(const DriveRow& row) {
   return row.letters.find(SystemDrive()) != std::string::npos ||
-         forbidden_.IsForbidden(row.IdentityKey());
+         forbidden_.IsForbidden(row, view_);
 }
 
 bool DriveView::ApplyRowChange(const RowChangeMessage& message) {

@@ -100,6 +100,9 @@ class DriveView {
   // The hand cursor: over an erasable row, left of its icon's right edge.
   bool HandCursorAt(std::optional<size_t> row_under, int x, int icon_right) const;
 
+  // Whether the protection list holds the drive of `row` now.
+  bool IsProtected(const DriveRow& row, ViewMode view);
+
   ForbidMenu PopupMenu2Popup(std::optional<size_t> selected) const;
   std::optional<ForbidOutcome> N3Click(std::optional<size_t> selected, ForbidAction action);
 

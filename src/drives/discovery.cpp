@@ -61,6 +61,20 @@ bool SaysAta(const uint8_t* identify) {
   return (word0 & 0x8000) == 0 && (word0 & 0x0080) == 0;
 }
 
+std::optional<uint64_t> DiskSizeOf(Device& device) {
+  uint8_t reply[win32::kDiskGeometryExBufferSize] = {};
+  platform::IoResult r = device.Control(win32::kIoctlDiskGetDriveGeometryEx, nullptr, 0, reply, sizeof reply);
+  if (!r.ok || r.bytes < win32::kDiskGeometryExSize) return std::nullopt;
+  return layout::Load64(reply + win32::kDiskGeometrySize);
+}
+
+// A volume handle answers the extents query (or says they do not all fit).
+bool AnswersAsVolume(Device& device) {
+  uint8_t reply[win32::kDiskExtentsBufferSize] = {};
+  platform::IoResult r = device.Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply, sizeof reply);
+  return r.ok || r.error == win32::kErrorMoreData;
+}
+
 std::optional<layout::PartitionInformation> PartitionInfo(Device& device) {
   uint8_t reply[win32::kPartitionInfoBufferSize] = {};
   platform::IoResult r = device.Control(win32::kIoctlDiskGetPartitionInfo, nullptr, 0, reply,
@@ -107,6 +121,51 @@ std::optional<uint64_t> DriveLength(Device& device) {
   platform::IoResult r = device.Control(win32::kIoctlDiskGetLengthInfo, nullptr, 0, reply, sizeof reply);
   if (!r.ok || r.bytes < sizeof reply) return std::nullopt;
   return layout::Load64(reply);
+}
+
+std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
+  uint8_t reply[win32::kStorageDescriptorBufferSize] = {};
+  uint8_t query[win32::kStoragePropertyQuerySize] = {};  // StorageDeviceProperty, standard query
+  platform::IoResult r = device.Control(win32::kIoctlStorageQueryProperty, query, sizeof query,
+                                        reply, sizeof reply);
+  if (!r.ok || r.bytes == 0) return std::nullopt;
+  const uint32_t length = std::min<uint32_t>(r.bytes, sizeof reply);
+  DescriptorFacts facts;
+  if (length < win32::kStorageDescriptorHeaderSize) return facts;
+  layout::StorageDescriptorHeader header = layout::StorageDescriptorHeader::Decode(reply);
+  facts.has_header = true;
+  facts.product = Trimmed(StringAt(reply, length, header.product_id_offset));
+  facts.vendor = Trimmed(StringAt(reply, length, header.vendor_id_offset));
+  facts.serial = Trimmed(StringAt(reply, length, header.serial_number_offset));
+  facts.identity_hex = IdentityOf(reply, length);
+  facts.bus_type = header.bus_type;
+  return facts;
+}
+
+bool IsVolumePath(const std::string& path) {
+  if (path.size() < 6 || (path.compare(0, 4, "\\\\.\\") != 0 && path.compare(0, 4, "\\\\?\\") != 0)) return false;
+  const std::string rest = Upper(path.substr(4));
+  if (rest.size() == 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0]))) return true;
+  return rest.rfind("VOLUME{", 0) == 0;
+}
+
+std::optional<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier, Device& device,
+                                        const std::string& path, ViewMode view, uint32_t* error) {
+  std::optional<DriveExtent> geometry = DriveGeometry(device, error);
+  if (!geometry) return std::nullopt;
+  const uint32_t sector_size = geometry->sector_size;
+  const bool volume = view == ViewMode::kPartition || IsVolumePath(path) || AnswersAsVolume(device);
+  std::optional<uint64_t> bytes = DriveLength(device);
+  if (!bytes && volume) {
+    std::optional<layout::PartitionInformation> partition = PartitionInfo(device);
+    if (partition && partition->partition_length > 0) bytes = uint64_t(partition->partition_length);
+  }
+  if (!bytes && !volume) bytes = DiskSizeOf(device);
+  if (bytes) return DriveExtent{sector_size, *bytes / sector_size, uint32_t(*bytes % sector_size)};
+  // Nothing tells the length: a volume ends where its sectors stop reading,
+  // a disk where its geometry says.
+  if (volume) return ProbePartitionSize(machine, notifier, device);
+  return geometry;
 }
 
 std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifier& notifier,
@@ -242,37 +301,30 @@ std::string DriveDiscovery::QueryDrive(const DriveDesignator& designator, TDrive
   if (!opened.ok()) return {};
   Device& device = *opened.device;
 
-  std::optional<DriveExtent> extent;
-  if (view == ViewMode::kPartition) extent = ProbePartitionSize(machine_, notifier_, device);
-  if (!extent) extent = DriveGeometry(device);
+  std::optional<DriveExtent> extent = MeasureDrive(machine_, notifier_, device, designator.DevicePath(), view);
   if (!extent) return {};
 
   AlignedBuffer sector(std::max<size_t>(extent->sector_size, 1024));
   device.Read(sector.data(), extent->sector_size);  // a failed read leaves zeros: no record
   ListRecord record = RecogniseForList(sector.data(), extent->sector_size);
 
-  uint8_t reply[win32::kStorageDescriptorBufferSize] = {};
-  uint8_t query[win32::kStoragePropertyQuerySize] = {};  // StorageDeviceProperty, standard query
-  platform::IoResult r = device.Control(win32::kIoctlStorageQueryProperty, query, sizeof query,
-                                        reply, sizeof reply);
+  std::optional<DescriptorFacts> descriptor = QueryDescriptor(device);
   opened.device.reset();
-  if (!r.ok || r.bytes == 0) return {};
-  const uint32_t length = std::min<uint32_t>(r.bytes, sizeof reply);
+  if (!descriptor) return {};
 
   info.MarkerKind = int32_t(record.kind);
   info.MarkerValue = record.method;
-  info.SizeBytes = extent->sector_count * extent->sector_size;
+  info.SizeBytes = extent->Bytes();
   info.ProductName.clear();
   info.VendorName.clear();
   info.SerialNumber.clear();
   info.Identity.clear();
-  if (length >= win32::kStorageDescriptorHeaderSize) {
-    layout::StorageDescriptorHeader header = layout::StorageDescriptorHeader::Decode(reply);
-    info.ProductName = Trimmed(StringAt(reply, length, header.product_id_offset));
-    info.VendorName = Trimmed(StringAt(reply, length, header.vendor_id_offset));
-    info.SerialNumber = Trimmed(StringAt(reply, length, header.serial_number_offset));
-    info.Identity = IdentityOf(reply, length);
-    info.BusType = BusTypeName(header.bus_type);
+  if (descriptor->has_header) {
+    info.ProductName = descriptor->product;
+    info.VendorName = descriptor->vendor;
+    info.SerialNumber = descriptor->serial;
+    info.Identity = descriptor->identity_hex;
+    info.BusType = BusTypeName(descriptor->bus_type);
   } else {
     info.BusType.clear();
   }

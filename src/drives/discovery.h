@@ -15,10 +15,15 @@ namespace plexi {
 
 enum class ViewMode { kPhysical, kPartition };
 
-// Sector size and count of an open drive or volume.
+// Sector size and count of an open drive or volume, and the bytes after
+// its last whole sector (an image file whose length is not a whole number
+// of sectors).
 struct DriveExtent {
   uint32_t sector_size = 0;
   uint64_t sector_count = 0;
+  uint32_t tail_bytes = 0;
+
+  uint64_t Bytes() const { return sector_count * sector_size + tail_bytes; }
 };
 
 // Positions the handle at sector × sector size; shows the system's text for a
@@ -38,6 +43,30 @@ std::optional<DriveExtent> DriveGeometry(platform::Device& device, uint32_t* err
 // The exact byte length of a drive or volume (IOCTL_DISK_GET_LENGTH_INFO),
 // when the system tells it.
 std::optional<uint64_t> DriveLength(platform::Device& device);
+
+// The storage descriptor of an open drive (IOCTL_STORAGE_QUERY_PROPERTY),
+// its strings trimmed; nothing when the drive does not answer or answers
+// with no bytes.
+struct DescriptorFacts {
+  bool has_header = false;  // the reply held the 40-byte header
+  std::string vendor, product, serial;
+  std::string identity_hex;
+  uint32_t bus_type = 0;
+};
+std::optional<DescriptorFacts> QueryDescriptor(platform::Device& device);
+
+// Whether a path names a volume: "\\.\E:", "\\?\Volume{...}", any case.
+bool IsVolumePath(const std::string& path);
+
+// The size an erase writes and the list shows, the same for both: the
+// handle's exact length (IOCTL_DISK_GET_LENGTH_INFO); without it a volume's
+// partition length, or a disk's size (IOCTL_DISK_GET_DRIVE_GEOMETRY_EX); the
+// readable-sector probe and the cylinder count only as the last resort. A
+// volume is never sized by its disk's geometry. `error` receives the code
+// of a failed geometry query.
+std::optional<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier,
+                                        platform::Device& device, const std::string& path,
+                                        ViewMode view, uint32_t* error = nullptr);
 
 // The machine's drive letters, in order.
 std::vector<char> LettersOf(platform::Machine& machine);

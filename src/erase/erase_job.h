@@ -17,10 +17,15 @@ namespace plexi {
 struct EraseParameters {
   platform::Device* DriveHandle = nullptr;
   uint64_t EraseTotalBytes = 0;
+  uint64_t TotalSectors = 0;
   uint32_t BytesPerSector = 0;
   uint32_t SectorsPerChunk = 0;
   uint32_t ChunkCount = 0;
   uint32_t ChunkBytes = 0;
+  // Bytes after the last whole chunk, written (and read back) at the end of
+  // every pass: the sectors a chunk layout of a huge drive leaves over, and
+  // the part sector at the end of an image file.
+  uint32_t TailBytes = 0;
   uint32_t ResumeChunk = 0;
   int32_t ResumePass = 0;
   int32_t EraseMethod = 0;
@@ -34,6 +39,9 @@ struct EraseFlags {
   std::atomic<bool> CancelRequested{false};
   bool EraseFailed = false;
   bool VerifyPassed = false;
+  // Bytes the worker wrote to the drive, so that an outcome can say whether
+  // the drive was touched at all.
+  uint64_t BytesWritten = 0;
   std::string LastErrorText;
 };
 
@@ -84,6 +92,10 @@ struct EstimateState {
 struct Pacing {
   int chunk_ms = 0;
   int pass_change_ms = 1000;
+  // A lock refused because another program briefly holds the volume (an
+  // indexer, a virus scanner) is tried again for a few seconds.
+  int lock_attempts = 20;
+  int lock_retry_ms = 250;
 };
 
 }  // namespace plexi

@@ -17,7 +17,9 @@ constexpr size_t kCompleteMethodOffset = 15;
 constexpr size_t kResumeChunkOffset = 16;
 constexpr size_t kResumeMethodOffset = 20;
 constexpr size_t kResumePassOffset = 24;
-constexpr size_t kRecordBytes = 28;  // the longest record
+constexpr size_t kResumeTotalSectorsOffset = 28;
+constexpr size_t kResumeSectorsPerChunkOffset = 36;
+constexpr size_t kRecordBytes = 40;  // the longest record
 
 bool StartsWith(const uint8_t* sector, size_t size, const char* marker, size_t length) {
   return size >= length && std::memcmp(sector, marker, length) == 0;
@@ -41,6 +43,8 @@ std::vector<uint8_t> BuildResumeRecord(uint32_t sector_size, const EraseRecordFi
   layout::Store32(sector.data() + kResumeChunkOffset, fields.ResumeChunk);
   layout::Store32(sector.data() + kResumeMethodOffset, uint32_t(fields.EraseMethod));
   layout::Store32(sector.data() + kResumePassOffset, uint32_t(fields.ResumePass));
+  layout::Store64(sector.data() + kResumeTotalSectorsOffset, fields.TotalSectors);
+  layout::Store32(sector.data() + kResumeSectorsPerChunkOffset, fields.SectorsPerChunk);
   sector.resize(sector_size);
   return sector;
 }
@@ -65,6 +69,8 @@ int RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fie
     fields.ResumeChunk = layout::Load32(sector + kResumeChunkOffset);
     fields.EraseMethod = Signed32(sector + kResumeMethodOffset);
     fields.ResumePass = Signed32(sector + kResumePassOffset);
+    fields.TotalSectors = layout::Load64(sector + kResumeTotalSectorsOffset);
+    fields.SectorsPerChunk = layout::Load32(sector + kResumeSectorsPerChunkOffset);
     return (fields.ResumeChunk > 0 || fields.ResumePass > 0) ? 0 : -1;
   }
   return -1;
@@ -80,9 +86,15 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
     result.error = win32::kErrorInvalidParameter;
     return result;
   }
-  // A failed positioning is shown; the transfer still goes ahead, as the
-  // handle is normally at byte 0 already.
-  SeekToSector(machine, notifier, device, 0, sector_size);
+  // A transfer after a failed positioning would land anywhere: a read then
+  // finds no record, a write is not made and is reported as failed.
+  platform::Status positioned = device.SetPosition(0);
+  if (!positioned.ok()) {
+    if (mode == RecordMode::kRead) ReportSystemError(machine, notifier, positioned.error);
+    result.io_ok = false;
+    result.error = positioned.error;
+    return result;
+  }
 
   AlignedBuffer sector(sector_size);
   if (mode == RecordMode::kRead) {

@@ -15,11 +15,22 @@ namespace plexi {
 inline constexpr char kCompleteMarker[] = "plexi scrub ok";  // 14 bytes
 inline constexpr char kResumeMarker[] = "plexi scrub";       // 11 bytes
 
-// The erase parameters the record carries.
+// The erase parameters the record carries. A resume record also names the
+// layout its chunk index counts in: the drive's sector count and the
+// sectors per chunk when it was interrupted (both 0 in records written
+// before they were kept).
 struct EraseRecordFields {
   int32_t EraseMethod = 0;
   uint32_t ResumeChunk = 0;
   int32_t ResumePass = 0;
+  uint64_t TotalSectors = 0;
+  uint32_t SectorsPerChunk = 0;
+
+  bool HasLayout() const { return TotalSectors != 0 || SectorsPerChunk != 0; }
+  // Whether the chunk index means the same bytes on the drive as it is now.
+  bool LayoutMatches(uint64_t total_sectors, uint32_t sectors_per_chunk) const {
+    return !HasLayout() || (TotalSectors == total_sectors && SectorsPerChunk == sectors_per_chunk);
+  }
 };
 
 // Sector images of the two records and of a blank first sector.

@@ -1,6 +1,11 @@
 #include "erase/erase_workflow.h"
 
+#include <algorithm>
+#include <chrono>
 #include <limits>
+#include <thread>
+
+#include "platform/aligned_buffer.h"
 
 #include "platform/winconst.h"
 
@@ -82,37 +87,100 @@ void EraseWorkflow::CloseDrive() {
   params_.DriveHandle = nullptr;
 }
 
+// A lock refused because another program briefly holds the volume is tried
+// again for a few seconds before the erase gives up.
+bool EraseWorkflow::LockWithRetry(platform::Device& device, uint32_t* error) {
+  for (int attempt = 1;; ++attempt) {
+    uint32_t code = 0;
+    if (LockDrive(device, &code)) return true;
+    if (error) *error = code;
+    const bool busy = code == win32::kErrorAccessDenied || code == win32::kErrorSharingViolation ||
+                      code == win32::kErrorLockViolation || code == win32::kErrorBusy;
+    if (!busy || attempt >= pacing_.lock_attempts) return false;
+    if (pacing_.lock_retry_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pacing_.lock_retry_ms));
+  }
+}
+
+// One volume of the disk: locked, then dismounted, and held so until the
+// erase ends; `name` is how the user knows it.
+bool EraseWorkflow::TakeVolume(const std::string& path, const std::string& name) {
+  platform::OpenResult opened = machine_.OpenDevice(path, platform::Access::kReadWrite);
+  uint32_t error = opened.error;
+  bool taken = opened.ok() && LockWithRetry(*opened.device, &error);
+  if (taken) {
+    platform::IoResult r = opened.device->Control(win32::kFsctlDismountVolume, nullptr, 0, nullptr, 0);
+    taken = r.ok;
+    error = r.error;
+    if (!taken) UnlockDrive(*opened.device, nullptr);
+  }
+  if (!taken) {
+    ui_.ShowMessage("ドライブ " + name +
+                    " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
+                    SystemErrorText(machine_, error));
+    return false;
+  }
+  held_volumes_.push_back(std::move(opened.device));
+  return true;
+}
+
 // Windows refuses writes into the sectors of a mounted file system, so every
-// lettered volume on the disk is opened, locked and dismounted first and held
-// so until the erase ends. A volume that cannot be taken stops the erase
-// before anything is written.
+// volume on the disk (lettered, EFI, recovery, mounted in a folder) is
+// locked and dismounted first and held so until the erase ends. A volume
+// that cannot be taken stops the erase before anything is written.
 bool EraseWorkflow::TakeVolumesOfDisk(uint32_t disk) {
-  for (char letter : LettersOf(machine_)) {
-    const std::string path = DriveDesignator::Letter(letter).DevicePath();
-    if (!VolumeLiesOnDisk(machine_, path, disk)) continue;
-    platform::OpenResult opened = machine_.OpenDevice(path, platform::Access::kReadWrite);
-    uint32_t error = opened.error;
-    bool taken = opened.ok() && LockDrive(*opened.device, &error);
-    if (taken) {
-      platform::IoResult r = opened.device->Control(win32::kFsctlDismountVolume, nullptr, 0, nullptr, 0);
-      taken = r.ok;
-      error = r.error;
-      if (!taken) UnlockDrive(*opened.device, nullptr);
-    }
-    if (!taken) {
-      ui_.ShowMessage(std::string("ドライブ ") + letter +
-                      ": を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
-                      SystemErrorText(machine_, error));
-      return false;
-    }
-    held_volumes_.push_back(std::move(opened.device));
+  struct Candidate {
+    std::string path, name;
+  };
+  std::vector<Candidate> candidates;
+  const platform::VolumeList list = machine_.Volumes();
+  for (const platform::VolumeEntry& volume : list.volumes) {
+    std::string name = volume.mount_points.empty() ? volume.path : volume.mount_points.front();
+    if (name.size() == 3 && name[1] == ':') name.pop_back();  // "K:\" is shown as "K:"
+    candidates.push_back({volume.path, name});
+  }
+  // Without the system's volume list, the lettered volumes are all there is.
+  if (candidates.empty())
+    for (char letter : LettersOf(machine_))
+      candidates.push_back({DriveDesignator::Letter(letter).DevicePath(), std::string{letter, ':'}});
+  for (const Candidate& c : candidates) {
+    std::optional<std::vector<DiskSpan>> spans = VolumeExtents(machine_, c.path);
+    if (!spans) continue;
+    const bool on_disk = std::any_of(spans->begin(), spans->end(), [&](const DiskSpan& s) { return s.disk == disk; });
+    if (on_disk && !TakeVolume(c.path, c.name)) return false;
   }
   return true;
 }
 
-// Opens the drive for the erase and works out the chunk layout.
-bool EraseWorkflow::OpenDrive(const std::string& device_path, ViewMode view, uint64_t* total_sectors) {
-  platform::OpenResult opened = machine_.OpenDevice(device_path, platform::Access::kReadWrite);
+// The chunk layout: chunks that tile the drive exactly
+// (ChooseSectorsPerChunk), or, where that would need more chunks than the
+// resume record can count, chunks of the largest size and a tail.
+bool EraseWorkflow::SetLayout(const DriveExtent& extent) {
+  const uint64_t sectors = extent.sector_count;
+  uint32_t per_chunk = ChooseSectorsPerChunk(sectors, kSectorsPerChunkLimit);
+  if (sectors / per_chunk > std::numeric_limits<uint32_t>::max()) per_chunk = kSectorsPerChunkLimit;
+  const uint64_t chunks = sectors / per_chunk;
+  const uint64_t chunk_bytes = uint64_t(extent.sector_size) * per_chunk;
+  const uint64_t tail = (sectors % per_chunk) * extent.sector_size + extent.tail_bytes;
+  if (sectors == 0 || chunks > std::numeric_limits<uint32_t>::max() ||
+      chunk_bytes > std::numeric_limits<int32_t>::max()) {
+    ui_.ShowMessage(sectors == 0 ? "このドライブには消去できるセクタがありません。"
+                                 : "このドライブのセクタ数では区切りよく消去できないため、消去できません。");
+    return false;
+  }
+  params_.BytesPerSector = extent.sector_size;
+  params_.SectorsPerChunk = per_chunk;
+  params_.ChunkCount = uint32_t(chunks);
+  params_.ChunkBytes = uint32_t(chunk_bytes);
+  params_.TailBytes = uint32_t(tail);
+  params_.TotalSectors = sectors;
+  params_.EraseTotalBytes = extent.Bytes();
+  return true;
+}
+
+// Opens the drive for the erase, makes sure it may be erased and is the one
+// the list showed, and works out the chunk layout.
+bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
+  platform::OpenResult opened = machine_.OpenDevice(target.device_path, platform::Access::kReadWrite);
   if (!opened.ok()) {
     ui_.ShowMessage(SystemErrorText(machine_, opened.error));
     return false;
@@ -120,43 +188,55 @@ bool EraseWorkflow::OpenDrive(const std::string& device_path, ViewMode view, uin
   drive_ = std::move(opened.device);
   params_.DriveHandle = drive_.get();
 
-  std::optional<DriveExtent> extent;
-  if (view == ViewMode::kPartition) extent = ProbePartitionSize(machine_, ui_, *drive_);
   uint32_t error = 0;
-  if (!extent) {
-    extent = DriveGeometry(*drive_, &error);
-    // The geometry counts whole cylinders only; the sectors of the last,
-    // partial cylinder would be left unerased. The exact length covers them.
-    std::optional<uint64_t> length = extent ? DriveLength(*drive_) : std::nullopt;
-    if (length && *length / extent->sector_size > extent->sector_count)
-      extent->sector_count = *length / extent->sector_size;
-  }
+  std::optional<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view, &error);
   if (!extent) {
     ui_.ShowMessage(SystemErrorText(machine_, error));
     CloseDrive();
     return false;
   }
-  const uint64_t sectors = extent->sector_count;
-  const uint32_t per_chunk = ChooseSectorsPerChunk(sectors, kSectorsPerChunkLimit);
-  const uint64_t chunks = sectors / per_chunk;
-  const uint64_t chunk_bytes = uint64_t(extent->sector_size) * per_chunk;
-  // The resume record counts chunks in 32 bits; a drive that would need more
-  // (one-sector chunks on a drive of 2^32 sectors or more) cannot be erased
-  // resumably, so it is refused before anything is written.
-  if (sectors == 0 || chunks > std::numeric_limits<uint32_t>::max() ||
-      chunk_bytes > std::numeric_limits<int32_t>::max()) {
-    ui_.ShowMessage(sectors == 0 ? "このドライブには消去できるセクタがありません。"
-                                 : "このドライブのセクタ数では区切りよく消去できないため、消去できません。");
+  placement_ = PlaceDevice(*drive_, target.device_path);
+  if (std::optional<std::string> refusal = SystemRefusal(machine_, placement_, target.device_path)) {
+    ui_.ShowMessage(*refusal);
     CloseDrive();
     return false;
   }
-  params_.BytesPerSector = extent->sector_size;
-  params_.SectorsPerChunk = per_chunk;
-  params_.ChunkCount = uint32_t(chunks);
-  params_.ChunkBytes = uint32_t(chunk_bytes);
-  params_.EraseTotalBytes = sectors * extent->sector_size;
-  *total_sectors = sectors;
+  std::optional<DriveIdentity> identity = ReadDriveIdentity(*drive_);
+  confirmed_answers_ = identity.has_value();
+  confirmed_ = identity.value_or(DriveIdentity{});
+  confirmed_.size_text = FormatSize(extent->Bytes());
+  if (target.listed && *target.listed != confirmed_) {
+    ui_.ShowMessage(kListedDriveChanged);
+    CloseDrive();
+    return false;
+  }
+  if (!SetLayout(*extent)) {
+    CloseDrive();
+    return false;
+  }
   return true;
+}
+
+// The record in the first sector, checked as untrusted input: a resume
+// point must name a real method, a write pass of it and a chunk of this
+// drive, counted in this drive's chunk layout.
+int EraseWorkflow::ReadEarlierRecord() {
+  params_.ResumeChunk = 0;
+  EraseRecordFields fields{params_.EraseMethod, params_.ResumeChunk, params_.ResumePass};
+  int record = AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, RecordMode::kRead, false, fields).result;
+  if (record == 0 && (!ValidMethod(fields.EraseMethod) || fields.ResumePass < 0 ||
+                      fields.ResumePass > fields.EraseMethod || fields.ResumeChunk > params_.ChunkCount))
+    record = -1;
+  if (record == 0 && !fields.LayoutMatches(params_.TotalSectors, params_.SectorsPerChunk)) {
+    // The chunk index would point at other bytes now: resuming could skip
+    // part of the drive.
+    ui_.ShowMessage(kResumeLayoutChanged);
+    record = -1;
+  }
+  params_.EraseMethod = ValidMethod(fields.EraseMethod) ? fields.EraseMethod : 0;
+  params_.ResumeChunk = fields.ResumeChunk;
+  params_.ResumePass = fields.ResumePass;
+  return record;
 }
 
 // The question about an earlier record: whether this is a resumed erase, or
@@ -177,27 +257,75 @@ std::optional<bool> EraseWorkflow::AskAboutEarlierRecord(int record) {
   return false;
 }
 
+// Whether the device at `path` is still the confirmed drive, where the
+// erase found it: a drive swapped in under the same number fails this.
+bool EraseWorkflow::SameDriveAtPath(const std::string& path) {
+  platform::OpenResult opened = machine_.OpenDevice(path, platform::Access::kQuery);
+  if (!opened.ok()) return false;
+  DriveIdentity now = ReadDriveIdentity(*opened.device).value_or(DriveIdentity{});
+  now.size_text = confirmed_.size_text;
+  if (now != confirmed_) return false;
+  return PlaceDevice(*opened.device, path).Disks() == placement_.Disks();
+}
+
+// The last look before the first write, after the questions (which can stay
+// open for any time): the drive is not protected now, it still answers as
+// the confirmed drive with the confirmed size, and it holds no system.
+bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
+  if (target.is_protected && target.is_protected()) {
+    ui_.ShowMessage(kProtectedRefusal);
+    return false;
+  }
+  std::optional<DriveIdentity> now = ReadDriveIdentity(*drive_);
+  std::optional<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view);
+  bool same = extent && extent->Bytes() == params_.EraseTotalBytes && extent->sector_size == params_.BytesPerSector &&
+              now.has_value() == confirmed_answers_;
+  if (same && now) {
+    now->size_text = confirmed_.size_text;
+    same = *now == confirmed_;
+  }
+  if (!same || !SameDriveAtPath(target.device_path)) {
+    ui_.ShowMessage(kConfirmedDriveChanged);
+    return false;
+  }
+  if (std::optional<std::string> refusal = SystemRefusal(machine_, placement_, target.device_path)) {
+    ui_.ShowMessage(*refusal);
+    return false;
+  }
+  return true;
+}
+
+// The drive's own lock, then, for a whole disk, every volume on it.
+bool EraseWorkflow::LockTarget(const EraseTarget& target) {
+  uint32_t error = 0;
+  if (!LockWithRetry(*drive_, &error)) {
+    ui_.ShowMessage(target.label + " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
+                    SystemErrorText(machine_, error));
+    return false;
+  }
+  if (placement_.kind == Placement::Kind::kDisk && !TakeVolumesOfDisk(placement_.disk)) {
+    UnlockDrive(*drive_, nullptr);
+    return false;
+  }
+  return true;
+}
+
 int EraseWorkflow::RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view) {
-  return RunErase(designator.DevicePath(), designator, drive_label, view);
+  return RunErase(EraseTarget{designator.DevicePath(), designator, drive_label, view, std::nullopt, {}});
 }
 
 int EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
                             const std::string& drive_label, ViewMode view) {
-  uint64_t total_sectors = 0;
-  if (!OpenDrive(device_path, view, &total_sectors)) return -1;
+  return RunErase(EraseTarget{device_path, designator, drive_label, view, std::nullopt, {}});
+}
 
-  params_.ResumeChunk = 0;
-  EraseRecordFields fields{params_.EraseMethod, params_.ResumeChunk, params_.ResumePass};
-  int record = AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, RecordMode::kRead, false, fields).result;
-  // A record from the drive is untrusted: a resume point must name a real
-  // method, a write pass of it and a chunk of this drive.
-  if (record == 0 && (!ValidMethod(fields.EraseMethod) || fields.ResumePass < 0 ||
-                      fields.ResumePass > fields.EraseMethod || fields.ResumeChunk > params_.ChunkCount))
-    record = -1;
-  params_.EraseMethod = ValidMethod(fields.EraseMethod) ? fields.EraseMethod : 0;
-  params_.ResumeChunk = fields.ResumeChunk;
-  params_.ResumePass = fields.ResumePass;
+int EraseWorkflow::RunErase(const EraseTarget& target) {
+  outcome_ = EraseOutcome::kNothingWritten;
+  record_after_ = {};
+  flags_.BytesWritten = 0;
+  if (!OpenDrive(target)) return -1;
 
+  const int record = ReadEarlierRecord();
   std::optional<bool> resumed = AskAboutEarlierRecord(record);
   if (!resumed) {
     CloseDrive();
@@ -210,13 +338,13 @@ int EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveD
 
   ConfirmRequest request;
   request.caption = std::string("ドライブ消去の最終確認") + (*resumed ? " （継続消去）" : "");
-  request.text = ConfirmationText({drive_label, params_.BytesPerSector, total_sectors, *resumed,
+  request.text = ConfirmationText({target.label, params_.BytesPerSector, params_.TotalSectors, *resumed,
                                    params_.EraseMethod, record == -1});
   request.method = params_.EraseMethod;
   request.method_enabled = !*resumed;
   request.drive = drive_.get();
   request.bytes_per_sector = params_.BytesPerSector;
-  request.designator = designator;
+  request.designator = target.designator;
   ConfirmChoice choice = ui_.ConfirmErase(request);
   if (!choice.ok) {
     CloseDrive();
@@ -229,82 +357,131 @@ int EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveD
   flags_.CancelRequested = false;
   flags_.EraseFailed = false;
   flags_.LastErrorText.clear();
-  uint32_t error = 0;
-  if (!LockDrive(*drive_, &error)) {
-    ui_.ShowMessage(SystemErrorText(machine_, error));
-    CloseDrive();
-    return -1;
-  }
-  if (designator && designator->IsPhysical() && !TakeVolumesOfDisk(designator->number())) {
-    UnlockDrive(*drive_, nullptr);
+  if (!ReadyToWrite(target) || !LockTarget(target)) {
     CloseDrive();
     return -1;
   }
   env_.UpdateEraseCount(1);
 
-  ProgressRequest progress{"ドライブのデータを消去中 ・・・", "ドライブ > " + drive_label, params_.VerifyData,
+  ProgressRequest progress{"ドライブのデータを消去中 ・・・", "ドライブ > " + target.label, params_.VerifyData,
                            params_.EraseTotalBytes};
   ui_.RunProgress(progress, [this](ProgressView& view, GuiDispatcher& gui) {
     return std::make_unique<TPlexiscrubThread>(TPlexiscrubThread::Context{
         params_, flags_, machine_, ui_, gui, view, estimate_, pause_, pacing_});
   });
 
-  const int result = DecideOutcome(choice.save_history, drive_label);
-  if (!UnlockDrive(*drive_, &error)) env_.ReportError(SystemErrorText(machine_, error), drive_label);
+  const int result = DecideOutcome(choice.save_history, target.label);
+  ReleaseTarget(target.label);
   env_.UpdateEraseCount(2);
   CloseDrive();
   return result;
 }
 
+// After the erase: what the first sector holds now, then the file systems
+// are told, before the locks end, that the volume or the disk changed under
+// them, so that none writes its cached view of the old contents back.
+void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
+  if (flags_.BytesWritten > 0) {
+    AlignedBuffer sector(params_.BytesPerSector);
+    if (drive_->SetPosition(0).ok()) {
+      platform::IoResult r = drive_->Read(sector.data(), params_.BytesPerSector);
+      if (r.ok && r.bytes == params_.BytesPerSector) record_after_ = RecogniseForList(sector.data(), r.bytes);
+    }
+  }
+  const uint32_t control = placement_.kind == Placement::Kind::kDisk ? win32::kIoctlDiskUpdateProperties
+                                                                     : win32::kFsctlDismountVolume;
+  drive_->Control(control, nullptr, 0, nullptr, 0);
+  uint32_t error = 0;
+  if (!UnlockDrive(*drive_, &error)) env_.ReportError(SystemErrorText(machine_, error), drive_label);
+}
+
 int EraseWorkflow::DecideOutcome(bool save_history, const std::string& drive_label) {
+  const bool wrote = flags_.BytesWritten > 0;
   if (flags_.CancelRequested) {
     const bool save = env_.Unattended() ||
                       ui_.AskYesNo("途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？",
                                    "確認", EraseUi::Icon::kQuestion);
-    return save ? WriteRecord(RecordMode::kInterrupt, false, 1, drive_label) : -1;
+    const int result = save ? WriteRecord(RecordMode::kInterrupt, false, 1, drive_label) : -1;
+    outcome_ = result == 1 ? EraseOutcome::kInterruptedSaved
+                           : (wrote ? EraseOutcome::kInterruptedPartly : EraseOutcome::kNothingWritten);
+    return result;
   }
   if (flags_.EraseFailed || (params_.VerifyData && !flags_.VerifyPassed)) {
     env_.ReportError(flags_.LastErrorText, drive_label);
+    outcome_ = wrote ? EraseOutcome::kFailed : EraseOutcome::kNothingWritten;
     return -1;
   }
-  return WriteRecord(RecordMode::kFinish, save_history, save_history ? 2 : 0, drive_label);
+  const int result = WriteRecord(RecordMode::kFinish, save_history, save_history ? 2 : 0, drive_label);
+  outcome_ = result == -1 ? EraseOutcome::kFailed : EraseOutcome::kCompleted;
+  return result;
 }
 
 // Writes the record; a write that did not reach the drive is reported and
 // the erase counts as not recorded.
 int EraseWorkflow::WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label) {
-  EraseRecordFields fields{params_.EraseMethod, params_.ResumeChunk, params_.ResumePass};
+  EraseRecordFields fields{params_.EraseMethod, params_.ResumeChunk, params_.ResumePass, params_.TotalSectors,
+                           params_.SectorsPerChunk};
   RecordAccessResult r = AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, mode, save_history, fields);
-  if (r.io_ok) return success_result;
+  if (r.io_ok) {
+    flags_.BytesWritten += params_.BytesPerSector;
+    return success_result;
+  }
   env_.ReportError(SystemErrorText(machine_, r.error), drive_label);
   return -1;
+}
+
+EraseTarget TargetOfRow(const DriveRow& row, ViewMode view, EraseButtonHost& host) {
+  EraseTarget target;
+  target.device_path = row.designator.DevicePath();
+  target.designator = row.designator;
+  target.label = DriveLabelOf(row);
+  target.view = view;
+  target.listed = DriveIdentity{row.vendor, row.product, row.serial, row.identity, row.size_text};
+  target.is_protected = [row, view, &host] { return host.IsProtected(row, view); };
+  return target;
 }
 
 std::optional<int> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, EraseButtonHost& host,
                                      std::vector<DriveRow>& rows, std::optional<size_t> selected,
                                      ViewMode view) {
   if (!selected || *selected >= rows.size()) return std::nullopt;
-  DriveRow& row = rows[*selected];
-  host.RepaintRow(*selected);
+  const size_t index = *selected;
+  host.RepaintRow(index);
   // The button is disabled for such rows; a stale click must still never
   // reach the system drive or a protected one.
-  if (row.not_erasable) return std::nullopt;
-  const std::string label = DriveLabelOf(row);
-  if (!ui.AskOkCancel(label + "\nこのドライブの内容を全て消去しますか？", "データの消去確認")) return std::nullopt;
-
+  if (rows[index].not_erasable) return std::nullopt;
+  // Everything the erase needs is copied before the first question: the
+  // drive watch could otherwise rebuild the rows under it.
+  const EraseTarget target = TargetOfRow(rows[index], view, host);
   host.StopDriveWatch();
-  const int result = workflow.RunErase(row.designator, label, view);
-  if (result != -1) {
-    const int32_t method = workflow.Parameters().EraseMethod;
-    row.method_text = EraseMethodText(method);
-    row.record_kind = result;
-    host.RepaintRow(*selected);
+  if (!ui.AskOkCancel(target.label + "\nこのドライブの内容を全て消去しますか？", "データの消去確認")) {
+    host.StartDriveWatch();
+    return std::nullopt;
+  }
+
+  int result = workflow.RunErase(target);
+  const bool touched = workflow.Outcome() != EraseOutcome::kNothingWritten;
+  // The row is updated only while it still shows the drive erased.
+  if ((result != -1 || touched) && index < rows.size() && rows[index].designator == target.designator) {
+    DriveRow& row = rows[index];
+    int32_t method = workflow.Parameters().EraseMethod;
+    if (result != -1) {
+      row.method_text = EraseMethodText(method);
+      row.record_kind = result;
+    } else {
+      // Written but not recorded: the row shows what the first sector holds now.
+      const ListRecord& found = workflow.RecordAfterErase();
+      method = found.method.value_or(-1);
+      row.method_text = found.method ? EraseMethodText(*found.method) : "";
+      row.record_kind = int32_t(found.kind);
+    }
+    host.RepaintRow(index);
     RowChangeMessage message;
     message.partition_view = view == ViewMode::kPartition;
-    message.row_index = uint8_t(*selected);
+    message.row_index = uint8_t(index);
     message.kind = RowChangeMessage::kEraseResult;
-    message.value = uint8_t(method);
-    message.record_kind = uint8_t(result);
+    message.value = uint8_t(method);  // 255: no method
+    message.record_kind = uint8_t(row.record_kind);
     host.BroadcastRowChange(message);
   }
   host.StartDriveWatch();

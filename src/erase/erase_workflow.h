@@ -12,6 +12,7 @@
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
 #include "drives/row_change.h"
+#include "drives/target_check.h"
 #include "erase/erase_job.h"
 #include "erase/erase_record.h"
 #include "erase/plexiscrub_thread.h"
@@ -97,6 +98,38 @@ struct ConfirmationFacts {
 };
 std::string ConfirmationText(const ConfirmationFacts& facts);
 
+// The drive an erase is asked for, copied when the user asks: nothing of
+// it refers back to the list, which may be rebuilt meanwhile.
+struct EraseTarget {
+  std::string device_path;
+  std::optional<DriveDesignator> designator;  // none for a device named by path
+  std::string label;
+  ViewMode view = ViewMode::kPhysical;
+  // The drive as the list showed it; the drive opened must still be it.
+  std::optional<DriveIdentity> listed;
+  // Asked again right before the first write, so that a protection added
+  // meanwhile (by another running copy, say) is honoured.
+  std::function<bool()> is_protected;
+};
+
+// What happened to the drive's bytes.
+enum class EraseOutcome {
+  kNothingWritten,      // refused, declined, or stopped before the first write
+  kCompleted,           // every pass written (and verified when asked), record written
+  kInterruptedSaved,    // stopped, resume record on the drive
+  kInterruptedPartly,   // stopped after writing, without a resume record
+  kFailed,              // a write, read, verification or record error after writing began
+};
+
+inline constexpr char kProtectedRefusal[] =
+    "このドライブは消去が禁止されています。消去するには、先に消去の禁止を解除して下さい。";
+inline constexpr char kListedDriveChanged[] =
+    "一覧を表示した後にドライブが入れ替わったため、消去を中止しました。一覧を更新してから、もう一度操作して下さい。";
+inline constexpr char kConfirmedDriveChanged[] =
+    "確認した後にドライブが入れ替わったか取り外されたため、消去を中止しました。ドライブには何も書き込んでいません。";
+inline constexpr char kResumeLayoutChanged[] =
+    "中断したときとドライブの大きさが異なるため、続きからではなく最初から消去します。";
+
 // Result of an erase: -1 nothing recorded, 0 completed without history,
 // 1 interrupted with a resume record, 2 completed with a completion record.
 class EraseWorkflow {
@@ -104,11 +137,17 @@ class EraseWorkflow {
   EraseWorkflow(platform::Machine& machine, EraseUi& ui, EraseEnvironment& env,
                 EstimateState& estimate, Pacing pacing = {});
 
+  int RunErase(const EraseTarget& target);
   int RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view);
   // The same for a device named by its path (block devices and image files
   // of the command-line tool).
   int RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
                const std::string& drive_label, ViewMode view);
+
+  // What the last erase did to the drive, and the record its first sector
+  // holds afterwards (read back once something was written).
+  EraseOutcome Outcome() const { return outcome_; }
+  const ListRecord& RecordAfterErase() const { return record_after_; }
 
   static bool LockDrive(platform::Device& device, uint32_t* error);
   static bool UnlockDrive(platform::Device& device, uint32_t* error);
@@ -121,11 +160,19 @@ class EraseWorkflow {
   bool Running() const { return drive_ != nullptr; }
 
  private:
-  bool OpenDrive(const std::string& device_path, ViewMode view, uint64_t* total_sectors);
+  bool OpenDrive(const EraseTarget& target);
+  bool SetLayout(const DriveExtent& extent);
+  int ReadEarlierRecord();
   std::optional<bool> AskAboutEarlierRecord(int record);
+  bool ReadyToWrite(const EraseTarget& target);
+  bool SameDriveAtPath(const std::string& path);
+  bool LockTarget(const EraseTarget& target);
+  bool LockWithRetry(platform::Device& device, uint32_t* error);
   int DecideOutcome(bool save_history, const std::string& drive_label);
   int WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label);
+  void ReleaseTarget(const std::string& drive_label);
   bool TakeVolumesOfDisk(uint32_t disk);
+  bool TakeVolume(const std::string& path, const std::string& name);
   void CloseDrive();
 
   platform::Machine& machine_;
@@ -137,6 +184,11 @@ class EraseWorkflow {
   EraseFlags flags_;
   PauseGate pause_;
   std::unique_ptr<platform::Device> drive_;
+  DriveIdentity confirmed_;  // the drive as it was opened, size included
+  bool confirmed_answers_ = false;  // it answered the descriptor query
+  Placement placement_;
+  EraseOutcome outcome_ = EraseOutcome::kNothingWritten;
+  ListRecord record_after_;
   // The volumes of a physical drive being erased, locked and dismounted.
   std::vector<std::unique_ptr<platform::Device>> held_volumes_;
 };
@@ -150,7 +202,12 @@ class EraseButtonHost {
   virtual void RepaintRow(size_t index) = 0;
   virtual void BroadcastRowChange(const RowChangeMessage& message) = 0;
   virtual void ShutdownAfterErase() = 0;
+  // Whether the drive of a row is protected now, as the protection list says.
+  virtual bool IsProtected(const DriveRow& row, ViewMode view) = 0;
 };
+
+// The erase target of a list row, with everything copied out of it.
+EraseTarget TargetOfRow(const DriveRow& row, ViewMode view, EraseButtonHost& host);
 
 // The erase button: asks once, runs the erase of the selected row, writes
 // the outcome into the row and tells the other copies. Returns the erase's

@@ -57,16 +57,20 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
       chunk_count_(context.params.ChunkCount),
       bytes_per_sector_(context.params.BytesPerSector),
       chunk_bytes_(context.params.ChunkBytes),
+      tail_bytes_(context.params.TailBytes),
       verify_data_(context.params.VerifyData),
       erase_method_(context.params.EraseMethod) {
   chunk_index_ = c_.params.ResumeChunk;
   const int32_t resume_pass = c_.params.ResumePass;
 
   position_ = uint64_t(chunk_index_) * chunk_bytes_;
-  SeekToSector(c_.machine, c_.notifier, device_, position_ / bytes_per_sector_, bytes_per_sector_);
+  // Writing from anywhere but the resume point would skip part of the drive
+  // and write another part twice; the erase stops before it starts.
+  platform::Status positioned = device_.SetPosition(position_);
+  if (!positioned.ok()) ReportWorkerError("", positioned.error);
   c_.view.SetWritePosition(position_);
 
-  pass_bytes_ = uint64_t(chunk_bytes_) * chunk_count_;
+  pass_bytes_ = uint64_t(chunk_bytes_) * chunk_count_ + tail_bytes_;
   remaining_bytes_ = pass_bytes_ * uint64_t(erase_method_ + 1);
   chunks_per_call_ = std::max<uint32_t>(1, kTransferBytes / chunk_bytes_);
   pattern_ = std::make_unique<AlignedBuffer>(size_t(chunk_bytes_) * chunks_per_call_);
@@ -117,7 +121,7 @@ void TPlexiscrubThread::Execute() {
   const uint32_t start_chunk = chunk_index_;
   bool cancelled = false;
   bool nonzero_seen = false;
-  for (;;) {
+  while (!failed_) {
     c_.pause.WaitWhilePaused(c_.flags.CancelRequested);
     Sleep(c_.pacing.chunk_ms);
     if (c_.flags.CancelRequested.load()) {
@@ -133,17 +137,25 @@ void TPlexiscrubThread::Execute() {
       break;
     }
     if (chunk_index_ >= chunk_count_) {
+      if (tail_bytes_ > 0 && !tail_done_) {
+        if (!ProcessTail()) break;
+        if (pass_ > erase_method_ && !AllZero(pattern_->data(), tail_bytes_)) nonzero_seen = true;
+        tail_done_ = true;
+        remaining_bytes_ -= tail_bytes_;
+        bytes_since_estimate_ += tail_bytes_;
+        continue;  // a cancel now keeps the resume point at the pass's end
+      }
       // A write pass is done only once its data is on the medium.
       if (pass_ <= erase_method_ && !FlushWrites()) break;
       if (pass_ >= erase_method_ + (verify_data_ ? 1 : 0)) break;
       if (pass_ < erase_method_) RefillForPass(pass_ + 1);
       chunk_index_ = 0;
+      tail_done_ = false;
       ChangePass();
       if (start_chunk != 0 && pass_ == erase_method_) {
         // A resumed erase about to verify: its first sector still holds the
         // resume record unless this run wrote it again.
-        device_.Write(pattern_->data(), bytes_per_sector_);
-        device_.Flush();
+        if (!RewriteFirstSector()) break;
         ChangePass();
       }
       Sleep(c_.pacing.pass_change_ms);
@@ -163,7 +175,20 @@ void TPlexiscrubThread::Execute() {
     if (nonzero_seen) ReportWorkerError(kVerifyFailedText, 0);
   }
   c_.flags.EraseFailed = failed_;
+  c_.flags.BytesWritten = bytes_written_;
   if (on_terminate_) c_.gui.RunOnGui(on_terminate_);
+}
+
+// The zeros of the last pass at byte 0, over the resume record; checked, as
+// a record left there would pass for a verification failure at best.
+bool TPlexiscrubThread::RewriteFirstSector() {
+  platform::IoResult r = device_.Write(pattern_->data(), bytes_per_sector_);
+  if (!r.ok || r.bytes != bytes_per_sector_) {
+    ReportWorkerError("", r.ok ? win32::kErrorWriteFault : r.error);
+    return false;
+  }
+  bytes_written_ += r.bytes;
+  return FlushWrites();
 }
 
 bool TPlexiscrubThread::FlushWrites() {
@@ -203,20 +228,41 @@ void TPlexiscrubThread::Rewind() {
 uint32_t TPlexiscrubThread::ProcessChunks() {
   const uint32_t count = std::min(chunks_per_call_, chunk_count_ - chunk_index_);
   const uint32_t bytes = count * chunk_bytes_;
-  const bool writing = pass_ <= erase_method_;
   for (uint32_t done = 0; done < bytes;) {
     const uint32_t piece = std::min(bytes - done, kTransferBytes);
-    uint8_t* data = pattern_->data() + done;
-    platform::IoResult r = writing ? device_.Write(data, piece) : device_.Read(data, piece);
-    if (!r.ok || r.bytes != piece) {
-      // A short transfer carries no error code of its own; name it for what it is.
-      const uint32_t short_error = writing ? win32::kErrorWriteFault : win32::kErrorReadFault;
-      ReportWorkerError("", r.ok ? short_error : r.error);
-      return 0;
-    }
+    if (!Transfer(pattern_->data() + done, piece, piece)) return 0;
     done += piece;
   }
   position_ += bytes;
+  ShowPosition();
+  return count;
+}
+
+// The bytes after the last whole chunk. A part sector at the end of an
+// image file is asked for as a whole sector; the device moves what there is.
+bool TPlexiscrubThread::ProcessTail() {
+  const uint32_t asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
+  if (pass_ > erase_method_) std::memset(pattern_->data(), 0xFF, asked);  // a short read must not pass as zeros
+  if (!Transfer(pattern_->data(), asked, tail_bytes_)) return false;
+  position_ += tail_bytes_;
+  ShowPosition();
+  return true;
+}
+
+// One read or write of `length` bytes that must move at least `expected`.
+bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected) {
+  const bool writing = pass_ <= erase_method_;
+  platform::IoResult r = writing ? device_.Write(data, length) : device_.Read(data, length);
+  if (writing && r.ok) bytes_written_ += r.bytes;
+  if (r.ok && r.bytes >= expected) return true;
+  // A short transfer carries no error code of its own; name it for what it is.
+  const uint32_t short_error = writing ? win32::kErrorWriteFault : win32::kErrorReadFault;
+  ReportWorkerError("", r.ok ? short_error : r.error);
+  return false;
+}
+
+void TPlexiscrubThread::ShowPosition() {
+  const bool writing = pass_ <= erase_method_;
   const uint64_t shown = writing ? pass_bytes_ * uint64_t(pass_) + position_ : position_;
   c_.gui.RunOnGui([this, shown, writing] {
     if (writing) {
@@ -225,7 +271,6 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
       c_.view.SetVerifyPosition(shown);
     }
   });
-  return count;
 }
 
 void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code) {

@@ -55,6 +55,10 @@ class TPlexiscrubThread {
   void ChangePass();
   bool FlushWrites();
   uint32_t ProcessChunks();
+  bool ProcessTail();
+  bool Transfer(uint8_t* data, uint32_t length, uint32_t expected);
+  void ShowPosition();
+  bool RewriteFirstSector();
   void RefillForPass(int32_t pass);
   void Rewind();
   void ReportWorkerError(const std::string& text, uint32_t code);
@@ -67,6 +71,7 @@ class TPlexiscrubThread {
   const uint32_t chunk_count_;
   const uint32_t bytes_per_sector_;
   const uint32_t chunk_bytes_;
+  const uint32_t tail_bytes_;
   const bool verify_data_;
   const int32_t erase_method_;
   uint32_t chunk_index_ = 0;
@@ -78,6 +83,8 @@ class TPlexiscrubThread {
   int32_t pass_label_offset_ = 1;
   uint64_t position_ = 0;  // the drive's byte position, as the worker moved it
   bool failed_ = false;
+  bool tail_done_ = false;  // this pass's tail is written (or read)
+  uint64_t bytes_written_ = 0;
   uint32_t chunks_per_call_ = 1;  // small chunks are written a few MiB at a time
   std::unique_ptr<AlignedBuffer> pattern_;
   std::function<void()> on_terminate_;

@@ -52,6 +52,7 @@ inline constexpr uint32_t kIoctlDiskGetLengthInfo = 0x0007405C;
 inline constexpr uint32_t kIoctlDiskGetDriveGeometryEx = 0x000700A0;
 inline constexpr uint32_t kIoctlDiskUpdateProperties = 0x00070140;
 inline constexpr uint32_t kIoctlStorageQueryProperty = 0x002D1400;
+inline constexpr uint32_t kIoctlStorageGetDeviceNumber = 0x002D1080;
 inline constexpr uint32_t kIoctlVolumeGetVolumeDiskExtents = 0x00560000;
 inline constexpr uint32_t kFsctlLockVolume = 0x00090018;
 inline constexpr uint32_t kFsctlUnlockVolume = 0x0009001C;
@@ -71,6 +72,9 @@ inline constexpr uint32_t kStorageDescriptorBufferSize = 1024;
 inline constexpr uint32_t kStorageDescriptorHeaderSize = 40;
 inline constexpr uint32_t kStoragePropertyQuerySize = 12;
 inline constexpr uint32_t kDiskExtentsBufferSize = 32;
+// STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber.
+inline constexpr uint32_t kStorageDeviceNumberSize = 12;
+inline constexpr uint32_t kFileDeviceDisk = 7;
 
 // GetDriveType results.
 inline constexpr uint32_t kDriveUnknown = 0;

@@ -16,7 +16,7 @@ SectorReader::SectorReader(platform::Machine& machine, Notifier& notifier,
       device_(std::move(device)),
       sector_size_(extent.sector_size),
       sector_count_(extent.sector_count),
-      buffer_(std::max(extent.sector_size, kDumpBytes) + kZeroTail, 0) {}
+      buffer_(std::max(extent.sector_size, kDumpBytes) + kZeroTail) {}
 
 std::unique_ptr<SectorReader> SectorReader::Open(platform::Machine& machine, Notifier& notifier,
                                                  const std::string& path, ViewMode view) {
@@ -27,16 +27,8 @@ std::unique_ptr<SectorReader> SectorReader::Open(platform::Machine& machine, Not
     ReportSystemError(machine, notifier, opened.error);
     return nullptr;
   }
-  std::optional<DriveExtent> extent;
-  if (view == ViewMode::kPartition) extent = ProbePartitionSize(machine, notifier, *opened.device);
   uint32_t error = 0;
-  if (!extent) {
-    extent = DriveGeometry(*opened.device, &error);
-    // The sectors of the last, partial cylinder are part of the drive too.
-    std::optional<uint64_t> length = extent ? DriveLength(*opened.device) : std::nullopt;
-    if (length && *length / extent->sector_size > extent->sector_count)
-      extent->sector_count = *length / extent->sector_size;
-  }
+  std::optional<DriveExtent> extent = MeasureDrive(machine, notifier, *opened.device, path, view, &error);
   if (!extent) {
     ReportSystemError(machine, notifier, error);
     return nullptr;
@@ -50,7 +42,7 @@ std::unique_ptr<SectorReader> SectorReader::Open(platform::Machine& machine, Not
 }
 
 bool SectorReader::ReadSector(uint64_t sector) {
-  std::fill_n(buffer_.begin(), sector_size_, uint8_t{0});
+  std::fill_n(buffer_.data(), sector_size_, uint8_t{0});
   // Reading after a failed positioning would show another sector's bytes
   // under this sector's address; the zeroed buffer is shown instead.
   if (!SeekToSector(machine_, notifier_, *device_, sector, sector_size_)) return false;

@@ -10,6 +10,7 @@
 
 #include "drives/discovery.h"
 #include "errors/error_report.h"
+#include "platform/aligned_buffer.h"
 #include "platform/platform.h"
 
 namespace plexi {
@@ -41,7 +42,7 @@ class SectorReader {
   std::span<const uint8_t> Sector() const { return {buffer_.data(), sector_size_}; }
   // The whole buffer: the sector, at least 512 bytes for the dump, and the
   // zero tail.
-  std::span<const uint8_t> Buffer() const { return buffer_; }
+  std::span<const uint8_t> Buffer() const { return {buffer_.data(), buffer_.size()}; }
 
  private:
   SectorReader(platform::Machine& machine, Notifier& notifier, std::unique_ptr<platform::Device> device,
@@ -52,7 +53,9 @@ class SectorReader {
   std::unique_ptr<platform::Device> device_;
   uint32_t sector_size_;
   uint64_t sector_count_;
-  std::vector<uint8_t> buffer_;
+  // Sector-aligned: a raw device handle that bypasses the system cache
+  // refuses reads into unaligned memory.
+  AlignedBuffer buffer_;
 };
 
 }  // namespace plexi

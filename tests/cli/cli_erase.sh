@@ -37,6 +37,8 @@ grep -q '^result: -1 ' "$work/out" || fail "no at the first question erases noth
 
 # A simulated stick with a resume record: continued in the second pass.
 cat >"$work/stick.machine" <<'MACHINE'
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0
 disk 3 sectors=61440 bus=usb product="Stick" removable=yes
 volume G: disk=3 offset=0 type=removable
 record volume=G: kind=resume chunk=7 method=2 pass=1

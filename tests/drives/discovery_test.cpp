@@ -267,7 +267,7 @@ fault disk=1 op=open error=5
   EXPECT_EQ(rows[1].method_text, "");
 }
 
-TEST(Discovery, PartitionSizeIsTheLastReadableSector) {
+TEST(Discovery, AVolumeIsSizedByItsLengthEvenWhenItsLastSectorsCannotBeRead) {
   auto machine = MakeMachine(R"(
 system-directory "C:\Windows\system32"
 disk 0 size=100G bus=11 product="System"
@@ -277,12 +277,16 @@ volume E: disk=1 offset=1M length=100M
 fault disk=1 op=read sector=206847 error=23
 fault disk=1 op=read sector=206846 error=23
 )");
-  // E: spans disk sectors 2048 .. 206847; its last two cannot be read.
+  // E: spans disk sectors 2048 .. 206847; its last two cannot be read, but
+  // they can still be written, so they count.
   RecordingNotifier notifier;
   DriveDiscovery discovery(*machine, notifier);
   TDriveInfo info = TDriveInfo::ForRefresh();
   EXPECT_EQ(discovery.QueryDrive(DriveDesignator::Letter('E'), info, ViewMode::kPartition), "Second");
-  EXPECT_EQ(info.SizeBytes, (204800ull - 2) * 512);
+  EXPECT_EQ(info.SizeBytes, 204800ull * 512);
+
+  // The probe, the last resort when the system tells no length, stops at
+  // the last sector that reads.
 
   platform::OpenResult volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
   ASSERT_TRUE(volume.ok());

@@ -51,7 +51,7 @@ class WorkflowTest : public ::testing::Test {
   ScriptedEraseUi ui_;
   FakeEnvironment env_;
   EstimateState estimate_;
-  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0}};
+  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0}};
 };
 
 TEST(ChooseSectorsPerChunk, TilesTheDriveExactly) {
@@ -204,7 +204,8 @@ TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
 TEST_F(WorkflowTest, ARefusedLockStopsBeforeAnythingIsWritten) {
   EXPECT_EQ(Erase(3, "Locked （H:）"), -1);
   ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0], machine_->ErrorText(5));
+  EXPECT_EQ(ui_.messages[0], "Locked （H:） を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、"
+                             "もう一度実行して下さい。\r\n" + machine_->ErrorText(5));
   EXPECT_TRUE(env_.operations.empty());
   EXPECT_EQ(machine_->DiskCounters(3).writes, 0u);
   EXPECT_EQ(machine_->OpenHandleCount(), 0u);
@@ -258,6 +259,8 @@ class FakeHost : public EraseButtonHost {
   void RepaintRow(size_t) override {}
   void BroadcastRowChange(const RowChangeMessage& m) override { messages.push_back(m); }
   void ShutdownAfterErase() override { calls.push_back("shutdown"); }
+  bool IsProtected(const DriveRow&, ViewMode) override { return protect; }
+  bool protect = false;
   std::vector<std::string> calls;
   std::vector<RowChangeMessage> messages;
 };
@@ -281,10 +284,11 @@ TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
   ui_.questions.clear();
   EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 0, ViewMode::kPhysical), std::nullopt);
   EXPECT_TRUE(ui_.questions.empty());
-  // Declined at the first question: no erase, no shutdown step.
+  // Declined at the first question: no erase, no shutdown step; the drive
+  // watch, stopped while the question was open, runs again.
   ui_.answers = {false};
   EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), std::nullopt);
-  EXPECT_EQ(host.calls.size(), 3u);
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"stop", "start", "shutdown", "stop", "start"}));
 }
 
 }  // namespace
