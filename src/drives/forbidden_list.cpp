@@ -1,6 +1,7 @@
 #include "drives/forbidden_list.h"
 
 #include <utility>
+#include <vector>
 
 #include "errors/text_lines.h"
 
@@ -36,6 +37,39 @@ std::optional<size_t> FindName(const std::vector<std::string>& lines, const std:
   return std::nullopt;
 }
 
+// A descriptor string as one field of a stable key: "|" separates the
+// fields and "=" would end the name, so they, "%" and anything outside
+// printable ASCII are written %XX. The key is then plain ASCII and reads
+// back the same in any code page.
+std::string KeyField(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string field;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c >= 0x7F || c == '%' || c == '|' || c == '=') {
+      field += '%';
+      field += kHex[c >> 4];
+      field += kHex[c & 0x0F];
+    } else {
+      field += char(c);
+    }
+  }
+  return field;
+}
+
+// The names of the row's keys in the file's code page, empty ones left out.
+std::vector<std::string> NamesOf(const ProtectionKeys& keys) {
+  std::vector<std::string> names;
+  for (const std::string* key : {&keys.legacy, &keys.stable})
+    if (!key->empty()) names.push_back(platform::Utf8ToAnsi(*key));
+  return names;
+}
+
+bool HasAnyName(const std::vector<std::string>& lines, const std::vector<std::string>& names) {
+  for (const std::string& name : names)
+    if (FindName(lines, name)) return true;
+  return false;
+}
+
 size_t LetterCount(const std::string& utf8) {
   size_t count = 0;
   for (unsigned char c : utf8)
@@ -50,6 +84,7 @@ bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 std::optional<std::string> MigratedLine(
     const std::string& line, const std::function<std::string(char letter)>& current_identity) {
   const std::string name = NameOf(line);
+  if (!name.empty() && name[0] == '#') return std::nullopt;  // a stable key: nothing to update
   if (LetterCount(platform::AnsiToUtf8(name)) < kOldKeyLetters) return std::nullopt;
   size_t colon = name.find(':');
   if (colon == std::string::npos || colon == 0) return std::nullopt;
@@ -63,6 +98,17 @@ std::optional<std::string> MigratedLine(
 }
 
 }  // namespace
+
+ProtectionKeys ProtectionKeysOf(const DriveRow& row, ViewMode view) {
+  ProtectionKeys keys;
+  // Only rows of the list have letters; older copies never see the others.
+  if (!row.letters.empty()) keys.legacy = row.IdentityKey();
+  if (row.serial.empty()) return keys;
+  const std::string drive = KeyField(row.vendor) + "|" + KeyField(row.product) + "|" + KeyField(row.serial);
+  keys.stable = view == ViewMode::kPhysical ? "#DRIVE|" + drive
+                                            : "#VOLUME|" + drive + "|" + KeyField(row.size_text);
+  return keys;
+}
 
 ForbiddenList::ForbiddenList(platform::Machine& machine, platform::FileStore& files,
                              std::string path, Notifier& notifier)
@@ -94,7 +140,7 @@ bool ForbiddenList::Store(const std::vector<std::string>& lines) {
   return false;
 }
 
-bool ForbiddenList::IsForbidden(const std::string& key) {
+bool ForbiddenList::LookUp(const std::vector<std::string>& names) {
   // Every row of a refresh asks; one message per failure is enough.
   std::optional<std::vector<std::string>> lines =
       Load(lookup_failure_reported_ ? "" : "読み込めるまで、すべてのドライブを消去禁止として扱います。");
@@ -103,8 +149,10 @@ bool ForbiddenList::IsForbidden(const std::string& key) {
     return true;
   }
   lookup_failure_reported_ = false;
-  return FindName(*lines, platform::Utf8ToAnsi(key)).has_value();
+  return HasAnyName(*lines, names);
 }
+
+bool ForbiddenList::IsForbidden(const std::string& key) { return LookUp({platform::Utf8ToAnsi(key)}); }
 
 ForbiddenList::Change ForbiddenList::AddForbidden(const std::string& key,
                                                   const std::string& bus_type) {
@@ -123,6 +171,38 @@ ForbiddenList::Change ForbiddenList::RemoveForbidden(const std::string& key) {
   std::optional<size_t> found = FindName(*lines, platform::Utf8ToAnsi(key));
   if (!found) return Change::kUnchanged;
   lines->erase(lines->begin() + long(*found));
+  return Store(*lines) ? Change::kChanged : Change::kFailed;
+}
+
+bool ForbiddenList::IsForbidden(const DriveRow& row, ViewMode view) {
+  return LookUp(NamesOf(ProtectionKeysOf(row, view)));
+}
+
+ForbiddenList::Change ForbiddenList::AddForbidden(const DriveRow& row, ViewMode view) {
+  std::optional<std::vector<std::string>> lines = Load("消去禁止の設定は変更されませんでした。");
+  if (!lines) return Change::kFailed;
+  bool added = false;
+  // The identity key first: the line older copies look for.
+  for (const std::string& name : NamesOf(ProtectionKeysOf(row, view))) {
+    if (FindName(*lines, name)) continue;
+    lines->push_back(name + "=" + platform::Utf8ToAnsi(row.bus_type));
+    added = true;
+  }
+  if (!added) return Change::kUnchanged;
+  return Store(*lines) ? Change::kChanged : Change::kFailed;
+}
+
+ForbiddenList::Change ForbiddenList::RemoveForbidden(const DriveRow& row, ViewMode view) {
+  std::optional<std::vector<std::string>> lines = Load("消去禁止の設定は変更されませんでした。");
+  if (!lines) return Change::kFailed;
+  const std::vector<std::string> names = NamesOf(ProtectionKeysOf(row, view));
+  const size_t before = lines->size();
+  std::erase_if(*lines, [&](const std::string& line) {
+    for (const std::string& name : names)
+      if (EqualIgnoringCase(NameOf(line), name)) return true;
+    return false;
+  });
+  if (lines->size() == before) return Change::kUnchanged;
   return Store(*lines) ? Change::kChanged : Change::kFailed;
 }
 
@@ -154,8 +234,8 @@ std::optional<ForbidOutcome> N3Click(ForbiddenList& list, DriveRow& row, size_t 
                                      const std::string& system_drive) {
   if (row.letters.find(system_drive) != std::string::npos) return std::nullopt;
   const bool forbid = action == ForbidAction::kForbid;
-  ForbiddenList::Change change = forbid ? list.AddForbidden(row.IdentityKey(), row.bus_type)
-                                        : list.RemoveForbidden(row.IdentityKey());
+  const ViewMode view = partition_view ? ViewMode::kPartition : ViewMode::kPhysical;
+  ForbiddenList::Change change = forbid ? list.AddForbidden(row, view) : list.RemoveForbidden(row, view);
   // The row keeps showing what the file says when the file could not change.
   if (change == ForbiddenList::Change::kFailed) return std::nullopt;
   row.not_erasable = forbid;

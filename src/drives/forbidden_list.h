@@ -1,7 +1,13 @@
-// The drives the user protected against erasing. Each protected drive is one
-// line "identity key=bus type" in a text file beside the program, kept in the
-// system's ANSI code page; the file is read afresh for every lookup and
-// change, so running copies of the program always agree with it.
+// The drives the user protected against erasing, kept as lines "name=bus type"
+// in a text file beside the program, in the system's ANSI code page; the file
+// is read afresh for every lookup and change, so running copies of the
+// program always agree with it.
+//
+// A protected drive has up to two lines. The identity key (identity hex +
+// letters + size text) is what older copies of the program read; it changes
+// with the firmware revision, the USB bridge and the drive letters. The
+// stable key, built from the descriptor's vendor, product and serial number,
+// survives all three; it begins with "#" so that no identity key can equal it.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -9,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "drives/discovery.h"
 #include "drives/drive_types.h"
 #include "drives/row_change.h"
 #include "errors/error_report.h"
@@ -17,6 +24,19 @@
 namespace plexi {
 
 inline constexpr char kForbiddenListFileName[] = "drvnotlist.txt";
+
+// The names under which a row is protected. Either may be empty: a row
+// without letters (a device named by its path) has no identity key, one
+// without a serial number no stable key, because vendor and product alone
+// would protect every drive of that model.
+struct ProtectionKeys {
+  std::string legacy;  // identity hex + letters + size text
+  // "#DRIVE|vendor|product|serial" in the physical view,
+  // "#VOLUME|vendor|product|serial|size text" in the partition view, so that
+  // protecting a whole drive leaves its partitions erasable there.
+  std::string stable;
+};
+ProtectionKeys ProtectionKeysOf(const DriveRow& row, ViewMode view);
 
 class ForbiddenList {
  public:
@@ -36,8 +56,19 @@ class ForbiddenList {
   // Deletes the first line named `key`; writes only when one was deleted.
   Change RemoveForbidden(const std::string& key);
 
+  // The row is protected when a line carries either of its keys; an
+  // unreadable list protects it as IsForbidden(key) does.
+  bool IsForbidden(const DriveRow& row, ViewMode view);
+  // Adds a line for each of the row's keys not there yet, value the row's
+  // bus type; writes only when a line was added.
+  Change AddForbidden(const DriveRow& row, ViewMode view);
+  // Deletes every line carrying either key, so that no stray copy of a line
+  // keeps the drive protected; writes only when one was deleted.
+  Change RemoveForbidden(const DriveRow& row, ViewMode view);
+
   // Rewrites entries of the old key form (names of 256 letters or more) with
   // the current identity of the drive at the letter before the first ":".
+  // Stable-key lines ("#...") are left as they are.
   // `current_identity` answers that for a letter, empty when the drive cannot
   // be asked. Returns true when the file was rewritten.
   bool MigrateForbiddenList(const std::function<std::string(char letter)>& current_identity);
@@ -48,6 +79,9 @@ class ForbiddenList {
   // Lines of the file in its own code page; nullopt (reported) when the file
   // exists but cannot be read. A missing file is an empty list.
   std::optional<std::vector<std::string>> Load(const std::string& consequence);
+  // True when a line carries one of `names` (file code page), or when the
+  // list cannot be read.
+  bool LookUp(const std::vector<std::string>& names);
   bool Store(const std::vector<std::string>& lines);
   std::string ReadFailure(uint32_t error) const;
 

@@ -125,8 +125,10 @@ TEST_F(ForbiddenListTest, MigrationRewritesOnlyLongNamesWithADriveLetter) {
   const std::string short_line = "SHORTE: 1TB=SATA";
   const std::string long_without_colon = std::string(300, '0') + "=USB";
   const std::string long_unknown_drive = old_identity + "Q: 2TB=USB";
+  // A stable key is never rewritten, however long and whatever it holds.
+  const std::string long_stable = "#VOLUME|V|P|" + std::string(300, 'S') + "E:|1TB=USB";
   WriteFile(short_line + "\r\n" + old_identity + "E: F:1TB=SATA\r\n" + long_without_colon +
-            "\r\n" + long_unknown_drive + "\r\n");
+            "\r\n" + long_unknown_drive + "\r\n" + long_stable + "\r\n");
   std::string asked;
   auto identity_of = [&](char letter) {
     asked += letter;
@@ -136,7 +138,7 @@ TEST_F(ForbiddenListTest, MigrationRewritesOnlyLongNamesWithADriveLetter) {
   EXPECT_TRUE(list.MigrateForbiddenList(identity_of));
   EXPECT_EQ(asked, "EQ");
   EXPECT_EQ(ReadFile(), short_line + "\r\n1234ABCDE: F:1TB=SATA\r\n" + long_without_colon + "\r\n" +
-                            long_unknown_drive + "\r\n");
+                            long_unknown_drive + "\r\n" + long_stable + "\r\n");
 
   // Nothing old left: nothing written. No file: none created.
   EXPECT_FALSE(list.MigrateForbiddenList(identity_of));
@@ -205,20 +207,148 @@ disk 0 sectors=1000000 bus=11 product="System disk" serial="S1"
 disk 1 sectors=2000000 bus=7 product="Stick" serial="U1"
 volume C: disk=0 offset=1M length=400M
 volume E: disk=1 offset=1M length=400M
-volume F: disk=1 offset=401M length=400M
+volume F: disk=1 offset=401M length=300M
 )");
   ForbiddenList list(*machine, files_, path_, notifier_);
+  ViewMode view = ViewMode::kPhysical;
   DriveDiscovery discovery(*machine, notifier_,
-                           [&](const DriveRow& row) { return list.IsForbidden(row.IdentityKey()); });
-  std::vector<DriveRow> physical = discovery.Refresh(ViewMode::kPhysical);
+                           [&](const DriveRow& row) { return list.IsForbidden(row, view); });
+  std::vector<DriveRow> physical = discovery.Refresh(view);
   ASSERT_EQ(physical.size(), 2u);
   ASSERT_TRUE(N3Click(list, physical[1], 1, ForbidAction::kForbid, false, discovery.SystemDrive()));
 
-  physical = discovery.Refresh(ViewMode::kPhysical);
+  physical = discovery.Refresh(view);
   EXPECT_TRUE(physical[1].not_erasable);
-  for (const DriveRow& row : discovery.Refresh(ViewMode::kPartition))
-    EXPECT_EQ(row.not_erasable, row.letters == "C:") << row.letters;
+  view = ViewMode::kPartition;
+  std::vector<DriveRow> partitions = discovery.Refresh(view);
+  for (const DriveRow& row : partitions) EXPECT_EQ(row.not_erasable, row.letters == "C:") << row.letters;
+
+  // Forbidding one partition leaves its sibling (of another size: the key
+  // tells a drive's partitions apart by size) and the whole drive alone.
+  ASSERT_EQ(partitions.size(), 3u);
+  ASSERT_TRUE(N3Click(list, partitions[1], 1, ForbidAction::kForbid, true, discovery.SystemDrive()));
+  ASSERT_TRUE(N3Click(list, physical[1], 1, ForbidAction::kAllow, false, discovery.SystemDrive()));
+  partitions = discovery.Refresh(view);
+  EXPECT_TRUE(partitions[1].not_erasable);
+  EXPECT_FALSE(partitions[2].not_erasable);
+  view = ViewMode::kPhysical;
+  EXPECT_FALSE(discovery.Refresh(view)[1].not_erasable);
   EXPECT_TRUE(notifier_.messages.empty());
+}
+
+// The same stick as seen by a later start of the program: `revision` and
+// `letter` are what a firmware update or a re-plug may change.
+std::string StickMachine(const std::string& revision, const std::string& letter,
+                         const std::string& serial = "U1") {
+  return R"(
+system-directory "C:\Windows\system32"
+disk 0 sectors=1000000 bus=11 product="System disk" serial="S1"
+disk 1 sectors=2000000 bus=7 vendor="SanDisk" product="Cruzer" serial=")" + serial +
+         R"(" revision=")" + revision + R"("
+volume C: disk=0 offset=1M length=400M
+volume )" + letter + R"(: disk=1 offset=1M length=400M
+)";
+}
+
+// Whether the stick's row (the one not holding C:) is protected in `view`.
+bool StickProtected(sim::SimMachine& machine, ForbiddenList& list, Notifier& notifier, ViewMode view) {
+  DriveDiscovery discovery(machine, notifier, [&](const DriveRow& row) { return list.IsForbidden(row, view); });
+  for (const DriveRow& row : discovery.Refresh(view))
+    if (row.letters != "C:") return row.not_erasable;
+  ADD_FAILURE() << "no stick row";
+  return false;
+}
+
+TEST_F(ForbiddenListTest, AProtectionOutlivesFirmwareUpdatesAndNewLetters) {
+  auto before = test::MakeMachine(StickMachine("1.00", "E"));
+  ForbiddenList list(*before, files_, path_, notifier_);
+  for (ViewMode view : {ViewMode::kPhysical, ViewMode::kPartition}) {
+    DriveDiscovery discovery(*before, notifier_);
+    std::vector<DriveRow> rows = discovery.Refresh(view);
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(list.AddForbidden(rows[1], view), ForbiddenList::Change::kChanged);
+  }
+  // Older copies still find their line; each view has its own stable line.
+  const std::string file = ReadFile();
+  EXPECT_NE(file.find("E:"), std::string::npos);
+  EXPECT_NE(file.find("#DRIVE|SanDisk|Cruzer|U1=USB\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("#VOLUME|SanDisk|Cruzer|U1|400MB=USB\r\n"), std::string::npos) << file;
+
+  auto updated = test::MakeMachine(StickMachine("2.00", "G"));
+  for (ViewMode view : {ViewMode::kPhysical, ViewMode::kPartition})
+    EXPECT_TRUE(StickProtected(*updated, list, notifier_, view));
+  // Another stick of the same model is not protected.
+  auto other = test::MakeMachine(StickMachine("1.00", "E", "U2"));
+  EXPECT_FALSE(StickProtected(*other, list, notifier_, ViewMode::kPhysical));
+
+  // Allowing under the new letters drops the stable line, so the drive is
+  // free again wherever it appears next.
+  DriveDiscovery discovery(*updated, notifier_);
+  ASSERT_EQ(list.RemoveForbidden(discovery.Refresh(ViewMode::kPhysical)[1], ViewMode::kPhysical),
+            ForbiddenList::Change::kChanged);
+  auto back = test::MakeMachine(StickMachine("2.00", "F"));
+  EXPECT_FALSE(StickProtected(*back, list, notifier_, ViewMode::kPhysical));
+  EXPECT_TRUE(StickProtected(*back, list, notifier_, ViewMode::kPartition));
+  EXPECT_TRUE(notifier_.messages.empty());
+}
+
+DriveRow RowOf(const std::string& serial) {
+  DriveRow row;
+  row.bus_type = "USB";
+  row.letters = "E:";
+  row.size_text = "1TB";
+  row.identity = "ABCD";
+  row.vendor = "WD";
+  row.product = "Elements";
+  row.serial = serial;
+  return row;
+}
+
+TEST_F(ForbiddenListTest, WithoutASerialOnlyTheIdentityKeyProtects) {
+  DriveRow row = RowOf("");
+  EXPECT_TRUE(ProtectionKeysOf(row, ViewMode::kPhysical).stable.empty());
+  ForbiddenList list = MakeList();
+  ASSERT_EQ(list.AddForbidden(row, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "ABCDE:1TB=USB\r\n");
+  // Neither another drive of the model nor the same one under new letters.
+  DriveRow twin = row;
+  twin.identity = "ABCE";
+  EXPECT_FALSE(list.IsForbidden(twin, ViewMode::kPhysical));
+  row.letters = "F:";
+  EXPECT_FALSE(list.IsForbidden(row, ViewMode::kPhysical));
+}
+
+TEST_F(ForbiddenListTest, OldFilesKeepProtectingAndAllowingClearsEveryLineOfTheDrive) {
+  DriveRow row = RowOf("SER1");
+  // Written by an older copy: the identity key only, in other letter case.
+  WriteFile("abcde:1tb=USB\r\nOTHER=SATA\r\n");
+  ForbiddenList list = MakeList();
+  EXPECT_TRUE(list.IsForbidden(row, ViewMode::kPhysical));
+  // Forbidding again adds the stable line only.
+  ASSERT_EQ(list.AddForbidden(row, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "abcde:1tb=USB\r\nOTHER=SATA\r\n#DRIVE|WD|Elements|SER1=USB\r\n");
+  EXPECT_EQ(list.AddForbidden(row, ViewMode::kPhysical), ForbiddenList::Change::kUnchanged);
+
+  // A second copy of the stable line (two copies forbidding at once) goes too.
+  WriteFile(ReadFile() + "#drive|wd|elements|ser1=USB\r\n");
+  ASSERT_EQ(list.RemoveForbidden(row, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "OTHER=SATA\r\n");
+  EXPECT_FALSE(list.IsForbidden(row, ViewMode::kPhysical));
+  EXPECT_EQ(list.RemoveForbidden(row, ViewMode::kPhysical), ForbiddenList::Change::kUnchanged);
+}
+
+TEST_F(ForbiddenListTest, DescriptorTextCannotBreakTheLine) {
+  // "=" would end the name early and "|" would shift the fields.
+  DriveRow row = RowOf("A=B|C%\x01\xE9");
+  const std::string stable = ProtectionKeysOf(row, ViewMode::kPartition).stable;
+  EXPECT_EQ(stable, "#VOLUME|WD|Elements|A%3DB%7CC%25%01%E9|1TB");
+  ForbiddenList list = MakeList();
+  ASSERT_EQ(list.AddForbidden(row, ViewMode::kPartition), ForbiddenList::Change::kChanged);
+  row.letters = "G:";  // only the stable line can match now
+  EXPECT_TRUE(MakeList().IsForbidden(row, ViewMode::kPartition));
+  DriveRow near = RowOf("A=B|C%\x01");
+  near.letters = "G:";
+  EXPECT_FALSE(list.IsForbidden(near, ViewMode::kPartition));
 }
 
 }  // namespace

@@ -59,6 +59,7 @@ static_assert(win32::kIoctlDiskGetLengthInfo == IOCTL_DISK_GET_LENGTH_INFO);
 static_assert(win32::kIoctlDiskGetDriveGeometryEx == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX);
 static_assert(win32::kIoctlDiskUpdateProperties == IOCTL_DISK_UPDATE_PROPERTIES);
 static_assert(win32::kIoctlStorageQueryProperty == IOCTL_STORAGE_QUERY_PROPERTY);
+static_assert(win32::kIoctlStorageGetDeviceNumber == IOCTL_STORAGE_GET_DEVICE_NUMBER);
 static_assert(win32::kIoctlVolumeGetVolumeDiskExtents == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS);
 static_assert(win32::kFsctlLockVolume == FSCTL_LOCK_VOLUME);
 static_assert(win32::kFsctlUnlockVolume == FSCTL_UNLOCK_VOLUME);
@@ -167,6 +168,13 @@ static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength) == 32);
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties) == 36);
 static_assert(win32::kStorageDescriptorHeaderSize == sizeof(STORAGE_DEVICE_DESCRIPTOR));
 static_assert(win32::kStorageDescriptorBufferSize >= sizeof(STORAGE_DEVICE_DESCRIPTOR));
+
+// STORAGE_DEVICE_NUMBER.
+static_assert(win32::kStorageDeviceNumberSize == sizeof(STORAGE_DEVICE_NUMBER));
+static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceType) == 0);
+static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber) == 4);
+static_assert(offsetof(STORAGE_DEVICE_NUMBER, PartitionNumber) == 8);
+static_assert(win32::kFileDeviceDisk == FILE_DEVICE_DISK);
 
 // VOLUME_DISK_EXTENTS and DISK_EXTENT, as the extent reader walks them.
 static_assert(layout::kDiskExtentSize == sizeof(DISK_EXTENT));
