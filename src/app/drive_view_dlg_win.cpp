@@ -30,6 +30,7 @@ constexpr UINT kWatchIntervalMs = 1000;
 constexpr int kForbidMenuId = 301;  // "消去を禁止する"
 constexpr int kAllowMenuId = 302;   // "消去を許可する"
 constexpr int kStaticText2Left = 184;  // right of the last tool button
+constexpr char kEraseBlocksShutdown[] = "ドライブの消去を中断し、続きから行うための情報を保存しています。";
 
 const std::vector<ToolButtonSpec>& ToolButtons() {
   static const std::vector<ToolButtonSpec> buttons = {
@@ -160,7 +161,7 @@ LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COPYDATA:
       return OnCopyData(wparam, lparam);
     case WM_QUERYENDSESSION:
-      return 1;
+      return OnQueryEndSession();
     case WM_ENDSESSION:
       OnEndSession(wparam != 0);
       return 0;
@@ -342,6 +343,13 @@ void TDriveViewDlg::ShowSectorView(bool down) {
 void TDriveViewDlg::SpeedButton2Click() {
   plexi::SpeedButton2Click(*workflow_, erase_ui_, *this, model_.MutableRows(), list_.Selected(),
                            model_.View());
+  // The erase has ended and saved what it had to: Windows may end the
+  // session now, and a later erase asks its questions again.
+  keep_awake_.reset();
+  if (session_block_) {
+    session_block_.reset();
+    session_ending_ = false;
+  }
 }
 
 void TDriveViewDlg::SpeedButton3Click() {
@@ -436,6 +444,19 @@ LRESULT TDriveViewDlg::OnCopyData(WPARAM sender, LPARAM data) {
   return 1;
 }
 
+// Windows asks before it ends the session (shutdown, logoff, an update's
+// restart). Once it says the session ends the process may be killed at any
+// moment, so an erase must save its resume point before that: the answer is
+// no while one runs, with a reason Windows shows, and the erase is stopped
+// at its next step and saves without asking. The block ends with the erase.
+LRESULT TDriveViewDlg::OnQueryEndSession() {
+  if (!workflow_ || !workflow_->Running()) return TRUE;
+  if (!session_block_) session_block_.emplace(hwnd_, kEraseBlocksShutdown);
+  session_ending_ = true;
+  workflow_->Flags().CancelRequested = true;
+  return FALSE;
+}
+
 void TDriveViewDlg::OnEndSession(bool ending) {
   // Only an erase in progress is affected: it stops at its next step and
   // keeps its resume point; its errors go to the log from now on.
@@ -459,6 +480,10 @@ void TDriveViewDlg::BroadcastRowChange(const RowChangeMessage& message) {
 void TDriveViewDlg::ShutdownAfterErase() { shutdown_->ShutdownAfterErase(); }
 
 int32_t TDriveViewDlg::UpdateEraseCount(int operation) {
+  // The erase counts itself in as its writing starts and out as it ends:
+  // the machine stays awake just that long.
+  if (operation == 1) keep_awake_.emplace();
+  if (operation == 2) keep_awake_.reset();
   return shutdown_->UpdateEraseCount(static_cast<EraseCountOp>(operation));
 }
 

@@ -11,6 +11,7 @@
 #include "app/drive_list_win.h"
 #include "app/drive_view.h"
 #include "app/environment_win.h"
+#include "app/erase_guards_win.h"
 #include "app/header_band_win.h"
 #include "app/message_box_notifier_win.h"
 #include "app/peer_copies_win.h"
@@ -76,6 +77,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   void ChooseHeaderColour(POINT screen);
   void ApplyHeaderColour(int32_t index);
   LRESULT OnCopyData(WPARAM sender, LPARAM data);
+  LRESULT OnQueryEndSession();
   void OnEndSession(bool ending);
   int RowIcon(const DriveRow& row);
 
@@ -114,6 +116,10 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   int colour_depth_ = 0;
   int os_class_ = 0;
   bool session_ending_ = false;
+  // While an erase writes; and from a session end asked for during it until
+  // the erase has saved where it stopped.
+  std::optional<KeepAwake> keep_awake_;
+  std::optional<ShutdownBlockReason> session_block_;
 };
 
 }  // namespace plexi::app

@@ -1,0 +1,183 @@
+// Windows ending the session while an erase runs: the main window says no
+// until the erase has stopped and saved its resume point on the drive, and
+// yes when no erase runs. The messages are sent as Windows sends them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "gui_actions.h"
+#include "scenario_support.h"
+
+namespace plexi::gui {
+namespace {
+
+// A stick kept in an image file, far too large to be erased before the
+// session end arrives (only the part written before the cancel is stored).
+constexpr char kMachine[] = R"(disk 0 sectors=2097152 bus=sata product="System SSD" ata=yes
+volume C: disk=0 offset=1M label="Windows"
+disk 1 sectors=67108864 bus=usb product="Large Stick" removable=yes image=large.img
+volume G: disk=1 offset=1M type=removable label="LARGE"
+)";
+constexpr uint32_t kStickChunks = 67108864 / 8192;  // of the largest chunk size
+
+constexpr Duration kMessageTimeout = 5s;
+constexpr Duration kSaveTimeout = 60s;
+
+// Control ids of the confirmation dialog.
+enum : int { kDelWordEdit = 101 };
+
+// What the window answered, or nothing when it did not answer in time.
+std::optional<LRESULT> Ask(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR reply = 0;
+  if (SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL,
+                          UINT(kMessageTimeout.count()), &reply) == 0)
+    return std::nullopt;
+  return LRESULT(reply);
+}
+
+std::optional<LRESULT> QueryEndSession(HWND window) {
+  return Ask(window, WM_QUERYENDSESSION, 0, 0);
+}
+
+// The first bytes of a file, read while the program may be writing it.
+std::string Head(const std::wstring& path, DWORD size) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string bytes(size, '\0');
+  DWORD got = 0;
+  if (!file || !ReadFile(file.get(), bytes.data(), size, &got, nullptr)) return {};
+  bytes.resize(got);
+  return bytes;
+}
+
+uint64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+uint32_t Le32(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  std::memcpy(&value, bytes.data() + at, sizeof value);
+  return value;
+}
+
+bool IsResumeRecord(const std::string& sector) {
+  return sector.size() >= 28 && sector.compare(0, 11, "plexi scrub") == 0 &&
+         sector.compare(0, 14, "plexi scrub ok") != 0;
+}
+
+bool ProcessRunning(DWORD pid) {
+  win::UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+HWND WaitForVisible(DWORD pid, const wchar_t* class_name) {
+  HWND form = nullptr;
+  WaitUntil(
+      [&] {
+        form = FindTopWindow(class_name, pid);
+        return form != nullptr && IsWindowVisible(form);
+      },
+      kStepTimeout);
+  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
+}
+
+class SessionEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ScenarioMachine::WriteText(machine_.file(), kMachine));
+    ASSERT_TRUE(ScenarioMachine::WriteText(StickImage(), ""));
+    program_ = RunningProgram::Start(machine_.file());
+    ASSERT_TRUE(program_) << "the program did not start";
+    ASSERT_TRUE(program_->WaitForRowCount(2, 30s));
+  }
+  void TearDown() override {
+    if (program_) {
+      EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
+    }
+  }
+
+  std::wstring StickImage() const {
+    const std::wstring& file = machine_.file();
+    return file.substr(0, file.find_last_of(L'\\') + 1) + L"large.img";
+  }
+  DWORD pid() const { return program_->pid(); }
+
+  // The erase of G: with zeros, through its question and confirmation; the
+  // progress dialog once the worker writes.
+  HWND StartErase() {
+    const std::optional<int> row = program_->RowOf("G:");
+    EXPECT_TRUE(row);
+    if (!row) return nullptr;
+    program_->PressRow(*row, 100);
+    EXPECT_TRUE(WaitUntil([&] { return program_->Enabled(kEraseButton); }, kStepTimeout));
+    program_->ClickButton(kEraseButton);
+    HWND question = WaitForDialog(pid(), "データの消去確認", kStepTimeout);
+    EXPECT_NE(question, nullptr);
+    if (!question) return nullptr;
+    PressDialogButton(question, IDOK);
+    HWND confirm = WaitForVisible(pid(), L"TDriveDelInfoDlg");
+    EXPECT_NE(confirm, nullptr);
+    if (!confirm) return nullptr;
+    HWND edit = GetDlgItem(confirm, kDelWordEdit);
+    for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
+    PostMessageW(GetDlgItem(confirm, IDOK), BM_CLICK, 0, 0);
+    HWND progress = WaitForVisible(pid(), L"TConditionsOnDlg");
+    EXPECT_NE(progress, nullptr);
+    // Past the first chunk: the worker is writing.
+    EXPECT_TRUE(WaitUntil([&] { return FileSize(StickImage()) > 8u << 20; }, kStepTimeout));
+    return progress;
+  }
+
+  ScenarioMachine machine_;
+  std::unique_ptr<RunningProgram> program_;
+};
+
+// With nothing under way the session may end at once.
+TEST_F(SessionEndTest, WithoutAnEraseTheSessionMayEnd) {
+  const std::optional<LRESULT> answer = QueryEndSession(program_->window());
+  ASSERT_TRUE(answer) << "no answer";
+  EXPECT_NE(*answer, 0);
+}
+
+// During an erase the answer is no; the erase stops at its next chunk and
+// saves its resume point without asking, all while the program still
+// runs; then the session may end.
+TEST_F(SessionEndTest, AnEraseHoldsTheSessionUntilItsResumePointIsSaved) {
+  HWND progress = StartErase();
+  ASSERT_NE(progress, nullptr);
+  const std::optional<LRESULT> answer = QueryEndSession(program_->window());
+  ASSERT_TRUE(answer) << "the main window did not answer during the erase";
+  EXPECT_EQ(*answer, 0);
+
+  std::string sector;
+  const bool saved = WaitUntil(
+      [&] {
+        sector = Head(StickImage(), 512);
+        return IsResumeRecord(sector);
+      },
+      kSaveTimeout);
+  ASSERT_TRUE(saved) << "no resume record; the first bytes: " << sector.substr(0, 16);
+  EXPECT_TRUE(ProcessRunning(pid()));
+  EXPECT_EQ(Le32(sector, 20), 0u) << "method";
+  EXPECT_EQ(Le32(sector, 24), 0u) << "pass";
+  const uint32_t chunk = Le32(sector, 16);
+  EXPECT_GT(chunk, 0u) << "the chunks written before the cancel count";
+  EXPECT_LT(chunk, kStickChunks) << "short of the end";
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(progress) || !IsWindowVisible(progress); }, kStepTimeout));
+  EXPECT_EQ(FindTopWindow(L"#32770", pid()), nullptr) << "nobody is asked whether to save";
+
+  // The erase over, the session may end; its end changes nothing more.
+  EXPECT_TRUE(WaitUntil([&] { return QueryEndSession(program_->window()).value_or(0) != 0; }, kStepTimeout));
+  EXPECT_TRUE(Ask(program_->window(), WM_ENDSESSION, TRUE, 0)) << "no answer to the end";
+  EXPECT_EQ(Head(StickImage(), 512), sector);
+  EXPECT_TRUE(ProcessRunning(pid()));
+}
+
+}  // namespace
+}  // namespace plexi::gui
