@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "drives/discovery.h"
+#include "drives/forbidden_list.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
 
@@ -17,7 +19,8 @@ inline constexpr int kOk = 0;
 inline constexpr int kFailed = 1;       // the operation ran and failed
 inline constexpr int kUsage = 2;        // bad arguments
 inline constexpr int kInterrupted = 3;  // erase interrupted, resume record saved
-inline constexpr int kRefused = 4;      // nothing erased: declined, refused or not openable
+inline constexpr int kRefused = 4;      // nothing erased: declined, refused, or stopped before the first write
+inline constexpr int kPartlyErased = 5; // interrupted after writing, no resume record: partly overwritten
 
 struct Options {
   std::string command;
@@ -61,5 +64,63 @@ std::optional<uint64_t> ParseDecimal(const std::string& text);
 
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err);
 int DumpCommand(const Options& o, std::ostream& out, std::ostream& err);
+
+// --- The protection list ("消去不可"), shared with the program ---
+
+// Where the list is kept: with --simulate FILE the program's files folder
+// for that machine (FILE without its extension, plus ".files"); on Windows
+// beside the executables; on Linux $XDG_CONFIG_HOME/plexiscrub/ (by default
+// ~/.config/plexiscrub/), made on first protect. Empty when no folder can
+// be named (neither variable set).
+std::string ProtectionFilePath(const Options& o);
+
+// The list file and the store it is read through.
+struct ProtectionList {
+  std::unique_ptr<platform::FileStore> files;
+  std::unique_ptr<ForbiddenList> forbidden;
+};
+// Nothing, reported on `err`, when ProtectionFilePath is empty.
+std::optional<ProtectionList> OpenProtectionList(const Options& o, platform::Machine& machine,
+                                                 Notifier& notifier, std::ostream& err);
+
+// A drive number ("2"), a letter ("F:") or the device path the program
+// builds for either ("\\.\PHYSICALDRIVE2", "\\.\F:", any case).
+std::optional<DriveDesignator> DesignatorOfTarget(const std::string& target);
+
+// The row a target is protected by. A number or letter is looked up in the
+// program's list (a number in the physical view, a letter in the partition
+// view); anything else, or a drive the list does not show, is described from
+// its own storage descriptor (no letters). A Linux device without a serial
+// number gets "path:<canonical path>" as its serial.
+struct TargetDrive {
+  DriveRow row;
+  ViewMode view = ViewMode::kPhysical;
+  bool listed = false;  // a row of the program's list
+  bool system = false;  // the row holds the system drive
+};
+// Nothing, reported on `err`, when the target cannot be opened or described.
+std::optional<TargetDrive> FindTarget(const Options& o, platform::Machine& machine, Notifier& notifier,
+                                      const std::string& target, std::ostream& err);
+
+// The check an erase makes right before it opens `target` for writing.
+// True when the target must not be erased: its row holds the system drive,
+// or the protection list holds it (either key of the row, in the view the
+// target names), or the list exists but cannot be read. Then one line on
+// `err` says why, and the caller exits with kRefused without writing.
+// False when nothing protects it, also when the target cannot be opened or
+// described (the erase's own open reports that) or no list folder can be
+// named. Reads the list afresh; nothing is cached.
+bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::string& target,
+                       std::ostream& err);
+
+// The folder of the tool's files on the host (Linux: $XDG_CONFIG_HOME/
+// plexiscrub/ or ~/.config/plexiscrub/; Windows: the executable's folder),
+// with its trailing separator; empty when none can be named.
+std::string HostProtectionFolder();
+// The store for files in that folder.
+std::unique_ptr<platform::FileStore> HostFileStore(const std::string& folder);
+
+int ProtectCommand(const Options& o, std::ostream& out, std::ostream& err);
+int AllowCommand(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace plexi::cli

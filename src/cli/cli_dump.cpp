@@ -14,10 +14,6 @@ namespace plexi::cli {
 namespace {
 
 // "\\.\X:": a volume, sized by the partition probe as in the partition view.
-bool IsVolumePath(const std::string& path) {
-  return path.size() == 6 && path.compare(0, 4, "\\\\.\\") == 0 && path[5] == ':';
-}
-
 void PrintDump(std::ostream& out, const SectorReader& reader, uint64_t sector) {
   out << kDumpHeader << "\n";
   for (const std::string& line : DumpSector(reader.Buffer(), reader.SectorSize(), sector)) out << line << "\n";

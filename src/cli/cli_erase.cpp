@@ -164,22 +164,24 @@ class TerminalEnvironment : public EraseEnvironment {
   bool Unattended() override { return unattended_; }
   void ReportError(const std::string& message, const std::string& label) override {
     err_ << "plexiscrub-cli: " << label << ": " << OneLine(message) << "\n";
-    reported_ = true;
   }
-  bool Reported() const { return reported_; }
 
  private:
-  bool reported_ = false;
   bool unattended_;
   std::ostream& err_;
 };
 
-const char* ResultText(int result) {
+const char* ResultText(int result, EraseOutcome outcome) {
   switch (result) {
     case 0: return "erased (first sector left blank)";
     case 1: return "interrupted; resume record saved";
     case 2: return "erased; completion record saved";
-    default: return "nothing recorded";
+    default: break;
+  }
+  switch (outcome) {
+    case EraseOutcome::kInterruptedPartly: return "interrupted; partly overwritten, no resume record";
+    case EraseOutcome::kFailed: return "failed; partly overwritten, nothing recorded";
+    default: return "nothing erased";
   }
 }
 
@@ -193,22 +195,16 @@ std::optional<DriveDesignator> DesignatorOf(const std::string& target) {
   return DriveDesignator::Physical(uint32_t(std::stoul(target)));
 }
 
-// The row the program would show for the designator, to apply the same
-// protection: the system drive is never erased.
-bool IsSystemDrive(platform::Machine& machine, const DriveDesignator& designator, std::ostream& err) {
-  StreamNotifier notifier(err);
-  DriveDiscovery discovery(machine, notifier);
-  const ViewMode view = designator.IsPhysical() ? ViewMode::kPhysical : ViewMode::kPartition;
-  for (const DriveRow& row : discovery.Refresh(view))
-    if (row.designator == designator && row.letters.find(discovery.SystemDrive()) != std::string::npos)
-      return true;
-  return false;
-}
-
-int ExitCodeOf(int result, bool reported) {
-  if (result == 0 || result == 2) return kOk;
-  if (result == 1) return kInterrupted;
-  return reported ? kFailed : kRefused;
+// What happened to the drive, as an exit code.
+int ExitCodeOf(EraseOutcome outcome) {
+  switch (outcome) {
+    case EraseOutcome::kCompleted: return kOk;
+    case EraseOutcome::kInterruptedSaved: return kInterrupted;
+    case EraseOutcome::kInterruptedPartly: return kPartlyErased;
+    case EraseOutcome::kFailed: return kFailed;
+    case EraseOutcome::kNothingWritten: break;
+  }
+  return kRefused;
 }
 
 }  // namespace
@@ -222,10 +218,6 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (!machine) return kFailed;
   const std::string& target = o.positional[0];
   const std::optional<DriveDesignator> designator = DesignatorOf(target);
-  if (designator && IsSystemDrive(*machine, *designator, err)) {
-    err << "plexiscrub-cli: " << target << " holds the system drive and is never erased\n";
-    return kRefused;
-  }
   if (!o.simulate) {
     const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target));
     if (!use.empty()) {
@@ -249,8 +241,8 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (ui.AskOkCancel(target + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"))
     result = workflow.RunErase(DevicePathOf(target), designator, target,
                                volume ? ViewMode::kPartition : ViewMode::kPhysical);
-  out << "result: " << result << " (" << ResultText(result) << ")\n";
-  return ExitCodeOf(result, env.Reported());
+  out << "result: " << result << " (" << ResultText(result, workflow.Outcome()) << ")\n";
+  return ExitCodeOf(workflow.Outcome());
 }
 
 }  // namespace plexi::cli

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "drives/target_check.h"
 #include "erase/erase_record.h"
 #include "platform/aligned_buffer.h"
 #include "platform/ioctl_layout.h"
@@ -374,8 +375,24 @@ std::vector<Group> GroupVolumes(const std::vector<VolumeMapEntry>& map, ViewMode
 
 }  // namespace
 
+// Whether the row's drive holds the running system, asked of the volumes
+// themselves: the letters alone miss a system disk whose volumes the list
+// did not map, and the boot volume, which has no letter.
+bool DriveDiscovery::HoldsSystem(const std::optional<SystemPlacement>& system, const DriveDesignator& designator) {
+  Placement placement;
+  if (designator.IsPhysical()) {
+    placement.kind = Placement::Kind::kDisk;
+    placement.disk = designator.number();
+  } else {
+    placement.kind = Placement::Kind::kVolume;
+    placement.spans = VolumeExtents(machine_, designator.DevicePath()).value_or(std::vector<DiskSpan>{});
+  }
+  return SystemRefusal(system, machine_.SystemDirectory(), placement, designator.DevicePath()).has_value();
+}
+
 std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view) {
   std::vector<DriveRow> rows;
+  const std::optional<SystemPlacement> system = FindSystemPlacement(machine_);
   for (const Group& group : GroupVolumes(MapVolumesToDisks(view), view)) {
     TDriveInfo info = TDriveInfo::ForRefresh();
     QueryDrive(group.designator, info, view);
@@ -397,7 +414,7 @@ std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view) {
     row.product = info.ProductName;
     row.serial = info.SerialNumber;
     row.root = std::string{group.first_letter, ':', '\\'};
-    row.not_erasable = row.letters.find(system_drive_) != std::string::npos ||
+    row.not_erasable = row.letters.find(system_drive_) != std::string::npos || HoldsSystem(system, row.designator) ||
                        (is_forbidden_ && is_forbidden_(row));
     rows.push_back(std::move(row));
   }

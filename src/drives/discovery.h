@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drives/drive_types.h"
+#include "drives/target_check.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
 
@@ -110,6 +111,7 @@ class DriveDiscovery {
 
  private:
   void MapVolume(VolumeMapEntry& entry, ViewMode view);
+  bool HoldsSystem(const std::optional<SystemPlacement>& system, const DriveDesignator& designator);
 
   platform::Machine& machine_;
   Notifier& notifier_;

@@ -126,7 +126,13 @@ std::optional<SystemPlacement> FindSystemPlacement(platform::Machine& machine) {
 std::optional<std::string> SystemRefusal(platform::Machine& machine, const Placement& target,
                                          const std::string& path) {
   if (target.kind == Placement::Kind::kUnknown) return std::nullopt;
-  std::optional<SystemPlacement> system = FindSystemPlacement(machine);
+  return SystemRefusal(FindSystemPlacement(machine), machine.SystemDirectory(), target, path);
+}
+
+std::optional<std::string> SystemRefusal(const std::optional<SystemPlacement>& system,
+                                         const std::string& system_directory, const Placement& target,
+                                         const std::string& path) {
+  if (target.kind == Placement::Kind::kUnknown) return std::nullopt;
   if (target.kind == Placement::Kind::kDisk) {
     if (!system) return kSystemUnknownRefusal;
     if (system->disks.count(target.disk)) return kSystemDiskRefusal;
@@ -135,7 +141,6 @@ std::optional<std::string> SystemRefusal(platform::Machine& machine, const Place
   // A volume: refused when it shares a byte with the system or boot volume,
   // or when it does not say where it lies and the system cannot be found.
   if (!system) {
-    const std::string system_directory = machine.SystemDirectory();
     const bool system_letter = IsVolumePath(path) && path.size() == 6 && !system_directory.empty() &&
                                std::toupper(static_cast<unsigned char>(path[4])) ==
                                    std::toupper(static_cast<unsigned char>(system_directory[0]));

@@ -70,6 +70,11 @@ std::optional<SystemPlacement> FindSystemPlacement(platform::Machine& machine);
 std::optional<std::string> SystemRefusal(platform::Machine& machine, const Placement& target,
                                          const std::string& path);
 
+// The same, with the system located once for many targets (a list refresh).
+std::optional<std::string> SystemRefusal(const std::optional<SystemPlacement>& system,
+                                         const std::string& system_directory, const Placement& target,
+                                         const std::string& path);
+
 inline constexpr char kSystemDiskRefusal[] =
     "このドライブにはWindowsのシステムがあるため、消去できません。";
 inline constexpr char kSystemUnknownRefusal[] =

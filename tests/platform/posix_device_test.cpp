@@ -232,23 +232,35 @@ TEST_F(ImageTest, TheEndOfTheImageIsAHardEnd) {
   EXPECT_EQ(std::filesystem::file_size(image), 8192u) << "the image grew";
 }
 
-TEST_F(ImageTest, APartialLastSectorIsNotPartOfTheDevice) {
+// A part sector at the end of an image belongs to it: the length query
+// counts it, and a sector-sized transfer there moves just those bytes, so
+// an erase reaches every byte of the file without growing it.
+TEST_F(ImageTest, APartialLastSectorIsReachedWithoutGrowingTheFile) {
   std::string image = dir.file("tail.img");
   WriteImage(image, 4096 + 300, PatternByte);
   auto device = Open(image, Access::kReadWrite);
   EXPECT_EQ(GeometryOf(*device).SectorCount(), 8u);
+  uint8_t length[8] = {};
+  ASSERT_TRUE(device->Control(win32::kIoctlDiskGetLengthInfo, nullptr, 0, length, 8).ok);
+  EXPECT_EQ(layout::Load64(length), 4096u + 300);
 
   AlignedBuffer buffer(1024);
   ASSERT_TRUE(device->SetPosition(4096).ok());
   platform::IoResult r = device->Read(buffer.data(), 512);
   EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 0u);
+  EXPECT_EQ(r.bytes, 300u);
   std::memset(buffer.data(), 0, 512);
+  ASSERT_TRUE(device->SetPosition(4096).ok());
+  r = device->Write(buffer.data(), 512);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.bytes, 300u);
+  ASSERT_TRUE(device->SetPosition(4096 + 512).ok());
   EXPECT_EQ(device->Write(buffer.data(), 512).error, win32::kErrorDiskFull);
 
   std::string bytes = ReadFileBytes(image);
   ASSERT_EQ(bytes.size(), 4096u + 300);
-  EXPECT_EQ(uint8_t(bytes[4096]), PatternByte(4096)) << "the tail was written";
+  EXPECT_EQ(bytes.substr(4096), std::string(300, '\0'));
+  EXPECT_EQ(uint8_t(bytes[4095]), PatternByte(4095));
 }
 
 TEST_F(ImageTest, AccessDecidesWhatAHandleMayDo) {

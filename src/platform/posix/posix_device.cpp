@@ -155,6 +155,11 @@ IoResult PosixDevice::Control(uint32_t code, const void* in, uint32_t in_length,
   switch (code) {
     case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
     case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
+    case win32::kIoctlDiskGetLengthInfo:
+      if (reply == nullptr || out_length < win32::kLengthInformationSize)
+        return Failed(win32::kErrorInsufficientBuffer);
+      layout::Store64(reply, facts_.size_bytes);
+      return Done(win32::kLengthInformationSize);
     case win32::kIoctlStorageQueryProperty:
       return StorageDescriptor(static_cast<const uint8_t*>(in), in_length, reply, out_length);
     // Nothing can hold the target mounted: the open refused that already.

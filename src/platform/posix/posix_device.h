@@ -32,7 +32,7 @@ using AlignedMemory = Unique<AlignedMemoryTraits>;
 struct DeviceFacts {
   bool block_device = false;       // else an image file
   uint32_t sector_size = 512;
-  uint64_t size_bytes = 0;         // whole sectors only: a file's partial tail is left out
+  uint64_t size_bytes = 0;         // an image file's part sector at the end included
   uint64_t partition_start = 0;    // bytes, for a partition
   uint32_t partition_number = 0;   // 0 for a whole disk or an image
   std::string sysfs_dir;           // block devices

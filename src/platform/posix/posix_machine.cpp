@@ -66,8 +66,9 @@ uint32_t BlockFacts(int fd, const struct stat& st, DeviceFacts* facts) {
 void FileFacts(const std::string& path, const struct stat& st, uint32_t sector,
                DeviceFacts* facts) {
   facts->sector_size = sector;
-  // A partial last sector cannot be addressed by sector; it is not counted.
-  facts->size_bytes = uint64_t(st.st_size) - uint64_t(st.st_size) % sector;
+  // All of the file, a part sector at its end included: a transfer that
+  // reaches into that sector moves what there is, as at the end of a disk.
+  facts->size_bytes = uint64_t(st.st_size);
   std::error_code ec;
   std::filesystem::path full = std::filesystem::canonical(path, ec);
   facts->path = ec ? path : full.string();
