@@ -449,8 +449,12 @@ LRESULT TDriveViewDlg::OnCopyData(WPARAM sender, LPARAM data) {
 // moment, so an erase must save its resume point before that: the answer is
 // no while one runs, with a reason Windows shows, and the erase is stopped
 // at its next step and saves without asking. The block ends with the erase.
+// Before the erase writes (its questions and confirmation are open) there is
+// nothing to save, and starting it would clear the cancel request and hold
+// the session for the whole erase: the session may end then.
 LRESULT TDriveViewDlg::OnQueryEndSession() {
-  if (!workflow_ || !workflow_->Running()) return TRUE;
+  const bool writing = keep_awake_.has_value();
+  if (!workflow_ || !workflow_->Running() || !writing) return TRUE;
   if (!session_block_) session_block_.emplace(hwnd_, kEraseBlocksShutdown);
   session_ending_ = true;
   workflow_->Flags().CancelRequested = true;

@@ -107,9 +107,8 @@ class SessionEndTest : public ::testing::Test {
   }
   DWORD pid() const { return program_->pid(); }
 
-  // The erase of G: with zeros, through its question and confirmation; the
-  // progress dialog once the worker writes.
-  HWND StartErase() {
+  // The erase of G: through its question, up to its confirmation.
+  HWND OpenConfirmation() {
     const std::optional<int> row = program_->RowOf("G:");
     EXPECT_TRUE(row);
     if (!row) return nullptr;
@@ -120,9 +119,10 @@ class SessionEndTest : public ::testing::Test {
     EXPECT_NE(question, nullptr);
     if (!question) return nullptr;
     PressDialogButton(question, IDOK);
-    HWND confirm = WaitForVisible(pid(), L"TDriveDelInfoDlg");
-    EXPECT_NE(confirm, nullptr);
-    if (!confirm) return nullptr;
+    return WaitForVisible(pid(), L"TDriveDelInfoDlg");
+  }
+  // Started with zeros; the progress dialog once the worker writes.
+  HWND StartErase(HWND confirm) {
     HWND edit = GetDlgItem(confirm, kDelWordEdit);
     for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
@@ -138,18 +138,33 @@ class SessionEndTest : public ::testing::Test {
   std::unique_ptr<RunningProgram> program_;
 };
 
-// With nothing under way the session may end at once.
-TEST_F(SessionEndTest, WithoutAnEraseTheSessionMayEnd) {
-  const std::optional<LRESULT> answer = QueryEndSession(program_->window());
+// With nothing under way the session may end at once; so it may while the
+// erase is only asking, before anything is written.
+TEST_F(SessionEndTest, BeforeAnEraseWritesTheSessionMayEnd) {
+  std::optional<LRESULT> answer = QueryEndSession(program_->window());
   ASSERT_TRUE(answer) << "no answer";
   EXPECT_NE(*answer, 0);
+
+  HWND confirm = OpenConfirmation();
+  ASSERT_NE(confirm, nullptr);
+  answer = QueryEndSession(program_->window());
+  ASSERT_TRUE(answer) << "no answer during the confirmation";
+  EXPECT_NE(*answer, 0);
+  // Another program held the session: it goes on, and the user cancels.
+  EXPECT_TRUE(Ask(program_->window(), WM_ENDSESSION, FALSE, 0));
+  PostMessageW(GetDlgItem(confirm, kDelWordEdit), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(confirm) || !IsWindowVisible(confirm); }, kStepTimeout));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(program_->window()) != FALSE; }, kStepTimeout));
+  EXPECT_EQ(FileSize(StickImage()), 0u) << "nothing was written";
 }
 
 // During an erase the answer is no; the erase stops at its next chunk and
 // saves its resume point without asking, all while the program still
 // runs; then the session may end.
 TEST_F(SessionEndTest, AnEraseHoldsTheSessionUntilItsResumePointIsSaved) {
-  HWND progress = StartErase();
+  HWND confirm = OpenConfirmation();
+  ASSERT_NE(confirm, nullptr);
+  HWND progress = StartErase(confirm);
   ASSERT_NE(progress, nullptr);
   const std::optional<LRESULT> answer = QueryEndSession(program_->window());
   ASSERT_TRUE(answer) << "the main window did not answer during the erase";
