@@ -542,7 +542,7 @@ constexpr char kGuidStem[] = "Volume{5eed0000-0000-0000-0000-";
 
 std::string VolumeGuidPath(uint32_t position) {
   char digits[16];
-  std::snprintf(digits, sizeof digits, "%012llx", static_cast<unsigned long long>(position));
+  std::snprintf(digits, sizeof digits, "%012x", static_cast<unsigned>(position));
   return std::string("\\\\?\\") + kGuidStem + digits + "}";
 }
 
