@@ -67,7 +67,7 @@ const char kUsageText[] =
     "      per lettered volume with --partitions)\n"
     "  inspect TARGET [--simulate FILE]\n"
     "      the erase record in the first sector of TARGET: its kind, method and\n"
-    "      resume point\n"
+    "      resume point; and whether TARGET is protected against erasing\n"
     "  erase TARGET [--method 0|1|2] [--verify] [--no-history] [--resume|--no-resume]\n"
     "        [--yes] [--simulate FILE]\n"
     "      overwrites all of TARGET: 0 zeros, 1 0xFF then zeros, 2 random bytes,\n"
@@ -83,6 +83,13 @@ const char kUsageText[] =
     "      sector viewer shows it: the header line, then 32 lines for the sector's\n"
     "      first 512 bytes; a blank line between sectors. The drive is only read.\n"
     "      A drive letter is sized like a volume of the partition view.\n"
+    "  protect TARGET [--simulate FILE] / allow TARGET [--simulate FILE]\n"
+    "      forbid or allow erasing TARGET, as the program's list menu does (\"not\"\n"
+    "      in list; erase refuses it); a number in the physical view, a letter in\n"
+    "      the partition view. Kept in drvnotlist.txt: beside the program\n"
+    "      (Windows), in $XDG_CONFIG_HOME/plexiscrub or ~/.config/plexiscrub\n"
+    "      (Linux), in FILE's .files folder with --simulate. The system drive is\n"
+    "      refused.\n"
 
     "\n"
     "TARGET is a block device or an image file (Linux), a drive number or a\n"
@@ -164,8 +171,14 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   StreamNotifier notifier(err);
-  DriveDiscovery discovery(*machine, notifier);
-  std::vector<DriveRow> rows = discovery.Refresh(o.partitions ? ViewMode::kPartition : ViewMode::kPhysical);
+  const ViewMode view = o.partitions ? ViewMode::kPartition : ViewMode::kPhysical;
+  // "not" as the program shows it: the system drive and the protection list.
+  std::optional<ProtectionList> protection = OpenProtectionList(o, *machine, notifier, err);
+  std::function<bool(const DriveRow&)> is_protected;
+  if (protection)
+    is_protected = [&](const DriveRow& row) { return protection->forbidden->IsForbidden(row, view); };
+  DriveDiscovery discovery(*machine, notifier, is_protected);
+  std::vector<DriveRow> rows = discovery.Refresh(view);
   out << "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子\n";
   for (const DriveRow& row : rows) {
     out << row.caption;
@@ -226,6 +239,8 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
         << (resume == 0 ? "" : " (nothing to resume)") << "\n";
   else
     out << "resume point: none\n";
+  // The erase's own check; its reason, if any, goes to standard error.
+  out << "protected: " << (TargetIsProtected(o, *machine, o.positional[0], err) ? "yes" : "no") << "\n";
   return kOk;
 }
 
@@ -248,6 +263,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       {"inspect", InspectCommand},
       {"erase", EraseCommand},
       {"dump", DumpCommand},
+      {"protect", ProtectCommand},
+      {"allow", AllowCommand},
   };
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {
@@ -275,8 +292,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // --drive N names the target the way the program's list does; it comes
   // first among the positional arguments.
   if (options->drive) {
-    if (options->command != "inspect" && options->command != "erase" && options->command != "dump") {
-      err << "plexiscrub-cli: --drive belongs to inspect, erase and dump\n";
+    if (options->command != "inspect" && options->command != "erase" && options->command != "dump" &&
+        options->command != "protect" && options->command != "allow") {
+      err << "plexiscrub-cli: --drive belongs to inspect, erase, dump, protect and allow\n";
       return kUsage;
     }
     options->positional.insert(options->positional.begin(), *options->drive);

@@ -1,0 +1,222 @@
+// plexiscrub-cli protect / allow, and the protection check the erase makes:
+// the program's protection list, kept where the program keeps it, keyed by
+// the same rows the program's list shows.
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/cli_common.h"
+#include "platform/ioctl_layout.h"
+#include "platform/sim/directory_file_store.h"
+#include "platform/sim/file_util.h"
+#include "platform/winconst.h"
+
+namespace plexi::cli {
+
+namespace {
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The folder the program run with --simulate FILE keeps its files in: FILE
+// without its extension, plus ".files" ("demo/demo.machine" gives
+// "demo/demo.files/").
+std::string SimulatedFilesFolder(const std::string& machine_file) {
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(sim::PathFromUtf8(machine_file), ec);
+  const std::string path = ec ? machine_file : sim::PathToUtf8(full);
+  const size_t slash = path.find_last_of("\\/");
+  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  std::string stem = path.substr(name_start);
+  const size_t dot = stem.rfind('.');
+  if (dot != std::string::npos && dot > 0) stem.resize(dot);
+  return path.substr(0, name_start) + stem + ".files" + char(std::filesystem::path::preferred_separator);
+}
+
+std::string ProtectionFolder(const Options& o) {
+  return o.simulate ? SimulatedFilesFolder(*o.simulate) : HostProtectionFolder();
+}
+
+// Whether the open device is one partition rather than a whole drive.
+bool IsPartition(platform::Device& device, const std::string& path) {
+  if (IsVolumePath(path)) return true;
+  uint8_t reply[win32::kPartitionInfoBufferSize] = {};
+  platform::IoResult r = device.Control(win32::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, sizeof reply);
+  return r.ok && r.bytes >= win32::kPartitionInformationSize &&
+         layout::PartitionInformation::Decode(reply).partition_number != 0;
+}
+
+// A target the program's list does not show (a path, or a drive without
+// letters), described by its own descriptor. A device that names no serial
+// number is known by its path instead, so that protecting it does not
+// protect every drive of its model.
+std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine& machine, Notifier& notifier,
+                                            const std::string& target, std::optional<ViewMode> view,
+                                            std::ostream& err) {
+  const std::string path = DevicePathOf(target);
+  platform::OpenResult opened = machine.OpenDevice(path, platform::Access::kRead);
+  if (!opened.ok()) {
+    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(machine, opened.error)) << "\n";
+    return std::nullopt;
+  }
+  TargetDrive drive;
+  drive.view = view ? *view : (IsPartition(*opened.device, path) ? ViewMode::kPartition : ViewMode::kPhysical);
+  std::optional<DriveExtent> extent = MeasureDrive(machine, notifier, *opened.device, path, drive.view);
+  std::optional<DescriptorFacts> descriptor = QueryDescriptor(*opened.device);
+  if (!extent || !descriptor || !descriptor->has_header) {
+    err << "plexiscrub-cli: " << path << " does not tell its size and descriptor\n";
+    return std::nullopt;
+  }
+  DriveRow& row = drive.row;
+  row.vendor = descriptor->vendor;
+  row.product = descriptor->product;
+  row.serial = descriptor->serial;
+  row.identity = descriptor->identity_hex;
+  row.bus_type = BusTypeName(descriptor->bus_type);
+  row.size_text = FormatSize(extent->Bytes());
+  row.caption = row.vendor + (row.vendor.empty() ? "" : " ") + row.product;
+  if (row.serial.empty() && !view && !o.simulate) {
+    std::error_code ec;
+    std::filesystem::path canonical = std::filesystem::canonical(sim::PathFromUtf8(path), ec);
+    row.serial = "path:" + (ec ? path : sim::PathToUtf8(canonical));
+  }
+  return drive;
+}
+
+std::string Describe(const std::string& target, const TargetDrive& drive) {
+  std::string text = target + " (" + (drive.row.caption.empty() ? "no product name" : drive.row.caption);
+  if (!drive.row.letters.empty()) text += ", " + drive.row.letters;
+  return text + ", " + drive.row.size_text + ")";
+}
+
+int ChangeProtection(const Options& o, ForbidAction action, std::ostream& out, std::ostream& err) {
+  const char* verb = action == ForbidAction::kForbid ? "protect" : "allow";
+  if (o.positional.size() != 1) {
+    err << "plexiscrub-cli: " << verb << " needs exactly one TARGET\n";
+    return kUsage;
+  }
+  std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
+  if (!machine) return kFailed;
+  StreamNotifier notifier(err);
+  const std::string& target = o.positional[0];
+  std::optional<TargetDrive> drive = FindTarget(o, *machine, notifier, target, err);
+  if (!drive) return kFailed;
+  if (drive->system) {
+    err << "plexiscrub-cli: " << target << " holds the system drive, which is always protected; "
+        << "that cannot be changed\n";
+    return kRefused;
+  }
+  const ProtectionKeys keys = ProtectionKeysOf(drive->row, drive->view);
+  if (keys.legacy.empty() && keys.stable.empty()) {
+    err << "plexiscrub-cli: " << target << " reports no serial number and is not in the drive list, "
+        << "so nothing can tell it apart from other drives of its model\n";
+    return kFailed;
+  }
+  std::optional<ProtectionList> list = OpenProtectionList(o, *machine, notifier, err);
+  if (!list) return kFailed;
+  if (action == ForbidAction::kForbid) {
+    // The folder is made on first use (on Linux under the configuration
+    // folder); a failure shows in the write that follows.
+    std::error_code ec;
+    std::filesystem::create_directories(sim::PathFromUtf8(ProtectionFolder(o)), ec);
+  }
+  ForbiddenList& forbidden = *list->forbidden;
+  const ForbiddenList::Change change = action == ForbidAction::kForbid
+                                           ? forbidden.AddForbidden(drive->row, drive->view)
+                                           : forbidden.RemoveForbidden(drive->row, drive->view);
+  if (change == ForbiddenList::Change::kFailed) return kFailed;
+  const bool changed = change == ForbiddenList::Change::kChanged;
+  if (action == ForbidAction::kForbid)
+    out << (changed ? "protected: " : "already protected: ") << Describe(target, *drive) << "\n";
+  else
+    out << (changed ? "allowed: " : "was not protected: ") << Describe(target, *drive) << "\n";
+  out << "list: " << forbidden.Path() << "\n";
+  return kOk;
+}
+
+}  // namespace
+
+std::string ProtectionFilePath(const Options& o) {
+  const std::string folder = ProtectionFolder(o);
+  return folder.empty() ? std::string() : folder + kForbiddenListFileName;
+}
+
+std::optional<ProtectionList> OpenProtectionList(const Options& o, platform::Machine& machine, Notifier& notifier,
+                                                 std::ostream& err) {
+  const std::string folder = ProtectionFolder(o);
+  if (folder.empty()) {
+    err << "plexiscrub-cli: neither XDG_CONFIG_HOME nor HOME is set: no place for the protection list\n";
+    return std::nullopt;
+  }
+  ProtectionList list;
+  list.files = o.simulate ? std::make_unique<sim::DirectoryFileStore>(folder) : HostFileStore(folder);
+  list.forbidden = std::make_unique<ForbiddenList>(machine, *list.files, folder + kForbiddenListFileName, notifier);
+  return list;
+}
+
+std::optional<DriveDesignator> DesignatorOfTarget(const std::string& target) {
+  if (DevicePathOf(target) != target) {
+    if (target.size() == 2 && target[1] == ':') return DriveDesignator::Letter(target[0]);
+    return DriveDesignator::Physical(uint32_t(std::stoul(target)));
+  }
+  // The device paths the program itself builds, in any letter case.
+  const std::string upper = UpperAscii(target);
+  const std::string prefix = "\\\\.\\";
+  if (upper.rfind(prefix, 0) != 0) return std::nullopt;
+  const std::string rest = upper.substr(prefix.size());
+  if (rest.size() == 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0])))
+    return DriveDesignator::Letter(rest[0]);
+  const std::string drive = "PHYSICALDRIVE";
+  if (rest.rfind(drive, 0) != 0) return std::nullopt;
+  const std::string number = rest.substr(drive.size());
+  std::optional<uint64_t> n = number.size() <= 3 ? ParseDecimal(number) : std::nullopt;
+  if (!n) return std::nullopt;
+  return DriveDesignator::Physical(uint32_t(*n));
+}
+
+std::optional<TargetDrive> FindTarget(const Options& o, platform::Machine& machine, Notifier& notifier,
+                                      const std::string& target, std::ostream& err) {
+  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
+  std::optional<ViewMode> view;
+  if (designator) {
+    view = designator->IsPhysical() ? ViewMode::kPhysical : ViewMode::kPartition;
+    DriveDiscovery discovery(machine, notifier);
+    for (DriveRow& row : discovery.Refresh(*view)) {
+      if (row.designator != *designator) continue;
+      TargetDrive drive{std::move(row), *view, true, false};
+      drive.system = drive.row.letters.find(discovery.SystemDrive()) != std::string::npos;
+      return drive;
+    }
+  }
+  return DescribeUnlisted(o, machine, notifier, target, view, err);
+}
+
+bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::string& target, std::ostream& err) {
+  StreamNotifier notifier(err);
+  // A target that cannot be described cannot be opened by the erase either;
+  // the erase reports that itself.
+  std::optional<TargetDrive> drive = FindTarget(o, machine, notifier, target, err);
+  if (!drive) return false;
+  if (drive->system) {
+    err << "plexiscrub-cli: " << target << " holds the system drive and is never erased\n";
+    return true;
+  }
+  std::optional<ProtectionList> list = OpenProtectionList(o, machine, notifier, err);
+  if (!list) return false;
+  if (!list->forbidden->IsForbidden(drive->row, drive->view)) return false;
+  err << "plexiscrub-cli: " << target << " is protected against erasing (list " << list->forbidden->Path()
+      << "); 'plexiscrub-cli allow " << target << "' lifts the protection\n";
+  return true;
+}
+
+int ProtectCommand(const Options& o, std::ostream& out, std::ostream& err) {
+  return ChangeProtection(o, ForbidAction::kForbid, out, err);
+}
+
+int AllowCommand(const Options& o, std::ostream& out, std::ostream& err) {
+  return ChangeProtection(o, ForbidAction::kAllow, out, err);
+}
+
+}  // namespace plexi::cli

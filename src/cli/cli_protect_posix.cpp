@@ -1,0 +1,23 @@
+// Where the tool keeps the protection list on Linux: the user's
+// configuration folder, as the XDG base directories say.
+#include <cstdlib>
+
+#include "cli/cli_common.h"
+#include "platform/sim/directory_file_store.h"
+
+namespace plexi::cli {
+
+std::string HostProtectionFolder() {
+  // A relative XDG_CONFIG_HOME is to be ignored.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/plexiscrub/";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config/plexiscrub/";
+  return {};
+}
+
+std::unique_ptr<platform::FileStore> HostFileStore(const std::string& folder) {
+  return std::make_unique<sim::DirectoryFileStore>(folder);
+}
+
+}  // namespace plexi::cli
