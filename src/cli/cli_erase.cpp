@@ -186,15 +186,6 @@ const char* ResultText(int result, EraseOutcome outcome) {
 }
 
 
-// The drive a target names on a machine with drive letters, if any: a
-// number is a physical drive, a letter with a colon a volume.
-std::optional<DriveDesignator> DesignatorOf(const std::string& target) {
-  const std::string path = DevicePathOf(target);
-  if (path == target) return std::nullopt;
-  if (target.size() == 2 && target[1] == ':') return DriveDesignator::Letter(target[0]);
-  return DriveDesignator::Physical(uint32_t(std::stoul(target)));
-}
-
 // What happened to the drive, as an exit code.
 int ExitCodeOf(EraseOutcome outcome) {
   switch (outcome) {
@@ -217,7 +208,11 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   const std::string& target = o.positional[0];
-  const std::optional<DriveDesignator> designator = DesignatorOf(target);
+  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
+  if (TargetIsProtected(o, *machine, target, err)) {
+    out << "result: -1 (" << ResultText(-1, EraseOutcome::kNothingWritten) << ")\n";
+    return kRefused;
+  }
   if (!o.simulate) {
     const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target));
     if (!use.empty()) {
@@ -235,12 +230,18 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // The tool has no window to keep responsive: the worker runs unpaced.
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
   ui.CancelInto(workflow.Flags().CancelRequested);
-  const bool volume = designator && !designator->IsPhysical();
+  EraseTarget erase_target;
+  erase_target.device_path = DevicePathOf(target);
+  erase_target.designator = designator;
+  erase_target.label = target;
+  const bool volume = (designator && !designator->IsPhysical()) || IsVolumePath(erase_target.device_path);
+  erase_target.view = volume ? ViewMode::kPartition : ViewMode::kPhysical;
+  // A protection added while the questions are open still stops the erase.
+  erase_target.is_protected = [&] { return TargetIsProtected(o, *machine, target, err); };
   // The same first question as the program's erase button.
   int result = -1;
   if (ui.AskOkCancel(target + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"))
-    result = workflow.RunErase(DevicePathOf(target), designator, target,
-                               volume ? ViewMode::kPartition : ViewMode::kPhysical);
+    result = workflow.RunErase(erase_target);
   out << "result: " << result << " (" << ResultText(result, workflow.Outcome()) << ")\n";
   return ExitCodeOf(workflow.Outcome());
 }
