@@ -483,6 +483,8 @@ void TDriveViewDlg::BroadcastRowChange(const RowChangeMessage& message) {
 
 void TDriveViewDlg::ShutdownAfterErase() { shutdown_->ShutdownAfterErase(); }
 
+bool TDriveViewDlg::IsProtected(const DriveRow& row, ViewMode view) { return model_.IsProtected(row, view); }
+
 int32_t TDriveViewDlg::UpdateEraseCount(int operation) {
   // The erase counts itself in as its writing starts and out as it ends:
   // the machine stays awake just that long.

@@ -87,6 +87,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   void RepaintRow(size_t index) override;
   void BroadcastRowChange(const RowChangeMessage& message) override;
   void ShutdownAfterErase() override;
+  bool IsProtected(const DriveRow& row, ViewMode view) override;
   // EraseEnvironment
   int32_t UpdateEraseCount(int operation) override;
   bool Unattended() override;
