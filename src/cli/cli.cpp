@@ -100,9 +100,10 @@ const char kUsageText[] =
     "  --help            this text\n"
     "\n"
     "exit codes: 0 done (erase: completed), 1 failed (erase: a write, read,\n"
-    "verification or record error), 2 bad arguments, 3 erase interrupted with its\n"
-    "resume record saved, 4 nothing erased (declined, refused, or the drive could\n"
-    "not be opened or locked).\n";
+    "verification or record error after writing began), 2 bad arguments, 3 erase\n"
+    "interrupted with its resume record saved, 4 nothing erased (declined,\n"
+    "refused, or stopped before the first write), 5 erase interrupted after\n"
+    "writing without a resume record: the drive is partly overwritten.\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
   Options o;
