@@ -149,6 +149,7 @@ class SimDevice : public platform::Device {
       case win32::kIoctlStorageQueryProperty: return QueryProperty(in, in_length, reply, out_length);
       case win32::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
       case win32::kIoctlDiskUpdateProperties: return UpdateProperties();
+      case win32::kIoctlStorageGetDeviceNumber: return DeviceNumber(reply, out_length);
       case win32::kFsctlLockVolume: return LockVolume();
       case win32::kFsctlUnlockVolume: return UnlockVolume();
       case win32::kFsctlDismountVolume: return DismountVolume();
@@ -392,6 +393,22 @@ class SimDevice : public platform::Device {
     }
     if (write_back) WriteBackCachedMetadata();
     return held;
+  }
+
+  // STORAGE_DEVICE_NUMBER: a disk is partition 0 of itself; a volume is
+  // numbered by its place among the disk's volumes, from 1.
+  IoResult DeviceNumber(uint8_t* out, uint32_t out_length) {
+    if (uint32_t e = NoMediaError()) return Failed(e);
+    if (out_length < win32::kStorageDeviceNumberSize) return Failed(win32::kErrorInsufficientBuffer);
+    uint32_t partition = 0;
+    if (IsVolume()) {
+      for (size_t i = 0; i < disk_->volumes.size(); ++i)
+        if (disk_->volumes[i].lock() == volume_) partition = uint32_t(i + 1);
+    }
+    layout::Store32(out, win32::kFileDeviceDisk);
+    layout::Store32(out + 4, disk_->number.load());
+    layout::Store32(out + 8, partition);
+    return Done(win32::kStorageDeviceNumberSize);
   }
 
   // Makes the system read the disk's layout again; a disk request only.

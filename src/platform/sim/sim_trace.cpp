@@ -38,6 +38,7 @@ std::string ControlName(uint32_t code) {
     case win32::kFsctlDismountVolume: return "dismount";
     case win32::kFsctlAllowExtendedDasdIo: return "dasd";
     case win32::kIoctlDiskUpdateProperties: return "update-properties";
+    case win32::kIoctlStorageGetDeviceNumber: return "device-number";
   }
   char text[24];
   std::snprintf(text, sizeof text, "code=0x%08X", code);
