@@ -52,6 +52,7 @@ class ScriptedEraseUi : public EraseUi {
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   bool AskOkCancel(const std::string& text, const std::string& caption) override {
     questions.push_back(caption + "|" + text);
+    if (on_ask) on_ask();
     return Next();
   }
   bool AskYesNo(const std::string& text, const std::string& caption, Icon) override {
@@ -60,6 +61,7 @@ class ScriptedEraseUi : public EraseUi {
   }
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
     confirm_requests.push_back(request);
+    if (on_confirm) on_confirm();
     ConfirmChoice c = choice;
     if (!request.method_enabled) c.method = request.method;
     return c;
@@ -75,6 +77,8 @@ class ScriptedEraseUi : public EraseUi {
   }
 
   std::deque<bool> answers;  // answers to the questions, in order; true when exhausted
+  // What happens elsewhere while the first question or the confirmation is open.
+  std::function<void()> on_ask, on_confirm;
   ConfirmChoice choice{true, false, true, 0};
   std::vector<std::string> messages, questions;
   std::vector<ConfirmRequest> confirm_requests;
