@@ -3,6 +3,7 @@
 // the same rows the program's list shows.
 #include <cctype>
 #include <filesystem>
+#include <sstream>
 #include <system_error>
 
 #include "cli/cli_common.h"
@@ -152,7 +153,7 @@ std::optional<ProtectionList> OpenProtectionList(const Options& o, platform::Mac
   }
   ProtectionList list;
   list.files = o.simulate ? std::make_unique<sim::DirectoryFileStore>(folder) : HostFileStore(folder);
-  list.forbidden = std::make_unique<ForbiddenList>(machine, *list.files, folder + kForbiddenListFileName, notifier);
+  list.forbidden = std::make_unique<ForbiddenList>(machine, *list.files, ProtectionFilePath(o), notifier);
   return list;
 }
 
@@ -196,8 +197,9 @@ std::optional<TargetDrive> FindTarget(const Options& o, platform::Machine& machi
 bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::string& target, std::ostream& err) {
   StreamNotifier notifier(err);
   // A target that cannot be described cannot be opened by the erase either;
-  // the erase reports that itself.
-  std::optional<TargetDrive> drive = FindTarget(o, machine, notifier, target, err);
+  // the erase reports that itself, so the reason is not said twice.
+  std::ostringstream unsaid;
+  std::optional<TargetDrive> drive = FindTarget(o, machine, notifier, target, unsaid);
   if (!drive) return false;
   if (drive->system) {
     err << "plexiscrub-cli: " << target << " holds the system drive and is never erased\n";
