@@ -30,6 +30,17 @@ TEST(EraseRecordLayout, ResumeRecordBytes) {
   EXPECT_EQ(layout::Load32(&s[20]), 2u);
   EXPECT_EQ(layout::Load32(&s[24]), 1u);
   for (size_t i = 28; i < s.size(); ++i) ASSERT_EQ(s[i], 0) << i;
+
+  // The chunk layout the index counts in: sectors (64-bit) and sectors per chunk.
+  s = BuildResumeRecord(512, {1, 7, 0, 0x123456789ull, 8192});
+  EXPECT_EQ(layout::Load64(&s[28]), 0x123456789ull);
+  EXPECT_EQ(layout::Load32(&s[36]), 8192u);
+  for (size_t i = 40; i < s.size(); ++i) ASSERT_EQ(s[i], 0) << i;
+  EraseRecordFields read;
+  ASSERT_EQ(RecogniseForErase(s.data(), s.size(), read), 0);
+  EXPECT_TRUE(read.LayoutMatches(0x123456789ull, 8192));
+  EXPECT_FALSE(read.LayoutMatches(0x123456789ull, 4096));
+  EXPECT_TRUE(EraseRecordFields{}.LayoutMatches(1, 1));  // an older record names none
 }
 
 TEST(EraseRecordRecognition, CompletionRecordIsKindTwoForBothReaders) {

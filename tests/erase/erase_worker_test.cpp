@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "erase/erase_test_support.h"
+#include "platform/winconst.h"
 #include "support/test_support.h"
 
 namespace plexi {
@@ -20,6 +21,8 @@ disk 1 sectors=61440 bus=11 product="Target"
 disk 2 sectors=61440 bus=11 product="Bad sector"
 disk 3 sectors=61440 bus=11 product="Short writes"
 disk 4 sectors=61440 bus=11 product="Forgetful"
+disk 5 sectors=61440 bus=11 product="Bad first sector"
+fault disk=5 op=write sector=0 error=29
 fault disk=2 op=write sector=30000 error=29
 fault disk=3 op=write sector=4096 short=512
 fault disk=4 op=drop-write sector=10000
@@ -39,6 +42,7 @@ class SpyDevice : public platform::Device {
   }
   platform::Status SetPosition(uint64_t offset) override {
     if (offset == 0) writes.push_back({0, 0});  // a rewind marks a pass change
+    if (refuse_positioning) return platform::Status::Failure(win32::kErrorSeek);
     return inner_->SetPosition(offset);
   }
   platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
@@ -50,6 +54,7 @@ class SpyDevice : public platform::Device {
   // -2 mixed with 0xFF); {0, 0} for a rewind. Small chunks are written
   // several at a time.
   std::vector<std::pair<uint32_t, int>> writes;
+  bool refuse_positioning = false;
 
  private:
   std::unique_ptr<platform::Device> inner_;
@@ -199,6 +204,45 @@ TEST_F(WorkerTest, ResumedMidPassWithVerificationClearsTheResumeRecord) {
   EXPECT_EQ(Passes()[0].size(), 18u);  // chunks 12 to 29
   // One sector of zeros at the start before the read-back.
   EXPECT_EQ(std::count(device_->writes.begin(), device_->writes.end(), std::pair<uint32_t, int>{512, 0}), 1);
+}
+
+// Writing from wherever the handle happens to stand would skip part of the
+// drive and write another part twice.
+TEST_F(WorkerTest, APositioningFailureAtTheResumePointWritesNothing) {
+  FillDisk(1, 0x5A);
+  Prepare(1, 1, false, 12, 0);
+  device_->refuse_positioning = true;
+  Run();
+  EXPECT_TRUE(terminated_);
+  EXPECT_TRUE(flags_.EraseFailed);
+  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(win32::kErrorSeek));
+  EXPECT_EQ(flags_.BytesWritten, 0u);
+  EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
+}
+
+TEST_F(WorkerTest, AFailedRewriteOfTheFirstSectorBeforeVerifyingIsAFailure) {
+  FillDisk(5, 0);
+  Prepare(5, 0, true, 12, 0);
+  Run();
+  EXPECT_TRUE(flags_.EraseFailed);
+  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(29));
+  EXPECT_GT(flags_.BytesWritten, 0u);
+}
+
+// The bytes after the last whole chunk are written and read back in every
+// pass, also when the erase resumes right before them.
+TEST_F(WorkerTest, TheTailAfterTheLastChunkIsWrittenAndVerifiedInEveryPass) {
+  FillDisk(1, 0x77);
+  Prepare(1, 1, true, 29, 0);
+  params_.ChunkCount = 29;
+  params_.TailBytes = 2048 * 512 - 1024;  // all but the last two sectors
+  Run();
+  EXPECT_FALSE(flags_.EraseFailed) << flags_.LastErrorText;
+  EXPECT_TRUE(flags_.VerifyPassed);
+  std::vector<uint8_t> covered = machine_->PeekDisk(1, 29ull << 20, params_.TailBytes);
+  EXPECT_TRUE(std::all_of(covered.begin(), covered.end(), [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(machine_->PeekDisk(1, (30ull << 20) - 1024, 1)[0], 0x77);  // beyond the area: untouched
+  EXPECT_EQ(view_.verify_positions.back(), 29ull * (1 << 20) + params_.TailBytes);
 }
 
 TEST_F(WorkerTest, CancelAfterTheLastChunkOfAPassSavesTheFullChunkCount) {

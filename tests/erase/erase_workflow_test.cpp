@@ -136,6 +136,84 @@ TEST_F(WorkflowTest, AResumeRecordIsOfferedAndContinued) {
   EXPECT_EQ(ui_.view.events.front(), "pass:現在の工程 2 / 3");
 }
 
+class FakeHost : public EraseButtonHost {
+ public:
+  void StopDriveWatch() override { calls.push_back("stop"); }
+  void StartDriveWatch() override { calls.push_back("start"); }
+  void RepaintRow(size_t) override {}
+  void BroadcastRowChange(const RowChangeMessage& m) override { messages.push_back(m); }
+  void ShutdownAfterErase() override { calls.push_back("shutdown"); }
+  bool IsProtected(const DriveRow&, ViewMode) override { return protect; }
+  bool protect = false;
+  std::vector<std::string> calls;
+  std::vector<RowChangeMessage> messages;
+};
+
+// A chunk index counted in another layout would point at other bytes: the
+// erase starts over and says why; a record naming this layout, or one
+// written before the layout was kept, resumes.
+TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
+  EraseRecordFields stale{2, 10, 1, 61440 + 2048, 2048};
+  PutRecord(1, BuildResumeRecord(512, stale));
+  ui_.choice = {true, false, true, 0};
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_FALSE(Asked("前回の処理情報"));
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{kResumeLayoutChanged});
+  EXPECT_TRUE(ui_.confirm_requests[0].method_enabled);
+  EXPECT_EQ(ui_.view.events.front(), "pass:現在の工程 1 / 1");
+
+  ui_ = {};
+  stale.SectorsPerChunk = 1024;
+  stale.TotalSectors = 61440;
+  PutRecord(1, BuildResumeRecord(512, stale));
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_FALSE(Asked("前回の処理情報"));
+
+  ui_ = {};
+  PutRecord(1, BuildResumeRecord(512, {2, 10, 1, 61440, 2048}));
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_TRUE(Asked("前回の処理情報"));
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+// An interrupted erase records the layout its chunk index counts in.
+TEST_F(WorkflowTest, AResumeRecordNamesTheDriveSizeAndChunkSize) {
+  ui_.view.on_write = [this](uint64_t p) {
+    if (p >= (5u << 20)) workflow_.Flags().CancelRequested = true;
+  };
+  ui_.answers = {true, true};
+  EXPECT_EQ(Erase(1), 1);
+  EraseRecordFields fields;
+  std::vector<uint8_t> sector = Sector0(1);
+  ASSERT_EQ(RecogniseForErase(sector.data(), sector.size(), fields), 0);
+  EXPECT_EQ(fields.TotalSectors, 61440u);
+  EXPECT_EQ(fields.SectorsPerChunk, 2048u);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kInterruptedSaved);
+}
+
+// Declining to save after the drive was written leaves it partly
+// overwritten; the outcome and the row say so, not "nothing happened".
+TEST_F(WorkflowTest, AnInterruptionWithoutResumeRecordIsAPartlyOverwrittenDrive) {
+  test::RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine_, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  PutRecord(1, BuildCompletionRecord(512, 1));
+  rows[1].method_text = "255,ゼロ";
+  rows[1].record_kind = 2;
+  ui_.view.on_write = [this](uint64_t p) {
+    if (p >= (5u << 20)) workflow_.Flags().CancelRequested = true;
+  };
+  ui_.answers = {true, true, false};  // erase, erase again, do not save
+  FakeHost host;
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), -1);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kInterruptedPartly);
+  EXPECT_EQ(rows[1].record_kind, 0);
+  EXPECT_EQ(rows[1].method_text, "");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].record_kind, 0);
+  EXPECT_EQ(EraseMethodText(host.messages[0].value), "");
+}
+
 TEST_F(WorkflowTest, DecliningTheResumeStartsAFreshZeroErase) {
   PutRecord(1, BuildResumeRecord(512, {2, 10, 1}));
   ui_.answers = {false};
@@ -252,18 +330,6 @@ TEST_F(WorkflowTest, PartitionViewErasesOnlyTheVolume) {
   EXPECT_EQ(machine_->PeekDisk(1, 21ull << 20, 512), marker);
 }
 
-class FakeHost : public EraseButtonHost {
- public:
-  void StopDriveWatch() override { calls.push_back("stop"); }
-  void StartDriveWatch() override { calls.push_back("start"); }
-  void RepaintRow(size_t) override {}
-  void BroadcastRowChange(const RowChangeMessage& m) override { messages.push_back(m); }
-  void ShutdownAfterErase() override { calls.push_back("shutdown"); }
-  bool IsProtected(const DriveRow&, ViewMode) override { return protect; }
-  bool protect = false;
-  std::vector<std::string> calls;
-  std::vector<RowChangeMessage> messages;
-};
 
 TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
   test::RecordingNotifier notifier;

@@ -41,6 +41,41 @@ class RecordAccessTest : public ::testing::Test {
   test::RecordingNotifier notifier_;
 };
 
+// A handle that cannot be positioned: the record would land anywhere.
+class UnpositionableDevice : public platform::Device {
+ public:
+  explicit UnpositionableDevice(std::unique_ptr<platform::Device> inner) : inner_(std::move(inner)) {}
+  platform::IoResult Read(void* b, uint32_t n) override { return inner_->Read(b, n); }
+  platform::IoResult Write(const void* b, uint32_t n) override {
+    ++writes;
+    return inner_->Write(b, n);
+  }
+  platform::Status SetPosition(uint64_t) override { return platform::Status::Failure(25); }
+  platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
+    return inner_->Control(c, i, il, o, ol);
+  }
+  platform::Status Flush() override { return inner_->Flush(); }
+  int writes = 0;
+
+ private:
+  std::unique_ptr<platform::Device> inner_;
+};
+
+TEST_F(RecordAccessTest, AFailedPositioningIsAFailedWriteAndNoRecordRead) {
+  UnpositionableDevice device(Open(1));
+  EraseRecordFields fields{2, 5, 1};
+  for (RecordMode mode : {RecordMode::kFinish, RecordMode::kInterrupt}) {
+    RecordAccessResult r = AccessEraseRecord(*machine_, notifier_, device, 512, mode, true, fields);
+    EXPECT_FALSE(r.io_ok);
+    EXPECT_EQ(r.error, 25u);
+  }
+  EXPECT_EQ(device.writes, 0);
+  EXPECT_TRUE(notifier_.messages.empty());  // the caller reports a failed write
+  machine_->PokeDisk(1, 0, BuildResumeRecord(512, fields).data(), 512);
+  EXPECT_EQ(AccessEraseRecord(*machine_, notifier_, device, 512, RecordMode::kRead, false, fields).result, -1);
+  EXPECT_EQ(notifier_.messages.size(), 1u);
+}
+
 TEST_F(RecordAccessTest, FinishWritesTheCompletionRecordOrABlankSector) {
   EraseRecordFields fields{2, 0, 0};
   machine_->PokeDisk(1, 0, reinterpret_cast<const uint8_t*>("old boot code"), 13);
