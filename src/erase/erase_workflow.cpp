@@ -151,28 +151,32 @@ bool EraseWorkflow::TakeVolumesOfDisk(uint32_t disk) {
   return true;
 }
 
-// The chunk layout: chunks that tile the drive exactly
-// (ChooseSectorsPerChunk), or, where that would need more chunks than the
-// resume record can count, chunks of the largest size and a tail.
-bool EraseWorkflow::SetLayout(const DriveExtent& extent) {
+std::optional<ChunkLayout> PlanChunks(const DriveExtent& extent, uint32_t limit) {
   const uint64_t sectors = extent.sector_count;
-  uint32_t per_chunk = ChooseSectorsPerChunk(sectors, kSectorsPerChunkLimit);
-  if (sectors / per_chunk > std::numeric_limits<uint32_t>::max()) per_chunk = kSectorsPerChunkLimit;
+  uint32_t per_chunk = ChooseSectorsPerChunk(sectors, limit);
+  if (sectors / per_chunk > std::numeric_limits<uint32_t>::max()) per_chunk = limit;
   const uint64_t chunks = sectors / per_chunk;
   const uint64_t chunk_bytes = uint64_t(extent.sector_size) * per_chunk;
   const uint64_t tail = (sectors % per_chunk) * extent.sector_size + extent.tail_bytes;
   if (sectors == 0 || chunks > std::numeric_limits<uint32_t>::max() ||
-      chunk_bytes > std::numeric_limits<int32_t>::max()) {
-    ui_.ShowMessage(sectors == 0 ? "このドライブには消去できるセクタがありません。"
-                                 : "このドライブのセクタ数では区切りよく消去できないため、消去できません。");
+      chunk_bytes > std::numeric_limits<int32_t>::max())
+    return std::nullopt;
+  return ChunkLayout{per_chunk, uint32_t(chunks), uint32_t(chunk_bytes), uint32_t(tail)};
+}
+
+bool EraseWorkflow::SetLayout(const DriveExtent& extent) {
+  std::optional<ChunkLayout> layout = PlanChunks(extent, kSectorsPerChunkLimit);
+  if (!layout) {
+    ui_.ShowMessage(extent.sector_count == 0 ? "このドライブには消去できるセクタがありません。"
+                                             : "このドライブのセクタ数では区切りよく消去できないため、消去できません。");
     return false;
   }
   params_.BytesPerSector = extent.sector_size;
-  params_.SectorsPerChunk = per_chunk;
-  params_.ChunkCount = uint32_t(chunks);
-  params_.ChunkBytes = uint32_t(chunk_bytes);
-  params_.TailBytes = uint32_t(tail);
-  params_.TotalSectors = sectors;
+  params_.SectorsPerChunk = layout->sectors_per_chunk;
+  params_.ChunkCount = layout->chunk_count;
+  params_.ChunkBytes = layout->chunk_bytes;
+  params_.TailBytes = layout->tail_bytes;
+  params_.TotalSectors = extent.sector_count;
   params_.EraseTotalBytes = extent.Bytes();
   return true;
 }

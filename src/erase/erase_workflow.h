@@ -82,6 +82,18 @@ class EraseEnvironment {
 // down to 17, so chunks tile the drive exactly; 1 when there is none.
 uint32_t ChooseSectorsPerChunk(uint64_t count, uint32_t limit);
 
+// How an erase cuts the drive: chunks that tile it exactly where the resume
+// record can count them, else chunks of `limit` sectors and a tail after
+// them; the tail also holds an image file's part sector. Nothing when the
+// drive has no whole sector or its chunks would not fit a transfer.
+struct ChunkLayout {
+  uint32_t sectors_per_chunk = 0;
+  uint32_t chunk_count = 0;
+  uint32_t chunk_bytes = 0;
+  uint32_t tail_bytes = 0;
+};
+std::optional<ChunkLayout> PlanChunks(const DriveExtent& extent, uint32_t limit);
+
 // "C: D: E:" → 3: the letters in the bracket of a drive label.
 int LetterCountOfLabel(const std::string& drive_label);
 

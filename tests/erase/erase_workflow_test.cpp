@@ -54,6 +54,28 @@ class WorkflowTest : public ::testing::Test {
   EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0}};
 };
 
+// However the drive is sized, the chunks and the tail cover every byte.
+TEST(PlanChunks, CoversEveryByteOfOddSizes) {
+  const DriveExtent sizes[] = {
+      {512, 1000000, 0},              // tiles exactly: 125 chunks of 8000
+      {512, 1000003, 0},              // prime: one-sector chunks
+      {4096, 7919, 0},                // 4 KiB sectors, prime count
+      {512, (1ull << 32) + 15, 0},    // more one-sector chunks than a record can count
+      {512, 6442450967ull, 0},        // prime above 2^32
+      {512, 2048, 300},               // an image with a part sector
+  };
+  for (const DriveExtent& e : sizes) {
+    std::optional<ChunkLayout> plan = PlanChunks(e, 8192);
+    ASSERT_TRUE(plan) << e.sector_count;
+    EXPECT_EQ(uint64_t(plan->chunk_count) * plan->chunk_bytes + plan->tail_bytes, e.Bytes()) << e.sector_count;
+    EXPECT_EQ(plan->chunk_bytes, plan->sectors_per_chunk * e.sector_size);
+    EXPECT_LT(plan->tail_bytes, plan->chunk_bytes + e.sector_size);
+  }
+  EXPECT_EQ(PlanChunks({512, 1000000, 0}, 8192)->tail_bytes, 0u);
+  EXPECT_EQ(PlanChunks({512, (1ull << 32) + 15, 0}, 8192)->sectors_per_chunk, 8192u);
+  EXPECT_FALSE(PlanChunks({512, 0, 300}, 8192));
+}
+
 TEST(ChooseSectorsPerChunk, TilesTheDriveExactly) {
   EXPECT_EQ(ChooseSectorsPerChunk(1000000, 8192), 8000u);
   EXPECT_EQ(ChooseSectorsPerChunk(61440, 8192), 2048u);
