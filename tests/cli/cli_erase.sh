@@ -74,12 +74,44 @@ code=$?
 [ $code -eq 3 ] || fail "an interrupted erase exits 3, not $code"
 grep -q '^result: 1 ' "$work/out" || fail "interrupted: $(cat "$work/out")"
 
+# Interrupted after writing, and the resume record cannot be written: the
+# drive is partly overwritten, which has its own exit code.
+cat >"$work/norecord.machine" <<'MACHINE'
+system-directory "C:\Windows\system32"
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0 offset=1M
+disk 2 size=64G bus=sata product="NoRecord"
+record disk=2 kind=resume chunk=7 method=0 pass=0
+fault disk=2 op=write sector=0 error=29
+MACHINE
+"$cli" erase 2 --resume --yes --simulate "$work/norecord.machine" >"$work/out" 2>"$work/err" &
+pid=$!
+sleep 0.5
+kill -INT $pid
+wait $pid
+code=$?
+[ $code -eq 5 ] || fail "an interruption without a resume record exits 5, not $code: $(cat "$work/out" "$work/err")"
+grep -q 'partly overwritten' "$work/out" || fail "partly overwritten: $(cat "$work/out")"
+
+# An image whose length is not a whole number of sectors: every byte,
+# the part sector at its end too.
+head -c $((3 * 1024 * 1024 + 300)) /dev/urandom >"$work/odd.img"
+"$cli" erase "$work/odd.img" --verify --no-history --yes >"$work/out" 2>"$work/err" || fail "odd image: $(cat "$work/err")"
+[ "$(stat -c %s "$work/odd.img")" -eq $((3 * 1024 * 1024 + 300)) ] || fail "the image changed its length"
+[ -z "$(tr -d '\000' <"$work/odd.img" | head -c 1)" ] || fail "bytes of the odd image were left"
+
 # The system drive is refused before anything happens.
 "$cli" erase 0 --yes --simulate "$work/big.machine" >/dev/null 2>"$work/err"
 [ $? -eq 4 ] || fail "the system drive exits 4"
 grep -Eq 'system drive|Windowsのシステムがあるため' "$work/err" || fail "system drive message: $(cat "$work/err")"
 "$cli" erase C: --yes --simulate "$work/big.machine" >/dev/null 2>&1
 [ $? -eq 4 ] || fail "the system volume exits 4"
+# However it is named.
+for name in '\\.\physicaldrive0' '\\?\PhysicalDrive0' '\\.\c:' '\\?\Volume{5eed0000-0000-0000-0000-000000000001}'; do
+  "$cli" erase "$name" --yes --simulate "$work/big.machine" >/dev/null 2>"$work/err"
+  [ $? -eq 4 ] || fail "the system drive named $name exits 4"
+  [ "$(head -c 512 "$work/err" | wc -c)" -gt 0 ] || fail "no reason for refusing $name"
+done
 
 # Bad arguments.
 "$cli" erase "$img" --method 3 >/dev/null 2>&1; [ $? -eq 2 ] || fail "--method 3 exits 2"
