@@ -176,7 +176,60 @@ TEST(Discovery, DriveNumbersSortAsTextAndHighNumbersStayPhysical) {
   ASSERT_NE(far, rows.end());
   EXPECT_EQ(far->designator, DriveDesignator::Physical(70));
   EXPECT_EQ(far->caption, "Far disk");
-  EXPECT_EQ(far->size_text, FormatSize(2ull * (1u << 30) / (255 * 63 * 512) * 255 * 63 * 512));
+  EXPECT_EQ(far->size_text, FormatSize(2ull << 30));  // the exact length, not whole cylinders
+}
+
+// The system is found from the volumes themselves: the disk that holds the
+// boot volume (no letter) is as untouchable as the one that holds C:, and so
+// is every disk when the system cannot be located.
+TEST(Discovery, DisksHoldingTheSystemOrBootVolumeAreNotErasable) {
+  const std::string disks = R"(
+system-directory "C:\Windows\system32"
+disk 0 size=10G bus=nvme product="System"
+disk 1 size=1G bus=sata product="Boot"
+disk 2 size=1G bus=usb product="Stick"
+volume C: disk=0 offset=1M
+volume - disk=1 offset=1M length=100M boot=yes
+volume E: disk=1 offset=101M
+volume F: disk=2 offset=1M
+)";
+  auto machine = MakeMachine(disks);
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_TRUE(rows[0].not_erasable);
+  EXPECT_TRUE(rows[1].not_erasable) << "the boot volume's disk";
+  EXPECT_FALSE(rows[2].not_erasable);
+  // In the partition view only the volumes that are system or boot volumes.
+  rows = discovery.Refresh(ViewMode::kPartition);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_TRUE(rows[0].not_erasable);
+  EXPECT_FALSE(rows[1].not_erasable) << "E: shares a disk with the boot volume, not its sectors";
+  EXPECT_FALSE(rows[2].not_erasable);
+
+  machine = MakeMachine(disks + "volumes unlisted\n");
+  DriveDiscovery blind(*machine, notifier);
+  for (const DriveRow& row : blind.Refresh(ViewMode::kPhysical)) EXPECT_TRUE(row.not_erasable) << row.caption;
+}
+
+// The list shows the size an erase writes, also for a GPT volume, which
+// does not answer the partition query.
+TEST(Discovery, AGptVolumeIsListedWithItsOwnSize) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=10G bus=nvme product="System"
+disk 1 size=8G bus=sata product="Data" table=gpt
+volume C: disk=0 offset=1M
+volume E: disk=1 offset=1M length=3G
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPartition);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].size_text, "3GB");
+  rows = discovery.Refresh(ViewMode::kPhysical);
+  EXPECT_EQ(rows[1].size_text, "8GB");
 }
 
 TEST(Discovery, SystemDriveAndProtectedDrivesAreNotErasable) {
