@@ -77,6 +77,8 @@ std::optional<std::string> SystemRefusal(const std::optional<SystemPlacement>& s
 
 inline constexpr char kSystemDiskRefusal[] =
     "このドライブにはWindowsのシステムがあるため、消去できません。";
+inline constexpr char kUnplacedRefusal[] =
+    "このドライブがどのディスクにあたるかを確認できないため、消去は行いません。";
 inline constexpr char kSystemUnknownRefusal[] =
     "Windowsのシステムがどのドライブにあるかを確認できないため、物理ドライブの消去は行いません。";
 

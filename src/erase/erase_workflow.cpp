@@ -206,6 +206,13 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
     return false;
   }
   std::optional<DriveIdentity> identity = ReadDriveIdentity(*drive_);
+  // A drive that says what it is but not where it lies, on a machine with
+  // volumes to protect, cannot be told apart from the system disk.
+  if (placement_.kind == Placement::Kind::kUnknown && identity && !machine_.Volumes().volumes.empty()) {
+    ui_.ShowMessage(kUnplacedRefusal);
+    CloseDrive();
+    return false;
+  }
   confirmed_answers_ = identity.has_value();
   confirmed_ = identity.value_or(DriveIdentity{});
   confirmed_.size_text = FormatSize(extent->Bytes());

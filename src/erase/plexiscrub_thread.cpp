@@ -242,7 +242,6 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
 // image file is asked for as a whole sector; the device moves what there is.
 bool TPlexiscrubThread::ProcessTail() {
   const uint32_t asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
-  if (pass_ > erase_method_) std::memset(pattern_->data(), 0xFF, asked);  // a short read must not pass as zeros
   if (!Transfer(pattern_->data(), asked, tail_bytes_)) return false;
   position_ += tail_bytes_;
   ShowPosition();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "erase/erase_test_support.h"
+#include "platform/winconst.h"
 #include "support/test_support.h"
 
 namespace plexi {
@@ -444,6 +445,73 @@ TEST_F(WorkflowTest, WhenWindowsEndsTheSessionTheResumePointIsSavedAndErrorsAreL
   EXPECT_EQ(Erase(2, "Broken （G:）"), -1);
   ASSERT_EQ(env_.reported.size(), 1u);
   EXPECT_TRUE(ui_.messages.empty());
+}
+
+}  // namespace
+}  // namespace plexi
+
+namespace plexi {
+namespace {
+
+// A disk reached by a name the program does not parse, whose handle does
+// not tell its device number: as \\?\GLOBALROOT\Device\Harddisk1\DR1 might.
+class NamelessDisk : public platform::Device {
+ public:
+  explicit NamelessDisk(std::unique_ptr<platform::Device> inner) : inner_(std::move(inner)) {}
+  platform::IoResult Read(void* b, uint32_t n) override { return inner_->Read(b, n); }
+  platform::IoResult Write(const void* b, uint32_t n) override { return inner_->Write(b, n); }
+  platform::Status SetPosition(uint64_t offset) override { return inner_->SetPosition(offset); }
+  platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
+    if (c == win32::kIoctlStorageGetDeviceNumber) return {false, 0, win32::kErrorInvalidFunction};
+    return inner_->Control(c, i, il, o, ol);
+  }
+  platform::Status Flush() override { return inner_->Flush(); }
+
+ private:
+  std::unique_ptr<platform::Device> inner_;
+};
+
+class AliasMachine : public platform::Machine {
+ public:
+  explicit AliasMachine(sim::SimMachine& inner) : inner_(inner) {}
+  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override {
+    if (path != kAlias) return inner_.OpenDevice(path, access);
+    platform::OpenResult r = inner_.OpenDevice("\\\\.\\PHYSICALDRIVE0", access);
+    if (r.ok()) r.device = std::make_unique<NamelessDisk>(std::move(r.device));
+    return r;
+  }
+  std::string LogicalDriveStrings() override { return inner_.LogicalDriveStrings(); }
+  uint32_t LogicalDriveMask() override { return inner_.LogicalDriveMask(); }
+  uint32_t DriveType(const std::string& root) override { return inner_.DriveType(root); }
+  std::optional<std::string> VolumeLabel(const std::string& root) override { return inner_.VolumeLabel(root); }
+  std::string SystemDirectory() override { return inner_.SystemDirectory(); }
+  std::string ErrorText(uint32_t code) override { return inner_.ErrorText(code); }
+  bool IdentifyDevice(int32_t d, uint8_t* reply) override { return inner_.IdentifyDevice(d, reply); }
+  platform::VolumeList Volumes() override { return inner_.Volumes(); }
+  platform::LocalTime Now() override { return inner_.Now(); }
+  std::string DateText(const platform::LocalTime& t) override { return inner_.DateText(t); }
+  std::string TimeText(const platform::LocalTime& t) override { return inner_.TimeText(t); }
+
+  static constexpr char kAlias[] = "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\DR0";
+
+ private:
+  sim::SimMachine& inner_;
+};
+
+TEST(WorkflowPlacement, ADiskThatCannotBePlacedIsNeverWritten) {
+  auto machine = test::MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0 offset=1M
+)");
+  AliasMachine alias(*machine);
+  ScriptedEraseUi ui;
+  FakeEnvironment env;
+  EstimateState estimate;
+  EraseWorkflow workflow(alias, ui, env, estimate, Pacing{0, 0, 1, 0});
+  EXPECT_EQ(workflow.RunErase(AliasMachine::kAlias, std::nullopt, "DR0", ViewMode::kPhysical), -1);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{kUnplacedRefusal});
+  EXPECT_EQ(machine->DiskCounters(0).writes, 0u);
 }
 
 }  // namespace
