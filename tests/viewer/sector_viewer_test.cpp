@@ -1,6 +1,7 @@
 // The sector viewer on a simulated machine: opening and sizing, paging by
 // keys, wheel and track bar, the text display, failing drives, and that the
 // drive is only ever read, and read only when the sector changes.
+#include "viewer/sector_reader.h"
 #include "viewer/sector_viewer.h"
 
 #include <gtest/gtest.h>
@@ -109,11 +110,18 @@ TEST_F(ViewerTest, OpeningShowsSectorZeroOfTheWholeDrive) {
   EXPECT_TRUE(notifier.messages.empty());
 }
 
-TEST_F(ViewerTest, PartitionViewOpensTheVolumeSizedByTheProbe) {
+// A raw device handle that bypasses the cache reads only into aligned memory.
+TEST_F(ViewerTest, SectorsAreReadIntoAlignedMemory) {
+  std::unique_ptr<SectorReader> reader = SectorReader::Open(*machine, notifier, "\\\\.\\PHYSICALDRIVE0", ViewMode::kPhysical);
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(reader->Buffer().data()) % 4096, 0u);
+}
+
+TEST_F(ViewerTest, PartitionViewOpensTheVolumeSizedByItsLength) {
   row = Row(DriveDesignator::Letter('E'), "Test Disk 【 Data 】", "E:");
   Mark(0, 1 << 20, "volume start");
   ASSERT_TRUE(viewer.Open(&row, ViewMode::kPartition));
-  EXPECT_EQ(viewer.Max(), 8191);  // 4 MiB of 512-byte sectors
+  EXPECT_EQ(viewer.Max(), 8191);  // 4 MiB of 512-byte sectors, as the volume's length says
   EXPECT_EQ(view.caption, "セクタダンプ [ Test Disk 【 Data 】  E: ]");
   EXPECT_EQ(view.FirstLine().substr(0, 15), " 000000000000  ");
   EXPECT_EQ(view.FirstLine().substr(65, 12), "volume start");
