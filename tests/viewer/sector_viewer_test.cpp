@@ -1,7 +1,6 @@
 // The sector viewer on a simulated machine: opening and sizing, paging by
 // keys, wheel and track bar, the text display, failing drives, and that the
 // drive is only ever read, and read only when the sector changes.
-#include "viewer/sector_reader.h"
 #include "viewer/sector_viewer.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 #include "platform/winconst.h"
 #include "support/test_support.h"
 #include "viewer/sector_dump.h"
+#include "viewer/sector_reader.h"
 
 namespace plexi {
 namespace {
