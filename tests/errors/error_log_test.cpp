@@ -102,7 +102,8 @@ TEST_F(ErrorLogTest, MidnightEntriesCarryTheDateOnly) {
 }
 
 TEST_F(ErrorLogTest, AnyLineBreakEndsALineAndNulBytesAreDropped) {
-  WriteFile(std::string("a\rb\nc\r\nd\0e\r\n\r\nlast", 20));
+  static constexpr char kLog[] = "a\rb\nc\r\nd\0e\r\n\r\nlast";
+  WriteFile(std::string(kLog, sizeof kLog - 1));  // the NUL inside, not the one ending it
   ErrorLog log(*machine_, *files_, path_);
   EXPECT_EQ(log.LoadErrorLog(notifier_), 6);
   EXPECT_EQ(log.Lines(), (std::vector<std::string>{"a", "b", "c", "de", "", "last"}));
