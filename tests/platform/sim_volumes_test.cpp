@@ -84,6 +84,7 @@ TEST(SimVolumes, DescriptionErrorsNameTheLine) {
       {disk + "volume - disk=0\nfault volume=\\\\?\\Volume{1234} op=read", "line 3: bad volume GUID path"},
       {disk + "fault disk=0 op=length error=0", "line 2: error=0 is not a failure"},
       {"volumes listed", "line 1: volumes takes one word: unlisted"},
+      {"disk 0 size=8M write-delay=10001", "line 1: write-delay is at most 10000 milliseconds"},
   };
   for (const Case& c : cases) {
     std::string error = ParseError(c.text);

@@ -252,6 +252,8 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
   if (auto v = pairs.Take("image")) disk.image = *v;
   if (auto v = pairs.Take("heads")) disk.heads = ParseU32(*v, "heads");
   if (auto v = pairs.Take("sectors-per-track")) disk.sectors_per_track = ParseU32(*v, "sectors-per-track");
+  if (auto v = pairs.Take("write-delay")) disk.write_delay_ms = ParseU32(*v, "write-delay");
+  if (disk.write_delay_ms > 10000) Fail("write-delay is at most 10000 milliseconds");
   if (auto v = pairs.Take("table")) {
     if (*v != "mbr" && *v != "gpt") Fail("table must be mbr or gpt, not '" + *v + "'");
     disk.gpt = *v == "gpt";

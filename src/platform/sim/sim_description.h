@@ -30,6 +30,7 @@ struct DiskSpec {
   std::string image;  // empty: sparse memory
   uint32_t heads = 255;
   uint32_t sectors_per_track = 63;
+  uint32_t write_delay_ms = 0;  // a slow drive: each write call takes this long at least
   // GPT disks refuse IOCTL_DISK_GET_PARTITION_INFO, which Windows answers on
   // MBR disks only.
   bool gpt = false;

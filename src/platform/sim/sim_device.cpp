@@ -2,6 +2,8 @@
 // raw device handle on Windows: sector-aligned transfers at the handle's
 // position, and DeviceIoControl replies in the raw Win32 layouts.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <limits>
 
@@ -78,6 +80,8 @@ class SimDevice : public platform::Device {
     if (position_ >= size) return Failed(win32::kErrorSectorNotFound);
     uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));  // spanning the end: short
     if (TouchesMountedVolume(n)) return Failed(win32::kErrorAccessDenied);
+    if (disk_->desc.write_delay_ms > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(disk_->desc.write_delay_ms));
     bool store = true;
     if (auto fault = FireIoFault({FaultOp::kWrite, FaultOp::kDropWrite}, n)) {
       if (fault->op == FaultOp::kDropWrite) store = false;

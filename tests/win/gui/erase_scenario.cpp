@@ -20,12 +20,14 @@ namespace plexi::gui {
 namespace {
 
 // A system disk nobody may erase, a stick kept in an image file (so that
-// its bytes can be checked afterwards), a stick full of old data whose
-// writes are silently lost at one sector, and one whose writes fail.
+// its bytes can be checked afterwards; slow enough that each pass stays on
+// the screen for a while, however busy the machine running the test), a
+// stick full of old data whose writes are silently lost at one sector, and
+// one whose writes fail.
 constexpr char kMachine[] = R"(trace reads
 disk 0 sectors=2097152 bus=sata product="System SSD" ata=yes
 volume C: disk=0 offset=1M label="Windows"
-disk 1 sectors=61440 bus=usb product="Erase Stick" removable=yes image=stick.img
+disk 1 sectors=61440 bus=usb product="Erase Stick" removable=yes image=stick.img write-delay=100
 volume G: disk=1 offset=1M type=removable label="STICK"
 disk 2 sectors=20480 bus=usb product="Forgetful Stick" removable=yes image=forgetful.img
 volume K: disk=2 offset=1M type=removable
