@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "drives/drive_types.h"
+
 namespace plexi {
 
 namespace {
@@ -30,6 +32,9 @@ std::optional<RowChangeMessage> RowChangeMessage::Decode(const void* bytes, size
   // The receiver compares the view with its own; a byte that is neither view
   // must not be taken for one of them.
   if (in[kView] > 1) return std::nullopt;
+  // Only the two changes and the three record kinds this program sends; a
+  // row must never take a kind no record of ours has.
+  if (in[kKind] > kForbiddenState || in[kRecordKind] > uint8_t(RecordKind::kComplete)) return std::nullopt;
   RowChangeMessage message;
   message.partition_view = in[kView] == 1;
   message.row_index = in[kRow];

@@ -39,6 +39,15 @@ TEST(RowChangeMessage, RefusesAnythingButOneWellFormedMessage) {
   std::array<uint8_t, 12> odd_view = bytes;
   odd_view[6] = 2;  // neither view: must not be taken for the partition view
   EXPECT_FALSE(RowChangeMessage::Decode(odd_view.data(), 11));
+
+  // A change or a record kind that no copy of the program sends.
+  std::array<uint8_t, 12> odd_kind = bytes;
+  odd_kind[8] = 2;
+  EXPECT_FALSE(RowChangeMessage::Decode(odd_kind.data(), 11));
+  std::array<uint8_t, 12> odd_record = {'Q', 'a', 'n', 'd', 'Z', 0, 0, 1, 0, 1, 3, 0};
+  EXPECT_FALSE(RowChangeMessage::Decode(odd_record.data(), 11));
+  odd_record[10] = 2;  // a completed erase
+  EXPECT_TRUE(RowChangeMessage::Decode(odd_record.data(), 11));
 }
 
 }  // namespace
