@@ -10,6 +10,9 @@ namespace plexi::app {
 
 namespace {
 
+// The dwData of a row change; copies already running send 0, so it stays 0.
+constexpr ULONG_PTR kRowChangeData = 0;
+
 bool IsMainWindow(HWND window) {
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
@@ -40,7 +43,7 @@ int BroadcastRowChange(HWND self, const RowChangeMessage& message) {
 
   std::array<uint8_t, RowChangeMessage::kSize> payload = message.Encode();
   COPYDATASTRUCT data{};
-  data.dwData = 0;
+  data.dwData = kRowChangeData;
   data.cbData = DWORD(payload.size());
   data.lpData = payload.data();
   int delivered = 0;
@@ -59,6 +62,9 @@ std::optional<RowChangeMessage> ReceivedRowChange(WPARAM sender, LPARAM copy_dat
   HWND from = reinterpret_cast<HWND>(sender);
   if (data == nullptr || from == nullptr || !IsWindow(from) || !IsMainWindow(from))
     return std::nullopt;
+  // Another kind of WM_COPYDATA is not ours to decode; the length and the
+  // bytes are checked by Decode.
+  if (data->dwData != kRowChangeData) return std::nullopt;
   return RowChangeMessage::Decode(data->lpData, data->cbData);
 }
 
