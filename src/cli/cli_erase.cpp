@@ -86,17 +86,12 @@ class TerminalEraseUi : public EraseUi {
 
   void ShowMessage(const std::string& text) override { err_ << "plexiscrub-cli: " << OneLine(text) << "\n"; }
 
-  bool AskOkCancel(const std::string& text, const std::string& caption) override {
-    return Ask(text, caption, true);
-  }
-
-  bool AskYesNo(const std::string& text, const std::string& caption, Icon) override {
-    const bool resume_question = text.rfind("前回の処理情報", 0) == 0;
-    if (resume_question && o_.resume) {
-      out_ << "[" << caption << "] " << text << (*o_.resume ? " → はい\n" : " → いいえ\n");
+  bool Ask(const EraseQuestion& question) override {
+    if (question.id == EraseQuestion::Id::kResume && o_.resume) {
+      out_ << "[" << question.caption << "] " << question.text << (*o_.resume ? " → はい\n" : " → いいえ\n");
       return *o_.resume;
     }
-    return Ask(text, caption, true);
+    return Ask(question.text, question.caption, true);
   }
 
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
@@ -240,7 +235,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   erase_target.is_protected = [&] { return TargetIsProtected(o, *machine, target, err); };
   // The same first question as the program's erase button.
   int result = -1;
-  if (ui.AskOkCancel(target + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"))
+  if (ui.Ask(erase_text::EraseDriveQuestion(target)))
     result = workflow.RunErase(erase_target);
   out << "result: " << result << " (" << ResultText(result, workflow.Outcome()) << ")\n";
   return ExitCodeOf(workflow.Outcome());

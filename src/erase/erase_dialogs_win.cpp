@@ -37,15 +37,13 @@ void WinEraseDialogs::ShowMessage(const std::string& text) {
   MessageBoxW(resources_.owner, win::Utf8ToWide(text).c_str(), kAppTitle, MB_OK);
 }
 
-bool WinEraseDialogs::AskOkCancel(const std::string& text, const std::string& caption) {
-  return MessageBoxW(resources_.owner, win::Utf8ToWide(text).c_str(),
-                     win::Utf8ToWide(caption).c_str(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
-}
-
-bool WinEraseDialogs::AskYesNo(const std::string& text, const std::string& caption, Icon icon) {
-  const UINT style = MB_YESNO | (icon == Icon::kQuestion ? MB_ICONQUESTION : 0);
-  return MessageBoxW(resources_.owner, win::Utf8ToWide(text).c_str(),
-                     win::Utf8ToWide(caption).c_str(), style) == IDYES;
+bool WinEraseDialogs::Ask(const EraseQuestion& question) {
+  const bool ok_cancel = question.buttons == EraseQuestion::Buttons::kOkCancel;
+  const UINT style = (ok_cancel ? MB_OKCANCEL : MB_YESNO) |
+                     (question.icon == EraseQuestion::Icon::kQuestion ? MB_ICONQUESTION : 0);
+  const int answer = MessageBoxW(resources_.owner, win::Utf8ToWide(question.text).c_str(),
+                                 win::Utf8ToWide(question.caption).c_str(), style);
+  return answer == (ok_cancel ? IDOK : IDYES);
 }
 
 ConfirmChoice WinEraseDialogs::ConfirmErase(const ConfirmRequest& request) {

@@ -31,8 +31,7 @@ class WinEraseDialogs : public EraseUi, public ShutdownUi {
 
   // EraseUi
   void ShowMessage(const std::string& text) override;
-  bool AskOkCancel(const std::string& text, const std::string& caption) override;
-  bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) override;
+  bool Ask(const EraseQuestion& question) override;
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override;
   void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override;
 

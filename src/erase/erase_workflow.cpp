@@ -13,13 +13,6 @@ namespace plexi {
 
 namespace {
 
-// Method names of the re-erase question.
-std::string RecordedMethodName(int32_t method) {
-  if (method == 0) return "ゼロ";
-  if (method == 1) return "255とゼロ";
-  return "米国陸軍方式";
-}
-
 bool ValidMethod(int32_t method) { return method >= 0 && method <= 2; }
 
 }  // namespace
@@ -114,9 +107,7 @@ bool EraseWorkflow::TakeVolume(const std::string& path, const std::string& name)
     if (!taken) UnlockDrive(*opened.device, nullptr);
   }
   if (!taken) {
-    ui_.ShowMessage("ドライブ " + name +
-                    " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
-                    SystemErrorText(machine_, error));
+    ui_.ShowMessage(erase_text::InUse("ドライブ " + name, SystemErrorText(machine_, error)));
     return false;
   }
   held_volumes_.push_back(std::move(opened.device));
@@ -167,8 +158,7 @@ std::optional<ChunkLayout> PlanChunks(const DriveExtent& extent, uint32_t limit)
 bool EraseWorkflow::SetLayout(const DriveExtent& extent) {
   std::optional<ChunkLayout> layout = PlanChunks(extent, kSectorsPerChunkLimit);
   if (!layout) {
-    ui_.ShowMessage(extent.sector_count == 0 ? "このドライブには消去できるセクタがありません。"
-                                             : "このドライブのセクタ数では区切りよく消去できないため、消去できません。");
+    ui_.ShowMessage(extent.sector_count == 0 ? erase_text::kNoSectors : erase_text::kNoChunkLayout);
     return false;
   }
   params_.BytesPerSector = extent.sector_size;
@@ -217,7 +207,7 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
   confirmed_ = identity.value_or(DriveIdentity{});
   confirmed_.size_text = FormatSize(extent->Bytes());
   if (target.listed && *target.listed != confirmed_) {
-    ui_.ShowMessage(kListedDriveChanged);
+    ui_.ShowMessage(erase_text::kListedDriveChanged);
     CloseDrive();
     return false;
   }
@@ -241,7 +231,7 @@ int EraseWorkflow::ReadEarlierRecord() {
   if (record == 0 && !fields.LayoutMatches(params_.TotalSectors, params_.SectorsPerChunk)) {
     // The chunk index would point at other bytes now: resuming could skip
     // part of the drive.
-    ui_.ShowMessage(kResumeLayoutChanged);
+    ui_.ShowMessage(erase_text::kResumeLayoutChanged);
     record = -1;
   }
   params_.EraseMethod = ValidMethod(fields.EraseMethod) ? fields.EraseMethod : 0;
@@ -254,16 +244,14 @@ int EraseWorkflow::ReadEarlierRecord() {
 // nothing when the user declined a second erase.
 std::optional<bool> EraseWorkflow::AskAboutEarlierRecord(int record) {
   if (record == 0) {
-    if (ui_.AskYesNo("前回の処理情報が見つかりました。途中から続行しますか？", "確認", EraseUi::Icon::kNone))
-      return true;
+    if (ui_.Ask(erase_text::ResumeQuestion())) return true;
     params_.ResumeChunk = 0;
     params_.ResumePass = 0;
     params_.EraseMethod = 0;
     return false;
   }
   if (record == 1) {
-    std::string text = RecordedMethodName(params_.EraseMethod) + "で消去が完了したドライブです。もう一度消去しますか？";
-    if (!ui_.AskYesNo(text, "再消去の確認", EraseUi::Icon::kNone)) return std::nullopt;
+    if (!ui_.Ask(erase_text::EraseAgainQuestion(params_.EraseMethod))) return std::nullopt;
   }
   return false;
 }
@@ -284,7 +272,7 @@ bool EraseWorkflow::SameDriveAtPath(const std::string& path) {
 // the confirmed drive with the confirmed size, and it holds no system.
 bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
   if (target.is_protected && target.is_protected()) {
-    ui_.ShowMessage(kProtectedRefusal);
+    ui_.ShowMessage(erase_text::kProtected);
     return false;
   }
   std::optional<DriveIdentity> now = ReadDriveIdentity(*drive_);
@@ -296,7 +284,7 @@ bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
     same = *now == confirmed_;
   }
   if (!same || !SameDriveAtPath(target.device_path)) {
-    ui_.ShowMessage(kConfirmedDriveChanged);
+    ui_.ShowMessage(erase_text::kConfirmedDriveChanged);
     return false;
   }
   if (std::optional<std::string> refusal = SystemRefusal(machine_, placement_, target.device_path)) {
@@ -310,8 +298,7 @@ bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
 bool EraseWorkflow::LockTarget(const EraseTarget& target) {
   uint32_t error = 0;
   if (!LockWithRetry(*drive_, &error)) {
-    ui_.ShowMessage(target.label + " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
-                    SystemErrorText(machine_, error));
+    ui_.ShowMessage(erase_text::InUse(target.label, SystemErrorText(machine_, error)));
     return false;
   }
   if (placement_.kind == Placement::Kind::kDisk && !TakeVolumesOfDisk(placement_.disk)) {
@@ -348,7 +335,7 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
   }
 
   ConfirmRequest request;
-  request.caption = std::string("ドライブ消去の最終確認") + (*resumed ? " （継続消去）" : "");
+  request.caption = std::string(erase_text::kConfirmCaption) + (*resumed ? erase_text::kResumedSuffix : "");
   request.text = ConfirmationText({target.label, params_.BytesPerSector, params_.TotalSectors, *resumed,
                                    params_.EraseMethod, record == -1});
   request.method = params_.EraseMethod;
@@ -374,7 +361,7 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
   }
   env_.UpdateEraseCount(1);
 
-  ProgressRequest progress{"ドライブのデータを消去中 ・・・", "ドライブ > " + target.label, params_.VerifyData,
+  ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label, params_.VerifyData,
                            params_.EraseTotalBytes};
   ui_.RunProgress(progress, [this](ProgressView& view, GuiDispatcher& gui) {
     return std::make_unique<TPlexiscrubThread>(TPlexiscrubThread::Context{
@@ -409,9 +396,7 @@ void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
 int EraseWorkflow::DecideOutcome(bool save_history, const std::string& drive_label) {
   const bool wrote = flags_.BytesWritten > 0;
   if (flags_.CancelRequested) {
-    const bool save = env_.Unattended() ||
-                      ui_.AskYesNo("途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？",
-                                   "確認", EraseUi::Icon::kQuestion);
+    const bool save = env_.Unattended() || ui_.Ask(erase_text::SaveResumePointQuestion());
     const int result = save ? WriteRecord(RecordMode::kInterrupt, false, 1, drive_label) : -1;
     outcome_ = result == 1 ? EraseOutcome::kInterruptedSaved
                            : (wrote ? EraseOutcome::kInterruptedPartly : EraseOutcome::kNothingWritten);
@@ -465,7 +450,7 @@ std::optional<int> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, Erase
   // drive watch could otherwise rebuild the rows under it.
   const EraseTarget target = TargetOfRow(rows[index], view, host);
   host.StopDriveWatch();
-  if (!ui.AskOkCancel(target.label + "\nこのドライブの内容を全て消去しますか？", "データの消去確認")) {
+  if (!ui.Ask(erase_text::EraseDriveQuestion(target.label))) {
     host.StartDriveWatch();
     return std::nullopt;
   }

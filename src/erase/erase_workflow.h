@@ -15,6 +15,7 @@
 #include "drives/target_check.h"
 #include "erase/erase_job.h"
 #include "erase/erase_record.h"
+#include "erase/erase_texts.h"
 #include "erase/plexiscrub_thread.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
@@ -43,8 +44,8 @@ struct ConfirmChoice {
 };
 
 struct ProgressRequest {
-  std::string caption;      // "ドライブのデータを消去中 ・・・"
-  std::string first_line;   // "ドライブ > " + drive label
+  std::string caption;      // erase_text::kProgressCaption
+  std::string first_line;   // erase_text::kDriveLinePrefix + drive label
   bool show_verify_bar = false;
   uint64_t bar_maximum = 0;
 };
@@ -56,9 +57,8 @@ using WorkerFactory = std::function<std::unique_ptr<TPlexiscrubThread>(ProgressV
 // progress dialog. The GUI, the command-line tool and the tests implement it.
 class EraseUi : public Notifier {
  public:
-  enum class Icon { kNone, kQuestion };
-  virtual bool AskOkCancel(const std::string& text, const std::string& caption) = 0;
-  virtual bool AskYesNo(const std::string& text, const std::string& caption, Icon icon) = 0;
+  // True for OK or Yes.
+  virtual bool Ask(const EraseQuestion& question) = 0;
   virtual ConfirmChoice ConfirmErase(const ConfirmRequest& request) = 0;
   // Shows the progress dialog modally: makes and starts the worker and
   // returns once it has ended, running its GUI steps meanwhile.
@@ -132,15 +132,6 @@ enum class EraseOutcome {
   kInterruptedPartly,   // stopped after writing, without a resume record
   kFailed,              // a write, read, verification or record error after writing began
 };
-
-inline constexpr char kProtectedRefusal[] =
-    "このドライブは消去が禁止されています。消去するには、先に消去の禁止を解除して下さい。";
-inline constexpr char kListedDriveChanged[] =
-    "一覧を表示した後にドライブが入れ替わったため、消去を中止しました。一覧を更新してから、もう一度操作して下さい。";
-inline constexpr char kConfirmedDriveChanged[] =
-    "確認した後にドライブが入れ替わったか取り外されたため、消去を中止しました。ドライブには何も書き込んでいません。";
-inline constexpr char kResumeLayoutChanged[] =
-    "中断したときとドライブの大きさが異なるため、続きからではなく最初から消去します。";
 
 // Result of an erase: -1 nothing recorded, 0 completed without history,
 // 1 interrupted with a resume record, 2 completed with a completion record.

@@ -7,6 +7,7 @@
 
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
+#include "erase/erase_texts.h"
 #include "platform/winconst.h"
 
 namespace plexi {
@@ -172,7 +173,7 @@ void TPlexiscrubThread::Execute() {
   }
   if (!cancelled && !failed_ && verify_data_) {
     c_.flags.VerifyPassed = !nonzero_seen;
-    if (nonzero_seen) ReportWorkerError(kVerifyFailedText, 0);
+    if (nonzero_seen) ReportWorkerError(erase_text::kVerifyFailed, 0);
   }
   c_.flags.EraseFailed = failed_;
   c_.flags.BytesWritten = bytes_written_;
@@ -205,8 +206,8 @@ void TPlexiscrubThread::ChangePass() {
   const bool writing_done = pass_ == erase_method_;
   c_.gui.RunOnGui([this, writing_done] {
     if (writing_done) {
-      c_.view.SetCaption("データの消去を確認中 ・・・");
-      c_.view.SetPassText("消去完了");
+      c_.view.SetCaption(erase_text::kVerifyCaption);
+      c_.view.SetPassText(erase_text::kWritingDone);
     } else {
       ShowPassLabel();
     }
@@ -278,8 +279,7 @@ void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code
 }
 
 void TPlexiscrubThread::ShowPassLabel() {
-  c_.view.SetPassText("現在の工程 " + std::to_string(pass_ + pass_label_offset_) + " / " +
-                      std::to_string(erase_method_ + 1));
+  c_.view.SetPassText(erase_text::PassLine(pass_ + pass_label_offset_, erase_method_ + 1));
 }
 
 // The remaining time from the measured speed: bytes handled since the last

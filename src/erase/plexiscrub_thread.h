@@ -16,7 +16,6 @@
 
 namespace plexi {
 
-inline constexpr char kVerifyFailedText[] = "照合の結果、未消去個所が見つかりました。";
 
 // Fills `buffer` with pseudo-random bytes that are never 0xFF.
 void FillRandomPattern(uint8_t* buffer, size_t size);

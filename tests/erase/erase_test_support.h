@@ -50,13 +50,10 @@ class RecordingView : public ProgressView {
 class ScriptedEraseUi : public EraseUi {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  bool AskOkCancel(const std::string& text, const std::string& caption) override {
-    questions.push_back(caption + "|" + text);
-    if (on_ask) on_ask();
-    return Next();
-  }
-  bool AskYesNo(const std::string& text, const std::string& caption, Icon) override {
-    questions.push_back(caption + "|" + text);
+  bool Ask(const EraseQuestion& q) override {
+    questions.push_back(q.caption + "|" + q.text);
+    asked.push_back(q.id);
+    if (q.id == EraseQuestion::Id::kEraseDrive && on_ask) on_ask();
     return Next();
   }
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
@@ -81,6 +78,7 @@ class ScriptedEraseUi : public EraseUi {
   std::function<void()> on_ask, on_confirm;
   ConfirmChoice choice{true, false, true, 0};
   std::vector<std::string> messages, questions;
+  std::vector<EraseQuestion::Id> asked;
   std::vector<ConfirmRequest> confirm_requests;
   std::vector<ProgressRequest> progress_requests;
   RecordingView view;

@@ -156,7 +156,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
     Arrange(nullptr, nullptr);
     EraseTarget target{Case().path, std::nullopt, Case().path, Case().view, std::nullopt,
                        [this] { return protect_; }};
-    if (ui_.AskOkCancel(Case().path + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"))
+    if (ui_.Ask(erase_text::EraseDriveQuestion(Case().path)))
       workflow_->RunErase(target);
   }
 

@@ -299,7 +299,7 @@ TEST_F(WorkerTest, VerificationFindsWhatTheDriveDidNotWrite) {
   Run();
   EXPECT_TRUE(flags_.EraseFailed);
   EXPECT_FALSE(flags_.VerifyPassed);
-  EXPECT_EQ(flags_.LastErrorText, kVerifyFailedText);
+  EXPECT_EQ(flags_.LastErrorText, erase_text::kVerifyFailed);
 }
 
 TEST_F(WorkerTest, PauseHoldsTheWorkerUntilResumed) {

@@ -181,7 +181,7 @@ TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
   ui_.choice = {true, false, true, 0};
   EXPECT_EQ(Erase(1), 2);
   EXPECT_FALSE(Asked("前回の処理情報"));
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{kResumeLayoutChanged});
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{erase_text::kResumeLayoutChanged});
   EXPECT_TRUE(ui_.confirm_requests[0].method_enabled);
   EXPECT_EQ(ui_.view.events.front(), "pass:現在の工程 1 / 1");
 

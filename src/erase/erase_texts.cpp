@@ -1,0 +1,35 @@
+#include "erase/erase_texts.h"
+
+namespace plexi::erase_text {
+
+EraseQuestion EraseDriveQuestion(const std::string& drive_label) {
+  return {EraseQuestion::Id::kEraseDrive, EraseQuestion::Buttons::kOkCancel, EraseQuestion::Icon::kQuestion,
+          drive_label + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"};
+}
+
+EraseQuestion ResumeQuestion() {
+  return {EraseQuestion::Id::kResume, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kNone,
+          "前回の処理情報が見つかりました。途中から続行しますか？", "確認"};
+}
+
+EraseQuestion EraseAgainQuestion(int32_t method) {
+  const char* name = method == 0 ? "ゼロ" : method == 1 ? "255とゼロ" : "米国陸軍方式";
+  return {EraseQuestion::Id::kEraseAgain, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kNone,
+          std::string(name) + "で消去が完了したドライブです。もう一度消去しますか？", "再消去の確認"};
+}
+
+EraseQuestion SaveResumePointQuestion() {
+  return {EraseQuestion::Id::kSaveResumePoint, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kQuestion,
+          "途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？", "確認"};
+}
+
+std::string InUse(const std::string& what, const std::string& reason) {
+  return what + " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
+         reason;
+}
+
+std::string PassLine(int32_t pass_number, int32_t pass_count) {
+  return "現在の工程 " + std::to_string(pass_number) + " / " + std::to_string(pass_count);
+}
+
+}  // namespace plexi::erase_text

@@ -1,0 +1,61 @@
+// Every text the erase shows, in one place: its questions (which callers
+// tell apart by their id, never by their wording), its messages, captions
+// and pass lines.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace plexi {
+
+// A question of the erase with its buttons, icon and words.
+struct EraseQuestion {
+  enum class Id {
+    kEraseDrive,        // the erase button's first question (OK / Cancel)
+    kResume,            // continue an interrupted erase? (Yes / No)
+    kEraseAgain,        // erase a drive that was erased before? (Yes / No)
+    kSaveResumePoint,   // save where the interrupted erase stopped? (Yes / No)
+  };
+  enum class Buttons { kOkCancel, kYesNo };
+  enum class Icon { kNone, kQuestion };
+
+  Id id;
+  Buttons buttons;
+  Icon icon;
+  std::string text;
+  std::string caption;
+};
+
+namespace erase_text {
+
+EraseQuestion EraseDriveQuestion(const std::string& drive_label);
+EraseQuestion ResumeQuestion();
+// `method` is the method code the completion record names.
+EraseQuestion EraseAgainQuestion(int32_t method);
+EraseQuestion SaveResumePointQuestion();
+
+inline constexpr char kConfirmCaption[] = "ドライブ消去の最終確認";
+inline constexpr char kResumedSuffix[] = " （継続消去）";
+inline constexpr char kProgressCaption[] = "ドライブのデータを消去中 ・・・";
+inline constexpr char kVerifyCaption[] = "データの消去を確認中 ・・・";
+inline constexpr char kWritingDone[] = "消去完了";
+inline constexpr char kDriveLinePrefix[] = "ドライブ > ";
+
+inline constexpr char kVerifyFailed[] = "照合の結果、未消去個所が見つかりました。";
+inline constexpr char kNoSectors[] = "このドライブには消去できるセクタがありません。";
+inline constexpr char kNoChunkLayout[] = "このドライブのセクタ数では区切りよく消去できないため、消去できません。";
+inline constexpr char kProtected[] =
+    "このドライブは消去が禁止されています。消去するには、先に消去の禁止を解除して下さい。";
+inline constexpr char kListedDriveChanged[] =
+    "一覧を表示した後にドライブが入れ替わったため、消去を中止しました。一覧を更新してから、もう一度操作して下さい。";
+inline constexpr char kConfirmedDriveChanged[] =
+    "確認した後にドライブが入れ替わったか取り外されたため、消去を中止しました。ドライブには何も書き込んでいません。";
+inline constexpr char kResumeLayoutChanged[] =
+    "中断したときとドライブの大きさが異なるため、続きからではなく最初から消去します。";
+
+// "ドライブ E: を使用中のため、…" and the system's reason on the next line.
+std::string InUse(const std::string& name, const std::string& reason);
+// "現在の工程 2 / 3".
+std::string PassLine(int32_t pass_number, int32_t pass_count);
+
+}  // namespace erase_text
+}  // namespace plexi
