@@ -9,7 +9,7 @@
 #include <ostream>
 
 #include "drives/discovery.h"
-#include "erase/erase_record.h"
+#include "record/erase_record.h"
 #include "platform/host.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/winconst.h"

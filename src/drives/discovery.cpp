@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "drives/target_check.h"
-#include "erase/erase_record.h"
+#include "record/erase_record.h"
 #include "platform/aligned_buffer.h"
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"

@@ -33,9 +33,6 @@ class DriveDesignator {
   uint32_t value_;
 };
 
-// Record kinds found in a drive's first sector.
-enum class RecordKind : int32_t { kNone = 0, kResume = 1, kComplete = 2 };
-
 struct TDriveInfo {
   std::string ProductName;
   std::string VendorName;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "drives/drive_types.h"
+#include "record/erase_record.h"
 
 namespace plexi {
 

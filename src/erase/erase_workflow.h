@@ -14,7 +14,7 @@
 #include "drives/row_change.h"
 #include "drives/target_check.h"
 #include "erase/erase_job.h"
-#include "erase/erase_record.h"
+#include "record/erase_record.h"
 #include "erase/erase_texts.h"
 #include "erase/plexiscrub_thread.h"
 #include "errors/error_report.h"

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "drives/discovery.h"
-#include "erase/erase_record.h"
+#include "record/erase_record.h"
 #include "platform/ioctl_layout.h"
 #include "support/test_support.h"
 

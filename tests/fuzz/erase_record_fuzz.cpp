@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "erase/erase_record.h"
+#include "record/erase_record.h"
 #include "fuzz_support.h"
 
 using namespace plexi;

@@ -3,14 +3,17 @@
 // erase stopped.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "drives/drive_types.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
 
 namespace plexi {
+
+// Record kinds found in a drive's first sector.
+enum class RecordKind : int32_t { kNone = 0, kResume = 1, kComplete = 2 };
 
 inline constexpr char kCompleteMarker[] = "plexi scrub ok";  // 14 bytes
 inline constexpr char kResumeMarker[] = "plexi scrub";       // 11 bytes

@@ -1,8 +1,7 @@
-#include "erase/erase_record.h"
+#include "record/erase_record.h"
 
 #include <cstring>
 
-#include "drives/discovery.h"
 #include "platform/aligned_buffer.h"
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"

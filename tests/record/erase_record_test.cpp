@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "erase/erase_record.h"
+#include "record/erase_record.h"
 #include "platform/ioctl_layout.h"
 
 namespace plexi {

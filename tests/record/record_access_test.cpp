@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "erase/erase_record.h"
+#include "drives/drive_types.h"
+#include "record/erase_record.h"
 #include "support/test_support.h"
 
 namespace plexi {
