@@ -11,6 +11,7 @@
 #include "app/window_settings.h"
 #include "controls/shell_link_win.h"
 #include "controls/shell_open_win.h"
+#include "platform/app_identity.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_machine.h"
@@ -88,7 +89,7 @@ bool TDriveViewDlg::Create() {
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
                            WS_CLIPCHILDREN;
   const RECT frame = CentredOnScreen(kWidth, kHeight);
-  CreateWindowExW(0, kMainWindowClass, kAppTitle, kStyle, frame.left, frame.top, kWidth, kHeight,
+  CreateWindowExW(0, kMainWindowClass, kAppTitleWide, kStyle, frame.left, frame.top, kWidth, kHeight,
                   nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
   ConstructionSteps();
@@ -231,7 +232,7 @@ void TDriveViewDlg::ConstructionSteps() {
 void TDriveViewDlg::FormShow() {
   // The first start from a new folder points the desktop shortcut here; a
   // simulated machine never touches the real desktop.
-  if (!env_.simulated) controls::win::CheckDesktopShortcut(*env_.settings, "プレキシスクラブ");
+  if (!env_.simulated) controls::win::CheckDesktopShortcut(*env_.settings, kAppTitle);
   const ShowSettings show = app::FormShow(*env_.settings, env_.files->ProgramDirectory());
   if (show.header_colour) ApplyHeaderColour(*show.header_colour);
   if (!show.first_run) return;

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "errors/error_report.h"
+#include "platform/app_identity.h"
 
 namespace plexi::app {
 
-extern const wchar_t kAppTitle[];  // "プレキシスクラブ"
 
 void ShowPlainMessage(HWND owner, const std::string& text);
 

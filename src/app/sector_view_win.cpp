@@ -207,7 +207,7 @@ void SectorViewWindow::RestoreWindow() {
   GetWindowRect(parent_, &frame);
   SetWindowPos(parent_, nullptr, frame.left, saved_top_, frame.right - frame.left, saved_height_,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowTextW(parent_, kAppTitle);
+  SetWindowTextW(parent_, kAppTitleWide);
 }
 
 void SectorViewWindow::ShowControls(bool shown) {

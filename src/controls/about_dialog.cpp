@@ -1,5 +1,7 @@
 #include "controls/about_dialog.h"
 
+#include "platform/app_identity.h"
+
 #include <utility>
 
 namespace plexi::controls {
@@ -40,7 +42,7 @@ bool TAboutDialog::Execute(int bits_per_pixel, const std::string& site_address,
 
 TAboutDialog PlexiscrubAboutDialog() {
   TAboutDialog about;
-  about.ApplicationTitle = "プレキシスクラブ";
+  about.ApplicationTitle = kAppTitle;
   about.VerNoMain = "[ 1.1.0.2 ]";
   about.ProgramerName = "Ｑ＆Ｚ";
   about.Year = "Copyright (C) 2009-2024";

@@ -2,13 +2,13 @@
 
 #include "erase/conditions_on_dlg_win.h"
 #include "erase/drive_del_info_dlg_win.h"
+#include "platform/app_identity.h"
 #include "platform/win/utf.h"
 #include "shutdown/exit_dlg_win.h"
 
 namespace plexi {
 namespace {
 
-constexpr wchar_t kAppTitle[] = L"プレキシスクラブ";
 
 }  // namespace
 
@@ -34,7 +34,7 @@ void WinEraseDialogs::ShowMessage(const std::string& text) {
     notifier_->ShowMessage(text);
     return;
   }
-  MessageBoxW(resources_.owner, win::Utf8ToWide(text).c_str(), kAppTitle, MB_OK);
+  MessageBoxW(resources_.owner, win::Utf8ToWide(text).c_str(), kAppTitleWide, MB_OK);
 }
 
 bool WinEraseDialogs::Ask(const EraseQuestion& question) {

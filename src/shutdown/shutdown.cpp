@@ -2,13 +2,13 @@
 
 #include <limits>
 
+#include "platform/app_identity.h"
 #include "platform/winconst.h"
 
 namespace plexi {
 
 namespace {
 
-constexpr char kApplicationTitle[] = "プレキシスクラブ";
 
 bool IsKnownMode(int32_t mode) { return mode >= kShutdownLogoff && mode <= kShutdownNone; }
 
@@ -84,7 +84,7 @@ void ShutdownController::ShutdownAfterErase() {
 
 bool ShutdownController::ConfirmShutdown(int32_t mode) {
   const std::string name = ShutdownModeName(mode);
-  const std::string caption = std::string(kApplicationTitle) + " [ " + name + " ] 確認";
+  const std::string caption = std::string(kAppTitle) + " [ " + name + " ] 確認";
   if (ui_.ShowCountdown(caption, name)) return true;
   ClearMode();
   return false;

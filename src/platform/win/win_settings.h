@@ -8,7 +8,7 @@
 namespace plexi::win {
 
 // "Software\Ｑ＆Ｚ\プレキシスクラブ"
-extern const wchar_t kSettingsKeyPath[];
+extern const wchar_t* const kSettingsKeyPath;
 
 class WinSettings : public platform::Settings {
  public:

@@ -2,11 +2,12 @@
 
 #include <vector>
 
+#include "platform/app_identity.h"
 #include "platform/win/utf.h"
 
 namespace plexi::win {
 
-const wchar_t kSettingsKeyPath[] = L"Software\\Ｑ＆Ｚ\\プレキシスクラブ";
+const wchar_t* const kSettingsKeyPath = kSettingsKeyWide;
 
 WinSettings::WinSettings(const wchar_t* key_path) {
   open_error_ = RegCreateKeyExW(HKEY_CURRENT_USER, key_path, 0, nullptr, REG_OPTION_NON_VOLATILE,
