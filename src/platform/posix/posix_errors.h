@@ -4,14 +4,15 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/winconst.h"
+
 namespace plexi::posix {
 
-// Codes the Linux backend gives that the portable header does not name.
-inline constexpr uint32_t kErrorTooManyOpenFiles = 4;
-inline constexpr uint32_t kErrorSemTimeout = 121;
-inline constexpr uint32_t kErrorFilenameTooLong = 206;
-inline constexpr uint32_t kErrorFileTooLarge = 223;
-inline constexpr uint32_t kErrorNoAccess = 998;
+using win32::kErrorFilenameTooLong;
+using win32::kErrorFileTooLarge;
+using win32::kErrorNoAccess;
+using win32::kErrorSemTimeout;
+using win32::kErrorTooManyOpenFiles;
 
 // What the failed call was doing; only EIO depends on it.
 enum class IoKind { kRead, kWrite, kOther };

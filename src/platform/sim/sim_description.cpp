@@ -575,7 +575,7 @@ uint32_t DefaultFaultError(FaultOp op) {
     case FaultOp::kRead: return win32::kErrorCrc;
     case FaultOp::kWrite: return win32::kErrorWriteFault;
     case FaultOp::kLock: return win32::kErrorAccessDenied;
-    case FaultOp::kUnlock: return kErrorNotLocked;
+    case FaultOp::kUnlock: return win32::kErrorNotLocked;
     case FaultOp::kDropWrite: return 0;
     default: return win32::kErrorInvalidFunction;  // a control call the driver refuses
   }

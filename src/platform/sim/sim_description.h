@@ -11,8 +11,6 @@
 
 namespace plexi::sim {
 
-// ERROR_NOT_LOCKED: unlocking a volume that is not locked.
-inline constexpr uint32_t kErrorNotLocked = 158;
 
 struct DiskSpec {
   int line = 0;

@@ -24,7 +24,6 @@ IoResult Done(uint32_t bytes) { return {true, bytes, 0}; }
 constexpr uint32_t kFixedMedia = 12;      // MEDIA_TYPE FixedMedia
 constexpr uint32_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
 constexpr uint32_t kPartitionTypeNtfs = 0x07;
-constexpr uint32_t kErrorNoAccess = 998;  // ERROR_NOACCESS: a bad buffer pointer
 // What a file system writes back over a volume's first sector when a lock
 // ends on a volume that was written but never dismounted.
 constexpr char kCachedMetadata[] = "SIM-FS-METADATA!";
@@ -48,7 +47,7 @@ class SimDevice : public platform::Device {
     if (access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Failed(e);
     if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
-    if (length > 0 && buffer == nullptr) return Failed(kErrorNoAccess);
+    if (length > 0 && buffer == nullptr) return Failed(win32::kErrorNoAccess);
     uint64_t size = RouteBytes();
     if (position_ >= size) return Done(0);  // at or past the end: nothing, no error
     uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));
@@ -75,7 +74,7 @@ class SimDevice : public platform::Device {
     if (uint32_t e = NoMediaError()) return Failed(e);
     if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
     if (length == 0) return Done(0);
-    if (buffer == nullptr) return Failed(kErrorNoAccess);
+    if (buffer == nullptr) return Failed(win32::kErrorNoAccess);
     uint64_t size = RouteBytes();
     if (position_ >= size) return Failed(win32::kErrorSectorNotFound);
     uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));  // spanning the end: short
@@ -144,7 +143,7 @@ class SimDevice : public platform::Device {
     if ((required & 1) && access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
     if ((required & 2) && access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
     if ((reply == nullptr && out_length > 0) || (in == nullptr && in_length > 0))
-      return Failed(kErrorNoAccess);
+      return Failed(win32::kErrorNoAccess);
     switch (code) {
       case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
       case win32::kIoctlDiskGetDriveGeometryEx: return GeometryEx(reply, out_length);
@@ -367,7 +366,7 @@ class SimDevice : public platform::Device {
   IoResult UnlockVolume() {
     IoResult r = VolumeControl({FaultOp::kUnlock});
     if (!r.ok || !volume_) return r;
-    if (!ReleaseVolume(true, false)) return Failed(kErrorNotLocked);
+    if (!ReleaseVolume(true, false)) return Failed(win32::kErrorNotLocked);
     return r;
   }
 
