@@ -8,7 +8,7 @@
 #include "app/gdi_win.h"
 #include "app/message_box_notifier_win.h"
 #include "app/ui_font_win.h"
-#include "platform/text_test.h"
+#include "platform/utf16_guess.h"
 #include "platform/win/utf.h"
 #include "viewer/sector_dump.h"
 

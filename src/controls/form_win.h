@@ -5,11 +5,13 @@
 #pragma once
 #include <windows.h>
 
+#include "platform/win/app_messages.h"
+
 namespace plexi::controls::win {
 
-// Messages our owner-drawn windows answer. A colour button takes Enter or
-// Escape offered by its form (returns 1 when it did).
-constexpr UINT kCmDialogKey = WM_APP + 0x300;
+// A colour button takes Enter or Escape offered by its form (returns 1
+// when it did).
+constexpr UINT kCmDialogKey = plexi::win::kMsgDialogKey;
 
 // The form is the top-level window that holds `control`.
 HWND FormOf(HWND control);

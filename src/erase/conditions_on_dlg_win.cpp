@@ -1,6 +1,7 @@
 #include "erase/conditions_on_dlg_win.h"
 
 #include "controls/form_win.h"
+#include "platform/win/app_messages.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
@@ -10,7 +11,7 @@ namespace {
 constexpr int kClientWidth = 499;
 constexpr int kClientHeight = 167;
 constexpr int kLineHeight = 14;  // the design's 12 clips the stand-in face's descenders
-constexpr UINT kFormShow = WM_APP + 0x40;
+constexpr UINT kFormShow = win::kMsgFormShown;
 
 RECT Bounds(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
 

@@ -1,10 +1,12 @@
 #include "erase/gui_dispatcher_win.h"
 
+#include "platform/win/app_messages.h"
+
 namespace plexi {
 
 namespace {
 
-constexpr UINT kRunStep = WM_APP + 1;
+constexpr UINT kRunStep = win::kMsgRunGuiStep;
 constexpr wchar_t kClassName[] = L"PlexiscrubGuiDispatcher";
 
 void RegisterOnce(WNDPROC proc) {

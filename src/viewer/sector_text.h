@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text_test.h"
+#include "platform/utf16_guess.h"
 
 namespace plexi {
 

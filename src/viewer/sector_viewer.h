@@ -12,7 +12,7 @@
 #include "drives/drive_types.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
-#include "platform/text_test.h"
+#include "platform/utf16_guess.h"
 #include "viewer/sector_reader.h"
 
 namespace plexi {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_test.h"
+#include "platform/utf16_guess.h"
 
 namespace plexi {
 namespace {

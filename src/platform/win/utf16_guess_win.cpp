@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "platform/text_test.h"
+#include "platform/utf16_guess.h"
 
 namespace plexi::platform {
 

@@ -1,9 +1,9 @@
 // The portable stand-in for the system's UTF-16 text test. See
-// platform/text_test.h for the rules it follows.
+// platform/utf16_guess.h for the rules it follows.
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/text_test.h"
+#include "platform/utf16_guess.h"
 
 namespace plexi::platform {
 
