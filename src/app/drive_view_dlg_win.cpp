@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/system_facts_win.h"
 #include "app/ui_font_win.h"
@@ -250,6 +251,7 @@ void TDriveViewDlg::FormCloseQuery() {
 
 void TDriveViewDlg::FormDestroy() {
   KillTimer(hwnd_, kTimer1);
+  watching_ = false;
 }
 
 void TDriveViewDlg::LayoutControls() {
@@ -436,6 +438,7 @@ void TDriveViewDlg::Timer1Timer() {
   KillTimer(hwnd_, kTimer1);
   if (model_.DriveLettersChanged()) SpeedButton3Click();
   SetTimer(hwnd_, kTimer1, kWatchIntervalMs, nullptr);
+  watching_ = true;
 }
 
 LRESULT TDriveViewDlg::OnCopyData(WPARAM sender, LPARAM data) {
@@ -470,10 +473,14 @@ void TDriveViewDlg::OnEndSession(bool ending) {
   workflow_->Flags().CancelRequested = true;
 }
 
-void TDriveViewDlg::StopDriveWatch() { KillTimer(hwnd_, kTimer1); }
+bool TDriveViewDlg::StopDriveWatch() {
+  KillTimer(hwnd_, kTimer1);
+  return std::exchange(watching_, false);
+}
 
 void TDriveViewDlg::StartDriveWatch() {
   SetTimer(hwnd_, kTimer1, kWatchIntervalMs, nullptr);
+  watching_ = true;
 }
 
 void TDriveViewDlg::RepaintRow(size_t) { list_.UpdateTexts(); }

@@ -82,7 +82,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   int RowIcon(const DriveRow& row);
 
   // EraseButtonHost
-  void StopDriveWatch() override;
+  bool StopDriveWatch() override;
   void StartDriveWatch() override;
   void RepaintRow(size_t index) override;
   void BroadcastRowChange(const RowChangeMessage& message) override;
@@ -117,6 +117,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   int colour_depth_ = 0;
   int os_class_ = 0;
   bool session_ending_ = false;
+  bool watching_ = false;  // the drive watch's timer is set
   // While an erase writes; and from a session end asked for during it until
   // the erase has saved where it stopped.
   std::optional<KeepAwake> keep_awake_;

@@ -449,9 +449,9 @@ std::optional<int> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, Erase
   // Everything the erase needs is copied before the first question: the
   // drive watch could otherwise rebuild the rows under it.
   const EraseTarget target = TargetOfRow(rows[index], view, host);
-  host.StopDriveWatch();
+  const bool watching = host.StopDriveWatch();
   if (!ui.Ask(erase_text::EraseDriveQuestion(target.label))) {
-    host.StartDriveWatch();
+    if (watching) host.StartDriveWatch();
     return std::nullopt;
   }
 

@@ -200,7 +200,8 @@ class EraseWorkflow {
 class EraseButtonHost {
  public:
   virtual ~EraseButtonHost() = default;
-  virtual void StopDriveWatch() = 0;
+  // Stops the drive watch; returns whether it was running.
+  virtual bool StopDriveWatch() = 0;
   virtual void StartDriveWatch() = 0;
   virtual void RepaintRow(size_t index) = 0;
   virtual void BroadcastRowChange(const RowChangeMessage& message) = 0;

@@ -87,7 +87,7 @@ const std::vector<TrustCase>& Cases() {
 
 class FakeHost : public EraseButtonHost {
  public:
-  void StopDriveWatch() override {}
+  bool StopDriveWatch() override { return true; }
   void StartDriveWatch() override {}
   void RepaintRow(size_t) override {}
   void BroadcastRowChange(const RowChangeMessage&) override {}

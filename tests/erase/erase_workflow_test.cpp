@@ -161,13 +161,17 @@ TEST_F(WorkflowTest, AResumeRecordIsOfferedAndContinued) {
 
 class FakeHost : public EraseButtonHost {
  public:
-  void StopDriveWatch() override { calls.push_back("stop"); }
+  bool StopDriveWatch() override {
+    calls.push_back("stop");
+    return watching;
+  }
   void StartDriveWatch() override { calls.push_back("start"); }
   void RepaintRow(size_t) override {}
   void BroadcastRowChange(const RowChangeMessage& m) override { messages.push_back(m); }
   void ShutdownAfterErase() override { calls.push_back("shutdown"); }
   bool IsProtected(const DriveRow&, ViewMode) override { return protect; }
   bool protect = false;
+  bool watching = true;
   std::vector<std::string> calls;
   std::vector<RowChangeMessage> messages;
 };
@@ -378,6 +382,11 @@ TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
   ui_.answers = {false};
   EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), std::nullopt);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"stop", "start", "shutdown", "stop", "start"}));
+  // A watch that was not running (a first start of this version) stays off.
+  host.watching = false;
+  ui_.answers = {false};
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), std::nullopt);
+  EXPECT_EQ(host.calls.back(), "stop");
 }
 
 }  // namespace
