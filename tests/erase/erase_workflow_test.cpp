@@ -6,6 +6,7 @@
 
 #include "erase/erase_test_support.h"
 #include "platform/winconst.h"
+#include "support/forwarding_machine.h"
 #include "support/test_support.h"
 
 namespace plexi {
@@ -480,31 +481,17 @@ class NamelessDisk : public platform::Device {
   std::unique_ptr<platform::Device> inner_;
 };
 
-class AliasMachine : public platform::Machine {
+class AliasMachine : public test::ForwardingMachine {
  public:
-  explicit AliasMachine(sim::SimMachine& inner) : inner_(inner) {}
+  using ForwardingMachine::ForwardingMachine;
   platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override {
     if (path != kAlias) return inner_.OpenDevice(path, access);
     platform::OpenResult r = inner_.OpenDevice("\\\\.\\PHYSICALDRIVE0", access);
     if (r.ok()) r.device = std::make_unique<NamelessDisk>(std::move(r.device));
     return r;
   }
-  std::string LogicalDriveStrings() override { return inner_.LogicalDriveStrings(); }
-  uint32_t LogicalDriveMask() override { return inner_.LogicalDriveMask(); }
-  uint32_t DriveType(const std::string& root) override { return inner_.DriveType(root); }
-  std::optional<std::string> VolumeLabel(const std::string& root) override { return inner_.VolumeLabel(root); }
-  std::string SystemDirectory() override { return inner_.SystemDirectory(); }
-  std::string ErrorText(uint32_t code) override { return inner_.ErrorText(code); }
-  bool IdentifyDevice(int32_t d, uint8_t* reply) override { return inner_.IdentifyDevice(d, reply); }
-  platform::VolumeList Volumes() override { return inner_.Volumes(); }
-  platform::LocalTime Now() override { return inner_.Now(); }
-  std::string DateText(const platform::LocalTime& t) override { return inner_.DateText(t); }
-  std::string TimeText(const platform::LocalTime& t) override { return inner_.TimeText(t); }
 
   static constexpr char kAlias[] = "\\\\?\\GLOBALROOT\\Device\\Harddisk0\\DR0";
-
- private:
-  sim::SimMachine& inner_;
 };
 
 TEST(WorkflowPlacement, ADiskThatCannotBePlacedIsNeverWritten) {

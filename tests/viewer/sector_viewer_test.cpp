@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/winconst.h"
+#include "support/forwarding_machine.h"
 #include "support/test_support.h"
 #include "viewer/sector_dump.h"
 #include "viewer/sector_reader.h"
@@ -326,31 +327,19 @@ class SeekFailingDevice : public platform::Device {
   uint64_t failing_;
 };
 
-class WatchedMachine : public platform::Machine {
+class WatchedMachine : public test::ForwardingMachine {
  public:
-  WatchedMachine(sim::SimMachine& inner, uint64_t failing) : inner_(inner), failing_(failing) {}
+  WatchedMachine(sim::SimMachine& inner, uint64_t failing) : ForwardingMachine(inner), failing_(failing) {}
   platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override {
     accesses.push_back(access);
     platform::OpenResult r = inner_.OpenDevice(path, access);
     if (r.ok()) r.device = std::make_unique<SeekFailingDevice>(std::move(r.device), failing_);
     return r;
   }
-  std::string LogicalDriveStrings() override { return inner_.LogicalDriveStrings(); }
-  uint32_t LogicalDriveMask() override { return inner_.LogicalDriveMask(); }
-  uint32_t DriveType(const std::string& root) override { return inner_.DriveType(root); }
-  std::optional<std::string> VolumeLabel(const std::string& root) override { return inner_.VolumeLabel(root); }
-  std::string SystemDirectory() override { return inner_.SystemDirectory(); }
-  std::string ErrorText(uint32_t code) override { return inner_.ErrorText(code); }
-  bool IdentifyDevice(int32_t d, uint8_t* reply) override { return inner_.IdentifyDevice(d, reply); }
-  platform::VolumeList Volumes() override { return inner_.Volumes(); }
-  platform::LocalTime Now() override { return inner_.Now(); }
-  std::string DateText(const platform::LocalTime& t) override { return inner_.DateText(t); }
-  std::string TimeText(const platform::LocalTime& t) override { return inner_.TimeText(t); }
 
   std::vector<platform::Access> accesses;
 
  private:
-  sim::SimMachine& inner_;
   uint64_t failing_;
 };
 
