@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "errors/text_lines.h"
+#include "util/text_lines.h"
 
 namespace plexi {
 

@@ -1,5 +1,5 @@
 #include "errors/error_report.h"
-#include "errors/text_lines.h"
+#include "util/text_lines.h"
 
 #include <utility>
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "drives/forbidden_list.h"
-#include "errors/text_lines.h"
+#include "util/text_lines.h"
 #include "fuzz_support.h"
 
 using namespace plexi;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/posix/sysfs_info.h"
+#include "util/text_lines.h"
 
 namespace plexi::posix {
 
@@ -45,16 +46,6 @@ std::vector<std::string_view> Fields(std::string_view line) {
     pos = end;
   }
   return fields;
-}
-
-template <class Visit>
-void ForEachLine(std::string_view text, Visit visit) {
-  while (!text.empty()) {
-    size_t end = text.find('\n');
-    visit(text.substr(0, end));
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
 }
 
 std::string ReadWholeFile(const char* path) {
@@ -93,28 +84,28 @@ void AddWithDependents(dev_t device, std::vector<dev_t>* out) {
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
   std::vector<MountEntry> entries;
-  ForEachLine(text, [&](std::string_view line) {
+  for (const std::string& line : SplitTextLines(std::string(text))) {
     // id parent major:minor root mount-point options [optional...] - fstype source options
     std::vector<std::string_view> f = Fields(line);
-    if (f.size() < 5) return;
+    if (f.size() < 5) continue;
     MountEntry entry;
-    if (std::sscanf(std::string(f[2]).c_str(), "%u:%u", &entry.major, &entry.minor) != 2) return;
+    if (std::sscanf(std::string(f[2]).c_str(), "%u:%u", &entry.major, &entry.minor) != 2) continue;
     entry.mount_point = Unescape(f[4]);
     auto dash = std::find(f.begin() + 5, f.end(), "-");
     if (dash != f.end() && dash + 2 < f.end()) entry.source = Unescape(dash[2]);
     entries.push_back(std::move(entry));
-  });
+  }
   return entries;
 }
 
 std::vector<std::string> ParseSwapPaths(std::string_view text) {
   std::vector<std::string> paths;
   bool header = true;
-  ForEachLine(text, [&](std::string_view line) {
-    if (std::exchange(header, false)) return;  // "Filename Type Size Used Priority"
+  for (const std::string& line : SplitTextLines(std::string(text))) {
+    if (std::exchange(header, false)) continue;  // "Filename Type Size Used Priority"
     std::vector<std::string_view> f = Fields(line);
     if (!f.empty()) paths.push_back(Unescape(f[0]));
-  });
+  }
   return paths;
 }
 

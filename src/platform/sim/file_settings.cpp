@@ -7,6 +7,7 @@
 
 #include "platform/sim/file_util.h"
 #include "platform/winconst.h"
+#include "util/text_lines.h"
 
 namespace plexi::sim {
 namespace {
@@ -79,13 +80,7 @@ FileSettings::Values FileSettings::Load() const {
   Values values;
   std::string text;
   if (ReadWholeFile(PathFromUtf8(path_), &text) != 0) return values;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : SplitTextLines(text)) {
     size_t eq = line.find('=');
     if (eq == std::string::npos || eq == 0) continue;
     std::optional<std::string> name = Unescape(line.substr(0, eq));

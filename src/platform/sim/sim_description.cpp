@@ -11,6 +11,7 @@
 #include <set>
 
 #include "platform/winconst.h"
+#include "util/text_lines.h"
 
 namespace plexi::sim {
 namespace {
@@ -584,19 +585,15 @@ uint32_t DefaultFaultError(FaultOp op) {
 std::optional<MachineDescription> ParseDescription(const std::string& text, std::string* error) {
   MachineDescription d;
   int line = 0;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
+  for (const std::string& text_line : SplitTextLines(text)) {
     ++line;
     try {
-      std::vector<Token> tokens = Tokenize(text.substr(start, end - start));
+      std::vector<Token> tokens = Tokenize(text_line);
       if (!tokens.empty()) ParseLine(tokens, line, d);
     } catch (const LineError& e) {
       if (error) *error = Located(line, e.message);
       return std::nullopt;
     }
-    start = end + 1;
   }
   if (auto e = CheckReferences(d)) {
     if (error) *error = *e;

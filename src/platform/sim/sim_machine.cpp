@@ -9,6 +9,7 @@
 #include "platform/sim/file_util.h"
 #include "platform/sim/sim_state.h"
 #include "platform/winconst.h"
+#include "util/text_lines.h"
 
 namespace plexi::sim {
 namespace {
@@ -307,13 +308,7 @@ void SimMachine::ApplyChangesFile() {
   std::string text;
   if (ReadWholeFile(PathFromUtf8(changes_file_), &text) != 0) return;
   std::vector<std::pair<uint32_t, uint32_t>> swaps;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : SplitTextLines(text)) {
     if (auto swap = SwapLine(line)) {
       swaps.push_back(*swap);
       continue;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/win/gdi_scope.h"
 #include "platform/win/win_handles.h"
 
 namespace plexi::gui {
@@ -10,26 +11,24 @@ namespace {
 std::optional<Image> CaptureScreen(const RECT& area) {
   const int width = area.right - area.left, height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return std::nullopt;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  auto screen = win::GetWindowDc(nullptr);
+  win::UniqueDc memory(CreateCompatibleDC(screen.get()));
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  win::UniqueGdiObject bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueBitmap bitmap(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   std::optional<Image> image;
-  if (memory != nullptr && bitmap && bits != nullptr) {
-    HGDIOBJ old = SelectObject(memory, bitmap.get());
-    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
+  if (memory && bitmap && bits != nullptr) {
+    auto selected = win::SelectInto(memory.get(), bitmap.get());
+    if (BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY)) {
       GdiFlush();
       image = Image{width, height, {}};
       const auto* source = static_cast<const uint32_t*>(bits);
       image->pixels.assign(source, source + size_t(width) * size_t(height));
       for (uint32_t& p : image->pixels) p &= 0xFFFFFF;
     }
-    SelectObject(memory, old);
   }
-  if (memory != nullptr) DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return image;
 }
 

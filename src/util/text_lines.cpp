@@ -1,4 +1,4 @@
-#include "errors/text_lines.h"
+#include "util/text_lines.h"
 
 namespace plexi {
 
