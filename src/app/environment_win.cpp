@@ -7,6 +7,7 @@
 #include "platform/sim/file_settings.h"
 #include "platform/sim/sim_power.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/win/dev_log.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_file_store.h"
 #include "platform/win/win_handles.h"
@@ -72,11 +73,19 @@ SimulationPaths SimulationPathsFor(const std::string& machine_file) {
   return paths;
 }
 
+// The developer log beside the error log, when the settings switch it on.
+std::shared_ptr<win::DevLog> DeveloperLog(platform::Settings& settings,
+                                          platform::FileStore& files) {
+  if (settings.ReadInt(win::kDevLogSetting) != 1) return nullptr;
+  return std::make_shared<win::DevLog>(files.ProgramDirectory() + win::kDevLogFileName);
+}
+
 Environment MakeRealEnvironment() {
   Environment environment;
-  environment.machine = std::make_unique<win::WinMachine>();
   environment.settings = std::make_unique<win::WinSettings>();
   environment.files = std::make_unique<win::WinFileStore>();
+  environment.machine =
+      std::make_unique<win::WinMachine>(DeveloperLog(*environment.settings, *environment.files));
   environment.power = std::make_unique<win::WinPower>();
   environment.settings_place = win::WideToUtf8(win::kSettingsKeyPath);
   return environment;

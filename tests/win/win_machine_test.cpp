@@ -8,11 +8,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "platform/aligned_buffer.h"
 
 #include <vector>
 
+#include "platform/win/dev_log.h"
 #include "platform/win/win_handles.h"
 #include "platform/winconst.h"
 #include "temp_folder.h"
@@ -143,6 +147,116 @@ TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
   const auto refused = query.device->Read(back.data(), 512);
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.error, win32::kErrorAccessDenied);
+}
+
+// A plain file the test makes, and what a log beside it holds.
+class LoggedFailures : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UniqueFile create(CreateFileW(Utf8ToWide(image_).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(create);
+    DWORD written = 0;
+    const std::string bytes(4096, 'x');
+    ASSERT_TRUE(WriteFile(create.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+  }
+
+  std::string LogText() const {
+    std::ifstream in(std::filesystem::path(folder_.wide() + L"devlog.log"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Fails an open, a control and a read, none of them on a real drive.
+  // Returns the errors the machine reported, in that order.
+  std::vector<uint32_t> FailThreeCalls(WinMachine& machine) {
+    std::vector<uint32_t> errors;
+    errors.push_back(machine.OpenDevice(kMissingDrive, Access::kQuery).error);
+    auto query = machine.OpenDevice(image_, Access::kQuery);
+    EXPECT_TRUE(query.ok());
+    if (!query.ok()) return errors;
+    uint8_t reply[64] = {};
+    const auto control = query.device->Control(kBogusControl, nullptr, 0, reply, sizeof reply);
+    EXPECT_FALSE(control.ok);
+    errors.push_back(control.error);
+    // A query-only handle may not read: the read at 2048 fails.
+    EXPECT_TRUE(query.device->SetPosition(2048).ok());
+    const auto read = query.device->Read(reply, sizeof reply);
+    EXPECT_FALSE(read.ok);
+    errors.push_back(read.error);
+    return errors;
+  }
+
+  static constexpr const char* kMissingDrive = "\\\\.\\PHYSICALDRIVE9999";
+  static constexpr uint32_t kBogusControl = 0x00DEAD04;
+  plexi::testing::TempFolder folder_;
+  const std::string image_ = folder_.utf8() + "image.bin";
+};
+
+TEST_F(LoggedFailures, EachFailedCallIsOneLineWithItsErrorAndText) {
+  WinMachine machine(std::make_shared<DevLog>(folder_.utf8() + kDevLogFileName));
+  const std::vector<uint32_t> errors = FailThreeCalls(machine);
+  ASSERT_EQ(errors.size(), 3u);
+  const std::string text = LogText();
+  std::printf("%s", text.c_str());
+
+  const auto line_with = [&text](const std::string& part) {
+    const size_t at = text.find(part);
+    if (at == std::string::npos) return std::string();
+    const size_t start = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
+    return text.substr(start, text.find("\r\n", at) - start);
+  };
+  const auto expect_error = [](const std::string& line, uint32_t error) {
+    const std::string text = SystemErrorText(error);
+    EXPECT_NE(line.find(" error=" + std::to_string(error) + " " +
+                        text.substr(0, text.find_first_of("\r\n"))),
+              std::string::npos)
+        << line;
+  };
+  const std::string open = line_with("CreateFileW \\\\.\\PHYSICALDRIVE9999 access=query");
+  ASSERT_FALSE(open.empty()) << text;
+  expect_error(open, errors[0]);
+  const std::string control = line_with("DeviceIoControl(0x00DEAD04) " + image_);
+  ASSERT_FALSE(control.empty()) << text;
+  expect_error(control, errors[1]);
+  const std::string read = line_with("ReadFile " + image_ + " at=2048 bytes=64");
+  ASSERT_FALSE(read.empty()) << text;
+  expect_error(read, errors[2]);
+  EXPECT_EQ(errors[2], win32::kErrorAccessDenied);
+  // Nothing but the three failures: the successful calls leave no line.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+}
+
+TEST_F(LoggedFailures, ControlNamesAreTheSdkNames) {
+  WinMachine machine(std::make_shared<DevLog>(folder_.utf8() + kDevLogFileName));
+  auto query = machine.OpenDevice(image_, Access::kQuery);
+  ASSERT_TRUE(query.ok());
+  uint8_t reply[64] = {};
+  // A plain file is no disk: the request fails (Wine and Windows alike).
+  if (!query.device->Control(win32::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, sizeof reply)
+           .ok) {
+    EXPECT_NE(LogText().find("DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY) " + image_),
+              std::string::npos)
+        << LogText();
+  }
+}
+
+TEST_F(LoggedFailures, WithoutALogNothingIsWritten) {
+  const std::string beside_program = ExecutableDirectory() + kDevLogFileName;
+  const bool existed = std::filesystem::exists(std::filesystem::path(Utf8ToWide(beside_program)));
+  WinMachine machine;
+  const std::vector<uint32_t> errors = FailThreeCalls(machine);
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_NE(errors[0], 0u);
+  // The folder holds only the test's own file.
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.wide())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+  if (!existed) {
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(Utf8ToWide(beside_program))));
+  }
 }
 
 }  // namespace

@@ -8,8 +8,15 @@
 
 namespace plexi::win {
 
+class DevLog;
+
 class WinMachine : public platform::Machine {
  public:
+  // With a log, every failed system call of the machine and of the devices
+  // it opens is written to it; the devices share the log with the machine.
+  explicit WinMachine(std::shared_ptr<DevLog> log = nullptr);
+  ~WinMachine() override;
+
   platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override;
   std::string LogicalDriveStrings() override;
   uint32_t LogicalDriveMask() override;
@@ -22,6 +29,9 @@ class WinMachine : public platform::Machine {
   platform::LocalTime Now() override;
   std::string DateText(const platform::LocalTime& t) override;
   std::string TimeText(const platform::LocalTime& t) override;
+
+ private:
+  std::shared_ptr<DevLog> log_;
 };
 
 // True for a path that opens a volume rather than a disk or a file:

@@ -4,12 +4,15 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "platform/win/dev_log.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_handles.h"
 #include "platform/winconst.h"
@@ -35,20 +38,64 @@ IoResult Transferred(BOOL ok, DWORD bytes) {
 
 Status StatusOf(BOOL ok) { return ok ? Status::Success() : Status::Failure(GetLastError()); }
 
+// Writes a failed call to the developer log when there is one. `describe`
+// names the call; it runs only when the line is written.
+template <class Describe>
+void Note(DevLog* log, uint32_t error, Describe describe) {
+  if (log != nullptr) log->Failure(describe(), error);
+}
+
+// The last error of a call that failed, written to the log, then kept for
+// the caller (the log keeps the thread's error as it found it).
+template <class Describe>
+DWORD NoteLast(DevLog* log, Describe describe) {
+  const DWORD error = GetLastError();
+  Note(log, error, describe);
+  return error;
+}
+
+// The request names the program uses, for the log; others by number.
+std::string ControlName(uint32_t code) {
+  struct Named {
+    uint32_t code;
+    const char* name;
+  };
+  static constexpr Named kNames[] = {
+      {win32::kIoctlDiskGetDriveGeometry, "IOCTL_DISK_GET_DRIVE_GEOMETRY"},
+      {win32::kIoctlDiskGetPartitionInfo, "IOCTL_DISK_GET_PARTITION_INFO"},
+      {win32::kIoctlDiskGetLengthInfo, "IOCTL_DISK_GET_LENGTH_INFO"},
+      {win32::kIoctlDiskGetDriveGeometryEx, "IOCTL_DISK_GET_DRIVE_GEOMETRY_EX"},
+      {win32::kIoctlDiskUpdateProperties, "IOCTL_DISK_UPDATE_PROPERTIES"},
+      {win32::kIoctlStorageQueryProperty, "IOCTL_STORAGE_QUERY_PROPERTY"},
+      {win32::kIoctlStorageGetDeviceNumber, "IOCTL_STORAGE_GET_DEVICE_NUMBER"},
+      {win32::kIoctlVolumeGetVolumeDiskExtents, "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"},
+      {win32::kFsctlLockVolume, "FSCTL_LOCK_VOLUME"},
+      {win32::kFsctlUnlockVolume, "FSCTL_UNLOCK_VOLUME"},
+      {win32::kFsctlDismountVolume, "FSCTL_DISMOUNT_VOLUME"},
+      {win32::kFsctlAllowExtendedDasdIo, "FSCTL_ALLOW_EXTENDED_DASD_IO"},
+  };
+  for (const Named& named : kNames)
+    if (named.code == code) return named.name;
+  char number[16];
+  std::snprintf(number, sizeof number, "0x%08X", unsigned(code));
+  return number;
+}
+
 class WinDevice : public platform::Device {
  public:
-  explicit WinDevice(UniqueFile handle) : handle_(std::move(handle)) {}
+  WinDevice(UniqueFile handle, std::string path, std::shared_ptr<DevLog> log)
+      : handle_(std::move(handle)), path_(std::move(path)), log_(std::move(log)) {}
 
   IoResult Read(void* buffer, uint32_t length) override {
     DWORD done = 0;
     const BOOL ok = ReadFile(handle_.get(), buffer, length, &done, nullptr);
-    return Transferred(ok, done);
+    return Moved(Transferred(ok, done), "ReadFile", length);
   }
 
   IoResult Write(const void* buffer, uint32_t length) override {
     DWORD done = 0;
     const BOOL ok = WriteFile(handle_.get(), buffer, length, &done, nullptr);
-    return Transferred(ok, done);
+    return Moved(Transferred(ok, done), "WriteFile", length);
   }
 
   Status SetPosition(uint64_t offset) override {
@@ -56,7 +103,15 @@ class WinDevice : public platform::Device {
       return Status::Failure(win32::kErrorNegativeSeek);
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(offset);
-    return StatusOf(SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN));
+    const Status status = StatusOf(SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN));
+    if (status.ok()) {
+      position_ = offset;
+    } else {
+      Note(log_.get(), status.error, [&] {
+        return "SetFilePointerEx " + path_ + " at=" + std::to_string(offset);
+      });
+    }
+    return status;
   }
 
   IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
@@ -64,14 +119,46 @@ class WinDevice : public platform::Device {
     DWORD returned = 0;
     const BOOL ok = DeviceIoControl(handle_.get(), code, const_cast<void*>(in), in_length, out,
                                     out_length, &returned, nullptr);
-    return Transferred(ok, returned);
+    const IoResult result = Transferred(ok, returned);
+    if (!result.ok)
+      Note(log_.get(), result.error, [&] {
+        return "DeviceIoControl(" + ControlName(code) + ") " + path_;
+      });
+    return result;
   }
 
-  Status Flush() override { return StatusOf(FlushFileBuffers(handle_.get())); }
+  Status Flush() override {
+    const Status status = StatusOf(FlushFileBuffers(handle_.get()));
+    if (!status.ok()) Note(log_.get(), status.error, [&] { return "FlushFileBuffers " + path_; });
+    return status;
+  }
 
  private:
+  // Follows the file position (for the log's "at=") and logs a failure.
+  IoResult Moved(const IoResult& result, const char* call, uint32_t length) {
+    if (!result.ok)
+      Note(log_.get(), result.error, [&] {
+        return std::string(call) + " " + path_ + " at=" + std::to_string(position_) +
+               " bytes=" + std::to_string(length);
+      });
+    position_ += result.bytes;
+    return result;
+  }
+
   UniqueFile handle_;
+  const std::string path_;
+  const std::shared_ptr<DevLog> log_;
+  uint64_t position_ = 0;  // where the next transfer starts, as far as known
 };
+
+const char* AccessName(Access access) {
+  switch (access) {
+    case Access::kQuery: return "query";
+    case Access::kRead: return "read";
+    case Access::kReadWrite: return "read-write";
+  }
+  return "?";
+}
 
 DWORD DesiredAccess(Access access) {
   switch (access) {
@@ -85,9 +172,11 @@ DWORD DesiredAccess(Access access) {
 // Without this a volume handle stops at the end of the file system, and the
 // sectors behind it could be neither read nor erased. Volumes that do not
 // know the request (FAT, for instance) already allow the whole range.
-void AllowWholeVolume(HANDLE volume) {
+void AllowWholeVolume(HANDLE volume, const std::string& path, DevLog* log) {
   DWORD returned = 0;
-  DeviceIoControl(volume, FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &returned, nullptr);
+  if (!DeviceIoControl(volume, FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &returned,
+                       nullptr))
+    NoteLast(log, [&] { return "DeviceIoControl(FSCTL_ALLOW_EXTENDED_DASD_IO) " + path; });
 }
 
 SYSTEMTIME ToSystemTime(const platform::LocalTime& t) {
@@ -121,13 +210,16 @@ std::wstring FetchText(Fetch fetch) {
 // The identify library lives beside the program (or in the system folder).
 // It is never looked up in the current or PATH folders, so a stray DLL of
 // that name there cannot run inside a program with administrator rights.
-UniqueModule LoadIdentifyLibrary() {
+UniqueModule LoadIdentifyLibrary(DevLog* log) {
   constexpr DWORD kSafeSearch = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
   UniqueModule library(LoadLibraryExW(L"Mediagauge.dll", nullptr, kSafeSearch));
   if (!library && GetLastError() == ERROR_INVALID_PARAMETER) {
     // A system without the safe search flags: name the file beside us.
-    const std::wstring path = Utf8ToWide(ExecutableDirectory() + "Mediagauge.dll");
-    library.reset(LoadLibraryW(path.c_str()));
+    const std::string path = ExecutableDirectory() + "Mediagauge.dll";
+    library.reset(LoadLibraryW(Utf8ToWide(path).c_str()));
+    if (!library) NoteLast(log, [&] { return "LoadLibraryW " + path; });
+  } else if (!library) {
+    NoteLast(log, [] { return std::string("LoadLibraryExW Mediagauge.dll"); });
   }
   return library;
 }
@@ -149,16 +241,20 @@ std::wstring WithoutTrailingBackslash(std::wstring name) {
 
 // Every volume's GUID name, with its trailing backslash. `finished` tells
 // whether the search ran to its end rather than stopping on an error.
-std::vector<std::wstring> VolumeNames(bool& finished) {
+std::vector<std::wstring> VolumeNames(bool& finished, DevLog* log) {
   std::vector<std::wstring> names;
   wchar_t name[kVolumeNameLength + 1] = {};
   finished = false;
   UniqueFindVolume search(FindFirstVolumeW(name, kVolumeNameLength + 1));
-  if (!search) return names;
+  if (!search) {
+    NoteLast(log, [] { return std::string("FindFirstVolumeW"); });
+    return names;
+  }
   do {
     names.emplace_back(name);
   } while (FindNextVolumeW(search.get(), name, kVolumeNameLength + 1));
   finished = GetLastError() == ERROR_NO_MORE_FILES;
+  if (!finished) NoteLast(log, [] { return std::string("FindNextVolumeW"); });
   return names;
 }
 
@@ -172,14 +268,17 @@ std::vector<std::string> SplitNulList(const wchar_t* list) {
 
 // The folders a volume is mounted on ("C:\", "D:\Data\"); none for an
 // unmounted volume.
-std::vector<std::string> MountPointsOf(const std::wstring& volume_name) {
+std::vector<std::string> MountPointsOf(const std::wstring& volume_name, DevLog* log) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD needed = 0;
     if (GetVolumePathNamesForVolumeNameW(volume_name.c_str(), buffer.data(), DWORD(buffer.size()),
                                          &needed))
       return SplitNulList(buffer.c_str());
-    if (GetLastError() != ERROR_MORE_DATA) return {};
+    if (GetLastError() != ERROR_MORE_DATA) {
+      NoteLast(log, [&] { return "GetVolumePathNamesForVolumeNameW " + WideToUtf8(volume_name); });
+      return {};
+    }
     // Grown again if a mount point is added between the calls.
     buffer.assign(std::max<size_t>(needed, buffer.size() * 2), L'\0');
   }
@@ -188,17 +287,26 @@ std::vector<std::string> MountPointsOf(const std::wstring& volume_name) {
 
 // The GUID name of the volume holding the system directory; empty when the
 // system cannot tell.
-std::wstring SystemVolumeName() {
+std::wstring SystemVolumeName(DevLog* log) {
   const std::wstring directory = FetchText([](wchar_t* buffer, UINT size) {
     return GetSystemDirectoryW(buffer, size);
   });
-  if (directory.empty()) return {};
+  if (directory.empty()) {
+    NoteLast(log, [] { return std::string("GetSystemDirectoryW"); });
+    return {};
+  }
   std::wstring mount_point(directory.size() + 2, L'\0');
-  if (!GetVolumePathNameW(directory.c_str(), mount_point.data(), DWORD(mount_point.size())))
+  if (!GetVolumePathNameW(directory.c_str(), mount_point.data(), DWORD(mount_point.size()))) {
+    NoteLast(log, [&] { return "GetVolumePathNameW " + WideToUtf8(directory); });
     return {};
+  }
   wchar_t name[kVolumeNameLength + 1] = {};
-  if (!GetVolumeNameForVolumeMountPointW(mount_point.c_str(), name, kVolumeNameLength + 1))
+  if (!GetVolumeNameForVolumeMountPointW(mount_point.c_str(), name, kVolumeNameLength + 1)) {
+    NoteLast(log, [&] {
+      return "GetVolumeNameForVolumeMountPointW " + WideToUtf8(mount_point.c_str());
+    });
     return {};
+  }
   return name;
 }
 
@@ -221,13 +329,16 @@ std::wstring BootPartitionDevice() {
 }
 
 // The kernel device behind a GUID volume name ("\Device\HarddiskVolume3").
-std::wstring DeviceNameOf(const std::wstring& volume_name) {
+std::wstring DeviceNameOf(const std::wstring& volume_name, DevLog* log) {
   constexpr std::wstring_view kPrefix = L"\\\\?\\";
   std::wstring name = WithoutTrailingBackslash(volume_name);
   if (name.compare(0, kPrefix.size(), kPrefix) != 0) return {};
   name.erase(0, kPrefix.size());
   wchar_t device[MAX_PATH + 1] = {};
-  if (QueryDosDeviceW(name.c_str(), device, MAX_PATH + 1) == 0) return {};
+  if (QueryDosDeviceW(name.c_str(), device, MAX_PATH + 1) == 0) {
+    NoteLast(log, [&] { return "QueryDosDeviceW " + WideToUtf8(name); });
+    return {};
+  }
   return device;  // the first of the names the system gives
 }
 
@@ -279,6 +390,9 @@ std::string ExecutableDirectory() {
   return WideToUtf8(path.substr(0, slash == std::wstring::npos ? 0 : slash + 1));
 }
 
+WinMachine::WinMachine(std::shared_ptr<DevLog> log) : log_(std::move(log)) {}
+WinMachine::~WinMachine() = default;
+
 platform::OpenResult WinMachine::OpenDevice(const std::string& path, Access access) {
   const std::wstring wide = Utf8ToWide(path);
   // A drive opened for erasing bypasses the system cache both ways: writes
@@ -290,18 +404,27 @@ platform::OpenResult WinMachine::OpenDevice(const std::string& path, Access acce
   UniqueFile handle(CreateFileW(wide.c_str(), DesiredAccess(access),
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 flags, nullptr));
-  if (!handle) return {nullptr, GetLastError()};
-  if (access != Access::kQuery && IsVolumePath(path)) AllowWholeVolume(handle.get());
-  return {std::make_unique<WinDevice>(std::move(handle)), 0};
+  if (!handle) {
+    const DWORD error = NoteLast(log_.get(), [&] {
+      return "CreateFileW " + path + " access=" + AccessName(access);
+    });
+    return {nullptr, error};
+  }
+  if (access != Access::kQuery && IsVolumePath(path))
+    AllowWholeVolume(handle.get(), path, log_.get());
+  return {std::make_unique<WinDevice>(std::move(handle), path, log_), 0};
 }
 
 std::string WinMachine::LogicalDriveStrings() {
   for (int attempt = 0; attempt < 4; ++attempt) {
     const DWORD needed = GetLogicalDriveStringsW(0, nullptr);
-    if (needed == 0) return {};
     std::wstring buffer(size_t(needed) + 1, L'\0');
-    const DWORD length = GetLogicalDriveStringsW(DWORD(buffer.size()), buffer.data());
-    if (length == 0) return {};
+    const DWORD length =
+        needed == 0 ? 0 : GetLogicalDriveStringsW(DWORD(buffer.size()), buffer.data());
+    if (length == 0) {
+      NoteLast(log_.get(), [] { return std::string("GetLogicalDriveStringsW"); });
+      return {};
+    }
     if (length < buffer.size()) {
       // Entries are NUL-terminated; the list ends with one more NUL.
       buffer.resize(length);
@@ -312,7 +435,11 @@ std::string WinMachine::LogicalDriveStrings() {
   return {};
 }
 
-uint32_t WinMachine::LogicalDriveMask() { return GetLogicalDrives(); }
+uint32_t WinMachine::LogicalDriveMask() {
+  const DWORD mask = GetLogicalDrives();
+  if (mask == 0) NoteLast(log_.get(), [] { return std::string("GetLogicalDrives"); });
+  return mask;
+}
 
 uint32_t WinMachine::DriveType(const std::string& root) {
   return GetDriveTypeW(Utf8ToWide(root).c_str());
@@ -322,28 +449,22 @@ std::optional<std::string> WinMachine::VolumeLabel(const std::string& root) {
   wchar_t label[MAX_PATH + 1] = {};
   ScopedErrorMode quiet(SEM_FAILCRITICALERRORS);
   if (!GetVolumeInformationW(Utf8ToWide(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr,
-                             nullptr, nullptr, 0))
+                             nullptr, nullptr, 0)) {
+    NoteLast(log_.get(), [&] { return "GetVolumeInformationW " + root; });
     return std::nullopt;
+  }
   return WideToUtf8(label);
 }
 
 std::string WinMachine::SystemDirectory() {
-  return WideToUtf8(FetchText([](wchar_t* buffer, UINT size) {
+  const std::wstring directory = FetchText([](wchar_t* buffer, UINT size) {
     return GetSystemDirectoryW(buffer, size);
-  }));
+  });
+  if (directory.empty()) NoteLast(log_.get(), [] { return std::string("GetSystemDirectoryW"); });
+  return WideToUtf8(directory);
 }
 
-std::string WinMachine::ErrorText(uint32_t code) {
-  constexpr DWORD kFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                           FORMAT_MESSAGE_FROM_SYSTEM;  // 0x1300
-  constexpr DWORD kUserLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);  // 0x0400
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(kFlags, nullptr, code, kUserLanguage,
-                                      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  UniqueLocalMemory owner(text);
-  if (length == 0 || text == nullptr) return {};
-  return WideToUtf8(std::wstring_view(text, length));
-}
+std::string WinMachine::ErrorText(uint32_t code) { return SystemErrorText(code); }
 
 // The list counts as complete only when the search ran to its end and the
 // system directory's volume is among the volumes found. A missing boot
@@ -352,16 +473,16 @@ std::string WinMachine::ErrorText(uint32_t code) {
 platform::VolumeList WinMachine::Volumes() {
   platform::VolumeList list;
   bool finished = false;
-  const std::vector<std::wstring> names = VolumeNames(finished);
-  const std::wstring system_volume = SystemVolumeName();
+  const std::vector<std::wstring> names = VolumeNames(finished, log_.get());
+  const std::wstring system_volume = SystemVolumeName(log_.get());
   const std::wstring boot_device = BootPartitionDevice();
   bool system_found = false;
   for (const std::wstring& name : names) {
     platform::VolumeEntry entry;
     entry.path = WideToUtf8(WithoutTrailingBackslash(name));
-    entry.mount_points = MountPointsOf(name);
+    entry.mount_points = MountPointsOf(name, log_.get());
     entry.holds_system = SameName(name, system_volume);
-    entry.boot = !boot_device.empty() && SameName(DeviceNameOf(name), boot_device);
+    entry.boot = !boot_device.empty() && SameName(DeviceNameOf(name, log_.get()), boot_device);
     system_found = system_found || entry.holds_system;
     list.volumes.push_back(std::move(entry));
   }
@@ -375,10 +496,13 @@ platform::VolumeList WinMachine::Volumes() {
 // the buffer. The library is loaded for each call and freed right after.
 bool WinMachine::IdentifyDevice(int32_t designator, uint8_t* reply512) {
   using GetHddInfo = unsigned char(__cdecl*)(void* buffer, int designator);
-  UniqueModule library = LoadIdentifyLibrary();
+  UniqueModule library = LoadIdentifyLibrary(log_.get());
   if (!library) return false;
   const FARPROC proc = GetProcAddress(library.get(), "_GetHDDInfo");
-  if (proc == nullptr) return false;
+  if (proc == nullptr) {
+    NoteLast(log_.get(), [] { return std::string("GetProcAddress Mediagauge.dll _GetHDDInfo"); });
+    return false;
+  }
   auto identify = reinterpret_cast<GetHddInfo>(reinterpret_cast<void (*)()>(proc));
   // The library's own idea of the buffer size is unknown beyond the first
   // 512 bytes: give it generous room and copy out only the reply.
