@@ -214,9 +214,13 @@ class SectorViewer : public ::testing::Test {
     EXPECT_EQ(opens, std::vector<std::string>{std::string("open ") + kStick + " read"});
   }
 
+  // The status bar is the last thing the window shows again, after the list.
   void CloseViewer() {
     program_->ClickButton(kDumpButton);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->list()) != FALSE; }, kStepTimeout));
+    ASSERT_TRUE(WaitUntil([&] {
+      return IsWindowVisible(program_->list()) &&
+             IsWindowVisible(FindChild(program_->window(), L"msctls_statusbar32"));
+    }, kStepTimeout));
   }
 
   // A step that must show `sector`, reading it once and nothing else.
@@ -311,7 +315,8 @@ TEST_F(SectorViewer, PagesWithTrackBarKeysAndWheelAndReadsOnlyWhenTheSectorChang
   ExpectStepTo(0, [&] { DragTrackBarTo(0); }, "dragging the knob to the top");
   PostClick(viewer().check_box(), 5, 5);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer().text_view()) != FALSE; }, kStepTimeout));
-  EXPECT_FALSE(IsWindowVisible(memo));
+  // The dump goes a moment after the text view comes.
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(memo); }, kStepTimeout));
   EXPECT_EQ(viewer().Header(), " テキスト表示");
   EXPECT_TRUE(WaitUntil([&] { return viewer().TextView() == win::WideToUtf8(kSector0Text); }, kStepTimeout))
       << viewer().TextView();
