@@ -73,9 +73,7 @@ SimulationPaths SimulationPathsFor(const std::string& machine_file) {
   return paths;
 }
 
-// The developer log beside the error log, when the settings switch it on.
-std::shared_ptr<win::DevLog> DeveloperLog(platform::Settings& settings,
-                                          platform::FileStore& files) {
+std::shared_ptr<win::DevLog> DeveloperLog(platform::Settings& settings, platform::FileStore& files) {
   if (settings.ReadInt(win::kDevLogSetting) != 1) return nullptr;
   return std::make_shared<win::DevLog>(files.ProgramDirectory() + win::kDevLogFileName);
 }

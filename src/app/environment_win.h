@@ -9,6 +9,10 @@
 #include "platform/platform.h"
 #include "platform/power.h"
 
+namespace plexi::win {
+class DevLog;
+}
+
 namespace plexi::app {
 
 struct Environment {
@@ -40,6 +44,10 @@ struct SimulationPaths {
   std::string files_folder;  // with its trailing separator
 };
 SimulationPaths SimulationPathsFor(const std::string& machine_file);
+
+// The developer log beside the error log when the settings value `devlog`
+// is 1; none otherwise.
+std::shared_ptr<win::DevLog> DeveloperLog(platform::Settings& settings, platform::FileStore& files);
 
 Environment MakeRealEnvironment();
 // Empty machine and a reason in `error` when the file cannot be loaded.

@@ -10,6 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/environment_win.h"
+#include "platform/sim/directory_file_store.h"
+#include "platform/sim/file_settings.h"
 #include "platform/winconst.h"
 #include "temp_folder.h"
 
@@ -100,6 +103,23 @@ TEST(DevLog, LinesFromSeveralThreadsStayWhole) {
   ASSERT_EQ(lines.size(), size_t(kThreads * kLines));
   for (const std::string& line : lines)
     EXPECT_NE(line.find(" error=21"), std::string::npos) << line;
+}
+
+// The program makes a log only when the value is exactly 1, and puts it
+// beside the error log.
+TEST(DevLog, TheSettingSwitchesItOn) {
+  plexi::testing::TempFolder folder;
+  sim::FileSettings settings(folder.utf8() + "settings.txt");
+  sim::DirectoryFileStore files(folder.utf8());
+  EXPECT_EQ(app::DeveloperLog(settings, files), nullptr);
+  for (int32_t off : {0, 2, -1}) {
+    ASSERT_TRUE(settings.WriteInt(kDevLogSetting, off).ok());
+    EXPECT_EQ(app::DeveloperLog(settings, files), nullptr) << off;
+  }
+  ASSERT_TRUE(settings.WriteInt(kDevLogSetting, 1).ok());
+  const std::shared_ptr<DevLog> log = app::DeveloperLog(settings, files);
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(log->path(), folder.utf8() + "devlog.log");
 }
 
 }  // namespace
