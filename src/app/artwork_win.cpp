@@ -13,16 +13,16 @@ UniqueImageList ImageListOf(const std::vector<Pixmap>& images) {
                                         int(images.size()), 0));
   if (!list) return list;
   for (const Pixmap& image : images) {
-    win::UniqueGdiObject bitmap = BitmapOf(image);
+    win::UniqueBitmap bitmap = BitmapOf(image);
     // The list copies the bitmap; ours is freed at the end of the loop.
-    ImageList_AddMasked(list.get(), static_cast<HBITMAP>(bitmap.get()), ColorRefOf(kClear));
+    ImageList_AddMasked(list.get(), bitmap.get(), ColorRefOf(kClear));
   }
   return list;
 }
 
 }  // namespace
 
-win::UniqueGdiObject BitmapOf(const Pixmap& pixmap) {
+win::UniqueBitmap BitmapOf(const Pixmap& pixmap) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = pixmap.width;
@@ -31,7 +31,7 @@ win::UniqueGdiObject BitmapOf(const Pixmap& pixmap) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  win::UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   // A DIB's 32-bit pixel is 0x00RRGGBB, the pixmap's own layout.
   if (bitmap && bits != nullptr)
     std::memcpy(bits, pixmap.pixels.data(), pixmap.pixels.size() * sizeof(uint32_t));

@@ -10,13 +10,13 @@
 namespace plexi::app {
 
 // A 32-bit bitmap with the pixmap's pixels.
-win::UniqueGdiObject BitmapOf(const Pixmap& pixmap);
+win::UniqueBitmap BitmapOf(const Pixmap& pixmap);
 
 struct Artwork {
   UniqueImageList toolbar;           // 16 x 16, ToolbarImage indexes
   UniqueImageList toolbar_disabled;  // the same, washed out
   UniqueImageList view_toggle;       // 0 physical, 1 partition, 2 and 3 disabled
-  std::vector<win::UniqueGdiObject> header_strips;  // 1 x 43: Gray, Navy, Red
+  std::vector<win::UniqueBitmap> header_strips;  // 1 x 43: Gray, Navy, Red
   UniqueImageList erase_mark;        // 32 x 32
 
   static Artwork Make();

@@ -172,20 +172,20 @@ void DriveListView::DrawRow(HDC target, int item) {
       (SendMessageW(list_, LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
   const RowPaint paint = RowPaintFor(RowStateOf(row, selected, GetFocus() == list_));
   {
-    win::UniqueGdiObject brush = SolidBrush(Resolve(paint.background));
-    win::UniqueGdiObject outline = SolidPen(RGB(0, 0, 0));
-    ScopedSelect use_brush(dc, brush.get());
-    ScopedSelect use_pen(dc, outline.get());
+    win::UniqueBrush brush = SolidBrush(Resolve(paint.background));
+    win::UniquePen outline = SolidPen(RGB(0, 0, 0));
+    auto use_brush = SelectInto(dc, brush.get());
+    auto use_pen = SelectInto(dc, outline.get());
     Rectangle(dc, bounds.left, bounds.top, bounds.right, bounds.bottom - 1);
   }
   {
-    win::UniqueGdiObject top = SolidPen(Resolve(paint.top_line));
-    ScopedSelect use_top(dc, top.get());
+    win::UniquePen top = SolidPen(Resolve(paint.top_line));
+    auto use_top = SelectInto(dc, top.get());
     Line(dc, bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.top + 1);
   }
   if (size_t(item) + 1 == rows.size()) {
-    win::UniqueGdiObject last = SolidPen(Resolve(kLastRowLine));
-    ScopedSelect use_last(dc, last.get());
+    win::UniquePen last = SolidPen(Resolve(kLastRowLine));
+    auto use_last = SelectInto(dc, last.get());
     Line(dc, bounds.left + 1, bounds.bottom - 1, bounds.right - 1, bounds.bottom - 1);
   }
 
@@ -209,10 +209,10 @@ void DriveListView::DrawRow(HDC target, int item) {
 }
 
 void DriveListView::DrawRowText(HDC dc, int item, const RECT& bounds, const DriveRow& row) const {
-  ScopedSelect font(dc, row_font_ ? row_font_.get() : font_.get());
+  auto font = SelectInto(dc, row_font_ ? row_font_.get() : font_.get());
   SetBkMode(dc, TRANSPARENT);
-  win::UniqueGdiObject black = SolidPen(RGB(0, 0, 0));
-  ScopedSelect use_black(dc, black.get());
+  win::UniquePen black = SolidPen(RGB(0, 0, 0));
+  auto use_black = SelectInto(dc, black.get());
   for (int column = 0; column < int(std::size(kColumns)); ++column) {
     RECT label{};
     label.top = column;

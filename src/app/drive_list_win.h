@@ -60,8 +60,8 @@ class DriveListView {
   HWND list_ = nullptr;  // a child of the main window, destroyed with it
   HIMAGELIST system_icons_ = nullptr;
   PressHandler on_press_;
-  win::UniqueGdiObject font_;      // the list's own font
-  win::UniqueGdiObject row_font_;  // the rows' text
+  win::UniqueFont font_;      // the list's own font
+  win::UniqueFont row_font_;  // the rows' text
   OffscreenBitmap row_buffer_;
 };
 

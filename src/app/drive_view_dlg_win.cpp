@@ -267,7 +267,7 @@ void TDriveViewDlg::LayoutControls() {
   sector_view_.Layout(below_band);
   RECT frame;
   GetWindowRect(hwnd_, &frame);
-  WindowDc screen(hwnd_);
+  auto screen = GetWindowDc(hwnd_);
   band_.SetTextLabel(sector_view_.TextLabelPlace());
   band_.Render(screen.get(), client.right, frame.right - frame.left);
   sector_view_.TakeBandColours(band_.Pixel(2, 2), band_.Pixel(2, 6));
@@ -277,7 +277,7 @@ void TDriveViewDlg::LayoutControls() {
 }
 
 void TDriveViewDlg::PaintBand() {
-  plexi::win::PaintScope paint(hwnd_);
+  auto paint = plexi::win::BeginPaintScope(hwnd_);
   HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd_, &client);
@@ -418,7 +418,7 @@ void TDriveViewDlg::ShowListMenu(POINT screen) {
   const std::optional<size_t> selected = list_.Selected();
   const ForbidMenu entries = model_.PopupMenu2Popup(selected);
   if (!entries.forbid_visible && !entries.allow_visible) return;
-  UniqueMenu menu(CreatePopupMenu());
+  win::UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   if (entries.forbid_visible) AppendMenuW(menu.get(), MF_STRING, kForbidMenuId, L"消去を禁止する");
   if (entries.allow_visible) AppendMenuW(menu.get(), MF_STRING, kAllowMenuId, L"消去を許可する");

@@ -25,12 +25,12 @@ void OffscreenBitmap::BlitTo(HDC target, int x, int y, int width, int height) co
   if (dc_) BitBlt(target, x, y, width, height, dc_.get(), 0, 0, SRCCOPY);
 }
 
-win::UniqueGdiObject SolidBrush(COLORREF colour) {
-  return win::UniqueGdiObject(CreateSolidBrush(colour));
+win::UniqueBrush SolidBrush(COLORREF colour) {
+  return win::UniqueBrush(CreateSolidBrush(colour));
 }
 
-win::UniqueGdiObject SolidPen(COLORREF colour) {
-  return win::UniqueGdiObject(CreatePen(PS_SOLID, 1, colour));
+win::UniquePen SolidPen(COLORREF colour) {
+  return win::UniquePen(CreatePen(PS_SOLID, 1, colour));
 }
 
 }  // namespace plexi::app

@@ -13,7 +13,7 @@ constexpr COLORREF kNoStripText = RGB(0x80, 0x80, 0x80);
 }  // namespace
 
 HeaderBand::HeaderBand(const Artwork& art) : art_(art) {
-  WindowDc screen(nullptr);
+  auto screen = GetWindowDc(nullptr);
   const int height = MulDiv(kMarkPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
   font_ = MakeUiFont(AvailableSerifFace(L"ＭＳ Ｐ明朝"), height);
   label_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", MulDiv(kLabelPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72));
@@ -42,8 +42,8 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
   }
   COLORREF text = kNoStripText;
   if (strip) {
-    UniqueMemoryDc source(CreateCompatibleDC(reference));
-    ScopedSelect strip_bitmap(source.get(), art_.header_strips[size_t(colour_index_)].get());
+    win::UniqueDc source(CreateCompatibleDC(reference));
+    auto strip_bitmap = SelectInto(source.get(), art_.header_strips[size_t(colour_index_)].get());
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchBlt(dc, 0, 0, width, height_, source.get(), 0, 0, 1, 43, SRCCOPY);
     // The maker's mark takes the strip's own colour near its top.
@@ -51,11 +51,11 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
   }
   SetBkMode(dc, TRANSPARENT);
   if (text_label_) {
-    ScopedSelect label_font(dc, label_font_.get());
+    auto label_font = SelectInto(dc, label_font_.get());
     SetTextColor(dc, strip ? RGB(0xFF, 0xFF, 0xFF) : RGB(0, 0, 0));
     TextOutW(dc, text_label_->x, text_label_->y, L"Text", 4);
   }
-  ScopedSelect font(dc, font_.get());
+  auto font = SelectInto(dc, font_.get());
   SetTextColor(dc, text);
   TextOutW(dc, window_width - 60, 5, kMakerMark, int(wcslen(kMakerMark)));
 }
@@ -71,7 +71,7 @@ void HeaderBand::CopyPart(HDC dc, const RECT& part) const {
 }
 
 std::optional<int32_t> ShowColourMenu(HWND owner, POINT screen, int32_t current) {
-  UniqueMenu menu(CreatePopupMenu());
+  win::UniqueMenu menu(CreatePopupMenu());
   if (!menu) return std::nullopt;
   const wchar_t* const items[] = {L"Gray(&G)", L"Navy(&N)", L"Red(&R)", L"なし"};
   for (int i = 0; i < 4; ++i) {

@@ -50,8 +50,8 @@ class HeaderBand {
   int width_ = 0;
   int height_ = kHeight;
   std::optional<POINT> text_label_;
-  win::UniqueGdiObject font_;
-  win::UniqueGdiObject label_font_;
+  win::UniqueFont font_;
+  win::UniqueFont label_font_;
 };
 
 // Menu ids of "本体の色": 201 + colour index.

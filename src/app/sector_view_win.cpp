@@ -50,7 +50,7 @@ int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) 
 }
 
 bool HasFace(const wchar_t* face) {
-  WindowDc screen(nullptr);
+  auto screen = GetWindowDc(nullptr);
   LOGFONTW query{};
   query.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
@@ -73,19 +73,19 @@ std::wstring FixedPitchFace(std::initializer_list<const wchar_t*> preferred) {
 
 // A font whose lines are `pitch` pixels apart (the cell height), so that
 // the 32 dump lines take the same room whatever face stands in.
-win::UniqueGdiObject FixedPitchFont(const std::wstring& face, int pitch) {
+win::UniqueFont FixedPitchFont(const std::wstring& face, int pitch) {
   LOGFONTW font{};
   font.lfHeight = pitch;
   font.lfWeight = FW_NORMAL;
   font.lfCharSet = SHIFTJIS_CHARSET;
   font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
   lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);
-  return win::UniqueGdiObject(CreateFontIndirectW(&font));
+  return win::UniqueFont(CreateFontIndirectW(&font));
 }
 
-int LineHeight(HWND window, HGDIOBJ font) {
-  WindowDc dc(window);
-  ScopedSelect selected(dc.get(), font);
+int LineHeight(HWND window, HFONT font) {
+  auto dc = GetWindowDc(window);
+  auto selected = SelectInto(dc.get(), font);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
   return metrics.tmHeight;
@@ -94,8 +94,6 @@ int LineHeight(HWND window, HGDIOBJ font) {
 void SetText(HWND window, const std::string& text) {
   SetWindowTextW(window, win::Utf8ToWide(text).c_str());
 }
-
-HBRUSH AsBrush(const win::UniqueGdiObject& brush) { return static_cast<HBRUSH>(brush.get()); }
 
 }  // namespace
 
@@ -119,7 +117,7 @@ HWND SectorViewWindow::CreateChild(const wchar_t* window_class, const wchar_t* t
 bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
   parent_ = parent;
   window_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", kWindowFontHeight);
-  const HFONT window_font = static_cast<HFONT>(window_font_.get());
+  const HFONT window_font = window_font_.get();
   memo_face_ = FixedPitchFace({L"ＭＳ ゴシック"});
   memo_pitch_ = kMemoFontHeight;
   memo_font_ = FixedPitchFont(memo_face_, memo_pitch_);
@@ -250,7 +248,7 @@ void SectorViewWindow::FitMemo() {
   const int room = int(client.bottom) - kMemoInnerMargin;
   // The face that stands in may round the asked height up: measure.
   int pitch = kMemoFontHeight;
-  win::UniqueGdiObject font = FixedPitchFont(memo_face_, pitch);
+  win::UniqueFont font = FixedPitchFont(memo_face_, pitch);
   while (pitch > kSmallestMemoPitch && font && LineHeight(memo_, font.get()) * kMemoLines > room)
     font = FixedPitchFont(memo_face_, --pitch);
   if (font && pitch != memo_pitch_) {
@@ -289,15 +287,15 @@ std::optional<LRESULT> SectorViewWindow::ParentMessage(UINT message, WPARAM wpar
       const HDC dc = reinterpret_cast<HDC>(wparam);
       if (control == memo_) {
         SetBkColor(dc, kMemoColour);
-        return reinterpret_cast<LRESULT>(AsBrush(memo_brush_));
+        return reinterpret_cast<LRESULT>(memo_brush_.get());
       }
       if (control == header_) {
         SetBkColor(dc, header_colour_);
-        return reinterpret_cast<LRESULT>(AsBrush(header_brush_));
+        return reinterpret_cast<LRESULT>(header_brush_.get());
       }
       if (control == check_box_) {
         SetBkColor(dc, check_box_colour_);
-        return reinterpret_cast<LRESULT>(AsBrush(check_box_brush_));
+        return reinterpret_cast<LRESULT>(check_box_brush_.get());
       }
       return std::nullopt;
     }
@@ -322,7 +320,7 @@ LRESULT CALLBACK SectorViewWindow::Panel3Proc(HWND window, UINT message, WPARAM 
     switch (message) {
       case WM_CTLCOLORSTATIC:
         if (reinterpret_cast<HWND>(lparam) == self->text_view_)
-          return reinterpret_cast<LRESULT>(AsBrush(self->text_view_brush_));
+          return reinterpret_cast<LRESULT>(self->text_view_brush_.get());
         break;
       case WM_SIZE:
         self->Panel3Resize();

@@ -116,15 +116,15 @@ class SectorViewWindow : private SectorViewerView {
   int saved_top_ = 0;
   int saved_height_ = 0;
 
-  win::UniqueGdiObject window_font_;  // the toolbar's, for the text view and the sector number
+  win::UniqueFont window_font_;  // the toolbar's, for the text view and the sector number
   std::wstring memo_face_;
   int memo_pitch_ = 0;
-  win::UniqueGdiObject memo_font_;
-  win::UniqueGdiObject header_font_;
-  win::UniqueGdiObject memo_brush_;
-  win::UniqueGdiObject text_view_brush_;
-  win::UniqueGdiObject header_brush_;
-  win::UniqueGdiObject check_box_brush_;
+  win::UniqueFont memo_font_;
+  win::UniqueFont header_font_;
+  win::UniqueBrush memo_brush_;
+  win::UniqueBrush text_view_brush_;
+  win::UniqueBrush header_brush_;
+  win::UniqueBrush check_box_brush_;
   COLORREF header_colour_ = 0;
   COLORREF check_box_colour_ = 0;
 };

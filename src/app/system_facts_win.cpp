@@ -26,7 +26,7 @@ WindowsVersion ReadWindowsVersion() {
 }
 
 int ScreenColourDepth() {
-  WindowDc screen(nullptr);
+  auto screen = GetWindowDc(nullptr);
   return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
 }
 

@@ -101,9 +101,9 @@ void FlatToolbar::RepaintAll() const {
 void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
   const int x = (kSize - 16) / 2 + offset, y = (kSize - 16) / 2 + offset;
   // The glyph sits on a square of the button face, red on the erase button.
-  win::UniqueGdiObject face = SolidBrush(entry.desc.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
+  win::UniqueBrush face = SolidBrush(entry.desc.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
   const RECT square{x, y, x + 16, y + 16};
-  FillRect(dc, &square, static_cast<HBRUSH>(face.get()));
+  FillRect(dc, &square, face.get());
   if (entry.desc.glyph < 0) {
     const int image = (entry.down ? 1 : 0) + (enabled ? 0 : 2);
     ImageList_Draw(art_.view_toggle.get(), image, dc, x, y, ILD_TRANSPARENT);

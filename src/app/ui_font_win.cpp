@@ -1,5 +1,7 @@
 #include "app/ui_font_win.h"
 
+#include "platform/win/gdi_scope.h"
+
 namespace plexi::app {
 namespace {
 
@@ -17,48 +19,43 @@ bool HasFace(HDC dc, const std::wstring& face, BYTE charset = DEFAULT_CHARSET) {
   return found;
 }
 
-struct ScreenDc {
-  HDC dc = GetDC(nullptr);
-  ~ScreenDc() { ReleaseDC(nullptr, dc); }
-};
-
 }  // namespace
 
 std::wstring AvailableFace(const std::wstring& face) {
   static const wchar_t* const kStandIns[] = {L"MS PGothic", L"MS UI Gothic", L"Meiryo UI",
                                              L"Yu Gothic UI", L"Noto Sans CJK JP",
                                              L"Noto Sans JP", L"Droid Sans Fallback"};
-  ScreenDc screen;
-  if (HasFace(screen.dc, face)) return face;
+  auto screen = win::GetWindowDc(nullptr);
+  if (HasFace(screen.get(), face)) return face;
   for (const wchar_t* stand_in : kStandIns)
-    if (HasFace(screen.dc, stand_in)) return stand_in;
+    if (HasFace(screen.get(), stand_in)) return stand_in;
   return face;  // let the font mapper pick by character set
 }
 
 std::wstring SystemFaceOr(const std::wstring& fallback) {
-  ScreenDc screen;
-  if (HasFace(screen.dc, L"System", SHIFTJIS_CHARSET)) return L"System";
+  auto screen = win::GetWindowDc(nullptr);
+  if (HasFace(screen.get(), L"System", SHIFTJIS_CHARSET)) return L"System";
   return AvailableFace(fallback);
 }
 
 std::wstring AvailableSerifFace(const std::wstring& face) {
   static const wchar_t* const kStandIns[] = {L"MS PMincho", L"MS Mincho", L"Yu Mincho",
                                              L"Noto Serif CJK JP", L"Noto Serif JP"};
-  ScreenDc screen;
-  if (HasFace(screen.dc, face)) return face;
+  auto screen = win::GetWindowDc(nullptr);
+  if (HasFace(screen.get(), face)) return face;
   for (const wchar_t* stand_in : kStandIns)
-    if (HasFace(screen.dc, stand_in)) return stand_in;
+    if (HasFace(screen.get(), stand_in)) return stand_in;
   return AvailableFace(face);
 }
 
-win::UniqueGdiObject MakeUiFont(const std::wstring& face, int height) {
+win::UniqueFont MakeUiFont(const std::wstring& face, int height) {
   LOGFONTW font{};
   font.lfHeight = -height;
   font.lfWeight = FW_NORMAL;
   font.lfCharSet = SHIFTJIS_CHARSET;
   font.lfQuality = DEFAULT_QUALITY;
   lstrcpynW(font.lfFaceName, AvailableFace(face).c_str(), LF_FACESIZE);
-  return win::UniqueGdiObject(CreateFontIndirectW(&font));
+  return win::UniqueFont(CreateFontIndirectW(&font));
 }
 
 }  // namespace plexi::app

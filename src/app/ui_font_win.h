@@ -18,6 +18,6 @@ std::wstring SystemFaceOr(const std::wstring& fallback);
 // The same for a serif (Mincho) face.
 std::wstring AvailableSerifFace(const std::wstring& face);
 // A font of the given character height in pixels.
-win::UniqueGdiObject MakeUiFont(const std::wstring& face, int height);
+win::UniqueFont MakeUiFont(const std::wstring& face, int height);
 
 }  // namespace plexi::app

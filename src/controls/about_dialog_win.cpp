@@ -1,6 +1,7 @@
 #include "controls/about_dialog_win.h"
 
 #include "controls/version_box_win.h"
+#include "platform/win/gdi_scope.h"
 
 namespace plexi::controls::win {
 
@@ -10,9 +11,10 @@ AboutBox::AboutBox(AboutServices services)
 void AboutBox::Execute(HWND owner, platform::Settings& settings) {
   const std::string site =
       SiteAddressFromSetting(settings.ReadText(kSiteAddressSetting).value_or(""));
-  HDC screen = GetDC(nullptr);
-  const int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-  ReleaseDC(nullptr, screen);
+  const int bits = [] {
+    auto screen = plexi::win::GetWindowDc(nullptr);
+    return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
+  }();
   about_.Execute(bits, site, [&](const VersionBoxSetup& setup) {
     TVersionBox box(setup, services_);
     box.ShowModal(owner);

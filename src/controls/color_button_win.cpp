@@ -45,12 +45,12 @@ Image ImageFromIcon(HICON icon, int size) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  plexi::win::UniqueGdiObject bitmap(
+  plexi::win::UniqueDc dc(CreateCompatibleDC(nullptr));
+  plexi::win::UniqueBitmap bitmap(
       CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dc || !bitmap) return image;
   {
-    plexi::win::ScopedSelect drawn_into(dc.get(), bitmap.get());
+    auto drawn_into = plexi::win::SelectInto(dc.get(), bitmap.get());
     DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     GdiFlush();
     const auto* pixels = static_cast<const std::uint32_t*>(bits);

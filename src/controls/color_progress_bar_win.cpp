@@ -1,5 +1,7 @@
 #include "controls/color_progress_bar_win.h"
 
+#include "platform/win/gdi_scope.h"
+
 namespace plexi::controls::win {
 
 WindowlessProgressBar::WindowlessProgressBar() : bar_(CurrentSystemColors()) {
@@ -34,9 +36,8 @@ void WindowlessProgressBar::Invalidate() {
 
 void WindowlessProgressBar::PaintNow() {
   if (!parent_ || !visible_ || !IsWindowVisible(parent_)) return;
-  HDC dc = GetDC(parent_);
-  PaintOn(dc);
-  ReleaseDC(parent_, dc);
+  auto dc = plexi::win::GetWindowDc(parent_);
+  PaintOn(dc.get());
 }
 
 }  // namespace plexi::controls::win

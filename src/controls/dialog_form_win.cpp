@@ -9,7 +9,7 @@
 
 namespace plexi::controls::win {
 
-plexi::win::UniqueGdiObject MakeFormFont(const std::wstring& face, int height, bool bold,
+plexi::win::UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold,
                                          bool line_height) {
   LOGFONTW font{};
   // A positive height is the cell's: the designed face has no internal
@@ -19,7 +19,7 @@ plexi::win::UniqueGdiObject MakeFormFont(const std::wstring& face, int height, b
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   font.lfCharSet = SHIFTJIS_CHARSET;
   lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);
-  return plexi::win::UniqueGdiObject(CreateFontIndirectW(&font));
+  return plexi::win::UniqueFont(CreateFontIndirectW(&font));
 }
 
 void DialogForm::SetCaption(const std::string& text) {
@@ -56,7 +56,7 @@ HWND DialogForm::AddChild(const wchar_t* class_name, const std::string& text, DW
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                GetModuleHandleW(nullptr), nullptr);
   if (child) {
-    HFONT chosen = font ? font : static_cast<HFONT>(font_.get());
+    HFONT chosen = font ? font : font_.get();
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), FALSE);
   }
   return child;
@@ -141,9 +141,9 @@ void SetMultilineText(HWND control, const std::string& text) {
 
 void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled) {
   const COLORREF colour = enabled ? RGB(0, 102, 204) : GetSysColor(COLOR_GRAYTEXT);
-  plexi::win::UniqueGdiObject pen(CreatePen(PS_SOLID, 2, colour));
-  plexi::win::ScopedSelect use_pen(dc, pen.get());
-  plexi::win::ScopedSelect use_brush(dc, GetStockObject(NULL_BRUSH));
+  plexi::win::UniquePen pen(CreatePen(PS_SOLID, 2, colour));
+  auto use_pen = plexi::win::SelectInto(dc, pen.get());
+  auto use_brush = plexi::win::SelectInto(dc, GetStockObject(NULL_BRUSH));
   const int cx = (area.left + area.right) / 2, cy = (area.top + area.bottom) / 2 + 1;
   // A ring open at the top with a bar through the gap.
   Ellipse(dc, cx - 6, cy - 6, cx + 7, cy + 7);

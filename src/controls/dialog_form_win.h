@@ -24,7 +24,7 @@ struct FormResources {
 
 // A font of `height` pixels: the characters' height, or with `line_height`
 // the distance between lines (for text that must fit a designed box).
-plexi::win::UniqueGdiObject MakeFormFont(const std::wstring& face, int height, bool bold = false,
+plexi::win::UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold = false,
                                          bool line_height = false);
 
 struct FormSpec {
@@ -65,7 +65,7 @@ class DialogForm {
   // The close box, Alt+F4 and Escape: the cancel result by default.
   virtual void OnCancel();
 
-  plexi::win::UniqueGdiObject font_;  // the form's font, given to every child
+  plexi::win::UniqueFont font_;  // the form's font, given to every child
 
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -6,9 +6,12 @@
 namespace plexi::controls::win {
 namespace {
 
-using plexi::win::UniqueGdiObject;
+using plexi::win::UniqueBitmap;
+using plexi::win::UniqueBrush;
+using plexi::win::UniqueFont;
+using plexi::win::UniquePen;
 
-using plexi::win::ScopedSelect;
+using plexi::win::SelectInto;
 
 RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -41,7 +44,7 @@ bool GdiCanvas::Resize(int width, int height) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  UniqueGdiObject bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueBitmap bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap) return false;
   HGDIOBJ previous = SelectObject(dc_.get(), bitmap.get());
   if (!original_bitmap_) original_bitmap_ = previous;
@@ -60,24 +63,24 @@ Color GdiCanvas::SystemColorValue(int index) const { return GetSysColor(index); 
 
 void GdiCanvas::FillRect(const Rect& r, Color c) {
   if (r.right <= r.left || r.bottom <= r.top) return;
-  UniqueGdiObject brush(CreateSolidBrush(Resolve(c)));
+  UniqueBrush brush(CreateSolidBrush(Resolve(c)));
   const RECT rect = ToRect(r);
-  ::FillRect(dc_.get(), &rect, static_cast<HBRUSH>(brush.get()));
+  ::FillRect(dc_.get(), &rect, brush.get());
 }
 
 void GdiCanvas::FrameRect(const Rect& r, Color c) {
   if (r.right <= r.left || r.bottom <= r.top) return;
-  UniqueGdiObject brush(CreateSolidBrush(Resolve(c)));
+  UniqueBrush brush(CreateSolidBrush(Resolve(c)));
   const RECT rect = ToRect(r);
-  ::FrameRect(dc_.get(), &rect, static_cast<HBRUSH>(brush.get()));
+  ::FrameRect(dc_.get(), &rect, brush.get());
 }
 
 template <class Draw>
 void GdiCanvas::WithPenAndBrush(const Pen& pen, std::optional<Color> brush, Draw draw) {
-  UniqueGdiObject gdi_pen(CreatePen(PS_SOLID, pen.width, Resolve(pen.color)));
-  UniqueGdiObject gdi_brush(brush ? CreateSolidBrush(Resolve(*brush)) : nullptr);
-  ScopedSelect select_pen(dc_.get(), gdi_pen.get());
-  ScopedSelect select_brush(dc_.get(), brush ? gdi_brush.get() : GetStockObject(NULL_BRUSH));
+  UniquePen gdi_pen(CreatePen(PS_SOLID, pen.width, Resolve(pen.color)));
+  UniqueBrush gdi_brush(brush ? CreateSolidBrush(Resolve(*brush)) : nullptr);
+  auto select_pen = SelectInto(dc_.get(), gdi_pen.get());
+  auto select_brush = SelectInto(dc_.get(), brush ? gdi_brush.get() : GetStockObject(NULL_BRUSH));
   draw(dc_.get());
 }
 
@@ -136,7 +139,7 @@ void GdiCanvas::SetFont(const Font& font) {
   desc.lfCharSet = SHIFTJIS_CHARSET;
   desc.lfQuality = DEFAULT_QUALITY;
   lstrcpynW(desc.lfFaceName, plexi::win::Utf8ToWide(font.face).c_str(), LF_FACESIZE);
-  UniqueGdiObject created(CreateFontIndirectW(&desc));
+  UniqueFont created(CreateFontIndirectW(&desc));
   if (!created) return;
   HGDIOBJ previous = SelectObject(dc_.get(), created.get());
   if (!original_font_) original_font_ = previous;

@@ -12,13 +12,6 @@
 
 namespace plexi::controls::win {
 
-struct MemoryDcTraits {
-  using Value = HDC;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value v) { DeleteDC(v); }
-};
-using UniqueMemoryDc = Unique<MemoryDcTraits>;
-
 // The system colours as they are now.
 SystemColorTable CurrentSystemColors();
 
@@ -59,14 +52,14 @@ class GdiCanvas : public Canvas {
   void WithPenAndBrush(const Pen& pen, std::optional<Color> brush, Draw draw);
   std::uint32_t* PixelAt(int x, int y) const;
 
-  UniqueMemoryDc dc_;
-  plexi::win::UniqueGdiObject bitmap_;
+  plexi::win::UniqueDc dc_;
+  plexi::win::UniqueBitmap bitmap_;
   HGDIOBJ original_bitmap_ = nullptr;
   HGDIOBJ original_font_ = nullptr;
   std::uint32_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
-  plexi::win::UniqueGdiObject font_;
+  plexi::win::UniqueFont font_;
   Font font_spec_;
   bool has_font_ = false;
 };

@@ -49,9 +49,8 @@ class OwnerDrawnWindow : public ControlHost {
   }
   void PaintNow() override {
     if (!hwnd() || !IsWindowVisible(hwnd())) return;
-    HDC dc = GetDC(hwnd());
-    PaintOn(dc);
-    ReleaseDC(hwnd(), dc);
+    auto dc = plexi::win::GetWindowDc(hwnd());
+    PaintOn(dc.get());
   }
   void TakeFocus() override {
     if (hwnd() && GetFocus() != hwnd()) SetFocus(hwnd());
@@ -101,7 +100,7 @@ class OwnerDrawnWindow : public ControlHost {
       case WM_ERASEBKGND:
         return 1;  // the control paints every pixel
       case WM_PAINT: {
-        plexi::win::PaintScope paint(hwnd);
+        auto paint = plexi::win::BeginPaintScope(hwnd);
         HDC dc = paint.dc();
         PaintOn(dc);
         return 0;

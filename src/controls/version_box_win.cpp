@@ -252,7 +252,7 @@ LRESULT TVersionBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;  // Paint covers every pixel
     case WM_PAINT: {
-      plexi::win::PaintScope paint(hwnd_);
+      auto paint = plexi::win::BeginPaintScope(hwnd_);
       HDC dc = paint.dc();
       Paint(dc);
       return 0;

@@ -72,7 +72,7 @@ class TVersionBox : public UpdateView {
   HWND ok_ = nullptr;
   HWND update_ = nullptr;
   HWND tooltip_ = nullptr;
-  plexi::win::UniqueGdiObject font_;
+  plexi::win::UniqueFont font_;
   GdiCanvas canvas_;
   WindowlessProgressBar progress_;
   bool downloading_ = false;

@@ -160,7 +160,7 @@ void TConditionsOnDlg::SetVerifyPosition(uint64_t position) { bar2_.bar().SetPos
 void TConditionsOnDlg::SetEstimateText(const std::string& text) { SetLine(kLabel1, text); }
 
 void TConditionsOnDlg::Paint() {
-  plexi::win::PaintScope paint(hwnd());
+  auto paint = plexi::win::BeginPaintScope(hwnd());
   HDC dc = paint.dc();
   bar1_.ExcludeFrom(dc);
   bar2_.ExcludeFrom(dc);

@@ -75,7 +75,7 @@ class TConditionsOnDlg : public controls::win::DialogForm, public ProgressView {
   controls::win::WindowlessProgressBar bar2_;  // ColorProgressBar2: verifying
   controls::win::ColorButtonWindow button1_;   // ColorButton1: cancel
   ShutdownLine shutdown_line_;
-  plexi::win::UniqueGdiObject static_brush_;   // StaticBrush
+  plexi::win::UniqueBrush static_brush_;   // StaticBrush
   std::unique_ptr<WindowDispatcher> dispatcher_;
   WorkerRun run_;  // after the dispatcher: ends first
   bool quit_seen_ = false;

@@ -56,9 +56,9 @@ bool TDriveDelInfoDlg::Create() {
 
 void TDriveDelInfoDlg::CreateControls() {
   AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 8, 8, 383, 209, 100,
-           static_cast<HFONT>(text_font_.get()));
+           text_font_.get());
   AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 24, 222, 73, 23, kEdit1,
-           static_cast<HFONT>(edit_font_.get()), WS_EX_CLIENTEDGE);
+           edit_font_.get(), WS_EX_CLIENTEDGE);
   AddChild(L"STATIC", "※消去後は、復元できません。", WS_VISIBLE | SS_LEFT, 118, 227, 200, 14, 102);
 
   // RadioGroup1: a frame with the three methods in three columns, their
@@ -133,7 +133,7 @@ void TDriveDelInfoDlg::SpeedButton1Click() {
 }
 
 void TDriveDelInfoDlg::Paint() {
-  plexi::win::PaintScope paint(hwnd());
+  auto paint = plexi::win::BeginPaintScope(hwnd());
   HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd(), &client);

@@ -49,8 +49,8 @@ class TDriveDelInfoDlg : public controls::win::DialogForm {
   platform::Device* drive_;
   uint32_t bytes_per_sector_;
   std::unique_ptr<AlignedBuffer> blink_buffer_;
-  plexi::win::UniqueGdiObject text_font_;  // Label1
-  plexi::win::UniqueGdiObject edit_font_;  // Edit1
+  plexi::win::UniqueFont text_font_;  // Label1
+  plexi::win::UniqueFont edit_font_;  // Edit1
   bool timer_on_ = false;
 };
 

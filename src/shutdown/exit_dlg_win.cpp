@@ -87,15 +87,15 @@ int TExitDlg::SelectedMode() const {
 }
 
 void TExitDlg::Paint() {
-  plexi::win::PaintScope paint(hwnd());
+  auto paint = plexi::win::BeginPaintScope(hwnd());
   HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  plexi::win::UniqueGdiObject band_brush(CreateSolidBrush(kBandColour));
-  FillRect(dc, &kBand, static_cast<HBRUSH>(band_brush.get()));
+  plexi::win::UniqueBrush band_brush(CreateSolidBrush(kBandColour));
+  FillRect(dc, &kBand, band_brush.get());
   {
-    plexi::win::ScopedSelect font(dc, band_font_.get());
+    auto font = plexi::win::SelectInto(dc, band_font_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     RECT text = kBand;

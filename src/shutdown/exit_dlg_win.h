@@ -41,7 +41,7 @@ class TExitDlg : public controls::win::DialogForm {
   HWND owner_;
   controls::win::ColorButtonWindow ok_button_;
   controls::win::ColorButtonWindow cancel_button_;
-  plexi::win::UniqueGdiObject band_font_;
+  plexi::win::UniqueFont band_font_;
 };
 
 }  // namespace plexi

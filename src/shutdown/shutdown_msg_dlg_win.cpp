@@ -44,7 +44,7 @@ bool TShutDownMsgDlg::Create() {
   // Three lines must fit Label1's 45 pixels, whatever face stands in.
   label_font_ = controls::win::MakeFormFont(resources_.face, 13, false, true);
   AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 32, 10, 249, 45, kLabel1,
-           static_cast<HFONT>(label_font_.get()));
+           label_font_.get());
 
   bar_.Place(hwnd(), RECT{32, 60, 32 + 249, 60 + 14});
   controls::TColorProgressBar& bar = bar_.bar();
@@ -91,7 +91,7 @@ void TShutDownMsgDlg::Timer1Timer() {
 void TShutDownMsgDlg::FormClose() { KillTimer(hwnd(), kTimer1); }
 
 void TShutDownMsgDlg::Paint() {
-  plexi::win::PaintScope paint(hwnd());
+  auto paint = plexi::win::BeginPaintScope(hwnd());
   HDC dc = paint.dc();
   bar_.ExcludeFrom(dc);
   RECT client;

@@ -36,7 +36,7 @@ class TShutDownMsgDlg : public controls::win::DialogForm {
   controls::win::WindowlessProgressBar bar_;  // ColorProgressBar1
   CountdownModel countdown_;
   std::string mode_name_;  // ModeName
-  plexi::win::UniqueGdiObject label_font_;
+  plexi::win::UniqueFont label_font_;
 };
 
 }  // namespace plexi

@@ -30,12 +30,12 @@ void ShutdownStatusText::Set(const std::string& text, bool visible) {
 }
 
 void ShutdownStatusText::Paint() {
-  plexi::win::PaintScope paint(hwnd());
+  auto paint = plexi::win::BeginPaintScope(hwnd());
   HDC dc = paint.dc();
   RECT client;
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  plexi::win::ScopedSelect font(dc, font_.get());
+  auto font = plexi::win::SelectInto(dc, font_.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   DrawTextW(dc, text_.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

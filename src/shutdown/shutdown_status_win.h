@@ -29,7 +29,7 @@ class ShutdownStatusText {
   void Paint();
 
   plexi::win::UniqueWindow window_;  // destroyed with the parent too
-  plexi::win::UniqueGdiObject font_;
+  plexi::win::UniqueFont font_;
   std::wstring text_;
 };
 

@@ -57,7 +57,7 @@ class Gallery {
 
   plexi::win::UniqueWindow window_;
   plexi::win::UniqueWindow dialog_;
-  plexi::win::UniqueGdiObject label_font_;
+  plexi::win::UniqueFont label_font_;
   std::vector<std::unique_ptr<WindowlessProgressBar>> bars_;
   std::vector<std::unique_ptr<TrackBarWindow>> tracks_;
   std::vector<std::unique_ptr<ColorButtonWindow>> buttons_;

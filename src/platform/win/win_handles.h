@@ -1,4 +1,6 @@
-// One-line owners for the Win32 handle types the backend and the windows use.
+// One-line owners for the Win32 handle types the backend and the windows use,
+// the GDI and menu handles included; the paint and DC scope guards are in
+// gdi_scope.h.
 #pragma once
 #include <windows.h>
 
@@ -33,10 +35,25 @@ struct LocalMemoryTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value v) { LocalFree(v); }
 };
+// GDI objects, each its own type so that no use needs a cast; all are
+// released by DeleteObject, which must not find them selected into a DC.
+template <class Handle>
 struct GdiObjectTraits {
-  using Value = HGDIOBJ;
+  using Value = Handle;
   static Value Invalid() { return nullptr; }
   static void Close(Value v) { DeleteObject(v); }
+};
+// A memory DC of CreateCompatibleDC (a window's DC goes back by ReleaseDC,
+// see gdi_scope.h).
+struct MemoryDcTraits {
+  using Value = HDC;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value v) { DeleteDC(v); }
+};
+struct MenuTraits {
+  using Value = HMENU;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value v) { DestroyMenu(v); }
 };
 struct WindowTraits {
   using Value = HWND;
@@ -49,7 +66,12 @@ using UniqueKernelHandle = Unique<KernelHandleTraits>;
 using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueLocalMemory = Unique<LocalMemoryTraits>;
-using UniqueGdiObject = Unique<GdiObjectTraits>;
+using UniqueFont = Unique<GdiObjectTraits<HFONT>>;
+using UniqueBrush = Unique<GdiObjectTraits<HBRUSH>>;
+using UniquePen = Unique<GdiObjectTraits<HPEN>>;
+using UniqueBitmap = Unique<GdiObjectTraits<HBITMAP>>;
+using UniqueDc = Unique<MemoryDcTraits>;
+using UniqueMenu = Unique<MenuTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 
 // Restores the process's error mode when it goes out of scope, so that a
