@@ -259,5 +259,28 @@ TEST_F(LoggedFailures, WithoutALogNothingIsWritten) {
   }
 }
 
+// The system queries under Wine: whatever fails is logged as well-formed
+// lines, and the answers are those of a machine without a log.
+TEST_F(LoggedFailures, SystemQueriesWithALogAnswerAsWithout) {
+  WinMachine logged(std::make_shared<DevLog>(folder_.utf8() + kDevLogFileName));
+  WinMachine plain;
+  EXPECT_EQ(logged.Volumes().volumes.size(), plain.Volumes().volumes.size());
+  EXPECT_EQ(logged.LogicalDriveStrings(), plain.LogicalDriveStrings());
+  EXPECT_EQ(logged.VolumeLabel("Q:\\"), std::nullopt);  // no such drive
+  std::vector<uint8_t> reply(512);
+  EXPECT_FALSE(logged.IdentifyDevice(0, reply.data()));
+
+  const std::string text = LogText();
+  std::printf("%s", text.c_str());
+  EXPECT_NE(text.find("GetVolumeInformationW Q:\\ error="), std::string::npos) << text;
+  EXPECT_NE(text.find("Mediagauge.dll error="), std::string::npos) << text;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_NE(text.substr(start, end - start).find(" error="), std::string::npos);
+    start = end + 2;
+  }
+}
+
 }  // namespace
 }  // namespace plexi::win

@@ -312,17 +312,30 @@ std::wstring SystemVolumeName(DevLog* log) {
 
 // The firmware's system partition as a kernel device name
 // ("\Device\HarddiskVolume1"); empty when setup did not record it.
-std::wstring BootPartitionDevice() {
+// A value that is missing is no failure worth a log line: setup need not
+// have recorded it.
+bool RegistryReadOk(LSTATUS status, DevLog* log) {
+  if (status == ERROR_SUCCESS) return true;
+  if (status != ERROR_FILE_NOT_FOUND)
+    Note(log, uint32_t(status), [] {
+      return std::string("RegGetValueW HKLM\\SYSTEM\\Setup SystemPartition");
+    });
+  return false;
+}
+
+std::wstring BootPartitionDevice(DevLog* log) {
   constexpr const wchar_t* kSetupKey = L"SYSTEM\\Setup";
   constexpr const wchar_t* kValue = L"SystemPartition";
   DWORD bytes = 0;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr, nullptr,
-                   &bytes) != ERROR_SUCCESS)
+  if (!RegistryReadOk(RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr,
+                                   nullptr, &bytes),
+                      log))
     return {};
   std::wstring device(bytes / sizeof(wchar_t) + 1, L'\0');
   bytes = DWORD(device.size() * sizeof(wchar_t));
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr, device.data(),
-                   &bytes) != ERROR_SUCCESS)
+  if (!RegistryReadOk(RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr,
+                                   device.data(), &bytes),
+                      log))
     return {};
   device.resize(wcsnlen(device.c_str(), device.size()));
   return device;
@@ -475,7 +488,7 @@ platform::VolumeList WinMachine::Volumes() {
   bool finished = false;
   const std::vector<std::wstring> names = VolumeNames(finished, log_.get());
   const std::wstring system_volume = SystemVolumeName(log_.get());
-  const std::wstring boot_device = BootPartitionDevice();
+  const std::wstring boot_device = BootPartitionDevice(log_.get());
   bool system_found = false;
   for (const std::wstring& name : names) {
     platform::VolumeEntry entry;
@@ -522,15 +535,20 @@ std::string WinMachine::DateText(const platform::LocalTime& t) {
   const SYSTEMTIME st = ToSystemTime(t);
   wchar_t buffer[128] = {};
   if (GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, 128,
-                      nullptr) == 0)
+                      nullptr) == 0) {
+    NoteLast(log_.get(), [] { return std::string("GetDateFormatEx"); });
     return {};
+  }
   return WideToUtf8(buffer);
 }
 
 std::string WinMachine::TimeText(const platform::LocalTime& t) {
   const SYSTEMTIME st = ToSystemTime(t);
   wchar_t buffer[128] = {};
-  if (GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, nullptr, buffer, 128) == 0) return {};
+  if (GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, nullptr, buffer, 128) == 0) {
+    NoteLast(log_.get(), [] { return std::string("GetTimeFormatEx"); });
+    return {};
+  }
   return WideToUtf8(buffer);
 }
 
