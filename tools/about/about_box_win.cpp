@@ -20,8 +20,10 @@
 #include <thread>
 
 #include "controls/about_dialog_win.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/internet_win.h"
 #include "platform/win/utf.h"
+#include "platform/win/win_handles.h"
 #include "win/about_http_server.h"
 
 namespace {
@@ -77,14 +79,15 @@ bool SaveWindowPicture(HWND hwnd, const std::wstring& path) {
   RECT r;
   GetWindowRect(hwnd, &r);
   const int width = r.right - r.left, height = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  auto screen = plexi::win::GetWindowDc(nullptr);
+  plexi::win::UniqueDc memory(CreateCompatibleDC(screen.get()));
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
+  plexi::win::UniqueBitmap bitmap(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  auto selected = plexi::win::SelectInto(memory.get(), bitmap.get());
+  BitBlt(memory.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY | CAPTUREBLT);
   GdiFlush();
   const DWORD stride = DWORD((width * 3 + 3) & ~3), image = stride * DWORD(height);
   BITMAPFILEHEADER file{};
@@ -95,12 +98,7 @@ bool SaveWindowPicture(HWND hwnd, const std::wstring& path) {
   out.write(reinterpret_cast<const char*>(&file), sizeof(file));
   out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(BITMAPINFOHEADER));
   out.write(static_cast<const char*>(bits), std::streamsize(image));
-  const bool ok = bool(out);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
+  return bool(out);
 }
 
 // A Linux path given by a script names the same file through drive Z:.
