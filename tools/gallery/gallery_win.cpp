@@ -13,6 +13,7 @@
 #include "controls/gdi_canvas_win.h"
 #include "controls/my_track_bar_win.h"
 #include "gallery/gallery_ids.h"
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_handles.h"
 
@@ -270,18 +271,19 @@ void Gallery::Paint(HDC dc) {
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   SelectClipRgn(dc, nullptr);
 
-  HGDIOBJ old_font = SelectObject(dc, label_font_.get());
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  std::vector<Label> lines = labels_;
-  lines.push_back({10, 585,
-                   "最後のクリック: " + std::to_string(last_clicked_) +
-                       "   モーダル結果: " + std::to_string(last_modal_result_)});
-  for (const Label& label : lines) {
-    const std::wstring text = plexi::win::Utf8ToWide(label.text);
-    TextOutW(dc, label.x, label.y, text.c_str(), static_cast<int>(text.size()));
+  {
+    auto font = plexi::win::SelectInto(dc, label_font_.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    std::vector<Label> lines = labels_;
+    lines.push_back({10, 585,
+                     "最後のクリック: " + std::to_string(last_clicked_) +
+                         "   モーダル結果: " + std::to_string(last_modal_result_)});
+    for (const Label& label : lines) {
+      const std::wstring text = plexi::win::Utf8ToWide(label.text);
+      TextOutW(dc, label.x, label.y, text.c_str(), static_cast<int>(text.size()));
+    }
   }
-  SelectObject(dc, old_font);
 
   for (const auto& bar : bars_) bar->PaintOn(dc);
   PaintButtonSnapshot(dc, focused_look_, 120, 516);
