@@ -7,6 +7,7 @@
 #include "drives/target_check.h"
 #include "record/erase_record.h"
 #include "platform/aligned_buffer.h"
+#include "platform/device_paths.h"
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"
 
@@ -143,12 +144,7 @@ std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
   return facts;
 }
 
-bool IsVolumePath(const std::string& path) {
-  if (path.size() < 6 || (path.compare(0, 4, "\\\\.\\") != 0 && path.compare(0, 4, "\\\\?\\") != 0)) return false;
-  const std::string rest = Upper(path.substr(4));
-  if (rest.size() == 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0]))) return true;
-  return rest.rfind("VOLUME{", 0) == 0;
-}
+bool IsVolumePath(const std::string& path) { return platform::IsVolumePath(path); }
 
 std::optional<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier, Device& device,
                                         const std::string& path, ViewMode view, uint32_t* error) {

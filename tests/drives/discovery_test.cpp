@@ -400,3 +400,22 @@ volume Q: type=cdrom
 
 }  // namespace
 }  // namespace plexi
+
+namespace plexi {
+namespace {
+
+TEST(DevicePaths, VolumesAreLettersAndGuidNamesWithoutTheRootBackslash) {
+  EXPECT_TRUE(IsVolumePath("\\\\.\\C:"));
+  EXPECT_TRUE(IsVolumePath("\\\\?\\e:"));
+  EXPECT_FALSE(IsVolumePath("\\\\.\\C:\\"));
+  EXPECT_FALSE(IsVolumePath("\\\\.\\PHYSICALDRIVE1"));
+  const std::string guid = "{5eed0000-0000-0000-0000-000000000001}";
+  EXPECT_TRUE(IsVolumePath("\\\\?\\Volume" + guid));
+  EXPECT_TRUE(IsVolumePath("\\\\.\\volume" + guid));
+  EXPECT_FALSE(IsVolumePath("\\\\?\\Volume" + guid + "\\"));
+  EXPECT_FALSE(IsVolumePath("\\\\?\\Volume{5eed0000-0000-0000-0000-00000000001}"));
+  EXPECT_FALSE(IsVolumePath("\\\\?\\Volume{5eed0000_0000-0000-0000-000000000001}"));
+}
+
+}  // namespace
+}  // namespace plexi

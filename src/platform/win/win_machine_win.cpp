@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/device_paths.h"
 #include "platform/win/dev_log.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_handles.h"
@@ -355,38 +356,9 @@ std::wstring DeviceNameOf(const std::wstring& volume_name, DevLog* log) {
   return device;  // the first of the names the system gives
 }
 
-bool IsGuid(std::string_view text) {
-  if (text.size() != 36) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const bool dash_place = i == 8 || i == 13 || i == 18 || i == 23;
-    const char c = text[i];
-    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    if (dash_place ? c != '-' : !hex) return false;
-  }
-  return true;
-}
-
-bool IsLetterVolumePath(const std::string& path) {
-  return path.size() == 6 && path.compare(0, 4, "\\\\.\\") == 0 && path[5] == ':' &&
-         ((path[4] >= 'A' && path[4] <= 'Z') || (path[4] >= 'a' && path[4] <= 'z'));
-}
-
-// "\\?\Volume{GUID}" (or with "\\.\"), without a trailing backslash, which
-// would name the volume's root folder instead of the volume.
-bool IsGuidVolumePath(const std::string& path) {
-  constexpr std::string_view kWin32Prefix = "\\\\?\\Volume{";
-  constexpr std::string_view kDevicePrefix = "\\\\.\\Volume{";
-  const std::string_view text(path);
-  if (!text.starts_with(kWin32Prefix) && !text.starts_with(kDevicePrefix)) return false;
-  const std::string_view rest = text.substr(kWin32Prefix.size());
-  return rest.size() == 37 && rest.back() == '}' && IsGuid(rest.substr(0, 36));
-}
-
 }  // namespace
 
-bool IsVolumePath(const std::string& path) {
-  return IsLetterVolumePath(path) || IsGuidVolumePath(path);
-}
+bool IsVolumePath(const std::string& path) { return platform::IsVolumePath(path); }
 
 std::string ExecutableDirectory() {
   std::wstring path(MAX_PATH, L'\0');
