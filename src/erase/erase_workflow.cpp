@@ -256,14 +256,18 @@ std::optional<bool> EraseWorkflow::AskAboutEarlierRecord(int record) {
   return false;
 }
 
+// Whether a descriptor names the confirmed drive; the size is checked apart.
+bool EraseWorkflow::NamesConfirmedDrive(DriveIdentity seen) const {
+  seen.size_text = confirmed_.size_text;
+  return seen == confirmed_;
+}
+
 // Whether the device at `path` is still the confirmed drive, where the
 // erase found it: a drive swapped in under the same number fails this.
 bool EraseWorkflow::SameDriveAtPath(const std::string& path) {
   platform::OpenResult opened = machine_.OpenDevice(path, platform::Access::kQuery);
   if (!opened.ok()) return false;
-  DriveIdentity now = ReadDriveIdentity(*opened.device).value_or(DriveIdentity{});
-  now.size_text = confirmed_.size_text;
-  if (now != confirmed_) return false;
+  if (!NamesConfirmedDrive(ReadDriveIdentity(*opened.device).value_or(DriveIdentity{}))) return false;
   return PlaceDevice(*opened.device, path).Disks() == placement_.Disks();
 }
 
@@ -277,12 +281,9 @@ bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
   }
   std::optional<DriveIdentity> now = ReadDriveIdentity(*drive_);
   std::optional<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view);
-  bool same = extent && extent->Bytes() == params_.EraseTotalBytes && extent->sector_size == params_.BytesPerSector &&
-              now.has_value() == confirmed_answers_;
-  if (same && now) {
-    now->size_text = confirmed_.size_text;
-    same = *now == confirmed_;
-  }
+  const bool same = extent && extent->Bytes() == params_.EraseTotalBytes &&
+                    extent->sector_size == params_.BytesPerSector && now.has_value() == confirmed_answers_ &&
+                    (!now || NamesConfirmedDrive(*now));
   if (!same || !SameDriveAtPath(target.device_path)) {
     ui_.ShowMessage(erase_text::kConfirmedDriveChanged);
     return false;

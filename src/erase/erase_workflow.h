@@ -168,6 +168,7 @@ class EraseWorkflow {
   int ReadEarlierRecord();
   std::optional<bool> AskAboutEarlierRecord(int record);
   bool ReadyToWrite(const EraseTarget& target);
+  bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath(const std::string& path);
   bool LockTarget(const EraseTarget& target);
   bool LockWithRetry(platform::Device& device, uint32_t* error);
