@@ -233,7 +233,7 @@ void TDriveViewDlg::ConstructionSteps() {
 void TDriveViewDlg::FormShow() {
   // The first start from a new folder points the desktop shortcut here; a
   // simulated machine never touches the real desktop.
-  if (!env_.simulated) controls::win::CheckDesktopShortcut(*env_.settings, kAppTitle);
+  if (!env_.simulated) win::CheckDesktopShortcut(*env_.settings, kAppTitle);
   const ShowSettings show = app::FormShow(*env_.settings, env_.files->ProgramDirectory());
   if (show.header_colour) ApplyHeaderColour(*show.header_colour);
   if (!show.first_run) return;
@@ -369,12 +369,12 @@ int TDriveViewDlg::RowIcon(const DriveRow& row) {
   return DriveIconIndex(env_.simulated ? win::ExecutableDirectory().substr(0, 3) : row.root);
 }
 
-void TDriveViewDlg::SpeedButton4Click() { controls::win::OpenHelp(hwnd_, help_path_); }
+void TDriveViewDlg::SpeedButton4Click() { win::OpenHelp(hwnd_, help_path_); }
 
 void TDriveViewDlg::SpeedButton5Click() { about_.Execute(hwnd_, *env_.settings); }
 
 void TDriveViewDlg::SpeedButton6Click() {
-  controls::win::OpenErrorLog(hwnd_, error_log_.Path(), *env_.files);
+  win::OpenErrorLog(hwnd_, error_log_.Path(), *env_.files);
 }
 
 void TDriveViewDlg::SpeedButton7Click() {

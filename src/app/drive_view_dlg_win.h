@@ -113,7 +113,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   HWND status_ = nullptr;  // StatusBar1, a child of hwnd_
   HIMAGELIST system_icons_ = nullptr;  // the shell's, shared
   std::string help_path_;
-  controls::win::AboutBox about_;
+  win::AboutBox about_;
   int colour_depth_ = 0;
   int os_class_ = 0;
   bool session_ending_ = false;

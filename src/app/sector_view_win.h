@@ -107,7 +107,7 @@ class SectorViewWindow : private SectorViewerView {
   HWND header_ = nullptr;
   HWND sector_number_ = nullptr;
   HWND check_box_ = nullptr;
-  controls::win::TrackBarWindow track_bar_;
+  win::TrackBarWindow track_bar_;
   bool shown_ = false;
   bool text_display_ = false;
   // The memo passes a wheel message on to the edit control's own handling,

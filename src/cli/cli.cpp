@@ -218,7 +218,7 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::vector<uint8_t> sector(extent->sector_size);
   platform::IoResult read = opened.device->Read(sector.data(), extent->sector_size);
   if (!read.ok || read.bytes != extent->sector_size) {
-    uint32_t code = read.ok ? win32::kErrorReadFault : read.error;
+    uint32_t code = read.ok ? winconst::kErrorReadFault : read.error;
     err << "plexiscrub-cli: cannot read the first sector of " << path << ": " << OneLine(SystemErrorText(*machine, code)) << "\n";
     return kFailed;
   }

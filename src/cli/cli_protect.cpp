@@ -43,9 +43,9 @@ std::string ProtectionFolder(const Options& o) {
 // Whether the open device is one partition rather than a whole drive.
 bool IsPartition(platform::Device& device, const std::string& path) {
   if (IsVolumePath(path)) return true;
-  uint8_t reply[win32::kPartitionInfoBufferSize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, sizeof reply);
-  return r.ok && r.bytes >= win32::kPartitionInformationSize &&
+  uint8_t reply[winconst::kPartitionInfoBufferSize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, sizeof reply);
+  return r.ok && r.bytes >= winconst::kPartitionInformationSize &&
          layout::PartitionInformation::Decode(reply).partition_number != 0;
 }
 

@@ -3,22 +3,22 @@
 #include "controls/version_box_win.h"
 #include "platform/win/gdi_scope.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 AboutBox::AboutBox(AboutServices services)
-    : about_(PlexiscrubAboutDialog()), services_(std::move(services)) {}
+    : about_(controls::PlexiscrubAboutDialog()), services_(std::move(services)) {}
 
 void AboutBox::Execute(HWND owner, platform::Settings& settings) {
   const std::string site =
-      SiteAddressFromSetting(settings.ReadText(kSiteAddressSetting).value_or(""));
+      controls::SiteAddressFromSetting(settings.ReadText(controls::kSiteAddressSetting).value_or(""));
   const int bits = [] {
     auto screen = plexi::win::GetWindowDc(nullptr);
     return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
   }();
-  about_.Execute(bits, site, [&](const VersionBoxSetup& setup) {
+  about_.Execute(bits, site, [&](const controls::VersionBoxSetup& setup) {
     TVersionBox box(setup, services_);
     box.ShowModal(owner);
   });
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -11,7 +11,7 @@
 #include "platform/internet.h"
 #include "platform/platform.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 // Where the version form gets its network, files and shell dialogs. Empty
 // members mean the system's own; tests put their own in.
@@ -36,11 +36,11 @@ class AboutBox {
   // "updatebase". A call while the form is shown does nothing.
   void Execute(HWND owner, platform::Settings& settings);
 
-  TAboutDialog& dialog() { return about_; }
+  controls::TAboutDialog& dialog() { return about_; }
 
  private:
-  TAboutDialog about_;
+  controls::TAboutDialog about_;
   AboutServices services_;
 };
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

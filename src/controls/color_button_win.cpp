@@ -4,7 +4,7 @@
 
 #include "platform/win/gdi_scope.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 bool ColorButtonWindow::Create(const ChildPlacement& place, std::string name) {
   control_.SetName(std::move(name));
@@ -34,8 +34,8 @@ LRESULT ColorButtonWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
   }
 }
 
-Image ImageFromIcon(HICON icon, int size) {
-  Image image;
+controls::Image ImageFromIcon(HICON icon, int size) {
+  controls::Image image;
   if (!icon || size <= 0) return image;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -67,4 +67,4 @@ Image ImageFromIcon(HICON icon, int size) {
   return image;
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -7,20 +7,20 @@
 #include "controls/color_button.h"
 #include "controls/owner_drawn_win.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
-class ColorButtonWindow : public OwnerDrawnWindow<TColorButton> {
+class ColorButtonWindow : public OwnerDrawnWindow<controls::TColorButton> {
  public:
   static constexpr wchar_t kClassName[] = L"PlexiscrubColorButton";
 
   // `name` is the caption when none was set before.
   bool Create(const ChildPlacement& place, std::string name);
-  TColorButton& button() { return control_; }
+  controls::TColorButton& button() { return control_; }
 
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
 // The icon's picture with its alpha, for TColorButton::SetGlyph.
-Image ImageFromIcon(HICON icon, int size);
+controls::Image ImageFromIcon(HICON icon, int size);
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

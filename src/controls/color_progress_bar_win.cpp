@@ -2,7 +2,7 @@
 
 #include "platform/win/gdi_scope.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 WindowlessProgressBar::WindowlessProgressBar() : bar_(CurrentSystemColors()) {
   bar_.SetHost(this);
@@ -40,4 +40,4 @@ void WindowlessProgressBar::PaintNow() {
   PaintOn(dc.get());
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -8,16 +8,16 @@
 #include "controls/color_progress_bar.h"
 #include "controls/gdi_canvas_win.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
-class WindowlessProgressBar : public ControlHost {
+class WindowlessProgressBar : public controls::ControlHost {
  public:
   WindowlessProgressBar();
   WindowlessProgressBar(const WindowlessProgressBar&) = delete;
   WindowlessProgressBar& operator=(const WindowlessProgressBar&) = delete;
 
   void Place(HWND parent, const RECT& bounds);
-  TColorProgressBar& bar() { return bar_; }
+  controls::TColorProgressBar& bar() { return bar_; }
   const RECT& bounds() const { return bounds_; }
   bool visible() const { return visible_; }
   void SetVisible(bool visible);
@@ -31,11 +31,11 @@ class WindowlessProgressBar : public ControlHost {
   void PaintNow() override;
 
  private:
-  TColorProgressBar bar_;
+  controls::TColorProgressBar bar_;
   GdiCanvas canvas_;
   HWND parent_ = nullptr;
   RECT bounds_{};
   bool visible_ = true;
 };
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -7,7 +7,7 @@
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 plexi::win::UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold,
                                          bool line_height) {
@@ -79,7 +79,7 @@ void DialogForm::AddHint(HWND child, const std::string& hint) {
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void DialogForm::OnCancel() { SetFormModalResult(hwnd(), msCancel); }
+void DialogForm::OnCancel() { SetFormModalResult(hwnd(), controls::msCancel); }
 
 LRESULT DialogForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
@@ -153,4 +153,4 @@ void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled) {
   LineTo(dc, cx, cy + 1);
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

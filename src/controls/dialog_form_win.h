@@ -11,7 +11,7 @@
 
 #include "platform/win/win_handles.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 // What the dialogs take from the main window.
 struct FormResources {
@@ -84,4 +84,4 @@ void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int imag
 // The picture of the shutdown-settings button: a power symbol.
 void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled);
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -2,11 +2,11 @@
 
 #include "controls/color_button.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 namespace {
 
 constexpr wchar_t kModalResultProp[] = L"PlexiscrubModalResult";
-constexpr int kCancelResult = msCancel;
+constexpr int kCancelResult = controls::msCancel;
 
 struct DialogKeyOffer {
   WPARAM key;
@@ -93,4 +93,4 @@ int ShowModal(HWND form, HWND active_control) {
   return result;
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -7,7 +7,7 @@
 
 #include "platform/win/app_messages.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 // A colour button takes Enter or Escape offered by its form (returns 1
 // when it did).
@@ -28,4 +28,4 @@ int ShowModal(HWND form, HWND active_control = nullptr);
 // message was used (do not translate and dispatch it).
 bool PreTranslateFormMessage(HWND form, MSG& msg);
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -3,7 +3,7 @@
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 namespace {
 
 using plexi::win::UniqueBitmap;
@@ -13,15 +13,15 @@ using plexi::win::UniquePen;
 
 using plexi::win::SelectInto;
 
-RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+RECT ToRect(const controls::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
-SystemColorTable CurrentSystemColors() {
-  std::array<Color, kSystemColorCount> colors{};
-  for (int i = 0; i < kSystemColorCount; ++i)
+controls::SystemColorTable CurrentSystemColors() {
+  std::array<controls::Color, controls::kSystemColorCount> colors{};
+  for (int i = 0; i < controls::kSystemColorCount; ++i)
     colors[static_cast<std::size_t>(i)] = GetSysColor(i);
-  return SystemColorTable(colors);
+  return controls::SystemColorTable(colors);
 }
 
 GdiCanvas::GdiCanvas() : dc_(CreateCompatibleDC(nullptr)) {}
@@ -59,16 +59,16 @@ void GdiCanvas::BlitTo(HDC dest, int x, int y) const {
   if (bitmap_) BitBlt(dest, x, y, width_, height_, dc_.get(), 0, 0, SRCCOPY);
 }
 
-Color GdiCanvas::SystemColorValue(int index) const { return GetSysColor(index); }
+controls::Color GdiCanvas::SystemColorValue(int index) const { return GetSysColor(index); }
 
-void GdiCanvas::FillRect(const Rect& r, Color c) {
+void GdiCanvas::FillRect(const controls::Rect& r, controls::Color c) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   UniqueBrush brush(CreateSolidBrush(Resolve(c)));
   const RECT rect = ToRect(r);
   ::FillRect(dc_.get(), &rect, brush.get());
 }
 
-void GdiCanvas::FrameRect(const Rect& r, Color c) {
+void GdiCanvas::FrameRect(const controls::Rect& r, controls::Color c) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   UniqueBrush brush(CreateSolidBrush(Resolve(c)));
   const RECT rect = ToRect(r);
@@ -76,7 +76,7 @@ void GdiCanvas::FrameRect(const Rect& r, Color c) {
 }
 
 template <class Draw>
-void GdiCanvas::WithPenAndBrush(const Pen& pen, std::optional<Color> brush, Draw draw) {
+void GdiCanvas::WithPenAndBrush(const controls::Pen& pen, std::optional<controls::Color> brush, Draw draw) {
   UniquePen gdi_pen(CreatePen(PS_SOLID, pen.width, Resolve(pen.color)));
   UniqueBrush gdi_brush(brush ? CreateSolidBrush(Resolve(*brush)) : nullptr);
   auto select_pen = SelectInto(dc_.get(), gdi_pen.get());
@@ -84,24 +84,24 @@ void GdiCanvas::WithPenAndBrush(const Pen& pen, std::optional<Color> brush, Draw
   draw(dc_.get());
 }
 
-void GdiCanvas::Line(Point from, Point to, const Pen& pen) {
+void GdiCanvas::Line(controls::Point from, controls::Point to, const controls::Pen& pen) {
   WithPenAndBrush(pen, std::nullopt, [&](HDC dc) {
     MoveToEx(dc, from.x, from.y, nullptr);
     LineTo(dc, to.x, to.y);
   });
 }
 
-void GdiCanvas::Rectangle(const Rect& r, const Pen& pen, std::optional<Color> brush) {
+void GdiCanvas::Rectangle(const controls::Rect& r, const controls::Pen& pen, std::optional<controls::Color> brush) {
   WithPenAndBrush(pen, brush,
                   [&](HDC dc) { ::Rectangle(dc, r.left, r.top, r.right, r.bottom); });
 }
 
-void GdiCanvas::Ellipse(const Rect& r, const Pen& pen, std::optional<Color> brush) {
+void GdiCanvas::Ellipse(const controls::Rect& r, const controls::Pen& pen, std::optional<controls::Color> brush) {
   WithPenAndBrush(pen, brush, [&](HDC dc) { ::Ellipse(dc, r.left, r.top, r.right, r.bottom); });
 }
 
-void GdiCanvas::RoundRect(const Rect& r, int corner_width, int corner_height, const Pen& pen,
-                          std::optional<Color> brush) {
+void GdiCanvas::RoundRect(const controls::Rect& r, int corner_width, int corner_height, const controls::Pen& pen,
+                          std::optional<controls::Color> brush) {
   WithPenAndBrush(pen, brush, [&](HDC dc) {
     ::RoundRect(dc, r.left, r.top, r.right, r.bottom, corner_width, corner_height);
   });
@@ -115,23 +115,23 @@ std::uint32_t* GdiCanvas::PixelAt(int x, int y) const {
   return bits_ + static_cast<std::ptrdiff_t>(y) * width_ + x;
 }
 
-Color GdiCanvas::GetPixel(int x, int y) const {
+controls::Color GdiCanvas::GetPixel(int x, int y) const {
   const std::uint32_t* p = PixelAt(x, y);
   if (!p) return kNoPixel;
   const std::uint32_t v = *p;
-  return Rgb(static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF),
+  return controls::Rgb(static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF),
              static_cast<int>(v & 0xFF));
 }
 
-void GdiCanvas::SetPixel(int x, int y, Color c) {
+void GdiCanvas::SetPixel(int x, int y, controls::Color c) {
   std::uint32_t* p = PixelAt(x, y);
   if (!p) return;
-  const Color color = Resolve(c);
-  *p = static_cast<std::uint32_t>(RedOf(color)) << 16 |
-       static_cast<std::uint32_t>(GreenOf(color)) << 8 | static_cast<std::uint32_t>(BlueOf(color));
+  const controls::Color color = Resolve(c);
+  *p = static_cast<std::uint32_t>(controls::RedOf(color)) << 16 |
+       static_cast<std::uint32_t>(controls::GreenOf(color)) << 8 | static_cast<std::uint32_t>(controls::BlueOf(color));
 }
 
-void GdiCanvas::SetFont(const Font& font) {
+void GdiCanvas::SetFont(const controls::Font& font) {
   if (has_font_ && font == font_spec_) return;
   LOGFONTW desc{};
   desc.lfHeight = font.height;
@@ -148,7 +148,7 @@ void GdiCanvas::SetFont(const Font& font) {
   has_font_ = true;
 }
 
-Size GdiCanvas::TextExtent(std::string_view text) {
+controls::Size GdiCanvas::TextExtent(std::string_view text) {
   const std::wstring wide = plexi::win::Utf8ToWide(text);
   SIZE size{};
   if (wide.empty()) {
@@ -159,7 +159,7 @@ Size GdiCanvas::TextExtent(std::string_view text) {
   return {size.cx, size.cy};
 }
 
-void GdiCanvas::WriteText(int x, int y, std::string_view text, Color c) {
+void GdiCanvas::WriteText(int x, int y, std::string_view text, controls::Color c) {
   const std::wstring wide = plexi::win::Utf8ToWide(text);
   if (wide.empty()) return;
   SetBkMode(dc_.get(), TRANSPARENT);
@@ -167,4 +167,4 @@ void GdiCanvas::WriteText(int x, int y, std::string_view text, Color c) {
   ::TextOutW(dc_.get(), x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

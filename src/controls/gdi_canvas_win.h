@@ -10,12 +10,12 @@
 #include "controls/canvas.h"
 #include "platform/win/win_handles.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 // The system colours as they are now.
-SystemColorTable CurrentSystemColors();
+controls::SystemColorTable CurrentSystemColors();
 
-class GdiCanvas : public Canvas {
+class GdiCanvas : public controls::Canvas {
  public:
   GdiCanvas();
   ~GdiCanvas() override;
@@ -31,25 +31,25 @@ class GdiCanvas : public Canvas {
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }
-  Color SystemColorValue(int index) const override;
+  controls::Color SystemColorValue(int index) const override;
 
-  void FillRect(const Rect& r, Color c) override;
-  void FrameRect(const Rect& r, Color c) override;
-  void Line(Point from, Point to, const Pen& pen) override;
-  void Rectangle(const Rect& r, const Pen& pen, std::optional<Color> brush) override;
-  void Ellipse(const Rect& r, const Pen& pen, std::optional<Color> brush) override;
-  void RoundRect(const Rect& r, int corner_width, int corner_height, const Pen& pen,
-                 std::optional<Color> brush) override;
-  Color GetPixel(int x, int y) const override;
-  void SetPixel(int x, int y, Color c) override;
+  void FillRect(const controls::Rect& r, controls::Color c) override;
+  void FrameRect(const controls::Rect& r, controls::Color c) override;
+  void Line(controls::Point from, controls::Point to, const controls::Pen& pen) override;
+  void Rectangle(const controls::Rect& r, const controls::Pen& pen, std::optional<controls::Color> brush) override;
+  void Ellipse(const controls::Rect& r, const controls::Pen& pen, std::optional<controls::Color> brush) override;
+  void RoundRect(const controls::Rect& r, int corner_width, int corner_height, const controls::Pen& pen,
+                 std::optional<controls::Color> brush) override;
+  controls::Color GetPixel(int x, int y) const override;
+  void SetPixel(int x, int y, controls::Color c) override;
 
-  void SetFont(const Font& font) override;
-  Size TextExtent(std::string_view text) override;
-  void WriteText(int x, int y, std::string_view text, Color c) override;
+  void SetFont(const controls::Font& font) override;
+  controls::Size TextExtent(std::string_view text) override;
+  void WriteText(int x, int y, std::string_view text, controls::Color c) override;
 
  private:
   template <class Draw>
-  void WithPenAndBrush(const Pen& pen, std::optional<Color> brush, Draw draw);
+  void WithPenAndBrush(const controls::Pen& pen, std::optional<controls::Color> brush, Draw draw);
   std::uint32_t* PixelAt(int x, int y) const;
 
   plexi::win::UniqueDc dc_;
@@ -60,8 +60,8 @@ class GdiCanvas : public Canvas {
   int width_ = 0;
   int height_ = 0;
   plexi::win::UniqueFont font_;
-  Font font_spec_;
+  controls::Font font_spec_;
   bool has_font_ = false;
 };
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -1,6 +1,6 @@
 #include "controls/my_track_bar_win.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 bool TrackBarWindow::Create(const ChildPlacement& place) {
   return CreateChild(kClassName, &Procedure<TrackBarWindow>, place);
@@ -9,7 +9,7 @@ bool TrackBarWindow::Create(const ChildPlacement& place) {
 LRESULT TrackBarWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_GETDLGCODE:
-      return TMyTrackBar::WantsArrows() ? DLGC_WANTARROWS : 0;
+      return controls::TMyTrackBar::WantsArrows() ? DLGC_WANTARROWS : 0;
     case kGetPosition:
       return static_cast<LRESULT>(control_.Position());
     default:
@@ -17,4 +17,4 @@ LRESULT TrackBarWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
   }
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -4,18 +4,18 @@
 #include "controls/my_track_bar.h"
 #include "controls/owner_drawn_win.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
-class TrackBarWindow : public OwnerDrawnWindow<TMyTrackBar> {
+class TrackBarWindow : public OwnerDrawnWindow<controls::TMyTrackBar> {
  public:
   static constexpr wchar_t kClassName[] = L"PlexiscrubTrackBar";
   // Answers the position (as TBM_GETPOS does for the common control).
   static constexpr UINT kGetPosition = WM_USER;
 
   bool Create(const ChildPlacement& place);
-  TMyTrackBar& bar() { return control_; }
+  controls::TMyTrackBar& bar() { return control_; }
 
   LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -1,6 +1,6 @@
 #include "controls/owner_drawn_win.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 bool RegisterControlClass(const wchar_t* class_name, WNDPROC proc) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -16,4 +16,4 @@ bool RegisterControlClass(const wchar_t* class_name, WNDPROC proc) {
   return RegisterClassExW(&wc) != 0;
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -13,7 +13,7 @@
 #include "platform/win/gdi_scope.h"
 #include "platform/win/win_handles.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 struct ChildPlacement {
   HWND parent = nullptr;
@@ -26,7 +26,7 @@ struct ChildPlacement {
 bool RegisterControlClass(const wchar_t* class_name, WNDPROC proc);
 
 template <class Control>
-class OwnerDrawnWindow : public ControlHost {
+class OwnerDrawnWindow : public controls::ControlHost {
  public:
   OwnerDrawnWindow() { control_.SetHost(this); }
   ~OwnerDrawnWindow() override {
@@ -120,8 +120,8 @@ class OwnerDrawnWindow : public ControlHost {
       case WM_LBUTTONDOWN:
       case WM_RBUTTONDOWN:
       case WM_MBUTTONDOWN: {
-        const MouseButton button = ButtonOf(msg);
-        if (button == MouseButton::mbLeft) SetCapture(hwnd);
+        const controls::MouseButton button = ButtonOf(msg);
+        if (button == controls::MouseButton::mbLeft) SetCapture(hwnd);
         if constexpr (requires { control_.MouseDown(button, true, x, y); })
           control_.MouseDown(button, (wp & MK_SHIFT) != 0, x, y);
         else
@@ -134,8 +134,8 @@ class OwnerDrawnWindow : public ControlHost {
       case WM_LBUTTONUP:
       case WM_RBUTTONUP:
       case WM_MBUTTONUP: {
-        const MouseButton button = ButtonOf(msg);
-        if (button == MouseButton::mbLeft && GetCapture() == hwnd) ReleaseCapture();
+        const controls::MouseButton button = ButtonOf(msg);
+        if (button == controls::MouseButton::mbLeft && GetCapture() == hwnd) ReleaseCapture();
         control_.MouseUp(button, x, y);
         return 0;
       }
@@ -159,13 +159,13 @@ class OwnerDrawnWindow : public ControlHost {
   Control control_;
 
  private:
-  static MouseButton ButtonOf(UINT msg) {
+  static controls::MouseButton ButtonOf(UINT msg) {
     switch (msg) {
       case WM_RBUTTONDOWN:
-      case WM_RBUTTONUP: return MouseButton::mbRight;
+      case WM_RBUTTONUP: return controls::MouseButton::mbRight;
       case WM_MBUTTONDOWN:
-      case WM_MBUTTONUP: return MouseButton::mbMiddle;
-      default: return MouseButton::mbLeft;
+      case WM_MBUTTONUP: return controls::MouseButton::mbMiddle;
+      default: return controls::MouseButton::mbLeft;
     }
   }
 
@@ -173,4 +173,4 @@ class OwnerDrawnWindow : public ControlHost {
   plexi::win::UniqueWindow window_;
 };
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

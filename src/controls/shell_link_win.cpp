@@ -5,7 +5,7 @@
 
 #include "platform/win/utf.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 namespace {
 
@@ -56,9 +56,9 @@ std::string TShellLink::GetPath(int folder) {
   if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, items.put())) && items)
     SHGetPathFromIDListW(items.get(), path);
   if (path[0] == L'\0') {
-    if (folder == kFolderWindows) {
+    if (folder == controls::kFolderWindows) {
       GetWindowsDirectoryW(path, kPathRoom);
-    } else if (folder == kFolderSystem) {
+    } else if (folder == controls::kFolderSystem) {
       GetSystemDirectoryW(path, kPathRoom);
     }
   }
@@ -110,20 +110,20 @@ std::string TShellLink::WriteLink(const std::string& target, PCIDLIST_ABSOLUTE i
   std::string name;
   if (!target.empty()) {
     if (!FileExists(target)) return {};
-    name = LinkFileName(link_name_, target, IsDirectory(target));
+    name = controls::LinkFileName(link_name_, target, IsDirectory(target));
   } else {
     if (item == nullptr) return {};
-    name = FileMogChk(link_name_);
+    name = controls::FileMogChk(link_name_);
     if (name.empty()) {
       SHFILEINFOW info{};
       SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item), 0, &info, sizeof(info),
                      SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_ATTRIBUTES);
       name = WideToUtf8(info.szDisplayName);
-      if ((info.dwAttributes & SFGAO_FOLDER) == 0) name = StripExtension(name);
+      if ((info.dwAttributes & SFGAO_FOLDER) == 0) name = controls::StripExtension(name);
     }
   }
 
-  const LinkPathChoice choice = ChooseLinkPath(
+  const controls::LinkPathChoice choice = controls::ChooseLinkPath(
       folder, name, !overwrite_ || check_only, [this](const std::string& p) { return FileExists(p); });
   if (check_only) return choice.numbered ? "1" : "0";
 
@@ -144,7 +144,7 @@ bool CheckDesktopShortcut(platform::Settings& settings, const std::string& title
   const size_t slash = exe.find_last_of("\\/");
   const std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
   TShellLink shell;
-  return DesktopShortcutCheck(settings, folder, exe, title, shell);
+  return controls::DesktopShortcutCheck(settings, folder, exe, title, shell);
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -10,7 +10,7 @@
 #include "controls/shell_link.h"
 #include "platform/unique.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 template <class Interface>
 struct ComTraits {
@@ -43,7 +43,7 @@ class ScopedComInit {
   HRESULT result_;
 };
 
-class TShellLink : public ShortcutShell {
+class TShellLink : public controls::ShortcutShell {
  public:
   // A special folder's path (kFolderDesktop...); the Windows and system
   // folders fall back to the system's own answers.
@@ -84,4 +84,4 @@ class TShellLink : public ShortcutShell {
 // executable and its folder come from the system.
 bool CheckDesktopShortcut(platform::Settings& settings, const std::string& title);
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

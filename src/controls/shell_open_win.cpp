@@ -4,11 +4,11 @@
 
 #include "platform/win/utf.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 using plexi::win::Utf8ToWide;
 
-bool RunShellCommand(HWND parent, const ShellCommand& command) {
+bool RunShellCommand(HWND parent, const controls::ShellCommand& command) {
   const std::wstring operation = Utf8ToWide(command.operation);
   const std::wstring file = Utf8ToWide(command.file);
   const std::wstring parameters = Utf8ToWide(command.parameters);
@@ -19,21 +19,21 @@ bool RunShellCommand(HWND parent, const ShellCommand& command) {
 }
 
 bool OpenErrorLog(HWND parent, const std::string& log_path, platform::FileStore& files) {
-  const std::optional<ShellCommand> command = ErrorLogCommand(files, log_path);
+  const std::optional<controls::ShellCommand> command = controls::ErrorLogCommand(files, log_path);
   if (!command) return false;
   RunShellCommand(parent, *command);
   return true;
 }
 
 void OpenHelp(HWND parent, const std::string& help_path) {
-  RunShellCommand(parent, HelpCommand(help_path));
+  RunShellCommand(parent, controls::HelpCommand(help_path));
 }
 
 void OpenHomePage(HWND parent, const std::string& address) {
   if (address.empty()) return;
-  for (const ShellCommand& command : HomePageCommands(address)) {
+  for (const controls::ShellCommand& command : controls::HomePageCommands(address)) {
     if (RunShellCommand(parent, command)) return;
   }
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

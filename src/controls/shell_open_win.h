@@ -8,10 +8,10 @@
 #include "controls/shell_commands.h"
 #include "platform/platform.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 // ShellExecute; true when the shell reports success (a result above 32).
-bool RunShellCommand(HWND parent, const ShellCommand& command);
+bool RunShellCommand(HWND parent, const controls::ShellCommand& command);
 
 // The error-log button: the file in Notepad; nothing while there is no file.
 // Returns whether Notepad was asked to open it.
@@ -24,4 +24,4 @@ void OpenHelp(HWND parent, const std::string& help_path);
 // when that does not start.
 void OpenHomePage(HWND parent, const std::string& address);
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -10,7 +10,7 @@
 #include "platform/win/internet_win.h"
 #include "platform/win/utf.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
 namespace {
 
@@ -20,7 +20,7 @@ using plexi::win::WideToUtf8;
 constexpr int kClientWidth = 298;
 constexpr int kClientHeight = 203;
 constexpr RECT kPanel = {0, 1, 298, 162};
-constexpr Point kPictureRest = {8, 8};
+constexpr controls::Point kPictureRest = {8, 8};
 constexpr RECT kOkBounds = {111, 172, 186, 197};
 constexpr RECT kUpdateBounds = {239, 172, 289, 197};
 constexpr RECT kProgressBounds = {15, 176, 224, 192};
@@ -29,19 +29,19 @@ constexpr UINT kAnimationInterval = 200;
 constexpr int kMakerTop = 142;
 
 constexpr char kFontFace[] = "ＭＳ Ｐゴシック";
-constexpr Color kCreditColor = 0x808080;
-constexpr Color kLinkColor = 0xFF0000;  // blue
-constexpr Color kProgressBarColor = 0xFF8000;
-constexpr Color kSilver = 0xC0C0C0;
+constexpr controls::Color kCreditColor = 0x808080;
+constexpr controls::Color kLinkColor = 0xFF0000;  // blue
+constexpr controls::Color kProgressBarColor = 0xFF8000;
+constexpr controls::Color kSilver = 0xC0C0C0;
 
 // The title line, the version line: (left, top, width, height) in the panel.
-constexpr Rect kTitleBox = {88, 21, 88 + 195, 21 + 20};
-constexpr Rect kVersionBox = {104, 65, 104 + 165, 65 + 14};
-constexpr Point kCreditAt = {104, 45};
-constexpr Point kYearsAt = {12, 142};
+constexpr controls::Rect kTitleBox = {88, 21, 88 + 195, 21 + 20};
+constexpr controls::Rect kVersionBox = {104, 65, 104 + 165, 65 + 14};
+constexpr controls::Point kCreditAt = {104, 45};
+constexpr controls::Point kYearsAt = {12, 142};
 
-Font FormFont(Color color, int pixels = 12, bool bold = false) {
-  Font font;
+controls::Font FormFont(controls::Color color, int pixels = 12, bool bold = false) {
+  controls::Font font;
   font.face = kFontFace;
   font.height = -pixels;
   font.bold = bold;
@@ -50,14 +50,14 @@ Font FormFont(Color color, int pixels = 12, bool bold = false) {
 }
 
 // The drawing of a frame as an opaque picture the canvas can stretch.
-Image ToImage(const RasterCanvas& frame) {
-  Image image;
+controls::Image ToImage(const controls::RasterCanvas& frame) {
+  controls::Image image;
   image.width = frame.Width();
   image.height = frame.Height();
   image.argb.reserve(frame.pixels().size());
-  for (Color c : frame.pixels()) {
-    image.argb.push_back(0xFF000000u | std::uint32_t(RedOf(c)) << 16 |
-                         std::uint32_t(GreenOf(c)) << 8 | std::uint32_t(BlueOf(c)));
+  for (controls::Color c : frame.pixels()) {
+    image.argb.push_back(0xFF000000u | std::uint32_t(controls::RedOf(c)) << 16 |
+                         std::uint32_t(controls::GreenOf(c)) << 8 | std::uint32_t(controls::BlueOf(c)));
   }
   return image;
 }
@@ -80,7 +80,7 @@ std::optional<std::string> BrowseForFolder(HWND owner, const std::string& captio
 
 }  // namespace
 
-TVersionBox::TVersionBox(const VersionBoxSetup& setup, const AboutServices& services)
+TVersionBox::TVersionBox(const controls::VersionBoxSetup& setup, const AboutServices& services)
     : setup_(setup),
       services_(services),
       own_internet_(services.internet ? nullptr : std::make_unique<plexi::win::WinInternet>()),
@@ -89,13 +89,13 @@ TVersionBox::TVersionBox(const VersionBoxSetup& setup, const AboutServices& serv
                services.files ? *services.files : *own_files_, *this),
       random_(static_cast<std::uint32_t>(GetTickCount())),
       animation_(setup.jump_xy, setup.stretch_max, kPictureRest, [this] { return random_(); }),
-      strip_(kStripWidth, kPictureSize) {
-  PaintFrameStrip(strip_);
-  RasterCanvas frame(kPictureSize, kPictureSize);
-  CopyFrame(strip_, 0, setup_.panel_color, frame);
+      strip_(controls::kStripWidth, controls::kPictureSize) {
+  controls::PaintFrameStrip(strip_);
+  controls::RasterCanvas frame(controls::kPictureSize, controls::kPictureSize);
+  controls::CopyFrame(strip_, 0, setup_.panel_color, frame);
   picture_ = ToImage(frame);
   auto& bar = progress_.bar();
-  bar.SetBarStyle(btWin7);
+  bar.SetBarStyle(controls::btWin7);
   bar.SetBarColor(kProgressBarColor);
   bar.SetBoxColor(kSilver);
   bar.SetLineColor(kSilver);
@@ -209,14 +209,14 @@ void TVersionBox::FormShow() {
 }
 
 void TVersionBox::AnimationStep() {
-  RasterCanvas frame(kPictureSize, kPictureSize);
-  CopyFrame(strip_, animation_.Step(), setup_.panel_color, frame);
+  controls::RasterCanvas frame(controls::kPictureSize, controls::kPictureSize);
+  controls::CopyFrame(strip_, animation_.Step(), setup_.panel_color, frame);
   picture_ = ToImage(frame);
   InvalidatePanel();
 }
 
 RECT TVersionBox::PictureBounds() const {
-  const Rect r = animation_.PictureRect();
+  const controls::Rect r = animation_.PictureRect();
   return {r.left, r.top + kPanel.top, r.right, r.bottom + kPanel.top};
 }
 
@@ -325,32 +325,32 @@ bool TVersionBox::OnSetCursor() {
 
 void TVersionBox::Paint(HDC dc) {
   if (!canvas_.Resize(kClientWidth, kClientHeight)) return;
-  canvas_.FillRect({0, 0, kClientWidth, kClientHeight}, canvas_.Resolve(SystemColor(kColorBtnFace)));
+  canvas_.FillRect({0, 0, kClientWidth, kClientHeight}, canvas_.Resolve(controls::SystemColor(controls::kColorBtnFace)));
   PaintPanel(canvas_);
   canvas_.BlitTo(dc, 0, 0);
   progress_.PaintOn(dc);
 }
 
-void TVersionBox::PaintPanel(Canvas& c) {
-  const Rect panel = {kPanel.left, kPanel.top, kPanel.right, kPanel.bottom};
-  const Color shadow = c.Resolve(SystemColor(kColorBtnShadow));
-  const Color light = c.Resolve(SystemColor(kColorBtnHighlight));
+void TVersionBox::PaintPanel(controls::Canvas& c) {
+  const controls::Rect panel = {kPanel.left, kPanel.top, kPanel.right, kPanel.bottom};
+  const controls::Color shadow = c.Resolve(controls::SystemColor(controls::kColorBtnShadow));
+  const controls::Color light = c.Resolve(SystemColor(controls::kColorBtnHighlight));
   // Lowered outer edge, raised inner edge.
-  auto bevel = [&](const Rect& r, Color top_left, Color bottom_right) {
-    const Pen first{top_left, 1}, second{bottom_right, 1};
+  auto bevel = [&](const controls::Rect& r, controls::Color top_left, controls::Color bottom_right) {
+    const controls::Pen first{top_left, 1}, second{bottom_right, 1};
     c.Line({r.left, r.bottom - 1}, {r.left, r.top}, first);
     c.Line({r.left, r.top}, {r.right - 1, r.top}, first);
     c.Line({r.right - 1, r.top}, {r.right - 1, r.bottom - 1}, second);
     c.Line({r.right - 1, r.bottom - 1}, {r.left - 1, r.bottom - 1}, second);
   };
   bevel(panel, shadow, light);
-  const Rect inner = {panel.left + 1, panel.top + 1, panel.right - 1, panel.bottom - 1};
+  const controls::Rect inner = {panel.left + 1, panel.top + 1, panel.right - 1, panel.bottom - 1};
   bevel(inner, light, shadow);
   c.FillRect({inner.left + 1, inner.top + 1, inner.right - 1, inner.bottom - 1}, setup_.panel_color);
 
   const int top = panel.top;
   c.SetFont(FormFont(setup_.title_color, 16, true));
-  const Size title = c.TextExtent(setup_.title_line);
+  const controls::Size title = c.TextExtent(setup_.title_line);
   c.WriteText(kTitleBox.left + (kTitleBox.Width() - title.cx) / 2,
               top + kTitleBox.top + (kTitleBox.Height() - title.cy) / 2, setup_.title_line,
               setup_.title_color);
@@ -359,7 +359,7 @@ void TVersionBox::PaintPanel(Canvas& c) {
   c.WriteText(kCreditAt.x, top + kCreditAt.y, setup_.credit_line, kCreditColor);
 
   c.SetFont(FormFont(setup_.version_color));
-  const Size version = c.TextExtent(setup_.version_line);
+  const controls::Size version = c.TextExtent(setup_.version_line);
   c.WriteText(kVersionBox.left + (kVersionBox.Width() - version.cx) / 2, top + kVersionBox.top,
               setup_.version_line, setup_.version_color);
 
@@ -368,10 +368,10 @@ void TVersionBox::PaintPanel(Canvas& c) {
 
   c.SetFont(FormFont(kLinkColor));
   const RECT maker = MakerBounds();
-  const Size maker_size = c.TextExtent(setup_.maker);
+  const controls::Size maker_size = c.TextExtent(setup_.maker);
   c.WriteText(maker.left, maker.top, setup_.maker, kLinkColor);
   const int underline = maker.top + maker_size.cy - 1;
-  c.Line({maker.left, underline}, {maker.left + maker_size.cx, underline}, Pen{kLinkColor, 1});
+  c.Line({maker.left, underline}, {maker.left + maker_size.cx, underline}, controls::Pen{kLinkColor, 1});
 
   const RECT picture = PictureBounds();
   c.DrawImage(picture_, {picture.left, picture.top, picture.right, picture.bottom});
@@ -434,7 +434,7 @@ void TVersionBox::OpenFolder(const std::string& folder) {
     services_.open_folder(hwnd_, folder);
     return;
   }
-  RunShellCommand(hwnd_, OpenFolderCommand(folder));
+  RunShellCommand(hwnd_, controls::OpenFolderCommand(folder));
 }
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

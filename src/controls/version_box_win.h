@@ -16,11 +16,11 @@
 #include "controls/version_box.h"
 #include "platform/win/win_handles.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 
-class TVersionBox : public UpdateView {
+class TVersionBox : public controls::UpdateView {
  public:
-  TVersionBox(const VersionBoxSetup& setup, const AboutServices& services);
+  TVersionBox(const controls::VersionBoxSetup& setup, const AboutServices& services);
   ~TVersionBox() override;
   TVersionBox(const TVersionBox&) = delete;
   TVersionBox& operator=(const TVersionBox&) = delete;
@@ -51,21 +51,21 @@ class TVersionBox : public UpdateView {
   void OnMouseUp(POINT p);
   bool OnSetCursor();
   void Paint(HDC dc);
-  void PaintPanel(Canvas& canvas);
+  void PaintPanel(controls::Canvas& canvas);
   // Panel coordinates of the picture and the maker's link.
   RECT PictureBounds() const;
   RECT MakerBounds() const;
   void InvalidatePanel();
 
-  VersionBoxSetup setup_;
+  controls::VersionBoxSetup setup_;
   AboutServices services_;
   std::unique_ptr<platform::Internet> own_internet_;
   std::unique_ptr<platform::DownloadFiles> own_files_;
-  UpdateChecker checker_;
+  controls::UpdateChecker checker_;
   std::minstd_rand random_;
-  PictureAnimation animation_;
-  RasterCanvas strip_;
-  Image picture_;
+  controls::PictureAnimation animation_;
+  controls::RasterCanvas strip_;
+  controls::Image picture_;
   int maker_width_ = 0;
 
   HWND hwnd_ = nullptr;
@@ -78,4 +78,4 @@ class TVersionBox : public UpdateView {
   bool downloading_ = false;
 };
 
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

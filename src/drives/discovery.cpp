@@ -50,7 +50,7 @@ std::string StringAt(const uint8_t* reply, uint32_t length, uint32_t offset) {
 // Hex of the bytes after the 40-byte descriptor header, from the first
 // non-zero byte on; all of them when only zeros follow.
 std::string IdentityOf(const uint8_t* reply, uint32_t length) {
-  const uint32_t start = win32::kStorageDescriptorHeaderSize;
+  const uint32_t start = winconst::kStorageDescriptorHeaderSize;
   if (length <= start) return {};
   uint32_t first = start;
   while (first < length && reply[first] == 0) ++first;
@@ -64,24 +64,24 @@ bool SaysAta(const uint8_t* identify) {
 }
 
 std::optional<uint64_t> DiskSizeOf(Device& device) {
-  uint8_t reply[win32::kDiskGeometryExBufferSize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlDiskGetDriveGeometryEx, nullptr, 0, reply, sizeof reply);
-  if (!r.ok || r.bytes < win32::kDiskGeometryExSize) return std::nullopt;
-  return layout::Load64(reply + win32::kDiskGeometrySize);
+  uint8_t reply[winconst::kDiskGeometryExBufferSize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlDiskGetDriveGeometryEx, nullptr, 0, reply, sizeof reply);
+  if (!r.ok || r.bytes < winconst::kDiskGeometryExSize) return std::nullopt;
+  return layout::Load64(reply + winconst::kDiskGeometrySize);
 }
 
 // A volume handle answers the extents query (or says they do not all fit).
 bool AnswersAsVolume(Device& device) {
-  uint8_t reply[win32::kDiskExtentsBufferSize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply, sizeof reply);
-  return r.ok || r.error == win32::kErrorMoreData;
+  uint8_t reply[winconst::kDiskExtentsBufferSize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply, sizeof reply);
+  return r.ok || r.error == winconst::kErrorMoreData;
 }
 
 std::optional<layout::PartitionInformation> PartitionInfo(Device& device) {
-  uint8_t reply[win32::kPartitionInfoBufferSize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlDiskGetPartitionInfo, nullptr, 0, reply,
+  uint8_t reply[winconst::kPartitionInfoBufferSize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply,
                                         sizeof reply);
-  if (!r.ok || r.bytes < win32::kPartitionInformationSize) return std::nullopt;
+  if (!r.ok || r.bytes < winconst::kPartitionInformationSize) return std::nullopt;
   return layout::PartitionInformation::Decode(reply);
 }
 
@@ -103,37 +103,37 @@ bool SeekToSector(platform::Machine& machine, Notifier& notifier, Device& device
 }
 
 std::optional<DriveExtent> DriveGeometry(Device& device, uint32_t* error) {
-  uint8_t reply[win32::kDiskGeometrySize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlDiskGetDriveGeometry, nullptr, 0, reply,
+  uint8_t reply[winconst::kDiskGeometrySize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply,
                                         sizeof reply);
   if (!r.ok || r.bytes < sizeof reply) {
-    if (error) *error = r.ok ? win32::kErrorInvalidData : r.error;
+    if (error) *error = r.ok ? winconst::kErrorInvalidData : r.error;
     return std::nullopt;
   }
   layout::DiskGeometry g = layout::DiskGeometry::Decode(reply);
   if (!PlausibleSectorSize(g.bytes_per_sector) || g.cylinders < 0) {
-    if (error) *error = win32::kErrorInvalidData;
+    if (error) *error = winconst::kErrorInvalidData;
     return std::nullopt;
   }
   return DriveExtent{g.bytes_per_sector, g.SectorCount()};
 }
 
 std::optional<uint64_t> DriveLength(Device& device) {
-  uint8_t reply[win32::kLengthInformationSize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlDiskGetLengthInfo, nullptr, 0, reply, sizeof reply);
+  uint8_t reply[winconst::kLengthInformationSize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlDiskGetLengthInfo, nullptr, 0, reply, sizeof reply);
   if (!r.ok || r.bytes < sizeof reply) return std::nullopt;
   return layout::Load64(reply);
 }
 
 std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
-  uint8_t reply[win32::kStorageDescriptorBufferSize] = {};
-  uint8_t query[win32::kStoragePropertyQuerySize] = {};  // StorageDeviceProperty, standard query
-  platform::IoResult r = device.Control(win32::kIoctlStorageQueryProperty, query, sizeof query,
+  uint8_t reply[winconst::kStorageDescriptorBufferSize] = {};
+  uint8_t query[winconst::kStoragePropertyQuerySize] = {};  // StorageDeviceProperty, standard query
+  platform::IoResult r = device.Control(winconst::kIoctlStorageQueryProperty, query, sizeof query,
                                         reply, sizeof reply);
   if (!r.ok || r.bytes == 0) return std::nullopt;
   const uint32_t length = std::min<uint32_t>(r.bytes, sizeof reply);
   DescriptorFacts facts;
-  if (length < win32::kStorageDescriptorHeaderSize) return facts;
+  if (length < winconst::kStorageDescriptorHeaderSize) return facts;
   layout::StorageDescriptorHeader header = layout::StorageDescriptorHeader::Decode(reply);
   facts.has_header = true;
   facts.product = Trimmed(StringAt(reply, length, header.product_id_offset));
@@ -235,7 +235,7 @@ bool VolumeLiesOnDisk(platform::Machine& machine, const std::string& volume_path
   if (!opened.ok()) return false;
   constexpr uint32_t kMaxExtents = 64;
   std::vector<uint8_t> reply(layout::kDiskExtentsHeaderSize + kMaxExtents * layout::kDiskExtentSize);
-  platform::IoResult r = opened.device->Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
+  platform::IoResult r = opened.device->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
                                                 reply.data(), uint32_t(reply.size()));
   if (!r.ok || r.bytes < layout::kDiskExtentsHeaderSize) return false;
   const uint32_t count = std::min(layout::Load32(reply.data()), kMaxExtents);
@@ -267,7 +267,7 @@ void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
   const uint32_t drive_type = machine_.DriveType(root);
   // A network drive has no disk of this machine behind it, and opening it
   // fails; it is simply not a candidate.
-  if (drive_type == win32::kDriveRemote) return;
+  if (drive_type == winconst::kDriveRemote) return;
 
   const DriveDesignator self = DriveDesignator::Letter(entry.letter);
   platform::OpenResult opened = machine_.OpenDevice(self.DevicePath(), Access::kQuery);
@@ -279,15 +279,15 @@ void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
   TDriveInfo scratch;
   QueryDrive(self, scratch, view);
 
-  uint8_t reply[win32::kDiskExtentsBufferSize] = {};
-  platform::IoResult r = opened.device->Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr,
+  uint8_t reply[winconst::kDiskExtentsBufferSize] = {};
+  platform::IoResult r = opened.device->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr,
                                                 0, reply, sizeof reply);
   const bool is_ram = Upper(scratch.ProductName).find("RAM") != std::string::npos;
   if (r.ok && r.bytes >= layout::kDiskExtentsHeaderSize && !scratch.BusType.empty() && !is_ram) {
     uint32_t count = layout::Load32(reply);
     if (count >= 1 && r.bytes >= layout::kDiskExtentsHeaderSize + layout::kDiskExtentSize)
       entry.target = DriveDesignator::Physical(layout::Load32(reply + layout::kDiskExtentsHeaderSize));
-  } else if (drive_type == win32::kDriveRemovable && scratch.BusType.empty()) {
+  } else if (drive_type == winconst::kDriveRemovable && scratch.BusType.empty()) {
     entry.target = self;
   }
 }

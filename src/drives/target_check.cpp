@@ -32,7 +32,7 @@ std::optional<uint32_t> PhysicalDriveNumberOf(const std::string& path) {
 // The extents a volume handle reports; nothing when it is no volume.
 std::optional<std::vector<DiskSpan>> ExtentsOf(platform::Device& device) {
   std::vector<uint8_t> reply(layout::kDiskExtentsHeaderSize + kMaxExtents * layout::kDiskExtentSize);
-  platform::IoResult r = device.Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply.data(),
+  platform::IoResult r = device.Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply.data(),
                                         uint32_t(reply.size()));
   if (!r.ok || r.bytes < layout::kDiskExtentsHeaderSize) return std::nullopt;
   const uint32_t count = layout::Load32(reply.data());
@@ -75,9 +75,9 @@ Placement PlaceDevice(platform::Device& device, const std::string& path) {
     placement.spans = std::move(*spans);
     return placement;
   }
-  uint8_t number[win32::kStorageDeviceNumberSize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlStorageGetDeviceNumber, nullptr, 0, number, sizeof number);
-  if (r.ok && r.bytes >= sizeof number && layout::Load32(number) == win32::kFileDeviceDisk) {
+  uint8_t number[winconst::kStorageDeviceNumberSize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlStorageGetDeviceNumber, nullptr, 0, number, sizeof number);
+  if (r.ok && r.bytes >= sizeof number && layout::Load32(number) == winconst::kFileDeviceDisk) {
     const uint32_t disk = layout::Load32(number + 4);
     if (layout::Load32(number + 8) == 0) {
       placement.kind = Placement::Kind::kDisk;

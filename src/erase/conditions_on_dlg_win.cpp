@@ -17,14 +17,14 @@ RECT Bounds(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
 
 }  // namespace
 
-TConditionsOnDlg::TConditionsOnDlg(const controls::win::FormResources& resources, Hooks hooks)
+TConditionsOnDlg::TConditionsOnDlg(const win::FormResources& resources, Hooks hooks)
     : resources_(resources), hooks_(std::move(hooks)) {}
 
 TConditionsOnDlg::~TConditionsOnDlg() { DestroyForm(); }
 
 bool TConditionsOnDlg::Create(const ProgressRequest& request) {
-  font_ = controls::win::MakeFormFont(resources_.face, 12);
-  controls::win::FormSpec desc;
+  font_ = win::MakeFormFont(resources_.face, 12);
+  win::FormSpec desc;
   desc.class_name = kClassName;
   desc.caption = "処理状況の表示";
   desc.client_width = kClientWidth;
@@ -105,7 +105,7 @@ void TConditionsOnDlg::PumpOnce() {
     if (!run_.Started()) FormShow();
     return;
   }
-  if (controls::win::PreTranslateFormMessage(hwnd(), msg)) return;
+  if (win::PreTranslateFormMessage(hwnd(), msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }
@@ -187,7 +187,7 @@ LRESULT TConditionsOnDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return reinterpret_cast<LRESULT>(static_brush_.get());
     case WM_DRAWITEM:
       if (wp == kSpeedButton1) {
-        controls::win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp), nullptr, -1);
+        win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp), nullptr, -1);
         return TRUE;
       }
       return FALSE;

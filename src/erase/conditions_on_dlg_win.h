@@ -18,7 +18,7 @@
 
 namespace plexi {
 
-class TConditionsOnDlg : public controls::win::DialogForm, public ProgressView {
+class TConditionsOnDlg : public win::DialogForm, public ProgressView {
  public:
   static constexpr wchar_t kClassName[] = L"TConditionsOnDlg";
   enum ControlId : int {
@@ -38,7 +38,7 @@ class TConditionsOnDlg : public controls::win::DialogForm, public ProgressView {
     std::function<std::string(HWND owner)> select_shutdown_mode;
   };
 
-  TConditionsOnDlg(const controls::win::FormResources& resources, Hooks hooks);
+  TConditionsOnDlg(const win::FormResources& resources, Hooks hooks);
   ~TConditionsOnDlg() override;
 
   // Shows the dialog, runs the worker under it and returns once it ended.
@@ -68,12 +68,12 @@ class TConditionsOnDlg : public controls::win::DialogForm, public ProgressView {
   void Paint();
   void SetLine(int id, const std::string& text);
 
-  controls::win::FormResources resources_;
+  win::FormResources resources_;
   Hooks hooks_;
   const WorkerFactory* make_worker_ = nullptr;
-  controls::win::WindowlessProgressBar bar1_;  // ColorProgressBar1: writing
-  controls::win::WindowlessProgressBar bar2_;  // ColorProgressBar2: verifying
-  controls::win::ColorButtonWindow button1_;   // ColorButton1: cancel
+  win::WindowlessProgressBar bar1_;  // ColorProgressBar1: writing
+  win::WindowlessProgressBar bar2_;  // ColorProgressBar2: verifying
+  win::ColorButtonWindow button1_;   // ColorButton1: cancel
   ShutdownLine shutdown_line_;
   plexi::win::UniqueBrush static_brush_;   // StaticBrush
   std::unique_ptr<WindowDispatcher> dispatcher_;

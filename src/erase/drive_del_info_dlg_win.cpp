@@ -12,7 +12,7 @@
 namespace plexi {
 namespace {
 
-using controls::win::SetFormModalResult;
+using win::SetFormModalResult;
 
 constexpr int kClientWidth = 398;
 constexpr int kClientHeight = 405;
@@ -24,7 +24,7 @@ constexpr COLORREF kWarningRed = RGB(255, 0, 0);
 
 }  // namespace
 
-TDriveDelInfoDlg::TDriveDelInfoDlg(const controls::win::FormResources& resources,
+TDriveDelInfoDlg::TDriveDelInfoDlg(const win::FormResources& resources,
                                    platform::Device* drive, uint32_t bytes_per_sector)
     : resources_(resources), drive_(drive), bytes_per_sector_(bytes_per_sector) {
   if (drive_ && bytes_per_sector_ > 0)
@@ -37,10 +37,10 @@ TDriveDelInfoDlg::~TDriveDelInfoDlg() {
 }
 
 bool TDriveDelInfoDlg::Create() {
-  font_ = controls::win::MakeFormFont(resources_.face, 12);
-  text_font_ = controls::win::MakeFormFont(resources_.face, 15, false, true);
-  edit_font_ = controls::win::MakeFormFont(resources_.face, 16, true);
-  controls::win::FormSpec desc;
+  font_ = win::MakeFormFont(resources_.face, 12);
+  text_font_ = win::MakeFormFont(resources_.face, 15, false, true);
+  edit_font_ = win::MakeFormFont(resources_.face, 16, true);
+  win::FormSpec desc;
   desc.class_name = kClassName;
   desc.client_width = kClientWidth;
   desc.client_height = kClientHeight;
@@ -87,13 +87,13 @@ void TDriveDelInfoDlg::CreateControls() {
 ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
   if (!Create()) return ReadConfirmChoice(request, false, false, true, request.method);
   SetCaption(request.caption);
-  controls::win::SetMultilineText(Child(100), request.text);
+  win::SetMultilineText(Child(100), request.text);
   const int preset = request.method >= 0 && request.method <= 2 ? request.method : 0;
   CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + 2, kMethodItem0 + preset);
   for (int id = kRadioGroup1; id <= kMethodItem0 + 2; ++id)
     EnableWindow(Child(id), request.method_enabled ? TRUE : FALSE);
 
-  const int result = controls::win::ShowModal(hwnd(), Child(kEdit1));
+  const int result = win::ShowModal(hwnd(), Child(kEdit1));
   // FormClose: the lamp stops with the dialog.
   if (timer_on_) KillTimer(hwnd(), kTimer1);
   timer_on_ = false;
@@ -167,7 +167,7 @@ LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DRAWITEM:
       if (wp == kSpeedButton1) {
-        controls::win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
+        win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
                                            resources_.images, 0);
         return TRUE;
       }

@@ -13,7 +13,7 @@
 
 namespace plexi {
 
-class TDriveDelInfoDlg : public controls::win::DialogForm {
+class TDriveDelInfoDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TDriveDelInfoDlg";
   enum ControlId : int {
@@ -26,7 +26,7 @@ class TDriveDelInfoDlg : public controls::win::DialogForm {
   };
 
   // With a drive, the access-lamp timer runs while the dialog is open.
-  TDriveDelInfoDlg(const controls::win::FormResources& resources, platform::Device* drive,
+  TDriveDelInfoDlg(const win::FormResources& resources, platform::Device* drive,
                    uint32_t bytes_per_sector);
   ~TDriveDelInfoDlg() override;
 
@@ -45,7 +45,7 @@ class TDriveDelInfoDlg : public controls::win::DialogForm {
   int SelectedMethod() const;
   bool Checked(int id) const;
 
-  controls::win::FormResources resources_;
+  win::FormResources resources_;
   platform::Device* drive_;
   uint32_t bytes_per_sector_;
   std::unique_ptr<AlignedBuffer> blink_buffer_;

@@ -12,7 +12,7 @@ namespace {
 
 }  // namespace
 
-void WinEraseDialogs::SetResources(const controls::win::FormResources& resources,
+void WinEraseDialogs::SetResources(const win::FormResources& resources,
                                    Notifier& notifier) {
   resources_ = resources;
   notifier_ = &notifier;

@@ -22,7 +22,7 @@ class WinEraseDialogs : public EraseUi, public ShutdownUi {
 
   // What the dialogs take from the main window; `notifier` shows the plain
   // messages (it must outlive this).
-  void SetResources(const controls::win::FormResources& resources, Notifier& notifier);
+  void SetResources(const win::FormResources& resources, Notifier& notifier);
   // StaticText2 at (x, y) on the main window, and the countdown dialog,
   // which is kept for the whole run.
   bool CreateWindows(int status_x, int status_y);
@@ -42,7 +42,7 @@ class WinEraseDialogs : public EraseUi, public ShutdownUi {
   void SetStatusText(const std::string& text, bool visible) override;
 
  private:
-  controls::win::FormResources resources_;
+  win::FormResources resources_;
   Notifier* notifier_ = nullptr;
   EraseWorkflow* workflow_ = nullptr;
   ShutdownController* shutdown_ = nullptr;

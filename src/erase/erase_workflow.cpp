@@ -62,13 +62,13 @@ EraseWorkflow::EraseWorkflow(platform::Machine& machine, EraseUi& ui, EraseEnvir
     : machine_(machine), ui_(ui), env_(env), estimate_(estimate), pacing_(pacing) {}
 
 bool EraseWorkflow::LockDrive(platform::Device& device, uint32_t* error) {
-  platform::IoResult r = device.Control(win32::kFsctlLockVolume, nullptr, 0, nullptr, 0);
+  platform::IoResult r = device.Control(winconst::kFsctlLockVolume, nullptr, 0, nullptr, 0);
   if (!r.ok && error) *error = r.error;
   return r.ok;
 }
 
 bool EraseWorkflow::UnlockDrive(platform::Device& device, uint32_t* error) {
-  platform::IoResult r = device.Control(win32::kFsctlUnlockVolume, nullptr, 0, nullptr, 0);
+  platform::IoResult r = device.Control(winconst::kFsctlUnlockVolume, nullptr, 0, nullptr, 0);
   if (!r.ok && error) *error = r.error;
   return r.ok;
 }
@@ -87,8 +87,8 @@ bool EraseWorkflow::LockWithRetry(platform::Device& device, uint32_t* error) {
     uint32_t code = 0;
     if (LockDrive(device, &code)) return true;
     if (error) *error = code;
-    const bool busy = code == win32::kErrorAccessDenied || code == win32::kErrorSharingViolation ||
-                      code == win32::kErrorLockViolation || code == win32::kErrorBusy;
+    const bool busy = code == winconst::kErrorAccessDenied || code == winconst::kErrorSharingViolation ||
+                      code == winconst::kErrorLockViolation || code == winconst::kErrorBusy;
     if (!busy || attempt >= pacing_.lock_attempts) return false;
     if (pacing_.lock_retry_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pacing_.lock_retry_ms));
   }
@@ -101,7 +101,7 @@ bool EraseWorkflow::TakeVolume(const std::string& path, const std::string& name)
   uint32_t error = opened.error;
   bool taken = opened.ok() && LockWithRetry(*opened.device, &error);
   if (taken) {
-    platform::IoResult r = opened.device->Control(win32::kFsctlDismountVolume, nullptr, 0, nullptr, 0);
+    platform::IoResult r = opened.device->Control(winconst::kFsctlDismountVolume, nullptr, 0, nullptr, 0);
     taken = r.ok;
     error = r.error;
     if (!taken) UnlockDrive(*opened.device, nullptr);
@@ -387,8 +387,8 @@ void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
       if (r.ok && r.bytes == params_.BytesPerSector) record_after_ = RecogniseForList(sector.data(), r.bytes);
     }
   }
-  const uint32_t control = placement_.kind == Placement::Kind::kDisk ? win32::kIoctlDiskUpdateProperties
-                                                                     : win32::kFsctlDismountVolume;
+  const uint32_t control = placement_.kind == Placement::Kind::kDisk ? winconst::kIoctlDiskUpdateProperties
+                                                                     : winconst::kFsctlDismountVolume;
   drive_->Control(control, nullptr, 0, nullptr, 0);
   uint32_t error = 0;
   if (!UnlockDrive(*drive_, &error)) env_.ReportError(SystemErrorText(machine_, error), drive_label);

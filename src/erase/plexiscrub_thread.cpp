@@ -185,7 +185,7 @@ void TPlexiscrubThread::Execute() {
 bool TPlexiscrubThread::RewriteFirstSector() {
   platform::IoResult r = device_.Write(pattern_->data(), bytes_per_sector_);
   if (!r.ok || r.bytes != bytes_per_sector_) {
-    ReportWorkerError("", r.ok ? win32::kErrorWriteFault : r.error);
+    ReportWorkerError("", r.ok ? winconst::kErrorWriteFault : r.error);
     return false;
   }
   bytes_written_ += r.bytes;
@@ -256,7 +256,7 @@ bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expect
   if (writing && r.ok) bytes_written_ += r.bytes;
   if (r.ok && r.bytes >= expected) return true;
   // A short transfer carries no error code of its own; name it for what it is.
-  const uint32_t short_error = writing ? win32::kErrorWriteFault : win32::kErrorReadFault;
+  const uint32_t short_error = writing ? winconst::kErrorWriteFault : winconst::kErrorReadFault;
   ReportWorkerError("", r.ok ? short_error : r.error);
   return false;
 }

@@ -91,7 +91,7 @@ class Machine {
   virtual std::string LogicalDriveStrings() = 0;
   // GetLogicalDrives: bit 0 is A:.
   virtual uint32_t LogicalDriveMask() = 0;
-  // GetDriveType of a root such as "C:\"; one of win32::kDrive*.
+  // GetDriveType of a root such as "C:\"; one of winconst::kDrive*.
   virtual uint32_t DriveType(const std::string& root) = 0;
   // Volume label of a root such as "C:\", read without any system dialog
   // for an empty drive; nullopt when it cannot be read.

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-namespace plexi::win32 {
+namespace plexi::winconst {
 
 // Error codes (winerror.h).
 inline constexpr uint32_t kErrorSuccess = 0;
@@ -121,4 +121,4 @@ inline constexpr uint32_t kEwxForce = 0x04;
 inline constexpr uint32_t kEwxPoweroff = 0x08;
 inline constexpr uint32_t kEwxForceIfHung = 0x10;
 
-}  // namespace plexi::win32
+}  // namespace plexi::winconst

@@ -82,7 +82,7 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
   RecordAccessResult result;
   if (sector_size < kRecordBytes) {
     result.io_ok = false;
-    result.error = win32::kErrorInvalidParameter;
+    result.error = winconst::kErrorInvalidParameter;
     return result;
   }
   // A transfer after a failed positioning would land anywhere: a read then
@@ -100,7 +100,7 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
     platform::IoResult r = device.Read(sector.data(), sector_size);
     if (!r.ok || r.bytes != sector_size) {
       result.io_ok = false;
-      result.error = r.ok ? win32::kErrorReadFault : r.error;
+      result.error = r.ok ? winconst::kErrorReadFault : r.error;
       return result;  // an unreadable sector holds no record
     }
     result.result = RecogniseForErase(sector.data(), sector_size, fields);
@@ -117,7 +117,7 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
   platform::IoResult w = device.Write(sector.data(), sector_size);
   if (!w.ok || w.bytes != sector_size) {
     result.io_ok = false;
-    result.error = w.ok ? win32::kErrorWriteFault : w.error;
+    result.error = w.ok ? winconst::kErrorWriteFault : w.error;
     return result;
   }
   // The record is the erase's only lasting proof: make sure it is on the

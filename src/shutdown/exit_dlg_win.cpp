@@ -19,15 +19,15 @@ RECT Bounds(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
 
 }  // namespace
 
-TExitDlg::TExitDlg(const controls::win::FormResources& resources, HWND owner)
+TExitDlg::TExitDlg(const win::FormResources& resources, HWND owner)
     : resources_(resources), owner_(owner ? owner : resources.owner) {}
 
 TExitDlg::~TExitDlg() { DestroyForm(); }
 
 bool TExitDlg::Create() {
-  font_ = controls::win::MakeFormFont(resources_.face, 12);
-  band_font_ = controls::win::MakeFormFont(resources_.face, 12, true);
-  controls::win::FormSpec desc;
+  font_ = win::MakeFormFont(resources_.face, 12);
+  band_font_ = win::MakeFormFont(resources_.face, 12, true);
+  win::FormSpec desc;
   desc.class_name = kClassName;
   desc.caption = "Windows 終了設定";
   desc.client_width = kClientWidth;
@@ -72,7 +72,7 @@ std::optional<ShutdownChoice> TExitDlg::Run(int32_t current_mode, const std::str
   if (current_mode >= 0 && current_mode < kModes)
     CheckRadioButton(hwnd(), kModeItem0, kModeItem0 + kModes - 1, kModeItem0 + current_mode);
   // The force box starts unchecked every time.
-  const int result = controls::win::ShowModal(hwnd(), ok_button_.hwnd());
+  const int result = win::ShowModal(hwnd(), ok_button_.hwnd());
   if (result != controls::msOk) return std::nullopt;
   ShutdownChoice choice;
   choice.mode = SelectedMode();
@@ -117,7 +117,7 @@ LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return MAKELRESULT(kColorButton1, DC_HASDEFID);
     case WM_DRAWITEM:
       if (wp == kSpeedButton1) {
-        controls::win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
+        win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
                                            resources_.images, 0);
         return TRUE;
       }
@@ -125,7 +125,7 @@ LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       // The help button does nothing; Enter not taken by a button is OK.
       if (LOWORD(wp) == IDOK || LOWORD(wp) == kColorButton1) {
-        controls::win::SetFormModalResult(hwnd(), controls::msOk);
+        win::SetFormModalResult(hwnd(), controls::msOk);
         return 0;
       }
       if (LOWORD(wp) == kSpeedButton1) return 0;

@@ -12,7 +12,7 @@
 
 namespace plexi {
 
-class TExitDlg : public controls::win::DialogForm {
+class TExitDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TExitDlg";
   enum ControlId : int {
@@ -25,7 +25,7 @@ class TExitDlg : public controls::win::DialogForm {
   };
 
   // `owner`: the window it is modal over; centred on the main window.
-  TExitDlg(const controls::win::FormResources& resources, HWND owner);
+  TExitDlg(const win::FormResources& resources, HWND owner);
   ~TExitDlg() override;
 
   // nullopt after cancel or the close box.
@@ -37,10 +37,10 @@ class TExitDlg : public controls::win::DialogForm {
   void Paint();
   int SelectedMode() const;
 
-  controls::win::FormResources resources_;
+  win::FormResources resources_;
   HWND owner_;
-  controls::win::ColorButtonWindow ok_button_;
-  controls::win::ColorButtonWindow cancel_button_;
+  win::ColorButtonWindow ok_button_;
+  win::ColorButtonWindow cancel_button_;
   plexi::win::UniqueFont band_font_;
 };
 

@@ -96,15 +96,15 @@ void ShutdownController::ClearMode() {
 }
 
 bool ShutdownController::ExecuteShutdown(int32_t mode, bool force) {
-  const uint32_t force_flag = force ? win32::kEwxForce : 0;
+  const uint32_t force_flag = force ? winconst::kEwxForce : 0;
   platform::Status status;
   if (mode == kShutdownLogoff) {
-    status = power_.ExitWindowsEx(win32::kEwxLogoff | force_flag, 0);
+    status = power_.ExitWindowsEx(winconst::kEwxLogoff | force_flag, 0);
   } else if (mode == kShutdownPowerOff || mode == kShutdownStandby || mode == kShutdownHibernate) {
     // The failure has been shown; nothing was ended.
     if (!EnablePrivilege(platform::kShutdownPrivilege)) return false;
     if (mode == kShutdownPowerOff) {
-      status = power_.ExitWindowsEx(win32::kEwxPoweroff | force_flag, 0);
+      status = power_.ExitWindowsEx(winconst::kEwxPoweroff | force_flag, 0);
     } else {
       status = power_.SetSystemPowerState(mode == kShutdownStandby, force);
     }

@@ -17,15 +17,15 @@ constexpr controls::Color kRed = 0x0000FF;
 
 }  // namespace
 
-TShutDownMsgDlg::TShutDownMsgDlg(const controls::win::FormResources& resources)
+TShutDownMsgDlg::TShutDownMsgDlg(const win::FormResources& resources)
     : resources_(resources) {}
 
 TShutDownMsgDlg::~TShutDownMsgDlg() { DestroyForm(); }
 
 bool TShutDownMsgDlg::Create() {
   if (hwnd()) return true;
-  font_ = controls::win::MakeFormFont(resources_.face, 12);
-  controls::win::FormSpec desc;
+  font_ = win::MakeFormFont(resources_.face, 12);
+  win::FormSpec desc;
   desc.class_name = kClassName;
   desc.client_width = kClientWidth;
   desc.client_height = kClientHeight;
@@ -42,7 +42,7 @@ bool TShutDownMsgDlg::Create() {
   AddHint(run, "即実行");
   AddHint(cancel, "中止");
   // Three lines must fit Label1's 45 pixels, whatever face stands in.
-  label_font_ = controls::win::MakeFormFont(resources_.face, 13, false, true);
+  label_font_ = win::MakeFormFont(resources_.face, 13, false, true);
   AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 32, 10, 249, 45, kLabel1,
            label_font_.get());
 
@@ -65,7 +65,7 @@ bool TShutDownMsgDlg::Run(const std::string& caption, const std::string& mode_na
   // Modal over the whole program, though owned by the desktop.
   HWND main = resources_.owner;
   if (main) EnableWindow(main, FALSE);
-  const int result = controls::win::ShowModal(hwnd(), Child(kCancelBtn));
+  const int result = win::ShowModal(hwnd(), Child(kCancelBtn));
   FormClose();
   if (main) {
     EnableWindow(main, TRUE);
@@ -79,13 +79,13 @@ void TShutDownMsgDlg::FormShow() {
   bar_.bar().SetMax(CountdownModel::kSeconds);
   bar_.bar().SetPosition(0);
   countdown_.Start();
-  controls::win::SetMultilineText(Child(kLabel1), CountdownModel::LabelText(mode_name_));
+  win::SetMultilineText(Child(kLabel1), CountdownModel::LabelText(mode_name_));
 }
 
 void TShutDownMsgDlg::Timer1Timer() {
   const bool time_is_up = countdown_.Tick();
   bar_.bar().StepBy(1);
-  if (time_is_up) controls::win::SetFormModalResult(hwnd(), controls::msOk);
+  if (time_is_up) win::SetFormModalResult(hwnd(), controls::msOk);
 }
 
 void TShutDownMsgDlg::FormClose() { KillTimer(hwnd(), kTimer1); }
@@ -115,11 +115,11 @@ LRESULT TShutDownMsgDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return MAKELRESULT(kCancelBtn, DC_HASDEFID);
     case WM_COMMAND:
       if (LOWORD(wp) == kButton1 || LOWORD(wp) == IDOK) {
-        controls::win::SetFormModalResult(hwnd(), controls::msOk);
+        win::SetFormModalResult(hwnd(), controls::msOk);
         return 0;
       }
       if (LOWORD(wp) == kCancelBtn) {
-        controls::win::SetFormModalResult(hwnd(), controls::msCancel);
+        win::SetFormModalResult(hwnd(), controls::msCancel);
         return 0;
       }
       break;

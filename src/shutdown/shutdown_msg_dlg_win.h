@@ -12,12 +12,12 @@
 
 namespace plexi {
 
-class TShutDownMsgDlg : public controls::win::DialogForm {
+class TShutDownMsgDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TShutDownMsgDlg";
   enum ControlId : int { kLabel1 = 401, kButton1 = 402, kCancelBtn = 403 };
 
-  explicit TShutDownMsgDlg(const controls::win::FormResources& resources);
+  explicit TShutDownMsgDlg(const win::FormResources& resources);
   ~TShutDownMsgDlg() override;
 
   // Made once and kept for the whole run.
@@ -32,8 +32,8 @@ class TShutDownMsgDlg : public controls::win::DialogForm {
   void FormClose();
   void Paint();
 
-  controls::win::FormResources resources_;
-  controls::win::WindowlessProgressBar bar_;  // ColorProgressBar1
+  win::FormResources resources_;
+  win::WindowlessProgressBar bar_;  // ColorProgressBar1
   CountdownModel countdown_;
   std::string mode_name_;  // ModeName
   plexi::win::UniqueFont label_font_;

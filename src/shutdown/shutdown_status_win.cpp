@@ -14,7 +14,7 @@ bool ShutdownStatusText::Create(HWND parent, int x, int y, const std::wstring& f
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kClassName;
   RegisterClassExW(&wc);
-  font_ = controls::win::MakeFormFont(face, 13);
+  font_ = win::MakeFormFont(face, 13);
   HWND hwnd = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_BORDER, x, y, kWidth, kHeight,
                               parent, nullptr, GetModuleHandleW(nullptr), this);
   window_.reset(hwnd);

@@ -50,7 +50,7 @@ bool SectorReader::ReadSector(uint64_t sector) {
   if (r.ok && r.bytes == sector_size_) return true;
   // A short read succeeds as far as the system is concerned; it is reported
   // as the read fault it is, not with the text of success.
-  ReportSystemError(machine_, notifier_, r.ok ? win32::kErrorReadFault : r.error);
+  ReportSystemError(machine_, notifier_, r.ok ? winconst::kErrorReadFault : r.error);
   return false;
 }
 

@@ -92,7 +92,7 @@ TEST_F(ForbiddenListTest, RemovingWritesOnlyWhenALineGoes) {
 
 TEST_F(ForbiddenListTest, AnUnreadableListProtectsEverythingAndIsNeverOverwritten) {
   WriteFile("K=1\r\n");
-  files_.read_error = win32::kErrorAccessDenied;
+  files_.read_error = winconst::kErrorAccessDenied;
   ForbiddenList list = MakeList();
   EXPECT_TRUE(list.IsForbidden("any drive"));
   EXPECT_TRUE(list.IsForbidden("another"));

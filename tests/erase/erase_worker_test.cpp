@@ -42,7 +42,7 @@ class SpyDevice : public platform::Device {
   }
   platform::Status SetPosition(uint64_t offset) override {
     if (offset == 0) writes.push_back({0, 0});  // a rewind marks a pass change
-    if (refuse_positioning) return platform::Status::Failure(win32::kErrorSeek);
+    if (refuse_positioning) return platform::Status::Failure(winconst::kErrorSeek);
     return inner_->SetPosition(offset);
   }
   platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
@@ -215,7 +215,7 @@ TEST_F(WorkerTest, APositioningFailureAtTheResumePointWritesNothing) {
   Run();
   EXPECT_TRUE(terminated_);
   EXPECT_TRUE(flags_.EraseFailed);
-  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(win32::kErrorSeek));
+  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(winconst::kErrorSeek));
   EXPECT_EQ(flags_.BytesWritten, 0u);
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
 }

@@ -472,7 +472,7 @@ class NamelessDisk : public platform::Device {
   platform::IoResult Write(const void* b, uint32_t n) override { return inner_->Write(b, n); }
   platform::Status SetPosition(uint64_t offset) override { return inner_->SetPosition(offset); }
   platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
-    if (c == win32::kIoctlStorageGetDeviceNumber) return {false, 0, win32::kErrorInvalidFunction};
+    if (c == winconst::kIoctlStorageGetDeviceNumber) return {false, 0, winconst::kErrorInvalidFunction};
     return inner_->Control(c, i, il, o, ol);
   }
   platform::Status Flush() override { return inner_->Flush(); }

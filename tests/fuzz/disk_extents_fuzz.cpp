@@ -26,13 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Each device: its extents and device-number replies, and a few others.
   for (const char* path : kPaths) {
     fuzz::Replies replies;
-    if (provider.ConsumeBool()) replies[win32::kIoctlVolumeGetVolumeDiskExtents] = fuzz::ConsumeReply(provider, 8 + 66 * 24);
-    if (provider.ConsumeBool()) replies[win32::kIoctlStorageGetDeviceNumber] = fuzz::ConsumeReply(provider, 16);
-    if (provider.ConsumeBool()) replies[win32::kIoctlStorageQueryProperty] = fuzz::ConsumeReply(provider, 64);
+    if (provider.ConsumeBool()) replies[winconst::kIoctlVolumeGetVolumeDiskExtents] = fuzz::ConsumeReply(provider, 8 + 66 * 24);
+    if (provider.ConsumeBool()) replies[winconst::kIoctlStorageGetDeviceNumber] = fuzz::ConsumeReply(provider, 16);
+    if (provider.ConsumeBool()) replies[winconst::kIoctlStorageQueryProperty] = fuzz::ConsumeReply(provider, 64);
     machine.devices[path] = {replies, {}};
   }
   machine.drive_strings = std::string("C:\\\0E:\\\0", 8);
-  machine.drive_types["E:\\"] = provider.PickValueInArray<uint32_t>({win32::kDriveFixed, win32::kDriveRemovable});
+  machine.drive_types["E:\\"] = provider.PickValueInArray<uint32_t>({winconst::kDriveFixed, winconst::kDriveRemovable});
   machine.volumes.complete = provider.ConsumeBool();
   machine.volumes.volumes = {{"\\\\.\\C:", {"C:\\"}, true, false}, {"\\\\?\\Volume{1}", {}, false, true}};
   const uint32_t disk = provider.ConsumeIntegralInRange<uint32_t>(0, 3);

@@ -45,7 +45,7 @@ class MemoryFileStore : public platform::FileStore {
   bool Exists(const std::string& path) override { return files.count(path) != 0; }
   platform::FileContent Read(const std::string& path) override {
     auto it = files.find(path);
-    if (it == files.end()) return {false, {}, win32::kErrorFileNotFound};
+    if (it == files.end()) return {false, {}, winconst::kErrorFileNotFound};
     if (read_error != 0) return {true, {}, read_error};
     return {true, it->second, 0};
   }
@@ -76,7 +76,7 @@ inline std::unique_ptr<sim::SimMachine> QuietMachine() {
 // One control call's answer.
 struct Reply {
   bool ok = false;
-  uint32_t error = win32::kErrorInvalidFunction;
+  uint32_t error = winconst::kErrorInvalidFunction;
   uint32_t bytes_claimed = 0;  // what the call says it returned, at most the buffer
   std::string bytes;
 };
@@ -85,10 +85,10 @@ using Replies = std::map<uint32_t, Reply>;
 
 // The control codes the drive code asks a device.
 inline constexpr uint32_t kScriptedCodes[] = {
-    win32::kIoctlDiskGetDriveGeometry,   win32::kIoctlDiskGetPartitionInfo,
-    win32::kIoctlDiskGetLengthInfo,      win32::kIoctlDiskGetDriveGeometryEx,
-    win32::kIoctlStorageQueryProperty,   win32::kIoctlStorageGetDeviceNumber,
-    win32::kIoctlVolumeGetVolumeDiskExtents};
+    winconst::kIoctlDiskGetDriveGeometry,   winconst::kIoctlDiskGetPartitionInfo,
+    winconst::kIoctlDiskGetLengthInfo,      winconst::kIoctlDiskGetDriveGeometryEx,
+    winconst::kIoctlStorageQueryProperty,   winconst::kIoctlStorageGetDeviceNumber,
+    winconst::kIoctlVolumeGetVolumeDiskExtents};
 
 // A reply as the fuzzer chooses it: success or an error code, the bytes, and
 // how many of them the call claims (the system never claims more than the
@@ -129,7 +129,7 @@ class ScriptedDevice : public platform::Device {
   platform::IoResult Control(uint32_t code, const void*, uint32_t, void* out, uint32_t out_length) override {
     ++controls;
     auto it = replies_.find(code);
-    if (it == replies_.end()) return {false, 0, win32::kErrorInvalidFunction};
+    if (it == replies_.end()) return {false, 0, winconst::kErrorInvalidFunction};
     const Reply& reply = it->second;
     const uint32_t copied = uint32_t(std::min<size_t>(out_length, reply.bytes.size()));
     if (out != nullptr && copied > 0) std::memcpy(out, reply.bytes.data(), copied);
@@ -156,14 +156,14 @@ class ScriptedMachine : public platform::Machine {
   platform::OpenResult OpenDevice(const std::string& path, platform::Access) override {
     ++opens;
     auto it = devices.find(path);
-    if (it == devices.end()) return {nullptr, win32::kErrorFileNotFound};
+    if (it == devices.end()) return {nullptr, winconst::kErrorFileNotFound};
     return {std::make_unique<ScriptedDevice>(it->second.replies, it->second.sector), 0};
   }
   std::string LogicalDriveStrings() override { return drive_strings; }
   uint32_t LogicalDriveMask() override { return 0; }
   uint32_t DriveType(const std::string& root) override {
     auto it = drive_types.find(root);
-    return it == drive_types.end() ? win32::kDriveFixed : it->second;
+    return it == drive_types.end() ? winconst::kDriveFixed : it->second;
   }
   std::optional<std::string> VolumeLabel(const std::string&) override { return label; }
   std::string SystemDirectory() override { return system_directory; }

@@ -30,12 +30,12 @@ void CheckFacts(const DescriptorFacts& facts, const fuzz::Reply& reply) {
   for (const std::string* text : {&facts.vendor, &facts.product, &facts.serial}) {
     FUZZ_CHECK(text->find('\0') == std::string::npos);
     FUZZ_CHECK(Trimmed(*text));
-    FUZZ_CHECK(text->size() < win32::kStorageDescriptorBufferSize);
+    FUZZ_CHECK(text->size() < winconst::kStorageDescriptorBufferSize);
   }
   FUZZ_CHECK(IsUpperHex(facts.identity_hex));
-  FUZZ_CHECK(facts.identity_hex.size() <= 2 * win32::kStorageDescriptorBufferSize);
+  FUZZ_CHECK(facts.identity_hex.size() <= 2 * winconst::kStorageDescriptorBufferSize);
   if (!facts.has_header) {
-    FUZZ_CHECK(reply.bytes.size() < win32::kStorageDescriptorHeaderSize);
+    FUZZ_CHECK(reply.bytes.size() < winconst::kStorageDescriptorHeaderSize);
     FUZZ_CHECK(facts.vendor.empty() && facts.product.empty() && facts.serial.empty());
   }
 }
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Replies replies = fuzz::ConsumeReplies(provider, 1200);
   const std::string sector = provider.ConsumeRandomLengthString(4096);
   // The descriptor reply itself: the rest of the input, as received.
-  fuzz::Reply& descriptor = replies[win32::kIoctlStorageQueryProperty];
+  fuzz::Reply& descriptor = replies[winconst::kIoctlStorageQueryProperty];
   descriptor.ok = true;
   descriptor.error = 0;
   descriptor.bytes = provider.ConsumeRemainingBytesAsString();

@@ -29,11 +29,11 @@ constexpr uint64_t kMiB = 1 << 20;
 uint8_t PatternByte(uint64_t i) { return uint8_t(i * 7 + 3); }
 
 layout::DiskGeometry GeometryOf(platform::Device& device) {
-  uint8_t reply[win32::kDiskGeometrySize] = {};
-  platform::IoResult r = device.Control(win32::kIoctlDiskGetDriveGeometry, nullptr, 0, reply,
+  uint8_t reply[winconst::kDiskGeometrySize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply,
                                         sizeof reply);
   EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, win32::kDiskGeometrySize);
+  EXPECT_EQ(r.bytes, winconst::kDiskGeometrySize);
   return layout::DiskGeometry::Decode(reply);
 }
 
@@ -80,30 +80,30 @@ TEST_F(ImageTest, ControlRepliesNeedRoomAndKnownCodes) {
   WriteImage(image, 64 * 1024);
   auto device = Open(image, Access::kQuery);
   uint8_t reply[64] = {};
-  platform::IoResult r = device->Control(win32::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, 23);
+  platform::IoResult r = device->Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, 23);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, win32::kErrorInsufficientBuffer);
+  EXPECT_EQ(r.error, winconst::kErrorInsufficientBuffer);
 
-  r = device->Control(win32::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, sizeof reply);
+  r = device->Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, sizeof reply);
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, win32::kPartitionInformationSize);
+  EXPECT_EQ(r.bytes, winconst::kPartitionInformationSize);
   layout::PartitionInformation p = layout::PartitionInformation::Decode(reply);
   EXPECT_EQ(p.starting_offset, 0);
   EXPECT_EQ(p.partition_length, 64 * 1024);
 
-  EXPECT_TRUE(device->Control(win32::kFsctlLockVolume, nullptr, 0, nullptr, 0).ok);
-  EXPECT_TRUE(device->Control(win32::kFsctlUnlockVolume, nullptr, 0, nullptr, 0).ok);
-  r = device->Control(win32::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply, sizeof reply);
-  EXPECT_EQ(r.error, win32::kErrorInvalidFunction);
+  EXPECT_TRUE(device->Control(winconst::kFsctlLockVolume, nullptr, 0, nullptr, 0).ok);
+  EXPECT_TRUE(device->Control(winconst::kFsctlUnlockVolume, nullptr, 0, nullptr, 0).ok);
+  r = device->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply, sizeof reply);
+  EXPECT_EQ(r.error, winconst::kErrorInvalidFunction);
 }
 
 TEST_F(ImageTest, StorageDescriptorLaysOutItsStringsAfterTheHeader) {
   std::string image = dir.file("desc.img");
   WriteImage(image, 4096);
   auto device = Open(image, Access::kQuery);
-  uint8_t query[win32::kStoragePropertyQuerySize] = {};
-  std::vector<uint8_t> reply(win32::kStorageDescriptorBufferSize, 0xEE);
-  platform::IoResult r = device->Control(win32::kIoctlStorageQueryProperty, query, sizeof query,
+  uint8_t query[winconst::kStoragePropertyQuerySize] = {};
+  std::vector<uint8_t> reply(winconst::kStorageDescriptorBufferSize, 0xEE);
+  platform::IoResult r = device->Control(winconst::kIoctlStorageQueryProperty, query, sizeof query,
                                          reply.data(), uint32_t(reply.size()));
   ASSERT_TRUE(r.ok);
   std::string path = std::filesystem::canonical(image).string();
@@ -111,7 +111,7 @@ TEST_F(ImageTest, StorageDescriptorLaysOutItsStringsAfterTheHeader) {
 
   auto h = layout::StorageDescriptorHeader::Decode(reply.data());
   EXPECT_EQ(h.size, r.bytes);
-  EXPECT_EQ(h.bus_type, win32::kBusTypeFileBackedVirtual);
+  EXPECT_EQ(h.bus_type, winconst::kBusTypeFileBackedVirtual);
   EXPECT_EQ(h.vendor_id_offset, 0u);
   EXPECT_EQ(h.product_revision_offset, 0u);
   EXPECT_EQ(h.product_id_offset, 40u);
@@ -123,20 +123,20 @@ TEST_F(ImageTest, StorageDescriptorLaysOutItsStringsAfterTheHeader) {
 
   // A short buffer gets the beginning; the size field still tells the whole.
   std::vector<uint8_t> shorter(48, 0xEE);
-  r = device->Control(win32::kIoctlStorageQueryProperty, query, sizeof query, shorter.data(), 45);
+  r = device->Control(winconst::kIoctlStorageQueryProperty, query, sizeof query, shorter.data(), 45);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.bytes, 45u);
   EXPECT_EQ(layout::StorageDescriptorHeader::Decode(shorter.data()).size, h.size);
   EXPECT_EQ(shorter[45], 0xEE);
 
-  EXPECT_EQ(device->Control(win32::kIoctlStorageQueryProperty, nullptr, 0, reply.data(), 1024)
+  EXPECT_EQ(device->Control(winconst::kIoctlStorageQueryProperty, nullptr, 0, reply.data(), 1024)
                 .error,
-            win32::kErrorInvalidParameter);
+            winconst::kErrorInvalidParameter);
   query[0] = 1;  // StorageAdapterProperty
-  EXPECT_EQ(device->Control(win32::kIoctlStorageQueryProperty, query, sizeof query, reply.data(),
+  EXPECT_EQ(device->Control(winconst::kIoctlStorageQueryProperty, query, sizeof query, reply.data(),
                             1024)
                 .error,
-            win32::kErrorNotSupported);
+            winconst::kErrorNotSupported);
 }
 
 TEST_F(ImageTest, ReadsAndWritesMoveFromTheTrackedPosition) {
@@ -196,14 +196,14 @@ TEST_F(ImageTest, UnalignedLengthsAndPositionsAreRefusedLikeARawDisk) {
   auto device = Open(image, Access::kReadWrite);
   AlignedBuffer buffer(8192);
 
-  EXPECT_EQ(device->Read(buffer.data(), 512).error, win32::kErrorInvalidParameter);
-  EXPECT_EQ(device->Write(buffer.data(), 4096 + 512).error, win32::kErrorInvalidParameter);
+  EXPECT_EQ(device->Read(buffer.data(), 512).error, winconst::kErrorInvalidParameter);
+  EXPECT_EQ(device->Write(buffer.data(), 4096 + 512).error, winconst::kErrorInvalidParameter);
   ASSERT_TRUE(device->SetPosition(512).ok());  // allowed; the transfer is not
-  EXPECT_EQ(device->Read(buffer.data(), 4096).error, win32::kErrorInvalidParameter);
-  EXPECT_EQ(device->Write(buffer.data(), 4096).error, win32::kErrorInvalidParameter);
+  EXPECT_EQ(device->Read(buffer.data(), 4096).error, winconst::kErrorInvalidParameter);
+  EXPECT_EQ(device->Write(buffer.data(), 4096).error, winconst::kErrorInvalidParameter);
   EXPECT_EQ(ReadFileBytes(image), std::string(64 * 1024, '\0'));
 
-  EXPECT_EQ(device->SetPosition(uint64_t(1) << 63).error, win32::kErrorNegativeSeek);
+  EXPECT_EQ(device->SetPosition(uint64_t(1) << 63).error, winconst::kErrorNegativeSeek);
 }
 
 TEST_F(ImageTest, TheEndOfTheImageIsAHardEnd) {
@@ -228,7 +228,7 @@ TEST_F(ImageTest, TheEndOfTheImageIsAHardEnd) {
   EXPECT_EQ(r.bytes, 512u);
   r = device->Write(buffer.data(), 512);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, win32::kErrorDiskFull);
+  EXPECT_EQ(r.error, winconst::kErrorDiskFull);
   EXPECT_EQ(std::filesystem::file_size(image), 8192u) << "the image grew";
 }
 
@@ -241,7 +241,7 @@ TEST_F(ImageTest, APartialLastSectorIsReachedWithoutGrowingTheFile) {
   auto device = Open(image, Access::kReadWrite);
   EXPECT_EQ(GeometryOf(*device).SectorCount(), 8u);
   uint8_t length[8] = {};
-  ASSERT_TRUE(device->Control(win32::kIoctlDiskGetLengthInfo, nullptr, 0, length, 8).ok);
+  ASSERT_TRUE(device->Control(winconst::kIoctlDiskGetLengthInfo, nullptr, 0, length, 8).ok);
   EXPECT_EQ(layout::Load64(length), 4096u + 300);
 
   AlignedBuffer buffer(1024);
@@ -255,7 +255,7 @@ TEST_F(ImageTest, APartialLastSectorIsReachedWithoutGrowingTheFile) {
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.bytes, 300u);
   ASSERT_TRUE(device->SetPosition(4096 + 512).ok());
-  EXPECT_EQ(device->Write(buffer.data(), 512).error, win32::kErrorDiskFull);
+  EXPECT_EQ(device->Write(buffer.data(), 512).error, winconst::kErrorDiskFull);
 
   std::string bytes = ReadFileBytes(image);
   ASSERT_EQ(bytes.size(), 4096u + 300);
@@ -268,20 +268,20 @@ TEST_F(ImageTest, AccessDecidesWhatAHandleMayDo) {
   WriteImage(image, 4096);
   AlignedBuffer buffer(512);
   EXPECT_EQ(Open(image, Access::kQuery)->Read(buffer.data(), 512).error,
-            win32::kErrorAccessDenied);
+            winconst::kErrorAccessDenied);
   EXPECT_EQ(Open(image, Access::kRead)->Write(buffer.data(), 512).error,
-            win32::kErrorAccessDenied);
+            winconst::kErrorAccessDenied);
   EXPECT_TRUE(Open(image, Access::kRead)->Read(buffer.data(), 512).ok);
 }
 
 TEST_F(ImageTest, OpenFailuresCarryWindowsCodes) {
   EXPECT_EQ(machine.OpenDevice(dir.file("missing.img"), Access::kRead).error,
-            win32::kErrorFileNotFound);
-  EXPECT_EQ(machine.OpenDevice(dir.path(), Access::kRead).error, win32::kErrorAccessDenied);
-  EXPECT_EQ(machine.OpenDevice("/dev/null", Access::kRead).error, win32::kErrorNotSupported);
+            winconst::kErrorFileNotFound);
+  EXPECT_EQ(machine.OpenDevice(dir.path(), Access::kRead).error, winconst::kErrorAccessDenied);
+  EXPECT_EQ(machine.OpenDevice("/dev/null", Access::kRead).error, winconst::kErrorNotSupported);
   // A Windows device name is just a missing file here.
   EXPECT_EQ(machine.OpenDevice("\\\\.\\PHYSICALDRIVE0", Access::kReadWrite).error,
-            win32::kErrorFileNotFound);
+            winconst::kErrorFileNotFound);
 }
 
 // Direct I/O where the file system allows it, plain I/O where it does not;
@@ -321,18 +321,18 @@ TEST(PosixDirectIo, FallsBackWhereTheFileSystemRefusesIt) {
 }
 
 TEST(PosixErrors, LinuxFailuresReadAsTheNearestWindowsCode) {
-  EXPECT_EQ(WindowsErrorFromErrno(EIO, IoKind::kRead), win32::kErrorCrc);
-  EXPECT_EQ(WindowsErrorFromErrno(EIO, IoKind::kWrite), win32::kErrorWriteFault);
-  EXPECT_EQ(WindowsErrorFromErrno(EIO), win32::kErrorIoDevice);
-  EXPECT_EQ(WindowsErrorFromErrno(EACCES), win32::kErrorAccessDenied);
-  EXPECT_EQ(WindowsErrorFromErrno(EPERM), win32::kErrorAccessDenied);
-  EXPECT_EQ(WindowsErrorFromErrno(ENOENT), win32::kErrorFileNotFound);
-  EXPECT_EQ(WindowsErrorFromErrno(ENOSPC), win32::kErrorDiskFull);
-  EXPECT_EQ(WindowsErrorFromErrno(EINVAL), win32::kErrorInvalidParameter);
-  EXPECT_EQ(WindowsErrorFromErrno(EBUSY), win32::kErrorBusy);
-  EXPECT_EQ(WindowsErrorFromErrno(ENOMEDIUM), win32::kErrorNoMediaInDrive);
-  EXPECT_EQ(WindowsErrorFromErrno(EROFS), win32::kErrorWriteProtect);
-  EXPECT_EQ(WindowsErrorFromErrno(EHWPOISON), win32::kErrorGenFailure);
+  EXPECT_EQ(WindowsErrorFromErrno(EIO, IoKind::kRead), winconst::kErrorCrc);
+  EXPECT_EQ(WindowsErrorFromErrno(EIO, IoKind::kWrite), winconst::kErrorWriteFault);
+  EXPECT_EQ(WindowsErrorFromErrno(EIO), winconst::kErrorIoDevice);
+  EXPECT_EQ(WindowsErrorFromErrno(EACCES), winconst::kErrorAccessDenied);
+  EXPECT_EQ(WindowsErrorFromErrno(EPERM), winconst::kErrorAccessDenied);
+  EXPECT_EQ(WindowsErrorFromErrno(ENOENT), winconst::kErrorFileNotFound);
+  EXPECT_EQ(WindowsErrorFromErrno(ENOSPC), winconst::kErrorDiskFull);
+  EXPECT_EQ(WindowsErrorFromErrno(EINVAL), winconst::kErrorInvalidParameter);
+  EXPECT_EQ(WindowsErrorFromErrno(EBUSY), winconst::kErrorBusy);
+  EXPECT_EQ(WindowsErrorFromErrno(ENOMEDIUM), winconst::kErrorNoMediaInDrive);
+  EXPECT_EQ(WindowsErrorFromErrno(EROFS), winconst::kErrorWriteProtect);
+  EXPECT_EQ(WindowsErrorFromErrno(EHWPOISON), winconst::kErrorGenFailure);
 }
 
 TEST(PosixErrors, EveryCodeTheBackendGivesHasItsSystemText) {
@@ -344,8 +344,8 @@ TEST(PosixErrors, EveryCodeTheBackendGivesHasItsSystemText) {
       EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     }
   }
-  for (uint32_t code : {win32::kErrorInsufficientBuffer, win32::kErrorNegativeSeek,
-                        win32::kErrorSharingViolation})
+  for (uint32_t code : {winconst::kErrorInsufficientBuffer, winconst::kErrorNegativeSeek,
+                        winconst::kErrorSharingViolation})
     EXPECT_FALSE(machine.ErrorText(code).empty());
   EXPECT_EQ(machine.ErrorText(5), "Access is denied.\r\n");
   EXPECT_EQ(machine.ErrorText(170), "The requested resource is in use.\r\n");
@@ -356,7 +356,7 @@ TEST(PosixMachineFacts, LinuxHasNoLettersAndWritesJapaneseStyleDates) {
   PosixMachine machine;
   EXPECT_EQ(machine.LogicalDriveStrings(), "");
   EXPECT_EQ(machine.LogicalDriveMask(), 0u);
-  EXPECT_EQ(machine.DriveType("C:\\"), win32::kDriveNoRootDir);
+  EXPECT_EQ(machine.DriveType("C:\\"), winconst::kDriveNoRootDir);
   EXPECT_FALSE(machine.VolumeLabel("C:\\"));
   EXPECT_EQ(machine.SystemDirectory(), "/");
   uint8_t reply[512];

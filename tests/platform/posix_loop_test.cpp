@@ -71,8 +71,8 @@ class LoopTest : public ::testing::Test {
 };
 
 layout::DiskGeometry GeometryOf(platform::Device& device) {
-  uint8_t reply[win32::kDiskGeometrySize] = {};
-  EXPECT_TRUE(device.Control(win32::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, 24).ok);
+  uint8_t reply[winconst::kDiskGeometrySize] = {};
+  EXPECT_TRUE(device.Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, 24).ok);
   return layout::DiskGeometry::Decode(reply);
 }
 
@@ -94,20 +94,20 @@ TEST_F(LoopTest, SectorSizeAndSizeComeFromTheKernel) {
     uint8_t reply[1024] = {};
     uint8_t query[12] = {};
     platform::IoResult r =
-        device.Control(win32::kIoctlStorageQueryProperty, query, 12, reply, sizeof reply);
+        device.Control(winconst::kIoctlStorageQueryProperty, query, 12, reply, sizeof reply);
     ASSERT_TRUE(r.ok);
     auto h = layout::StorageDescriptorHeader::Decode(reply);
-    EXPECT_EQ(h.bus_type, win32::kBusTypeFileBackedVirtual);
+    EXPECT_EQ(h.bus_type, winconst::kBusTypeFileBackedVirtual);
     ASSERT_NE(h.serial_number_offset, 0u);
     EXPECT_EQ(reinterpret_cast<char*>(reply + h.serial_number_offset),
               std::filesystem::canonical(image).string());
 
     AlignedBuffer buffer(2 * sector);
-    EXPECT_EQ(device.Write(buffer.data(), sector / 2).error, win32::kErrorInvalidParameter);
+    EXPECT_EQ(device.Write(buffer.data(), sector / 2).error, winconst::kErrorInvalidParameter);
     std::memset(buffer.data(), 0x6B, 2 * sector);
     ASSERT_TRUE(device.SetPosition(kMiB - 2 * sector).ok());
     ASSERT_EQ(device.Write(buffer.data(), 2 * sector).bytes, 2 * sector);
-    EXPECT_EQ(device.Write(buffer.data(), sector).error, win32::kErrorDiskFull);
+    EXPECT_EQ(device.Write(buffer.data(), sector).error, winconst::kErrorDiskFull);
     ASSERT_TRUE(device.Flush().ok());
     EXPECT_TRUE(static_cast<PosixDevice&>(device).direct());
 
@@ -129,7 +129,7 @@ TEST_F(LoopTest, APartitionReportsItsPlaceOnTheDisk) {
   platform::OpenResult opened = machine.OpenDevice(part, Access::kRead);
   ASSERT_TRUE(opened.ok()) << opened.error;
   uint8_t reply[64] = {};
-  ASSERT_TRUE(opened.device->Control(win32::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, 64).ok);
+  ASSERT_TRUE(opened.device->Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, 64).ok);
   layout::PartitionInformation info = layout::PartitionInformation::Decode(reply);
   EXPECT_EQ(info.starting_offset, int64_t(kMiB));
   EXPECT_EQ(info.partition_length, int64_t(2 * kMiB));
@@ -154,7 +154,7 @@ TEST_F(LoopTest, WritingToAMountedDiskIsRefused) {
     // The partition, the disk that holds it and the image behind the disk.
     for (const std::string& target : {part, loop.path(), image}) {
       SCOPED_TRACE(target);
-      EXPECT_EQ(machine.OpenDevice(target, Access::kReadWrite).error, win32::kErrorBusy);
+      EXPECT_EQ(machine.OpenDevice(target, Access::kReadWrite).error, winconst::kErrorBusy);
       EXPECT_EQ(DescribeDeviceUse(target), part + " is mounted on " + where);
       EXPECT_TRUE(machine.OpenDevice(target, Access::kRead).ok());
     }

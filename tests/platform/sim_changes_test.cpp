@@ -29,8 +29,8 @@ TEST(SimChanges, HiddenVolumeIsAbsentUntilShownAndGoneAgainWhenHidden) {
   ASSERT_TRUE(m);
   EXPECT_EQ(m->LogicalDriveMask(), kC);
   EXPECT_EQ(m->LogicalDriveStrings(), std::string("C:\\\0\0", 5));
-  EXPECT_EQ(m->OpenDevice("\\\\.\\J:", platform::Access::kRead).error, win32::kErrorFileNotFound);
-  EXPECT_EQ(m->DriveType("J:\\"), win32::kDriveNoRootDir);
+  EXPECT_EQ(m->OpenDevice("\\\\.\\J:", platform::Access::kRead).error, winconst::kErrorFileNotFound);
+  EXPECT_EQ(m->DriveType("J:\\"), winconst::kDriveNoRootDir);
   EXPECT_FALSE(m->VolumeLabel("J:\\"));
   // The disk behind it is there all along, as an unpartitioned disk would be.
   EXPECT_TRUE(m->OpenDevice("\\\\.\\PHYSICALDRIVE1", platform::Access::kRead).ok());
@@ -39,7 +39,7 @@ TEST(SimChanges, HiddenVolumeIsAbsentUntilShownAndGoneAgainWhenHidden) {
   EXPECT_EQ(m->LogicalDriveMask(), kC | kJ);
   EXPECT_TRUE(m->OpenDevice("\\\\.\\J:", platform::Access::kRead).ok());
   EXPECT_EQ(m->VolumeLabel("J:\\"), "STICK");
-  EXPECT_EQ(m->DriveType("J:\\"), win32::kDriveRemovable);
+  EXPECT_EQ(m->DriveType("J:\\"), winconst::kDriveRemovable);
 
   ASSERT_TRUE(m->HideVolume('C'));
   EXPECT_EQ(m->LogicalDriveMask(), kJ);

@@ -75,7 +75,7 @@ TEST_F(SimFilesTest, SettingsWriteFailsWithoutFolder) {
   FileSettings settings(Path("missing/settings.txt"));
   platform::Status s = settings.WriteInt("A", 1);
   EXPECT_FALSE(s.ok());
-  EXPECT_EQ(s.error, win32::kErrorPathNotFound);
+  EXPECT_EQ(s.error, winconst::kErrorPathNotFound);
   EXPECT_FALSE(settings.Exists("A"));
 }
 
@@ -102,7 +102,7 @@ TEST_F(SimFilesTest, StoreReadsAndReplaces) {
   fs::create_directory(dir_ / "folder");
   platform::FileContent folder_read = store.Read("folder");
   EXPECT_TRUE(folder_read.exists);
-  EXPECT_EQ(folder_read.error, win32::kErrorAccessDenied);
+  EXPECT_EQ(folder_read.error, winconst::kErrorAccessDenied);
 }
 
 TEST_F(SimFilesTest, FailedReplaceKeepsTheOldFile) {
@@ -122,7 +122,7 @@ TEST_F(SimFilesTest, FailedReplaceKeepsTheOldFile) {
 
   DirectoryFileStore nowhere((dir_ / "no" / "such").string());
   platform::Status s = nowhere.Replace("errlog.log", "x");
-  EXPECT_EQ(s.error, win32::kErrorPathNotFound);
+  EXPECT_EQ(s.error, winconst::kErrorPathNotFound);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ std::unique_ptr<platform::Device> Open(SimMachine& m, const std::string& path, A
 
 platform::IoResult Query(platform::Device& d, uint32_t code, std::vector<uint8_t>& out) {
   uint8_t query[12] = {};
-  bool storage = code == win32::kIoctlStorageQueryProperty;
+  bool storage = code == winconst::kIoctlStorageQueryProperty;
   return d.Control(code, storage ? query : nullptr, storage ? 12 : 0, out.data(), uint32_t(out.size()));
 }
 
@@ -89,10 +89,10 @@ volume k: disk=7 offset=1K)");
   EXPECT_EQ(m->LogicalDriveStrings(), std::string("K:\\\0\0", 5));
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE7", Access::kQuery);
   std::vector<uint8_t> out(1024);
-  ASSERT_TRUE(Query(*d, win32::kIoctlStorageQueryProperty, out).ok);
+  ASSERT_TRUE(Query(*d, winconst::kIoctlStorageQueryProperty, out).ok);
   auto h = layout::StorageDescriptorHeader::Decode(out.data());
   EXPECT_STREQ(reinterpret_cast<const char*>(out.data() + h.product_id_offset), "say \"hi\" \\ ok");
-  EXPECT_EQ(h.bus_type, win32::kBusTypeNvme);
+  EXPECT_EQ(h.bus_type, winconst::kBusTypeNvme);
   platform::LocalTime now = m->Now();
   EXPECT_EQ(now.year, 2026);
   EXPECT_EQ(now.month, 1);
@@ -107,7 +107,7 @@ TEST(SimMachine, DevicePaths) {
                           "\\\\.\\F:", "C:", "\\\\.\\C:\\", "\\\\.\\PHYSICALDRIVE-1", ""}) {
     platform::OpenResult r = m->OpenDevice(bad, Access::kQuery);
     EXPECT_FALSE(r.ok()) << bad;
-    EXPECT_EQ(r.error, win32::kErrorFileNotFound) << bad;
+    EXPECT_EQ(r.error, winconst::kErrorFileNotFound) << bad;
   }
 }
 
@@ -115,31 +115,31 @@ TEST(SimMachine, AccessRights) {
   auto m = Make(kTwoDisks);
   uint8_t sector[512] = {};
   auto query = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kQuery);
-  EXPECT_EQ(query->Read(sector, 512).error, win32::kErrorAccessDenied);
-  EXPECT_EQ(query->Write(sector, 512).error, win32::kErrorAccessDenied);
+  EXPECT_EQ(query->Read(sector, 512).error, winconst::kErrorAccessDenied);
+  EXPECT_EQ(query->Write(sector, 512).error, winconst::kErrorAccessDenied);
   std::vector<uint8_t> out(64);
-  EXPECT_TRUE(Query(*query, win32::kIoctlDiskGetDriveGeometry, out).ok);
-  EXPECT_EQ(Query(*query, win32::kIoctlDiskGetPartitionInfo, out).error, win32::kErrorAccessDenied);
+  EXPECT_TRUE(Query(*query, winconst::kIoctlDiskGetDriveGeometry, out).ok);
+  EXPECT_EQ(Query(*query, winconst::kIoctlDiskGetPartitionInfo, out).error, winconst::kErrorAccessDenied);
   auto read = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kRead);
   EXPECT_TRUE(read->Read(sector, 512).ok);
-  EXPECT_EQ(read->Write(sector, 512).error, win32::kErrorAccessDenied);
-  EXPECT_EQ(read->Flush().error, win32::kErrorAccessDenied);
-  EXPECT_TRUE(Query(*read, win32::kIoctlDiskGetPartitionInfo, out).ok);
+  EXPECT_EQ(read->Write(sector, 512).error, winconst::kErrorAccessDenied);
+  EXPECT_EQ(read->Flush().error, winconst::kErrorAccessDenied);
+  EXPECT_TRUE(Query(*read, winconst::kIoctlDiskGetPartitionInfo, out).ok);
 }
 
 TEST(SimMachine, TransfersAreSectorAlignedAndBounded) {
   auto m = Make("disk 0 sectors=16\ndisk 1 sectors=4 sector-size=4096");
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kReadWrite);
   std::vector<uint8_t> buf(4096, 0xAB);
-  EXPECT_EQ(d->Write(buf.data(), 100).error, win32::kErrorInvalidParameter);
+  EXPECT_EQ(d->Write(buf.data(), 100).error, winconst::kErrorInvalidParameter);
   ASSERT_TRUE(d->SetPosition(256).ok());  // the seek itself is allowed
-  EXPECT_EQ(d->Read(buf.data(), 512).error, win32::kErrorInvalidParameter);
+  EXPECT_EQ(d->Read(buf.data(), 512).error, winconst::kErrorInvalidParameter);
 
   ASSERT_TRUE(d->SetPosition(14 * 512).ok());
   platform::IoResult w = d->Write(buf.data(), 4 * 512);  // spans the end: short
   EXPECT_TRUE(w.ok);
   EXPECT_EQ(w.bytes, 2u * 512);
-  EXPECT_EQ(d->Write(buf.data(), 512).error, win32::kErrorSectorNotFound);  // at the end
+  EXPECT_EQ(d->Write(buf.data(), 512).error, winconst::kErrorSectorNotFound);  // at the end
   platform::IoResult r = d->Read(buf.data(), 512);
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.bytes, 0u);
@@ -151,7 +151,7 @@ TEST(SimMachine, TransfersAreSectorAlignedAndBounded) {
 
   // 4096-byte sectors: a 512-byte transfer is misaligned.
   auto big = Open(*m, "\\\\.\\PHYSICALDRIVE1", Access::kReadWrite);
-  EXPECT_EQ(big->Read(buf.data(), 512).error, win32::kErrorInvalidParameter);
+  EXPECT_EQ(big->Read(buf.data(), 512).error, winconst::kErrorInvalidParameter);
   EXPECT_EQ(big->Read(buf.data(), 4096).bytes, 4096u);
 }
 
@@ -165,15 +165,15 @@ TEST(SimMachine, VolumeTransfersAreRelativeAndBounded) {
   EXPECT_EQ(m->PeekDisk(0, 10 * 1024 + 512, 1), std::vector<uint8_t>{0x5A});
   EXPECT_EQ(m->PeekDisk(0, 10 * 1024, 1), std::vector<uint8_t>{0});
   EXPECT_EQ(m->PeekDisk(0, 14 * 1024, 1), std::vector<uint8_t>{0});
-  EXPECT_EQ(v->Write(data.data(), 512).error, win32::kErrorSectorNotFound);
+  EXPECT_EQ(v->Write(data.data(), 512).error, winconst::kErrorSectorNotFound);
 
   std::vector<uint8_t> out(64);
-  ASSERT_TRUE(Query(*v, win32::kIoctlDiskGetPartitionInfo, out).ok);
+  ASSERT_TRUE(Query(*v, winconst::kIoctlDiskGetPartitionInfo, out).ok);
   auto p = layout::PartitionInformation::Decode(out.data());
   EXPECT_EQ(p.starting_offset, 10 * 1024);
   EXPECT_EQ(p.partition_length, 4 * 1024);
   auto disk = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kRead);
-  ASSERT_TRUE(Query(*disk, win32::kIoctlDiskGetPartitionInfo, out).ok);
+  ASSERT_TRUE(Query(*disk, winconst::kIoctlDiskGetPartitionInfo, out).ok);
   p = layout::PartitionInformation::Decode(out.data());
   EXPECT_EQ(p.starting_offset, 0);
   EXPECT_EQ(p.partition_length, 100 * 512);
@@ -185,7 +185,7 @@ TEST(SimMachine, GeometryTruncatesCylinders) {
       "volume C: disk=0\nvolume Q: type=cdrom");
   std::vector<uint8_t> out(24);
   auto d = Open(*m, "\\\\.\\C:", Access::kQuery);  // a volume gives its disk's geometry
-  ASSERT_TRUE(Query(*d, win32::kIoctlDiskGetDriveGeometry, out).ok);
+  ASSERT_TRUE(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).ok);
   auto g = layout::DiskGeometry::Decode(out.data());
   EXPECT_EQ(g.cylinders, 60801);  // 976773168 / (255 * 63) = 60801.9
   EXPECT_EQ(g.tracks_per_cylinder, 255u);
@@ -195,22 +195,22 @@ TEST(SimMachine, GeometryTruncatesCylinders) {
   EXPECT_LT(g.SectorCount(), 976773168u);
 
   d = Open(*m, "\\\\.\\PHYSICALDRIVE1", Access::kQuery);
-  ASSERT_TRUE(Query(*d, win32::kIoctlDiskGetDriveGeometry, out).ok);
+  ASSERT_TRUE(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).ok);
   g = layout::DiskGeometry::Decode(out.data());
   EXPECT_EQ(g.cylinders, 1);  // 1000 / 512
   EXPECT_EQ(g.media_type, 11u);
   std::vector<uint8_t> small(23);
-  EXPECT_EQ(Query(*d, win32::kIoctlDiskGetDriveGeometry, small).error, win32::kErrorInsufficientBuffer);
+  EXPECT_EQ(Query(*d, winconst::kIoctlDiskGetDriveGeometry, small).error, winconst::kErrorInsufficientBuffer);
 
   d = Open(*m, "\\\\.\\Q:", Access::kQuery);
-  EXPECT_EQ(Query(*d, win32::kIoctlDiskGetDriveGeometry, out).error, win32::kErrorNotReady);
+  EXPECT_EQ(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).error, winconst::kErrorNotReady);
 }
 
 TEST(SimMachine, StorageDescriptorLayout) {
   auto m = Make(kTwoDisks);
   std::vector<uint8_t> out(1024, 0xEE);
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kQuery);
-  platform::IoResult r = Query(*d, win32::kIoctlStorageQueryProperty, out);
+  platform::IoResult r = Query(*d, winconst::kIoctlStorageQueryProperty, out);
   ASSERT_TRUE(r.ok);
   // "Disk Zero\0SER0\0" right after the header; no vendor, no revision.
   ASSERT_EQ(r.bytes, 40u + 10 + 5);
@@ -221,7 +221,7 @@ TEST(SimMachine, StorageDescriptorLayout) {
   EXPECT_EQ(h.product_id_offset, 40u);
   EXPECT_EQ(h.product_revision_offset, 0u);
   EXPECT_EQ(h.serial_number_offset, 50u);
-  EXPECT_EQ(h.bus_type, win32::kBusTypeSata);
+  EXPECT_EQ(h.bus_type, winconst::kBusTypeSata);
   EXPECT_EQ(h.removable_media, 0);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out.data() + 40), 15), std::string("Disk Zero\0SER0\0", 15));
   EXPECT_EQ(out[55], 0xEE);  // nothing written past the reply
@@ -229,25 +229,25 @@ TEST(SimMachine, StorageDescriptorLayout) {
   // Through a volume: the volume's disk. A short buffer truncates the reply.
   d = Open(*m, "\\\\.\\E:", Access::kQuery);
   std::vector<uint8_t> small(42);
-  r = Query(*d, win32::kIoctlStorageQueryProperty, small);
+  r = Query(*d, winconst::kIoctlStorageQueryProperty, small);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.bytes, 42u);
   h = layout::StorageDescriptorHeader::Decode(small.data());
   EXPECT_EQ(h.size, 40u + 5 + 6);
   EXPECT_EQ(h.removable_media, 1);
-  EXPECT_EQ(h.bus_type, win32::kBusTypeUsb);
+  EXPECT_EQ(h.bus_type, winconst::kBusTypeUsb);
   EXPECT_EQ(small[40], 'A');
   std::vector<uint8_t> tiny(7);
-  EXPECT_EQ(Query(*d, win32::kIoctlStorageQueryProperty, tiny).error, win32::kErrorInsufficientBuffer);
-  EXPECT_EQ(d->Control(win32::kIoctlStorageQueryProperty, nullptr, 0, out.data(), 1024).error,
-            win32::kErrorInvalidParameter);
+  EXPECT_EQ(Query(*d, winconst::kIoctlStorageQueryProperty, tiny).error, winconst::kErrorInsufficientBuffer);
+  EXPECT_EQ(d->Control(winconst::kIoctlStorageQueryProperty, nullptr, 0, out.data(), 1024).error,
+            winconst::kErrorInvalidParameter);
 }
 
 TEST(SimMachine, TrailingBytesReplaceTheStrings) {
   auto m = Make("disk 0 sectors=8 product=\"ignored\" trailing-hex=\"00 00 41 42 00\" product-offset=42");
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kQuery);
   std::vector<uint8_t> out(1024);
-  platform::IoResult r = Query(*d, win32::kIoctlStorageQueryProperty, out);
+  platform::IoResult r = Query(*d, winconst::kIoctlStorageQueryProperty, out);
   ASSERT_EQ(r.bytes, 45u);
   auto h = layout::StorageDescriptorHeader::Decode(out.data());
   EXPECT_EQ(h.product_id_offset, 42u);
@@ -262,7 +262,7 @@ TEST(SimMachine, DiskExtents) {
       "volume D: disk=3 offset=1K length=1K extents=two\nvolume E: disk=3 extents=none");
   std::vector<uint8_t> out(32);
   auto c = Open(*m, "\\\\.\\C:", Access::kQuery);
-  platform::IoResult r = Query(*c, win32::kIoctlVolumeGetVolumeDiskExtents, out);
+  platform::IoResult r = Query(*c, winconst::kIoctlVolumeGetVolumeDiskExtents, out);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.bytes, 32u);
   EXPECT_EQ(layout::Load32(out.data()), 1u);
@@ -271,36 +271,36 @@ TEST(SimMachine, DiskExtents) {
   EXPECT_EQ(layout::Load64(out.data() + 24), 1024u);
 
   auto d = Open(*m, "\\\\.\\D:", Access::kQuery);
-  r = Query(*d, win32::kIoctlVolumeGetVolumeDiskExtents, out);
+  r = Query(*d, winconst::kIoctlVolumeGetVolumeDiskExtents, out);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, win32::kErrorMoreData);
+  EXPECT_EQ(r.error, winconst::kErrorMoreData);
   EXPECT_EQ(layout::Load32(out.data()), 2u);
   std::vector<uint8_t> room(56);
-  r = Query(*d, win32::kIoctlVolumeGetVolumeDiskExtents, room);
+  r = Query(*d, winconst::kIoctlVolumeGetVolumeDiskExtents, room);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(layout::Load64(room.data() + 32 + 8) + layout::Load64(room.data() + 32 + 16), 2048u);
 
   auto e = Open(*m, "\\\\.\\E:", Access::kQuery);
-  EXPECT_EQ(Query(*e, win32::kIoctlVolumeGetVolumeDiskExtents, out).error, win32::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*e, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error, winconst::kErrorInvalidFunction);
   auto p = Open(*m, "\\\\.\\PHYSICALDRIVE3", Access::kQuery);
-  EXPECT_EQ(Query(*p, win32::kIoctlVolumeGetVolumeDiskExtents, out).error, win32::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*p, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error, winconst::kErrorInvalidFunction);
   std::vector<uint8_t> small(31);
-  EXPECT_EQ(Query(*c, win32::kIoctlVolumeGetVolumeDiskExtents, small).error, win32::kErrorInsufficientBuffer);
+  EXPECT_EQ(Query(*c, winconst::kIoctlVolumeGetVolumeDiskExtents, small).error, winconst::kErrorInsufficientBuffer);
 }
 
 TEST(SimMachine, VolumeControlsAndUnknownCodes) {
   auto m = Make(kTwoDisks);
   auto c = Open(*m, "\\\\.\\C:", Access::kReadWrite);
-  for (uint32_t code : {win32::kFsctlLockVolume, win32::kFsctlDismountVolume,
-                        win32::kFsctlAllowExtendedDasdIo, win32::kFsctlUnlockVolume})
+  for (uint32_t code : {winconst::kFsctlLockVolume, winconst::kFsctlDismountVolume,
+                        winconst::kFsctlAllowExtendedDasdIo, winconst::kFsctlUnlockVolume})
     EXPECT_TRUE(c->Control(code, nullptr, 0, nullptr, 0).ok) << code;
-  EXPECT_EQ(c->Control(0x12345678, nullptr, 0, nullptr, 0).error, win32::kErrorInvalidFunction);
+  EXPECT_EQ(c->Control(0x12345678, nullptr, 0, nullptr, 0).error, winconst::kErrorInvalidFunction);
 
   auto z = Open(*m, "\\\\.\\Z:", Access::kQuery);
   std::vector<uint8_t> out(1024);
-  EXPECT_EQ(Query(*z, win32::kIoctlDiskGetDriveGeometry, out).error, win32::kErrorInvalidFunction);
-  EXPECT_EQ(Query(*z, win32::kIoctlStorageQueryProperty, out).error, win32::kErrorInvalidFunction);
-  EXPECT_EQ(Query(*z, win32::kIoctlVolumeGetVolumeDiskExtents, out).error, win32::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*z, winconst::kIoctlDiskGetDriveGeometry, out).error, winconst::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*z, winconst::kIoctlStorageQueryProperty, out).error, winconst::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*z, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error, winconst::kErrorInvalidFunction);
 }
 
 // One fault of each op, each on its own machine, and what it breaks.
@@ -317,12 +317,12 @@ TEST(SimMachine, EveryFaultOp) {
   auto control = [&](uint32_t code) {
     return [&, code](platform::Device& d) { return Query(d, code, out); };
   };
-  fails("fault volume=C: op=geometry error=1117", control(win32::kIoctlDiskGetDriveGeometry), 1117);
-  fails("fault volume=C: op=partition-info", control(win32::kIoctlDiskGetPartitionInfo), 1);
-  fails("fault volume=C: op=descriptor error=31", control(win32::kIoctlStorageQueryProperty), 31);
-  fails("fault volume=C: op=extents", control(win32::kIoctlVolumeGetVolumeDiskExtents), 1);
-  fails("fault volume=C: op=lock", control(win32::kFsctlLockVolume), 5);
-  fails("fault volume=C: op=unlock", control(win32::kFsctlUnlockVolume), 158);
+  fails("fault volume=C: op=geometry error=1117", control(winconst::kIoctlDiskGetDriveGeometry), 1117);
+  fails("fault volume=C: op=partition-info", control(winconst::kIoctlDiskGetPartitionInfo), 1);
+  fails("fault volume=C: op=descriptor error=31", control(winconst::kIoctlStorageQueryProperty), 31);
+  fails("fault volume=C: op=extents", control(winconst::kIoctlVolumeGetVolumeDiskExtents), 1);
+  fails("fault volume=C: op=lock", control(winconst::kFsctlLockVolume), 5);
+  fails("fault volume=C: op=unlock", control(winconst::kFsctlUnlockVolume), 158);
   fails("fault volume=C: op=read", [&](platform::Device& d) { return d.Read(sector.data(), 512); }, 23);
   fails("fault volume=C: op=write", [&](platform::Device& d) { return d.Write(sector.data(), 512); }, 29);
 
@@ -389,11 +389,11 @@ TEST(SimMachine, DrivesLabelsAndTypes) {
   auto m = Make(kTwoDisks);
   EXPECT_EQ(m->LogicalDriveStrings(), std::string("C:\\\0D:\\\0E:\\\0Q:\\\0Z:\\\0\0", 21));
   EXPECT_EQ(m->LogicalDriveMask(), (1u << 2) | (1u << 3) | (1u << 4) | (1u << 16) | (1u << 25));
-  EXPECT_EQ(m->DriveType("C:\\"), win32::kDriveFixed);
-  EXPECT_EQ(m->DriveType("e:\\"), win32::kDriveRemovable);
-  EXPECT_EQ(m->DriveType("Q:\\"), win32::kDriveCdrom);
-  EXPECT_EQ(m->DriveType("Z:\\"), win32::kDriveRemote);
-  EXPECT_EQ(m->DriveType("F:\\"), win32::kDriveNoRootDir);
+  EXPECT_EQ(m->DriveType("C:\\"), winconst::kDriveFixed);
+  EXPECT_EQ(m->DriveType("e:\\"), winconst::kDriveRemovable);
+  EXPECT_EQ(m->DriveType("Q:\\"), winconst::kDriveCdrom);
+  EXPECT_EQ(m->DriveType("Z:\\"), winconst::kDriveRemote);
+  EXPECT_EQ(m->DriveType("F:\\"), winconst::kDriveNoRootDir);
   EXPECT_EQ(m->VolumeLabel("C:\\"), "Sys");
   EXPECT_EQ(m->VolumeLabel("E:\\"), "");
   EXPECT_EQ(m->VolumeLabel("Q:\\"), std::nullopt);
@@ -563,7 +563,7 @@ TEST(SimMachine, DemoMachineLoads) {
   EXPECT_EQ(std::string(g.begin(), g.end()), "plexi scrub");
   auto h = Open(*m, "\\\\.\\H:", Access::kQuery);
   std::vector<uint8_t> out(24);
-  ASSERT_TRUE(Query(*h, win32::kIoctlDiskGetDriveGeometry, out).ok);
+  ASSERT_TRUE(Query(*h, winconst::kIoctlDiskGetDriveGeometry, out).ok);
   EXPECT_EQ(layout::DiskGeometry::Decode(out.data()).bytes_per_sector, 4096u);
   EXPECT_TRUE(m->OpenDevice("\\\\.\\Z:", Access::kQuery).ok());
 

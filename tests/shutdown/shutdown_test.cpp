@@ -103,7 +103,7 @@ TEST_F(ShutdownTest, OutsideTheNtFamilyNoTokenIsOpened) {
 
 TEST_F(ShutdownTest, ARefusedCallIsReportedWithTheModeName) {
   ShutdownController control = MakeController();
-  power_.FailStep(PowerStep::kExitWindows, win32::kErrorAccessDenied);
+  power_.FailStep(PowerStep::kExitWindows, winconst::kErrorAccessDenied);
   EXPECT_FALSE(control.ExecuteShutdown(kShutdownLogoff, false));
   EXPECT_FALSE(control.ExecuteShutdown(kShutdownPowerOff, true));
   EXPECT_EQ(notifier_.messages,
@@ -126,7 +126,7 @@ TEST_F(ShutdownTest, EachFailedPrivilegeStepHasItsMessageAndStopsTheAction) {
   };
   for (const Case& c : cases) {
     sim::SimPower power;
-    power.FailStep(c.step, win32::kErrorNotAllAssigned);
+    power.FailStep(c.step, winconst::kErrorNotAllAssigned);
     test::RecordingNotifier notifier;
     ShutdownController control(power, settings_, ui_, notifier, true);
     EXPECT_FALSE(control.ExecuteShutdown(kShutdownPowerOff, false));

@@ -135,11 +135,11 @@ TEST_F(ViewerTest, NoRowOrAnUnopenableDriveLeavesTheWindowAsItWas) {
 
   EXPECT_FALSE(OpenDisk(5));  // the open is refused
   ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0], machine->ErrorText(win32::kErrorAccessDenied));
+  EXPECT_EQ(notifier.messages[0], machine->ErrorText(winconst::kErrorAccessDenied));
 
   EXPECT_FALSE(OpenDisk(4));  // opens, but cannot be sized
   ASSERT_EQ(notifier.messages.size(), 2u);
-  EXPECT_EQ(notifier.messages[1], machine->ErrorText(win32::kErrorNotReady));
+  EXPECT_EQ(notifier.messages[1], machine->ErrorText(winconst::kErrorNotReady));
 
   EXPECT_FALSE(viewer.IsOpen());
   EXPECT_EQ(machine->OpenHandleCount(), 0u);
@@ -293,12 +293,12 @@ TEST_F(ViewerTest, UnreadableSectorsAreReportedAndShownZeroed) {
 
   viewer.SetPosition(7);  // fails with a CRC error
   ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0], machine->ErrorText(win32::kErrorCrc));
+  EXPECT_EQ(notifier.messages[0], machine->ErrorText(winconst::kErrorCrc));
   EXPECT_EQ(view.FirstLine(), DumpSector(std::vector<uint8_t>(512, 0), 512, 7)[0]);
 
   viewer.SetPosition(8);  // comes back with 256 of 512 bytes
   ASSERT_EQ(notifier.messages.size(), 2u);
-  EXPECT_EQ(notifier.messages[1], machine->ErrorText(win32::kErrorReadFault));
+  EXPECT_EQ(notifier.messages[1], machine->ErrorText(winconst::kErrorReadFault));
   EXPECT_EQ(view.FirstLine().substr(65), "stale data from ");
   EXPECT_EQ(viewer.SectorBuffer()[255], 0);
   EXPECT_EQ(viewer.SectorBuffer()[256], 0);
@@ -314,7 +314,7 @@ class SeekFailingDevice : public platform::Device {
   platform::IoResult Read(void* b, uint32_t n) override { return inner_->Read(b, n); }
   platform::IoResult Write(const void* b, uint32_t n) override { return inner_->Write(b, n); }
   platform::Status SetPosition(uint64_t offset) override {
-    if (offset == failing_) return platform::Status::Failure(win32::kErrorSeek);
+    if (offset == failing_) return platform::Status::Failure(winconst::kErrorSeek);
     return inner_->SetPosition(offset);
   }
   platform::IoResult Control(uint32_t code, const void* in, uint32_t il, void* out, uint32_t ol) override {
@@ -354,7 +354,7 @@ TEST_F(ViewerTest, AFailedPositioningNeverShowsAnotherSectorsBytes) {
   const uint64_t reads = Reads(0);
   seeking.SetPosition(7);  // the handle still stands after sector six
   ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0], machine->ErrorText(win32::kErrorSeek));
+  EXPECT_EQ(notifier.messages[0], machine->ErrorText(winconst::kErrorSeek));
   EXPECT_EQ(Reads(0), reads);
   EXPECT_EQ(view.FirstLine(), DumpSector(std::vector<uint8_t>(512, 0), 512, 7)[0]);
 }

@@ -23,7 +23,7 @@
 #include "platform/win/utf.h"
 #include "temp_folder.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 namespace {
 
 using plexi::testing::TempFolder;
@@ -141,7 +141,7 @@ std::string ArchiveBytes(size_t size) {
 
 class AboutBoxUnderWine : public ::testing::Test {
  protected:
-  AboutBoxUnderWine() { settings.texts[kSiteAddressSetting] = server.Base(); }
+  AboutBoxUnderWine() { settings.texts[controls::kSiteAddressSetting] = server.Base(); }
 
   void OfferPage(const std::string& archive) {
     server.Set(kPagePath, {"<html><a href=\"../UpdateFile/" + archive + "\">" + archive + "</a></html>"});
@@ -276,7 +276,7 @@ TEST_F(AboutBoxUnderWine, CancelledDownloadLeavesNoFile) {
 }
 
 TEST_F(AboutBoxUnderWine, UnreachableServer) {
-  settings.texts[kSiteAddressSetting] =
+  settings.texts[controls::kSiteAddressSetting] =
       "http://127.0.0.1:" + std::to_string(TestHttpServer::ClosedPort()) + "/";
   std::optional<SeenBox> box;
   Run([&](HWND form) {
@@ -302,4 +302,4 @@ TEST_F(AboutBoxUnderWine, HostileArchiveNameWritesNothing) {
 }
 
 }  // namespace
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -38,7 +38,7 @@ TEST(DevLog, OneLinePerFailureWithTimeCodeAndSystemText) {
   plexi::testing::TempFolder folder;
   DevLog log(folder.utf8() + kDevLogFileName);
   SetLastError(1234);
-  log.Failure("ReadFile \\\\.\\E: at=1048576 bytes=4096", win32::kErrorAccessDenied);
+  log.Failure("ReadFile \\\\.\\E: at=1048576 bytes=4096", winconst::kErrorAccessDenied);
   log.Failure("FlushFileBuffers \\\\.\\E:", 0x2000ABCD);  // a code without a message
   // The caller's own last error is as it was.
   EXPECT_EQ(GetLastError(), 1234u);
@@ -53,7 +53,7 @@ TEST(DevLog, OneLinePerFailureWithTimeCodeAndSystemText) {
   EXPECT_EQ(lines[0][10], ' ');
   EXPECT_EQ(lines[0][13], ':');
   EXPECT_EQ(lines[0][23], ' ');
-  const std::string system_text = SystemErrorText(win32::kErrorAccessDenied);
+  const std::string system_text = SystemErrorText(winconst::kErrorAccessDenied);
   const std::string expected_tail = "ReadFile \\\\.\\E: at=1048576 bytes=4096 error=5 " +
                                     system_text.substr(0, system_text.find_first_of("\r\n"));
   EXPECT_EQ(lines[0].substr(24), expected_tail);

@@ -12,7 +12,7 @@
 #include "platform/win/win_file_store.h"
 #include "temp_folder.h"
 
-namespace plexi::controls::win {
+namespace plexi::win {
 namespace {
 
 using plexi::testing::TempFolder;
@@ -80,8 +80,8 @@ TEST(ShellLink, SpecialFolders) {
   TShellLink shell;
   wchar_t windows[MAX_PATH] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
-  EXPECT_EQ(shell.GetPath(kFolderWindows), plexi::win::WideToUtf8(windows));
-  EXPECT_FALSE(shell.GetPath(kFolderDesktop).empty());
+  EXPECT_EQ(shell.GetPath(controls::kFolderWindows), plexi::win::WideToUtf8(windows));
+  EXPECT_FALSE(shell.GetPath(controls::kFolderDesktop).empty());
 }
 
 TEST(ShellOpen, ErrorLogButtonDoesNothingWithoutTheFile) {
@@ -91,4 +91,4 @@ TEST(ShellOpen, ErrorLogButtonDoesNothingWithoutTheFile) {
 }
 
 }  // namespace
-}  // namespace plexi::controls::win
+}  // namespace plexi::win

@@ -28,7 +28,7 @@ using platform::Access;
 
 TEST(WinMachine, ErrorTextIsTheSystemsMessageWithItsLineBreak) {
   WinMachine machine;
-  const std::string text = machine.ErrorText(win32::kErrorAccessDenied);
+  const std::string text = machine.ErrorText(winconst::kErrorAccessDenied);
   ASSERT_GT(text.size(), 2u);
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
   // A code the system has no message for gives no text at all.
@@ -44,7 +44,7 @@ TEST(WinMachine, SystemFacts) {
   ASSERT_GE(drives.size(), 5u);
   EXPECT_EQ(drives.substr(drives.size() - 2), std::string(2, '\0'));
   EXPECT_NE(drives.find(std::string("C:\\") + '\0'), std::string::npos);
-  EXPECT_EQ(machine.DriveType("C:\\"), win32::kDriveFixed);
+  EXPECT_EQ(machine.DriveType("C:\\"), winconst::kDriveFixed);
 
   const platform::LocalTime t{2026, 3, 4, 5, 6, 7};
   EXPECT_NE(machine.DateText(t).find("2026"), std::string::npos);
@@ -114,7 +114,7 @@ TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
 
   const auto missing = machine.OpenDevice(path, Access::kReadWrite);
   EXPECT_FALSE(missing.ok());
-  EXPECT_EQ(missing.error, win32::kErrorFileNotFound);
+  EXPECT_EQ(missing.error, winconst::kErrorFileNotFound);
 
   {
     UniqueFile create(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -146,7 +146,7 @@ TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
   ASSERT_TRUE(query.ok());
   const auto refused = query.device->Read(back.data(), 512);
   EXPECT_FALSE(refused.ok);
-  EXPECT_EQ(refused.error, win32::kErrorAccessDenied);
+  EXPECT_EQ(refused.error, winconst::kErrorAccessDenied);
 }
 
 // A plain file the test makes, and what a log beside it holds.
@@ -221,7 +221,7 @@ TEST_F(LoggedFailures, EachFailedCallIsOneLineWithItsErrorAndText) {
   const std::string read = line_with("ReadFile " + image_ + " at=2048 bytes=64");
   ASSERT_FALSE(read.empty()) << text;
   expect_error(read, errors[2]);
-  EXPECT_EQ(errors[2], win32::kErrorAccessDenied);
+  EXPECT_EQ(errors[2], winconst::kErrorAccessDenied);
   // Nothing but the three failures: the successful calls leave no line.
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
 }
@@ -232,7 +232,7 @@ TEST_F(LoggedFailures, ControlNamesAreTheSdkNames) {
   ASSERT_TRUE(query.ok());
   uint8_t reply[64] = {};
   // A plain file is no disk: the request fails (Wine and Windows alike).
-  if (!query.device->Control(win32::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, sizeof reply)
+  if (!query.device->Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, sizeof reply)
            .ok) {
     EXPECT_NE(LogText().find("DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY) " + image_),
               std::string::npos)

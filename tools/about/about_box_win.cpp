@@ -146,7 +146,7 @@ int wmain(int argc, wchar_t** argv) {
 
   plexi::win::WinInternet internet(serve ? plexi::win::WinInternet::Access::kDirect
                                          : plexi::win::WinInternet::Access::kPreconfigured);
-  plexi::controls::win::AboutServices services;
+  plexi::win::AboutServices services;
   services.internet = &internet;
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
@@ -156,7 +156,7 @@ int wmain(int argc, wchar_t** argv) {
     };
     services.open_folder = [](HWND, const std::string&) {};
   }
-  plexi::controls::win::AboutBox about(services);
+  plexi::win::AboutBox about(services);
   ToolSettings settings(base);
 
   std::atomic<bool> done{false}, saved{false};
@@ -164,11 +164,11 @@ int wmain(int argc, wchar_t** argv) {
   if (!screenshot.empty()) {
     photographer = std::thread([&] {
       HWND form = nullptr;
-      if (!WaitFor([&] { return (form = FindOwn(plexi::controls::win::kVersionBoxClass)) != nullptr; }))
+      if (!WaitFor([&] { return (form = FindOwn(plexi::win::kVersionBoxClass)) != nullptr; }))
         return;
-      HWND update = GetDlgItem(form, plexi::controls::win::kUpdateButtonId);
+      HWND update = GetDlgItem(form, plexi::win::kUpdateButtonId);
       if (downloading) {
-        PostMessageW(form, WM_COMMAND, MAKEWPARAM(plexi::controls::win::kUpdateButtonId, BN_CLICKED),
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(plexi::win::kUpdateButtonId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(update));
         Answer(IDYES);
         WaitFor([&] { return TextOf(update) == L"中止"; });
@@ -180,7 +180,7 @@ int wmain(int argc, wchar_t** argv) {
       std::this_thread::sleep_for(200ms);
       saved = SaveWindowPicture(form, screenshot);
       if (downloading) {
-        PostMessageW(form, WM_COMMAND, MAKEWPARAM(plexi::controls::win::kUpdateButtonId, BN_CLICKED),
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(plexi::win::kUpdateButtonId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(update));
         Answer(IDOK);
       }

@@ -21,7 +21,7 @@ namespace plexi::gallery {
 namespace {
 
 using namespace plexi::controls;
-using namespace plexi::controls::win;
+using namespace plexi::win;
 
 constexpr int kClientWidth = 880;
 constexpr int kClientHeight = 610;

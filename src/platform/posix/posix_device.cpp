@@ -31,7 +31,7 @@ IoResult Done(uint32_t bytes) { return {true, bytes, 0}; }
 // A STORAGE_DEVICE_DESCRIPTOR with its strings after the 40-byte header;
 // an empty string is left out and its offset stays 0.
 std::vector<uint8_t> EncodeDescriptor(const DeviceIdentity& id) {
-  std::vector<uint8_t> reply(win32::kStorageDescriptorHeaderSize, 0);
+  std::vector<uint8_t> reply(winconst::kStorageDescriptorHeaderSize, 0);
   layout::StorageDescriptorHeader header;
   auto append = [&](const std::string& text) -> uint32_t {
     if (text.empty()) return 0;
@@ -44,7 +44,7 @@ std::vector<uint8_t> EncodeDescriptor(const DeviceIdentity& id) {
   header.product_id_offset = append(id.product);
   header.product_revision_offset = append(id.revision);
   header.serial_number_offset = append(id.serial);
-  header.version = win32::kStorageDescriptorHeaderSize;
+  header.version = winconst::kStorageDescriptorHeaderSize;
   header.size = uint32_t(reply.size());
   header.removable_media = id.removable ? 1 : 0;
   header.bus_type = id.bus_type;
@@ -68,7 +68,7 @@ IoResult PosixDevice::Write(const void* buffer, uint32_t length) {
 
 Status PosixDevice::SetPosition(uint64_t offset) {
   // Windows takes the position as a signed 64-bit value.
-  if (offset > uint64_t(INT64_MAX)) return Status::Failure(win32::kErrorNegativeSeek);
+  if (offset > uint64_t(INT64_MAX)) return Status::Failure(winconst::kErrorNegativeSeek);
   position_ = offset;
   return Status::Success();
 }
@@ -81,13 +81,13 @@ Status PosixDevice::Flush() {
 IoResult PosixDevice::Transfer(IoKind kind, uint8_t* data, uint32_t length) {
   bool writing = kind == IoKind::kWrite;
   if (access_ == Access::kQuery || (writing && access_ != Access::kReadWrite))
-    return Failed(win32::kErrorAccessDenied);
+    return Failed(winconst::kErrorAccessDenied);
   uint32_t sector = facts_.sector_size;
   if (length % sector != 0 || position_ % sector != 0)
-    return Failed(win32::kErrorInvalidParameter);
+    return Failed(winconst::kErrorInvalidParameter);
   if (length == 0) return Done(0);
   if (position_ >= facts_.size_bytes)
-    return writing ? Failed(win32::kErrorDiskFull) : Done(0);
+    return writing ? Failed(winconst::kErrorDiskFull) : Done(0);
 
   uint64_t wanted = std::min<uint64_t>(length, facts_.size_bytes - position_);
   bool aligned = reinterpret_cast<uintptr_t>(data) % MemoryAlignment() == 0;
@@ -123,7 +123,7 @@ IoResult PosixDevice::MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t len
   if (!bounce_) {
     uint32_t size = std::max(kBounceBytes, facts_.sector_size);
     if (::posix_memalign(bounce_.put(), MemoryAlignment(), size) != 0)
-      return Failed(win32::kErrorNotEnoughMemory);
+      return Failed(winconst::kErrorNotEnoughMemory);
     bounce_size_ = size;
   }
   auto* bounce = static_cast<uint8_t*>(bounce_.get());
@@ -153,27 +153,27 @@ IoResult PosixDevice::Control(uint32_t code, const void* in, uint32_t in_length,
                               uint32_t out_length) {
   auto* reply = static_cast<uint8_t*>(out);
   switch (code) {
-    case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
-    case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
-    case win32::kIoctlDiskGetLengthInfo:
-      if (reply == nullptr || out_length < win32::kLengthInformationSize)
-        return Failed(win32::kErrorInsufficientBuffer);
+    case winconst::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
+    case winconst::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
+    case winconst::kIoctlDiskGetLengthInfo:
+      if (reply == nullptr || out_length < winconst::kLengthInformationSize)
+        return Failed(winconst::kErrorInsufficientBuffer);
       layout::Store64(reply, facts_.size_bytes);
-      return Done(win32::kLengthInformationSize);
-    case win32::kIoctlStorageQueryProperty:
+      return Done(winconst::kLengthInformationSize);
+    case winconst::kIoctlStorageQueryProperty:
       return StorageDescriptor(static_cast<const uint8_t*>(in), in_length, reply, out_length);
     // Nothing can hold the target mounted: the open refused that already.
-    case win32::kFsctlLockVolume:
-    case win32::kFsctlUnlockVolume: return Done(0);
-    default: return Failed(win32::kErrorInvalidFunction);
+    case winconst::kFsctlLockVolume:
+    case winconst::kFsctlUnlockVolume: return Done(0);
+    default: return Failed(winconst::kErrorInvalidFunction);
   }
 }
 
 // One sector per cylinder so that the product of the three counts is the
 // exact number of sectors: nothing at the end is left out of an erase.
 IoResult PosixDevice::Geometry(uint8_t* out, uint32_t out_length) const {
-  if (out == nullptr || out_length < win32::kDiskGeometrySize)
-    return Failed(win32::kErrorInsufficientBuffer);
+  if (out == nullptr || out_length < winconst::kDiskGeometrySize)
+    return Failed(winconst::kErrorInsufficientBuffer);
   bool removable = facts_.block_device && IdentityFromSysfs(facts_.sysfs_dir).removable;
   layout::DiskGeometry geometry;
   geometry.cylinders = int64_t(facts_.size_bytes / facts_.sector_size);
@@ -182,12 +182,12 @@ IoResult PosixDevice::Geometry(uint8_t* out, uint32_t out_length) const {
   geometry.sectors_per_track = 1;
   geometry.bytes_per_sector = facts_.sector_size;
   geometry.Encode(out);
-  return Done(win32::kDiskGeometrySize);
+  return Done(winconst::kDiskGeometrySize);
 }
 
 IoResult PosixDevice::PartitionInfo(uint8_t* out, uint32_t out_length) const {
-  if (out == nullptr || out_length < win32::kPartitionInformationSize)
-    return Failed(win32::kErrorInsufficientBuffer);
+  if (out == nullptr || out_length < winconst::kPartitionInformationSize)
+    return Failed(winconst::kErrorInsufficientBuffer);
   layout::PartitionInformation info;
   info.starting_offset = int64_t(facts_.partition_start);
   info.partition_length = int64_t(facts_.size_bytes);
@@ -195,17 +195,17 @@ IoResult PosixDevice::PartitionInfo(uint8_t* out, uint32_t out_length) const {
   info.partition_number = facts_.partition_number;
   info.recognized = facts_.partition_number != 0 ? 1 : 0;
   info.Encode(out);
-  return Done(win32::kPartitionInformationSize);
+  return Done(winconst::kPartitionInformationSize);
 }
 
 IoResult PosixDevice::StorageDescriptor(const uint8_t* in, uint32_t in_length, uint8_t* out,
                                         uint32_t out_length) const {
-  if (in == nullptr || in_length < 8) return Failed(win32::kErrorInvalidParameter);
+  if (in == nullptr || in_length < 8) return Failed(winconst::kErrorInvalidParameter);
   if (layout::Load32(in) != kStorageDeviceProperty ||
       layout::Load32(in + 4) != kPropertyStandardQuery)
-    return Failed(win32::kErrorNotSupported);
+    return Failed(winconst::kErrorNotSupported);
   // Smaller than the version and size fields: the caller learns nothing.
-  if (out == nullptr || out_length < 8) return Failed(win32::kErrorInsufficientBuffer);
+  if (out == nullptr || out_length < 8) return Failed(winconst::kErrorInsufficientBuffer);
 
   DeviceIdentity id;
   if (facts_.block_device) {
@@ -213,7 +213,7 @@ IoResult PosixDevice::StorageDescriptor(const uint8_t* in, uint32_t in_length, u
   } else {
     id.product = "Image file";
     id.serial = facts_.path;
-    id.bus_type = win32::kBusTypeFileBackedVirtual;
+    id.bus_type = winconst::kBusTypeFileBackedVirtual;
   }
   std::vector<uint8_t> reply = EncodeDescriptor(id);
   uint32_t bytes = std::min(uint32_t(reply.size()), out_length);

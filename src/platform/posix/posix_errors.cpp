@@ -6,7 +6,7 @@
 
 namespace plexi::posix {
 
-using namespace plexi::win32;
+using namespace plexi::winconst;
 
 uint32_t WindowsErrorFromErrno(int err, IoKind kind) {
   switch (err) {

@@ -8,11 +8,11 @@
 
 namespace plexi::posix {
 
-using win32::kErrorFilenameTooLong;
-using win32::kErrorFileTooLarge;
-using win32::kErrorNoAccess;
-using win32::kErrorSemTimeout;
-using win32::kErrorTooManyOpenFiles;
+using winconst::kErrorFilenameTooLong;
+using winconst::kErrorFileTooLarge;
+using winconst::kErrorNoAccess;
+using winconst::kErrorSemTimeout;
+using winconst::kErrorTooManyOpenFiles;
 
 // What the failed call was doing; only EIO depends on it.
 enum class IoKind { kRead, kWrite, kOther };

@@ -51,7 +51,7 @@ uint32_t BlockFacts(int fd, const struct stat& st, DeviceFacts* facts) {
   uint64_t bytes = 0;
   if (::ioctl(fd, BLKSSZGET, &sector) != 0 || ::ioctl(fd, BLKGETSIZE64, &bytes) != 0)
     return WindowsErrorFromErrno(errno);
-  if (sector <= 0) return win32::kErrorInvalidData;
+  if (sector <= 0) return winconst::kErrorInvalidData;
   facts->block_device = true;
   facts->sector_size = uint32_t(sector);
   facts->size_bytes = bytes - bytes % facts->sector_size;
@@ -83,12 +83,12 @@ bool SameTarget(const struct stat& a, const struct stat& b) {
 OpenResult PosixMachine::OpenDevice(const std::string& path, Access access) {
   struct stat before;
   if (::stat(path.c_str(), &before) != 0) return OpenFailedErrno(errno);
-  if (S_ISDIR(before.st_mode)) return OpenFailed(win32::kErrorAccessDenied);
+  if (S_ISDIR(before.st_mode)) return OpenFailed(winconst::kErrorAccessDenied);
   bool block = S_ISBLK(before.st_mode);
-  if (!block && !S_ISREG(before.st_mode)) return OpenFailed(win32::kErrorNotSupported);
+  if (!block && !S_ISREG(before.st_mode)) return OpenFailed(winconst::kErrorNotSupported);
 
   bool writing = access == Access::kReadWrite;
-  if (writing && !DescribeDeviceUse(path).empty()) return OpenFailed(win32::kErrorBusy);
+  if (writing && !DescribeDeviceUse(path).empty()) return OpenFailed(winconst::kErrorBusy);
 
   int flags = O_CLOEXEC | (writing ? O_RDWR : O_RDONLY);
   if (block && writing) flags |= O_EXCL;  // the kernel's own "in use" claim
@@ -99,7 +99,7 @@ OpenResult PosixMachine::OpenDevice(const std::string& path, Access access) {
   // The path must still name what was checked above.
   struct stat now;
   if (::fstat(fd.get(), &now) != 0) return OpenFailedErrno(errno);
-  if (!SameTarget(before, now)) return OpenFailed(win32::kErrorSharingViolation);
+  if (!SameTarget(before, now)) return OpenFailed(winconst::kErrorSharingViolation);
 
   DeviceFacts facts;
   if (block) {
@@ -110,7 +110,7 @@ OpenResult PosixMachine::OpenDevice(const std::string& path, Access access) {
   return {std::make_unique<PosixDevice>(std::move(fd), access, direct, std::move(facts)), 0};
 }
 
-uint32_t PosixMachine::DriveType(const std::string&) { return win32::kDriveNoRootDir; }
+uint32_t PosixMachine::DriveType(const std::string&) { return winconst::kDriveNoRootDir; }
 
 std::string PosixMachine::ErrorText(uint32_t code) { return EnglishErrorText(code); }
 

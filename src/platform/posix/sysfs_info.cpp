@@ -104,15 +104,15 @@ uint32_t GuessBusType(const std::string& path) {
   auto has = [&](const char* part) { return path.find(part) != std::string::npos; };
   // A USB enclosure shows its bridge's SCSI host below the usb node, so usb
   // is asked first; likewise ata before the generic SCSI host.
-  if (has("/usb")) return win32::kBusTypeUsb;
-  if (has("/nvme")) return win32::kBusTypeNvme;
-  if (has("/ata")) return win32::kBusTypeSata;
-  if (has("/virtio")) return win32::kBusTypeVirtual;
-  if (has("/mmc")) return win32::kBusTypeSd;
-  if (has("/virtual/block/loop")) return win32::kBusTypeFileBackedVirtual;
-  if (has("/virtual/block/")) return win32::kBusTypeVirtual;
-  if (has("/host") && has("/target")) return win32::kBusTypeScsi;
-  return win32::kBusTypeUnknown;
+  if (has("/usb")) return winconst::kBusTypeUsb;
+  if (has("/nvme")) return winconst::kBusTypeNvme;
+  if (has("/ata")) return winconst::kBusTypeSata;
+  if (has("/virtio")) return winconst::kBusTypeVirtual;
+  if (has("/mmc")) return winconst::kBusTypeSd;
+  if (has("/virtual/block/loop")) return winconst::kBusTypeFileBackedVirtual;
+  if (has("/virtual/block/")) return winconst::kBusTypeVirtual;
+  if (has("/host") && has("/target")) return winconst::kBusTypeScsi;
+  return winconst::kBusTypeUnknown;
 }
 
 DeviceIdentity IdentityFromSysfs(const std::string& dir) {
@@ -126,7 +126,7 @@ DeviceIdentity IdentityFromSysfs(const std::string& dir) {
   id.product = ReadSysfsLine(dev + "model");
   id.revision = FirstLine({dev + "rev", dev + "firmware_rev"});
   id.serial = FirstLine({dev + "serial", disk + "/serial", dev + "wwid", disk + "/wwid"});
-  if (id.bus_type == win32::kBusTypeFileBackedVirtual) {
+  if (id.bus_type == winconst::kBusTypeFileBackedVirtual) {
     // A loop device is known by the file behind it.
     id.product = "Loop device";
     id.serial = ReadSysfsLine(disk + "/loop/backing_file");

@@ -26,7 +26,7 @@ bool DirectoryFileStore::Exists(const std::string& path) {
 platform::FileContent DirectoryFileStore::Read(const std::string& path) {
   platform::FileContent content;
   uint32_t error = ReadWholeFile(PathFromUtf8(Resolve(path)), &content.bytes);
-  content.exists = error != win32::kErrorFileNotFound;
+  content.exists = error != winconst::kErrorFileNotFound;
   content.error = content.exists ? error : 0;
   if (error) content.bytes.clear();
   return content;

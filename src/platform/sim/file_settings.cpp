@@ -103,7 +103,7 @@ std::optional<FileSettings::Value> FileSettings::Find(const std::string& name) c
 }
 
 platform::Status FileSettings::Store(const std::string& name, Value value) {
-  if (name.empty()) return platform::Status::Failure(win32::kErrorInvalidParameter);
+  if (name.empty()) return platform::Status::Failure(winconst::kErrorInvalidParameter);
   Values values = Load();
   values[FoldCase(name)] = {name, std::move(value)};
   std::string text;

@@ -18,25 +18,25 @@ std::string PathToUtf8(const std::filesystem::path& path) {
 
 uint32_t WindowsErrorFromErrno(int error) {
   switch (error) {
-    case 0: return win32::kErrorSuccess;
-    case ENOENT: return win32::kErrorPathNotFound;
+    case 0: return winconst::kErrorSuccess;
+    case ENOENT: return winconst::kErrorPathNotFound;
     case EACCES:
     case EPERM:
     case EISDIR:
-    case EROFS: return win32::kErrorAccessDenied;
-    case EEXIST: return win32::kErrorFileExists;
-    case ENOSPC: return win32::kErrorDiskFull;
-    case ENOMEM: return win32::kErrorNotEnoughMemory;
-    case EBUSY: return win32::kErrorBusy;
-    case EINVAL: return win32::kErrorInvalidParameter;
-    case ENAMETOOLONG: return win32::kErrorInvalidName;
-    case EIO: return win32::kErrorIoDevice;
-    default: return win32::kErrorGenFailure;
+    case EROFS: return winconst::kErrorAccessDenied;
+    case EEXIST: return winconst::kErrorFileExists;
+    case ENOSPC: return winconst::kErrorDiskFull;
+    case ENOMEM: return winconst::kErrorNotEnoughMemory;
+    case EBUSY: return winconst::kErrorBusy;
+    case EINVAL: return winconst::kErrorInvalidParameter;
+    case ENAMETOOLONG: return winconst::kErrorInvalidName;
+    case EIO: return winconst::kErrorIoDevice;
+    default: return winconst::kErrorGenFailure;
   }
 }
 
 uint32_t WindowsErrorFromCode(const std::error_code& code) {
-  if (!code) return win32::kErrorSuccess;
+  if (!code) return winconst::kErrorSuccess;
   if (code.category() == std::generic_category() || code.category() == std::system_category()) {
 #ifdef _WIN32
     // libstdc++ on Windows reports native error codes in the system category.
@@ -44,40 +44,40 @@ uint32_t WindowsErrorFromCode(const std::error_code& code) {
 #endif
     return WindowsErrorFromErrno(code.value());
   }
-  return win32::kErrorGenFailure;
+  return winconst::kErrorGenFailure;
 }
 
 uint32_t ReadWholeFile(const std::filesystem::path& path, std::string* bytes) {
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
-  if (!std::filesystem::exists(status)) return win32::kErrorFileNotFound;
-  if (std::filesystem::is_directory(status)) return win32::kErrorAccessDenied;
+  if (!std::filesystem::exists(status)) return winconst::kErrorFileNotFound;
+  if (std::filesystem::is_directory(status)) return winconst::kErrorAccessDenied;
   errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return errno ? WindowsErrorFromErrno(errno) : win32::kErrorAccessDenied;
+  if (!in) return errno ? WindowsErrorFromErrno(errno) : winconst::kErrorAccessDenied;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return in.bad() ? win32::kErrorReadFault : win32::kErrorSuccess;
+  return in.bad() ? winconst::kErrorReadFault : winconst::kErrorSuccess;
 }
 
 uint32_t ReplaceFile(const std::filesystem::path& path, const std::filesystem::path& temporary,
                      const std::string& bytes) {
   std::error_code ec;
-  if (std::filesystem::is_directory(temporary, ec)) return win32::kErrorAccessDenied;
+  if (std::filesystem::is_directory(temporary, ec)) return winconst::kErrorAccessDenied;
   {
     errno = 0;
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) {
       int saved = errno;
       if (!std::filesystem::exists(temporary.parent_path().empty() ? "." : temporary.parent_path(), ec))
-        return win32::kErrorPathNotFound;
-      return saved ? WindowsErrorFromErrno(saved) : win32::kErrorAccessDenied;
+        return winconst::kErrorPathNotFound;
+      return saved ? WindowsErrorFromErrno(saved) : winconst::kErrorAccessDenied;
     }
     out.write(bytes.data(), std::streamsize(bytes.size()));
     out.flush();
     if (!out) {
       out.close();
       std::filesystem::remove(temporary, ec);
-      return win32::kErrorWriteFault;
+      return winconst::kErrorWriteFault;
     }
   }
   std::filesystem::rename(temporary, path, ec);
@@ -86,7 +86,7 @@ uint32_t ReplaceFile(const std::filesystem::path& path, const std::filesystem::p
     std::filesystem::remove(temporary, ignored);
     return WindowsErrorFromCode(ec);
   }
-  return win32::kErrorSuccess;
+  return winconst::kErrorSuccess;
 }
 
 }  // namespace plexi::sim

@@ -150,14 +150,14 @@ std::vector<uint8_t> ParseHex(const std::string& text) {
 
 uint32_t ParseBus(const std::string& text) {
   static const std::map<std::string, uint32_t> names = {
-      {"scsi", win32::kBusTypeScsi},   {"atapi", win32::kBusTypeAtapi}, {"ata", win32::kBusTypeAta},
-      {"ssa", win32::kBusTypeSsa},     {"fibre", win32::kBusTypeFibre},
-      {"usb", win32::kBusTypeUsb},     {"raid", win32::kBusTypeRaid},   {"iscsi", win32::kBusTypeIscsi},
-      {"sas", win32::kBusTypeSas},     {"sata", win32::kBusTypeSata},   {"sd", win32::kBusTypeSd},
-      {"mmc", win32::kBusTypeMmc},     {"virtual", win32::kBusTypeVirtual},
-      {"filebackedvirtual", win32::kBusTypeFileBackedVirtual},
-      {"spaces", win32::kBusTypeSpaces}, {"nvme", win32::kBusTypeNvme}, {"scm", win32::kBusTypeScm},
-      {"ufs", win32::kBusTypeUfs}};
+      {"scsi", winconst::kBusTypeScsi},   {"atapi", winconst::kBusTypeAtapi}, {"ata", winconst::kBusTypeAta},
+      {"ssa", winconst::kBusTypeSsa},     {"fibre", winconst::kBusTypeFibre},
+      {"usb", winconst::kBusTypeUsb},     {"raid", winconst::kBusTypeRaid},   {"iscsi", winconst::kBusTypeIscsi},
+      {"sas", winconst::kBusTypeSas},     {"sata", winconst::kBusTypeSata},   {"sd", winconst::kBusTypeSd},
+      {"mmc", winconst::kBusTypeMmc},     {"virtual", winconst::kBusTypeVirtual},
+      {"filebackedvirtual", winconst::kBusTypeFileBackedVirtual},
+      {"spaces", winconst::kBusTypeSpaces}, {"nvme", winconst::kBusTypeNvme}, {"scm", winconst::kBusTypeScm},
+      {"ufs", winconst::kBusTypeUfs}};
   std::string lower;
   for (char c : text) lower.push_back(char(std::tolower(static_cast<unsigned char>(c))));
   if (auto it = names.find(lower); it != names.end()) return it->second;
@@ -572,13 +572,13 @@ uint32_t ParseVolumeGuidPath(std::string text, bool* trailing) {
 
 uint32_t DefaultFaultError(FaultOp op) {
   switch (op) {
-    case FaultOp::kOpen: return win32::kErrorAccessDenied;
-    case FaultOp::kRead: return win32::kErrorCrc;
-    case FaultOp::kWrite: return win32::kErrorWriteFault;
-    case FaultOp::kLock: return win32::kErrorAccessDenied;
-    case FaultOp::kUnlock: return win32::kErrorNotLocked;
+    case FaultOp::kOpen: return winconst::kErrorAccessDenied;
+    case FaultOp::kRead: return winconst::kErrorCrc;
+    case FaultOp::kWrite: return winconst::kErrorWriteFault;
+    case FaultOp::kLock: return winconst::kErrorAccessDenied;
+    case FaultOp::kUnlock: return winconst::kErrorNotLocked;
     case FaultOp::kDropWrite: return 0;
-    default: return win32::kErrorInvalidFunction;  // a control call the driver refuses
+    default: return winconst::kErrorInvalidFunction;  // a control call the driver refuses
   }
 }
 

@@ -44,10 +44,10 @@ class SimDevice : public platform::Device {
   IoResult Read(void* buffer, uint32_t length) override {
     ForEachCounters([](AtomicCounters& c) { ++c.reads; });
     if (trace_) trace_->Read(path_, position_, length);
-    if (access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
+    if (access_ == Access::kQuery) return Failed(winconst::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Failed(e);
-    if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
-    if (length > 0 && buffer == nullptr) return Failed(win32::kErrorNoAccess);
+    if (!Aligned(length)) return Failed(winconst::kErrorInvalidParameter);
+    if (length > 0 && buffer == nullptr) return Failed(winconst::kErrorNoAccess);
     uint64_t size = RouteBytes();
     if (position_ >= size) return Done(0);  // at or past the end: nothing, no error
     uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));
@@ -70,15 +70,15 @@ class SimDevice : public platform::Device {
   IoResult Write(const void* buffer, uint32_t length) override {
     ForEachCounters([](AtomicCounters& c) { ++c.writes; });
     if (trace_) trace_->Write(path_, position_, length);
-    if (access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
+    if (access_ != Access::kReadWrite) return Failed(winconst::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Failed(e);
-    if (!Aligned(length)) return Failed(win32::kErrorInvalidParameter);
+    if (!Aligned(length)) return Failed(winconst::kErrorInvalidParameter);
     if (length == 0) return Done(0);
-    if (buffer == nullptr) return Failed(win32::kErrorNoAccess);
+    if (buffer == nullptr) return Failed(winconst::kErrorNoAccess);
     uint64_t size = RouteBytes();
-    if (position_ >= size) return Failed(win32::kErrorSectorNotFound);
+    if (position_ >= size) return Failed(winconst::kErrorSectorNotFound);
     uint32_t n = uint32_t(std::min<uint64_t>(length, size - position_));  // spanning the end: short
-    if (TouchesMountedVolume(n)) return Failed(win32::kErrorAccessDenied);
+    if (TouchesMountedVolume(n)) return Failed(winconst::kErrorAccessDenied);
     if (disk_->desc.write_delay_ms > 0)
       std::this_thread::sleep_for(std::chrono::milliseconds(disk_->desc.write_delay_ms));
     bool store = true;
@@ -105,7 +105,7 @@ class SimDevice : public platform::Device {
     // Like SetFilePointerEx: any position is accepted (the transfer checks it),
     // except one that does not fit the signed 64-bit distance.
     if (offset > uint64_t(std::numeric_limits<int64_t>::max()))
-      return Status::Failure(win32::kErrorNegativeSeek);
+      return Status::Failure(winconst::kErrorNegativeSeek);
     position_ = offset;
     return Status::Success();
   }
@@ -121,7 +121,7 @@ class SimDevice : public platform::Device {
 
   Status Flush() override {
     // FlushFileBuffers needs a handle opened for writing.
-    if (access_ != Access::kReadWrite) return Status::Failure(win32::kErrorAccessDenied);
+    if (access_ != Access::kReadWrite) return Status::Failure(winconst::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Status::Failure(e);
     std::lock_guard lock(disk_->mutex);
     return Status::Failure(disk_->store->Flush());
@@ -140,24 +140,24 @@ class SimDevice : public platform::Device {
                     uint32_t out_length) {
     // The access bits of the control code, as the I/O manager checks them.
     uint32_t required = (code >> 14) & 3;
-    if ((required & 1) && access_ == Access::kQuery) return Failed(win32::kErrorAccessDenied);
-    if ((required & 2) && access_ != Access::kReadWrite) return Failed(win32::kErrorAccessDenied);
+    if ((required & 1) && access_ == Access::kQuery) return Failed(winconst::kErrorAccessDenied);
+    if ((required & 2) && access_ != Access::kReadWrite) return Failed(winconst::kErrorAccessDenied);
     if ((reply == nullptr && out_length > 0) || (in == nullptr && in_length > 0))
-      return Failed(win32::kErrorNoAccess);
+      return Failed(winconst::kErrorNoAccess);
     switch (code) {
-      case win32::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
-      case win32::kIoctlDiskGetDriveGeometryEx: return GeometryEx(reply, out_length);
-      case win32::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
-      case win32::kIoctlDiskGetLengthInfo: return LengthInfo(reply, out_length);
-      case win32::kIoctlStorageQueryProperty: return QueryProperty(in, in_length, reply, out_length);
-      case win32::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
-      case win32::kIoctlDiskUpdateProperties: return UpdateProperties();
-      case win32::kIoctlStorageGetDeviceNumber: return DeviceNumber(reply, out_length);
-      case win32::kFsctlLockVolume: return LockVolume();
-      case win32::kFsctlUnlockVolume: return UnlockVolume();
-      case win32::kFsctlDismountVolume: return DismountVolume();
-      case win32::kFsctlAllowExtendedDasdIo: return VolumeControl(std::nullopt);
-      default: return Failed(win32::kErrorInvalidFunction);
+      case winconst::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
+      case winconst::kIoctlDiskGetDriveGeometryEx: return GeometryEx(reply, out_length);
+      case winconst::kIoctlDiskGetPartitionInfo: return PartitionInfo(reply, out_length);
+      case winconst::kIoctlDiskGetLengthInfo: return LengthInfo(reply, out_length);
+      case winconst::kIoctlStorageQueryProperty: return QueryProperty(in, in_length, reply, out_length);
+      case winconst::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
+      case winconst::kIoctlDiskUpdateProperties: return UpdateProperties();
+      case winconst::kIoctlStorageGetDeviceNumber: return DeviceNumber(reply, out_length);
+      case winconst::kFsctlLockVolume: return LockVolume();
+      case winconst::kFsctlUnlockVolume: return UnlockVolume();
+      case winconst::kFsctlDismountVolume: return DismountVolume();
+      case winconst::kFsctlAllowExtendedDasdIo: return VolumeControl(std::nullopt);
+      default: return Failed(winconst::kErrorInvalidFunction);
     }
   }
 
@@ -165,8 +165,8 @@ class SimDevice : public platform::Device {
   // ready; a network drive has no device to talk to.
   uint32_t NoMediaError() const {
     if (disk_) return 0;
-    return volume_->desc.type == VolumeType::kRemote ? win32::kErrorInvalidFunction
-                                                     : win32::kErrorNotReady;
+    return volume_->desc.type == VolumeType::kRemote ? winconst::kErrorInvalidFunction
+                                                     : winconst::kErrorNotReady;
   }
 
   bool Aligned(uint32_t length) const {
@@ -204,19 +204,19 @@ class SimDevice : public platform::Device {
 
   IoResult Geometry(uint8_t* out, uint32_t out_length) {
     if (uint32_t e = DiskQueryError({FaultOp::kGeometry})) return Failed(e);
-    if (out_length < win32::kDiskGeometrySize) return Failed(win32::kErrorInsufficientBuffer);
+    if (out_length < winconst::kDiskGeometrySize) return Failed(winconst::kErrorInsufficientBuffer);
     EncodeGeometry(out);
-    return Done(win32::kDiskGeometrySize);
+    return Done(winconst::kDiskGeometrySize);
   }
 
   // DISK_GEOMETRY_EX: the geometry, then the disk's exact size at 24; the
   // partition and detection data after it are not simulated.
   IoResult GeometryEx(uint8_t* out, uint32_t out_length) {
     if (uint32_t e = DiskQueryError({FaultOp::kGeometry})) return Failed(e);
-    if (out_length < win32::kDiskGeometryExSize) return Failed(win32::kErrorInsufficientBuffer);
+    if (out_length < winconst::kDiskGeometryExSize) return Failed(winconst::kErrorInsufficientBuffer);
     EncodeGeometry(out);
-    layout::Store64(out + win32::kDiskGeometrySize, disk_->Bytes());
-    return Done(win32::kDiskGeometryExSize);
+    layout::Store64(out + winconst::kDiskGeometrySize, disk_->Bytes());
+    return Done(winconst::kDiskGeometryExSize);
   }
 
   void EncodeGeometry(uint8_t* out) const {
@@ -234,8 +234,8 @@ class SimDevice : public platform::Device {
 
   IoResult PartitionInfo(uint8_t* out, uint32_t out_length) {
     if (uint32_t e = DiskQueryError({FaultOp::kPartitionInfo})) return Failed(e);
-    if (disk_->desc.gpt) return Failed(win32::kErrorInvalidFunction);  // an MBR-only query
-    if (out_length < win32::kPartitionInformationSize) return Failed(win32::kErrorInsufficientBuffer);
+    if (disk_->desc.gpt) return Failed(winconst::kErrorInvalidFunction);  // an MBR-only query
+    if (out_length < winconst::kPartitionInformationSize) return Failed(winconst::kErrorInsufficientBuffer);
     layout::PartitionInformation p;
     p.starting_offset = int64_t(RouteStart());
     p.partition_length = int64_t(RouteBytes());
@@ -245,30 +245,30 @@ class SimDevice : public platform::Device {
       p.partition_type = kPartitionTypeNtfs;
       p.recognized = 1;
     }
-    std::memset(out, 0, win32::kPartitionInformationSize);
+    std::memset(out, 0, winconst::kPartitionInformationSize);
     p.Encode(out);
-    return Done(win32::kPartitionInformationSize);
+    return Done(winconst::kPartitionInformationSize);
   }
 
   // GET_LENGTH_INFORMATION: the exact size of the disk or the volume. Its own
   // faults, and the geometry's (faults written before it had its own op).
   IoResult LengthInfo(uint8_t* out, uint32_t out_length) {
     if (uint32_t e = DiskQueryError({FaultOp::kLength, FaultOp::kGeometry})) return Failed(e);
-    if (out_length < win32::kLengthInformationSize) return Failed(win32::kErrorInsufficientBuffer);
+    if (out_length < winconst::kLengthInformationSize) return Failed(winconst::kErrorInsufficientBuffer);
     layout::Store64(out, RouteBytes());
-    return Done(win32::kLengthInformationSize);
+    return Done(winconst::kLengthInformationSize);
   }
 
   IoResult QueryProperty(const uint8_t* in, uint32_t in_length, uint8_t* out, uint32_t out_length) {
-    if (in_length < win32::kStoragePropertyQuerySize) return Failed(win32::kErrorInvalidParameter);
+    if (in_length < winconst::kStoragePropertyQuerySize) return Failed(winconst::kErrorInvalidParameter);
     uint32_t property = layout::Load32(in);
     uint32_t query_type = layout::Load32(in + 4);
-    if (property != 0) return Failed(win32::kErrorNotSupported);  // only StorageDeviceProperty
-    if (query_type > 1) return Failed(win32::kErrorInvalidParameter);
+    if (property != 0) return Failed(winconst::kErrorNotSupported);  // only StorageDeviceProperty
+    if (query_type > 1) return Failed(winconst::kErrorInvalidParameter);
     if (uint32_t e = DiskQueryError({FaultOp::kDescriptor})) return Failed(e);
     if (query_type == 1) return Done(0);  // PropertyExistsQuery: yes
     // At least the version and size fields, so a caller can learn the length.
-    if (out_length < 8) return Failed(win32::kErrorInsufficientBuffer);
+    if (out_length < 8) return Failed(winconst::kErrorInsufficientBuffer);
     std::vector<uint8_t> descriptor = BuildStorageDescriptor(disk_->desc);
     uint32_t n = std::min<uint32_t>(uint32_t(descriptor.size()), out_length);
     std::memcpy(out, descriptor.data(), n);
@@ -276,10 +276,10 @@ class SimDevice : public platform::Device {
   }
 
   IoResult Extents(uint8_t* out, uint32_t out_length) {
-    if (!IsVolume()) return Failed(win32::kErrorInvalidFunction);
+    if (!IsVolume()) return Failed(winconst::kErrorInvalidFunction);
     if (auto fault = FireControlFault({FaultOp::kExtents})) return Failed(fault->error);
-    if (volume_->desc.extents == ExtentMode::kNone) return Failed(win32::kErrorInvalidFunction);
-    if (out_length < win32::kDiskExtentsBufferSize) return Failed(win32::kErrorInsufficientBuffer);
+    if (volume_->desc.extents == ExtentMode::kNone) return Failed(winconst::kErrorInvalidFunction);
+    if (out_length < winconst::kDiskExtentsBufferSize) return Failed(winconst::kErrorInsufficientBuffer);
     // A spanned volume (two extents) is split into two halves on its disk.
     std::vector<layout::DiskExtent> extents;
     uint64_t start = volume_->desc.offset, length = volume_->Length();
@@ -302,7 +302,7 @@ class SimDevice : public platform::Device {
       layout::Store64(e + 16, uint64_t(extents[i].extent_length));
     }
     uint32_t bytes = layout::kDiskExtentsHeaderSize + written * layout::kDiskExtentSize;
-    if (written < extents.size()) return {false, bytes, win32::kErrorMoreData};
+    if (written < extents.size()) return {false, bytes, winconst::kErrorMoreData};
     return Done(bytes);
   }
 
@@ -353,7 +353,7 @@ class SimDevice : public platform::Device {
     IoResult r = VolumeControl({FaultOp::kLock});
     if (!r.ok || !volume_) return r;
     std::lock_guard lock(volume_->lock_mutex);
-    if (volume_->locked_by && volume_->locked_by != this) return Failed(win32::kErrorAccessDenied);
+    if (volume_->locked_by && volume_->locked_by != this) return Failed(winconst::kErrorAccessDenied);
     if (volume_->locked_by != this) {
       // A volume dismounted already has no cache to write back.
       volume_->written_while_locked = false;
@@ -366,7 +366,7 @@ class SimDevice : public platform::Device {
   IoResult UnlockVolume() {
     IoResult r = VolumeControl({FaultOp::kUnlock});
     if (!r.ok || !volume_) return r;
-    if (!ReleaseVolume(true, false)) return Failed(win32::kErrorNotLocked);
+    if (!ReleaseVolume(true, false)) return Failed(winconst::kErrorNotLocked);
     return r;
   }
 
@@ -402,21 +402,21 @@ class SimDevice : public platform::Device {
   // numbered by its place among the disk's volumes, from 1.
   IoResult DeviceNumber(uint8_t* out, uint32_t out_length) {
     if (uint32_t e = NoMediaError()) return Failed(e);
-    if (out_length < win32::kStorageDeviceNumberSize) return Failed(win32::kErrorInsufficientBuffer);
+    if (out_length < winconst::kStorageDeviceNumberSize) return Failed(winconst::kErrorInsufficientBuffer);
     uint32_t partition = 0;
     if (IsVolume()) {
       for (size_t i = 0; i < disk_->volumes.size(); ++i)
         if (disk_->volumes[i].lock() == volume_) partition = uint32_t(i + 1);
     }
-    layout::Store32(out, win32::kFileDeviceDisk);
+    layout::Store32(out, winconst::kFileDeviceDisk);
     layout::Store32(out + 4, disk_->number.load());
     layout::Store32(out + 8, partition);
-    return Done(win32::kStorageDeviceNumberSize);
+    return Done(winconst::kStorageDeviceNumberSize);
   }
 
   // Makes the system read the disk's layout again; a disk request only.
   IoResult UpdateProperties() {
-    if (IsVolume()) return Failed(win32::kErrorInvalidFunction);
+    if (IsVolume()) return Failed(winconst::kErrorInvalidFunction);
     ++disk_->counters.update_properties;
     return Done(0);
   }
@@ -424,7 +424,7 @@ class SimDevice : public platform::Device {
   // Lock, unlock, dismount and extended DASD access: the faults; a network
   // drive refuses them.
   IoResult VolumeControl(std::optional<FaultOp> op) {
-    if (!disk_ && volume_->desc.type == VolumeType::kRemote) return Failed(win32::kErrorInvalidFunction);
+    if (!disk_ && volume_->desc.type == VolumeType::kRemote) return Failed(winconst::kErrorInvalidFunction);
     if (op) {
       if (auto fault = FireControlFault({*op})) return Failed(fault->error);
     }
@@ -449,7 +449,7 @@ std::unique_ptr<platform::Device> MakeDevice(std::shared_ptr<DiskState> disk,
 }
 
 std::vector<uint8_t> BuildStorageDescriptor(const DiskSpec& disk) {
-  constexpr uint32_t kHeader = win32::kStorageDescriptorHeaderSize;
+  constexpr uint32_t kHeader = winconst::kStorageDescriptorHeaderSize;
   std::vector<uint8_t> tail;
   layout::StorageDescriptorHeader h;
   if (disk.trailing) {

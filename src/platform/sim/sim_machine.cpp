@@ -61,13 +61,13 @@ char VolumeLetter(const std::string& path) {
 
 uint32_t WindowsDriveType(VolumeType type) {
   switch (type) {
-    case VolumeType::kFixed: return win32::kDriveFixed;
-    case VolumeType::kRemovable: return win32::kDriveRemovable;
-    case VolumeType::kCdrom: return win32::kDriveCdrom;
-    case VolumeType::kRemote: return win32::kDriveRemote;
-    case VolumeType::kRamdisk: return win32::kDriveRamdisk;
+    case VolumeType::kFixed: return winconst::kDriveFixed;
+    case VolumeType::kRemovable: return winconst::kDriveRemovable;
+    case VolumeType::kCdrom: return winconst::kDriveCdrom;
+    case VolumeType::kRemote: return winconst::kDriveRemote;
+    case VolumeType::kRamdisk: return winconst::kDriveRamdisk;
   }
-  return win32::kDriveUnknown;
+  return winconst::kDriveUnknown;
 }
 
 // ATA strings sit in 16-bit words with the two characters of each word swapped.
@@ -343,10 +343,10 @@ platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::A
   }
   if (volume) disk = volume->disk;
   if (!disk && !volume) {
-    result.error = win32::kErrorFileNotFound;
+    result.error = winconst::kErrorFileNotFound;
   } else if (trailing) {
     // "\\?\Volume{...}\" names the root folder, which cannot be opened as a device.
-    result.error = win32::kErrorPathNotFound;
+    result.error = winconst::kErrorPathNotFound;
   } else if (auto fault = (volume ? volume->faults : disk->faults).Fire({FaultOp::kOpen})) {
     result.error = fault->error;
   } else {
@@ -378,7 +378,7 @@ uint32_t SimMachine::LogicalDriveMask() {
 
 uint32_t SimMachine::DriveType(const std::string& root) {
   auto volume = VolumeOfRoot(root);
-  return volume ? WindowsDriveType(volume->desc.type) : win32::kDriveNoRootDir;
+  return volume ? WindowsDriveType(volume->desc.type) : winconst::kDriveNoRootDir;
 }
 
 std::optional<std::string> SimMachine::VolumeLabel(const std::string& root) {

@@ -29,7 +29,7 @@ class MemoryStore : public DiskStore {
       offset += n;
       length -= n;
     }
-    return win32::kErrorSuccess;
+    return winconst::kErrorSuccess;
   }
 
   uint32_t Write(uint64_t offset, const uint8_t* data, size_t length) override {
@@ -42,10 +42,10 @@ class MemoryStore : public DiskStore {
       offset += n;
       length -= n;
     }
-    return win32::kErrorSuccess;
+    return winconst::kErrorSuccess;
   }
 
-  uint32_t Flush() override { return win32::kErrorSuccess; }
+  uint32_t Flush() override { return winconst::kErrorSuccess; }
   uint64_t StoredBytes() const override { return blocks_.size() * kBlockSize; }
 
  private:
@@ -82,28 +82,28 @@ class ImageStore : public DiskStore {
     size_t got = size_t(std::max<std::streamsize>(file_.gcount(), 0));
     bool bad = file_.bad();
     file_.clear();
-    if (bad) return win32::kErrorReadFault;
+    if (bad) return winconst::kErrorReadFault;
     // Past the file's end the disk reads as zeros.
     std::memset(out + got, 0, length - got);
-    return win32::kErrorSuccess;
+    return winconst::kErrorSuccess;
   }
 
   uint32_t Write(uint64_t offset, const uint8_t* data, size_t length) override {
-    if (!writable_) return win32::kErrorWriteProtect;
+    if (!writable_) return winconst::kErrorWriteProtect;
     file_.clear();
     file_.seekp(std::streamoff(offset));
     file_.write(reinterpret_cast<const char*>(data), std::streamsize(length));
     file_.flush();  // so that another reader of the image sees every write
     bool failed = !file_;
     file_.clear();
-    return failed ? win32::kErrorWriteFault : win32::kErrorSuccess;
+    return failed ? winconst::kErrorWriteFault : winconst::kErrorSuccess;
   }
 
   uint32_t Flush() override {
     file_.flush();
     bool failed = !file_;
     file_.clear();
-    return failed ? win32::kErrorWriteFault : win32::kErrorSuccess;
+    return failed ? winconst::kErrorWriteFault : winconst::kErrorSuccess;
   }
 
   uint64_t StoredBytes() const override { return 0; }

@@ -27,18 +27,18 @@ std::string Transfer(const char* verb, const std::string& device, uint64_t posit
 // The trace's name of a control code; unknown codes in hexadecimal.
 std::string ControlName(uint32_t code) {
   switch (code) {
-    case win32::kIoctlDiskGetDriveGeometry: return "geometry";
-    case win32::kIoctlDiskGetDriveGeometryEx: return "geometry-ex";
-    case win32::kIoctlDiskGetPartitionInfo: return "partition-info";
-    case win32::kIoctlDiskGetLengthInfo: return "length";
-    case win32::kIoctlStorageQueryProperty: return "descriptor";
-    case win32::kIoctlVolumeGetVolumeDiskExtents: return "extents";
-    case win32::kFsctlLockVolume: return "lock";
-    case win32::kFsctlUnlockVolume: return "unlock";
-    case win32::kFsctlDismountVolume: return "dismount";
-    case win32::kFsctlAllowExtendedDasdIo: return "dasd";
-    case win32::kIoctlDiskUpdateProperties: return "update-properties";
-    case win32::kIoctlStorageGetDeviceNumber: return "device-number";
+    case winconst::kIoctlDiskGetDriveGeometry: return "geometry";
+    case winconst::kIoctlDiskGetDriveGeometryEx: return "geometry-ex";
+    case winconst::kIoctlDiskGetPartitionInfo: return "partition-info";
+    case winconst::kIoctlDiskGetLengthInfo: return "length";
+    case winconst::kIoctlStorageQueryProperty: return "descriptor";
+    case winconst::kIoctlVolumeGetVolumeDiskExtents: return "extents";
+    case winconst::kFsctlLockVolume: return "lock";
+    case winconst::kFsctlUnlockVolume: return "unlock";
+    case winconst::kFsctlDismountVolume: return "dismount";
+    case winconst::kFsctlAllowExtendedDasdIo: return "dasd";
+    case winconst::kIoctlDiskUpdateProperties: return "update-properties";
+    case winconst::kIoctlStorageGetDeviceNumber: return "device-number";
   }
   char text[24];
   std::snprintf(text, sizeof text, "code=0x%08X", code);

@@ -14,105 +14,105 @@ namespace plexi::win {
 namespace {
 
 // Error codes.
-static_assert(win32::kErrorSuccess == ERROR_SUCCESS);
-static_assert(win32::kErrorInvalidFunction == ERROR_INVALID_FUNCTION);
-static_assert(win32::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
-static_assert(win32::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
-static_assert(win32::kErrorAccessDenied == ERROR_ACCESS_DENIED);
-static_assert(win32::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
-static_assert(win32::kErrorNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY);
-static_assert(win32::kErrorInvalidData == ERROR_INVALID_DATA);
-static_assert(win32::kErrorOutOfMemory == ERROR_OUTOFMEMORY);
-static_assert(win32::kErrorWriteProtect == ERROR_WRITE_PROTECT);
-static_assert(win32::kErrorNotReady == ERROR_NOT_READY);
-static_assert(win32::kErrorCrc == ERROR_CRC);
-static_assert(win32::kErrorSeek == ERROR_SEEK);
-static_assert(win32::kErrorSectorNotFound == ERROR_SECTOR_NOT_FOUND);
-static_assert(win32::kErrorWriteFault == ERROR_WRITE_FAULT);
-static_assert(win32::kErrorReadFault == ERROR_READ_FAULT);
-static_assert(win32::kErrorGenFailure == ERROR_GEN_FAILURE);
-static_assert(win32::kErrorSharingViolation == ERROR_SHARING_VIOLATION);
-static_assert(win32::kErrorLockViolation == ERROR_LOCK_VIOLATION);
-static_assert(win32::kErrorHandleEof == ERROR_HANDLE_EOF);
-static_assert(win32::kErrorNotSupported == ERROR_NOT_SUPPORTED);
-static_assert(win32::kErrorFileExists == ERROR_FILE_EXISTS);
-static_assert(win32::kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
-static_assert(win32::kErrorDiskFull == ERROR_DISK_FULL);
-static_assert(win32::kErrorInsufficientBuffer == ERROR_INSUFFICIENT_BUFFER);
-static_assert(win32::kErrorInvalidName == ERROR_INVALID_NAME);
-static_assert(win32::kErrorNegativeSeek == ERROR_NEGATIVE_SEEK);
-static_assert(win32::kErrorBusy == ERROR_BUSY);
-static_assert(win32::kErrorNotLocked == ERROR_NOT_LOCKED);
-static_assert(win32::kErrorTooManyOpenFiles == ERROR_TOO_MANY_OPEN_FILES);
-static_assert(win32::kErrorSemTimeout == ERROR_SEM_TIMEOUT);
-static_assert(win32::kErrorFilenameTooLong == ERROR_FILENAME_EXCED_RANGE);
-static_assert(win32::kErrorFileTooLarge == ERROR_FILE_TOO_LARGE);
-static_assert(win32::kErrorNoAccess == ERROR_NOACCESS);
-static_assert(win32::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
-static_assert(win32::kErrorMoreData == ERROR_MORE_DATA);
-static_assert(win32::kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
-static_assert(win32::kErrorOperationAborted == ERROR_OPERATION_ABORTED);
-static_assert(win32::kErrorIoDevice == ERROR_IO_DEVICE);
-static_assert(win32::kErrorNoMediaInDrive == ERROR_NO_MEDIA_IN_DRIVE);
-static_assert(win32::kErrorDeviceNotConnected == ERROR_DEVICE_NOT_CONNECTED);
-static_assert(win32::kErrorNotAllAssigned == ERROR_NOT_ALL_ASSIGNED);
-static_assert(win32::kErrorPrivilegeNotHeld == ERROR_PRIVILEGE_NOT_HELD);
+static_assert(winconst::kErrorSuccess == ERROR_SUCCESS);
+static_assert(winconst::kErrorInvalidFunction == ERROR_INVALID_FUNCTION);
+static_assert(winconst::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(winconst::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
+static_assert(winconst::kErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(winconst::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(winconst::kErrorNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY);
+static_assert(winconst::kErrorInvalidData == ERROR_INVALID_DATA);
+static_assert(winconst::kErrorOutOfMemory == ERROR_OUTOFMEMORY);
+static_assert(winconst::kErrorWriteProtect == ERROR_WRITE_PROTECT);
+static_assert(winconst::kErrorNotReady == ERROR_NOT_READY);
+static_assert(winconst::kErrorCrc == ERROR_CRC);
+static_assert(winconst::kErrorSeek == ERROR_SEEK);
+static_assert(winconst::kErrorSectorNotFound == ERROR_SECTOR_NOT_FOUND);
+static_assert(winconst::kErrorWriteFault == ERROR_WRITE_FAULT);
+static_assert(winconst::kErrorReadFault == ERROR_READ_FAULT);
+static_assert(winconst::kErrorGenFailure == ERROR_GEN_FAILURE);
+static_assert(winconst::kErrorSharingViolation == ERROR_SHARING_VIOLATION);
+static_assert(winconst::kErrorLockViolation == ERROR_LOCK_VIOLATION);
+static_assert(winconst::kErrorHandleEof == ERROR_HANDLE_EOF);
+static_assert(winconst::kErrorNotSupported == ERROR_NOT_SUPPORTED);
+static_assert(winconst::kErrorFileExists == ERROR_FILE_EXISTS);
+static_assert(winconst::kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(winconst::kErrorDiskFull == ERROR_DISK_FULL);
+static_assert(winconst::kErrorInsufficientBuffer == ERROR_INSUFFICIENT_BUFFER);
+static_assert(winconst::kErrorInvalidName == ERROR_INVALID_NAME);
+static_assert(winconst::kErrorNegativeSeek == ERROR_NEGATIVE_SEEK);
+static_assert(winconst::kErrorBusy == ERROR_BUSY);
+static_assert(winconst::kErrorNotLocked == ERROR_NOT_LOCKED);
+static_assert(winconst::kErrorTooManyOpenFiles == ERROR_TOO_MANY_OPEN_FILES);
+static_assert(winconst::kErrorSemTimeout == ERROR_SEM_TIMEOUT);
+static_assert(winconst::kErrorFilenameTooLong == ERROR_FILENAME_EXCED_RANGE);
+static_assert(winconst::kErrorFileTooLarge == ERROR_FILE_TOO_LARGE);
+static_assert(winconst::kErrorNoAccess == ERROR_NOACCESS);
+static_assert(winconst::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+static_assert(winconst::kErrorMoreData == ERROR_MORE_DATA);
+static_assert(winconst::kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
+static_assert(winconst::kErrorOperationAborted == ERROR_OPERATION_ABORTED);
+static_assert(winconst::kErrorIoDevice == ERROR_IO_DEVICE);
+static_assert(winconst::kErrorNoMediaInDrive == ERROR_NO_MEDIA_IN_DRIVE);
+static_assert(winconst::kErrorDeviceNotConnected == ERROR_DEVICE_NOT_CONNECTED);
+static_assert(winconst::kErrorNotAllAssigned == ERROR_NOT_ALL_ASSIGNED);
+static_assert(winconst::kErrorPrivilegeNotHeld == ERROR_PRIVILEGE_NOT_HELD);
 
 // Device and file system control codes.
-static_assert(win32::kIoctlDiskGetDriveGeometry == IOCTL_DISK_GET_DRIVE_GEOMETRY);
-static_assert(win32::kIoctlDiskGetPartitionInfo == IOCTL_DISK_GET_PARTITION_INFO);
-static_assert(win32::kIoctlDiskGetLengthInfo == IOCTL_DISK_GET_LENGTH_INFO);
-static_assert(win32::kIoctlDiskGetDriveGeometryEx == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX);
-static_assert(win32::kIoctlDiskUpdateProperties == IOCTL_DISK_UPDATE_PROPERTIES);
-static_assert(win32::kIoctlStorageQueryProperty == IOCTL_STORAGE_QUERY_PROPERTY);
-static_assert(win32::kIoctlStorageGetDeviceNumber == IOCTL_STORAGE_GET_DEVICE_NUMBER);
-static_assert(win32::kIoctlVolumeGetVolumeDiskExtents == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS);
-static_assert(win32::kFsctlLockVolume == FSCTL_LOCK_VOLUME);
-static_assert(win32::kFsctlUnlockVolume == FSCTL_UNLOCK_VOLUME);
-static_assert(win32::kFsctlDismountVolume == FSCTL_DISMOUNT_VOLUME);
-static_assert(win32::kFsctlAllowExtendedDasdIo == FSCTL_ALLOW_EXTENDED_DASD_IO);
+static_assert(winconst::kIoctlDiskGetDriveGeometry == IOCTL_DISK_GET_DRIVE_GEOMETRY);
+static_assert(winconst::kIoctlDiskGetPartitionInfo == IOCTL_DISK_GET_PARTITION_INFO);
+static_assert(winconst::kIoctlDiskGetLengthInfo == IOCTL_DISK_GET_LENGTH_INFO);
+static_assert(winconst::kIoctlDiskGetDriveGeometryEx == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX);
+static_assert(winconst::kIoctlDiskUpdateProperties == IOCTL_DISK_UPDATE_PROPERTIES);
+static_assert(winconst::kIoctlStorageQueryProperty == IOCTL_STORAGE_QUERY_PROPERTY);
+static_assert(winconst::kIoctlStorageGetDeviceNumber == IOCTL_STORAGE_GET_DEVICE_NUMBER);
+static_assert(winconst::kIoctlVolumeGetVolumeDiskExtents == IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS);
+static_assert(winconst::kFsctlLockVolume == FSCTL_LOCK_VOLUME);
+static_assert(winconst::kFsctlUnlockVolume == FSCTL_UNLOCK_VOLUME);
+static_assert(winconst::kFsctlDismountVolume == FSCTL_DISMOUNT_VOLUME);
+static_assert(winconst::kFsctlAllowExtendedDasdIo == FSCTL_ALLOW_EXTENDED_DASD_IO);
 
 // GetDriveType results.
-static_assert(win32::kDriveUnknown == DRIVE_UNKNOWN);
-static_assert(win32::kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
-static_assert(win32::kDriveRemovable == DRIVE_REMOVABLE);
-static_assert(win32::kDriveFixed == DRIVE_FIXED);
-static_assert(win32::kDriveRemote == DRIVE_REMOTE);
-static_assert(win32::kDriveCdrom == DRIVE_CDROM);
-static_assert(win32::kDriveRamdisk == DRIVE_RAMDISK);
+static_assert(winconst::kDriveUnknown == DRIVE_UNKNOWN);
+static_assert(winconst::kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
+static_assert(winconst::kDriveRemovable == DRIVE_REMOVABLE);
+static_assert(winconst::kDriveFixed == DRIVE_FIXED);
+static_assert(winconst::kDriveRemote == DRIVE_REMOTE);
+static_assert(winconst::kDriveCdrom == DRIVE_CDROM);
+static_assert(winconst::kDriveRamdisk == DRIVE_RAMDISK);
 
 // STORAGE_BUS_TYPE.
-static_assert(win32::kBusTypeUnknown == BusTypeUnknown);
-static_assert(win32::kBusTypeScsi == BusTypeScsi);
-static_assert(win32::kBusTypeAtapi == BusTypeAtapi);
-static_assert(win32::kBusTypeAta == BusTypeAta);
-static_assert(win32::kBusType1394 == BusType1394);
-static_assert(win32::kBusTypeSsa == BusTypeSsa);
-static_assert(win32::kBusTypeFibre == BusTypeFibre);
-static_assert(win32::kBusTypeUsb == BusTypeUsb);
-static_assert(win32::kBusTypeRaid == BusTypeRAID);
-static_assert(win32::kBusTypeIscsi == BusTypeiScsi);
-static_assert(win32::kBusTypeSas == BusTypeSas);
-static_assert(win32::kBusTypeSata == BusTypeSata);
-static_assert(win32::kBusTypeSd == BusTypeSd);
-static_assert(win32::kBusTypeMmc == BusTypeMmc);
-static_assert(win32::kBusTypeVirtual == BusTypeVirtual);
-static_assert(win32::kBusTypeFileBackedVirtual == BusTypeFileBackedVirtual);
-static_assert(win32::kBusTypeSpaces == BusTypeSpaces);
-static_assert(win32::kBusTypeNvme == BusTypeNvme);
-static_assert(win32::kBusTypeScm == BusTypeSCM);
-static_assert(win32::kBusTypeUfs == BusTypeUfs);
+static_assert(winconst::kBusTypeUnknown == BusTypeUnknown);
+static_assert(winconst::kBusTypeScsi == BusTypeScsi);
+static_assert(winconst::kBusTypeAtapi == BusTypeAtapi);
+static_assert(winconst::kBusTypeAta == BusTypeAta);
+static_assert(winconst::kBusType1394 == BusType1394);
+static_assert(winconst::kBusTypeSsa == BusTypeSsa);
+static_assert(winconst::kBusTypeFibre == BusTypeFibre);
+static_assert(winconst::kBusTypeUsb == BusTypeUsb);
+static_assert(winconst::kBusTypeRaid == BusTypeRAID);
+static_assert(winconst::kBusTypeIscsi == BusTypeiScsi);
+static_assert(winconst::kBusTypeSas == BusTypeSas);
+static_assert(winconst::kBusTypeSata == BusTypeSata);
+static_assert(winconst::kBusTypeSd == BusTypeSd);
+static_assert(winconst::kBusTypeMmc == BusTypeMmc);
+static_assert(winconst::kBusTypeVirtual == BusTypeVirtual);
+static_assert(winconst::kBusTypeFileBackedVirtual == BusTypeFileBackedVirtual);
+static_assert(winconst::kBusTypeSpaces == BusTypeSpaces);
+static_assert(winconst::kBusTypeNvme == BusTypeNvme);
+static_assert(winconst::kBusTypeScm == BusTypeSCM);
+static_assert(winconst::kBusTypeUfs == BusTypeUfs);
 
 // ExitWindowsEx flags.
-static_assert(win32::kEwxLogoff == EWX_LOGOFF);
-static_assert(win32::kEwxShutdown == EWX_SHUTDOWN);
-static_assert(win32::kEwxReboot == EWX_REBOOT);
-static_assert(win32::kEwxForce == EWX_FORCE);
-static_assert(win32::kEwxPoweroff == EWX_POWEROFF);
-static_assert(win32::kEwxForceIfHung == EWX_FORCEIFHUNG);
+static_assert(winconst::kEwxLogoff == EWX_LOGOFF);
+static_assert(winconst::kEwxShutdown == EWX_SHUTDOWN);
+static_assert(winconst::kEwxReboot == EWX_REBOOT);
+static_assert(winconst::kEwxForce == EWX_FORCE);
+static_assert(winconst::kEwxPoweroff == EWX_POWEROFF);
+static_assert(winconst::kEwxForceIfHung == EWX_FORCEIFHUNG);
 
 // DISK_GEOMETRY, as layout::DiskGeometry reads and writes it.
-static_assert(win32::kDiskGeometrySize == sizeof(DISK_GEOMETRY));
+static_assert(winconst::kDiskGeometrySize == sizeof(DISK_GEOMETRY));
 static_assert(offsetof(DISK_GEOMETRY, Cylinders) == 0);
 static_assert(offsetof(DISK_GEOMETRY, MediaType) == 8 && sizeof(MEDIA_TYPE) == 4);
 static_assert(offsetof(DISK_GEOMETRY, TracksPerCylinder) == 12);
@@ -124,13 +124,13 @@ static_assert(offsetof(DISK_GEOMETRY, BytesPerSector) == 20);
 // Data[1] and padding as well (40), so the constant is the data's offset.
 static_assert(offsetof(DISK_GEOMETRY_EX, Geometry) == 0);
 static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == 24);
-static_assert(win32::kDiskGeometryExSize == offsetof(DISK_GEOMETRY_EX, Data));
+static_assert(winconst::kDiskGeometryExSize == offsetof(DISK_GEOMETRY_EX, Data));
 static_assert(sizeof(DISK_GEOMETRY_EX) == 40);
-static_assert(win32::kDiskGeometryExBufferSize >= sizeof(DISK_GEOMETRY_EX));
+static_assert(winconst::kDiskGeometryExBufferSize >= sizeof(DISK_GEOMETRY_EX));
 
 // PARTITION_INFORMATION, as layout::PartitionInformation reads and writes it.
-static_assert(win32::kPartitionInformationSize == sizeof(PARTITION_INFORMATION));
-static_assert(win32::kPartitionInfoBufferSize >= sizeof(PARTITION_INFORMATION));
+static_assert(winconst::kPartitionInformationSize == sizeof(PARTITION_INFORMATION));
+static_assert(winconst::kPartitionInfoBufferSize >= sizeof(PARTITION_INFORMATION));
 static_assert(offsetof(PARTITION_INFORMATION, StartingOffset) == 0);
 static_assert(offsetof(PARTITION_INFORMATION, PartitionLength) == 8);
 static_assert(offsetof(PARTITION_INFORMATION, HiddenSectors) == 16);
@@ -144,12 +144,12 @@ static_assert(sizeof(PARTITION_INFORMATION::RecognizedPartition) == 1);
 static_assert(sizeof(PARTITION_INFORMATION::RewritePartition) == 1);
 
 // GET_LENGTH_INFORMATION.
-static_assert(win32::kLengthInformationSize == sizeof(GET_LENGTH_INFORMATION));
+static_assert(winconst::kLengthInformationSize == sizeof(GET_LENGTH_INFORMATION));
 static_assert(offsetof(GET_LENGTH_INFORMATION, Length) == 0);
 
 // STORAGE_PROPERTY_QUERY: an all-zero query is the standard query of the
 // device property, which is how the program builds it.
-static_assert(win32::kStoragePropertyQuerySize == sizeof(STORAGE_PROPERTY_QUERY));
+static_assert(winconst::kStoragePropertyQuerySize == sizeof(STORAGE_PROPERTY_QUERY));
 static_assert(offsetof(STORAGE_PROPERTY_QUERY, PropertyId) == 0);
 static_assert(offsetof(STORAGE_PROPERTY_QUERY, QueryType) == 4);
 static_assert(StorageDeviceProperty == 0 && PropertyStandardQuery == 0);
@@ -172,15 +172,15 @@ static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset) == 24);
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == 28 && sizeof(STORAGE_BUS_TYPE) == 4);
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength) == 32);
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties) == 36);
-static_assert(win32::kStorageDescriptorHeaderSize == sizeof(STORAGE_DEVICE_DESCRIPTOR));
-static_assert(win32::kStorageDescriptorBufferSize >= sizeof(STORAGE_DEVICE_DESCRIPTOR));
+static_assert(winconst::kStorageDescriptorHeaderSize == sizeof(STORAGE_DEVICE_DESCRIPTOR));
+static_assert(winconst::kStorageDescriptorBufferSize >= sizeof(STORAGE_DEVICE_DESCRIPTOR));
 
 // STORAGE_DEVICE_NUMBER.
-static_assert(win32::kStorageDeviceNumberSize == sizeof(STORAGE_DEVICE_NUMBER));
+static_assert(winconst::kStorageDeviceNumberSize == sizeof(STORAGE_DEVICE_NUMBER));
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceType) == 0);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber) == 4);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, PartitionNumber) == 8);
-static_assert(win32::kFileDeviceDisk == FILE_DEVICE_DISK);
+static_assert(winconst::kFileDeviceDisk == FILE_DEVICE_DISK);
 
 // VOLUME_DISK_EXTENTS and DISK_EXTENT, as the extent reader walks them.
 static_assert(layout::kDiskExtentSize == sizeof(DISK_EXTENT));
@@ -190,7 +190,7 @@ static_assert(offsetof(DISK_EXTENT, ExtentLength) == 16);
 static_assert(offsetof(VOLUME_DISK_EXTENTS, NumberOfDiskExtents) == 0);
 static_assert(layout::kDiskExtentsHeaderSize == offsetof(VOLUME_DISK_EXTENTS, Extents));
 // The one-extent reply buffer is the structure as declared, with Extents[1].
-static_assert(win32::kDiskExtentsBufferSize == sizeof(VOLUME_DISK_EXTENTS));
+static_assert(winconst::kDiskExtentsBufferSize == sizeof(VOLUME_DISK_EXTENTS));
 
 }  // namespace
 }  // namespace plexi::win

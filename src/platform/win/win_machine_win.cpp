@@ -62,18 +62,18 @@ std::string ControlName(uint32_t code) {
     const char* name;
   };
   static constexpr Named kNames[] = {
-      {win32::kIoctlDiskGetDriveGeometry, "IOCTL_DISK_GET_DRIVE_GEOMETRY"},
-      {win32::kIoctlDiskGetPartitionInfo, "IOCTL_DISK_GET_PARTITION_INFO"},
-      {win32::kIoctlDiskGetLengthInfo, "IOCTL_DISK_GET_LENGTH_INFO"},
-      {win32::kIoctlDiskGetDriveGeometryEx, "IOCTL_DISK_GET_DRIVE_GEOMETRY_EX"},
-      {win32::kIoctlDiskUpdateProperties, "IOCTL_DISK_UPDATE_PROPERTIES"},
-      {win32::kIoctlStorageQueryProperty, "IOCTL_STORAGE_QUERY_PROPERTY"},
-      {win32::kIoctlStorageGetDeviceNumber, "IOCTL_STORAGE_GET_DEVICE_NUMBER"},
-      {win32::kIoctlVolumeGetVolumeDiskExtents, "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"},
-      {win32::kFsctlLockVolume, "FSCTL_LOCK_VOLUME"},
-      {win32::kFsctlUnlockVolume, "FSCTL_UNLOCK_VOLUME"},
-      {win32::kFsctlDismountVolume, "FSCTL_DISMOUNT_VOLUME"},
-      {win32::kFsctlAllowExtendedDasdIo, "FSCTL_ALLOW_EXTENDED_DASD_IO"},
+      {winconst::kIoctlDiskGetDriveGeometry, "IOCTL_DISK_GET_DRIVE_GEOMETRY"},
+      {winconst::kIoctlDiskGetPartitionInfo, "IOCTL_DISK_GET_PARTITION_INFO"},
+      {winconst::kIoctlDiskGetLengthInfo, "IOCTL_DISK_GET_LENGTH_INFO"},
+      {winconst::kIoctlDiskGetDriveGeometryEx, "IOCTL_DISK_GET_DRIVE_GEOMETRY_EX"},
+      {winconst::kIoctlDiskUpdateProperties, "IOCTL_DISK_UPDATE_PROPERTIES"},
+      {winconst::kIoctlStorageQueryProperty, "IOCTL_STORAGE_QUERY_PROPERTY"},
+      {winconst::kIoctlStorageGetDeviceNumber, "IOCTL_STORAGE_GET_DEVICE_NUMBER"},
+      {winconst::kIoctlVolumeGetVolumeDiskExtents, "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"},
+      {winconst::kFsctlLockVolume, "FSCTL_LOCK_VOLUME"},
+      {winconst::kFsctlUnlockVolume, "FSCTL_UNLOCK_VOLUME"},
+      {winconst::kFsctlDismountVolume, "FSCTL_DISMOUNT_VOLUME"},
+      {winconst::kFsctlAllowExtendedDasdIo, "FSCTL_ALLOW_EXTENDED_DASD_IO"},
   };
   for (const Named& named : kNames)
     if (named.code == code) return named.name;
@@ -101,7 +101,7 @@ class WinDevice : public platform::Device {
 
   Status SetPosition(uint64_t offset) override {
     if (offset > uint64_t(std::numeric_limits<LONGLONG>::max()))
-      return Status::Failure(win32::kErrorNegativeSeek);
+      return Status::Failure(winconst::kErrorNegativeSeek);
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(offset);
     const Status status = StatusOf(SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN));
