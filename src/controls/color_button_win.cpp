@@ -8,12 +8,12 @@ namespace plexi::win {
 
 bool ColorButtonWindow::Create(const ChildPlacement& place, std::string name) {
   control_.SetName(std::move(name));
-  if (!CreateChild(kClassName, &Procedure<ColorButtonWindow>, place)) return false;
+  if (!CreateChild(kClassName, place)) return false;
   control_.CreateWnd();
   return true;
 }
 
-LRESULT ColorButtonWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ColorButtonWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_GETDLGCODE: {
       // Focused Default and Cancel buttons take their own key.
@@ -24,13 +24,13 @@ LRESULT ColorButtonWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
       return 0;
     }
     case kCmDialogKey:
-      control_.SetVisible(IsWindowVisible(hwnd) != FALSE);
+      control_.SetVisible(IsWindowVisible(hwnd()) != FALSE);
       return control_.CmDialogKey(static_cast<int>(wp)) ? 1 : 0;
     case BM_CLICK:
       control_.Click();
       return 0;
     default:
-      return HandleCommon(hwnd, msg, wp, lp);
+      return HandleCommon(msg, wp, lp);
   }
 }
 

@@ -17,7 +17,9 @@ class ColorButtonWindow : public OwnerDrawnWindow<controls::TColorButton> {
   bool Create(const ChildPlacement& place, std::string name);
   controls::TColorButton& button() { return control_; }
 
-  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 // The icon's picture with its alpha, for TColorButton::SetGlyph.

@@ -3,17 +3,17 @@
 namespace plexi::win {
 
 bool TrackBarWindow::Create(const ChildPlacement& place) {
-  return CreateChild(kClassName, &Procedure<TrackBarWindow>, place);
+  return CreateChild(kClassName, place);
 }
 
-LRESULT TrackBarWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TrackBarWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_GETDLGCODE:
       return controls::TMyTrackBar::WantsArrows() ? DLGC_WANTARROWS : 0;
     case kGetPosition:
       return static_cast<LRESULT>(control_.Position());
     default:
-      return HandleCommon(hwnd, msg, wp, lp);
+      return HandleCommon(msg, wp, lp);
   }
 }
 

@@ -15,7 +15,9 @@ class TrackBarWindow : public OwnerDrawnWindow<controls::TMyTrackBar> {
   bool Create(const ChildPlacement& place);
   controls::TMyTrackBar& bar() { return control_; }
 
-  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 }  // namespace plexi::win

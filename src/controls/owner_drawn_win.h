@@ -8,10 +8,11 @@
 #include <string>
 
 #include "controls/control_host.h"
-#include "controls/form_win.h"
 #include "controls/gdi_canvas_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/win_handles.h"
+#include "window/form_win.h"
+#include "window/window_win.h"
 
 namespace plexi::win {
 
@@ -22,21 +23,12 @@ struct ChildPlacement {
   bool visible = true;
 };
 
-// Registers a window class for the owner-drawn controls once.
-bool RegisterControlClass(const wchar_t* class_name, WNDPROC proc);
-
 template <class Control>
-class OwnerDrawnWindow : public controls::ControlHost {
+class OwnerDrawnWindow : public controls::ControlHost, public Window {
  public:
   OwnerDrawnWindow() { control_.SetHost(this); }
-  ~OwnerDrawnWindow() override {
-    if (HWND hwnd = window_.get()) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-  }
-  OwnerDrawnWindow(const OwnerDrawnWindow&) = delete;
-  OwnerDrawnWindow& operator=(const OwnerDrawnWindow&) = delete;
 
   Control& control() { return control_; }
-  HWND hwnd() const { return window_.get(); }
 
   void SetEnabled(bool enabled) {
     if (hwnd()) EnableWindow(hwnd(), enabled ? TRUE : FALSE);
@@ -60,41 +52,21 @@ class OwnerDrawnWindow : public controls::ControlHost {
   }
 
  protected:
-  bool CreateChild(const wchar_t* class_name, WNDPROC proc, const ChildPlacement& place) {
-    if (!RegisterControlClass(class_name, proc)) return false;
+  bool CreateChild(const wchar_t* class_name, const ChildPlacement& place) {
+    WindowPlacement placement;
+    placement.style = WS_CHILD | WS_TABSTOP | (place.visible ? WS_VISIBLE : 0);
+    placement.bounds = place.bounds;
+    placement.parent = place.parent;
+    placement.id = place.id;
+    if (!CreateWindowOf({class_name}, placement)) return false;
     const RECT& r = place.bounds;
-    const DWORD style = WS_CHILD | WS_TABSTOP | (place.visible ? WS_VISIBLE : 0);
-    HWND hwnd = CreateWindowExW(0, class_name, L"", style, r.left, r.top, r.right - r.left,
-                                r.bottom - r.top, place.parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
-                                GetModuleHandleW(nullptr), this);
-    if (!hwnd) return false;
-    window_.reset(hwnd);
     control_.SetSize(r.right - r.left, r.bottom - r.top);
     return true;
   }
 
-  // The window procedure of a control class: finds the wrapper and lets it
-  // handle the message.
-  template <class Wrapper>
-  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Wrapper*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-      // The parent destroyed us: the wrapper no longer owns a window.
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      self->window_.release();
-      return DefWindowProcW(hwnd, msg, wp, lp);
-    }
-    return self->HandleMessage(hwnd, msg, wp, lp);
-  }
-
   // Messages every owner-drawn control handles alike.
-  LRESULT HandleCommon(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT HandleCommon(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND hwnd = this->hwnd();
     const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
     switch (msg) {
       case WM_ERASEBKGND:
@@ -146,7 +118,7 @@ class OwnerDrawnWindow : public controls::ControlHost {
         control_.KeyUp(static_cast<int>(wp));
         return 0;
       default:
-        return DefWindowProcW(hwnd, msg, wp, lp);
+        return Default(msg, wp, lp);
     }
   }
 
@@ -170,7 +142,6 @@ class OwnerDrawnWindow : public controls::ControlHost {
   }
 
   GdiCanvas canvas_;
-  plexi::win::UniqueWindow window_;
 };
 
 }  // namespace plexi::win

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include "controls/form_win.h"
+#include "window/form_win.h"
 #include "controls/shell_link_win.h"
 #include "controls/shell_open_win.h"
 #include "platform/win/gdi_scope.h"

@@ -1,6 +1,7 @@
 #include "erase/conditions_on_dlg_win.h"
 
-#include "controls/form_win.h"
+#include "controls/glyph_button_win.h"
+#include "window/form_win.h"
 #include "platform/win/app_messages.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
@@ -77,37 +78,28 @@ void TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& 
 // The dialog's life is the worker's: messages run until the worker's end
 // step has run, so a cancel waits there with the dialog still showing.
 void TConditionsOnDlg::ModalLoop() {
-  HWND owner = resources_.owner;
-  if (owner) EnableWindow(owner, FALSE);
-  ShowWindow(hwnd(), SW_SHOW);
-  SetForegroundWindow(hwnd());
-  SetFocus(button1_.hwnd());
+  win::ModalRun run;
+  run.focus = button1_.hwnd();
   // Until FormShow has started the worker, and then until it has ended.
-  while (!run_.Started() || !run_.Ended()) PumpOnce();
-  run_.WaitForEnd([this] { PumpOnce(); });
-  if (owner) {
-    EnableWindow(owner, TRUE);
-    SetActiveWindow(owner);
-  }
-  ShowWindow(hwnd(), SW_HIDE);
-  if (quit_seen_) PostQuitMessage(quit_code_);
-}
-
-void TConditionsOnDlg::PumpOnce() {
-  MSG msg;
-  const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-  if (got <= 0) {
-    // The program is asked to end: stop the worker; the quit is passed on
-    // once it has ended.
-    quit_seen_ = true;
-    quit_code_ = got == 0 ? static_cast<int>(msg.wParam) : 1;
+  run.done = [this] { return run_.Started() && run_.Ended(); };
+  // The program is asked to end: stop the worker; the quit is passed on
+  // once it has ended.
+  run.on_quit = win::QuitPolicy::kRunUntilDone;
+  run.quit_seen = [this] {
     if (hooks_.flags) hooks_.flags->CancelRequested = true;
     if (!run_.Started()) FormShow();
-    return;
-  }
-  if (win::PreTranslateFormMessage(hwnd(), msg)) return;
-  TranslateMessage(&msg);
-  DispatchMessageW(&msg);
+  };
+  static_cast<void>(win::ShowModal(hwnd(), run));
+  // Normally the end step has run and only the join is left; should the
+  // dialog have gone first, messages run until the worker's end.
+  std::optional<int> quit;
+  run_.WaitForEnd([&] {
+    if (std::optional<int> asked = win::RunOneMessage(hwnd())) {
+      quit = asked;
+      if (hooks_.flags) hooks_.flags->CancelRequested = true;
+    }
+  });
+  if (quit) PostQuitMessage(*quit);
 }
 
 // The bars from zero, their looks for the screen, and the worker.

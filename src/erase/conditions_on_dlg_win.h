@@ -12,7 +12,7 @@
 
 #include "controls/color_button_win.h"
 #include "controls/color_progress_bar_win.h"
-#include "controls/dialog_form_win.h"
+#include "window/dialog_form_win.h"
 #include "erase/erase_dialogs.h"
 #include "erase/gui_dispatcher_win.h"
 
@@ -62,7 +62,6 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   bool Create(const ProgressRequest& request);
   void FormShow();
   void ModalLoop();
-  void PumpOnce();
   void ColorButton1Click();
   void SpeedButton1Click();
   void Paint();
@@ -78,8 +77,6 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   plexi::win::UniqueBrush static_brush_;   // StaticBrush
   std::unique_ptr<WindowDispatcher> dispatcher_;
   WorkerRun run_;  // after the dispatcher: ends first
-  bool quit_seen_ = false;
-  int quit_code_ = 0;
 };
 
 }  // namespace plexi

@@ -3,7 +3,8 @@
 #include <shellapi.h>
 
 #include "controls/color_button.h"
-#include "controls/form_win.h"
+#include "controls/glyph_button_win.h"
+#include "window/form_win.h"
 #include "drives/drive_types.h"
 #include "erase/erase_dialogs.h"
 #include "platform/win/gdi_scope.h"

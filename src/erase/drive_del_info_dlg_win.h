@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "controls/dialog_form_win.h"
+#include "window/dialog_form_win.h"
 #include "erase/erase_workflow.h"
 #include "platform/aligned_buffer.h"
 

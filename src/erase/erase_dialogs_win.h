@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "controls/dialog_form_win.h"
+#include "window/dialog_form_win.h"
 #include "erase/erase_workflow.h"
 #include "shutdown/shutdown.h"
 #include "shutdown/shutdown_msg_dlg_win.h"

@@ -6,24 +6,21 @@
 #include <windows.h>
 
 #include "erase/erase_job.h"
-#include "platform/win/win_handles.h"
+#include "window/window_win.h"
 
 namespace plexi {
 
-class WindowDispatcher : public GuiDispatcher {
+class WindowDispatcher : public GuiDispatcher, public win::Window {
  public:
   // Must be made on the GUI thread.
   WindowDispatcher();
-  WindowDispatcher(const WindowDispatcher&) = delete;
-  WindowDispatcher& operator=(const WindowDispatcher&) = delete;
-
   void RunOnGui(const std::function<void()>& step) override;
 
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
+ private:
   DWORD gui_thread_;
-  win::UniqueWindow window_;
 };
 
 }  // namespace plexi

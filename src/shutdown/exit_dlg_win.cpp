@@ -1,6 +1,7 @@
 #include "shutdown/exit_dlg_win.h"
 
-#include "controls/form_win.h"
+#include "controls/glyph_button_win.h"
+#include "window/form_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 

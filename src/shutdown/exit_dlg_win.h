@@ -7,7 +7,7 @@
 #include <string>
 
 #include "controls/color_button_win.h"
-#include "controls/dialog_form_win.h"
+#include "window/dialog_form_win.h"
 #include "shutdown/shutdown.h"
 
 namespace plexi {

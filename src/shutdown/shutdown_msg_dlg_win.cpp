@@ -1,7 +1,7 @@
 #include "shutdown/shutdown_msg_dlg_win.h"
 
 #include "controls/color_button.h"
-#include "controls/form_win.h"
+#include "window/form_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 

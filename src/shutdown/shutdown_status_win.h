@@ -6,29 +6,26 @@
 #include <string>
 
 #include "platform/win/win_handles.h"
+#include "window/window_win.h"
 
 namespace plexi {
 
-class ShutdownStatusText {
+class ShutdownStatusText : public win::Window {
  public:
   static constexpr wchar_t kClassName[] = L"TStaticText";
   static constexpr int kWidth = 99;
   static constexpr int kHeight = 16;
 
-  ShutdownStatusText() = default;
-  ShutdownStatusText(const ShutdownStatusText&) = delete;
-  ShutdownStatusText& operator=(const ShutdownStatusText&) = delete;
-
   // A hidden child of `parent` at (x, y), in `face` at 13 pixels.
   bool Create(HWND parent, int x, int y, const std::wstring& face);
   void Set(const std::string& text, bool visible);
-  HWND hwnd() const { return window_.get(); }
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
-  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void Paint();
 
-  plexi::win::UniqueWindow window_;  // destroyed with the parent too
   plexi::win::UniqueFont font_;
   std::wstring text_;
 };

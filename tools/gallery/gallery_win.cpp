@@ -9,7 +9,7 @@
 
 #include "controls/color_button_win.h"
 #include "controls/color_progress_bar_win.h"
-#include "controls/form_win.h"
+#include "window/form_win.h"
 #include "controls/gdi_canvas_win.h"
 #include "controls/my_track_bar_win.h"
 #include "gallery/gallery_ids.h"

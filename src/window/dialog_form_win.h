@@ -10,6 +10,8 @@
 #include <string>
 
 #include "platform/win/win_handles.h"
+#include "window/window_helpers_win.h"
+#include "window/window_win.h"
 
 namespace plexi::win {
 
@@ -24,8 +26,8 @@ struct FormResources {
 
 // A font of `height` pixels: the characters' height, or with `line_height`
 // the distance between lines (for text that must fit a designed box).
-plexi::win::UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold = false,
-                                         bool line_height = false);
+UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold = false,
+                        bool line_height = false);
 
 struct FormSpec {
   const wchar_t* class_name = nullptr;
@@ -39,21 +41,15 @@ struct FormSpec {
   HWND centre_on = nullptr;  // null: the screen
 };
 
-class DialogForm {
+class DialogForm : public Window {
  public:
-  DialogForm() = default;
-  virtual ~DialogForm() = default;
-  DialogForm(const DialogForm&) = delete;
-  DialogForm& operator=(const DialogForm&) = delete;
-
-  HWND hwnd() const { return window_.get(); }
   void SetCaption(const std::string& text);
 
  protected:
   bool CreateForm(const FormSpec& desc);
   // Derived forms call it first in their destructor, while the fonts and
   // controls the children use still exist.
-  void DestroyForm() { window_.reset(); }
+  void DestroyForm() { DestroyOwnWindow(); }
   // A child control with the form's font; `text` in UTF-8.
   HWND AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x, int y,
                 int width, int height, int id = 0, HFONT font = nullptr, DWORD ex_style = 0);
@@ -61,27 +57,15 @@ class DialogForm {
   // A tool tip with the short hint of a child.
   void AddHint(HWND child, const std::string& hint);
   // Everything the form does not handle itself.
-  virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   // The close box, Alt+F4 and Escape: the cancel result by default.
   virtual void OnCancel();
 
-  plexi::win::UniqueFont font_;  // the form's font, given to every child
+  UniqueFont font_;  // the form's font, given to every child
 
  private:
-  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
-  plexi::win::UniqueWindow window_;
-  HWND tooltip_ = nullptr;  // owned by the form
+  Tooltips tooltips_;
+  bool has_tooltips_ = false;
 };
-
-// A flat tool button as owner-drawn BUTTON: paints the face and an image
-// of `images` (or a drawn picture) from the form's WM_DRAWITEM.
-// Sets a static control's text from UTF-8, turning each LF into the CR LF
-// at which static controls break lines.
-void SetMultilineText(HWND control, const std::string& text);
-
-void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int image);
-// The picture of the shutdown-settings button: a power symbol.
-void DrawPowerGlyph(HDC dc, const RECT& area, bool enabled);
 
 }  // namespace plexi::win

@@ -1,12 +1,12 @@
-#include "controls/form_win.h"
+#include "window/form_win.h"
 
-#include "controls/color_button.h"
 
 namespace plexi::win {
 namespace {
 
 constexpr wchar_t kModalResultProp[] = L"PlexiscrubModalResult";
-constexpr int kCancelResult = controls::msCancel;
+// The controls' cancel result (IDCANCEL, as a dialog's).
+constexpr int kCancelResult = IDCANCEL;
 
 struct DialogKeyOffer {
   WPARAM key;
@@ -60,36 +60,49 @@ bool PreTranslateFormMessage(HWND form, MSG& msg) {
   return IsDialogMessageW(form, &msg) != FALSE;
 }
 
-int ShowModal(HWND form, HWND active_control) {
+std::optional<int> RunOneMessage(HWND form) {
+  MSG msg;
+  const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+  if (got <= 0) return got == 0 ? static_cast<int>(msg.wParam) : 1;
+  if (!PreTranslateFormMessage(form, msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return std::nullopt;
+}
+
+bool ShowModal(HWND form, const ModalRun& run) {
   HWND owner = GetWindow(form, GW_OWNER);
   if (owner) EnableWindow(owner, FALSE);
-  SetFormModalResult(form, 0);
   ShowWindow(form, SW_SHOW);
   SetForegroundWindow(form);
-  if (active_control) SetFocus(active_control);
-  int result = 0;
-  MSG msg;
-  while (IsWindow(form) && (result = FormModalResult(form)) == 0) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
-      result = kCancelResult;
-      break;
-    }
-    if (!PreTranslateFormMessage(form, msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+  if (run.focus) SetFocus(run.focus);
+  std::optional<int> quit_code;
+  bool done = false;
+  while (IsWindow(form) && !(done = run.done())) {
+    if (quit_code && run.on_quit == QuitPolicy::kEndNow) break;
+    if (std::optional<int> quit = RunOneMessage(form)) {
+      quit_code = quit;
+      if (run.quit_seen) run.quit_seen();
     }
   }
-  if (!IsWindow(form)) result = kCancelResult;
   if (owner) {
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
   }
-  if (IsWindow(form)) {
-    ShowWindow(form, SW_HIDE);
-    RemovePropW(form, kModalResultProp);
-  }
+  if (IsWindow(form)) ShowWindow(form, SW_HIDE);
+  if (quit_code) PostQuitMessage(*quit_code);
+  return done;
+}
+
+int ShowModal(HWND form, HWND active_control) {
+  SetFormModalResult(form, 0);
+  ModalRun run;
+  run.focus = active_control;
+  run.done = [form] { return FormModalResult(form) != 0; };
+  const bool done = ShowModal(form, run);
+  const int result = done ? FormModalResult(form) : kCancelResult;
+  if (IsWindow(form)) RemovePropW(form, kModalResultProp);
   return result;
 }
 

@@ -1,0 +1,65 @@
+#include "window/dialog_form_win.h"
+
+#include "platform/win/utf.h"
+#include "window/form_win.h"
+
+namespace plexi::win {
+
+UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold, bool line_height) {
+  // A positive height is the cell's: the designed face has no internal
+  // leading at these sizes, so both are the same for it, while a stand-in
+  // face with taller lines keeps the designed line spacing that way.
+  return MakeFont({face, line_height ? height : -height, bold ? FW_BOLD : FW_NORMAL});
+}
+
+void DialogForm::SetCaption(const std::string& text) {
+  if (hwnd()) SetText(hwnd(), text);
+}
+
+bool DialogForm::CreateForm(const FormSpec& desc) {
+  const SIZE frame = FrameSize(desc.client_width, desc.client_height, desc.style, desc.ex_style);
+  RECT area = ScreenArea();
+  if (desc.centre_on) GetWindowRect(desc.centre_on, &area);
+  WindowPlacement placement;
+  placement.style = desc.style;
+  placement.ex_style = desc.ex_style;
+  placement.bounds = CentredIn(area, frame.cx, frame.cy);
+  placement.parent = desc.owner;
+  placement.text = Utf8ToWide(desc.caption);
+  return CreateWindowOf({desc.class_name, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, placement);
+}
+
+HWND DialogForm::AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x,
+                          int y, int width, int height, int id, HFONT font, DWORD ex_style) {
+  HWND child = CreateWindowExW(ex_style, class_name, Utf8ToWide(text).c_str(), WS_CHILD | style, x,
+                               y, width, height, hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               GetModuleHandleW(nullptr), nullptr);
+  if (child) {
+    HFONT chosen = font ? font : font_.get();
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), FALSE);
+  }
+  return child;
+}
+
+void DialogForm::AddHint(HWND child, const std::string& hint) {
+  if (!has_tooltips_) has_tooltips_ = tooltips_.Create(hwnd());
+  tooltips_.AddForChild(child, hint);
+}
+
+void DialogForm::OnCancel() { SetFormModalResult(hwnd(), IDCANCEL); }
+
+LRESULT DialogForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CLOSE:
+      OnCancel();
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDCANCEL) OnCancel();
+      return 0;
+    default:
+      return Default(msg, wp, lp);
+  }
+}
+
+}  // namespace plexi::win

@@ -1,0 +1,102 @@
+#include "window/window_win.h"
+
+namespace plexi::win {
+namespace {
+
+// The child a parent's notification is about, when the message names one.
+HWND ChildOf(UINT message, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<HWND>(lparam);
+    case WM_NOTIFY:
+      return lparam ? reinterpret_cast<const NMHDR*>(lparam)->hwndFrom : nullptr;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      return item && item->CtlType != ODT_MENU ? item->hwndItem : nullptr;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+bool RegisterWindowClass(const WindowClass& window_class) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, window_class.name, &existing)) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &Window::Procedure;
+  wc.hInstance = instance;
+  wc.hIcon = window_class.icon;
+  wc.hCursor = window_class.cursor ? window_class.cursor : LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = window_class.background;
+  wc.lpszClassName = window_class.name;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  const auto procedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
+  if (procedure != &Window::Procedure) return nullptr;
+  return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+bool Window::CreateWindowOf(const WindowClass& window_class, const WindowPlacement& placement) {
+  if (!RegisterWindowClass(window_class)) return false;
+  const RECT& r = placement.bounds;
+  const HMENU id =
+      (placement.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(placement.id)) : nullptr;
+  CreateWindowExW(placement.ex_style, window_class.name, placement.text.c_str(), placement.style, r.left,
+                  r.top, r.right - r.left, r.bottom - r.top, placement.parent, id,
+                  GetModuleHandleW(nullptr), this);
+  return hwnd() != nullptr;
+}
+
+LRESULT Window::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  return Default(message, wparam, lparam);
+}
+
+std::optional<LRESULT> Window::OnReflected(UINT, WPARAM, LPARAM) { return std::nullopt; }
+
+std::optional<LRESULT> Window::Reflect(UINT message, WPARAM wparam, LPARAM lparam) {
+  Window* child = FromHandle(ChildOf(message, lparam));
+  if (!child) return std::nullopt;
+  return child->OnReflected(message, wparam, lparam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->window_ = UniqueWindow(hwnd);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    // Destroyed by its parent or by the system: the object owns no window
+    // any more.
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    static_cast<void>(self->window_.release());
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  if (std::optional<LRESULT> answer = Reflect(message, wparam, lparam)) return *answer;
+  return self->OnMessage(message, wparam, lparam);
+}
+
+Window::~Window() {
+  // Derived parts are gone: the window's last messages go to the system.
+  if (HWND hwnd = window_.release()) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
+  }
+}
+
+}  // namespace plexi::win
