@@ -16,6 +16,7 @@
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_machine.h"
+#include "window/window_helpers_win.h"
 
 namespace plexi::app {
 
@@ -47,12 +48,6 @@ const std::vector<ToolButtonSpec>& ToolButtons() {
   return buttons;
 }
 
-RECT CentredOnScreen(int width, int height) {
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  return {x, y, x + width, y + height};
-}
-
 }  // namespace
 
 TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, Environment& environment)
@@ -68,59 +63,32 @@ TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, Environment& environment)
       sector_view_(*environment.machine, notifier_, [this] { ApplyHeaderColour(band_.ColourIndex()); }),
       running_(environment.settings_place) {}
 
-TDriveViewDlg::~TDriveViewDlg() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
-
-bool TDriveViewDlg::RegisterWindowClass(HINSTANCE instance) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-  window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  window_class.hbrBackground = nullptr;  // the band and the children cover everything
-  window_class.lpszClassName = kMainWindowClass;
-  return RegisterClassExW(&window_class) != 0;
-}
+TDriveViewDlg::~TDriveViewDlg() { DestroyOwnWindow(); }
 
 bool TDriveViewDlg::Create() {
   // Caption, system menu and minimise box; the height can change, the
   // width cannot (see WM_GETMINMAXINFO), and there is no maximise.
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
                            WS_CLIPCHILDREN;
-  const RECT frame = CentredOnScreen(kWidth, kHeight);
-  CreateWindowExW(0, kMainWindowClass, kAppTitleWide, kStyle, frame.left, frame.top, kWidth, kHeight,
-                  nullptr, nullptr, instance_, this);
-  if (hwnd_ == nullptr) return false;
+  win::WindowClass window_class{kMainWindowClass};
+  window_class.icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  // No background: the band and the children cover everything.
+  win::WindowPlacement placement;
+  placement.style = kStyle;
+  placement.bounds = win::CentredIn(win::ScreenArea(), kWidth, kHeight);
+  placement.text = kAppTitleWide;
+  if (!CreateWindowOf(window_class, placement)) return false;
   ConstructionSteps();
   return true;
 }
 
 void TDriveViewDlg::Show(int show_command) {
-  ShowWindow(hwnd_, show_command);
-  UpdateWindow(hwnd_);
+  ShowWindow(hwnd(), show_command);
+  UpdateWindow(hwnd());
   FormShow();
 }
 
-LRESULT CALLBACK TDriveViewDlg::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<TDriveViewDlg*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TDriveViewDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    self->status_ = nullptr;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  return self->WndProc(message, wparam, lparam);
-}
-
-LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   if (std::optional<LRESULT> answer = sector_view_.ParentMessage(message, wparam, lparam)) return *answer;
   switch (message) {
     case WM_CREATE:
@@ -169,7 +137,7 @@ LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_CLOSE:
       FormCloseQuery();
-      DestroyWindow(hwnd_);
+      DestroyWindow(hwnd());
       return 0;
     case WM_DESTROY:
       FormDestroy();
@@ -178,25 +146,25 @@ LRESULT TDriveViewDlg::WndProc(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return DefWindowProcW(hwnd_, message, wparam, lparam);
+  return Default(message, wparam, lparam);
 }
 
 // While the window is made: the error log, the shell's icons for the list,
 // the child controls.
 void TDriveViewDlg::FormCreate() {
-  notifier_.SetOwner(hwnd_);
+  notifier_.SetOwner(hwnd());
   // The shell's image list as it gives it for the root of our own drive.
   system_icons_ = SystemImageList(win::ExecutableDirectory().substr(0, 3));
   CreateControls();
 }
 
 void TDriveViewDlg::CreateControls() {
-  toolbar_.Create(hwnd_, instance_, ToolButtons());
-  list_.Create(hwnd_, instance_, [this](int x) { ListView1MouseDown(x); });
+  toolbar_.Create(hwnd(), instance_, ToolButtons());
+  list_.Create(hwnd(), instance_, [this](int x) { ListView1MouseDown(x); });
   list_.SetImageList(system_icons_);
-  sector_view_.Create(hwnd_, instance_);
+  sector_view_.Create(hwnd(), instance_);
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
-                            0, hwnd_, nullptr, instance_, nullptr);
+                            0, hwnd(), nullptr, instance_, nullptr);
   SendMessageW(status_, SB_SIMPLE, TRUE, 0);
 }
 
@@ -209,13 +177,13 @@ void TDriveViewDlg::ConstructionSteps() {
   help_path_ = env_.files->ProgramDirectory() + "Help\\Plexiscrub.htm";
   error_log_.LoadErrorLog(notifier_);
   colour_depth_ = ScreenColourDepth();
-  erase_ui_.SetResources({hwnd_, AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_},
+  erase_ui_.SetResources({hwnd(), AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_},
                          notifier_);
   erase_ui_.CreateWindows(kStaticText2Left, FlatToolbar::kTop + 2);
 
   // A simulated machine's drives need no rights of the real one.
   if (!env_.simulated && LacksAdministratorRights())
-    ShowPlainMessage(hwnd_, "プレキシスクラブの実行は管理者で行う必要があります。特権レベルを設定して再実行して下さい。"
+    ShowPlainMessage(hwnd(), "プレキシスクラブの実行は管理者で行う必要があります。特権レベルを設定して再実行して下さい。"
                             "このまま実行した場合、正しくドライブの消去を行うことはできません。");
 
   const WindowsVersion version = ReadWindowsVersion();
@@ -250,14 +218,14 @@ void TDriveViewDlg::FormCloseQuery() {
 }
 
 void TDriveViewDlg::FormDestroy() {
-  KillTimer(hwnd_, kTimer1);
+  KillTimer(hwnd(), kTimer1);
   watching_ = false;
 }
 
 void TDriveViewDlg::LayoutControls() {
-  if (hwnd_ == nullptr || status_ == nullptr) return;
+  if (hwnd() == nullptr || status_ == nullptr) return;
   RECT client;
-  GetClientRect(hwnd_, &client);
+  GetClientRect(hwnd(), &client);
   SendMessageW(status_, WM_SIZE, 0, 0);
   RECT status;
   GetWindowRect(status_, &status);
@@ -266,21 +234,21 @@ void TDriveViewDlg::LayoutControls() {
   list_.Move(below_band);
   sector_view_.Layout(below_band);
   RECT frame;
-  GetWindowRect(hwnd_, &frame);
-  auto screen = GetWindowDc(hwnd_);
+  GetWindowRect(hwnd(), &frame);
+  auto screen = GetWindowDc(hwnd());
   band_.SetTextLabel(sector_view_.TextLabelPlace());
   band_.Render(screen.get(), client.right, frame.right - frame.left);
   sector_view_.TakeBandColours(band_.Pixel(2, 2), band_.Pixel(2, 6));
   const RECT band{0, 0, client.right, band_.Height()};
-  InvalidateRect(hwnd_, &band, FALSE);
+  InvalidateRect(hwnd(), &band, FALSE);
   toolbar_.RepaintAll();
 }
 
 void TDriveViewDlg::PaintBand() {
-  auto paint = plexi::win::BeginPaintScope(hwnd_);
+  auto paint = plexi::win::BeginPaintScope(hwnd());
   HDC dc = paint.dc();
   RECT client;
-  GetClientRect(hwnd_, &client);
+  GetClientRect(hwnd(), &client);
   band_.CopyPart(dc, {0, 0, client.right, band_.Height()});
 }
 
@@ -369,12 +337,12 @@ int TDriveViewDlg::RowIcon(const DriveRow& row) {
   return DriveIconIndex(env_.simulated ? win::ExecutableDirectory().substr(0, 3) : row.root);
 }
 
-void TDriveViewDlg::SpeedButton4Click() { win::OpenHelp(hwnd_, help_path_); }
+void TDriveViewDlg::SpeedButton4Click() { win::OpenHelp(hwnd(), help_path_); }
 
-void TDriveViewDlg::SpeedButton5Click() { about_.Execute(hwnd_, *env_.settings); }
+void TDriveViewDlg::SpeedButton5Click() { about_.Execute(hwnd(), *env_.settings); }
 
 void TDriveViewDlg::SpeedButton6Click() {
-  win::OpenErrorLog(hwnd_, error_log_.Path(), *env_.files);
+  win::OpenErrorLog(hwnd(), error_log_.Path(), *env_.files);
 }
 
 void TDriveViewDlg::SpeedButton7Click() {
@@ -404,12 +372,12 @@ void TDriveViewDlg::OnContextMenu(HWND source, LPARAM where) {
     return;
   }
   POINT client = screen;
-  ScreenToClient(hwnd_, &client);
+  ScreenToClient(hwnd(), &client);
   if (client.y < band_.Height()) ChooseHeaderColour(screen);
 }
 
 void TDriveViewDlg::ChooseHeaderColour(POINT screen) {
-  if (std::optional<int32_t> chosen = ShowColourMenu(hwnd_, screen, band_.ColourIndex()))
+  if (std::optional<int32_t> chosen = ShowColourMenu(hwnd(), screen, band_.ColourIndex()))
     ApplyHeaderColour(*chosen);
 }
 
@@ -422,9 +390,9 @@ void TDriveViewDlg::ShowListMenu(POINT screen) {
   if (!menu) return;
   if (entries.forbid_visible) AppendMenuW(menu.get(), MF_STRING, kForbidMenuId, L"消去を禁止する");
   if (entries.allow_visible) AppendMenuW(menu.get(), MF_STRING, kAllowMenuId, L"消去を許可する");
-  SetForegroundWindow(hwnd_);
+  SetForegroundWindow(hwnd());
   const int chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y,
-                                    0, hwnd_, nullptr);
+                                    0, hwnd(), nullptr);
   if (chosen != kForbidMenuId && chosen != kAllowMenuId) return;
   const std::optional<ForbidOutcome> outcome = model_.N3Click(
       list_.Selected(), chosen == kForbidMenuId ? ForbidAction::kForbid : ForbidAction::kAllow);
@@ -435,9 +403,9 @@ void TDriveViewDlg::ShowListMenu(POINT screen) {
 }
 
 void TDriveViewDlg::Timer1Timer() {
-  KillTimer(hwnd_, kTimer1);
+  KillTimer(hwnd(), kTimer1);
   if (model_.DriveLettersChanged()) SpeedButton3Click();
-  SetTimer(hwnd_, kTimer1, kWatchIntervalMs, nullptr);
+  SetTimer(hwnd(), kTimer1, kWatchIntervalMs, nullptr);
   watching_ = true;
 }
 
@@ -459,7 +427,7 @@ LRESULT TDriveViewDlg::OnCopyData(WPARAM sender, LPARAM data) {
 LRESULT TDriveViewDlg::OnQueryEndSession() {
   const bool writing = keep_awake_.has_value();
   if (!workflow_ || !workflow_->Running() || !writing) return TRUE;
-  if (!session_block_) session_block_.emplace(hwnd_, kEraseBlocksShutdown);
+  if (!session_block_) session_block_.emplace(hwnd(), kEraseBlocksShutdown);
   session_ending_ = true;
   workflow_->Flags().CancelRequested = true;
   return FALSE;
@@ -474,19 +442,19 @@ void TDriveViewDlg::OnEndSession(bool ending) {
 }
 
 bool TDriveViewDlg::StopDriveWatch() {
-  KillTimer(hwnd_, kTimer1);
+  KillTimer(hwnd(), kTimer1);
   return std::exchange(watching_, false);
 }
 
 void TDriveViewDlg::StartDriveWatch() {
-  SetTimer(hwnd_, kTimer1, kWatchIntervalMs, nullptr);
+  SetTimer(hwnd(), kTimer1, kWatchIntervalMs, nullptr);
   watching_ = true;
 }
 
 void TDriveViewDlg::RepaintRow(size_t) { list_.UpdateTexts(); }
 
 void TDriveViewDlg::BroadcastRowChange(const RowChangeMessage& message) {
-  app::BroadcastRowChange(hwnd_, message);
+  app::BroadcastRowChange(hwnd(), message);
 }
 
 void TDriveViewDlg::ShutdownAfterErase() { shutdown_->ShutdownAfterErase(); }

@@ -22,29 +22,26 @@
 #include "erase/erase_workflow.h"
 #include "errors/error_report.h"
 #include "shutdown/shutdown.h"
+#include "window/window_win.h"
 
 namespace plexi::app {
 
 extern const wchar_t kMainWindowClass[];  // "TDriveViewDlg"
 
-class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
+class TDriveViewDlg : public win::Window, private EraseButtonHost, private EraseEnvironment {
  public:
   TDriveViewDlg(HINSTANCE instance, Environment& environment);
   ~TDriveViewDlg() override;
-  TDriveViewDlg(const TDriveViewDlg&) = delete;
-  TDriveViewDlg& operator=(const TDriveViewDlg&) = delete;
-
-  static bool RegisterWindowClass(HINSTANCE instance);
 
   // Creates the window centred on the screen and runs the construction steps.
   bool Create();
   // Shows the window and runs FormShow.
   void Show(int show_command);
-  HWND hwnd() const { return hwnd_; }
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT WndProc(UINT message, WPARAM wparam, LPARAM lparam);
 
   // Creation, in the order the window is built.
   void FormCreate();
@@ -109,8 +106,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   std::unique_ptr<ShutdownController> shutdown_;  // made once the Windows version is known
   std::unique_ptr<EraseWorkflow> workflow_;
 
-  HWND hwnd_ = nullptr;    // owned by the system once created; cleared at WM_NCDESTROY
-  HWND status_ = nullptr;  // StatusBar1, a child of hwnd_
+  HWND status_ = nullptr;  // StatusBar1, a child of the window
   HIMAGELIST system_icons_ = nullptr;  // the shell's, shared
   std::string help_path_;
   win::AboutBox about_;

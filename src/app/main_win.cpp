@@ -47,7 +47,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
 
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!TDriveViewDlg::RegisterWindowClass(instance)) return 1;
 
   TDriveViewDlg window(instance, environment);
   if (!window.Create()) return 1;

@@ -11,6 +11,7 @@
 #include "platform/utf16_guess.h"
 #include "platform/win/utf.h"
 #include "viewer/sector_dump.h"
+#include "window/window_helpers_win.h"
 
 namespace plexi::app {
 namespace {
@@ -44,43 +45,22 @@ constexpr int kTrackBarWidth = 28;
 constexpr DWORD kTextViewStyle = 0x50011904;
 constexpr DWORD kTextViewExStyle = 0x10200;
 
-int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-  *reinterpret_cast<bool*>(found) = true;
-  return 0;
-}
-
-bool HasFace(const wchar_t* face) {
-  auto screen = GetWindowDc(nullptr);
-  LOGFONTW query{};
-  query.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
-  bool found = false;
-  EnumFontFamiliesExW(screen.get(), &query, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
-  return found;
-}
-
 // The dump and its header line up only in a fixed-pitch face: the first of
 // `preferred` and the fixed-pitch stand-ins that the system has.
 std::wstring FixedPitchFace(std::initializer_list<const wchar_t*> preferred) {
   static const wchar_t* const kStandIns[] = {L"MS Gothic", L"Noto Sans Mono CJK JP",
                                              L"DejaVu Sans Mono", L"Courier New"};
   for (const wchar_t* face : preferred)
-    if (HasFace(face)) return face;
+    if (win::HasFace(face)) return face;
   for (const wchar_t* face : kStandIns)
-    if (HasFace(face)) return face;
+    if (win::HasFace(face)) return face;
   return *preferred.begin();
 }
 
 // A font whose lines are `pitch` pixels apart (the cell height), so that
 // the 32 dump lines take the same room whatever face stands in.
 win::UniqueFont FixedPitchFont(const std::wstring& face, int pitch) {
-  LOGFONTW font{};
-  font.lfHeight = pitch;
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = SHIFTJIS_CHARSET;
-  font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-  lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);
-  return win::UniqueFont(CreateFontIndirectW(&font));
+  return win::MakeFont({face, pitch, FW_NORMAL, SHIFTJIS_CHARSET, FIXED_PITCH | FF_MODERN});
 }
 
 int LineHeight(HWND window, HFONT font) {
@@ -89,10 +69,6 @@ int LineHeight(HWND window, HFONT font) {
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
   return metrics.tmHeight;
-}
-
-void SetText(HWND window, const std::string& text) {
-  SetWindowTextW(window, win::Utf8ToWide(text).c_str());
 }
 
 }  // namespace
@@ -104,9 +80,7 @@ SectorViewWindow::SectorViewWindow(platform::Machine& machine, Notifier& notifie
       memo_brush_(SolidBrush(kMemoColour)),
       text_view_brush_(SolidBrush(kTextViewColour)) {}
 
-SectorViewWindow::~SectorViewWindow() {
-  if (panel3_ != nullptr) SetWindowLongPtrW(panel3_, GWLP_USERDATA, 0);
-}
+SectorViewWindow::~SectorViewWindow() = default;
 
 HWND SectorViewWindow::CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style,
                                    DWORD ex_style, int id, HWND parent, HINSTANCE instance) {
@@ -126,7 +100,7 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
 
   // Panel3 lies above the memo: it is made first.
   if (!CreatePanel3(instance)) return false;
-  text_view_ = CreateWindowExW(kTextViewExStyle, L"EDIT", L"", kTextViewStyle, 0, 0, 0, 0, panel3_,
+  text_view_ = CreateWindowExW(kTextViewExStyle, L"EDIT", L"", kTextViewStyle, 0, 0, 0, 0, panel3_.hwnd(),
                                reinterpret_cast<HMENU>(INT_PTR(kTextViewId)), instance, nullptr);
   memo_ = CreateChild(L"EDIT", L"",
                       ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
@@ -155,21 +129,16 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
   return true;
 }
 
-bool SectorViewWindow::CreatePanel3(HINSTANCE instance) {
-  WNDCLASSEXW panel_class{};
-  panel_class.cbSize = sizeof(panel_class);
-  if (!GetClassInfoExW(instance, kPanelClass, &panel_class)) {
-    panel_class.lpfnWndProc = Panel3Proc;
-    panel_class.hInstance = instance;
-    panel_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    panel_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    panel_class.lpszClassName = kPanelClass;
-    if (!RegisterClassExW(&panel_class)) return false;
-  }
-  panel3_ = CreateChild(kPanelClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kPanel3Id, parent_, instance);
-  if (panel3_ == nullptr) return false;
-  SetWindowLongPtrW(panel3_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  return true;
+bool SectorViewWindow::CreatePanel3(HINSTANCE) {
+  win::WindowPlacement placement;
+  placement.style = WS_CHILD | WS_CLIPCHILDREN;
+  placement.ex_style = WS_EX_CONTROLPARENT;
+  placement.parent = parent_;
+  placement.id = kPanel3Id;
+  return panel3_.Create({kPanelClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, placement,
+                        [this](UINT message, WPARAM wparam, LPARAM lparam) {
+                          return Panel3Message(message, wparam, lparam);
+                        });
 }
 
 // Opening and closing -------------------------------------------------------
@@ -222,7 +191,7 @@ void SectorViewWindow::ShowControls(bool shown) {
 
 // Panel3 covers the memo while the text display is on.
 void SectorViewWindow::ShowDumpOrText() {
-  ShowWindow(panel3_, shown_ && text_display_ ? SW_SHOW : SW_HIDE);
+  ShowWindow(panel3_.hwnd(), shown_ && text_display_ ? SW_SHOW : SW_HIDE);
   ShowWindow(memo_, shown_ && !text_display_ ? SW_SHOW : SW_HIDE);
 }
 
@@ -235,7 +204,7 @@ void SectorViewWindow::Layout(const RECT& area) {
   MoveWindow(check_box_, kCheckBoxLeft, kCheckBoxTop, kCheckBoxSize, kCheckBoxSize, TRUE);
   MoveWindow(memo_, area.left, area.top, view_width, height, TRUE);
   if (shown_) FitMemo();
-  MoveWindow(panel3_, area.left, area.top, view_width, height, TRUE);
+  MoveWindow(panel3_.hwnd(), area.left, area.top, view_width, height, TRUE);
   MoveWindow(track_bar_.hwnd(), area.left + view_width, area.top, kTrackBarWidth, height, TRUE);
 }
 
@@ -314,31 +283,23 @@ std::optional<LRESULT> SectorViewWindow::ParentMessage(UINT message, WPARAM wpar
   }
 }
 
-LRESULT CALLBACK SectorViewWindow::Panel3Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<SectorViewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self != nullptr) {
-    switch (message) {
-      case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lparam) == self->text_view_)
-          return reinterpret_cast<LRESULT>(self->text_view_brush_.get());
-        break;
-      case WM_SIZE:
-        self->Panel3Resize();
-        return 0;
-      case WM_NCDESTROY:
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->panel3_ = nullptr;
-        break;
-      default:
-        break;
-    }
+std::optional<LRESULT> SectorViewWindow::Panel3Message(UINT message, WPARAM, LPARAM lparam) {
+  switch (message) {
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == text_view_)
+        return reinterpret_cast<LRESULT>(text_view_brush_.get());
+      return std::nullopt;
+    case WM_SIZE:
+      Panel3Resize();
+      return 0;
+    default:
+      return std::nullopt;
   }
-  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 void SectorViewWindow::Panel3Resize() {
   RECT client;
-  GetClientRect(panel3_, &client);
+  GetClientRect(panel3_.hwnd(), &client);
   SetWindowPos(text_view_, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOMOVE);
 }
 
@@ -407,7 +368,7 @@ LRESULT CALLBACK SectorViewWindow::TextViewProc(HWND window, UINT message, WPARA
 // lines' adding would leave it, so that Down on it pages at once.
 void SectorViewWindow::SetMemoText(const std::string& text) {
   SendMessageW(memo_, WM_SETREDRAW, FALSE, 0);
-  SetText(memo_, text);
+  win::SetText(memo_, text);
   const int length = GetWindowTextLengthW(memo_);
   SendMessageW(memo_, EM_SETSEL, WPARAM(length), LPARAM(length));
   SendMessageW(memo_, EM_SCROLLCARET, 0, 0);
@@ -415,13 +376,13 @@ void SectorViewWindow::SetMemoText(const std::string& text) {
   InvalidateRect(memo_, nullptr, TRUE);
 }
 
-void SectorViewWindow::SetTextViewText(const std::string& text) { SetText(text_view_, text); }
+void SectorViewWindow::SetTextViewText(const std::string& text) { win::SetText(text_view_, text); }
 
-void SectorViewWindow::SetSectorNumberText(const std::string& text) { SetText(sector_number_, text); }
+void SectorViewWindow::SetSectorNumberText(const std::string& text) { win::SetText(sector_number_, text); }
 
-void SectorViewWindow::SetCaption(const std::string& text) { SetText(parent_, text); }
+void SectorViewWindow::SetCaption(const std::string& text) { win::SetText(parent_, text); }
 
-void SectorViewWindow::SetHeaderText(const std::string& text) { SetText(header_, text); }
+void SectorViewWindow::SetHeaderText(const std::string& text) { win::SetText(header_, text); }
 
 void SectorViewWindow::ShowTextView(bool shown) {
   text_display_ = shown;

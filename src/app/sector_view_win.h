@@ -16,6 +16,7 @@
 #include "drives/drive_types.h"
 #include "platform/win/win_handles.h"
 #include "viewer/sector_viewer.h"
+#include "window/window_win.h"
 
 namespace plexi::app {
 
@@ -91,7 +92,7 @@ class SectorViewWindow : private SectorViewerView {
   void FitMemo();
   void Panel3Resize();
   void Memo1KeyDown(int virtual_key);
-  static LRESULT CALLBACK Panel3Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> Panel3Message(UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK Memo1Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                     UINT_PTR id, DWORD_PTR self);
   static LRESULT CALLBACK TextViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
@@ -102,7 +103,7 @@ class SectorViewWindow : private SectorViewerView {
   HWND parent_ = nullptr;
   // Children of the main window (or of Panel3), destroyed with it.
   HWND memo_ = nullptr;
-  HWND panel3_ = nullptr;
+  win::Panel panel3_;
   HWND text_view_ = nullptr;
   HWND header_ = nullptr;
   HWND sector_number_ = nullptr;

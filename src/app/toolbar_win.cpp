@@ -16,9 +16,7 @@ FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
     : art_(art), hint_sink_(std::move(hint_sink)) {}
 
 bool FlatToolbar::Create(HWND parent, HINSTANCE instance, const std::vector<ToolButtonSpec>& buttons) {
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
-                             nullptr, instance, nullptr);
+  static_cast<void>(tooltips_.Create(parent));  // the buttons work without their tips
   entries_.reserve(buttons.size());  // the subclass keeps pointers to the entries' owner only
   for (const ToolButtonSpec& desc : buttons) {
     Entry entry{desc};
@@ -35,15 +33,7 @@ bool FlatToolbar::Create(HWND parent, HINSTANCE instance, const std::vector<Tool
 }
 
 void FlatToolbar::AddTip(const Entry& entry) {
-  if (tooltip_ == nullptr) return;
-  std::wstring text = win::Utf8ToWide(SplitHint(entry.desc.hint).short_text);
-  TOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = GetParent(entry.window);
-  tool.uId = reinterpret_cast<UINT_PTR>(entry.window);
-  tool.lpszText = text.data();  // copied by the tool tip
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  tooltips_.AddForChild(entry.window, SplitHint(entry.desc.hint).short_text);
 }
 
 FlatToolbar::Entry* FlatToolbar::Find(int id) {
@@ -77,13 +67,7 @@ void FlatToolbar::SetHint(int id, const std::string& hint) {
   Entry* entry = Find(id);
   if (!entry) return;
   entry->desc.hint = hint;
-  std::wstring text = win::Utf8ToWide(SplitHint(hint).short_text);
-  TOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.hwnd = GetParent(entry->window);
-  tool.uId = reinterpret_cast<UINT_PTR>(entry->window);
-  tool.lpszText = text.data();
-  if (tooltip_ != nullptr) SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  tooltips_.SetChildText(entry->window, SplitHint(hint).short_text);
   if (entry->hot) hint_sink_(SplitHint(hint).long_text);
 }
 

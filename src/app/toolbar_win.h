@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/artwork_win.h"
+#include "window/window_helpers_win.h"
 
 namespace plexi::app {
 
@@ -75,7 +76,7 @@ class FlatToolbar {
 
   const Artwork& art_;
   HintSink hint_sink_;
-  HWND tooltip_ = nullptr;  // owned by the parent window, destroyed with it
+  win::Tooltips tooltips_;  // the tip window goes with the parent window
   std::vector<Entry> entries_;
 };
 

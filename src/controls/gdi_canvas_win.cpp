@@ -2,6 +2,7 @@
 
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
+#include "window/window_helpers_win.h"
 
 namespace plexi::win {
 namespace {
@@ -133,13 +134,7 @@ void GdiCanvas::SetPixel(int x, int y, controls::Color c) {
 
 void GdiCanvas::SetFont(const controls::Font& font) {
   if (has_font_ && font == font_spec_) return;
-  LOGFONTW desc{};
-  desc.lfHeight = font.height;
-  desc.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  desc.lfCharSet = SHIFTJIS_CHARSET;
-  desc.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(desc.lfFaceName, plexi::win::Utf8ToWide(font.face).c_str(), LF_FACESIZE);
-  UniqueFont created(CreateFontIndirectW(&desc));
+  UniqueFont created = MakeFont({Utf8ToWide(font.face), font.height, font.bold ? FW_BOLD : FW_NORMAL});
   if (!created) return;
   HGDIOBJ previous = SelectObject(dc_.get(), created.get());
   if (!original_font_) original_font_ = previous;

@@ -102,91 +102,54 @@ TVersionBox::TVersionBox(const controls::VersionBoxSetup& setup, const AboutServ
   progress_.SetVisible(false);
 }
 
-TVersionBox::~TVersionBox() {
-  if (hwnd_) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
-}
-
 void TVersionBox::ShowModal(HWND owner) {
   if (!Create(owner)) return;
   FormShow();
-  win::ShowModal(hwnd_, ok_);
-  KillTimer(hwnd_, kAnimationTimer);
+  win::ShowModal(hwnd(), ok_);
+  KillTimer(hwnd(), kAnimationTimer);
 }
 
 bool TVersionBox::Create(HWND owner) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = kVersionBoxClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  if (!registered) return false;
-
-  constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_DLGMODALFRAME;
-  RECT frame = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  const std::wstring caption = Utf8ToWide(setup_.caption);
-  CreateWindowExW(kExStyle, kVersionBoxClass, caption.c_str(), kStyle, x, y, width, height, owner,
-                  nullptr, GetModuleHandleW(nullptr), this);
-  if (!hwnd_) return false;
+  WindowPlacement placement;
+  placement.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  placement.ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_DLGMODALFRAME;
+  const SIZE frame = FrameSize(kClientWidth, kClientHeight, placement.style, placement.ex_style);
+  placement.bounds = CentredIn(ScreenArea(), frame.cx, frame.cy);
+  placement.parent = owner;
+  placement.text = Utf8ToWide(setup_.caption);
+  if (!CreateWindowOf({kVersionBoxClass}, placement)) return false;
   CreateChildren();
   return true;
 }
 
 void TVersionBox::CreateChildren() {
-  LOGFONTW desc{};
-  desc.lfHeight = -12;
-  desc.lfWeight = FW_NORMAL;
-  desc.lfCharSet = SHIFTJIS_CHARSET;
-  lstrcpynW(desc.lfFaceName, Utf8ToWide(kFontFace).c_str(), LF_FACESIZE);
-  font_.reset(CreateFontIndirectW(&desc));
+  font_ = MakeFont({Utf8ToWide(kFontFace), -12});
 
   auto button = [&](const wchar_t* text, const RECT& r, int id, DWORD style) {
-    HWND hwnd = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
-                                r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return hwnd;
+    HWND child = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
+                                 r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return child;
   };
   ok_ = button(L"OK", kOkBounds, IDOK, BS_DEFPUSHBUTTON);
   update_ = button(L"Update", kUpdateBounds, kUpdateButtonId, BS_PUSHBUTTON);
-  progress_.Place(hwnd_, kProgressBounds);
+  progress_.Place(hwnd(), kProgressBounds);
   AddTooltips();
 }
 
+// Tool ids of the panel's areas.
+constexpr UINT_PTR kVersionTip = 1;
+constexpr UINT_PTR kMakerTip = 2;
+
 void TVersionBox::AddTooltips() {
-  INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&classes);
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!tooltip_) return;
-  auto add = [&](UINT_PTR id, const RECT& r, const wchar_t* text, bool window) {
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_SUBCLASS | (window ? TTF_IDISHWND : 0);
-    tool.hwnd = hwnd_;
-    tool.uId = id;
-    tool.rect = r;
-    tool.lpszText = const_cast<wchar_t*>(text);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  };
+  if (!tooltips_.Create(hwnd())) return;
   const RECT version = {kVersionBox.left, kVersionBox.top + kPanel.top, kVersionBox.right,
                         kVersionBox.bottom + kPanel.top};
-  add(1, version, L"バージョン", false);
-  add(2, MakerBounds(), L"Ｑ＆Ｚ Home", false);
-  add(reinterpret_cast<UINT_PTR>(update_), {}, L"更新ファイルを確認する", true);
+  tooltips_.AddForArea(kVersionTip, version, "バージョン");
+  tooltips_.AddForArea(kMakerTip, MakerBounds(), "Ｑ＆Ｚ Home");
+  tooltips_.AddForChild(update_, "更新ファイルを確認する");
 }
 
 // Showing: the maker's link placed against the right edge, one animation
@@ -196,16 +159,9 @@ void TVersionBox::FormShow() {
     canvas_.SetFont(FormFont(kLinkColor));
     maker_width_ = canvas_.TextExtent(setup_.maker).cx;
   }
-  if (tooltip_) {
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = hwnd_;
-    tool.uId = 2;
-    tool.rect = MakerBounds();
-    SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  tooltips_.MoveArea(kMakerTip, MakerBounds());
   AnimationStep();
-  SetTimer(hwnd_, kAnimationTimer, kAnimationInterval, nullptr);
+  SetTimer(hwnd(), kAnimationTimer, kAnimationInterval, nullptr);
 }
 
 void TVersionBox::AnimationStep() {
@@ -227,32 +183,16 @@ RECT TVersionBox::MakerBounds() const {
 }
 
 void TVersionBox::InvalidatePanel() {
-  if (hwnd_) InvalidateRect(hwnd_, &kPanel, FALSE);
+  if (hwnd()) InvalidateRect(hwnd(), &kPanel, FALSE);
 }
 
-LRESULT CALLBACK TVersionBox::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<TVersionBox*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TVersionBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  return self->HandleMessage(msg, wp, lp);
-}
-
-LRESULT TVersionBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TVersionBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const POINT point = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;  // Paint covers every pixel
     case WM_PAINT: {
-      auto paint = plexi::win::BeginPaintScope(hwnd_);
+      auto paint = plexi::win::BeginPaintScope(hwnd());
       HDC dc = paint.dc();
       Paint(dc);
       return 0;
@@ -275,7 +215,7 @@ LRESULT TVersionBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_COMMAND:
       if (LOWORD(wp) == IDOK && !downloading_) {
-        SetFormModalResult(hwnd_, IDOK);
+        SetFormModalResult(hwnd(), IDOK);
       } else if (LOWORD(wp) == kUpdateButtonId) {
         checker_.UpdateButtonClick();
       }
@@ -286,13 +226,13 @@ LRESULT TVersionBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (downloading_) {
         checker_.UpdateButtonClick();
       } else {
-        SetFormModalResult(hwnd_, IDCANCEL);
+        SetFormModalResult(hwnd(), IDCANCEL);
       }
       return 0;
     default:
       break;
   }
-  return DefWindowProcW(hwnd_, msg, wp, lp);
+  return Default(msg, wp, lp);
 }
 
 void TVersionBox::OnMouseMove(POINT p) {
@@ -311,13 +251,13 @@ void TVersionBox::OnMouseDown(POINT p) {
 }
 
 void TVersionBox::OnMouseUp(POINT p) {
-  if (!setup_.maker.empty() && Contains(MakerBounds(), p)) OpenHomePage(hwnd_, setup_.home_page);
+  if (!setup_.maker.empty() && Contains(MakerBounds(), p)) OpenHomePage(hwnd(), setup_.home_page);
 }
 
 bool TVersionBox::OnSetCursor() {
   POINT p;
   GetCursorPos(&p);
-  ScreenToClient(hwnd_, &p);
+  ScreenToClient(hwnd(), &p);
   if (!Contains(PictureBounds(), p) && !Contains(MakerBounds(), p)) return false;
   SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
   return true;
@@ -378,17 +318,17 @@ void TVersionBox::PaintPanel(controls::Canvas& c) {
 }
 
 void TVersionBox::ShowMessage(const std::string& text) {
-  MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(setup_.message_caption).c_str(), MB_OK);
+  MessageBoxW(hwnd(), Utf8ToWide(text).c_str(), Utf8ToWide(setup_.message_caption).c_str(), MB_OK);
 }
 
 bool TVersionBox::AskYesNo(const std::string& caption, const std::string& text) {
-  return MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), MB_YESNO) ==
+  return MessageBoxW(hwnd(), Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), MB_YESNO) ==
          IDYES;
 }
 
 std::optional<std::string> TVersionBox::ChooseFolder(const std::string& caption) {
-  if (services_.choose_folder) return services_.choose_folder(hwnd_, caption);
-  return BrowseForFolder(hwnd_, caption);
+  if (services_.choose_folder) return services_.choose_folder(hwnd(), caption);
+  return BrowseForFolder(hwnd(), caption);
 }
 
 void TVersionBox::DownloadStarted(uint64_t max) {
@@ -415,7 +355,7 @@ void TVersionBox::ProcessInput() {
       if (!checker_.Idle()) checker_.UpdateButtonClick();
       return;
     }
-    if (!PreTranslateFormMessage(hwnd_, msg)) {
+    if (!PreTranslateFormMessage(hwnd(), msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -431,10 +371,10 @@ void TVersionBox::DownloadEnded() {
 
 void TVersionBox::OpenFolder(const std::string& folder) {
   if (services_.open_folder) {
-    services_.open_folder(hwnd_, folder);
+    services_.open_folder(hwnd(), folder);
     return;
   }
-  RunShellCommand(hwnd_, controls::OpenFolderCommand(folder));
+  RunShellCommand(hwnd(), controls::OpenFolderCommand(folder));
 }
 
 }  // namespace plexi::win

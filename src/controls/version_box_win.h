@@ -15,15 +15,14 @@
 #include "controls/update_check.h"
 #include "controls/version_box.h"
 #include "platform/win/win_handles.h"
+#include "window/window_helpers_win.h"
+#include "window/window_win.h"
 
 namespace plexi::win {
 
-class TVersionBox : public controls::UpdateView {
+class TVersionBox : public controls::UpdateView, public Window {
  public:
   TVersionBox(const controls::VersionBoxSetup& setup, const AboutServices& services);
-  ~TVersionBox() override;
-  TVersionBox(const TVersionBox&) = delete;
-  TVersionBox& operator=(const TVersionBox&) = delete;
 
   // Creates the form, shows it modally and returns when it is closed.
   void ShowModal(HWND owner);
@@ -38,9 +37,10 @@ class TVersionBox : public controls::UpdateView {
   void DownloadEnded() override;
   void OpenFolder(const std::string& folder) override;
 
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   bool Create(HWND owner);
   void CreateChildren();
   void AddTooltips();
@@ -68,10 +68,9 @@ class TVersionBox : public controls::UpdateView {
   controls::Image picture_;
   int maker_width_ = 0;
 
-  HWND hwnd_ = nullptr;
   HWND ok_ = nullptr;
   HWND update_ = nullptr;
-  HWND tooltip_ = nullptr;
+  Tooltips tooltips_;
   plexi::win::UniqueFont font_;
   GdiCanvas canvas_;
   WindowlessProgressBar progress_;

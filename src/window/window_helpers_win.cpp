@@ -62,6 +62,17 @@ void Tooltips::AddForChild(HWND child, const std::string& text) {
   Add(tool, text);
 }
 
+void Tooltips::SetChildText(HWND child, const std::string& text) {
+  if (!tooltip_ || !child) return;
+  std::wstring wide = Utf8ToWide(text);
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.hwnd = owner_;
+  tool.uId = reinterpret_cast<UINT_PTR>(child);
+  tool.lpszText = wide.data();
+  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void Tooltips::AddForArea(UINT_PTR id, const RECT& area, const std::string& text) {
   TOOLINFOW tool{};
   tool.uFlags = TTF_SUBCLASS;

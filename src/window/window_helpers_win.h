@@ -32,6 +32,7 @@ class Tooltips {
   bool Create(HWND owner);
   // The hint of a child control.
   void AddForChild(HWND child, const std::string& text);
+  void SetChildText(HWND child, const std::string& text);
   // The hint of an area of the owner's client area, known by `id`.
   void AddForArea(UINT_PTR id, const RECT& area, const std::string& text);
   void MoveArea(UINT_PTR id, const RECT& area);

@@ -1,5 +1,7 @@
 #include "window/window_win.h"
 
+#include <utility>
+
 namespace plexi::win {
 namespace {
 
@@ -97,6 +99,19 @@ Window::~Window() {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
   }
+}
+
+bool Panel::Create(const WindowClass& window_class, const WindowPlacement& placement,
+                   Handler handler) {
+  handler_ = std::move(handler);
+  return CreateWindowOf(window_class, placement);
+}
+
+LRESULT Panel::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (handler_) {
+    if (std::optional<LRESULT> answer = handler_(message, wparam, lparam)) return *answer;
+  }
+  return Default(message, wparam, lparam);
 }
 
 }  // namespace plexi::win

@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -68,6 +69,20 @@ class Window {
   static std::optional<LRESULT> Reflect(UINT message, WPARAM wparam, LPARAM lparam);
 
   UniqueWindow window_;
+};
+
+// A plain child window that holds other controls; its owner answers the
+// messages it cares about, the system the rest.
+class Panel : public Window {
+ public:
+  using Handler = std::function<std::optional<LRESULT>(UINT, WPARAM, LPARAM)>;
+  bool Create(const WindowClass& window_class, const WindowPlacement& placement, Handler handler);
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  Handler handler_;
 };
 
 }  // namespace plexi::win
