@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "gallery/gallery_ids.h"
+#include "platform/win/gdi_scope.h"
+#include "platform/win/win_handles.h"
 
 namespace plexi::gallery {
 namespace {
@@ -76,22 +78,21 @@ std::vector<std::uint8_t> Capture(HWND hwnd, int* w, int* h) {
   *h = r.bottom - r.top;
   const int row = (*w * 3 + 3) & ~3;
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(row) * static_cast<std::size_t>(*h));
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, *w, *h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, *w, *h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
+  auto screen = plexi::win::GetWindowDc(nullptr);
+  plexi::win::UniqueDc memory(CreateCompatibleDC(screen.get()));
+  plexi::win::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), *w, *h));
+  {
+    auto drawn_into = plexi::win::SelectInto(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, *w, *h, screen.get(), r.left, r.top, SRCCOPY);
+  }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = *w;
   info.bmiHeader.biHeight = -*h;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(*h), pixels.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(*h), pixels.data(), &info,
+            DIB_RGB_COLORS);
   return pixels;
 }
 

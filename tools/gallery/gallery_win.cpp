@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_handles.h"
+#include "window/window_helpers_win.h"
+#include "window/window_win.h"
 
 namespace plexi::gallery {
 namespace {
@@ -34,16 +37,16 @@ struct Label {
 
 RECT Bounds(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
 
-class Gallery {
+class Gallery : public Window {
  public:
-  bool Create(HINSTANCE instance);
-  HWND hwnd() const { return window_.get(); }
+  ~Gallery() override { DestroyOwnWindow(); }
+  bool Create();
   int Run();
 
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
  private:
-  static LRESULT CALLBACK GalleryProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   void AddProgressBars();
   WindowlessProgressBar& AddBar(int x, int y, int w, int h, std::string label, PAINTTYPE style,
@@ -52,12 +55,11 @@ class Gallery {
   TrackBarWindow& AddTrack(HWND parent, int id, RECT bounds, std::int64_t position);
   void AddButtons();
   ColorButtonWindow& AddButton(HWND parent, int id, RECT bounds, const std::string& caption);
-  bool CreateDialogForm(HINSTANCE instance);
+  bool CreateDialogForm();
   void Paint(HDC dc);
   void PaintButtonSnapshot(HDC dc, TColorButton& button, int x, int y);
 
-  plexi::win::UniqueWindow window_;
-  plexi::win::UniqueWindow dialog_;
+  Panel dialog_;
   plexi::win::UniqueFont label_font_;
   std::vector<std::unique_ptr<WindowlessProgressBar>> bars_;
   std::vector<std::unique_ptr<TrackBarWindow>> tracks_;
@@ -71,37 +73,19 @@ class Gallery {
   int last_modal_result_ = -1;
 };
 
-bool Gallery::Create(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = GalleryProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kGalleryClass;
-  if (!RegisterClassExW(&wc)) return false;
-  wc.lpfnWndProc = DialogProc;
-  wc.lpszClassName = kDialogClass;
-  if (!RegisterClassExW(&wc)) return false;
-
-  LOGFONTW font{};
-  font.lfHeight = kUiFont.height;
-  font.lfCharSet = SHIFTJIS_CHARSET;
-  lstrcpynW(font.lfFaceName, L"MS UI Gothic", LF_FACESIZE);
-  label_font_.reset(CreateFontIndirectW(&font));
-
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  AdjustWindowRect(&frame, style, FALSE);
-  HWND hwnd = CreateWindowExW(0, kGalleryClass, L"コントロール ギャラリー", style, 0, 0,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                              nullptr, instance, this);
-  if (!hwnd) return false;
-  window_.reset(hwnd);
+bool Gallery::Create() {
+  label_font_ = MakeFont({L"MS UI Gothic", kUiFont.height, FW_DONTCARE});
+  WindowPlacement placement;
+  placement.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  const SIZE frame = FrameSize(kClientWidth, kClientHeight, placement.style, 0);
+  placement.bounds = {0, 0, frame.cx, frame.cy};
+  placement.text = L"コントロール ギャラリー";
+  const WindowClass gallery_class{kGalleryClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)};
+  if (!CreateWindowOf(gallery_class, placement)) return false;
   AddProgressBars();
   AddTrackBars();
   AddButtons();
-  return CreateDialogForm(instance);
+  return CreateDialogForm();
 }
 
 WindowlessProgressBar& Gallery::AddBar(int x, int y, int w, int h, std::string label,
@@ -239,15 +223,24 @@ void Gallery::AddButtons() {
   labels_.push_back({10, 521, "フォーカス/押下"});
 }
 
-bool Gallery::CreateDialogForm(HINSTANCE instance) {
-  RECT frame{0, 0, 300, 120};
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  AdjustWindowRect(&frame, style, FALSE);
-  HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, kDialogClass, L"モーダル ダイアログ", style,
-                                120, 120, frame.right - frame.left, frame.bottom - frame.top,
-                                hwnd(), nullptr, instance, nullptr);
-  if (!dialog) return false;
-  dialog_.reset(dialog);
+// Closing the dialog with its caption button answers cancel, as the
+// program's dialogs do.
+bool Gallery::CreateDialogForm() {
+  WindowPlacement placement;
+  placement.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  placement.ex_style = WS_EX_DLGMODALFRAME;
+  const SIZE frame = FrameSize(300, 120, placement.style, 0);
+  placement.bounds = Bounds(120, 120, frame.cx, frame.cy);
+  placement.parent = hwnd();
+  placement.text = L"モーダル ダイアログ";
+  const WindowClass dialog_class{kDialogClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)};
+  const bool made = dialog_.Create(dialog_class, placement, [this](UINT msg, WPARAM, LPARAM) {
+    if (msg != WM_CLOSE) return std::optional<LRESULT>();
+    SetFormModalResult(dialog_.hwnd(), msCancel);
+    return std::optional<LRESULT>(0);
+  });
+  if (!made) return false;
+  HWND dialog = dialog_.hwnd();
   dialog_focus_ = AddTrack(dialog, kDialogTrack, Bounds(20, 20, 260, 24), 50).hwnd();
   auto& ok = AddButton(dialog, kDialogOk, Bounds(110, 75, 75, 25), "OK");
   ok.button().SetDefault(true);
@@ -295,10 +288,8 @@ LRESULT Gallery::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers everything
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
-      Paint(dc);
-      EndPaint(hwnd(), &ps);
+      auto paint = BeginPaintScope(hwnd());
+      Paint(paint.dc());
       return 0;
     }
     case kGetLastClicked:
@@ -306,39 +297,15 @@ LRESULT Gallery::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kGetLastModalResult:
       return last_modal_result_;
     case kOpenDialog:
-      last_modal_result_ = ShowModal(dialog_.get(), dialog_focus_);
+      last_modal_result_ = ShowModal(dialog_.hwnd(), dialog_focus_);
       InvalidateRect(hwnd(), nullptr, FALSE);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcW(hwnd(), msg, wp, lp);
+      return Default(msg, wp, lp);
   }
-}
-
-LRESULT CALLBACK Gallery::GalleryProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<Gallery*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self || !self->hwnd()) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    self->window_.release();
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  return self->OnMessage(msg, wp, lp);
-}
-
-// Closing the dialog with its caption button answers cancel, as the
-// program's dialogs do.
-LRESULT CALLBACK Gallery::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_CLOSE) {
-    SetFormModalResult(hwnd, msCancel);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 int Gallery::Run() {
@@ -357,8 +324,8 @@ int Gallery::Run() {
 }  // namespace
 }  // namespace plexi::gallery
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   plexi::gallery::Gallery gallery;
-  if (!gallery.Create(instance)) return 1;
+  if (!gallery.Create()) return 1;
   return gallery.Run();
 }
