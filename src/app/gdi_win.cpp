@@ -4,25 +4,8 @@ namespace plexi::app {
 
 HDC OffscreenBitmap::Prepare(HDC reference, int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
-  if (dc_ && width <= width_ && height <= height_) return dc_.get();
-  // The old bitmap goes back into the DC before either is destroyed.
-  if (dc_ && original_bitmap_ != nullptr) SelectObject(dc_.get(), original_bitmap_);
-  dc_.reset(CreateCompatibleDC(reference));
-  bitmap_.reset(CreateCompatibleBitmap(reference, width, height));
-  if (!dc_ || !bitmap_) {
-    dc_.reset();
-    bitmap_.reset();
-    width_ = height_ = 0;
-    return nullptr;
-  }
-  original_bitmap_ = SelectObject(dc_.get(), bitmap_.get());
-  width_ = width;
-  height_ = height;
-  return dc_.get();
-}
-
-void OffscreenBitmap::BlitTo(HDC target, int x, int y, int width, int height) const {
-  if (dc_) BitBlt(target, x, y, width, height, dc_.get(), 0, 0, SRCCOPY);
+  if (surface_ && width <= surface_.width() && height <= surface_.height()) return surface_.dc();
+  return surface_.MakeCompatible(reference, width, height) ? surface_.dc() : nullptr;
 }
 
 win::UniqueBrush SolidBrush(COLORREF colour) {

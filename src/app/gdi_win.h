@@ -1,20 +1,16 @@
-// The image-list owner of the main window, and an off-screen
-// bitmap that is painted first and copied to the screen in one BitBlt.
+// The main window's off-screen bitmap, painted first and copied to the
+// screen in one BitBlt, and its solid brushes and pens.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
 #include "platform/win/gdi_scope.h"
 #include "platform/win/win_handles.h"
+#include "window/memory_bitmap_win.h"
 
 namespace plexi::app {
 
-struct ImageListTraits {
-  using Value = HIMAGELIST;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value v) { ImageList_Destroy(v); }
-};
-using UniqueImageList = Unique<ImageListTraits>;
+using win::UniqueImageList;
 
 using plexi::win::BeginPaintScope;
 using plexi::win::GetWindowDc;
@@ -26,15 +22,14 @@ class OffscreenBitmap {
  public:
   // Returns the DC to paint into, or null when GDI is out of resources.
   HDC Prepare(HDC reference, int width, int height);
-  HDC dc() const { return dc_.get(); }
+  HDC dc() const { return surface_.dc(); }
   // Copies the painted width x height to (x, y) of `target`.
-  void BlitTo(HDC target, int x, int y, int width, int height) const;
+  void BlitTo(HDC target, int x, int y, int width, int height) const {
+    surface_.BlitTo(target, x, y, width, height);
+  }
 
  private:
-  win::UniqueBitmap bitmap_;
-  win::UniqueDc dc_;
-  HGDIOBJ original_bitmap_ = nullptr;
-  int width_ = 0, height_ = 0;
+  win::MemoryBitmap surface_;
 };
 
 // A solid brush or pen of one colour, owned.

@@ -6,21 +6,11 @@
 #include "app/drive_view_dlg_win.h"
 #include "app/environment_win.h"
 #include "app/message_box_notifier_win.h"
+#include "window/form_win.h"
 
 namespace {
 
 constexpr int kExitUsage = 2;
-
-int RunMessageLoop() {
-  MSG message;
-  BOOL result;
-  while ((result = GetMessageW(&message, nullptr, 0, 0)) != 0) {
-    if (result == -1) return 1;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return int(message.wParam);
-}
 
 }  // namespace
 
@@ -51,5 +41,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   TDriveViewDlg window(instance, environment);
   if (!window.Create()) return 1;
   window.Show(show_command);
-  return RunMessageLoop();
+  return plexi::win::RunMessageLoop();
 }

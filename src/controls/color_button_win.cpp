@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/win/gdi_scope.h"
+#include "window/memory_bitmap_win.h"
 
 namespace plexi::win {
 
@@ -37,27 +37,14 @@ LRESULT ColorButtonWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 controls::Image ImageFromIcon(HICON icon, int size) {
   controls::Image image;
   if (!icon || size <= 0) return image;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = -size;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  plexi::win::UniqueDc dc(CreateCompatibleDC(nullptr));
-  plexi::win::UniqueBitmap bitmap(
-      CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!dc || !bitmap) return image;
-  {
-    auto drawn_into = plexi::win::SelectInto(dc.get(), bitmap.get());
-    DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    image.width = size;
-    image.height = size;
-    image.argb.assign(pixels, pixels + static_cast<std::ptrdiff_t>(size) * size);
-  }
+  MemoryBitmap surface;
+  if (!surface.MakeDib(size, size)) return image;
+  DrawIconEx(surface.dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  const std::uint32_t* pixels = surface.pixels();
+  image.width = size;
+  image.height = size;
+  image.argb.assign(pixels, pixels + static_cast<std::ptrdiff_t>(size) * size);
   // Icons without an alpha channel leave it 0 everywhere: treat them as opaque.
   bool any_alpha = false;
   for (std::uint32_t p : image.argb) any_alpha = any_alpha || (p >> 24) != 0;

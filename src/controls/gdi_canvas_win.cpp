@@ -25,39 +25,22 @@ controls::SystemColorTable CurrentSystemColors() {
   return controls::SystemColorTable(colors);
 }
 
-GdiCanvas::GdiCanvas() : dc_(CreateCompatibleDC(nullptr)) {}
+GdiCanvas::GdiCanvas() { static_cast<void>(surface_.DibDc()); }  // no DC: nothing is drawn
 
 GdiCanvas::~GdiCanvas() {
-  // The DC must let go of our bitmap and font before they are deleted.
-  if (dc_ && original_bitmap_) SelectObject(dc_.get(), original_bitmap_);
-  if (dc_ && original_font_) SelectObject(dc_.get(), original_font_);
+  // The DC must let go of our font before it is deleted.
+  if (surface_.dc() && original_font_) SelectObject(surface_.dc(), original_font_);
 }
 
 bool GdiCanvas::Resize(int width, int height) {
   if (width < 1) width = 1;
   if (height < 1) height = 1;
-  if (bitmap_ && width == width_ && height == height_) return true;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // rows top down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueBitmap bitmap(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap) return false;
-  HGDIOBJ previous = SelectObject(dc_.get(), bitmap.get());
-  if (!original_bitmap_) original_bitmap_ = previous;
-  bitmap_ = std::move(bitmap);  // the old bitmap is no longer selected
-  bits_ = static_cast<std::uint32_t*>(bits);
-  width_ = width;
-  height_ = height;
-  return true;
+  if (surface_ && width == surface_.width() && height == surface_.height()) return true;
+  return surface_.MakeDib(width, height);
 }
 
 void GdiCanvas::BlitTo(HDC dest, int x, int y) const {
-  if (bitmap_) BitBlt(dest, x, y, width_, height_, dc_.get(), 0, 0, SRCCOPY);
+  surface_.BlitTo(dest, x, y, surface_.width(), surface_.height());
 }
 
 controls::Color GdiCanvas::SystemColorValue(int index) const { return GetSysColor(index); }
@@ -66,23 +49,23 @@ void GdiCanvas::FillRect(const controls::Rect& r, controls::Color c) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   UniqueBrush brush(CreateSolidBrush(Resolve(c)));
   const RECT rect = ToRect(r);
-  ::FillRect(dc_.get(), &rect, brush.get());
+  ::FillRect(surface_.dc(), &rect, brush.get());
 }
 
 void GdiCanvas::FrameRect(const controls::Rect& r, controls::Color c) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   UniqueBrush brush(CreateSolidBrush(Resolve(c)));
   const RECT rect = ToRect(r);
-  ::FrameRect(dc_.get(), &rect, brush.get());
+  ::FrameRect(surface_.dc(), &rect, brush.get());
 }
 
 template <class Draw>
 void GdiCanvas::WithPenAndBrush(const controls::Pen& pen, std::optional<controls::Color> brush, Draw draw) {
   UniquePen gdi_pen(CreatePen(PS_SOLID, pen.width, Resolve(pen.color)));
   UniqueBrush gdi_brush(brush ? CreateSolidBrush(Resolve(*brush)) : nullptr);
-  auto select_pen = SelectInto(dc_.get(), gdi_pen.get());
-  auto select_brush = SelectInto(dc_.get(), brush ? gdi_brush.get() : GetStockObject(NULL_BRUSH));
-  draw(dc_.get());
+  auto select_pen = SelectInto(surface_.dc(), gdi_pen.get());
+  auto select_brush = SelectInto(surface_.dc(), brush ? gdi_brush.get() : GetStockObject(NULL_BRUSH));
+  draw(surface_.dc());
 }
 
 void GdiCanvas::Line(controls::Point from, controls::Point to, const controls::Pen& pen) {
@@ -111,9 +94,9 @@ void GdiCanvas::RoundRect(const controls::Rect& r, int corner_width, int corner_
 // Pixels are read and written in the DIB's memory, after GDI has finished
 // what it queued: 0x00RRGGBB there, 0x00BBGGRR in a Color.
 std::uint32_t* GdiCanvas::PixelAt(int x, int y) const {
-  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return nullptr;
+  if (!surface_.pixels() || x < 0 || y < 0 || x >= surface_.width() || y >= surface_.height()) return nullptr;
   GdiFlush();
-  return bits_ + static_cast<std::ptrdiff_t>(y) * width_ + x;
+  return surface_.pixels() + static_cast<std::ptrdiff_t>(y) * surface_.width() + x;
 }
 
 controls::Color GdiCanvas::GetPixel(int x, int y) const {
@@ -136,7 +119,7 @@ void GdiCanvas::SetFont(const controls::Font& font) {
   if (has_font_ && font == font_spec_) return;
   UniqueFont created = MakeFont({Utf8ToWide(font.face), font.height, font.bold ? FW_BOLD : FW_NORMAL});
   if (!created) return;
-  HGDIOBJ previous = SelectObject(dc_.get(), created.get());
+  HGDIOBJ previous = SelectObject(surface_.dc(), created.get());
   if (!original_font_) original_font_ = previous;
   font_ = std::move(created);
   font_spec_ = font;
@@ -147,19 +130,19 @@ controls::Size GdiCanvas::TextExtent(std::string_view text) {
   const std::wstring wide = plexi::win::Utf8ToWide(text);
   SIZE size{};
   if (wide.empty()) {
-    GetTextExtentPoint32W(dc_.get(), L" ", 1, &size);
+    GetTextExtentPoint32W(surface_.dc(), L" ", 1, &size);
     return {0, size.cy};
   }
-  GetTextExtentPoint32W(dc_.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+  GetTextExtentPoint32W(surface_.dc(), wide.c_str(), static_cast<int>(wide.size()), &size);
   return {size.cx, size.cy};
 }
 
 void GdiCanvas::WriteText(int x, int y, std::string_view text, controls::Color c) {
   const std::wstring wide = plexi::win::Utf8ToWide(text);
   if (wide.empty()) return;
-  SetBkMode(dc_.get(), TRANSPARENT);
-  SetTextColor(dc_.get(), Resolve(c));
-  ::TextOutW(dc_.get(), x, y, wide.c_str(), static_cast<int>(wide.size()));
+  SetBkMode(surface_.dc(), TRANSPARENT);
+  SetTextColor(surface_.dc(), Resolve(c));
+  ::TextOutW(surface_.dc(), x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
 
 }  // namespace plexi::win

@@ -9,6 +9,7 @@
 
 #include "controls/canvas.h"
 #include "platform/win/win_handles.h"
+#include "window/memory_bitmap_win.h"
 
 namespace plexi::win {
 
@@ -27,10 +28,10 @@ class GdiCanvas : public controls::Canvas {
   bool Resize(int width, int height);
   // Copies the whole picture to `dest` at (x, y).
   void BlitTo(HDC dest, int x, int y) const;
-  HDC dc() const { return dc_.get(); }
+  HDC dc() const { return surface_.dc(); }
 
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
+  int Width() const override { return surface_.width(); }
+  int Height() const override { return surface_.height(); }
   controls::Color SystemColorValue(int index) const override;
 
   void FillRect(const controls::Rect& r, controls::Color c) override;
@@ -52,13 +53,8 @@ class GdiCanvas : public controls::Canvas {
   void WithPenAndBrush(const controls::Pen& pen, std::optional<controls::Color> brush, Draw draw);
   std::uint32_t* PixelAt(int x, int y) const;
 
-  plexi::win::UniqueDc dc_;
-  plexi::win::UniqueBitmap bitmap_;
-  HGDIOBJ original_bitmap_ = nullptr;
+  MemoryBitmap surface_;
   HGDIOBJ original_font_ = nullptr;
-  std::uint32_t* bits_ = nullptr;
-  int width_ = 0;
-  int height_ = 0;
   plexi::win::UniqueFont font_;
   controls::Font font_spec_;
   bool has_font_ = false;

@@ -60,6 +60,12 @@ bool PreTranslateFormMessage(HWND form, MSG& msg) {
   return IsDialogMessageW(form, &msg) != FALSE;
 }
 
+int RunMessageLoop(HWND form) {
+  for (;;) {
+    if (std::optional<int> quit = RunOneMessage(form)) return *quit;
+  }
+}
+
 std::optional<int> RunOneMessage(HWND form) {
   MSG msg;
   const BOOL got = GetMessageW(&msg, nullptr, 0, 0);

@@ -47,6 +47,11 @@ int ShowModal(HWND form, HWND active_control = nullptr);
 // when it was the program's quit (which the caller passes on).
 std::optional<int> RunOneMessage(HWND form);
 
+// The program's message loop: runs until the quit and returns its exit
+// code (1 when the system fails to give a message). With `form`, Enter,
+// Escape and Tab go to that form's controls first.
+int RunMessageLoop(HWND form = nullptr);
+
 // For the message loop of any window holding our controls: true when the
 // message was used (do not translate and dispatch it).
 bool PreTranslateFormMessage(HWND form, MSG& msg);

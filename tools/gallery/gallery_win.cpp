@@ -312,13 +312,7 @@ int Gallery::Run() {
   ShowWindow(hwnd(), SW_SHOW);
   UpdateWindow(hwnd());
   SetFocus(first_focus_);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (PreTranslateFormMessage(hwnd(), msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return 0;
+  return RunMessageLoop(hwnd());
 }
 
 }  // namespace

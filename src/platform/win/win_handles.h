@@ -3,6 +3,7 @@
 // gdi_scope.h.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include "platform/unique.h"
 
@@ -55,6 +56,11 @@ struct MenuTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value v) { DestroyMenu(v); }
 };
+struct ImageListTraits {
+  using Value = HIMAGELIST;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value v) { ImageList_Destroy(v); }
+};
 struct WindowTraits {
   using Value = HWND;
   static Value Invalid() { return nullptr; }
@@ -72,6 +78,7 @@ using UniquePen = Unique<GdiObjectTraits<HPEN>>;
 using UniqueBitmap = Unique<GdiObjectTraits<HBITMAP>>;
 using UniqueDc = Unique<MemoryDcTraits>;
 using UniqueMenu = Unique<MenuTraits>;
+using UniqueImageList = Unique<ImageListTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 
 // Restores the process's error mode when it goes out of scope, so that a
