@@ -89,7 +89,7 @@ class TDriveViewDlg : private EraseButtonHost, private EraseEnvironment {
   void ShutdownAfterErase() override;
   bool IsProtected(const DriveRow& row, ViewMode view) override;
   // EraseEnvironment
-  int32_t UpdateEraseCount(int operation) override;
+  int32_t UpdateEraseCount(EraseCountOp operation) override;
   bool Unattended() override;
   void ReportError(const std::string& message, const std::string& drive_label) override;
 
