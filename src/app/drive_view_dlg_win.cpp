@@ -461,12 +461,12 @@ void TDriveViewDlg::ShutdownAfterErase() { shutdown_->ShutdownAfterErase(); }
 
 bool TDriveViewDlg::IsProtected(const DriveRow& row, ViewMode view) { return model_.IsProtected(row, view); }
 
-int32_t TDriveViewDlg::UpdateEraseCount(int operation) {
+int32_t TDriveViewDlg::UpdateEraseCount(EraseCountOp operation) {
   // The erase counts itself in as its writing starts and out as it ends:
   // the machine stays awake just that long.
-  if (operation == 1) keep_awake_.emplace();
-  if (operation == 2) keep_awake_.reset();
-  return shutdown_->UpdateEraseCount(static_cast<EraseCountOp>(operation));
+  if (operation == EraseCountOp::kBegin) keep_awake_.emplace();
+  if (operation == EraseCountOp::kEnd) keep_awake_.reset();
+  return shutdown_->UpdateEraseCount(operation);
 }
 
 bool TDriveViewDlg::Unattended() {

@@ -86,7 +86,7 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   void ShutdownAfterErase() override;
   bool IsProtected(const DriveRow& row, ViewMode view) override;
   // EraseEnvironment
-  int32_t UpdateEraseCount(int operation) override;
+  int32_t UpdateEraseCount(EraseCountOp operation) override;
   bool Unattended() override;
   void ReportError(const std::string& message, const std::string& drive_label) override;
 

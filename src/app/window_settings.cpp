@@ -19,9 +19,12 @@ ShowSettings FormShow(platform::Settings& settings, const std::string& program_f
   // image that does not exist; 3 and above all mean "none".
   if (std::optional<int32_t> colour = settings.ReadInt(kHeaderColourValue); colour && *colour >= 0)
     show.header_colour = *colour < kHeaderNone ? *colour : kHeaderNone;
-  if (!settings.Exists(kProgramFolderValue)) settings.WriteText(kProgramFolderValue, program_folder);
+  // Best effort, like every settings write of the window: a value that
+  // cannot be kept is only written again at the next start.
+  if (!settings.Exists(kProgramFolderValue))
+    static_cast<void>(settings.WriteText(kProgramFolderValue, program_folder));
   if (!settings.Exists(kVersionRunValue)) {
-    settings.WriteInt(kVersionRunValue, kVersionRunMark);
+    static_cast<void>(settings.WriteInt(kVersionRunValue, kVersionRunMark));
     show.first_run = true;
   }
   return show;
@@ -29,7 +32,7 @@ ShowSettings FormShow(platform::Settings& settings, const std::string& program_f
 
 void FormCloseQuery(platform::Settings& settings, int32_t header_colour, ErrorLog& log,
                     Notifier& notifier) {
-  settings.WriteInt(kHeaderColourValue, header_colour);
+  static_cast<void>(settings.WriteInt(kHeaderColourValue, header_colour));  // best effort
   log.SaveIfChanged(notifier);
 }
 

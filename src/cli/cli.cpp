@@ -204,21 +204,20 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   const std::string path = DevicePathOf(o.positional[0]);
-  platform::OpenResult opened = machine->OpenDevice(path, platform::Access::kRead);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine->OpenDevice(path, platform::Access::kRead);
   if (!opened.ok()) {
-    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(*machine, opened.error)) << "\n";
+    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(*machine, opened.error())) << "\n";
     return kFailed;
   }
-  uint32_t error = 0;
-  std::optional<DriveExtent> extent = DriveGeometry(*opened.device, &error);
-  if (!extent) {
-    err << "plexiscrub-cli: cannot read the geometry of " << path << ": " << OneLine(SystemErrorText(*machine, error)) << "\n";
+  platform::Result<DriveExtent> extent = DriveGeometry(**opened);
+  if (!extent.ok()) {
+    err << "plexiscrub-cli: cannot read the geometry of " << path << ": " << OneLine(SystemErrorText(*machine, extent.error())) << "\n";
     return kFailed;
   }
   std::vector<uint8_t> sector(extent->sector_size);
-  platform::IoResult read = opened.device->Read(sector.data(), extent->sector_size);
-  if (!read.ok || read.bytes != extent->sector_size) {
-    uint32_t code = read.ok ? winconst::kErrorReadFault : read.error;
+  platform::IoResult read = opened.value()->Read(sector.data(), extent->sector_size);
+  if (!read.ok() || read.value() != extent->sector_size) {
+    uint32_t code = read.ok() ? winconst::kErrorReadFault : read.error();
     err << "plexiscrub-cli: cannot read the first sector of " << path << ": " << OneLine(SystemErrorText(*machine, code)) << "\n";
     return kFailed;
   }

@@ -155,7 +155,7 @@ class TerminalEraseUi : public EraseUi {
 class TerminalEnvironment : public EraseEnvironment {
  public:
   TerminalEnvironment(bool unattended, std::ostream& err) : unattended_(unattended), err_(err) {}
-  int32_t UpdateEraseCount(int) override { return 0; }
+  int32_t UpdateEraseCount(EraseCountOp) override { return 0; }
   bool Unattended() override { return unattended_; }
   void ReportError(const std::string& message, const std::string& label) override {
     err_ << "plexiscrub-cli: " << label << ": " << OneLine(message) << "\n";

@@ -45,7 +45,7 @@ bool IsPartition(platform::Device& device, const std::string& path) {
   if (IsVolumePath(path)) return true;
   uint8_t reply[winconst::kPartitionInfoBufferSize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, sizeof reply);
-  return r.ok && r.bytes >= winconst::kPartitionInformationSize &&
+  return r.ok() && r.value() >= winconst::kPartitionInformationSize &&
          layout::PartitionInformation::Decode(reply).partition_number != 0;
 }
 
@@ -57,16 +57,16 @@ std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine&
                                             const std::string& target, std::optional<ViewMode> view,
                                             std::ostream& err) {
   const std::string path = DevicePathOf(target);
-  platform::OpenResult opened = machine.OpenDevice(path, platform::Access::kRead);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kRead);
   if (!opened.ok()) {
-    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(machine, opened.error)) << "\n";
+    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(machine, opened.error())) << "\n";
     return std::nullopt;
   }
   TargetDrive drive;
-  drive.view = view ? *view : (IsPartition(*opened.device, path) ? ViewMode::kPartition : ViewMode::kPhysical);
-  std::optional<DriveExtent> extent = MeasureDrive(machine, notifier, *opened.device, path, drive.view);
-  std::optional<DescriptorFacts> descriptor = QueryDescriptor(*opened.device);
-  if (!extent || !descriptor || !descriptor->has_header) {
+  drive.view = view ? *view : (IsPartition(*opened.value(), path) ? ViewMode::kPartition : ViewMode::kPhysical);
+  platform::Result<DriveExtent> extent = MeasureDrive(machine, notifier, **opened, path, drive.view);
+  std::optional<DescriptorFacts> descriptor = QueryDescriptor(*opened.value());
+  if (!extent.ok() || !descriptor || !descriptor->has_header) {
     err << "plexiscrub-cli: " << path << " does not tell its size and descriptor\n";
     return std::nullopt;
   }

@@ -71,7 +71,9 @@ bool DesktopShortcutCheck(platform::Settings& settings, const std::string& progr
                           const std::string& exe_path, const std::string& title,
                           ShortcutShell& shell) {
   if (settings.Exists("updatepath")) return false;
-  settings.WriteText("updatepath", program_dir);
+  // Best effort: a value that could not be written only means the check
+  // runs again at the next start.
+  static_cast<void>(settings.WriteText("updatepath", program_dir));
 
   const std::string desktop = shell.GetPath(kFolderDesktop);
   if (desktop.empty()) return false;

@@ -179,8 +179,8 @@ std::optional<std::string> UpdateChecker::FetchPage() {
   std::vector<char> buffer(size_t(chunk) + 1);
   while (page.size() < kLargestPage) {
     const platform::IoResult got = request->Read(buffer.data(), chunk);
-    if (!got.ok || got.bytes == 0) break;
-    page.append(buffer.data(), got.bytes);
+    if (!got.ok() || got.value() == 0) break;
+    page.append(buffer.data(), got.value());
   }
   return page;
 }
@@ -205,8 +205,8 @@ void UpdateChecker::Download(const std::string& folder, const std::string& archi
   if (!request || !IsSuccess(*request)) return;
 
   const std::string path = folder + archive;
-  platform::CreateFileResult created = files_.Create(path);
-  if (!created.file) {
+  platform::Result<std::unique_ptr<platform::WritableFile>> created = files_.Create(path);
+  if (!created.ok() || !*created) {
     view_.ShowMessage("'" + path + "' を作成できませんでした。");
     return;
   }
@@ -219,19 +219,19 @@ void UpdateChecker::Download(const std::string& folder, const std::string& archi
     std::vector<char> buffer(size_t(meter.ChunkSize()) + 1);
     while (!idle_) {
       const platform::IoResult got = request->Read(buffer.data(), meter.ChunkSize());
-      if (!got.ok) break;
-      if (got.bytes == 0) {
+      if (!got.ok()) break;
+      if (got.value() == 0) {
         copied = true;
         break;
       }
-      if (!created.file->Write(buffer.data(), got.bytes).ok()) break;
-      meter.Received(got.bytes);
+      if (!created.value()->Write(buffer.data(), got.value()).ok()) break;
+      meter.Received(got.value());
       view_.DownloadProgress(meter.Position(), meter.Max());
       view_.ProcessInput();
     }
   }
-  const bool closed = created.file->Close().ok();
-  created.file.reset();
+  const bool closed = created.value()->Close().ok();
+  created.value().reset();
   request.reset();
   session.reset();
   view_.DownloadEnded();
@@ -239,14 +239,15 @@ void UpdateChecker::Download(const std::string& folder, const std::string& archi
   const bool cancelled = idle_;
   idle_ = true;
   if (cancelled) {
-    files_.Delete(path);
+    // Best effort: a part file that cannot be deleted is still no archive.
+    static_cast<void>(files_.Delete(path));
     view_.ShowMessage(update_text::kCancelled);
     return;
   }
   // A broken transfer or a failed write leaves no half archive behind that
   // looks like a finished one.
   if (!copied || !closed || !meter.Complete()) {
-    files_.Delete(path);
+    static_cast<void>(files_.Delete(path));  // best effort, as above
     view_.ShowMessage(update_text::kFailed);
     return;
   }

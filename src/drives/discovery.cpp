@@ -66,7 +66,7 @@ bool SaysAta(const uint8_t* identify) {
 std::optional<uint64_t> DiskSizeOf(Device& device) {
   uint8_t reply[winconst::kDiskGeometryExBufferSize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlDiskGetDriveGeometryEx, nullptr, 0, reply, sizeof reply);
-  if (!r.ok || r.bytes < winconst::kDiskGeometryExSize) return std::nullopt;
+  if (!r.ok() || r.value() < winconst::kDiskGeometryExSize) return std::nullopt;
   return layout::Load64(reply + winconst::kDiskGeometrySize);
 }
 
@@ -74,14 +74,14 @@ std::optional<uint64_t> DiskSizeOf(Device& device) {
 bool AnswersAsVolume(Device& device) {
   uint8_t reply[winconst::kDiskExtentsBufferSize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply, sizeof reply);
-  return r.ok || r.error == winconst::kErrorMoreData;
+  return r.ok() || r.error() == winconst::kErrorMoreData;
 }
 
 std::optional<layout::PartitionInformation> PartitionInfo(Device& device) {
   uint8_t reply[winconst::kPartitionInfoBufferSize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply,
                                         sizeof reply);
-  if (!r.ok || r.bytes < winconst::kPartitionInformationSize) return std::nullopt;
+  if (!r.ok() || r.value() < winconst::kPartitionInformationSize) return std::nullopt;
   return layout::PartitionInformation::Decode(reply);
 }
 
@@ -96,32 +96,28 @@ std::string VolumeMapEntry::Text() const {
 
 bool SeekToSector(platform::Machine& machine, Notifier& notifier, Device& device, uint64_t sector,
                   uint32_t sector_size) {
-  platform::Status s = device.SetPosition(sector * sector_size);
+  platform::Result<> s = device.SetPosition(sector * sector_size);
   if (s.ok()) return true;
-  ReportSystemError(machine, notifier, s.error);
+  ReportSystemError(machine, notifier, s.error());
   return false;
 }
 
-std::optional<DriveExtent> DriveGeometry(Device& device, uint32_t* error) {
+platform::Result<DriveExtent> DriveGeometry(Device& device) {
   uint8_t reply[winconst::kDiskGeometrySize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply,
                                         sizeof reply);
-  if (!r.ok || r.bytes < sizeof reply) {
-    if (error) *error = r.ok ? winconst::kErrorInvalidData : r.error;
-    return std::nullopt;
-  }
+  if (!r.ok()) return platform::Result<DriveExtent>::Failure(r.error());
+  if (*r < sizeof reply) return platform::Result<DriveExtent>::Failure(winconst::kErrorInvalidData);
   layout::DiskGeometry g = layout::DiskGeometry::Decode(reply);
-  if (!PlausibleSectorSize(g.bytes_per_sector) || g.cylinders < 0) {
-    if (error) *error = winconst::kErrorInvalidData;
-    return std::nullopt;
-  }
+  if (!PlausibleSectorSize(g.bytes_per_sector) || g.cylinders < 0)
+    return platform::Result<DriveExtent>::Failure(winconst::kErrorInvalidData);
   return DriveExtent{g.bytes_per_sector, g.SectorCount()};
 }
 
 std::optional<uint64_t> DriveLength(Device& device) {
   uint8_t reply[winconst::kLengthInformationSize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlDiskGetLengthInfo, nullptr, 0, reply, sizeof reply);
-  if (!r.ok || r.bytes < sizeof reply) return std::nullopt;
+  if (!r.ok() || r.value() < sizeof reply) return std::nullopt;
   return layout::Load64(reply);
 }
 
@@ -130,8 +126,8 @@ std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
   uint8_t query[winconst::kStoragePropertyQuerySize] = {};  // StorageDeviceProperty, standard query
   platform::IoResult r = device.Control(winconst::kIoctlStorageQueryProperty, query, sizeof query,
                                         reply, sizeof reply);
-  if (!r.ok || r.bytes == 0) return std::nullopt;
-  const uint32_t length = std::min<uint32_t>(r.bytes, sizeof reply);
+  if (!r.ok() || r.value() == 0) return std::nullopt;
+  const uint32_t length = std::min<uint32_t>(r.value(), sizeof reply);
   DescriptorFacts facts;
   if (length < winconst::kStorageDescriptorHeaderSize) return facts;
   layout::StorageDescriptorHeader header = layout::StorageDescriptorHeader::Decode(reply);
@@ -146,10 +142,10 @@ std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
 
 bool IsVolumePath(const std::string& path) { return platform::IsVolumePath(path); }
 
-std::optional<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier, Device& device,
-                                        const std::string& path, ViewMode view, uint32_t* error) {
-  std::optional<DriveExtent> geometry = DriveGeometry(device, error);
-  if (!geometry) return std::nullopt;
+platform::Result<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier, Device& device,
+                                           const std::string& path, ViewMode view) {
+  platform::Result<DriveExtent> geometry = DriveGeometry(device);
+  if (!geometry.ok()) return geometry;
   const uint32_t sector_size = geometry->sector_size;
   const bool volume = view == ViewMode::kPartition || IsVolumePath(path) || AnswersAsVolume(device);
   std::optional<uint64_t> bytes = DriveLength(device);
@@ -161,14 +157,18 @@ std::optional<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& no
   if (bytes) return DriveExtent{sector_size, *bytes / sector_size, uint32_t(*bytes % sector_size)};
   // Nothing tells the length: a volume ends where its sectors stop reading,
   // a disk where its geometry says.
-  if (volume) return ProbePartitionSize(machine, notifier, device);
+  if (volume) {
+    std::optional<DriveExtent> probed = ProbePartitionSize(machine, notifier, device);
+    if (!probed) return platform::Result<DriveExtent>::Failure(0);
+    return *probed;
+  }
   return geometry;
 }
 
 std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifier& notifier,
                                               Device& volume) {
-  std::optional<DriveExtent> geometry = DriveGeometry(volume);
-  if (!geometry) return std::nullopt;
+  platform::Result<DriveExtent> geometry = DriveGeometry(volume);
+  if (!geometry.ok()) return std::nullopt;
   std::optional<layout::PartitionInformation> partition = PartitionInfo(volume);
   if (!partition || partition->partition_length <= 0) return std::nullopt;
 
@@ -181,16 +181,16 @@ std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifi
   bool seek_reported = false;
   for (uint64_t index = count - 1, tried = 0; count > 0 && index > 0 && tried < kProbeLimit;
        --index, ++tried) {
-    platform::Status s = volume.SetPosition(index * sector_size);
+    platform::Result<> s = volume.SetPosition(index * sector_size);
     if (!s.ok()) {
       // One report per probe: a volume that refuses every position would
       // otherwise bury the user in identical message boxes.
-      if (!seek_reported) ReportSystemError(machine, notifier, s.error);
+      if (!seek_reported) ReportSystemError(machine, notifier, s.error());
       seek_reported = true;
       continue;
     }
     platform::IoResult r = volume.Read(sector.data(), sector_size);
-    if (r.ok && r.bytes == sector_size) {
+    if (r.ok() && r.value() == sector_size) {
       found = index + 1;
       break;
     }
@@ -231,17 +231,17 @@ std::vector<char> LettersOf(platform::Machine& machine) {
 }
 
 bool VolumeLiesOnDisk(platform::Machine& machine, const std::string& volume_path, uint32_t disk) {
-  platform::OpenResult opened = machine.OpenDevice(volume_path, Access::kQuery);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(volume_path, Access::kQuery);
   if (!opened.ok()) return false;
   constexpr uint32_t kMaxExtents = 64;
   std::vector<uint8_t> reply(layout::kDiskExtentsHeaderSize + kMaxExtents * layout::kDiskExtentSize);
-  platform::IoResult r = opened.device->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
+  platform::IoResult r = opened.value()->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0,
                                                 reply.data(), uint32_t(reply.size()));
-  if (!r.ok || r.bytes < layout::kDiskExtentsHeaderSize) return false;
+  if (!r.ok() || r.value() < layout::kDiskExtentsHeaderSize) return false;
   const uint32_t count = std::min(layout::Load32(reply.data()), kMaxExtents);
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t at = layout::kDiskExtentsHeaderSize + i * layout::kDiskExtentSize;
-    if (at + layout::kDiskExtentSize <= r.bytes && layout::Load32(reply.data() + at) == disk) return true;
+    if (at + layout::kDiskExtentSize <= r.value() && layout::Load32(reply.data() + at) == disk) return true;
   }
   return false;
 }
@@ -270,22 +270,22 @@ void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
   if (drive_type == winconst::kDriveRemote) return;
 
   const DriveDesignator self = DriveDesignator::Letter(entry.letter);
-  platform::OpenResult opened = machine_.OpenDevice(self.DevicePath(), Access::kQuery);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine_.OpenDevice(self.DevicePath(), Access::kQuery);
   if (!opened.ok()) {
     // Reported, left unmapped; the letters after it are still mapped.
-    ReportSystemError(machine_, notifier_, opened.error);
+    ReportSystemError(machine_, notifier_, opened.error());
     return;
   }
   TDriveInfo scratch;
   QueryDrive(self, scratch, view);
 
   uint8_t reply[winconst::kDiskExtentsBufferSize] = {};
-  platform::IoResult r = opened.device->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr,
+  platform::IoResult r = opened.value()->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr,
                                                 0, reply, sizeof reply);
   const bool is_ram = Upper(scratch.ProductName).find("RAM") != std::string::npos;
-  if (r.ok && r.bytes >= layout::kDiskExtentsHeaderSize && !scratch.BusType.empty() && !is_ram) {
+  if (r.ok() && r.value() >= layout::kDiskExtentsHeaderSize && !scratch.BusType.empty() && !is_ram) {
     uint32_t count = layout::Load32(reply);
-    if (count >= 1 && r.bytes >= layout::kDiskExtentsHeaderSize + layout::kDiskExtentSize)
+    if (count >= 1 && r.value() >= layout::kDiskExtentsHeaderSize + layout::kDiskExtentSize)
       entry.target = DriveDesignator::Physical(layout::Load32(reply + layout::kDiskExtentsHeaderSize));
   } else if (drive_type == winconst::kDriveRemovable && scratch.BusType.empty()) {
     entry.target = self;
@@ -294,19 +294,20 @@ void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
 
 std::string DriveDiscovery::QueryDrive(const DriveDesignator& designator, TDriveInfo& info,
                                        ViewMode view) {
-  platform::OpenResult opened = machine_.OpenDevice(designator.DevicePath(), Access::kRead);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine_.OpenDevice(designator.DevicePath(), Access::kRead);
   if (!opened.ok()) return {};
-  Device& device = *opened.device;
+  Device& device = *opened.value();
 
-  std::optional<DriveExtent> extent = MeasureDrive(machine_, notifier_, device, designator.DevicePath(), view);
-  if (!extent) return {};
+  platform::Result<DriveExtent> extent = MeasureDrive(machine_, notifier_, device, designator.DevicePath(), view);
+  if (!extent.ok()) return {};
 
   AlignedBuffer sector(std::max<size_t>(extent->sector_size, 1024));
-  device.Read(sector.data(), extent->sector_size);  // a failed read leaves zeros: no record
+  // A failed or short read leaves zeros: no record.
+  static_cast<void>(device.Read(sector.data(), extent->sector_size));
   ListRecord record = RecogniseForList(sector.data(), extent->sector_size);
 
   std::optional<DescriptorFacts> descriptor = QueryDescriptor(device);
-  opened.device.reset();
+  opened.value().reset();
   if (!descriptor) return {};
 
   info.MarkerKind = int32_t(record.kind);

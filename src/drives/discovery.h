@@ -38,8 +38,9 @@ std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifi
                                               platform::Device& volume);
 inline constexpr uint64_t kProbeLimit = 65536;
 
-// Geometry of a physical drive (IOCTL_DISK_GET_DRIVE_GEOMETRY).
-std::optional<DriveExtent> DriveGeometry(platform::Device& device, uint32_t* error = nullptr);
+// Geometry of a physical drive (IOCTL_DISK_GET_DRIVE_GEOMETRY); a short or
+// implausible reply fails with ERROR_INVALID_DATA.
+platform::Result<DriveExtent> DriveGeometry(platform::Device& device);
 
 // The exact byte length of a drive or volume (IOCTL_DISK_GET_LENGTH_INFO),
 // when the system tells it.
@@ -63,11 +64,11 @@ bool IsVolumePath(const std::string& path);
 // handle's exact length (IOCTL_DISK_GET_LENGTH_INFO); without it a volume's
 // partition length, or a disk's size (IOCTL_DISK_GET_DRIVE_GEOMETRY_EX); the
 // readable-sector probe and the cylinder count only as the last resort. A
-// volume is never sized by its disk's geometry. `error` receives the code
-// of a failed geometry query.
-std::optional<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier,
-                                        platform::Device& device, const std::string& path,
-                                        ViewMode view, uint32_t* error = nullptr);
+// volume is never sized by its disk's geometry. A failure carries the code
+// of a failed geometry query, or 0 when only the size could not be found.
+platform::Result<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier,
+                                           platform::Device& device, const std::string& path,
+                                           ViewMode view);
 
 // The machine's drive letters, in order.
 std::vector<char> LettersOf(platform::Machine& machine);

@@ -132,10 +132,10 @@ std::optional<std::vector<std::string>> ForbiddenList::Load(const std::string& c
 bool ForbiddenList::Store(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
-  platform::Status status = files_.Replace(path_, text);
+  platform::Result<> status = files_.Replace(path_, text);
   if (status.ok()) return true;
   notifier_.ShowMessage("消去禁止リスト " + path_ + " を保存できませんでした。\r\n" +
-                        SystemErrorText(machine_, status.error) +
+                        SystemErrorText(machine_, status.error()) +
                         "消去禁止の設定は変更されませんでした。");
   return false;
 }

@@ -34,13 +34,13 @@ std::optional<std::vector<DiskSpan>> ExtentsOf(platform::Device& device) {
   std::vector<uint8_t> reply(layout::kDiskExtentsHeaderSize + kMaxExtents * layout::kDiskExtentSize);
   platform::IoResult r = device.Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply.data(),
                                         uint32_t(reply.size()));
-  if (!r.ok || r.bytes < layout::kDiskExtentsHeaderSize) return std::nullopt;
+  if (!r.ok() || r.value() < layout::kDiskExtentsHeaderSize) return std::nullopt;
   const uint32_t count = layout::Load32(reply.data());
   if (count == 0 || count > kMaxExtents) return std::nullopt;
   std::vector<DiskSpan> spans;
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t at = layout::kDiskExtentsHeaderSize + i * layout::kDiskExtentSize;
-    if (at + layout::kDiskExtentSize > r.bytes) return std::nullopt;
+    if (at + layout::kDiskExtentSize > r.value()) return std::nullopt;
     const uint8_t* e = reply.data() + at;
     spans.push_back({layout::Load32(e), layout::Load64(e + 8), layout::Load64(e + 16)});
   }
@@ -77,7 +77,7 @@ Placement PlaceDevice(platform::Device& device, const std::string& path) {
   }
   uint8_t number[winconst::kStorageDeviceNumberSize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlStorageGetDeviceNumber, nullptr, 0, number, sizeof number);
-  if (r.ok && r.bytes >= sizeof number && layout::Load32(number) == winconst::kFileDeviceDisk) {
+  if (r.ok() && r.value() >= sizeof number && layout::Load32(number) == winconst::kFileDeviceDisk) {
     const uint32_t disk = layout::Load32(number + 4);
     if (layout::Load32(number + 8) == 0) {
       placement.kind = Placement::Kind::kDisk;
@@ -99,9 +99,9 @@ Placement PlaceDevice(platform::Device& device, const std::string& path) {
 }
 
 std::optional<std::vector<DiskSpan>> VolumeExtents(platform::Machine& machine, const std::string& path) {
-  platform::OpenResult opened = machine.OpenDevice(path, platform::Access::kQuery);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kQuery);
   if (!opened.ok()) return std::nullopt;
-  return ExtentsOf(*opened.device);
+  return ExtentsOf(*opened.value());
 }
 
 std::optional<SystemPlacement> FindSystemPlacement(platform::Machine& machine) {

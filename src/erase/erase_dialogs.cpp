@@ -30,11 +30,12 @@ int BlinkAccessLamp(platform::Device& drive, uint8_t* buffer, uint32_t bytes_per
   int reads = 0;
   while (reads < kBlinkReads) {
     const platform::IoResult r = drive.Read(buffer, bytes_per_sector);
-    if (!r.ok || r.bytes == 0) break;
+    if (!r.ok() || r.value() == 0) break;
     ++reads;
   }
-  // The erase and the worker expect the handle at the start of the drive.
-  drive.SetPosition(0);
+  // The handle back at the start of the drive. Best effort: the record
+  // access and the worker position the handle themselves before any transfer.
+  static_cast<void>(drive.SetPosition(0));
   return reads;
 }
 

@@ -61,20 +61,19 @@ EraseWorkflow::EraseWorkflow(platform::Machine& machine, EraseUi& ui, EraseEnvir
                              EstimateState& estimate, Pacing pacing)
     : machine_(machine), ui_(ui), env_(env), estimate_(estimate), pacing_(pacing) {}
 
-bool EraseWorkflow::LockDrive(platform::Device& device, uint32_t* error) {
+platform::Result<> EraseWorkflow::LockDrive(platform::Device& device) {
   platform::IoResult r = device.Control(winconst::kFsctlLockVolume, nullptr, 0, nullptr, 0);
-  if (!r.ok && error) *error = r.error;
-  return r.ok;
+  return r.ok() ? platform::Result<>::Success() : platform::Result<>::Failure(r.error());
 }
 
-bool EraseWorkflow::UnlockDrive(platform::Device& device, uint32_t* error) {
+platform::Result<> EraseWorkflow::UnlockDrive(platform::Device& device) {
   platform::IoResult r = device.Control(winconst::kFsctlUnlockVolume, nullptr, 0, nullptr, 0);
-  if (!r.ok && error) *error = r.error;
-  return r.ok;
+  return r.ok() ? platform::Result<>::Success() : platform::Result<>::Failure(r.error());
 }
 
 void EraseWorkflow::CloseDrive() {
-  for (std::unique_ptr<platform::Device>& volume : held_volumes_) UnlockDrive(*volume, nullptr);
+  // Best effort: closing the handle below ends the lock anyway.
+  for (std::unique_ptr<platform::Device>& volume : held_volumes_) static_cast<void>(UnlockDrive(*volume));
   held_volumes_.clear();
   drive_.reset();
   params_.DriveHandle = nullptr;
@@ -82,14 +81,14 @@ void EraseWorkflow::CloseDrive() {
 
 // A lock refused because another program briefly holds the volume is tried
 // again for a few seconds before the erase gives up.
-bool EraseWorkflow::LockWithRetry(platform::Device& device, uint32_t* error) {
+platform::Result<> EraseWorkflow::LockWithRetry(platform::Device& device) {
   for (int attempt = 1;; ++attempt) {
-    uint32_t code = 0;
-    if (LockDrive(device, &code)) return true;
-    if (error) *error = code;
+    platform::Result<> locked = LockDrive(device);
+    if (locked.ok()) return locked;
+    const uint32_t code = locked.error();
     const bool busy = code == winconst::kErrorAccessDenied || code == winconst::kErrorSharingViolation ||
                       code == winconst::kErrorLockViolation || code == winconst::kErrorBusy;
-    if (!busy || attempt >= pacing_.lock_attempts) return false;
+    if (!busy || attempt >= pacing_.lock_attempts) return locked;
     if (pacing_.lock_retry_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pacing_.lock_retry_ms));
   }
 }
@@ -97,20 +96,26 @@ bool EraseWorkflow::LockWithRetry(platform::Device& device, uint32_t* error) {
 // One volume of the disk: locked, then dismounted, and held so until the
 // erase ends; `name` is how the user knows it.
 bool EraseWorkflow::TakeVolume(const std::string& path, const std::string& name) {
-  platform::OpenResult opened = machine_.OpenDevice(path, platform::Access::kReadWrite);
-  uint32_t error = opened.error;
-  bool taken = opened.ok() && LockWithRetry(*opened.device, &error);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine_.OpenDevice(path, platform::Access::kReadWrite);
+  uint32_t error = opened.error();
+  bool taken = false;
+  if (opened.ok()) {
+    platform::Result<> locked = LockWithRetry(**opened);
+    error = locked.error();
+    taken = locked.ok();
+  }
   if (taken) {
-    platform::IoResult r = opened.device->Control(winconst::kFsctlDismountVolume, nullptr, 0, nullptr, 0);
-    taken = r.ok;
-    error = r.error;
-    if (!taken) UnlockDrive(*opened.device, nullptr);
+    platform::IoResult r = opened.value()->Control(winconst::kFsctlDismountVolume, nullptr, 0, nullptr, 0);
+    taken = r.ok();
+    error = r.error();
+    // Best effort: the handle is closed right after, which ends the lock.
+    if (!taken) static_cast<void>(UnlockDrive(**opened));
   }
   if (!taken) {
     ui_.ShowMessage(erase_text::InUse("ドライブ " + name, SystemErrorText(machine_, error)));
     return false;
   }
-  held_volumes_.push_back(std::move(opened.device));
+  held_volumes_.push_back(std::move(opened.value()));
   return true;
 }
 
@@ -174,18 +179,17 @@ bool EraseWorkflow::SetLayout(const DriveExtent& extent) {
 // Opens the drive for the erase, makes sure it may be erased and is the one
 // the list showed, and works out the chunk layout.
 bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
-  platform::OpenResult opened = machine_.OpenDevice(target.device_path, platform::Access::kReadWrite);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine_.OpenDevice(target.device_path, platform::Access::kReadWrite);
   if (!opened.ok()) {
-    ui_.ShowMessage(SystemErrorText(machine_, opened.error));
+    ui_.ShowMessage(SystemErrorText(machine_, opened.error()));
     return false;
   }
-  drive_ = std::move(opened.device);
+  drive_ = std::move(opened.value());
   params_.DriveHandle = drive_.get();
 
-  uint32_t error = 0;
-  std::optional<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view, &error);
-  if (!extent) {
-    ui_.ShowMessage(SystemErrorText(machine_, error));
+  platform::Result<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view);
+  if (!extent.ok()) {
+    ui_.ShowMessage(SystemErrorText(machine_, extent.error()));
     CloseDrive();
     return false;
   }
@@ -265,10 +269,10 @@ bool EraseWorkflow::NamesConfirmedDrive(DriveIdentity seen) const {
 // Whether the device at `path` is still the confirmed drive, where the
 // erase found it: a drive swapped in under the same number fails this.
 bool EraseWorkflow::SameDriveAtPath(const std::string& path) {
-  platform::OpenResult opened = machine_.OpenDevice(path, platform::Access::kQuery);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine_.OpenDevice(path, platform::Access::kQuery);
   if (!opened.ok()) return false;
-  if (!NamesConfirmedDrive(ReadDriveIdentity(*opened.device).value_or(DriveIdentity{}))) return false;
-  return PlaceDevice(*opened.device, path).Disks() == placement_.Disks();
+  if (!NamesConfirmedDrive(ReadDriveIdentity(*opened.value()).value_or(DriveIdentity{}))) return false;
+  return PlaceDevice(*opened.value(), path).Disks() == placement_.Disks();
 }
 
 // The last look before the first write, after the questions (which can stay
@@ -280,8 +284,8 @@ bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
     return false;
   }
   std::optional<DriveIdentity> now = ReadDriveIdentity(*drive_);
-  std::optional<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view);
-  const bool same = extent && extent->Bytes() == params_.EraseTotalBytes &&
+  platform::Result<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view);
+  const bool same = extent.ok() && extent->Bytes() == params_.EraseTotalBytes &&
                     extent->sector_size == params_.BytesPerSector && now.has_value() == confirmed_answers_ &&
                     (!now || NamesConfirmedDrive(*now));
   if (!same || !SameDriveAtPath(target.device_path)) {
@@ -297,13 +301,14 @@ bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
 
 // The drive's own lock, then, for a whole disk, every volume on it.
 bool EraseWorkflow::LockTarget(const EraseTarget& target) {
-  uint32_t error = 0;
-  if (!LockWithRetry(*drive_, &error)) {
-    ui_.ShowMessage(erase_text::InUse(target.label, SystemErrorText(machine_, error)));
+  platform::Result<> locked = LockWithRetry(*drive_);
+  if (!locked.ok()) {
+    ui_.ShowMessage(erase_text::InUse(target.label, SystemErrorText(machine_, locked.error())));
     return false;
   }
   if (placement_.kind == Placement::Kind::kDisk && !TakeVolumesOfDisk(placement_.disk)) {
-    UnlockDrive(*drive_, nullptr);
+    // Best effort: the erase stops and closes the drive, which ends the lock.
+    static_cast<void>(UnlockDrive(*drive_));
     return false;
   }
   return true;
@@ -360,7 +365,7 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
     CloseDrive();
     return -1;
   }
-  env_.UpdateEraseCount(1);
+  env_.UpdateEraseCount(EraseCountOp::kBegin);
 
   ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label, params_.VerifyData,
                            params_.EraseTotalBytes};
@@ -371,7 +376,7 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
 
   const int result = DecideOutcome(choice.save_history, target.label);
   ReleaseTarget(target.label);
-  env_.UpdateEraseCount(2);
+  env_.UpdateEraseCount(EraseCountOp::kEnd);
   CloseDrive();
   return result;
 }
@@ -384,14 +389,16 @@ void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
     AlignedBuffer sector(params_.BytesPerSector);
     if (drive_->SetPosition(0).ok()) {
       platform::IoResult r = drive_->Read(sector.data(), params_.BytesPerSector);
-      if (r.ok && r.bytes == params_.BytesPerSector) record_after_ = RecogniseForList(sector.data(), r.bytes);
+      if (r.ok() && r.value() == params_.BytesPerSector) record_after_ = RecogniseForList(sector.data(), r.value());
     }
   }
   const uint32_t control = placement_.kind == Placement::Kind::kDisk ? winconst::kIoctlDiskUpdateProperties
                                                                      : winconst::kFsctlDismountVolume;
-  drive_->Control(control, nullptr, 0, nullptr, 0);
-  uint32_t error = 0;
-  if (!UnlockDrive(*drive_, &error)) env_.ReportError(SystemErrorText(machine_, error), drive_label);
+  // A notice to the file systems: one that refuses it has nothing cached to
+  // write back, and the lock below is what the user hears about.
+  static_cast<void>(drive_->Control(control, nullptr, 0, nullptr, 0));
+  platform::Result<> unlocked = UnlockDrive(*drive_);
+  if (!unlocked.ok()) env_.ReportError(SystemErrorText(machine_, unlocked.error()), drive_label);
 }
 
 int EraseWorkflow::DecideOutcome(bool save_history, const std::string& drive_label) {

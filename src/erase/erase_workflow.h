@@ -19,6 +19,7 @@
 #include "erase/plexiscrub_thread.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
+#include "shutdown/shutdown.h"
 
 namespace plexi {
 
@@ -69,8 +70,8 @@ class EraseUi : public Notifier {
 class EraseEnvironment {
  public:
   virtual ~EraseEnvironment() = default;
-  // 1 an erase begins, 2 it ends, 0 read; the erases under way in all copies.
-  virtual int32_t UpdateEraseCount(int operation) = 0;
+  // An erase begins or ends, or just read: the erases under way in all copies.
+  virtual int32_t UpdateEraseCount(EraseCountOp operation) = 0;
   // Whether nobody is there to answer questions (an action follows the
   // erase, or Windows is ending the session).
   virtual bool Unattended() = 0;
@@ -152,8 +153,8 @@ class EraseWorkflow {
   EraseOutcome Outcome() const { return outcome_; }
   const ListRecord& RecordAfterErase() const { return record_after_; }
 
-  static bool LockDrive(platform::Device& device, uint32_t* error);
-  static bool UnlockDrive(platform::Device& device, uint32_t* error);
+  static platform::Result<> LockDrive(platform::Device& device);
+  static platform::Result<> UnlockDrive(platform::Device& device);
 
   // The main window's erase fields; they keep their values between erases.
   EraseParameters& Parameters() { return params_; }
@@ -171,7 +172,7 @@ class EraseWorkflow {
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath(const std::string& path);
   bool LockTarget(const EraseTarget& target);
-  bool LockWithRetry(platform::Device& device, uint32_t* error);
+  platform::Result<> LockWithRetry(platform::Device& device);
   int DecideOutcome(bool save_history, const std::string& drive_label);
   int WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label);
   void ReleaseTarget(const std::string& drive_label);

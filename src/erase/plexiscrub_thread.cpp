@@ -67,8 +67,8 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
   position_ = uint64_t(chunk_index_) * chunk_bytes_;
   // Writing from anywhere but the resume point would skip part of the drive
   // and write another part twice; the erase stops before it starts.
-  platform::Status positioned = device_.SetPosition(position_);
-  if (!positioned.ok()) ReportWorkerError("", positioned.error);
+  platform::Result<> positioned = device_.SetPosition(position_);
+  if (!positioned.ok()) ReportWorkerError("", positioned.error());
   c_.view.SetWritePosition(position_);
 
   pass_bytes_ = uint64_t(chunk_bytes_) * chunk_count_ + tail_bytes_;
@@ -184,18 +184,18 @@ void TPlexiscrubThread::Execute() {
 // a record left there would pass for a verification failure at best.
 bool TPlexiscrubThread::RewriteFirstSector() {
   platform::IoResult r = device_.Write(pattern_->data(), bytes_per_sector_);
-  if (!r.ok || r.bytes != bytes_per_sector_) {
-    ReportWorkerError("", r.ok ? winconst::kErrorWriteFault : r.error);
+  if (!r.ok() || r.value() != bytes_per_sector_) {
+    ReportWorkerError("", r.ok() ? winconst::kErrorWriteFault : r.error());
     return false;
   }
-  bytes_written_ += r.bytes;
+  bytes_written_ += r.value();
   return FlushWrites();
 }
 
 bool TPlexiscrubThread::FlushWrites() {
-  platform::Status s = device_.Flush();
+  platform::Result<> s = device_.Flush();
   if (s.ok()) return true;
-  ReportWorkerError("", s.error);
+  ReportWorkerError("", s.error());
   return false;
 }
 
@@ -215,11 +215,11 @@ void TPlexiscrubThread::ChangePass() {
 }
 
 void TPlexiscrubThread::Rewind() {
-  platform::Status s = device_.SetPosition(0);
+  platform::Result<> s = device_.SetPosition(0);
   position_ = 0;
   if (!s.ok()) {
     failed_ = true;
-    c_.flags.LastErrorText = SystemErrorText(c_.machine, s.error);
+    c_.flags.LastErrorText = SystemErrorText(c_.machine, s.error());
   }
 }
 
@@ -253,11 +253,11 @@ bool TPlexiscrubThread::ProcessTail() {
 bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected) {
   const bool writing = pass_ <= erase_method_;
   platform::IoResult r = writing ? device_.Write(data, length) : device_.Read(data, length);
-  if (writing && r.ok) bytes_written_ += r.bytes;
-  if (r.ok && r.bytes >= expected) return true;
+  if (writing && r.ok()) bytes_written_ += r.value();
+  if (r.ok() && r.value() >= expected) return true;
   // A short transfer carries no error code of its own; name it for what it is.
   const uint32_t short_error = writing ? winconst::kErrorWriteFault : winconst::kErrorReadFault;
-  ReportWorkerError("", r.ok ? short_error : r.error);
+  ReportWorkerError("", r.ok() ? short_error : r.error());
   return false;
 }
 

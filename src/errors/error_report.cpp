@@ -81,10 +81,10 @@ bool ErrorLog::SaveIfChanged(Notifier& notifier) {
   }
   std::string text;
   for (const std::string& line : to_write) text += line + "\r\n";
-  platform::Status status = files_.Replace(path_, platform::Utf8ToAnsi(text));
+  platform::Result<> status = files_.Replace(path_, platform::Utf8ToAnsi(text));
   if (!status.ok()) {
     notifier.ShowMessage("エラーログ " + path_ + " を保存できませんでした。\r\n" +
-                         SystemErrorText(machine_, status.error));
+                         SystemErrorText(machine_, status.error()));
     return false;
   }
   loaded_count_ = int(lines_.size());

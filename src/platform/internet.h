@@ -49,14 +49,9 @@ class Internet {
 class WritableFile {
  public:
   virtual ~WritableFile() = default;
-  virtual Status Write(const void* data, uint32_t length) = 0;
+  virtual Result<> Write(const void* data, uint32_t length) = 0;
   // Closes the file; the status says whether everything reached it.
-  virtual Status Close() = 0;
-};
-
-struct CreateFileResult {
-  std::unique_ptr<WritableFile> file;
-  uint32_t error = 0;
+  virtual Result<> Close() = 0;
 };
 
 // Files anywhere on the machine, named by a full path (UTF-8).
@@ -64,8 +59,8 @@ class DownloadFiles {
  public:
   virtual ~DownloadFiles() = default;
   // Creates the file, or empties an existing one, for writing.
-  virtual CreateFileResult Create(const std::string& path) = 0;
-  virtual Status Delete(const std::string& path) = 0;
+  virtual Result<std::unique_ptr<WritableFile>> Create(const std::string& path) = 0;
+  virtual Result<> Delete(const std::string& path) = 0;
 };
 
 }  // namespace plexi::platform

@@ -8,23 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace plexi::platform {
 
-// Success, or the Windows error code of the failure.
-struct Status {
-  uint32_t error = 0;
-  bool ok() const { return error == 0; }
-  static Status Success() { return {}; }
-  static Status Failure(uint32_t code) { return {code}; }
-};
-
-// Outcome of a read, a write or a control call: how many bytes moved.
-// A call can succeed with fewer bytes than asked (a short transfer).
-struct IoResult {
-  bool ok = false;
-  uint32_t bytes = 0;
-  uint32_t error = 0;
-};
+// A read, a write or a control call answers with how many bytes moved. A
+// call can succeed with fewer bytes than asked (a short transfer): callers
+// compare the count with what they asked for.
+using IoResult = Result<uint32_t>;
 
 enum class Access {
   kQuery,      // no data access: control calls only
@@ -39,18 +30,13 @@ class Device {
   virtual IoResult Read(void* buffer, uint32_t length) = 0;
   virtual IoResult Write(const void* buffer, uint32_t length) = 0;
   // Absolute byte position from the start of the device.
-  virtual Status SetPosition(uint64_t offset) = 0;
+  virtual Result<> SetPosition(uint64_t offset) = 0;
   // DeviceIoControl: the reply is the raw Win32 structure.
   virtual IoResult Control(uint32_t code, const void* in, uint32_t in_length,
                            void* out, uint32_t out_length) = 0;
-  virtual Status Flush() = 0;
+  virtual Result<> Flush() = 0;
 };
 
-struct OpenResult {
-  std::unique_ptr<Device> device;
-  uint32_t error = 0;
-  bool ok() const { return device != nullptr; }
-};
 
 // One volume of the machine, lettered or not (FindFirstVolumeW and
 // FindNextVolumeW on Windows): EFI, recovery and folder-mounted volumes too.
@@ -85,7 +71,7 @@ class Machine {
   virtual ~Machine() = default;
 
   // Opens "\\.\PHYSICALDRIVEn" or "\\.\X:" with read and write sharing.
-  virtual OpenResult OpenDevice(const std::string& path, Access access) = 0;
+  virtual Result<std::unique_ptr<Device>> OpenDevice(const std::string& path, Access access) = 0;
 
   // GetLogicalDriveStrings: "C:\" NUL "D:\" NUL ... NUL, as the system gives it.
   virtual std::string LogicalDriveStrings() = 0;
@@ -122,12 +108,12 @@ class Settings {
   virtual ~Settings() = default;
   virtual bool Exists(const std::string& name) = 0;
   virtual std::optional<int32_t> ReadInt(const std::string& name) = 0;
-  virtual Status WriteInt(const std::string& name, int32_t value) = 0;
+  virtual Result<> WriteInt(const std::string& name, int32_t value) = 0;
   virtual std::optional<std::string> ReadText(const std::string& name) = 0;
-  virtual Status WriteText(const std::string& name, const std::string& value) = 0;
+  virtual Result<> WriteText(const std::string& name, const std::string& value) = 0;
 };
 
-struct FileContent {
+struct [[nodiscard]] FileContent {
   bool exists = false;
   std::string bytes;
   uint32_t error = 0;  // set when the file exists but cannot be read
@@ -143,7 +129,7 @@ class FileStore {
   virtual FileContent Read(const std::string& path) = 0;
   // Writes a temporary file beside `path` and then replaces `path` with it,
   // so a failed write never loses the old file.
-  virtual Status Replace(const std::string& path, const std::string& bytes) = 0;
+  virtual Result<> Replace(const std::string& path, const std::string& bytes) = 0;
 };
 
 // Text files kept in the system's ANSI code page (code page 932 on a

@@ -17,7 +17,7 @@ inline constexpr uint32_t kSePrivilegeDisabled = 0;
 inline constexpr char kShutdownPrivilege[] = "SeShutdownPrivilege";
 
 // Which step of a privilege change failed, with the Windows error code.
-struct PrivilegeResult {
+struct [[nodiscard]] PrivilegeResult {
   enum class Step { kNone, kOpenToken, kLookup, kAdjust };
   Step failed_step = Step::kNone;
   uint32_t error = 0;
@@ -29,10 +29,10 @@ class Power {
   virtual ~Power() = default;
   // EWX_* flags and a shutdown reason code. (Not "ExitWindows": winuser.h
   // defines that name as a macro.)
-  virtual Status ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
+  virtual Result<> ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
   // suspend true: standby; false: hibernation. force: do not ask the
   // applications first. Returns after the machine has woken up again.
-  virtual Status SetSystemPowerState(bool suspend, bool force) = 0;
+  virtual Result<> SetSystemPowerState(bool suspend, bool force) = 0;
   // Opens the process token with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, looks
   // `name` up on the local system and sets its attributes (one entry, no
   // previous state). An adjustment the system took only in part (last error

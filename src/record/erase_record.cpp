@@ -87,20 +87,20 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
   }
   // A transfer after a failed positioning would land anywhere: a read then
   // finds no record, a write is not made and is reported as failed.
-  platform::Status positioned = device.SetPosition(0);
+  platform::Result<> positioned = device.SetPosition(0);
   if (!positioned.ok()) {
-    if (mode == RecordMode::kRead) ReportSystemError(machine, notifier, positioned.error);
+    if (mode == RecordMode::kRead) ReportSystemError(machine, notifier, positioned.error());
     result.io_ok = false;
-    result.error = positioned.error;
+    result.error = positioned.error();
     return result;
   }
 
   AlignedBuffer sector(sector_size);
   if (mode == RecordMode::kRead) {
     platform::IoResult r = device.Read(sector.data(), sector_size);
-    if (!r.ok || r.bytes != sector_size) {
+    if (!r.ok() || r.value() != sector_size) {
       result.io_ok = false;
-      result.error = r.ok ? winconst::kErrorReadFault : r.error;
+      result.error = r.ok() ? winconst::kErrorReadFault : r.error();
       return result;  // an unreadable sector holds no record
     }
     result.result = RecogniseForErase(sector.data(), sector_size, fields);
@@ -115,17 +115,17 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
     std::memcpy(sector.data(), record.data(), sector_size);
   }
   platform::IoResult w = device.Write(sector.data(), sector_size);
-  if (!w.ok || w.bytes != sector_size) {
+  if (!w.ok() || w.value() != sector_size) {
     result.io_ok = false;
-    result.error = w.ok ? winconst::kErrorWriteFault : w.error;
+    result.error = w.ok() ? winconst::kErrorWriteFault : w.error();
     return result;
   }
   // The record is the erase's only lasting proof: make sure it is on the
   // medium, not in a cache, before the caller says it was written.
-  platform::Status flushed = device.Flush();
+  platform::Result<> flushed = device.Flush();
   if (!flushed.ok()) {
     result.io_ok = false;
-    result.error = flushed.error;
+    result.error = flushed.error();
   }
   return result;
 }

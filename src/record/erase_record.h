@@ -53,7 +53,7 @@ int RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fie
 
 enum class RecordMode { kFinish = 0, kInterrupt = 1, kRead = 2 };
 
-struct RecordAccessResult {
+struct [[nodiscard]] RecordAccessResult {
   int result = -1;          // mode 2: 1, 0 or -1; other modes -1
   bool io_ok = true;        // false when the write or read failed or was short
   uint32_t error = 0;       // Windows error code of that failure

@@ -62,11 +62,14 @@ int32_t ShutdownController::UpdateEraseCount(EraseCountOp op) {
   if (count < 0) count = 0;
   switch (op) {
     case EraseCountOp::kBegin:
-      if (count < std::numeric_limits<int32_t>::max()) settings_.WriteInt(kEraseCountValue, count + 1);
+      // Best effort: the count only tells the copies whether one of them is
+      // still erasing; a value that cannot be written reads as no erase.
+      if (count < std::numeric_limits<int32_t>::max())
+        static_cast<void>(settings_.WriteInt(kEraseCountValue, count + 1));
       return count;
     case EraseCountOp::kEnd:
       count = count > 0 ? count - 1 : 0;
-      settings_.WriteInt(kEraseCountValue, count);
+      static_cast<void>(settings_.WriteInt(kEraseCountValue, count));  // best effort, as above
       return count;
     case EraseCountOp::kRead:
       break;
@@ -97,7 +100,7 @@ void ShutdownController::ClearMode() {
 
 bool ShutdownController::ExecuteShutdown(int32_t mode, bool force) {
   const uint32_t force_flag = force ? winconst::kEwxForce : 0;
-  platform::Status status;
+  platform::Result<> status = platform::Result<>::Success();
   if (mode == kShutdownLogoff) {
     status = power_.ExitWindowsEx(winconst::kEwxLogoff | force_flag, 0);
   } else if (mode == kShutdownPowerOff || mode == kShutdownStandby || mode == kShutdownHibernate) {

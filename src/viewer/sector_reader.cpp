@@ -22,15 +22,14 @@ std::unique_ptr<SectorReader> SectorReader::Open(platform::Machine& machine, Not
                                                  const std::string& path, ViewMode view) {
   // Viewing never needs more than read access; the drive cannot be changed
   // through this handle.
-  platform::OpenResult opened = machine.OpenDevice(path, platform::Access::kRead);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kRead);
   if (!opened.ok()) {
-    ReportSystemError(machine, notifier, opened.error);
+    ReportSystemError(machine, notifier, opened.error());
     return nullptr;
   }
-  uint32_t error = 0;
-  std::optional<DriveExtent> extent = MeasureDrive(machine, notifier, *opened.device, path, view, &error);
-  if (!extent) {
-    ReportSystemError(machine, notifier, error);
+  platform::Result<DriveExtent> extent = MeasureDrive(machine, notifier, **opened, path, view);
+  if (!extent.ok()) {
+    ReportSystemError(machine, notifier, extent.error());
     return nullptr;
   }
   // Every byte offset must fit the system's signed 64-bit position; a
@@ -38,7 +37,7 @@ std::unique_ptr<SectorReader> SectorReader::Open(platform::Machine& machine, Not
   const uint64_t reachable = uint64_t(std::numeric_limits<int64_t>::max()) / extent->sector_size;
   extent->sector_count = std::min(extent->sector_count, reachable);
   return std::unique_ptr<SectorReader>(
-      new SectorReader(machine, notifier, std::move(opened.device), *extent));
+      new SectorReader(machine, notifier, std::move(opened.value()), *extent));
 }
 
 bool SectorReader::ReadSector(uint64_t sector) {
@@ -47,10 +46,10 @@ bool SectorReader::ReadSector(uint64_t sector) {
   // under this sector's address; the zeroed buffer is shown instead.
   if (!SeekToSector(machine_, notifier_, *device_, sector, sector_size_)) return false;
   platform::IoResult r = device_->Read(buffer_.data(), sector_size_);
-  if (r.ok && r.bytes == sector_size_) return true;
+  if (r.ok() && r.value() == sector_size_) return true;
   // A short read succeeds as far as the system is concerned; it is reported
   // as the read fault it is, not with the text of success.
-  ReportSystemError(machine_, notifier_, r.ok ? winconst::kErrorReadFault : r.error);
+  ReportSystemError(machine_, notifier_, r.ok() ? winconst::kErrorReadFault : r.error());
   return false;
 }
 

@@ -68,9 +68,9 @@ TEST_F(WindowSettingsTest, HeaderColourSurvivesCloseAndShow) {
 
   // Values the menu cannot have chosen: large ones paint no strip, negative
   // ones nothing at all.
-  settings_.WriteInt(kHeaderColourValue, 9);
+  ASSERT_TRUE(settings_.WriteInt(kHeaderColourValue, 9).ok());
   EXPECT_EQ(FormShow(settings_, "C:\\").header_colour, kHeaderNone);
-  settings_.WriteInt(kHeaderColourValue, -1);
+  ASSERT_TRUE(settings_.WriteInt(kHeaderColourValue, -1).ok());
   EXPECT_FALSE(FormShow(settings_, "C:\\").header_colour);
   EXPECT_TRUE(notifier.messages.empty());
 }
@@ -79,7 +79,7 @@ TEST_F(WindowSettingsTest, EraseCountIsResetOnlyWhenNoOtherCopyRuns) {
   EXPECT_FALSE(ResetEraseCountWhenAlone(settings_, false));
   EXPECT_FALSE(settings_.Exists("exitct")) << "a missing counter is not created";
 
-  settings_.WriteInt("exitct", 2);
+  ASSERT_TRUE(settings_.WriteInt("exitct", 2).ok());
   EXPECT_FALSE(ResetEraseCountWhenAlone(settings_, true));
   EXPECT_EQ(settings_.ReadInt("exitct"), 2) << "another copy may be erasing";
   EXPECT_TRUE(ResetEraseCountWhenAlone(settings_, false));

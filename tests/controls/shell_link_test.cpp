@@ -95,7 +95,7 @@ class OneFileStore : public platform::FileStore {
   std::string ProgramDirectory() override { return "C:\\P\\"; }
   bool Exists(const std::string& path) override { return path == existing; }
   platform::FileContent Read(const std::string&) override { return {}; }
-  platform::Status Replace(const std::string&, const std::string&) override { return {}; }
+  platform::Result<> Replace(const std::string&, const std::string&) override { return platform::Result<>::Success(); }
   std::string existing;
 };
 

@@ -36,11 +36,11 @@ class FakeRequest : public platform::InternetRequest {
   uint32_t AvailableBytes() override { return resource_.available; }
   platform::IoResult Read(void* buffer, uint32_t length) override {
     if (on_read_) on_read_();
-    if (offset_ >= resource_.fail_after) return {false, 0, 12002};
+    if (offset_ >= resource_.fail_after) return platform::IoResult::Failure(12002);
     const size_t n = std::min<size_t>(length, resource_.body.size() - offset_);
     std::memcpy(buffer, resource_.body.data() + offset_, n);
     offset_ += n;
-    return {true, uint32_t(n), 0};
+    return platform::IoResult(uint32_t(n));
   }
 
  private:
@@ -84,27 +84,28 @@ class MemoryFiles : public platform::DownloadFiles {
   class File : public platform::WritableFile {
    public:
     File(MemoryFiles& files, std::string path) : files_(files), path_(std::move(path)) {}
-    platform::Status Write(const void* data, uint32_t length) override {
+    platform::Result<> Write(const void* data, uint32_t length) override {
       if (files_.write_fails_after <= files_.contents[path_].size())
-        return platform::Status::Failure(112);  // disk full
+        return platform::Result<>::Failure(112);  // disk full
       files_.contents[path_].append(static_cast<const char*>(data), length);
-      return {};
+      return platform::Result<>::Success();
     }
-    platform::Status Close() override { return {}; }
+    platform::Result<> Close() override { return platform::Result<>::Success(); }
 
    private:
     MemoryFiles& files_;
     std::string path_;
   };
 
-  platform::CreateFileResult Create(const std::string& path) override {
-    if (create_fails) return {nullptr, 5};
+  platform::Result<std::unique_ptr<platform::WritableFile>> Create(const std::string& path) override {
+    using Created = platform::Result<std::unique_ptr<platform::WritableFile>>;
+    if (create_fails) return Created::Failure(5);
     contents[path].clear();
-    return {std::make_unique<File>(*this, path), 0};
+    return Created(std::make_unique<File>(*this, path));
   }
-  platform::Status Delete(const std::string& path) override {
+  platform::Result<> Delete(const std::string& path) override {
     contents.erase(path);
-    return {};
+    return platform::Result<>::Success();
   }
 
   std::map<std::string, std::string> contents;

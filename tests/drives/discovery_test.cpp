@@ -341,14 +341,14 @@ fault disk=1 op=read sector=206846 error=23
   // The probe, the last resort when the system tells no length, stops at
   // the last sector that reads.
 
-  platform::OpenResult volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
+  platform::Result<std::unique_ptr<platform::Device>> volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
   ASSERT_TRUE(volume.ok());
-  std::optional<DriveExtent> probe = ProbePartitionSize(*machine, notifier, *volume.device);
+  std::optional<DriveExtent> probe = ProbePartitionSize(*machine, notifier, *volume.value());
   ASSERT_TRUE(probe);
   EXPECT_EQ(probe->sector_size, 512u);
   EXPECT_EQ(probe->sector_count, 204798u);
   uint8_t sector[512];
-  EXPECT_TRUE(volume.device->Read(sector, 512).ok);  // left at the start
+  EXPECT_TRUE(volume.value()->Read(sector, 512).ok());  // left at the start
 }
 
 TEST(Discovery, UnreadableVolumeFailsTheProbeInBoundedTime) {
@@ -359,9 +359,9 @@ volume E: disk=1 offset=1M length=1T
 fault disk=1 op=read error=23
 )");
   RecordingNotifier notifier;
-  platform::OpenResult volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
+  platform::Result<std::unique_ptr<platform::Device>> volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
   ASSERT_TRUE(volume.ok());
-  EXPECT_FALSE(ProbePartitionSize(*machine, notifier, *volume.device));
+  EXPECT_FALSE(ProbePartitionSize(*machine, notifier, *volume.value()));
 }
 
 TEST(Discovery, ChangeWatchComparesTheDriveMask) {

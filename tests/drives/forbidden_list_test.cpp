@@ -25,7 +25,7 @@ class WatchedFileStore : public sim::DirectoryFileStore {
     if (read_error != 0 && Exists(path)) return {.exists = true, .bytes = {}, .error = read_error};
     return DirectoryFileStore::Read(path);
   }
-  platform::Status Replace(const std::string& path, const std::string& bytes) override {
+  platform::Result<> Replace(const std::string& path, const std::string& bytes) override {
     ++replaces;
     return DirectoryFileStore::Replace(path, bytes);
   }

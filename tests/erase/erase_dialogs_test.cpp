@@ -46,17 +46,17 @@ class AccessLampTest : public ::testing::Test {
 disk 1 sectors=64 bus=usb product="Lamp"
 fault disk=1 op=read sector=3 error=23
 )");
-    platform::OpenResult r = machine_->OpenDevice(DriveDesignator::Physical(1).DevicePath(),
+    platform::Result<std::unique_ptr<platform::Device>> r = machine_->OpenDevice(DriveDesignator::Physical(1).DevicePath(),
                                                   platform::Access::kReadWrite);
     ASSERT_TRUE(r.ok());
-    drive_ = std::move(r.device);
+    drive_ = std::move(r.value());
     // Something recognisable in sector 0, to see where the handle stands.
     std::vector<uint8_t> marker(512, 0x5A);
-    ASSERT_TRUE(drive_->Write(marker.data(), 512).ok);
+    ASSERT_TRUE(drive_->Write(marker.data(), 512).ok());
   }
   uint8_t FirstByteReadNext() {
     std::vector<uint8_t> sector(512, 0);
-    EXPECT_TRUE(drive_->Read(sector.data(), 512).ok);
+    EXPECT_TRUE(drive_->Read(sector.data(), 512).ok());
     return sector[0];
   }
 
@@ -157,10 +157,10 @@ class WorkerRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     machine_ = test::MakeMachine("disk 1 sectors=61440 bus=usb product=\"Target\"\n");
-    platform::OpenResult r = machine_->OpenDevice(DriveDesignator::Physical(1).DevicePath(),
+    platform::Result<std::unique_ptr<platform::Device>> r = machine_->OpenDevice(DriveDesignator::Physical(1).DevicePath(),
                                                   platform::Access::kReadWrite);
     ASSERT_TRUE(r.ok());
-    drive_ = std::move(r.device);
+    drive_ = std::move(r.value());
     params_.DriveHandle = drive_.get();
     params_.BytesPerSector = 512;
     params_.SectorsPerChunk = 2048;

@@ -94,7 +94,8 @@ class ScriptedEraseUi : public EraseUi {
 
 class FakeEnvironment : public EraseEnvironment {
  public:
-  int32_t UpdateEraseCount(int operation) override {
+  int32_t UpdateEraseCount(EraseCountOp op) override {
+    const int operation = static_cast<int>(op);
     operations.push_back(operation);
     if (operation == 1) return count++;
     if (operation == 2) count = count > 0 ? count - 1 : 0;

@@ -40,15 +40,15 @@ class SpyDevice : public platform::Device {
     writes.push_back({n, all_same ? int(bytes[0]) : (has_ff ? -2 : -1)});
     return inner_->Write(b, n);
   }
-  platform::Status SetPosition(uint64_t offset) override {
+  platform::Result<> SetPosition(uint64_t offset) override {
     if (offset == 0) writes.push_back({0, 0});  // a rewind marks a pass change
-    if (refuse_positioning) return platform::Status::Failure(winconst::kErrorSeek);
+    if (refuse_positioning) return platform::Result<>::Failure(winconst::kErrorSeek);
     return inner_->SetPosition(offset);
   }
   platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
     return inner_->Control(c, i, il, o, ol);
   }
-  platform::Status Flush() override { return inner_->Flush(); }
+  platform::Result<> Flush() override { return inner_->Flush(); }
 
   // Per write: bytes and the pattern (a byte value, -1 random without 0xFF,
   // -2 mixed with 0xFF); {0, 0} for a rewind. Small chunks are written
@@ -63,10 +63,10 @@ class SpyDevice : public platform::Device {
 class WorkerTest : public ::testing::Test {
  protected:
   void Prepare(uint32_t disk, int32_t method, bool verify, uint32_t resume_chunk = 0, int32_t resume_pass = 0) {
-    platform::OpenResult r = machine_->OpenDevice(DriveDesignator::Physical(disk).DevicePath(),
+    platform::Result<std::unique_ptr<platform::Device>> r = machine_->OpenDevice(DriveDesignator::Physical(disk).DevicePath(),
                                                   platform::Access::kReadWrite);
     ASSERT_TRUE(r.ok());
-    device_ = std::make_unique<SpyDevice>(std::move(r.device));
+    device_ = std::make_unique<SpyDevice>(std::move(r.value()));
     params_.DriveHandle = device_.get();
     params_.BytesPerSector = 512;
     params_.SectorsPerChunk = 2048;

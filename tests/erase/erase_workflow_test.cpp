@@ -319,12 +319,12 @@ TEST_F(WorkflowTest, ARefusedLockStopsBeforeAnythingIsWritten) {
 
 TEST_F(WorkflowTest, MountedVolumesOfTheDiskAreLockedAndDismountedFirst) {
   // Windows refuses raw writes into a mounted file system.
-  platform::OpenResult raw = machine_->OpenDevice("\\\\.\\PHYSICALDRIVE1", platform::Access::kReadWrite);
+  platform::Result<std::unique_ptr<platform::Device>> raw = machine_->OpenDevice("\\\\.\\PHYSICALDRIVE1", platform::Access::kReadWrite);
   ASSERT_TRUE(raw.ok());
   std::vector<uint8_t> sector(512, 1);
-  raw.device->SetPosition(1ull << 20);  // the first sector of E:
-  EXPECT_EQ(raw.device->Write(sector.data(), 512).error, 5u);
-  raw.device.reset();
+  ASSERT_TRUE(raw.value()->SetPosition(1ull << 20).ok());  // the first sector of E:
+  EXPECT_EQ(raw.value()->Write(sector.data(), 512).error(), 5u);
+  raw.value().reset();
 
   // The erase takes E: and F: first, so the whole disk is written.
   std::vector<uint8_t> marker(512, 0xAB);
@@ -470,12 +470,12 @@ class NamelessDisk : public platform::Device {
   explicit NamelessDisk(std::unique_ptr<platform::Device> inner) : inner_(std::move(inner)) {}
   platform::IoResult Read(void* b, uint32_t n) override { return inner_->Read(b, n); }
   platform::IoResult Write(const void* b, uint32_t n) override { return inner_->Write(b, n); }
-  platform::Status SetPosition(uint64_t offset) override { return inner_->SetPosition(offset); }
+  platform::Result<> SetPosition(uint64_t offset) override { return inner_->SetPosition(offset); }
   platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
-    if (c == winconst::kIoctlStorageGetDeviceNumber) return {false, 0, winconst::kErrorInvalidFunction};
+    if (c == winconst::kIoctlStorageGetDeviceNumber) return platform::IoResult::Failure(winconst::kErrorInvalidFunction);
     return inner_->Control(c, i, il, o, ol);
   }
-  platform::Status Flush() override { return inner_->Flush(); }
+  platform::Result<> Flush() override { return inner_->Flush(); }
 
  private:
   std::unique_ptr<platform::Device> inner_;
@@ -484,10 +484,10 @@ class NamelessDisk : public platform::Device {
 class AliasMachine : public test::ForwardingMachine {
  public:
   using ForwardingMachine::ForwardingMachine;
-  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override {
+  platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access access) override {
     if (path != kAlias) return inner_.OpenDevice(path, access);
-    platform::OpenResult r = inner_.OpenDevice("\\\\.\\PHYSICALDRIVE0", access);
-    if (r.ok()) r.device = std::make_unique<NamelessDisk>(std::move(r.device));
+    platform::Result<std::unique_ptr<platform::Device>> r = inner_.OpenDevice("\\\\.\\PHYSICALDRIVE0", access);
+    if (r.ok()) r.value() = std::make_unique<NamelessDisk>(std::move(r.value()));
     return r;
   }
 

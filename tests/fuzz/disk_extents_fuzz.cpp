@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = provider.PickValueInArray(kPaths);
 
   for (const char* at : kPaths) {
-    platform::OpenResult opened = machine.OpenDevice(at, platform::Access::kQuery);
+    platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(at, platform::Access::kQuery);
     FUZZ_CHECK(opened.ok());
-    const Placement placement = PlaceDevice(*opened.device, at);
+    const Placement placement = PlaceDevice(*opened.value(), at);
     FUZZ_CHECK(placement.spans.size() <= 64);
     if (placement.kind == Placement::Kind::kDisk) FUZZ_CHECK(placement.spans.empty());
     if (placement.kind == Placement::Kind::kUnknown) FUZZ_CHECK(placement.spans.empty() && !IsVolumePath(at));
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The system's place and what it refuses.
   const std::optional<SystemPlacement> system = FindSystemPlacement(machine);
   if (!machine.volumes.complete) FUZZ_CHECK(!system);
-  platform::OpenResult target = machine.OpenDevice(path, platform::Access::kQuery);
+  platform::Result<std::unique_ptr<platform::Device>> target = machine.OpenDevice(path, platform::Access::kQuery);
   const Placement placement = PlaceDevice(*target.device, path);
   const std::optional<std::string> refusal = SystemRefusal(machine, placement, path);
   if (placement.kind == Placement::Kind::kDisk && !system) FUZZ_CHECK(refusal.has_value());

@@ -49,12 +49,12 @@ class MemoryFileStore : public platform::FileStore {
     if (read_error != 0) return {true, {}, read_error};
     return {true, it->second, 0};
   }
-  platform::Status Replace(const std::string& path, const std::string& bytes) override {
+  platform::Result<> Replace(const std::string& path, const std::string& bytes) override {
     FUZZ_CHECK(!writes_forbidden);
     ++writes;
-    if (write_error != 0) return platform::Status::Failure(write_error);
+    if (write_error != 0) return platform::Result<>::Failure(write_error);
     files[path] = bytes;
-    return platform::Status::Success();
+    return platform::Result<>::Success();
   }
 
   std::map<std::string, std::string> files;
@@ -119,24 +119,24 @@ class ScriptedDevice : public platform::Device {
   platform::IoResult Read(void* buffer, uint32_t length) override {
     const uint32_t n = uint32_t(std::min<size_t>(length, sector_.size()));
     std::memcpy(buffer, sector_.data(), n);
-    return {true, n, 0};
+    return platform::IoResult(n);
   }
   platform::IoResult Write(const void*, uint32_t) override {
     FUZZ_CHECK(!"a query wrote to the device");
-    return {};
+    return platform::IoResult::Failure(winconst::kErrorAccessDenied);
   }
-  platform::Status SetPosition(uint64_t) override { return platform::Status::Success(); }
+  platform::Result<> SetPosition(uint64_t) override { return platform::Result<>::Success(); }
   platform::IoResult Control(uint32_t code, const void*, uint32_t, void* out, uint32_t out_length) override {
     ++controls;
     auto it = replies_.find(code);
-    if (it == replies_.end()) return {false, 0, winconst::kErrorInvalidFunction};
+    if (it == replies_.end()) return platform::IoResult::Failure(winconst::kErrorInvalidFunction);
     const Reply& reply = it->second;
     const uint32_t copied = uint32_t(std::min<size_t>(out_length, reply.bytes.size()));
     if (out != nullptr && copied > 0) std::memcpy(out, reply.bytes.data(), copied);
     const uint32_t claimed = std::min(reply.bytes_claimed, out_length);
-    return {reply.ok, claimed, reply.ok ? 0 : reply.error};
+    return reply.ok ? platform::IoResult(claimed) : platform::IoResult::Failure(reply.error);
   }
-  platform::Status Flush() override { return platform::Status::Success(); }
+  platform::Result<> Flush() override { return platform::Result<>::Success(); }
 
   int controls = 0;
 
@@ -153,11 +153,12 @@ class ScriptedMachine : public platform::Machine {
     std::string sector;
   };
 
-  platform::OpenResult OpenDevice(const std::string& path, platform::Access) override {
+  platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access) override {
     ++opens;
     auto it = devices.find(path);
-    if (it == devices.end()) return {nullptr, winconst::kErrorFileNotFound};
-    return {std::make_unique<ScriptedDevice>(it->second.replies, it->second.sector), 0};
+    using Opened = platform::Result<std::unique_ptr<platform::Device>>;
+    if (it == devices.end()) return Opened::Failure(winconst::kErrorFileNotFound);
+    return Opened(std::make_unique<ScriptedDevice>(it->second.replies, it->second.sector));
   }
   std::string LogicalDriveStrings() override { return drive_strings; }
   uint32_t LogicalDriveMask() override { return 0; }

@@ -38,13 +38,13 @@ class FuzzedSettings : public platform::Settings {
     if (v.kind != Kind::kText) return std::nullopt;
     return v.text;
   }
-  platform::Status WriteInt(const std::string& name, int32_t value) override {
+  platform::Result<> WriteInt(const std::string& name, int32_t value) override {
     values_[name] = {Kind::kInt, value, {}};
-    return platform::Status::Success();
+    return platform::Result<>::Success();
   }
-  platform::Status WriteText(const std::string& name, const std::string& value) override {
+  platform::Result<> WriteText(const std::string& name, const std::string& value) override {
     values_[name] = {Kind::kText, 0, value};
-    return platform::Status::Success();
+    return platform::Result<>::Success();
   }
 
  private:
@@ -70,8 +70,8 @@ class FuzzedSettings : public platform::Settings {
 
 class NoPower : public platform::Power {
  public:
-  platform::Status ExitWindowsEx(uint32_t, uint32_t) override { FUZZ_CHECK(!"shut down"); return {}; }
-  platform::Status SetSystemPowerState(bool, bool) override { FUZZ_CHECK(!"suspended"); return {}; }
+  platform::Result<> ExitWindowsEx(uint32_t, uint32_t) override { FUZZ_CHECK(!"shut down"); return platform::Result<>::Success(); }
+  platform::Result<> SetSystemPowerState(bool, bool) override { FUZZ_CHECK(!"suspended"); return platform::Result<>::Success(); }
   platform::PrivilegeResult AdjustPrivilege(const std::string&, uint32_t) override { return {}; }
 };
 

@@ -35,10 +35,10 @@ class ServedRequest : public platform::InternetRequest {
   platform::IoResult Read(void* buffer, uint32_t length) override {
     FUZZ_CHECK(length > 0);
     const size_t n = std::min<size_t>({length, served_.piece, served_.body.size() - at_});
-    if (n == 0 && served_.fails) return {false, 0, 12002};
+    if (n == 0 && served_.fails) return platform::IoResult::Failure(12002);
     std::memcpy(buffer, served_.body.data() + at_, n);
     at_ += n;
-    return {true, uint32_t(n), 0};
+    return platform::IoResult(uint32_t(n));
   }
 
  private:
@@ -73,11 +73,11 @@ class ServedInternet : public platform::Internet {
 class MemoryFile : public platform::WritableFile {
  public:
   explicit MemoryFile(std::string& into) : into_(into) {}
-  platform::Status Write(const void* data, uint32_t length) override {
+  platform::Result<> Write(const void* data, uint32_t length) override {
     into_.append(static_cast<const char*>(data), length);
-    return platform::Status::Success();
+    return platform::Result<>::Success();
   }
-  platform::Status Close() override { return platform::Status::Success(); }
+  platform::Result<> Close() override { return platform::Result<>::Success(); }
 
  private:
   std::string& into_;
@@ -85,16 +85,16 @@ class MemoryFile : public platform::WritableFile {
 
 class MemoryDownloads : public platform::DownloadFiles {
  public:
-  platform::CreateFileResult Create(const std::string& path) override {
+  platform::Result<std::unique_ptr<platform::WritableFile>> Create(const std::string& path) override {
     // Only a file directly inside the chosen folder.
     FUZZ_CHECK(path.rfind(std::string(kFolder) + "\\", 0) == 0);
     const std::string name = path.substr(sizeof kFolder);
     FUZZ_CHECK(controls::IsUsableArchiveName(name));
-    return {std::make_unique<MemoryFile>(files[path] = {}), 0};
+    return platform::Result<std::unique_ptr<platform::WritableFile>>(std::make_unique<MemoryFile>(files[path] = {}));
   }
-  platform::Status Delete(const std::string& path) override {
+  platform::Result<> Delete(const std::string& path) override {
     files.erase(path);
-    return platform::Status::Success();
+    return platform::Result<>::Success();
   }
   std::map<std::string, std::string> files;
 };

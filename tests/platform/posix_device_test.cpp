@@ -32,8 +32,8 @@ layout::DiskGeometry GeometryOf(platform::Device& device) {
   uint8_t reply[winconst::kDiskGeometrySize] = {};
   platform::IoResult r = device.Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply,
                                         sizeof reply);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, winconst::kDiskGeometrySize);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), winconst::kDiskGeometrySize);
   return layout::DiskGeometry::Decode(reply);
 }
 
@@ -50,9 +50,9 @@ class ImageTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dir.ok()); }
   std::unique_ptr<platform::Device> Open(const std::string& path, Access access) {
-    platform::OpenResult r = machine.OpenDevice(path, access);
-    EXPECT_TRUE(r.ok()) << "open " << path << " failed with " << r.error;
-    return std::move(r.device);
+    platform::Result<std::unique_ptr<platform::Device>> r = machine.OpenDevice(path, access);
+    EXPECT_TRUE(r.ok()) << "open " << path << " failed with " << r.error();
+    return std::move(r.value());
   }
   ScratchDir dir;
   PosixMachine machine;
@@ -81,20 +81,20 @@ TEST_F(ImageTest, ControlRepliesNeedRoomAndKnownCodes) {
   auto device = Open(image, Access::kQuery);
   uint8_t reply[64] = {};
   platform::IoResult r = device->Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, 23);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, winconst::kErrorInsufficientBuffer);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.error(), winconst::kErrorInsufficientBuffer);
 
   r = device->Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, sizeof reply);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, winconst::kPartitionInformationSize);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), winconst::kPartitionInformationSize);
   layout::PartitionInformation p = layout::PartitionInformation::Decode(reply);
   EXPECT_EQ(p.starting_offset, 0);
   EXPECT_EQ(p.partition_length, 64 * 1024);
 
-  EXPECT_TRUE(device->Control(winconst::kFsctlLockVolume, nullptr, 0, nullptr, 0).ok);
-  EXPECT_TRUE(device->Control(winconst::kFsctlUnlockVolume, nullptr, 0, nullptr, 0).ok);
+  EXPECT_TRUE(device->Control(winconst::kFsctlLockVolume, nullptr, 0, nullptr, 0).ok());
+  EXPECT_TRUE(device->Control(winconst::kFsctlUnlockVolume, nullptr, 0, nullptr, 0).ok());
   r = device->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr, 0, reply, sizeof reply);
-  EXPECT_EQ(r.error, winconst::kErrorInvalidFunction);
+  EXPECT_EQ(r.error(), winconst::kErrorInvalidFunction);
 }
 
 TEST_F(ImageTest, StorageDescriptorLaysOutItsStringsAfterTheHeader) {
@@ -105,12 +105,12 @@ TEST_F(ImageTest, StorageDescriptorLaysOutItsStringsAfterTheHeader) {
   std::vector<uint8_t> reply(winconst::kStorageDescriptorBufferSize, 0xEE);
   platform::IoResult r = device->Control(winconst::kIoctlStorageQueryProperty, query, sizeof query,
                                          reply.data(), uint32_t(reply.size()));
-  ASSERT_TRUE(r.ok);
+  ASSERT_TRUE(r.ok());
   std::string path = std::filesystem::canonical(image).string();
-  ASSERT_EQ(r.bytes, 40u + sizeof "Image file" + path.size() + 1);
+  ASSERT_EQ(r.value(), 40u + sizeof "Image file" + path.size() + 1);
 
   auto h = layout::StorageDescriptorHeader::Decode(reply.data());
-  EXPECT_EQ(h.size, r.bytes);
+  EXPECT_EQ(h.size, r.value());
   EXPECT_EQ(h.bus_type, winconst::kBusTypeFileBackedVirtual);
   EXPECT_EQ(h.vendor_id_offset, 0u);
   EXPECT_EQ(h.product_revision_offset, 0u);
@@ -118,24 +118,24 @@ TEST_F(ImageTest, StorageDescriptorLaysOutItsStringsAfterTheHeader) {
   EXPECT_STREQ(reinterpret_cast<char*>(&reply[h.product_id_offset]), "Image file");
   ASSERT_NE(h.serial_number_offset, 0u);
   EXPECT_EQ(reinterpret_cast<char*>(&reply[h.serial_number_offset]), path);
-  EXPECT_EQ(reply[r.bytes - 1], 0);
-  EXPECT_EQ(reply[r.bytes], 0xEE) << "wrote past the bytes it reported";
+  EXPECT_EQ(reply[r.value() - 1], 0);
+  EXPECT_EQ(reply[r.value()], 0xEE) << "wrote past the bytes it reported";
 
   // A short buffer gets the beginning; the size field still tells the whole.
   std::vector<uint8_t> shorter(48, 0xEE);
   r = device->Control(winconst::kIoctlStorageQueryProperty, query, sizeof query, shorter.data(), 45);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 45u);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 45u);
   EXPECT_EQ(layout::StorageDescriptorHeader::Decode(shorter.data()).size, h.size);
   EXPECT_EQ(shorter[45], 0xEE);
 
   EXPECT_EQ(device->Control(winconst::kIoctlStorageQueryProperty, nullptr, 0, reply.data(), 1024)
-                .error,
+                .error(),
             winconst::kErrorInvalidParameter);
   query[0] = 1;  // StorageAdapterProperty
   EXPECT_EQ(device->Control(winconst::kIoctlStorageQueryProperty, query, sizeof query, reply.data(),
                             1024)
-                .error,
+                .error(),
             winconst::kErrorNotSupported);
 }
 
@@ -147,15 +147,15 @@ TEST_F(ImageTest, ReadsAndWritesMoveFromTheTrackedPosition) {
 
   ASSERT_TRUE(device->SetPosition(3 * 512).ok());
   platform::IoResult r = device->Read(buffer.data(), 1024);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 1024u);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 1024u);
   for (int i = 0; i < 1024; ++i) ASSERT_EQ(buffer.data()[i], PatternByte(3 * 512 + i)) << i;
 
   // The position moved on: this write lands at sector 5, the next at 6.
   std::memset(buffer.data(), 0xA5, 512);
-  ASSERT_TRUE(device->Write(buffer.data(), 512).ok);
+  ASSERT_TRUE(device->Write(buffer.data(), 512).ok());
   std::memset(buffer.data(), 0x5A, 512);
-  ASSERT_TRUE(device->Write(buffer.data(), 512).ok);
+  ASSERT_TRUE(device->Write(buffer.data(), 512).ok());
   ASSERT_TRUE(device->Flush().ok());
 
   std::string bytes = ReadFileBytes(image);
@@ -178,14 +178,14 @@ TEST_F(ImageTest, UnalignedCallerBuffersStillMoveEveryByte) {
 
   ASSERT_TRUE(device->SetPosition(512).ok());
   platform::IoResult r = device->Write(odd, length);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, length);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), length);
 
   std::memset(odd, 0, length);
   ASSERT_TRUE(device->SetPosition(512).ok());
   r = device->Read(odd, length);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, length);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), length);
   for (uint32_t i = 0; i < length; ++i) ASSERT_EQ(odd[i], PatternByte(i)) << i;
 }
 
@@ -196,14 +196,14 @@ TEST_F(ImageTest, UnalignedLengthsAndPositionsAreRefusedLikeARawDisk) {
   auto device = Open(image, Access::kReadWrite);
   AlignedBuffer buffer(8192);
 
-  EXPECT_EQ(device->Read(buffer.data(), 512).error, winconst::kErrorInvalidParameter);
-  EXPECT_EQ(device->Write(buffer.data(), 4096 + 512).error, winconst::kErrorInvalidParameter);
+  EXPECT_EQ(device->Read(buffer.data(), 512).error(), winconst::kErrorInvalidParameter);
+  EXPECT_EQ(device->Write(buffer.data(), 4096 + 512).error(), winconst::kErrorInvalidParameter);
   ASSERT_TRUE(device->SetPosition(512).ok());  // allowed; the transfer is not
-  EXPECT_EQ(device->Read(buffer.data(), 4096).error, winconst::kErrorInvalidParameter);
-  EXPECT_EQ(device->Write(buffer.data(), 4096).error, winconst::kErrorInvalidParameter);
+  EXPECT_EQ(device->Read(buffer.data(), 4096).error(), winconst::kErrorInvalidParameter);
+  EXPECT_EQ(device->Write(buffer.data(), 4096).error(), winconst::kErrorInvalidParameter);
   EXPECT_EQ(ReadFileBytes(image), std::string(64 * 1024, '\0'));
 
-  EXPECT_EQ(device->SetPosition(uint64_t(1) << 63).error, winconst::kErrorNegativeSeek);
+  EXPECT_EQ(device->SetPosition(uint64_t(1) << 63).error(), winconst::kErrorNegativeSeek);
 }
 
 TEST_F(ImageTest, TheEndOfTheImageIsAHardEnd) {
@@ -215,20 +215,20 @@ TEST_F(ImageTest, TheEndOfTheImageIsAHardEnd) {
   // Crossing the end: the part up to it, as a short transfer.
   ASSERT_TRUE(device->SetPosition(7168).ok());
   platform::IoResult r = device->Read(buffer.data(), 2048);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 1024u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 1024u);
   r = device->Read(buffer.data(), 512);  // now at the end
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 0u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 0u);
 
   std::memset(buffer.data(), 0xFF, 2048);
   ASSERT_TRUE(device->SetPosition(7680).ok());
   r = device->Write(buffer.data(), 2048);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 512u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 512u);
   r = device->Write(buffer.data(), 512);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, winconst::kErrorDiskFull);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.error(), winconst::kErrorDiskFull);
   EXPECT_EQ(std::filesystem::file_size(image), 8192u) << "the image grew";
 }
 
@@ -241,21 +241,21 @@ TEST_F(ImageTest, APartialLastSectorIsReachedWithoutGrowingTheFile) {
   auto device = Open(image, Access::kReadWrite);
   EXPECT_EQ(GeometryOf(*device).SectorCount(), 8u);
   uint8_t length[8] = {};
-  ASSERT_TRUE(device->Control(winconst::kIoctlDiskGetLengthInfo, nullptr, 0, length, 8).ok);
+  ASSERT_TRUE(device->Control(winconst::kIoctlDiskGetLengthInfo, nullptr, 0, length, 8).ok());
   EXPECT_EQ(layout::Load64(length), 4096u + 300);
 
   AlignedBuffer buffer(1024);
   ASSERT_TRUE(device->SetPosition(4096).ok());
   platform::IoResult r = device->Read(buffer.data(), 512);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 300u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 300u);
   std::memset(buffer.data(), 0, 512);
   ASSERT_TRUE(device->SetPosition(4096).ok());
   r = device->Write(buffer.data(), 512);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 300u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 300u);
   ASSERT_TRUE(device->SetPosition(4096 + 512).ok());
-  EXPECT_EQ(device->Write(buffer.data(), 512).error, winconst::kErrorDiskFull);
+  EXPECT_EQ(device->Write(buffer.data(), 512).error(), winconst::kErrorDiskFull);
 
   std::string bytes = ReadFileBytes(image);
   ASSERT_EQ(bytes.size(), 4096u + 300);
@@ -267,20 +267,20 @@ TEST_F(ImageTest, AccessDecidesWhatAHandleMayDo) {
   std::string image = dir.file("access.img");
   WriteImage(image, 4096);
   AlignedBuffer buffer(512);
-  EXPECT_EQ(Open(image, Access::kQuery)->Read(buffer.data(), 512).error,
+  EXPECT_EQ(Open(image, Access::kQuery)->Read(buffer.data(), 512).error(),
             winconst::kErrorAccessDenied);
-  EXPECT_EQ(Open(image, Access::kRead)->Write(buffer.data(), 512).error,
+  EXPECT_EQ(Open(image, Access::kRead)->Write(buffer.data(), 512).error(),
             winconst::kErrorAccessDenied);
-  EXPECT_TRUE(Open(image, Access::kRead)->Read(buffer.data(), 512).ok);
+  EXPECT_TRUE(Open(image, Access::kRead)->Read(buffer.data(), 512).ok());
 }
 
 TEST_F(ImageTest, OpenFailuresCarryWindowsCodes) {
-  EXPECT_EQ(machine.OpenDevice(dir.file("missing.img"), Access::kRead).error,
+  EXPECT_EQ(machine.OpenDevice(dir.file("missing.img"), Access::kRead).error(),
             winconst::kErrorFileNotFound);
-  EXPECT_EQ(machine.OpenDevice(dir.path(), Access::kRead).error, winconst::kErrorAccessDenied);
-  EXPECT_EQ(machine.OpenDevice("/dev/null", Access::kRead).error, winconst::kErrorNotSupported);
+  EXPECT_EQ(machine.OpenDevice(dir.path(), Access::kRead).error(), winconst::kErrorAccessDenied);
+  EXPECT_EQ(machine.OpenDevice("/dev/null", Access::kRead).error(), winconst::kErrorNotSupported);
   // A Windows device name is just a missing file here.
-  EXPECT_EQ(machine.OpenDevice("\\\\.\\PHYSICALDRIVE0", Access::kReadWrite).error,
+  EXPECT_EQ(machine.OpenDevice("\\\\.\\PHYSICALDRIVE0", Access::kReadWrite).error(),
             winconst::kErrorFileNotFound);
 }
 
@@ -288,15 +288,15 @@ TEST_F(ImageTest, OpenFailuresCarryWindowsCodes) {
 // either way the data arrives.
 void ExpectRoundTrip(PosixMachine& machine, const std::string& image) {
   WriteImage(image, 16 * 1024);
-  platform::OpenResult opened = machine.OpenDevice(image, Access::kReadWrite);
-  ASSERT_TRUE(opened.ok()) << opened.error;
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(image, Access::kReadWrite);
+  ASSERT_TRUE(opened.ok()) << opened.error();
   AlignedBuffer buffer(4096);
   for (int i = 0; i < 4096; ++i) buffer.data()[i] = PatternByte(i);
-  ASSERT_TRUE(opened.device->SetPosition(8192).ok());
-  ASSERT_EQ(opened.device->Write(buffer.data(), 4096).bytes, 4096u);
+  ASSERT_TRUE(opened.value()->SetPosition(8192).ok());
+  ASSERT_EQ(opened.value()->Write(buffer.data(), 4096).value(), 4096u);
   std::memset(buffer.data(), 0, 4096);
-  ASSERT_TRUE(opened.device->SetPosition(8192).ok());
-  ASSERT_EQ(opened.device->Read(buffer.data() + 1, 4096).bytes, 4096u);
+  ASSERT_TRUE(opened.value()->SetPosition(8192).ok());
+  ASSERT_EQ(opened.value()->Read(buffer.data() + 1, 4096).value(), 4096u);
   for (int i = 0; i < 4096; ++i) ASSERT_EQ(buffer.data()[i + 1], PatternByte(i)) << i;
 }
 
@@ -317,7 +317,7 @@ TEST(PosixDirectIo, FallsBackWhereTheFileSystemRefusesIt) {
   ExpectRoundTrip(machine, dir.file("ram.img"));
   auto opened = machine.OpenDevice(dir.file("ram.img"), Access::kRead);
   ASSERT_TRUE(opened.ok());
-  EXPECT_FALSE(static_cast<PosixDevice&>(*opened.device).direct());
+  EXPECT_FALSE(static_cast<PosixDevice&>(*opened.value()).direct());
 }
 
 TEST(PosixErrors, LinuxFailuresReadAsTheNearestWindowsCode) {

@@ -72,7 +72,7 @@ class LoopTest : public ::testing::Test {
 
 layout::DiskGeometry GeometryOf(platform::Device& device) {
   uint8_t reply[winconst::kDiskGeometrySize] = {};
-  EXPECT_TRUE(device.Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, 24).ok);
+  EXPECT_TRUE(device.Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, 24).ok());
   return layout::DiskGeometry::Decode(reply);
 }
 
@@ -84,9 +84,9 @@ TEST_F(LoopTest, SectorSizeAndSizeComeFromTheKernel) {
     LoopDevice loop(image, "--sector-size " + std::to_string(sector));
     if (!Attached(loop)) GTEST_SKIP() << "losetup does not work here";
 
-    platform::OpenResult opened = machine.OpenDevice(loop.path(), Access::kReadWrite);
-    ASSERT_TRUE(opened.ok()) << opened.error;
-    platform::Device& device = *opened.device;
+    platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(loop.path(), Access::kReadWrite);
+    ASSERT_TRUE(opened.ok()) << opened.error();
+    platform::Device& device = *opened.value();
     layout::DiskGeometry g = GeometryOf(device);
     EXPECT_EQ(g.bytes_per_sector, sector);
     EXPECT_EQ(g.SectorCount() * sector, kMiB);
@@ -95,7 +95,7 @@ TEST_F(LoopTest, SectorSizeAndSizeComeFromTheKernel) {
     uint8_t query[12] = {};
     platform::IoResult r =
         device.Control(winconst::kIoctlStorageQueryProperty, query, 12, reply, sizeof reply);
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.ok());
     auto h = layout::StorageDescriptorHeader::Decode(reply);
     EXPECT_EQ(h.bus_type, winconst::kBusTypeFileBackedVirtual);
     ASSERT_NE(h.serial_number_offset, 0u);
@@ -103,15 +103,15 @@ TEST_F(LoopTest, SectorSizeAndSizeComeFromTheKernel) {
               std::filesystem::canonical(image).string());
 
     AlignedBuffer buffer(2 * sector);
-    EXPECT_EQ(device.Write(buffer.data(), sector / 2).error, winconst::kErrorInvalidParameter);
+    EXPECT_EQ(device.Write(buffer.data(), sector / 2).error(), winconst::kErrorInvalidParameter);
     std::memset(buffer.data(), 0x6B, 2 * sector);
     ASSERT_TRUE(device.SetPosition(kMiB - 2 * sector).ok());
-    ASSERT_EQ(device.Write(buffer.data(), 2 * sector).bytes, 2 * sector);
-    EXPECT_EQ(device.Write(buffer.data(), sector).error, winconst::kErrorDiskFull);
+    ASSERT_EQ(device.Write(buffer.data(), 2 * sector).value(), 2 * sector);
+    EXPECT_EQ(device.Write(buffer.data(), sector).error(), winconst::kErrorDiskFull);
     ASSERT_TRUE(device.Flush().ok());
     EXPECT_TRUE(static_cast<PosixDevice&>(device).direct());
 
-    opened.device.reset();  // close before detaching
+    opened.value().reset();  // close before detaching
     std::string bytes = ReadFileBytes(image);
     EXPECT_EQ(bytes.substr(kMiB - 2 * sector), std::string(2 * sector, char(0x6B)));
     EXPECT_EQ(bytes[kMiB - 2 * sector - 1], 0);
@@ -126,15 +126,15 @@ TEST_F(LoopTest, APartitionReportsItsPlaceOnTheDisk) {
   std::string part = FirstPartition(loop);
   if (part.empty()) GTEST_SKIP() << "no partitions on loop devices here";
 
-  platform::OpenResult opened = machine.OpenDevice(part, Access::kRead);
-  ASSERT_TRUE(opened.ok()) << opened.error;
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(part, Access::kRead);
+  ASSERT_TRUE(opened.ok()) << opened.error();
   uint8_t reply[64] = {};
-  ASSERT_TRUE(opened.device->Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, 64).ok);
+  ASSERT_TRUE(opened.value()->Control(winconst::kIoctlDiskGetPartitionInfo, nullptr, 0, reply, 64).ok());
   layout::PartitionInformation info = layout::PartitionInformation::Decode(reply);
   EXPECT_EQ(info.starting_offset, int64_t(kMiB));
   EXPECT_EQ(info.partition_length, int64_t(2 * kMiB));
   EXPECT_EQ(info.partition_number, 1u);
-  EXPECT_EQ(GeometryOf(*opened.device).SectorCount(), 4096u);
+  EXPECT_EQ(GeometryOf(*opened.value()).SectorCount(), 4096u);
 }
 
 TEST_F(LoopTest, WritingToAMountedDiskIsRefused) {
@@ -154,7 +154,7 @@ TEST_F(LoopTest, WritingToAMountedDiskIsRefused) {
     // The partition, the disk that holds it and the image behind the disk.
     for (const std::string& target : {part, loop.path(), image}) {
       SCOPED_TRACE(target);
-      EXPECT_EQ(machine.OpenDevice(target, Access::kReadWrite).error, winconst::kErrorBusy);
+      EXPECT_EQ(machine.OpenDevice(target, Access::kReadWrite).error(), winconst::kErrorBusy);
       EXPECT_EQ(DescribeDeviceUse(target), part + " is mounted on " + where);
       EXPECT_TRUE(machine.OpenDevice(target, Access::kRead).ok());
     }
@@ -178,20 +178,20 @@ TEST_F(LoopTest, DirectIoTheFileSystemRejectsFallsBackToPlainIo) {
 
   std::string image = where + "/inner.img";
   WriteImage(image, 64 * 1024);
-  platform::OpenResult opened = machine.OpenDevice(image, Access::kReadWrite);
-  ASSERT_TRUE(opened.ok()) << opened.error;
-  auto& device = static_cast<PosixDevice&>(*opened.device);
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(image, Access::kReadWrite);
+  ASSERT_TRUE(opened.ok()) << opened.error();
+  auto& device = static_cast<PosixDevice&>(*opened.value());
   if (!device.direct()) GTEST_SKIP() << "direct I/O refused already at open";
 
   AlignedBuffer buffer(512);
   std::memset(buffer.data(), 0x3C, 512);
   ASSERT_TRUE(device.SetPosition(512).ok());
   platform::IoResult r = device.Write(buffer.data(), 512);
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(r.bytes, 512u);
+  ASSERT_TRUE(r.ok()) << r.error();
+  EXPECT_EQ(r.value(), 512u);
   EXPECT_FALSE(device.direct());
   ASSERT_TRUE(device.Flush().ok());
-  opened.device.reset();
+  opened.value().reset();
   EXPECT_EQ(ReadFileBytes(image).substr(512, 512), std::string(512, char(0x3C)));
 }
 

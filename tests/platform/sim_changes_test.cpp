@@ -29,7 +29,7 @@ TEST(SimChanges, HiddenVolumeIsAbsentUntilShownAndGoneAgainWhenHidden) {
   ASSERT_TRUE(m);
   EXPECT_EQ(m->LogicalDriveMask(), kC);
   EXPECT_EQ(m->LogicalDriveStrings(), std::string("C:\\\0\0", 5));
-  EXPECT_EQ(m->OpenDevice("\\\\.\\J:", platform::Access::kRead).error, winconst::kErrorFileNotFound);
+  EXPECT_EQ(m->OpenDevice("\\\\.\\J:", platform::Access::kRead).error(), winconst::kErrorFileNotFound);
   EXPECT_EQ(m->DriveType("J:\\"), winconst::kDriveNoRootDir);
   EXPECT_FALSE(m->VolumeLabel("J:\\"));
   // The disk behind it is there all along, as an unpartitioned disk would be.

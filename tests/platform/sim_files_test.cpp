@@ -73,9 +73,9 @@ TEST_F(SimFilesTest, SettingsSkipMalformedLines) {
 
 TEST_F(SimFilesTest, SettingsWriteFailsWithoutFolder) {
   FileSettings settings(Path("missing/settings.txt"));
-  platform::Status s = settings.WriteInt("A", 1);
+  platform::Result<> s = settings.WriteInt("A", 1);
   EXPECT_FALSE(s.ok());
-  EXPECT_EQ(s.error, winconst::kErrorPathNotFound);
+  EXPECT_EQ(s.error(), winconst::kErrorPathNotFound);
   EXPECT_FALSE(settings.Exists("A"));
 }
 
@@ -121,8 +121,8 @@ TEST_F(SimFilesTest, FailedReplaceKeepsTheOldFile) {
   EXPECT_FALSE(fs::exists(dir_ / "help.tmp"));
 
   DirectoryFileStore nowhere((dir_ / "no" / "such").string());
-  platform::Status s = nowhere.Replace("errlog.log", "x");
-  EXPECT_EQ(s.error, winconst::kErrorPathNotFound);
+  platform::Result<> s = nowhere.Replace("errlog.log", "x");
+  EXPECT_EQ(s.error(), winconst::kErrorPathNotFound);
 }
 
 }  // namespace

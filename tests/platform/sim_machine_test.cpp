@@ -30,9 +30,9 @@ std::string ParseError(const std::string& text) {
 }
 
 std::unique_ptr<platform::Device> Open(SimMachine& m, const std::string& path, Access access) {
-  platform::OpenResult r = m.OpenDevice(path, access);
-  EXPECT_TRUE(r.ok()) << path << " error " << r.error;
-  return std::move(r.device);
+  platform::Result<std::unique_ptr<platform::Device>> r = m.OpenDevice(path, access);
+  EXPECT_TRUE(r.ok()) << path << " error " << r.error();
+  return std::move(r.value());
 }
 
 platform::IoResult Query(platform::Device& d, uint32_t code, std::vector<uint8_t>& out) {
@@ -89,7 +89,7 @@ volume k: disk=7 offset=1K)");
   EXPECT_EQ(m->LogicalDriveStrings(), std::string("K:\\\0\0", 5));
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE7", Access::kQuery);
   std::vector<uint8_t> out(1024);
-  ASSERT_TRUE(Query(*d, winconst::kIoctlStorageQueryProperty, out).ok);
+  ASSERT_TRUE(Query(*d, winconst::kIoctlStorageQueryProperty, out).ok());
   auto h = layout::StorageDescriptorHeader::Decode(out.data());
   EXPECT_STREQ(reinterpret_cast<const char*>(out.data() + h.product_id_offset), "say \"hi\" \\ ok");
   EXPECT_EQ(h.bus_type, winconst::kBusTypeNvme);
@@ -105,9 +105,9 @@ TEST(SimMachine, DevicePaths) {
   EXPECT_TRUE(m->OpenDevice("\\\\.\\c:", Access::kQuery).ok());
   for (const char* bad : {"\\\\.\\PHYSICALDRIVE2", "\\\\.\\PHYSICALDRIVE01", "\\\\.\\PHYSICALDRIVE",
                           "\\\\.\\F:", "C:", "\\\\.\\C:\\", "\\\\.\\PHYSICALDRIVE-1", ""}) {
-    platform::OpenResult r = m->OpenDevice(bad, Access::kQuery);
+    platform::Result<std::unique_ptr<platform::Device>> r = m->OpenDevice(bad, Access::kQuery);
     EXPECT_FALSE(r.ok()) << bad;
-    EXPECT_EQ(r.error, winconst::kErrorFileNotFound) << bad;
+    EXPECT_EQ(r.error(), winconst::kErrorFileNotFound) << bad;
   }
 }
 
@@ -115,44 +115,44 @@ TEST(SimMachine, AccessRights) {
   auto m = Make(kTwoDisks);
   uint8_t sector[512] = {};
   auto query = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kQuery);
-  EXPECT_EQ(query->Read(sector, 512).error, winconst::kErrorAccessDenied);
-  EXPECT_EQ(query->Write(sector, 512).error, winconst::kErrorAccessDenied);
+  EXPECT_EQ(query->Read(sector, 512).error(), winconst::kErrorAccessDenied);
+  EXPECT_EQ(query->Write(sector, 512).error(), winconst::kErrorAccessDenied);
   std::vector<uint8_t> out(64);
-  EXPECT_TRUE(Query(*query, winconst::kIoctlDiskGetDriveGeometry, out).ok);
-  EXPECT_EQ(Query(*query, winconst::kIoctlDiskGetPartitionInfo, out).error, winconst::kErrorAccessDenied);
+  EXPECT_TRUE(Query(*query, winconst::kIoctlDiskGetDriveGeometry, out).ok());
+  EXPECT_EQ(Query(*query, winconst::kIoctlDiskGetPartitionInfo, out).error(), winconst::kErrorAccessDenied);
   auto read = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kRead);
-  EXPECT_TRUE(read->Read(sector, 512).ok);
-  EXPECT_EQ(read->Write(sector, 512).error, winconst::kErrorAccessDenied);
-  EXPECT_EQ(read->Flush().error, winconst::kErrorAccessDenied);
-  EXPECT_TRUE(Query(*read, winconst::kIoctlDiskGetPartitionInfo, out).ok);
+  EXPECT_TRUE(read->Read(sector, 512).ok());
+  EXPECT_EQ(read->Write(sector, 512).error(), winconst::kErrorAccessDenied);
+  EXPECT_EQ(read->Flush().error(), winconst::kErrorAccessDenied);
+  EXPECT_TRUE(Query(*read, winconst::kIoctlDiskGetPartitionInfo, out).ok());
 }
 
 TEST(SimMachine, TransfersAreSectorAlignedAndBounded) {
   auto m = Make("disk 0 sectors=16\ndisk 1 sectors=4 sector-size=4096");
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kReadWrite);
   std::vector<uint8_t> buf(4096, 0xAB);
-  EXPECT_EQ(d->Write(buf.data(), 100).error, winconst::kErrorInvalidParameter);
+  EXPECT_EQ(d->Write(buf.data(), 100).error(), winconst::kErrorInvalidParameter);
   ASSERT_TRUE(d->SetPosition(256).ok());  // the seek itself is allowed
-  EXPECT_EQ(d->Read(buf.data(), 512).error, winconst::kErrorInvalidParameter);
+  EXPECT_EQ(d->Read(buf.data(), 512).error(), winconst::kErrorInvalidParameter);
 
   ASSERT_TRUE(d->SetPosition(14 * 512).ok());
   platform::IoResult w = d->Write(buf.data(), 4 * 512);  // spans the end: short
-  EXPECT_TRUE(w.ok);
-  EXPECT_EQ(w.bytes, 2u * 512);
-  EXPECT_EQ(d->Write(buf.data(), 512).error, winconst::kErrorSectorNotFound);  // at the end
+  EXPECT_TRUE(w.ok());
+  EXPECT_EQ(w.value(), 2u * 512);
+  EXPECT_EQ(d->Write(buf.data(), 512).error(), winconst::kErrorSectorNotFound);  // at the end
   platform::IoResult r = d->Read(buf.data(), 512);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 0u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 0u);
   ASSERT_TRUE(d->SetPosition(15 * 512).ok());
   r = d->Read(buf.data(), 4 * 512);
-  EXPECT_EQ(r.bytes, 512u);
+  EXPECT_EQ(r.value(), 512u);
   EXPECT_EQ(m->PeekDisk(0, 14 * 512, 1024), std::vector<uint8_t>(1024, 0xAB));
   EXPECT_EQ(m->PeekDisk(0, 13 * 512, 512), std::vector<uint8_t>(512, 0));
 
   // 4096-byte sectors: a 512-byte transfer is misaligned.
   auto big = Open(*m, "\\\\.\\PHYSICALDRIVE1", Access::kReadWrite);
-  EXPECT_EQ(big->Read(buf.data(), 512).error, winconst::kErrorInvalidParameter);
-  EXPECT_EQ(big->Read(buf.data(), 4096).bytes, 4096u);
+  EXPECT_EQ(big->Read(buf.data(), 512).error(), winconst::kErrorInvalidParameter);
+  EXPECT_EQ(big->Read(buf.data(), 4096).value(), 4096u);
 }
 
 TEST(SimMachine, VolumeTransfersAreRelativeAndBounded) {
@@ -161,19 +161,19 @@ TEST(SimMachine, VolumeTransfersAreRelativeAndBounded) {
   std::vector<uint8_t> data(8192, 0x5A);
   ASSERT_TRUE(v->SetPosition(512).ok());
   platform::IoResult w = v->Write(data.data(), 8192);
-  EXPECT_EQ(w.bytes, 4096u - 512);  // bounded by the volume, not the disk
+  EXPECT_EQ(w.value(), 4096u - 512);  // bounded by the volume, not the disk
   EXPECT_EQ(m->PeekDisk(0, 10 * 1024 + 512, 1), std::vector<uint8_t>{0x5A});
   EXPECT_EQ(m->PeekDisk(0, 10 * 1024, 1), std::vector<uint8_t>{0});
   EXPECT_EQ(m->PeekDisk(0, 14 * 1024, 1), std::vector<uint8_t>{0});
-  EXPECT_EQ(v->Write(data.data(), 512).error, winconst::kErrorSectorNotFound);
+  EXPECT_EQ(v->Write(data.data(), 512).error(), winconst::kErrorSectorNotFound);
 
   std::vector<uint8_t> out(64);
-  ASSERT_TRUE(Query(*v, winconst::kIoctlDiskGetPartitionInfo, out).ok);
+  ASSERT_TRUE(Query(*v, winconst::kIoctlDiskGetPartitionInfo, out).ok());
   auto p = layout::PartitionInformation::Decode(out.data());
   EXPECT_EQ(p.starting_offset, 10 * 1024);
   EXPECT_EQ(p.partition_length, 4 * 1024);
   auto disk = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kRead);
-  ASSERT_TRUE(Query(*disk, winconst::kIoctlDiskGetPartitionInfo, out).ok);
+  ASSERT_TRUE(Query(*disk, winconst::kIoctlDiskGetPartitionInfo, out).ok());
   p = layout::PartitionInformation::Decode(out.data());
   EXPECT_EQ(p.starting_offset, 0);
   EXPECT_EQ(p.partition_length, 100 * 512);
@@ -185,7 +185,7 @@ TEST(SimMachine, GeometryTruncatesCylinders) {
       "volume C: disk=0\nvolume Q: type=cdrom");
   std::vector<uint8_t> out(24);
   auto d = Open(*m, "\\\\.\\C:", Access::kQuery);  // a volume gives its disk's geometry
-  ASSERT_TRUE(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).ok);
+  ASSERT_TRUE(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).ok());
   auto g = layout::DiskGeometry::Decode(out.data());
   EXPECT_EQ(g.cylinders, 60801);  // 976773168 / (255 * 63) = 60801.9
   EXPECT_EQ(g.tracks_per_cylinder, 255u);
@@ -195,15 +195,15 @@ TEST(SimMachine, GeometryTruncatesCylinders) {
   EXPECT_LT(g.SectorCount(), 976773168u);
 
   d = Open(*m, "\\\\.\\PHYSICALDRIVE1", Access::kQuery);
-  ASSERT_TRUE(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).ok);
+  ASSERT_TRUE(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).ok());
   g = layout::DiskGeometry::Decode(out.data());
   EXPECT_EQ(g.cylinders, 1);  // 1000 / 512
   EXPECT_EQ(g.media_type, 11u);
   std::vector<uint8_t> small(23);
-  EXPECT_EQ(Query(*d, winconst::kIoctlDiskGetDriveGeometry, small).error, winconst::kErrorInsufficientBuffer);
+  EXPECT_EQ(Query(*d, winconst::kIoctlDiskGetDriveGeometry, small).error(), winconst::kErrorInsufficientBuffer);
 
   d = Open(*m, "\\\\.\\Q:", Access::kQuery);
-  EXPECT_EQ(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).error, winconst::kErrorNotReady);
+  EXPECT_EQ(Query(*d, winconst::kIoctlDiskGetDriveGeometry, out).error(), winconst::kErrorNotReady);
 }
 
 TEST(SimMachine, StorageDescriptorLayout) {
@@ -211,12 +211,12 @@ TEST(SimMachine, StorageDescriptorLayout) {
   std::vector<uint8_t> out(1024, 0xEE);
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kQuery);
   platform::IoResult r = Query(*d, winconst::kIoctlStorageQueryProperty, out);
-  ASSERT_TRUE(r.ok);
+  ASSERT_TRUE(r.ok());
   // "Disk Zero\0SER0\0" right after the header; no vendor, no revision.
-  ASSERT_EQ(r.bytes, 40u + 10 + 5);
+  ASSERT_EQ(r.value(), 40u + 10 + 5);
   auto h = layout::StorageDescriptorHeader::Decode(out.data());
-  EXPECT_EQ(h.version, r.bytes);
-  EXPECT_EQ(h.size, r.bytes);
+  EXPECT_EQ(h.version, r.value());
+  EXPECT_EQ(h.size, r.value());
   EXPECT_EQ(h.vendor_id_offset, 0u);
   EXPECT_EQ(h.product_id_offset, 40u);
   EXPECT_EQ(h.product_revision_offset, 0u);
@@ -230,16 +230,16 @@ TEST(SimMachine, StorageDescriptorLayout) {
   d = Open(*m, "\\\\.\\E:", Access::kQuery);
   std::vector<uint8_t> small(42);
   r = Query(*d, winconst::kIoctlStorageQueryProperty, small);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 42u);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 42u);
   h = layout::StorageDescriptorHeader::Decode(small.data());
   EXPECT_EQ(h.size, 40u + 5 + 6);
   EXPECT_EQ(h.removable_media, 1);
   EXPECT_EQ(h.bus_type, winconst::kBusTypeUsb);
   EXPECT_EQ(small[40], 'A');
   std::vector<uint8_t> tiny(7);
-  EXPECT_EQ(Query(*d, winconst::kIoctlStorageQueryProperty, tiny).error, winconst::kErrorInsufficientBuffer);
-  EXPECT_EQ(d->Control(winconst::kIoctlStorageQueryProperty, nullptr, 0, out.data(), 1024).error,
+  EXPECT_EQ(Query(*d, winconst::kIoctlStorageQueryProperty, tiny).error(), winconst::kErrorInsufficientBuffer);
+  EXPECT_EQ(d->Control(winconst::kIoctlStorageQueryProperty, nullptr, 0, out.data(), 1024).error(),
             winconst::kErrorInvalidParameter);
 }
 
@@ -248,7 +248,7 @@ TEST(SimMachine, TrailingBytesReplaceTheStrings) {
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kQuery);
   std::vector<uint8_t> out(1024);
   platform::IoResult r = Query(*d, winconst::kIoctlStorageQueryProperty, out);
-  ASSERT_EQ(r.bytes, 45u);
+  ASSERT_EQ(r.value(), 45u);
   auto h = layout::StorageDescriptorHeader::Decode(out.data());
   EXPECT_EQ(h.product_id_offset, 42u);
   EXPECT_EQ(h.vendor_id_offset, 0u);
@@ -263,8 +263,8 @@ TEST(SimMachine, DiskExtents) {
   std::vector<uint8_t> out(32);
   auto c = Open(*m, "\\\\.\\C:", Access::kQuery);
   platform::IoResult r = Query(*c, winconst::kIoctlVolumeGetVolumeDiskExtents, out);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 32u);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 32u);
   EXPECT_EQ(layout::Load32(out.data()), 1u);
   EXPECT_EQ(layout::Load32(out.data() + 8), 3u);
   EXPECT_EQ(layout::Load64(out.data() + 16), 512u);
@@ -272,20 +272,20 @@ TEST(SimMachine, DiskExtents) {
 
   auto d = Open(*m, "\\\\.\\D:", Access::kQuery);
   r = Query(*d, winconst::kIoctlVolumeGetVolumeDiskExtents, out);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, winconst::kErrorMoreData);
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.error(), winconst::kErrorMoreData);
   EXPECT_EQ(layout::Load32(out.data()), 2u);
   std::vector<uint8_t> room(56);
   r = Query(*d, winconst::kIoctlVolumeGetVolumeDiskExtents, room);
-  ASSERT_TRUE(r.ok);
+  ASSERT_TRUE(r.ok());
   EXPECT_EQ(layout::Load64(room.data() + 32 + 8) + layout::Load64(room.data() + 32 + 16), 2048u);
 
   auto e = Open(*m, "\\\\.\\E:", Access::kQuery);
-  EXPECT_EQ(Query(*e, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error, winconst::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*e, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error(), winconst::kErrorInvalidFunction);
   auto p = Open(*m, "\\\\.\\PHYSICALDRIVE3", Access::kQuery);
-  EXPECT_EQ(Query(*p, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error, winconst::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*p, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error(), winconst::kErrorInvalidFunction);
   std::vector<uint8_t> small(31);
-  EXPECT_EQ(Query(*c, winconst::kIoctlVolumeGetVolumeDiskExtents, small).error, winconst::kErrorInsufficientBuffer);
+  EXPECT_EQ(Query(*c, winconst::kIoctlVolumeGetVolumeDiskExtents, small).error(), winconst::kErrorInsufficientBuffer);
 }
 
 TEST(SimMachine, VolumeControlsAndUnknownCodes) {
@@ -293,14 +293,14 @@ TEST(SimMachine, VolumeControlsAndUnknownCodes) {
   auto c = Open(*m, "\\\\.\\C:", Access::kReadWrite);
   for (uint32_t code : {winconst::kFsctlLockVolume, winconst::kFsctlDismountVolume,
                         winconst::kFsctlAllowExtendedDasdIo, winconst::kFsctlUnlockVolume})
-    EXPECT_TRUE(c->Control(code, nullptr, 0, nullptr, 0).ok) << code;
-  EXPECT_EQ(c->Control(0x12345678, nullptr, 0, nullptr, 0).error, winconst::kErrorInvalidFunction);
+    EXPECT_TRUE(c->Control(code, nullptr, 0, nullptr, 0).ok()) << code;
+  EXPECT_EQ(c->Control(0x12345678, nullptr, 0, nullptr, 0).error(), winconst::kErrorInvalidFunction);
 
   auto z = Open(*m, "\\\\.\\Z:", Access::kQuery);
   std::vector<uint8_t> out(1024);
-  EXPECT_EQ(Query(*z, winconst::kIoctlDiskGetDriveGeometry, out).error, winconst::kErrorInvalidFunction);
-  EXPECT_EQ(Query(*z, winconst::kIoctlStorageQueryProperty, out).error, winconst::kErrorInvalidFunction);
-  EXPECT_EQ(Query(*z, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error, winconst::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*z, winconst::kIoctlDiskGetDriveGeometry, out).error(), winconst::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*z, winconst::kIoctlStorageQueryProperty, out).error(), winconst::kErrorInvalidFunction);
+  EXPECT_EQ(Query(*z, winconst::kIoctlVolumeGetVolumeDiskExtents, out).error(), winconst::kErrorInvalidFunction);
 }
 
 // One fault of each op, each on its own machine, and what it breaks.
@@ -311,8 +311,8 @@ TEST(SimMachine, EveryFaultOp) {
     auto m = Make(base + fault);
     auto d = Open(*m, "\\\\.\\C:", Access::kReadWrite);
     platform::IoResult r = call(*d);
-    EXPECT_FALSE(r.ok) << fault;
-    EXPECT_EQ(r.error, expected) << fault;
+    EXPECT_FALSE(r.ok()) << fault;
+    EXPECT_EQ(r.error(), expected) << fault;
   };
   auto control = [&](uint32_t code) {
     return [&, code](platform::Device& d) { return Query(d, code, out); };
@@ -327,18 +327,18 @@ TEST(SimMachine, EveryFaultOp) {
   fails("fault volume=C: op=write", [&](platform::Device& d) { return d.Write(sector.data(), 512); }, 29);
 
   auto m = Make(base + "fault volume=C: op=open error=32\nfault disk=0 op=open");
-  EXPECT_EQ(m->OpenDevice("\\\\.\\C:", Access::kRead).error, 32u);
-  EXPECT_EQ(m->OpenDevice("\\\\.\\PHYSICALDRIVE0", Access::kRead).error, 5u);
+  EXPECT_EQ(m->OpenDevice("\\\\.\\C:", Access::kRead).error(), 32u);
+  EXPECT_EQ(m->OpenDevice("\\\\.\\PHYSICALDRIVE0", Access::kRead).error(), 5u);
 
   // A dropped write reports success and changes nothing.
   m = Make(base + "fault disk=0 op=drop-write sector=9");
   auto d = Open(*m, "\\\\.\\C:", Access::kReadWrite);
   ASSERT_TRUE(d->SetPosition(512).ok());  // disk sector 9
   platform::IoResult w = d->Write(sector.data(), 512);
-  EXPECT_TRUE(w.ok);
-  EXPECT_EQ(w.bytes, 512u);
+  EXPECT_TRUE(w.ok());
+  EXPECT_EQ(w.value(), 512u);
   EXPECT_EQ(m->PeekDisk(0, 9 * 512, 512), std::vector<uint8_t>(512, 0));
-  EXPECT_TRUE(d->Write(sector.data(), 512).ok);  // sector 10 is stored
+  EXPECT_TRUE(d->Write(sector.data(), 512).ok());  // sector 10 is stored
   EXPECT_EQ(m->PeekDisk(0, 10 * 512, 512), sector);
 }
 
@@ -352,25 +352,25 @@ TEST(SimMachine, FaultsBySectorCountAndShortTransfers) {
   std::vector<uint8_t> buf(2048, 0x77);
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kReadWrite);
   ASSERT_TRUE(d->SetPosition(16 * 512).ok());
-  EXPECT_TRUE(d->Read(buf.data(), 2048).ok);  // sectors 16..19
+  EXPECT_TRUE(d->Read(buf.data(), 2048).ok());  // sectors 16..19
   ASSERT_TRUE(d->SetPosition(17 * 512).ok());
   platform::IoResult r = d->Read(buf.data(), 2048);  // 17..20
-  EXPECT_EQ(r.error, 23u);
-  EXPECT_EQ(d->Read(buf.data(), 2048).error, 23u);  // a failed read does not move on
+  EXPECT_EQ(r.error(), 23u);
+  EXPECT_EQ(d->Read(buf.data(), 2048).error(), 23u);  // a failed read does not move on
   r = d->Read(buf.data(), 2048);  // count=2 used up
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 2048u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 2048u);
 
   ASSERT_TRUE(d->SetPosition(40 * 512).ok());
   r = d->Read(buf.data(), 1024);
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(r.bytes, 256u);
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.value(), 256u);
 
   std::fill(buf.begin(), buf.end(), 0x77);
   ASSERT_TRUE(d->SetPosition(29 * 512).ok());
   platform::IoResult w = d->Write(buf.data(), 2048);
-  EXPECT_TRUE(w.ok);
-  EXPECT_EQ(w.bytes, 1024u);
+  EXPECT_TRUE(w.ok());
+  EXPECT_EQ(w.value(), 1024u);
   EXPECT_EQ(m->PeekDisk(0, 29 * 512, 1), std::vector<uint8_t>{0x77});
   EXPECT_EQ(m->PeekDisk(0, 31 * 512, 1), std::vector<uint8_t>{0});
 
@@ -378,11 +378,11 @@ TEST(SimMachine, FaultsBySectorCountAndShortTransfers) {
   // own fault counts sectors from the volume's start and spares the disk.
   auto v = Open(*m, "\\\\.\\C:", Access::kRead);
   ASSERT_TRUE(v->SetPosition((40 - 16) * 512).ok());
-  EXPECT_EQ(v->Read(buf.data(), 512).bytes, 256u);
+  EXPECT_EQ(v->Read(buf.data(), 512).value(), 256u);
   ASSERT_TRUE(v->SetPosition(3 * 512).ok());
-  EXPECT_EQ(v->Read(buf.data(), 512).error, 1117u);
+  EXPECT_EQ(v->Read(buf.data(), 512).error(), 1117u);
   ASSERT_TRUE(d->SetPosition((16 + 3) * 512).ok());
-  EXPECT_TRUE(d->Read(buf.data(), 512).ok);
+  EXPECT_TRUE(d->Read(buf.data(), 512).ok());
 }
 
 TEST(SimMachine, DrivesLabelsAndTypes) {
@@ -448,12 +448,12 @@ TEST(SimMachine, SparseDiskCostsOnlyWhatIsWritten) {
   std::vector<uint8_t> data(1 << 20, 0xC3);
   uint64_t last = m->DiskSize(5) - data.size();
   ASSERT_TRUE(d->SetPosition(last).ok());
-  ASSERT_EQ(d->Write(data.data(), uint32_t(data.size())).bytes, data.size());
+  ASSERT_EQ(d->Write(data.data(), uint32_t(data.size())).value(), data.size());
   EXPECT_EQ(m->StoredBytes(5), data.size());
   EXPECT_EQ(m->PeekDisk(5, m->DiskSize(5) - 1, 8), std::vector<uint8_t>{0xC3});
   std::vector<uint8_t> zeros(data.size(), 0);  // erasing with zeros frees the memory
   ASSERT_TRUE(d->SetPosition(last).ok());
-  ASSERT_TRUE(d->Write(zeros.data(), uint32_t(zeros.size())).ok);
+  ASSERT_TRUE(d->Write(zeros.data(), uint32_t(zeros.size())).ok());
   EXPECT_EQ(m->StoredBytes(5), 0u);
 }
 
@@ -481,7 +481,7 @@ TEST_F(SimImageTest, WritesReachTheFile) {
   auto d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kReadWrite);
   std::vector<uint8_t> data(512, 0x99);
   ASSERT_TRUE(d->SetPosition(1024).ok());
-  ASSERT_TRUE(d->Write(data.data(), 512).ok);
+  ASSERT_TRUE(d->Write(data.data(), 512).ok());
   ASSERT_TRUE(d->Flush().ok());
 
   std::ifstream in(dir_ / "disk.img", std::ios::binary);
@@ -506,9 +506,9 @@ TEST(SimMachine, HandlesOutliveTheMachine) {
   EXPECT_EQ(m->VolumeCounters('C').open_handles, 1u);
   m.reset();
   std::vector<uint8_t> data(512, 3);
-  EXPECT_TRUE(d->Write(data.data(), 512).ok);
+  EXPECT_TRUE(d->Write(data.data(), 512).ok());
   ASSERT_TRUE(d->SetPosition(0).ok());
-  EXPECT_EQ(d->Read(data.data(), 512).bytes, 512u);
+  EXPECT_EQ(d->Read(data.data(), 512).value(), 512u);
 }
 
 TEST(SimMachine, CountersFollowTraffic) {
@@ -516,10 +516,10 @@ TEST(SimMachine, CountersFollowTraffic) {
   std::vector<uint8_t> data(1024);
   {
     auto v = Open(*m, "\\\\.\\C:", Access::kRead);
-    v->Read(data.data(), 1024);
-    v->Write(data.data(), 512);  // refused, still counted
+    static_cast<void>(v->Read(data.data(), 1024));
+    static_cast<void>(v->Write(data.data(), 512));  // refused, still counted
     auto p = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kReadWrite);
-    p->Write(data.data(), 512);
+    static_cast<void>(p->Write(data.data(), 512));
     EXPECT_EQ(m->OpenHandleCount(), 2u);
   }
   DeviceCounters disk = m->DiskCounters(0), volume = m->VolumeCounters('C');
@@ -563,7 +563,7 @@ TEST(SimMachine, DemoMachineLoads) {
   EXPECT_EQ(std::string(g.begin(), g.end()), "plexi scrub");
   auto h = Open(*m, "\\\\.\\H:", Access::kQuery);
   std::vector<uint8_t> out(24);
-  ASSERT_TRUE(Query(*h, winconst::kIoctlDiskGetDriveGeometry, out).ok);
+  ASSERT_TRUE(Query(*h, winconst::kIoctlDiskGetDriveGeometry, out).ok());
   EXPECT_EQ(layout::DiskGeometry::Decode(out.data()).bytes_per_sector, 4096u);
   EXPECT_TRUE(m->OpenDevice("\\\\.\\Z:", Access::kQuery).ok());
 

@@ -38,16 +38,16 @@ TEST(SimTrace, LogsOpensWithTheirAccessAndEveryTransferAtTheHandlesPosition) {
   ASSERT_TRUE(m);
   uint8_t sector[512] = {};
   {
-    auto volume = m->OpenDevice("\\\\.\\E:", platform::Access::kRead).device;
+    auto volume = m->OpenDevice("\\\\.\\E:", platform::Access::kRead).value();
     ASSERT_TRUE(volume);
     ASSERT_TRUE(volume->SetPosition(1024).ok());
-    EXPECT_TRUE(volume->Read(sector, 512).ok);
-    EXPECT_FALSE(volume->Write(sector, 512).ok);  // refused, and logged all the same
+    EXPECT_TRUE(volume->Read(sector, 512).ok());
+    EXPECT_FALSE(volume->Write(sector, 512).ok());  // refused, and logged all the same
   }
   {
-    auto disk = m->OpenDevice("\\\\.\\PHYSICALDRIVE0", platform::Access::kReadWrite).device;
+    auto disk = m->OpenDevice("\\\\.\\PHYSICALDRIVE0", platform::Access::kReadWrite).value();
     ASSERT_TRUE(disk);
-    EXPECT_TRUE(disk->Write(sector, 512).ok);
+    EXPECT_TRUE(disk->Write(sector, 512).ok());
   }
   EXPECT_FALSE(m->OpenDevice("\\\\.\\PHYSICALDRIVE9", platform::Access::kQuery).ok());
   EXPECT_EQ(ReadFile(dir.file("m.machine.trace")),
@@ -64,9 +64,9 @@ TEST(SimTrace, OnlyWhatTheLineNamesAndNothingWithoutIt) {
   auto m = LoadWith(dir, "trace reads\n");
   ASSERT_TRUE(m);
   uint8_t sector[512] = {};
-  auto disk = m->OpenDevice("\\\\.\\PHYSICALDRIVE0", platform::Access::kRead).device;
+  auto disk = m->OpenDevice("\\\\.\\PHYSICALDRIVE0", platform::Access::kRead).value();
   ASSERT_TRUE(disk);
-  EXPECT_TRUE(disk->Read(sector, 512).ok);
+  EXPECT_TRUE(disk->Read(sector, 512).ok());
   EXPECT_EQ(ReadFile(dir.file("m.machine.trace")), "read \\\\.\\PHYSICALDRIVE0 at=0 bytes=512\n");
 
   test::TempDir quiet;

@@ -27,14 +27,14 @@ fault disk=7 op=read sector=0 error=23
 class RecordAccessTest : public ::testing::Test {
  protected:
   std::unique_ptr<platform::Device> Open(uint32_t disk) {
-    platform::OpenResult r = machine_->OpenDevice(DriveDesignator::Physical(disk).DevicePath(), Access::kReadWrite);
-    EXPECT_TRUE(r.ok()) << r.error;
-    return std::move(r.device);
+    platform::Result<std::unique_ptr<platform::Device>> r = machine_->OpenDevice(DriveDesignator::Physical(disk).DevicePath(), Access::kReadWrite);
+    EXPECT_TRUE(r.ok()) << r.error();
+    return std::move(r.value());
   }
   RecordAccessResult Run(uint32_t disk, uint32_t sector_size, RecordMode mode, bool history,
                             EraseRecordFields& fields) {
     auto device = Open(disk);
-    device->SetPosition(sector_size * 10);  // the record always goes to byte 0
+    EXPECT_TRUE(device->SetPosition(sector_size * 10).ok());  // the record always goes to byte 0
     return AccessEraseRecord(*machine_, notifier_, *device, sector_size, mode, history, fields);
   }
 
@@ -51,11 +51,11 @@ class UnpositionableDevice : public platform::Device {
     ++writes;
     return inner_->Write(b, n);
   }
-  platform::Status SetPosition(uint64_t) override { return platform::Status::Failure(25); }
+  platform::Result<> SetPosition(uint64_t) override { return platform::Result<>::Failure(25); }
   platform::IoResult Control(uint32_t c, const void* i, uint32_t il, void* o, uint32_t ol) override {
     return inner_->Control(c, i, il, o, ol);
   }
-  platform::Status Flush() override { return inner_->Flush(); }
+  platform::Result<> Flush() override { return inner_->Flush(); }
   int writes = 0;
 
  private:

@@ -213,12 +213,12 @@ TEST_F(ShutdownTest, TheEraseCounterIsSharedAndNeverNegative) {
   EXPECT_EQ(second.UpdateEraseCount(EraseCountOp::kEnd), 0);
   EXPECT_EQ(settings_.ReadInt("exitct"), 0);
 
-  settings_.WriteText("exitct", "3");  // a value of the wrong type counts as none
+  ASSERT_TRUE(settings_.WriteText("exitct", "3").ok());  // a value of the wrong type counts as none
   EXPECT_EQ(first.UpdateEraseCount(EraseCountOp::kRead), 0);
-  settings_.WriteInt("exitct", -5);
+  ASSERT_TRUE(settings_.WriteInt("exitct", -5).ok());
   EXPECT_EQ(first.UpdateEraseCount(EraseCountOp::kBegin), 0);
   EXPECT_EQ(settings_.ReadInt("exitct"), 1);
-  settings_.WriteInt("exitct", INT32_MAX);
+  ASSERT_TRUE(settings_.WriteInt("exitct", INT32_MAX).ok());
   EXPECT_EQ(first.UpdateEraseCount(EraseCountOp::kBegin), INT32_MAX);
   EXPECT_EQ(settings_.ReadInt("exitct"), INT32_MAX);
 }

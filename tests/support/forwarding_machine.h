@@ -10,7 +10,7 @@ namespace plexi::test {
 class ForwardingMachine : public platform::Machine {
  public:
   explicit ForwardingMachine(platform::Machine& inner) : inner_(inner) {}
-  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override {
+  platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access access) override {
     return inner_.OpenDevice(path, access);
   }
   std::string LogicalDriveStrings() override { return inner_.LogicalDriveStrings(); }

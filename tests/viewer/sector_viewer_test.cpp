@@ -313,14 +313,14 @@ class SeekFailingDevice : public platform::Device {
       : inner_(std::move(inner)), failing_(failing) {}
   platform::IoResult Read(void* b, uint32_t n) override { return inner_->Read(b, n); }
   platform::IoResult Write(const void* b, uint32_t n) override { return inner_->Write(b, n); }
-  platform::Status SetPosition(uint64_t offset) override {
-    if (offset == failing_) return platform::Status::Failure(winconst::kErrorSeek);
+  platform::Result<> SetPosition(uint64_t offset) override {
+    if (offset == failing_) return platform::Result<>::Failure(winconst::kErrorSeek);
     return inner_->SetPosition(offset);
   }
   platform::IoResult Control(uint32_t code, const void* in, uint32_t il, void* out, uint32_t ol) override {
     return inner_->Control(code, in, il, out, ol);
   }
-  platform::Status Flush() override { return inner_->Flush(); }
+  platform::Result<> Flush() override { return inner_->Flush(); }
 
  private:
   std::unique_ptr<platform::Device> inner_;
@@ -330,10 +330,10 @@ class SeekFailingDevice : public platform::Device {
 class WatchedMachine : public test::ForwardingMachine {
  public:
   WatchedMachine(sim::SimMachine& inner, uint64_t failing) : ForwardingMachine(inner), failing_(failing) {}
-  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override {
+  platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access access) override {
     accesses.push_back(access);
-    platform::OpenResult r = inner_.OpenDevice(path, access);
-    if (r.ok()) r.device = std::make_unique<SeekFailingDevice>(std::move(r.device), failing_);
+    platform::Result<std::unique_ptr<platform::Device>> r = inner_.OpenDevice(path, access);
+    if (r.ok()) r.value() = std::make_unique<SeekFailingDevice>(std::move(r.value()), failing_);
     return r;
   }
 

@@ -39,15 +39,15 @@ class MemorySettings : public platform::Settings {
  public:
   bool Exists(const std::string& name) override { return texts.count(name) > 0; }
   std::optional<int32_t> ReadInt(const std::string&) override { return std::nullopt; }
-  platform::Status WriteInt(const std::string&, int32_t) override { return {}; }
+  platform::Result<> WriteInt(const std::string&, int32_t) override { return platform::Result<>::Success(); }
   std::optional<std::string> ReadText(const std::string& name) override {
     auto it = texts.find(name);
     if (it == texts.end()) return std::nullopt;
     return it->second;
   }
-  platform::Status WriteText(const std::string& name, const std::string& value) override {
+  platform::Result<> WriteText(const std::string& name, const std::string& value) override {
     texts[name] = value;
-    return {};
+    return platform::Result<>::Success();
   }
   std::map<std::string, std::string> texts;
 };

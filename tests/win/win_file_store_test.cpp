@@ -70,7 +70,7 @@ TEST(WinFileStore, FailedReplaceKeepsTheOldFile) {
   EXPECT_FALSE(files.Replace(path, "new").ok());
   EXPECT_EQ(files.Read(path).bytes, "old");
 
-  EXPECT_EQ(files.Replace(folder.utf8() + "missing\\x.txt", "x").error, winconst::kErrorPathNotFound);
+  EXPECT_EQ(files.Replace(folder.utf8() + "missing\\x.txt", "x").error(), winconst::kErrorPathNotFound);
 }
 
 TEST(WinFileStore, UnreadableFileReportsItsError) {

@@ -114,7 +114,7 @@ TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
 
   const auto missing = machine.OpenDevice(path, Access::kReadWrite);
   EXPECT_FALSE(missing.ok());
-  EXPECT_EQ(missing.error, winconst::kErrorFileNotFound);
+  EXPECT_EQ(missing.error(), winconst::kErrorFileNotFound);
 
   {
     UniqueFile create(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -122,31 +122,31 @@ TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
     ASSERT_TRUE(create);
   }
   auto opened = machine.OpenDevice(path, Access::kReadWrite);
-  ASSERT_TRUE(opened.ok()) << opened.error;
-  platform::Device& device = *opened.device;
+  ASSERT_TRUE(opened.ok()) << opened.error();
+  platform::Device& device = *opened.value();
 
   // The handle bypasses the cache: buffers are sector-aligned.
   AlignedBuffer sector(512);
   for (size_t i = 0; i < sector.size(); ++i) sector.data()[i] = uint8_t(i * 7);
   ASSERT_TRUE(device.SetPosition(1024).ok());
   const auto written = device.Write(sector.data(), 512);
-  EXPECT_TRUE(written.ok);
-  EXPECT_EQ(written.bytes, 512u);
+  EXPECT_TRUE(written.ok());
+  EXPECT_EQ(written.value(), 512u);
   EXPECT_TRUE(device.Flush().ok());
 
   AlignedBuffer back(1024);
   ASSERT_TRUE(device.SetPosition(1024).ok());
   const auto read = device.Read(back.data(), 1024);  // short at the end of the file
-  EXPECT_TRUE(read.ok);
-  EXPECT_EQ(read.bytes, 512u);
+  EXPECT_TRUE(read.ok());
+  EXPECT_EQ(read.value(), 512u);
   EXPECT_EQ(std::memcmp(sector.data(), back.data(), 512), 0);
 
   // A query-only handle may not read data.
   auto query = machine.OpenDevice(path, Access::kQuery);
   ASSERT_TRUE(query.ok());
-  const auto refused = query.device->Read(back.data(), 512);
-  EXPECT_FALSE(refused.ok);
-  EXPECT_EQ(refused.error, winconst::kErrorAccessDenied);
+  const auto refused = query.value()->Read(back.data(), 512);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error(), winconst::kErrorAccessDenied);
 }
 
 // A plain file the test makes, and what a log beside it holds.
@@ -170,19 +170,19 @@ class LoggedFailures : public ::testing::Test {
   // Returns the errors the machine reported, in that order.
   std::vector<uint32_t> FailThreeCalls(WinMachine& machine) {
     std::vector<uint32_t> errors;
-    errors.push_back(machine.OpenDevice(kMissingDrive, Access::kQuery).error);
+    errors.push_back(machine.OpenDevice(kMissingDrive, Access::kQuery).error());
     auto query = machine.OpenDevice(image_, Access::kQuery);
     EXPECT_TRUE(query.ok());
     if (!query.ok()) return errors;
     uint8_t reply[64] = {};
-    const auto control = query.device->Control(kBogusControl, nullptr, 0, reply, sizeof reply);
-    EXPECT_FALSE(control.ok);
-    errors.push_back(control.error);
+    const auto control = query.value()->Control(kBogusControl, nullptr, 0, reply, sizeof reply);
+    EXPECT_FALSE(control.ok());
+    errors.push_back(control.error());
     // A query-only handle may not read: the read at 2048 fails.
-    EXPECT_TRUE(query.device->SetPosition(2048).ok());
-    const auto read = query.device->Read(reply, sizeof reply);
-    EXPECT_FALSE(read.ok);
-    errors.push_back(read.error);
+    EXPECT_TRUE(query.value()->SetPosition(2048).ok());
+    const auto read = query.value()->Read(reply, sizeof reply);
+    EXPECT_FALSE(read.ok());
+    errors.push_back(read.error());
     return errors;
   }
 
@@ -232,8 +232,8 @@ TEST_F(LoggedFailures, ControlNamesAreTheSdkNames) {
   ASSERT_TRUE(query.ok());
   uint8_t reply[64] = {};
   // A plain file is no disk: the request fails (Wine and Windows alike).
-  if (!query.device->Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, sizeof reply)
-           .ok) {
+  if (!query.value()->Control(winconst::kIoctlDiskGetDriveGeometry, nullptr, 0, reply, sizeof reply)
+           .ok()) {
     EXPECT_NE(LogText().find("DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY) " + image_),
               std::string::npos)
         << LogText();

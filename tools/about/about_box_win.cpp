@@ -37,12 +37,12 @@ class ToolSettings : public plexi::platform::Settings {
   explicit ToolSettings(std::string base) : base_(std::move(base)) {}
   bool Exists(const std::string& name) override { return name == plexi::controls::kSiteAddressSetting; }
   std::optional<int32_t> ReadInt(const std::string&) override { return std::nullopt; }
-  plexi::platform::Status WriteInt(const std::string&, int32_t) override { return {}; }
+  plexi::platform::Result<> WriteInt(const std::string&, int32_t) override { return plexi::platform::Result<>::Success(); }
   std::optional<std::string> ReadText(const std::string& name) override {
     if (!Exists(name)) return std::nullopt;
     return base_;
   }
-  plexi::platform::Status WriteText(const std::string&, const std::string&) override { return {}; }
+  plexi::platform::Result<> WriteText(const std::string&, const std::string&) override { return plexi::platform::Result<>::Success(); }
 
  private:
   std::string base_;

@@ -15,7 +15,7 @@ namespace plexi::posix {
 
 using platform::Access;
 using platform::IoResult;
-using platform::Status;
+using platform::Result;
 
 namespace {
 
@@ -25,8 +25,8 @@ constexpr uint8_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
 constexpr uint32_t kStorageDeviceProperty = 0;
 constexpr uint32_t kPropertyStandardQuery = 0;
 
-IoResult Failed(uint32_t code, uint32_t bytes = 0) { return {false, bytes, code}; }
-IoResult Done(uint32_t bytes) { return {true, bytes, 0}; }
+IoResult Failed(uint32_t code) { return IoResult::Failure(code); }
+IoResult Done(uint32_t bytes) { return IoResult(bytes); }
 
 // A STORAGE_DEVICE_DESCRIPTOR with its strings after the 40-byte header;
 // an empty string is left out and its offset stays 0.
@@ -66,16 +66,16 @@ IoResult PosixDevice::Write(const void* buffer, uint32_t length) {
   return Transfer(IoKind::kWrite, static_cast<uint8_t*>(const_cast<void*>(buffer)), length);
 }
 
-Status PosixDevice::SetPosition(uint64_t offset) {
+Result<> PosixDevice::SetPosition(uint64_t offset) {
   // Windows takes the position as a signed 64-bit value.
-  if (offset > uint64_t(INT64_MAX)) return Status::Failure(winconst::kErrorNegativeSeek);
+  if (offset > uint64_t(INT64_MAX)) return Result<>::Failure(winconst::kErrorNegativeSeek);
   position_ = offset;
-  return Status::Success();
+  return Result<>::Success();
 }
 
-Status PosixDevice::Flush() {
-  if (::fdatasync(fd_.get()) != 0) return Status::Failure(WindowsErrorFromErrno(errno));
-  return Status::Success();
+Result<> PosixDevice::Flush() {
+  if (::fdatasync(fd_.get()) != 0) return Result<>::Failure(WindowsErrorFromErrno(errno));
+  return Result<>::Success();
 }
 
 IoResult PosixDevice::Transfer(IoKind kind, uint8_t* data, uint32_t length) {
@@ -91,14 +91,14 @@ IoResult PosixDevice::Transfer(IoKind kind, uint8_t* data, uint32_t length) {
 
   uint64_t wanted = std::min<uint64_t>(length, facts_.size_bytes - position_);
   bool aligned = reinterpret_cast<uintptr_t>(data) % MemoryAlignment() == 0;
-  IoResult result = direct_ && !aligned ? MoveThroughBounce(kind, data, wanted, position_)
-                                        : Move(kind, data, wanted, position_);
-  position_ += result.bytes;
-  return result;
+  const Moved moved = direct_ && !aligned ? MoveThroughBounce(kind, data, wanted, position_)
+                                          : Move(kind, data, wanted, position_);
+  position_ += moved.bytes;
+  return moved.error != 0 ? Failed(moved.error) : Done(moved.bytes);
 }
 
 // pread/pwrite until everything moved, the end was met or an error came.
-IoResult PosixDevice::Move(IoKind kind, uint8_t* data, uint64_t length, uint64_t position) {
+PosixDevice::Moved PosixDevice::Move(IoKind kind, uint8_t* data, uint64_t length, uint64_t position) {
   uint64_t done = 0;
   while (done < length) {
     ssize_t n = kind == IoKind::kRead
@@ -108,22 +108,22 @@ IoResult PosixDevice::Move(IoKind kind, uint8_t* data, uint64_t length, uint64_t
       if (errno == EINTR) continue;
       // The target accepted O_DIRECT at open but not this aligned request.
       if (errno == EINVAL && direct_ && DropDirect()) continue;
-      return Failed(WindowsErrorFromErrno(errno, kind), uint32_t(done));
+      return {uint32_t(done), WindowsErrorFromErrno(errno, kind)};
     }
     if (n == 0) break;
     done += uint64_t(n);
   }
-  return Done(uint32_t(done));
+  return {uint32_t(done), 0};
 }
 
 // Direct I/O needs aligned memory; a caller's unaligned buffer is copied
 // through an aligned one, a piece at a time.
-IoResult PosixDevice::MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t length,
-                                        uint64_t position) {
+PosixDevice::Moved PosixDevice::MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t length,
+                                                  uint64_t position) {
   if (!bounce_) {
     uint32_t size = std::max(kBounceBytes, facts_.sector_size);
     if (::posix_memalign(bounce_.put(), MemoryAlignment(), size) != 0)
-      return Failed(winconst::kErrorNotEnoughMemory);
+      return {0, winconst::kErrorNotEnoughMemory};
     bounce_size_ = size;
   }
   auto* bounce = static_cast<uint8_t*>(bounce_.get());
@@ -131,13 +131,13 @@ IoResult PosixDevice::MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t len
   while (done < length) {
     uint64_t piece = std::min<uint64_t>(bounce_size_, length - done);
     if (kind == IoKind::kWrite) std::memcpy(bounce, data + done, piece);
-    IoResult step = Move(kind, bounce, piece, position + done);
+    const Moved step = Move(kind, bounce, piece, position + done);
     if (kind == IoKind::kRead) std::memcpy(data + done, bounce, step.bytes);
     done += step.bytes;
-    if (!step.ok) return Failed(step.error, uint32_t(done));
+    if (step.error != 0) return {uint32_t(done), step.error};
     if (step.bytes < piece) break;
   }
-  return Done(uint32_t(done));
+  return {uint32_t(done), 0};
 }
 
 bool PosixDevice::DropDirect() {

@@ -51,10 +51,10 @@ class PosixDevice : public platform::Device {
   // grows.
   platform::IoResult Read(void* buffer, uint32_t length) override;
   platform::IoResult Write(const void* buffer, uint32_t length) override;
-  platform::Status SetPosition(uint64_t offset) override;
+  platform::Result<> SetPosition(uint64_t offset) override;
   platform::IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
                              uint32_t out_length) override;
-  platform::Status Flush() override;
+  platform::Result<> Flush() override;
 
   // Whether data still bypasses the page cache (it stops when the target
   // turns out not to support it).
@@ -62,10 +62,14 @@ class PosixDevice : public platform::Device {
   const DeviceFacts& facts() const { return facts_; }
 
  private:
+  // What pread/pwrite moved, also before a failure: the position follows it.
+  struct Moved {
+    uint32_t bytes = 0;
+    uint32_t error = 0;  // 0: no failure
+  };
   platform::IoResult Transfer(IoKind kind, uint8_t* data, uint32_t length);
-  platform::IoResult Move(IoKind kind, uint8_t* data, uint64_t length, uint64_t position);
-  platform::IoResult MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t length,
-                                       uint64_t position);
+  Moved Move(IoKind kind, uint8_t* data, uint64_t length, uint64_t position);
+  Moved MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t length, uint64_t position);
   bool DropDirect();
   uint32_t MemoryAlignment() const;
 

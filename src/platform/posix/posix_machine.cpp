@@ -19,12 +19,12 @@
 namespace plexi::posix {
 
 using platform::Access;
-using platform::OpenResult;
+using OpenResult = platform::Result<std::unique_ptr<platform::Device>>;
 
 namespace {
 
-OpenResult OpenFailed(uint32_t code) { return {nullptr, code}; }
-OpenResult OpenFailedErrno(int err) { return {nullptr, WindowsErrorFromErrno(err)}; }
+OpenResult OpenFailed(uint32_t code) { return OpenResult::Failure(code); }
+OpenResult OpenFailedErrno(int err) { return OpenResult::Failure(WindowsErrorFromErrno(err)); }
 
 // Opens with O_DIRECT when data moves, and without it where the file
 // system refuses it.
@@ -107,7 +107,7 @@ OpenResult PosixMachine::OpenDevice(const std::string& path, Access access) {
   } else {
     FileFacts(path, now, image_sector_size_, &facts);
   }
-  return {std::make_unique<PosixDevice>(std::move(fd), access, direct, std::move(facts)), 0};
+  return OpenResult(std::make_unique<PosixDevice>(std::move(fd), access, direct, std::move(facts)));
 }
 
 uint32_t PosixMachine::DriveType(const std::string&) { return winconst::kDriveNoRootDir; }

@@ -21,7 +21,7 @@ class PosixMachine : public platform::Machine {
  public:
   // Paths that are neither a block device nor a regular file fail with
   // ERROR_NOT_SUPPORTED (50), a folder with ERROR_ACCESS_DENIED (5).
-  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override;
+  platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access access) override;
 
   std::string LogicalDriveStrings() override { return {}; }
   uint32_t LogicalDriveMask() override { return 0; }

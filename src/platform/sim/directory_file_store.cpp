@@ -32,9 +32,9 @@ platform::FileContent DirectoryFileStore::Read(const std::string& path) {
   return content;
 }
 
-platform::Status DirectoryFileStore::Replace(const std::string& path, const std::string& bytes) {
+platform::Result<> DirectoryFileStore::Replace(const std::string& path, const std::string& bytes) {
   std::string target = Resolve(path);
-  return platform::Status::Failure(ReplaceFile(PathFromUtf8(target), PathFromUtf8(target + ".tmp"), bytes));
+  return platform::Result<>::FromCode(ReplaceFile(PathFromUtf8(target), PathFromUtf8(target + ".tmp"), bytes));
 }
 
 }  // namespace plexi::sim

@@ -18,7 +18,7 @@ class DirectoryFileStore : public platform::FileStore {
   platform::FileContent Read(const std::string& path) override;
   // Writes "<path>.tmp" and renames it over `path`; a failure leaves the old
   // file as it was.
-  platform::Status Replace(const std::string& path, const std::string& bytes) override;
+  platform::Result<> Replace(const std::string& path, const std::string& bytes) override;
 
  private:
   std::string Resolve(const std::string& path) const;

@@ -102,8 +102,8 @@ std::optional<FileSettings::Value> FileSettings::Find(const std::string& name) c
   return it->second.value;
 }
 
-platform::Status FileSettings::Store(const std::string& name, Value value) {
-  if (name.empty()) return platform::Status::Failure(winconst::kErrorInvalidParameter);
+platform::Result<> FileSettings::Store(const std::string& name, Value value) {
+  if (name.empty()) return platform::Result<>::Failure(winconst::kErrorInvalidParameter);
   Values values = Load();
   values[FoldCase(name)] = {name, std::move(value)};
   std::string text;
@@ -116,7 +116,7 @@ platform::Status FileSettings::Store(const std::string& name, Value value) {
   // A temporary name of its own, so two copies writing at once do not share one.
   std::random_device random;
   std::string temporary = path_ + ".tmp" + std::to_string(random() % 1000000);
-  return platform::Status::Failure(ReplaceFile(PathFromUtf8(path_), PathFromUtf8(temporary), text));
+  return platform::Result<>::FromCode(ReplaceFile(PathFromUtf8(path_), PathFromUtf8(temporary), text));
 }
 
 bool FileSettings::Exists(const std::string& name) { return Find(name).has_value(); }
@@ -133,11 +133,11 @@ std::optional<std::string> FileSettings::ReadText(const std::string& name) {
   return std::get<std::string>(*v);
 }
 
-platform::Status FileSettings::WriteInt(const std::string& name, int32_t value) {
+platform::Result<> FileSettings::WriteInt(const std::string& name, int32_t value) {
   return Store(name, value);
 }
 
-platform::Status FileSettings::WriteText(const std::string& name, const std::string& value) {
+platform::Result<> FileSettings::WriteText(const std::string& name, const std::string& value) {
   return Store(name, value);
 }
 

@@ -19,9 +19,9 @@ class FileSettings : public platform::Settings {
 
   bool Exists(const std::string& name) override;
   std::optional<int32_t> ReadInt(const std::string& name) override;
-  platform::Status WriteInt(const std::string& name, int32_t value) override;
+  platform::Result<> WriteInt(const std::string& name, int32_t value) override;
   std::optional<std::string> ReadText(const std::string& name) override;
-  platform::Status WriteText(const std::string& name, const std::string& value) override;
+  platform::Result<> WriteText(const std::string& name, const std::string& value) override;
 
   // Escaping of names and texts: "\\" for a backslash, "\xHH" for control
   // characters and '='.
@@ -38,7 +38,7 @@ class FileSettings : public platform::Settings {
   using Values = std::map<std::string, Entry>;
 
   Values Load() const;
-  platform::Status Store(const std::string& name, Value value);
+  platform::Result<> Store(const std::string& name, Value value);
   std::optional<Value> Find(const std::string& name) const;
 
   std::string path_;

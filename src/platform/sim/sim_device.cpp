@@ -16,10 +16,10 @@ namespace {
 
 using platform::Access;
 using platform::IoResult;
-using platform::Status;
+using platform::Result;
 
-IoResult Failed(uint32_t error) { return {false, 0, error}; }
-IoResult Done(uint32_t bytes) { return {true, bytes, 0}; }
+IoResult Failed(uint32_t error) { return IoResult::Failure(error); }
+IoResult Done(uint32_t bytes) { return IoResult(bytes); }
 
 constexpr uint32_t kFixedMedia = 12;      // MEDIA_TYPE FixedMedia
 constexpr uint32_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
@@ -101,13 +101,13 @@ class SimDevice : public platform::Device {
     return Done(n);
   }
 
-  Status SetPosition(uint64_t offset) override {
+  Result<> SetPosition(uint64_t offset) override {
     // Like SetFilePointerEx: any position is accepted (the transfer checks it),
     // except one that does not fit the signed 64-bit distance.
     if (offset > uint64_t(std::numeric_limits<int64_t>::max()))
-      return Status::Failure(winconst::kErrorNegativeSeek);
+      return Result<>::Failure(winconst::kErrorNegativeSeek);
     position_ = offset;
-    return Status::Success();
+    return Result<>::Success();
   }
 
   IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
@@ -115,16 +115,16 @@ class SimDevice : public platform::Device {
     ForEachCounters([](AtomicCounters& c) { ++c.controls; });
     IoResult r = Dispatch(code, static_cast<const uint8_t*>(in), in_length, static_cast<uint8_t*>(out),
                           out_length);
-    if (trace_) trace_->Control(path_, code, r.ok ? 0 : r.error);
+    if (trace_) trace_->Control(path_, code, r.ok() ? 0 : r.error());
     return r;
   }
 
-  Status Flush() override {
+  Result<> Flush() override {
     // FlushFileBuffers needs a handle opened for writing.
-    if (access_ != Access::kReadWrite) return Status::Failure(winconst::kErrorAccessDenied);
-    if (uint32_t e = NoMediaError()) return Status::Failure(e);
+    if (access_ != Access::kReadWrite) return Result<>::Failure(winconst::kErrorAccessDenied);
+    if (uint32_t e = NoMediaError()) return Result<>::Failure(e);
     std::lock_guard lock(disk_->mutex);
-    return Status::Failure(disk_->store->Flush());
+    return Result<>::FromCode(disk_->store->Flush());
   }
 
  private:
@@ -302,7 +302,8 @@ class SimDevice : public platform::Device {
       layout::Store64(e + 16, uint64_t(extents[i].extent_length));
     }
     uint32_t bytes = layout::kDiskExtentsHeaderSize + written * layout::kDiskExtentSize;
-    if (written < extents.size()) return {false, bytes, winconst::kErrorMoreData};
+    // The reply holds the extents that fit; the caller asks again for the rest.
+    if (written < extents.size()) return Failed(winconst::kErrorMoreData);
     return Done(bytes);
   }
 
@@ -351,7 +352,7 @@ class SimDevice : public platform::Device {
 
   IoResult LockVolume() {
     IoResult r = VolumeControl({FaultOp::kLock});
-    if (!r.ok || !volume_) return r;
+    if (!r.ok() || !volume_) return r;
     std::lock_guard lock(volume_->lock_mutex);
     if (volume_->locked_by && volume_->locked_by != this) return Failed(winconst::kErrorAccessDenied);
     if (volume_->locked_by != this) {
@@ -365,14 +366,14 @@ class SimDevice : public platform::Device {
 
   IoResult UnlockVolume() {
     IoResult r = VolumeControl({FaultOp::kUnlock});
-    if (!r.ok || !volume_) return r;
+    if (!r.ok() || !volume_) return r;
     if (!ReleaseVolume(true, false)) return Failed(winconst::kErrorNotLocked);
     return r;
   }
 
   IoResult DismountVolume() {
     IoResult r = VolumeControl(std::nullopt);
-    if (!r.ok || !volume_) return r;
+    if (!r.ok() || !volume_) return r;
     std::lock_guard lock(volume_->lock_mutex);
     volume_->dismounted_by = this;
     if (volume_->locked_by) volume_->dismounted_while_locked = true;

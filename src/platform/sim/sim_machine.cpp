@@ -329,8 +329,8 @@ void SimMachine::ApplyChangesFile() {
   }
 }
 
-platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::Access access) {
-  platform::OpenResult result;
+platform::Result<std::unique_ptr<platform::Device>> SimMachine::OpenDevice(const std::string& path, platform::Access access) {
+  uint32_t error = 0;
   std::shared_ptr<DiskState> disk;
   std::shared_ptr<VolumeState> volume;
   bool trailing = false;
@@ -343,17 +343,17 @@ platform::OpenResult SimMachine::OpenDevice(const std::string& path, platform::A
   }
   if (volume) disk = volume->disk;
   if (!disk && !volume) {
-    result.error = winconst::kErrorFileNotFound;
+    error = winconst::kErrorFileNotFound;
   } else if (trailing) {
     // "\\?\Volume{...}\" names the root folder, which cannot be opened as a device.
-    result.error = winconst::kErrorPathNotFound;
+    error = winconst::kErrorPathNotFound;
   } else if (auto fault = (volume ? volume->faults : disk->faults).Fire({FaultOp::kOpen})) {
-    result.error = fault->error;
-  } else {
-    result.device = MakeDevice(disk, volume, access, path, trace_);
+    error = fault->error;
   }
-  if (trace_) trace_->Open(path, access, result.error);
-  return result;
+  if (trace_) trace_->Open(path, access, error);
+  if ((!disk && !volume) || trailing || error != 0)
+    return platform::Result<std::unique_ptr<platform::Device>>::Failure(error);
+  return platform::Result<std::unique_ptr<platform::Device>>(MakeDevice(disk, volume, access, path, trace_));
 }
 
 std::string SimMachine::LogicalDriveStrings() {

@@ -41,7 +41,7 @@ class SimMachine : public platform::Machine {
   static std::unique_ptr<SimMachine> Load(const std::string& path, std::string* error);
   ~SimMachine() override;
 
-  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override;
+  platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access access) override;
   std::string LogicalDriveStrings() override;
   uint32_t LogicalDriveMask() override;
   uint32_t DriveType(const std::string& root) override;

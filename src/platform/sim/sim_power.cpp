@@ -51,14 +51,14 @@ void SimPower::Record(const PowerCall& call) {
 
 void SimPower::FailStep(PowerStep step, uint32_t error) { failures_[step] = error; }
 
-platform::Status SimPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
+platform::Result<> SimPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
   Record(PowerCall::ExitWindowsEx(flags, reason));
-  return platform::Status::Failure(ErrorOf(PowerStep::kExitWindows));
+  return platform::Result<>::FromCode(ErrorOf(PowerStep::kExitWindows));
 }
 
-platform::Status SimPower::SetSystemPowerState(bool suspend, bool force) {
+platform::Result<> SimPower::SetSystemPowerState(bool suspend, bool force) {
   Record(PowerCall::PowerState(suspend, force));
-  return platform::Status::Failure(ErrorOf(PowerStep::kSetSystemPowerState));
+  return platform::Result<>::FromCode(ErrorOf(PowerStep::kSetSystemPowerState));
 }
 
 // The same steps as the Windows backend, so the record shows the token is

@@ -74,8 +74,8 @@ std::ostream& operator<<(std::ostream& out, const PowerCall& call);
 
 class SimPower : public platform::Power {
  public:
-  platform::Status ExitWindowsEx(uint32_t flags, uint32_t reason) override;
-  platform::Status SetSystemPowerState(bool suspend, bool force) override;
+  platform::Result<> ExitWindowsEx(uint32_t flags, uint32_t reason) override;
+  platform::Result<> SetSystemPowerState(bool suspend, bool force) override;
   platform::PrivilegeResult AdjustPrivilege(const std::string& name, uint32_t attributes) override;
 
   // The step answers `error` from now on (0 makes it succeed again). For

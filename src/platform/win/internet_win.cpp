@@ -35,8 +35,8 @@ class WinInternetRequest : public platform::InternetRequest {
 
   platform::IoResult Read(void* buffer, uint32_t length) override {
     DWORD read = 0;
-    if (!InternetReadFile(handle_.get(), buffer, length, &read)) return {false, 0, GetLastError()};
-    return {true, read, 0};
+    if (!InternetReadFile(handle_.get(), buffer, length, &read)) return platform::IoResult::Failure(GetLastError());
+    return platform::IoResult(read);
   }
 
  private:
@@ -63,23 +63,23 @@ class WinWritableFile : public platform::WritableFile {
  public:
   explicit WinWritableFile(UniqueFile file) : file_(std::move(file)) {}
 
-  platform::Status Write(const void* data, uint32_t length) override {
+  platform::Result<> Write(const void* data, uint32_t length) override {
     const auto* bytes = static_cast<const char*>(data);
     while (length > 0) {
       DWORD written = 0;
       if (!WriteFile(file_.get(), bytes, length, &written, nullptr))
-        return platform::Status::Failure(GetLastError());
-      if (written == 0) return platform::Status::Failure(ERROR_WRITE_FAULT);
+        return platform::Result<>::Failure(GetLastError());
+      if (written == 0) return platform::Result<>::Failure(ERROR_WRITE_FAULT);
       bytes += written;
       length -= written;
     }
-    return {};
+    return platform::Result<>::Success();
   }
 
-  platform::Status Close() override {
-    if (!file_) return {};
-    if (!CloseHandle(file_.release())) return platform::Status::Failure(GetLastError());
-    return {};
+  platform::Result<> Close() override {
+    if (!file_) return platform::Result<>::Success();
+    if (!CloseHandle(file_.release())) return platform::Result<>::Failure(GetLastError());
+    return platform::Result<>::Success();
   }
 
  private:
@@ -99,18 +99,19 @@ std::unique_ptr<platform::InternetSession> WinInternet::OpenSession(const std::s
   return std::make_unique<WinInternetSession>(std::move(session));
 }
 
-platform::CreateFileResult WinDownloadFiles::Create(const std::string& path) {
+platform::Result<std::unique_ptr<platform::WritableFile>> WinDownloadFiles::Create(const std::string& path) {
   const std::wstring wide = Utf8ToWide(path);
   UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return {nullptr, GetLastError()};
-  return {std::make_unique<WinWritableFile>(std::move(file)), 0};
+  using Created = platform::Result<std::unique_ptr<platform::WritableFile>>;
+  if (!file) return Created::Failure(GetLastError());
+  return Created(std::make_unique<WinWritableFile>(std::move(file)));
 }
 
-platform::Status WinDownloadFiles::Delete(const std::string& path) {
+platform::Result<> WinDownloadFiles::Delete(const std::string& path) {
   const std::wstring wide = Utf8ToWide(path);
-  if (!DeleteFileW(wide.c_str())) return platform::Status::Failure(GetLastError());
-  return {};
+  if (!DeleteFileW(wide.c_str())) return platform::Result<>::Failure(GetLastError());
+  return platform::Result<>::Success();
 }
 
 }  // namespace plexi::win

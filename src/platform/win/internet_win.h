@@ -32,8 +32,8 @@ class WinInternet : public platform::Internet {
 
 class WinDownloadFiles : public platform::DownloadFiles {
  public:
-  platform::CreateFileResult Create(const std::string& path) override;
-  platform::Status Delete(const std::string& path) override;
+  platform::Result<std::unique_ptr<platform::WritableFile>> Create(const std::string& path) override;
+  platform::Result<> Delete(const std::string& path) override;
 };
 
 }  // namespace plexi::win

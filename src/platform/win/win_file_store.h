@@ -15,7 +15,7 @@ class WinFileStore : public platform::FileStore {
   std::string ProgramDirectory() override { return directory_; }
   bool Exists(const std::string& path) override;
   platform::FileContent Read(const std::string& path) override;
-  platform::Status Replace(const std::string& path, const std::string& bytes) override;
+  platform::Result<> Replace(const std::string& path, const std::string& bytes) override;
 
  private:
   std::string directory_;

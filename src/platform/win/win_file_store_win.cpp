@@ -11,7 +11,7 @@
 namespace plexi::win {
 namespace {
 
-using platform::Status;
+using platform::Result;
 
 constexpr DWORD kChunk = 1 << 20;
 
@@ -19,21 +19,21 @@ bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == E
 
 // Writes all of `bytes` and forces them to the disk before the rename, so
 // the replaced file is never a half-written one.
-Status WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+Result<> WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return Status::Failure(GetLastError());
+  if (!file) return Result<>::Failure(GetLastError());
   size_t written = 0;
   while (written < bytes.size()) {
     const DWORD length = DWORD(std::min<size_t>(bytes.size() - written, kChunk));
     DWORD done = 0;
     if (!WriteFile(file.get(), bytes.data() + written, length, &done, nullptr))
-      return Status::Failure(GetLastError());
-    if (done == 0) return Status::Failure(ERROR_WRITE_FAULT);
+      return Result<>::Failure(GetLastError());
+    if (done == 0) return Result<>::Failure(ERROR_WRITE_FAULT);
     written += done;
   }
-  if (!FlushFileBuffers(file.get())) return Status::Failure(GetLastError());
-  return Status::Success();
+  if (!FlushFileBuffers(file.get())) return Result<>::Failure(GetLastError());
+  return Result<>::Success();
 }
 
 }  // namespace
@@ -71,14 +71,14 @@ platform::FileContent WinFileStore::Read(const std::string& path) {
   }
 }
 
-Status WinFileStore::Replace(const std::string& path, const std::string& bytes) {
+Result<> WinFileStore::Replace(const std::string& path, const std::string& bytes) {
   const std::wstring target = Utf8ToWide(path);
   const std::wstring temporary = target + L".tmp";
-  Status status = WriteWholeFile(temporary, bytes);
+  Result<> status = WriteWholeFile(temporary, bytes);
   if (status.ok() &&
       !MoveFileExW(temporary.c_str(), target.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    status = Status::Failure(GetLastError());
+    status = Result<>::Failure(GetLastError());
   if (!status.ok()) DeleteFileW(temporary.c_str());  // the old file is untouched
   return status;
 }

@@ -17,7 +17,7 @@ class WinMachine : public platform::Machine {
   explicit WinMachine(std::shared_ptr<DevLog> log = nullptr);
   ~WinMachine() override;
 
-  platform::OpenResult OpenDevice(const std::string& path, platform::Access access) override;
+  platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access access) override;
   std::string LogicalDriveStrings() override;
   uint32_t LogicalDriveMask() override;
   uint32_t DriveType(const std::string& root) override;

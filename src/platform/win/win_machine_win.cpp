@@ -23,7 +23,7 @@ namespace {
 
 using platform::Access;
 using platform::IoResult;
-using platform::Status;
+using platform::Result;
 
 // The search handle of FindFirstVolumeW, closed by FindVolumeClose.
 struct FindVolumeTraits {
@@ -34,10 +34,10 @@ struct FindVolumeTraits {
 using UniqueFindVolume = Unique<FindVolumeTraits>;
 
 IoResult Transferred(BOOL ok, DWORD bytes) {
-  return ok ? IoResult{true, bytes, 0} : IoResult{false, bytes, GetLastError()};
+  return ok ? IoResult(bytes) : IoResult::Failure(GetLastError());
 }
 
-Status StatusOf(BOOL ok) { return ok ? Status::Success() : Status::Failure(GetLastError()); }
+Result<> StatusOf(BOOL ok) { return ok ? Result<>::Success() : Result<>::Failure(GetLastError()); }
 
 // Writes a failed call to the developer log when there is one. `describe`
 // names the call; it runs only when the line is written.
@@ -90,25 +90,25 @@ class WinDevice : public platform::Device {
   IoResult Read(void* buffer, uint32_t length) override {
     DWORD done = 0;
     const BOOL ok = ReadFile(handle_.get(), buffer, length, &done, nullptr);
-    return Moved(Transferred(ok, done), "ReadFile", length);
+    return Moved(Transferred(ok, done), done, "ReadFile", length);
   }
 
   IoResult Write(const void* buffer, uint32_t length) override {
     DWORD done = 0;
     const BOOL ok = WriteFile(handle_.get(), buffer, length, &done, nullptr);
-    return Moved(Transferred(ok, done), "WriteFile", length);
+    return Moved(Transferred(ok, done), done, "WriteFile", length);
   }
 
-  Status SetPosition(uint64_t offset) override {
+  Result<> SetPosition(uint64_t offset) override {
     if (offset > uint64_t(std::numeric_limits<LONGLONG>::max()))
-      return Status::Failure(winconst::kErrorNegativeSeek);
+      return Result<>::Failure(winconst::kErrorNegativeSeek);
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(offset);
-    const Status status = StatusOf(SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN));
+    const Result<> status = StatusOf(SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN));
     if (status.ok()) {
       position_ = offset;
     } else {
-      Note(log_.get(), status.error, [&] {
+      Note(log_.get(), status.error(), [&] {
         return "SetFilePointerEx " + path_ + " at=" + std::to_string(offset);
       });
     }
@@ -121,28 +121,29 @@ class WinDevice : public platform::Device {
     const BOOL ok = DeviceIoControl(handle_.get(), code, const_cast<void*>(in), in_length, out,
                                     out_length, &returned, nullptr);
     const IoResult result = Transferred(ok, returned);
-    if (!result.ok)
-      Note(log_.get(), result.error, [&] {
+    if (!result.ok())
+      Note(log_.get(), result.error(), [&] {
         return "DeviceIoControl(" + ControlName(code) + ") " + path_;
       });
     return result;
   }
 
-  Status Flush() override {
-    const Status status = StatusOf(FlushFileBuffers(handle_.get()));
-    if (!status.ok()) Note(log_.get(), status.error, [&] { return "FlushFileBuffers " + path_; });
+  Result<> Flush() override {
+    const Result<> status = StatusOf(FlushFileBuffers(handle_.get()));
+    if (!status.ok()) Note(log_.get(), status.error(), [&] { return "FlushFileBuffers " + path_; });
     return status;
   }
 
  private:
-  // Follows the file position (for the log's "at=") and logs a failure.
-  IoResult Moved(const IoResult& result, const char* call, uint32_t length) {
-    if (!result.ok)
-      Note(log_.get(), result.error, [&] {
+  // Follows the file position (for the log's "at=") by the bytes moved, also
+  // those before a failure, and logs a failure.
+  IoResult Moved(IoResult result, DWORD done, const char* call, uint32_t length) {
+    if (!result.ok())
+      Note(log_.get(), result.error(), [&] {
         return std::string(call) + " " + path_ + " at=" + std::to_string(position_) +
                " bytes=" + std::to_string(length);
       });
-    position_ += result.bytes;
+    position_ += done;
     return result;
   }
 
@@ -378,7 +379,7 @@ std::string ExecutableDirectory() {
 WinMachine::WinMachine(std::shared_ptr<DevLog> log) : log_(std::move(log)) {}
 WinMachine::~WinMachine() = default;
 
-platform::OpenResult WinMachine::OpenDevice(const std::string& path, Access access) {
+platform::Result<std::unique_ptr<platform::Device>> WinMachine::OpenDevice(const std::string& path, Access access) {
   const std::wstring wide = Utf8ToWide(path);
   // A drive opened for erasing bypasses the system cache both ways: writes
   // reach the medium before they count as done, and the verifying read-back
@@ -393,11 +394,12 @@ platform::OpenResult WinMachine::OpenDevice(const std::string& path, Access acce
     const DWORD error = NoteLast(log_.get(), [&] {
       return "CreateFileW " + path + " access=" + AccessName(access);
     });
-    return {nullptr, error};
+    return platform::Result<std::unique_ptr<platform::Device>>::Failure(error);
   }
   if (access != Access::kQuery && IsVolumePath(path))
     AllowWholeVolume(handle.get(), path, log_.get());
-  return {std::make_unique<WinDevice>(std::move(handle), path, log_), 0};
+  return platform::Result<std::unique_ptr<platform::Device>>(
+      std::make_unique<WinDevice>(std::move(handle), path, log_));
 }
 
 std::string WinMachine::LogicalDriveStrings() {

@@ -10,8 +10,8 @@ namespace plexi::win {
 
 class WinPower : public platform::Power {
  public:
-  platform::Status ExitWindowsEx(uint32_t flags, uint32_t reason) override;
-  platform::Status SetSystemPowerState(bool suspend, bool force) override;
+  platform::Result<> ExitWindowsEx(uint32_t flags, uint32_t reason) override;
+  platform::Result<> SetSystemPowerState(bool suspend, bool force) override;
   platform::PrivilegeResult AdjustPrivilege(const std::string& name, uint32_t attributes) override;
 };
 

@@ -18,15 +18,15 @@ uint32_t LastErrorOr(uint32_t fallback) {
 
 }  // namespace
 
-platform::Status WinPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
-  if (::ExitWindowsEx(flags, reason)) return platform::Status::Success();
-  return platform::Status::Failure(LastErrorOr(ERROR_GEN_FAILURE));
+platform::Result<> WinPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
+  if (::ExitWindowsEx(flags, reason)) return platform::Result<>::Success();
+  return platform::Result<>::Failure(LastErrorOr(ERROR_GEN_FAILURE));
 }
 
-platform::Status WinPower::SetSystemPowerState(bool suspend, bool force) {
+platform::Result<> WinPower::SetSystemPowerState(bool suspend, bool force) {
   const BOOLEAN hibernate = suspend ? FALSE : TRUE;
-  if (SetSuspendState(hibernate, force ? TRUE : FALSE, FALSE)) return platform::Status::Success();
-  return platform::Status::Failure(LastErrorOr(ERROR_GEN_FAILURE));
+  if (SetSuspendState(hibernate, force ? TRUE : FALSE, FALSE)) return platform::Result<>::Success();
+  return platform::Result<>::Failure(LastErrorOr(ERROR_GEN_FAILURE));
 }
 
 platform::PrivilegeResult WinPower::AdjustPrivilege(const std::string& name, uint32_t attributes) {

@@ -18,9 +18,9 @@ class WinSettings : public platform::Settings {
 
   bool Exists(const std::string& name) override;
   std::optional<int32_t> ReadInt(const std::string& name) override;
-  platform::Status WriteInt(const std::string& name, int32_t value) override;
+  platform::Result<> WriteInt(const std::string& name, int32_t value) override;
   std::optional<std::string> ReadText(const std::string& name) override;
-  platform::Status WriteText(const std::string& name, const std::string& value) override;
+  platform::Result<> WriteText(const std::string& name, const std::string& value) override;
 
  private:
   UniqueRegKey key_;

@@ -29,12 +29,12 @@ std::optional<int32_t> WinSettings::ReadInt(const std::string& name) {
   return static_cast<int32_t>(value);
 }
 
-platform::Status WinSettings::WriteInt(const std::string& name, int32_t value) {
-  if (!key_) return platform::Status::Failure(uint32_t(open_error_));
+platform::Result<> WinSettings::WriteInt(const std::string& name, int32_t value) {
+  if (!key_) return platform::Result<>::Failure(uint32_t(open_error_));
   const DWORD data = static_cast<DWORD>(value);
   const LSTATUS status = RegSetValueExW(key_.get(), Utf8ToWide(name).c_str(), 0, REG_DWORD,
                                         reinterpret_cast<const BYTE*>(&data), sizeof(data));
-  return platform::Status{uint32_t(status)};
+  return platform::Result<>::FromCode(uint32_t(status));
 }
 
 std::optional<std::string> WinSettings::ReadText(const std::string& name) {
@@ -59,13 +59,13 @@ std::optional<std::string> WinSettings::ReadText(const std::string& name) {
   return std::nullopt;
 }
 
-platform::Status WinSettings::WriteText(const std::string& name, const std::string& value) {
-  if (!key_) return platform::Status::Failure(uint32_t(open_error_));
+platform::Result<> WinSettings::WriteText(const std::string& name, const std::string& value) {
+  if (!key_) return platform::Result<>::Failure(uint32_t(open_error_));
   const std::wstring text = Utf8ToWide(value);
   const DWORD bytes = DWORD((text.size() + 1) * sizeof(wchar_t));
   const LSTATUS status = RegSetValueExW(key_.get(), Utf8ToWide(name).c_str(), 0, REG_SZ,
                                         reinterpret_cast<const BYTE*>(text.c_str()), bytes);
-  return platform::Status{uint32_t(status)};
+  return platform::Result<>::FromCode(uint32_t(status));
 }
 
 }  // namespace plexi::win
