@@ -103,11 +103,6 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       limits->ptMaxTrackSize = {kWidth, kMaxHeight};
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      PaintBand();
-      return 0;
     case WM_DRAWITEM:
       if (toolbar_.DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lparam),
                             [this](HDC dc, const RECT& part) { band_.CopyPart(dc, part); }))
@@ -244,9 +239,7 @@ void TDriveViewDlg::LayoutControls() {
   toolbar_.RepaintAll();
 }
 
-void TDriveViewDlg::PaintBand() {
-  auto paint = plexi::win::BeginPaintScope(hwnd());
-  HDC dc = paint.dc();
+void TDriveViewDlg::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
   band_.CopyPart(dc, {0, 0, client.right, band_.Height()});

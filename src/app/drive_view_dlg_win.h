@@ -51,7 +51,8 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   void FormCloseQuery();
   void FormDestroy();
   void LayoutControls();
-  void PaintBand();
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
   void SetStatusHint(const std::string& text);
 
   // Toolbar.

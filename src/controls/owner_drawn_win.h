@@ -69,14 +69,6 @@ class OwnerDrawnWindow : public controls::ControlHost, public Window {
     HWND hwnd = this->hwnd();
     const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
     switch (msg) {
-      case WM_ERASEBKGND:
-        return 1;  // the control paints every pixel
-      case WM_PAINT: {
-        auto paint = plexi::win::BeginPaintScope(hwnd);
-        HDC dc = paint.dc();
-        PaintOn(dc);
-        return 0;
-      }
       case WM_SIZE:
         control_.SetSize(LOWORD(lp), HIWORD(lp));
         return 0;
@@ -121,6 +113,9 @@ class OwnerDrawnWindow : public controls::ControlHost, public Window {
         return Default(msg, wp, lp);
     }
   }
+
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override { PaintOn(dc); }
 
   void PaintOn(HDC dc) {
     if (!canvas_.Resize(control_.Width(), control_.Height())) return;

@@ -189,14 +189,6 @@ void TVersionBox::InvalidatePanel() {
 LRESULT TVersionBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   const POINT point = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;  // Paint covers every pixel
-    case WM_PAINT: {
-      auto paint = plexi::win::BeginPaintScope(hwnd());
-      HDC dc = paint.dc();
-      Paint(dc);
-      return 0;
-    }
     case WM_TIMER:
       if (wp == kAnimationTimer) AnimationStep();
       return 0;
@@ -263,7 +255,7 @@ bool TVersionBox::OnSetCursor() {
   return true;
 }
 
-void TVersionBox::Paint(HDC dc) {
+void TVersionBox::OnPaint(HDC dc) {
   if (!canvas_.Resize(kClientWidth, kClientHeight)) return;
   canvas_.FillRect({0, 0, kClientWidth, kClientHeight}, canvas_.Resolve(controls::SystemColor(controls::kColorBtnFace)));
   PaintPanel(canvas_);

@@ -50,7 +50,8 @@ class TVersionBox : public controls::UpdateView, public Window {
   void OnMouseDown(POINT p);
   void OnMouseUp(POINT p);
   bool OnSetCursor();
-  void Paint(HDC dc);
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
   void PaintPanel(controls::Canvas& canvas);
   // Panel coordinates of the picture and the maker's link.
   RECT PictureBounds() const;

@@ -133,9 +133,7 @@ void TDriveDelInfoDlg::SpeedButton1Click() {
                 SW_SHOWNORMAL);
 }
 
-void TDriveDelInfoDlg::Paint() {
-  auto paint = plexi::win::BeginPaintScope(hwnd());
-  HDC dc = paint.dc();
+void TDriveDelInfoDlg::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
   const RECT panel{0, 0, client.right, kPanelHeight};
@@ -148,11 +146,6 @@ void TDriveDelInfoDlg::Paint() {
 
 LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint();
-      return 0;
     case WM_CTLCOLORSTATIC: {
       // Everything on the white panel is white behind; the warning is red.
       HDC dc = reinterpret_cast<HDC>(wp);

@@ -41,7 +41,8 @@ class TDriveDelInfoDlg : public win::DialogForm {
   void Edit1Change();
   void Timer1Timer();
   void SpeedButton1Click();
-  void Paint();
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
   int SelectedMethod() const;
   bool Checked(int id) const;
 

@@ -87,9 +87,7 @@ int TExitDlg::SelectedMode() const {
   return -1;
 }
 
-void TExitDlg::Paint() {
-  auto paint = plexi::win::BeginPaintScope(hwnd());
-  HDC dc = paint.dc();
+void TExitDlg::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
@@ -109,11 +107,6 @@ void TExitDlg::Paint() {
 
 LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint();
-      return 0;
     case DM_GETDEFID:
       return MAKELRESULT(kColorButton1, DC_HASDEFID);
     case WM_DRAWITEM:

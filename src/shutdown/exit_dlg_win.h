@@ -34,7 +34,8 @@ class TExitDlg : public win::DialogForm {
  private:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   bool Create();
-  void Paint();
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
   int SelectedMode() const;
 
   win::FormResources resources_;

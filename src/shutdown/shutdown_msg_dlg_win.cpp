@@ -90,9 +90,7 @@ void TShutDownMsgDlg::Timer1Timer() {
 
 void TShutDownMsgDlg::FormClose() { KillTimer(hwnd(), kTimer1); }
 
-void TShutDownMsgDlg::Paint() {
-  auto paint = plexi::win::BeginPaintScope(hwnd());
-  HDC dc = paint.dc();
+void TShutDownMsgDlg::OnPaint(HDC dc) {
   bar_.ExcludeFrom(dc);
   RECT client;
   GetClientRect(hwnd(), &client);
@@ -103,11 +101,6 @@ void TShutDownMsgDlg::Paint() {
 
 LRESULT TShutDownMsgDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint();
-      return 0;
     case WM_TIMER:
       if (wp == kTimer1) Timer1Timer();
       return 0;

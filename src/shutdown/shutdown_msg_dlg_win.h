@@ -30,7 +30,8 @@ class TShutDownMsgDlg : public win::DialogForm {
   void FormShow();
   void Timer1Timer();
   void FormClose();
-  void Paint();
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
 
   win::FormResources resources_;
   win::WindowlessProgressBar bar_;  // ColorProgressBar1

@@ -23,9 +23,7 @@ void ShutdownStatusText::Set(const std::string& text, bool visible) {
   ShowWindow(hwnd(), visible ? SW_SHOWNA : SW_HIDE);
 }
 
-void ShutdownStatusText::Paint() {
-  auto paint = plexi::win::BeginPaintScope(hwnd());
-  HDC dc = paint.dc();
+void ShutdownStatusText::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -37,11 +35,6 @@ void ShutdownStatusText::Paint() {
 
 LRESULT ShutdownStatusText::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint();
-      return 0;
     default:
       return Default(msg, wp, lp);
   }

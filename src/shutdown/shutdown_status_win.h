@@ -24,7 +24,8 @@ class ShutdownStatusText : public win::Window {
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
-  void Paint();
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
 
   plexi::win::UniqueFont font_;
   std::wstring text_;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/win/gdi_scope.h"
+
 namespace plexi::win {
 namespace {
 
@@ -90,6 +92,14 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
   if (std::optional<LRESULT> answer = Reflect(message, wparam, lparam)) return *answer;
+  if (self->PaintsEveryPixel()) {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_PAINT) {
+      auto paint = BeginPaintScope(hwnd);
+      self->OnPaint(paint.dc());
+      return 0;
+    }
+  }
   return self->OnMessage(message, wparam, lparam);
 }
 

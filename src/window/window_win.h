@@ -56,6 +56,11 @@ class Window {
 
   // Every message of the window; the default is DefWindowProc.
   virtual LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // A window that paints every pixel itself answers true: its background
+  // is then never erased, and each WM_PAINT comes to OnPaint with the
+  // paint DC.
+  virtual bool PaintsEveryPixel() const { return false; }
+  virtual void OnPaint(HDC) {}
   // A notification the parent got about this window (WM_COMMAND,
   // WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLOR*): an answer ends it there.
   virtual std::optional<LRESULT> OnReflected(UINT message, WPARAM wparam, LPARAM lparam);

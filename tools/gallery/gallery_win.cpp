@@ -45,6 +45,8 @@ class Gallery : public Window {
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
 
  private:
 
@@ -56,7 +58,6 @@ class Gallery : public Window {
   void AddButtons();
   ColorButtonWindow& AddButton(HWND parent, int id, RECT bounds, const std::string& caption);
   bool CreateDialogForm();
-  void Paint(HDC dc);
   void PaintButtonSnapshot(HDC dc, TColorButton& button, int x, int y);
 
   Panel dialog_;
@@ -257,7 +258,7 @@ void Gallery::PaintButtonSnapshot(HDC dc, TColorButton& button, int x, int y) {
   snapshot_canvas_.BlitTo(dc, x, y);
 }
 
-void Gallery::Paint(HDC dc) {
+void Gallery::OnPaint(HDC dc) {
   for (const auto& bar : bars_) bar->ExcludeFrom(dc);
   RECT client;
   GetClientRect(hwnd(), &client);
@@ -285,13 +286,6 @@ void Gallery::Paint(HDC dc) {
 
 LRESULT Gallery::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;  // WM_PAINT covers everything
-    case WM_PAINT: {
-      auto paint = BeginPaintScope(hwnd());
-      Paint(paint.dc());
-      return 0;
-    }
     case kGetLastClicked:
       return last_clicked_;
     case kGetLastModalResult:
