@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/artwork.h"
-#include "app/gdi_win.h"
+#include "controls/gdi_win.h"
 
 namespace plexi::app {
 

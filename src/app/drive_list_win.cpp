@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "app/ui_font_win.h"
+#include "controls/ui_font_win.h"
 #include "platform/win/utf.h"
 
 namespace plexi::app {

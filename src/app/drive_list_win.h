@@ -12,7 +12,7 @@
 
 #include "app/artwork_win.h"
 #include "app/drive_view.h"
-#include "app/gdi_win.h"
+#include "controls/gdi_win.h"
 
 namespace plexi::app {
 

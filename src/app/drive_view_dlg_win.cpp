@@ -8,14 +8,13 @@
 #include <utility>
 
 #include "app/system_facts_win.h"
-#include "app/ui_font_win.h"
+#include "controls/ui_font_win.h"
 #include "app/window_settings.h"
-#include "controls/shell_link_win.h"
-#include "controls/shell_open_win.h"
 #include "platform/app_identity.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_machine.h"
+#include "shell/shell_actions_win.h"
 
 namespace plexi::app {
 
@@ -66,7 +65,11 @@ TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, Environment& environment)
       toolbar_(art_, [this](const std::string& hint) { SetStatusHint(hint); }),
       list_(art_, model_),
       sector_view_(*environment.machine, notifier_, [this] { ApplyHeaderColour(band_.ColourIndex()); }),
-      running_(environment.settings_place) {}
+      running_(environment.settings_place),
+      about_(win::AboutServices{.internet = environment.internet.get(),
+                                .files = environment.download_files.get(),
+                                .choose_folder = {},
+                                .open_folder = {}}) {}
 
 TDriveViewDlg::~TDriveViewDlg() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);

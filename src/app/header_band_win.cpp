@@ -1,6 +1,6 @@
 #include "app/header_band_win.h"
 
-#include "app/ui_font_win.h"
+#include "controls/ui_font_win.h"
 #include "app/window_settings.h"
 
 namespace plexi::app {

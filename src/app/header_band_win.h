@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "app/artwork_win.h"
-#include "app/gdi_win.h"
+#include "controls/gdi_win.h"
 
 namespace plexi::app {
 

@@ -5,7 +5,8 @@
 
 #include "app/drive_view_dlg_win.h"
 #include "app/environment_win.h"
-#include "app/message_box_notifier_win.h"
+#include "controls/message_box_notifier_win.h"
+#include "platform/win/internet_win.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   } else {
     environment = MakeRealEnvironment();
   }
+  environment.internet = std::make_unique<plexi::win::WinInternet>();
+  environment.download_files = std::make_unique<plexi::win::WinDownloadFiles>();
 
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);

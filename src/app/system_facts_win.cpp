@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "app/gdi_win.h"
+#include "controls/gdi_win.h"
 #include "platform/win/utf.h"
 
 namespace plexi::app {

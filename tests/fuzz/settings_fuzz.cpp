@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/window_settings.h"
-#include "controls/about_dialog.h"
+#include "about/about_dialog.h"
 #include "fuzz_support.h"
 #include "platform/power.h"
 #include "platform/sim/file_settings.h"
