@@ -23,13 +23,6 @@ bool IsSuccess(platform::InternetRequest& request) {
 
 }  // namespace
 
-std::string TrimBlanks(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return std::string(text);
-}
-
 std::string UpdatePageAddress(std::string_view base, std::string_view page_folder,
                               std::string_view page_name) {
   std::string address(base);

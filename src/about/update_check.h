@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/internet.h"
+#include "util/ascii_text.h"
 
 namespace plexi::controls {
 
@@ -28,9 +29,6 @@ inline constexpr char kFolderCaption[] = "保存先を選択して下さい";
 inline constexpr char kNoBaseAddress[] =
     "更新の確認先が設定されていません。設定の \"updatebase\" に確認先のアドレスを指定して下さい。";
 }  // namespace update_text
-
-// Blanks and control characters removed from both ends.
-std::string TrimBlanks(std::string_view text);
 
 // base + trimmed folder + "/" + page; a folder of exactly one blank adds
 // nothing, not even the "/".

@@ -131,14 +131,14 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
   memo_ = CreateChild(L"EDIT", L"",
                       ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
                           WS_TABSTOP,
-                      WS_EX_CLIENTEDGE, kMemo1Id, parent, instance);
+                      WS_EX_CLIENTEDGE, kHexDumpId, parent, instance);
   header_ = CreateChild(L"STATIC", win::Utf8ToWide(kDumpHeader).c_str(), SS_LEFT | SS_NOPREFIX | WS_BORDER,
-                        0, kStaticText3Id, parent, instance);
-  sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | WS_BORDER, 0, kStaticText1Id,
+                        0, kHeaderLineId, parent, instance);
+  sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | WS_BORDER, 0, kSectorNumberId,
                                parent, instance);
-  check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kCheckBox1Id, parent, instance);
+  check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kTextCheckBoxId, parent, instance);
   if (!text_view_ || !memo_ || !header_ || !sector_number_ || !check_box_) return false;
-  if (!track_bar_.Create({parent, kTrackBar1Id, {0, 0, kTrackBarWidth, 100}, false})) return false;
+  if (!track_bar_.Create({parent, kSectorTrackBarId, {0, 0, kTrackBarWidth, 100}, false})) return false;
 
   SendMessageW(text_view_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), TRUE);
   SendMessageW(sector_number_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), FALSE);
@@ -166,7 +166,7 @@ bool SectorViewWindow::CreatePanel3(HINSTANCE instance) {
     panel_class.lpszClassName = kPanelClass;
     if (!RegisterClassExW(&panel_class)) return false;
   }
-  panel3_ = CreateChild(kPanelClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kPanel3Id, parent_, instance);
+  panel3_ = CreateChild(kPanelClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kTextPanelId, parent_, instance);
   if (panel3_ == nullptr) return false;
   SetWindowLongPtrW(panel3_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   return true;
@@ -300,7 +300,7 @@ std::optional<LRESULT> SectorViewWindow::ParentMessage(UINT message, WPARAM wpar
       return std::nullopt;
     }
     case WM_COMMAND:
-      if (LOWORD(wparam) != kCheckBox1Id || HIWORD(wparam) != BN_CLICKED) return std::nullopt;
+      if (LOWORD(wparam) != kTextCheckBoxId || HIWORD(wparam) != BN_CLICKED) return std::nullopt;
       viewer_.CheckBox1Click(SendMessageW(check_box_, BM_GETCHECK, 0, 0) == BST_CHECKED);
       return 0;
     case WM_MOUSEWHEEL:

@@ -21,13 +21,13 @@ namespace plexi::app {
 
 // Control ids, for the window's own messages and for tools that look at it.
 enum SectorViewId : int {
-  kMemo1Id = 401,
-  kTextViewId = 402,  // a child of Panel3
-  kPanel3Id = 403,
-  kStaticText3Id = 404,  // the header line
-  kStaticText1Id = 405,  // "current／last"
-  kCheckBox1Id = 406,
-  kTrackBar1Id = 407,
+  kHexDumpId = 401,         // Memo1
+  kTextViewId = 402,        // a child of Panel3
+  kTextPanelId = 403,       // Panel3
+  kHeaderLineId = 404,      // StaticText3
+  kSectorNumberId = 405,    // StaticText1: "current／last"
+  kTextCheckBoxId = 406,    // CheckBox1
+  kSectorTrackBarId = 407,  // TrackBar1
 };
 
 class SectorViewWindow : private SectorViewerView {
