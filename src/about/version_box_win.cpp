@@ -55,8 +55,7 @@ controls::Image ToImage(const controls::RasterCanvas& frame) {
   image.height = frame.Height();
   image.argb.reserve(frame.pixels().size());
   for (controls::Color c : frame.pixels()) {
-    image.argb.push_back(0xFF000000u | std::uint32_t(controls::RedOf(c)) << 16 |
-                         std::uint32_t(controls::GreenOf(c)) << 8 | std::uint32_t(controls::BlueOf(c)));
+    image.argb.push_back(0xFF000000u | controls::DibPixelOf(c));
   }
   return image;
 }
