@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "controls/canvas.h"
 #include "about/update_check.h"
+#include "controls/canvas.h"
 
 namespace plexi::controls {
 

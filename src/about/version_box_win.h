@@ -9,11 +9,11 @@
 
 #include "about/about_dialog.h"
 #include "about/about_dialog_win.h"
+#include "about/update_check.h"
+#include "about/version_box.h"
 #include "controls/color_progress_bar_win.h"
 #include "controls/gdi_canvas_win.h"
 #include "controls/raster_canvas.h"
-#include "about/update_check.h"
-#include "about/version_box.h"
 #include "platform/win/win_handles.h"
 
 namespace plexi::win {

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "app/system_facts_win.h"
-#include "controls/ui_font_win.h"
 #include "app/window_settings.h"
+#include "controls/ui_font_win.h"
 #include "platform/app_identity.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"

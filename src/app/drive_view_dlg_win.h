@@ -7,21 +7,21 @@
 #include <optional>
 #include <string>
 
+#include "about/about_dialog_win.h"
 #include "app/artwork_win.h"
 #include "app/drive_list_win.h"
 #include "app/drive_view.h"
 #include "app/environment_win.h"
+#include "app/erase_dialogs_win.h"
 #include "app/erase_guards_win.h"
 #include "app/header_band_win.h"
-#include "controls/message_box_notifier_win.h"
 #include "app/peer_copies_win.h"
-#include "viewer/sector_view_win.h"
 #include "app/toolbar_win.h"
-#include "about/about_dialog_win.h"
-#include "app/erase_dialogs_win.h"
+#include "controls/message_box_notifier_win.h"
 #include "erase/erase_workflow.h"
 #include "errors/error_report.h"
 #include "shutdown/shutdown.h"
+#include "viewer/sector_view_win.h"
 
 namespace plexi::app {
 

@@ -1,7 +1,7 @@
 #include "app/header_band_win.h"
 
-#include "controls/ui_font_win.h"
 #include "app/window_settings.h"
+#include "controls/ui_font_win.h"
 
 namespace plexi::app {
 

@@ -14,8 +14,8 @@
 #include "controls/color_progress_bar_win.h"
 #include "controls/dialog_form_win.h"
 #include "erase/erase_dialogs.h"
-#include "erase/progress_bar_looks.h"
 #include "erase/gui_dispatcher_win.h"
+#include "erase/progress_bar_looks.h"
 
 namespace plexi {
 

@@ -8,8 +8,8 @@
 #include "controls/gdi_win.h"
 #include "controls/message_box_notifier_win.h"
 #include "controls/ui_font_win.h"
-#include "util/utf16_guess.h"
 #include "platform/win/utf.h"
+#include "util/utf16_guess.h"
 #include "viewer/sector_dump.h"
 
 namespace plexi::app {

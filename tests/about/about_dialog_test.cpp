@@ -5,8 +5,8 @@
 
 #include <deque>
 
-#include "controls/raster_canvas.h"
 #include "about/version_box.h"
+#include "controls/raster_canvas.h"
 
 namespace plexi::controls {
 namespace {

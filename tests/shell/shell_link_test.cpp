@@ -6,10 +6,10 @@
 #include <set>
 
 #include "platform/shell.h"
-#include "shell/shell_commands.h"
-#include "util/file_names.h"
 #include "platform/sim/file_settings.h"
+#include "shell/shell_commands.h"
 #include "support/test_support.h"
+#include "util/file_names.h"
 
 namespace plexi {
 namespace {

@@ -17,8 +17,8 @@
 #include <mutex>
 #include <thread>
 
-#include "about_http_server.h"
 #include "about/update_check.h"
+#include "about_http_server.h"
 #include "platform/win/internet_win.h"
 #include "platform/win/utf.h"
 #include "temp_folder.h"

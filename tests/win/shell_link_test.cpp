@@ -8,8 +8,8 @@
 
 #include <fstream>
 
-#include "shell/shell_actions_win.h"
 #include "platform/win/win_file_store.h"
+#include "shell/shell_actions_win.h"
 #include "temp_folder.h"
 
 namespace plexi::win {
