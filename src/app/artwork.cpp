@@ -7,34 +7,36 @@
 namespace plexi::app {
 namespace {
 
-constexpr uint32_t kBlackInk = 0x202020;
-constexpr uint32_t kWhiteInk = 0xFFFFFF;
-constexpr uint32_t kBlue = 0x2A6FD6;
-constexpr uint32_t kGreen = 0x24A148;
-constexpr uint32_t kOrange = 0xE8862A;
-constexpr uint32_t kRed = 0xD42A2A;
-constexpr uint32_t kPaper = 0xFAFAF5;
-constexpr uint32_t kSteel = 0x8A9098;
+using controls::Rgb;
 
-void FillRect(Pixmap& p, int x0, int y0, int x1, int y1, uint32_t c) {
+constexpr Color kBlackInk = Rgb(0x20, 0x20, 0x20);
+constexpr Color kWhiteInk = Rgb(0xFF, 0xFF, 0xFF);
+constexpr Color kBlue = Rgb(0x2A, 0x6F, 0xD6);
+constexpr Color kGreen = Rgb(0x24, 0xA1, 0x48);
+constexpr Color kOrange = Rgb(0xE8, 0x86, 0x2A);
+constexpr Color kRed = Rgb(0xD4, 0x2A, 0x2A);
+constexpr Color kPaper = Rgb(0xFA, 0xFA, 0xF5);
+constexpr Color kSteel = Rgb(0x8A, 0x90, 0x98);
+
+void FillRect(Pixmap& p, int x0, int y0, int x1, int y1, Color c) {
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) p.Set(x, y, c);
 }
 
-void Frame(Pixmap& p, int x0, int y0, int x1, int y1, uint32_t c) {
+void Frame(Pixmap& p, int x0, int y0, int x1, int y1, Color c) {
   for (int x = x0; x <= x1; ++x) p.Set(x, y0, c), p.Set(x, y1, c);
   for (int y = y0; y <= y1; ++y) p.Set(x0, y, c), p.Set(x1, y, c);
 }
 
 // Pixels whose centre lies within radius r of (cx, cy).
-void Disc(Pixmap& p, double cx, double cy, double r, uint32_t c) {
+void Disc(Pixmap& p, double cx, double cy, double r, Color c) {
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x)
       if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= r) p.Set(x, y, c);
 }
 
 // A line of the given thickness between two points.
-void Stroke(Pixmap& p, double x0, double y0, double x1, double y1, double width, uint32_t c) {
+void Stroke(Pixmap& p, double x0, double y0, double x1, double y1, double width, Color c) {
   const double dx = x1 - x0, dy = y1 - y0, length2 = dx * dx + dy * dy;
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x) {
@@ -46,7 +48,7 @@ void Stroke(Pixmap& p, double x0, double y0, double x1, double y1, double width,
 }
 
 // A small picture from rows of characters: '#' is `ink`, anything else clear.
-void Stamp(Pixmap& p, int left, int top, std::initializer_list<const char*> rows, uint32_t ink) {
+void Stamp(Pixmap& p, int left, int top, std::initializer_list<const char*> rows, Color ink) {
   int y = top;
   for (const char* row : rows) {
     for (int x = 0; row[x] != '\0'; ++x)
@@ -56,7 +58,7 @@ void Stamp(Pixmap& p, int left, int top, std::initializer_list<const char*> rows
 }
 
 // A round badge with a dark rim, for the corner of a row's icon.
-Pixmap RoundBadge(uint32_t colour) {
+Pixmap RoundBadge(Color colour) {
   Pixmap p(16, 16);
   Disc(p, 8, 8, 7.5, kBlackInk);
   Disc(p, 8, 8, 6.5, colour);
@@ -148,7 +150,7 @@ Pixmap ForbiddenBadge() {
   return p;
 }
 
-uint32_t Mix(uint32_t a, uint32_t b, double t) {
+Color Mix(Color a, Color b, double t) {
   auto channel = [&](int shift) {
     const double va = (a >> shift) & 0xFF, vb = (b >> shift) & 0xFF;
     return uint32_t(std::lround(va + (vb - va) * t)) << shift;
@@ -157,10 +159,10 @@ uint32_t Mix(uint32_t a, uint32_t b, double t) {
 }
 
 // Light for the top quarter, then a gradient from `base` to `deep`.
-Pixmap Strip(uint32_t light, uint32_t base, uint32_t deep) {
+Pixmap Strip(Color light, Color base, Color deep) {
   Pixmap p(1, 43);
   for (int y = 0; y < 43; ++y) {
-    uint32_t c;
+    Color c;
     if (y < 11) c = Mix(kWhiteInk, light, y / 10.0);
     else c = Mix(base, deep, (y - 11) / 31.0);
     p.Set(0, y, c);
@@ -201,19 +203,19 @@ Pixmap ViewToggleGlyph(bool partition_view) {
 
 Pixmap Disabled(const Pixmap& glyph) {
   Pixmap out = glyph;
-  for (uint32_t& c : out.pixels) {
+  for (Color& c : out.pixels) {
     if (c == kClear) continue;
-    const uint32_t grey = (((c >> 16) & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + (c & 0xFF)) / 10;
-    const uint32_t washed = 128 + grey / 2;
-    c = (washed << 16) | (washed << 8) | washed;
+    const int grey = (controls::RedOf(c) * 3 + controls::GreenOf(c) * 6 + controls::BlueOf(c)) / 10;
+    const int washed = 128 + grey / 2;
+    c = Rgb(washed, washed, washed);
   }
   return out;
 }
 
 std::vector<Pixmap> HeaderStrips() {
-  return {Strip(0xE4E4E4, 0x8C8C8C, 0x4A4A4A),   // Gray
-          Strip(0xC8D4F0, 0x24408C, 0x0C1A48),   // Navy
-          Strip(0xF8D0D0, 0xB42020, 0x600C0C)};  // Red
+  return {Strip(Rgb(0xE4, 0xE4, 0xE4), Rgb(0x8C, 0x8C, 0x8C), Rgb(0x4A, 0x4A, 0x4A)),   // Gray
+          Strip(Rgb(0xC8, 0xD4, 0xF0), Rgb(0x24, 0x40, 0x8C), Rgb(0x0C, 0x1A, 0x48)),   // Navy
+          Strip(Rgb(0xF8, 0xD0, 0xD0), Rgb(0xB4, 0x20, 0x20), Rgb(0x60, 0x0C, 0x0C))};  // Red
 }
 
 // A red frame round the icon with a cross in its corner: "erase this".

@@ -1,25 +1,30 @@
 // The program's own pictures, drawn pixel by pixel: the toolbar glyphs and
 // row badges (16 x 16), the view toggle's glyphs, the header band's colour
-// strips (1 x 43) and the erase mark (32 x 32). Pixels are 0x00RRGGBB;
-// kClear marks the pixels that let the background show through.
+// strips (1 x 43) and the erase mark (32 x 32). Pixels are the program's
+// Color (0x00BBGGRR, as COLORREF); kClear marks the pixels that let the
+// background show through.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "controls/canvas.h"
+
 namespace plexi::app {
 
-inline constexpr uint32_t kClear = 0xFF00FF;
+using controls::Color;
+
+inline constexpr Color kClear = controls::Rgb(0xFF, 0x00, 0xFF);
 
 struct Pixmap {
   int width = 0;
   int height = 0;
-  std::vector<uint32_t> pixels;  // rows top to bottom
+  std::vector<Color> pixels;  // rows top to bottom
 
-  Pixmap(int w, int h, uint32_t fill = kClear)
+  Pixmap(int w, int h, Color fill = kClear)
       : width(w), height(h), pixels(size_t(w) * size_t(h), fill) {}
-  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
-  void Set(int x, int y, uint32_t c) {
+  Color At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  void Set(int x, int y, Color c) {
     if (x >= 0 && y >= 0 && x < width && y < height) pixels[size_t(y) * size_t(width) + size_t(x)] = c;
   }
 };

@@ -1,21 +1,19 @@
 #include "app/artwork_win.h"
 
-#include <cstring>
+#include <cstdint>
 
 namespace plexi::app {
 namespace {
 
-COLORREF ColorRefOf(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
-UniqueImageList ImageListOf(const std::vector<Pixmap>& images) {
+win::UniqueImageList ImageListOf(const std::vector<Pixmap>& images) {
   if (images.empty()) return {};
-  UniqueImageList list(ImageList_Create(images[0].width, images[0].height, ILC_COLOR32 | ILC_MASK,
+  win::UniqueImageList list(ImageList_Create(images[0].width, images[0].height, ILC_COLOR32 | ILC_MASK,
                                         int(images.size()), 0));
   if (!list) return list;
   for (const Pixmap& image : images) {
     win::UniqueBitmap bitmap = BitmapOf(image);
     // The list copies the bitmap; ours is freed at the end of the loop.
-    ImageList_AddMasked(list.get(), bitmap.get(), ColorRefOf(kClear));
+    ImageList_AddMasked(list.get(), bitmap.get(), COLORREF(kClear));
   }
   return list;
 }
@@ -32,9 +30,12 @@ win::UniqueBitmap BitmapOf(const Pixmap& pixmap) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   win::UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  // A DIB's 32-bit pixel is 0x00RRGGBB, the pixmap's own layout.
-  if (bitmap && bits != nullptr)
-    std::memcpy(bits, pixmap.pixels.data(), pixmap.pixels.size() * sizeof(uint32_t));
+  // A DIB's 32-bit pixel is 0x00RRGGBB: the one place the pixmap's colours
+  // change their layout.
+  if (bitmap && bits != nullptr) {
+    auto* out = static_cast<uint32_t*>(bits);
+    for (Color c : pixmap.pixels) *out++ = controls::DibPixelOf(c);
+  }
   return bitmap;
 }
 

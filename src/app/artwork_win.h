@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/artwork.h"
-#include "app/gdi_win.h"
+#include "window/gdi_win.h"
 
 namespace plexi::app {
 
@@ -13,11 +13,11 @@ namespace plexi::app {
 win::UniqueBitmap BitmapOf(const Pixmap& pixmap);
 
 struct Artwork {
-  UniqueImageList toolbar;           // 16 x 16, ToolbarImage indexes
-  UniqueImageList toolbar_disabled;  // the same, washed out
-  UniqueImageList view_toggle;       // 0 physical, 1 partition, 2 and 3 disabled
+  win::UniqueImageList toolbar;           // 16 x 16, ToolbarImage indexes
+  win::UniqueImageList toolbar_disabled;  // the same, washed out
+  win::UniqueImageList view_toggle;       // 0 physical, 1 partition, 2 and 3 disabled
   std::vector<win::UniqueBitmap> header_strips;  // 1 x 43: Gray, Navy, Red
-  UniqueImageList erase_mark;        // 32 x 32
+  win::UniqueImageList erase_mark;        // 32 x 32
 
   static Artwork Make();
 };

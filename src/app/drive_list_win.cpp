@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "app/ui_font_win.h"
+#include "window/ui_font_win.h"
 #include "platform/win/utf.h"
 
 namespace plexi::app {
@@ -53,10 +53,10 @@ bool DriveListView::Create(HWND parent, HINSTANCE instance, PressHandler on_pres
                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, parent, nullptr, instance, nullptr);
   if (list_ == nullptr) return false;
-  font_ = MakeUiFont(L"ＭＳ Ｐゴシック", kFontHeight);
+  font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", kFontHeight);
   // The rows are written in the "System" face where it has Japanese
   // letters; elsewhere in the list's own face.
-  row_font_ = MakeUiFont(SystemFaceOr(L"ＭＳ Ｐゴシック"), kFontHeight);
+  row_font_ = win::MakeUiFont(win::SystemFaceOr(L"ＭＳ Ｐゴシック"), kFontHeight);
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   AddColumns();
@@ -172,20 +172,20 @@ void DriveListView::DrawRow(HDC target, int item) {
       (SendMessageW(list_, LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
   const RowPaint paint = RowPaintFor(RowStateOf(row, selected, GetFocus() == list_));
   {
-    win::UniqueBrush brush = SolidBrush(Resolve(paint.background));
-    win::UniquePen outline = SolidPen(RGB(0, 0, 0));
-    auto use_brush = SelectInto(dc, brush.get());
-    auto use_pen = SelectInto(dc, outline.get());
+    win::UniqueBrush brush = win::SolidBrush(Resolve(paint.background));
+    win::UniquePen outline = win::SolidPen(RGB(0, 0, 0));
+    auto use_brush = win::SelectInto(dc, brush.get());
+    auto use_pen = win::SelectInto(dc, outline.get());
     Rectangle(dc, bounds.left, bounds.top, bounds.right, bounds.bottom - 1);
   }
   {
-    win::UniquePen top = SolidPen(Resolve(paint.top_line));
-    auto use_top = SelectInto(dc, top.get());
+    win::UniquePen top = win::SolidPen(Resolve(paint.top_line));
+    auto use_top = win::SelectInto(dc, top.get());
     Line(dc, bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.top + 1);
   }
   if (size_t(item) + 1 == rows.size()) {
-    win::UniquePen last = SolidPen(Resolve(kLastRowLine));
-    auto use_last = SelectInto(dc, last.get());
+    win::UniquePen last = win::SolidPen(Resolve(kLastRowLine));
+    auto use_last = win::SelectInto(dc, last.get());
     Line(dc, bounds.left + 1, bounds.bottom - 1, bounds.right - 1, bounds.bottom - 1);
   }
 
@@ -209,10 +209,10 @@ void DriveListView::DrawRow(HDC target, int item) {
 }
 
 void DriveListView::DrawRowText(HDC dc, int item, const RECT& bounds, const DriveRow& row) const {
-  auto font = SelectInto(dc, row_font_ ? row_font_.get() : font_.get());
+  auto font = win::SelectInto(dc, row_font_ ? row_font_.get() : font_.get());
   SetBkMode(dc, TRANSPARENT);
-  win::UniquePen black = SolidPen(RGB(0, 0, 0));
-  auto use_black = SelectInto(dc, black.get());
+  win::UniquePen black = win::SolidPen(RGB(0, 0, 0));
+  auto use_black = win::SelectInto(dc, black.get());
   for (int column = 0; column < int(std::size(kColumns)); ++column) {
     RECT label{};
     label.top = column;

@@ -12,7 +12,7 @@
 
 #include "app/artwork_win.h"
 #include "app/drive_view.h"
-#include "app/gdi_win.h"
+#include "window/gdi_win.h"
 
 namespace plexi::app {
 
@@ -62,7 +62,7 @@ class DriveListView {
   PressHandler on_press_;
   win::UniqueFont font_;      // the list's own font
   win::UniqueFont row_font_;  // the rows' text
-  OffscreenBitmap row_buffer_;
+  win::OffscreenBitmap row_buffer_;
 };
 
 }  // namespace plexi::app

@@ -8,15 +8,14 @@
 #include <utility>
 
 #include "app/system_facts_win.h"
-#include "app/ui_font_win.h"
 #include "app/window_settings.h"
-#include "controls/shell_link_win.h"
-#include "controls/shell_open_win.h"
+#include "window/ui_font_win.h"
 #include "platform/app_identity.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_machine.h"
 #include "window/window_helpers_win.h"
+#include "shell/shell_actions_win.h"
 
 namespace plexi::app {
 
@@ -28,7 +27,7 @@ constexpr int kWidth = 730;
 constexpr int kHeight = 409;
 constexpr int kMinHeight = 230;
 constexpr int kMaxHeight = 600;
-constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kDriveWatchTimer = 1;  // Timer1
 constexpr UINT kWatchIntervalMs = 1000;
 constexpr int kForbidMenuId = 301;  // "消去を禁止する"
 constexpr int kAllowMenuId = 302;   // "消去を許可する"
@@ -37,13 +36,13 @@ constexpr char kEraseBlocksShutdown[] = "ドライブの消去を中断し、続
 
 const std::vector<ToolButtonSpec>& ToolButtons() {
   static const std::vector<ToolButtonSpec> buttons = {
-      {kSpeedButton1, 8, "セクタダンプ|セクタの内容を表示する", kImageSectorDump, true, false, false},
-      {kSpeedButton2, 32, "ドライブの消去|選択したドライブを消去する", kImageErase, false, false, true},
-      {kSpeedButton7, 56, ViewToggleHint(ViewMode::kPhysical), -1, true, true, false},
-      {kSpeedButton3, 80, "更新|最新の情報に更新する", kImageRefresh, false, true, false},
-      {kSpeedButton6, 104, "エラーログ", kImageErrorLog, false, true, false},
-      {kSpeedButton4, 128, "Help", kImageHelp, false, true, false},
-      {kSpeedButton5, 152, "バージョン情報", kImageAbout, false, true, false},
+      {kSectorDumpButton, 8, "セクタダンプ|セクタの内容を表示する", kImageSectorDump, true, false, false},
+      {kEraseButton, 32, "ドライブの消去|選択したドライブを消去する", kImageErase, false, false, true},
+      {kViewToggleButton, 56, ViewToggleHint(ViewMode::kPhysical), -1, true, true, false},
+      {kRefreshButton, 80, "更新|最新の情報に更新する", kImageRefresh, false, true, false},
+      {kErrorLogButton, 104, "エラーログ", kImageErrorLog, false, true, false},
+      {kHelpButton, 128, "Help", kImageHelp, false, true, false},
+      {kAboutButton, 152, "バージョン情報", kImageAbout, false, true, false},
   };
   return buttons;
 }
@@ -61,7 +60,11 @@ TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, Environment& environment)
       toolbar_(art_, [this](const std::string& hint) { SetStatusHint(hint); }),
       list_(art_, model_),
       sector_view_(*environment.machine, notifier_, [this] { ApplyHeaderColour(band_.ColourIndex()); }),
-      running_(environment.settings_place) {}
+      running_(environment.settings_place),
+      about_(win::AboutServices{.internet = environment.internet.get(),
+                                .files = environment.download_files.get(),
+                                .choose_folder = {},
+                                .open_folder = {}}) {}
 
 TDriveViewDlg::~TDriveViewDlg() { DestroyOwnWindow(); }
 
@@ -121,7 +124,7 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnContextMenu(reinterpret_cast<HWND>(wparam), lparam);
       return 0;
     case WM_TIMER:
-      if (wparam == kTimer1) Timer1Timer();
+      if (wparam == kDriveWatchTimer) Timer1Timer();
       return 0;
     case WM_COPYDATA:
       return OnCopyData(wparam, lparam);
@@ -172,13 +175,13 @@ void TDriveViewDlg::ConstructionSteps() {
   help_path_ = env_.files->ProgramDirectory() + "Help\\Plexiscrub.htm";
   error_log_.LoadErrorLog(notifier_);
   colour_depth_ = ScreenColourDepth();
-  erase_ui_.SetResources({hwnd(), AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_},
+  erase_ui_.SetResources({hwnd(), win::AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_},
                          notifier_);
   erase_ui_.CreateWindows(kStaticText2Left, FlatToolbar::kTop + 2);
 
   // A simulated machine's drives need no rights of the real one.
   if (!env_.simulated && LacksAdministratorRights())
-    ShowPlainMessage(hwnd(), "プレキシスクラブの実行は管理者で行う必要があります。特権レベルを設定して再実行して下さい。"
+    win::ShowPlainMessage(hwnd(), "プレキシスクラブの実行は管理者で行う必要があります。特権レベルを設定して再実行して下さい。"
                             "このまま実行した場合、正しくドライブの消去を行うことはできません。");
 
   const WindowsVersion version = ReadWindowsVersion();
@@ -213,7 +216,7 @@ void TDriveViewDlg::FormCloseQuery() {
 }
 
 void TDriveViewDlg::FormDestroy() {
-  KillTimer(hwnd(), kTimer1);
+  KillTimer(hwnd(), kDriveWatchTimer);
   watching_ = false;
 }
 
@@ -230,7 +233,7 @@ void TDriveViewDlg::LayoutControls() {
   sector_view_.Layout(below_band);
   RECT frame;
   GetWindowRect(hwnd(), &frame);
-  auto screen = GetWindowDc(hwnd());
+  auto screen = win::GetWindowDc(hwnd());
   band_.SetTextLabel(sector_view_.TextLabelPlace());
   band_.Render(screen.get(), client.right, frame.right - frame.left);
   sector_view_.TakeBandColours(band_.Pixel(2, 2), band_.Pixel(2, 6));
@@ -257,13 +260,13 @@ void TDriveViewDlg::SetStatusHint(const std::string& text) {
 
 void TDriveViewDlg::OnCommand(int id) {
   switch (id) {
-    case kSpeedButton1: SpeedButton1Click(); break;
-    case kSpeedButton2: SpeedButton2Click(); break;
-    case kSpeedButton3: SpeedButton3Click(); break;
-    case kSpeedButton4: SpeedButton4Click(); break;
-    case kSpeedButton5: SpeedButton5Click(); break;
-    case kSpeedButton6: SpeedButton6Click(); break;
-    case kSpeedButton7: SpeedButton7Click(); break;
+    case kSectorDumpButton: SpeedButton1Click(); break;
+    case kEraseButton: SpeedButton2Click(); break;
+    case kRefreshButton: SpeedButton3Click(); break;
+    case kHelpButton: SpeedButton4Click(); break;
+    case kAboutButton: SpeedButton5Click(); break;
+    case kErrorLogButton: SpeedButton6Click(); break;
+    case kViewToggleButton: SpeedButton7Click(); break;
     default: break;
   }
 }
@@ -271,8 +274,8 @@ void TDriveViewDlg::OnCommand(int id) {
 // The sector viewer opens on the selected row's drive while the button is
 // down; a failed opening (no row, a drive that cannot be read) puts it up.
 void TDriveViewDlg::SpeedButton1Click() {
-  toolbar_.Clicked(kSpeedButton1);
-  if (!toolbar_.Down(kSpeedButton1)) {
+  toolbar_.Clicked(kSectorDumpButton);
+  if (!toolbar_.Down(kSectorDumpButton)) {
     sector_view_.Close();
     ShowSectorView(false);
     return;
@@ -280,7 +283,7 @@ void TDriveViewDlg::SpeedButton1Click() {
   const std::optional<size_t> selected = list_.Selected();
   const DriveRow* row = selected && *selected < model_.Rows().size() ? &model_.Rows()[*selected] : nullptr;
   if (!sector_view_.Open(row, model_.View())) {
-    toolbar_.Clicked(kSpeedButton1);
+    toolbar_.Clicked(kSectorDumpButton);
     return;
   }
   ShowSectorView(true);
@@ -290,8 +293,8 @@ void TDriveViewDlg::ShowSectorView(bool down) {
   band_.SetHeight(down ? HeaderBand::kViewerHeight : HeaderBand::kHeight);
   sector_view_.ShowControls(down);
   ShowWindow(list_.hwnd(), down ? SW_HIDE : SW_SHOW);
-  toolbar_.SetEnabled(kSpeedButton1, list_.Selected().has_value());
-  for (int id : {kSpeedButton2, kSpeedButton3, kSpeedButton7})
+  toolbar_.SetEnabled(kSectorDumpButton, list_.Selected().has_value());
+  for (int id : {kEraseButton, kRefreshButton, kViewToggleButton})
     ShowWindow(toolbar_.Button(id), down ? SW_HIDE : SW_SHOW);
   ShowWindow(status_, down ? SW_HIDE : SW_SHOW);
   ApplyHeaderColour(band_.ColourIndex());
@@ -321,7 +324,7 @@ void TDriveViewDlg::SpeedButton3Click() {
   std::vector<int> icons;
   for (const DriveRow& row : model_.Rows()) icons.push_back(RowIcon(row));
   list_.Fill(icons, reselect);
-  toolbar_.SetEnabled(kSpeedButton1, reselect.has_value());
+  toolbar_.SetEnabled(kSectorDumpButton, reselect.has_value());
 }
 
 int TDriveViewDlg::RowIcon(const DriveRow& row) {
@@ -339,16 +342,16 @@ void TDriveViewDlg::SpeedButton6Click() {
 }
 
 void TDriveViewDlg::SpeedButton7Click() {
-  toolbar_.Clicked(kSpeedButton7);
-  model_.SetView(toolbar_.Down(kSpeedButton7) ? ViewMode::kPartition : ViewMode::kPhysical);
-  toolbar_.SetHint(kSpeedButton7, ViewToggleHint(model_.View()));
+  toolbar_.Clicked(kViewToggleButton);
+  model_.SetView(toolbar_.Down(kViewToggleButton) ? ViewMode::kPartition : ViewMode::kPhysical);
+  toolbar_.SetHint(kViewToggleButton, ViewToggleHint(model_.View()));
   SpeedButton3Click();
 }
 
 void TDriveViewDlg::ListView1MouseDown(int x) {
   const PressOutcome press = model_.ListView1MouseDown(list_.Selected(), x);
-  toolbar_.SetEnabled(kSpeedButton1, press.dump_enabled);
-  toolbar_.SetEnabled(kSpeedButton2, press.erase_enabled);
+  toolbar_.SetEnabled(kSectorDumpButton, press.dump_enabled);
+  toolbar_.SetEnabled(kEraseButton, press.erase_enabled);
   if (press.start_erase) SpeedButton2Click();
 }
 
@@ -391,14 +394,14 @@ void TDriveViewDlg::ShowListMenu(POINT screen) {
       list_.Selected(), chosen == kForbidMenuId ? ForbidAction::kForbid : ForbidAction::kAllow);
   if (!outcome) return;
   BroadcastRowChange(outcome->message);
-  toolbar_.SetEnabled(kSpeedButton2, outcome->erase_enabled);
+  toolbar_.SetEnabled(kEraseButton, outcome->erase_enabled);
   list_.Repaint();
 }
 
 void TDriveViewDlg::Timer1Timer() {
-  KillTimer(hwnd(), kTimer1);
   if (model_.DriveLettersChanged()) SpeedButton3Click();
-  SetTimer(hwnd(), kTimer1, kWatchIntervalMs, nullptr);
+  KillTimer(hwnd(), kDriveWatchTimer);
+  SetTimer(hwnd(), kDriveWatchTimer, kWatchIntervalMs, nullptr);
   watching_ = true;
 }
 
@@ -435,12 +438,12 @@ void TDriveViewDlg::OnEndSession(bool ending) {
 }
 
 bool TDriveViewDlg::StopDriveWatch() {
-  KillTimer(hwnd(), kTimer1);
+  KillTimer(hwnd(), kDriveWatchTimer);
   return std::exchange(watching_, false);
 }
 
 void TDriveViewDlg::StartDriveWatch() {
-  SetTimer(hwnd(), kTimer1, kWatchIntervalMs, nullptr);
+  SetTimer(hwnd(), kDriveWatchTimer, kWatchIntervalMs, nullptr);
   watching_ = true;
 }
 

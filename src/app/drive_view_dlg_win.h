@@ -7,22 +7,22 @@
 #include <optional>
 #include <string>
 
+#include "about/about_dialog_win.h"
 #include "app/artwork_win.h"
 #include "app/drive_list_win.h"
 #include "app/drive_view.h"
 #include "app/environment_win.h"
+#include "app/erase_dialogs_win.h"
 #include "app/erase_guards_win.h"
 #include "app/header_band_win.h"
-#include "app/message_box_notifier_win.h"
 #include "app/peer_copies_win.h"
-#include "app/sector_view_win.h"
 #include "app/toolbar_win.h"
-#include "controls/about_dialog_win.h"
-#include "erase/erase_dialogs_win.h"
+#include "window/message_box_notifier_win.h"
 #include "erase/erase_workflow.h"
 #include "errors/error_report.h"
 #include "shutdown/shutdown.h"
 #include "window/window_win.h"
+#include "viewer/sector_view_win.h"
 
 namespace plexi::app {
 
@@ -93,7 +93,7 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
 
   HINSTANCE instance_;
   Environment& env_;
-  MessageBoxNotifier notifier_;
+  win::MessageBoxNotifier notifier_;
   Artwork art_;
   DriveView model_;
   ErrorLog error_log_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/internet.h"
 #include "platform/platform.h"
 #include "platform/power.h"
 
@@ -20,6 +21,9 @@ struct Environment {
   std::unique_ptr<platform::Settings> settings;
   std::unique_ptr<platform::FileStore> files;
   std::unique_ptr<platform::Power> power;  // records only, on a simulated machine
+  // The about box's update check and download; the system's on either machine.
+  std::unique_ptr<platform::Internet> internet;
+  std::unique_ptr<platform::DownloadFiles> download_files;
   bool simulated = false;
   // Where the settings live: copies on the same place count each other's
   // erases (the registry key, or a simulated machine's settings file).

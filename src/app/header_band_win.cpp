@@ -1,7 +1,7 @@
 #include "app/header_band_win.h"
 
-#include "app/ui_font_win.h"
 #include "app/window_settings.h"
+#include "window/ui_font_win.h"
 
 namespace plexi::app {
 
@@ -13,10 +13,10 @@ constexpr COLORREF kNoStripText = RGB(0x80, 0x80, 0x80);
 }  // namespace
 
 HeaderBand::HeaderBand(const Artwork& art) : art_(art) {
-  auto screen = GetWindowDc(nullptr);
+  auto screen = win::GetWindowDc(nullptr);
   const int height = MulDiv(kMarkPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-  font_ = MakeUiFont(AvailableSerifFace(L"ＭＳ Ｐ明朝"), height);
-  label_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", MulDiv(kLabelPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72));
+  font_ = win::MakeUiFont(win::AvailableSerifFace(L"ＭＳ Ｐ明朝"), height);
+  label_font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", MulDiv(kLabelPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72));
 }
 
 COLORREF HeaderBand::Pixel(int x, int y) const {
@@ -43,7 +43,7 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
   COLORREF text = kNoStripText;
   if (strip) {
     win::UniqueDc source(CreateCompatibleDC(reference));
-    auto strip_bitmap = SelectInto(source.get(), art_.header_strips[size_t(colour_index_)].get());
+    auto strip_bitmap = win::SelectInto(source.get(), art_.header_strips[size_t(colour_index_)].get());
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchBlt(dc, 0, 0, width, height_, source.get(), 0, 0, 1, 43, SRCCOPY);
     // The maker's mark takes the strip's own colour near its top.
@@ -51,11 +51,11 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
   }
   SetBkMode(dc, TRANSPARENT);
   if (text_label_) {
-    auto label_font = SelectInto(dc, label_font_.get());
+    auto label_font = win::SelectInto(dc, label_font_.get());
     SetTextColor(dc, strip ? RGB(0xFF, 0xFF, 0xFF) : RGB(0, 0, 0));
     TextOutW(dc, text_label_->x, text_label_->y, L"Text", 4);
   }
-  auto font = SelectInto(dc, font_.get());
+  auto font = win::SelectInto(dc, font_.get());
   SetTextColor(dc, text);
   TextOutW(dc, window_width - 60, 5, kMakerMark, int(wcslen(kMakerMark)));
 }

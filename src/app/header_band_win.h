@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "app/artwork_win.h"
-#include "app/gdi_win.h"
+#include "window/gdi_win.h"
 
 namespace plexi::app {
 
@@ -46,7 +46,7 @@ class HeaderBand {
   const Artwork& art_;
   int32_t colour_index_ = 0;
   bool painted_ = false;  // nothing is painted until a colour is known
-  OffscreenBitmap bitmap_;
+  win::OffscreenBitmap bitmap_;
   int width_ = 0;
   int height_ = kHeight;
   std::optional<POINT> text_label_;

@@ -5,7 +5,8 @@
 
 #include "app/drive_view_dlg_win.h"
 #include "app/environment_win.h"
-#include "app/message_box_notifier_win.h"
+#include "window/message_box_notifier_win.h"
+#include "platform/win/internet_win.h"
 #include "window/form_win.h"
 
 namespace {
@@ -18,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   using namespace plexi::app;
   const CommandLine line = ParseCommandLine(ProgramArguments());
   if (!line.error.empty()) {
-    ShowPlainMessage(nullptr, line.error);
+    plexi::win::ShowPlainMessage(nullptr, line.error);
     return kExitUsage;
   }
 
@@ -27,13 +28,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     std::string error;
     environment = MakeSimulatedEnvironment(*line.simulate_file, &error);
     if (!environment.machine) {
-      ShowPlainMessage(nullptr, "シミュレーションのファイルを読み込めませんでした。\r\n" +
-                                    *line.simulate_file + "\r\n" + error);
+      plexi::win::ShowPlainMessage(nullptr, "シミュレーションのファイルを読み込めませんでした。\r\n" +
+                                   *line.simulate_file + "\r\n" + error);
       return kExitUsage;
     }
   } else {
     environment = MakeRealEnvironment();
   }
+  environment.internet = std::make_unique<plexi::win::WinInternet>();
+  environment.download_files = std::make_unique<plexi::win::WinDownloadFiles>();
 
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);

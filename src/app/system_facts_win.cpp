@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "app/gdi_win.h"
+#include "window/gdi_win.h"
 #include "platform/win/utf.h"
 
 namespace plexi::app {
@@ -26,7 +26,7 @@ WindowsVersion ReadWindowsVersion() {
 }
 
 int ScreenColourDepth() {
-  auto screen = GetWindowDc(nullptr);
+  auto screen = win::GetWindowDc(nullptr);
   return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
 }
 

@@ -85,7 +85,7 @@ void FlatToolbar::RepaintAll() const {
 void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
   const int x = (kSize - 16) / 2 + offset, y = (kSize - 16) / 2 + offset;
   // The glyph sits on a square of the button face, red on the erase button.
-  win::UniqueBrush face = SolidBrush(entry.desc.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
+  win::UniqueBrush face = win::SolidBrush(entry.desc.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
   const RECT square{x, y, x + 16, y + 16};
   FillRect(dc, &square, face.get());
   if (entry.desc.glyph < 0) {
@@ -101,7 +101,7 @@ bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& 
   const Entry* entry = Find(int(item.CtlID));
   if (!entry || item.CtlType != ODT_BUTTON) return false;
   // Off-screen first, then one copy to the button.
-  OffscreenBitmap buffer;
+  win::OffscreenBitmap buffer;
   HDC dc = buffer.Prepare(item.hDC, kSize, kSize);
   if (dc == nullptr) return true;
   RECT in_parent{};

@@ -13,15 +13,15 @@
 
 namespace plexi::app {
 
-// Control ids: 100 + the button's number.
+// Control ids: 100 + the number of the design's SpeedButton.
 enum ToolId : int {
-  kSpeedButton1 = 101,  // sector dump (toggle)
-  kSpeedButton2 = 102,  // erase
-  kSpeedButton3 = 103,  // refresh
-  kSpeedButton4 = 104,  // help
-  kSpeedButton5 = 105,  // about
-  kSpeedButton6 = 106,  // error log
-  kSpeedButton7 = 107,  // view toggle
+  kSectorDumpButton = 101,  // SpeedButton1, a toggle
+  kEraseButton = 102,       // SpeedButton2
+  kRefreshButton = 103,     // SpeedButton3
+  kHelpButton = 104,        // SpeedButton4
+  kAboutButton = 105,       // SpeedButton5
+  kErrorLogButton = 106,    // SpeedButton6
+  kViewToggleButton = 107,  // SpeedButton7
 };
 
 struct ToolButtonSpec {

@@ -11,15 +11,11 @@
 #include "platform/sim/directory_file_store.h"
 #include "platform/sim/file_util.h"
 #include "platform/winconst.h"
+#include "util/ascii_text.h"
 
 namespace plexi::cli {
 
 namespace {
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // The folder the program run with --simulate FILE keeps its files in: FILE
 // without its extension, plus ".files" ("demo/demo.machine" gives

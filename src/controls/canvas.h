@@ -28,6 +28,17 @@ constexpr int RedOf(Color c) { return static_cast<int>(c & 0xFF); }
 constexpr int GreenOf(Color c) { return static_cast<int>(c >> 8 & 0xFF); }
 constexpr int BlueOf(Color c) { return static_cast<int>(c >> 16 & 0xFF); }
 
+// The program's colours are all Color; only the edges that hand pixels to
+// a 32-bit DIB (or take them from one, or from an Image's ARGB) convert, to
+// and from its 0x00RRGGBB layout. System colours must be resolved first.
+constexpr std::uint32_t DibPixelOf(Color c) {
+  return static_cast<std::uint32_t>(RedOf(c)) << 16 | static_cast<std::uint32_t>(GreenOf(c)) << 8 |
+         static_cast<std::uint32_t>(BlueOf(c));
+}
+constexpr Color ColorOfDibPixel(std::uint32_t p) {
+  return Rgb(static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF));
+}
+
 // The system colour indices the controls use (the Windows COLOR_* values).
 enum SystemColorIndex : int {
   kColorWindow = 5,

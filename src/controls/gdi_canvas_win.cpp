@@ -102,17 +102,13 @@ std::uint32_t* GdiCanvas::PixelAt(int x, int y) const {
 controls::Color GdiCanvas::GetPixel(int x, int y) const {
   const std::uint32_t* p = PixelAt(x, y);
   if (!p) return kNoPixel;
-  const std::uint32_t v = *p;
-  return controls::Rgb(static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF),
-             static_cast<int>(v & 0xFF));
+  return controls::ColorOfDibPixel(*p);
 }
 
 void GdiCanvas::SetPixel(int x, int y, controls::Color c) {
   std::uint32_t* p = PixelAt(x, y);
   if (!p) return;
-  const controls::Color color = Resolve(c);
-  *p = static_cast<std::uint32_t>(controls::RedOf(color)) << 16 |
-       static_cast<std::uint32_t>(controls::GreenOf(color)) << 8 | static_cast<std::uint32_t>(controls::BlueOf(color));
+  *p = controls::DibPixelOf(Resolve(c));
 }
 
 void GdiCanvas::SetFont(const controls::Font& font) {

@@ -10,6 +10,7 @@
 #include "platform/device_paths.h"
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"
+#include "util/ascii_text.h"
 
 namespace plexi {
 
@@ -21,20 +22,6 @@ using platform::Device;
 // Sector sizes outside this range come only from a broken device reply;
 // treating them as a failed query keeps every later division and buffer sane.
 bool PlausibleSectorSize(uint32_t size) { return size >= 128 && size <= (1u << 20); }
-
-// Removes leading and trailing blanks and control characters.
-std::string Trimmed(std::string text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && blank(text.back())) text.pop_back();
-  size_t start = 0;
-  while (start < text.size() && blank(text[start])) ++start;
-  return text.substr(start);
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // The NUL-terminated string at `offset` of a reply of `length` bytes; empty
 // when the offset points outside the reply.
@@ -132,9 +119,9 @@ std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
   if (length < winconst::kStorageDescriptorHeaderSize) return facts;
   layout::StorageDescriptorHeader header = layout::StorageDescriptorHeader::Decode(reply);
   facts.has_header = true;
-  facts.product = Trimmed(StringAt(reply, length, header.product_id_offset));
-  facts.vendor = Trimmed(StringAt(reply, length, header.vendor_id_offset));
-  facts.serial = Trimmed(StringAt(reply, length, header.serial_number_offset));
+  facts.product = TrimBlanks(StringAt(reply, length, header.product_id_offset));
+  facts.vendor = TrimBlanks(StringAt(reply, length, header.vendor_id_offset));
+  facts.serial = TrimBlanks(StringAt(reply, length, header.serial_number_offset));
   facts.identity_hex = IdentityOf(reply, length);
   facts.bus_type = header.bus_type;
   return facts;
@@ -212,7 +199,7 @@ DriveDiscovery::DriveDiscovery(platform::Machine& machine, Notifier& notifier,
     : machine_(machine), notifier_(notifier), is_forbidden_(std::move(is_forbidden)) {
   // Upper-cased: a system directory reported as "c:\windows" must still
   // protect the C: row.
-  system_drive_ = Upper(machine_.SystemDirectory().substr(0, 2));
+  system_drive_ = UpperAscii(machine_.SystemDirectory().substr(0, 2));
 }
 
 std::vector<char> LettersOf(platform::Machine& machine) {
@@ -282,7 +269,7 @@ void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
   uint8_t reply[winconst::kDiskExtentsBufferSize] = {};
   platform::IoResult r = opened.value()->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr,
                                                 0, reply, sizeof reply);
-  const bool is_ram = Upper(scratch.ProductName).find("RAM") != std::string::npos;
+  const bool is_ram = UpperAscii(scratch.ProductName).find("RAM") != std::string::npos;
   if (r.ok() && r.value() >= layout::kDiskExtentsHeaderSize && !scratch.BusType.empty() && !is_ram) {
     uint32_t count = layout::Load32(reply);
     if (count >= 1 && r.value() >= layout::kDiskExtentsHeaderSize + layout::kDiskExtentSize)

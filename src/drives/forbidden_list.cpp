@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "util/ascii_text.h"
 #include "util/text_lines.h"
 
 namespace plexi {
@@ -11,15 +12,6 @@ namespace {
 
 // Old entries carried a longer identity text; names this long are theirs.
 constexpr size_t kOldKeyLetters = 256;
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  return true;
-}
 
 // The name is everything before the first "="; a line without one is all
 // name, so a key typed into the file by hand still protects its drive.
@@ -33,7 +25,7 @@ std::string ValueOf(const std::string& line) {
 std::optional<size_t> FindName(const std::vector<std::string>& lines, const std::string& name) {
   if (name.empty()) return std::nullopt;
   for (size_t i = 0; i < lines.size(); ++i)
-    if (EqualIgnoringCase(NameOf(lines[i]), name)) return i;
+    if (EqualIgnoringAsciiCase(NameOf(lines[i]), name)) return i;
   return std::nullopt;
 }
 
@@ -92,7 +84,7 @@ std::optional<std::string> MigratedLine(
   if (!IsDriveLetter(letter)) return std::nullopt;
   // A drive that cannot be asked now keeps its old line: a key without an
   // identity would stand for any unidentified drive at that letter and size.
-  std::string identity = current_identity(AsciiUpper(letter));
+  std::string identity = current_identity(UpperAscii(letter));
   if (identity.empty()) return std::nullopt;
   return platform::Utf8ToAnsi(identity) + name.substr(colon - 1) + "=" + ValueOf(line);
 }
@@ -199,7 +191,7 @@ ForbiddenList::Change ForbiddenList::RemoveForbidden(const DriveRow& row, ViewMo
   const size_t before = lines->size();
   std::erase_if(*lines, [&](const std::string& line) {
     for (const std::string& name : names)
-      if (EqualIgnoringCase(NameOf(line), name)) return true;
+      if (EqualIgnoringAsciiCase(NameOf(line), name)) return true;
     return false;
   });
   if (lines->size() == before) return Change::kUnchanged;

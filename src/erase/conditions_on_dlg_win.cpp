@@ -39,7 +39,7 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   AddChild(L"STATIC", "", line, 16, 8, kClientWidth - 20, kLineHeight, kDriveLine);
   AddChild(L"STATIC", "", line, 16, 72, kClientWidth - 20, kLineHeight, kShutdownLine);
   AddChild(L"STATIC", "", line, 16, 88, kClientWidth - 20, kLineHeight, kPassLine);
-  AddChild(L"STATIC", "", line, 16, 113, kClientWidth - 32, kLineHeight, kLabel1);
+  AddChild(L"STATIC", "", line, 16, 113, kClientWidth - 32, kLineHeight, kEstimateLine);
 
   bar1_.Place(hwnd(), Bounds(19, 29, 462, 21));
   bar2_.Place(hwnd(), Bounds(19, 52, 462, 10));
@@ -49,7 +49,7 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   bar2_.SetVisible(request.show_verify_bar);
 
   const int button_left = kClientWidth / 2 - 75 / 2;
-  button1_.Create({hwnd(), kColorButton1, Bounds(button_left, 135, 75, 25)}, "ColorButton1");
+  button1_.Create({hwnd(), kCancelButton, Bounds(button_left, 135, 75, 25)}, "ColorButton1");
   button1_.button().SetCaption("キャンセル");
   button1_.button().SetCancel(true);
   button1_.button().SetModalResult(controls::msCancel);
@@ -57,7 +57,7 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
                              .color = controls::SystemColor(controls::kColorBtnText)});
   button1_.button().OnClick = [this] { ColorButton1Click(); };
 
-  HWND settings = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 304, 137, 23, 22, kSpeedButton1);
+  HWND settings = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 304, 137, 23, 22, kSettingsButton);
   AddHint(settings, "Windowsの終了設定");
   ShowWindow(settings, hooks_.select_shutdown_mode ? SW_SHOW : SW_HIDE);
   return true;
@@ -149,7 +149,7 @@ void TConditionsOnDlg::SetWritePosition(uint64_t position) { bar1_.bar().SetPosi
 
 void TConditionsOnDlg::SetVerifyPosition(uint64_t position) { bar2_.bar().SetPosition(position); }
 
-void TConditionsOnDlg::SetEstimateText(const std::string& text) { SetLine(kLabel1, text); }
+void TConditionsOnDlg::SetEstimateText(const std::string& text) { SetLine(kEstimateLine, text); }
 
 void TConditionsOnDlg::Paint() {
   auto paint = plexi::win::BeginPaintScope(hwnd());
@@ -178,13 +178,13 @@ LRESULT TConditionsOnDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
       return reinterpret_cast<LRESULT>(static_brush_.get());
     case WM_DRAWITEM:
-      if (wp == kSpeedButton1) {
+      if (wp == kSettingsButton) {
         win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp), nullptr, -1);
         return TRUE;
       }
       return FALSE;
     case WM_COMMAND:
-      if (LOWORD(wp) == kSpeedButton1 && HIWORD(wp) == BN_CLICKED) {
+      if (LOWORD(wp) == kSettingsButton && HIWORD(wp) == BN_CLICKED) {
         SpeedButton1Click();
         return 0;
       }

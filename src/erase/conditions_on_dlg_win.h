@@ -15,6 +15,7 @@
 #include "window/dialog_form_win.h"
 #include "erase/erase_dialogs.h"
 #include "erase/gui_dispatcher_win.h"
+#include "erase/progress_bar_looks.h"
 
 namespace plexi {
 
@@ -25,9 +26,9 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
     kDriveLine = 201,
     kShutdownLine = 202,
     kPassLine = 203,
-    kLabel1 = 204,
-    kColorButton1 = 205,
-    kSpeedButton1 = 206,
+    kEstimateLine = 204,    // Label1
+    kCancelButton = 205,    // ColorButton1
+    kSettingsButton = 206,  // SpeedButton1
   };
 
   struct Hooks {

@@ -18,7 +18,7 @@ using win::SetFormModalResult;
 constexpr int kClientWidth = 398;
 constexpr int kClientHeight = 405;
 constexpr int kPanelHeight = 361;
-constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kAccessLampTimer = 1;  // Timer1
 constexpr UINT kBlinkIntervalMs = 1000;
 constexpr RECT kBevel1{8, 254, 8 + 385, 254 + 99};
 constexpr COLORREF kWarningRed = RGB(255, 0, 0);
@@ -33,7 +33,7 @@ TDriveDelInfoDlg::TDriveDelInfoDlg(const win::FormResources& resources,
 }
 
 TDriveDelInfoDlg::~TDriveDelInfoDlg() {
-  if (hwnd() && timer_on_) KillTimer(hwnd(), kTimer1);
+  if (hwnd() && timer_on_) KillTimer(hwnd(), kAccessLampTimer);
   DestroyForm();
 }
 
@@ -49,7 +49,7 @@ bool TDriveDelInfoDlg::Create() {
   if (!CreateForm(desc)) return false;
   CreateControls();
   if (blink_buffer_) {
-    SetTimer(hwnd(), kTimer1, kBlinkIntervalMs, nullptr);
+    SetTimer(hwnd(), kAccessLampTimer, kBlinkIntervalMs, nullptr);
     timer_on_ = true;
   }
   return true;
@@ -58,13 +58,13 @@ bool TDriveDelInfoDlg::Create() {
 void TDriveDelInfoDlg::CreateControls() {
   AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 8, 8, 383, 209, 100,
            text_font_.get());
-  AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 24, 222, 73, 23, kEdit1,
+  AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 24, 222, 73, 23, kConfirmWordEdit,
            edit_font_.get(), WS_EX_CLIENTEDGE);
   AddChild(L"STATIC", "※消去後は、復元できません。", WS_VISIBLE | SS_LEFT, 118, 227, 200, 14, 102);
 
   // RadioGroup1: a frame with the three methods in three columns, their
   // names from the same table as the list's method column.
-  AddChild(L"BUTTON", "消去方式", WS_VISIBLE | BS_GROUPBOX, 14, 259, 373, 40, kRadioGroup1);
+  AddChild(L"BUTTON", "消去方式", WS_VISIBLE | BS_GROUPBOX, 14, 259, 373, 40, kMethodGroup);
   const int column = (373 - 16) / 3;
   for (int method = 0; method < 3; ++method) {
     DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (method == 0 ? WS_GROUP | WS_TABSTOP : 0);
@@ -72,16 +72,16 @@ void TDriveDelInfoDlg::CreateControls() {
              14 + 8 + method * column, 277, column - 4, 16, kMethodItem0 + method);
   }
   AddChild(L"BUTTON", "データの消去を確認する", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX,
-           17, 306, 220, 17, kCheckBox1);
+           17, 306, 220, 17, kVerifyCheck);
   AddChild(L"BUTTON", "消去履歴をドライブに保存する", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 17,
-           327, 220, 17, kCheckBox2);
-  SendMessageW(Child(kCheckBox2), BM_SETCHECK, BST_CHECKED, 0);
+           327, 220, 17, kHistoryCheck);
+  SendMessageW(Child(kHistoryCheck), BM_SETCHECK, BST_CHECKED, 0);
 
   AddChild(L"BUTTON", "消去開始", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_DEFPUSHBUTTON, 117, 373,
            75, 25, IDOK);
   AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 197, 373, 75, 25,
            IDCANCEL);
-  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 283, 374, 25, 22, kSpeedButton1);
+  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 283, 374, 25, 22, kHelpButton);
   AddHint(help, "Help");
 }
 
@@ -91,15 +91,15 @@ ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
   win::SetMultilineText(Child(100), request.text);
   const int preset = request.method >= 0 && request.method <= 2 ? request.method : 0;
   CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + 2, kMethodItem0 + preset);
-  for (int id = kRadioGroup1; id <= kMethodItem0 + 2; ++id)
+  for (int id = kMethodGroup; id <= kMethodItem0 + 2; ++id)
     EnableWindow(Child(id), request.method_enabled ? TRUE : FALSE);
 
-  const int result = win::ShowModal(hwnd(), Child(kEdit1));
+  const int result = win::ShowModal(hwnd(), Child(kConfirmWordEdit));
   // FormClose: the lamp stops with the dialog.
-  if (timer_on_) KillTimer(hwnd(), kTimer1);
+  if (timer_on_) KillTimer(hwnd(), kAccessLampTimer);
   timer_on_ = false;
-  return ReadConfirmChoice(request, result == controls::msOk, Checked(kCheckBox1),
-                           Checked(kCheckBox2), SelectedMethod());
+  return ReadConfirmChoice(request, result == controls::msOk, Checked(kVerifyCheck),
+                           Checked(kHistoryCheck), SelectedMethod());
 }
 
 int TDriveDelInfoDlg::SelectedMethod() const {
@@ -114,17 +114,17 @@ bool TDriveDelInfoDlg::Checked(int id) const {
 
 void TDriveDelInfoDlg::Edit1Change() {
   wchar_t text[16] = {};
-  const int length = GetWindowTextLengthW(Child(kEdit1));
+  const int length = GetWindowTextLengthW(Child(kConfirmWordEdit));
   // Anything longer than the word cannot arm the button.
-  const bool armed = length == 3 && GetWindowTextW(Child(kEdit1), text, 16) == 3 &&
+  const bool armed = length == 3 && GetWindowTextW(Child(kConfirmWordEdit), text, 16) == 3 &&
                      ConfirmWordTyped(win::WideToUtf8(text));
   EnableWindow(Child(IDOK), armed ? TRUE : FALSE);
 }
 
 void TDriveDelInfoDlg::Timer1Timer() {
-  KillTimer(hwnd(), kTimer1);
+  KillTimer(hwnd(), kAccessLampTimer);
   if (drive_ && blink_buffer_) BlinkAccessLamp(*drive_, blink_buffer_->data(), bytes_per_sector_);
-  if (timer_on_) SetTimer(hwnd(), kTimer1, kBlinkIntervalMs, nullptr);
+  if (timer_on_) SetTimer(hwnd(), kAccessLampTimer, kBlinkIntervalMs, nullptr);
 }
 
 void TDriveDelInfoDlg::SpeedButton1Click() {
@@ -157,10 +157,10 @@ LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
     case WM_TIMER:
-      if (wp == kTimer1) Timer1Timer();
+      if (wp == kAccessLampTimer) Timer1Timer();
       return 0;
     case WM_DRAWITEM:
-      if (wp == kSpeedButton1) {
+      if (wp == kHelpButton) {
         win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
                                            resources_.images, 0);
         return TRUE;
@@ -168,14 +168,14 @@ LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wp)) {
-        case kEdit1:
+        case kConfirmWordEdit:
           if (HIWORD(wp) == EN_CHANGE) Edit1Change();
           return 0;
         case IDOK:
           // Enter reaches here too; only an armed button starts the erase.
           if (IsWindowEnabled(Child(IDOK))) SetFormModalResult(hwnd(), controls::msOk);
           return 0;
-        case kSpeedButton1:
+        case kHelpButton:
           SpeedButton1Click();
           return 0;
         default:

@@ -17,12 +17,12 @@ class TDriveDelInfoDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TDriveDelInfoDlg";
   enum ControlId : int {
-    kEdit1 = 101,
-    kRadioGroup1 = 110,
-    kMethodItem0 = 111,  // + method code
-    kCheckBox1 = 120,
-    kCheckBox2 = 121,
-    kSpeedButton1 = 130,
+    kConfirmWordEdit = 101,  // Edit1
+    kMethodGroup = 110,      // RadioGroup1
+    kMethodItem0 = 111,      // + method code
+    kVerifyCheck = 120,      // CheckBox1
+    kHistoryCheck = 121,     // CheckBox2
+    kHelpButton = 130,       // SpeedButton1
   };
 
   // With a drive, the access-lamp timer runs while the dialog is open.

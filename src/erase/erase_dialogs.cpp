@@ -2,8 +2,6 @@
 
 namespace plexi {
 
-using controls::TColorProgressBar;
-
 bool ConfirmWordTyped(std::string_view text) {
   constexpr std::string_view kWord = "del";
   if (text.size() != kWord.size()) return false;
@@ -37,29 +35,6 @@ int BlinkAccessLamp(platform::Device& drive, uint8_t* buffer, uint32_t bytes_per
   // access and the worker position the handle themselves before any transfer.
   static_cast<void>(drive.SetPosition(0));
   return reads;
-}
-
-void StyleWriteBar(TColorProgressBar& bar, int colour_depth) {
-  bar.SetBlockCount(9);
-  bar.SetBoxColor(0xC0C0C0);
-  bar.SetLineColor(0x808080);
-  bar.SetFlat(true);
-  if (colour_depth < 10) {
-    bar.SetBarStyle(controls::btSolid2);
-    bar.SetBarColor(kLowColourWriteBar);
-  } else {
-    bar.SetBarStyle(controls::btWin7);
-    bar.SetBarColor(kWriteBarColour);
-  }
-}
-
-void StyleVerifyBar(TColorProgressBar& bar, int colour_depth) {
-  bar.SetBlockCount(20);
-  bar.SetBoxColor(0xC0C0C0);
-  bar.SetFlat(true);
-  bar.SetBarStyle(controls::btGradetion);
-  bar.SetBarColor(colour_depth < 10 ? controls::SystemColor(controls::kColorHighlight)
-                                    : controls::Rgb(0, 255, 0));
 }
 
 std::string ShutdownLineText(const std::string& mode_name) {

@@ -1,7 +1,6 @@
 // What the erase's dialogs decide, apart from their windows: when the start
 // button is armed, what the confirmation returns, the access-lamp reads,
-// the looks of the progress bars, the shutdown line, and the life of the
-// worker under the progress dialog.
+// the shutdown line, and the life of the worker under the progress dialog.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -9,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "controls/color_progress_bar.h"
 #include "erase/erase_workflow.h"
 #include "platform/platform.h"
 
@@ -29,13 +27,6 @@ ConfirmChoice ReadConfirmChoice(const ConfirmRequest& request, bool ok, bool ver
 // handle back at byte 0. Returns the reads that succeeded.
 int BlinkAccessLamp(platform::Device& drive, uint8_t* buffer, uint32_t bytes_per_sector);
 inline constexpr int kBlinkReads = 10;
-
-// The looks of the progress dialog's two bars as designed, and the plainer
-// ones for screens of fewer than 10 bits per pixel.
-void StyleWriteBar(controls::TColorProgressBar& bar, int colour_depth);
-void StyleVerifyBar(controls::TColorProgressBar& bar, int colour_depth);
-inline constexpr controls::Color kWriteBarColour = controls::Rgb(0, 128, 255);
-inline constexpr controls::Color kLowColourWriteBar = 0x800000;  // navy
 
 // "Windows終了設定 ： " + the mode's name, empty for no mode.
 std::string ShutdownLineText(const std::string& mode_name);

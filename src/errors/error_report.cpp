@@ -94,7 +94,7 @@ bool ErrorLog::SaveIfChanged(Notifier& notifier) {
 
 void ReportError(const ErrorRouting& routing, ErrorLog& log, Notifier& notifier,
                  const std::string& message, const std::string& drive_label) {
-  if (routing.shutdown_mode != ErrorRouting::kNoShutdown || routing.session_ending) {
+  if (routing.unattended) {
     log.AppendErrorLog(message, drive_label);
   } else {
     notifier.ShowMessage(message);

@@ -59,12 +59,10 @@ class ErrorLog {
 };
 
 // Routes the errors of an erase: into the log when the erase runs unattended
-// (an end-of-erase action is chosen, or Windows is ending the session),
-// otherwise into a message box.
+// (the caller knows why: an end-of-erase action is chosen, or Windows is
+// ending the session), otherwise into a message box.
 struct ErrorRouting {
-  static constexpr int32_t kNoShutdown = 4;
-  int32_t shutdown_mode = kNoShutdown;
-  bool session_ending = false;
+  bool unattended = false;
 };
 
 void ReportError(const ErrorRouting& routing, ErrorLog& log, Notifier& notifier,

@@ -38,7 +38,7 @@ bool TExitDlg::Create() {
   if (!CreateForm(desc)) return false;
 
   // RadioGroup1: three columns, filled top to bottom.
-  AddChild(L"BUTTON", "モードの選択", WS_VISIBLE | BS_GROUPBOX, 8, 30, 297, 64, kRadioGroup1);
+  AddChild(L"BUTTON", "モードの選択", WS_VISIBLE | BS_GROUPBOX, 8, 30, 297, 64, kModeGroup);
   constexpr int kColumnLeft[] = {18, 136, 236};
   constexpr int kColumnWidth[] = {114, 96, 64};
   for (int mode = 0; mode < kModes; ++mode) {
@@ -48,21 +48,21 @@ bool TExitDlg::Create() {
              kColumnWidth[column], 17, kModeItem0 + mode);
   }
   AddChild(L"BUTTON", "強制的に終了する", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 18,
-           102, 180, 18, kCheckBox1);
+           102, 180, 18, kForceCheck);
 
   const controls::Font font{.face = win::WideToUtf8(resources_.face), .height = -12,
                             .color = controls::SystemColor(controls::kColorBtnText)};
-  ok_button_.Create({hwnd(), kColorButton1, Bounds(146, 127, 75, 25)}, "ColorButton1");
+  ok_button_.Create({hwnd(), kOkButton, Bounds(146, 127, 75, 25)}, "ColorButton1");
   ok_button_.button().SetCaption("OK");
   ok_button_.button().SetDefault(true);
   ok_button_.button().SetModalResult(controls::msOk);
   ok_button_.button().SetFont(font);
-  cancel_button_.Create({hwnd(), kCancelBtn, Bounds(226, 127, 75, 25)}, "CancelBtn");
+  cancel_button_.Create({hwnd(), kCancelButton, Bounds(226, 127, 75, 25)}, "CancelBtn");
   cancel_button_.button().SetCaption("キャンセル");
   cancel_button_.button().SetCancel(true);
   cancel_button_.button().SetModalResult(controls::msCancel);
   cancel_button_.button().SetFont(font);
-  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 8, 128, 25, 22, kSpeedButton1);
+  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 8, 128, 25, 22, kHelpButton);
   AddHint(help, "Help");
   return true;
 }
@@ -77,7 +77,7 @@ std::optional<ShutdownChoice> TExitDlg::Run(int32_t current_mode, const std::str
   if (result != controls::msOk) return std::nullopt;
   ShutdownChoice choice;
   choice.mode = SelectedMode();
-  choice.force = SendMessageW(Child(kCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  choice.force = SendMessageW(Child(kForceCheck), BM_GETCHECK, 0, 0) == BST_CHECKED;
   return choice;
 }
 
@@ -108,9 +108,9 @@ void TExitDlg::OnPaint(HDC dc) {
 LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case DM_GETDEFID:
-      return MAKELRESULT(kColorButton1, DC_HASDEFID);
+      return MAKELRESULT(kOkButton, DC_HASDEFID);
     case WM_DRAWITEM:
-      if (wp == kSpeedButton1) {
+      if (wp == kHelpButton) {
         win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
                                            resources_.images, 0);
         return TRUE;
@@ -118,11 +118,11 @@ LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return FALSE;
     case WM_COMMAND:
       // The help button does nothing; Enter not taken by a button is OK.
-      if (LOWORD(wp) == IDOK || LOWORD(wp) == kColorButton1) {
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == kOkButton) {
         win::SetFormModalResult(hwnd(), controls::msOk);
         return 0;
       }
-      if (LOWORD(wp) == kSpeedButton1) return 0;
+      if (LOWORD(wp) == kHelpButton) return 0;
       break;
     default:
       break;

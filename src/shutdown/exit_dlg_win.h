@@ -16,12 +16,12 @@ class TExitDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TExitDlg";
   enum ControlId : int {
-    kRadioGroup1 = 301,
-    kModeItem0 = 310,  // + mode
-    kCheckBox1 = 320,
-    kColorButton1 = 330,
-    kCancelBtn = 331,
-    kSpeedButton1 = 332,
+    kModeGroup = 301,     // RadioGroup1
+    kModeItem0 = 310,     // + mode
+    kForceCheck = 320,    // CheckBox1
+    kOkButton = 330,      // ColorButton1
+    kCancelButton = 331,  // CancelBtn
+    kHelpButton = 332,    // SpeedButton1
   };
 
   // `owner`: the window it is modal over; centred on the main window.

@@ -25,7 +25,7 @@ std::string ShutdownModeName(int32_t mode) {
 }
 
 ErrorRouting ErrorRoutingFor(int32_t shutdown_mode, bool session_ending) {
-  return ErrorRouting{.shutdown_mode = shutdown_mode, .session_ending = session_ending};
+  return ErrorRouting{.unattended = shutdown_mode != kShutdownNone || session_ending};
 }
 
 std::string CountdownModel::LabelText(const std::string& mode_name) {

@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kClientWidth = 313;
 constexpr int kClientHeight = 117;
-constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kCountdownTimer = 1;  // Timer1
 constexpr UINT kTickMs = 1000;
 constexpr controls::Color kSilver = 0xC0C0C0;
 constexpr controls::Color kRed = 0x0000FF;
@@ -36,14 +36,14 @@ bool TShutDownMsgDlg::Create() {
 
   // CancelBtn first in the tab order: it has the focus when shown.
   HWND cancel = AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 164, 84, 75,
-                         25, kCancelBtn);
+                         25, kCancelButton);
   HWND run = AddChild(L"BUTTON", "実行", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 76, 84, 75, 25,
-                      kButton1);
+                      kRunNowButton);
   AddHint(run, "即実行");
   AddHint(cancel, "中止");
   // Three lines must fit Label1's 45 pixels, whatever face stands in.
   label_font_ = win::MakeFormFont(resources_.face, 13, false, true);
-  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 32, 10, 249, 45, kLabel1,
+  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 32, 10, 249, 45, kCountdownLabel,
            label_font_.get());
 
   bar_.Place(hwnd(), RECT{32, 60, 32 + 249, 60 + 14});
@@ -65,7 +65,7 @@ bool TShutDownMsgDlg::Run(const std::string& caption, const std::string& mode_na
   // Modal over the whole program, though owned by the desktop.
   HWND main = resources_.owner;
   if (main) EnableWindow(main, FALSE);
-  const int result = win::ShowModal(hwnd(), Child(kCancelBtn));
+  const int result = win::ShowModal(hwnd(), Child(kCancelButton));
   FormClose();
   if (main) {
     EnableWindow(main, TRUE);
@@ -75,11 +75,11 @@ bool TShutDownMsgDlg::Run(const std::string& caption, const std::string& mode_na
 }
 
 void TShutDownMsgDlg::FormShow() {
-  SetTimer(hwnd(), kTimer1, kTickMs, nullptr);
+  SetTimer(hwnd(), kCountdownTimer, kTickMs, nullptr);
   bar_.bar().SetMax(CountdownModel::kSeconds);
   bar_.bar().SetPosition(0);
   countdown_.Start();
-  win::SetMultilineText(Child(kLabel1), CountdownModel::LabelText(mode_name_));
+  win::SetMultilineText(Child(kCountdownLabel), CountdownModel::LabelText(mode_name_));
 }
 
 void TShutDownMsgDlg::Timer1Timer() {
@@ -88,7 +88,7 @@ void TShutDownMsgDlg::Timer1Timer() {
   if (time_is_up) win::SetFormModalResult(hwnd(), controls::msOk);
 }
 
-void TShutDownMsgDlg::FormClose() { KillTimer(hwnd(), kTimer1); }
+void TShutDownMsgDlg::FormClose() { KillTimer(hwnd(), kCountdownTimer); }
 
 void TShutDownMsgDlg::OnPaint(HDC dc) {
   bar_.ExcludeFrom(dc);
@@ -102,16 +102,16 @@ void TShutDownMsgDlg::OnPaint(HDC dc) {
 LRESULT TShutDownMsgDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER:
-      if (wp == kTimer1) Timer1Timer();
+      if (wp == kCountdownTimer) Timer1Timer();
       return 0;
     case DM_GETDEFID:
-      return MAKELRESULT(kCancelBtn, DC_HASDEFID);
+      return MAKELRESULT(kCancelButton, DC_HASDEFID);
     case WM_COMMAND:
-      if (LOWORD(wp) == kButton1 || LOWORD(wp) == IDOK) {
+      if (LOWORD(wp) == kRunNowButton || LOWORD(wp) == IDOK) {
         win::SetFormModalResult(hwnd(), controls::msOk);
         return 0;
       }
-      if (LOWORD(wp) == kCancelBtn) {
+      if (LOWORD(wp) == kCancelButton) {
         win::SetFormModalResult(hwnd(), controls::msCancel);
         return 0;
       }

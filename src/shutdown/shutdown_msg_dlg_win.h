@@ -15,7 +15,11 @@ namespace plexi {
 class TShutDownMsgDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TShutDownMsgDlg";
-  enum ControlId : int { kLabel1 = 401, kButton1 = 402, kCancelBtn = 403 };
+  enum ControlId : int {
+    kCountdownLabel = 401,  // Label1
+    kRunNowButton = 402,    // Button1
+    kCancelButton = 403,    // CancelBtn
+  };
 
   explicit TShutDownMsgDlg(const win::FormResources& resources);
   ~TShutDownMsgDlg() override;

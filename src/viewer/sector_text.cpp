@@ -83,7 +83,7 @@ uint32_t TextStartOffset(std::span<const uint8_t> sector) {
   return (sector[0] != 0) == (sector[size - 1] != 0) ? 1 : 0;
 }
 
-SectorTextChoice DecideSectorText(std::span<const uint8_t> sector, platform::TextUnicodeTest is_text_unicode) {
+SectorTextChoice DecideSectorText(std::span<const uint8_t> sector, TextUnicodeTest is_text_unicode) {
   const uint8_t b0 = sector.size() > 0 ? sector[0] : 0;
   const uint8_t b1 = sector.size() > 1 ? sector[1] : 0;
   const bool one_zero = (b0 == 0) != (b1 == 0);

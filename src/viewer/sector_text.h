@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/utf16_guess.h"
+#include "util/utf16_guess.h"
 
 namespace plexi {
 
@@ -28,7 +28,7 @@ struct SectorTextChoice {
 // bytes is zero; then the text starts after a byte-order mark (FF FE or
 // FE FF), at TextStartOffset when one of the first two bytes is zero, else
 // at 0. Otherwise ANSI text from the start.
-SectorTextChoice DecideSectorText(std::span<const uint8_t> sector, platform::TextUnicodeTest is_text_unicode);
+SectorTextChoice DecideSectorText(std::span<const uint8_t> sector, TextUnicodeTest is_text_unicode);
 
 // The text the text view shows, in UTF-8. It ends where the sector's text
 // ends: at the first zero unit (UTF-16) or zero byte (ANSI), or at the end of

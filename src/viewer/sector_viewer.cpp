@@ -14,7 +14,7 @@ std::string ViewerCaption(const DriveRow& row, ViewMode view) {
 }
 
 SectorViewer::SectorViewer(platform::Machine& machine, Notifier& notifier, SectorViewerView& view,
-                           platform::TextUnicodeTest is_text_unicode)
+                           TextUnicodeTest is_text_unicode)
     : machine_(machine), notifier_(notifier), view_(view), is_text_unicode_(is_text_unicode) {}
 
 bool SectorViewer::Open(const DriveRow* selected, ViewMode view) {

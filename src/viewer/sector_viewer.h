@@ -12,7 +12,7 @@
 #include "drives/drive_types.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
-#include "platform/utf16_guess.h"
+#include "util/utf16_guess.h"
 #include "viewer/sector_reader.h"
 
 namespace plexi {
@@ -57,9 +57,9 @@ enum class WheelAction {
 class SectorViewer {
  public:
   // `is_text_unicode` is the system's UTF-16 text test: the Windows program
-  // passes platform::SystemIsTextUnicode.
+  // passes win::SystemIsTextUnicode.
   SectorViewer(platform::Machine& machine, Notifier& notifier, SectorViewerView& view,
-               platform::TextUnicodeTest is_text_unicode = platform::PortableIsTextUnicode);
+               TextUnicodeTest is_text_unicode = PortableIsTextUnicode);
 
   // Opens the drive of the selected row (none: nullptr) for reading, sizes
   // it, shows sector 0 and names the drive in the caption. Returns false
@@ -106,7 +106,7 @@ class SectorViewer {
   platform::Machine& machine_;
   Notifier& notifier_;
   SectorViewerView& view_;
-  platform::TextUnicodeTest is_text_unicode_;
+  TextUnicodeTest is_text_unicode_;
   std::unique_ptr<SectorReader> reader_;
   int64_t position_ = 0;
   int64_t max_ = 0;

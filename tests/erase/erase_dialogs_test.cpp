@@ -10,6 +10,7 @@
 
 #include "erase/erase_dialogs.h"
 #include "erase/erase_test_support.h"
+#include "erase/progress_bar_looks.h"
 #include "support/test_support.h"
 
 namespace plexi {

@@ -141,10 +141,8 @@ TEST_F(ErrorLogTest, ReportErrorLogsOnlyWhenUnattended) {
   EXPECT_EQ(notifier_.messages, (std::vector<std::string>{"box"}));
   EXPECT_TRUE(log.Lines().empty());
 
-  routing.shutdown_mode = 1;  // power-off follows the erase
+  routing.unattended = true;  // e.g. power-off follows the erase
   ReportError(routing, log, notifier_, "logged", "L");
-  routing = {};
-  routing.session_ending = true;
   ReportError(routing, log, notifier_, "ending", "L");
   EXPECT_EQ(notifier_.messages.size(), 1u);
   ASSERT_EQ(log.Lines().size(), 2u);

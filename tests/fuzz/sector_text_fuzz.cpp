@@ -30,7 +30,7 @@ void CheckViewText(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> sector(data, size);
-  for (platform::TextUnicodeTest test : {&SaysUnicode, &SaysAnsi, &platform::PortableIsTextUnicode}) {
+  for (TextUnicodeTest test : {&SaysUnicode, &SaysAnsi, &PortableIsTextUnicode}) {
     const SectorTextChoice choice = DecideSectorText(sector, test);
     FUZZ_CHECK(choice.offset <= 2);
     if (choice.encoding == TextEncoding::kAnsi) FUZZ_CHECK(choice.offset == 0);

@@ -12,8 +12,8 @@
 #include <map>
 #include <string>
 
+#include "about/about_dialog.h"
 #include "app/window_settings.h"
-#include "controls/about_dialog.h"
 #include "fuzz_support.h"
 #include "platform/power.h"
 #include "platform/sim/file_settings.h"

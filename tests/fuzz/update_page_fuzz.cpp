@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "controls/about_dialog.h"
-#include "controls/update_check.h"
+#include "about/about_dialog.h"
+#include "about/update_check.h"
 #include "fuzz_support.h"
 
 using namespace plexi;

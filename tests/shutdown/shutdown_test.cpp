@@ -153,7 +153,7 @@ TEST_F(ShutdownTest, ChoosingAModeShowsItAndNoneHidesIt) {
   EXPECT_TRUE(ui_.status_visible);
   EXPECT_EQ(ui_.status_text, "シャットダウン");
   // Unattended from now on: errors go to the log.
-  EXPECT_NE(control.Routing(false).shutdown_mode, ErrorRouting::kNoShutdown);
+  EXPECT_TRUE(control.Routing(false).unattended);
 
   ui_.mode_answer.reset();  // cancel changes nothing
   EXPECT_EQ(control.SelectShutdownMode(""), "");
@@ -221,6 +221,13 @@ TEST_F(ShutdownTest, TheEraseCounterIsSharedAndNeverNegative) {
   ASSERT_TRUE(settings_.WriteInt("exitct", INT32_MAX).ok());
   EXPECT_EQ(first.UpdateEraseCount(EraseCountOp::kBegin), INT32_MAX);
   EXPECT_EQ(settings_.ReadInt("exitct"), INT32_MAX);
+}
+
+TEST(ErrorRoutingFor, AnActionOrAnEndingSessionMakesTheEraseUnattended) {
+  EXPECT_FALSE(ErrorRoutingFor(kShutdownNone, false).unattended);
+  EXPECT_TRUE(ErrorRoutingFor(kShutdownNone, true).unattended);
+  EXPECT_TRUE(ErrorRoutingFor(kShutdownLogoff, false).unattended);
+  EXPECT_TRUE(ErrorRoutingFor(kShutdownHibernate, false).unattended);
 }
 
 TEST(Countdown, FillsTheBarAndSaysOkOnTheFifteenthTickOnly) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/utf16_guess.h"
+#include "util/utf16_guess.h"
 
 namespace plexi {
 namespace {
@@ -35,11 +35,11 @@ std::vector<uint8_t> Utf16(const std::u16string& text, size_t at = 0, size_t siz
   return bytes;
 }
 
-bool StandIn(const std::vector<uint8_t>& b) { return platform::PortableIsTextUnicode(b.data(), b.size()); }
+bool StandIn(const std::vector<uint8_t>& b) { return PortableIsTextUnicode(b.data(), b.size()); }
 bool SaysYes(const uint8_t*, size_t) { return true; }
 bool SaysNo(const uint8_t*, size_t) { return false; }
 
-std::string Shown(const std::vector<uint8_t>& sector, platform::TextUnicodeTest test = platform::PortableIsTextUnicode) {
+std::string Shown(const std::vector<uint8_t>& sector, TextUnicodeTest test = PortableIsTextUnicode) {
   return SectorTextForView(sector, DecideSectorText(sector, test));
 }
 
@@ -81,12 +81,12 @@ TEST(ViewerText, StandInJudgesLikeTheSystemTest) {
   for (size_t i = 0; i < 512; i += 2) swapped[i] = 0, swapped[i + 1] = uint8_t('A' + i % 26);
   EXPECT_FALSE(StandIn(swapped));                               // big-endian letters
   EXPECT_FALSE(StandIn(std::vector<uint8_t>(512, 0)));
-  EXPECT_FALSE(platform::PortableIsTextUnicode(nullptr, 0));
+  EXPECT_FALSE(PortableIsTextUnicode(nullptr, 0));
 }
 
 TEST(ViewerText, ByteOrderMarkIsSkipped) {
   const std::vector<uint8_t> sector = Utf16(u"\xFEFFあいう");
-  EXPECT_EQ(DecideSectorText(sector, platform::PortableIsTextUnicode), (SectorTextChoice{TextEncoding::kUtf16, 2}));
+  EXPECT_EQ(DecideSectorText(sector, PortableIsTextUnicode), (SectorTextChoice{TextEncoding::kUtf16, 2}));
   EXPECT_EQ(Shown(sector), "あいう");
 }
 
@@ -112,7 +112,7 @@ TEST(ViewerText, TwoLeadingZerosShowNothing) {
 TEST(ViewerText, AnsiTextEndsAtItsFirstZeroByte) {
   std::vector<uint8_t> sector = Ascii("Hello");
   sector[10] = 'X';
-  EXPECT_EQ(DecideSectorText(sector, platform::PortableIsTextUnicode), (SectorTextChoice{TextEncoding::kAnsi, 0}));
+  EXPECT_EQ(DecideSectorText(sector, PortableIsTextUnicode), (SectorTextChoice{TextEncoding::kAnsi, 0}));
   EXPECT_EQ(Shown(sector), "Hello");
 }
 

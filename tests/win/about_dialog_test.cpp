@@ -2,7 +2,7 @@
 // file system against a server of the test's own on 127.0.0.1. The form
 // runs modally on the test's thread; a second thread plays the user,
 // clicking buttons and answering message boxes, and reports what it saw.
-#include "controls/about_dialog_win.h"
+#include "about/about_dialog_win.h"
 
 #include <windows.h>
 
@@ -17,8 +17,8 @@
 #include <mutex>
 #include <thread>
 
+#include "about/update_check.h"
 #include "about_http_server.h"
-#include "controls/update_check.h"
 #include "platform/win/internet_win.h"
 #include "platform/win/utf.h"
 #include "temp_folder.h"

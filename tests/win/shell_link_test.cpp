@@ -1,6 +1,6 @@
 // Shortcut files written and read back through the shell, in a temporary
 // folder.
-#include "controls/shell_link_win.h"
+#include "platform/win/shell_link_win.h"
 
 #include <windows.h>
 
@@ -8,8 +8,8 @@
 
 #include <fstream>
 
-#include "controls/shell_open_win.h"
 #include "platform/win/win_file_store.h"
+#include "shell/shell_actions_win.h"
 #include "temp_folder.h"
 
 namespace plexi::win {
@@ -80,8 +80,8 @@ TEST(ShellLink, SpecialFolders) {
   TShellLink shell;
   wchar_t windows[MAX_PATH] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
-  EXPECT_EQ(shell.GetPath(controls::kFolderWindows), plexi::win::WideToUtf8(windows));
-  EXPECT_FALSE(shell.GetPath(controls::kFolderDesktop).empty());
+  EXPECT_EQ(shell.GetPath(platform::kFolderWindows), plexi::win::WideToUtf8(windows));
+  EXPECT_FALSE(shell.GetPath(platform::kFolderDesktop).empty());
 }
 
 TEST(ShellOpen, ErrorLogButtonDoesNothingWithoutTheFile) {

@@ -19,7 +19,7 @@
 #include <string>
 #include <thread>
 
-#include "controls/about_dialog_win.h"
+#include "about/about_dialog_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/internet_win.h"
 #include "platform/win/utf.h"
@@ -146,8 +146,10 @@ int wmain(int argc, wchar_t** argv) {
 
   plexi::win::WinInternet internet(serve ? plexi::win::WinInternet::Access::kDirect
                                          : plexi::win::WinInternet::Access::kPreconfigured);
+  plexi::win::WinDownloadFiles files;
   plexi::win::AboutServices services;
   services.internet = &internet;
+  services.files = &files;
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   if (!screenshot.empty()) {

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "platform/winconst.h"
+#include "util/ascii_text.h"
 #include "util/text_lines.h"
 
 namespace plexi::sim {
@@ -475,11 +476,6 @@ void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d
   }
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // "C:" or "#3", for messages.
 std::string VolumeName(const VolumeSpec& v) {
   return v.letter ? std::string(1, v.letter) + ":" : "#" + std::to_string(v.position);
@@ -508,7 +504,7 @@ std::optional<std::string> CheckReferences(const MachineDescription& d) {
     if (v.letter && !letters.insert(v.letter).second)
       return Located(v.line, std::string("volume ") + v.letter + ": defined twice");
     if (v.disk && !HasDisk(d, *v.disk)) return Located(v.line, "unknown disk " + std::to_string(*v.disk));
-    if (!v.mount.empty() && !mounts.insert(Upper(v.mount)).second)
+    if (!v.mount.empty() && !mounts.insert(UpperAscii(v.mount)).second)
       return Located(v.line, "mount point " + v.mount + " given twice");
     if (v.boot && boot) return Located(v.line, "boot=yes given twice (line " + std::to_string(boot->line) + ")");
     if (v.boot) boot = &v;
@@ -555,10 +551,10 @@ uint32_t ParseVolumeGuidPath(std::string text, bool* trailing) {
     text.pop_back();
     if (trailing) *trailing = true;
   }
-  const std::string stem = Upper(kGuidStem);
+  const std::string stem = UpperAscii(kGuidStem);
   if (text.size() != 4 + stem.size() + 12 + 1) return 0;
   if (text.compare(0, 4, "\\\\?\\") != 0 && text.compare(0, 4, "\\\\.\\") != 0) return 0;
-  if (Upper(text.substr(4, stem.size())) != stem || text.back() != '}') return 0;
+  if (UpperAscii(text.substr(4, stem.size())) != stem || text.back() != '}') return 0;
   uint64_t position = 0;
   for (char c : text.substr(4 + stem.size(), 12)) {
     int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'

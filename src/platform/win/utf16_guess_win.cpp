@@ -3,9 +3,9 @@
 
 #include <climits>
 
-#include "platform/utf16_guess.h"
+#include "platform/win/utf.h"
 
-namespace plexi::platform {
+namespace plexi::win {
 
 bool SystemIsTextUnicode(const uint8_t* data, size_t length) {
   if (data == nullptr) return false;
@@ -15,4 +15,4 @@ bool SystemIsTextUnicode(const uint8_t* data, size_t length) {
   return ::IsTextUnicode(data, size, nullptr) != FALSE;
 }
 
-}  // namespace plexi::platform
+}  // namespace plexi::win

@@ -44,8 +44,8 @@ constexpr Duration kEraseTimeout = 120s;
 
 // Control ids of the erase's dialogs.
 enum : int {
-  kEdit1 = 101, kMethodItem0 = 111, kCheckBox1 = 120, kCheckBox2 = 121,
-  kPassLine = 203, kShutdownLine = 202, kLabel1 = 204, kProgressCancel = 205, kSettingsButton = 206,
+  kConfirmWordEdit = 101, kMethodItem0 = 111, kVerifyCheck = 120, kHistoryCheck = 121,
+  kPassLine = 203, kShutdownLine = 202, kEstimateLine = 204, kProgressCancel = 205, kSettingsButton = 206,
   kModeItem0 = 310, kForceBox = 320, kExitOk = 330, kExitCancel = 331,
   kCountdownCancel = 403,
 };
@@ -177,9 +177,9 @@ class EraseTest : public ::testing::Test {
   // Chooses in the confirmation and starts; the progress dialog.
   HWND StartErase(HWND confirm, const EraseChoice& choice, bool method_enabled = true) {
     if (method_enabled) PostMessageW(GetDlgItem(confirm, kMethodItem0 + choice.method), BM_CLICK, 0, 0);
-    if (choice.verify) PostMessageW(GetDlgItem(confirm, kCheckBox1), BM_CLICK, 0, 0);
-    if (!choice.save_history) PostMessageW(GetDlgItem(confirm, kCheckBox2), BM_CLICK, 0, 0);
-    HWND edit = GetDlgItem(confirm, kEdit1);
+    if (choice.verify) PostMessageW(GetDlgItem(confirm, kVerifyCheck), BM_CLICK, 0, 0);
+    if (!choice.save_history) PostMessageW(GetDlgItem(confirm, kHistoryCheck), BM_CLICK, 0, 0);
+    HWND edit = GetDlgItem(confirm, kConfirmWordEdit);
     Type(edit, L"Del");
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
     EXPECT_TRUE(WaitUntil([&] { return Checked(GetDlgItem(confirm, kMethodItem0 + choice.method)); },
@@ -222,13 +222,13 @@ TEST_F(EraseTest, StartStaysDisabledUntilDelIsTypedAndEscapeErasesNothing) {
   const std::string text = TextOf(GetDlgItem(confirm, 100));
   EXPECT_NE(text.find("ドライブ > Erase Stick （G:）"), std::string::npos) << text;
   EXPECT_NE(text.find("総セクタ数 > 61440"), std::string::npos) << text;
-  HWND ok = GetDlgItem(confirm, IDOK), edit = GetDlgItem(confirm, kEdit1);
+  HWND ok = GetDlgItem(confirm, IDOK), edit = GetDlgItem(confirm, kConfirmWordEdit);
   EXPECT_EQ(TextOf(ok), "消去開始");
   EXPECT_FALSE(IsWindowEnabled(ok));
   // The defaults: zeros, no verification, history saved, method choosable.
   EXPECT_TRUE(Checked(GetDlgItem(confirm, kMethodItem0)));
-  EXPECT_FALSE(Checked(GetDlgItem(confirm, kCheckBox1)));
-  EXPECT_TRUE(Checked(GetDlgItem(confirm, kCheckBox2)));
+  EXPECT_FALSE(Checked(GetDlgItem(confirm, kVerifyCheck)));
+  EXPECT_TRUE(Checked(GetDlgItem(confirm, kHistoryCheck)));
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(confirm, kMethodItem0 + 2)));
 
   auto armed_after = [&](const std::wstring& keys, bool armed) {
@@ -487,7 +487,7 @@ TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
   // (The write fails at once: the progress dialog may be gone before it is seen.)
   HWND confirm = OpenConfirmation("L:");
   ASSERT_NE(confirm, nullptr);
-  Type(GetDlgItem(confirm, kEdit1), L"del");
+  Type(GetDlgItem(confirm, kConfirmWordEdit), L"del");
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
   PostMessageW(GetDlgItem(confirm, IDOK), BM_CLICK, 0, 0);
   countdown = WaitForForm(pid(), L"TShutDownMsgDlg", kEraseTimeout);

@@ -24,9 +24,9 @@ COLORREF BandPixel(const RunningProgram& program) {
 // Whether the colour is one of the strip's pixels.
 bool FromStrip(COLORREF colour, int index) {
   const app::Pixmap strip = app::HeaderStrips()[size_t(index)];
-  return std::any_of(strip.pixels.begin(), strip.pixels.end(), [&](uint32_t p) {
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) == colour;
-  });
+  // The pixmap's colours are COLORREFs already.
+  return std::any_of(strip.pixels.begin(), strip.pixels.end(),
+                     [&](app::Color p) { return COLORREF(p) == colour; });
 }
 
 void ChooseColour(const RunningProgram& program, int index) {

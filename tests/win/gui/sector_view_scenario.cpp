@@ -24,7 +24,7 @@ namespace {
 
 // The viewer's control ids.
 enum : int {
-  kMemo1 = 401, kTextView = 402, kPanel3 = 403, kHeaderLine = 404, kSectorNumber = 405,
+  kHexDump = 401, kTextView = 402, kTextPanel = 403, kHeaderLine = 404, kSectorNumber = 405,
   kTextCheckBox = 406, kTrackBar = 407,
 };
 constexpr int kOpenHeight = 570;
@@ -142,8 +142,8 @@ void Wheel(HWND window, int delta) { Send(window, WM_MOUSEWHEEL, MAKEWPARAM(0, d
 class Viewer {
  public:
   explicit Viewer(const RunningProgram& program) : window_(program.window()) {}
-  HWND memo() const { return GetDlgItem(window_, kMemo1); }
-  HWND text_view() const { return GetDlgItem(GetDlgItem(window_, kPanel3), kTextView); }
+  HWND memo() const { return GetDlgItem(window_, kHexDump); }
+  HWND text_view() const { return GetDlgItem(GetDlgItem(window_, kTextPanel), kTextView); }
   HWND header() const { return GetDlgItem(window_, kHeaderLine); }
   HWND sector_number() const { return GetDlgItem(window_, kSectorNumber); }
   HWND check_box() const { return GetDlgItem(window_, kTextCheckBox); }

@@ -1,0 +1,402 @@
+#include "viewer/sector_view_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "window/gdi_win.h"
+#include "window/message_box_notifier_win.h"
+#include "window/ui_font_win.h"
+#include "platform/win/utf.h"
+#include "util/utf16_guess.h"
+#include "viewer/sector_dump.h"
+#include "window/window_helpers_win.h"
+
+namespace plexi::app {
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"PlexiscrubPanel";
+constexpr UINT_PTR kSubclassId = 1;
+
+// Memo1: pale green, in a fixed-pitch face 15 pixels high.
+constexpr COLORREF kMemoColour = RGB(0xE7, 0xFF, 0xE6);
+constexpr COLORREF kTextViewColour = RGB(0xFF, 0xFF, 0xFF);
+constexpr int kMemoFontHeight = 15;
+constexpr int kSmallestMemoPitch = 10;
+constexpr int kMemoLines = 33;  // the dump's 32 and the empty one after them
+constexpr int kMemoInnerMargin = 2;  // the edit control's own space above and below the text
+constexpr int kHeaderFontHeight = 15;
+constexpr int kWindowFontHeight = 12;
+
+// Places on the toolbar and in the band.
+constexpr int kHeaderLineHeight = 18;
+constexpr int kSectorNumberLeft = 184;
+constexpr int kSectorNumberWidth = 320;
+constexpr int kSectorNumberHeight = 18;
+constexpr int kToolbarRowTop = 3;
+constexpr int kCheckBoxLeft = kSectorNumberLeft + kSectorNumberWidth + 14;
+constexpr int kCheckBoxTop = 5;
+constexpr int kCheckBoxSize = 13;
+constexpr int kTrackBarWidth = 28;
+
+// The text view: child, visible, tab stop, multi-line, selection kept
+// visible, read-only, want-return; control parent with a client edge.
+constexpr DWORD kTextViewStyle = 0x50011904;
+constexpr DWORD kTextViewExStyle = 0x10200;
+
+// The dump and its header line up only in a fixed-pitch face: the first of
+// `preferred` and the fixed-pitch stand-ins that the system has.
+std::wstring FixedPitchFace(std::initializer_list<const wchar_t*> preferred) {
+  static const wchar_t* const kStandIns[] = {L"MS Gothic", L"Noto Sans Mono CJK JP",
+                                             L"DejaVu Sans Mono", L"Courier New"};
+  for (const wchar_t* face : preferred)
+    if (win::HasFace(face)) return face;
+  for (const wchar_t* face : kStandIns)
+    if (win::HasFace(face)) return face;
+  return *preferred.begin();
+}
+
+// A font whose lines are `pitch` pixels apart (the cell height), so that
+// the 32 dump lines take the same room whatever face stands in.
+win::UniqueFont FixedPitchFont(const std::wstring& face, int pitch) {
+  return win::MakeFont({face, pitch, FW_NORMAL, SHIFTJIS_CHARSET, FIXED_PITCH | FF_MODERN});
+}
+
+int LineHeight(HWND window, HFONT font) {
+  auto dc = win::GetWindowDc(window);
+  auto selected = win::SelectInto(dc.get(), font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc.get(), &metrics);
+  return metrics.tmHeight;
+}
+
+}  // namespace
+
+SectorViewWindow::SectorViewWindow(platform::Machine& machine, Notifier& notifier,
+                                   std::function<void()> repaint_band)
+    : viewer_(machine, notifier, *this, win::SystemIsTextUnicode),
+      repaint_band_(std::move(repaint_band)),
+      memo_brush_(win::SolidBrush(kMemoColour)),
+      text_view_brush_(win::SolidBrush(kTextViewColour)) {}
+
+SectorViewWindow::~SectorViewWindow() = default;
+
+HWND SectorViewWindow::CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style,
+                                   DWORD ex_style, int id, HWND parent, HINSTANCE instance) {
+  return CreateWindowExW(ex_style, window_class, text, WS_CHILD | style, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(INT_PTR(id)), instance, nullptr);
+}
+
+bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
+  parent_ = parent;
+  window_font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", kWindowFontHeight);
+  const HFONT window_font = window_font_.get();
+  memo_face_ = FixedPitchFace({L"ＭＳ ゴシック"});
+  memo_pitch_ = kMemoFontHeight;
+  memo_font_ = FixedPitchFont(memo_face_, memo_pitch_);
+  header_font_ = FixedPitchFont(FixedPitchFace({L"ＭＳ 明朝", L"MS Mincho", L"ＭＳ ゴシック"}),
+                                kHeaderFontHeight);
+
+  // Panel3 lies above the memo: it is made first.
+  if (!CreatePanel3(instance)) return false;
+  text_view_ = CreateWindowExW(kTextViewExStyle, L"EDIT", L"", kTextViewStyle, 0, 0, 0, 0, panel3_.hwnd(),
+                               reinterpret_cast<HMENU>(INT_PTR(kTextViewId)), instance, nullptr);
+  memo_ = CreateChild(L"EDIT", L"",
+                      ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+                          WS_TABSTOP,
+                      WS_EX_CLIENTEDGE, kHexDumpId, parent, instance);
+  header_ = CreateChild(L"STATIC", win::Utf8ToWide(kDumpHeader).c_str(), SS_LEFT | SS_NOPREFIX | WS_BORDER,
+                        0, kHeaderLineId, parent, instance);
+  sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | WS_BORDER, 0, kSectorNumberId,
+                               parent, instance);
+  check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kTextCheckBoxId, parent, instance);
+  if (!text_view_ || !memo_ || !header_ || !sector_number_ || !check_box_) return false;
+  if (!track_bar_.Create({parent, kSectorTrackBarId, {0, 0, kTrackBarWidth, 100}, false})) return false;
+
+  SendMessageW(text_view_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), TRUE);
+  SendMessageW(sector_number_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), FALSE);
+  SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memo_font_.get()), FALSE);
+  SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(header_font_.get()), FALSE);
+  SetWindowSubclass(memo_, Memo1Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(text_view_, TextViewProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+
+  controls::TMyTrackBar& bar = track_bar_.bar();
+  bar.SetOrientation(controls::pbVertical);
+  bar.SetMax(0);
+  bar.OnChange = [this] { viewer_.MyTrackBar1Change(track_bar_.bar().Position()); };
+  TakeBandColours(GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE));
+  return true;
+}
+
+bool SectorViewWindow::CreatePanel3(HINSTANCE) {
+  win::WindowPlacement placement;
+  placement.style = WS_CHILD | WS_CLIPCHILDREN;
+  placement.ex_style = WS_EX_CONTROLPARENT;
+  placement.parent = parent_;
+  placement.id = kTextPanelId;
+  return panel3_.Create({kPanelClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, placement,
+                        [this](UINT message, WPARAM wparam, LPARAM lparam) {
+                          return Panel3Message(message, wparam, lparam);
+                        });
+}
+
+// Opening and closing -------------------------------------------------------
+
+bool SectorViewWindow::Open(const DriveRow* selected, ViewMode view) {
+  if (!viewer_.Open(selected, view)) return false;
+  PlaceWindowForViewer();
+  return true;
+}
+
+void SectorViewWindow::Close() {
+  viewer_.Close();
+  RestoreWindow();
+}
+
+// 570 high, its middle about the screen's: half the screen height less 300
+// for its top, but never with the caption above the work area, where the
+// window could no longer be moved.
+void SectorViewWindow::PlaceWindowForViewer() {
+  RECT frame;
+  GetWindowRect(parent_, &frame);
+  saved_top_ = frame.top;
+  saved_height_ = frame.bottom - frame.top;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int top = std::max<int>(GetSystemMetrics(SM_CYSCREEN) / 2 - 300, work.top);
+  SetWindowPos(parent_, nullptr, frame.left, top, frame.right - frame.left, kOpenHeight,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SectorViewWindow::RestoreWindow() {
+  RECT frame;
+  GetWindowRect(parent_, &frame);
+  SetWindowPos(parent_, nullptr, frame.left, saved_top_, frame.right - frame.left, saved_height_,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowTextW(parent_, kAppTitleWide);
+}
+
+void SectorViewWindow::ShowControls(bool shown) {
+  shown_ = shown;
+  const int command = shown ? SW_SHOW : SW_HIDE;
+  ShowWindow(header_, command);
+  ShowWindow(sector_number_, command);
+  ShowWindow(track_bar_.hwnd(), command);
+  ShowWindow(check_box_, command);
+  ShowDumpOrText();
+  // The keys and the wheel reach the view that is shown.
+  if (shown) SetFocus(text_display_ ? text_view_ : memo_);
+}
+
+// Panel3 covers the memo while the text display is on.
+void SectorViewWindow::ShowDumpOrText() {
+  ShowWindow(panel3_.hwnd(), shown_ && text_display_ ? SW_SHOW : SW_HIDE);
+  ShowWindow(memo_, shown_ && !text_display_ ? SW_SHOW : SW_HIDE);
+}
+
+void SectorViewWindow::Layout(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  const int view_width = std::max(0, width - kTrackBarWidth);
+  MoveWindow(header_, 0, area.top - kHeaderLineHeight, width, kHeaderLineHeight, TRUE);
+  MoveWindow(sector_number_, kSectorNumberLeft, kToolbarRowTop, kSectorNumberWidth, kSectorNumberHeight,
+             TRUE);
+  MoveWindow(check_box_, kCheckBoxLeft, kCheckBoxTop, kCheckBoxSize, kCheckBoxSize, TRUE);
+  MoveWindow(memo_, area.left, area.top, view_width, height, TRUE);
+  if (shown_) FitMemo();
+  MoveWindow(panel3_.hwnd(), area.left, area.top, view_width, height, TRUE);
+  MoveWindow(track_bar_.hwnd(), area.left + view_width, area.top, kTrackBarWidth, height, TRUE);
+}
+
+// The whole dump stays in view, the empty line after it too, so that the
+// caret on that line (where Down pages on) never scrolls the first line
+// away: the lines are 15 pixels apart, or closer in a lower memo.
+void SectorViewWindow::FitMemo() {
+  RECT client;
+  GetClientRect(memo_, &client);
+  const int room = int(client.bottom) - kMemoInnerMargin;
+  // The face that stands in may round the asked height up: measure.
+  int pitch = kMemoFontHeight;
+  win::UniqueFont font = FixedPitchFont(memo_face_, pitch);
+  while (pitch > kSmallestMemoPitch && font && LineHeight(memo_, font.get()) * kMemoLines > room)
+    font = FixedPitchFont(memo_face_, --pitch);
+  if (font && pitch != memo_pitch_) {
+    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    memo_font_ = std::move(font);
+    memo_pitch_ = pitch;
+  }
+  const LRESULT first_visible = SendMessageW(memo_, EM_GETFIRSTVISIBLELINE, 0, 0);
+  if (first_visible > 0) SendMessageW(memo_, EM_LINESCROLL, 0, -first_visible);
+}
+
+std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
+  if (!shown_) return std::nullopt;
+  return POINT{kCheckBoxLeft + kCheckBoxSize + 6, 6};
+}
+
+void SectorViewWindow::TakeBandColours(COLORREF header, COLORREF check_box) {
+  if (header != header_colour_ || !header_brush_) {
+    header_colour_ = header;
+    header_brush_ = win::SolidBrush(header);
+    InvalidateRect(header_, nullptr, TRUE);
+  }
+  if (check_box != check_box_colour_ || !check_box_brush_) {
+    check_box_colour_ = check_box;
+    check_box_brush_ = win::SolidBrush(check_box);
+    InvalidateRect(check_box_, nullptr, TRUE);
+  }
+}
+
+// Messages --------------------------------------------------------------------
+
+std::optional<LRESULT> SectorViewWindow::ParentMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CTLCOLORSTATIC: {
+      const HWND control = reinterpret_cast<HWND>(lparam);
+      const HDC dc = reinterpret_cast<HDC>(wparam);
+      if (control == memo_) {
+        SetBkColor(dc, kMemoColour);
+        return reinterpret_cast<LRESULT>(memo_brush_.get());
+      }
+      if (control == header_) {
+        SetBkColor(dc, header_colour_);
+        return reinterpret_cast<LRESULT>(header_brush_.get());
+      }
+      if (control == check_box_) {
+        SetBkColor(dc, check_box_colour_);
+        return reinterpret_cast<LRESULT>(check_box_brush_.get());
+      }
+      return std::nullopt;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wparam) != kTextCheckBoxId || HIWORD(wparam) != BN_CLICKED) return std::nullopt;
+      viewer_.CheckBox1Click(SendMessageW(check_box_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      return 0;
+    case WM_MOUSEWHEEL:
+      if (memo_wheel_passed_on_) return 0;  // the memo has stepped for it
+      if (viewer_.MouseWheel(WheelSource::kMainWindow, GET_WHEEL_DELTA_WPARAM(wparam)) ==
+          WheelAction::kConsume)
+        return 0;
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<LRESULT> SectorViewWindow::Panel3Message(UINT message, WPARAM, LPARAM lparam) {
+  switch (message) {
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == text_view_)
+        return reinterpret_cast<LRESULT>(text_view_brush_.get());
+      return std::nullopt;
+    case WM_SIZE:
+      Panel3Resize();
+      return 0;
+    default:
+      return std::nullopt;
+  }
+}
+
+void SectorViewWindow::Panel3Resize() {
+  RECT client;
+  GetClientRect(panel3_.hwnd(), &client);
+  SetWindowPos(text_view_, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOMOVE);
+}
+
+// Paging with the arrow keys, before the memo moves its caret.
+void SectorViewWindow::Memo1KeyDown(int virtual_key) {
+  DWORD selection_start = 0;
+  SendMessageW(memo_, EM_GETSEL, reinterpret_cast<WPARAM>(&selection_start), 0);
+  const int caret_line = int(SendMessageW(memo_, EM_LINEFROMCHAR, selection_start, 0));
+  const int last_line = int(SendMessageW(memo_, EM_GETLINECOUNT, 0, 0)) - 1;
+  viewer_.Memo1KeyDown(virtual_key, caret_line, last_line);
+}
+
+LRESULT CALLBACK SectorViewWindow::Memo1Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                             UINT_PTR, DWORD_PTR self_pointer) {
+  auto* self = reinterpret_cast<SectorViewWindow*>(self_pointer);
+  switch (message) {
+    case WM_KEYDOWN:
+      self->Memo1KeyDown(int(wparam));
+      break;
+    case WM_MOUSEWHEEL: {
+      self->viewer_.MouseWheel(WheelSource::kMemo, GET_WHEEL_DELTA_WPARAM(wparam));
+      self->memo_wheel_passed_on_ = true;
+      const LRESULT answer = DefSubclassProc(window, message, wparam, lparam);
+      self->memo_wheel_passed_on_ = false;
+      return answer;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+        return TRUE;
+      }
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, Memo1Proc, kSubclassId);
+      self->memo_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK SectorViewWindow::TextViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                                UINT_PTR, DWORD_PTR self_pointer) {
+  auto* self = reinterpret_cast<SectorViewWindow*>(self_pointer);
+  switch (message) {
+    case WM_MOUSEWHEEL:
+      // The text view itself never scrolls with the wheel while it pages.
+      if (self->viewer_.MouseWheel(WheelSource::kTextView, GET_WHEEL_DELTA_WPARAM(wparam)) ==
+          WheelAction::kConsume)
+        return 0;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, TextViewProc, kSubclassId);
+      self->text_view_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+// What the viewer shows ------------------------------------------------------
+
+// The whole dump in one go; the caret ends after the last line, where the
+// lines' adding would leave it, so that Down on it pages at once.
+void SectorViewWindow::SetMemoText(const std::string& text) {
+  SendMessageW(memo_, WM_SETREDRAW, FALSE, 0);
+  win::SetText(memo_, text);
+  const int length = GetWindowTextLengthW(memo_);
+  SendMessageW(memo_, EM_SETSEL, WPARAM(length), LPARAM(length));
+  SendMessageW(memo_, EM_SCROLLCARET, 0, 0);
+  SendMessageW(memo_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(memo_, nullptr, TRUE);
+}
+
+void SectorViewWindow::SetTextViewText(const std::string& text) { win::SetText(text_view_, text); }
+
+void SectorViewWindow::SetSectorNumberText(const std::string& text) { win::SetText(sector_number_, text); }
+
+void SectorViewWindow::SetCaption(const std::string& text) { win::SetText(parent_, text); }
+
+void SectorViewWindow::SetHeaderText(const std::string& text) { win::SetText(header_, text); }
+
+void SectorViewWindow::ShowTextView(bool shown) {
+  text_display_ = shown;
+  ShowDumpOrText();
+  // The focus follows from the view that went away to the one that came.
+  const HWND focus = GetFocus();
+  if (shown_ && (focus == memo_ || focus == text_view_)) SetFocus(shown ? text_view_ : memo_);
+  if (repaint_band_) repaint_band_();
+}
+
+void SectorViewWindow::SetTrackBarRange(int64_t max) { track_bar_.bar().SetMax(max); }
+
+void SectorViewWindow::SetTrackBarPosition(int64_t position) { track_bar_.bar().SetPosition(position); }
+
+void SectorViewWindow::PutMemoCaretAtStart() { SendMessageW(memo_, EM_SETSEL, 0, 0); }
+
+}  // namespace plexi::app

@@ -1,0 +1,133 @@
+// The sector viewer's controls in the main window: the hex dump memo, the
+// text view in its panel and the track bar in the client area, and on the
+// toolbar the sector number field, the text display check box and the
+// dump's header line at the band's bottom. The viewer's rules live in
+// SectorViewer; this class shows what it says and hands it the controls'
+// events. The main window keeps what lies around the viewer: its list,
+// buttons, status bar, band and change watch.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "controls/my_track_bar_win.h"
+#include "drives/drive_types.h"
+#include "platform/win/win_handles.h"
+#include "viewer/sector_viewer.h"
+#include "window/window_win.h"
+
+namespace plexi::app {
+
+// Control ids, for the window's own messages and for tools that look at it.
+enum SectorViewId : int {
+  kHexDumpId = 401,         // Memo1
+  kTextViewId = 402,        // a child of Panel3
+  kTextPanelId = 403,       // Panel3
+  kHeaderLineId = 404,      // StaticText3
+  kSectorNumberId = 405,    // StaticText1: "current／last"
+  kTextCheckBoxId = 406,    // CheckBox1
+  kSectorTrackBarId = 407,  // TrackBar1
+};
+
+class SectorViewWindow : private SectorViewerView {
+ public:
+  // The window is 570 high while the viewer is open, and no lower.
+  static constexpr int kOpenHeight = 570;
+
+  // `repaint_band` repaints the header band (and the toolbar on it) in the
+  // current colour; the text display switch needs it.
+  SectorViewWindow(platform::Machine& machine, Notifier& notifier, std::function<void()> repaint_band);
+  ~SectorViewWindow() override;
+  SectorViewWindow(const SectorViewWindow&) = delete;
+  SectorViewWindow& operator=(const SectorViewWindow&) = delete;
+
+  // Creates the controls, hidden, as children of the main window.
+  bool Create(HWND parent, HINSTANCE instance);
+
+  // Opens the selected row's drive read-only and shows sector 0; the window
+  // becomes 570 high and its caption names the drive. False (nothing
+  // changed, the error shown) when there is no row or the drive cannot be
+  // opened or sized.
+  bool Open(const DriveRow* selected, ViewMode view);
+  // Closes the drive and gives the window back its place, height and title.
+  void Close();
+  bool IsOpen() const { return viewer_.IsOpen(); }
+  // The lowest height the window may take now (0: no limit of the viewer).
+  int MinHeight() const { return IsOpen() ? kOpenHeight : 0; }
+
+  // Shows the viewer's controls while it is open, hides them when closed.
+  void ShowControls(bool shown);
+  // Places the controls: `area` is the client area below the band, whose
+  // bottom is area.top.
+  void Layout(const RECT& area);
+  // Where the band writes "Text" beside the check box, while it is shown.
+  std::optional<POINT> TextLabelPlace() const;
+  // The band's colours behind the header line and the check box.
+  void TakeBandColours(COLORREF header, COLORREF check_box);
+
+  // Messages to the main window that concern the viewer: the colours of its
+  // controls, the check box, the mouse wheel. An answer means handled.
+  std::optional<LRESULT> ParentMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+ private:
+  // SectorViewerView
+  void SetMemoText(const std::string& text) override;
+  void SetTextViewText(const std::string& text) override;
+  void SetSectorNumberText(const std::string& text) override;
+  void SetCaption(const std::string& text) override;
+  void SetHeaderText(const std::string& text) override;
+  void ShowTextView(bool shown) override;
+  void SetTrackBarRange(int64_t max) override;
+  void SetTrackBarPosition(int64_t position) override;
+  void PutMemoCaretAtStart() override;
+
+  bool CreatePanel3(HINSTANCE instance);
+  HWND CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style, DWORD ex_style,
+                   int id, HWND parent, HINSTANCE instance);
+  void PlaceWindowForViewer();
+  void RestoreWindow();
+  void ShowDumpOrText();
+  void FitMemo();
+  void Panel3Resize();
+  void Memo1KeyDown(int virtual_key);
+  std::optional<LRESULT> Panel3Message(UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK Memo1Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK TextViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                       UINT_PTR id, DWORD_PTR self);
+
+  SectorViewer viewer_;
+  std::function<void()> repaint_band_;
+  HWND parent_ = nullptr;
+  // Children of the main window (or of Panel3), destroyed with it.
+  HWND memo_ = nullptr;
+  win::Panel panel3_;
+  HWND text_view_ = nullptr;
+  HWND header_ = nullptr;
+  HWND sector_number_ = nullptr;
+  HWND check_box_ = nullptr;
+  win::TrackBarWindow track_bar_;
+  bool shown_ = false;
+  bool text_display_ = false;
+  // The memo passes a wheel message on to the edit control's own handling,
+  // which may hand it to the main window: that copy has been counted.
+  bool memo_wheel_passed_on_ = false;
+  int saved_top_ = 0;
+  int saved_height_ = 0;
+
+  win::UniqueFont window_font_;  // the toolbar's, for the text view and the sector number
+  std::wstring memo_face_;
+  int memo_pitch_ = 0;
+  win::UniqueFont memo_font_;
+  win::UniqueFont header_font_;
+  win::UniqueBrush memo_brush_;
+  win::UniqueBrush text_view_brush_;
+  win::UniqueBrush header_brush_;
+  win::UniqueBrush check_box_brush_;
+  COLORREF header_colour_ = 0;
+  COLORREF check_box_colour_ = 0;
+};
+
+}  // namespace plexi::app

@@ -1,0 +1,34 @@
+// The program's pictures are in the program's one colour layout
+// (0x00BBGGRR), so a strip's deepest colour is red where it should be.
+#include "app/artwork.h"
+
+#include <gtest/gtest.h>
+
+namespace plexi::app {
+namespace {
+
+TEST(Artwork, PixelsAreColorsWithRedInTheLowByte) {
+  const std::vector<Pixmap> strips = HeaderStrips();
+  ASSERT_EQ(strips.size(), 3u);
+  EXPECT_EQ(strips[2].At(0, 42), controls::Rgb(0x60, 0x0C, 0x0C));  // Red, at its deepest
+  EXPECT_EQ(strips[1].At(0, 11), controls::Rgb(0x24, 0x40, 0x8C));  // Navy's base
+  EXPECT_EQ(strips[0].At(0, 0), controls::kWhite);
+  EXPECT_EQ(kClear, 0xFF00FFu);
+}
+
+TEST(Artwork, DisabledGlyphsWeighGreenMostAndKeepTheClearPixels) {
+  Pixmap glyph(2, 1);
+  glyph.Set(0, 0, controls::Rgb(0, 0xFF, 0));
+  const Pixmap grey = Disabled(glyph);
+  EXPECT_EQ(grey.At(0, 0), controls::Rgb(204, 204, 204));  // 128 + (255 * 6 / 10) / 2
+  EXPECT_EQ(grey.At(1, 0), kClear);
+}
+
+TEST(Artwork, DibPixelsAreTheOnlyOtherLayout) {
+  EXPECT_EQ(controls::DibPixelOf(controls::Rgb(0x12, 0x34, 0x56)), 0x123456u);
+  EXPECT_EQ(controls::ColorOfDibPixel(0x123456u), controls::Rgb(0x12, 0x34, 0x56));
+  EXPECT_EQ(controls::ColorOfDibPixel(0xFF123456u), controls::Rgb(0x12, 0x34, 0x56)) << "alpha dropped";
+}
+
+}  // namespace
+}  // namespace plexi::app
