@@ -100,7 +100,7 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   HeaderBand band_;
   FlatToolbar toolbar_;
   DriveListView list_;
-  SectorViewWindow sector_view_;
+  win::SectorViewWindow sector_view_;
   RunningMarker running_;
   WinEraseDialogs erase_ui_;  // also the shutdown's windows
   EstimateState estimate_;

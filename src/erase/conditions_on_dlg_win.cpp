@@ -1,6 +1,5 @@
 #include "erase/conditions_on_dlg_win.h"
 
-#include "controls/glyph_button_win.h"
 #include "window/form_win.h"
 #include "platform/win/app_messages.h"
 #include "platform/win/gdi_scope.h"
@@ -57,8 +56,8 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
                              .color = controls::SystemColor(controls::kColorBtnText)});
   button1_.button().OnClick = [this] { ColorButton1Click(); };
 
-  HWND settings = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 304, 137, 23, 22, kSettingsButton);
-  AddHint(settings, "Windowsの終了設定");
+  HWND settings = AddGlyphButton({304, 137, 304 + 23, 137 + 22}, kSettingsButton, nullptr, -1,
+                                 "Windowsの終了設定");
   ShowWindow(settings, hooks_.select_shutdown_mode ? SW_SHOW : SW_HIDE);
   return true;
 }
@@ -151,9 +150,7 @@ void TConditionsOnDlg::SetVerifyPosition(uint64_t position) { bar2_.bar().SetPos
 
 void TConditionsOnDlg::SetEstimateText(const std::string& text) { SetLine(kEstimateLine, text); }
 
-void TConditionsOnDlg::Paint() {
-  auto paint = plexi::win::BeginPaintScope(hwnd());
-  HDC dc = paint.dc();
+void TConditionsOnDlg::OnPaint(HDC dc) {
   bar1_.ExcludeFrom(dc);
   bar2_.ExcludeFrom(dc);
   RECT client;
@@ -169,20 +166,9 @@ LRESULT TConditionsOnDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kFormShow:
       FormShow();
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint();
-      return 0;
     case WM_CTLCOLORSTATIC:
       SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
       return reinterpret_cast<LRESULT>(static_brush_.get());
-    case WM_DRAWITEM:
-      if (wp == kSettingsButton) {
-        win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp), nullptr, -1);
-        return TRUE;
-      }
-      return FALSE;
     case WM_COMMAND:
       if (LOWORD(wp) == kSettingsButton && HIWORD(wp) == BN_CLICKED) {
         SpeedButton1Click();

@@ -65,7 +65,8 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   void ModalLoop();
   void ColorButton1Click();
   void SpeedButton1Click();
-  void Paint();
+  bool PaintsEveryPixel() const override { return true; }
+  void OnPaint(HDC dc) override;
   void SetLine(int id, const std::string& text);
 
   win::FormResources resources_;

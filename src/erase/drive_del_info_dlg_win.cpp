@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include "controls/color_button.h"
-#include "controls/glyph_button_win.h"
 #include "window/form_win.h"
 #include "drives/drive_types.h"
 #include "erase/erase_dialogs.h"
@@ -81,8 +80,7 @@ void TDriveDelInfoDlg::CreateControls() {
            75, 25, IDOK);
   AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 197, 373, 75, 25,
            IDCANCEL);
-  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 283, 374, 25, 22, kHelpButton);
-  AddHint(help, "Help");
+  AddGlyphButton({283, 374, 283 + 25, 374 + 22}, kHelpButton, resources_.images, 0, "Help");
 }
 
 ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
@@ -159,13 +157,6 @@ LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == kAccessLampTimer) Timer1Timer();
       return 0;
-    case WM_DRAWITEM:
-      if (wp == kHelpButton) {
-        win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
-                                           resources_.images, 0);
-        return TRUE;
-      }
-      return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wp)) {
         case kConfirmWordEdit:

@@ -1,6 +1,5 @@
 #include "shutdown/exit_dlg_win.h"
 
-#include "controls/glyph_button_win.h"
 #include "window/form_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
@@ -62,8 +61,7 @@ bool TExitDlg::Create() {
   cancel_button_.button().SetCancel(true);
   cancel_button_.button().SetModalResult(controls::msCancel);
   cancel_button_.button().SetFont(font);
-  HWND help = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, 8, 128, 25, 22, kHelpButton);
-  AddHint(help, "Help");
+  AddGlyphButton({8, 128, 8 + 25, 128 + 22}, kHelpButton, resources_.images, 0, "Help");
   return true;
 }
 
@@ -109,13 +107,6 @@ LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case DM_GETDEFID:
       return MAKELRESULT(kOkButton, DC_HASDEFID);
-    case WM_DRAWITEM:
-      if (wp == kHelpButton) {
-        win::DrawFlatGlyphButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp),
-                                           resources_.images, 0);
-        return TRUE;
-      }
-      return FALSE;
     case WM_COMMAND:
       // The help button does nothing; Enter not taken by a button is OK.
       if (LOWORD(wp) == IDOK || LOWORD(wp) == kOkButton) {

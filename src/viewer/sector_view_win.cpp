@@ -13,7 +13,7 @@
 #include "viewer/sector_dump.h"
 #include "window/window_helpers_win.h"
 
-namespace plexi::app {
+namespace plexi::win {
 namespace {
 
 constexpr wchar_t kPanelClass[] = L"PlexiscrubPanel";
@@ -51,21 +51,21 @@ std::wstring FixedPitchFace(std::initializer_list<const wchar_t*> preferred) {
   static const wchar_t* const kStandIns[] = {L"MS Gothic", L"Noto Sans Mono CJK JP",
                                              L"DejaVu Sans Mono", L"Courier New"};
   for (const wchar_t* face : preferred)
-    if (win::HasFace(face)) return face;
+    if (HasFace(face)) return face;
   for (const wchar_t* face : kStandIns)
-    if (win::HasFace(face)) return face;
+    if (HasFace(face)) return face;
   return *preferred.begin();
 }
 
 // A font whose lines are `pitch` pixels apart (the cell height), so that
 // the 32 dump lines take the same room whatever face stands in.
-win::UniqueFont FixedPitchFont(const std::wstring& face, int pitch) {
-  return win::MakeFont({face, pitch, FW_NORMAL, SHIFTJIS_CHARSET, FIXED_PITCH | FF_MODERN});
+UniqueFont FixedPitchFont(const std::wstring& face, int pitch) {
+  return MakeFont({face, pitch, FW_NORMAL, SHIFTJIS_CHARSET, FIXED_PITCH | FF_MODERN});
 }
 
 int LineHeight(HWND window, HFONT font) {
-  auto dc = win::GetWindowDc(window);
-  auto selected = win::SelectInto(dc.get(), font);
+  auto dc = GetWindowDc(window);
+  auto selected = SelectInto(dc.get(), font);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
   return metrics.tmHeight;
@@ -77,8 +77,8 @@ SectorViewWindow::SectorViewWindow(platform::Machine& machine, Notifier& notifie
                                    std::function<void()> repaint_band)
     : viewer_(machine, notifier, *this, win::SystemIsTextUnicode),
       repaint_band_(std::move(repaint_band)),
-      memo_brush_(win::SolidBrush(kMemoColour)),
-      text_view_brush_(win::SolidBrush(kTextViewColour)) {}
+      memo_brush_(SolidBrush(kMemoColour)),
+      text_view_brush_(SolidBrush(kTextViewColour)) {}
 
 SectorViewWindow::~SectorViewWindow() = default;
 
@@ -90,7 +90,7 @@ HWND SectorViewWindow::CreateChild(const wchar_t* window_class, const wchar_t* t
 
 bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
   parent_ = parent;
-  window_font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", kWindowFontHeight);
+  window_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", kWindowFontHeight);
   const HFONT window_font = window_font_.get();
   memo_face_ = FixedPitchFace({L"ＭＳ ゴシック"});
   memo_pitch_ = kMemoFontHeight;
@@ -106,7 +106,7 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
                       ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
                           WS_TABSTOP,
                       WS_EX_CLIENTEDGE, kHexDumpId, parent, instance);
-  header_ = CreateChild(L"STATIC", win::Utf8ToWide(kDumpHeader).c_str(), SS_LEFT | SS_NOPREFIX | WS_BORDER,
+  header_ = CreateChild(L"STATIC", Utf8ToWide(kDumpHeader).c_str(), SS_LEFT | SS_NOPREFIX | WS_BORDER,
                         0, kHeaderLineId, parent, instance);
   sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | WS_BORDER, 0, kSectorNumberId,
                                parent, instance);
@@ -130,7 +130,7 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
 }
 
 bool SectorViewWindow::CreatePanel3(HINSTANCE) {
-  win::WindowPlacement placement;
+  WindowPlacement placement;
   placement.style = WS_CHILD | WS_CLIPCHILDREN;
   placement.ex_style = WS_EX_CONTROLPARENT;
   placement.parent = parent_;
@@ -217,7 +217,7 @@ void SectorViewWindow::FitMemo() {
   const int room = int(client.bottom) - kMemoInnerMargin;
   // The face that stands in may round the asked height up: measure.
   int pitch = kMemoFontHeight;
-  win::UniqueFont font = FixedPitchFont(memo_face_, pitch);
+  UniqueFont font = FixedPitchFont(memo_face_, pitch);
   while (pitch > kSmallestMemoPitch && font && LineHeight(memo_, font.get()) * kMemoLines > room)
     font = FixedPitchFont(memo_face_, --pitch);
   if (font && pitch != memo_pitch_) {
@@ -237,12 +237,12 @@ std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
 void SectorViewWindow::TakeBandColours(COLORREF header, COLORREF check_box) {
   if (header != header_colour_ || !header_brush_) {
     header_colour_ = header;
-    header_brush_ = win::SolidBrush(header);
+    header_brush_ = SolidBrush(header);
     InvalidateRect(header_, nullptr, TRUE);
   }
   if (check_box != check_box_colour_ || !check_box_brush_) {
     check_box_colour_ = check_box;
-    check_box_brush_ = win::SolidBrush(check_box);
+    check_box_brush_ = SolidBrush(check_box);
     InvalidateRect(check_box_, nullptr, TRUE);
   }
 }
@@ -368,7 +368,7 @@ LRESULT CALLBACK SectorViewWindow::TextViewProc(HWND window, UINT message, WPARA
 // lines' adding would leave it, so that Down on it pages at once.
 void SectorViewWindow::SetMemoText(const std::string& text) {
   SendMessageW(memo_, WM_SETREDRAW, FALSE, 0);
-  win::SetText(memo_, text);
+  SetText(memo_, text);
   const int length = GetWindowTextLengthW(memo_);
   SendMessageW(memo_, EM_SETSEL, WPARAM(length), LPARAM(length));
   SendMessageW(memo_, EM_SCROLLCARET, 0, 0);
@@ -376,13 +376,13 @@ void SectorViewWindow::SetMemoText(const std::string& text) {
   InvalidateRect(memo_, nullptr, TRUE);
 }
 
-void SectorViewWindow::SetTextViewText(const std::string& text) { win::SetText(text_view_, text); }
+void SectorViewWindow::SetTextViewText(const std::string& text) { SetText(text_view_, text); }
 
-void SectorViewWindow::SetSectorNumberText(const std::string& text) { win::SetText(sector_number_, text); }
+void SectorViewWindow::SetSectorNumberText(const std::string& text) { SetText(sector_number_, text); }
 
-void SectorViewWindow::SetCaption(const std::string& text) { win::SetText(parent_, text); }
+void SectorViewWindow::SetCaption(const std::string& text) { SetText(parent_, text); }
 
-void SectorViewWindow::SetHeaderText(const std::string& text) { win::SetText(header_, text); }
+void SectorViewWindow::SetHeaderText(const std::string& text) { SetText(header_, text); }
 
 void SectorViewWindow::ShowTextView(bool shown) {
   text_display_ = shown;
@@ -399,4 +399,4 @@ void SectorViewWindow::SetTrackBarPosition(int64_t position) { track_bar_.bar().
 
 void SectorViewWindow::PutMemoCaretAtStart() { SendMessageW(memo_, EM_SETSEL, 0, 0); }
 
-}  // namespace plexi::app
+}  // namespace plexi::win

@@ -18,7 +18,7 @@
 #include "viewer/sector_viewer.h"
 #include "window/window_win.h"
 
-namespace plexi::app {
+namespace plexi::win {
 
 // Control ids, for the window's own messages and for tools that look at it.
 enum SectorViewId : int {
@@ -103,12 +103,12 @@ class SectorViewWindow : private SectorViewerView {
   HWND parent_ = nullptr;
   // Children of the main window (or of Panel3), destroyed with it.
   HWND memo_ = nullptr;
-  win::Panel panel3_;
+  Panel panel3_;
   HWND text_view_ = nullptr;
   HWND header_ = nullptr;
   HWND sector_number_ = nullptr;
   HWND check_box_ = nullptr;
-  win::TrackBarWindow track_bar_;
+  TrackBarWindow track_bar_;
   bool shown_ = false;
   bool text_display_ = false;
   // The memo passes a wheel message on to the edit control's own handling,
@@ -117,17 +117,17 @@ class SectorViewWindow : private SectorViewerView {
   int saved_top_ = 0;
   int saved_height_ = 0;
 
-  win::UniqueFont window_font_;  // the toolbar's, for the text view and the sector number
+  UniqueFont window_font_;  // the toolbar's, for the text view and the sector number
   std::wstring memo_face_;
   int memo_pitch_ = 0;
-  win::UniqueFont memo_font_;
-  win::UniqueFont header_font_;
-  win::UniqueBrush memo_brush_;
-  win::UniqueBrush text_view_brush_;
-  win::UniqueBrush header_brush_;
-  win::UniqueBrush check_box_brush_;
+  UniqueFont memo_font_;
+  UniqueFont header_font_;
+  UniqueBrush memo_brush_;
+  UniqueBrush text_view_brush_;
+  UniqueBrush header_brush_;
+  UniqueBrush check_box_brush_;
   COLORREF header_colour_ = 0;
   COLORREF check_box_colour_ = 0;
 };
 
-}  // namespace plexi::app
+}  // namespace plexi::win

@@ -1,6 +1,7 @@
 #include "window/dialog_form_win.h"
 
 #include "platform/win/utf.h"
+#include "window/glyph_button_win.h"
 #include "window/form_win.h"
 
 namespace plexi::win {
@@ -47,6 +48,24 @@ void DialogForm::AddHint(HWND child, const std::string& hint) {
   tooltips_.AddForChild(child, hint);
 }
 
+HWND DialogForm::AddGlyphButton(const RECT& bounds, int id, HIMAGELIST images, int image,
+                                const std::string& hint) {
+  HWND button = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, bounds.left, bounds.top,
+                         bounds.right - bounds.left, bounds.bottom - bounds.top, id);
+  glyph_buttons_.push_back({id, images, image});
+  AddHint(button, hint);
+  return button;
+}
+
+bool DialogForm::DrawGlyphButton(const DRAWITEMSTRUCT& item) const {
+  for (const GlyphButton& glyph : glyph_buttons_) {
+    if (static_cast<UINT>(glyph.id) != item.CtlID) continue;
+    DrawFlatGlyphButton(item, glyph.images, glyph.image);
+    return true;
+  }
+  return false;
+}
+
 void DialogForm::OnCancel() { SetFormModalResult(hwnd(), IDCANCEL); }
 
 LRESULT DialogForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -57,6 +76,9 @@ LRESULT DialogForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDCANCEL) OnCancel();
       return 0;
+    case WM_DRAWITEM:
+      if (DrawGlyphButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
+      return Default(msg, wp, lp);
     default:
       return Default(msg, wp, lp);
   }

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/win/win_handles.h"
 #include "window/window_helpers_win.h"
@@ -56,6 +57,10 @@ class DialogForm : public Window {
   HWND Child(int id) const { return GetDlgItem(hwnd(), id); }
   // A tool tip with the short hint of a child.
   void AddHint(HWND child, const std::string& hint);
+  // A flat owner-drawn button showing `image` of `images` (the power
+  // symbol when there is none), with its hint; the form draws it.
+  HWND AddGlyphButton(const RECT& bounds, int id, HIMAGELIST images, int image,
+                      const std::string& hint);
   // Everything the form does not handle itself.
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   // The close box, Alt+F4 and Escape: the cancel result by default.
@@ -64,6 +69,14 @@ class DialogForm : public Window {
   UniqueFont font_;  // the form's font, given to every child
 
  private:
+  struct GlyphButton {
+    int id;
+    HIMAGELIST images;
+    int image;
+  };
+  bool DrawGlyphButton(const DRAWITEMSTRUCT& item) const;
+
+  std::vector<GlyphButton> glyph_buttons_;
   Tooltips tooltips_;
   bool has_tooltips_ = false;
 };

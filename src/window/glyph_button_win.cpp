@@ -1,4 +1,4 @@
-#include "controls/glyph_button_win.h"
+#include "window/glyph_button_win.h"
 
 #include "platform/win/gdi_scope.h"
 #include "platform/win/win_handles.h"
