@@ -450,7 +450,7 @@ void TDriveViewDlg::StartDriveWatch() {
 void TDriveViewDlg::RepaintRow(size_t) { list_.UpdateTexts(); }
 
 void TDriveViewDlg::BroadcastRowChange(const RowChangeMessage& message) {
-  app::BroadcastRowChange(hwnd(), message);
+  SendRowChangeToPeers(hwnd(), message);
 }
 
 void TDriveViewDlg::ShutdownAfterErase() { shutdown_->ShutdownAfterErase(); }
@@ -470,7 +470,7 @@ bool TDriveViewDlg::Unattended() {
 }
 
 void TDriveViewDlg::ReportError(const std::string& message, const std::string& drive_label) {
-  plexi::ReportError(shutdown_->Routing(session_ending_), error_log_, notifier_, message, drive_label);
+  RouteErrorReport(shutdown_->Routing(session_ending_), error_log_, notifier_, message, drive_label);
 }
 
 }  // namespace plexi::app

@@ -35,7 +35,7 @@ BOOL CALLBACK CollectPeer(HWND window, LPARAM context) {
 
 }  // namespace
 
-int BroadcastRowChange(HWND self, const RowChangeMessage& message) {
+int SendRowChangeToPeers(HWND self, const RowChangeMessage& message) {
   PeerSearch search{self, {}, false};
   search.peers.reserve(kPeerTableSize);
   EnumWindows(CollectPeer, reinterpret_cast<LPARAM>(&search));

@@ -19,7 +19,7 @@ inline constexpr UINT kPeerTimeoutMs = 3000;
 // A copy that does not answer in time, or is hung, is given up on, so that
 // it cannot freeze this one. When the table of 128 windows fills up,
 // nothing is sent. Returns the number of copies that took the message.
-int BroadcastRowChange(HWND self, const RowChangeMessage& message);
+int SendRowChangeToPeers(HWND self, const RowChangeMessage& message);
 
 // A WM_COPYDATA's row change, when it comes from another main window and
 // is one well-formed message.

@@ -92,7 +92,7 @@ bool ErrorLog::SaveIfChanged(Notifier& notifier) {
   return true;
 }
 
-void ReportError(const ErrorRouting& routing, ErrorLog& log, Notifier& notifier,
+void RouteErrorReport(const ErrorRouting& routing, ErrorLog& log, Notifier& notifier,
                  const std::string& message, const std::string& drive_label) {
   if (routing.unattended) {
     log.AppendErrorLog(message, drive_label);

@@ -65,7 +65,7 @@ struct ErrorRouting {
   bool unattended = false;
 };
 
-void ReportError(const ErrorRouting& routing, ErrorLog& log, Notifier& notifier,
+void RouteErrorReport(const ErrorRouting& routing, ErrorLog& log, Notifier& notifier,
                  const std::string& message, const std::string& drive_label);
 
 }  // namespace plexi

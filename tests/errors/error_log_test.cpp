@@ -137,13 +137,13 @@ TEST_F(ErrorLogTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
 TEST_F(ErrorLogTest, ReportErrorLogsOnlyWhenUnattended) {
   ErrorLog log(*machine_, *files_, path_);
   ErrorRouting routing;
-  ReportError(routing, log, notifier_, "box", "L");
+  RouteErrorReport(routing, log, notifier_, "box", "L");
   EXPECT_EQ(notifier_.messages, (std::vector<std::string>{"box"}));
   EXPECT_TRUE(log.Lines().empty());
 
   routing.unattended = true;  // e.g. power-off follows the erase
-  ReportError(routing, log, notifier_, "logged", "L");
-  ReportError(routing, log, notifier_, "ending", "L");
+  RouteErrorReport(routing, log, notifier_, "logged", "L");
+  RouteErrorReport(routing, log, notifier_, "ending", "L");
   EXPECT_EQ(notifier_.messages.size(), 1u);
   ASSERT_EQ(log.Lines().size(), 2u);
   EXPECT_EQ(log.Lines()[1], "2026/12/08 9:30:05 L ending");
