@@ -16,8 +16,8 @@ namespace plexi::gui {
 using namespace std::chrono_literals;
 using Duration = std::chrono::milliseconds;
 
-// Windows paths as given; a Unix path ("/work/...") names the same file
-// through Wine's Z: drive.
+// Windows paths as given; a Unix path (one that starts with "/") names the
+// same file through Wine's Z: drive.
 std::wstring WindowsPath(const std::string& path);
 
 // Polls `ready` every 50 ms until it holds or `timeout` passes.
