@@ -121,12 +121,8 @@ void TVersionBox::CreateChildren() {
   font_ = MakeFont({Utf8ToWide(kFontFace), -12});
 
   auto button = [&](const wchar_t* text, const RECT& r, int id, DWORD style) {
-    HWND child = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
-                                 r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return child;
+    return CreateChildControl(
+        hwnd(), {L"BUTTON", text, WS_VISIBLE | WS_TABSTOP | style, 0, r, id, font_.get()});
   };
   ok_ = button(L"OK", kOkBounds, IDOK, BS_DEFPUSHBUTTON);
   update_ = button(L"Update", kUpdateBounds, kUpdateButtonId, BS_PUSHBUTTON);

@@ -2,8 +2,9 @@
 
 #include <windowsx.h>
 
-#include "window/ui_font_win.h"
 #include "platform/win/utf.h"
+#include "window/ui_font_win.h"
+#include "window/window_helpers_win.h"
 
 namespace plexi::app {
 
@@ -47,11 +48,11 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
 
 DriveListView::DriveListView(const Artwork& art, DriveView& model) : art_(art), model_(model) {}
 
-bool DriveListView::Create(HWND parent, HINSTANCE instance, PressHandler on_press) {
+bool DriveListView::Create(HWND parent, PressHandler on_press) {
   on_press_ = std::move(on_press);
   constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
-  list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, parent, nullptr, instance, nullptr);
+  list_ = win::CreateChildControl(parent, {WC_LISTVIEWW, L"", kStyle});
   if (list_ == nullptr) return false;
   font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", kFontHeight);
   // The rows are written in the "System" face where it has Japanese

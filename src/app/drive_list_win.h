@@ -28,7 +28,7 @@ class DriveListView {
   DriveListView(const DriveListView&) = delete;
   DriveListView& operator=(const DriveListView&) = delete;
 
-  bool Create(HWND parent, HINSTANCE instance, PressHandler on_press);
+  bool Create(HWND parent, PressHandler on_press);
   HWND hwnd() const { return list_; }
   // The system image list; shared, never destroyed by the list.
   void SetImageList(HIMAGELIST system_icons);

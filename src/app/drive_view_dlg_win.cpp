@@ -49,9 +49,8 @@ const std::vector<ToolButtonSpec>& ToolButtons() {
 
 }  // namespace
 
-TDriveViewDlg::TDriveViewDlg(HINSTANCE instance, Environment& environment)
-    : instance_(instance),
-      env_(environment),
+TDriveViewDlg::TDriveViewDlg(Environment& environment)
+    : env_(environment),
       art_(Artwork::Make()),
       model_(*environment.machine, *environment.files, notifier_),
       error_log_(*environment.machine, *environment.files,
@@ -157,12 +156,11 @@ void TDriveViewDlg::FormCreate() {
 }
 
 void TDriveViewDlg::CreateControls() {
-  toolbar_.Create(hwnd(), instance_, ToolButtons());
-  list_.Create(hwnd(), instance_, [this](int x) { ListView1MouseDown(x); });
+  toolbar_.Create(hwnd(), ToolButtons());
+  list_.Create(hwnd(), [this](int x) { ListView1MouseDown(x); });
   list_.SetImageList(system_icons_);
-  sector_view_.Create(hwnd(), instance_);
-  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
-                            0, hwnd(), nullptr, instance_, nullptr);
+  sector_view_.Create(hwnd());
+  status_ = win::CreateChildControl(hwnd(), {STATUSCLASSNAMEW, L"", WS_VISIBLE | SBARS_SIZEGRIP});
   SendMessageW(status_, SB_SIMPLE, TRUE, 0);
 }
 

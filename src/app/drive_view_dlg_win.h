@@ -30,7 +30,7 @@ extern const wchar_t kMainWindowClass[];  // "TDriveViewDlg"
 
 class TDriveViewDlg : public win::Window, private EraseButtonHost, private EraseEnvironment {
  public:
-  TDriveViewDlg(HINSTANCE instance, Environment& environment);
+  explicit TDriveViewDlg(Environment& environment);
   ~TDriveViewDlg() override;
 
   // Creates the window centred on the screen and runs the construction steps.
@@ -91,7 +91,6 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   bool Unattended() override;
   void ReportError(const std::string& message, const std::string& drive_label) override;
 
-  HINSTANCE instance_;
   Environment& env_;
   win::MessageBoxNotifier notifier_;
   Artwork art_;

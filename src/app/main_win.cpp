@@ -15,7 +15,7 @@ constexpr int kExitUsage = 2;
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
   using namespace plexi::app;
   const CommandLine line = ParseCommandLine(ProgramArguments());
   if (!line.error.empty()) {
@@ -41,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
 
-  TDriveViewDlg window(instance, environment);
+  TDriveViewDlg window(environment);
   if (!window.Create()) return 1;
   window.Show(show_command);
   return plexi::win::RunMessageLoop();

@@ -15,14 +15,14 @@ constexpr COLORREF kRedFace = RGB(0xD0, 0x20, 0x20);
 FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
     : art_(art), hint_sink_(std::move(hint_sink)) {}
 
-bool FlatToolbar::Create(HWND parent, HINSTANCE instance, const std::vector<ToolButtonSpec>& buttons) {
+bool FlatToolbar::Create(HWND parent, const std::vector<ToolButtonSpec>& buttons) {
   static_cast<void>(tooltips_.Create(parent));  // the buttons work without their tips
   entries_.reserve(buttons.size());  // the subclass keeps pointers to the entries' owner only
   for (const ToolButtonSpec& desc : buttons) {
     Entry entry{desc};
-    entry.window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, desc.x,
-                                   kTop, kSize, kSize, parent,
-                                   reinterpret_cast<HMENU>(INT_PTR(desc.id)), instance, nullptr);
+    entry.window = win::CreateChildControl(
+        parent, {L"BUTTON", L"", WS_VISIBLE | BS_OWNERDRAW, 0, {desc.x, kTop, desc.x + kSize, kTop + kSize},
+                 desc.id});
     if (entry.window == nullptr) return false;
     SetWindowSubclass(entry.window, ButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     EnableWindow(entry.window, desc.enabled);

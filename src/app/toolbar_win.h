@@ -48,7 +48,7 @@ class FlatToolbar {
   FlatToolbar(const FlatToolbar&) = delete;
   FlatToolbar& operator=(const FlatToolbar&) = delete;
 
-  bool Create(HWND parent, HINSTANCE instance, const std::vector<ToolButtonSpec>& buttons);
+  bool Create(HWND parent, const std::vector<ToolButtonSpec>& buttons);
 
   HWND Button(int id) const;
   void SetEnabled(int id, bool enabled);

@@ -83,12 +83,11 @@ SectorViewWindow::SectorViewWindow(platform::Machine& machine, Notifier& notifie
 SectorViewWindow::~SectorViewWindow() = default;
 
 HWND SectorViewWindow::CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style,
-                                   DWORD ex_style, int id, HWND parent, HINSTANCE instance) {
-  return CreateWindowExW(ex_style, window_class, text, WS_CHILD | style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(INT_PTR(id)), instance, nullptr);
+                                   DWORD ex_style, int id, HWND parent) {
+  return CreateChildControl(parent, {window_class, text, style, ex_style, {}, id});
 }
 
-bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
+bool SectorViewWindow::Create(HWND parent) {
   parent_ = parent;
   window_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", kWindowFontHeight);
   const HFONT window_font = window_font_.get();
@@ -99,18 +98,18 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
                                 kHeaderFontHeight);
 
   // Panel3 lies above the memo: it is made first.
-  if (!CreatePanel3(instance)) return false;
-  text_view_ = CreateWindowExW(kTextViewExStyle, L"EDIT", L"", kTextViewStyle, 0, 0, 0, 0, panel3_.hwnd(),
-                               reinterpret_cast<HMENU>(INT_PTR(kTextViewId)), instance, nullptr);
+  if (!CreatePanel3()) return false;
+  // The style holds WS_CHILD already.
+  text_view_ = CreateChildControl(panel3_.hwnd(), {L"EDIT", L"", kTextViewStyle, kTextViewExStyle, {}, kTextViewId});
   memo_ = CreateChild(L"EDIT", L"",
                       ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
                           WS_TABSTOP,
-                      WS_EX_CLIENTEDGE, kHexDumpId, parent, instance);
+                      WS_EX_CLIENTEDGE, kHexDumpId, parent);
   header_ = CreateChild(L"STATIC", Utf8ToWide(kDumpHeader).c_str(), SS_LEFT | SS_NOPREFIX | WS_BORDER,
-                        0, kHeaderLineId, parent, instance);
+                        0, kHeaderLineId, parent);
   sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | WS_BORDER, 0, kSectorNumberId,
-                               parent, instance);
-  check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kTextCheckBoxId, parent, instance);
+                               parent);
+  check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kTextCheckBoxId, parent);
   if (!text_view_ || !memo_ || !header_ || !sector_number_ || !check_box_) return false;
   if (!track_bar_.Create({parent, kSectorTrackBarId, {0, 0, kTrackBarWidth, 100}, false})) return false;
 
@@ -129,7 +128,7 @@ bool SectorViewWindow::Create(HWND parent, HINSTANCE instance) {
   return true;
 }
 
-bool SectorViewWindow::CreatePanel3(HINSTANCE) {
+bool SectorViewWindow::CreatePanel3() {
   WindowPlacement placement;
   placement.style = WS_CHILD | WS_CLIPCHILDREN;
   placement.ex_style = WS_EX_CONTROLPARENT;

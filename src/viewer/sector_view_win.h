@@ -44,7 +44,7 @@ class SectorViewWindow : private SectorViewerView {
   SectorViewWindow& operator=(const SectorViewWindow&) = delete;
 
   // Creates the controls, hidden, as children of the main window.
-  bool Create(HWND parent, HINSTANCE instance);
+  bool Create(HWND parent);
 
   // Opens the selected row's drive read-only and shows sector 0; the window
   // becomes 570 high and its caption names the drive. False (nothing
@@ -83,9 +83,9 @@ class SectorViewWindow : private SectorViewerView {
   void SetTrackBarPosition(int64_t position) override;
   void PutMemoCaretAtStart() override;
 
-  bool CreatePanel3(HINSTANCE instance);
+  bool CreatePanel3();
   HWND CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style, DWORD ex_style,
-                   int id, HWND parent, HINSTANCE instance);
+                   int id, HWND parent);
   void PlaceWindowForViewer();
   void RestoreWindow();
   void ShowDumpOrText();

@@ -32,15 +32,8 @@ bool DialogForm::CreateForm(const FormSpec& desc) {
 
 HWND DialogForm::AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x,
                           int y, int width, int height, int id, HFONT font, DWORD ex_style) {
-  HWND child = CreateWindowExW(ex_style, class_name, Utf8ToWide(text).c_str(), WS_CHILD | style, x,
-                               y, width, height, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               GetModuleHandleW(nullptr), nullptr);
-  if (child) {
-    HFONT chosen = font ? font : font_.get();
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), FALSE);
-  }
-  return child;
+  return CreateChildControl(hwnd(), {class_name, Utf8ToWide(text), style, ex_style,
+                                     {x, y, x + width, y + height}, id, font ? font : font_.get()});
 }
 
 void DialogForm::AddHint(HWND child, const std::string& hint) {

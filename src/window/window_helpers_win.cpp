@@ -15,6 +15,18 @@ int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) 
 
 }  // namespace
 
+HWND CreateChildControl(HWND parent, const ChildControl& control) {
+  const RECT& r = control.bounds;
+  HWND child = CreateWindowExW(control.ex_style, control.class_name, control.text.c_str(),
+                               WS_CHILD | control.style, r.left, r.top, r.right - r.left,
+                               r.bottom - r.top, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                               GetModuleHandleW(nullptr), nullptr);
+  if (child && control.font)
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
+  return child;
+}
+
 UniqueFont MakeFont(const FontSpec& spec) {
   LOGFONTW font{};
   font.lfHeight = spec.height;

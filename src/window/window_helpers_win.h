@@ -11,6 +11,19 @@
 
 namespace plexi::win {
 
+// A standard control (BUTTON, EDIT, STATIC, a common control) as a child
+// of `parent`; WS_CHILD is added to `style`.
+struct ChildControl {
+  const wchar_t* class_name = nullptr;
+  std::wstring text;
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  RECT bounds{};
+  int id = 0;
+  HFONT font = nullptr;  // null: the control's own
+};
+HWND CreateChildControl(HWND parent, const ChildControl& control);
+
 // A LOGFONT's fields the program sets; a negative height is the characters'
 // height in pixels, a positive one the cell's (the distance between lines).
 struct FontSpec {
