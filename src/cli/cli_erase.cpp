@@ -111,7 +111,7 @@ class TerminalEraseUi : public EraseUi {
     return choice;
   }
 
-  void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
     out_ << request.first_line << "\n" << std::flush;
     SerialDispatcher gui;
     TerminalProgress view(err_, request.bar_maximum);
@@ -134,7 +134,7 @@ class TerminalEraseUi : public EraseUi {
       }
     }
     std::signal(SIGINT, previous);
-    worker->Join();
+    return worker->Join();
   }
 
  private:
@@ -224,7 +224,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   TerminalEraseUi ui(o, out, err);
   // The tool has no window to keep responsive: the worker runs unpaced.
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
-  ui.CancelInto(workflow.Flags().CancelRequested);
+  ui.CancelInto(workflow.CancelFlag());
   EraseTarget erase_target;
   erase_target.device_path = DevicePathOf(target);
   erase_target.designator = designator;

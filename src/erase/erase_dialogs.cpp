@@ -74,7 +74,7 @@ bool ShutdownLine::Update(const std::string& text) {
 
 WorkerRun::~WorkerRun() {
   // The owner waits with WaitForEnd; by now the worker sends no more steps.
-  if (worker_) worker_->Join();
+  if (worker_) static_cast<void>(worker_->Join());
 }
 
 void WorkerRun::Start(const WorkerFactory& make_worker, ProgressView& view, GuiDispatcher& gui,
@@ -92,10 +92,10 @@ void WorkerRun::Start(const WorkerFactory& make_worker, ProgressView& view, GuiD
   });
 }
 
-void WorkerRun::WaitForEnd(const std::function<void()>& pump) {
-  if (!worker_) return;
+WorkerOutcome WorkerRun::WaitForEnd(const std::function<void()>& pump) {
+  if (!worker_) return WorkerOutcome{};
   while (!ended_) pump();
-  worker_->Join();
+  return worker_->Join();
 }
 
 }  // namespace plexi

@@ -326,7 +326,7 @@ int EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveD
 int EraseWorkflow::RunErase(const EraseTarget& target) {
   outcome_ = EraseOutcome::kNothingWritten;
   record_after_ = {};
-  flags_.BytesWritten = 0;
+  bytes_written_ = 0;
   if (!OpenDrive(target)) return -1;
 
   const int record = ReadEarlierRecord();
@@ -355,12 +355,9 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
     return -1;
   }
   params_.VerifyData = choice.verify;
-  flags_.VerifyPassed = true;
   if (!*resumed && ValidMethod(choice.method)) params_.EraseMethod = choice.method;
 
-  flags_.CancelRequested = false;
-  flags_.EraseFailed = false;
-  flags_.LastErrorText.clear();
+  cancel_ = false;
   if (!ReadyToWrite(target) || !LockTarget(target)) {
     CloseDrive();
     return -1;
@@ -369,12 +366,17 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
 
   ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label, params_.VerifyData,
                            params_.EraseTotalBytes};
-  ui_.RunProgress(progress, [this](ProgressView& view, GuiDispatcher& gui) {
-    return std::make_unique<TPlexiscrubThread>(TPlexiscrubThread::Context{
-        params_, flags_, machine_, ui_, gui, view, estimate_, pause_, pacing_});
+  const WorkerOutcome run = ui_.RunProgress(progress, [this](ProgressView& view, GuiDispatcher& gui) {
+    return std::make_unique<TPlexiscrubThread>(
+        params_, TPlexiscrubThread::Context{cancel_, pause_, machine_, ui_, gui, view, estimate_, pacing_});
   });
+  bytes_written_ = run.bytes_written;
+  if (run.cancelled) {
+    params_.ResumeChunk = run.stopped_chunk;
+    params_.ResumePass = run.stopped_pass;
+  }
 
-  const int result = DecideOutcome(choice.save_history, target.label);
+  const int result = DecideOutcome(run, choice.save_history, target.label);
   ReleaseTarget(target.label);
   env_.UpdateEraseCount(EraseCountOp::kEnd);
   CloseDrive();
@@ -385,7 +387,7 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
 // are told, before the locks end, that the volume or the disk changed under
 // them, so that none writes its cached view of the old contents back.
 void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
-  if (flags_.BytesWritten > 0) {
+  if (bytes_written_ > 0) {
     AlignedBuffer sector(params_.BytesPerSector);
     if (drive_->SetPosition(0).ok()) {
       platform::IoResult r = drive_->Read(sector.data(), params_.BytesPerSector);
@@ -401,17 +403,17 @@ void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
   if (!unlocked.ok()) env_.ReportError(SystemErrorText(machine_, unlocked.error()), drive_label);
 }
 
-int EraseWorkflow::DecideOutcome(bool save_history, const std::string& drive_label) {
-  const bool wrote = flags_.BytesWritten > 0;
-  if (flags_.CancelRequested) {
+int EraseWorkflow::DecideOutcome(const WorkerOutcome& run, bool save_history, const std::string& drive_label) {
+  const bool wrote = bytes_written_ > 0;
+  if (run.cancelled) {
     const bool save = env_.Unattended() || ui_.Ask(erase_text::SaveResumePointQuestion());
     const int result = save ? WriteRecord(RecordMode::kInterrupt, false, 1, drive_label) : -1;
     outcome_ = result == 1 ? EraseOutcome::kInterruptedSaved
                            : (wrote ? EraseOutcome::kInterruptedPartly : EraseOutcome::kNothingWritten);
     return result;
   }
-  if (flags_.EraseFailed || (params_.VerifyData && !flags_.VerifyPassed)) {
-    env_.ReportError(flags_.LastErrorText, drive_label);
+  if (run.failed || (params_.VerifyData && !run.verify_passed)) {
+    env_.ReportError(run.error_text, drive_label);
     outcome_ = wrote ? EraseOutcome::kFailed : EraseOutcome::kNothingWritten;
     return -1;
   }
@@ -427,7 +429,7 @@ int EraseWorkflow::WriteRecord(RecordMode mode, bool save_history, int success_r
                            params_.SectorsPerChunk};
   RecordAccessResult r = AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, mode, save_history, fields);
   if (r.io_ok) {
-    flags_.BytesWritten += params_.BytesPerSector;
+    bytes_written_ += params_.BytesPerSector;
     return success_result;
   }
   env_.ReportError(SystemErrorText(machine_, r.error), drive_label);

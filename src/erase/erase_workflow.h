@@ -2,6 +2,7 @@
 // confirmation, the lock, the worker under the progress dialog, and what is
 // written into the first sector afterwards.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -61,9 +62,10 @@ class EraseUi : public Notifier {
   // True for OK or Yes.
   virtual bool Ask(const EraseQuestion& question) = 0;
   virtual ConfirmChoice ConfirmErase(const ConfirmRequest& request) = 0;
-  // Shows the progress dialog modally: makes and starts the worker and
-  // returns once it has ended, running its GUI steps meanwhile.
-  virtual void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) = 0;
+  // Shows the progress dialog modally: makes and starts the worker, runs its
+  // GUI steps meanwhile and returns, once it has ended, how it ended (a
+  // failure when it never ran).
+  virtual WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) = 0;
 };
 
 // What the erase needs from the rest of the main window.
@@ -156,9 +158,12 @@ class EraseWorkflow {
   static platform::Result<> LockDrive(platform::Device& device);
   static platform::Result<> UnlockDrive(platform::Device& device);
 
-  // The main window's erase fields; they keep their values between erases.
-  EraseParameters& Parameters() { return params_; }
-  EraseFlags& Flags() { return flags_; }
+  // The last erase's parameters, with the resume point it stopped at.
+  const EraseParameters& Parameters() const { return params_; }
+  // Asks the running worker to stop at its next step: the progress
+  // dialog's cancel, the session's end, an interrupt of the tool.
+  void RequestCancel() { cancel_ = true; }
+  std::atomic<bool>& CancelFlag() { return cancel_; }
   PauseGate& Pause() { return pause_; }
   // Whether a drive is open for an erase right now.
   bool Running() const { return drive_ != nullptr; }
@@ -173,7 +178,7 @@ class EraseWorkflow {
   bool SameDriveAtPath(const std::string& path);
   bool LockTarget(const EraseTarget& target);
   platform::Result<> LockWithRetry(platform::Device& device);
-  int DecideOutcome(bool save_history, const std::string& drive_label);
+  int DecideOutcome(const WorkerOutcome& run, bool save_history, const std::string& drive_label);
   int WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label);
   void ReleaseTarget(const std::string& drive_label);
   bool TakeVolumesOfDisk(uint32_t disk);
@@ -186,7 +191,10 @@ class EraseWorkflow {
   EstimateState& estimate_;
   Pacing pacing_;
   EraseParameters params_;
-  EraseFlags flags_;
+  // Bytes written to the drive by the last erase, its record included.
+  uint64_t bytes_written_ = 0;
+  // Shared with the worker while it runs.
+  std::atomic<bool> cancel_{false};
   PauseGate pause_;
   std::unique_ptr<platform::Device> drive_;
   DriveIdentity confirmed_;  // the drive as it was opened, size included

@@ -52,17 +52,18 @@ std::string EstimateText(uint64_t remaining_bytes, int64_t rate) {
   return text + " " + FormatSize(uint64_t(rate)) + "/s";
 }
 
-TPlexiscrubThread::TPlexiscrubThread(Context context)
-    : c_(context),
-      device_(*context.params.DriveHandle),
-      chunk_count_(context.params.ChunkCount),
-      bytes_per_sector_(context.params.BytesPerSector),
-      chunk_bytes_(context.params.ChunkBytes),
-      tail_bytes_(context.params.TailBytes),
-      verify_data_(context.params.VerifyData),
-      erase_method_(context.params.EraseMethod) {
-  chunk_index_ = c_.params.ResumeChunk;
-  const int32_t resume_pass = c_.params.ResumePass;
+TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context context)
+    : params_(params),
+      c_(context),
+      device_(*params.DriveHandle),
+      chunk_count_(params.ChunkCount),
+      bytes_per_sector_(params.BytesPerSector),
+      chunk_bytes_(params.ChunkBytes),
+      tail_bytes_(params.TailBytes),
+      verify_data_(params.VerifyData),
+      erase_method_(params.EraseMethod) {
+  chunk_index_ = params_.ResumeChunk;
+  const int32_t resume_pass = params_.ResumePass;
 
   position_ = uint64_t(chunk_index_) * chunk_bytes_;
   // Writing from anywhere but the resume point would skip part of the drive
@@ -89,7 +90,7 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
   if (verify_data_) remaining_bytes_ += pass_bytes_;
 }
 
-TPlexiscrubThread::~TPlexiscrubThread() { Join(); }
+TPlexiscrubThread::~TPlexiscrubThread() { static_cast<void>(Join()); }
 
 void TPlexiscrubThread::Start(std::function<void()> on_terminate) {
   on_terminate_ = std::move(on_terminate);
@@ -97,8 +98,9 @@ void TPlexiscrubThread::Start(std::function<void()> on_terminate) {
   thread_ = std::thread([this] { Execute(); });
 }
 
-void TPlexiscrubThread::Join() {
+WorkerOutcome TPlexiscrubThread::Join() {
   if (thread_.joinable()) thread_.join();
+  return outcome_;
 }
 
 // The pattern of a write pass: the last pass of every method writes zeros,
@@ -123,17 +125,17 @@ void TPlexiscrubThread::Execute() {
   bool cancelled = false;
   bool nonzero_seen = false;
   while (!failed_) {
-    c_.pause.WaitWhilePaused(c_.flags.CancelRequested);
+    c_.pause.WaitWhilePaused(c_.cancel);
     Sleep(c_.pacing.chunk_ms);
-    if (c_.flags.CancelRequested.load()) {
+    if (c_.cancel.load()) {
       cancelled = true;
+      // A cancel once the writing is complete leaves a finished erase.
       if (pass_ <= erase_method_) {
         c_.gui.RunOnGui([this] {  // SaveResumePoint
-          c_.params.ResumeChunk = chunk_index_;
-          c_.params.ResumePass = pass_;
+          outcome_.cancelled = true;
+          outcome_.stopped_chunk = chunk_index_;
+          outcome_.stopped_pass = pass_;
         });
-      } else {
-        c_.flags.CancelRequested = false;  // the writing is complete
       }
       break;
     }
@@ -172,11 +174,15 @@ void TPlexiscrubThread::Execute() {
     c_.gui.RunOnGui([this] { ShowEstimate(); });
   }
   if (!cancelled && !failed_ && verify_data_) {
-    c_.flags.VerifyPassed = !nonzero_seen;
+    outcome_.verify_passed = !nonzero_seen;
     if (nonzero_seen) ReportWorkerError(erase_text::kVerifyFailed, 0);
   }
-  c_.flags.EraseFailed = failed_;
-  c_.flags.BytesWritten = bytes_written_;
+  if (failed_) {
+    outcome_.stopped_chunk = chunk_index_;
+    outcome_.stopped_pass = pass_;
+  }
+  outcome_.failed = failed_;
+  outcome_.bytes_written = bytes_written_;
   if (on_terminate_) c_.gui.RunOnGui(on_terminate_);
 }
 
@@ -219,7 +225,7 @@ void TPlexiscrubThread::Rewind() {
   position_ = 0;
   if (!s.ok()) {
     failed_ = true;
-    c_.flags.LastErrorText = SystemErrorText(c_.machine, s.error());
+    outcome_.error_text = SystemErrorText(c_.machine, s.error());
   }
 }
 
@@ -275,7 +281,7 @@ void TPlexiscrubThread::ShowPosition() {
 
 void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code) {
   failed_ = true;
-  c_.flags.LastErrorText = text.empty() ? SystemErrorText(c_.machine, code) : text;
+  outcome_.error_text = text.empty() ? SystemErrorText(c_.machine, code) : text;
 }
 
 void TPlexiscrubThread::ShowPassLabel() {

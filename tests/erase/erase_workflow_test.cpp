@@ -207,7 +207,7 @@ TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
 // An interrupted erase records the layout its chunk index counts in.
 TEST_F(WorkflowTest, AResumeRecordNamesTheDriveSizeAndChunkSize) {
   ui_.view.on_write = [this](uint64_t p) {
-    if (p >= (5u << 20)) workflow_.Flags().CancelRequested = true;
+    if (p >= (5u << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {true, true};
   EXPECT_EQ(Erase(1), 1);
@@ -229,7 +229,7 @@ TEST_F(WorkflowTest, AnInterruptionWithoutResumeRecordIsAPartlyOverwrittenDrive)
   rows[1].method_text = "255,ゼロ";
   rows[1].record_kind = 2;
   ui_.view.on_write = [this](uint64_t p) {
-    if (p >= (5u << 20)) workflow_.Flags().CancelRequested = true;
+    if (p >= (5u << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {true, true, false};  // erase, erase again, do not save
   FakeHost host;
@@ -272,7 +272,7 @@ TEST_F(WorkflowTest, RecordsWithoutAUsableResumePointAreNotOffered) {
 TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
   ui_.choice = {true, false, true, 1};
   ui_.view.on_write = [&](uint64_t position) {
-    if (position >= (8ull << 20)) workflow_.Flags().CancelRequested = true;
+    if (position >= (8ull << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {false};  // do not save
   EXPECT_EQ(Erase(1), -1);
@@ -291,9 +291,28 @@ TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
 
 TEST_F(WorkflowTest, UnattendedCancelSavesWithoutAsking) {
   env_.unattended = true;
-  ui_.view.on_write = [&](uint64_t) { workflow_.Flags().CancelRequested = true; };
+  ui_.view.on_write = [&](uint64_t) { workflow_.RequestCancel(); };
   EXPECT_EQ(Erase(1), 1);
   EXPECT_FALSE(Asked("途中で中断されました"));
+}
+
+// The erase is judged by how its worker ended, not by the cancel request:
+// a cancel arriving after the last write leaves a completed erase, and a
+// progress dialog that never ran the worker is no completion.
+TEST_F(WorkflowTest, TheOutcomeIsWhatTheWorkerReturned) {
+  ui_.after_progress = [&] { workflow_.RequestCancel(); };
+  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 0));
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kCompleted);
+
+  ui_.after_progress = nullptr;
+  ui_.run_worker = false;
+  std::vector<uint8_t> junk(512, 0x5A);
+  PutRecord(1, junk);
+  EXPECT_EQ(Erase(1), -1);
+  EXPECT_EQ(Sector0(1), junk);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kNothingWritten);
+  EXPECT_EQ(env_.reported.size(), 1u);
 }
 
 TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
@@ -414,7 +433,7 @@ TEST_P(CancelAndResumeTest, EndsWithEveryByteZeroAndTheRightRecord) {
   const uint64_t stop_at = pass_bytes * uint64_t(point.pass) + (point.at_boundary ? pass_bytes : pass_bytes / 2);
   ui_.choice = {true, true, true, point.method};
   ui_.view.on_write = [&](uint64_t position) {
-    if (position >= stop_at) workflow_.Flags().CancelRequested = true;
+    if (position >= stop_at) workflow_.RequestCancel();
   };
   ui_.answers = {true};  // save the resume point
   ASSERT_EQ(Erase(1), 1);
@@ -446,7 +465,7 @@ INSTANTIATE_TEST_SUITE_P(EveryPass, CancelAndResumeTest, ::testing::ValuesIn(All
 
 TEST_F(WorkflowTest, WhenWindowsEndsTheSessionTheResumePointIsSavedAndErrorsAreLogged) {
   env_.unattended = true;  // the session is ending
-  ui_.view.on_write = [&](uint64_t) { workflow_.Flags().CancelRequested = true; };
+  ui_.view.on_write = [&](uint64_t) { workflow_.RequestCancel(); };
   EXPECT_EQ(Erase(1), 1);
   EXPECT_TRUE(ui_.questions.empty() || !Asked("途中で中断されました"));
 
