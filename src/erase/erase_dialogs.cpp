@@ -21,8 +21,8 @@ ConfirmChoice ReadConfirmChoice(const ConfirmRequest& request, bool ok, bool ver
   choice.ok = ok;
   choice.verify = verify;
   choice.save_history = save_history;
-  const bool valid = selected_method >= 0 && selected_method <= 2;
-  choice.method = request.method_enabled && valid ? selected_method : request.method;
+  const std::optional<OverwriteMethod> selected = MethodOfCode(selected_method);
+  choice.method = request.method_enabled && selected ? *selected : request.method;
   return choice;
 }
 

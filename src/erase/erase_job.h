@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "erase/overwrite_method.h"
 #include "platform/platform.h"
 
 namespace plexi {
@@ -31,7 +32,7 @@ struct EraseParameters {
   // Where the worker starts: a resumed erase's chunk and pass.
   uint32_t ResumeChunk = 0;
   int32_t ResumePass = 0;
-  int32_t EraseMethod = 0;
+  OverwriteMethod EraseMethod = OverwriteMethod::kZeros;
   bool VerifyData = false;
 };
 

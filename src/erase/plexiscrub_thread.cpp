@@ -61,7 +61,7 @@ TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context cont
       chunk_bytes_(params.ChunkBytes),
       tail_bytes_(params.TailBytes),
       verify_data_(params.VerifyData),
-      erase_method_(params.EraseMethod) {
+      last_write_pass_(WritePassCount(params.EraseMethod) - 1) {
   chunk_index_ = params_.ResumeChunk;
   const int32_t resume_pass = params_.ResumePass;
 
@@ -73,7 +73,7 @@ TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context cont
   c_.view.SetWritePosition(position_);
 
   pass_bytes_ = uint64_t(chunk_bytes_) * chunk_count_ + tail_bytes_;
-  remaining_bytes_ = pass_bytes_ * uint64_t(erase_method_ + 1);
+  remaining_bytes_ = pass_bytes_ * uint64_t(last_write_pass_ + 1);
   chunks_per_call_ = std::max<uint32_t>(1, kTransferBytes / chunk_bytes_);
   pattern_ = std::make_unique<AlignedBuffer>(size_t(chunk_bytes_) * chunks_per_call_);
   RefillForPass(0);
@@ -107,7 +107,7 @@ WorkerOutcome TPlexiscrubThread::Join() {
 // the pass before it 0xFF, and the first pass of the third method the
 // random bytes.
 void TPlexiscrubThread::RefillForPass(int32_t pass) {
-  const int32_t from_last = erase_method_ - pass;
+  const int32_t from_last = last_write_pass_ - pass;
   if (from_last == 1) {
     pattern_->Fill(0xFF);
   } else if (from_last == 2) {
@@ -130,7 +130,7 @@ void TPlexiscrubThread::Execute() {
     if (c_.cancel.load()) {
       cancelled = true;
       // A cancel once the writing is complete leaves a finished erase.
-      if (pass_ <= erase_method_) {
+      if (pass_ <= last_write_pass_) {
         c_.gui.RunOnGui([this] {  // SaveResumePoint
           outcome_.cancelled = true;
           outcome_.stopped_chunk = chunk_index_;
@@ -142,20 +142,20 @@ void TPlexiscrubThread::Execute() {
     if (chunk_index_ >= chunk_count_) {
       if (tail_bytes_ > 0 && !tail_done_) {
         if (!ProcessTail()) break;
-        if (pass_ > erase_method_ && !AllZero(pattern_->data(), tail_bytes_)) nonzero_seen = true;
+        if (pass_ > last_write_pass_ && !AllZero(pattern_->data(), tail_bytes_)) nonzero_seen = true;
         tail_done_ = true;
         remaining_bytes_ -= tail_bytes_;
         bytes_since_estimate_ += tail_bytes_;
         continue;  // a cancel now keeps the resume point at the pass's end
       }
       // A write pass is done only once its data is on the medium.
-      if (pass_ <= erase_method_ && !FlushWrites()) break;
-      if (pass_ >= erase_method_ + (verify_data_ ? 1 : 0)) break;
-      if (pass_ < erase_method_) RefillForPass(pass_ + 1);
+      if (pass_ <= last_write_pass_ && !FlushWrites()) break;
+      if (pass_ >= last_write_pass_ + (verify_data_ ? 1 : 0)) break;
+      if (pass_ < last_write_pass_) RefillForPass(pass_ + 1);
       chunk_index_ = 0;
       tail_done_ = false;
       ChangePass();
-      if (start_chunk != 0 && pass_ == erase_method_) {
+      if (start_chunk != 0 && pass_ == last_write_pass_) {
         // A resumed erase about to verify: its first sector still holds the
         // resume record unless this run wrote it again.
         if (!RewriteFirstSector()) break;
@@ -167,7 +167,7 @@ void TPlexiscrubThread::Execute() {
     const uint32_t done = ProcessChunks();
     if (done == 0) break;
     const uint64_t bytes = uint64_t(done) * chunk_bytes_;
-    if (pass_ > erase_method_ && !AllZero(pattern_->data(), bytes)) nonzero_seen = true;
+    if (pass_ > last_write_pass_ && !AllZero(pattern_->data(), bytes)) nonzero_seen = true;
     remaining_bytes_ -= bytes;
     bytes_since_estimate_ += int64_t(bytes);
     chunk_index_ += done;
@@ -209,7 +209,7 @@ bool TPlexiscrubThread::FlushWrites() {
 // that follows.
 void TPlexiscrubThread::ChangePass() {
   Rewind();
-  const bool writing_done = pass_ == erase_method_;
+  const bool writing_done = pass_ == last_write_pass_;
   c_.gui.RunOnGui([this, writing_done] {
     if (writing_done) {
       c_.view.SetCaption(erase_text::kVerifyCaption);
@@ -257,7 +257,7 @@ bool TPlexiscrubThread::ProcessTail() {
 
 // One read or write of `length` bytes that must move at least `expected`.
 bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected) {
-  const bool writing = pass_ <= erase_method_;
+  const bool writing = pass_ <= last_write_pass_;
   platform::IoResult r = writing ? device_.Write(data, length) : device_.Read(data, length);
   if (writing && r.ok()) bytes_written_ += r.value();
   if (r.ok() && r.value() >= expected) return true;
@@ -268,7 +268,7 @@ bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expect
 }
 
 void TPlexiscrubThread::ShowPosition() {
-  const bool writing = pass_ <= erase_method_;
+  const bool writing = pass_ <= last_write_pass_;
   const uint64_t shown = writing ? pass_bytes_ * uint64_t(pass_) + position_ : position_;
   c_.gui.RunOnGui([this, shown, writing] {
     if (writing) {
@@ -285,7 +285,7 @@ void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code
 }
 
 void TPlexiscrubThread::ShowPassLabel() {
-  c_.view.SetPassText(erase_text::PassLine(pass_ + pass_label_offset_, erase_method_ + 1));
+  c_.view.SetPassText(erase_text::PassLine(pass_ + pass_label_offset_, last_write_pass_ + 1));
 }
 
 // The remaining time from the measured speed: bytes handled since the last

@@ -78,7 +78,7 @@ class TPlexiscrubThread {
   const uint32_t chunk_bytes_;
   const uint32_t tail_bytes_;
   const bool verify_data_;
-  const int32_t erase_method_;
+  const int32_t last_write_pass_;  // the passes after it read back
   uint32_t chunk_index_ = 0;
   int32_t pass_ = 0;
   uint64_t pass_bytes_ = 0;

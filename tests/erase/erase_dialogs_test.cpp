@@ -23,19 +23,19 @@ TEST(ConfirmWord, OnlyTheThreeLettersInAnyCaseArmTheStart) {
 
 TEST(ConfirmChoiceTest, ResumedEraseKeepsItsMethodAndDefaultsPassThrough) {
   ConfirmRequest fresh;
-  fresh.method = 1;
+  fresh.method = OverwriteMethod::kFfThenZeros;
   const ConfirmChoice defaults = ReadConfirmChoice(fresh, true, false, true, 1);
   EXPECT_TRUE(defaults.ok);
   EXPECT_FALSE(defaults.verify);
   EXPECT_TRUE(defaults.save_history);
-  EXPECT_EQ(defaults.method, 1);
-  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, 2).method, 2);
-  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, -1).method, 1) << "no item selected";
+  EXPECT_EQ(defaults.method, OverwriteMethod::kFfThenZeros);
+  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, 2).method, OverwriteMethod::kRandomFfThenZeros);
+  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, -1).method, OverwriteMethod::kFfThenZeros) << "no item selected";
 
   ConfirmRequest resumed;
-  resumed.method = 2;
+  resumed.method = OverwriteMethod::kRandomFfThenZeros;
   resumed.method_enabled = false;
-  EXPECT_EQ(ReadConfirmChoice(resumed, true, false, true, 0).method, 2);
+  EXPECT_EQ(ReadConfirmChoice(resumed, true, false, true, 0).method, OverwriteMethod::kRandomFfThenZeros);
   EXPECT_FALSE(ReadConfirmChoice(resumed, false, false, true, 0).ok);
 }
 
@@ -166,7 +166,7 @@ class WorkerRunTest : public ::testing::Test {
     params_.SectorsPerChunk = 2048;
     params_.ChunkCount = 30;
     params_.ChunkBytes = 2048 * 512;
-    params_.EraseMethod = 1;
+    params_.EraseMethod = OverwriteMethod::kFfThenZeros;
   }
   WorkerFactory Factory() {
     return [this](ProgressView& view, GuiDispatcher& gui) {

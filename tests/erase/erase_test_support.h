@@ -82,7 +82,7 @@ class ScriptedEraseUi : public EraseUi {
   // What happens once the worker has ended, before the dialog returns.
   std::function<void()> after_progress;
   bool run_worker = true;
-  ConfirmChoice choice{true, false, true, 0};
+  ConfirmChoice choice{true, false, true, OverwriteMethod::kZeros};
   std::vector<std::string> messages, questions;
   std::vector<EraseQuestion::Id> asked;
   std::vector<ConfirmRequest> confirm_requests;

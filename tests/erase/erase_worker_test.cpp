@@ -73,7 +73,7 @@ class WorkerTest : public ::testing::Test {
     params_.ChunkCount = 30;
     params_.ChunkBytes = 2048 * 512;
     params_.EraseTotalBytes = 61440ull * 512;
-    params_.EraseMethod = method;
+    params_.EraseMethod = MethodOfCode(method).value();
     params_.VerifyData = verify;
     params_.ResumeChunk = resume_chunk;
     params_.ResumePass = resume_pass;
