@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ListRecord listed = RecogniseForList(data, size);
   EraseRecordFields fields;
   const RecordKind erase = RecogniseForErase(data, size, fields);
-  FUZZ_CHECK(erase >= -1 && erase <= 1);
+  FUZZ_CHECK(erase == RecordKind::kNone || erase == RecordKind::kResume || erase == RecordKind::kComplete);
   if (erase == RecordKind::kComplete) FUZZ_CHECK(listed.kind == RecordKind::kComplete && listed.method == fields.EraseMethod);
   if (listed.kind == RecordKind::kNone) FUZZ_CHECK(erase == RecordKind::kNone && !listed.method);
 
