@@ -423,7 +423,7 @@ LRESULT TDriveViewDlg::OnQueryEndSession() {
   if (!workflow_ || !workflow_->Running() || !writing) return TRUE;
   if (!session_block_) session_block_.emplace(hwnd(), kEraseBlocksShutdown);
   session_ending_ = true;
-  workflow_->Flags().CancelRequested = true;
+  workflow_->RequestCancel();
   return FALSE;
 }
 
@@ -432,7 +432,7 @@ void TDriveViewDlg::OnEndSession(bool ending) {
   // keeps its resume point; its errors go to the log from now on.
   if (!ending || !workflow_ || !workflow_->Running()) return;
   session_ending_ = true;
-  workflow_->Flags().CancelRequested = true;
+  workflow_->RequestCancel();
 }
 
 bool TDriveViewDlg::StopDriveWatch() {

@@ -51,10 +51,10 @@ ConfirmChoice WinEraseDialogs::ConfirmErase(const ConfirmRequest& request) {
   return dialog.Run(request);
 }
 
-void WinEraseDialogs::RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) {
+WorkerOutcome WinEraseDialogs::RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) {
   TConditionsOnDlg::Hooks hooks;
   if (workflow_) {
-    hooks.flags = &workflow_->Flags();
+    hooks.cancel = &workflow_->CancelFlag();
     hooks.pause = &workflow_->Pause();
   }
   if (shutdown_) {
@@ -64,7 +64,7 @@ void WinEraseDialogs::RunProgress(const ProgressRequest& request, const WorkerFa
     };
   }
   TConditionsOnDlg dialog(resources_, std::move(hooks));
-  dialog.Run(request, make_worker);
+  return dialog.Run(request, make_worker);
 }
 
 std::optional<ShutdownChoice> WinEraseDialogs::ShowModeDialog(int32_t current_mode,

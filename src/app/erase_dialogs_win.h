@@ -33,7 +33,7 @@ class WinEraseDialogs : public EraseUi, public ShutdownUi {
   void ShowMessage(const std::string& text) override;
   bool Ask(const EraseQuestion& question) override;
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override;
-  void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override;
+  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override;
 
   // ShutdownUi
   std::optional<ShutdownChoice> ShowModeDialog(int32_t current_mode, const std::string& caption,

@@ -190,9 +190,10 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
   return kOk;
 }
 
-const char* KindName(int result, RecordKind kind) {
+const char* KindName(RecordKind erase_reading, RecordKind kind) {
   if (kind == RecordKind::kComplete) return "completion record";
-  if (kind == RecordKind::kResume) return result == 0 ? "resume record" : "resume record without a resume point";
+  if (kind == RecordKind::kResume)
+    return erase_reading == RecordKind::kResume ? "resume record" : "resume record without a resume point";
   return "no record";
 }
 
@@ -224,7 +225,7 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // The list's reading (kind and method) and the erase's (resume point).
   ListRecord list = RecogniseForList(sector.data(), sector.size());
   EraseRecordFields fields;
-  int resume = RecogniseForErase(sector.data(), sector.size(), fields);
+  const RecordKind resume = RecogniseForErase(sector.data(), sector.size(), fields);
 
   out << "target: " << path << "\n";
   out << "sector size: " << extent->sector_size << "\n";
@@ -236,7 +237,7 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
     out << "method: none\n";
   if (list.kind == RecordKind::kResume)
     out << "resume point: pass " << fields.ResumePass << ", chunk " << fields.ResumeChunk
-        << (resume == 0 ? "" : " (nothing to resume)") << "\n";
+        << (resume == RecordKind::kResume ? "" : " (nothing to resume)") << "\n";
   else
     out << "resume point: none\n";
   // The erase's own check; its reason, if any, goes to standard error.

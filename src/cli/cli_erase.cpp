@@ -96,10 +96,12 @@ class TerminalEraseUi : public EraseUi {
 
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
     out_ << "[" << request.caption << "]\n" << request.text << "\n";
-    ConfirmChoice choice{true, o_.verify, !o_.no_history, o_.method.value_or(request.method)};
+    // The option is checked when read: 0, 1 or 2.
+    const std::optional<OverwriteMethod> asked = o_.method ? MethodOfCode(*o_.method) : std::nullopt;
+    ConfirmChoice choice{true, o_.verify, !o_.no_history, asked.value_or(request.method)};
     if (!request.method_enabled) {
-      if (o_.method && *o_.method != request.method)
-        err_ << "plexiscrub-cli: a resumed erase keeps its method " << request.method << "\n";
+      if (asked && *asked != request.method)
+        err_ << "plexiscrub-cli: a resumed erase keeps its method " << MethodCode(request.method) << "\n";
       choice.method = request.method;
     }
     if (o_.yes) return choice;
@@ -111,7 +113,7 @@ class TerminalEraseUi : public EraseUi {
     return choice;
   }
 
-  void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
     out_ << request.first_line << "\n" << std::flush;
     SerialDispatcher gui;
     TerminalProgress view(err_, request.bar_maximum);
@@ -134,7 +136,7 @@ class TerminalEraseUi : public EraseUi {
       }
     }
     std::signal(SIGINT, previous);
-    worker->Join();
+    return worker->Join();
   }
 
  private:
@@ -166,11 +168,11 @@ class TerminalEnvironment : public EraseEnvironment {
   std::ostream& err_;
 };
 
-const char* ResultText(int result, EraseOutcome outcome) {
+const char* ResultText(EraseResult result, EraseOutcome outcome) {
   switch (result) {
-    case 0: return "erased (first sector left blank)";
-    case 1: return "interrupted; resume record saved";
-    case 2: return "erased; completion record saved";
+    case EraseResult::kErasedWithoutRecord: return "erased (first sector left blank)";
+    case EraseResult::kResumeRecordSaved: return "interrupted; resume record saved";
+    case EraseResult::kCompletionRecordSaved: return "erased; completion record saved";
     default: break;
   }
   switch (outcome) {
@@ -205,7 +207,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   const std::string& target = o.positional[0];
   const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
   if (TargetIsProtected(o, *machine, target, err)) {
-    out << "result: -1 (" << ResultText(-1, EraseOutcome::kNothingWritten) << ")\n";
+    out << "result: -1 (" << ResultText(EraseResult::kNotRecorded, EraseOutcome::kNothingWritten) << ")\n";
     return kRefused;
   }
   if (!o.simulate) {
@@ -224,7 +226,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   TerminalEraseUi ui(o, out, err);
   // The tool has no window to keep responsive: the worker runs unpaced.
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
-  ui.CancelInto(workflow.Flags().CancelRequested);
+  ui.CancelInto(workflow.CancelFlag());
   EraseTarget erase_target;
   erase_target.device_path = DevicePathOf(target);
   erase_target.designator = designator;
@@ -234,10 +236,10 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // A protection added while the questions are open still stops the erase.
   erase_target.is_protected = [&] { return TargetIsProtected(o, *machine, target, err); };
   // The same first question as the program's erase button.
-  int result = -1;
+  EraseResult result = EraseResult::kNotRecorded;
   if (ui.Ask(erase_text::EraseDriveQuestion(target)))
     result = workflow.RunErase(erase_target);
-  out << "result: " << result << " (" << ResultText(result, workflow.Outcome()) << ")\n";
+  out << "result: " << int(result) << " (" << ResultText(result, workflow.Outcome()) << ")\n";
   return ExitCodeOf(workflow.Outcome());
 }
 

@@ -62,8 +62,8 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   return true;
 }
 
-void TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& make_worker) {
-  if (!Create(request)) return;
+WorkerOutcome TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& make_worker) {
+  if (!Create(request)) return WorkerOutcome{};
   SetCaption(request.caption);
   SetDriveLine(request.first_line);
   bar1_.bar().SetMax(request.bar_maximum);
@@ -71,12 +71,12 @@ void TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& 
   make_worker_ = &make_worker;
   dispatcher_ = std::make_unique<WindowDispatcher>();
   PostMessageW(hwnd(), kFormShow, 0, 0);
-  ModalLoop();
+  return ModalLoop();
 }
 
 // The dialog's life is the worker's: messages run until the worker's end
 // step has run, so a cancel waits there with the dialog still showing.
-void TConditionsOnDlg::ModalLoop() {
+WorkerOutcome TConditionsOnDlg::ModalLoop() {
   win::ModalRun run;
   run.focus = button1_.hwnd();
   // Until FormShow has started the worker, and then until it has ended.
@@ -85,20 +85,21 @@ void TConditionsOnDlg::ModalLoop() {
   // once it has ended.
   run.on_quit = win::QuitPolicy::kRunUntilDone;
   run.quit_seen = [this] {
-    if (hooks_.flags) hooks_.flags->CancelRequested = true;
+    if (hooks_.cancel) *hooks_.cancel = true;
     if (!run_.Started()) FormShow();
   };
   static_cast<void>(win::ShowModal(hwnd(), run));
   // Normally the end step has run and only the join is left; should the
   // dialog have gone first, messages run until the worker's end.
   std::optional<int> quit;
-  run_.WaitForEnd([&] {
+  WorkerOutcome outcome = run_.WaitForEnd([&] {
     if (std::optional<int> asked = win::RunOneMessage(hwnd())) {
       quit = asked;
-      if (hooks_.flags) hooks_.flags->CancelRequested = true;
+      if (hooks_.cancel) *hooks_.cancel = true;
     }
   });
   if (quit) PostQuitMessage(*quit);
+  return outcome;
 }
 
 // The bars from zero, their looks for the screen, and the worker.
@@ -116,7 +117,7 @@ void TConditionsOnDlg::FormShow() {
 }
 
 void TConditionsOnDlg::ColorButton1Click() {
-  if (hooks_.flags) hooks_.flags->CancelRequested = true;
+  if (hooks_.cancel) *hooks_.cancel = true;
   button1_.SetEnabled(false);
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,7 +33,7 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   };
 
   struct Hooks {
-    EraseFlags* flags = nullptr;
+    std::atomic<bool>* cancel = nullptr;
     PauseGate* pause = nullptr;
     // SelectShutdownMode with an empty caption over `owner`: the chosen
     // mode's name, or empty.
@@ -42,8 +43,9 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   TConditionsOnDlg(const win::FormResources& resources, Hooks hooks);
   ~TConditionsOnDlg() override;
 
-  // Shows the dialog, runs the worker under it and returns once it ended.
-  void Run(const ProgressRequest& request, const WorkerFactory& make_worker);
+  // Shows the dialog, runs the worker under it and returns, once it has
+  // ended, how it ended (a failure when it never ran).
+  WorkerOutcome Run(const ProgressRequest& request, const WorkerFactory& make_worker);
 
   void SetDriveLine(const std::string& text);
   void SetShutdownLine(const std::string& text);
@@ -62,7 +64,7 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   void OnCancel() override { ColorButton1Click(); }
   bool Create(const ProgressRequest& request);
   void FormShow();
-  void ModalLoop();
+  WorkerOutcome ModalLoop();
   void ColorButton1Click();
   void SpeedButton1Click();
   bool PaintsEveryPixel() const override { return true; }

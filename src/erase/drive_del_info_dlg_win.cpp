@@ -84,10 +84,10 @@ void TDriveDelInfoDlg::CreateControls() {
 }
 
 ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
-  if (!Create()) return ReadConfirmChoice(request, false, false, true, request.method);
+  if (!Create()) return ReadConfirmChoice(request, false, false, true, MethodCode(request.method));
   SetCaption(request.caption);
   win::SetMultilineText(Child(100), request.text);
-  const int preset = request.method >= 0 && request.method <= 2 ? request.method : 0;
+  const int preset = MethodCode(request.method);
   CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + 2, kMethodItem0 + preset);
   for (int id = kMethodGroup; id <= kMethodItem0 + 2; ++id)
     EnableWindow(Child(id), request.method_enabled ? TRUE : FALSE);

@@ -19,8 +19,8 @@ ConfirmChoice ReadConfirmChoice(const ConfirmRequest& request, bool ok, bool ver
   choice.ok = ok;
   choice.verify = verify;
   choice.save_history = save_history;
-  const bool valid = selected_method >= 0 && selected_method <= 2;
-  choice.method = request.method_enabled && valid ? selected_method : request.method;
+  const std::optional<OverwriteMethod> selected = MethodOfCode(selected_method);
+  choice.method = request.method_enabled && selected ? *selected : request.method;
   return choice;
 }
 
@@ -49,7 +49,7 @@ bool ShutdownLine::Update(const std::string& text) {
 
 WorkerRun::~WorkerRun() {
   // The owner waits with WaitForEnd; by now the worker sends no more steps.
-  if (worker_) worker_->Join();
+  if (worker_) static_cast<void>(worker_->Join());
 }
 
 void WorkerRun::Start(const WorkerFactory& make_worker, ProgressView& view, GuiDispatcher& gui,
@@ -67,10 +67,10 @@ void WorkerRun::Start(const WorkerFactory& make_worker, ProgressView& view, GuiD
   });
 }
 
-void WorkerRun::WaitForEnd(const std::function<void()>& pump) {
-  if (!worker_) return;
+WorkerOutcome WorkerRun::WaitForEnd(const std::function<void()>& pump) {
+  if (!worker_) return WorkerOutcome{};
   while (!ended_) pump();
-  worker_->Join();
+  return worker_->Join();
 }
 
 }  // namespace plexi

@@ -58,10 +58,11 @@ class WorkerRun {
              std::function<void()> on_end);
   bool Started() const { return worker_ != nullptr; }
   bool Ended() const { return ended_; }
-  // Calls `pump` until the worker has ended, then joins it. `pump` must run
-  // the worker's GUI steps (it may block until one arrives); joining
-  // without it could wait for a step that never runs.
-  void WaitForEnd(const std::function<void()>& pump);
+  // Calls `pump` until the worker has ended, then joins it and returns how
+  // it ended (a failure when no worker was made). `pump` must run the
+  // worker's GUI steps (it may block until one arrives); joining without it
+  // could wait for a step that never runs.
+  WorkerOutcome WaitForEnd(const std::function<void()>& pump);
 
  private:
   std::unique_ptr<TPlexiscrubThread> worker_;

@@ -1,5 +1,7 @@
-// What the erase workflow and the erase worker share: the parameters worked
-// out before an erase, and the flags each side writes at a defined moment.
+// What the erase workflow hands the erase worker and gets back from it: the
+// parameters worked out before an erase (the worker takes a copy), the
+// outcome the worker returns when it ends, and what both sides share while
+// it runs: the cancel request and the pause gate.
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -8,14 +10,15 @@
 #include <mutex>
 #include <string>
 
+#include "erase/overwrite_method.h"
 #include "platform/platform.h"
 
 namespace plexi {
 
-// Set by the workflow before the worker starts; the resume point is also
-// written by the worker in a GUI step when a cancel arrives.
+// Worked out by the workflow before the worker starts; the worker is made
+// with its own copy and never changes it.
 struct EraseParameters {
-  platform::Device* DriveHandle = nullptr;
+  platform::Device* DriveHandle = nullptr;  // the worker's alone while it runs
   uint64_t EraseTotalBytes = 0;
   uint64_t TotalSectors = 0;
   uint32_t BytesPerSector = 0;
@@ -26,23 +29,30 @@ struct EraseParameters {
   // every pass: the sectors a chunk layout of a huge drive leaves over, and
   // the part sector at the end of an image file.
   uint32_t TailBytes = 0;
+  // Where the worker starts: a resumed erase's chunk and pass.
   uint32_t ResumeChunk = 0;
   int32_t ResumePass = 0;
-  int32_t EraseMethod = 0;
+  OverwriteMethod EraseMethod = OverwriteMethod::kZeros;
   bool VerifyData = false;
 };
 
-// The cancel request is polled by the worker while it runs; the other
-// fields are written by the worker at its very end and read by the workflow
-// only after the worker has ended.
-struct EraseFlags {
-  std::atomic<bool> CancelRequested{false};
-  bool EraseFailed = false;
-  bool VerifyPassed = false;
+// What the worker returns once it has ended. An erase that never ran is a
+// failure, so the defaults never pass for a finished erase.
+struct WorkerOutcome {
+  bool failed = true;
+  // False only when the read-back found bytes that are not zero.
+  bool verify_passed = true;
+  // Stopped on a cancel during a write pass; the stop point is then the
+  // resume point. A cancel during the read-back leaves a finished erase.
+  bool cancelled = false;
+  // Where the worker stopped on a cancel or a failure: the chunk it was
+  // about to write (or read) and its pass.
+  uint32_t stopped_chunk = 0;
+  int32_t stopped_pass = 0;
   // Bytes the worker wrote to the drive, so that an outcome can say whether
   // the drive was touched at all.
-  uint64_t BytesWritten = 0;
-  std::string LastErrorText;
+  uint64_t bytes_written = 0;
+  std::string error_text;
 };
 
 // Runs a step on the GUI thread and waits until it has run.

@@ -11,12 +11,6 @@
 
 namespace plexi {
 
-namespace {
-
-bool ValidMethod(int32_t method) { return method >= 0 && method <= 2; }
-
-}  // namespace
-
 uint32_t ChooseSectorsPerChunk(uint64_t count, uint32_t limit) {
   const uint64_t start = count / limit >= 30 ? limit : count / 30;
   for (uint64_t n = start; n >= 17; --n)
@@ -35,6 +29,14 @@ int LetterCountOfLabel(const std::string& drive_label) {
   return count;
 }
 
+RecordKind RecordKindAfter(EraseResult result) {
+  switch (result) {
+    case EraseResult::kResumeRecordSaved: return RecordKind::kResume;
+    case EraseResult::kCompletionRecordSaved: return RecordKind::kComplete;
+    default: return RecordKind::kNone;
+  }
+}
+
 std::string DriveLabelOf(const DriveRow& row) { return row.caption + " （" + row.letters + "）"; }
 
 std::string ConfirmationText(const ConfirmationFacts& f) {
@@ -43,7 +45,7 @@ std::string ConfirmationText(const ConfirmationFacts& f) {
   text += "\n\nセクタ当たりのバイト数 > " + std::to_string(f.bytes_per_sector);
   text += "\n総セクタ数 > " + std::to_string(f.total_sectors);
   text += "\nドライブサイズ > " + FormatSize(f.total_sectors * f.bytes_per_sector);
-  text += f.resumed ? "\n消去方式 > " + EraseMethodText(f.method, MethodTextForm::kLong) : "\n";
+  text += f.resumed ? "\n消去方式 > " + EraseMethodText(MethodCode(f.method), MethodTextForm::kLong) : "\n";
   const int letters = LetterCountOfLabel(f.drive_label);
   if (f.show_partitions && letters >= 2) {
     const std::string n = std::to_string(letters);
@@ -225,20 +227,22 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
 // The record in the first sector, checked as untrusted input: a resume
 // point must name a real method, a write pass of it and a chunk of this
 // drive, counted in this drive's chunk layout.
-int EraseWorkflow::ReadEarlierRecord() {
+RecordKind EraseWorkflow::ReadEarlierRecord() {
   params_.ResumeChunk = 0;
-  EraseRecordFields fields{params_.EraseMethod, params_.ResumeChunk, params_.ResumePass};
-  int record = AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, RecordMode::kRead, false, fields).result;
-  if (record == 0 && (!ValidMethod(fields.EraseMethod) || fields.ResumePass < 0 ||
-                      fields.ResumePass > fields.EraseMethod || fields.ResumeChunk > params_.ChunkCount))
-    record = -1;
-  if (record == 0 && !fields.LayoutMatches(params_.TotalSectors, params_.SectorsPerChunk)) {
+  EraseRecordFields fields{MethodCode(params_.EraseMethod), params_.ResumeChunk, params_.ResumePass};
+  RecordKind record =
+      AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, RecordMode::kRead, false, fields).result;
+  const std::optional<OverwriteMethod> method = MethodOfCode(fields.EraseMethod);
+  if (record == RecordKind::kResume && (!method || fields.ResumePass < 0 || fields.ResumePass > fields.EraseMethod ||
+                                        fields.ResumeChunk > params_.ChunkCount))
+    record = RecordKind::kNone;
+  if (record == RecordKind::kResume && !fields.LayoutMatches(params_.TotalSectors, params_.SectorsPerChunk)) {
     // The chunk index would point at other bytes now: resuming could skip
     // part of the drive.
     ui_.ShowMessage(erase_text::kResumeLayoutChanged);
-    record = -1;
+    record = RecordKind::kNone;
   }
-  params_.EraseMethod = ValidMethod(fields.EraseMethod) ? fields.EraseMethod : 0;
+  params_.EraseMethod = method.value_or(OverwriteMethod::kZeros);
   params_.ResumeChunk = fields.ResumeChunk;
   params_.ResumePass = fields.ResumePass;
   return record;
@@ -246,16 +250,16 @@ int EraseWorkflow::ReadEarlierRecord() {
 
 // The question about an earlier record: whether this is a resumed erase, or
 // nothing when the user declined a second erase.
-std::optional<bool> EraseWorkflow::AskAboutEarlierRecord(int record) {
-  if (record == 0) {
+std::optional<bool> EraseWorkflow::AskAboutEarlierRecord(RecordKind record) {
+  if (record == RecordKind::kResume) {
     if (ui_.Ask(erase_text::ResumeQuestion())) return true;
     params_.ResumeChunk = 0;
     params_.ResumePass = 0;
-    params_.EraseMethod = 0;
+    params_.EraseMethod = OverwriteMethod::kZeros;
     return false;
   }
-  if (record == 1) {
-    if (!ui_.Ask(erase_text::EraseAgainQuestion(params_.EraseMethod))) return std::nullopt;
+  if (record == RecordKind::kComplete) {
+    if (!ui_.Ask(erase_text::EraseAgainQuestion(MethodCode(params_.EraseMethod)))) return std::nullopt;
   }
   return false;
 }
@@ -314,26 +318,26 @@ bool EraseWorkflow::LockTarget(const EraseTarget& target) {
   return true;
 }
 
-int EraseWorkflow::RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view) {
+EraseResult EraseWorkflow::RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view) {
   return RunErase(EraseTarget{designator.DevicePath(), designator, drive_label, view, std::nullopt, {}});
 }
 
-int EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
+EraseResult EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
                             const std::string& drive_label, ViewMode view) {
   return RunErase(EraseTarget{device_path, designator, drive_label, view, std::nullopt, {}});
 }
 
-int EraseWorkflow::RunErase(const EraseTarget& target) {
+EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
   outcome_ = EraseOutcome::kNothingWritten;
   record_after_ = {};
-  flags_.BytesWritten = 0;
-  if (!OpenDrive(target)) return -1;
+  bytes_written_ = 0;
+  if (!OpenDrive(target)) return EraseResult::kNotRecorded;
 
-  const int record = ReadEarlierRecord();
+  const RecordKind record = ReadEarlierRecord();
   std::optional<bool> resumed = AskAboutEarlierRecord(record);
   if (!resumed) {
     CloseDrive();
-    return -1;
+    return EraseResult::kNotRecorded;
   }
   if (!*resumed) {
     params_.ResumeChunk = 0;
@@ -343,7 +347,7 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
   ConfirmRequest request;
   request.caption = std::string(erase_text::kConfirmCaption) + (*resumed ? erase_text::kResumedSuffix : "");
   request.text = ConfirmationText({target.label, params_.BytesPerSector, params_.TotalSectors, *resumed,
-                                   params_.EraseMethod, record == -1});
+                                   params_.EraseMethod, record == RecordKind::kNone});
   request.method = params_.EraseMethod;
   request.method_enabled = !*resumed;
   request.drive = drive_.get();
@@ -352,29 +356,31 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
   ConfirmChoice choice = ui_.ConfirmErase(request);
   if (!choice.ok) {
     CloseDrive();
-    return -1;
+    return EraseResult::kNotRecorded;
   }
   params_.VerifyData = choice.verify;
-  flags_.VerifyPassed = true;
-  if (!*resumed && ValidMethod(choice.method)) params_.EraseMethod = choice.method;
+  if (!*resumed) params_.EraseMethod = choice.method;
 
-  flags_.CancelRequested = false;
-  flags_.EraseFailed = false;
-  flags_.LastErrorText.clear();
+  cancel_ = false;
   if (!ReadyToWrite(target) || !LockTarget(target)) {
     CloseDrive();
-    return -1;
+    return EraseResult::kNotRecorded;
   }
   env_.UpdateEraseCount(EraseCountOp::kBegin);
 
   ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label, params_.VerifyData,
                            params_.EraseTotalBytes};
-  ui_.RunProgress(progress, [this](ProgressView& view, GuiDispatcher& gui) {
-    return std::make_unique<TPlexiscrubThread>(TPlexiscrubThread::Context{
-        params_, flags_, machine_, ui_, gui, view, estimate_, pause_, pacing_});
+  const WorkerOutcome run = ui_.RunProgress(progress, [this](ProgressView& view, GuiDispatcher& gui) {
+    return std::make_unique<TPlexiscrubThread>(
+        params_, TPlexiscrubThread::Context{cancel_, pause_, machine_, ui_, gui, view, estimate_, pacing_});
   });
+  bytes_written_ = run.bytes_written;
+  if (run.cancelled) {
+    params_.ResumeChunk = run.stopped_chunk;
+    params_.ResumePass = run.stopped_pass;
+  }
 
-  const int result = DecideOutcome(choice.save_history, target.label);
+  const EraseResult result = DecideOutcome(run, choice.save_history, target.label);
   ReleaseTarget(target.label);
   env_.UpdateEraseCount(EraseCountOp::kEnd);
   CloseDrive();
@@ -385,7 +391,7 @@ int EraseWorkflow::RunErase(const EraseTarget& target) {
 // are told, before the locks end, that the volume or the disk changed under
 // them, so that none writes its cached view of the old contents back.
 void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
-  if (flags_.BytesWritten > 0) {
+  if (bytes_written_ > 0) {
     AlignedBuffer sector(params_.BytesPerSector);
     if (drive_->SetPosition(0).ok()) {
       platform::IoResult r = drive_->Read(sector.data(), params_.BytesPerSector);
@@ -401,37 +407,42 @@ void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
   if (!unlocked.ok()) env_.ReportError(SystemErrorText(machine_, unlocked.error()), drive_label);
 }
 
-int EraseWorkflow::DecideOutcome(bool save_history, const std::string& drive_label) {
-  const bool wrote = flags_.BytesWritten > 0;
-  if (flags_.CancelRequested) {
+EraseResult EraseWorkflow::DecideOutcome(const WorkerOutcome& run, bool save_history, const std::string& drive_label) {
+  const bool wrote = bytes_written_ > 0;
+  if (run.cancelled) {
     const bool save = env_.Unattended() || ui_.Ask(erase_text::SaveResumePointQuestion());
-    const int result = save ? WriteRecord(RecordMode::kInterrupt, false, 1, drive_label) : -1;
-    outcome_ = result == 1 ? EraseOutcome::kInterruptedSaved
+    const EraseResult result =
+        save ? WriteRecord(RecordMode::kInterrupt, false, EraseResult::kResumeRecordSaved, drive_label)
+             : EraseResult::kNotRecorded;
+    outcome_ = result == EraseResult::kResumeRecordSaved ? EraseOutcome::kInterruptedSaved
                            : (wrote ? EraseOutcome::kInterruptedPartly : EraseOutcome::kNothingWritten);
     return result;
   }
-  if (flags_.EraseFailed || (params_.VerifyData && !flags_.VerifyPassed)) {
-    env_.ReportError(flags_.LastErrorText, drive_label);
+  if (run.failed || (params_.VerifyData && !run.verify_passed)) {
+    env_.ReportError(run.error_text, drive_label);
     outcome_ = wrote ? EraseOutcome::kFailed : EraseOutcome::kNothingWritten;
-    return -1;
+    return EraseResult::kNotRecorded;
   }
-  const int result = WriteRecord(RecordMode::kFinish, save_history, save_history ? 2 : 0, drive_label);
-  outcome_ = result == -1 ? EraseOutcome::kFailed : EraseOutcome::kCompleted;
+  const EraseResult result =
+      WriteRecord(RecordMode::kFinish, save_history,
+                  save_history ? EraseResult::kCompletionRecordSaved : EraseResult::kErasedWithoutRecord, drive_label);
+  outcome_ = result == EraseResult::kNotRecorded ? EraseOutcome::kFailed : EraseOutcome::kCompleted;
   return result;
 }
 
 // Writes the record; a write that did not reach the drive is reported and
 // the erase counts as not recorded.
-int EraseWorkflow::WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label) {
-  EraseRecordFields fields{params_.EraseMethod, params_.ResumeChunk, params_.ResumePass, params_.TotalSectors,
+EraseResult EraseWorkflow::WriteRecord(RecordMode mode, bool save_history, EraseResult success_result,
+                                       const std::string& drive_label) {
+  EraseRecordFields fields{MethodCode(params_.EraseMethod), params_.ResumeChunk, params_.ResumePass, params_.TotalSectors,
                            params_.SectorsPerChunk};
   RecordAccessResult r = AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, mode, save_history, fields);
   if (r.io_ok) {
-    flags_.BytesWritten += params_.BytesPerSector;
+    bytes_written_ += params_.BytesPerSector;
     return success_result;
   }
   env_.ReportError(SystemErrorText(machine_, r.error), drive_label);
-  return -1;
+  return EraseResult::kNotRecorded;
 }
 
 EraseTarget TargetOfRow(const DriveRow& row, ViewMode view, EraseButtonHost& host) {
@@ -445,7 +456,7 @@ EraseTarget TargetOfRow(const DriveRow& row, ViewMode view, EraseButtonHost& hos
   return target;
 }
 
-std::optional<int> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, EraseButtonHost& host,
+std::optional<EraseResult> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, EraseButtonHost& host,
                                      std::vector<DriveRow>& rows, std::optional<size_t> selected,
                                      ViewMode view) {
   if (!selected || *selected >= rows.size()) return std::nullopt;
@@ -463,15 +474,16 @@ std::optional<int> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, Erase
     return std::nullopt;
   }
 
-  int result = workflow.RunErase(target);
+  const EraseResult result = workflow.RunErase(target);
   const bool touched = workflow.Outcome() != EraseOutcome::kNothingWritten;
   // The row is updated only while it still shows the drive erased.
-  if ((result != -1 || touched) && index < rows.size() && rows[index].designator == target.designator) {
+  const bool recorded = result != EraseResult::kNotRecorded;
+  if ((recorded || touched) && index < rows.size() && rows[index].designator == target.designator) {
     DriveRow& row = rows[index];
-    int32_t method = workflow.Parameters().EraseMethod;
-    if (result != -1) {
+    int32_t method = MethodCode(workflow.Parameters().EraseMethod);
+    if (recorded) {
       row.method_text = EraseMethodText(method);
-      row.record_kind = result;
+      row.record_kind = int32_t(RecordKindAfter(result));
     } else {
       // Written but not recorded: the row shows what the first sector holds now.
       const ListRecord& found = workflow.RecordAfterErase();

@@ -2,6 +2,7 @@
 // confirmation, the lock, the worker under the progress dialog, and what is
 // written into the first sector afterwards.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "erase/erase_job.h"
 #include "record/erase_record.h"
 #include "erase/erase_texts.h"
+#include "erase/overwrite_method.h"
 #include "erase/plexiscrub_thread.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
@@ -29,7 +31,7 @@ inline constexpr uint32_t kSectorsPerChunkLimit = 8192;
 struct ConfirmRequest {
   std::string caption;
   std::string text;
-  int32_t method = 0;
+  OverwriteMethod method = OverwriteMethod::kZeros;
   bool method_enabled = true;
   platform::Device* drive = nullptr;  // read now and then for the access lamp
   uint32_t bytes_per_sector = 0;
@@ -41,7 +43,7 @@ struct ConfirmChoice {
   bool ok = false;
   bool verify = false;
   bool save_history = true;
-  int32_t method = 0;
+  OverwriteMethod method = OverwriteMethod::kZeros;
 };
 
 struct ProgressRequest {
@@ -61,9 +63,10 @@ class EraseUi : public Notifier {
   // True for OK or Yes.
   virtual bool Ask(const EraseQuestion& question) = 0;
   virtual ConfirmChoice ConfirmErase(const ConfirmRequest& request) = 0;
-  // Shows the progress dialog modally: makes and starts the worker and
-  // returns once it has ended, running its GUI steps meanwhile.
-  virtual void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) = 0;
+  // Shows the progress dialog modally: makes and starts the worker, runs its
+  // GUI steps meanwhile and returns, once it has ended, how it ended (a
+  // failure when it never ran).
+  virtual WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) = 0;
 };
 
 // What the erase needs from the rest of the main window.
@@ -106,7 +109,7 @@ struct ConfirmationFacts {
   uint32_t bytes_per_sector = 0;
   uint64_t total_sectors = 0;
   bool resumed = false;
-  int32_t method = 0;
+  OverwriteMethod method = OverwriteMethod::kZeros;
   bool show_partitions = false;  // no earlier record was found
 };
 std::string ConfirmationText(const ConfirmationFacts& facts);
@@ -134,18 +137,29 @@ enum class EraseOutcome {
   kFailed,              // a write, read, verification or record error after writing began
 };
 
-// Result of an erase: -1 nothing recorded, 0 completed without history,
-// 1 interrupted with a resume record, 2 completed with a completion record.
+// What an erase left in the drive's first sector. The numbers are the
+// result the command-line tool prints.
+enum class EraseResult : int32_t {
+  kNotRecorded = -1,            // nothing done, failed, or stopped without a record
+  kErasedWithoutRecord = 0,     // completed, first sector left blank (no history)
+  kResumeRecordSaved = 1,       // interrupted, resume record written
+  kCompletionRecordSaved = 2,   // completed, completion record written
+};
+
+// The record kind the drive list shows after an erase with that result
+// (none for kNotRecorded, whose row shows what the drive holds instead).
+RecordKind RecordKindAfter(EraseResult result);
+
 class EraseWorkflow {
  public:
   EraseWorkflow(platform::Machine& machine, EraseUi& ui, EraseEnvironment& env,
                 EstimateState& estimate, Pacing pacing = {});
 
-  int RunErase(const EraseTarget& target);
-  int RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view);
+  EraseResult RunErase(const EraseTarget& target);
+  EraseResult RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view);
   // The same for a device named by its path (block devices and image files
   // of the command-line tool).
-  int RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
+  EraseResult RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
                const std::string& drive_label, ViewMode view);
 
   // What the last erase did to the drive, and the record its first sector
@@ -156,9 +170,12 @@ class EraseWorkflow {
   static platform::Result<> LockDrive(platform::Device& device);
   static platform::Result<> UnlockDrive(platform::Device& device);
 
-  // The main window's erase fields; they keep their values between erases.
-  EraseParameters& Parameters() { return params_; }
-  EraseFlags& Flags() { return flags_; }
+  // The last erase's parameters, with the resume point it stopped at.
+  const EraseParameters& Parameters() const { return params_; }
+  // Asks the running worker to stop at its next step: the progress
+  // dialog's cancel, the session's end, an interrupt of the tool.
+  void RequestCancel() { cancel_ = true; }
+  std::atomic<bool>& CancelFlag() { return cancel_; }
   PauseGate& Pause() { return pause_; }
   // Whether a drive is open for an erase right now.
   bool Running() const { return drive_ != nullptr; }
@@ -166,15 +183,16 @@ class EraseWorkflow {
  private:
   bool OpenDrive(const EraseTarget& target);
   bool SetLayout(const DriveExtent& extent);
-  int ReadEarlierRecord();
-  std::optional<bool> AskAboutEarlierRecord(int record);
+  RecordKind ReadEarlierRecord();
+  std::optional<bool> AskAboutEarlierRecord(RecordKind record);
   bool ReadyToWrite(const EraseTarget& target);
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath(const std::string& path);
   bool LockTarget(const EraseTarget& target);
   platform::Result<> LockWithRetry(platform::Device& device);
-  int DecideOutcome(bool save_history, const std::string& drive_label);
-  int WriteRecord(RecordMode mode, bool save_history, int success_result, const std::string& drive_label);
+  EraseResult DecideOutcome(const WorkerOutcome& run, bool save_history, const std::string& drive_label);
+  EraseResult WriteRecord(RecordMode mode, bool save_history, EraseResult success_result,
+                          const std::string& drive_label);
   void ReleaseTarget(const std::string& drive_label);
   bool TakeVolumesOfDisk(uint32_t disk);
   bool TakeVolume(const std::string& path, const std::string& name);
@@ -186,7 +204,10 @@ class EraseWorkflow {
   EstimateState& estimate_;
   Pacing pacing_;
   EraseParameters params_;
-  EraseFlags flags_;
+  // Bytes written to the drive by the last erase, its record included.
+  uint64_t bytes_written_ = 0;
+  // Shared with the worker while it runs.
+  std::atomic<bool> cancel_{false};
   PauseGate pause_;
   std::unique_ptr<platform::Device> drive_;
   DriveIdentity confirmed_;  // the drive as it was opened, size included
@@ -218,7 +239,7 @@ EraseTarget TargetOfRow(const DriveRow& row, ViewMode view, EraseButtonHost& hos
 // The erase button: asks once, runs the erase of the selected row, writes
 // the outcome into the row and tells the other copies. Returns the erase's
 // result, or nothing when no erase was started.
-std::optional<int> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, EraseButtonHost& host,
+std::optional<EraseResult> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui, EraseButtonHost& host,
                                      std::vector<DriveRow>& rows, std::optional<size_t> selected,
                                      ViewMode view);
 

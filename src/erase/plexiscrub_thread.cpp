@@ -52,17 +52,18 @@ std::string EstimateText(uint64_t remaining_bytes, int64_t rate) {
   return text + " " + FormatSize(uint64_t(rate)) + "/s";
 }
 
-TPlexiscrubThread::TPlexiscrubThread(Context context)
-    : c_(context),
-      device_(*context.params.DriveHandle),
-      chunk_count_(context.params.ChunkCount),
-      bytes_per_sector_(context.params.BytesPerSector),
-      chunk_bytes_(context.params.ChunkBytes),
-      tail_bytes_(context.params.TailBytes),
-      verify_data_(context.params.VerifyData),
-      erase_method_(context.params.EraseMethod) {
-  chunk_index_ = c_.params.ResumeChunk;
-  const int32_t resume_pass = c_.params.ResumePass;
+TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context context)
+    : params_(params),
+      c_(context),
+      device_(*params.DriveHandle),
+      chunk_count_(params.ChunkCount),
+      bytes_per_sector_(params.BytesPerSector),
+      chunk_bytes_(params.ChunkBytes),
+      tail_bytes_(params.TailBytes),
+      verify_data_(params.VerifyData),
+      last_write_pass_(WritePassCount(params.EraseMethod) - 1) {
+  chunk_index_ = params_.ResumeChunk;
+  const int32_t resume_pass = params_.ResumePass;
 
   position_ = uint64_t(chunk_index_) * chunk_bytes_;
   // Writing from anywhere but the resume point would skip part of the drive
@@ -72,7 +73,7 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
   c_.view.SetWritePosition(position_);
 
   pass_bytes_ = uint64_t(chunk_bytes_) * chunk_count_ + tail_bytes_;
-  remaining_bytes_ = pass_bytes_ * uint64_t(erase_method_ + 1);
+  remaining_bytes_ = pass_bytes_ * uint64_t(last_write_pass_ + 1);
   chunks_per_call_ = std::max<uint32_t>(1, kTransferBytes / chunk_bytes_);
   pattern_ = std::make_unique<AlignedBuffer>(size_t(chunk_bytes_) * chunks_per_call_);
   RefillForPass(0);
@@ -89,7 +90,7 @@ TPlexiscrubThread::TPlexiscrubThread(Context context)
   if (verify_data_) remaining_bytes_ += pass_bytes_;
 }
 
-TPlexiscrubThread::~TPlexiscrubThread() { Join(); }
+TPlexiscrubThread::~TPlexiscrubThread() { static_cast<void>(Join()); }
 
 void TPlexiscrubThread::Start(std::function<void()> on_terminate) {
   on_terminate_ = std::move(on_terminate);
@@ -97,15 +98,16 @@ void TPlexiscrubThread::Start(std::function<void()> on_terminate) {
   thread_ = std::thread([this] { Execute(); });
 }
 
-void TPlexiscrubThread::Join() {
+WorkerOutcome TPlexiscrubThread::Join() {
   if (thread_.joinable()) thread_.join();
+  return outcome_;
 }
 
 // The pattern of a write pass: the last pass of every method writes zeros,
 // the pass before it 0xFF, and the first pass of the third method the
 // random bytes.
 void TPlexiscrubThread::RefillForPass(int32_t pass) {
-  const int32_t from_last = erase_method_ - pass;
+  const int32_t from_last = last_write_pass_ - pass;
   if (from_last == 1) {
     pattern_->Fill(0xFF);
   } else if (from_last == 2) {
@@ -123,37 +125,37 @@ void TPlexiscrubThread::Execute() {
   bool cancelled = false;
   bool nonzero_seen = false;
   while (!failed_) {
-    c_.pause.WaitWhilePaused(c_.flags.CancelRequested);
+    c_.pause.WaitWhilePaused(c_.cancel);
     Sleep(c_.pacing.chunk_ms);
-    if (c_.flags.CancelRequested.load()) {
+    if (c_.cancel.load()) {
       cancelled = true;
-      if (pass_ <= erase_method_) {
+      // A cancel once the writing is complete leaves a finished erase.
+      if (pass_ <= last_write_pass_) {
         c_.gui.RunOnGui([this] {  // SaveResumePoint
-          c_.params.ResumeChunk = chunk_index_;
-          c_.params.ResumePass = pass_;
+          outcome_.cancelled = true;
+          outcome_.stopped_chunk = chunk_index_;
+          outcome_.stopped_pass = pass_;
         });
-      } else {
-        c_.flags.CancelRequested = false;  // the writing is complete
       }
       break;
     }
     if (chunk_index_ >= chunk_count_) {
       if (tail_bytes_ > 0 && !tail_done_) {
         if (!ProcessTail()) break;
-        if (pass_ > erase_method_ && !AllZero(pattern_->data(), tail_bytes_)) nonzero_seen = true;
+        if (pass_ > last_write_pass_ && !AllZero(pattern_->data(), tail_bytes_)) nonzero_seen = true;
         tail_done_ = true;
         remaining_bytes_ -= tail_bytes_;
         bytes_since_estimate_ += tail_bytes_;
         continue;  // a cancel now keeps the resume point at the pass's end
       }
       // A write pass is done only once its data is on the medium.
-      if (pass_ <= erase_method_ && !FlushWrites()) break;
-      if (pass_ >= erase_method_ + (verify_data_ ? 1 : 0)) break;
-      if (pass_ < erase_method_) RefillForPass(pass_ + 1);
+      if (pass_ <= last_write_pass_ && !FlushWrites()) break;
+      if (pass_ >= last_write_pass_ + (verify_data_ ? 1 : 0)) break;
+      if (pass_ < last_write_pass_) RefillForPass(pass_ + 1);
       chunk_index_ = 0;
       tail_done_ = false;
       ChangePass();
-      if (start_chunk != 0 && pass_ == erase_method_) {
+      if (start_chunk != 0 && pass_ == last_write_pass_) {
         // A resumed erase about to verify: its first sector still holds the
         // resume record unless this run wrote it again.
         if (!RewriteFirstSector()) break;
@@ -165,18 +167,22 @@ void TPlexiscrubThread::Execute() {
     const uint32_t done = ProcessChunks();
     if (done == 0) break;
     const uint64_t bytes = uint64_t(done) * chunk_bytes_;
-    if (pass_ > erase_method_ && !AllZero(pattern_->data(), bytes)) nonzero_seen = true;
+    if (pass_ > last_write_pass_ && !AllZero(pattern_->data(), bytes)) nonzero_seen = true;
     remaining_bytes_ -= bytes;
     bytes_since_estimate_ += int64_t(bytes);
     chunk_index_ += done;
     c_.gui.RunOnGui([this] { ShowEstimate(); });
   }
   if (!cancelled && !failed_ && verify_data_) {
-    c_.flags.VerifyPassed = !nonzero_seen;
+    outcome_.verify_passed = !nonzero_seen;
     if (nonzero_seen) ReportWorkerError(erase_text::kVerifyFailed, 0);
   }
-  c_.flags.EraseFailed = failed_;
-  c_.flags.BytesWritten = bytes_written_;
+  if (failed_) {
+    outcome_.stopped_chunk = chunk_index_;
+    outcome_.stopped_pass = pass_;
+  }
+  outcome_.failed = failed_;
+  outcome_.bytes_written = bytes_written_;
   if (on_terminate_) c_.gui.RunOnGui(on_terminate_);
 }
 
@@ -203,7 +209,7 @@ bool TPlexiscrubThread::FlushWrites() {
 // that follows.
 void TPlexiscrubThread::ChangePass() {
   Rewind();
-  const bool writing_done = pass_ == erase_method_;
+  const bool writing_done = pass_ == last_write_pass_;
   c_.gui.RunOnGui([this, writing_done] {
     if (writing_done) {
       c_.view.SetCaption(erase_text::kVerifyCaption);
@@ -219,7 +225,7 @@ void TPlexiscrubThread::Rewind() {
   position_ = 0;
   if (!s.ok()) {
     failed_ = true;
-    c_.flags.LastErrorText = SystemErrorText(c_.machine, s.error());
+    outcome_.error_text = SystemErrorText(c_.machine, s.error());
   }
 }
 
@@ -251,7 +257,7 @@ bool TPlexiscrubThread::ProcessTail() {
 
 // One read or write of `length` bytes that must move at least `expected`.
 bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected) {
-  const bool writing = pass_ <= erase_method_;
+  const bool writing = pass_ <= last_write_pass_;
   platform::IoResult r = writing ? device_.Write(data, length) : device_.Read(data, length);
   if (writing && r.ok()) bytes_written_ += r.value();
   if (r.ok() && r.value() >= expected) return true;
@@ -262,7 +268,7 @@ bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expect
 }
 
 void TPlexiscrubThread::ShowPosition() {
-  const bool writing = pass_ <= erase_method_;
+  const bool writing = pass_ <= last_write_pass_;
   const uint64_t shown = writing ? pass_bytes_ * uint64_t(pass_) + position_ : position_;
   c_.gui.RunOnGui([this, shown, writing] {
     if (writing) {
@@ -275,11 +281,11 @@ void TPlexiscrubThread::ShowPosition() {
 
 void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code) {
   failed_ = true;
-  c_.flags.LastErrorText = text.empty() ? SystemErrorText(c_.machine, code) : text;
+  outcome_.error_text = text.empty() ? SystemErrorText(c_.machine, code) : text;
 }
 
 void TPlexiscrubThread::ShowPassLabel() {
-  c_.view.SetPassText(erase_text::PassLine(pass_ + pass_label_offset_, erase_method_ + 1));
+  c_.view.SetPassText(erase_text::PassLine(pass_ + pass_label_offset_, last_write_pass_ + 1));
 }
 
 // The remaining time from the measured speed: bytes handled since the last

@@ -2,6 +2,7 @@
 // the pattern of the erase method, and reads it back when asked. Everything
 // it shows goes through synchronous steps on the GUI thread.
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -25,21 +26,23 @@ std::string EstimateText(uint64_t remaining_bytes, int64_t rate);
 
 class TPlexiscrubThread {
  public:
+  // What the worker uses besides its parameters. Only the cancel request
+  // and the pause gate are shared with other threads while it runs; the
+  // rest is touched in GUI steps or is the worker's alone.
   struct Context {
-    EraseParameters& params;
-    EraseFlags& flags;
+    const std::atomic<bool>& cancel;
+    PauseGate& pause;
     platform::Machine& machine;
     Notifier& notifier;
     GuiDispatcher& gui;
     ProgressView& view;
     EstimateState& estimate;
-    PauseGate& pause;
     Pacing pacing;
   };
 
-  // Runs on the GUI thread: takes the parameters, positions the drive at the
-  // resume point and shows the first pass.
-  explicit TPlexiscrubThread(Context context);
+  // Runs on the GUI thread: takes its copy of the parameters, positions the
+  // drive at the resume point and shows the first pass.
+  TPlexiscrubThread(const EraseParameters& params, Context context);
   // Waits for the run loop to end.
   ~TPlexiscrubThread();
   TPlexiscrubThread(const TPlexiscrubThread&) = delete;
@@ -47,7 +50,9 @@ class TPlexiscrubThread {
 
   // Starts the run loop; `on_terminate` runs as a GUI step when it ends.
   void Start(std::function<void()> on_terminate);
-  void Join();
+  // Waits for the run loop to end and returns how it ended; again and again
+  // once it has.
+  WorkerOutcome Join();
 
  private:
   void Execute();
@@ -65,6 +70,7 @@ class TPlexiscrubThread {
   void ShowEstimate();
   void Sleep(int ms);
 
+  const EraseParameters params_;
   Context c_;
   platform::Device& device_;
   const uint32_t chunk_count_;
@@ -72,7 +78,7 @@ class TPlexiscrubThread {
   const uint32_t chunk_bytes_;
   const uint32_t tail_bytes_;
   const bool verify_data_;
-  const int32_t erase_method_;
+  const int32_t last_write_pass_;  // the passes after it read back
   uint32_t chunk_index_ = 0;
   int32_t pass_ = 0;
   uint64_t pass_bytes_ = 0;
@@ -82,6 +88,9 @@ class TPlexiscrubThread {
   int32_t pass_label_offset_ = 1;
   uint64_t position_ = 0;  // the drive's byte position, as the worker moved it
   bool failed_ = false;
+  // Written by the constructor, the run loop and its GUI steps; read after
+  // the join. Failed until the run loop says otherwise.
+  WorkerOutcome outcome_;
   bool tail_done_ = false;  // this pass's tail is written (or read)
   uint64_t bytes_written_ = 0;
   uint32_t chunks_per_call_ = 1;  // small chunks are written a few MiB at a time

@@ -57,12 +57,12 @@ ListRecord RecogniseForList(const uint8_t* sector, size_t size) {
   return {};
 }
 
-int RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fields) {
-  if (size < kRecordBytes) return -1;
+RecordKind RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fields) {
+  if (size < kRecordBytes) return RecordKind::kNone;
   // The whole text up to the first zero byte must be the completion marker.
   if (StartsWith(sector, size, kCompleteMarker, kCompleteLength) && sector[kCompleteLength] == 0) {
     fields.EraseMethod = Signed32(sector + kCompleteMethodOffset);
-    return 1;
+    return RecordKind::kComplete;
   }
   if (StartsWith(sector, size, kResumeMarker, kResumeLength)) {
     fields.ResumeChunk = layout::Load32(sector + kResumeChunkOffset);
@@ -70,9 +70,9 @@ int RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fie
     fields.ResumePass = Signed32(sector + kResumePassOffset);
     fields.TotalSectors = layout::Load64(sector + kResumeTotalSectorsOffset);
     fields.SectorsPerChunk = layout::Load32(sector + kResumeSectorsPerChunkOffset);
-    return (fields.ResumeChunk > 0 || fields.ResumePass > 0) ? 0 : -1;
+    return (fields.ResumeChunk > 0 || fields.ResumePass > 0) ? RecordKind::kResume : RecordKind::kNone;
   }
-  return -1;
+  return RecordKind::kNone;
 }
 
 RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notifier,

@@ -47,14 +47,15 @@ struct ListRecord {
 };
 ListRecord RecogniseForList(const uint8_t* sector, size_t size);
 
-// How the erase workflow reads it: 1 a completion record, 0 a resume record
-// that holds a resume point, -1 anything else. Updates `fields` as read.
-int RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fields);
+// How the erase workflow reads it: a completion record, a resume record
+// that holds a resume point (kResume), or none for anything else, a resume
+// record without a resume point included. Updates `fields` as read.
+RecordKind RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFields& fields);
 
 enum class RecordMode { kFinish = 0, kInterrupt = 1, kRead = 2 };
 
 struct [[nodiscard]] RecordAccessResult {
-  int result = -1;          // mode 2: 1, 0 or -1; other modes -1
+  RecordKind result = RecordKind::kNone;  // kRead: as RecogniseForErase; other modes none
   bool io_ok = true;        // false when the write or read failed or was short
   uint32_t error = 0;       // Windows error code of that failure
 };

@@ -24,19 +24,19 @@ TEST(ConfirmWord, OnlyTheThreeLettersInAnyCaseArmTheStart) {
 
 TEST(ConfirmChoiceTest, ResumedEraseKeepsItsMethodAndDefaultsPassThrough) {
   ConfirmRequest fresh;
-  fresh.method = 1;
+  fresh.method = OverwriteMethod::kFfThenZeros;
   const ConfirmChoice defaults = ReadConfirmChoice(fresh, true, false, true, 1);
   EXPECT_TRUE(defaults.ok);
   EXPECT_FALSE(defaults.verify);
   EXPECT_TRUE(defaults.save_history);
-  EXPECT_EQ(defaults.method, 1);
-  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, 2).method, 2);
-  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, -1).method, 1) << "no item selected";
+  EXPECT_EQ(defaults.method, OverwriteMethod::kFfThenZeros);
+  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, 2).method, OverwriteMethod::kRandomFfThenZeros);
+  EXPECT_EQ(ReadConfirmChoice(fresh, true, true, false, -1).method, OverwriteMethod::kFfThenZeros) << "no item selected";
 
   ConfirmRequest resumed;
-  resumed.method = 2;
+  resumed.method = OverwriteMethod::kRandomFfThenZeros;
   resumed.method_enabled = false;
-  EXPECT_EQ(ReadConfirmChoice(resumed, true, false, true, 0).method, 2);
+  EXPECT_EQ(ReadConfirmChoice(resumed, true, false, true, 0).method, OverwriteMethod::kRandomFfThenZeros);
   EXPECT_FALSE(ReadConfirmChoice(resumed, false, false, true, 0).ok);
 }
 
@@ -167,20 +167,19 @@ class WorkerRunTest : public ::testing::Test {
     params_.SectorsPerChunk = 2048;
     params_.ChunkCount = 30;
     params_.ChunkBytes = 2048 * 512;
-    params_.EraseMethod = 1;
-    flags_.VerifyPassed = true;
+    params_.EraseMethod = OverwriteMethod::kFfThenZeros;
   }
   WorkerFactory Factory() {
     return [this](ProgressView& view, GuiDispatcher& gui) {
-      return std::make_unique<TPlexiscrubThread>(TPlexiscrubThread::Context{
-          params_, flags_, *machine_, notifier_, gui, view, estimate_, pause_, Pacing{0, 0}});
+      return std::make_unique<TPlexiscrubThread>(
+          params_, TPlexiscrubThread::Context{cancel_, pause_, *machine_, notifier_, gui, view, estimate_, Pacing{0, 0}});
     };
   }
 
   std::unique_ptr<sim::SimMachine> machine_;
   std::unique_ptr<platform::Device> drive_;
   EraseParameters params_;
-  EraseFlags flags_;
+  std::atomic<bool> cancel_{false};
   EstimateState estimate_;
   PauseGate pause_;
   test::RecordingNotifier notifier_;
@@ -202,16 +201,16 @@ TEST_F(WorkerRunTest, WaitRunsTheStepsOfACancelledWorkerUntilItEnds) {
   });
   ASSERT_TRUE(run.Started());
   EXPECT_FALSE(run.Ended());
-  flags_.CancelRequested = true;  // the cancel button
-  run.WaitForEnd([&] { gui_.Pump(); });
+  cancel_ = true;  // the cancel button
+  const WorkerOutcome outcome = run.WaitForEnd([&] { gui_.Pump(); });
   pause_.Resume();
 
   EXPECT_TRUE(run.Ended());
   EXPECT_EQ(ends, 1);
   EXPECT_EQ(end_thread, gui_thread);
-  EXPECT_TRUE(flags_.CancelRequested) << "a cancel in a write pass stays set for the workflow";
-  EXPECT_EQ(params_.ResumePass, 0);
-  EXPECT_EQ(params_.ResumeChunk, 0u);
+  EXPECT_TRUE(outcome.cancelled) << "a cancel in a write pass stays set for the workflow";
+  EXPECT_EQ(outcome.stopped_pass, 0);
+  EXPECT_EQ(outcome.stopped_chunk, 0u);
   EXPECT_GE(gui_.steps_run, 2) << "the resume point and the end";
 }
 
@@ -219,11 +218,12 @@ TEST_F(WorkerRunTest, ACompletedRunEndsOnceAndCanBeWaitedForAgain) {
   WorkerRun run;
   int ends = 0;
   run.Start(Factory(), view_, gui_, [&] { ++ends; });
-  run.WaitForEnd([&] { gui_.Pump(); });
-  run.WaitForEnd([&] { ADD_FAILURE() << "nothing left to pump"; });
+  const WorkerOutcome first = run.WaitForEnd([&] { gui_.Pump(); });
+  const WorkerOutcome again = run.WaitForEnd([&] { ADD_FAILURE() << "nothing left to pump"; });
   EXPECT_EQ(ends, 1);
-  EXPECT_FALSE(flags_.EraseFailed);
-  EXPECT_FALSE(flags_.CancelRequested);
+  EXPECT_FALSE(first.failed);
+  EXPECT_FALSE(first.cancelled);
+  EXPECT_FALSE(again.failed);
   ASSERT_FALSE(view_.write_positions.empty());
   EXPECT_EQ(view_.write_positions.back(), 2ull * 30 * 2048 * 512) << "both passes written";
 }

@@ -63,20 +63,26 @@ class ScriptedEraseUi : public EraseUi {
     if (!request.method_enabled) c.method = request.method;
     return c;
   }
-  void RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
     progress_requests.push_back(request);
+    if (!run_worker) return WorkerOutcome{};  // a dialog that could not be shown
     InlineDispatcher gui;
     auto worker = make_worker(view, gui);
     bool ended = false;
     worker->Start([&] { ended = true; });
-    worker->Join();
+    WorkerOutcome outcome = worker->Join();
     EXPECT_TRUE(ended);
+    if (after_progress) after_progress();
+    return outcome;
   }
 
   std::deque<bool> answers;  // answers to the questions, in order; true when exhausted
   // What happens elsewhere while the first question or the confirmation is open.
   std::function<void()> on_ask, on_confirm;
-  ConfirmChoice choice{true, false, true, 0};
+  // What happens once the worker has ended, before the dialog returns.
+  std::function<void()> after_progress;
+  bool run_worker = true;
+  ConfirmChoice choice{true, false, true, OverwriteMethod::kZeros};
   std::vector<std::string> messages, questions;
   std::vector<EraseQuestion::Id> asked;
   std::vector<ConfirmRequest> confirm_requests;

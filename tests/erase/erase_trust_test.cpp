@@ -111,7 +111,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
       ASSERT_TRUE(machine_->PokeDisk(disk, 0, fill.data(), fill.size()));
       writes_before_[disk] = machine_->DiskCounters(disk).writes;
     }
-    ui_.choice = {true, false, true, 1};
+    ui_.choice = {true, false, true, OverwriteMethod::kFfThenZeros};
   }
 
   // The byte the disk that has this number now was filled with.

@@ -73,16 +73,15 @@ class WorkerTest : public ::testing::Test {
     params_.ChunkCount = 30;
     params_.ChunkBytes = 2048 * 512;
     params_.EraseTotalBytes = 61440ull * 512;
-    params_.EraseMethod = method;
+    params_.EraseMethod = MethodOfCode(method).value();
     params_.VerifyData = verify;
     params_.ResumeChunk = resume_chunk;
     params_.ResumePass = resume_pass;
-    flags_.VerifyPassed = true;
   }
   void Run() {
-    TPlexiscrubThread worker({params_, flags_, *machine_, notifier_, gui_, view_, estimate_, pause_, Pacing{0, 0}});
+    TPlexiscrubThread worker(params_, {cancel_, pause_, *machine_, notifier_, gui_, view_, estimate_, Pacing{0, 0}});
     worker.Start([this] { terminated_ = true; });
-    worker.Join();
+    outcome_ = worker.Join();
   }
   void FillDisk(uint32_t disk, uint8_t value) {
     std::vector<uint8_t> junk(61440ull * 512, value);
@@ -110,7 +109,8 @@ class WorkerTest : public ::testing::Test {
   std::unique_ptr<sim::SimMachine> machine_ = test::MakeMachine(kMachine);
   std::unique_ptr<SpyDevice> device_;
   EraseParameters params_;
-  EraseFlags flags_;
+  std::atomic<bool> cancel_{false};
+  WorkerOutcome outcome_;
   test::RecordingNotifier notifier_;
   InlineDispatcher gui_;
   RecordingView view_;
@@ -124,7 +124,7 @@ TEST_F(WorkerTest, ZerosInOnePassAndNothingMoreWithoutVerification) {
   Prepare(1, 0, false);
   Run();
   EXPECT_TRUE(terminated_);
-  EXPECT_FALSE(flags_.EraseFailed);
+  EXPECT_FALSE(outcome_.failed);
   EXPECT_TRUE(DiskIsZero(1));
   ASSERT_EQ(Passes().size(), 1u);
   EXPECT_EQ(Passes()[0], std::vector<int>(30, 0));
@@ -138,8 +138,8 @@ TEST_F(WorkerTest, TwoPassMethodWithVerificationShowsEachStage) {
   FillDisk(1, 0x5A);
   Prepare(1, 1, true);
   Run();
-  EXPECT_FALSE(flags_.EraseFailed);
-  EXPECT_TRUE(flags_.VerifyPassed);
+  EXPECT_FALSE(outcome_.failed);
+  EXPECT_TRUE(outcome_.verify_passed);
   EXPECT_TRUE(DiskIsZero(1));
   std::vector<std::vector<int>> passes = Passes();
   ASSERT_GE(passes.size(), 2u);
@@ -197,8 +197,8 @@ TEST_F(WorkerTest, ResumedMidPassWithVerificationClearsTheResumeRecord) {
   machine_->PokeDisk(1, 0, record.data(), record.size());
   Prepare(1, 0, true, 12, 0);
   Run();
-  EXPECT_FALSE(flags_.EraseFailed) << flags_.LastErrorText;
-  EXPECT_TRUE(flags_.VerifyPassed);
+  EXPECT_FALSE(outcome_.failed) << outcome_.error_text;
+  EXPECT_TRUE(outcome_.verify_passed);
   EXPECT_TRUE(DiskIsZero(1));
   ASSERT_EQ(Passes().size(), 1u);
   EXPECT_EQ(Passes()[0].size(), 18u);  // chunks 12 to 29
@@ -214,9 +214,9 @@ TEST_F(WorkerTest, APositioningFailureAtTheResumePointWritesNothing) {
   device_->refuse_positioning = true;
   Run();
   EXPECT_TRUE(terminated_);
-  EXPECT_TRUE(flags_.EraseFailed);
-  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(winconst::kErrorSeek));
-  EXPECT_EQ(flags_.BytesWritten, 0u);
+  EXPECT_TRUE(outcome_.failed);
+  EXPECT_EQ(outcome_.error_text, machine_->ErrorText(winconst::kErrorSeek));
+  EXPECT_EQ(outcome_.bytes_written, 0u);
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
 }
 
@@ -224,9 +224,9 @@ TEST_F(WorkerTest, AFailedRewriteOfTheFirstSectorBeforeVerifyingIsAFailure) {
   FillDisk(5, 0);
   Prepare(5, 0, true, 12, 0);
   Run();
-  EXPECT_TRUE(flags_.EraseFailed);
-  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(29));
-  EXPECT_GT(flags_.BytesWritten, 0u);
+  EXPECT_TRUE(outcome_.failed);
+  EXPECT_EQ(outcome_.error_text, machine_->ErrorText(29));
+  EXPECT_GT(outcome_.bytes_written, 0u);
 }
 
 // The bytes after the last whole chunk are written and read back in every
@@ -237,8 +237,8 @@ TEST_F(WorkerTest, TheTailAfterTheLastChunkIsWrittenAndVerifiedInEveryPass) {
   params_.ChunkCount = 29;
   params_.TailBytes = 2048 * 512 - 1024;  // all but the last two sectors
   Run();
-  EXPECT_FALSE(flags_.EraseFailed) << flags_.LastErrorText;
-  EXPECT_TRUE(flags_.VerifyPassed);
+  EXPECT_FALSE(outcome_.failed) << outcome_.error_text;
+  EXPECT_TRUE(outcome_.verify_passed);
   std::vector<uint8_t> covered = machine_->PeekDisk(1, 29ull << 20, params_.TailBytes);
   EXPECT_TRUE(std::all_of(covered.begin(), covered.end(), [](uint8_t b) { return b == 0; }));
   EXPECT_EQ(machine_->PeekDisk(1, (30ull << 20) - 1024, 1)[0], 0x77);  // beyond the area: untouched
@@ -248,16 +248,16 @@ TEST_F(WorkerTest, TheTailAfterTheLastChunkIsWrittenAndVerifiedInEveryPass) {
 TEST_F(WorkerTest, CancelAfterTheLastChunkOfAPassSavesTheFullChunkCount) {
   Prepare(1, 1, false);
   view_.on_write = [&](uint64_t position) {
-    if (position == 30ull << 20) flags_.CancelRequested = true;  // end of pass 0
+    if (position == 30ull << 20) cancel_ = true;  // end of pass 0
   };
   Run();
-  EXPECT_TRUE(flags_.CancelRequested);
-  EXPECT_EQ(params_.ResumeChunk, 30u);
-  EXPECT_EQ(params_.ResumePass, 0);
+  EXPECT_TRUE(outcome_.cancelled);
+  EXPECT_EQ(outcome_.stopped_chunk, 30u);
+  EXPECT_EQ(outcome_.stopped_pass, 0);
 
   // Resumed from there, the worker changes pass at once and writes zeros.
   device_.reset();
-  flags_.CancelRequested = false;
+  cancel_ = false;
   view_ = RecordingView();
   Prepare(1, 1, false, 30, 0);
   Run();
@@ -269,18 +269,18 @@ TEST_F(WorkerTest, CancelAfterTheLastChunkOfAPassSavesTheFullChunkCount) {
 
 TEST_F(WorkerTest, CancelDuringVerificationIsClearedAndLeavesTheResult) {
   Prepare(1, 0, true);
-  view_.on_verify = [&](uint64_t) { flags_.CancelRequested = true; };
+  view_.on_verify = [&](uint64_t) { cancel_ = true; };
   Run();
-  EXPECT_FALSE(flags_.CancelRequested);
-  EXPECT_TRUE(flags_.VerifyPassed);
-  EXPECT_FALSE(flags_.EraseFailed);
+  EXPECT_FALSE(outcome_.cancelled);
+  EXPECT_TRUE(outcome_.verify_passed);
+  EXPECT_FALSE(outcome_.failed);
 }
 
 TEST_F(WorkerTest, AFailingWriteStopsTheEraseWithTheSystemText) {
   Prepare(2, 0, true);
   Run();
-  EXPECT_TRUE(flags_.EraseFailed);
-  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(29));
+  EXPECT_TRUE(outcome_.failed);
+  EXPECT_EQ(outcome_.error_text, machine_->ErrorText(29));
   EXPECT_LT(Passes()[0].size(), 30u);
   EXPECT_TRUE(view_.verify_positions.empty());
 }
@@ -288,29 +288,29 @@ TEST_F(WorkerTest, AFailingWriteStopsTheEraseWithTheSystemText) {
 TEST_F(WorkerTest, AShortWriteIsAFailureWithARealReason) {
   Prepare(3, 0, false);
   Run();
-  EXPECT_TRUE(flags_.EraseFailed);
-  EXPECT_EQ(flags_.LastErrorText, machine_->ErrorText(29));
-  EXPECT_NE(flags_.LastErrorText, machine_->ErrorText(0));
+  EXPECT_TRUE(outcome_.failed);
+  EXPECT_EQ(outcome_.error_text, machine_->ErrorText(29));
+  EXPECT_NE(outcome_.error_text, machine_->ErrorText(0));
 }
 
 TEST_F(WorkerTest, VerificationFindsWhatTheDriveDidNotWrite) {
   FillDisk(4, 0xEE);
   Prepare(4, 0, true);
   Run();
-  EXPECT_TRUE(flags_.EraseFailed);
-  EXPECT_FALSE(flags_.VerifyPassed);
-  EXPECT_EQ(flags_.LastErrorText, erase_text::kVerifyFailed);
+  EXPECT_TRUE(outcome_.failed);
+  EXPECT_FALSE(outcome_.verify_passed);
+  EXPECT_EQ(outcome_.error_text, erase_text::kVerifyFailed);
 }
 
 TEST_F(WorkerTest, PauseHoldsTheWorkerUntilResumed) {
   Prepare(1, 0, false);
   pause_.Pause();
-  TPlexiscrubThread worker({params_, flags_, *machine_, notifier_, gui_, view_, estimate_, pause_, Pacing{0, 0}});
+  TPlexiscrubThread worker(params_, {cancel_, pause_, *machine_, notifier_, gui_, view_, estimate_, Pacing{0, 0}});
   worker.Start([] {});
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
   pause_.Resume();
-  worker.Join();
+  static_cast<void>(worker.Join());
   EXPECT_EQ(machine_->DiskCounters(1).bytes_written, 30ull << 20);
 }
 

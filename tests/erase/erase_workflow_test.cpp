@@ -37,7 +37,7 @@ fault volume=K: op=lock error=5
 
 class WorkflowTest : public ::testing::Test {
  protected:
-  int Erase(uint32_t disk, const std::string& label = "Target （E: F:）") {
+  EraseResult Erase(uint32_t disk, const std::string& label = "Target （E: F:）") {
     return workflow_.RunErase(DriveDesignator::Physical(disk), label, ViewMode::kPhysical);
   }
   void PutRecord(uint32_t disk, const std::vector<uint8_t>& sector) {
@@ -92,16 +92,16 @@ TEST(ChooseSectorsPerChunk, TilesTheDriveExactly) {
 }
 
 TEST(ConfirmationText, ListsTheDriveAndCountsItsPartitions) {
-  std::string text = ConfirmationText({"Target （C: D: E:）", 512, 61440, false, 0, true});
+  std::string text = ConfirmationText({"Target （C: D: E:）", 512, 61440, false, OverwriteMethod::kZeros, true});
   EXPECT_EQ(text,
             "***** ドライブのデータを全て消去します。*****\n\nドライブ > Target （C: D: E:）"
             "\n\nセクタ当たりのバイト数 > 512\n総セクタ数 > 61440\nドライブサイズ > 30MB\n"
             "パーティション数 > 3\nこのドライブは、3個のパーティションに分割されています。\n\n"
             "開始ボタンを押す前に処理するドライブが間違っていないか再度確認して下さい。（アクセスランプが点灯）"
             "\n\n    消去を行うには、[ del ] の入力が必要です。");
-  std::string single = ConfirmationText({"Target （C:）", 512, 61440, false, 0, true});
+  std::string single = ConfirmationText({"Target （C:）", 512, 61440, false, OverwriteMethod::kZeros, true});
   EXPECT_EQ(single.find("パーティション数"), std::string::npos);
-  std::string resumed = ConfirmationText({"T （C: D:）", 4096, 100, true, 2, false});
+  std::string resumed = ConfirmationText({"T （C: D:）", 4096, 100, true, OverwriteMethod::kRandomFfThenZeros, false});
   EXPECT_NE(resumed.find("\n消去方式 > 米国陸軍方式\n\n\n開始"), std::string::npos);
   EXPECT_EQ(resumed.find("パーティション数"), std::string::npos);
   EXPECT_EQ(LetterCountOfLabel("WDC （C: D: E: F:）"), 4);
@@ -112,8 +112,8 @@ TEST_F(WorkflowTest, ACompletedEraseLeavesTheCompletionRecord) {
   // The last sector lies beyond the last whole cylinder the geometry counts.
   std::vector<uint8_t> tail(512, 0xAB);
   machine_->PokeDisk(1, 61439ull * 512, tail.data(), tail.size());
-  ui_.choice = {true, true, true, 1};
-  EXPECT_EQ(Erase(1), 2);
+  ui_.choice = {true, true, true, OverwriteMethod::kFfThenZeros};
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_EQ(machine_->PeekDisk(1, 61439ull * 512, 512), std::vector<uint8_t>(512, 0));
   EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 1));
   EXPECT_EQ(env_.operations, (std::vector<int>{1, 2}));
@@ -129,9 +129,9 @@ TEST_F(WorkflowTest, ACompletedEraseLeavesTheCompletionRecord) {
   EXPECT_FALSE(workflow_.Running());
 
   // Without history the first sector is blank.
-  ui_.choice = {true, false, false, 0};
+  ui_.choice = {true, false, false, OverwriteMethod::kZeros};
   ui_.answers = {true};  // yes to the second erase
-  EXPECT_EQ(Erase(1), 0);
+  EXPECT_EQ(Erase(1), EraseResult::kErasedWithoutRecord);
   EXPECT_TRUE(Asked("255とゼロで消去が完了したドライブです。もう一度消去しますか？"));
   EXPECT_EQ(Sector0(1), std::vector<uint8_t>(512, 0));
 }
@@ -139,7 +139,7 @@ TEST_F(WorkflowTest, ACompletedEraseLeavesTheCompletionRecord) {
 TEST_F(WorkflowTest, DecliningASecondEraseTouchesNothing) {
   PutRecord(1, BuildCompletionRecord(512, 1));
   ui_.answers = {false};
-  EXPECT_EQ(Erase(1), -1);
+  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
   EXPECT_TRUE(ui_.confirm_requests.empty());
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
   EXPECT_EQ(machine_->OpenHandleCount(), 0u);
@@ -148,13 +148,13 @@ TEST_F(WorkflowTest, DecliningASecondEraseTouchesNothing) {
 TEST_F(WorkflowTest, AResumeRecordIsOfferedAndContinued) {
   PutRecord(1, BuildResumeRecord(512, {2, 10, 1}));
   ui_.answers = {true};
-  ui_.choice = {true, true, true, 0};  // the method choice is ignored when resuming
-  EXPECT_EQ(Erase(1), 2);
+  ui_.choice = {true, true, true, OverwriteMethod::kZeros};  // the method choice is ignored when resuming
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_TRUE(Asked("前回の処理情報が見つかりました。途中から続行しますか？"));
   ASSERT_EQ(ui_.confirm_requests.size(), 1u);
   EXPECT_EQ(ui_.confirm_requests[0].caption, "ドライブ消去の最終確認 （継続消去）");
   EXPECT_FALSE(ui_.confirm_requests[0].method_enabled);
-  EXPECT_EQ(ui_.confirm_requests[0].method, 2);
+  EXPECT_EQ(ui_.confirm_requests[0].method, OverwriteMethod::kRandomFfThenZeros);
   EXPECT_NE(ui_.confirm_requests[0].text.find("消去方式 > 米国陸軍方式"), std::string::npos);
   EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 2));
   EXPECT_EQ(ui_.view.events.front(), "pass:現在の工程 2 / 3");
@@ -183,8 +183,8 @@ class FakeHost : public EraseButtonHost {
 TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
   EraseRecordFields stale{2, 10, 1, 61440 + 2048, 2048};
   PutRecord(1, BuildResumeRecord(512, stale));
-  ui_.choice = {true, false, true, 0};
-  EXPECT_EQ(Erase(1), 2);
+  ui_.choice = {true, false, true, OverwriteMethod::kZeros};
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_FALSE(Asked("前回の処理情報"));
   EXPECT_EQ(ui_.messages, std::vector<std::string>{erase_text::kResumeLayoutChanged});
   EXPECT_TRUE(ui_.confirm_requests[0].method_enabled);
@@ -194,12 +194,12 @@ TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
   stale.SectorsPerChunk = 1024;
   stale.TotalSectors = 61440;
   PutRecord(1, BuildResumeRecord(512, stale));
-  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_FALSE(Asked("前回の処理情報"));
 
   ui_ = {};
   PutRecord(1, BuildResumeRecord(512, {2, 10, 1, 61440, 2048}));
-  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_TRUE(Asked("前回の処理情報"));
   EXPECT_TRUE(ui_.messages.empty());
 }
@@ -207,13 +207,13 @@ TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
 // An interrupted erase records the layout its chunk index counts in.
 TEST_F(WorkflowTest, AResumeRecordNamesTheDriveSizeAndChunkSize) {
   ui_.view.on_write = [this](uint64_t p) {
-    if (p >= (5u << 20)) workflow_.Flags().CancelRequested = true;
+    if (p >= (5u << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {true, true};
-  EXPECT_EQ(Erase(1), 1);
+  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
   EraseRecordFields fields;
   std::vector<uint8_t> sector = Sector0(1);
-  ASSERT_EQ(RecogniseForErase(sector.data(), sector.size(), fields), 0);
+  ASSERT_EQ(RecogniseForErase(sector.data(), sector.size(), fields), RecordKind::kResume);
   EXPECT_EQ(fields.TotalSectors, 61440u);
   EXPECT_EQ(fields.SectorsPerChunk, 2048u);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kInterruptedSaved);
@@ -229,11 +229,11 @@ TEST_F(WorkflowTest, AnInterruptionWithoutResumeRecordIsAPartlyOverwrittenDrive)
   rows[1].method_text = "255,ゼロ";
   rows[1].record_kind = 2;
   ui_.view.on_write = [this](uint64_t p) {
-    if (p >= (5u << 20)) workflow_.Flags().CancelRequested = true;
+    if (p >= (5u << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {true, true, false};  // erase, erase again, do not save
   FakeHost host;
-  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), -1);
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), EraseResult::kNotRecorded);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kInterruptedPartly);
   EXPECT_EQ(rows[1].record_kind, 0);
   EXPECT_EQ(rows[1].method_text, "");
@@ -245,45 +245,45 @@ TEST_F(WorkflowTest, AnInterruptionWithoutResumeRecordIsAPartlyOverwrittenDrive)
 TEST_F(WorkflowTest, DecliningTheResumeStartsAFreshZeroErase) {
   PutRecord(1, BuildResumeRecord(512, {2, 10, 1}));
   ui_.answers = {false};
-  ui_.choice = {true, false, true, 0};
-  EXPECT_EQ(Erase(1), 2);
+  ui_.choice = {true, false, true, OverwriteMethod::kZeros};
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   ASSERT_EQ(ui_.confirm_requests.size(), 1u);
-  EXPECT_EQ(ui_.confirm_requests[0].method, 0);
+  EXPECT_EQ(ui_.confirm_requests[0].method, OverwriteMethod::kZeros);
   EXPECT_TRUE(ui_.confirm_requests[0].method_enabled);
   EXPECT_EQ(ui_.view.events.front(), "pass:現在の工程 1 / 1");
 }
 
 TEST_F(WorkflowTest, RecordsWithoutAUsableResumePointAreNotOffered) {
   PutRecord(1, BuildResumeRecord(512, {1, 0, 0}));  // nothing done yet
-  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_FALSE(Asked("前回の処理情報"));
 
   ui_.questions.clear();
   PutRecord(1, BuildResumeRecord(512, {7, 3, 0}));  // no such method
-  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_FALSE(Asked("前回の処理情報"));
 
   ui_.questions.clear();
   PutRecord(1, BuildResumeRecord(512, {1, 999999, 0}));  // beyond the drive
-  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_FALSE(Asked("前回の処理情報"));
 }
 
 TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
-  ui_.choice = {true, false, true, 1};
+  ui_.choice = {true, false, true, OverwriteMethod::kFfThenZeros};
   ui_.view.on_write = [&](uint64_t position) {
-    if (position >= (8ull << 20)) workflow_.Flags().CancelRequested = true;
+    if (position >= (8ull << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {false};  // do not save
-  EXPECT_EQ(Erase(1), -1);
+  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
   EXPECT_TRUE(Asked("途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？"));
   EXPECT_EQ(RecogniseForList(Sector0(1).data(), 512).kind, RecordKind::kNone);
 
   ui_.answers = {true};
-  EXPECT_EQ(Erase(1), 1);
+  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
   EraseRecordFields saved;
   std::vector<uint8_t> sector = Sector0(1);
-  EXPECT_EQ(RecogniseForErase(sector.data(), 512, saved), 0);
+  EXPECT_EQ(RecogniseForErase(sector.data(), 512, saved), RecordKind::kResume);
   EXPECT_EQ(saved.EraseMethod, 1);
   EXPECT_EQ(saved.ResumePass, 0);
   EXPECT_EQ(saved.ResumeChunk, 8u);  // chunks are written four at a time
@@ -291,15 +291,34 @@ TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
 
 TEST_F(WorkflowTest, UnattendedCancelSavesWithoutAsking) {
   env_.unattended = true;
-  ui_.view.on_write = [&](uint64_t) { workflow_.Flags().CancelRequested = true; };
-  EXPECT_EQ(Erase(1), 1);
+  ui_.view.on_write = [&](uint64_t) { workflow_.RequestCancel(); };
+  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
   EXPECT_FALSE(Asked("途中で中断されました"));
+}
+
+// The erase is judged by how its worker ended, not by the cancel request:
+// a cancel arriving after the last write leaves a completed erase, and a
+// progress dialog that never ran the worker is no completion.
+TEST_F(WorkflowTest, TheOutcomeIsWhatTheWorkerReturned) {
+  ui_.after_progress = [&] { workflow_.RequestCancel(); };
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 0));
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kCompleted);
+
+  ui_.after_progress = nullptr;
+  ui_.run_worker = false;
+  std::vector<uint8_t> junk(512, 0x5A);
+  PutRecord(1, junk);
+  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
+  EXPECT_EQ(Sector0(1), junk);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kNothingWritten);
+  EXPECT_EQ(env_.reported.size(), 1u);
 }
 
 TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
   PutRecord(2, BuildCompletionRecord(512, 0));
   ui_.answers = {true};
-  EXPECT_EQ(Erase(2, "Broken （G:）"), -1);
+  EXPECT_EQ(Erase(2, "Broken （G:）"), EraseResult::kNotRecorded);
   ASSERT_EQ(env_.reported.size(), 1u);
   EXPECT_EQ(env_.reported[0], "Broken （G:）|" + machine_->ErrorText(29));
   // The first chunk was overwritten with zeros; no record was written after.
@@ -308,7 +327,7 @@ TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
 }
 
 TEST_F(WorkflowTest, ARefusedLockStopsBeforeAnythingIsWritten) {
-  EXPECT_EQ(Erase(3, "Locked （H:）"), -1);
+  EXPECT_EQ(Erase(3, "Locked （H:）"), EraseResult::kNotRecorded);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0], "Locked （H:） を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、"
                              "もう一度実行して下さい。\r\n" + machine_->ErrorText(5));
@@ -329,13 +348,13 @@ TEST_F(WorkflowTest, MountedVolumesOfTheDiskAreLockedAndDismountedFirst) {
   // The erase takes E: and F: first, so the whole disk is written.
   std::vector<uint8_t> marker(512, 0xAB);
   machine_->PokeDisk(1, 21ull << 20, marker.data(), marker.size());
-  EXPECT_EQ(Erase(1), 2);
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_EQ(machine_->PeekDisk(1, 21ull << 20, 512), std::vector<uint8_t>(512, 0));
   EXPECT_EQ(machine_->OpenHandleCount(), 0u);  // and lets them go again
 }
 
 TEST_F(WorkflowTest, AVolumeInUseStopsThePhysicalEraseBeforeAnyWrite) {
-  EXPECT_EQ(Erase(5, "Busy （J: K:）"), -1);
+  EXPECT_EQ(Erase(5, "Busy （J: K:）"), EraseResult::kNotRecorded);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_NE(ui_.messages[0].find("ドライブ K: を使用中のため、消去できません。"), std::string::npos);
   EXPECT_EQ(machine_->DiskCounters(5).writes, 0u);
@@ -345,7 +364,7 @@ TEST_F(WorkflowTest, AVolumeInUseStopsThePhysicalEraseBeforeAnyWrite) {
 
 TEST_F(WorkflowTest, CancellingTheConfirmationErasesNothing) {
   ui_.choice.ok = false;
-  EXPECT_EQ(Erase(1), -1);
+  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
   EXPECT_TRUE(ui_.progress_requests.empty());
 }
@@ -353,7 +372,7 @@ TEST_F(WorkflowTest, CancellingTheConfirmationErasesNothing) {
 TEST_F(WorkflowTest, PartitionViewErasesOnlyTheVolume) {
   std::vector<uint8_t> marker(512, 0xAB);
   machine_->PokeDisk(1, 21ull << 20, marker.data(), marker.size());  // first sector of F:
-  EXPECT_EQ(workflow_.RunErase(DriveDesignator::Letter('E'), "Target 【 】 （E:）", ViewMode::kPartition), 2);
+  EXPECT_EQ(workflow_.RunErase(DriveDesignator::Letter('E'), "Target 【 】 （E:）", ViewMode::kPartition), EraseResult::kCompletionRecordSaved);
   EXPECT_EQ(machine_->PeekDisk(1, 1ull << 20, 512), BuildCompletionRecord(512, 0));
   EXPECT_EQ(machine_->PeekDisk(1, 21ull << 20, 512), marker);
 }
@@ -365,8 +384,8 @@ TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
   std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
   ASSERT_EQ(rows.size(), 5u);
   FakeHost host;
-  ui_.choice = {true, false, true, 2};
-  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), 2);
+  ui_.choice = {true, false, true, OverwriteMethod::kRandomFfThenZeros};
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), EraseResult::kCompletionRecordSaved);
   EXPECT_TRUE(Asked("データの消去確認|Target （E: F:）\nこのドライブの内容を全て消去しますか？"));
   EXPECT_EQ(rows[1].method_text, "米国陸軍");
   EXPECT_EQ(rows[1].record_kind, 2);
@@ -412,17 +431,17 @@ TEST_P(CancelAndResumeTest, EndsWithEveryByteZeroAndTheRightRecord) {
   machine_->PokeDisk(1, 0, junk.data(), junk.size());
   const uint64_t pass_bytes = 61440ull * 512;
   const uint64_t stop_at = pass_bytes * uint64_t(point.pass) + (point.at_boundary ? pass_bytes : pass_bytes / 2);
-  ui_.choice = {true, true, true, point.method};
+  ui_.choice = {true, true, true, MethodOfCode(point.method).value()};
   ui_.view.on_write = [&](uint64_t position) {
-    if (position >= stop_at) workflow_.Flags().CancelRequested = true;
+    if (position >= stop_at) workflow_.RequestCancel();
   };
   ui_.answers = {true};  // save the resume point
-  ASSERT_EQ(Erase(1), 1);
+  ASSERT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
 
   ui_.view = test::RecordingView();
   ui_.answers = {true};  // continue where it stopped
-  ui_.choice.method = 0;  // ignored: a resumed erase keeps its method
-  ASSERT_EQ(Erase(1), 2);
+  ui_.choice.method = OverwriteMethod::kZeros;  // ignored: a resumed erase keeps its method
+  ASSERT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_TRUE(ui_.confirm_requests.back().caption.find("継続消去") != std::string::npos);
 
   std::vector<uint8_t> disk = machine_->PeekDisk(1, 0, pass_bytes);
@@ -446,13 +465,13 @@ INSTANTIATE_TEST_SUITE_P(EveryPass, CancelAndResumeTest, ::testing::ValuesIn(All
 
 TEST_F(WorkflowTest, WhenWindowsEndsTheSessionTheResumePointIsSavedAndErrorsAreLogged) {
   env_.unattended = true;  // the session is ending
-  ui_.view.on_write = [&](uint64_t) { workflow_.Flags().CancelRequested = true; };
-  EXPECT_EQ(Erase(1), 1);
+  ui_.view.on_write = [&](uint64_t) { workflow_.RequestCancel(); };
+  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
   EXPECT_TRUE(ui_.questions.empty() || !Asked("途中で中断されました"));
 
   ui_.view.on_write = nullptr;
   ui_.answers = {false};  // no resume: a fresh erase that fails
-  EXPECT_EQ(Erase(2, "Broken （G:）"), -1);
+  EXPECT_EQ(Erase(2, "Broken （G:）"), EraseResult::kNotRecorded);
   ASSERT_EQ(env_.reported.size(), 1u);
   EXPECT_TRUE(ui_.messages.empty());
 }
@@ -505,7 +524,7 @@ volume C: disk=0 offset=1M
   FakeEnvironment env;
   EstimateState estimate;
   EraseWorkflow workflow(alias, ui, env, estimate, Pacing{0, 0, 1, 0});
-  EXPECT_EQ(workflow.RunErase(AliasMachine::kAlias, std::nullopt, "DR0", ViewMode::kPhysical), -1);
+  EXPECT_EQ(workflow.RunErase(AliasMachine::kAlias, std::nullopt, "DR0", ViewMode::kPhysical), EraseResult::kNotRecorded);
   EXPECT_EQ(ui.messages, std::vector<std::string>{kUnplacedRefusal});
   EXPECT_EQ(machine->DiskCounters(0).writes, 0u);
 }

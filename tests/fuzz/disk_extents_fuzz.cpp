@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::optional<SystemPlacement> system = FindSystemPlacement(machine);
   if (!machine.volumes.complete) FUZZ_CHECK(!system);
   platform::Result<std::unique_ptr<platform::Device>> target = machine.OpenDevice(path, platform::Access::kQuery);
-  const Placement placement = PlaceDevice(*target.device, path);
+  const Placement placement = PlaceDevice(*target.value(), path);
   const std::optional<std::string> refusal = SystemRefusal(machine, placement, path);
   if (placement.kind == Placement::Kind::kDisk && !system) FUZZ_CHECK(refusal.has_value());
   if (system && placement.kind == Placement::Kind::kDisk && system->disks.count(placement.disk))

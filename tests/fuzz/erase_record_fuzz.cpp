@@ -13,10 +13,10 @@ using namespace plexi;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ListRecord listed = RecogniseForList(data, size);
   EraseRecordFields fields;
-  const int erase = RecogniseForErase(data, size, fields);
-  FUZZ_CHECK(erase >= -1 && erase <= 1);
-  if (erase == 1) FUZZ_CHECK(listed.kind == RecordKind::kComplete && listed.method == fields.EraseMethod);
-  if (listed.kind == RecordKind::kNone) FUZZ_CHECK(erase == -1 && !listed.method);
+  const RecordKind erase = RecogniseForErase(data, size, fields);
+  FUZZ_CHECK(erase == RecordKind::kNone || erase == RecordKind::kResume || erase == RecordKind::kComplete);
+  if (erase == RecordKind::kComplete) FUZZ_CHECK(listed.kind == RecordKind::kComplete && listed.method == fields.EraseMethod);
+  if (listed.kind == RecordKind::kNone) FUZZ_CHECK(erase == RecordKind::kNone && !listed.method);
 
   // The sector as the erase reads it, at the sector sizes drives have.
   static std::unique_ptr<sim::SimMachine> machine = fuzz::QuietMachine();
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         AccessEraseRecord(*machine, notifier, device, sector_size, RecordMode::kRead, false, read);
     // A short sector holds no record; a whole one reads as the parser says.
     FUZZ_CHECK(result.io_ok == (size >= sector_size));
-    if (!result.io_ok) FUZZ_CHECK(result.result == -1);
+    if (!result.io_ok) FUZZ_CHECK(result.result == RecordKind::kNone);
     if (result.io_ok) {
       EraseRecordFields direct;
       FUZZ_CHECK(result.result == RecogniseForErase(data, sector_size, direct));
@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&written.SectorsPerChunk, data + 20, 4);
     const std::vector<uint8_t> resume = BuildResumeRecord(512, written);
     EraseRecordFields back;
-    const int kind = RecogniseForErase(resume.data(), resume.size(), back);
-    FUZZ_CHECK(kind == ((written.ResumeChunk > 0 || written.ResumePass > 0) ? 0 : -1));
+    const RecordKind kind = RecogniseForErase(resume.data(), resume.size(), back);
+    FUZZ_CHECK(kind == ((written.ResumeChunk > 0 || written.ResumePass > 0) ? RecordKind::kResume : RecordKind::kNone));
     FUZZ_CHECK(back.ResumeChunk == written.ResumeChunk && back.EraseMethod == written.EraseMethod &&
                back.ResumePass == written.ResumePass && back.TotalSectors == written.TotalSectors &&
                back.SectorsPerChunk == written.SectorsPerChunk);
     const std::vector<uint8_t> complete = BuildCompletionRecord(512, written.EraseMethod);
-    FUZZ_CHECK(RecogniseForErase(complete.data(), complete.size(), back) == 1);
+    FUZZ_CHECK(RecogniseForErase(complete.data(), complete.size(), back) == RecordKind::kComplete);
     FUZZ_CHECK(back.EraseMethod == written.EraseMethod);
     FUZZ_CHECK(RecogniseForList(complete.data(), complete.size()).method == written.EraseMethod);
   }

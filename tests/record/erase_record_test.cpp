@@ -37,7 +37,7 @@ TEST(EraseRecordLayout, ResumeRecordBytes) {
   EXPECT_EQ(layout::Load32(&s[36]), 8192u);
   for (size_t i = 40; i < s.size(); ++i) ASSERT_EQ(s[i], 0) << i;
   EraseRecordFields read;
-  ASSERT_EQ(RecogniseForErase(s.data(), s.size(), read), 0);
+  ASSERT_EQ(RecogniseForErase(s.data(), s.size(), read), RecordKind::kResume);
   EXPECT_TRUE(read.LayoutMatches(0x123456789ull, 8192));
   EXPECT_FALSE(read.LayoutMatches(0x123456789ull, 4096));
   EXPECT_TRUE(EraseRecordFields{}.LayoutMatches(1, 1));  // an older record names none
@@ -50,7 +50,7 @@ TEST(EraseRecordRecognition, CompletionRecordIsKindTwoForBothReaders) {
     EXPECT_EQ(list.kind, RecordKind::kComplete);
     EXPECT_EQ(list.method, method);
     EraseRecordFields f;
-    EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), 1);
+    EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), RecordKind::kComplete);
     EXPECT_EQ(f.EraseMethod, method);
   }
 }
@@ -60,15 +60,15 @@ TEST(EraseRecordRecognition, ResumeRecordWithoutProgressIsNoResumePoint) {
   EXPECT_EQ(RecogniseForList(s.data(), s.size()).kind, RecordKind::kResume);
   EXPECT_EQ(RecogniseForList(s.data(), s.size()).method, 1);
   EraseRecordFields f;
-  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), -1);
+  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), RecordKind::kNone);
 
   s = BuildResumeRecord(512, {2, 0, 2});  // pass 2, chunk 0: a real resume point
-  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), 0);
+  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), RecordKind::kResume);
   EXPECT_EQ(f.ResumePass, 2);
   EXPECT_EQ(f.EraseMethod, 2);
 
   s = BuildResumeRecord(512, {0, 7, -1});
-  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), 0);
+  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), RecordKind::kResume);
   EXPECT_EQ(f.ResumeChunk, 7u);
 }
 
@@ -80,7 +80,7 @@ TEST(EraseRecordRecognition, CompletionMarkerWithNonZeroByte14) {
   layout::Store32(&s[24], 1);
   EXPECT_EQ(RecogniseForList(s.data(), s.size()).kind, RecordKind::kComplete);
   EraseRecordFields f;
-  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), 0);
+  EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), RecordKind::kResume);
   EXPECT_EQ(f.ResumeChunk, 5u);
   EXPECT_EQ(f.EraseMethod, 2);
   EXPECT_EQ(f.ResumePass, 1);
@@ -98,7 +98,7 @@ TEST(EraseRecordRecognition, OtherContentIsNoRecordAndChangesNothing) {
     EXPECT_EQ(list.kind, RecordKind::kNone);
     EXPECT_FALSE(list.method.has_value());
     EraseRecordFields f{9, 9, 9};
-    EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), -1);
+    EXPECT_EQ(RecogniseForErase(s.data(), s.size(), f), RecordKind::kNone);
     EXPECT_EQ(f.EraseMethod, 9);
     EXPECT_EQ(f.ResumeChunk, 9u);
   }

@@ -73,7 +73,7 @@ TEST_F(RecordAccessTest, AFailedPositioningIsAFailedWriteAndNoRecordRead) {
   EXPECT_EQ(device.writes, 0);
   EXPECT_TRUE(notifier_.messages.empty());  // the caller reports a failed write
   machine_->PokeDisk(1, 0, BuildResumeRecord(512, fields).data(), 512);
-  EXPECT_EQ(AccessEraseRecord(*machine_, notifier_, device, 512, RecordMode::kRead, false, fields).result, -1);
+  EXPECT_EQ(AccessEraseRecord(*machine_, notifier_, device, 512, RecordMode::kRead, false, fields).result, RecordKind::kNone);
   EXPECT_EQ(notifier_.messages.size(), 1u);
 }
 
@@ -82,7 +82,7 @@ TEST_F(RecordAccessTest, FinishWritesTheCompletionRecordOrABlankSector) {
   machine_->PokeDisk(1, 0, reinterpret_cast<const uint8_t*>("old boot code"), 13);
   RecordAccessResult r = Run(1, 512, RecordMode::kFinish, true, fields);
   EXPECT_TRUE(r.io_ok);
-  EXPECT_EQ(r.result, -1);
+  EXPECT_EQ(r.result, RecordKind::kNone);
   EXPECT_EQ(machine_->PeekDisk(1, 0, 512), BuildCompletionRecord(512, 2));
 
   r = Run(1, 512, RecordMode::kFinish, false, fields);
@@ -98,7 +98,7 @@ TEST_F(RecordAccessTest, InterruptThenReadGivesTheResumePointBack) {
   EraseRecordFields read;
   RecordAccessResult r = Run(4, 4096, RecordMode::kRead, false, read);
   EXPECT_TRUE(r.io_ok);
-  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.result, RecordKind::kResume);
   EXPECT_EQ(read.ResumeChunk, 4321u);
   EXPECT_EQ(read.EraseMethod, 1);
   EXPECT_EQ(read.ResumePass, 1);
@@ -119,7 +119,7 @@ TEST_F(RecordAccessTest, AnUnreadableSectorReadsAsNoRecord) {
   RecordAccessResult r = Run(7, 512, RecordMode::kRead, false, fields);
   EXPECT_FALSE(r.io_ok);
   EXPECT_EQ(r.error, 23u);
-  EXPECT_EQ(r.result, -1);
+  EXPECT_EQ(r.result, RecordKind::kNone);
   EXPECT_EQ(fields.ResumeChunk, 3u);
 }
 
