@@ -72,8 +72,7 @@ bool TDriveViewDlg::Create() {
   // width cannot (see WM_GETMINMAXINFO), and there is no maximise.
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
                            WS_CLIPCHILDREN;
-  win::WindowClass window_class{kMainWindowClass};
-  window_class.icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  const win::WindowClass window_class{kMainWindowClass};
   // No background: the band and the children cover everything.
   win::WindowPlacement placement;
   placement.style = kStyle;

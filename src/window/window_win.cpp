@@ -30,6 +30,11 @@ HWND ChildOf(UINT message, LPARAM lparam) {
 
 }  // namespace
 
+HICON ProgramIcon(int size) {
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconId),
+                                       IMAGE_ICON, size, size, LR_SHARED));
+}
+
 bool RegisterWindowClass(const WindowClass& window_class) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW existing{};
@@ -39,7 +44,8 @@ bool RegisterWindowClass(const WindowClass& window_class) {
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = &Window::Procedure;
   wc.hInstance = instance;
-  wc.hIcon = window_class.icon;
+  wc.hIcon = window_class.icon ? window_class.icon : ProgramIcon(GetSystemMetrics(SM_CXICON));
+  wc.hIconSm = window_class.icon ? nullptr : ProgramIcon(GetSystemMetrics(SM_CXSMICON));
   wc.hCursor = window_class.cursor ? window_class.cursor : LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = window_class.background;
   wc.lpszClassName = window_class.name;

@@ -14,11 +14,16 @@
 
 namespace plexi::win {
 
+// The program's icon resource (plexiscrub.rc) at `size` pixels; null in a
+// program without it.
+inline constexpr int kProgramIconId = 1;
+HICON ProgramIcon(int size);
+
 // A window class of the program; every class uses Window's procedure.
 struct WindowClass {
   const wchar_t* name = nullptr;
   HBRUSH background = nullptr;  // null: the window paints every pixel itself
-  HICON icon = nullptr;
+  HICON icon = nullptr;         // null: the program's icon
   HCURSOR cursor = nullptr;  // null: the arrow
 };
 

@@ -85,6 +85,19 @@ TEST(MainWindow, LayoutToolbarAndTheRowsOfBothViewsAsTheCommandLineToolLists) {
 }
 
 // A first start of this version lists nothing until the user refreshes.
+// The program carries its own icon at the sizes Windows shows (its window
+// classes take it from there).
+TEST(MainWindow, ProgramIconInTheResources) {
+  HMODULE exe = LoadLibraryExW(Config().program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  for (int size : {16, 32, 48, 256}) {
+    HICON icon = static_cast<HICON>(LoadImageW(exe, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    EXPECT_NE(icon, nullptr) << size;
+    if (icon) DestroyIcon(icon);
+  }
+  FreeLibrary(exe);
+}
+
 TEST(MainWindow, FirstStartWaitsForTheRefreshButton) {
   ScenarioMachine machine(false);
   auto program = RunningProgram::Start(machine.file());
