@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "driver_config.h"
 #include "gui_actions.h"
 #include "scenario_support.h"
@@ -86,10 +88,16 @@ TEST(MainWindow, LayoutToolbarAndTheRowsOfBothViewsAsTheCommandLineToolLists) {
 
 // A first start of this version lists nothing until the user refreshes.
 // The program carries its own icon at the sizes Windows shows (its window
-// classes take it from there).
-TEST(MainWindow, ProgramIconInTheResources) {
+// classes take it from there), and its manifest asks for the administrator
+// rights that raw disk access needs.
+TEST(MainWindow, ResourcesHoldTheIconAndAskForAdministratorRights) {
   HMODULE exe = LoadLibraryExW(Config().program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(exe, nullptr);
+  HRSRC manifest = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(manifest, nullptr);
+  const char* text = static_cast<const char*>(LockResource(LoadResource(exe, manifest)));
+  const std::string manifest_text(text, SizeofResource(exe, manifest));
+  EXPECT_NE(manifest_text.find("level=\"requireAdministrator\""), std::string::npos);
   for (int size : {16, 32, 48, 256}) {
     HICON icon = static_cast<HICON>(LoadImageW(exe, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
     EXPECT_NE(icon, nullptr) << size;
