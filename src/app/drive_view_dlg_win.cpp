@@ -113,6 +113,12 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
       return 0;
+    case WM_MOUSEMOVE:
+      toolbar_.ParentMouseMove({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+      return 0;
+    case WM_MOUSELEAVE:
+      toolbar_.ParentMouseLeave();
+      return 0;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
       if (header->hwndFrom == list_.hwnd() && header->code == NM_CUSTOMDRAW)

@@ -16,6 +16,7 @@
 #include "drives/drive_types.h"
 #include "platform/win/win_handles.h"
 #include "viewer/sector_viewer.h"
+#include "window/window_helpers_win.h"
 #include "window/window_win.h"
 
 namespace plexi::win {
@@ -109,6 +110,7 @@ class SectorViewWindow : private SectorViewerView {
   HWND sector_number_ = nullptr;
   HWND check_box_ = nullptr;
   TrackBarWindow track_bar_;
+  Tooltips tooltips_;  // the tip window goes with the main window
   bool shown_ = false;
   bool text_display_ = false;
   // The memo passes a wheel message on to the edit control's own handling,
