@@ -39,6 +39,7 @@ constexpr int kCheckBoxLeft = kSectorNumberLeft + kSectorNumberWidth + 14;
 constexpr int kCheckBoxTop = 5;
 constexpr int kCheckBoxSize = 13;
 constexpr int kTrackBarWidth = 28;
+constexpr int kTextLabelRoom = 26;  // "Text" in the band's 10-point label font
 
 constexpr char kSectorNumberHint[] = "現在のセクタ番号／最終セクタ番号";
 constexpr char kTextCheckBoxHint[] = "テキスト表示";
@@ -238,6 +239,12 @@ void SectorViewWindow::FitMemo() {
 std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
   if (!shown_) return std::nullopt;
   return POINT{kCheckBoxLeft + kCheckBoxSize + 6, 6};
+}
+
+std::optional<int> SectorViewWindow::ToolbarEnd() const {
+  const std::optional<POINT> label = TextLabelPlace();
+  if (!label) return std::nullopt;
+  return label->x + kTextLabelRoom;
 }
 
 void SectorViewWindow::TakeBandColours(COLORREF header, COLORREF check_box) {

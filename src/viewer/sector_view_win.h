@@ -65,6 +65,9 @@ class SectorViewWindow : private SectorViewerView {
   void Layout(const RECT& area);
   // Where the band writes "Text" beside the check box, while it is shown.
   std::optional<POINT> TextLabelPlace() const;
+  // The first x on the toolbar right of the viewer's fields and the "Text"
+  // label, while they are shown.
+  std::optional<int> ToolbarEnd() const;
   // The band's colours behind the header line and the check box.
   void TakeBandColours(COLORREF header, COLORREF check_box);
 
