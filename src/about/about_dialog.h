@@ -27,6 +27,9 @@ struct VersionBoxSetup {
   std::int32_t jump_xy = 2;
   std::int32_t stretch_max = 5;
   UpdateConfig update;
+
+  // The maker's link is live only with a site to open.
+  bool HasHomePage() const { return !maker.empty() && !home_page.empty(); }
 };
 
 class TAboutDialog {

@@ -30,6 +30,7 @@ constexpr int kMakerTop = 142;
 constexpr char kFontFace[] = "ＭＳ Ｐゴシック";
 constexpr controls::Color kCreditColor = 0x808080;
 constexpr controls::Color kLinkColor = 0xFF0000;  // blue
+constexpr controls::Color kDeadLinkColor = 0x808080;  // grey: no site to open
 constexpr controls::Color kProgressBarColor = 0xFF8000;
 constexpr controls::Color kSilver = 0xC0C0C0;
 
@@ -234,14 +235,15 @@ void TVersionBox::OnMouseDown(POINT p) {
 }
 
 void TVersionBox::OnMouseUp(POINT p) {
-  if (!setup_.maker.empty() && Contains(MakerBounds(), p)) OpenHomePage(hwnd(), setup_.home_page);
+  if (setup_.HasHomePage() && Contains(MakerBounds(), p)) OpenHomePage(hwnd(), setup_.home_page);
 }
 
 bool TVersionBox::OnSetCursor() {
   POINT p;
   GetCursorPos(&p);
   ScreenToClient(hwnd(), &p);
-  if (!Contains(PictureBounds(), p) && !Contains(MakerBounds(), p)) return false;
+  const bool on_link = setup_.HasHomePage() && Contains(MakerBounds(), p);
+  if (!Contains(PictureBounds(), p) && !on_link) return false;
   SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
   return true;
 }
@@ -289,12 +291,16 @@ void TVersionBox::PaintPanel(controls::Canvas& c) {
   c.SetFont(FormFont(setup_.date_color));
   c.WriteText(kYearsAt.x, top + kYearsAt.y, setup_.years_line, setup_.date_color);
 
-  c.SetFont(FormFont(kLinkColor));
+  // Without a site the link is drawn as a plain grey text.
+  const bool live = setup_.HasHomePage();
+  const controls::Color link_color = live ? kLinkColor : kDeadLinkColor;
+  c.SetFont(FormFont(link_color));
   const RECT maker = MakerBounds();
   const controls::Size maker_size = c.TextExtent(setup_.maker);
-  c.WriteText(maker.left, maker.top, setup_.maker, kLinkColor);
+  c.WriteText(maker.left, maker.top, setup_.maker, link_color);
   const int underline = maker.top + maker_size.cy - 1;
-  c.Line({maker.left, underline}, {maker.left + maker_size.cx, underline}, controls::Pen{kLinkColor, 1});
+  if (live)
+    c.Line({maker.left, underline}, {maker.left + maker_size.cx, underline}, controls::Pen{kLinkColor, 1});
 
   const RECT picture = PictureBounds();
   c.DrawImage(picture_, {picture.left, picture.top, picture.right, picture.bottom});

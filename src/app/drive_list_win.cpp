@@ -172,6 +172,7 @@ void DriveListView::DrawRow(HDC target, int item) {
   const bool selected =
       (SendMessageW(list_, LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
   const RowPaint paint = RowPaintFor(RowStateOf(row, selected, GetFocus() == list_));
+  ClearBottomLine(dc, bounds);
   {
     win::UniqueBrush brush = win::SolidBrush(Resolve(paint.background));
     win::UniquePen outline = win::SolidPen(RGB(0, 0, 0));
@@ -207,6 +208,17 @@ void DriveListView::DrawRow(HDC target, int item) {
   DrawRowText(dc, item, bounds, row);
   SetViewportOrgEx(dc, 0, 0, nullptr);
   BitBlt(target, bounds.left, bounds.top, width, height, dc, 0, 0, SRCCOPY);
+}
+
+// The row's fill stops one pixel short of its bottom, where the list's own
+// background shows. The buffer is kept between rows, so that pixel row is
+// cleared here: otherwise the last row's line would show under every row.
+void DriveListView::ClearBottomLine(HDC dc, const RECT& bounds) const {
+  COLORREF background = COLORREF(SendMessageW(list_, LVM_GETBKCOLOR, 0, 0));
+  if (background == CLR_NONE) background = GetSysColor(COLOR_WINDOW);
+  win::UniqueBrush brush = win::SolidBrush(background);
+  const RECT line{bounds.left, bounds.bottom - 1, bounds.right, bounds.bottom};
+  FillRect(dc, &line, brush.get());
 }
 
 void DriveListView::DrawRowText(HDC dc, int item, const RECT& bounds, const DriveRow& row) const {

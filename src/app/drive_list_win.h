@@ -53,6 +53,7 @@ class DriveListView {
   void SetTexts(int item, const DriveRow& row);
   bool OnSetCursor();
   void DrawRow(HDC target, int item);
+  void ClearBottomLine(HDC dc, const RECT& bounds) const;
   void DrawRowText(HDC dc, int item, const RECT& bounds, const DriveRow& row) const;
 
   const Artwork& art_;

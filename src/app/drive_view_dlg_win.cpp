@@ -32,6 +32,10 @@ constexpr UINT kWatchIntervalMs = 1000;
 constexpr int kForbidMenuId = 301;  // "消去を禁止する"
 constexpr int kAllowMenuId = 302;   // "消去を許可する"
 constexpr int kStaticText2Left = 184;  // right of the last tool button
+constexpr int kStaticText2Top = FlatToolbar::kTop + 2;
+// While the sector view is open its number field takes x 184: StaticText2
+// moves right of the view's fields, still left of the maker's mark.
+constexpr int kStaticText2Gap = 4;
 constexpr char kEraseBlocksShutdown[] = "ドライブの消去を中断し、続きから行うための情報を保存しています。";
 
 const std::vector<ToolButtonSpec>& ToolButtons() {
@@ -112,6 +116,12 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
       return 0;
+    case WM_MOUSEMOVE:
+      toolbar_.ParentMouseMove({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+      return 0;
+    case WM_MOUSELEAVE:
+      toolbar_.ParentMouseLeave();
+      return 0;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
       if (header->hwndFrom == list_.hwnd() && header->code == NM_CUSTOMDRAW)
@@ -174,7 +184,7 @@ void TDriveViewDlg::ConstructionSteps() {
   colour_depth_ = ScreenColourDepth();
   erase_ui_.SetResources({hwnd(), win::AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_},
                          notifier_);
-  erase_ui_.CreateWindows(kStaticText2Left, FlatToolbar::kTop + 2);
+  erase_ui_.CreateWindows(kStaticText2Left, kStaticText2Top);
 
   // A simulated machine's drives need no rights of the real one.
   if (!env_.simulated && LacksAdministratorRights())
@@ -289,6 +299,8 @@ void TDriveViewDlg::SpeedButton1Click() {
 void TDriveViewDlg::ShowSectorView(bool down) {
   band_.SetHeight(down ? HeaderBand::kViewerHeight : HeaderBand::kHeight);
   sector_view_.ShowControls(down);
+  const std::optional<int> viewer_end = sector_view_.ToolbarEnd();
+  erase_ui_.PlaceStatusText(viewer_end ? *viewer_end + kStaticText2Gap : kStaticText2Left, kStaticText2Top);
   ShowWindow(list_.hwnd(), down ? SW_HIDE : SW_SHOW);
   toolbar_.SetEnabled(kSectorDumpButton, list_.Selected().has_value());
   for (int id : {kEraseButton, kRefreshButton, kViewToggleButton})

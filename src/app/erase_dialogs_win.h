@@ -26,6 +26,8 @@ class WinEraseDialogs : public EraseUi, public ShutdownUi {
   // StaticText2 at (x, y) on the main window, and the countdown dialog,
   // which is kept for the whole run.
   bool CreateWindows(int status_x, int status_y);
+  // StaticText2 moved to (x, y), where the toolbar has room for it.
+  void PlaceStatusText(int x, int y) { status_text_.MoveTo(x, y); }
   // The erase and the action after it, once the main window has made them.
   void Attach(EraseWorkflow& workflow, ShutdownController& shutdown);
 

@@ -16,6 +16,7 @@ FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
     : art_(art), hint_sink_(std::move(hint_sink)) {}
 
 bool FlatToolbar::Create(HWND parent, const std::vector<ToolButtonSpec>& buttons) {
+  parent_ = parent;
   static_cast<void>(tooltips_.Create(parent));  // the buttons work without their tips
   entries_.reserve(buttons.size());  // the subclass keeps pointers to the entries' owner only
   for (const ToolButtonSpec& desc : buttons) {
@@ -82,6 +83,41 @@ void FlatToolbar::RepaintAll() const {
   for (const Entry& entry : entries_) InvalidateRect(entry.window, nullptr, FALSE);
 }
 
+FlatToolbar::Entry* FlatToolbar::DisabledButtonAt(POINT point) {
+  for (Entry& entry : entries_) {
+    if (!IsWindowVisible(entry.window) || IsWindowEnabled(entry.window)) continue;
+    RECT place{};
+    GetWindowRect(entry.window, &place);
+    MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&place), 2);
+    if (PtInRect(&place, point)) return &entry;
+  }
+  return nullptr;
+}
+
+void FlatToolbar::ParentMouseMove(POINT point) {
+  Entry* under = DisabledButtonAt(point);
+  const int id = under ? under->desc.id : 0;
+  if (id == parent_hover_) return;
+  DropParentHover();
+  if (!under) return;
+  parent_hover_ = id;
+  under->hot = true;
+  // The parent hears when the mouse leaves it, also into a child.
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, parent_, 0};
+  TrackMouseEvent(&track);
+  hint_sink_(SplitHint(under->desc.hint).long_text);
+}
+
+void FlatToolbar::ParentMouseLeave() { DropParentHover(); }
+
+void FlatToolbar::DropParentHover() {
+  Entry* entry = parent_hover_ != 0 ? Find(parent_hover_) : nullptr;
+  parent_hover_ = 0;
+  if (!entry) return;
+  entry->hot = false;
+  hint_sink_("");
+}
+
 void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
   const int x = (kSize - 16) / 2 + offset, y = (kSize - 16) / 2 + offset;
   // The glyph sits on a square of the button face, red on the erase button.
@@ -128,6 +164,12 @@ LRESULT CALLBACK FlatToolbar::ButtonProc(HWND window, UINT message, WPARAM wpara
       SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
       return TRUE;
     case WM_MOUSEMOVE:
+      // A button under the mouse takes the hint over from the parent's
+      // disabled one (or from itself while it was disabled).
+      if (Entry* parent_hover = self->parent_hover_ != 0 ? self->Find(self->parent_hover_) : nullptr) {
+        parent_hover->hot = false;
+        self->parent_hover_ = 0;
+      }
       if (entry && !entry->hot) {
         entry->hot = true;
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
@@ -139,7 +181,8 @@ LRESULT CALLBACK FlatToolbar::ButtonProc(HWND window, UINT message, WPARAM wpara
     case WM_MOUSELEAVE:
       if (entry) {
         entry->hot = false;
-        self->hint_sink_("");
+        // Left for a disabled button, whose hint the parent has set already.
+        if (self->parent_hover_ == 0) self->hint_sink_("");
         InvalidateRect(window, nullptr, FALSE);
       }
       break;

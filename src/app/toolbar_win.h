@@ -60,6 +60,12 @@ class FlatToolbar {
   bool DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& background);
   void RepaintAll() const;
 
+  // The parent's WM_MOUSEMOVE (client coordinates) and WM_MOUSELEAVE. A
+  // disabled button gets no mouse messages: the mouse over it moves in the
+  // parent, which hands the moves here so that its hint shows all the same.
+  void ParentMouseMove(POINT point);
+  void ParentMouseLeave();
+
  private:
   struct Entry {
     ToolButtonSpec desc;
@@ -73,11 +79,16 @@ class FlatToolbar {
   const Entry* Find(int id) const;
   void AddTip(const Entry& entry);
   void DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const;
+  // The disabled button at a point of the parent, if any.
+  Entry* DisabledButtonAt(POINT point);
+  void DropParentHover();
 
   const Artwork& art_;
   HintSink hint_sink_;
   win::Tooltips tooltips_;  // the tip window goes with the parent window
   std::vector<Entry> entries_;
+  HWND parent_ = nullptr;
+  int parent_hover_ = 0;  // the disabled button the parent saw the mouse over (0: none)
 };
 
 }  // namespace plexi::app

@@ -23,6 +23,10 @@ void ShutdownStatusText::Set(const std::string& text, bool visible) {
   ShowWindow(hwnd(), visible ? SW_SHOWNA : SW_HIDE);
 }
 
+void ShutdownStatusText::MoveTo(int x, int y) {
+  if (hwnd()) SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ShutdownStatusText::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);

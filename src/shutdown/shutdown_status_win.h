@@ -19,6 +19,8 @@ class ShutdownStatusText : public win::Window {
   // A hidden child of `parent` at (x, y), in `face` at 13 pixels.
   bool Create(HWND parent, int x, int y, const std::wstring& face);
   void Set(const std::string& text, bool visible);
+  // Moves the field to (x, y) of the parent.
+  void MoveTo(int x, int y);
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -39,6 +39,10 @@ constexpr int kCheckBoxLeft = kSectorNumberLeft + kSectorNumberWidth + 14;
 constexpr int kCheckBoxTop = 5;
 constexpr int kCheckBoxSize = 13;
 constexpr int kTrackBarWidth = 28;
+constexpr int kTextLabelRoom = 26;  // "Text" in the band's 10-point label font
+
+constexpr char kSectorNumberHint[] = "現在のセクタ番号／最終セクタ番号";
+constexpr char kTextCheckBoxHint[] = "テキスト表示";
 
 // The text view: child, visible, tab stop, multi-line, selection kept
 // visible, read-only, want-return; control parent with a client edge.
@@ -107,11 +111,15 @@ bool SectorViewWindow::Create(HWND parent) {
                       WS_EX_CLIENTEDGE, kHexDumpId, parent);
   header_ = CreateChild(L"STATIC", Utf8ToWide(kDumpHeader).c_str(), SS_LEFT | SS_NOPREFIX | WS_BORDER,
                         0, kHeaderLineId, parent);
-  sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | WS_BORDER, 0, kSectorNumberId,
-                               parent);
+  // SS_NOTIFY: the field takes the mouse, so that its tool tip sees it.
+  sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | SS_NOTIFY | WS_BORDER, 0,
+                               kSectorNumberId, parent);
   check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kTextCheckBoxId, parent);
   if (!text_view_ || !memo_ || !header_ || !sector_number_ || !check_box_) return false;
   if (!track_bar_.Create({parent, kSectorTrackBarId, {0, 0, kTrackBarWidth, 100}, false})) return false;
+  static_cast<void>(tooltips_.Create(parent));  // the viewer works without its tips
+  tooltips_.AddForChild(sector_number_, kSectorNumberHint);
+  tooltips_.AddForChild(check_box_, kTextCheckBoxHint);
 
   SendMessageW(text_view_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), TRUE);
   SendMessageW(sector_number_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), FALSE);
@@ -231,6 +239,12 @@ void SectorViewWindow::FitMemo() {
 std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
   if (!shown_) return std::nullopt;
   return POINT{kCheckBoxLeft + kCheckBoxSize + 6, 6};
+}
+
+std::optional<int> SectorViewWindow::ToolbarEnd() const {
+  const std::optional<POINT> label = TextLabelPlace();
+  if (!label) return std::nullopt;
+  return label->x + kTextLabelRoom;
 }
 
 void SectorViewWindow::TakeBandColours(COLORREF header, COLORREF check_box) {

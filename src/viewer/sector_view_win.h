@@ -16,6 +16,7 @@
 #include "drives/drive_types.h"
 #include "platform/win/win_handles.h"
 #include "viewer/sector_viewer.h"
+#include "window/window_helpers_win.h"
 #include "window/window_win.h"
 
 namespace plexi::win {
@@ -64,6 +65,9 @@ class SectorViewWindow : private SectorViewerView {
   void Layout(const RECT& area);
   // Where the band writes "Text" beside the check box, while it is shown.
   std::optional<POINT> TextLabelPlace() const;
+  // The first x on the toolbar right of the viewer's fields and the "Text"
+  // label, while they are shown.
+  std::optional<int> ToolbarEnd() const;
   // The band's colours behind the header line and the check box.
   void TakeBandColours(COLORREF header, COLORREF check_box);
 
@@ -109,6 +113,7 @@ class SectorViewWindow : private SectorViewerView {
   HWND sector_number_ = nullptr;
   HWND check_box_ = nullptr;
   TrackBarWindow track_bar_;
+  Tooltips tooltips_;  // the tip window goes with the main window
   bool shown_ = false;
   bool text_display_ = false;
   // The memo passes a wheel message on to the edit control's own handling,

@@ -40,6 +40,8 @@ TEST(AboutDialog, SetupOfTheApplicationsAboutBox) {
   EXPECT_EQ(setup.update.own_version, "1102");
   EXPECT_EQ(setup.update.base_address, "http://h/");
   EXPECT_EQ(setup.home_page, "http://h/");
+  EXPECT_TRUE(setup.HasHomePage());
+  EXPECT_FALSE(about.MakeSetup(32, "").HasHomePage()) << "no site: the maker's link is dead";
 
   // Few colours: white whatever the panel colour says.
   EXPECT_EQ(about.MakeSetup(10, "").panel_color, kWhite);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,8 @@
 
 #include "about/update_check.h"
 #include "about_http_server.h"
+#include "platform/win/gdi_scope.h"
+#include "platform/win/win_handles.h"
 #include "platform/win/internet_win.h"
 #include "platform/win/utf.h"
 #include "temp_folder.h"
@@ -201,6 +204,71 @@ class AboutBoxUnderWine : public ::testing::Test {
   std::string folder_caption;
   bool form_found = false;
 };
+
+// What the screen shows of the maker's link line: whether it has a bluish
+// pixel (the live link) and a grey one (the dead link's text).
+struct LinkLine {
+  bool blue = false;
+  bool grey = false;
+};
+
+std::optional<LinkLine> ReadLinkLine(HWND form) {
+  constexpr RECT kLine = {100, 143, 290, 158};  // client coordinates, right of the years
+  const int width = kLine.right - kLine.left, height = kLine.bottom - kLine.top;
+  POINT origin{kLine.left, kLine.top};
+  ClientToScreen(form, &origin);
+  auto screen = GetWindowDc(nullptr);
+  UniqueDc memory(CreateCompatibleDC(screen.get()));
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !bitmap || bits == nullptr) return std::nullopt;
+  auto selected = SelectInto(memory.get(), bitmap.get());
+  if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), origin.x, origin.y, SRCCOPY)) return std::nullopt;
+  GdiFlush();
+  LinkLine line;
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) {
+    const int r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF, b = pixels[i] & 0xFF;
+    if (b > r + 60 && b > g + 60) line.blue = true;
+    if (std::abs(r - g) < 16 && std::abs(g - b) < 16 && r < 0xB0) line.grey = true;
+  }
+  return line;
+}
+
+// Without a configured site the maker's link is grey and a click on it
+// opens nothing; with one it is the blue link.
+TEST_F(AboutBoxUnderWine, MakerLinkIsDeadWithoutASite) {
+  settings.texts.erase(controls::kSiteAddressSetting);
+  bool dead = false, opened = false;
+  Run([&](HWND form) {
+    dead = WaitFor([&] {
+      const std::optional<LinkLine> line = ReadLinkLine(form);
+      return line && line->grey && !line->blue;
+    }, 10s);
+    // A click on the link: handled at once, no page or message opens, and
+    // the form stays.
+    const LPARAM on_link = MAKELPARAM(260, 150);
+    DWORD_PTR ignored = 0;
+    const bool answered =
+        SendMessageTimeoutW(form, WM_LBUTTONDOWN, MK_LBUTTON, on_link, SMTO_BLOCK, 3000, &ignored) != 0 &&
+        SendMessageTimeoutW(form, WM_LBUTTONUP, 0, on_link, SMTO_BLOCK, 3000, &ignored) != 0;
+    opened = !answered || FindOwnWindow(L"#32770") != nullptr || !IsWindow(form);
+  });
+  EXPECT_TRUE(dead) << "grey text, no blue";
+  EXPECT_FALSE(opened) << "the click did something";
+
+  settings.texts[controls::kSiteAddressSetting] = server.Base();
+  bool live = false;
+  Run([&](HWND form) {
+    live = WaitFor([&] {
+      const std::optional<LinkLine> line = ReadLinkLine(form);
+      return line && line->blue;
+    }, 10s);
+  });
+  EXPECT_TRUE(live) << "the configured site's link is blue";
+}
 
 TEST_F(AboutBoxUnderWine, SameVersionIsUpToDate) {
   OfferPage("Plexiscrub_Up1102.zip");

@@ -45,6 +45,38 @@ TEST(DriveList, ClickEnablesTheButtonsTheSelectedRowAllows) {
   EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
 }
 
+// The grey line under the last row stays there: the rows above keep the
+// list's background in their bottom pixel row, however often they repaint.
+TEST(DriveList, GreyLineRunsUnderTheLastRowOnly) {
+  ScenarioMachine machine;
+  auto program = RunningProgram::Start(machine.file());
+  ASSERT_TRUE(program);
+  ASSERT_TRUE(program->WaitForRowCount(6));
+  // A selection repaints some rows after the whole list has been painted.
+  program->PressRow(1, 200);
+  ASSERT_TRUE(WaitUntil([&] { return program->SelectedRow() == size_t(1); }, kStepTimeout));
+
+  constexpr COLORREF kGrey = RGB(0x80, 0x80, 0x80);
+  const RECT last = program->RowBounds(5);
+  std::optional<Image> list;
+  ASSERT_TRUE(WaitUntil([&] {
+    list = program->CaptureList();
+    return list && list->At(last.left + 40, last.bottom - 1) == kGrey;
+  }, kStepTimeout)) << "the line under the last row";
+  const COLORREF background = COLORREF(SendMessageW(program->list(), LVM_GETBKCOLOR, 0, 0));
+  for (int row = 0; row < 5; ++row) {
+    const RECT bounds = program->RowBounds(row);
+    for (int x : {int(bounds.left) + 40, int(bounds.right) / 2, int(bounds.right) - 10}) {
+      EXPECT_NE(list->At(x, bounds.bottom - 1), kGrey) << "row " << row << " x " << x;
+      if (background != CLR_NONE) {
+        EXPECT_EQ(list->At(x, bounds.bottom - 1), background) << "row " << row;
+      }
+    }
+  }
+  program->Screenshot("last-row-line");
+  EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
+}
+
 TEST(DriveList, PressOnAnErasableIconStartsTheEraseButNeverOnTheSystemDrive) {
   ScenarioMachine machine;
   auto program = RunningProgram::Start(machine.file());

@@ -152,6 +152,10 @@ class EraseTest : public ::testing::Test {
     }
   }
 
+  // With a mode set: opens and closes the sector view, checking where the
+  // mode's field `status` goes.
+  void ExpectModeBesideTheSectorView(HWND status);
+
   int RowOf(const std::string& letters) {
     const std::optional<int> row = program_->RowOf(letters);
     EXPECT_TRUE(row) << "no row " << letters;
@@ -434,6 +438,49 @@ TEST_F(EraseTest, LostWritesFailTheVerificationAndNothingIsRecorded) {
   EXPECT_EQ(MethodColumn("K:"), "") << "a failed erase leaves the row";
 }
 
+RECT PlaceIn(HWND parent, HWND child) {
+  RECT place{};
+  GetWindowRect(child, &place);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  RECT both;
+  return IntersectRect(&both, &a, &b) != FALSE;
+}
+
+// The mode's field and the sector view's fields share the toolbar: the
+// mode moves right of them while the view is open, and back after.
+void EraseTest::ExpectModeBesideTheSectorView(HWND status) {
+  constexpr int kSectorNumber = 405, kTextCheckBox = 406;
+  const HWND window = program_->window();
+  const RECT closed_place = PlaceIn(window, status);
+  program_->PressRow(RowOf("G:"), 200);
+  ASSERT_TRUE(WaitUntil([&] { return program_->Enabled(kDumpButton); }, kStepTimeout));
+  program_->ClickButton(kDumpButton);
+  const HWND number = GetDlgItem(window, kSectorNumber), check_box = GetDlgItem(window, kTextCheckBox);
+  ASSERT_TRUE(WaitUntil([&] {
+    return IsWindowVisible(number) && IsWindowVisible(check_box) && IsWindowVisible(status) &&
+           PlaceIn(window, status).left != closed_place.left;
+  }, kStepTimeout));
+  const RECT mode = PlaceIn(window, status);
+  EXPECT_FALSE(Overlap(mode, PlaceIn(window, number)));
+  // Right of the check box and of the "Text" the band writes beside it.
+  EXPECT_GE(mode.left, PlaceIn(window, check_box).right + 30);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_LE(mode.right, client.right - 52) << "left of the maker's mark";
+  program_->Screenshot("sector-view-with-shutdown-mode");
+
+  program_->ClickButton(kDumpButton);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(program_->list()) && !IsWindowVisible(number); },
+                        kStepTimeout));
+  const RECT back = PlaceIn(window, status);
+  EXPECT_EQ(back.left, closed_place.left);
+  EXPECT_EQ(back.top, closed_place.top);
+}
+
 // The action chosen during the erase: its dialog, the line in the progress
 // dialog and StaticText2, the countdown, and the power-off recorded with
 // the force flag. Chosen, it also makes the next erase unattended: its
@@ -482,6 +529,7 @@ TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
   const std::string calls = machine_.PowerLog();
   EXPECT_TRUE(IsWindowVisible(status)) << "the mode stays after the action";
   program_->Screenshot("erase-shutdown-mode-on-toolbar");
+  ExpectModeBesideTheSectorView(status);
 
   // Still set: the failing stick's erase reports to the log, not a box.
   // (The write fails at once: the progress dialog may be gone before it is seen.)

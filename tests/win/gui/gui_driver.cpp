@@ -197,6 +197,86 @@ UINT ListItemState(HWND list, int row) {
   return UINT(SendMessageW(list, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED | LVIS_FOCUSED));
 }
 
+namespace {
+
+win::UniqueKernelHandle OpenProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return win::UniqueKernelHandle(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+}
+
+struct WindowsOfClass {
+  const wchar_t* class_name;
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+  auto* query = reinterpret_cast<WindowsOfClass*>(context);
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (lstrcmpW(name, query->class_name) == 0 && owner == query->pid) query->found.push_back(window);
+  return TRUE;
+}
+
+// The tools of one tool-tip window; its texts through TTM_GETTEXTW, because
+// TTM_ENUMTOOLSW need not copy them.
+void AddTools(HWND tip, const RemoteBuffer& remote, std::vector<ToolTip>& tools) {
+  const int count = int(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    TOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    if (!remote.Write(0, &info, sizeof(info))) return;
+    if (!SendMessageW(tip, TTM_ENUMTOOLSW, WPARAM(i), reinterpret_cast<LPARAM>(remote.at(0)))) continue;
+    if (!remote.Read(0, &info, sizeof(info))) return;
+    TOOLINFOW query{};
+    query.cbSize = sizeof(query);
+    query.hwnd = info.hwnd;
+    query.uId = info.uId;
+    query.lpszText = reinterpret_cast<wchar_t*>(remote.at(kTextOffset));
+    const wchar_t empty = 0;
+    if (!remote.Write(0, &query, sizeof(query)) || !remote.Write(kTextOffset, &empty, sizeof(empty))) return;
+    SendMessageW(tip, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(remote.at(0)));
+    tools.push_back({info.hwnd, info.uId, RemoteText(remote).value_or(L"")});
+  }
+}
+
+}  // namespace
+
+std::optional<std::wstring> StatusBarText(HWND status) {
+  win::UniqueKernelHandle process = OpenProcessOf(status);
+  if (!process) return std::nullopt;
+  RemoteBuffer remote(process.get(), kRemoteSize);
+  if (!remote) return std::nullopt;
+  // Windows knows the simple part as SB_SIMPLEID; Wine gives it for part 0
+  // and refuses an index past the parts.
+  std::optional<std::wstring> text;
+  for (WPARAM part : {WPARAM(SB_SIMPLEID), WPARAM(0)}) {
+    const wchar_t empty = 0;
+    if (!remote.Write(kTextOffset, &empty, sizeof(empty))) return std::nullopt;
+    SendMessageW(status, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(remote.at(kTextOffset)));
+    text = RemoteText(remote);
+    if (!text || !text->empty()) break;
+  }
+  return text;
+}
+
+std::vector<ToolTip> ToolTipsOf(DWORD pid) {
+  WindowsOfClass query{TOOLTIPS_CLASSW, pid, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
+  std::vector<ToolTip> tools;
+  if (query.found.empty()) return tools;
+  win::UniqueKernelHandle process = OpenProcessOf(query.found.front());
+  if (!process) return tools;
+  RemoteBuffer remote(process.get(), kRemoteSize);
+  if (!remote) return tools;
+  for (HWND tip : query.found) AddTools(tip, remote, tools);
+  return tools;
+}
+
 std::string Utf8(const std::wstring& text) { return win::WideToUtf8(text); }
 
 }  // namespace plexi::gui

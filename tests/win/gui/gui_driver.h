@@ -61,6 +61,19 @@ std::optional<RECT> ListItemRect(HWND list, int row, int code);
 // LVIS_SELECTED and LVIS_FOCUSED of a row.
 UINT ListItemState(HWND list, int row);
 
+// The simple-mode text of a status bar.
+std::optional<std::wstring> StatusBarText(HWND status);
+
+// One tool of a tool-tip window: the window it belongs to, the tool's id
+// (the control's handle for a control's tip) and its text.
+struct ToolTip {
+  HWND owner = nullptr;
+  UINT_PTR id = 0;
+  std::wstring text;
+};
+// Every tool of every tool-tip window of process `pid`.
+std::vector<ToolTip> ToolTipsOf(DWORD pid);
+
 std::string Utf8(const std::wstring& text);
 
 }  // namespace plexi::gui

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver_config.h"
+#include "platform/win/utf.h"
 #include "gui_actions.h"
 #include "scenario_support.h"
 
@@ -83,6 +84,44 @@ TEST(MainWindow, LayoutToolbarAndTheRowsOfBothViewsAsTheCommandLineToolLists) {
   // The simulated machine's program folder is made beside its file.
   const DWORD attributes = GetFileAttributesW(machine.files_folder().c_str());
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
+}
+
+// A disabled button gets no mouse messages of its own; its long hint still
+// shows in the status bar while the mouse is over it, and goes when it leaves.
+TEST(MainWindow, DisabledButtonsShowTheirHintInTheStatusBar) {
+  ScenarioMachine machine;
+  auto program = RunningProgram::Start(machine.file());
+  ASSERT_TRUE(program);
+  ASSERT_TRUE(program->WaitForRowCount(6));
+  program->MoveTo(0, 0);
+  const HWND status = FindChild(program->window(), STATUSCLASSNAMEW);
+  ASSERT_NE(status, nullptr);
+  auto status_is = [&](const std::string& text) { return StatusBarText(status) == win::Utf8ToWide(text); };
+
+  // From an enabled button, whose hint goes with the mouse, to the disabled ones.
+  POINT refresh{10, 10};
+  ClientToScreen(program->Button(kRefreshButton), &refresh);
+  SetCursorPos(refresh.x, refresh.y);
+  PostMessageW(program->Button(kRefreshButton), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_TRUE(WaitUntil([&] { return status_is("最新の情報に更新する"); }, kStepTimeout));
+  const std::pair<int, const char*> disabled[] = {{kEraseButton, "選択したドライブを消去する"},
+                                                  {kDumpButton, "セクタの内容を表示する"}};
+  for (const auto& [id, hint] : disabled) {
+    ASSERT_FALSE(program->Enabled(id));
+    POINT over{10, 10};
+    ClientToScreen(program->Button(id), &over);
+    SetCursorPos(over.x, over.y);
+    ScreenToClient(program->window(), &over);
+    PostMessageW(program->window(), WM_MOUSEMOVE, 0, MAKELPARAM(over.x, over.y));
+    EXPECT_TRUE(WaitUntil([&] { return status_is(hint); }, kStepTimeout))
+        << hint << " / " << Utf8(StatusBarText(status).value_or(L"?"));
+  }
+  POINT away{300, 100};
+  ClientToScreen(program->list(), &away);
+  SetCursorPos(away.x, away.y);
+  EXPECT_TRUE(WaitUntil([&] { return status_is(""); }, kStepTimeout))
+      << Utf8(StatusBarText(status).value_or(L"?"));
   EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
 }
 

@@ -362,6 +362,27 @@ TEST_F(SectorViewer, PagesWithTrackBarKeysAndWheelAndReadsOnlyWhenTheSectorChang
   EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
 }
 
+// The sector number field and the text check box carry their hints as tool
+// tips (the status bar is hidden while the viewer is open), and the field
+// takes the mouse, so that its tip can see it.
+TEST_F(SectorViewer, TheSectorNumberAndTheTextCheckBoxShowTheirHints) {
+  OpenViewer();
+  auto hint_of = [&](HWND control) -> std::optional<std::string> {
+    for (const ToolTip& tool : ToolTipsOf(program_->pid()))
+      if (tool.id == reinterpret_cast<UINT_PTR>(control)) return Utf8(tool.text);
+    return std::nullopt;
+  };
+  EXPECT_EQ(hint_of(viewer().sector_number()), std::optional<std::string>("現在のセクタ番号／最終セクタ番号"));
+  EXPECT_EQ(hint_of(viewer().check_box()), std::optional<std::string>("テキスト表示"));
+
+  RECT field;
+  GetWindowRect(viewer().sector_number(), &field);
+  const LPARAM middle = MAKELPARAM((field.left + field.right) / 2, (field.top + field.bottom) / 2);
+  EXPECT_EQ(Send(viewer().sector_number(), WM_NCHITTEST, 0, middle), HTCLIENT);
+  CloseViewer();
+  EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
+}
+
 // In the partition view a volume opens by its letter, read-only, and the
 // caption adds the row's letters.
 TEST_F(SectorViewer, PartitionViewOpensTheVolume) {
