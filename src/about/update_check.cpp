@@ -23,6 +23,25 @@ bool IsSuccess(platform::InternetRequest& request) {
 
 }  // namespace
 
+bool IsEncryptedAddress(std::string_view address) {
+  constexpr std::string_view kHttps = "https://";
+  return address.size() >= kHttps.size() && EqualIgnoringAsciiCase(address.substr(0, kHttps.size()), kHttps);
+}
+
+std::string AddressOrigin(std::string_view address) {
+  const size_t scheme = address.find("://");
+  if (scheme == std::string_view::npos) return std::string(address);
+  const size_t path = address.find('/', scheme + 3);
+  return std::string(address.substr(0, path));
+}
+
+std::string PlainHttpQuestion(std::string_view address) {
+  return "'" + AddressOrigin(address) +
+         "' への接続は暗号化されていません (http)。\n"
+         "通信の途中で内容を読まれたり書き換えられたりするおそれがあります。\n"
+         "接続を続けますか？";
+}
+
 std::string UpdatePageAddress(std::string_view base, std::string_view page_folder,
                               std::string_view page_name) {
   std::string address(base);
@@ -139,6 +158,7 @@ void UpdateChecker::CheckForUpdate() {
     view_.ShowMessage(update_text::kNoInternet);
     return;
   }
+  accepted_origin_.clear();
   const std::optional<std::string> page = FetchPage();
   if (!page) return;
   const std::optional<ArchiveOffer> offer = FindArchive(*page, config_.update_name);
@@ -155,10 +175,12 @@ void UpdateChecker::CheckForUpdate() {
 }
 
 std::optional<std::string> UpdateChecker::FetchPage() {
+  const std::string address =
+      UpdatePageAddress(config_.base_address, config_.page_folder, config_.page_name);
+  if (!ConfirmUnencrypted(address)) return std::nullopt;
   auto session = internet_.OpenSession(kUpdateUserAgent);
   if (!session) return std::nullopt;
-  auto request = session->OpenUrl(
-      UpdatePageAddress(config_.base_address, config_.page_folder, config_.page_name));
+  auto request = session->OpenUrl(address);
   if (!request || !IsSuccess(*request)) {
     view_.ShowMessage(update_text::kCannotConnect);
     return std::nullopt;
@@ -186,9 +208,20 @@ void UpdateChecker::OfferDownload(const ArchiveOffer& offer) {
   const std::string question =
       "最新のアップデートファイルが見つかりました。\n'" + offer.name + "' をダウンロードしますか？";
   if (!view_.AskYesNo(update_text::kAskCaption, question)) return;
+  if (!ConfirmUnencrypted(ArchiveAddress(config_.base_address, config_.down_folder, offer.name)))
+    return;
   const std::optional<std::string> folder = view_.ChooseFolder(update_text::kFolderCaption);
   if (!folder || folder->empty()) return;
   Download(WithTrailingSeparator(*folder), offer.name);
+}
+
+bool UpdateChecker::ConfirmUnencrypted(const std::string& address) {
+  if (IsEncryptedAddress(address)) return true;
+  const std::string origin = AddressOrigin(address);
+  if (!accepted_origin_.empty() && EqualIgnoringAsciiCase(origin, accepted_origin_)) return true;
+  if (!view_.AskYesNo(update_text::kPlainHttpCaption, PlainHttpQuestion(address))) return false;
+  accepted_origin_ = origin;
+  return true;
 }
 
 void UpdateChecker::Download(const std::string& folder, const std::string& archive) {

@@ -26,6 +26,7 @@ inline constexpr char kCancelled[] = "ダウンロードを中止しました。
 inline constexpr char kFailed[] = "ダウンロードに失敗しました。保存途中のファイルは削除しました。";
 inline constexpr char kAskCaption[] = "Update";
 inline constexpr char kFolderCaption[] = "保存先を選択して下さい";
+inline constexpr char kPlainHttpCaption[] = "Update";
 inline constexpr char kNoBaseAddress[] =
     "更新の確認先が設定されていません。設定の \"updatebase\" に確認先のアドレスを指定して下さい。";
 }  // namespace update_text
@@ -36,6 +37,15 @@ std::string UpdatePageAddress(std::string_view base, std::string_view page_folde
                               std::string_view page_name);
 std::string ArchiveAddress(std::string_view base, std::string_view down_folder,
                            std::string_view archive_name);
+
+// True for an https:// address (any letter case). Anything else goes over
+// the wire unencrypted, where the page or the archive can be read or
+// replaced on the way.
+bool IsEncryptedAddress(std::string_view address);
+// "scheme://host" of an address: what one consent to plain http covers.
+std::string AddressOrigin(std::string_view address);
+// The question asked before a plain http connection is made.
+std::string PlainHttpQuestion(std::string_view address);
 
 // The archive the update page offers: the update name, four version
 // characters and ".zip".
@@ -133,12 +143,16 @@ class UpdateChecker {
   std::optional<std::string> FetchPage();
   void OfferDownload(const ArchiveOffer& offer);
   void Download(const std::string& folder, const std::string& archive);
+  // True when the address is https, or the user agreed to plain http for
+  // its site during this check.
+  bool ConfirmUnencrypted(const std::string& address);
 
   UpdateConfig config_;
   platform::Internet& internet_;
   platform::DownloadFiles& files_;
   UpdateView& view_;
   std::string archive_name_;
+  std::string accepted_origin_;  // plain http the user agreed to in this check
   bool idle_ = true;
 };
 

@@ -12,8 +12,10 @@
 namespace plexi::controls {
 namespace {
 
-constexpr char kBase[] = "http://127.0.0.1:8080/";
-constexpr char kPageUrl[] = "http://127.0.0.1:8080/DownLoadHtml/UpdateFilePage.html";
+constexpr char kBase[] = "https://127.0.0.1:8443/";
+constexpr char kPageUrl[] = "https://127.0.0.1:8443/DownLoadHtml/UpdateFilePage.html";
+constexpr char kPlainBase[] = "http://127.0.0.1:8080/";
+constexpr char kPlainPageUrl[] = "http://127.0.0.1:8080/DownLoadHtml/UpdateFilePage.html";
 
 struct Resource {
   std::string body;
@@ -422,6 +424,59 @@ TEST_F(UpdateCheckerTest, NoSiteAddressNeverTouchesTheNetwork) {
   Click(config);
   EXPECT_EQ(view.messages, std::vector<std::string>{update_text::kNoBaseAddress});
   EXPECT_TRUE(net.agents.empty());
+}
+
+TEST(UpdatePage, OnlyHttpsCountsAsEncrypted) {
+  EXPECT_TRUE(IsEncryptedAddress("https://h/p.html"));
+  EXPECT_TRUE(IsEncryptedAddress("HTTPS://h/p.html"));
+  EXPECT_FALSE(IsEncryptedAddress("http://h/p.html"));
+  EXPECT_FALSE(IsEncryptedAddress("https:/h/p.html"));
+  EXPECT_FALSE(IsEncryptedAddress(""));
+  EXPECT_EQ(AddressOrigin("http://h:80/DownLoadHtml/p.html"), "http://h:80");
+  EXPECT_EQ(AddressOrigin("http://h"), "http://h");
+  const std::string question = PlainHttpQuestion("http://h/DownLoadHtml/p.html");
+  EXPECT_NE(question.find("'http://h'"), std::string::npos);
+  EXPECT_NE(question.find("暗号化されていません"), std::string::npos);
+  EXPECT_NE(question.find("続けますか"), std::string::npos);
+}
+
+TEST_F(UpdateCheckerTest, PlainHttpDeclinedConnectsNowhere) {
+  UpdateConfig config = Config();
+  config.base_address = kPlainBase;
+  net.resources[kPlainPageUrl].body = Page("Plexiscrub_Up1103.zip");
+  view.answer_yes = false;
+  Click(config);
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_EQ(view.questions[0], "Update|" + PlainHttpQuestion(kPlainPageUrl));
+  EXPECT_TRUE(net.agents.empty());
+  EXPECT_TRUE(net.opened.empty());
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(UpdateCheckerTest, PlainHttpAcceptedOnceCoversPageAndArchive) {
+  UpdateConfig config = Config();
+  config.base_address = kPlainBase;
+  net.resources[kPlainPageUrl].body = Page("Plexiscrub_Up1103.zip");
+  net.resources[std::string(kPlainBase) + "UpdateFile/Plexiscrub_Up1103.zip"].body = "zip";
+  Click(config);
+  ASSERT_EQ(view.questions.size(), 2u);  // plain http, then the download itself
+  EXPECT_NE(view.questions[0].find("暗号化されていません"), std::string::npos);
+  EXPECT_NE(view.questions[1].find("ダウンロードしますか"), std::string::npos);
+  EXPECT_EQ(files.contents["C:\\Down\\Plexiscrub_Up1103.zip"], "zip");
+
+  // Each check asks again; an up-to-date page still needs the consent.
+  view.questions.clear();
+  net.resources[kPlainPageUrl].body = Page("Plexiscrub_Up1102.zip");
+  Click(config);
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_NE(view.questions[0].find("暗号化されていません"), std::string::npos);
+}
+
+TEST_F(UpdateCheckerTest, HttpsNeedsNoQuestion) {
+  Offer("Plexiscrub_Up1102.zip", "zip");
+  Click();
+  EXPECT_TRUE(view.questions.empty());
+  EXPECT_EQ(view.messages, std::vector<std::string>{update_text::kUpToDate});
 }
 
 TEST(UpdateFolders, TrailingSeparators) {
