@@ -10,6 +10,7 @@
 
 #include "platform/internet.h"
 #include "util/ascii_text.h"
+#include "util/sha256.h"
 
 namespace plexi::controls {
 
@@ -27,6 +28,9 @@ inline constexpr char kFailed[] = "ダウンロードに失敗しました。保
 inline constexpr char kAskCaption[] = "Update";
 inline constexpr char kFolderCaption[] = "保存先を選択して下さい";
 inline constexpr char kPlainHttpCaption[] = "Update";
+inline constexpr char kDigestMismatch[] =
+    "ダウンロードしたファイルは途中で壊れたか、改ざんされています"
+    "（SHA-256 が更新ページの値と一致しません）。保存したファイルは削除しました。";
 inline constexpr char kNoBaseAddress[] =
     "更新の確認先が設定されていません。設定の \"updatebase\" に確認先のアドレスを指定して下さい。";
 }  // namespace update_text
@@ -48,15 +52,31 @@ std::string AddressOrigin(std::string_view address);
 std::string PlainHttpQuestion(std::string_view address);
 
 // The archive the update page offers: the update name, four version
-// characters and ".zip".
+// characters and ".zip", and the archive's SHA-256 when the page gives one.
 struct ArchiveOffer {
   std::string name;
   std::string version;
+  std::optional<Sha256Digest> sha256;
+  bool sha256_unreadable = false;  // the page names a digest that is not 64 hex digits
 };
 
 // Looks at the first occurrence of `update_name` only. nullopt when the name
 // does not occur, or when what follows it is not a ".zip" name.
 std::optional<ArchiveOffer> FindArchive(std::string_view page, std::string_view update_name);
+
+// The archive's digest is given anywhere in the page in the form the usual
+// tools print (`sha256sum --tag`):
+//   SHA256 (Plexiscrub_Up1103.zip) = <64 hex digits>
+// The first such line for the archive counts. A page without one gives no
+// digest, and the download is not checked.
+inline constexpr char kDigestTag[] = "SHA256 (";
+inline constexpr char kDigestSeparator[] = ") = ";
+struct DigestField {
+  bool present = false;
+  std::optional<Sha256Digest> digest;  // nullopt when present but unreadable
+};
+DigestField FindArchiveDigest(std::string_view page, std::string_view archive_name);
+std::string UnreadableDigestMessage(std::string_view archive_name);
 
 // Plain character comparison: "1102" is older than "1103".
 bool IsNewerVersion(std::string_view own_version, std::string_view archive_version);
@@ -142,7 +162,7 @@ class UpdateChecker {
   void CheckForUpdate();
   std::optional<std::string> FetchPage();
   void OfferDownload(const ArchiveOffer& offer);
-  void Download(const std::string& folder, const std::string& archive);
+  void Download(const std::string& folder, const ArchiveOffer& offer);
   // True when the address is https, or the user agreed to plain http for
   // its site during this check.
   bool ConfirmUnencrypted(const std::string& address);

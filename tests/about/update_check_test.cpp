@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -151,6 +152,11 @@ std::string Page(const std::string& archive) {
   return "<html><body><a href=\"../UpdateFile/" + archive + "\">" + archive + "</a></body></html>";
 }
 
+// The digest line `sha256sum --tag` prints, for the page.
+std::string DigestLine(const std::string& archive, const std::string& hex) {
+  return "<pre>SHA256 (" + archive + ") = " + hex + "</pre>\n";
+}
+
 std::string Bytes(size_t n) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i) s[i] = char(i * 7 + i / 251);
@@ -209,6 +215,41 @@ TEST(UpdatePage, FirstOccurrenceGivesNameAndVersion) {
   ASSERT_TRUE(offer);
   EXPECT_EQ(offer->name, "Plexiscrub_Up13.zip..");
   EXPECT_EQ(offer->version, "Up13");
+}
+
+TEST(UpdatePage, DigestLineGivesTheArchivesSha256) {
+  const std::string hex = Sha256Hex(Sha256Of("zip"));
+  const std::string link = Page("Plexiscrub_Up1103.zip");
+  auto offer = FindArchive(link + DigestLine("Plexiscrub_Up1103.zip", hex), "Plexiscrub_Up");
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->sha256, Sha256Of("zip"));
+  EXPECT_FALSE(offer->sha256_unreadable);
+
+  // Before the link too; the archive found stays the same, digits of
+  // either case; only the line for this archive counts.
+  std::string upper = hex;
+  for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+  offer = FindArchive(DigestLine("Plexiscrub_Up1102.zip", std::string(64, '0')) +
+                          DigestLine("Plexiscrub_Up1103.zip", upper) + link,
+                      "Plexiscrub_Up");
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->name, "Plexiscrub_Up1102.zip");
+  EXPECT_EQ(offer->sha256, Sha256Digest{});
+
+  // Pages without the line parse as before.
+  offer = FindArchive(link + "sha256: " + hex, "Plexiscrub_Up");
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->name, "Plexiscrub_Up1103.zip");
+  EXPECT_FALSE(offer->sha256);
+  EXPECT_FALSE(offer->sha256_unreadable);
+
+  // A line whose digest is cut short, too long or not hex is unreadable.
+  for (const std::string& bad : {hex.substr(0, 63), hex + "0", "x" + hex.substr(1), std::string()}) {
+    offer = FindArchive(link + "SHA256 (Plexiscrub_Up1103.zip) = " + bad, "Plexiscrub_Up");
+    ASSERT_TRUE(offer);
+    EXPECT_FALSE(offer->sha256) << bad;
+    EXPECT_TRUE(offer->sha256_unreadable) << bad;
+  }
 }
 
 TEST(UpdatePage, VersionComparisonIsByCharacters) {
@@ -309,6 +350,40 @@ TEST_F(UpdateCheckerTest, NoAvailableCountStillDownloadsEverything) {
   EXPECT_EQ(files.contents["C:\\Down\\Plexiscrub_Up1103.zip"], body);
   EXPECT_EQ(view.positions.back(), 30000u);
   EXPECT_GT(view.last_max, 30000u);
+}
+
+TEST_F(UpdateCheckerTest, ArchiveMatchingThePagesDigestIsKept) {
+  const std::string body = Bytes(50000);
+  Offer("Plexiscrub_Up1103.zip", body);
+  net.resources[kPageUrl].body += DigestLine("Plexiscrub_Up1103.zip", Sha256Hex(Sha256Of(body)));
+  net.resources[std::string(kBase) + "UpdateFile/Plexiscrub_Up1103.zip"].available = 4096;
+  Click();
+  EXPECT_EQ(files.contents["C:\\Down\\Plexiscrub_Up1103.zip"], body);
+  EXPECT_EQ(view.opened_folders, std::vector<std::string>{"C:\\Down"});
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(UpdateCheckerTest, ArchiveThatDiffersFromThePagesDigestIsDeleted) {
+  std::string body = Bytes(50000);
+  const std::string digest = Sha256Hex(Sha256Of(body));
+  body[30000] ^= 1;  // one bit changed on the way
+  Offer("Plexiscrub_Up1103.zip", body);
+  net.resources[kPageUrl].body += DigestLine("Plexiscrub_Up1103.zip", digest);
+  Click();
+  EXPECT_TRUE(files.contents.empty());
+  EXPECT_EQ(view.messages, std::vector<std::string>{update_text::kDigestMismatch});
+  EXPECT_TRUE(view.opened_folders.empty());
+  EXPECT_FALSE(view.downloading);
+}
+
+TEST_F(UpdateCheckerTest, UnreadableDigestDownloadsNothing) {
+  Offer("Plexiscrub_Up1103.zip", "zip");
+  net.resources[kPageUrl].body += DigestLine("Plexiscrub_Up1103.zip", "not a digest");
+  Click();
+  EXPECT_EQ(view.messages, std::vector<std::string>{UnreadableDigestMessage("Plexiscrub_Up1103.zip")});
+  EXPECT_TRUE(view.questions.empty());
+  EXPECT_EQ(net.opened, std::vector<std::string>{kPageUrl});
+  EXPECT_TRUE(files.contents.empty());
 }
 
 TEST_F(UpdateCheckerTest, DeclinedOrNoFolderWritesNothing) {
