@@ -1,6 +1,7 @@
 #include "about/update_check.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 namespace plexi::controls {
@@ -22,6 +23,25 @@ bool IsSuccess(platform::InternetRequest& request) {
 }
 
 }  // namespace
+
+bool IsEncryptedAddress(std::string_view address) {
+  constexpr std::string_view kHttps = "https://";
+  return address.size() >= kHttps.size() && EqualIgnoringAsciiCase(address.substr(0, kHttps.size()), kHttps);
+}
+
+std::string AddressOrigin(std::string_view address) {
+  const size_t scheme = address.find("://");
+  if (scheme == std::string_view::npos) return std::string(address);
+  const size_t path = address.find('/', scheme + 3);
+  return std::string(address.substr(0, path));
+}
+
+std::string PlainHttpQuestion(std::string_view address) {
+  return "'" + AddressOrigin(address) +
+         "' への接続は暗号化されていません (http)。\n"
+         "通信の途中で内容を読まれたり書き換えられたりするおそれがあります。\n"
+         "接続を続けますか？";
+}
 
 std::string UpdatePageAddress(std::string_view base, std::string_view page_folder,
                               std::string_view page_name) {
@@ -49,7 +69,30 @@ std::optional<ArchiveOffer> FindArchive(std::string_view page, std::string_view 
   if (zip == std::string::npos) return std::nullopt;
   const size_t from = zip >= 4 ? zip - 4 : 0;
   offer.version = offer.name.substr(from, zip - from);
+  const DigestField digest = FindArchiveDigest(page, offer.name);
+  offer.sha256 = digest.digest;
+  offer.sha256_unreadable = digest.present && !digest.digest;
   return offer;
+}
+
+DigestField FindArchiveDigest(std::string_view page, std::string_view archive_name) {
+  const std::string field = std::string(kDigestTag) + std::string(archive_name) + kDigestSeparator;
+  const size_t at = page.find(field);
+  if (at == std::string_view::npos) return {};
+  DigestField found;
+  found.present = true;
+  const std::string_view rest = page.substr(at + field.size());
+  constexpr size_t kHexLength = 64;
+  // Exactly 64 digits: a longer run is no SHA-256 either.
+  const bool ends = rest.size() == kHexLength ||
+                    (rest.size() > kHexLength && !std::isxdigit(static_cast<unsigned char>(rest[kHexLength])));
+  if (ends) found.digest = ParseSha256Hex(rest.substr(0, kHexLength));
+  return found;
+}
+
+std::string UnreadableDigestMessage(std::string_view archive_name) {
+  return "更新ページにある '" + std::string(archive_name) +
+         "' の SHA-256 値が読み取れないため、ダウンロードしません。";
 }
 
 bool IsNewerVersion(std::string_view own_version, std::string_view archive_version) {
@@ -139,6 +182,7 @@ void UpdateChecker::CheckForUpdate() {
     view_.ShowMessage(update_text::kNoInternet);
     return;
   }
+  accepted_origin_.clear();
   const std::optional<std::string> page = FetchPage();
   if (!page) return;
   const std::optional<ArchiveOffer> offer = FindArchive(*page, config_.update_name);
@@ -155,10 +199,12 @@ void UpdateChecker::CheckForUpdate() {
 }
 
 std::optional<std::string> UpdateChecker::FetchPage() {
+  const std::string address =
+      UpdatePageAddress(config_.base_address, config_.page_folder, config_.page_name);
+  if (!ConfirmUnencrypted(address)) return std::nullopt;
   auto session = internet_.OpenSession(kUpdateUserAgent);
   if (!session) return std::nullopt;
-  auto request = session->OpenUrl(
-      UpdatePageAddress(config_.base_address, config_.page_folder, config_.page_name));
+  auto request = session->OpenUrl(address);
   if (!request || !IsSuccess(*request)) {
     view_.ShowMessage(update_text::kCannotConnect);
     return std::nullopt;
@@ -183,15 +229,32 @@ void UpdateChecker::OfferDownload(const ArchiveOffer& offer) {
     view_.ShowMessage(UnusableNameMessage(offer.name));
     return;
   }
+  // The page meant to give a digest; downloading unchecked would defeat it.
+  if (offer.sha256_unreadable) {
+    view_.ShowMessage(UnreadableDigestMessage(offer.name));
+    return;
+  }
   const std::string question =
       "最新のアップデートファイルが見つかりました。\n'" + offer.name + "' をダウンロードしますか？";
   if (!view_.AskYesNo(update_text::kAskCaption, question)) return;
+  if (!ConfirmUnencrypted(ArchiveAddress(config_.base_address, config_.down_folder, offer.name)))
+    return;
   const std::optional<std::string> folder = view_.ChooseFolder(update_text::kFolderCaption);
   if (!folder || folder->empty()) return;
-  Download(WithTrailingSeparator(*folder), offer.name);
+  Download(WithTrailingSeparator(*folder), offer);
 }
 
-void UpdateChecker::Download(const std::string& folder, const std::string& archive) {
+bool UpdateChecker::ConfirmUnencrypted(const std::string& address) {
+  if (IsEncryptedAddress(address)) return true;
+  const std::string origin = AddressOrigin(address);
+  if (!accepted_origin_.empty() && EqualIgnoringAsciiCase(origin, accepted_origin_)) return true;
+  if (!view_.AskYesNo(update_text::kPlainHttpCaption, PlainHttpQuestion(address))) return false;
+  accepted_origin_ = origin;
+  return true;
+}
+
+void UpdateChecker::Download(const std::string& folder, const ArchiveOffer& offer) {
+  const std::string& archive = offer.name;
   auto session = internet_.OpenSession(kUpdateUserAgent);
   if (!session) return;
   auto request = session->OpenUrl(ArchiveAddress(config_.base_address, config_.down_folder, archive));
@@ -208,6 +271,7 @@ void UpdateChecker::Download(const std::string& folder, const std::string& archi
   idle_ = false;
 
   bool copied = false;
+  Sha256 sha;
   {
     std::vector<char> buffer(size_t(meter.ChunkSize()) + 1);
     while (!idle_) {
@@ -218,6 +282,7 @@ void UpdateChecker::Download(const std::string& folder, const std::string& archi
         break;
       }
       if (!created.value()->Write(buffer.data(), got.value()).ok()) break;
+      sha.Update(buffer.data(), got.value());
       meter.Received(got.value());
       view_.DownloadProgress(meter.Position(), meter.Max());
       view_.ProcessInput();
@@ -242,6 +307,11 @@ void UpdateChecker::Download(const std::string& folder, const std::string& archi
   if (!copied || !closed || !meter.Complete()) {
     static_cast<void>(files_.Delete(path));  // best effort, as above
     view_.ShowMessage(update_text::kFailed);
+    return;
+  }
+  if (offer.sha256 && sha.Final() != *offer.sha256) {
+    static_cast<void>(files_.Delete(path));  // best effort, as above
+    view_.ShowMessage(update_text::kDigestMismatch);
     return;
   }
   view_.OpenFolder(WithoutTrailingSeparator(folder));

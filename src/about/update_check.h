@@ -10,6 +10,7 @@
 
 #include "platform/internet.h"
 #include "util/ascii_text.h"
+#include "util/sha256.h"
 
 namespace plexi::controls {
 
@@ -26,6 +27,10 @@ inline constexpr char kCancelled[] = "ダウンロードを中止しました。
 inline constexpr char kFailed[] = "ダウンロードに失敗しました。保存途中のファイルは削除しました。";
 inline constexpr char kAskCaption[] = "Update";
 inline constexpr char kFolderCaption[] = "保存先を選択して下さい";
+inline constexpr char kPlainHttpCaption[] = "Update";
+inline constexpr char kDigestMismatch[] =
+    "ダウンロードしたファイルは途中で壊れたか、改ざんされています"
+    "（SHA-256 が更新ページの値と一致しません）。保存したファイルは削除しました。";
 inline constexpr char kNoBaseAddress[] =
     "更新の確認先が設定されていません。設定の \"updatebase\" に確認先のアドレスを指定して下さい。";
 }  // namespace update_text
@@ -37,16 +42,41 @@ std::string UpdatePageAddress(std::string_view base, std::string_view page_folde
 std::string ArchiveAddress(std::string_view base, std::string_view down_folder,
                            std::string_view archive_name);
 
+// True for an https:// address (any letter case). Anything else goes over
+// the wire unencrypted, where the page or the archive can be read or
+// replaced on the way.
+bool IsEncryptedAddress(std::string_view address);
+// "scheme://host" of an address: what one consent to plain http covers.
+std::string AddressOrigin(std::string_view address);
+// The question asked before a plain http connection is made.
+std::string PlainHttpQuestion(std::string_view address);
+
 // The archive the update page offers: the update name, four version
-// characters and ".zip".
+// characters and ".zip", and the archive's SHA-256 when the page gives one.
 struct ArchiveOffer {
   std::string name;
   std::string version;
+  std::optional<Sha256Digest> sha256;
+  bool sha256_unreadable = false;  // the page names a digest that is not 64 hex digits
 };
 
 // Looks at the first occurrence of `update_name` only. nullopt when the name
 // does not occur, or when what follows it is not a ".zip" name.
 std::optional<ArchiveOffer> FindArchive(std::string_view page, std::string_view update_name);
+
+// The archive's digest is given anywhere in the page in the form the usual
+// tools print (`sha256sum --tag`):
+//   SHA256 (Plexiscrub_Up1103.zip) = <64 hex digits>
+// The first such line for the archive counts. A page without one gives no
+// digest, and the download is not checked.
+inline constexpr char kDigestTag[] = "SHA256 (";
+inline constexpr char kDigestSeparator[] = ") = ";
+struct DigestField {
+  bool present = false;
+  std::optional<Sha256Digest> digest;  // nullopt when present but unreadable
+};
+DigestField FindArchiveDigest(std::string_view page, std::string_view archive_name);
+std::string UnreadableDigestMessage(std::string_view archive_name);
 
 // Plain character comparison: "1102" is older than "1103".
 bool IsNewerVersion(std::string_view own_version, std::string_view archive_version);
@@ -132,13 +162,17 @@ class UpdateChecker {
   void CheckForUpdate();
   std::optional<std::string> FetchPage();
   void OfferDownload(const ArchiveOffer& offer);
-  void Download(const std::string& folder, const std::string& archive);
+  void Download(const std::string& folder, const ArchiveOffer& offer);
+  // True when the address is https, or the user agreed to plain http for
+  // its site during this check.
+  bool ConfirmUnencrypted(const std::string& address);
 
   UpdateConfig config_;
   platform::Internet& internet_;
   platform::DownloadFiles& files_;
   UpdateView& view_;
   std::string archive_name_;
+  std::string accepted_origin_;  // plain http the user agreed to in this check
   bool idle_ = true;
 };
 

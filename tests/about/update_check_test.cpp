@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -12,8 +13,10 @@
 namespace plexi::controls {
 namespace {
 
-constexpr char kBase[] = "http://127.0.0.1:8080/";
-constexpr char kPageUrl[] = "http://127.0.0.1:8080/DownLoadHtml/UpdateFilePage.html";
+constexpr char kBase[] = "https://127.0.0.1:8443/";
+constexpr char kPageUrl[] = "https://127.0.0.1:8443/DownLoadHtml/UpdateFilePage.html";
+constexpr char kPlainBase[] = "http://127.0.0.1:8080/";
+constexpr char kPlainPageUrl[] = "http://127.0.0.1:8080/DownLoadHtml/UpdateFilePage.html";
 
 struct Resource {
   std::string body;
@@ -149,6 +152,11 @@ std::string Page(const std::string& archive) {
   return "<html><body><a href=\"../UpdateFile/" + archive + "\">" + archive + "</a></body></html>";
 }
 
+// The digest line `sha256sum --tag` prints, for the page.
+std::string DigestLine(const std::string& archive, const std::string& hex) {
+  return "<pre>SHA256 (" + archive + ") = " + hex + "</pre>\n";
+}
+
 std::string Bytes(size_t n) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i) s[i] = char(i * 7 + i / 251);
@@ -207,6 +215,41 @@ TEST(UpdatePage, FirstOccurrenceGivesNameAndVersion) {
   ASSERT_TRUE(offer);
   EXPECT_EQ(offer->name, "Plexiscrub_Up13.zip..");
   EXPECT_EQ(offer->version, "Up13");
+}
+
+TEST(UpdatePage, DigestLineGivesTheArchivesSha256) {
+  const std::string hex = Sha256Hex(Sha256Of("zip"));
+  const std::string link = Page("Plexiscrub_Up1103.zip");
+  auto offer = FindArchive(link + DigestLine("Plexiscrub_Up1103.zip", hex), "Plexiscrub_Up");
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->sha256, Sha256Of("zip"));
+  EXPECT_FALSE(offer->sha256_unreadable);
+
+  // Before the link too; the archive found stays the same, digits of
+  // either case; only the line for this archive counts.
+  std::string upper = hex;
+  for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+  offer = FindArchive(DigestLine("Plexiscrub_Up1102.zip", std::string(64, '0')) +
+                          DigestLine("Plexiscrub_Up1103.zip", upper) + link,
+                      "Plexiscrub_Up");
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->name, "Plexiscrub_Up1102.zip");
+  EXPECT_EQ(offer->sha256, Sha256Digest{});
+
+  // Pages without the line parse as before.
+  offer = FindArchive(link + "sha256: " + hex, "Plexiscrub_Up");
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->name, "Plexiscrub_Up1103.zip");
+  EXPECT_FALSE(offer->sha256);
+  EXPECT_FALSE(offer->sha256_unreadable);
+
+  // A line whose digest is cut short, too long or not hex is unreadable.
+  for (const std::string& bad : {hex.substr(0, 63), hex + "0", "x" + hex.substr(1), std::string()}) {
+    offer = FindArchive(link + "SHA256 (Plexiscrub_Up1103.zip) = " + bad, "Plexiscrub_Up");
+    ASSERT_TRUE(offer);
+    EXPECT_FALSE(offer->sha256) << bad;
+    EXPECT_TRUE(offer->sha256_unreadable) << bad;
+  }
 }
 
 TEST(UpdatePage, VersionComparisonIsByCharacters) {
@@ -307,6 +350,40 @@ TEST_F(UpdateCheckerTest, NoAvailableCountStillDownloadsEverything) {
   EXPECT_EQ(files.contents["C:\\Down\\Plexiscrub_Up1103.zip"], body);
   EXPECT_EQ(view.positions.back(), 30000u);
   EXPECT_GT(view.last_max, 30000u);
+}
+
+TEST_F(UpdateCheckerTest, ArchiveMatchingThePagesDigestIsKept) {
+  const std::string body = Bytes(50000);
+  Offer("Plexiscrub_Up1103.zip", body);
+  net.resources[kPageUrl].body += DigestLine("Plexiscrub_Up1103.zip", Sha256Hex(Sha256Of(body)));
+  net.resources[std::string(kBase) + "UpdateFile/Plexiscrub_Up1103.zip"].available = 4096;
+  Click();
+  EXPECT_EQ(files.contents["C:\\Down\\Plexiscrub_Up1103.zip"], body);
+  EXPECT_EQ(view.opened_folders, std::vector<std::string>{"C:\\Down"});
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(UpdateCheckerTest, ArchiveThatDiffersFromThePagesDigestIsDeleted) {
+  std::string body = Bytes(50000);
+  const std::string digest = Sha256Hex(Sha256Of(body));
+  body[30000] ^= 1;  // one bit changed on the way
+  Offer("Plexiscrub_Up1103.zip", body);
+  net.resources[kPageUrl].body += DigestLine("Plexiscrub_Up1103.zip", digest);
+  Click();
+  EXPECT_TRUE(files.contents.empty());
+  EXPECT_EQ(view.messages, std::vector<std::string>{update_text::kDigestMismatch});
+  EXPECT_TRUE(view.opened_folders.empty());
+  EXPECT_FALSE(view.downloading);
+}
+
+TEST_F(UpdateCheckerTest, UnreadableDigestDownloadsNothing) {
+  Offer("Plexiscrub_Up1103.zip", "zip");
+  net.resources[kPageUrl].body += DigestLine("Plexiscrub_Up1103.zip", "not a digest");
+  Click();
+  EXPECT_EQ(view.messages, std::vector<std::string>{UnreadableDigestMessage("Plexiscrub_Up1103.zip")});
+  EXPECT_TRUE(view.questions.empty());
+  EXPECT_EQ(net.opened, std::vector<std::string>{kPageUrl});
+  EXPECT_TRUE(files.contents.empty());
 }
 
 TEST_F(UpdateCheckerTest, DeclinedOrNoFolderWritesNothing) {
@@ -422,6 +499,59 @@ TEST_F(UpdateCheckerTest, NoSiteAddressNeverTouchesTheNetwork) {
   Click(config);
   EXPECT_EQ(view.messages, std::vector<std::string>{update_text::kNoBaseAddress});
   EXPECT_TRUE(net.agents.empty());
+}
+
+TEST(UpdatePage, OnlyHttpsCountsAsEncrypted) {
+  EXPECT_TRUE(IsEncryptedAddress("https://h/p.html"));
+  EXPECT_TRUE(IsEncryptedAddress("HTTPS://h/p.html"));
+  EXPECT_FALSE(IsEncryptedAddress("http://h/p.html"));
+  EXPECT_FALSE(IsEncryptedAddress("https:/h/p.html"));
+  EXPECT_FALSE(IsEncryptedAddress(""));
+  EXPECT_EQ(AddressOrigin("http://h:80/DownLoadHtml/p.html"), "http://h:80");
+  EXPECT_EQ(AddressOrigin("http://h"), "http://h");
+  const std::string question = PlainHttpQuestion("http://h/DownLoadHtml/p.html");
+  EXPECT_NE(question.find("'http://h'"), std::string::npos);
+  EXPECT_NE(question.find("暗号化されていません"), std::string::npos);
+  EXPECT_NE(question.find("続けますか"), std::string::npos);
+}
+
+TEST_F(UpdateCheckerTest, PlainHttpDeclinedConnectsNowhere) {
+  UpdateConfig config = Config();
+  config.base_address = kPlainBase;
+  net.resources[kPlainPageUrl].body = Page("Plexiscrub_Up1103.zip");
+  view.answer_yes = false;
+  Click(config);
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_EQ(view.questions[0], "Update|" + PlainHttpQuestion(kPlainPageUrl));
+  EXPECT_TRUE(net.agents.empty());
+  EXPECT_TRUE(net.opened.empty());
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(UpdateCheckerTest, PlainHttpAcceptedOnceCoversPageAndArchive) {
+  UpdateConfig config = Config();
+  config.base_address = kPlainBase;
+  net.resources[kPlainPageUrl].body = Page("Plexiscrub_Up1103.zip");
+  net.resources[std::string(kPlainBase) + "UpdateFile/Plexiscrub_Up1103.zip"].body = "zip";
+  Click(config);
+  ASSERT_EQ(view.questions.size(), 2u);  // plain http, then the download itself
+  EXPECT_NE(view.questions[0].find("暗号化されていません"), std::string::npos);
+  EXPECT_NE(view.questions[1].find("ダウンロードしますか"), std::string::npos);
+  EXPECT_EQ(files.contents["C:\\Down\\Plexiscrub_Up1103.zip"], "zip");
+
+  // Each check asks again; an up-to-date page still needs the consent.
+  view.questions.clear();
+  net.resources[kPlainPageUrl].body = Page("Plexiscrub_Up1102.zip");
+  Click(config);
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_NE(view.questions[0].find("暗号化されていません"), std::string::npos);
+}
+
+TEST_F(UpdateCheckerTest, HttpsNeedsNoQuestion) {
+  Offer("Plexiscrub_Up1102.zip", "zip");
+  Click();
+  EXPECT_TRUE(view.questions.empty());
+  EXPECT_EQ(view.messages, std::vector<std::string>{update_text::kUpToDate});
 }
 
 TEST(UpdateFolders, TrailingSeparators) {

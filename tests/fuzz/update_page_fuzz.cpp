@@ -2,7 +2,7 @@
 // bytes, delivered in pieces of any size) searched for the archive name,
 // and the archive downloaded into the folder the user chose. A name from
 // the network never leaves that folder, and a broken download leaves no
-// file behind.
+// file behind, nor does one that differs from the digest the page gives.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -145,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(offer->name.size() <= config.update_name.size() + 8);
     FUZZ_CHECK(offer->version.size() <= 4);
     FUZZ_CHECK(offer->name.find(".zip") != std::string::npos);
+    FUZZ_CHECK(!(offer->sha256 && offer->sha256_unreadable));
   }
 
   ServedInternet internet;
@@ -162,6 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(view.opened == kFolder);
     FUZZ_CHECK(downloads.files.begin()->second == archive.body);
     FUZZ_CHECK(!archive.length || *archive.length == archive.body.size());
+    // A page that gives a digest keeps only an archive that matches it.
+    const std::optional<controls::ArchiveOffer> offer = controls::FindArchive(page.body, config.update_name);
+    FUZZ_CHECK(offer && !offer->sha256_unreadable);
+    FUZZ_CHECK(!offer->sha256 || *offer->sha256 == Sha256Of(archive.body));
   }
   return 0;
 }

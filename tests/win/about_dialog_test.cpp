@@ -111,6 +111,12 @@ std::optional<SeenBox> AnswerMessageBox(int answer) {
   return seen;
 }
 
+// The local server speaks plain http: the check asks before it connects.
+bool AcceptPlainHttp() {
+  const std::optional<SeenBox> box = AnswerMessageBox(IDYES);
+  return box && box->yes_no && box->text.find("暗号化されていません") != std::string::npos;
+}
+
 void ClickUpdate(HWND form) {
   HWND button = GetDlgItem(form, kUpdateButtonId);
   PostMessageW(form, WM_COMMAND, MAKEWPARAM(kUpdateButtonId, BN_CLICKED),
@@ -273,10 +279,13 @@ TEST_F(AboutBoxUnderWine, MakerLinkIsDeadWithoutASite) {
 TEST_F(AboutBoxUnderWine, SameVersionIsUpToDate) {
   OfferPage("Plexiscrub_Up1102.zip");
   std::optional<SeenBox> box;
+  bool asked = false;
   Run([&](HWND form) {
     ClickUpdate(form);
+    asked = AcceptPlainHttp();
     box = AnswerMessageBox(IDOK);
   });
+  EXPECT_TRUE(asked) << "plain http needs the user's consent";
   ASSERT_TRUE(box);
   EXPECT_EQ(box->caption, "プレキシスクラブ");
   EXPECT_EQ(box->text, "お使いのソフトは最新のバージョンです。");
@@ -294,6 +303,7 @@ TEST_F(AboutBoxUnderWine, NewerArchiveDownloadedIntoTheChosenFolder) {
   bool folder_opened = false, ok_back = false;
   Run([&](HWND form) {
     ClickUpdate(form);
+    if (!AcceptPlainHttp()) return;
     question = AnswerMessageBox(IDYES);
     folder_opened = WaitFor([&] { return !OpenedFolders().empty(); });
     ok_back = WaitFor([&] { return IsWindowVisible(GetDlgItem(form, IDOK)) != FALSE; });
@@ -324,7 +334,7 @@ TEST_F(AboutBoxUnderWine, CancelledDownloadLeavesNoFile) {
   std::optional<SeenBox> cancelled;
   Run([&](HWND form) {
     ClickUpdate(form);
-    if (!AnswerMessageBox(IDYES)) return;
+    if (!AcceptPlainHttp() || !AnswerMessageBox(IDYES)) return;
     HWND update = GetDlgItem(form, kUpdateButtonId);
     running = WaitFor([&] { return TextOf(update) == "中止" && FileSize(path) > 0; });
     ok_hidden = !IsWindowVisible(GetDlgItem(form, IDOK));
@@ -343,14 +353,35 @@ TEST_F(AboutBoxUnderWine, CancelledDownloadLeavesNoFile) {
   EXPECT_TRUE(OpenedFolders().empty());
 }
 
+TEST_F(AboutBoxUnderWine, DeclinedPlainHttpAsksTheServerNothing) {
+  OfferPage(kNewArchive);
+  std::optional<SeenBox> box;
+  bool no_more = false;
+  Run([&](HWND form) {
+    ClickUpdate(form);
+    box = AnswerMessageBox(IDNO);
+    no_more = !WaitFor([&] { return FindOwnWindow(L"#32770") != nullptr; }, 1500ms);
+  });
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->caption, "Update");
+  EXPECT_TRUE(box->yes_no);
+  EXPECT_NE(box->text.find("'" + server.Base().substr(0, server.Base().size() - 1) + "'"), std::string::npos)
+      << box->text;
+  EXPECT_TRUE(no_more) << "nothing after the refusal";
+  EXPECT_TRUE(server.Requests().empty());
+}
+
 TEST_F(AboutBoxUnderWine, UnreachableServer) {
   settings.texts[controls::kSiteAddressSetting] =
       "http://127.0.0.1:" + std::to_string(TestHttpServer::ClosedPort()) + "/";
   std::optional<SeenBox> box;
+  bool asked = false;
   Run([&](HWND form) {
     ClickUpdate(form);
+    asked = AcceptPlainHttp();
     box = AnswerMessageBox(IDOK);
   });
+  EXPECT_TRUE(asked) << "plain http needs the user's consent";
   ASSERT_TRUE(box);
   EXPECT_EQ(box->text, "接続できませんでした。");
 }
@@ -358,10 +389,13 @@ TEST_F(AboutBoxUnderWine, UnreachableServer) {
 TEST_F(AboutBoxUnderWine, HostileArchiveNameWritesNothing) {
   server.Set(kPagePath, {"Plexiscrub_Up\\..\\.zip"});
   std::optional<SeenBox> box;
+  bool asked = false;
   Run([&](HWND form) {
     ClickUpdate(form);
+    asked = AcceptPlainHttp();
     box = AnswerMessageBox(IDOK);
   });
+  EXPECT_TRUE(asked) << "plain http needs the user's consent";
   ASSERT_TRUE(box);
   EXPECT_FALSE(box->yes_no);
   EXPECT_NE(box->text.find("ファイル名に使えない"), std::string::npos) << box->text;

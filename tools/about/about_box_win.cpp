@@ -111,8 +111,9 @@ std::wstring WindowsPath(std::wstring path) {
 
 void Answer(int id) {
   HWND box = nullptr;
-  if (WaitFor([&] { return (box = FindOwn(L"#32770")) != nullptr; }, 10s))
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  if (!WaitFor([&] { return (box = FindOwn(L"#32770")) != nullptr; }, 10s)) return;
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s);
 }
 
 }  // namespace
@@ -172,7 +173,8 @@ int wmain(int argc, wchar_t** argv) {
       if (downloading) {
         PostMessageW(form, WM_COMMAND, MAKEWPARAM(plexi::win::kUpdateButtonId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(update));
-        Answer(IDYES);
+        Answer(IDYES);  // plain http to the local server
+        Answer(IDYES);  // the download
         WaitFor([&] { return TextOf(update) == L"中止"; });
         std::this_thread::sleep_for(1500ms);  // let the bar move on a little
       } else {

@@ -26,6 +26,7 @@ TEST(DriveWatch, LetterThatAppearsOrGoesIsFollowedWithinAboutASecond) {
   ASSERT_TRUE(ScenarioMachine::WriteText(machine.changes_file(), "hide J:\r\nhide G:\r\n"));
   ASSERT_TRUE(program->WaitForRowCount(5, 5s));
   EXPECT_FALSE(program->RowOf("G:"));
+  EXPECT_FALSE(program->RowOf("J:"));
   EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
 }
 

@@ -4,11 +4,35 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "driver_config.h"
 #include "gui_actions.h"
 #include "platform/win/utf.h"
 
 namespace plexi::gui {
+
+::testing::AssertionResult WaitFor(const std::string& what, const std::function<bool()>& state,
+                                   Duration timeout, const std::function<std::string()>& seen) {
+  if (WaitUntil(state, timeout)) return ::testing::AssertionSuccess();
+  auto failure = ::testing::AssertionFailure()
+                 << "waited " << timeout.count() << " ms in vain for: " << what;
+  if (seen) failure << " (last seen: " << seen() << ")";
+  return failure;
+}
+
+namespace {
+
+std::string RowsText(const Rows& rows) {
+  std::string text;
+  for (const auto& row : rows) {
+    text += "\n  ";
+    for (const auto& cell : row) text += "[" + cell + "]";
+  }
+  return text.empty() ? "no rows" : text;
+}
+
+}  // namespace
 
 ScenarioMachine::ScenarioMachine(bool ran_before) {
   file_ = folder_.wide() + L"demo.machine";
@@ -126,7 +150,30 @@ Rows RunningProgram::ListRows() const {
 }
 
 bool RunningProgram::WaitForRowCount(size_t count, Duration timeout) const {
-  return WaitUntil([&] { return size_t(ListViewRowCount(list_)) == count; }, timeout);
+  return WaitUntil(
+      [&] {
+        if (size_t(ListViewRowCount(list_)) != count) return false;
+        const Rows rows = ListRows();
+        // Every row has a product, letters and a size; the bus type and
+        // the method may be empty.
+        return rows.size() == count && std::all_of(rows.begin(), rows.end(), [](const auto& row) {
+                 return row.size() >= 4 && !row[0].empty() && !row[2].empty() && !row[3].empty();
+               });
+      },
+      timeout);
+}
+
+::testing::AssertionResult RunningProgram::WaitForRows(const Rows& expected, Duration timeout) const {
+  auto matches = [&] {
+    const Rows shown = ListRows();
+    if (shown.size() != expected.size()) return false;
+    for (size_t i = 0; i < expected.size(); ++i) {
+      if (shown[i].size() < expected[i].size()) return false;
+      if (!std::equal(expected[i].begin(), expected[i].end(), shown[i].begin())) return false;
+    }
+    return true;
+  };
+  return WaitFor("the rows" + RowsText(expected), matches, timeout, [&] { return RowsText(ListRows()); });
 }
 
 std::optional<int> RunningProgram::RowOf(const std::string& letters) const {

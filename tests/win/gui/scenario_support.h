@@ -4,6 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +20,14 @@ namespace plexi::gui {
 
 inline constexpr Duration kStartTimeout = 60s;  // the first start in a fresh prefix is slow
 inline constexpr Duration kStepTimeout = 10s;
+
+// Waits until `state` holds, polling. A step of the program often changes
+// several things one after another: `state` must test everything the
+// scenario asserts next, not only the first sign of the step. On a time-out
+// the failure names what was awaited and, when given, what was seen last.
+::testing::AssertionResult WaitFor(const std::string& what, const std::function<bool()>& state,
+                                   Duration timeout = kStepTimeout,
+                                   const std::function<std::string()>& seen = {});
 
 // Control ids of the toolbar buttons.
 enum : int {
@@ -66,7 +77,13 @@ class RunningProgram {
 
   // The list's five columns as shown.
   Rows ListRows() const;
+  // `count` rows, each with its product, letters and size: the list
+  // inserts a row first and fills its columns after, so the count alone
+  // is not a filled list.
   bool WaitForRowCount(size_t count, Duration timeout = kStepTimeout) const;
+  // Until the shown rows start with these cells (columns as given, the
+  // rest unchecked); the failure lists what was shown.
+  ::testing::AssertionResult WaitForRows(const Rows& expected, Duration timeout = kStepTimeout) const;
   // The row whose drive-letter column is `letters`, if any.
   std::optional<int> RowOf(const std::string& letters) const;
   std::optional<size_t> SelectedRow() const;

@@ -155,6 +155,13 @@ class Viewer {
   std::string Header() const { return Utf8(TextOf(header())); }
   int64_t Position() const { return int64_t(Send(track_bar(), WM_USER)); }
   bool Showing(int sector) const { return Numbers() == std::to_string(sector) + "／63" && Position() == sector; }
+  bool InTextDisplay() const {
+    return IsWindowVisible(text_view()) && !IsWindowVisible(memo()) && Header() == " テキスト表示";
+  }
+  std::string Seen() const {
+    return "sector " + Numbers() + ", memo " + (IsWindowVisible(memo()) ? "shown" : "hidden") + ", text view " +
+           (IsWindowVisible(text_view()) ? "shown" : "hidden") + ", header '" + Header() + "'";
+  }
 
  private:
   HWND window_;
@@ -199,14 +206,29 @@ class SectorViewer : public ::testing::Test {
     closed_frame_ = Frame(program_->window());
   }
 
-  // Opens the viewer with the dump button and waits for sector 0. The
-  // drive is opened once, for reading only.
+  // Everything the open viewer shows: its caption and sector 0, its
+  // controls with the dump or the text, and the list, the status bar and
+  // the buttons of the list hidden (the last the program hides).
+  bool ViewerOpen() const {
+    const HWND window = program_->window();
+    const Viewer shown = viewer();
+    for (HWND control : {shown.header(), shown.sector_number(), shown.check_box(), shown.track_bar()})
+      if (!IsWindowVisible(control)) return false;
+    for (HWND hidden : {program_->list(), program_->Button(kEraseButton), program_->Button(kRefreshButton),
+                        program_->Button(kViewButton), FindChild(window, L"msctls_statusbar32")})
+      if (IsWindowVisible(hidden)) return false;
+    return (IsWindowVisible(shown.memo()) != IsWindowVisible(shown.text_view())) &&
+           Utf8(WindowText(window)).rfind("セクタダンプ [ ", 0) == 0 && Height(Frame(window)) == kOpenHeight &&
+           shown.Showing(0);
+  }
+
+  // Opens the viewer with the dump button and waits until it is open on
+  // sector 0. The drive is opened once, for reading only.
   void OpenViewer() {
     const size_t before = stick_.Trace().size();
     program_->ClickButton(kDumpButton);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer().memo()) || IsWindowVisible(viewer().text_view()); },
-                          kStepTimeout));
-    ASSERT_TRUE(WaitUntil([&] { return viewer().Showing(0); }, kStepTimeout)) << viewer().Numbers();
+    ASSERT_TRUE(WaitFor("the viewer open on sector 0", [&] { return ViewerOpen(); }, kStepTimeout,
+                        [&] { return viewer().Seen(); }));
     const std::vector<std::string> trace = stick_.Trace();
     std::vector<std::string> opens;
     for (size_t i = before; i < trace.size(); ++i)
@@ -214,13 +236,19 @@ class SectorViewer : public ::testing::Test {
     EXPECT_EQ(opens, std::vector<std::string>{std::string("open ") + kStick + " read"});
   }
 
-  // The status bar is the last thing the window shows again, after the list.
+  // Everything the closed viewer gives back: the title, place and height,
+  // the list with its buttons and status bar, the viewer's controls gone.
   void CloseViewer() {
     program_->ClickButton(kDumpButton);
-    ASSERT_TRUE(WaitUntil([&] {
-      return IsWindowVisible(program_->list()) &&
-             IsWindowVisible(FindChild(program_->window(), L"msctls_statusbar32"));
-    }, kStepTimeout));
+    const HWND window = program_->window();
+    ASSERT_TRUE(WaitFor("the viewer closed and the list back", [&] {
+      for (HWND shown : {program_->list(), program_->Button(kEraseButton), FindChild(window, L"msctls_statusbar32")})
+        if (!IsWindowVisible(shown)) return false;
+      for (HWND hidden : {viewer().track_bar(), viewer().check_box(), viewer().memo(), viewer().text_view()})
+        if (IsWindowVisible(hidden)) return false;
+      return Utf8(WindowText(window)) == "プレキシスクラブ" && Frame(window).top == closed_frame_.top &&
+             Height(Frame(window)) == Height(closed_frame_);
+    }));
   }
 
   // A step that must show `sector`, reading it once and nothing else.
@@ -281,6 +309,7 @@ TEST_F(SectorViewer, PagesWithTrackBarKeysAndWheelAndReadsOnlyWhenTheSectorChang
   EXPECT_EQ(viewer().Header(),
             "   Address     00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F   0123456789ABCDEF");
   const HWND memo = viewer().memo(), bar = viewer().track_bar();
+  ASSERT_TRUE(IsWindowVisible(memo)) << "the dump is the first display";
   EXPECT_EQ(viewer().Memo(), stick_.Dump(0));
   ASSERT_NE(stick_.Dump(0).find(" 000000000000  50 6C 65 78"), std::string::npos) << stick_.Dump(0);
   EXPECT_EQ(Send(memo, EM_GETFIRSTVISIBLELINE), 0) << "the dump is seen from its first line";
@@ -314,12 +343,11 @@ TEST_F(SectorViewer, PagesWithTrackBarKeysAndWheelAndReadsOnlyWhenTheSectorChang
   // stays where it is.
   ExpectStepTo(0, [&] { DragTrackBarTo(0); }, "dragging the knob to the top");
   PostClick(viewer().check_box(), 5, 5);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(viewer().text_view()) != FALSE; }, kStepTimeout));
-  // The dump goes a moment after the text view comes.
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(memo); }, kStepTimeout));
-  EXPECT_EQ(viewer().Header(), " テキスト表示");
-  EXPECT_TRUE(WaitUntil([&] { return viewer().TextView() == win::WideToUtf8(kSector0Text); }, kStepTimeout))
-      << viewer().TextView();
+  // The header changes first, the text view comes, the dump goes, and the
+  // sector's text is put in last: wait for all of it.
+  ASSERT_TRUE(WaitFor("the text display of sector 0", [&] {
+    return viewer().InTextDisplay() && viewer().TextView() == win::WideToUtf8(kSector0Text);
+  }, kStepTimeout, [&] { return viewer().Seen() + ", text '" + viewer().TextView() + "'"; }));
   const HWND text_view = viewer().text_view();
   ExpectStepTo(1, [&] { Wheel(text_view, -120); }, "the wheel toward the user over the text view");
   EXPECT_EQ(viewer().TextView(), win::WideToUtf8(kUtf16Text));
@@ -348,8 +376,7 @@ TEST_F(SectorViewer, PagesWithTrackBarKeysAndWheelAndReadsOnlyWhenTheSectorChang
   program_->PressRow(*row, 200);
   ASSERT_TRUE(WaitUntil([&] { return program_->Enabled(kDumpButton); }, kStepTimeout));
   OpenViewer();
-  EXPECT_EQ(viewer().Header(), " テキスト表示");
-  EXPECT_TRUE(IsWindowVisible(viewer().text_view()));
+  EXPECT_TRUE(viewer().InTextDisplay()) << viewer().Seen();
   EXPECT_EQ(viewer().TextView(), win::WideToUtf8(kSector0Text));
   ExpectStepTo(1, [&] { Key(viewer().track_bar(), VK_DOWN); }, "Down on the track bar after reopening");
   CloseViewer();
@@ -395,7 +422,9 @@ TEST_F(SectorViewer, PartitionViewOpensTheVolume) {
   ASSERT_TRUE(WaitUntil([&] { return program_->Enabled(kDumpButton); }, kStepTimeout));
   const size_t before = stick_.Trace().size();
   program_->ClickButton(kDumpButton);
-  ASSERT_TRUE(WaitUntil([&] { return viewer().Showing(0); }, kStepTimeout)) << viewer().Numbers();
+  // The caption is set after sector 0 is shown.
+  ASSERT_TRUE(WaitFor("the viewer open on sector 0", [&] { return ViewerOpen(); }, kStepTimeout,
+                      [&] { return viewer().Seen(); }));
   EXPECT_EQ(Utf8(WindowText(program_->window())), "セクタダンプ [ " + caption + "  K: ]");
   const std::vector<std::string> trace = stick_.Trace();
   EXPECT_NE(std::find(trace.begin() + std::ptrdiff_t(before), trace.end(), "open \\\\.\\K: read"), trace.end());
