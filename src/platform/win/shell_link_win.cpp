@@ -76,7 +76,10 @@ int32_t TShellLink::GetLinkToPath(const std::string& link, std::string& target, 
 
   HRESULT result = file.get()->Load(Utf8ToWide(link).c_str(), STGM_READ);
   if (FAILED(result)) return int32_t(result);
-  const DWORD flags = owner ? SLR_UPDATE : SLR_UPDATE | SLR_NO_UI | SLR_NOSEARCH;
+  // Only reads: the shortcut is never rewritten, and a moved target is not
+  // hunted for on the disks or the network (a missing target is rewritten
+  // by the caller anyway).
+  const DWORD flags = SLR_NO_UI | SLR_NOUPDATE | SLR_NOSEARCH | SLR_NOTRACK;
   result = shell_link.get()->Resolve(owner, flags);
   if (FAILED(result)) return int32_t(result);
   wchar_t path[kPathRoom] = {};
