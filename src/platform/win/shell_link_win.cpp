@@ -111,6 +111,8 @@ bool TShellLink::FileExists(const std::string& path) {
 std::string TShellLink::WriteLink(const std::string& target, PCIDLIST_ABSOLUTE item,
                                   const std::string& folder, const std::string& description,
                                   bool check_only) {
+  // SHGetFileInfo needs COM as much as the shell link does.
+  ScopedComInit com;
   std::string name;
   if (!target.empty()) {
     if (!FileExists(target)) return {};
@@ -131,7 +133,6 @@ std::string TShellLink::WriteLink(const std::string& target, PCIDLIST_ABSOLUTE i
       folder, name, !overwrite_ || check_only, [this](const std::string& p) { return FileExists(p); });
   if (check_only) return choice.numbered ? "1" : "0";
 
-  ScopedComInit com;
   UniqueCom<IShellLinkW> shell_link = NewShellLink();
   if (!shell_link) return {};
   HRESULT result = target.empty() ? shell_link.get()->SetIDList(item)
