@@ -52,7 +52,7 @@ std::string KeyField(const std::string& text) {
 std::vector<std::string> NamesOf(const ProtectionKeys& keys) {
   std::vector<std::string> names;
   for (const std::string* key : {&keys.legacy, &keys.stable})
-    if (!key->empty()) names.push_back(platform::Utf8ToAnsi(*key));
+    if (!key->empty()) names.push_back(platform::Utf8ToFileText(*key));
   return names;
 }
 
@@ -77,7 +77,7 @@ std::optional<std::string> MigratedLine(
     const std::string& line, const std::function<std::string(char letter)>& current_identity) {
   const std::string name = NameOf(line);
   if (!name.empty() && name[0] == '#') return std::nullopt;  // a stable key: nothing to update
-  if (LetterCount(platform::AnsiToUtf8(name)) < kOldKeyLetters) return std::nullopt;
+  if (LetterCount(platform::FileTextToUtf8(name)) < kOldKeyLetters) return std::nullopt;
   size_t colon = name.find(':');
   if (colon == std::string::npos || colon == 0) return std::nullopt;
   char letter = name[colon - 1];
@@ -86,7 +86,7 @@ std::optional<std::string> MigratedLine(
   // identity would stand for any unidentified drive at that letter and size.
   std::string identity = current_identity(UpperAscii(letter));
   if (identity.empty()) return std::nullopt;
-  return platform::Utf8ToAnsi(identity) + name.substr(colon - 1) + "=" + ValueOf(line);
+  return platform::Utf8ToFileText(identity) + name.substr(colon - 1) + "=" + ValueOf(line);
 }
 
 }  // namespace
@@ -144,23 +144,23 @@ bool ForbiddenList::LookUp(const std::vector<std::string>& names) {
   return HasAnyName(*lines, names);
 }
 
-bool ForbiddenList::IsForbidden(const std::string& key) { return LookUp({platform::Utf8ToAnsi(key)}); }
+bool ForbiddenList::IsForbidden(const std::string& key) { return LookUp({platform::Utf8ToFileText(key)}); }
 
 ForbiddenList::Change ForbiddenList::AddForbidden(const std::string& key,
                                                   const std::string& bus_type) {
   // Writing without having read the file would lose every other entry.
   std::optional<std::vector<std::string>> lines = Load("消去禁止の設定は変更されませんでした。");
   if (!lines) return Change::kFailed;
-  const std::string name = platform::Utf8ToAnsi(key);
+  const std::string name = platform::Utf8ToFileText(key);
   if (FindName(*lines, name)) return Change::kUnchanged;
-  lines->push_back(name + "=" + platform::Utf8ToAnsi(bus_type));
+  lines->push_back(name + "=" + platform::Utf8ToFileText(bus_type));
   return Store(*lines) ? Change::kChanged : Change::kFailed;
 }
 
 ForbiddenList::Change ForbiddenList::RemoveForbidden(const std::string& key) {
   std::optional<std::vector<std::string>> lines = Load("消去禁止の設定は変更されませんでした。");
   if (!lines) return Change::kFailed;
-  std::optional<size_t> found = FindName(*lines, platform::Utf8ToAnsi(key));
+  std::optional<size_t> found = FindName(*lines, platform::Utf8ToFileText(key));
   if (!found) return Change::kUnchanged;
   lines->erase(lines->begin() + long(*found));
   return Store(*lines) ? Change::kChanged : Change::kFailed;
@@ -177,7 +177,7 @@ ForbiddenList::Change ForbiddenList::AddForbidden(const DriveRow& row, ViewMode 
   // The identity key first: the line older copies look for.
   for (const std::string& name : NamesOf(ProtectionKeysOf(row, view))) {
     if (FindName(*lines, name)) continue;
-    lines->push_back(name + "=" + platform::Utf8ToAnsi(row.bus_type));
+    lines->push_back(name + "=" + platform::Utf8ToFileText(row.bus_type));
     added = true;
   }
   if (!added) return Change::kUnchanged;

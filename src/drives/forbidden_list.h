@@ -1,7 +1,7 @@
 // The drives the user protected against erasing, kept as lines "name=bus type"
-// in a text file beside the program, in the system's ANSI code page; the file
-// is read afresh for every lookup and change, so running copies of the
-// program always agree with it.
+// in a text file beside the program, in code page 932 on Windows (see
+// Utf8ToFileText); the file is read afresh for every lookup and change, so
+// running copies of the program always agree with it.
 //
 // A protected drive has up to two lines. The identity key (identity hex +
 // letters + size text) is what older copies of the program read; it changes

@@ -7,6 +7,7 @@
 #include "drives/drive_types.h"
 #include "erase/erase_dialogs.h"
 #include "platform/win/gdi_scope.h"
+#include "platform/win/shell_link_win.h"
 #include "platform/win/utf.h"
 
 namespace plexi {
@@ -127,6 +128,7 @@ void TDriveDelInfoDlg::Timer1Timer() {
 
 void TDriveDelInfoDlg::SpeedButton1Click() {
   if (resources_.help_path.empty()) return;
+  win::ScopedComInit com;  // the shell may hand the file to an extension
   ShellExecuteW(hwnd(), L"open", win::Utf8ToWide(resources_.help_path).c_str(), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }

@@ -43,7 +43,7 @@ int ErrorLog::LoadErrorLog(Notifier& notifier) {
     load_failed_ = true;
     notifier.ShowMessage(FileReadFailure(machine_, path_, file.error));
   } else if (file.exists) {
-    lines_ = SplitTextLines(platform::AnsiToUtf8(file.bytes));
+    lines_ = SplitTextLines(platform::FileTextToUtf8(file.bytes));
     KeepNewest(lines_, kKeptLines);
   }
   loaded_count_ = int(lines_.size());
@@ -74,14 +74,14 @@ bool ErrorLog::SaveIfChanged(Notifier& notifier) {
                            "今回のエラーは保存されません。");
       return false;
     }
-    std::vector<std::string> old = file.exists ? SplitTextLines(platform::AnsiToUtf8(file.bytes))
+    std::vector<std::string> old = file.exists ? SplitTextLines(platform::FileTextToUtf8(file.bytes))
                                                : std::vector<std::string>{};
     KeepNewest(old, kKeptLines);
     to_write.insert(to_write.begin(), old.begin(), old.end());
   }
   std::string text;
   for (const std::string& line : to_write) text += line + "\r\n";
-  platform::Result<> status = files_.Replace(path_, platform::Utf8ToAnsi(text));
+  platform::Result<> status = files_.Replace(path_, platform::Utf8ToFileText(text));
   if (!status.ok()) {
     notifier.ShowMessage("エラーログ " + path_ + " を保存できませんでした。\r\n" +
                          SystemErrorText(machine_, status.error()));

@@ -132,9 +132,14 @@ class FileStore {
   virtual Result<> Replace(const std::string& path, const std::string& bytes) = 0;
 };
 
-// Text files kept in the system's ANSI code page (code page 932 on a
-// Japanese Windows; UTF-8 on other systems).
+// Text in the system's ANSI code page (code page 932 on a Japanese
+// Windows; UTF-8 on other systems), as sector bytes are shown.
 std::string Utf8ToAnsi(const std::string& utf8);
 std::string AnsiToUtf8(const std::string& ansi);
+// The error log and the protection list: code page 932 on Windows whatever
+// the ANSI code page is (a system set to UTF-8 keeps the files it wrote
+// before, and their format); UTF-8 on other systems.
+std::string Utf8ToFileText(const std::string& utf8);
+std::string FileTextToUtf8(const std::string& text);
 
 }  // namespace plexi::platform

@@ -31,7 +31,9 @@ class Power {
   // defines that name as a macro.)
   virtual Result<> ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
   // suspend true: standby; false: hibernation. force: do not ask the
-  // applications first. Returns after the machine has woken up again.
+  // applications first. Returns after the machine has woken up again. A
+  // state the machine does not offer (hibernation turned off, no standby
+  // support) fails with ERROR_NOT_SUPPORTED.
   virtual Result<> SetSystemPowerState(bool suspend, bool force) = 0;
   // Opens the process token with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, looks
   // `name` up on the local system and sets its attributes (one entry, no

@@ -121,4 +121,9 @@ inline constexpr uint32_t kEwxForce = 0x04;
 inline constexpr uint32_t kEwxPoweroff = 0x08;
 inline constexpr uint32_t kEwxForceIfHung = 0x10;
 
+// Shutdown reason codes (reason.h): other, other, planned.
+inline constexpr uint32_t kShtdnReasonMajorOther = 0x00000000;
+inline constexpr uint32_t kShtdnReasonMinorOther = 0x00000000;
+inline constexpr uint32_t kShtdnReasonFlagPlanned = 0x80000000;
+
 }  // namespace plexi::winconst

@@ -35,6 +35,8 @@ bool CheckDesktopShortcut(platform::Settings& settings, const std::string& title
   const std::string exe = ExecutablePath();
   const size_t slash = exe.find_last_of("\\/");
   const std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+  // One COM scope for the folder look-up, the read and the rewrite.
+  ScopedComInit com;
   TShellLink shell;
   return DesktopShortcutCheck(settings, folder, exe, title, shell);
 }

@@ -12,6 +12,29 @@ namespace {
 
 bool IsKnownMode(int32_t mode) { return mode >= kShutdownLogoff && mode <= kShutdownNone; }
 
+// A forced logoff or shutdown ends only the applications that stop
+// answering; the others still close as usual. Windows outside the NT family
+// knows only the plain force.
+uint32_t ForceFlag(bool force, bool is_nt_family) {
+  if (!force) return 0;
+  return is_nt_family ? winconst::kEwxForceIfHung : winconst::kEwxForce;
+}
+
+// Recorded in the system's event log with the shutdown.
+constexpr uint32_t kPlannedReason = winconst::kShtdnReasonMajorOther |
+                                    winconst::kShtdnReasonMinorOther |
+                                    winconst::kShtdnReasonFlagPlanned;
+
+// Applications can hold back a logoff or shutdown; standby and hibernation
+// are refused only by the system itself.
+std::string FailureText(int32_t mode, uint32_t error) {
+  const std::string name = ShutdownModeName(mode);
+  if (mode == kShutdownLogoff || mode == kShutdownPowerOff)
+    return "他のアプリケーションの要求により" + name + "が中止されました。";
+  if (error == winconst::kErrorNotSupported) return "このコンピュータでは" + name + "を使用できません。";
+  return "システムにより" + name + "が中止されました。";
+}
+
 }  // namespace
 
 std::string ShutdownModeName(int32_t mode) {
@@ -99,15 +122,15 @@ void ShutdownController::ClearMode() {
 }
 
 bool ShutdownController::ExecuteShutdown(int32_t mode, bool force) {
-  const uint32_t force_flag = force ? winconst::kEwxForce : 0;
+  const uint32_t force_flag = ForceFlag(force, is_nt_family_);
   platform::Result<> status = platform::Result<>::Success();
   if (mode == kShutdownLogoff) {
-    status = power_.ExitWindowsEx(winconst::kEwxLogoff | force_flag, 0);
+    status = power_.ExitWindowsEx(winconst::kEwxLogoff | force_flag, kPlannedReason);
   } else if (mode == kShutdownPowerOff || mode == kShutdownStandby || mode == kShutdownHibernate) {
     // The failure has been shown; nothing was ended.
     if (!EnablePrivilege(platform::kShutdownPrivilege)) return false;
     if (mode == kShutdownPowerOff) {
-      status = power_.ExitWindowsEx(winconst::kEwxPoweroff | force_flag, 0);
+      status = power_.ExitWindowsEx(winconst::kEwxPoweroff | force_flag, kPlannedReason);
     } else {
       status = power_.SetSystemPowerState(mode == kShutdownStandby, force);
     }
@@ -115,9 +138,7 @@ bool ShutdownController::ExecuteShutdown(int32_t mode, bool force) {
   } else {
     return false;  // no action chosen
   }
-  if (!status.ok())
-    notifier_.ShowMessage("他のアプリケーションの要求により" + ShutdownModeName(mode) +
-                          "が中止されました。");
+  if (!status.ok()) notifier_.ShowMessage(FailureText(mode, status.error()));
   return status.ok();
 }
 

@@ -44,6 +44,9 @@ class RecordingShutdownUi : public ShutdownUi {
   bool status_visible = false;
 };
 
+// SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER | SHTDN_REASON_FLAG_PLANNED.
+constexpr uint32_t kPlanned = 0x80000000;
+
 // The privilege steps around a shutdown call, as the Windows backend makes them.
 Calls Privileged(const PowerCall& call) {
   const uint32_t access = platform::kTokenAdjustPrivileges | platform::kTokenQuery;
@@ -78,10 +81,12 @@ TEST_F(ShutdownTest, EachModeMakesItsCallWithTheExactFlags) {
     Calls expected;
   };
   const Case cases[] = {
-      {kShutdownLogoff, false, {PowerCall::ExitWindowsEx(0, 0)}},  // no privilege for a logoff
-      {kShutdownLogoff, true, {PowerCall::ExitWindowsEx(4, 0)}},
-      {kShutdownPowerOff, false, Privileged(PowerCall::ExitWindowsEx(8, 0))},
-      {kShutdownPowerOff, true, Privileged(PowerCall::ExitWindowsEx(12, 0))},
+      // No privilege for a logoff; forcing ends only hung applications, and
+      // the reason says the shutdown was planned.
+      {kShutdownLogoff, false, {PowerCall::ExitWindowsEx(0, kPlanned)}},
+      {kShutdownLogoff, true, {PowerCall::ExitWindowsEx(0x10, kPlanned)}},
+      {kShutdownPowerOff, false, Privileged(PowerCall::ExitWindowsEx(8, kPlanned))},
+      {kShutdownPowerOff, true, Privileged(PowerCall::ExitWindowsEx(8 | 0x10, kPlanned))},
       {kShutdownStandby, true, Privileged(PowerCall::PowerState(true, true))},
       {kShutdownHibernate, false, Privileged(PowerCall::PowerState(false, false))},
       {kShutdownNone, true, {}},
@@ -98,7 +103,23 @@ TEST_F(ShutdownTest, OutsideTheNtFamilyNoTokenIsOpened) {
   ShutdownController control = MakeController(/*nt=*/false);
   EXPECT_TRUE(control.ExecuteShutdown(kShutdownPowerOff, false));
   EXPECT_TRUE(control.ExecuteShutdown(kShutdownStandby, false));
-  EXPECT_EQ(power_.Calls(), (Calls{PowerCall::ExitWindowsEx(8, 0), PowerCall::PowerState(true, false)}));
+  EXPECT_TRUE(control.ExecuteShutdown(kShutdownLogoff, true));  // no EWX_FORCEIFHUNG there
+  EXPECT_EQ(power_.Calls(), (Calls{PowerCall::ExitWindowsEx(8, kPlanned), PowerCall::PowerState(true, false),
+                                   PowerCall::ExitWindowsEx(4, kPlanned)}));
+}
+
+TEST_F(ShutdownTest, ARefusedStandbyOrHibernationIsBlamedOnTheSystem) {
+  ShutdownController control = MakeController();
+  power_.FailStep(PowerStep::kSetSystemPowerState, winconst::kErrorNotSupported);
+  EXPECT_FALSE(control.ExecuteShutdown(kShutdownHibernate, false));
+  EXPECT_FALSE(control.ExecuteShutdown(kShutdownStandby, true));
+  power_.FailStep(PowerStep::kSetSystemPowerState, winconst::kErrorAccessDenied);
+  EXPECT_FALSE(control.ExecuteShutdown(kShutdownHibernate, false));
+  EXPECT_EQ(notifier_.messages,
+            (std::vector<std::string>{"このコンピュータでは休止状態を使用できません。",
+                                      "このコンピュータではスタンバイを使用できません。",
+                                      "システムにより休止状態が中止されました。"}));
+  EXPECT_EQ(power_.OpenTokens(), 0);
 }
 
 TEST_F(ShutdownTest, ARefusedCallIsReportedWithTheModeName) {
@@ -182,7 +203,7 @@ TEST_F(ShutdownTest, TheActionWaitsForTheCountdownAndForOtherCopies) {
   control.ShutdownAfterErase();
   EXPECT_EQ(ui_.countdowns,
             std::vector<std::string>{"プレキシスクラブ [ シャットダウン ] 確認|シャットダウン"});
-  EXPECT_EQ(power_.Calls(), Privileged(PowerCall::ExitWindowsEx(12, 0)));
+  EXPECT_EQ(power_.Calls(), Privileged(PowerCall::ExitWindowsEx(8 | 0x10, kPlanned)));
   EXPECT_FALSE(control.ForceShutdown());
   EXPECT_EQ(control.ShutdownMode(), kShutdownPowerOff);  // a standby would count down again
 }

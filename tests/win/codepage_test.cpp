@@ -1,5 +1,6 @@
-// The error log and the protection list are stored in the ANSI code page;
-// under Wine with a Japanese locale that is Shift-JIS (932).
+// Sector text is read in the ANSI code page, which under Wine with a
+// Japanese locale is Shift-JIS (932); the error log and the protection list
+// are Shift-JIS whatever the ANSI code page is.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,18 @@ TEST(CodePage, JapaneseTextRoundTripsThroughShiftJis) {
   EXPECT_EQ(AnsiToUtf8(ansi), mixed);
   EXPECT_EQ(ansi.find("\xB1\xB2\xB3"), ansi.find(" \xB1") + 1);  // ｱｲｳ as single bytes
   EXPECT_EQ(Utf8ToAnsi(""), "");
+}
+
+TEST(CodePage, TheLogAndTheProtectionListAreShiftJisOnEverySystem) {
+  EXPECT_EQ(Utf8ToFileText("消去"), "\x8F\xC1\x8B\x8E");
+  EXPECT_EQ(FileTextToUtf8("\x8F\xC1\x8B\x8E"), "消去");
+  const std::string line = "2026/01/01 12:00:00 ＳＳＤ ｱｲｳ 照合の結果\r\n";
+  EXPECT_EQ(FileTextToUtf8(Utf8ToFileText(line)), line);
+  // On a Japanese system the files are what the ANSI conversion made.
+  if (GetACP() == 932) {
+    EXPECT_EQ(Utf8ToFileText(line), Utf8ToAnsi(line));
+  }
+  EXPECT_EQ(FileTextToUtf8(Utf8ToFileText("消\xF0\x9F\x98\x80去")).substr(0, 3), "消");
 }
 
 TEST(CodePage, CharactersOutsideShiftJisBecomeQuestionMarks) {

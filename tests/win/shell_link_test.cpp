@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "platform/win/win_file_store.h"
 #include "shell/shell_actions_win.h"
@@ -45,6 +47,35 @@ TEST(ShellLink, WrittenShortcutResolvesToItsTarget) {
   // No shortcut at all: the same.
   EXPECT_NE(shell.GetLinkToPath(folder.utf8() + "none.lnk", resolved), 0);
   EXPECT_EQ(resolved, folder.utf8() + "none.lnk");
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream in(std::filesystem::path(plexi::win::Utf8ToWide(path)), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Reading a shortcut, with or without an owner window and with its target
+// moved away, leaves the file exactly as it was.
+TEST(ShellLink, ReadingAShortcutNeverRewritesIt) {
+  TempFolder folder;
+  const std::string target = folder.utf8() + "plexiscrub.exe";
+  Touch(target);
+  TShellLink shell;
+  const std::string link = shell.CreateLinkIn(target, nullptr, folder.utf8(), "Plexiscrub", true);
+  ASSERT_TRUE(Exists(link));
+  const std::string before = Bytes(link);
+  ASSERT_FALSE(before.empty());
+
+  std::string resolved;
+  EXPECT_EQ(shell.GetLinkToPath(link, resolved, GetDesktopWindow()), 0);
+  EXPECT_EQ(resolved, target);
+  ASSERT_TRUE(MoveFileW(plexi::win::Utf8ToWide(target).c_str(),
+                        plexi::win::Utf8ToWide(folder.utf8() + "moved.exe").c_str()));
+  shell.GetLinkToPath(link, resolved, GetDesktopWindow());
+  EXPECT_EQ(resolved, link);
+  shell.GetLinkToPath(link, resolved);
+  EXPECT_EQ(resolved, link);
+  EXPECT_EQ(Bytes(link), before);
 }
 
 TEST(ShellLink, NumberedWithoutOverwriteReplacedWithIt) {

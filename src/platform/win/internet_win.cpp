@@ -49,8 +49,10 @@ class WinInternetSession : public platform::InternetSession {
 
   std::unique_ptr<platform::InternetRequest> OpenUrl(const std::string& url) override {
     const std::wstring wide = Utf8ToWide(url);
-    UniqueInternetHandle request(
-        InternetOpenUrlW(handle_.get(), wide.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    // Always fresh from the server, and nothing (the update download
+    // least of all) is left behind in the browser's cache.
+    const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    UniqueInternetHandle request(InternetOpenUrlW(handle_.get(), wide.c_str(), nullptr, 0, flags, 0));
     if (!request) return nullptr;
     return std::make_unique<WinInternetRequest>(std::move(request));
   }

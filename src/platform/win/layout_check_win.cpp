@@ -4,6 +4,7 @@
 // value stops the Windows build. Nothing in this file runs.
 #include <windows.h>
 #include <winioctl.h>
+#include <reason.h>
 
 #include <cstddef>
 
@@ -110,6 +111,9 @@ static_assert(winconst::kEwxReboot == EWX_REBOOT);
 static_assert(winconst::kEwxForce == EWX_FORCE);
 static_assert(winconst::kEwxPoweroff == EWX_POWEROFF);
 static_assert(winconst::kEwxForceIfHung == EWX_FORCEIFHUNG);
+static_assert(winconst::kShtdnReasonMajorOther == SHTDN_REASON_MAJOR_OTHER);
+static_assert(winconst::kShtdnReasonMinorOther == SHTDN_REASON_MINOR_OTHER);
+static_assert(winconst::kShtdnReasonFlagPlanned == SHTDN_REASON_FLAG_PLANNED);
 
 // DISK_GEOMETRY, as layout::DiskGeometry reads and writes it.
 static_assert(winconst::kDiskGeometrySize == sizeof(DISK_GEOMETRY));

@@ -76,7 +76,10 @@ int32_t TShellLink::GetLinkToPath(const std::string& link, std::string& target, 
 
   HRESULT result = file.get()->Load(Utf8ToWide(link).c_str(), STGM_READ);
   if (FAILED(result)) return int32_t(result);
-  const DWORD flags = owner ? SLR_UPDATE : SLR_UPDATE | SLR_NO_UI | SLR_NOSEARCH;
+  // Only reads: the shortcut is never rewritten, and a moved target is not
+  // hunted for on the disks or the network (a missing target is rewritten
+  // by the caller anyway).
+  const DWORD flags = SLR_NO_UI | SLR_NOUPDATE | SLR_NOSEARCH | SLR_NOTRACK;
   result = shell_link.get()->Resolve(owner, flags);
   if (FAILED(result)) return int32_t(result);
   wchar_t path[kPathRoom] = {};
@@ -108,6 +111,8 @@ bool TShellLink::FileExists(const std::string& path) {
 std::string TShellLink::WriteLink(const std::string& target, PCIDLIST_ABSOLUTE item,
                                   const std::string& folder, const std::string& description,
                                   bool check_only) {
+  // SHGetFileInfo needs COM as much as the shell link does.
+  ScopedComInit com;
   std::string name;
   if (!target.empty()) {
     if (!FileExists(target)) return {};
@@ -128,7 +133,6 @@ std::string TShellLink::WriteLink(const std::string& target, PCIDLIST_ABSOLUTE i
       folder, name, !overwrite_ || check_only, [this](const std::string& p) { return FileExists(p); });
   if (check_only) return choice.numbered ? "1" : "0";
 
-  ScopedComInit com;
   UniqueCom<IShellLinkW> shell_link = NewShellLink();
   if (!shell_link) return {};
   HRESULT result = target.empty() ? shell_link.get()->SetIDList(item)

@@ -81,17 +81,23 @@ using UniqueMenu = Unique<MenuTraits>;
 using UniqueImageList = Unique<ImageListTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 
-// Restores the process's error mode when it goes out of scope, so that a
-// label read of an empty drive raises no "insert a disk" dialog.
+// Adds `mode` (SEM_FAILCRITICALERRORS) to this thread's error mode and
+// restores it when it goes out of scope, so that a label read of an empty
+// drive raises no "insert a disk" dialog. Per thread: the process's mode is
+// shared by every thread and would be restored out of order.
 class ScopedErrorMode {
  public:
-  explicit ScopedErrorMode(UINT mode) : old_(SetErrorMode(mode)) {}
-  ~ScopedErrorMode() { SetErrorMode(old_); }
+  explicit ScopedErrorMode(DWORD mode)
+      : restore_(SetThreadErrorMode(GetThreadErrorMode() | mode, &old_) != FALSE) {}
+  ~ScopedErrorMode() {
+    if (restore_) SetThreadErrorMode(old_, nullptr);
+  }
   ScopedErrorMode(const ScopedErrorMode&) = delete;
   ScopedErrorMode& operator=(const ScopedErrorMode&) = delete;
 
  private:
-  UINT old_;
+  DWORD old_ = 0;
+  bool restore_;
 };
 
 }  // namespace plexi::win

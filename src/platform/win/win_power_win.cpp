@@ -26,7 +26,11 @@ platform::Result<> WinPower::ExitWindowsEx(uint32_t flags, uint32_t reason) {
 platform::Result<> WinPower::SetSystemPowerState(bool suspend, bool force) {
   const BOOLEAN hibernate = suspend ? FALSE : TRUE;
   if (SetSuspendState(hibernate, force ? TRUE : FALSE, FALSE)) return platform::Result<>::Success();
-  return platform::Result<>::Failure(LastErrorOr(ERROR_GEN_FAILURE));
+  const uint32_t error = LastErrorOr(ERROR_GEN_FAILURE);
+  // Asked only after the call failed: a machine that reports the state as
+  // unavailable may still manage it, and then nothing should stop it.
+  const bool allowed = suspend ? IsPwrSuspendAllowed() : IsPwrHibernateAllowed();
+  return platform::Result<>::Failure(allowed ? error : ERROR_NOT_SUPPORTED);
 }
 
 platform::PrivilegeResult WinPower::AdjustPrivilege(const std::string& name, uint32_t attributes) {

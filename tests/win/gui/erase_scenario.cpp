@@ -520,10 +520,11 @@ TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
   }, kStepTimeout));
   Shoot(countdown, "shutdown-countdown");
   EXPECT_EQ(machine_.PowerLog(), "") << "nothing before the 15 seconds";
-  // Nobody answers: after 15 ticks the power-off, forced (8 | 4).
+  // Nobody answers: after 15 ticks the power-off, forced for hung
+  // applications (8 | 0x10), planned (SHTDN_REASON_FLAG_PLANNED).
   ASSERT_TRUE(Gone(countdown, 30s));
   EXPECT_TRUE(WaitUntil([&] { return machine_.PowerLog().find("ExitWindowsEx") != std::string::npos; }, kStepTimeout));
-  EXPECT_NE(machine_.PowerLog().find("ExitWindowsEx(flags=12, reason=0)"), std::string::npos)
+  EXPECT_NE(machine_.PowerLog().find("ExitWindowsEx(flags=24, reason=2147483648)"), std::string::npos)
       << machine_.PowerLog();
   ExpectErasedWithRecord(machine_.Stick(), 2);
   const std::string calls = machine_.PowerLog();
