@@ -170,6 +170,21 @@ Pixmap Strip(Color light, Color base, Color deep) {
   return p;
 }
 
+// The power symbol: a ring open at the top with a bar through the gap.
+Pixmap PowerGlyph() {
+  Pixmap p(16, 16);
+  constexpr double cx = 8.0, cy = 8.5;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const double px = x + 0.5, py = y + 0.5;
+      const bool in_gap = py < cy && std::abs(px - cx) < 2.6;
+      const double d = std::hypot(px - cx, py - cy);
+      if (!in_gap && d >= 4.3 && d <= 6.1) p.Set(x, y, kBlue);
+    }
+  Stroke(p, 8.0, 1.5, 8.0, 8.5, 1.8, kBlue);
+  return p;
+}
+
 }  // namespace
 
 std::vector<Pixmap> ToolbarImages() {
@@ -181,6 +196,7 @@ std::vector<Pixmap> ToolbarImages() {
   images[kImageBadgeInterrupted] = InterruptedBadge();
   images[kImageBadgeCompleted] = CompletedBadge();
   images[kImageRefresh] = RefreshGlyph();
+  images[kImagePower] = PowerGlyph();
   images[kImageAbout] = AboutGlyph();
   images[kImageBadgeForbidden] = ForbiddenBadge();
   images[kImageErrorLog] = ErrorLogGlyph();

@@ -38,6 +38,7 @@ enum ToolbarImage : int {
   kImageBadgeInterrupted = 4,  // erasable, resume record
   kImageBadgeCompleted = 5,    // erasable, completion record
   kImageRefresh = 6,
+  kImagePower = 7,             // the progress dialog's shutdown settings
   kImageAbout = 9,
   kImageBadgeForbidden = 11,
   kImageErrorLog = 13,

@@ -1,10 +1,14 @@
 #include "app/erase_dialogs_win.h"
 
+#include "app/artwork.h"
 #include "erase/conditions_on_dlg_win.h"
 #include "erase/drive_del_info_dlg_win.h"
 #include "platform/app_identity.h"
 #include "platform/win/utf.h"
 #include "shutdown/exit_dlg_win.h"
+
+static_assert(plexi::TConditionsOnDlg::kPowerImage == plexi::app::kImagePower,
+              "the progress dialog's settings button shows the toolbar's power image");
 
 namespace plexi {
 namespace {

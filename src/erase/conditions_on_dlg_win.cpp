@@ -56,8 +56,8 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
                              .color = controls::SystemColor(controls::kColorBtnText)});
   button1_.button().OnClick = [this] { ColorButton1Click(); };
 
-  HWND settings = AddGlyphButton({304, 137, 304 + 23, 137 + 22}, kSettingsButton, nullptr, -1,
-                                 "Windowsの終了設定");
+  HWND settings = AddGlyphButton({304, 137, 304 + 23, 137 + 22}, kSettingsButton, resources_.images,
+                                 kPowerImage, "Windowsの終了設定");
   ShowWindow(settings, hooks_.select_shutdown_mode ? SW_SHOW : SW_HIDE);
   return true;
 }

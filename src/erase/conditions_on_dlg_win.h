@@ -31,6 +31,8 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
     kCancelButton = 205,    // ColorButton1
     kSettingsButton = 206,  // SpeedButton1
   };
+  // The settings button's picture in the main window's image list.
+  static constexpr int kPowerImage = 7;
 
   struct Hooks {
     std::atomic<bool>* cancel = nullptr;

@@ -57,8 +57,8 @@ class DialogForm : public Window {
   HWND Child(int id) const { return GetDlgItem(hwnd(), id); }
   // A tool tip with the short hint of a child.
   void AddHint(HWND child, const std::string& hint);
-  // A flat owner-drawn button showing `image` of `images` (the power
-  // symbol when there is none), with its hint; the form draws it.
+  // A flat owner-drawn button showing `image` of `images`, with its hint;
+  // the form draws it.
   HWND AddGlyphButton(const RECT& bounds, int id, HIMAGELIST images, int image,
                       const std::string& hint);
   // Everything the form does not handle itself.

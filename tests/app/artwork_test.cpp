@@ -30,5 +30,19 @@ TEST(Artwork, DibPixelsAreTheOnlyOtherLayout) {
   EXPECT_EQ(controls::ColorOfDibPixel(0xFF123456u), controls::Rgb(0x12, 0x34, 0x56)) << "alpha dropped";
 }
 
+// The progress dialog's settings button takes image 7 of the toolbar list:
+// a ring open at the top with a bar through the gap.
+TEST(Artwork, PowerImageIsARingOpenAtTheTopWithABar) {
+  const std::vector<Pixmap> images = ToolbarImages();
+  ASSERT_GT(images.size(), size_t(kImagePower));
+  const Pixmap& power = images[kImagePower];
+  EXPECT_NE(power.At(8, 3), kClear) << "the bar";
+  EXPECT_NE(power.At(8, 13), kClear) << "the ring's bottom";
+  EXPECT_NE(power.At(3, 8), kClear) << "the ring's left";
+  EXPECT_EQ(power.At(6, 4), kClear) << "the gap beside the bar";
+  EXPECT_EQ(power.At(8, 9), kClear) << "the middle";
+  EXPECT_EQ(power.At(0, 0), kClear);
+}
+
 }  // namespace
 }  // namespace plexi::app

@@ -488,7 +488,17 @@ void EraseTest::ExpectModeBesideTheSectorView(HWND status) {
 TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
   HWND progress = StartErase(OpenConfirmation("G:"), {2, true, true});
   ASSERT_NE(progress, nullptr);
-  PostClick(GetDlgItem(progress, kSettingsButton), 5, 5);
+  // The settings button shows the toolbar's power image: blue on the face.
+  HWND settings_button = GetDlgItem(progress, kSettingsButton);
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::optional<Image> shot = CaptureClient(settings_button, RECT{0, 0, 23, 22});
+    if (!shot) return false;
+    for (int y = 0; y < 22; ++y)
+      for (int x = 0; x < 23; ++x)
+        if (GetBValue(shot->At(x, y)) > 150 && GetRValue(shot->At(x, y)) < 100) return true;
+    return false;
+  }, kStepTimeout)) << "no power image on the settings button";
+  PostClick(settings_button, 5, 5);
   HWND settings = WaitForForm(pid(), L"TExitDlg");
   ASSERT_NE(settings, nullptr);
   EXPECT_EQ(TextOf(settings), "Windows 終了設定");
