@@ -27,13 +27,13 @@ HWND CreateChildControl(HWND parent, const ChildControl& control) {
   return child;
 }
 
-UniqueFont MakeFont(const FontSpec& spec) {
+UniqueFont MakeFont(const FontChoice& wanted) {
   LOGFONTW font{};
-  font.lfHeight = spec.height;
-  font.lfWeight = spec.weight;
-  font.lfCharSet = spec.charset;
-  font.lfPitchAndFamily = spec.pitch_and_family;
-  lstrcpynW(font.lfFaceName, spec.face.c_str(), LF_FACESIZE);
+  font.lfHeight = wanted.height;
+  font.lfWeight = wanted.weight;
+  font.lfCharSet = wanted.charset;
+  font.lfPitchAndFamily = wanted.pitch_and_family;
+  lstrcpynW(font.lfFaceName, wanted.face.c_str(), LF_FACESIZE);
   return UniqueFont(CreateFontIndirectW(&font));
 }
 

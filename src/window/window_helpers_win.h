@@ -26,14 +26,14 @@ HWND CreateChildControl(HWND parent, const ChildControl& control);
 
 // A LOGFONT's fields the program sets; a negative height is the characters'
 // height in pixels, a positive one the cell's (the distance between lines).
-struct FontSpec {
+struct FontChoice {
   std::wstring face;
   LONG height = 0;
   LONG weight = FW_NORMAL;
   BYTE charset = SHIFTJIS_CHARSET;
   BYTE pitch_and_family = DEFAULT_PITCH;
 };
-UniqueFont MakeFont(const FontSpec& spec);
+UniqueFont MakeFont(const FontChoice& wanted);
 
 // Whether the system has a face of that name (in that character set).
 bool HasFace(const std::wstring& face, BYTE charset = DEFAULT_CHARSET);
