@@ -69,10 +69,13 @@ std::optional<std::wstring> ColumnHeading(HWND list, const RemoteBuffer& remote,
   return RemoteText(remote);
 }
 
+// The top-level windows of one class (of one process, or of any with pid
+// 0), all of them or only the first.
 struct WindowQuery {
   const wchar_t* class_name;
   DWORD pid;
-  HWND found;
+  bool first_only;
+  std::vector<HWND> found;
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
@@ -83,8 +86,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
   GetWindowThreadProcessId(window, &owner);
   if (lstrcmpW(name, query->class_name) != 0 || (query->pid != 0 && owner != query->pid))
     return TRUE;
-  query->found = window;
-  return FALSE;
+  query->found.push_back(window);
+  return query->first_only ? FALSE : TRUE;
 }
 
 }  // namespace
@@ -132,9 +135,9 @@ std::optional<DWORD> Process::WaitForExit(Duration timeout) {
 }
 
 HWND FindTopWindow(const wchar_t* class_name, DWORD pid) {
-  WindowQuery query{class_name, pid, nullptr};
+  WindowQuery query{class_name, pid, true, {}};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-  return query.found;
+  return query.found.empty() ? nullptr : query.found.front();
 }
 
 HWND FindChild(HWND parent, const wchar_t* class_name) {
@@ -206,22 +209,6 @@ win::UniqueKernelHandle OpenProcessOf(HWND window) {
       OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
 }
 
-struct WindowsOfClass {
-  const wchar_t* class_name;
-  DWORD pid;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
-  auto* query = reinterpret_cast<WindowsOfClass*>(context);
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (lstrcmpW(name, query->class_name) == 0 && owner == query->pid) query->found.push_back(window);
-  return TRUE;
-}
-
 // The tools of one tool-tip window; its texts through TTM_GETTEXTW, because
 // TTM_ENUMTOOLSW need not copy them.
 void AddTools(HWND tip, const RemoteBuffer& remote, std::vector<ToolTip>& tools) {
@@ -265,8 +252,8 @@ std::optional<std::wstring> StatusBarText(HWND status) {
 }
 
 std::vector<ToolTip> ToolTipsOf(DWORD pid) {
-  WindowsOfClass query{TOOLTIPS_CLASSW, pid, {}};
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
+  WindowQuery query{TOOLTIPS_CLASSW, pid, false, {}};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
   std::vector<ToolTip> tools;
   if (query.found.empty()) return tools;
   win::UniqueKernelHandle process = OpenProcessOf(query.found.front());
