@@ -42,7 +42,7 @@ TEST(Header, EachColourIsPaintedAndTheChoiceSurvivesARestart) {
   ASSERT_TRUE(program);
   ASSERT_TRUE(program->WaitForRowCount(6));
   // No colour stored: the band keeps the panel's colour.
-  EXPECT_EQ(BandPixel(*program), GetSysColor(COLOR_BTNFACE));
+  EXPECT_TRUE(WaitUntil([&] { return BandPixel(*program) == GetSysColor(COLOR_BTNFACE); }, kStepTimeout));
 
   const char* const names[] = {"gray", "navy", "red", "none"};
   for (int index : {0, 1, 2, 3}) {

@@ -21,6 +21,34 @@ namespace plexi::gui {
   return failure;
 }
 
+std::optional<Image> CaptureSettled(HWND window, const RECT& area, Duration patience) {
+  // Ask for a full repaint, then let the program's thread answer so that
+  // the paint messages queued behind it have their turn.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+  std::optional<Image> last = CaptureClient(window, area);
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  while (std::chrono::steady_clock::now() < deadline) {
+    Sleep(100);
+    std::optional<Image> next = CaptureClient(window, area);
+    if (next && last && *next == *last) return next;
+    last = std::move(next);
+  }
+  return last;
+}
+
+void SaveScreenshot(HWND window, const std::string& name) {
+  if (Config().screenshots.empty()) return;
+  // The client area: without a window manager nobody draws the frame.
+  RECT client;
+  GetClientRect(window, &client);
+  const std::optional<Image> image = CaptureSettled(window, client);
+  ASSERT_TRUE(image) << "no screenshot " << name;
+  CreateDirectoryW(Config().screenshots.c_str(), nullptr);
+  EXPECT_TRUE(SavePng(*image, Config().screenshots + L"\\" + win::Utf8ToWide(name) + L".png")) << name;
+}
+
 namespace {
 
 std::string RowsText(const Rows& rows) {
@@ -215,27 +243,12 @@ void RunningProgram::MoveTo(int x, int y) const {
 std::optional<Image> RunningProgram::CaptureList() const {
   RECT client;
   GetClientRect(list_, &client);
-  // Let the program finish painting what the last messages changed.
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-  SendMessageTimeoutW(list_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-  return CaptureClient(list_, client);
+  return CaptureSettled(list_, client);
 }
 
 void RunningProgram::Screenshot(const std::string& name) const {
-  if (Config().screenshots.empty()) return;
   SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-  // The client area: without a window manager nobody draws the frame.
-  RECT client;
-  GetClientRect(window_, &client);
-  const std::optional<Image> image = CaptureClient(window_, client);
-  ASSERT_TRUE(image) << "no screenshot " << name;
-  CreateDirectoryW(Config().screenshots.c_str(), nullptr);
-  EXPECT_TRUE(SavePng(*image, Config().screenshots + L"\\" + win::Utf8ToWide(name) + L".png")) << name;
+  SaveScreenshot(window_, name);
 }
 
 std::optional<DWORD> RunningProgram::Close() {

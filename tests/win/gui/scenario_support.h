@@ -29,6 +29,15 @@ inline constexpr Duration kStepTimeout = 10s;
                                    Duration timeout = kStepTimeout,
                                    const std::function<std::string()>& seen = {});
 
+// A rectangle of `window`'s client area once the picture holds still. The
+// program paints after the messages that changed its state, so a capture
+// taken at once can show the state before; parts that never hold still (a
+// rate, the access lamp) end the wait after `patience` with the last picture.
+std::optional<Image> CaptureSettled(HWND window, const RECT& area, Duration patience = 3s);
+// Saves the window's settled client area as NAME.png under the screenshots
+// folder, when the run keeps screenshots.
+void SaveScreenshot(HWND window, const std::string& name);
+
 // Control ids of the toolbar buttons.
 enum : int {
   kDumpButton = 101, kEraseButton = 102, kRefreshButton = 103, kHelpButton = 104,

@@ -17,6 +17,7 @@ struct Image {
 
   // The pixel as a COLORREF (0x00BBGGRR), for comparing with the program's colours.
   COLORREF At(int x, int y) const;
+  bool operator==(const Image&) const = default;
 };
 
 // The window's rectangle on the screen.
