@@ -56,15 +56,39 @@ std::optional<uint64_t> ParseDecimal(const std::string& text) {
   return value;
 }
 
+std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std::string& path,
+                                           std::string* problem) {
+  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kRead);
+  if (!opened.ok()) {
+    *problem = "cannot open " + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
+    return std::nullopt;
+  }
+  platform::Result<DriveExtent> extent = DriveGeometry(**opened);
+  if (!extent.ok()) {
+    *problem = "cannot read the geometry of " + path + ": " + OneLine(SystemErrorText(machine, extent.error()));
+    return std::nullopt;
+  }
+  FirstSector first{*extent, std::vector<uint8_t>(extent->sector_size)};
+  platform::IoResult read = opened.value()->Read(first.bytes.data(), extent->sector_size);
+  if (!read.ok() || read.value() != extent->sector_size) {
+    const uint32_t code = read.ok() ? winconst::kErrorReadFault : read.error();
+    *problem = "cannot read the first sector of " + path + ": " + OneLine(SystemErrorText(machine, code));
+    return std::nullopt;
+  }
+  return first;
+}
+
 namespace {
 
 const char kUsageText[] =
     "usage: plexiscrub-cli COMMAND [OPTIONS]\n"
     "\n"
     "commands:\n"
-    "  list [--partitions] [--simulate FILE]\n"
+    "  list [--partitions] [--loop] [--simulate FILE]\n"
     "      the drive rows as the program lists them (physical drives, or one row\n"
-    "      per lettered volume with --partitions)\n"
+    "      per lettered volume with --partitions). On Linux: every whole disk,\n"
+    "      its partitions after it with --partitions, attached loop devices with\n"
+    "      --loop; the system disk and disks in use are marked \"not\" with why\n"
     "  inspect TARGET [--simulate FILE]\n"
     "      the erase record in the first sector of TARGET: its kind, method and\n"
     "      resume point; and whether TARGET is protected against erasing\n"
@@ -113,6 +137,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
       o.help = true;
     } else if (a == "--partitions") {
       o.partitions = true;
+    } else if (a == "--loop") {
+      o.loop = true;
     } else if (a == "--verify") {
       o.verify = true;
     } else if (a == "--no-history") {
@@ -169,6 +195,9 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
     err << "plexiscrub-cli: list takes no target\n";
     return kUsage;
   }
+  if (!o.simulate) {
+    if (std::optional<int> listed = ListHostDisks(o, out, err)) return *listed;
+  }
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   StreamNotifier notifier(err);
@@ -205,23 +234,14 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   const std::string path = DevicePathOf(o.positional[0]);
-  platform::Result<std::unique_ptr<platform::Device>> opened = machine->OpenDevice(path, platform::Access::kRead);
-  if (!opened.ok()) {
-    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(*machine, opened.error())) << "\n";
+  std::string problem;
+  const std::optional<FirstSector> first = ReadFirstSector(*machine, path, &problem);
+  if (!first) {
+    err << "plexiscrub-cli: " << problem << "\n";
     return kFailed;
   }
-  platform::Result<DriveExtent> extent = DriveGeometry(**opened);
-  if (!extent.ok()) {
-    err << "plexiscrub-cli: cannot read the geometry of " << path << ": " << OneLine(SystemErrorText(*machine, extent.error())) << "\n";
-    return kFailed;
-  }
-  std::vector<uint8_t> sector(extent->sector_size);
-  platform::IoResult read = opened.value()->Read(sector.data(), extent->sector_size);
-  if (!read.ok() || read.value() != extent->sector_size) {
-    uint32_t code = read.ok() ? winconst::kErrorReadFault : read.error();
-    err << "plexiscrub-cli: cannot read the first sector of " << path << ": " << OneLine(SystemErrorText(*machine, code)) << "\n";
-    return kFailed;
-  }
+  const std::vector<uint8_t>& sector = first->bytes;
+  const DriveExtent* extent = &first->extent;
   // The list's reading (kind and method) and the erase's (resume point).
   ListRecord list = RecogniseForList(sector.data(), sector.size());
   EraseRecordFields fields;
@@ -276,8 +296,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << kUsageText;
     return kUsage;
   }
-  if (options->partitions && options->command != "list") {
-    err << "plexiscrub-cli: --partitions belongs to list\n";
+  if ((options->partitions || options->loop) && options->command != "list") {
+    err << "plexiscrub-cli: --partitions and --loop belong to list\n";
     return kUsage;
   }
   const bool erase_options = options->method || options->verify || options->no_history || options->yes ||

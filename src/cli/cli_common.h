@@ -28,6 +28,7 @@ struct Options {
   std::optional<std::string> simulate;
   std::optional<std::string> drive;
   bool partitions = false;
+  bool loop = false;  // list: Linux loop devices too
   bool help = false;
   bool interactive = false;  // standard input is a terminal
   // erase
@@ -61,6 +62,19 @@ std::string OneLine(std::string text);
 
 // A decimal number of at most 64 bits, digits only.
 std::optional<uint64_t> ParseDecimal(const std::string& text);
+
+// The first sector of a device, read through the machine, with the
+// geometry it was read by; nothing, with `problem` set, when any step fails.
+struct FirstSector {
+  DriveExtent extent;
+  std::vector<uint8_t> bytes;
+};
+std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std::string& path,
+                                           std::string* problem);
+
+// The host's own disk list where the host lists disks differently from the
+// program (Linux: /sys/block); nothing where the program's list serves.
+std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostream& err);
 
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err);
 int DumpCommand(const Options& o, std::ostream& out, std::ostream& err);

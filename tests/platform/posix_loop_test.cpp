@@ -19,35 +19,15 @@ namespace {
 
 using platform::Access;
 using test::LoopDevice;
+using test::FirstPartition;
 using test::Mount;
 using test::ReadFileBytes;
 using test::RunCommand;
 using test::ScratchDir;
 using test::WriteImage;
+using test::WritePartitionedImage;
 
 constexpr uint64_t kMiB = 1 << 20;
-
-// An image with an MBR and one Linux partition from 1 MiB to 3 MiB.
-void WritePartitionedImage(const std::string& path) {
-  WriteImage(path, 4 * kMiB);
-  uint8_t mbr[512] = {};
-  uint8_t* entry = mbr + 446;
-  entry[4] = 0x83;
-  layout::Store32(entry + 8, 2048);
-  layout::Store32(entry + 12, 4096);
-  mbr[510] = 0x55;
-  mbr[511] = 0xAA;
-  std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
-  out.write(reinterpret_cast<char*>(mbr), sizeof mbr);
-}
-
-// The first partition of a loop device over that image: the kernel's own
-// scan where it reads MBRs, else added by hand at the same place.
-std::string FirstPartition(const LoopDevice& loop) {
-  std::string part = loop.path() + "p1";
-  if (!std::filesystem::exists(part)) RunCommand("addpart " + loop.path() + " 1 2048 4096");
-  return std::filesystem::exists(part) ? part : std::string();
-}
 
 struct AlignedBuffer {
   explicit AlignedBuffer(size_t size) { EXPECT_EQ(::posix_memalign(memory.put(), 4096, size), 0); }

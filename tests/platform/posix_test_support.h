@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ioctl_layout.h"
+
 namespace plexi::posix::test {
 
 class ScratchDir {
@@ -106,5 +108,27 @@ class Mount {
   bool mounted_ = false;
   std::string where_;
 };
+
+// An image with an MBR and one Linux partition from 1 MiB to 3 MiB.
+inline void WritePartitionedImage(const std::string& path) {
+  WriteImage(path, 4 << 20);
+  uint8_t mbr[512] = {};
+  uint8_t* entry = mbr + 446;
+  entry[4] = 0x83;
+  layout::Store32(entry + 8, 2048);
+  layout::Store32(entry + 12, 4096);
+  mbr[510] = 0x55;
+  mbr[511] = 0xAA;
+  std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+  out.write(reinterpret_cast<char*>(mbr), sizeof mbr);
+}
+
+// The first partition of a loop device over that image: the kernel's own
+// scan where it reads MBRs, else added by hand at the same place.
+inline std::string FirstPartition(const LoopDevice& loop) {
+  std::string part = loop.path() + "p1";
+  if (!std::filesystem::exists(part)) RunCommand("addpart " + loop.path() + " 1 2048 4096");
+  return std::filesystem::exists(part) ? part : std::string();
+}
 
 }  // namespace plexi::posix::test

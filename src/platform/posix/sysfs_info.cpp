@@ -100,18 +100,33 @@ std::vector<dev_t> HoldersOf(const std::string& dir) {
   return found;
 }
 
-uint32_t GuessBusType(const std::string& path) {
+SysfsBus BusOfSysfsPath(const std::string& path) {
   auto has = [&](const char* part) { return path.find(part) != std::string::npos; };
   // A USB enclosure shows its bridge's SCSI host below the usb node, so usb
   // is asked first; likewise ata before the generic SCSI host.
-  if (has("/usb")) return winconst::kBusTypeUsb;
-  if (has("/nvme")) return winconst::kBusTypeNvme;
-  if (has("/ata")) return winconst::kBusTypeSata;
-  if (has("/virtio")) return winconst::kBusTypeVirtual;
-  if (has("/mmc")) return winconst::kBusTypeSd;
-  if (has("/virtual/block/loop")) return winconst::kBusTypeFileBackedVirtual;
-  if (has("/virtual/block/")) return winconst::kBusTypeVirtual;
-  if (has("/host") && has("/target")) return winconst::kBusTypeScsi;
+  if (has("/usb")) return SysfsBus::kUsb;
+  if (has("/nvme")) return SysfsBus::kNvme;
+  if (has("/ata")) return SysfsBus::kAta;
+  if (has("/virtio")) return SysfsBus::kVirtio;
+  if (has("/mmc")) return SysfsBus::kMmc;
+  if (has("/virtual/block/loop")) return SysfsBus::kLoop;
+  if (has("/virtual/block/")) return SysfsBus::kVirtual;
+  if (has("/host") && has("/target")) return SysfsBus::kScsi;
+  return SysfsBus::kUnknown;
+}
+
+uint32_t GuessBusType(const std::string& path) {
+  switch (BusOfSysfsPath(path)) {
+    case SysfsBus::kUsb: return winconst::kBusTypeUsb;
+    case SysfsBus::kNvme: return winconst::kBusTypeNvme;
+    case SysfsBus::kAta: return winconst::kBusTypeSata;
+    case SysfsBus::kVirtio:
+    case SysfsBus::kVirtual: return winconst::kBusTypeVirtual;
+    case SysfsBus::kMmc: return winconst::kBusTypeSd;
+    case SysfsBus::kLoop: return winconst::kBusTypeFileBackedVirtual;
+    case SysfsBus::kScsi: return winconst::kBusTypeScsi;
+    case SysfsBus::kUnknown: break;
+  }
   return winconst::kBusTypeUnknown;
 }
 

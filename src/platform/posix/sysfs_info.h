@@ -29,6 +29,10 @@ uint32_t PartitionNumber(const std::string& dir);
 std::vector<dev_t> PartitionsOf(const std::string& disk_dir);
 std::vector<dev_t> HoldersOf(const std::string& dir);
 
+// The bus a device hangs on, read from its resolved sysfs path.
+enum class SysfsBus { kUsb, kNvme, kAta, kVirtio, kMmc, kLoop, kVirtual, kScsi, kUnknown };
+SysfsBus BusOfSysfsPath(const std::string& sysfs_path);
+
 // STORAGE_BUS_TYPE guessed from the resolved sysfs path of a device.
 uint32_t GuessBusType(const std::string& sysfs_path);
 
