@@ -84,9 +84,10 @@ const char kUsageText[] =
     "usage: plexiscrub-cli COMMAND [OPTIONS]\n"
     "\n"
     "commands:\n"
-    "  list [--partitions] [--loop] [--simulate FILE]\n"
+    "  list [--partitions] [--all] [--loop] [--simulate FILE]\n"
     "      the drive rows as the program lists them (physical drives, or one row\n"
-    "      per lettered volume with --partitions). On Linux: every whole disk,\n"
+    "      per lettered volume with --partitions; --all adds the drives without a\n"
+    "      lettered volume, shown with \"―\"). On Linux: every whole disk,\n"
     "      its partitions after it with --partitions, attached loop devices with\n"
     "      --loop; the system disk and disks in use are marked \"not\" with why\n"
     "  inspect TARGET [--simulate FILE]\n"
@@ -139,6 +140,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
       o.partitions = true;
     } else if (a == "--loop") {
       o.loop = true;
+    } else if (a == "--all") {
+      o.every_disk = true;
     } else if (a == "--verify") {
       o.verify = true;
     } else if (a == "--no-history") {
@@ -208,7 +211,7 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (protection)
     is_protected = [&](const DriveRow& row) { return protection->forbidden->IsForbidden(row, view); };
   DriveDiscovery discovery(*machine, notifier, is_protected);
-  std::vector<DriveRow> rows = discovery.Refresh(view);
+  std::vector<DriveRow> rows = discovery.Refresh(view, o.every_disk);
   out << "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子\n";
   for (const DriveRow& row : rows) {
     out << row.caption;
@@ -296,8 +299,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << kUsageText;
     return kUsage;
   }
-  if ((options->partitions || options->loop) && options->command != "list") {
-    err << "plexiscrub-cli: --partitions and --loop belong to list\n";
+  if ((options->partitions || options->loop || options->every_disk) && options->command != "list") {
+    err << "plexiscrub-cli: --partitions, --all and --loop belong to list\n";
     return kUsage;
   }
   const bool erase_options = options->method || options->verify || options->no_history || options->yes ||

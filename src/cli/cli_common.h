@@ -28,7 +28,8 @@ struct Options {
   std::optional<std::string> simulate;
   std::optional<std::string> drive;
   bool partitions = false;
-  bool loop = false;  // list: Linux loop devices too
+  bool loop = false;       // list: Linux loop devices too
+  bool every_disk = false; // list: drives without a lettered volume too
   bool help = false;
   bool interactive = false;  // standard input is a terminal
   // erase

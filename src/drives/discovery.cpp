@@ -217,6 +217,23 @@ std::vector<char> LettersOf(platform::Machine& machine) {
   return letters;
 }
 
+std::vector<uint32_t> PhysicalDriveNumbers(platform::Machine& machine) {
+  if (std::optional<std::vector<uint32_t>> listed = machine.DiskNumbers()) {
+    std::sort(listed->begin(), listed->end());
+    return *listed;
+  }
+  // Numbers can have gaps (a drive pulled out keeps its neighbours'
+  // numbers), so a few misses in a row end the search, not the first.
+  std::vector<uint32_t> found;
+  uint32_t misses = 0;
+  for (uint32_t number = 0; number <= kProbeLast && misses < kProbeMisses; ++number) {
+    const bool opened = machine.OpenDevice(DriveDesignator::Physical(number).DevicePath(), Access::kQuery).ok();
+    misses = opened ? 0 : misses + 1;
+    if (opened) found.push_back(number);
+  }
+  return found;
+}
+
 bool VolumeLiesOnDisk(platform::Machine& machine, const std::string& volume_path, uint32_t disk) {
   platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(volume_path, Access::kQuery);
   if (!opened.ok()) return false;
@@ -249,6 +266,13 @@ std::vector<VolumeMapEntry> DriveDiscovery::MapVolumesToDisks(ViewMode view) {
   return map;
 }
 
+namespace {
+
+// A RAM disk is no drive to erase; it is left out of the list.
+bool IsRamDisk(const TDriveInfo& info) { return UpperAscii(info.ProductName).find("RAM") != std::string::npos; }
+
+}  // namespace
+
 void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
   const std::string root = std::string{entry.letter, ':', '\\'};
   const uint32_t drive_type = machine_.DriveType(root);
@@ -269,7 +293,7 @@ void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
   uint8_t reply[winconst::kDiskExtentsBufferSize] = {};
   platform::IoResult r = opened.value()->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr,
                                                 0, reply, sizeof reply);
-  const bool is_ram = UpperAscii(scratch.ProductName).find("RAM") != std::string::npos;
+  const bool is_ram = IsRamDisk(scratch);
   if (r.ok() && r.value() >= layout::kDiskExtentsHeaderSize && !scratch.BusType.empty() && !is_ram) {
     uint32_t count = layout::Load32(reply);
     if (count >= 1 && r.value() >= layout::kDiskExtentsHeaderSize + layout::kDiskExtentSize)
@@ -330,7 +354,17 @@ struct Group {
   char first_letter;
 };
 
-std::vector<Group> GroupVolumes(const std::vector<VolumeMapEntry>& map, ViewMode view) {
+// A group for each drive the volume map did not reach: no letters.
+void AddLetterlessDrives(const std::vector<uint32_t>& numbers, std::vector<Group>& groups) {
+  for (uint32_t number : numbers) {
+    const DriveDesignator designator = DriveDesignator::Physical(number);
+    const bool listed = std::any_of(groups.begin(), groups.end(), [&](const Group& g) { return g.designator == designator; });
+    if (!listed) groups.push_back({std::to_string(number), designator, "", 0});
+  }
+}
+
+std::vector<Group> GroupVolumes(const std::vector<VolumeMapEntry>& map, ViewMode view,
+                                const std::vector<uint32_t>& letterless) {
   std::vector<Group> groups;
   for (const VolumeMapEntry& entry : map) {
     if (!entry.target) continue;
@@ -347,6 +381,7 @@ std::vector<Group> GroupVolumes(const std::vector<VolumeMapEntry>& map, ViewMode
     else
       same->letters += " " + letter_text;
   }
+  if (view == ViewMode::kPhysical) AddLetterlessDrives(letterless, groups);
   // Sorted as text, case-insensitively: drive 10 before drive 2, letters last.
   std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
     return std::lexicographical_compare(
@@ -374,12 +409,15 @@ bool DriveDiscovery::HoldsSystem(const std::optional<SystemPlacement>& system, c
   return SystemRefusal(system, machine_.SystemDirectory(), placement, designator.DevicePath()).has_value();
 }
 
-std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view) {
+std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk) {
   std::vector<DriveRow> rows;
   const std::optional<SystemPlacement> system = FindSystemPlacement(machine_);
-  for (const Group& group : GroupVolumes(MapVolumesToDisks(view), view)) {
+  const std::vector<uint32_t> letterless =
+      every_disk && view == ViewMode::kPhysical ? PhysicalDriveNumbers(machine_) : std::vector<uint32_t>{};
+  for (const Group& group : GroupVolumes(MapVolumesToDisks(view), view, letterless)) {
     TDriveInfo info = TDriveInfo::ForRefresh();
     QueryDrive(group.designator, info, view);
+    if (group.letters.empty() && IsRamDisk(info)) continue;
 
     DriveRow row;
     row.caption = info.VendorName + (info.VendorName.empty() ? "" : " ") + info.ProductName;
@@ -397,8 +435,9 @@ std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view) {
     row.vendor = info.VendorName;
     row.product = info.ProductName;
     row.serial = info.SerialNumber;
-    row.root = std::string{group.first_letter, ':', '\\'};
-    row.not_erasable = row.letters.find(system_drive_) != std::string::npos || HoldsSystem(system, row.designator) ||
+    row.root = group.first_letter ? std::string{group.first_letter, ':', '\\'} : std::string();
+    row.not_erasable = (!row.letters.empty() && row.letters.find(system_drive_) != std::string::npos) ||
+                       HoldsSystem(system, row.designator) ||
                        (is_forbidden_ && is_forbidden_(row));
     rows.push_back(std::move(row));
   }

@@ -73,6 +73,13 @@ platform::Result<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier&
 // The machine's drive letters, in order.
 std::vector<char> LettersOf(platform::Machine& machine);
 
+// The numbers of every physical drive the machine has, lettered or not, in
+// order: the system's own list, or where it has none, \\.\PHYSICALDRIVE0
+// upward until kProbeMisses numbers in a row open nothing.
+std::vector<uint32_t> PhysicalDriveNumbers(platform::Machine& machine);
+inline constexpr uint32_t kProbeMisses = 8;
+inline constexpr uint32_t kProbeLast = 255;
+
 // Whether any extent of the volume at `volume_path` lies on physical drive
 // `disk` (all extents are looked at, also of a spanned volume).
 bool VolumeLiesOnDisk(platform::Machine& machine, const std::string& volume_path, uint32_t disk);
@@ -100,8 +107,9 @@ class DriveDiscovery {
   // Fills `info` as far as the query gets; returns the trimmed product name,
   // empty on any failure.
   std::string QueryDrive(const DriveDesignator& designator, TDriveInfo& info, ViewMode view);
-  // Rebuilds every row for the view.
-  std::vector<DriveRow> Refresh(ViewMode view);
+  // Rebuilds every row for the view. With `every_disk` the physical view
+  // also has a row for each drive without a lettered volume (no letters).
+  std::vector<DriveRow> Refresh(ViewMode view, bool every_disk = false);
 
   // The system drive text ("C:") taken when the object is made.
   const std::string& SystemDrive() const { return system_drive_; }

@@ -23,7 +23,7 @@ TDriveInfo TDriveInfo::ForRefresh() {
 std::string DriveRow::SubItem(int index) const {
   switch (index) {
     case 0: return bus_type;
-    case 1: return letters;
+    case 1: return letters.empty() ? "―" : letters;  // a drive without a lettered volume
     case 2: return size_text;
     case 3: return method_text;
     case 4: return std::to_string(designator.Code());

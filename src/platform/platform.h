@@ -94,6 +94,10 @@ class Machine {
 
   // Every volume of the machine, with the system and boot volumes marked.
   virtual VolumeList Volumes() = 0;
+  // The numbers of the physical drives the system has now (\\.\PHYSICALDRIVEn),
+  // lettered or not; nothing when the system cannot enumerate them, and the
+  // caller probes the numbers instead.
+  virtual std::optional<std::vector<uint32_t>> DiskNumbers() { return std::nullopt; }
 
   virtual LocalTime Now() = 0;
   // The user's short date format and long time format.

@@ -7,6 +7,7 @@
 #include "drives/discovery.h"
 #include "record/erase_record.h"
 #include "platform/ioctl_layout.h"
+#include "support/forwarding_machine.h"
 #include "support/test_support.h"
 
 namespace plexi {
@@ -211,6 +212,92 @@ volume F: disk=2 offset=1M
   machine = MakeMachine(disks + "volumes unlisted\n");
   DriveDiscovery blind(*machine, notifier);
   for (const DriveRow& row : blind.Refresh(ViewMode::kPhysical)) EXPECT_TRUE(row.not_erasable) << row.caption;
+}
+
+// Asked for every disk, the physical view adds the drives the letters do
+// not reach: a blank disk, a boot disk whose only volume has no letter, and
+// a protected one, each with no letters ("―" in the column), its record,
+// and the same erase rules as a lettered drive. The default list is the
+// letters' list. A RAM disk stays out either way.
+TEST(Discovery, EveryDiskAddsTheDrivesWithoutLetters) {
+  const std::string text = R"(
+system-directory "C:\Windows\system32"
+disk 0 size=10G bus=nvme product="System"
+disk 1 size=1G bus=sata product="Boot"
+disk 2 size=1G bus=usb vendor="Blank" product="Stick" serial="BL2"
+disk 3 size=1G bus=usb vendor="Kept" product="Stick" serial="KP3"
+disk 4 size=1G bus=scsi vendor="Primo" product="RamDisk Virtual Disk"
+disk 11 size=2G bus=sata product="Far"
+volume C: disk=0 offset=1M
+volume - disk=1 offset=1M length=100M boot=yes
+volume R: disk=4 offset=0 type=ramdisk
+)";
+  auto machine = MakeMachine(text);
+  const uint8_t record[] = "plexi scrub ok\0\x01";
+  ASSERT_TRUE(machine->PokeDisk(2, 0, record, sizeof record));
+  RecordingNotifier notifier;
+  auto is_protected = [](const DriveRow& row) { return row.serial == "KP3"; };
+  DriveDiscovery discovery(*machine, notifier, is_protected);
+
+  EXPECT_EQ(Letters(discovery.Refresh(ViewMode::kPhysical)), (std::vector<std::string>{"C:"}));
+  const std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical, true);
+  ASSERT_EQ(rows.size(), 5u);
+  std::vector<std::string> numbers;
+  for (const DriveRow& row : rows) numbers.push_back(row.SubItem(4));
+  EXPECT_EQ(numbers, (std::vector<std::string>{"0", "1", "11", "2", "3"})) << "sorted as text, like the rest";
+  EXPECT_EQ(rows[1].SubItem(1), "―");
+  EXPECT_TRUE(rows[1].not_erasable) << "the boot volume's disk";
+  EXPECT_EQ(rows[1].root, "");
+  EXPECT_FALSE(rows[2].not_erasable);
+  EXPECT_EQ(rows[3].caption, "Blank Stick");
+  EXPECT_EQ(rows[3].method_text, "255,ゼロ");
+  EXPECT_EQ(rows[3].record_kind, 2);
+  EXPECT_FALSE(rows[3].not_erasable);
+  EXPECT_TRUE(rows[4].not_erasable) << "protected";
+  EXPECT_EQ(discovery.Refresh(ViewMode::kPartition, true).size(), 1u) << "volumes only in the partition view";
+  EXPECT_TRUE(notifier.messages.empty());
+}
+
+// Disks plugged in and out as whole drives: a detached disk has no number,
+// no volumes and cannot be opened; attached again it comes back with them.
+TEST(Discovery, DetachedDisksAndTheirVolumesAreGone) {
+  auto machine = MakeMachine(R"(
+disk 0 size=10G bus=nvme product="System"
+disk 1 size=1G bus=usb product="Stick" attached=no
+volume C: disk=0 offset=1M
+volume E: disk=1 offset=1M
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  EXPECT_EQ(PhysicalDriveNumbers(*machine), std::vector<uint32_t>{0});
+  EXPECT_FALSE(machine->OpenDevice("\\\\.\\PHYSICALDRIVE1", platform::Access::kQuery).ok());
+  EXPECT_EQ(Letters(discovery.Refresh(ViewMode::kPartition)), std::vector<std::string>{"C:"});
+
+  EXPECT_TRUE(machine->SetAttached(1, true));
+  EXPECT_FALSE(machine->SetAttached(1, true)) << "already attached";
+  EXPECT_EQ(PhysicalDriveNumbers(*machine), (std::vector<uint32_t>{0, 1}));
+  EXPECT_EQ(Letters(discovery.Refresh(ViewMode::kPartition)), (std::vector<std::string>{"C:", "E:"}));
+  EXPECT_TRUE(discovery.DriveMaskChanged());
+
+  auto held = machine->OpenDevice("\\\\.\\PHYSICALDRIVE1", platform::Access::kRead);
+  ASSERT_TRUE(held.ok());
+  EXPECT_TRUE(machine->SetAttached(1, false));
+  EXPECT_EQ(Letters(discovery.Refresh(ViewMode::kPhysical, true)), std::vector<std::string>{"C:"});
+  uint8_t sector[512];
+  EXPECT_TRUE(held.value()->Read(sector, sizeof sector).ok()) << "an open handle keeps its disk";
+}
+
+// Without the system's list the numbers are probed upward; a gap shorter
+// than the run of misses is crossed, a longer one ends the search.
+TEST(Discovery, ProbedDriveNumbersCrossShortGaps) {
+  auto machine = MakeMachine(R"(
+disk 0 size=1G
+disk 3 size=1G
+disk 12 size=1G
+)");
+  test::ForwardingMachine unlisted(*machine);
+  EXPECT_EQ(PhysicalDriveNumbers(unlisted), (std::vector<uint32_t>{0, 3}));
+  EXPECT_EQ(PhysicalDriveNumbers(*machine), (std::vector<uint32_t>{0, 3, 12}));
 }
 
 // The list shows the size an erase writes, also for a GPT volume, which

@@ -64,5 +64,30 @@ TEST(SimChanges, ChangesFileIsAppliedInOrderWheneverTheMaskIsAsked) {
   EXPECT_EQ(m->LogicalDriveMask(), kC);
 }
 
+// Whole disks plugged in and out by the changes file: the disk's number and
+// its volumes' letters come and go together, however the volumes are set.
+TEST(SimChanges, ChangesFileAttachesAndDetachesWholeDisks) {
+  test::TempDir dir;
+  const std::string machine_file = dir.file("pc.machine");
+  Write(machine_file, std::string(kMachine) + "disk 2 size=64M bus=7 product=\"Card\" attached=no\n"
+                                             "volume K: disk=2 type=removable\n");
+  std::string error;
+  auto m = SimMachine::Load(machine_file, &error);
+  ASSERT_TRUE(m) << error;
+  constexpr uint32_t kK = 1u << ('K' - 'A');
+  EXPECT_EQ(m->LogicalDriveMask(), kC);
+  EXPECT_EQ(m->DiskNumbers(), (std::vector<uint32_t>{0, 1}));
+
+  Write(machine_file + ".changes", "attach 2\nshow J:\ndetach 1\n");
+  EXPECT_EQ(m->LogicalDriveMask(), kC | kK) << "J: went with its disk";
+  EXPECT_EQ(m->DiskNumbers(), (std::vector<uint32_t>{0, 2}));
+  EXPECT_EQ(m->OpenDevice("\\\\.\\PHYSICALDRIVE1", platform::Access::kRead).error(), winconst::kErrorFileNotFound);
+  EXPECT_EQ(m->OpenDevice("\\\\.\\J:", platform::Access::kRead).error(), winconst::kErrorFileNotFound);
+
+  Write(machine_file + ".changes", "attach 2\nshow J:\ndetach 1\nattach 1\ndetach 7\nattach x\n");
+  EXPECT_EQ(m->LogicalDriveMask(), kC | kJ | kK);
+  EXPECT_EQ(m->DiskNumbers(), (std::vector<uint32_t>{0, 1, 2}));
+}
+
 }  // namespace
 }  // namespace plexi::sim

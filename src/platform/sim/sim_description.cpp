@@ -250,6 +250,7 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
     }
   }
   if (auto v = pairs.Take("removable")) disk.removable = ParseYesNo(*v, "removable");
+  if (auto v = pairs.Take("attached")) disk.attached = ParseYesNo(*v, "attached");
   if (auto v = pairs.Take("ata")) disk.ata = ParseYesNo(*v, "ata");
   if (auto v = pairs.Take("image")) disk.image = *v;
   if (auto v = pairs.Take("heads")) disk.heads = ParseU32(*v, "heads");

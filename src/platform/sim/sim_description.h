@@ -32,6 +32,9 @@ struct DiskSpec {
   // GPT disks refuse IOCTL_DISK_GET_PARTITION_INFO, which Windows answers on
   // MBR disks only.
   bool gpt = false;
+  // A disk not plugged in at start (attached=no): no number, no volumes,
+  // until the changes file attaches it.
+  bool attached = true;
 };
 
 enum class VolumeType { kFixed, kRemovable, kCdrom, kRemote, kRamdisk };

@@ -121,6 +121,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   m->trace_kinds_ = d->trace;
   m->volumes_listed_ = d->volumes_listed;
 
+  std::map<uint32_t, std::shared_ptr<DiskState>> described;  // by the description's numbers
   for (const DiskSpec& desc : d->disks) {
     auto disk = std::make_shared<DiskState>();
     disk->desc = desc;
@@ -143,7 +144,8 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
         return nullptr;
       }
     }
-    m->disks_[desc.number] = disk;
+    disk->detached = !desc.attached;
+    described[desc.number] = disk;
     m->all_disks_.push_back(disk);
   }
 
@@ -152,7 +154,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
     volume->desc = desc;
     volume->hidden = desc.hidden;
     if (desc.disk) {
-      volume->disk = m->disks_.at(*desc.disk);
+      volume->disk = described.at(*desc.disk);
       uint64_t disk_bytes = volume->disk->Bytes();
       uint32_t ss = volume->disk->desc.sector_size;
       if (desc.offset % ss != 0) {
@@ -181,7 +183,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   auto target_volume = [&](const Target& t) { return m->volumes_.at(TargetVolume(*d, t)->position - 1); };
 
   for (const FaultSpec& f : d->faults) {
-    if (f.target.disk) m->disks_.at(*f.target.disk)->faults.Add(f);
+    if (f.target.disk) described.at(*f.target.disk)->faults.Add(f);
     else target_volume(f.target)->faults.Add(f);
   }
 
@@ -189,7 +191,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
     std::shared_ptr<DiskState> disk;
     uint64_t offset = 0;
     if (r.target.disk) {
-      disk = m->disks_.at(*r.target.disk);
+      disk = described.at(*r.target.disk);
     } else {
       auto volume = target_volume(r.target);
       disk = volume->disk;
@@ -200,6 +202,10 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
       *error = Located(r.line, "cannot write the record (error " + std::to_string(e) + ")");
       return nullptr;
     }
+  }
+  {
+    std::lock_guard lock(m->disks_mutex_);
+    m->RenumberDisks();  // the attached disks by their numbers
   }
   return m;
 }
@@ -244,7 +250,8 @@ std::shared_ptr<DiskState> SimMachine::FindDisk(uint32_t number) const {
 
 void SimMachine::RenumberDisks() {
   std::map<uint32_t, std::shared_ptr<DiskState>> numbered;
-  for (const auto& disk : all_disks_) numbered[disk->desc.number] = disk;
+  for (const auto& disk : all_disks_)
+    if (!disk->detached) numbered[disk->desc.number] = disk;
   auto swap = [&numbered](uint32_t a, uint32_t b) {
     auto first = numbered.extract(a), second = numbered.extract(b);
     if (first) numbered[b] = std::move(first.mapped());
@@ -266,7 +273,7 @@ bool SimMachine::SwapDisks(uint32_t a, uint32_t b) {
 
 std::shared_ptr<VolumeState> SimMachine::ShownVolume(char letter) const {
   auto volume = FindVolume(letter);
-  return volume && !volume->hidden ? volume : nullptr;
+  return volume && volume->Present() ? volume : nullptr;
 }
 
 // "C:\" or "C:" in any letter case.
@@ -274,6 +281,25 @@ std::shared_ptr<VolumeState> SimMachine::VolumeOfRoot(const std::string& root) c
   bool shape = (root.size() == 2 || (root.size() == 3 && root[2] == '\\')) && root[1] == ':' &&
                std::isalpha(static_cast<unsigned char>(root[0]));
   return shape ? ShownVolume(root[0]) : nullptr;
+}
+
+bool SimMachine::SetAttached(uint32_t described_number, bool attached) {
+  for (const auto& disk : all_disks_) {
+    if (disk->desc.number != described_number) continue;
+    if (disk->detached.exchange(!attached) != attached) return false;
+    std::lock_guard lock(disks_mutex_);
+    RenumberDisks();
+    return true;
+  }
+  return false;
+}
+
+std::optional<std::vector<uint32_t>> SimMachine::DiskNumbers() {
+  ApplyChangesFile();
+  std::lock_guard lock(disks_mutex_);
+  std::vector<uint32_t> numbers;
+  for (const auto& [number, disk] : disks_) numbers.push_back(number);
+  return numbers;
 }
 
 bool SimMachine::ShowVolume(char letter) {
@@ -289,6 +315,24 @@ bool SimMachine::HideVolume(char letter) {
 }
 
 namespace {
+
+// "attach 3" or "detach 3": the disk the description numbers 3.
+struct PlugLine {
+  uint32_t disk = 0;
+  bool attach = false;
+};
+std::optional<PlugLine> ParsePlugLine(const std::string& line) {
+  unsigned long disk = 0;
+  char rest = 0;
+  for (const bool attach : {true, false}) {
+    const std::string verb = attach ? "attach " : "detach ";
+    if (line.compare(0, verb.size(), verb) != 0) continue;
+    if (std::sscanf(line.c_str() + verb.size(), "%lu %c", &disk, &rest) != 1 || disk > 0xFFFFFFFFul)
+      return std::nullopt;
+    return PlugLine{uint32_t(disk), attach};
+  }
+  return std::nullopt;
+}
 
 // "swap-disks 1 2"; nullopt for any other line.
 std::optional<std::pair<uint32_t, uint32_t>> SwapLine(const std::string& line) {
@@ -308,9 +352,14 @@ void SimMachine::ApplyChangesFile() {
   std::string text;
   if (ReadWholeFile(PathFromUtf8(changes_file_), &text) != 0) return;
   std::vector<std::pair<uint32_t, uint32_t>> swaps;
+  bool replugged = false;
   for (const std::string& line : SplitTextLines(text)) {
     if (auto swap = SwapLine(line)) {
       swaps.push_back(*swap);
+      continue;
+    }
+    if (auto plug = ParsePlugLine(line)) {
+      replugged = SetAttached(plug->disk, plug->attach) || replugged;
       continue;
     }
     // "show X:" or "hide X:"
@@ -323,7 +372,7 @@ void SimMachine::ApplyChangesFile() {
   // The file's swaps state how the disks are numbered: read again, they
   // leave the disks where they are instead of swapping them back.
   std::lock_guard lock(disks_mutex_);
-  if (swaps != file_swaps_) {
+  if (swaps != file_swaps_ || replugged) {
     file_swaps_ = std::move(swaps);
     RenumberDisks();
   }
@@ -338,7 +387,7 @@ platform::Result<std::unique_ptr<platform::Device>> SimMachine::OpenDevice(const
     disk = FindDisk(*number);
   } else if (char letter = VolumeLetter(path)) {
     volume = ShownVolume(letter);
-  } else if ((volume = FindVolumeByGuidPath(path, &trailing)) && volume->hidden) {
+  } else if ((volume = FindVolumeByGuidPath(path, &trailing)) && !volume->Present()) {
     volume = nullptr;  // not plugged in: no more reachable by GUID than by letter
   }
   if (volume) disk = volume->disk;
@@ -359,7 +408,7 @@ platform::Result<std::unique_ptr<platform::Device>> SimMachine::OpenDevice(const
 std::string SimMachine::LogicalDriveStrings() {
   std::string text;
   for (const auto& [letter, volume] : letters_) {
-    if (volume->hidden) continue;
+    if (!volume->Present()) continue;
     text += letter;
     text += ":\\";
     text.push_back('\0');
@@ -372,7 +421,7 @@ uint32_t SimMachine::LogicalDriveMask() {
   ApplyChangesFile();
   uint32_t mask = 0;
   for (const auto& [letter, volume] : letters_)
-    if (!volume->hidden) mask |= 1u << (letter - 'A');
+    if (volume->Present()) mask |= 1u << (letter - 'A');
   return mask;
 }
 
@@ -401,7 +450,7 @@ platform::VolumeList SimMachine::Volumes() {
   for (const auto& volume : volumes_) {
     // A volume not plugged in is not there; a network share is no volume of
     // this machine (FindFirstVolume does not list it).
-    if (volume->hidden || volume->desc.type == VolumeType::kRemote) continue;
+    if (!volume->Present() || volume->desc.type == VolumeType::kRemote) continue;
     platform::VolumeEntry entry;
     entry.path = VolumeGuidPath(volume->desc.position);
     if (volume->desc.letter) entry.mount_points.push_back(std::string(1, volume->desc.letter) + ":\\");

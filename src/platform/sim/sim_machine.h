@@ -50,6 +50,8 @@ class SimMachine : public platform::Machine {
   std::string ErrorText(uint32_t code) override;
   bool IdentifyDevice(int32_t designator, uint8_t* reply512) override;
   platform::VolumeList Volumes() override;
+  // The attached disks' numbers now, after the changes file.
+  std::optional<std::vector<uint32_t>> DiskNumbers() override;
   platform::LocalTime Now() override;
   std::string DateText(const platform::LocalTime& t) override;
   std::string TimeText(const platform::LocalTime& t) override;
@@ -84,6 +86,8 @@ class SimMachine : public platform::Machine {
   // plug drives in; "swap-disks A B" lines swap disks on top of SwapDisks.
   // Load() names "<description>.changes"; a missing file changes nothing.
   // Other lines are ignored.
+  // "attach N" / "detach N" lines plug the disk the description numbers N
+  // in and out (with its volumes), as SetAttached does.
   void SetChangesFile(std::string path) { changes_file_ = std::move(path); }
   // Exchanges which disks the numbers a and b name, as when drives are
   // replugged between listing and erasing: each disk keeps its contents,
@@ -91,6 +95,11 @@ class SimMachine : public platform::Machine {
   // new numbers, and handles already open keep their disk. A number without
   // a disk may take part (the disk moves there). False when neither has one.
   bool SwapDisks(uint32_t a, uint32_t b);
+
+  // Plugs the disk the description numbers `described_number` in or out:
+  // detached, it has no number and its volumes are gone; handles already
+  // open keep it. True when that changed anything.
+  bool SetAttached(uint32_t described_number, bool attached);
 
   // Where the opens, reads and writes that the description's "trace" line
   // names are logged; Load() names "<description>.trace". Without a trace

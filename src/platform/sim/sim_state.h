@@ -79,6 +79,9 @@ struct DiskState {
   // drive may not touch a mounted one (one that is neither locked nor
   // dismounted).
   std::vector<std::weak_ptr<VolumeState>> volumes;
+  // Unplugged: the disk has no number and its volumes are gone, while
+  // handles already open keep it.
+  std::atomic<bool> detached{false};
 
   uint64_t Bytes() const { return desc.sectors * desc.sector_size; }
 };
@@ -91,6 +94,8 @@ struct VolumeState {
   // A hidden volume is not among the machine's letters: the GUI polls the
   // letters while the changes file shows and hides volumes.
   std::atomic<bool> hidden{false};
+  // Plugged in: shown, and on a disk that is attached (or on none).
+  bool Present() const { return !hidden && !(disk && disk->detached); }
   // The handle holding FSCTL_LOCK_VOLUME, and the one that dismounted the
   // volume; both end when that handle unlocks or closes.
   std::mutex lock_mutex;

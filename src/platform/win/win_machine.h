@@ -26,6 +26,8 @@ class WinMachine : public platform::Machine {
   std::string ErrorText(uint32_t code) override;
   bool IdentifyDevice(int32_t designator, uint8_t* reply512) override;
   platform::VolumeList Volumes() override;
+  // The disk interfaces SetupAPI lists, each asked for its number.
+  std::optional<std::vector<uint32_t>> DiskNumbers() override;
   platform::LocalTime Now() override;
   std::string DateText(const platform::LocalTime& t) override;
   std::string TimeText(const platform::LocalTime& t) override;

@@ -1,6 +1,7 @@
 #include "platform/win/win_machine.h"
 
 #include <windows.h>
+#include <setupapi.h>
 #include <winioctl.h>
 
 #include <algorithm>
@@ -32,6 +33,46 @@ struct FindVolumeTraits {
   static void Close(Value v) { FindVolumeClose(v); }
 };
 using UniqueFindVolume = Unique<FindVolumeTraits>;
+
+// A SetupAPI device information set.
+struct DevInfoTraits {
+  using Value = HDEVINFO;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Value v) { SetupDiDestroyDeviceInfoList(v); }
+};
+using UniqueDevInfo = Unique<DevInfoTraits>;
+
+// GUID_DEVINTERFACE_DISK, spelled out: the SDK defines it only under INITGUID.
+constexpr GUID kDiskInterface = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+
+// The device path of the interface at `index`; empty past the last one.
+std::optional<std::wstring> DiskInterfacePath(HDEVINFO set, DWORD index) {
+  SP_DEVICE_INTERFACE_DATA data{};
+  data.cbSize = sizeof data;
+  if (!SetupDiEnumDeviceInterfaces(set, nullptr, &kDiskInterface, index, &data)) return std::nullopt;
+  DWORD size = 0;
+  SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &size, nullptr);
+  if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return std::wstring();
+  std::vector<uint8_t> buffer(size);
+  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+  if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, nullptr)) return std::wstring();
+  return std::wstring(detail->DevicePath);
+}
+
+// The physical drive number of a disk interface, asked with no access
+// rights: the query needs none, and nothing is read or written.
+std::optional<uint32_t> DiskNumberOf(const std::wstring& path) {
+  UniqueFile disk(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!disk) return std::nullopt;
+  STORAGE_DEVICE_NUMBER number{};
+  DWORD returned = 0;
+  if (!DeviceIoControl(disk.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &returned,
+                       nullptr) ||
+      returned < sizeof number || number.DeviceType != FILE_DEVICE_DISK)
+    return std::nullopt;
+  return uint32_t(number.DeviceNumber);
+}
 
 IoResult Transferred(BOOL ok, DWORD bytes) {
   return ok ? IoResult(bytes) : IoResult::Failure(GetLastError());
@@ -475,6 +516,26 @@ platform::VolumeList WinMachine::Volumes() {
   }
   list.complete = finished && system_found;
   return list;
+}
+
+std::optional<std::vector<uint32_t>> WinMachine::DiskNumbers() {
+  UniqueDevInfo set(SetupDiGetClassDevsW(&kDiskInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+  if (!set) {
+    NoteLast(log_.get(), [] { return std::string("SetupDiGetClassDevsW"); });
+    return std::nullopt;
+  }
+  std::vector<uint32_t> numbers;
+  for (DWORD index = 0;; ++index) {
+    const std::optional<std::wstring> path = DiskInterfacePath(set.get(), index);
+    if (!path) break;
+    if (const std::optional<uint32_t> number = path->empty() ? std::nullopt : DiskNumberOf(*path))
+      numbers.push_back(*number);
+  }
+  // An empty list is no answer: the numbers are probed instead.
+  if (numbers.empty()) return std::nullopt;
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  return numbers;
 }
 
 // The library's export is taken as
