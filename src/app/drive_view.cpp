@@ -1,5 +1,7 @@
 #include "app/drive_view.h"
 
+#include <algorithm>
+
 namespace plexi::app {
 
 RowState RowStateOf(const DriveRow& row, bool selected, bool focused) {
@@ -49,9 +51,16 @@ DriveView::DriveView(platform::Machine& machine, platform::FileStore& files, Not
                  // The rows are built for the view shown, and so are their keys.
                  [this](const DriveRow& row) { return forbidden_.IsForbidden(row, view_); }) {}
 
-std::optional<size_t> DriveView::SpeedButton3Click() {
-  rows_ = discovery_.Refresh(view_);
+std::optional<size_t> DriveView::SpeedButton3Click(RefreshCause cause) {
+  if (cause == RefreshCause::kUser) kept_disks_.clear();
+  rows_ = discovery_.Refresh(view_, every_disk_, kept_disks_);
   return FindRowByCaption(rows_, remembered_caption_);
+}
+
+void DriveView::KeepListed(const DriveDesignator& erased) {
+  if (!erased.IsPhysical()) return;
+  if (std::find(kept_disks_.begin(), kept_disks_.end(), erased.number()) == kept_disks_.end())
+    kept_disks_.push_back(erased.number());
 }
 
 PressOutcome DriveView::ListView1MouseDown(std::optional<size_t> selected, int x) {

@@ -89,8 +89,17 @@ class DriveView {
   DriveDiscovery& Discovery() { return discovery_; }
 
   // Rebuilds the rows of the current view; returns the row to select again
-  // (the first whose caption is the remembered one).
-  std::optional<size_t> SpeedButton3Click();
+  // (the first whose caption is the remembered one). The user's own refresh
+  // lets go of the drives kept listed after their erase; the change watch's
+  // and a view change keep them.
+  enum class RefreshCause { kUser, kWatch };
+  std::optional<size_t> SpeedButton3Click(RefreshCause cause = RefreshCause::kUser);
+  // The physical view lists the drives without a lettered volume too.
+  void SetEveryDisk(bool on) { every_disk_ = on; }
+  bool EveryDisk() const { return every_disk_; }
+  // A drive just erased stays in the physical view with its record until
+  // the user refreshes, though its letters went with its partition table.
+  void KeepListed(const DriveDesignator& erased);
   // The change watch: true when the letters changed and the rows were rebuilt.
   bool DriveLettersChanged() { return discovery_.DriveMaskChanged(); }
 
@@ -119,6 +128,8 @@ class DriveView {
   ForbiddenList forbidden_;
   DriveDiscovery discovery_;
   ViewMode view_ = ViewMode::kPhysical;
+  bool every_disk_ = false;
+  std::vector<uint32_t> kept_disks_;
   std::vector<DriveRow> rows_;
   std::string remembered_caption_;
 };

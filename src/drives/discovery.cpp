@@ -409,11 +409,15 @@ bool DriveDiscovery::HoldsSystem(const std::optional<SystemPlacement>& system, c
   return SystemRefusal(system, machine_.SystemDirectory(), placement, designator.DevicePath()).has_value();
 }
 
-std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk) {
+std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk, const std::vector<uint32_t>& kept) {
   std::vector<DriveRow> rows;
   const std::optional<SystemPlacement> system = FindSystemPlacement(machine_);
-  const std::vector<uint32_t> letterless =
-      every_disk && view == ViewMode::kPhysical ? PhysicalDriveNumbers(machine_) : std::vector<uint32_t>{};
+  std::vector<uint32_t> letterless;
+  if (view == ViewMode::kPhysical && (every_disk || !kept.empty())) {
+    letterless = PhysicalDriveNumbers(machine_);
+    if (!every_disk)
+      std::erase_if(letterless, [&](uint32_t n) { return std::find(kept.begin(), kept.end(), n) == kept.end(); });
+  }
   for (const Group& group : GroupVolumes(MapVolumesToDisks(view), view, letterless)) {
     TDriveInfo info = TDriveInfo::ForRefresh();
     QueryDrive(group.designator, info, view);

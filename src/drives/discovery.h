@@ -108,8 +108,10 @@ class DriveDiscovery {
   // empty on any failure.
   std::string QueryDrive(const DriveDesignator& designator, TDriveInfo& info, ViewMode view);
   // Rebuilds every row for the view. With `every_disk` the physical view
-  // also has a row for each drive without a lettered volume (no letters).
-  std::vector<DriveRow> Refresh(ViewMode view, bool every_disk = false);
+  // also has a row for each drive without a lettered volume (no letters);
+  // the drives numbered in `kept` get one in any case while they are there
+  // (a drive just erased, whose volumes went with its partition table).
+  std::vector<DriveRow> Refresh(ViewMode view, bool every_disk = false, const std::vector<uint32_t>& kept = {});
 
   // The system drive text ("C:") taken when the object is made.
   const std::string& SystemDrive() const { return system_drive_; }

@@ -132,6 +132,39 @@ TEST_F(DriveViewTest, RefreshReselectsTheRememberedCaptionInTheNewView) {
   EXPECT_EQ(view_.Rows().size(), 4u);
 }
 
+// A drive whose volume went away after its erase (its partition table was
+// overwritten) stays in the physical view with its record while the change
+// watch refreshes, and goes with the user's own refresh; with every disk
+// listed it stays for good.
+TEST_F(DriveViewTest, AnErasedDriveStaysListedUntilTheUserRefreshes) {
+  const size_t data = *RowOf("E:");
+  const DriveDesignator erased = view_.Rows()[data].designator;
+  view_.KeepListed(erased);
+  view_.KeepListed(DriveDesignator::Letter('F'));  // a volume is not kept: its letter is what lists it
+  ASSERT_TRUE(machine_->HideVolume('E'));
+  ASSERT_TRUE(machine_->HideVolume('F'));
+
+  view_.SpeedButton3Click(DriveView::RefreshCause::kWatch);
+  ASSERT_EQ(view_.Rows().size(), 2u);
+  const DriveRow& kept = view_.Rows()[1];
+  EXPECT_EQ(kept.designator, erased);
+  EXPECT_EQ(kept.SubItem(1), "―");
+  EXPECT_EQ(kept.record_kind, 2);
+  EXPECT_EQ(kept.method_text, "255,ゼロ");
+  view_.SetView(ViewMode::kPartition);
+  EXPECT_EQ(view_.SpeedButton3Click(DriveView::RefreshCause::kWatch), std::nullopt);
+  EXPECT_EQ(view_.Rows().size(), 2u) << "C: and D: only";
+  view_.SetView(ViewMode::kPhysical);
+  view_.SpeedButton3Click(DriveView::RefreshCause::kWatch);
+  EXPECT_EQ(view_.Rows().size(), 2u) << "kept across a change of view";
+
+  view_.SpeedButton3Click();
+  EXPECT_EQ(view_.Rows().size(), 1u) << "the user's refresh lets it go";
+  view_.SetEveryDisk(true);
+  view_.SpeedButton3Click();
+  EXPECT_EQ(view_.Rows().size(), 3u) << "every disk: the data disk and the stick without letters";
+}
+
 TEST_F(DriveViewTest, MenuForbidsAndAllowsButNeverTheSystemDrive) {
   const size_t system = *RowOf("C: D:"), data = *RowOf("E:");
   ForbidMenu menu = view_.PopupMenu2Popup(system);
