@@ -253,6 +253,8 @@ void TDriveViewDlg::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
   band_.CopyPart(dc, {0, 0, client.right, band_.Height()});
+  // The check box is only its box: its focus mark goes round its label.
+  if (sector_view_.CheckBoxShowsFocus()) band_.DrawTextLabelFocus(dc);
 }
 
 void TDriveViewDlg::ApplyHeaderColour(int32_t index) {
