@@ -143,6 +143,31 @@ TEST_F(KeyboardTest, TabGoesRoundTheSectorViewsControlsBothWays) {
 
   program_->ClickButton(kDumpButton);
   ASSERT_TRUE(WaitFor("the list back", [&] { return IsWindowVisible(program_->list()) && !IsWindowVisible(track_bar); }));
+  ASSERT_TRUE(FocusBecomes(program_->Button(kAboutButton)));
+  PressKey(VK_TAB);
+  EXPECT_TRUE(FocusBecomes(program_->list()));
+}
+
+// The about box: opened on OK, Tab reaches Update and comes back, Escape
+// closes it, and the keyboard goes on where it was (the toolbar button
+// the click gave the focus), from where Tab leads into the list.
+TEST_F(KeyboardTest, TheAboutBoxGoesByKeys) {
+  program_->PressRow(0, 100);
+  ASSERT_TRUE(FocusBecomes(program_->list()));
+  program_->ClickButton(kAboutButton);
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor("the about box", [&] {
+    about = FindTopWindow(L"TVersionBox", program_->pid());
+    return about != nullptr && IsWindowVisible(about) && Focus() == GetDlgItem(about, IDOK);
+  }));
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(GetDlgItem(about, 101)));
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(FocusBecomes(GetDlgItem(about, IDOK)));
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor("the about box closed", [&] { return !IsWindow(about) || !IsWindowVisible(about); }));
+  ASSERT_TRUE(FocusBecomes(program_->Button(kAboutButton)));
+  PressKey(VK_TAB);
   EXPECT_TRUE(FocusBecomes(program_->list()));
 }
 
