@@ -202,6 +202,9 @@ LRESULT TVersionBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetFormModalResult(hwnd(), IDOK);
       } else if (LOWORD(wp) == kUpdateButtonId) {
         checker_.UpdateButtonClick();
+      } else if (LOWORD(wp) == IDCANCEL) {
+        // Escape does what the close box does.
+        SendMessageW(hwnd(), WM_CLOSE, 0, 0);
       }
       return 0;
     case WM_CLOSE:

@@ -40,13 +40,13 @@ constexpr char kEraseBlocksShutdown[] = "ドライブの消去を中断し、続
 
 const std::vector<ToolButtonSpec>& ToolButtons() {
   static const std::vector<ToolButtonSpec> buttons = {
-      {kSectorDumpButton, 8, "セクタダンプ|セクタの内容を表示する", kImageSectorDump, true, false, false},
-      {kEraseButton, 32, "ドライブの消去|選択したドライブを消去する", kImageErase, false, false, true},
-      {kViewToggleButton, 56, ViewToggleHint(ViewMode::kPhysical), -1, true, true, false},
-      {kRefreshButton, 80, "更新|最新の情報に更新する", kImageRefresh, false, true, false},
-      {kErrorLogButton, 104, "エラーログ", kImageErrorLog, false, true, false},
-      {kHelpButton, 128, "Help", kImageHelp, false, true, false},
-      {kAboutButton, 152, "バージョン情報", kImageAbout, false, true, false},
+      {kSectorDumpButton, 8, "セクタダンプ|セクタの内容を表示する", kImageSectorDump, true, false},
+      {kEraseButton, 32, "ドライブの消去|選択したドライブを消去する", kImageErase, false, false},
+      {kViewToggleButton, 56, ViewToggleHint(ViewMode::kPhysical), -1, true, true},
+      {kRefreshButton, 80, "更新|最新の情報に更新する", kImageRefresh, false, true},
+      {kErrorLogButton, 104, "エラーログ", kImageErrorLog, false, true},
+      {kHelpButton, 128, "Help", kImageHelp, false, true},
+      {kAboutButton, 152, "バージョン情報", kImageAbout, false, true},
   };
   return buttons;
 }
@@ -253,6 +253,8 @@ void TDriveViewDlg::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
   band_.CopyPart(dc, {0, 0, client.right, band_.Height()});
+  // The check box is only its box: its focus mark goes round its label.
+  if (sector_view_.CheckBoxShowsFocus()) band_.DrawTextLabelFocus(dc);
 }
 
 void TDriveViewDlg::ApplyHeaderColour(int32_t index) {

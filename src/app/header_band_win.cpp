@@ -60,6 +60,18 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
   TextOutW(dc, window_width - 60, 5, kMakerMark, int(wcslen(kMakerMark)));
 }
 
+void HeaderBand::DrawTextLabelFocus(HDC dc) const {
+  if (!text_label_) return;
+  auto font = win::SelectInto(dc, label_font_.get());
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, L"Text", 4, &extent);
+  RECT mark{text_label_->x - 2, text_label_->y - 1, text_label_->x + extent.cx + 2,
+            text_label_->y + extent.cy + 1};
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
+  DrawFocusRect(dc, &mark);
+}
+
 void HeaderBand::CopyPart(HDC dc, const RECT& part) const {
   if (bitmap_.dc() == nullptr || width_ == 0) {
     const RECT area{0, 0, part.right - part.left, part.bottom - part.top};

@@ -32,6 +32,9 @@ class HeaderBand {
   // Where the word "Text" is written beside the viewer's text display check
   // box; nothing while the check box is hidden.
   void SetTextLabel(std::optional<POINT> at) { text_label_ = at; }
+  // The check box's focus mark around "Text", drawn over the copied band
+  // on `dc` (client coordinates), while the label is shown.
+  void DrawTextLabelFocus(HDC dc) const;
   // A pixel of the band as last rendered (the viewer's controls take their
   // colours from it).
   COLORREF Pixel(int x, int y) const;

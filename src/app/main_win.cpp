@@ -44,5 +44,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
   TDriveViewDlg window(environment);
   if (!window.Create()) return 1;
   window.Show(show_command);
-  return plexi::win::RunMessageLoop();
+  return plexi::win::RunMainWindowLoop(window.hwnd());
 }

@@ -9,7 +9,6 @@ namespace plexi::app {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 1;
-constexpr COLORREF kRedFace = RGB(0xD0, 0x20, 0x20);
 }  // namespace
 
 FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
@@ -119,11 +118,9 @@ void FlatToolbar::DropParentHover() {
 }
 
 void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
+  // The glyph's clear pixels let the band show through; a disabled button
+  // shows the washed-out grey copy of its glyph.
   const int x = (kSize - 16) / 2 + offset, y = (kSize - 16) / 2 + offset;
-  // The glyph sits on a square of the button face, red on the erase button.
-  win::UniqueBrush face = win::SolidBrush(entry.desc.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
-  const RECT square{x, y, x + 16, y + 16};
-  FillRect(dc, &square, face.get());
   if (entry.desc.glyph < 0) {
     const int image = (entry.down ? 1 : 0) + (enabled ? 0 : 2);
     ImageList_Draw(art_.view_toggle.get(), image, dc, x, y, ILD_TRANSPARENT);

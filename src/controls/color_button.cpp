@@ -82,6 +82,12 @@ void TColorButton::SetFont(const Font& value) {
   Repaint();
 }
 
+void TColorButton::SetFocusCues(bool shown) {
+  if (focus_cues_ == shown) return;
+  focus_cues_ = shown;
+  Repaint();
+}
+
 void TColorButton::SetPressed(bool value) {
   pressed_ = value;
   Repaint();
@@ -137,7 +143,14 @@ bool TColorButton::AnswersKey(int key) const {
 
 bool TColorButton::WantsKey(int key) const { return AnswersKey(key); }
 
+// Space presses the focused button as it does a Windows button: down on the
+// key, the click on its release.
 void TColorButton::KeyDown(int key) {
+  if (key == keys::kSpace && enabled_ && !pressed_) {
+    pressed_ = true;
+    pressed_by_space_ = true;
+    Repaint();
+  }
   if (AnswersKey(key)) {
     if (!pressed_) {
       pressed_ = true;
@@ -155,7 +168,14 @@ void TColorButton::KeyUp(int key) {
     pressed_by_key_ = false;
     Repaint();
   }
+  const bool space_click = key == keys::kSpace && pressed_by_space_;
+  if (space_click) {
+    pressed_ = false;
+    pressed_by_space_ = false;
+    Repaint();
+  }
   if (OnKeyUp) OnKeyUp(key);
+  if (space_click && enabled_) Click();
 }
 
 bool TColorButton::CmDialogKey(int key) {
@@ -172,6 +192,11 @@ void TColorButton::DoEnter() {
 
 void TColorButton::DoExit() {
   focused_ = false;
+  // A press by Space that loses the focus before the release is no click.
+  if (pressed_by_space_) {
+    pressed_ = false;
+    pressed_by_space_ = false;
+  }
   Repaint();
   if (OnExit) OnExit();
 }
@@ -256,7 +281,7 @@ void TColorButton::CaptionPaint(Canvas& canvas, int dx, int dy) {
   }
   canvas.WriteText(x + dx, y + dy, caption_, text_color);
 
-  if (focused_) {
+  if (focused_ && focus_cues_) {
     for (int i = 3; i < w - 5; i += 2) {
       canvas.SetPixel(i, 3, kBlack);
       canvas.SetPixel(i, h - 5, kBlack);

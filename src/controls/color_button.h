@@ -86,6 +86,10 @@ class TColorButton {
 
   bool Pressed() const { return pressed_; }
   bool Focused() const { return focused_; }
+  // Whether the focused button shows its dotted focus mark: the system
+  // hides focus marks until the keyboard is used (the black frame stays).
+  bool FocusCues() const { return focus_cues_; }
+  void SetFocusCues(bool shown);
   // Pressed look without a mouse, for showing the state.
   void SetPressed(bool value);
 
@@ -122,7 +126,9 @@ class TColorButton {
 
   bool pressed_ = false;
   bool focused_ = false;
+  bool focus_cues_ = true;
   bool pressed_by_key_ = false;
+  bool pressed_by_space_ = false;
   bool click_armed_ = false;
   // The mouse slid off while held: the released look is showing.
   bool slid_off_ = false;

@@ -10,7 +10,13 @@ bool ColorButtonWindow::Create(const ChildPlacement& place, std::string name) {
   control_.SetName(std::move(name));
   if (!CreateChild(kClassName, place)) return false;
   control_.CreateWnd();
+  TakeFocusCues();
   return true;
+}
+
+void ColorButtonWindow::TakeFocusCues() {
+  const auto state = static_cast<UINT>(SendMessageW(hwnd(), WM_QUERYUISTATE, 0, 0));
+  control_.SetFocusCues((state & UISF_HIDEFOCUS) == 0);
 }
 
 LRESULT ColorButtonWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -29,6 +35,16 @@ LRESULT ColorButtonWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case BM_CLICK:
       control_.Click();
       return 0;
+    case WM_UPDATEUISTATE: {
+      // The form shows or hides focus marks (the keyboard was used, or a
+      // form opened on this button).
+      const LRESULT answer = Default(msg, wp, lp);
+      TakeFocusCues();
+      return answer;
+    }
+    case WM_SETFOCUS:
+      TakeFocusCues();
+      return HandleCommon(msg, wp, lp);
     default:
       return HandleCommon(msg, wp, lp);
   }

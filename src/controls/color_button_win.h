@@ -17,9 +17,12 @@ class ColorButtonWindow : public OwnerDrawnWindow<controls::TColorButton> {
   bool Create(const ChildPlacement& place, std::string name);
   controls::TColorButton& button() { return control_; }
 
-
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  // Whether the window's focus marks are shown now.
+  void TakeFocusCues();
 };
 
 // The icon's picture with its alpha, for TColorButton::SetGlyph.

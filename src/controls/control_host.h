@@ -29,6 +29,7 @@ enum class MouseButton { mbLeft, mbRight, mbMiddle };
 namespace keys {
 constexpr int kReturn = 0x0D;
 constexpr int kEscape = 0x1B;
+constexpr int kSpace = 0x20;
 constexpr int kPageUp = 0x21;  // VK_PRIOR
 constexpr int kPageDown = 0x22;  // VK_NEXT
 constexpr int kLeft = 0x25;

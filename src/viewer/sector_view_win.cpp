@@ -45,9 +45,10 @@ constexpr char kSectorNumberHint[] = "現在のセクタ番号／最終セクタ
 constexpr char kTextCheckBoxHint[] = "テキスト表示";
 
 // The text view: child, visible, tab stop, multi-line, selection kept
-// visible, read-only, want-return; control parent with a client edge.
+// visible, read-only, want-return; a client edge. Not a control parent:
+// Tab would look for tab stops inside it and pass the view itself by.
 constexpr DWORD kTextViewStyle = 0x50011904;
-constexpr DWORD kTextViewExStyle = 0x10200;
+constexpr DWORD kTextViewExStyle = WS_EX_CLIENTEDGE;
 
 // The dump and its header line up only in a fixed-pitch face: the first of
 // `preferred` and the fixed-pitch stand-ins that the system has.
@@ -127,6 +128,7 @@ bool SectorViewWindow::Create(HWND parent) {
   SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(header_font_.get()), FALSE);
   SetWindowSubclass(memo_, Memo1Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(text_view_, TextViewProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(check_box_, CheckBoxProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 
   controls::TMyTrackBar& bar = track_bar_.bar();
   bar.SetOrientation(controls::pbVertical);
@@ -241,6 +243,11 @@ std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
   return POINT{kCheckBoxLeft + kCheckBoxSize + 6, 6};
 }
 
+bool SectorViewWindow::CheckBoxShowsFocus() const {
+  if (!shown_ || check_box_ == nullptr || GetFocus() != check_box_) return false;
+  return (SendMessageW(check_box_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+}
+
 std::optional<int> SectorViewWindow::ToolbarEnd() const {
   const std::optional<POINT> label = TextLabelPlace();
   if (!label) return std::nullopt;
@@ -348,6 +355,32 @@ LRESULT CALLBACK SectorViewWindow::Memo1Proc(HWND window, UINT message, WPARAM w
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, Memo1Proc, kSubclassId);
       self->memo_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+// The label's focus mark is the main window's to paint: it is told when
+// the focus or the marks' visibility change.
+LRESULT CALLBACK SectorViewWindow::CheckBoxProc(HWND window, UINT message, WPARAM wparam,
+                                                LPARAM lparam, UINT_PTR, DWORD_PTR self_pointer) {
+  auto* self = reinterpret_cast<SectorViewWindow*>(self_pointer);
+  switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE: {
+      const LRESULT answer = DefSubclassProc(window, message, wparam, lparam);
+      if (const std::optional<POINT> label = self->TextLabelPlace()) {
+        const RECT around{label->x - 4, label->y - 4, label->x + kTextLabelRoom + 4, label->y + 20};
+        InvalidateRect(self->parent_, &around, FALSE);
+      }
+      return answer;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, CheckBoxProc, kSubclassId);
+      self->check_box_ = nullptr;
       break;
     default:
       break;

@@ -65,6 +65,9 @@ class SectorViewWindow : private SectorViewerView {
   void Layout(const RECT& area);
   // Where the band writes "Text" beside the check box, while it is shown.
   std::optional<POINT> TextLabelPlace() const;
+  // The text display check box has the focus and focus marks are shown:
+  // the window marks the check box's "Text" label.
+  bool CheckBoxShowsFocus() const;
   // The first x on the toolbar right of the viewer's fields and the "Text"
   // label, while they are shown.
   std::optional<int> ToolbarEnd() const;
@@ -99,6 +102,8 @@ class SectorViewWindow : private SectorViewerView {
   std::optional<LRESULT> Panel3Message(UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK Memo1Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                     UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK CheckBoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                       UINT_PTR id, DWORD_PTR self);
   static LRESULT CALLBACK TextViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                        UINT_PTR id, DWORD_PTR self);
 

@@ -43,7 +43,7 @@ void DialogForm::AddHint(HWND child, const std::string& hint) {
 
 HWND DialogForm::AddGlyphButton(const RECT& bounds, int id, HIMAGELIST images, int image,
                                 const std::string& hint) {
-  HWND button = AddChild(L"BUTTON", "", WS_VISIBLE | BS_OWNERDRAW, bounds.left, bounds.top,
+  HWND button = AddChild(L"BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, bounds.left, bounds.top,
                          bounds.right - bounds.left, bounds.bottom - bounds.top, id);
   glyph_buttons_.push_back({id, images, image});
   AddHint(button, hint);

@@ -58,7 +58,7 @@ class DialogForm : public Window {
   // A tool tip with the short hint of a child.
   void AddHint(HWND child, const std::string& hint);
   // A flat owner-drawn button showing `image` of `images`, with its hint;
-  // the form draws it.
+  // the form draws it. It is a tab stop: Space or Enter presses it.
   HWND AddGlyphButton(const RECT& bounds, int id, HIMAGELIST images, int image,
                       const std::string& hint);
   // Everything the form does not handle itself.

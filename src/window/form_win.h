@@ -52,8 +52,24 @@ std::optional<int> RunOneMessage(HWND form);
 // Escape and Tab go to that form's controls first.
 int RunMessageLoop(HWND form = nullptr);
 
+// The main window's loop: Tab and Shift+Tab move between its controls,
+// every other key stays with the focused control (the list's arrows, the
+// menus, the memo's paging).
+int RunMainWindowLoop(HWND main);
+
 // For the message loop of any window holding our controls: true when the
 // message was used (do not translate and dispatch it).
 bool PreTranslateFormMessage(HWND form, MSG& msg);
+
+// Tab and Shift+Tab in `window`: the focus goes to the next or previous
+// tab stop (into WS_EX_CONTROLPARENT children too), to the checked button
+// of a radio group, with a single-line edit's text selected, and focus
+// marks are shown from then on. False when the message is not such a key
+// or the focused control takes Tab itself.
+bool MoveFocusOnTab(HWND window, const MSG& msg);
+
+// Makes the focus marks of `window` and its controls visible (they may be
+// hidden until the keyboard is used).
+void ShowFocusCues(HWND window);
 
 }  // namespace plexi::win

@@ -18,6 +18,12 @@ void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int imag
   if (images && image >= 0)
     ImageList_DrawEx(images, image, item.hDC, glyph.left, glyph.top, 16, 16, CLR_NONE, CLR_NONE,
                      enabled ? ILD_TRANSPARENT : ILD_TRANSPARENT | ILD_BLEND50);
+  // Reached with the keyboard: the usual dotted mark inside the edge.
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+    RECT mark = r;
+    InflateRect(&mark, -2, -2);
+    DrawFocusRect(item.hDC, &mark);
+  }
 }
 
 }  // namespace plexi::win

@@ -7,7 +7,8 @@
 
 namespace plexi::win {
 
-// The button face and `image` of `images` (washed out when disabled).
+// The button face and `image` of `images` (washed out when disabled), with
+// a focus mark while it has the focus.
 void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int image);
 
 }  // namespace plexi::win

@@ -213,6 +213,47 @@ TEST_F(ButtonFixture, EnterAndEscapeOnTheFocusedButton) {
   EXPECT_FALSE(button.WantsKey(keys::kReturn));
 }
 
+// Focus marks hidden by the system (until the keyboard is used): the
+// focused button keeps its black frame, without the dots.
+TEST_F(ButtonFixture, HiddenFocusCuesDropOnlyTheDots) {
+  button.DoEnter();
+  button.SetFocusCues(false);
+  RasterCanvas c = PaintOf(button);
+  EXPECT_EQ(c.GetPixel(0, 0), kBlack);
+  EXPECT_EQ(c.GetPixel(74, 24), kBlack);
+  EXPECT_EQ(c.GetPixel(3, 3), kFace);
+  EXPECT_EQ(c.GetPixel(3, 5), kFace);
+  button.SetFocusCues(true);
+  EXPECT_EQ(PaintOf(button).GetPixel(3, 3), kBlack);
+}
+
+// Space works any focused button as on a Windows button: pressed while
+// held, the click on release; a focus lost in between is no click.
+TEST_F(ButtonFixture, SpacePressesAndClicksOnRelease) {
+  button.SetModalResult(msCancel);
+  button.DoEnter();
+  button.KeyDown(keys::kSpace);
+  EXPECT_TRUE(button.Pressed());
+  EXPECT_EQ(clicks, 0);
+  button.KeyUp(keys::kSpace);
+  EXPECT_FALSE(button.Pressed());
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(host.modal_result, std::optional<int>(msCancel));
+
+  button.KeyDown(keys::kSpace);
+  button.DoExit();
+  EXPECT_FALSE(button.Pressed());
+  button.KeyUp(keys::kSpace);
+  EXPECT_EQ(clicks, 1);
+
+  button.SetEnabled(false);
+  button.DoEnter();
+  button.KeyDown(keys::kSpace);
+  button.KeyUp(keys::kSpace);
+  EXPECT_FALSE(button.Pressed());
+  EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(ButtonFixture, DialogKeysReachOnlyEnabledVisibleMatchingButtons) {
   EXPECT_FALSE(button.CmDialogKey(keys::kReturn));
   button.SetDefault(true);

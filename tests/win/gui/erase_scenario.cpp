@@ -404,6 +404,94 @@ TEST_F(EraseTest, CancelSavesAResumePointAndTheResumedEraseCompletes) {
   ExpectErasedWithRecord(machine_.Stick(), 2);
 }
 
+// The erase's dialogs by keys alone, pressed as on a keyboard. Enter on the
+// focused cancel button cancels, whatever the start button's state; the
+// confirmation is armed and started from the keyboard; the progress dialog
+// opens on its cancel button, which shows its focus; Tab and Space reach
+// the shutdown settings, whose choice the arrows move and Escape leaves
+// unmade; Escape then cancels the erase.
+TEST_F(EraseTest, TheErasesDialogsWorkByKeysAlone) {
+  auto focus_becomes = [&](HWND form, int id) {
+    return WaitUntil([&] { return FocusOf(form) == GetDlgItem(form, id); }, kStepTimeout);
+  };
+  HWND confirm = OpenConfirmation("G:");
+  ASSERT_NE(confirm, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return InFront(pid()); }, kStepTimeout));
+  ASSERT_TRUE(focus_becomes(confirm, kConfirmWordEdit));
+  TypeText(L"del");
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
+  for (int id : {int(kMethodItem0), int(kVerifyCheck), int(kHistoryCheck), IDOK, IDCANCEL}) {
+    PressKey(VK_TAB);
+    ASSERT_TRUE(focus_becomes(confirm, id)) << "Tab to " << id;
+  }
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(Gone(confirm, kStepTimeout));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(program_->window()) != FALSE; }, kStepTimeout));
+  EXPECT_EQ(FindTopWindow(L"TConditionsOnDlg", pid()), nullptr);
+  EXPECT_EQ(machine_.Stick().size(), 0u) << "nothing was written";
+
+  confirm = OpenConfirmation("G:");
+  ASSERT_NE(confirm, nullptr);
+  ASSERT_TRUE(focus_becomes(confirm, kConfirmWordEdit));
+  TypeText(L"Del");
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
+  PressKey(VK_TAB);
+  ASSERT_TRUE(focus_becomes(confirm, kMethodItem0));
+  PressKey(VK_RIGHT);
+  ASSERT_TRUE(WaitUntil([&] { return Checked(GetDlgItem(confirm, kMethodItem0 + 1)); }, kStepTimeout));
+  EXPECT_TRUE(focus_becomes(confirm, kMethodItem0 + 1));
+  PressKey(VK_TAB);
+  ASSERT_TRUE(focus_becomes(confirm, kVerifyCheck));
+  PressKey(VK_SPACE);
+  ASSERT_TRUE(WaitUntil([&] { return Checked(GetDlgItem(confirm, kVerifyCheck)); }, kStepTimeout));
+  // Enter on a check box is the default button's: the start.
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(Gone(confirm, kStepTimeout));
+  HWND progress = WaitForForm(pid(), L"TConditionsOnDlg");
+  ASSERT_NE(progress, nullptr);
+
+  // Opened on the cancel button, which shows its focus: the black frame
+  // and the dots every second pixel inside it.
+  HWND cancel = GetDlgItem(progress, kProgressCancel);
+  ASSERT_TRUE(focus_becomes(progress, kProgressCancel));
+  std::optional<Image> face;
+  EXPECT_TRUE(WaitUntil([&] {
+    RECT client;
+    GetClientRect(cancel, &client);
+    face = CaptureClient(cancel, client);
+    return face && face->At(0, 0) == RGB(0, 0, 0) && face->At(74, 24) == RGB(0, 0, 0) &&
+           face->At(3, 3) == RGB(0, 0, 0) && face->At(5, 3) == RGB(0, 0, 0) &&
+           face->At(3, 20) == RGB(0, 0, 0) && face->At(4, 3) != RGB(0, 0, 0) &&
+           face->At(70, 5) == RGB(0, 0, 0);
+  }, kStepTimeout)) << "the cancel button's focus look";
+  Shoot(progress, "erase-progress-cancel-focused");
+
+  PressKey(VK_TAB);
+  ASSERT_TRUE(focus_becomes(progress, kSettingsButton));
+  PressKey(VK_SPACE);
+  HWND settings = WaitForForm(pid(), L"TExitDlg");
+  ASSERT_NE(settings, nullptr);
+  ASSERT_TRUE(focus_becomes(settings, kExitOk));
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(focus_becomes(settings, kForceBox));
+  // Back into the modes at the checked one, "なし".
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(focus_becomes(settings, kModeItem0 + 4));
+  PressKey(VK_UP);
+  EXPECT_TRUE(WaitUntil([&] { return Checked(GetDlgItem(settings, kModeItem0 + 3)); }, kStepTimeout));
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(Gone(settings, kStepTimeout));
+  EXPECT_EQ(TextOf(GetDlgItem(progress, kShutdownLine)), "") << "no mode chosen";
+  // The keyboard goes on where it was.
+  ASSERT_TRUE(focus_becomes(progress, kSettingsButton));
+
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(Gone(progress, 30s));
+  Answer(pid(), "確認", "途中で中断されました。", IDYES);
+  EXPECT_TRUE(WaitUntil([&] { return RowBackground("G:") == kInterruptedPink; }, kStepTimeout));
+  EXPECT_EQ(machine_.Stick().substr(0, 11), "plexi scrub");
+}
+
 TEST_F(EraseTest, LostWritesFailTheVerificationAndNothingIsRecorded) {
   HWND progress = StartErase(OpenConfirmation("K:"), {0, true, true});
   ASSERT_NE(progress, nullptr);

@@ -1,5 +1,7 @@
 #include "gui_actions.h"
 
+#include <vector>
+
 namespace plexi::gui {
 
 void PostClick(HWND window, int x, int y, bool right) {
@@ -54,6 +56,52 @@ std::string DialogText(HWND dialog) {
 
 void PressDialogButton(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+namespace {
+
+INPUT KeyInput(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+}  // namespace
+
+void PressKey(WORD key, bool shift) {
+  std::vector<INPUT> inputs;
+  if (shift) inputs.push_back(KeyInput(VK_SHIFT, false));
+  inputs.push_back(KeyInput(key, false));
+  inputs.push_back(KeyInput(key, true));
+  if (shift) inputs.push_back(KeyInput(VK_SHIFT, true));
+  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void TypeText(const std::wstring& text) {
+  for (wchar_t c : text) {
+    INPUT inputs[2]{};
+    for (int i = 0; i < 2; ++i) {
+      inputs[i].type = INPUT_KEYBOARD;
+      inputs[i].ki.wScan = c;
+      inputs[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, inputs, sizeof(INPUT));
+  }
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool InFront(DWORD pid) {
+  DWORD owner = 0;
+  HWND front = GetForegroundWindow();
+  return front != nullptr && GetWindowThreadProcessId(front, &owner) != 0 && owner == pid;
 }
 
 }  // namespace plexi::gui

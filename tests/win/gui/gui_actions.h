@@ -27,4 +27,15 @@ std::string DialogText(HWND dialog);
 // Presses a dialog's button by its id (IDOK, IDCANCEL...).
 void PressDialogButton(HWND dialog, int id);
 
+// A key pressed and released through the system's input, as from the
+// keyboard: it goes to the control with the focus in the window in front,
+// with the key state (Shift) the program reads.
+void PressKey(WORD key, bool shift = false);
+// Text typed through the system's input.
+void TypeText(const std::wstring& text);
+// The control with the keyboard focus in the thread that owns `window`.
+HWND FocusOf(HWND window);
+// Whether the window in front belongs to process `pid`.
+bool InFront(DWORD pid);
+
 }  // namespace plexi::gui

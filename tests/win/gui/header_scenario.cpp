@@ -65,5 +65,90 @@ TEST(Header, EachColourIsPaintedAndTheChoiceSurvivesARestart) {
   EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
 }
 
+// Pixels of a button's glyph that differ from what should show: the band
+// through the clear pixels, the glyph (or its grey copy) elsewhere. The
+// button is 20 x 20 at (x, 2), its glyph at 2, 2 inside it.
+int GlyphMismatches(const Image& band, int x, const app::Pixmap& glyph, bool enabled) {
+  const app::Pixmap shown = enabled ? glyph : app::Disabled(glyph);
+  int mismatches = 0;
+  for (int gy = 0; gy < 16; ++gy)
+    for (int gx = 0; gx < 16; ++gx) {
+      const COLORREF seen = band.At(x + 2 + gx, 4 + gy);
+      const app::Color want = shown.At(gx, gy);
+      // The strip is the same all along a row: far right of the buttons
+      // it shows what lies under them.
+      const COLORREF expected = want == app::kClear ? band.At(band.width - 1, 4 + gy) : COLORREF(want);
+      mismatches += seen != expected;
+    }
+  return mismatches;
+}
+
+bool IsGrey(COLORREF c) { return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c); }
+
+TEST(Header, ToolbarGlyphsLieOnTheBandAndGreyWhenDisabled) {
+  ScenarioMachine machine;
+  auto program = RunningProgram::Start(machine.file());
+  ASSERT_TRUE(program);
+  ASSERT_TRUE(program->WaitForRowCount(6));
+  ChooseColour(*program, 2);
+  ASSERT_TRUE(WaitUntil([&] { return FromStrip(BandPixel(*program), 2); }, kStepTimeout));
+  const std::vector<app::Pixmap> images = app::ToolbarImages();
+  auto capture = [&] {
+    const RECT band{0, 0, 180, 24};
+    RedrawWindow(program->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return CaptureClient(program->window(), band);
+  };
+  struct Glyph {
+    int x;
+    int image;
+  };
+  const Glyph refresh{80, app::kImageRefresh}, error_log{104, app::kImageErrorLog},
+      help{128, app::kImageHelp}, about{152, app::kImageAbout}, dump{8, app::kImageSectorDump},
+      erase{32, app::kImageErase};
+  std::optional<Image> band;
+  // No row selected: the dump and erase buttons are disabled.
+  EXPECT_TRUE(WaitFor("enabled glyphs in colour, disabled ones grey, the band between", [&] {
+    band = capture();
+    if (!band) return false;
+    for (const Glyph& g : {refresh, error_log, help, about})
+      if (GlyphMismatches(*band, g.x, images[size_t(g.image)], true) != 0) return false;
+    for (const Glyph& g : {dump, erase})
+      if (GlyphMismatches(*band, g.x, images[size_t(g.image)], false) != 0) return false;
+    return true;
+  }, kStepTimeout, [&] {
+    std::string seen;
+    for (const Glyph& g : {refresh, error_log, help, about, dump, erase}) {
+      const bool enabled = g.x > 32;
+      seen += std::to_string(g.x) + ": " +
+              std::to_string(band ? GlyphMismatches(*band, g.x, images[size_t(g.image)], enabled) : -1) + " ";
+    }
+    return seen;
+  }));
+  ASSERT_TRUE(band);
+  // The disabled erase glyph is grey where the enabled one has colour.
+  const app::Pixmap& erase_glyph = images[app::kImageErase];
+  int grey_where_coloured = 0;
+  for (int gy = 0; gy < 16; ++gy)
+    for (int gx = 0; gx < 16; ++gx) {
+      const app::Color c = erase_glyph.At(gx, gy);
+      if (c == app::kClear || IsGrey(COLORREF(c))) continue;
+      grey_where_coloured += IsGrey(band->At(erase.x + 2 + gx, 4 + gy));
+    }
+  EXPECT_GT(grey_where_coloured, 20);
+  const std::optional<Image> disabled_erase = CaptureClient(program->Button(kEraseButton), {2, 2, 18, 18});
+
+  program->PressRow(*program->RowOf("E:"), 100);
+  ASSERT_TRUE(WaitFor("the erase button enabled", [&] { return program->Enabled(kEraseButton); }));
+  EXPECT_TRUE(WaitFor("the erase glyph in colour", [&] {
+    band = capture();
+    return band && GlyphMismatches(*band, erase.x, erase_glyph, true) == 0;
+  }));
+  const std::optional<Image> enabled_erase = CaptureClient(program->Button(kEraseButton), {2, 2, 18, 18});
+  ASSERT_TRUE(disabled_erase && enabled_erase);
+  EXPECT_NE(disabled_erase->pixels, enabled_erase->pixels);
+  program->Screenshot("toolbar-on-red-band");
+  EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
+}
+
 }  // namespace
 }  // namespace plexi::gui

@@ -1,0 +1,173 @@
+// The main window by keyboard: Tab and Shift+Tab go round the controls
+// that are shown (the list alone, or the dump, the text check box and the
+// track bar of the sector view), the list keeps its arrow keys, and the
+// focused control shows that it has the focus.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "gui_actions.h"
+#include "scenario_support.h"
+
+namespace plexi::gui {
+namespace {
+
+// Control ids of the sector view.
+enum : int {
+  kHexDump = 401, kTextView = 402, kTextPanel = 403, kTextCheckBox = 406, kTrackBar = 407,
+};
+
+std::string NameOf(HWND window) {
+  if (!window) return "nothing";
+  return "control " + std::to_string(GetDlgCtrlID(window));
+}
+
+class KeyboardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = RunningProgram::Start(machine_.file());
+    ASSERT_TRUE(program_) << "the program did not start";
+    ASSERT_TRUE(program_->WaitForRowCount(6));
+    program_->MoveTo(0, 0);
+    ASSERT_TRUE(WaitFor("the program in front", [&] { return InFront(program_->pid()); }));
+  }
+  void TearDown() override {
+    if (program_) {
+      EXPECT_EQ(program_->Close(), std::optional<DWORD>(0));
+    }
+  }
+
+  HWND Control(int id) const { return GetDlgItem(program_->window(), id); }
+  HWND Focus() const { return FocusOf(program_->window()); }
+  ::testing::AssertionResult FocusBecomes(HWND expected) const {
+    return WaitFor(NameOf(expected) + " focused", [&] { return Focus() == expected; }, kStepTimeout,
+                   [&] { return NameOf(Focus()) + " focused"; });
+  }
+  // The picture `capture` takes once two in a row are alike.
+  static std::optional<Image> Settled(const std::function<std::optional<Image>()>& capture) {
+    std::optional<Image> last = capture(), now;
+    WaitFor("a settled picture", [&] {
+      now = capture();
+      const bool alike = now && last && now->pixels == last->pixels;
+      last = now;
+      return alike;
+    });
+    return now;
+  }
+  std::optional<Image> Capture(HWND control) const {
+    RECT area;
+    GetClientRect(control, &area);
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return CaptureClient(control, area);
+  }
+  // The band around the check box's "Text" label.
+  std::optional<Image> CaptureTextLabel() const {
+    RECT box;
+    GetWindowRect(Control(kTextCheckBox), &box);
+    MapWindowPoints(nullptr, program_->window(), reinterpret_cast<POINT*>(&box), 2);
+    const RECT label{box.right, 0, box.right + 32, 24};
+    RedrawWindow(program_->window(), &label, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return CaptureClient(program_->window(), label);
+  }
+
+  ScenarioMachine machine_;
+  std::unique_ptr<RunningProgram> program_;
+};
+
+TEST_F(KeyboardTest, TabStaysOnTheListWhichKeepsItsArrowKeys) {
+  program_->PressRow(0, 100);
+  ASSERT_TRUE(FocusBecomes(program_->list()));
+  // Tab and Shift+Tab find no other control; the arrows after them still
+  // move the list's selection, so the list kept the focus.
+  PressKey(VK_TAB);
+  PressKey(VK_DOWN);
+  EXPECT_TRUE(WaitFor("row 1 selected", [&] { return program_->SelectedRow() == std::optional<size_t>(1); }));
+  PressKey(VK_TAB, true);
+  PressKey(VK_DOWN);
+  EXPECT_TRUE(WaitFor("row 2 selected", [&] { return program_->SelectedRow() == std::optional<size_t>(2); }));
+  EXPECT_EQ(Focus(), program_->list());
+}
+
+TEST_F(KeyboardTest, TabGoesRoundTheSectorViewsControlsBothWays) {
+  program_->PressRow(0, 100);
+  ASSERT_TRUE(WaitFor("the dump button enabled", [&] { return program_->Enabled(kDumpButton); }));
+  program_->ClickButton(kDumpButton);
+  HWND dump = Control(kHexDump), check_box = Control(kTextCheckBox), track_bar = Control(kTrackBar);
+  ASSERT_TRUE(WaitFor("the dump shown", [&] { return IsWindowVisible(dump) && IsWindowVisible(track_bar); }));
+  ASSERT_TRUE(FocusBecomes(dump));
+  // Each look is taken once it holds still (two captures alike), then
+  // compared with the look after the focus has moved on.
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(check_box));
+  // The check box is only its box: the focus mark surrounds its label.
+  const std::optional<Image> label_focused = Settled([&] { return CaptureTextLabel(); });
+  program_->Screenshot("keyboard-check-box-focused");
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(track_bar));
+  const std::optional<Image> track_focused = Settled([&] { return Capture(track_bar); });
+  const std::optional<Image> label_after = Settled([&] { return CaptureTextLabel(); });
+  ASSERT_TRUE(label_focused && label_after);
+  EXPECT_NE(label_focused->pixels, label_after->pixels) << "the label's focus mark";
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(dump));
+  const std::optional<Image> track_after = Settled([&] { return Capture(track_bar); });
+  ASSERT_TRUE(track_focused && track_after);
+  EXPECT_NE(track_focused->pixels, track_after->pixels) << "the knob in its focus colour";
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(FocusBecomes(track_bar));
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(FocusBecomes(check_box));
+  EXPECT_TRUE(WaitFor("the label's focus mark again", [&] {
+    const std::optional<Image> label = CaptureTextLabel();
+    return label && label->pixels == label_focused->pixels;
+  }));
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(FocusBecomes(dump));
+
+  // Space on the check box switches to the text, which takes the dump's
+  // place in the round.
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(check_box));
+  PressKey(VK_SPACE);
+  HWND text_view = GetDlgItem(Control(kTextPanel), kTextView);
+  ASSERT_TRUE(WaitFor("the text shown, the dump hidden", [&] {
+    return SendMessageW(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED && IsWindowVisible(text_view) &&
+           !IsWindowVisible(dump);
+  }));
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(FocusBecomes(text_view));
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(check_box));
+
+  program_->ClickButton(kDumpButton);
+  ASSERT_TRUE(WaitFor("the list back", [&] { return IsWindowVisible(program_->list()) && !IsWindowVisible(track_bar); }));
+  EXPECT_TRUE(FocusBecomes(program_->list()));
+}
+
+// The about box: opened on OK, Tab reaches Update and comes back, Escape
+// closes it, and the keyboard goes on where it was (the toolbar button
+// the click gave the focus), from where Tab leads into the list.
+TEST_F(KeyboardTest, TheAboutBoxGoesByKeys) {
+  program_->PressRow(0, 100);
+  ASSERT_TRUE(FocusBecomes(program_->list()));
+  program_->ClickButton(kAboutButton);
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor("the about box", [&] {
+    about = FindTopWindow(L"TVersionBox", program_->pid());
+    return about != nullptr && IsWindowVisible(about) && Focus() == GetDlgItem(about, IDOK);
+  }));
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(GetDlgItem(about, 101)));
+  PressKey(VK_TAB, true);
+  ASSERT_TRUE(FocusBecomes(GetDlgItem(about, IDOK)));
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor("the about box closed", [&] { return !IsWindow(about) || !IsWindowVisible(about); }));
+  ASSERT_TRUE(FocusBecomes(program_->Button(kAboutButton)));
+  PressKey(VK_TAB);
+  EXPECT_TRUE(FocusBecomes(program_->list()));
+}
+
+}  // namespace
+}  // namespace plexi::gui
