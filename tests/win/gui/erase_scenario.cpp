@@ -464,7 +464,7 @@ TEST_F(EraseTest, TheErasesDialogsWorkByKeysAlone) {
            face->At(3, 20) == RGB(0, 0, 0) && face->At(4, 3) != RGB(0, 0, 0) &&
            face->At(70, 5) == RGB(0, 0, 0);
   }, kStepTimeout)) << "the cancel button's focus look";
-  Shoot(progress, "erase-progress-cancel-focused");
+  SaveScreenshot(progress, "erase-progress-cancel-focused");
 
   PressKey(VK_TAB);
   ASSERT_TRUE(focus_becomes(progress, kSettingsButton));

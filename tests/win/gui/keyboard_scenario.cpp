@@ -45,22 +45,10 @@ class KeyboardTest : public ::testing::Test {
     return WaitFor(NameOf(expected) + " focused", [&] { return Focus() == expected; }, kStepTimeout,
                    [&] { return NameOf(Focus()) + " focused"; });
   }
-  // The picture `capture` takes once two in a row are alike.
-  static std::optional<Image> Settled(const std::function<std::optional<Image>()>& capture) {
-    std::optional<Image> last = capture(), now;
-    WaitFor("a settled picture", [&] {
-      now = capture();
-      const bool alike = now && last && now->pixels == last->pixels;
-      last = now;
-      return alike;
-    });
-    return now;
-  }
   std::optional<Image> Capture(HWND control) const {
     RECT area;
     GetClientRect(control, &area);
-    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    return CaptureClient(control, area);
+    return CaptureSettled(control, area);
   }
   // The band around the check box's "Text" label.
   std::optional<Image> CaptureTextLabel() const {
@@ -68,8 +56,7 @@ class KeyboardTest : public ::testing::Test {
     GetWindowRect(Control(kTextCheckBox), &box);
     MapWindowPoints(nullptr, program_->window(), reinterpret_cast<POINT*>(&box), 2);
     const RECT label{box.right, 0, box.right + 32, 24};
-    RedrawWindow(program_->window(), &label, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    return CaptureClient(program_->window(), label);
+    return CaptureSettled(program_->window(), label);
   }
 
   ScenarioMachine machine_;
@@ -97,22 +84,22 @@ TEST_F(KeyboardTest, TabGoesRoundTheSectorViewsControlsBothWays) {
   HWND dump = Control(kHexDump), check_box = Control(kTextCheckBox), track_bar = Control(kTrackBar);
   ASSERT_TRUE(WaitFor("the dump shown", [&] { return IsWindowVisible(dump) && IsWindowVisible(track_bar); }));
   ASSERT_TRUE(FocusBecomes(dump));
-  // Each look is taken once it holds still (two captures alike), then
-  // compared with the look after the focus has moved on.
+  // Each look is taken once it holds still, then compared with the look
+  // after the focus has moved on.
   PressKey(VK_TAB);
   ASSERT_TRUE(FocusBecomes(check_box));
   // The check box is only its box: the focus mark surrounds its label.
-  const std::optional<Image> label_focused = Settled([&] { return CaptureTextLabel(); });
+  const std::optional<Image> label_focused = CaptureTextLabel();
   program_->Screenshot("keyboard-check-box-focused");
   PressKey(VK_TAB);
   ASSERT_TRUE(FocusBecomes(track_bar));
-  const std::optional<Image> track_focused = Settled([&] { return Capture(track_bar); });
-  const std::optional<Image> label_after = Settled([&] { return CaptureTextLabel(); });
+  const std::optional<Image> track_focused = Capture(track_bar);
+  const std::optional<Image> label_after = CaptureTextLabel();
   ASSERT_TRUE(label_focused && label_after);
   EXPECT_NE(label_focused->pixels, label_after->pixels) << "the label's focus mark";
   PressKey(VK_TAB);
   ASSERT_TRUE(FocusBecomes(dump));
-  const std::optional<Image> track_after = Settled([&] { return Capture(track_bar); });
+  const std::optional<Image> track_after = Capture(track_bar);
   ASSERT_TRUE(track_focused && track_after);
   EXPECT_NE(track_focused->pixels, track_after->pixels) << "the knob in its focus colour";
   PressKey(VK_TAB, true);
