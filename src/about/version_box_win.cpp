@@ -109,7 +109,10 @@ bool TVersionBox::Create(HWND owner) {
   WindowPlacement placement;
   placement.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   placement.ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_DLGMODALFRAME;
-  const SIZE frame = FrameSize(kClientWidth, kClientHeight, placement.style, placement.ex_style);
+  // Opened on its owner's screen, at that screen's density.
+  const Dpi dpi = DpiOf(owner);
+  const SIZE frame = FrameSize(dpi.Scale(kClientWidth), dpi.Scale(kClientHeight), placement.style,
+                               placement.ex_style);
   placement.bounds = CentredIn(ScreenArea(), frame.cx, frame.cy);
   placement.parent = owner;
   placement.text = Utf8ToWide(setup_.caption);
@@ -119,15 +122,15 @@ bool TVersionBox::Create(HWND owner) {
 }
 
 void TVersionBox::CreateChildren() {
-  font_ = MakeFont({Utf8ToWide(kFontFace), -12});
+  font_ = MakeFont({Utf8ToWide(kFontFace), -dpi().Scale(12)});
 
   auto button = [&](const wchar_t* text, const RECT& r, int id, DWORD style) {
     return CreateChildControl(
         hwnd(), {L"BUTTON", text, WS_VISIBLE | WS_TABSTOP | style, 0, r, id, font_.get()});
   };
-  ok_ = button(L"OK", kOkBounds, IDOK, BS_DEFPUSHBUTTON);
-  update_ = button(L"Update", kUpdateBounds, kUpdateButtonId, BS_PUSHBUTTON);
-  progress_.Place(hwnd(), kProgressBounds);
+  ok_ = button(L"OK", dpi().Scale(kOkBounds), IDOK, BS_DEFPUSHBUTTON);
+  update_ = button(L"Update", dpi().Scale(kUpdateBounds), kUpdateButtonId, BS_PUSHBUTTON);
+  progress_.Place(hwnd(), dpi().Scale(kProgressBounds), dpi());
   AddTooltips();
 }
 
@@ -139,19 +142,19 @@ void TVersionBox::AddTooltips() {
   if (!tooltips_.Create(hwnd())) return;
   const RECT version = {kVersionBox.left, kVersionBox.top + kPanel.top, kVersionBox.right,
                         kVersionBox.bottom + kPanel.top};
-  tooltips_.AddForArea(kVersionTip, version, "バージョン");
-  tooltips_.AddForArea(kMakerTip, MakerBounds(), "Ｑ＆Ｚ Home");
+  tooltips_.AddForArea(kVersionTip, dpi().Scale(version), "バージョン");
+  tooltips_.AddForArea(kMakerTip, dpi().Scale(MakerBounds()), "Ｑ＆Ｚ Home");
   tooltips_.AddForChild(update_, "更新ファイルを確認する");
 }
 
 // Showing: the maker's link placed against the right edge, one animation
 // step at once, then the timer.
 void TVersionBox::FormShow() {
-  if (canvas_.Resize(kClientWidth, kClientHeight)) {
+  if (ResizeCanvas()) {
     canvas_.SetFont(FormFont(kLinkColor));
     maker_width_ = canvas_.TextExtent(setup_.maker).cx;
   }
-  tooltips_.MoveArea(kMakerTip, MakerBounds());
+  tooltips_.MoveArea(kMakerTip, dpi().Scale(MakerBounds()));
   AnimationStep();
   SetTimer(hwnd(), kAnimationTimer, kAnimationInterval, nullptr);
 }
@@ -175,11 +178,20 @@ RECT TVersionBox::MakerBounds() const {
 }
 
 void TVersionBox::InvalidatePanel() {
-  if (hwnd()) InvalidateRect(hwnd(), &kPanel, FALSE);
+  const RECT panel = dpi().Scale(kPanel);
+  if (hwnd()) InvalidateRect(hwnd(), &panel, FALSE);
+}
+
+// The box is drawn in design pixels, stretched to the window's density.
+bool TVersionBox::ResizeCanvas() {
+  return canvas_.Resize({dpi().Scale(kClientWidth), dpi().Scale(kClientHeight)},
+                        {kClientWidth, kClientHeight});
 }
 
 LRESULT TVersionBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  const POINT point = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  // Mouse positions in design pixels, like the places they are tested against.
+  const POINT point = {dpi().Unscale(static_cast<short>(LOWORD(lp))),
+                       dpi().Unscale(static_cast<short>(HIWORD(lp)))};
   switch (msg) {
     case WM_TIMER:
       if (wp == kAnimationTimer) AnimationStep();
@@ -245,6 +257,7 @@ bool TVersionBox::OnSetCursor() {
   POINT p;
   GetCursorPos(&p);
   ScreenToClient(hwnd(), &p);
+  p = {dpi().Unscale(p.x), dpi().Unscale(p.y)};
   const bool on_link = setup_.HasHomePage() && Contains(MakerBounds(), p);
   if (!Contains(PictureBounds(), p) && !on_link) return false;
   SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
@@ -252,7 +265,7 @@ bool TVersionBox::OnSetCursor() {
 }
 
 void TVersionBox::OnPaint(HDC dc) {
-  if (!canvas_.Resize(kClientWidth, kClientHeight)) return;
+  if (!ResizeCanvas()) return;
   canvas_.FillRect({0, 0, kClientWidth, kClientHeight}, canvas_.Resolve(controls::SystemColor(controls::kColorBtnFace)));
   PaintPanel(canvas_);
   canvas_.BlitTo(dc, 0, 0);

@@ -71,6 +71,7 @@ class TVersionBox : public controls::UpdateView, public Window {
   HWND update_ = nullptr;
   Tooltips tooltips_;
   plexi::win::UniqueFont font_;
+  bool ResizeCanvas();
   GdiCanvas canvas_;
   WindowlessProgressBar progress_;
   bool downloading_ = false;

@@ -1,6 +1,7 @@
 #include "app/artwork.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <string>
 
@@ -246,6 +247,20 @@ Pixmap EraseMark() {
   Stroke(p, 2.5, 2.5, 9.5, 9.5, 1.8, kWhiteInk);
   Stroke(p, 9.5, 2.5, 2.5, 9.5, 1.8, kWhiteInk);
   return p;
+}
+
+Pixmap Scaled(const Pixmap& source, int width, int height) {
+  Pixmap scaled(std::max(width, 0), std::max(height, 0));
+  if (source.width <= 0 || source.height <= 0) return scaled;
+  for (int y = 0; y < scaled.height; ++y) {
+    // The source pixel under the middle of the target pixel.
+    const int sy = int((2 * int64_t(y) + 1) * source.height / (2 * int64_t(scaled.height)));
+    for (int x = 0; x < scaled.width; ++x) {
+      const int sx = int((2 * int64_t(x) + 1) * source.width / (2 * int64_t(scaled.width)));
+      scaled.Set(x, y, source.At(sx, sy));
+    }
+  }
+  return scaled;
 }
 
 }  // namespace plexi::app

@@ -55,5 +55,8 @@ Pixmap Disabled(const Pixmap& glyph);
 // colour from, darker below.
 std::vector<Pixmap> HeaderStrips();
 Pixmap EraseMark();
+// The picture at width x height, each pixel taken from the nearest source
+// pixel: the pixel art stays crisp, and the clear colour stays exact.
+Pixmap Scaled(const Pixmap& source, int width, int height);
 
 }  // namespace plexi::app

@@ -39,17 +39,23 @@ win::UniqueBitmap BitmapOf(const Pixmap& pixmap) {
   return bitmap;
 }
 
-Artwork Artwork::Make() {
+Artwork Artwork::Make(win::Dpi dpi) {
+  const auto at_dpi = [dpi](const Pixmap& image) {
+    return Scaled(image, dpi.Scale(image.width), dpi.Scale(image.height));
+  };
   Artwork art;
-  const std::vector<Pixmap> toolbar = ToolbarImages();
-  std::vector<Pixmap> disabled;
-  for (const Pixmap& glyph : toolbar) disabled.push_back(Disabled(glyph));
+  std::vector<Pixmap> toolbar, disabled;
+  for (const Pixmap& glyph : ToolbarImages()) {
+    toolbar.push_back(at_dpi(glyph));
+    disabled.push_back(at_dpi(Disabled(glyph)));
+  }
   art.toolbar = ImageListOf(toolbar);
   art.toolbar_disabled = ImageListOf(disabled);
   const Pixmap physical = ViewToggleGlyph(false), partition = ViewToggleGlyph(true);
-  art.view_toggle = ImageListOf({physical, partition, Disabled(physical), Disabled(partition)});
+  art.view_toggle = ImageListOf({at_dpi(physical), at_dpi(partition), at_dpi(Disabled(physical)),
+                                 at_dpi(Disabled(partition))});
   for (const Pixmap& strip : HeaderStrips()) art.header_strips.push_back(BitmapOf(strip));
-  art.erase_mark = ImageListOf({EraseMark()});
+  art.erase_mark = ImageListOf({at_dpi(EraseMark())});
   return art;
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/artwork.h"
 #include "window/gdi_win.h"
+#include "window/window_win.h"
 
 namespace plexi::app {
 
@@ -19,7 +20,8 @@ struct Artwork {
   std::vector<win::UniqueBitmap> header_strips;  // 1 x 43: Gray, Navy, Red
   win::UniqueImageList erase_mark;        // 32 x 32
 
-  static Artwork Make();
+  // The glyphs and the erase mark at `dpi` (their design sizes scaled).
+  static Artwork Make(win::Dpi dpi = win::Dpi());
 };
 
 }  // namespace plexi::app

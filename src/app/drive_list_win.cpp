@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "window/ui_font_win.h"
 #include "window/window_helpers_win.h"
@@ -48,16 +49,14 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
 
 DriveListView::DriveListView(const Artwork& art, DriveView& model) : art_(art), model_(model) {}
 
-bool DriveListView::Create(HWND parent, PressHandler on_press) {
+bool DriveListView::Create(HWND parent, PressHandler on_press, win::Dpi dpi) {
   on_press_ = std::move(on_press);
+  dpi_ = dpi;
   constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   list_ = win::CreateChildControl(parent, {WC_LISTVIEWW, L"", kStyle});
   if (list_ == nullptr) return false;
-  font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", kFontHeight);
-  // The rows are written in the "System" face where it has Japanese
-  // letters; elsewhere in the list's own face.
-  row_font_ = win::MakeUiFont(win::SystemFaceOr(L"ＭＳ Ｐゴシック"), kFontHeight);
+  MakeFonts();
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   AddColumns();
@@ -65,12 +64,64 @@ bool DriveListView::Create(HWND parent, PressHandler on_press) {
   return true;
 }
 
+// The list's face, 13 pixels high; a stand-in face wider than the designed
+// one is made just small enough for every heading to read in full at its
+// column's width.
+void DriveListView::MakeFonts() {
+  const std::wstring face = win::AvailableFace(L"ＭＳ Ｐゴシック");
+  const int height = dpi_.Scale(kFontHeight);
+  const int smallest = dpi_.Scale(kFontHeight - 3);
+  // The heading's own margins: three edges each side, as the header control draws.
+  const int margins = 6 * GetSystemMetrics(SM_CXEDGE) + 2;
+  auto screen = win::GetWindowDc(nullptr);
+  const auto headings_fit = [&](HFONT font) {
+    auto selected = win::SelectInto(screen.get(), font);
+    for (const Column& column : kColumns) {
+      SIZE text{};
+      GetTextExtentPoint32W(screen.get(), column.heading, int(wcslen(column.heading)), &text);
+      if (column.width > 0 && text.cx + margins > dpi_.Scale(column.width)) return false;
+    }
+    return true;
+  };
+  int h = height;
+  font_ = win::MakeFont({face, -h});
+  while (h > smallest && font_ && !headings_fit(font_.get())) font_ = win::MakeFont({face, -(--h)});
+  // The rows are written in the "System" face where it has Japanese
+  // letters; elsewhere in the list's own face.
+  row_font_ = win::MakeUiFont(win::SystemFaceOr(L"ＭＳ Ｐゴシック"), height);
+}
+
+void DriveListView::SetDpi(win::Dpi dpi) {
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  MakeFonts();
+  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+  for (int i = 1; i < int(std::size(kColumns)); ++i)
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, WPARAM(i), MAKELPARAM(dpi.Scale(kColumns[i].width), 0));
+  SetRowHeight();
+  FitProductColumn();
+  Repaint();
+}
+
+// The shell's icons are 32 pixels at any density: off the design's the
+// rows and icon places come from an empty list of the scaled size, and the
+// icons are stretched to it when drawn.
+void DriveListView::SetRowHeight() {
+  if (dpi_ == win::Dpi()) {
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system_icons_));
+    return;
+  }
+  const int size = dpi_.Scale(kIconSize);
+  row_spacer_.reset(ImageList_Create(size, size, ILC_COLOR32, 0, 0));
+  SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(row_spacer_.get()));
+}
+
 void DriveListView::AddColumns() {
   for (int i = 0; i < int(std::size(kColumns)); ++i) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     column.fmt = kColumns[i].format;
-    column.cx = kColumns[i].width;
+    column.cx = dpi_.Scale(kColumns[i].width);
     column.pszText = const_cast<wchar_t*>(kColumns[i].heading);
     column.iSubItem = i;
     SendMessageW(list_, LVM_INSERTCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&column));
@@ -79,7 +130,7 @@ void DriveListView::AddColumns() {
 
 void DriveListView::SetImageList(HIMAGELIST system_icons) {
   system_icons_ = system_icons;
-  SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system_icons));
+  SetRowHeight();
 }
 
 void DriveListView::Move(const RECT& area) {
@@ -90,7 +141,7 @@ void DriveListView::Move(const RECT& area) {
 // The product column takes the width the fixed columns leave.
 void DriveListView::FitProductColumn() {
   int fixed = 0;
-  for (const Column& column : kColumns) fixed += column.width;
+  for (const Column& column : kColumns) fixed += dpi_.Scale(column.width);
   RECT client;
   GetClientRect(list_, &client);
   const int remaining = client.right - fixed;
@@ -195,14 +246,22 @@ void DriveListView::DrawRow(HDC target, int item) {
   image.mask = LVIF_IMAGE;
   image.iItem = item;
   SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&image));
-  const int icon_x = bounds.left + 2, icon_y = bounds.top;
-  if (system_icons_ != nullptr)
+  const int icon_x = bounds.left + dpi_.Scale(2), icon_y = bounds.top;
+  if (system_icons_ != nullptr && dpi_ == win::Dpi()) {
     ImageList_DrawEx(system_icons_, image.iImage, dc, icon_x, icon_y, 0, 0, CLR_NONE,
                      selected ? CLR_DEFAULT : CLR_NONE,
                      ILD_TRANSPARENT | (paint.blend_icon ? ILD_BLEND50 : 0));
+  } else if (system_icons_ != nullptr) {
+    // Stretched: the shell has them at one size only.
+    const int size = dpi_.Scale(kIconSize);
+    if (HICON icon = ImageList_GetIcon(system_icons_, image.iImage, ILD_NORMAL)) {
+      DrawIconEx(dc, icon_x, icon_y, icon, size, size, 0, nullptr, DI_NORMAL);
+      DestroyIcon(icon);
+    }
+  }
   if (paint.erase_mark) ImageList_Draw(art_.erase_mark.get(), 0, dc, icon_x, icon_y, ILD_TRANSPARENT);
-  ImageList_Draw(art_.toolbar.get(), paint.badge, dc, icon_x + kBadgeOffset, icon_y + kBadgeOffset,
-                 ILD_TRANSPARENT);
+  const int badge = dpi_.Scale(kBadgeOffset);
+  ImageList_Draw(art_.toolbar.get(), paint.badge, dc, icon_x + badge, icon_y + badge, ILD_TRANSPARENT);
 
   SetTextColor(dc, Resolve(paint.text));
   DrawRowText(dc, item, bounds, row);
@@ -235,8 +294,8 @@ void DriveListView::DrawRowText(HDC dc, int item, const RECT& bounds, const Driv
     label.top = bounds.top;
     label.bottom = bounds.bottom;
     if (column > 0) Line(dc, label.left - 1, label.top, label.left - 1, label.bottom - 1);
-    if (column == kRightAlignedColumn) label.right -= kTextInset;
-    else label.left += kTextInset;
+    if (column == kRightAlignedColumn) label.right -= dpi_.Scale(kTextInset);
+    else label.left += dpi_.Scale(kTextInset);
     const std::wstring text = win::Utf8ToWide(ColumnText(row, column));
     DrawTextW(dc, text.c_str(), int(text.size()), &label,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_WORD_ELLIPSIS | kColumns[column].align);
@@ -254,7 +313,7 @@ bool DriveListView::OnSetCursor() {
   RECT icon{};
   icon.left = LVIR_ICON;
   SendMessageW(list_, LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&icon));
-  if (!model_.HandCursorAt(size_t(item), point.x, icon.right)) return false;
+  if (!model_.HandCursorAt(size_t(item), dpi_.Unscale(point.x), dpi_.Unscale(icon.right))) return false;
   SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
   return true;
 }
@@ -268,7 +327,8 @@ LRESULT CALLBACK DriveListView::ListProc(HWND window, UINT message, WPARAM wpara
     case WM_MBUTTONDOWN: {
       // The list selects first; the rules then look at the new selection.
       const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
-      if (self->on_press_) self->on_press_(GET_X_LPARAM(lparam));
+      // The press rules measure in design pixels.
+      if (self->on_press_) self->on_press_(self->dpi_.Unscale(GET_X_LPARAM(lparam)));
       return result;
     }
     case WM_SETCURSOR:

@@ -13,6 +13,7 @@
 #include "app/artwork_win.h"
 #include "app/drive_view.h"
 #include "window/gdi_win.h"
+#include "window/window_win.h"
 
 namespace plexi::app {
 
@@ -28,7 +29,11 @@ class DriveListView {
   DriveListView(const DriveListView&) = delete;
   DriveListView& operator=(const DriveListView&) = delete;
 
-  bool Create(HWND parent, PressHandler on_press);
+  // Its figures (font, column widths, the icons' places) are design pixels
+  // scaled by `dpi`.
+  bool Create(HWND parent, PressHandler on_press, win::Dpi dpi);
+  // Fonts, column widths and the icons' row height for another density.
+  void SetDpi(win::Dpi dpi);
   HWND hwnd() const { return list_; }
   // The system image list; shared, never destroyed by the list.
   void SetImageList(HIMAGELIST system_icons);
@@ -49,6 +54,8 @@ class DriveListView {
   static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                    UINT_PTR id, DWORD_PTR self);
   void AddColumns();
+  void MakeFonts();
+  void SetRowHeight();
   void FitProductColumn();
   void SetTexts(int item, const DriveRow& row);
   bool OnSetCursor();
@@ -64,6 +71,8 @@ class DriveListView {
   win::UniqueFont font_;      // the list's own font
   win::UniqueFont row_font_;  // the rows' text
   win::OffscreenBitmap row_buffer_;
+  win::Dpi dpi_;
+  win::UniqueImageList row_spacer_;  // gives the rows their height off the design's density
 };
 
 }  // namespace plexi::app

@@ -80,7 +80,8 @@ bool TDriveViewDlg::Create() {
   // No background: the band and the children cover everything.
   win::WindowPlacement placement;
   placement.style = kStyle;
-  placement.bounds = win::CentredIn(win::ScreenArea(), kWidth, kHeight);
+  const win::Dpi dpi = win::DpiOf(nullptr);  // the screen it opens on
+  placement.bounds = win::CentredIn(win::ScreenArea(), dpi.Scale(kWidth), dpi.Scale(kHeight));
   placement.text = kAppTitleWide;
   if (!CreateWindowOf(window_class, placement)) return false;
   ConstructionSteps();
@@ -104,8 +105,9 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-      limits->ptMinTrackSize = {kWidth, std::max(kMinHeight, sector_view_.MinHeight())};
-      limits->ptMaxTrackSize = {kWidth, kMaxHeight};
+      const int width = dpi().Scale(kWidth);
+      limits->ptMinTrackSize = {width, std::max(dpi().Scale(kMinHeight), sector_view_.MinHeight())};
+      limits->ptMaxTrackSize = {width, dpi().Scale(kMaxHeight)};
       return 0;
     }
     case WM_DRAWITEM:
@@ -159,14 +161,17 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 // the child controls.
 void TDriveViewDlg::FormCreate() {
   notifier_.SetOwner(hwnd());
+  // The pictures and the band for the screen the window opens on.
+  art_ = Artwork::Make(dpi());
+  band_.SetDpi(dpi());
   // The shell's image list as it gives it for the root of our own drive.
   system_icons_ = SystemImageList(win::ExecutableDirectory().substr(0, 3));
   CreateControls();
 }
 
 void TDriveViewDlg::CreateControls() {
-  toolbar_.Create(hwnd(), ToolButtons());
-  list_.Create(hwnd(), [this](int x) { ListView1MouseDown(x); });
+  toolbar_.Create(hwnd(), ToolButtons(), dpi());
+  list_.Create(hwnd(), [this](int x) { ListView1MouseDown(x); }, dpi());
   list_.SetImageList(system_icons_);
   sector_view_.Create(hwnd());
   status_ = win::CreateChildControl(hwnd(), {STATUSCLASSNAMEW, L"", WS_VISIBLE | SBARS_SIZEGRIP});
@@ -247,6 +252,24 @@ void TDriveViewDlg::LayoutControls() {
   const RECT band{0, 0, client.right, band_.Height()};
   InvalidateRect(hwnd(), &band, FALSE);
   toolbar_.RepaintAll();
+}
+
+// Moved to a screen of another density: pictures and fonts for it, every
+// place scaled again, the window at the size the system suggests.
+void TDriveViewDlg::OnDpiChanged(const win::Dpi& old_dpi, const RECT& suggested) {
+  art_ = Artwork::Make(dpi());
+  band_.SetDpi(dpi());
+  toolbar_.SetDpi(dpi());
+  list_.SetDpi(dpi());
+  sector_view_.SetDpi(dpi());
+  erase_ui_.SetResources({hwnd(), win::AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_,
+                          colour_depth_},
+                         notifier_);
+  const std::optional<int> viewer_end = sector_view_.ToolbarEnd();
+  erase_ui_.PlaceStatusText(viewer_end ? *viewer_end + kStaticText2Gap : kStaticText2Left, kStaticText2Top);
+  Window::OnDpiChanged(old_dpi, suggested);
+  LayoutControls();
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void TDriveViewDlg::OnPaint(HDC dc) {

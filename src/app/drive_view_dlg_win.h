@@ -53,6 +53,7 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   void LayoutControls();
   bool PaintsEveryPixel() const override { return true; }
   void OnPaint(HDC dc) override;
+  void OnDpiChanged(const win::Dpi& old_dpi, const RECT& suggested) override;
   void SetStatusHint(const std::string& text);
 
   // Toolbar.

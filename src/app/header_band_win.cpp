@@ -12,16 +12,18 @@ constexpr int kLabelPoints = 10;
 constexpr COLORREF kNoStripText = RGB(0x80, 0x80, 0x80);
 }  // namespace
 
-HeaderBand::HeaderBand(const Artwork& art) : art_(art) {
-  auto screen = win::GetWindowDc(nullptr);
-  const int height = MulDiv(kMarkPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-  font_ = win::MakeUiFont(win::AvailableSerifFace(L"ＭＳ Ｐ明朝"), height);
-  label_font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", MulDiv(kLabelPoints, GetDeviceCaps(screen.get(), LOGPIXELSY), 72));
+HeaderBand::HeaderBand(const Artwork& art) : art_(art) { SetDpi(win::Dpi()); }
+
+void HeaderBand::SetDpi(win::Dpi dpi) {
+  // Sizes in points, as the design gives them: at the window's density.
+  dpi_ = dpi;
+  font_ = win::MakeUiFont(win::AvailableSerifFace(L"ＭＳ Ｐ明朝"), MulDiv(kMarkPoints, dpi.value(), 72));
+  label_font_ = win::MakeUiFont(L"ＭＳ Ｐゴシック", MulDiv(kLabelPoints, dpi.value(), 72));
 }
 
 COLORREF HeaderBand::Pixel(int x, int y) const {
   if (bitmap_.dc() == nullptr || width_ == 0) return GetSysColor(COLOR_BTNFACE);
-  return GetPixel(bitmap_.dc(), x, y);
+  return GetPixel(bitmap_.dc(), dpi_.Scale(x), dpi_.Scale(y));
 }
 
 void HeaderBand::SetColour(int32_t index) {
@@ -31,9 +33,10 @@ void HeaderBand::SetColour(int32_t index) {
 
 void HeaderBand::Render(HDC reference, int width, int window_width) {
   width_ = width;
-  HDC dc = bitmap_.Prepare(reference, width, height_);
+  const int height = Height();
+  HDC dc = bitmap_.Prepare(reference, width, height);
   if (dc == nullptr) return;
-  const RECT band{0, 0, width, height_};
+  const RECT band{0, 0, width, height};
   const bool strip = painted_ && colour_index_ >= 0 && colour_index_ < kHeaderNone &&
                      size_t(colour_index_) < art_.header_strips.size();
   if (!strip) {
@@ -45,9 +48,9 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
     win::UniqueDc source(CreateCompatibleDC(reference));
     auto strip_bitmap = win::SelectInto(source.get(), art_.header_strips[size_t(colour_index_)].get());
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, 0, 0, width, height_, source.get(), 0, 0, 1, 43, SRCCOPY);
+    StretchBlt(dc, 0, 0, width, height, source.get(), 0, 0, 1, 43, SRCCOPY);
     // The maker's mark takes the strip's own colour near its top.
-    text = GetPixel(dc, 2, 5);
+    text = Pixel(2, 5);
   }
   SetBkMode(dc, TRANSPARENT);
   if (text_label_) {
@@ -57,7 +60,7 @@ void HeaderBand::Render(HDC reference, int width, int window_width) {
   }
   auto font = win::SelectInto(dc, font_.get());
   SetTextColor(dc, text);
-  TextOutW(dc, window_width - 60, 5, kMakerMark, int(wcslen(kMakerMark)));
+  TextOutW(dc, window_width - dpi_.Scale(60), dpi_.Scale(5), kMakerMark, int(wcslen(kMakerMark)));
 }
 
 void HeaderBand::DrawTextLabelFocus(HDC dc) const {

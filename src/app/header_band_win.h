@@ -9,6 +9,7 @@
 
 #include "app/artwork_win.h"
 #include "window/gdi_win.h"
+#include "window/window_win.h"
 
 namespace plexi::app {
 
@@ -21,13 +22,18 @@ class HeaderBand {
 
   explicit HeaderBand(const Artwork& art);
 
+  // The band's figures (its heights, the mark's place and fonts) are design
+  // pixels scaled by `dpi`; the fonts are made again when it changes.
+  void SetDpi(win::Dpi dpi);
+
   // The header colour index (0 Gray, 1 Navy, 2 Red, 3 none); 0 until one is
   // read from the settings or chosen.
   int32_t ColourIndex() const { return colour_index_; }
   // Sets the index and paints the band in it from now on.
   void SetColour(int32_t index);
   bool Painted() const { return painted_; }
-  int Height() const { return height_; }
+  // In the window's pixels; SetHeight takes design pixels.
+  int Height() const { return dpi_.Scale(height_); }
   void SetHeight(int height) { height_ = height; }
   // Where the word "Text" is written beside the viewer's text display check
   // box; nothing while the check box is hidden.
@@ -35,8 +41,8 @@ class HeaderBand {
   // The check box's focus mark around "Text", drawn over the copied band
   // on `dc` (client coordinates), while the label is shown.
   void DrawTextLabelFocus(HDC dc) const;
-  // A pixel of the band as last rendered (the viewer's controls take their
-  // colours from it).
+  // A pixel of the band as last rendered, at a design place (the viewer's
+  // controls take their colours from it).
   COLORREF Pixel(int x, int y) const;
 
   // Paints the band `width` wide; the text's place follows the window's
@@ -55,6 +61,7 @@ class HeaderBand {
   std::optional<POINT> text_label_;
   win::UniqueFont font_;
   win::UniqueFont label_font_;
+  win::Dpi dpi_;
 };
 
 // Menu ids of "本体の色": 201 + colour index.

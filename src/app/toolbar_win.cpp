@@ -14,15 +14,16 @@ constexpr UINT_PTR kSubclassId = 1;
 FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
     : art_(art), hint_sink_(std::move(hint_sink)) {}
 
-bool FlatToolbar::Create(HWND parent, const std::vector<ToolButtonSpec>& buttons) {
+bool FlatToolbar::Create(HWND parent, const std::vector<ToolButtonSpec>& buttons, win::Dpi dpi) {
   parent_ = parent;
+  dpi_ = dpi;
   static_cast<void>(tooltips_.Create(parent));  // the buttons work without their tips
   entries_.reserve(buttons.size());  // the subclass keeps pointers to the entries' owner only
   for (const ToolButtonSpec& desc : buttons) {
     Entry entry{desc};
     entry.window = win::CreateChildControl(
-        parent, {L"BUTTON", L"", WS_VISIBLE | BS_OWNERDRAW, 0, {desc.x, kTop, desc.x + kSize, kTop + kSize},
-                 desc.id});
+        parent, {L"BUTTON", L"", WS_VISIBLE | BS_OWNERDRAW, 0,
+                 dpi.Scale(RECT{desc.x, kTop, desc.x + kSize, kTop + kSize}), desc.id});
     if (entry.window == nullptr) return false;
     SetWindowSubclass(entry.window, ButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     EnableWindow(entry.window, desc.enabled);
@@ -34,6 +35,16 @@ bool FlatToolbar::Create(HWND parent, const std::vector<ToolButtonSpec>& buttons
 
 void FlatToolbar::AddTip(const Entry& entry) {
   tooltips_.AddForChild(entry.window, SplitHint(entry.desc.hint).short_text);
+}
+
+void FlatToolbar::SetDpi(win::Dpi dpi) {
+  dpi_ = dpi;
+  for (const Entry& entry : entries_) {
+    const RECT place = dpi.Scale(RECT{entry.desc.x, kTop, entry.desc.x + kSize, kTop + kSize});
+    MoveWindow(entry.window, place.left, place.top, place.right - place.left, place.bottom - place.top,
+               FALSE);
+  }
+  RepaintAll();
 }
 
 FlatToolbar::Entry* FlatToolbar::Find(int id) {
@@ -119,8 +130,12 @@ void FlatToolbar::DropParentHover() {
 
 void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
   // The glyph's clear pixels let the band show through; a disabled button
-  // shows the washed-out grey copy of its glyph.
-  const int x = (kSize - 16) / 2 + offset, y = (kSize - 16) / 2 + offset;
+  // shows the washed-out grey copy of its glyph. The glyphs are made for
+  // the window's density.
+  int glyph = 16, unused = 16;
+  ImageList_GetIconSize(art_.toolbar.get(), &glyph, &unused);
+  const int button = dpi_.Scale(kSize);
+  const int x = (button - glyph) / 2 + offset, y = (button - glyph) / 2 + offset;
   if (entry.desc.glyph < 0) {
     const int image = (entry.down ? 1 : 0) + (enabled ? 0 : 2);
     ImageList_Draw(art_.view_toggle.get(), image, dc, x, y, ILD_TRANSPARENT);
@@ -135,7 +150,8 @@ bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& 
   if (!entry || item.CtlType != ODT_BUTTON) return false;
   // Off-screen first, then one copy to the button.
   win::OffscreenBitmap buffer;
-  HDC dc = buffer.Prepare(item.hDC, kSize, kSize);
+  const int size = dpi_.Scale(kSize);
+  HDC dc = buffer.Prepare(item.hDC, size, size);
   if (dc == nullptr) return true;
   RECT in_parent{};
   GetWindowRect(entry->window, &in_parent);
@@ -144,11 +160,11 @@ bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& 
 
   const bool enabled = (item.itemState & ODS_DISABLED) == 0;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0 || entry->down;
-  RECT edge{0, 0, kSize, kSize};
+  RECT edge{0, 0, size, size};
   if (pressed) DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
   else if (entry->hot && enabled) DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
   DrawGlyph(dc, *entry, enabled, pressed ? 1 : 0);
-  buffer.BlitTo(item.hDC, 0, 0, kSize, kSize);
+  buffer.BlitTo(item.hDC, 0, 0, size, size);
   return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/artwork_win.h"
 #include "window/window_helpers_win.h"
+#include "window/window_win.h"
 
 namespace plexi::app {
 
@@ -47,7 +48,10 @@ class FlatToolbar {
   FlatToolbar(const FlatToolbar&) = delete;
   FlatToolbar& operator=(const FlatToolbar&) = delete;
 
-  bool Create(HWND parent, const std::vector<ToolButtonSpec>& buttons);
+  // The buttons' places are design pixels, scaled by `dpi`.
+  bool Create(HWND parent, const std::vector<ToolButtonSpec>& buttons, win::Dpi dpi);
+  // Places the buttons again for another density.
+  void SetDpi(win::Dpi dpi);
 
   HWND Button(int id) const;
   void SetEnabled(int id, bool enabled);
@@ -87,6 +91,7 @@ class FlatToolbar {
   win::Tooltips tooltips_;  // the tip window goes with the parent window
   std::vector<Entry> entries_;
   HWND parent_ = nullptr;
+  win::Dpi dpi_;
   int parent_hover_ = 0;  // the disabled button the parent saw the mouse over (0: none)
 };
 

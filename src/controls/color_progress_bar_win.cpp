@@ -8,11 +8,12 @@ WindowlessProgressBar::WindowlessProgressBar() : bar_(CurrentSystemColors()) {
   bar_.SetHost(this);
 }
 
-void WindowlessProgressBar::Place(HWND parent, const RECT& bounds) {
+void WindowlessProgressBar::Place(HWND parent, const RECT& bounds, Dpi dpi) {
   Invalidate();
   parent_ = parent;
   bounds_ = bounds;
-  bar_.SetSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
+  dpi_ = dpi;
+  bar_.SetSize(dpi.Unscale(bounds.right - bounds.left), dpi.Unscale(bounds.bottom - bounds.top));
 }
 
 void WindowlessProgressBar::SetVisible(bool visible) {
@@ -21,7 +22,8 @@ void WindowlessProgressBar::SetVisible(bool visible) {
 }
 
 void WindowlessProgressBar::PaintOn(HDC parent_dc) {
-  if (!visible_ || !canvas_.Resize(bar_.Width(), bar_.Height())) return;
+  const SIZE pixels{bounds_.right - bounds_.left, bounds_.bottom - bounds_.top};
+  if (!visible_ || !canvas_.Resize(pixels, {bar_.Width(), bar_.Height()})) return;
   bar_.Paint(canvas_);
   canvas_.BlitTo(parent_dc, bounds_.left, bounds_.top);
 }

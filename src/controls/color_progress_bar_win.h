@@ -7,6 +7,7 @@
 
 #include "controls/color_progress_bar.h"
 #include "controls/gdi_canvas_win.h"
+#include "window/window_win.h"
 
 namespace plexi::win {
 
@@ -16,7 +17,8 @@ class WindowlessProgressBar : public controls::ControlHost {
   WindowlessProgressBar(const WindowlessProgressBar&) = delete;
   WindowlessProgressBar& operator=(const WindowlessProgressBar&) = delete;
 
-  void Place(HWND parent, const RECT& bounds);
+  // `bounds` in the parent's pixels; the bar draws its design at `dpi`.
+  void Place(HWND parent, const RECT& bounds, Dpi dpi = Dpi());
   controls::TColorProgressBar& bar() { return bar_; }
   const RECT& bounds() const { return bounds_; }
   bool visible() const { return visible_; }
@@ -35,6 +37,7 @@ class WindowlessProgressBar : public controls::ControlHost {
   GdiCanvas canvas_;
   HWND parent_ = nullptr;
   RECT bounds_{};
+  Dpi dpi_;
   bool visible_ = true;
 };
 

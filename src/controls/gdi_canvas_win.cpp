@@ -1,5 +1,7 @@
 #include "controls/gdi_canvas_win.h"
 
+#include <algorithm>
+
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "window/window_helpers_win.h"
@@ -32,15 +34,41 @@ GdiCanvas::~GdiCanvas() {
   if (surface_.dc() && original_font_) SelectObject(surface_.dc(), original_font_);
 }
 
-bool GdiCanvas::Resize(int width, int height) {
-  if (width < 1) width = 1;
-  if (height < 1) height = 1;
-  if (surface_ && width == surface_.width() && height == surface_.height()) return true;
-  return surface_.MakeDib(width, height);
+bool GdiCanvas::Resize(int width, int height) { return Resize({width, height}, {width, height}); }
+
+bool GdiCanvas::Resize(SIZE pixels, SIZE design) {
+  pixels = {std::max<LONG>(pixels.cx, 1), std::max<LONG>(pixels.cy, 1)};
+  design = {std::max<LONG>(design.cx, 1), std::max<LONG>(design.cy, 1)};
+  const bool same_surface = surface_ && pixels.cx == surface_.width() && pixels.cy == surface_.height();
+  if (!same_surface && !surface_.MakeDib(pixels.cx, pixels.cy)) return false;
+  if (same_surface && design.cx == design_.cx && design.cy == design_.cy) return true;
+  design_ = design;
+  HDC dc = surface_.dc();
+  if (!Scaled()) {
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    SetGraphicsMode(dc, GM_COMPATIBLE);
+    return true;
+  }
+  SetGraphicsMode(dc, GM_ADVANCED);
+  XFORM stretch{};
+  stretch.eM11 = FLOAT(double(pixels.cx) / design.cx);
+  stretch.eM22 = FLOAT(double(pixels.cy) / design.cy);
+  SetWorldTransform(dc, &stretch);
+  return true;
 }
 
 void GdiCanvas::BlitTo(HDC dest, int x, int y) const {
+  if (!Scaled()) {
+    surface_.BlitTo(dest, x, y, surface_.width(), surface_.height());
+    return;
+  }
+  // A copy from a stretched DC would be stretched again: the pixels go as
+  // they are.
+  XFORM stretch{};
+  GetWorldTransform(surface_.dc(), &stretch);
+  ModifyWorldTransform(surface_.dc(), nullptr, MWT_IDENTITY);
   surface_.BlitTo(dest, x, y, surface_.width(), surface_.height());
+  SetWorldTransform(surface_.dc(), &stretch);
 }
 
 controls::Color GdiCanvas::SystemColorValue(int index) const { return GetSysColor(index); }
@@ -94,7 +122,12 @@ void GdiCanvas::RoundRect(const controls::Rect& r, int corner_width, int corner_
 // Pixels are read and written in the DIB's memory, after GDI has finished
 // what it queued: 0x00RRGGBB there, 0x00BBGGRR in a Color.
 std::uint32_t* GdiCanvas::PixelAt(int x, int y) const {
-  if (!surface_.pixels() || x < 0 || y < 0 || x >= surface_.width() || y >= surface_.height()) return nullptr;
+  if (!surface_.pixels() || x < 0 || y < 0 || x >= design_.cx || y >= design_.cy) return nullptr;
+  if (Scaled()) {
+    // The middle of the design pixel's stretched cell.
+    x = int((2 * x + 1) * std::int64_t(surface_.width()) / (2 * design_.cx));
+    y = int((2 * y + 1) * std::int64_t(surface_.height()) / (2 * design_.cy));
+  }
   GdiFlush();
   return surface_.pixels() + static_cast<std::ptrdiff_t>(y) * surface_.width() + x;
 }
@@ -106,6 +139,11 @@ controls::Color GdiCanvas::GetPixel(int x, int y) const {
 }
 
 void GdiCanvas::SetPixel(int x, int y, controls::Color c) {
+  if (Scaled()) {
+    // The whole stretched cell, where GDI puts a design pixel's fill.
+    if (x >= 0 && y >= 0 && x < design_.cx && y < design_.cy) FillRect({x, y, x + 1, y + 1}, c);
+    return;
+  }
   std::uint32_t* p = PixelAt(x, y);
   if (!p) return;
   *p = controls::DibPixelOf(Resolve(c));

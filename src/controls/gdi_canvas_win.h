@@ -26,12 +26,17 @@ class GdiCanvas : public controls::Canvas {
   // Makes the bitmap width x height; the picture is kept when the size is
   // already right.
   bool Resize(int width, int height);
+  // The same for a control drawn in design pixels on a denser screen: the
+  // bitmap is `pixels` large, the control draws `design` large and every
+  // figure it draws is stretched to fill the bitmap (lines, shapes and text
+  // are drawn at the bitmap's own resolution).
+  bool Resize(SIZE pixels, SIZE design);
   // Copies the whole picture to `dest` at (x, y).
   void BlitTo(HDC dest, int x, int y) const;
   HDC dc() const { return surface_.dc(); }
 
-  int Width() const override { return surface_.width(); }
-  int Height() const override { return surface_.height(); }
+  int Width() const override { return design_.cx; }
+  int Height() const override { return design_.cy; }
   controls::Color SystemColorValue(int index) const override;
 
   void FillRect(const controls::Rect& r, controls::Color c) override;
@@ -52,7 +57,9 @@ class GdiCanvas : public controls::Canvas {
   template <class Draw>
   void WithPenAndBrush(const controls::Pen& pen, std::optional<controls::Color> brush, Draw draw);
   std::uint32_t* PixelAt(int x, int y) const;
+  bool Scaled() const { return design_.cx != surface_.width() || design_.cy != surface_.height(); }
 
+  SIZE design_{};
   MemoryBitmap surface_;
   HGDIOBJ original_font_ = nullptr;
   plexi::win::UniqueFont font_;

@@ -60,17 +60,24 @@ class OwnerDrawnWindow : public controls::ControlHost, public Window {
     placement.id = place.id;
     if (!CreateWindowOf({class_name}, placement)) return false;
     const RECT& r = place.bounds;
-    control_.SetSize(r.right - r.left, r.bottom - r.top);
+    TakeSize(r.right - r.left, r.bottom - r.top);
     return true;
+  }
+
+  // The control works in design pixels; the window has the screen's.
+  void TakeSize(int width, int height) {
+    pixels_ = {width, height};
+    control_.SetSize(dpi().Unscale(width), dpi().Unscale(height));
   }
 
   // Messages every owner-drawn control handles alike.
   LRESULT HandleCommon(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = this->hwnd();
-    const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
+    const int x = dpi().Unscale(static_cast<short>(LOWORD(lp)));
+    const int y = dpi().Unscale(static_cast<short>(HIWORD(lp)));
     switch (msg) {
       case WM_SIZE:
-        control_.SetSize(LOWORD(lp), HIWORD(lp));
+        TakeSize(LOWORD(lp), HIWORD(lp));
         return 0;
       case WM_SETFOCUS:
         control_.DoEnter();
@@ -118,7 +125,7 @@ class OwnerDrawnWindow : public controls::ControlHost, public Window {
   void OnPaint(HDC dc) override { PaintOn(dc); }
 
   void PaintOn(HDC dc) {
-    if (!canvas_.Resize(control_.Width(), control_.Height())) return;
+    if (!canvas_.Resize(pixels_, {control_.Width(), control_.Height()})) return;
     control_.Paint(canvas_);
     canvas_.BlitTo(dc, 0, 0);
   }
@@ -137,6 +144,7 @@ class OwnerDrawnWindow : public controls::ControlHost, public Window {
   }
 
   GdiCanvas canvas_;
+  SIZE pixels_{};
 };
 
 }  // namespace plexi::win

@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kClientWidth = 499;
 constexpr int kClientHeight = 167;
-constexpr int kLineHeight = 14;  // the design's 12 clips the stand-in face's descenders
+constexpr int kLineHeight = 16;  // the design's 12 clips the stand-in face's characters
 constexpr UINT kFormShow = win::kMsgFormShown;
 
 RECT Bounds(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
@@ -23,7 +23,7 @@ TConditionsOnDlg::TConditionsOnDlg(const win::FormResources& resources, Hooks ho
 TConditionsOnDlg::~TConditionsOnDlg() { DestroyForm(); }
 
 bool TConditionsOnDlg::Create(const ProgressRequest& request) {
-  font_ = win::MakeFormFont(resources_.face, 12);
+  face_ = resources_.face;
   win::FormSpec desc;
   desc.class_name = kClassName;
   desc.caption = "処理状況の表示";
@@ -40,15 +40,15 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   AddChild(L"STATIC", "", line, 16, 88, kClientWidth - 20, kLineHeight, kPassLine);
   AddChild(L"STATIC", "", line, 16, 113, kClientWidth - 32, kLineHeight, kEstimateLine);
 
-  bar1_.Place(hwnd(), Bounds(19, 29, 462, 21));
-  bar2_.Place(hwnd(), Bounds(19, 52, 462, 10));
+  bar1_.Place(hwnd(), Px(Bounds(19, 29, 462, 21)), dpi());
+  bar2_.Place(hwnd(), Px(Bounds(19, 52, 462, 10)), dpi());
   StyleWriteBar(bar1_.bar(), 32);
   StyleVerifyBar(bar2_.bar(), 32);
   bar2_.bar().SetPosition(0);
   bar2_.SetVisible(request.show_verify_bar);
 
   const int button_left = kClientWidth / 2 - 75 / 2;
-  button1_.Create({hwnd(), kCancelButton, Bounds(button_left, 135, 75, 25)}, "ColorButton1");
+  button1_.Create({hwnd(), kCancelButton, Px(Bounds(button_left, 135, 75, 25))}, "ColorButton1");
   button1_.button().SetCaption("キャンセル");
   button1_.button().SetCancel(true);
   button1_.button().SetModalResult(controls::msCancel);

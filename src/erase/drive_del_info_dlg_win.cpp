@@ -6,6 +6,7 @@
 #include "window/form_win.h"
 #include "drives/drive_types.h"
 #include "erase/erase_dialogs.h"
+#include "window/ui_font_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/shell_link_win.h"
 #include "platform/win/utf.h"
@@ -38,15 +39,14 @@ TDriveDelInfoDlg::~TDriveDelInfoDlg() {
 }
 
 bool TDriveDelInfoDlg::Create() {
-  font_ = win::MakeFormFont(resources_.face, 12);
-  text_font_ = win::MakeFormFont(resources_.face, 15, false, true);
-  edit_font_ = win::MakeFormFont(resources_.face, 16, true);
+  face_ = resources_.face;
   win::FormSpec desc;
   desc.class_name = kClassName;
   desc.client_width = kClientWidth;
   desc.client_height = kClientHeight;
   desc.owner = resources_.owner;
   if (!CreateForm(desc)) return false;
+  edit_font_ = FormFont(16, true);
   CreateControls();
   if (blink_buffer_) {
     SetTimer(hwnd(), kAccessLampTimer, kBlinkIntervalMs, nullptr);
@@ -56,8 +56,7 @@ bool TDriveDelInfoDlg::Create() {
 }
 
 void TDriveDelInfoDlg::CreateControls() {
-  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 8, 8, 383, 209, 100,
-           text_font_.get());
+  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 8, 8, 383, 209, 100);
   AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 24, 222, 73, 23, kConfirmWordEdit,
            edit_font_.get(), WS_EX_CLIENTEDGE);
   AddChild(L"STATIC", "※消去後は、復元できません。", WS_VISIBLE | SS_LEFT, 118, 227, 200, 14, 102);
@@ -87,6 +86,10 @@ void TDriveDelInfoDlg::CreateControls() {
 ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
   if (!Create()) return ReadConfirmChoice(request, false, false, true, MethodCode(request.method));
   SetCaption(request.caption);
+  // Characters 15 pixels high; a stand-in face with more room between
+  // lines is made just small enough for the whole text to show.
+  text_font_ = win::FontForText(face_, Px(15), win::Utf8ToWide(request.text), {Px(383), Px(209)});
+  SendMessageW(Child(100), WM_SETFONT, reinterpret_cast<WPARAM>(text_font_.get()), FALSE);
   win::SetMultilineText(Child(100), request.text);
   const int preset = MethodCode(request.method);
   CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + 2, kMethodItem0 + preset);
@@ -136,11 +139,11 @@ void TDriveDelInfoDlg::SpeedButton1Click() {
 void TDriveDelInfoDlg::OnPaint(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
-  const RECT panel{0, 0, client.right, kPanelHeight};
+  const RECT panel{0, 0, client.right, Px(kPanelHeight)};
   FillRect(dc, &panel, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  RECT below{0, kPanelHeight, client.right, client.bottom};
+  RECT below{0, Px(kPanelHeight), client.right, client.bottom};
   FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
-  RECT bevel = kBevel1;
+  RECT bevel = Px(kBevel1);
   DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
 }
 

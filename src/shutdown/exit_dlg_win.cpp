@@ -25,8 +25,7 @@ TExitDlg::TExitDlg(const win::FormResources& resources, HWND owner)
 TExitDlg::~TExitDlg() { DestroyForm(); }
 
 bool TExitDlg::Create() {
-  font_ = win::MakeFormFont(resources_.face, 12);
-  band_font_ = win::MakeFormFont(resources_.face, 12, true);
+  face_ = resources_.face;
   win::FormSpec desc;
   desc.class_name = kClassName;
   desc.caption = "Windows 終了設定";
@@ -35,6 +34,7 @@ bool TExitDlg::Create() {
   desc.owner = owner_;
   desc.centre_on = resources_.owner;
   if (!CreateForm(desc)) return false;
+  band_font_ = FormFont(12, true);
 
   // RadioGroup1: three columns, filled top to bottom.
   AddChild(L"BUTTON", "モードの選択", WS_VISIBLE | BS_GROUPBOX, 8, 30, 297, 64, kModeGroup);
@@ -51,12 +51,12 @@ bool TExitDlg::Create() {
 
   const controls::Font font{.face = win::WideToUtf8(resources_.face), .height = -12,
                             .color = controls::SystemColor(controls::kColorBtnText)};
-  ok_button_.Create({hwnd(), kOkButton, Bounds(146, 127, 75, 25)}, "ColorButton1");
+  ok_button_.Create({hwnd(), kOkButton, Px(Bounds(146, 127, 75, 25))}, "ColorButton1");
   ok_button_.button().SetCaption("OK");
   ok_button_.button().SetDefault(true);
   ok_button_.button().SetModalResult(controls::msOk);
   ok_button_.button().SetFont(font);
-  cancel_button_.Create({hwnd(), kCancelButton, Bounds(226, 127, 75, 25)}, "CancelBtn");
+  cancel_button_.Create({hwnd(), kCancelButton, Px(Bounds(226, 127, 75, 25))}, "CancelBtn");
   cancel_button_.button().SetCaption("キャンセル");
   cancel_button_.button().SetCancel(true);
   cancel_button_.button().SetModalResult(controls::msCancel);
@@ -90,16 +90,17 @@ void TExitDlg::OnPaint(HDC dc) {
   GetClientRect(hwnd(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   plexi::win::UniqueBrush band_brush(CreateSolidBrush(kBandColour));
-  FillRect(dc, &kBand, band_brush.get());
+  const RECT band = Px(kBand);
+  FillRect(dc, &band, band_brush.get());
   {
     auto font = plexi::win::SelectInto(dc, band_font_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    RECT text = kBand;
+    RECT text = band;
     DrawTextW(dc, L"消去終了時、Windowsを指定モードで終了する", -1, &text,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
-  RECT bevel = kBevel;
+  RECT bevel = Px(kBevel);
   DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
 }
 

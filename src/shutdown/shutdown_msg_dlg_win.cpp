@@ -1,5 +1,7 @@
 #include "shutdown/shutdown_msg_dlg_win.h"
 
+#include "window/ui_font_win.h"
+
 #include "controls/color_button.h"
 #include "window/form_win.h"
 #include "platform/win/gdi_scope.h"
@@ -24,7 +26,7 @@ TShutDownMsgDlg::~TShutDownMsgDlg() { DestroyForm(); }
 
 bool TShutDownMsgDlg::Create() {
   if (hwnd()) return true;
-  font_ = win::MakeFormFont(resources_.face, 12);
+  face_ = resources_.face;
   win::FormSpec desc;
   desc.class_name = kClassName;
   desc.client_width = kClientWidth;
@@ -41,12 +43,11 @@ bool TShutDownMsgDlg::Create() {
                       kRunNowButton);
   AddHint(run, "即実行");
   AddHint(cancel, "中止");
-  // Three lines must fit Label1's 45 pixels, whatever face stands in.
-  label_font_ = win::MakeFormFont(resources_.face, 13, false, true);
+  label_font_ = win::FontForBox(face_, Px(13), 3, Px(45));
   AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 32, 10, 249, 45, kCountdownLabel,
            label_font_.get());
 
-  bar_.Place(hwnd(), RECT{32, 60, 32 + 249, 60 + 14});
+  bar_.Place(hwnd(), Px(RECT{32, 60, 32 + 249, 60 + 14}), dpi());
   controls::TColorProgressBar& bar = bar_.bar();
   bar.SetMax(CountdownModel::kSeconds);
   bar.SetBoxColor(kSilver);
@@ -79,7 +80,12 @@ void TShutDownMsgDlg::FormShow() {
   bar_.bar().SetMax(CountdownModel::kSeconds);
   bar_.bar().SetPosition(0);
   countdown_.Start();
-  win::SetMultilineText(Child(kCountdownLabel), CountdownModel::LabelText(mode_name_));
+  // Characters 13 pixels high; a stand-in face with more room between
+  // lines is made just small enough for the three lines to show.
+  const std::string text = CountdownModel::LabelText(mode_name_);
+  label_font_ = win::FontForText(face_, Px(13), win::Utf8ToWide(text), {Px(249), Px(45)});
+  SendMessageW(Child(kCountdownLabel), WM_SETFONT, reinterpret_cast<WPARAM>(label_font_.get()), FALSE);
+  win::SetMultilineText(Child(kCountdownLabel), text);
 }
 
 void TShutDownMsgDlg::Timer1Timer() {

@@ -1,18 +1,20 @@
 #include "shutdown/shutdown_status_win.h"
 
 #include "window/dialog_form_win.h"
+#include "window/ui_font_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 
 namespace plexi {
 
 bool ShutdownStatusText::Create(HWND parent, int x, int y, const std::wstring& face) {
-  font_ = win::MakeFormFont(face, 13);
+  face_ = face;
   win::WindowPlacement placement;
   placement.style = WS_CHILD | WS_BORDER;
-  placement.bounds = {x, y, x + kWidth, y + kHeight};
   placement.parent = parent;
-  return CreateWindowOf({kClassName}, placement);
+  if (!CreateWindowOf({kClassName}, placement)) return false;
+  MoveTo(x, y);
+  return true;
 }
 
 void ShutdownStatusText::Set(const std::string& text, bool visible) {
@@ -24,7 +26,15 @@ void ShutdownStatusText::Set(const std::string& text, bool visible) {
 }
 
 void ShutdownStatusText::MoveTo(int x, int y) {
-  if (hwnd()) SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!hwnd()) return;
+  if (!font_ || font_dpi_ != dpi()) {
+    // One line in the field, whatever face stands in.
+    font_ = win::FontForBox(face_, dpi().Scale(13), 1, dpi().Scale(kHeight) - 2);
+    font_dpi_ = dpi();
+  }
+  const RECT place = dpi().Scale(RECT{x, y, x + kWidth, y + kHeight});
+  SetWindowPos(hwnd(), nullptr, place.left, place.top, place.right - place.left,
+               place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ShutdownStatusText::OnPaint(HDC dc) {

@@ -16,10 +16,12 @@ class ShutdownStatusText : public win::Window {
   static constexpr int kWidth = 99;
   static constexpr int kHeight = 16;
 
-  // A hidden child of `parent` at (x, y), in `face` at 13 pixels.
+  // A hidden child of `parent` at (x, y), in `face` at 13 pixels (design
+  // pixels, scaled to the parent's DPI).
   bool Create(HWND parent, int x, int y, const std::wstring& face);
   void Set(const std::string& text, bool visible);
-  // Moves the field to (x, y) of the parent.
+  // Moves the field to (x, y) of the parent (design pixels), sized for the
+  // parent's DPI.
   void MoveTo(int x, int y);
 
  protected:
@@ -30,6 +32,8 @@ class ShutdownStatusText : public win::Window {
   void OnPaint(HDC dc) override;
 
   plexi::win::UniqueFont font_;
+  win::Dpi font_dpi_;
+  std::wstring face_;
   std::wstring text_;
 };
 

@@ -62,10 +62,32 @@ std::wstring FixedPitchFace(std::initializer_list<const wchar_t*> preferred) {
   return *preferred.begin();
 }
 
-// A font whose lines are `pitch` pixels apart (the cell height), so that
-// the 32 dump lines take the same room whatever face stands in.
-UniqueFont FixedPitchFont(const std::wstring& face, int pitch) {
-  return MakeFont({face, pitch, FW_NORMAL, SHIFTJIS_CHARSET, FIXED_PITCH | FF_MODERN});
+// The designed faces are as high as their lines are apart and their
+// letters half as wide: `pitch` pixels high, `pitch` / 2 wide. The real
+// face gets that as its character height. A stand-in face with more room
+// between lines gets `pitch` as its line distance, so that the 33 lines
+// take the designed room, and is widened until its letters are as wide as
+// the designed face's, so that the dump fills the memo's width as designed.
+UniqueFont FixedPitchFont(const std::wstring& face, int pitch, bool designed_face) {
+  constexpr BYTE kFixed = FIXED_PITCH | FF_MODERN;
+  if (designed_face) return MakeFont({face, -pitch, FW_NORMAL, SHIFTJIS_CHARSET, kFixed});
+  UniqueFont font = MakeFont({face, pitch, FW_NORMAL, SHIFTJIS_CHARSET, kFixed});
+  if (!font) return font;
+  auto screen = GetWindowDc(nullptr);
+  TEXTMETRICW metrics{};
+  SIZE letters{};
+  {
+    auto selected = SelectInto(screen.get(), font.get());
+    GetTextMetricsW(screen.get(), &metrics);
+    GetTextExtentPoint32W(screen.get(), L"0123456789ABCDEF", 16, &letters);
+  }
+  const int wanted = 16 * pitch / 2;  // sixteen letters of the designed face
+  if (letters.cx <= 0 || letters.cx >= wanted) return font;
+  LOGFONTW wider{};
+  GetObjectW(font.get(), sizeof(wider), &wider);
+  wider.lfWidth = MulDiv(metrics.tmAveCharWidth, wanted, letters.cx);
+  UniqueFont widened(CreateFontIndirectW(&wider));
+  return widened ? std::move(widened) : std::move(font);
 }
 
 int LineHeight(HWND window, HFONT font) {
@@ -94,13 +116,9 @@ HWND SectorViewWindow::CreateChild(const wchar_t* window_class, const wchar_t* t
 
 bool SectorViewWindow::Create(HWND parent) {
   parent_ = parent;
-  window_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", kWindowFontHeight);
+  dpi_ = DpiOf(parent);
+  MakeFonts();
   const HFONT window_font = window_font_.get();
-  memo_face_ = FixedPitchFace({L"ＭＳ ゴシック"});
-  memo_pitch_ = kMemoFontHeight;
-  memo_font_ = FixedPitchFont(memo_face_, memo_pitch_);
-  header_font_ = FixedPitchFont(FixedPitchFace({L"ＭＳ 明朝", L"MS Mincho", L"ＭＳ ゴシック"}),
-                                kHeaderFontHeight);
 
   // Panel3 lies above the memo: it is made first.
   if (!CreatePanel3()) return false;
@@ -117,7 +135,8 @@ bool SectorViewWindow::Create(HWND parent) {
                                kSectorNumberId, parent);
   check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kTextCheckBoxId, parent);
   if (!text_view_ || !memo_ || !header_ || !sector_number_ || !check_box_) return false;
-  if (!track_bar_.Create({parent, kSectorTrackBarId, {0, 0, kTrackBarWidth, 100}, false})) return false;
+  if (!track_bar_.Create({parent, kSectorTrackBarId, {0, 0, dpi_.Scale(kTrackBarWidth), 100}, false}))
+    return false;
   static_cast<void>(tooltips_.Create(parent));  // the viewer works without its tips
   tooltips_.AddForChild(sector_number_, kSectorNumberHint);
   tooltips_.AddForChild(check_box_, kTextCheckBoxHint);
@@ -136,6 +155,28 @@ bool SectorViewWindow::Create(HWND parent) {
   bar.OnChange = [this] { viewer_.MyTrackBar1Change(track_bar_.bar().Position()); };
   TakeBandColours(GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE));
   return true;
+}
+
+void SectorViewWindow::MakeFonts() {
+  window_font_ = MakeUiFont(L"ＭＳ Ｐゴシック", dpi_.Scale(kWindowFontHeight));
+  memo_face_ = FixedPitchFace({L"ＭＳ ゴシック"});
+  memo_designed_ = memo_face_ == L"ＭＳ ゴシック" || memo_face_ == L"MS Gothic";
+  memo_pitch_ = dpi_.Scale(kMemoFontHeight);
+  memo_font_ = FixedPitchFont(memo_face_, memo_pitch_, memo_designed_);
+  const std::wstring header_face = FixedPitchFace({L"ＭＳ 明朝", L"MS Mincho", L"ＭＳ ゴシック"});
+  header_font_ = FixedPitchFont(header_face, dpi_.Scale(kHeaderFontHeight),
+                                header_face == L"ＭＳ 明朝" || header_face == L"MS Mincho" ||
+                                    header_face == L"ＭＳ ゴシック");
+}
+
+void SectorViewWindow::SetDpi(Dpi dpi) {
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  MakeFonts();
+  SendMessageW(text_view_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font_.get()), TRUE);
+  SendMessageW(sector_number_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font_.get()), TRUE);
+  SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memo_font_.get()), TRUE);
+  SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(header_font_.get()), TRUE);
 }
 
 bool SectorViewWindow::CreatePanel3() {
@@ -173,8 +214,8 @@ void SectorViewWindow::PlaceWindowForViewer() {
   saved_height_ = frame.bottom - frame.top;
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int top = std::max<int>(GetSystemMetrics(SM_CYSCREEN) / 2 - 300, work.top);
-  SetWindowPos(parent_, nullptr, frame.left, top, frame.right - frame.left, kOpenHeight,
+  const int top = std::max<int>(GetSystemMetrics(SM_CYSCREEN) / 2 - dpi_.Scale(300), work.top);
+  SetWindowPos(parent_, nullptr, frame.left, top, frame.right - frame.left, dpi_.Scale(kOpenHeight),
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -206,15 +247,22 @@ void SectorViewWindow::ShowDumpOrText() {
 
 void SectorViewWindow::Layout(const RECT& area) {
   const int width = area.right - area.left, height = area.bottom - area.top;
-  const int view_width = std::max(0, width - kTrackBarWidth);
-  MoveWindow(header_, 0, area.top - kHeaderLineHeight, width, kHeaderLineHeight, TRUE);
-  MoveWindow(sector_number_, kSectorNumberLeft, kToolbarRowTop, kSectorNumberWidth, kSectorNumberHeight,
+  const Dpi& d = dpi_;
+  const int bar_width = d.Scale(kTrackBarWidth);
+  const int view_width = std::max(0, width - bar_width);
+  const int header_height = d.Scale(kHeaderLineHeight);
+  MoveWindow(header_, 0, area.top - header_height, width, header_height, TRUE);
+  const RECT number = d.Scale(RECT{kSectorNumberLeft, kToolbarRowTop, kSectorNumberLeft + kSectorNumberWidth,
+                                   kToolbarRowTop + kSectorNumberHeight});
+  MoveWindow(sector_number_, number.left, number.top, number.right - number.left, number.bottom - number.top,
              TRUE);
-  MoveWindow(check_box_, kCheckBoxLeft, kCheckBoxTop, kCheckBoxSize, kCheckBoxSize, TRUE);
+  const RECT check = d.Scale(RECT{kCheckBoxLeft, kCheckBoxTop, kCheckBoxLeft + kCheckBoxSize,
+                                  kCheckBoxTop + kCheckBoxSize});
+  MoveWindow(check_box_, check.left, check.top, check.right - check.left, check.bottom - check.top, TRUE);
   MoveWindow(memo_, area.left, area.top, view_width, height, TRUE);
   if (shown_) FitMemo();
   MoveWindow(panel3_.hwnd(), area.left, area.top, view_width, height, TRUE);
-  MoveWindow(track_bar_.hwnd(), area.left + view_width, area.top, kTrackBarWidth, height, TRUE);
+  MoveWindow(track_bar_.hwnd(), area.left + view_width, area.top, bar_width, height, TRUE);
 }
 
 // The whole dump stays in view, the empty line after it too, so that the
@@ -223,12 +271,12 @@ void SectorViewWindow::Layout(const RECT& area) {
 void SectorViewWindow::FitMemo() {
   RECT client;
   GetClientRect(memo_, &client);
-  const int room = int(client.bottom) - kMemoInnerMargin;
+  const int room = int(client.bottom) - dpi_.Scale(kMemoInnerMargin);
   // The face that stands in may round the asked height up: measure.
-  int pitch = kMemoFontHeight;
-  UniqueFont font = FixedPitchFont(memo_face_, pitch);
-  while (pitch > kSmallestMemoPitch && font && LineHeight(memo_, font.get()) * kMemoLines > room)
-    font = FixedPitchFont(memo_face_, --pitch);
+  int pitch = dpi_.Scale(kMemoFontHeight);
+  UniqueFont font = FixedPitchFont(memo_face_, pitch, memo_designed_);
+  while (pitch > dpi_.Scale(kSmallestMemoPitch) && font && LineHeight(memo_, font.get()) * kMemoLines > room)
+    font = FixedPitchFont(memo_face_, --pitch, memo_designed_);
   if (font && pitch != memo_pitch_) {
     SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     memo_font_ = std::move(font);
@@ -240,7 +288,7 @@ void SectorViewWindow::FitMemo() {
 
 std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
   if (!shown_) return std::nullopt;
-  return POINT{kCheckBoxLeft + kCheckBoxSize + 6, 6};
+  return POINT{dpi_.Scale(kCheckBoxLeft + kCheckBoxSize + 6), dpi_.Scale(6)};
 }
 
 bool SectorViewWindow::CheckBoxShowsFocus() const {
@@ -249,9 +297,8 @@ bool SectorViewWindow::CheckBoxShowsFocus() const {
 }
 
 std::optional<int> SectorViewWindow::ToolbarEnd() const {
-  const std::optional<POINT> label = TextLabelPlace();
-  if (!label) return std::nullopt;
-  return label->x + kTextLabelRoom;
+  if (!shown_) return std::nullopt;
+  return kCheckBoxLeft + kCheckBoxSize + 6 + kTextLabelRoom;
 }
 
 void SectorViewWindow::TakeBandColours(COLORREF header, COLORREF check_box) {

@@ -56,20 +56,23 @@ class SectorViewWindow : private SectorViewerView {
   void Close();
   bool IsOpen() const { return viewer_.IsOpen(); }
   // The lowest height the window may take now (0: no limit of the viewer).
-  int MinHeight() const { return IsOpen() ? kOpenHeight : 0; }
+  int MinHeight() const { return IsOpen() ? dpi_.Scale(kOpenHeight) : 0; }
+  // The main window's density changed: fonts for it (Layout places).
+  void SetDpi(Dpi dpi);
 
   // Shows the viewer's controls while it is open, hides them when closed.
   void ShowControls(bool shown);
   // Places the controls: `area` is the client area below the band, whose
   // bottom is area.top.
   void Layout(const RECT& area);
-  // Where the band writes "Text" beside the check box, while it is shown.
+  // Where the band writes "Text" beside the check box, while it is shown
+  // (the window's pixels).
   std::optional<POINT> TextLabelPlace() const;
   // The text display check box has the focus and focus marks are shown:
   // the window marks the check box's "Text" label.
   bool CheckBoxShowsFocus() const;
   // The first x on the toolbar right of the viewer's fields and the "Text"
-  // label, while they are shown.
+  // label, while they are shown (design pixels).
   std::optional<int> ToolbarEnd() const;
   // The band's colours behind the header line and the check box.
   void TakeBandColours(COLORREF header, COLORREF check_box);
@@ -93,6 +96,7 @@ class SectorViewWindow : private SectorViewerView {
   bool CreatePanel3();
   HWND CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style, DWORD ex_style,
                    int id, HWND parent);
+  void MakeFonts();
   void PlaceWindowForViewer();
   void RestoreWindow();
   void ShowDumpOrText();
@@ -130,6 +134,8 @@ class SectorViewWindow : private SectorViewerView {
   UniqueFont window_font_;  // the toolbar's, for the text view and the sector number
   std::wstring memo_face_;
   int memo_pitch_ = 0;
+  bool memo_designed_ = false;  // the designed face, not a stand-in
+  Dpi dpi_;
   UniqueFont memo_font_;
   UniqueFont header_font_;
   UniqueBrush memo_brush_;

@@ -6,11 +6,12 @@
 
 namespace plexi::win {
 
-UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold, bool line_height) {
-  // A positive height is the cell's: the designed face has no internal
-  // leading at these sizes, so both are the same for it, while a stand-in
-  // face with taller lines keeps the designed line spacing that way.
-  return MakeFont({face, line_height ? height : -height, bold ? FW_BOLD : FW_NORMAL});
+UniqueFont MakeFormFont(const std::wstring& face, int height, Dpi dpi, bool bold) {
+  return MakeFont({face, -dpi.Scale(height), bold ? FW_BOLD : FW_NORMAL});
+}
+
+UniqueFont DialogForm::FormFont(int height, bool bold) const {
+  return MakeFormFont(face_, height, dpi(), bold);
 }
 
 void DialogForm::SetCaption(const std::string& text) {
@@ -18,7 +19,10 @@ void DialogForm::SetCaption(const std::string& text) {
 }
 
 bool DialogForm::CreateForm(const FormSpec& desc) {
-  const SIZE frame = FrameSize(desc.client_width, desc.client_height, desc.style, desc.ex_style);
+  // The form opens on its owner's screen, at that screen's density.
+  const Dpi dpi = DpiOf(desc.owner);
+  const SIZE frame = FrameSize(dpi.Scale(desc.client_width), dpi.Scale(desc.client_height),
+                               desc.style, desc.ex_style);
   RECT area = ScreenArea();
   if (desc.centre_on) GetWindowRect(desc.centre_on, &area);
   WindowPlacement placement;
@@ -27,13 +31,33 @@ bool DialogForm::CreateForm(const FormSpec& desc) {
   placement.bounds = CentredIn(area, frame.cx, frame.cy);
   placement.parent = desc.owner;
   placement.text = Utf8ToWide(desc.caption);
-  return CreateWindowOf({desc.class_name, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, placement);
+  if (!CreateWindowOf({desc.class_name, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, placement))
+    return false;
+  if (!font_) font_ = FormFont(font_height_);
+  return true;
+}
+
+void DialogForm::OnDpiChanged(const Dpi& old_dpi, const RECT& suggested) {
+  Window::OnDpiChanged(old_dpi, suggested);
+  font_ = FormFont(font_height_);
+  for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT place;
+    GetWindowRect(child, &place);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
+    const RECT design{old_dpi.Unscale(place.left), old_dpi.Unscale(place.top),
+                      old_dpi.Unscale(place.right), old_dpi.Unscale(place.bottom)};
+    const RECT now = Px(design);
+    MoveWindow(child, now.left, now.top, now.right - now.left, now.bottom - now.top, FALSE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  }
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 HWND DialogForm::AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x,
                           int y, int width, int height, int id, HFONT font, DWORD ex_style) {
   return CreateChildControl(hwnd(), {class_name, Utf8ToWide(text), style, ex_style,
-                                     {x, y, x + width, y + height}, id, font ? font : font_.get()});
+                                     Px(RECT{x, y, x + width, y + height}), id,
+                                     font ? font : font_.get()});
 }
 
 void DialogForm::AddHint(HWND child, const std::string& hint) {

@@ -25,10 +25,8 @@ struct FormResources {
   int colour_depth = 32;         // bits per pixel of the screen at start
 };
 
-// A font of `height` pixels: the characters' height, or with `line_height`
-// the distance between lines (for text that must fit a designed box).
-UniqueFont MakeFormFont(const std::wstring& face, int height, bool bold = false,
-                        bool line_height = false);
+// A font whose characters are `height` design pixels high at `dpi`.
+UniqueFont MakeFormFont(const std::wstring& face, int height, Dpi dpi, bool bold = false);
 
 struct FormSpec {
   const wchar_t* class_name = nullptr;
@@ -47,11 +45,22 @@ class DialogForm : public Window {
   void SetCaption(const std::string& text);
 
  protected:
+  // The client size and every place the form is given are design pixels;
+  // the form scales them to its DPI.
   bool CreateForm(const FormSpec& desc);
+  // A design figure in the form's pixels.
+  int Px(int design) const { return dpi().Scale(design); }
+  RECT Px(const RECT& design) const { return dpi().Scale(design); }
+  // A font of the form's face whose characters are `height` design pixels high.
+  UniqueFont FormFont(int height, bool bold = false) const;
+  // The system moved the form to a screen of another density: every child
+  // keeps its design place, and the form's own font is made again.
+  void OnDpiChanged(const Dpi& old_dpi, const RECT& suggested) override;
   // Derived forms call it first in their destructor, while the fonts and
   // controls the children use still exist.
   void DestroyForm() { DestroyOwnWindow(); }
-  // A child control with the form's font; `text` in UTF-8.
+  // A child control with the form's font; `text` in UTF-8, the place in
+  // design pixels.
   HWND AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x, int y,
                 int width, int height, int id = 0, HFONT font = nullptr, DWORD ex_style = 0);
   HWND Child(int id) const { return GetDlgItem(hwnd(), id); }
@@ -67,6 +76,8 @@ class DialogForm : public Window {
   virtual void OnCancel();
 
   UniqueFont font_;  // the form's font, given to every child
+  std::wstring face_;     // the face of FormFont
+  int font_height_ = 12;  // font_'s, in design pixels
 
  private:
   struct GlyphButton {

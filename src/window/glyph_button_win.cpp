@@ -13,10 +13,13 @@ void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int imag
     DrawEdge(item.hDC, &edge, BDR_SUNKENOUTER, BF_RECT);
   }
   const int shift = pressed ? 1 : 0;
-  const RECT glyph{(r.left + r.right - 16) / 2 + shift, (r.top + r.bottom - 16) / 2 + shift,
-                   (r.left + r.right + 16) / 2 + shift, (r.top + r.bottom + 16) / 2 + shift};
+  // The list's images are made for the screen's density.
+  int size = 16, unused = 16;
+  if (images) ImageList_GetIconSize(images, &size, &unused);
+  const RECT glyph{(r.left + r.right - size) / 2 + shift, (r.top + r.bottom - size) / 2 + shift,
+                   (r.left + r.right + size) / 2 + shift, (r.top + r.bottom + size) / 2 + shift};
   if (images && image >= 0)
-    ImageList_DrawEx(images, image, item.hDC, glyph.left, glyph.top, 16, 16, CLR_NONE, CLR_NONE,
+    ImageList_DrawEx(images, image, item.hDC, glyph.left, glyph.top, size, size, CLR_NONE, CLR_NONE,
                      enabled ? ILD_TRANSPARENT : ILD_TRANSPARENT | ILD_BLEND50);
   // Reached with the keyboard: the usual dotted mark inside the edge.
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {

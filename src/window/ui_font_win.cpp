@@ -1,5 +1,8 @@
 #include "window/ui_font_win.h"
 
+#include <algorithm>
+
+#include "platform/win/gdi_scope.h"
 #include "window/window_helpers_win.h"
 
 namespace plexi::win {
@@ -30,6 +33,40 @@ std::wstring AvailableSerifFace(const std::wstring& face) {
 
 win::UniqueFont MakeUiFont(const std::wstring& face, int height) {
   return win::MakeFont({AvailableFace(face), -height});
+}
+
+int LinePitch(HFONT font) {
+  auto screen = win::GetWindowDc(nullptr);
+  auto selected = win::SelectInto(screen.get(), font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen.get(), &metrics);
+  return metrics.tmHeight;
+}
+
+win::UniqueFont FontForBox(const std::wstring& face, int height, int lines, int room, LONG weight) {
+  const std::wstring available = AvailableFace(face);
+  const int smallest = std::max(1, (2 * height + 2) / 3);
+  win::UniqueFont font = win::MakeFont({available, -height, weight});
+  for (int h = height - 1; h >= smallest && font && LinePitch(font.get()) * lines > room; --h)
+    font = win::MakeFont({available, -h, weight});
+  return font;
+}
+
+win::UniqueFont FontForText(const std::wstring& face, int height, const std::wstring& text, SIZE box) {
+  const std::wstring available = AvailableFace(face);
+  const int smallest = std::max(1, (2 * height + 2) / 3);
+  auto screen = win::GetWindowDc(nullptr);
+  const auto fits = [&](HFONT font) {
+    auto selected = win::SelectInto(screen.get(), font);
+    RECT needed{0, 0, box.cx, 0};
+    DrawTextW(screen.get(), text.c_str(), int(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+    return needed.bottom <= box.cy;
+  };
+  win::UniqueFont font = win::MakeFont({available, -height});
+  for (int h = height - 1; h >= smallest && font && !fits(font.get()); --h)
+    font = win::MakeFont({available, -h});
+  return font;
 }
 
 }  // namespace plexi::win

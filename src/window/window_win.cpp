@@ -30,6 +30,19 @@ HWND ChildOf(UINT message, LPARAM lparam) {
 
 }  // namespace
 
+Dpi DpiOf(HWND window) {
+  // Windows 10 1607 and later; looked up at run time for older systems and
+  // Wine versions without it.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (window && get_dpi_for_window) {
+    if (const UINT dpi = get_dpi_for_window(window); dpi > 0) return Dpi(int(dpi));
+  }
+  auto screen = GetWindowDc(nullptr);
+  return Dpi(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
 HICON ProgramIcon(int size) {
   return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconId),
                                        IMAGE_ICON, size, size, LR_SHARED));
@@ -76,6 +89,11 @@ LRESULT Window::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 std::optional<LRESULT> Window::OnReflected(UINT, WPARAM, LPARAM) { return std::nullopt; }
 
+void Window::OnDpiChanged(const Dpi&, const RECT& suggested) {
+  SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::optional<LRESULT> Window::Reflect(UINT message, WPARAM wparam, LPARAM lparam) {
   Window* child = FromHandle(ChildOf(message, lparam));
   if (!child) return std::nullopt;
@@ -87,6 +105,10 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     self->window_ = UniqueWindow(hwnd);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    // A child is laid out for its parent's density.
+    const HWND parent = (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
+    const Window* parent_object = FromHandle(parent);
+    self->dpi_ = parent_object ? parent_object->dpi() : DpiOf(hwnd);
   }
   auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -98,6 +120,21 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
   if (std::optional<LRESULT> answer = Reflect(message, wparam, lparam)) return *answer;
+  if (message == WM_DPICHANGED) {
+    // The new density comes with the message: the window's own query may
+    // still answer the old one while it moves.
+    const Dpi old_dpi = std::exchange(self->dpi_, Dpi(HIWORD(wparam)));
+    // Its children (ours among them) are on the new screen with it.
+    EnumChildWindows(
+        hwnd,
+        [](HWND child, LPARAM dpi) -> BOOL {
+          if (Window* object = FromHandle(child)) object->dpi_ = Dpi(int(dpi));
+          return TRUE;
+        },
+        LPARAM(self->dpi_.value()));
+    self->OnDpiChanged(old_dpi, *reinterpret_cast<const RECT*>(lparam));
+    return 0;
+  }
   if (self->PaintsEveryPixel()) {
     if (message == WM_ERASEBKGND) return 1;
     if (message == WM_PAINT) {

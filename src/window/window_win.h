@@ -19,6 +19,40 @@ namespace plexi::win {
 inline constexpr int kProgramIconId = 1;
 HICON ProgramIcon(int size);
 
+// The screen density a window is shown at. The design's figures are pixels
+// at 96 dots per inch; a window scales each of them by its DPI / 96.
+class Dpi {
+ public:
+  static constexpr int kDesign = 96;
+  constexpr Dpi() = default;
+  constexpr explicit Dpi(int dots_per_inch) : value_(dots_per_inch > 0 ? dots_per_inch : kDesign) {}
+
+  constexpr int value() const { return value_; }
+  // A design figure in this window's pixels, rounded to the nearest.
+  constexpr int Scale(int design) const { return Divide(design * value_, kDesign); }
+  // A rectangle given in design pixels: each edge scaled, so that
+  // neighbouring rectangles stay neighbours.
+  constexpr RECT Scale(const RECT& r) const {
+    return {Scale(int(r.left)), Scale(int(r.top)), Scale(int(r.right)), Scale(int(r.bottom))};
+  }
+  // Window pixels back to design pixels.
+  constexpr int Unscale(int pixels) const { return Divide(pixels * kDesign, value_); }
+  friend constexpr bool operator==(const Dpi&, const Dpi&) = default;
+
+ private:
+  // Rounds half away from zero, as MulDiv does.
+  static constexpr int Divide(int numerator, int denominator) {
+    return numerator >= 0 ? (numerator + denominator / 2) / denominator
+                          : -((-numerator + denominator / 2) / denominator);
+  }
+  int value_ = kDesign;
+};
+
+// The DPI of `window` (of the screen with none): GetDpiForWindow where the
+// system has it (a per-monitor aware program gets the monitor's), else the
+// screen's LOGPIXELSY.
+Dpi DpiOf(HWND window);
+
 // A window class of the program; every class uses Window's procedure.
 struct WindowClass {
   const wchar_t* name = nullptr;
@@ -49,6 +83,9 @@ class Window {
   Window& operator=(const Window&) = delete;
 
   HWND hwnd() const { return window_.get(); }
+  // The DPI the window is laid out for: taken when it is made and changed
+  // by WM_DPICHANGED.
+  const Dpi& dpi() const { return dpi_; }
   // The object bound to `hwnd`, when it is one of ours.
   static Window* FromHandle(HWND hwnd);
 
@@ -69,6 +106,11 @@ class Window {
   // A notification the parent got about this window (WM_COMMAND,
   // WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLOR*): an answer ends it there.
   virtual std::optional<LRESULT> OnReflected(UINT message, WPARAM wparam, LPARAM lparam);
+  // The window moved to a screen of another density: dpi() is the new one
+  // already. The default takes the size and place the system suggests;
+  // windows with a layout of their own also make their fonts and pictures
+  // again and lay their children out anew.
+  virtual void OnDpiChanged(const Dpi& old_dpi, const RECT& suggested);
   LRESULT Default(UINT message, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcW(hwnd(), message, wparam, lparam);
   }
@@ -79,6 +121,7 @@ class Window {
   static std::optional<LRESULT> Reflect(UINT message, WPARAM wparam, LPARAM lparam);
 
   UniqueWindow window_;
+  Dpi dpi_;
 };
 
 // A plain child window that holds other controls; its owner answers the

@@ -44,5 +44,30 @@ TEST(Artwork, PowerImageIsARingOpenAtTheTopWithABar) {
   EXPECT_EQ(power.At(0, 0), kClear);
 }
 
+// Glyphs for denser screens: every target pixel is one of the source's, the
+// clear colour stays exact (the image list masks by it), and the corners
+// and the middle land where they were.
+TEST(ArtworkScaled, NearestPixelsKeepShapeAndClearColour) {
+  Pixmap source(16, 16);
+  source.Set(0, 0, controls::Rgb(1, 2, 3));
+  source.Set(15, 15, controls::Rgb(4, 5, 6));
+  source.Set(8, 8, controls::Rgb(7, 8, 9));
+  for (int size : {16, 20, 24, 32}) {
+    const Pixmap scaled = Scaled(source, size, size);
+    ASSERT_EQ(scaled.width, size);
+    ASSERT_EQ(scaled.height, size);
+    EXPECT_EQ(scaled.At(0, 0), controls::Rgb(1, 2, 3)) << size;
+    EXPECT_EQ(scaled.At(size - 1, size - 1), controls::Rgb(4, 5, 6)) << size;
+    EXPECT_EQ(scaled.At(size / 2, size / 2), controls::Rgb(7, 8, 9)) << size;
+    for (Color c : scaled.pixels)
+      EXPECT_TRUE(c == kClear || c == controls::Rgb(1, 2, 3) || c == controls::Rgb(4, 5, 6) ||
+                  c == controls::Rgb(7, 8, 9));
+  }
+  // At the design size the picture is unchanged.
+  const Pixmap same = Scaled(EraseMark(), 32, 32);
+  EXPECT_EQ(same.pixels, EraseMark().pixels);
+  EXPECT_TRUE(Scaled(Pixmap(0, 0), 4, 4).pixels == Pixmap(4, 4).pixels);
+}
+
 }  // namespace
 }  // namespace plexi::app

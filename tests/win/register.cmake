@@ -20,3 +20,9 @@ add_test(NAME win.gui
 set_tests_properties(win.backend win.gui PROPERTIES TIMEOUT 900 LABELS wine)
 include(${CMAKE_CURRENT_LIST_DIR}/controls_register.cmake OPTIONAL)
 include(${CMAKE_CURRENT_LIST_DIR}/about_register.cmake OPTIONAL)
+# The GUI on denser screens, each in a prefix of its own LogPixels.
+add_test(NAME win.dpi
+         COMMAND ${CMAKE_CURRENT_LIST_DIR}/dpi_test.sh ${wine_run} ${PLEXISCRUB_WIN_BUILD}/wineprefix-dpi
+                 ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_gui_driver.exe ${PLEXISCRUB_WIN_BUILD}/src/plexiscrub.exe
+                 ${PROJECT_SOURCE_DIR}/demo/demo.machine ${PLEXISCRUB_SCREENSHOTS} 96 120 144)
+set_tests_properties(win.dpi PROPERTIES TIMEOUT 600 LABELS wine)

@@ -1,6 +1,6 @@
 // Where the GUI scenarios find the programs, the machine file to run them on
 // and the folder for their screenshots (from the command line:
-// --exe=PATH --machine=PATH [--cli=PATH] [--screenshots=DIR]).
+// --exe=PATH --machine=PATH [--cli=PATH] [--screenshots=DIR] [--dpi=N]).
 #pragma once
 #include <string>
 
@@ -11,6 +11,7 @@ struct DriverConfig {
   std::wstring machine_file;  // demo/demo.machine
   std::wstring cli;           // plexiscrub-cli.exe; its scenarios are skipped without it
   std::wstring screenshots;   // folder; no screenshots without it
+  int dpi = 0;                // the prefix's LogPixels; the DPI scenario runs only with it
 };
 
 DriverConfig& Config();

@@ -96,6 +96,8 @@ void TakeOption(const std::wstring& argument) {
     Config().cli = WindowsPath(win::WideToUtf8(argument.substr(6)));
   else if (argument.rfind(L"--screenshots=", 0) == 0)
     Config().screenshots = WindowsPath(win::WideToUtf8(argument.substr(14)));
+  else if (argument.rfind(L"--dpi=", 0) == 0)
+    Config().dpi = _wtoi(argument.c_str() + 6);
 }
 
 }  // namespace
@@ -113,5 +115,8 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: plexiscrub_gui_driver --exe=PLEXISCRUB.EXE --machine=FILE\n");
     return 2;
   }
+  // Measured in the screen's own pixels, not in the 96-DPI ones the system
+  // would otherwise hand a program that declares nothing.
+  if (Config().dpi != 0) SetProcessDPIAware();
   return RUN_ALL_TESTS();
 }

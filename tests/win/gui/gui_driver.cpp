@@ -181,6 +181,16 @@ std::optional<ListViewContent> ReadListView(HWND list, int columns) {
   return content;
 }
 
+std::optional<int> ListStringWidth(HWND list, const std::wstring& text) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  win::UniqueKernelHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  if (!process) return std::nullopt;
+  RemoteBuffer remote(process.get(), (text.size() + 1) * sizeof(wchar_t));
+  if (!remote || !remote.Write(0, text.c_str(), (text.size() + 1) * sizeof(wchar_t))) return std::nullopt;
+  return int(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(remote.at(0))));
+}
+
 std::optional<RECT> ListItemRect(HWND list, int row, int code) {
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);

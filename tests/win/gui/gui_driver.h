@@ -58,6 +58,8 @@ int ListViewRowCount(HWND list);
 std::optional<ListViewContent> ReadListView(HWND list, int columns);
 // LVM_GETITEMRECT with `code` (LVIR_BOUNDS, LVIR_ICON...), in list coordinates.
 std::optional<RECT> ListItemRect(HWND list, int row, int code);
+// The width of `text` in the list's own font, as the list measures it.
+std::optional<int> ListStringWidth(HWND list, const std::wstring& text);
 // LVIS_SELECTED and LVIS_FOCUSED of a row.
 UINT ListItemState(HWND list, int row);
 

@@ -1,0 +1,185 @@
+// The program on a denser screen (the prefix's LogPixels at 120 or 144):
+// the main window and the dialogs keep their layout, every figure scaled by
+// DPI / 96, no control sticks out of its window, and the list's headings
+// read in full. Runs only when the driver is told the prefix's DPI.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "driver_config.h"
+#include "gui_actions.h"
+#include "platform/win/utf.h"
+#include "scenario_support.h"
+#include "screen_capture.h"
+
+namespace plexi::gui {
+namespace {
+
+constexpr int kCloseEnough = 2;  // pixels of rounding between a scaled sum and its scaled parts
+
+int Scaled(int design) { return (design * Config().dpi + 48) / 96; }
+
+std::string Name(const std::string& what) { return what + "-" + std::to_string(Config().dpi) + "dpi"; }
+
+SIZE ClientSize(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  return {client.right, client.bottom};
+}
+
+// Every visible child lies inside its parent's client area.
+::testing::AssertionResult ChildrenInside(HWND parent) {
+  RECT client{};
+  GetClientRect(parent, &client);
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT place{};
+    GetWindowRect(child, &place);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+    if (place.left < 0 || place.top < 0 || place.right > client.right || place.bottom > client.bottom) {
+      wchar_t class_name[64] = {};
+      GetClassNameW(child, class_name, 64);
+      return ::testing::AssertionFailure()
+             << Utf8(class_name) << " " << GetDlgCtrlID(child) << " at (" << place.left << ", " << place.top
+             << ")-(" << place.right << ", " << place.bottom << ") outside " << client.right << " x "
+             << client.bottom;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ClientScaled(HWND window, int width, int height) {
+  const SIZE size = ClientSize(window);
+  if (std::abs(size.cx - Scaled(width)) <= kCloseEnough && std::abs(size.cy - Scaled(height)) <= kCloseEnough)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "client " << size.cx << " x " << size.cy << ", wanted "
+                                       << Scaled(width) << " x " << Scaled(height);
+}
+
+// Each heading's text in the list's own font, against its column.
+::testing::AssertionResult HeadingsFit(HWND list) {
+  const wchar_t* const headings[] = {L"タイプ", L"ドライブ文字", L"容量", L"消去方式"};
+  // The header control keeps three edges of margin on each side.
+  const int margins = 6 * GetSystemMetrics(SM_CXEDGE);
+  for (int i = 0; i < 4; ++i) {
+    const std::optional<int> text = ListStringWidth(list, headings[i]);
+    if (!text) return ::testing::AssertionFailure() << "cannot measure " << Utf8(headings[i]);
+    const int width = int(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(i + 1), 0));
+    if (*text + margins > width)
+      return ::testing::AssertionFailure() << Utf8(headings[i]) << " needs " << *text + margins
+                                           << " in a column of " << width;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+void Shoot(HWND window, const std::string& name) {
+  if (Config().screenshots.empty()) return;
+  DWORD_PTR ignored = 0;
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+  RECT client;
+  GetClientRect(window, &client);
+  const std::optional<Image> image = CaptureClient(window, client);
+  ASSERT_TRUE(image) << name;
+  CreateDirectoryW(Config().screenshots.c_str(), nullptr);
+  EXPECT_TRUE(SavePng(*image, Config().screenshots + L"\\" + win::Utf8ToWide(Name(name)) + L".png"));
+}
+
+HWND WaitForForm(DWORD pid, const wchar_t* class_name) {
+  HWND form = nullptr;
+  WaitUntil(
+      [&] {
+        form = FindTopWindow(class_name, pid);
+        return form != nullptr && IsWindowVisible(form);
+      },
+      kStepTimeout);
+  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
+}
+
+TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
+  if (Config().dpi == 0) GTEST_SKIP() << "run with --dpi=N in a prefix of that LogPixels";
+  ScenarioMachine machine;
+  auto program = RunningProgram::Start(machine.file());
+  ASSERT_TRUE(program) << "cannot start " << Utf8(Config().program);
+  ASSERT_TRUE(program->WaitForRowCount(6, std::chrono::seconds(30)));
+  program->MoveTo(0, 0);
+  HWND window = program->window();
+
+  // The main window: its width, the toolbar, the band, the list's columns.
+  RECT frame;
+  GetWindowRect(window, &frame);
+  EXPECT_EQ(frame.right - frame.left, Scaled(730));
+  EXPECT_NEAR(frame.bottom - frame.top, Scaled(409), kCloseEnough);
+  const int order[] = {kDumpButton, kEraseButton, kViewButton, kRefreshButton, kErrorLogButton,
+                       kHelpButton, kAboutButton};
+  for (int i = 0; i < 7; ++i) {
+    HWND button = program->Button(order[i]);
+    ASSERT_NE(button, nullptr);
+    RECT place;
+    GetWindowRect(button, &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, Scaled(8 + 24 * i));
+    EXPECT_EQ(place.top, Scaled(2));
+    EXPECT_EQ(place.right - place.left, Scaled(20));
+  }
+  RECT list;
+  GetWindowRect(program->list(), &list);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.top, Scaled(24));
+  EXPECT_EQ(SendMessageW(program->list(), LVM_GETCOLUMNWIDTH, 1, 0), Scaled(50));
+  EXPECT_EQ(SendMessageW(program->list(), LVM_GETCOLUMNWIDTH, 2, 0), Scaled(100));
+  EXPECT_TRUE(HeadingsFit(program->list()));
+  EXPECT_TRUE(ChildrenInside(window));
+  const RECT row = program->RowBounds(0);
+  EXPECT_GE(row.bottom - row.top, Scaled(32)) << "a row holds the scaled drive icon";
+  Shoot(window, "main-window");
+
+  // The sector view: 570 high, the track bar 28 wide at the right.
+  program->PressRow(*program->RowOf("G:"), Scaled(100));
+  ASSERT_TRUE(WaitUntil([&] { return program->Enabled(kDumpButton); }, kStepTimeout));
+  program->ClickButton(kDumpButton);
+  ASSERT_TRUE(WaitUntil([&] {
+    RECT now;
+    GetWindowRect(window, &now);
+    return now.bottom - now.top == Scaled(570);
+  }, kStepTimeout));
+  EXPECT_TRUE(ChildrenInside(window));
+  Shoot(window, "sector-view");
+  program->ClickButton(kDumpButton);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(program->list()) != FALSE; }, kStepTimeout));
+
+  // The erase's final confirmation (of a drive without a record), cancelled.
+  program->PressRow(*program->RowOf("E:"), Scaled(100));
+  ASSERT_TRUE(WaitUntil([&] { return program->Enabled(kEraseButton); }, kStepTimeout));
+  program->ClickButton(kEraseButton);
+  HWND question = WaitForDialog(program->pid(), "データの消去確認", kStepTimeout);
+  ASSERT_NE(question, nullptr);
+  PressDialogButton(question, IDOK);
+  HWND confirm = WaitForForm(program->pid(), L"TDriveDelInfoDlg");
+  ASSERT_NE(confirm, nullptr);
+  EXPECT_TRUE(ClientScaled(confirm, 398, 405));
+  EXPECT_TRUE(ChildrenInside(confirm));
+  Shoot(confirm, "erase-confirmation");
+  PostMessageW(confirm, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirm) || !IsWindowVisible(confirm); }, kStepTimeout));
+
+  // The about box.
+  program->ClickButton(kAboutButton);
+  HWND about = WaitForForm(program->pid(), L"TVersionBox");
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(ClientScaled(about, 298, 203));
+  EXPECT_TRUE(ChildrenInside(about));
+  Shoot(about, "about-box");
+  PostMessageW(about, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about) || !IsWindowVisible(about); }, kStepTimeout));
+
+  EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace plexi::gui
