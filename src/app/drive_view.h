@@ -102,6 +102,9 @@ class DriveView {
   void KeepListed(const DriveDesignator& erased);
   // The change watch: true when the letters changed and the rows were rebuilt.
   bool DriveLettersChanged() { return discovery_.DriveMaskChanged(); }
+  // True when the machine's physical drive numbers differ from the last
+  // ones seen (the first call always does).
+  bool DiskNumbersChanged() { return discovery_.DiskNumbersChanged(); }
 
   // A press of any button in the list at `x`, with the list's selection as
   // it is after the press.

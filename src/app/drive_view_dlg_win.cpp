@@ -1,6 +1,7 @@
 #include "app/drive_view_dlg_win.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -31,6 +32,9 @@ constexpr UINT_PTR kDriveWatchTimer = 1;  // Timer1
 constexpr UINT kWatchIntervalMs = 1000;
 constexpr int kForbidMenuId = 301;  // "消去を禁止する"
 constexpr int kAllowMenuId = 302;   // "消去を許可する"
+// The window menu's own command: below 0xF000 with the low four bits clear,
+// which Windows keeps for itself.
+constexpr UINT kEveryDiskCommand = 0x0110;  // "すべてのディスクを表示"
 constexpr int kStaticText2Left = 184;  // right of the last tool button
 constexpr int kStaticText2Top = FlatToolbar::kTop + 2;
 // While the sector view is open its number field takes x 184: StaticText2
@@ -136,6 +140,15 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       if (wparam == kDriveWatchTimer) Timer1Timer();
       return 0;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == kEveryDiskCommand) {
+        ToggleEveryDisk();
+        return 0;
+      }
+      break;
+    case WM_DEVICECHANGE:
+      OnDeviceChange(wparam);
+      return TRUE;
     case WM_COPYDATA:
       return OnCopyData(wparam, lparam);
     case WM_QUERYENDSESSION:
@@ -167,6 +180,45 @@ void TDriveViewDlg::FormCreate() {
   // The shell's image list as it gives it for the root of our own drive.
   system_icons_ = SystemImageList(win::ExecutableDirectory().substr(0, 3));
   CreateControls();
+  model_.SetEveryDisk(EveryDiskChosen(*env_.settings));
+  AddWindowMenuItems();
+  WatchDiskArrivals();
+}
+
+void TDriveViewDlg::AddWindowMenuItems() {
+  HMENU menu = GetSystemMenu(hwnd(), FALSE);
+  if (menu == nullptr) return;
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING | (model_.EveryDisk() ? MF_CHECKED : MF_UNCHECKED), kEveryDiskCommand,
+              L"すべてのディスクを表示");
+}
+
+void TDriveViewDlg::ToggleEveryDisk() {
+  model_.SetEveryDisk(!model_.EveryDisk());
+  CheckMenuItem(GetSystemMenu(hwnd(), FALSE), kEveryDiskCommand,
+                MF_BYCOMMAND | (model_.EveryDisk() ? MF_CHECKED : MF_UNCHECKED));
+  static_cast<void>(env_.settings->WriteInt(kEveryDiskValue, model_.EveryDisk() ? 1 : 0));  // best effort
+  if (watching_) SpeedButton3Click(DriveView::RefreshCause::kWatch);
+}
+
+// Disks that come and go (a new disk, an external one plugged in or out)
+// refresh the list at once; the once-a-second letter check stays for the
+// volumes. A simulated machine's disks report through the watch instead.
+void TDriveViewDlg::WatchDiskArrivals() {
+  if (env_.simulated) return;
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+  filter.dbcc_size = sizeof filter;
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = win::kDiskInterfaceGuid;
+  disk_arrivals_.reset(RegisterDeviceNotificationW(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+}
+
+void TDriveViewDlg::OnDeviceChange(WPARAM event) {
+  if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE && event != DBT_DEVNODES_CHANGED) return;
+  // While the watch rests (an erase, the sector viewer) the list must not
+  // change under them: the refresh waits for the watch.
+  disks_changed_ = true;
+  if (watching_) Timer1Timer();
 }
 
 void TDriveViewDlg::CreateControls() {
@@ -294,7 +346,7 @@ void TDriveViewDlg::OnCommand(int id) {
   switch (id) {
     case kSectorDumpButton: SpeedButton1Click(); break;
     case kEraseButton: SpeedButton2Click(); break;
-    case kRefreshButton: SpeedButton3Click(); break;
+    case kRefreshButton: SpeedButton3Click(DriveView::RefreshCause::kUser); break;
     case kHelpButton: SpeedButton4Click(); break;
     case kAboutButton: SpeedButton5Click(); break;
     case kErrorLogButton: SpeedButton6Click(); break;
@@ -342,8 +394,14 @@ void TDriveViewDlg::ShowSectorView(bool down) {
 }
 
 void TDriveViewDlg::SpeedButton2Click() {
-  plexi::SpeedButton2Click(*workflow_, erase_ui_, *this, model_.MutableRows(), list_.Selected(),
-                           model_.View());
+  const std::optional<size_t> selected = list_.Selected();
+  const std::optional<DriveDesignator> drive =
+      selected && *selected < model_.Rows().size() ? std::optional(model_.Rows()[*selected].designator) : std::nullopt;
+  const std::optional<EraseResult> result = plexi::SpeedButton2Click(*workflow_, erase_ui_, *this, model_.MutableRows(),
+                                                                     selected, model_.View());
+  // A disk whose partition table the erase overwrote loses its letters; it
+  // stays in the list, with its record, until the user refreshes.
+  if (result && drive && workflow_->Outcome() != EraseOutcome::kNothingWritten) model_.KeepListed(*drive);
   // The erase has ended and saved what it had to: Windows may end the
   // session now, and a later erase asks its questions again.
   keep_awake_.reset();
@@ -353,8 +411,8 @@ void TDriveViewDlg::SpeedButton2Click() {
   }
 }
 
-void TDriveViewDlg::SpeedButton3Click() {
-  const std::optional<size_t> reselect = model_.SpeedButton3Click();
+void TDriveViewDlg::SpeedButton3Click(DriveView::RefreshCause cause) {
+  const std::optional<size_t> reselect = model_.SpeedButton3Click(cause);
   std::vector<int> icons;
   for (const DriveRow& row : model_.Rows()) icons.push_back(RowIcon(row));
   list_.Fill(icons, reselect);
@@ -379,7 +437,8 @@ void TDriveViewDlg::SpeedButton7Click() {
   toolbar_.Clicked(kViewToggleButton);
   model_.SetView(toolbar_.Down(kViewToggleButton) ? ViewMode::kPartition : ViewMode::kPhysical);
   toolbar_.SetHint(kViewToggleButton, ViewToggleHint(model_.View()));
-  SpeedButton3Click();
+  // A change of view keeps the drives kept after their erase.
+  SpeedButton3Click(DriveView::RefreshCause::kWatch);
 }
 
 void TDriveViewDlg::ListView1MouseDown(int x) {
@@ -433,7 +492,11 @@ void TDriveViewDlg::ShowListMenu(POINT screen) {
 }
 
 void TDriveViewDlg::Timer1Timer() {
-  if (model_.DriveLettersChanged()) SpeedButton3Click();
+  // A simulated machine's disks come and go through its changes file; they
+  // reach the list as the system's notifications would.
+  if (env_.simulated && model_.DiskNumbersChanged()) disks_changed_ = true;
+  const bool letters = model_.DriveLettersChanged();
+  if (letters || std::exchange(disks_changed_, false)) SpeedButton3Click(DriveView::RefreshCause::kWatch);
   KillTimer(hwnd(), kDriveWatchTimer);
   SetTimer(hwnd(), kDriveWatchTimer, kWatchIntervalMs, nullptr);
   watching_ = true;

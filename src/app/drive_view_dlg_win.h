@@ -62,7 +62,7 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   // What the window shows around the sector viewer as it opens or closes.
   void ShowSectorView(bool down);
   void SpeedButton2Click();
-  void SpeedButton3Click();
+  void SpeedButton3Click(DriveView::RefreshCause cause = DriveView::RefreshCause::kUser);
   void SpeedButton4Click();
   void SpeedButton5Click();
   void SpeedButton6Click();
@@ -72,6 +72,12 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   void ListView1MouseDown(int x);
   void ShowListMenu(POINT screen);
   void Timer1Timer();
+  // The window menu's "every disk" item, and the device notifications that
+  // refresh the list when a disk comes or goes.
+  void AddWindowMenuItems();
+  void ToggleEveryDisk();
+  void WatchDiskArrivals();
+  void OnDeviceChange(WPARAM event);
   void OnContextMenu(HWND source, LPARAM where);
   void ChooseHeaderColour(POINT screen);
   void ApplyHeaderColour(int32_t index);
@@ -115,6 +121,8 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   int os_class_ = 0;
   bool session_ending_ = false;
   bool watching_ = false;  // the drive watch's timer is set
+  bool disks_changed_ = false;  // a disk came or went while the watch rested
+  win::UniqueDeviceNotify disk_arrivals_;
   // While an erase writes; and from a session end asked for during it until
   // the erase has saved where it stopped.
   std::optional<KeepAwake> keep_awake_;

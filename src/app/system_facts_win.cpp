@@ -37,6 +37,12 @@ HIMAGELIST SystemImageList(const std::string& root) {
 }
 
 int DriveIconIndex(const std::string& root) {
+  if (root.empty()) {
+    // A disk without a lettered volume: the shell's plain fixed-drive icon.
+    SHSTOCKICONINFO stock{};
+    stock.cbSize = sizeof stock;
+    return SUCCEEDED(SHGetStockIconInfo(SIID_DRIVEFIXED, SHGSI_SYSICONINDEX, &stock)) ? stock.iSysImageIndex : 0;
+  }
   SHFILEINFOW info{};
   if (!SHGetFileInfoW(win::Utf8ToWide(root).c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX))
     return 0;

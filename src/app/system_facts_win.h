@@ -27,7 +27,8 @@ int ScreenColourDepth();
 // destroyed), as the shell gives it for `root`.
 HIMAGELIST SystemImageList(const std::string& root);
 // The shell's icon of a drive root such as "C:\", by system image index
-// (0 when the shell has none).
+// (0 when the shell has none); an empty root, a disk without a letter,
+// gets the plain fixed-drive icon.
 int DriveIconIndex(const std::string& root);
 
 }  // namespace plexi::app

@@ -11,6 +11,8 @@ int OsClass(bool nt_platform, uint32_t major, uint32_t minor) {
   return 6;
 }
 
+bool EveryDiskChosen(platform::Settings& settings) { return settings.ReadInt(kEveryDiskValue) == 1; }
+
 bool VersionRanBefore(platform::Settings& settings) { return settings.Exists(kVersionRunValue); }
 
 ShowSettings FormShow(platform::Settings& settings, const std::string& program_folder) {

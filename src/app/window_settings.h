@@ -15,6 +15,11 @@ inline constexpr char kHeaderColourValue[] = "bodeyid";
 inline constexpr char kProgramFolderValue[] = "updatepath";
 inline constexpr char kVersionRunValue[] = "1102";
 inline constexpr int32_t kVersionRunMark = 1102;
+// 1: the physical view lists the drives without a lettered volume too.
+inline constexpr char kEveryDiskValue[] = "alldisks";
+
+// The stored "every disk" choice; anything but 1 is off.
+bool EveryDiskChosen(platform::Settings& settings);
 
 // Header colour indexes, in the order of the colour menu.
 enum HeaderColour : int32_t { kHeaderGray = 0, kHeaderNavy = 1, kHeaderRed = 2, kHeaderNone = 3 };

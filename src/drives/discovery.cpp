@@ -448,6 +448,13 @@ std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk, co
   return rows;
 }
 
+bool DriveDiscovery::DiskNumbersChanged() {
+  std::vector<uint32_t> now = PhysicalDriveNumbers(machine_);
+  if (last_disks_ == now) return false;
+  last_disks_ = std::move(now);
+  return true;
+}
+
 bool DriveDiscovery::DriveMaskChanged() {
   uint32_t mask = machine_.LogicalDriveMask();
   if (mask == last_mask_) return false;

@@ -119,6 +119,8 @@ class DriveDiscovery {
   // The change watch: true when the logical-drive mask differs from the last
   // one seen (the first call always does).
   bool DriveMaskChanged();
+  // The same for the physical drive numbers (PhysicalDriveNumbers).
+  bool DiskNumbersChanged();
 
  private:
   void MapVolume(VolumeMapEntry& entry, ViewMode view);
@@ -129,6 +131,7 @@ class DriveDiscovery {
   std::function<bool(const DriveRow&)> is_forbidden_;
   std::string system_drive_;
   uint32_t last_mask_ = 0;
+  std::optional<std::vector<uint32_t>> last_disks_;
 };
 
 // Index of the first row whose caption equals `caption`, if any.

@@ -61,6 +61,11 @@ struct ImageListTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value v) { ImageList_Destroy(v); }
 };
+struct DeviceNotifyTraits {
+  using Value = HDEVNOTIFY;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value v) { UnregisterDeviceNotification(v); }
+};
 struct WindowTraits {
   using Value = HWND;
   static Value Invalid() { return nullptr; }
@@ -80,6 +85,7 @@ using UniqueDc = Unique<MemoryDcTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueImageList = Unique<ImageListTraits>;
 using UniqueWindow = Unique<WindowTraits>;
+using UniqueDeviceNotify = Unique<DeviceNotifyTraits>;
 
 // Adds `mode` (SEM_FAILCRITICALERRORS) to this thread's error mode and
 // restores it when it goes out of scope, so that a label read of an empty

@@ -1,5 +1,7 @@
 // The real machine: devices, volumes and system facts through Win32.
 #pragma once
+#include <windows.h>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +11,9 @@
 namespace plexi::win {
 
 class DevLog;
+
+// GUID_DEVINTERFACE_DISK, spelled out: the SDK defines it only under INITGUID.
+inline constexpr GUID kDiskInterfaceGuid = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
 
 class WinMachine : public platform::Machine {
  public:

@@ -42,14 +42,11 @@ struct DevInfoTraits {
 };
 using UniqueDevInfo = Unique<DevInfoTraits>;
 
-// GUID_DEVINTERFACE_DISK, spelled out: the SDK defines it only under INITGUID.
-constexpr GUID kDiskInterface = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
-
 // The device path of the interface at `index`; empty past the last one.
 std::optional<std::wstring> DiskInterfacePath(HDEVINFO set, DWORD index) {
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;
-  if (!SetupDiEnumDeviceInterfaces(set, nullptr, &kDiskInterface, index, &data)) return std::nullopt;
+  if (!SetupDiEnumDeviceInterfaces(set, nullptr, &kDiskInterfaceGuid, index, &data)) return std::nullopt;
   DWORD size = 0;
   SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &size, nullptr);
   if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return std::wstring();
@@ -519,7 +516,7 @@ platform::VolumeList WinMachine::Volumes() {
 }
 
 std::optional<std::vector<uint32_t>> WinMachine::DiskNumbers() {
-  UniqueDevInfo set(SetupDiGetClassDevsW(&kDiskInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+  UniqueDevInfo set(SetupDiGetClassDevsW(&kDiskInterfaceGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
   if (!set) {
     NoteLast(log_.get(), [] { return std::string("SetupDiGetClassDevsW"); });
     return std::nullopt;

@@ -272,6 +272,29 @@ TEST_F(EraseTest, StartStaysDisabledUntilDelIsTypedAndEscapeErasesNothing) {
   EXPECT_EQ(MethodColumn("G:"), "");
 }
 
+// A disk whose letters go after its erase (its partition table was
+// overwritten) stays listed, with its record, until the user refreshes.
+TEST_F(EraseTest, AnErasedDiskWhoseLettersGoStaysListedUntilTheRefresh) {
+  HWND confirm = OpenConfirmation("G:");
+  ASSERT_NE(confirm, nullptr);
+  HWND progress = StartErase(confirm, {0, false, true});
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(Gone(progress, kEraseTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return MethodColumn("G:") == "ゼロ"; }, kStepTimeout));
+  ASSERT_TRUE(ScenarioMachine::WriteText(machine_.file() + L".changes", "hide G:\r\n"));
+  auto kept_row = [&] {
+    const Rows rows = program_->ListRows();
+    return rows.size() == 4 && std::any_of(rows.begin(), rows.end(), [](const std::vector<std::string>& row) {
+             return row[0] == "Erase Stick" && row[2] == "―" && row[4] == "ゼロ";
+           });
+  };
+  // The watch sees the letter go within about a second.
+  EXPECT_TRUE(WaitFor("the erased stick listed without letters", kept_row, 5s));
+  program_->Screenshot("erased-disk-kept");
+  program_->ClickButton(kRefreshButton);
+  EXPECT_TRUE(WaitFor("the refresh lets it go", [&] { return program_->ListRows().size() == 3; }));
+}
+
 TEST_F(EraseTest, EachMethodErasesTheStickAndASecondCopyHearsOfIt) {
   std::unique_ptr<RunningProgram> second = RunningProgram::Start(machine_.file());
   ASSERT_TRUE(second);
