@@ -37,7 +37,7 @@ RecordKind RecordKindAfter(EraseResult result) {
   }
 }
 
-std::string DriveLabelOf(const DriveRow& row) { return row.caption + " （" + row.letters + "）"; }
+std::string DriveLabelOf(const DriveRow& row) { return row.caption + " （" + row.SubItem(1) + "）"; }
 
 std::string ConfirmationText(const ConfirmationFacts& f) {
   std::string text = "***** ドライブのデータを全て消去します。*****";
