@@ -96,6 +96,12 @@ void TakeOption(const std::wstring& argument) {
     Config().cli = WindowsPath(win::WideToUtf8(argument.substr(6)));
   else if (argument.rfind(L"--screenshots=", 0) == 0)
     Config().screenshots = WindowsPath(win::WideToUtf8(argument.substr(14)));
+  else if (argument.rfind(L"--update-site=", 0) == 0)
+    Config().update_site = win::WideToUtf8(argument.substr(14));
+  else if (argument.rfind(L"--download-folder=", 0) == 0)
+    Config().download_folder = WindowsPath(win::WideToUtf8(argument.substr(18)));
+  else if (argument.rfind(L"--archive=", 0) == 0)
+    Config().archive = win::WideToUtf8(argument.substr(10));
 }
 
 }  // namespace
