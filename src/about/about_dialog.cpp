@@ -1,6 +1,7 @@
 #include "about/about_dialog.h"
 
 #include "platform/app_identity.h"
+#include "plexiscrub_version.h"
 
 #include <utility>
 
@@ -43,12 +44,12 @@ bool TAboutDialog::Execute(int bits_per_pixel, const std::string& site_address,
 TAboutDialog PlexiscrubAboutDialog() {
   TAboutDialog about;
   about.ApplicationTitle = kAppTitle;
-  about.VerNoMain = "[ 1.1.0.2 ]";
+  about.VerNoMain = "[ " PLEXISCRUB_VERSION_TEXT " ]";
   about.ProgramerName = "Ｑ＆Ｚ";
   about.Year = "Copyright (C) 2009-2024";
   about.Corp = "Ｑ＆Ｚ";
   about.UpdateName = "Plexiscrub_Up";
-  about.VerStr = "1102";
+  about.VerStr = PLEXISCRUB_VERSION_DIGITS;
   about.UpdateFolderName = "DownLoadHtml";
   about.UpdateDownFolder = "UpdateFile";
   about.BackColor = 0xBFFFF1;

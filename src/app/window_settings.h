@@ -8,13 +8,15 @@
 
 #include "errors/error_report.h"
 #include "platform/platform.h"
+#include "plexiscrub_version.h"
 
 namespace plexi::app {
 
 inline constexpr char kHeaderColourValue[] = "bodeyid";
 inline constexpr char kProgramFolderValue[] = "updatepath";
-inline constexpr char kVersionRunValue[] = "1102";
-inline constexpr int32_t kVersionRunMark = 1102;
+// "This version has run" is a value named with the version's digits.
+inline constexpr char kVersionRunValue[] = PLEXISCRUB_VERSION_DIGITS;
+inline constexpr int32_t kVersionRunMark = PLEXISCRUB_VERSION_NUMBER;
 // 1: the physical view lists the drives without a lettered volume too.
 inline constexpr char kEveryDiskValue[] = "alldisks";
 

@@ -6,3 +6,10 @@ add_test(NAME win.about_screenshots
                  ${PLEXISCRUB_WIN_BUILD}/tools/about/plexiscrub_about_box.exe
                  ${PLEXISCRUB_WIN_BUILD}/about)
 set_tests_properties(win.about_screenshots PROPERTIES TIMEOUT 600 LABELS wine)
+
+# The release from scripts/package, offered as a newer version by a local
+# server, downloaded by the program's Update button (update_download.sh).
+add_test(NAME win.update_download
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/update_download.sh ${wine_run} ${wine_prefix}
+                 ${PLEXISCRUB_WIN_BUILD} ${PROJECT_SOURCE_DIR})
+set_tests_properties(win.update_download PROPERTIES TIMEOUT 600 LABELS wine)

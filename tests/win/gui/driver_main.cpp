@@ -98,6 +98,12 @@ void TakeOption(const std::wstring& argument) {
     Config().screenshots = WindowsPath(win::WideToUtf8(argument.substr(14)));
   else if (argument.rfind(L"--dpi=", 0) == 0)
     Config().dpi = _wtoi(argument.c_str() + 6);
+  else if (argument.rfind(L"--update-site=", 0) == 0)
+    Config().update_site = win::WideToUtf8(argument.substr(14));
+  else if (argument.rfind(L"--download-folder=", 0) == 0)
+    Config().download_folder = WindowsPath(win::WideToUtf8(argument.substr(18)));
+  else if (argument.rfind(L"--archive=", 0) == 0)
+    Config().archive = win::WideToUtf8(argument.substr(10));
 }
 
 }  // namespace

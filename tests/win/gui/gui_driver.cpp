@@ -274,6 +274,17 @@ std::vector<ToolTip> ToolTipsOf(DWORD pid) {
   return tools;
 }
 
+bool SendTextMessage(HWND window, UINT message, WPARAM wparam, const std::wstring& text) {
+  win::UniqueKernelHandle process = OpenProcessOf(window);
+  if (!process) return false;
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  RemoteBuffer remote(process.get(), bytes);
+  if (!remote || !remote.Write(0, text.c_str(), bytes)) return false;
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, message, wparam, reinterpret_cast<LPARAM>(remote.at(0)), SMTO_BLOCK,
+                             10000, &ignored) != 0;
+}
+
 std::string Utf8(const std::wstring& text) { return win::WideToUtf8(text); }
 
 }  // namespace plexi::gui

@@ -76,6 +76,10 @@ struct ToolTip {
 // Every tool of every tool-tip window of process `pid`.
 std::vector<ToolTip> ToolTipsOf(DWORD pid);
 
+// Sends a message whose lParam is a string, copied into the window's own
+// process first (a pointer into ours means nothing there).
+bool SendTextMessage(HWND window, UINT message, WPARAM wparam, const std::wstring& text);
+
 std::string Utf8(const std::wstring& text);
 
 }  // namespace plexi::gui

@@ -87,6 +87,9 @@ std::vector<uint8_t> StoredZlib(const std::vector<uint8_t>& raw) {
 }  // namespace
 
 COLORREF Image::At(int x, int y) const {
+  // A place outside the picture (a layout other than the one a check
+  // expects) is no colour, never a read past the pixels.
+  if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
   const uint32_t p = pixels[size_t(y) * size_t(width) + size_t(x)];
   return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }

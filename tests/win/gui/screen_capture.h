@@ -15,7 +15,8 @@ struct Image {
   int height = 0;
   std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows top to bottom
 
-  // The pixel as a COLORREF (0x00BBGGRR), for comparing with the program's colours.
+  // The pixel as a COLORREF (0x00BBGGRR), for comparing with the program's
+  // colours; CLR_INVALID outside the picture.
   COLORREF At(int x, int y) const;
   bool operator==(const Image&) const = default;
 };
