@@ -7,6 +7,8 @@ namespace plexi::cli {
 
 std::string HostProtectionFolder() { return win::WinFileStore().ProgramDirectory(); }
 
+std::string HostDataFolder() { return win::WinFileStore().ProgramDirectory(); }
+
 std::unique_ptr<platform::FileStore> HostFileStore(const std::string& folder) {
   return std::make_unique<win::WinFileStore>(folder);
 }

@@ -32,6 +32,10 @@ struct DiskSpec {
   // GPT disks refuse IOCTL_DISK_GET_PARTITION_INFO, which Windows answers on
   // MBR disks only.
   bool gpt = false;
+  // What the seek-penalty query answers: a hard disk has one, an SSD none;
+  // unknown media refuse the query, as many USB bridges do.
+  enum class Media { kUnknown, kSsd, kHdd };
+  Media media = Media::kUnknown;
 };
 
 enum class VolumeType { kFixed, kRemovable, kCdrom, kRemote, kRamdisk };
