@@ -78,6 +78,13 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   LRESULT OnQueryEndSession();
   void OnEndSession(bool ending);
   int RowIcon(const DriveRow& row);
+  // Erase reports: the system menu's two commands, and the report of each erase.
+  void AddReportMenu();
+  void ShowReports();
+  void ChooseOperator();
+  std::string ReportsFolder() const;
+  win::FormResources DialogResources() const;
+  void EraseFinished(const EraseJournal& journal) override;
 
   // EraseButtonHost
   bool StopDriveWatch() override;

@@ -604,6 +604,8 @@ std::optional<EraseResult> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& u
     message.record_kind = uint8_t(row.record_kind);
     host.BroadcastRowChange(message);
   }
+  // Filed before the end-of-erase action, which may end the session.
+  if (workflow.Journal().due) host.EraseFinished(workflow.Journal());
   host.StartDriveWatch();
   host.ShutdownAfterErase();
   return result;

@@ -247,6 +247,9 @@ class EraseButtonHost {
   virtual void ShutdownAfterErase() = 0;
   // Whether the drive of a row is protected now, as the protection list says.
   virtual bool IsProtected(const DriveRow& row, ViewMode view) = 0;
+  // An erase has ended (the row is updated, the end-of-erase action not yet
+  // begun): what it did, for its report.
+  virtual void EraseFinished(const EraseJournal& journal) { static_cast<void>(journal); }
 };
 
 // The erase target of a list row, with everything copied out of it.

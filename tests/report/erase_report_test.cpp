@@ -27,6 +27,7 @@ system-directory "C:\Windows\system32"
 disk 0 size=1G bus=11 product="System"
 volume C: disk=0 offset=1M length=900M
 disk 1 sectors=61440 bus=7 vendor="SanDisk" product="Ultra <Fit>" serial="4C53 0001/23" revision="1.00" removable=yes media=ssd
+volume E: disk=1 offset=1M length=10M
 disk 2 sectors=61440 bus=11 product="Failing" serial="F1" media=hdd
 fault disk=2 op=write sector=40000 error=29
 disk 3 sectors=61440 bus=11 product="Forgetful" serial="D3"
@@ -266,6 +267,35 @@ TEST_F(ReportTest, AReportThatCannotBeWrittenLeavesTheEraseCompleted) {
   EXPECT_NE(filed.error.find(folder_), std::string::npos);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kCompleted);
   EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 0));
+}
+
+// The erase button hands every erase to its report before the action after
+// the erase (which may end the session), and none that the user declined.
+TEST_F(ReportTest, TheEraseButtonFilesBeforeTheActionAfterTheErase) {
+  class Host : public EraseButtonHost {
+   public:
+    bool StopDriveWatch() override { return true; }
+    void StartDriveWatch() override { calls.push_back("start"); }
+    void RepaintRow(size_t) override {}
+    void BroadcastRowChange(const RowChangeMessage&) override {}
+    void ShutdownAfterErase() override { calls.push_back("shutdown"); }
+    bool IsProtected(const DriveRow&, ViewMode) override { return false; }
+    void EraseFinished(const EraseJournal& journal) override {
+      calls.push_back("report:" + std::string(journal.outcome == JournalOutcome::kCompleted ? "completed" : "other"));
+    }
+    std::vector<std::string> calls;
+  } host;
+  test::RecordingNotifier notifier;
+  std::vector<DriveRow> rows = DriveDiscovery(*machine_, notifier).Refresh(ViewMode::kPhysical);
+  env_.unattended = true;
+  const std::optional<size_t> row = FindRowByCaption(rows, "SanDisk Ultra <Fit>");
+  ASSERT_TRUE(row);
+  ASSERT_TRUE(SpeedButton2Click(workflow_, ui_, host, rows, row, ViewMode::kPhysical));
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"report:completed", "start", "shutdown"}));
+  host.calls.clear();
+  ui_.answers = {true, false};  // erase, but not a second time
+  SpeedButton2Click(workflow_, ui_, host, rows, row, ViewMode::kPhysical);
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"start", "shutdown"}));
 }
 
 TEST(ReportPage, EscapesWhatTheDriveSaysAndFetchesNothing) {
