@@ -215,6 +215,26 @@ TEST_F(ReportTest, InterruptionsAndTheResumeThatCompletesThem) {
   EXPECT_TRUE(AllZeroAfterSector0(1));
 }
 
+// A cancel during the read-back leaves a completed erase (every pass was
+// written), but the report must not claim a read-back that did not finish.
+TEST_F(ReportTest, AReadBackCutShortIsNotReportedAsPassed) {
+  ui_.choice = {true, true, true, OverwriteMethod::kZeros};
+  ui_.view.on_verify = [&](uint64_t) { workflow_.RequestCancel(); };
+  json::Value r = EraseAndReport(1, EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(r.Text("outcome"), "completed");
+  EXPECT_EQ(r["verification"].Text("mode"), "full_read_back");
+  EXPECT_EQ(r["verification"].Text("result"), "not_finished");
+  EXPECT_LT(Num(r["verification"]["bytes_read"]), 61440 * 512ull);
+  EXPECT_GT(Num(r["verification"]["bytes_read"]), 0u);
+  EXPECT_EQ(r["sanitization"].Text("category"), "Clear");
+}
+
+TEST(SimMedia, TheMediaKeyTakesThreeWords) {
+  std::string error;
+  EXPECT_FALSE(sim::SimMachine::Parse("disk 0 sectors=100 media=flash\n", ".", &error));
+  EXPECT_NE(error.find("media must be ssd, hdd or unknown"), std::string::npos) << error;
+}
+
 TEST_F(ReportTest, ARefusedEraseWroteNothingAndSaysWhy) {
   json::Value r = EraseAndReport(1, EraseResult::kNotRecorded, /*is_protected=*/true);
   EXPECT_EQ(r.Text("outcome"), "refused");
