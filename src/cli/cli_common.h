@@ -138,6 +138,9 @@ std::string SimulatedFilesFolder(const std::string& machine_file);
 // plexiscrub/ or ~/.local/share/plexiscrub/; Windows: the executable's
 // folder), with its trailing separator; empty when none can be named.
 std::string HostDataFolder();
+// The program's settings on the host: the registry key on Windows; none
+// elsewhere (the tool takes --operator and --organisation there).
+std::unique_ptr<platform::Settings> HostSettings();
 // The reports folder: --report DIR, else "reports" in the data folder (the
 // simulated machine's files folder with --simulate).
 std::string ReportFolder(const Options& o);

@@ -24,6 +24,8 @@ std::string HostDataFolder() {
   return {};
 }
 
+std::unique_ptr<platform::Settings> HostSettings() { return nullptr; }
+
 std::unique_ptr<platform::FileStore> HostFileStore(const std::string& folder) {
   return std::make_unique<sim::DirectoryFileStore>(folder);
 }

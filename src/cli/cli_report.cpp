@@ -29,12 +29,12 @@ std::unique_ptr<platform::FileStore> StoreFor(const Options& o, const std::strin
 }
 
 // A value given on the command line, else the program's setting (kept for
-// a simulated machine beside its description).
+// a simulated machine beside its description, on Windows in the registry).
 std::string OptionOrSetting(const std::optional<std::string>& option, const Options& o, const char* name) {
   if (option) return *option;
-  if (!o.simulate) return {};
-  sim::FileSettings settings(*o.simulate + ".settings");
-  return settings.ReadText(name).value_or(std::string());
+  std::unique_ptr<platform::Settings> settings =
+      o.simulate ? std::make_unique<sim::FileSettings>(*o.simulate + ".settings") : HostSettings();
+  return settings ? settings->ReadText(name).value_or(std::string()) : std::string();
 }
 
 // A report that could not be written: on standard error, and in the error
