@@ -10,7 +10,7 @@
 set -euo pipefail
 
 # Lowest first. Keep in step with the "Layers" section of src/README.md.
-LAYERS=(util platform errors record drives shell window controls shutdown erase viewer about app cli)
+LAYERS=(util platform errors record drives shell window controls shutdown erase report viewer about app cli)
 
 print=0
 if [[ "${1:-}" == "--print" ]]; then

@@ -12,6 +12,10 @@
 #include "app/window_settings.h"
 #include "window/ui_font_win.h"
 #include "platform/app_identity.h"
+#include "platform/host.h"
+#include "report/report_store.h"
+#include "report/report_window_win.h"
+#include "util/file_names.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_machine.h"
@@ -32,9 +36,11 @@ constexpr UINT_PTR kDriveWatchTimer = 1;  // Timer1
 constexpr UINT kWatchIntervalMs = 1000;
 constexpr int kForbidMenuId = 301;  // "消去を禁止する"
 constexpr int kAllowMenuId = 302;   // "消去を許可する"
-// The window menu's own command: below 0xF000 with the low four bits clear,
-// which Windows keeps for itself.
-constexpr UINT kEveryDiskCommand = 0x0110;  // "すべてのディスクを表示"
+// The window menu's own commands: below 0xF000 with the low four bits
+// clear, which Windows keeps for itself.
+constexpr UINT kReportsMenuId = 0x0110;     // "消去報告書..."
+constexpr UINT kOperatorMenuId = 0x0120;    // "作業者の設定..."
+constexpr UINT kEveryDiskCommand = 0x0130;  // "すべてのディスクを表示"
 constexpr int kStaticText2Left = 184;  // right of the last tool button
 constexpr int kStaticText2Top = FlatToolbar::kTop + 2;
 // While the sector view is open its number field takes x 184: StaticText2
@@ -137,15 +143,12 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CONTEXTMENU:
       OnContextMenu(reinterpret_cast<HWND>(wparam), lparam);
       return 0;
+    case WM_SYSCOMMAND:
+      if (OnWindowMenu(UINT(wparam & 0xFFF0))) return 0;
+      break;
     case WM_TIMER:
       if (wparam == kDriveWatchTimer) Timer1Timer();
       return 0;
-    case WM_SYSCOMMAND:
-      if ((wparam & 0xFFF0) == kEveryDiskCommand) {
-        ToggleEveryDisk();
-        return 0;
-      }
-      break;
     case WM_DEVICECHANGE:
       OnDeviceChange(wparam);
       return TRUE;
@@ -191,6 +194,18 @@ void TDriveViewDlg::AddWindowMenuItems() {
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING | (model_.EveryDisk() ? MF_CHECKED : MF_UNCHECKED), kEveryDiskCommand,
               L"すべてのディスクを表示");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kReportsMenuId, L"消去報告書...");
+  AppendMenuW(menu, MF_STRING, kOperatorMenuId, L"作業者の設定...");
+}
+
+bool TDriveViewDlg::OnWindowMenu(UINT command) {
+  switch (command) {
+    case kEveryDiskCommand: ToggleEveryDisk(); return true;
+    case kReportsMenuId: ShowReports(); return true;
+    case kOperatorMenuId: ChooseOperator(); return true;
+    default: return false;
+  }
 }
 
 void TDriveViewDlg::ToggleEveryDisk() {
@@ -568,6 +583,56 @@ bool TDriveViewDlg::Unattended() {
 
 void TDriveViewDlg::ReportError(const std::string& message, const std::string& drive_label) {
   RouteErrorReport(shutdown_->Routing(session_ending_), error_log_, notifier_, message, drive_label);
+}
+
+win::FormResources TDriveViewDlg::DialogResources() const {
+  return {hwnd(), win::AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_};
+}
+
+// "reports" beside the error log.
+std::string TDriveViewDlg::ReportsFolder() const {
+  return report::JoinPath(env_.files->ProgramDirectory(), report::kReportsFolderName);
+}
+
+void TDriveViewDlg::ShowReports() {
+  const std::string folder = ReportsFolder();
+  report::ReportListDlg dialog(DialogResources(), report::ListReports(*env_.files, folder), folder);
+  dialog.Run();
+}
+
+void TDriveViewDlg::ChooseOperator() {
+  platform::Settings& settings = *env_.settings;
+  const report::OperatorNames current{settings.ReadText(report::kOperatorSetting).value_or(""),
+                                      settings.ReadText(report::kOrganisationSetting).value_or("")};
+  report::OperatorDlg dialog(DialogResources());
+  const std::optional<report::OperatorNames> chosen = dialog.Run(current);
+  if (!chosen) return;
+  platform::Result<> stored = settings.WriteText(report::kOperatorSetting, chosen->operator_name);
+  if (stored.ok()) stored = settings.WriteText(report::kOrganisationSetting, chosen->organisation);
+  if (!stored.ok()) ReportSystemError(*env_.machine, notifier_, stored.error());
+}
+
+// Every erase files its report, unattended ones too, before the end-of-erase
+// action. One that cannot be written goes to the error log and, when someone
+// is there, into a message box; the erase's result stands.
+void TDriveViewDlg::EraseFinished(const EraseJournal& journal) {
+  report::ReportContext context;
+  const platform::HostDescription host = platform::DescribeHost();
+  context.computer_name = host.computer_name;
+  context.operating_system = env_.simulated
+                                 ? "simulated Windows machine (" + FileTitle(env_.settings_place) + ")"
+                                 : host.operating_system;
+  context.operator_name = env_.settings->ReadText(report::kOperatorSetting).value_or("");
+  context.organisation = env_.settings->ReadText(report::kOrganisationSetting).value_or("");
+  const report::FiledReport filed =
+      report::FileEraseReport(*env_.machine, *env_.files, ReportsFolder(), journal, context);
+  if (filed.written) {
+    const std::string& page = filed.paths.html_path;
+    SetStatusHint(std::string(report::kReportSaved) + " " + page.substr(page.find_last_of("\\/") + 1));
+    return;
+  }
+  error_log_.AppendErrorLog(filed.error, journal.label);
+  if (!Unattended()) notifier_.ShowMessage(filed.error);
 }
 
 }  // namespace plexi::app

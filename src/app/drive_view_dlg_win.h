@@ -75,6 +75,8 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   // The window menu's "every disk" item, and the device notifications that
   // refresh the list when a disk comes or goes.
   void AddWindowMenuItems();
+  // A command of the window menu's own items; false for the system's.
+  bool OnWindowMenu(UINT command);
   void ToggleEveryDisk();
   void WatchDiskArrivals();
   void OnDeviceChange(WPARAM event);
@@ -85,6 +87,12 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   LRESULT OnQueryEndSession();
   void OnEndSession(bool ending);
   int RowIcon(const DriveRow& row);
+  // Erase reports: the system menu's two commands, and the report of each erase.
+  void ShowReports();
+  void ChooseOperator();
+  std::string ReportsFolder() const;
+  win::FormResources DialogResources() const;
+  void EraseFinished(const EraseJournal& journal) override;
 
   // EraseButtonHost
   bool StopDriveWatch() override;

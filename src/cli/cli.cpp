@@ -94,7 +94,7 @@ const char kUsageText[] =
     "      the erase record in the first sector of TARGET: its kind, method and\n"
     "      resume point; and whether TARGET is protected against erasing\n"
     "  erase TARGET [--method 0|1|2] [--verify] [--no-history] [--resume|--no-resume]\n"
-    "        [--yes] [--simulate FILE]\n"
+    "        [--yes] [--report DIR] [--operator NAME] [--organisation NAME] [--simulate FILE]\n"
     "      overwrites all of TARGET: 0 zeros, 1 0xFF then zeros, 2 random bytes,\n"
     "      0xFF, zeros (default 0); --verify reads everything back; the first\n"
     "      sector then records the method (--no-history: left blank). An\n"
@@ -102,7 +102,15 @@ const char kUsageText[] =
     "      to continue. Without --yes the tool asks, and wants \"del\" typed; when\n"
     "      standard input is not a terminal, an interrupted erase saves its resume\n"
     "      record without asking. The system drive and (on Linux) a device with a\n"
-    "      mounted file system are refused.\n"
+    "      mounted file system are refused. Every erase that was confirmed (or\n"
+    "      refused) files an erase report: a JSON file and a printable HTML page in\n"
+    "      DIR (default: $XDG_DATA_HOME/plexiscrub/reports on Linux, reports\\ beside\n"
+    "      the program on Windows, FILE's .files\\reports with --simulate), naming\n"
+    "      the operator and organisation (default: the program's settings, on\n"
+    "      Windows and with --simulate).\n"
+    "  report list [--report DIR] / report show FILE / report check FILE\n"
+    "      the past reports; the facts of one; whether one was changed since it\n"
+    "      was written (its SHA-256 digest; exit 0 unchanged, 1 changed).\n"
     "  dump TARGET SECTOR [--count N] [--simulate FILE]\n"
     "      the hex dump of sector SECTOR (and of the N - 1 sectors after it) as the\n"
     "      sector viewer shows it: the header line, then 32 lines for the sector's\n"
@@ -175,6 +183,19 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
         return std::nullopt;
       }
       o.drive = args[++i];
+    } else if (a == "--report" || a == "--operator" || a == "--organisation") {
+      if (i + 1 >= args.size()) {
+        err << "plexiscrub-cli: " << a << " needs a value\n";
+        return std::nullopt;
+      }
+      std::optional<std::string>& field = a == "--report"     ? o.report_dir
+                                          : a == "--operator" ? o.operator_name
+                                                              : o.organisation;
+      field = args[++i];
+      if (a == "--report" && field->empty()) {
+        err << "plexiscrub-cli: --report needs a folder\n";
+        return std::nullopt;
+      }
     } else if (a == "--simulate") {
       if (i + 1 >= args.size()) {
         err << "plexiscrub-cli: --simulate needs a machine description file\n";
@@ -289,6 +310,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       {"dump", DumpCommand},
       {"protect", ProtectCommand},
       {"allow", AllowCommand},
+      {"report", ReportCommand},
   };
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {
@@ -307,6 +329,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                              options->resume;
   if (erase_options && options->command != "erase") {
     err << "plexiscrub-cli: --method, --verify, --no-history, --yes and --resume belong to erase\n";
+    return kUsage;
+  }
+  if ((options->operator_name || options->organisation) && options->command != "erase") {
+    err << "plexiscrub-cli: --operator and --organisation belong to erase\n";
+    return kUsage;
+  }
+  if (options->report_dir && options->command != "erase" && options->command != "report") {
+    err << "plexiscrub-cli: --report belongs to erase and report\n";
     return kUsage;
   }
   if (options->count && options->command != "dump") {

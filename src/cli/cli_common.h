@@ -10,6 +10,7 @@
 
 #include "drives/discovery.h"
 #include "drives/forbidden_list.h"
+#include "erase/erase_journal.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
 
@@ -40,6 +41,10 @@ struct Options {
   std::optional<bool> resume;
   // dump
   std::optional<uint64_t> count;
+  // erase reports
+  std::optional<std::string> report_dir;
+  std::optional<std::string> operator_name;
+  std::optional<std::string> organisation;
 };
 
 // Messages the program would show in a box go to standard error.
@@ -136,6 +141,30 @@ std::string HostProtectionFolder();
 std::unique_ptr<platform::FileStore> HostFileStore(const std::string& folder);
 
 int ProtectCommand(const Options& o, std::ostream& out, std::ostream& err);
+
+// The folder the program run with --simulate FILE keeps its files in: FILE
+// without its extension, plus ".files" ("demo/demo.machine" gives
+// "demo/demo.files/").
+std::string SimulatedFilesFolder(const std::string& machine_file);
+
+// --- Erase reports ---
+
+// Where the tool keeps its data on the host (Linux: $XDG_DATA_HOME/
+// plexiscrub/ or ~/.local/share/plexiscrub/; Windows: the executable's
+// folder), with its trailing separator; empty when none can be named.
+std::string HostDataFolder();
+// The program's settings on the host: the registry key on Windows; none
+// elsewhere (the tool takes --operator and --organisation there).
+std::unique_ptr<platform::Settings> HostSettings();
+// The reports folder: --report DIR, else "reports" in the data folder (the
+// simulated machine's files folder with --simulate).
+std::string ReportFolder(const Options& o);
+// Writes the report of an erase that calls for one and names it on `out`.
+// A report that cannot be written is shown on `err` and kept in the error
+// log; the erase's result is not touched.
+void FileReportOfErase(const Options& o, platform::Machine& machine, const EraseJournal& journal,
+                       std::ostream& out, std::ostream& err);
+int ReportCommand(const Options& o, std::ostream& out, std::ostream& err);
 int AllowCommand(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace plexi::cli

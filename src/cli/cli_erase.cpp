@@ -195,6 +195,20 @@ int ExitCodeOf(EraseOutcome outcome) {
   return kRefused;
 }
 
+// An erase the tool refused before the drive was opened.
+EraseJournal RefusedJournal(platform::Machine& machine, const std::string& target,
+                            std::optional<DriveDesignator> designator, const std::string& why) {
+  EraseJournal journal;
+  journal.due = true;
+  journal.started = journal.ended = machine.Now();
+  journal.device_path = DevicePathOf(target);
+  journal.designator = designator;
+  journal.label = target;
+  journal.outcome = JournalOutcome::kRefused;
+  journal.errors.push_back({why, 0, std::nullopt});
+  return journal;
+}
+
 }  // namespace
 
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
@@ -208,12 +222,14 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
   if (TargetIsProtected(o, *machine, target, err)) {
     out << "result: -1 (" << ResultText(EraseResult::kNotRecorded, EraseOutcome::kNothingWritten) << ")\n";
+    FileReportOfErase(o, *machine, RefusedJournal(*machine, target, designator, erase_text::kProtected), out, err);
     return kRefused;
   }
   if (!o.simulate) {
     const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target));
     if (!use.empty()) {
       err << "plexiscrub-cli: refusing to erase: " << use << "\n";
+      FileReportOfErase(o, *machine, RefusedJournal(*machine, target, designator, use), out, err);
       return kRefused;
     }
   }
@@ -237,9 +253,11 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   erase_target.is_protected = [&] { return TargetIsProtected(o, *machine, target, err); };
   // The same first question as the program's erase button.
   EraseResult result = EraseResult::kNotRecorded;
-  if (ui.Ask(erase_text::EraseDriveQuestion(target)))
-    result = workflow.RunErase(erase_target);
+  const bool result_asked = ui.Ask(erase_text::EraseDriveQuestion(target));
+  if (result_asked) result = workflow.RunErase(erase_target);
   out << "result: " << int(result) << " (" << ResultText(result, workflow.Outcome()) << ")\n";
+  // An erase the user declined at a question calls for no report.
+  if (result_asked) FileReportOfErase(o, *machine, workflow.Journal(), out, err);
   return ExitCodeOf(workflow.Outcome());
 }
 

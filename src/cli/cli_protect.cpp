@@ -17,21 +17,6 @@ namespace plexi::cli {
 
 namespace {
 
-// The folder the program run with --simulate FILE keeps its files in: FILE
-// without its extension, plus ".files" ("demo/demo.machine" gives
-// "demo/demo.files/").
-std::string SimulatedFilesFolder(const std::string& machine_file) {
-  std::error_code ec;
-  std::filesystem::path full = std::filesystem::absolute(sim::PathFromUtf8(machine_file), ec);
-  const std::string path = ec ? machine_file : sim::PathToUtf8(full);
-  const size_t slash = path.find_last_of("\\/");
-  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
-  std::string stem = path.substr(name_start);
-  const size_t dot = stem.rfind('.');
-  if (dot != std::string::npos && dot > 0) stem.resize(dot);
-  return path.substr(0, name_start) + stem + ".files" + char(std::filesystem::path::preferred_separator);
-}
-
 std::string ProtectionFolder(const Options& o) {
   return o.simulate ? SimulatedFilesFolder(*o.simulate) : HostProtectionFolder();
 }
@@ -215,6 +200,21 @@ int ProtectCommand(const Options& o, std::ostream& out, std::ostream& err) {
 
 int AllowCommand(const Options& o, std::ostream& out, std::ostream& err) {
   return ChangeProtection(o, ForbidAction::kAllow, out, err);
+}
+
+// The folder the program run with --simulate FILE keeps its files in: FILE
+// without its extension, plus ".files" ("demo/demo.machine" gives
+// "demo/demo.files/").
+std::string SimulatedFilesFolder(const std::string& machine_file) {
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(sim::PathFromUtf8(machine_file), ec);
+  const std::string path = ec ? machine_file : sim::PathToUtf8(full);
+  const size_t slash = path.find_last_of("\\/");
+  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  std::string stem = path.substr(name_start);
+  const size_t dot = stem.rfind('.');
+  if (dot != std::string::npos && dot > 0) stem.resize(dot);
+  return path.substr(0, name_start) + stem + ".files" + char(std::filesystem::path::preferred_separator);
 }
 
 }  // namespace plexi::cli

@@ -16,6 +16,16 @@ std::string HostProtectionFolder() {
   return {};
 }
 
+std::string HostDataFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return std::string(data) + "/plexiscrub/";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return std::string(home) + "/.local/share/plexiscrub/";
+  return {};
+}
+
+std::unique_ptr<platform::Settings> HostSettings() { return nullptr; }
+
 std::unique_ptr<platform::FileStore> HostFileStore(const std::string& folder) {
   return std::make_unique<sim::DirectoryFileStore>(folder);
 }

@@ -122,9 +122,20 @@ std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
   facts.product = TrimBlanks(StringAt(reply, length, header.product_id_offset));
   facts.vendor = TrimBlanks(StringAt(reply, length, header.vendor_id_offset));
   facts.serial = TrimBlanks(StringAt(reply, length, header.serial_number_offset));
+  facts.revision = TrimBlanks(StringAt(reply, length, header.product_revision_offset));
   facts.identity_hex = IdentityOf(reply, length);
   facts.bus_type = header.bus_type;
+  facts.removable = header.removable_media != 0;
   return facts;
+}
+
+MediaKind QueryMediaKind(Device& device) {
+  uint8_t query[winconst::kStoragePropertyQuerySize] = {};  // standard query
+  layout::Store32(query, winconst::kStorageDeviceSeekPenaltyProperty);
+  uint8_t reply[winconst::kSeekPenaltyDescriptorSize] = {};
+  platform::IoResult r = device.Control(winconst::kIoctlStorageQueryProperty, query, sizeof query, reply, sizeof reply);
+  if (!r.ok() || r.value() < 9) return MediaKind::kUnknown;
+  return reply[8] != 0 ? MediaKind::kHdd : MediaKind::kSsd;
 }
 
 bool IsVolumePath(const std::string& path) { return platform::IsVolumePath(path); }

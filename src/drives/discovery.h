@@ -52,10 +52,18 @@ std::optional<uint64_t> DriveLength(platform::Device& device);
 struct DescriptorFacts {
   bool has_header = false;  // the reply held the 40-byte header
   std::string vendor, product, serial;
+  std::string revision;  // the firmware revision
   std::string identity_hex;
   uint32_t bus_type = 0;
+  bool removable = false;
 };
 std::optional<DescriptorFacts> QueryDescriptor(platform::Device& device);
+
+// Whether the drive spins: the seek-penalty property
+// (StorageDeviceSeekPenaltyProperty) says so; unknown when the drive or its
+// bridge does not answer.
+enum class MediaKind { kUnknown, kSsd, kHdd };
+MediaKind QueryMediaKind(platform::Device& device);
 
 // Whether a path names a volume: "\\.\E:", "\\?\Volume{...}", any case.
 bool IsVolumePath(const std::string& path);

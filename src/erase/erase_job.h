@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "erase/overwrite_method.h"
@@ -45,6 +46,9 @@ struct WorkerOutcome {
   // Stopped on a cancel during a write pass; the stop point is then the
   // resume point. A cancel during the read-back leaves a finished erase.
   bool cancelled = false;
+  // A cancel arrived during the read-back: the writing is complete, the
+  // read-back is not.
+  bool verify_cut_short = false;
   // Where the worker stopped on a cancel or a failure: the chunk it was
   // about to write (or read) and its pass.
   uint32_t stopped_chunk = 0;
@@ -53,6 +57,13 @@ struct WorkerOutcome {
   // the drive was touched at all.
   uint64_t bytes_written = 0;
   std::string error_text;
+  // The Windows code behind error_text (0 for a verification failure), and
+  // the byte at which the failed transfer began.
+  uint32_t error_code = 0;
+  std::optional<uint64_t> error_offset;
+  // The read-back: bytes it read, and the first byte it found not zero.
+  uint64_t bytes_read = 0;
+  std::optional<uint64_t> first_nonzero_offset;
 };
 
 // Runs a step on the GUI thread and waits until it has run.

@@ -114,7 +114,7 @@ bool EraseWorkflow::TakeVolume(const std::string& path, const std::string& name)
     if (!taken) static_cast<void>(UnlockDrive(**opened));
   }
   if (!taken) {
-    ui_.ShowMessage(erase_text::InUse("ドライブ " + name, SystemErrorText(machine_, error)));
+    Refuse(erase_text::InUse("ドライブ " + name, SystemErrorText(machine_, error)), error);
     return false;
   }
   held_volumes_.push_back(std::move(opened.value()));
@@ -165,7 +165,7 @@ std::optional<ChunkLayout> PlanChunks(const DriveExtent& extent, uint32_t limit)
 bool EraseWorkflow::SetLayout(const DriveExtent& extent) {
   std::optional<ChunkLayout> layout = PlanChunks(extent, kSectorsPerChunkLimit);
   if (!layout) {
-    ui_.ShowMessage(extent.sector_count == 0 ? erase_text::kNoSectors : erase_text::kNoChunkLayout);
+    Refuse(extent.sector_count == 0 ? erase_text::kNoSectors : erase_text::kNoChunkLayout);
     return false;
   }
   params_.BytesPerSector = extent.sector_size;
@@ -183,7 +183,7 @@ bool EraseWorkflow::SetLayout(const DriveExtent& extent) {
 bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
   platform::Result<std::unique_ptr<platform::Device>> opened = machine_.OpenDevice(target.device_path, platform::Access::kReadWrite);
   if (!opened.ok()) {
-    ui_.ShowMessage(SystemErrorText(machine_, opened.error()));
+    Refuse(SystemErrorText(machine_, opened.error()), opened.error());
     return false;
   }
   drive_ = std::move(opened.value());
@@ -191,13 +191,14 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
 
   platform::Result<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view);
   if (!extent.ok()) {
-    ui_.ShowMessage(SystemErrorText(machine_, extent.error()));
+    Refuse(SystemErrorText(machine_, extent.error()), extent.error());
     CloseDrive();
     return false;
   }
+  NoteDrive(*extent);
   placement_ = PlaceDevice(*drive_, target.device_path);
   if (std::optional<std::string> refusal = SystemRefusal(machine_, placement_, target.device_path)) {
-    ui_.ShowMessage(*refusal);
+    Refuse(*refusal);
     CloseDrive();
     return false;
   }
@@ -205,7 +206,7 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
   // A drive that says what it is but not where it lies, on a machine with
   // volumes to protect, cannot be told apart from the system disk.
   if (placement_.kind == Placement::Kind::kUnknown && identity && !machine_.Volumes().volumes.empty()) {
-    ui_.ShowMessage(kUnplacedRefusal);
+    Refuse(kUnplacedRefusal);
     CloseDrive();
     return false;
   }
@@ -213,7 +214,7 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
   confirmed_ = identity.value_or(DriveIdentity{});
   confirmed_.size_text = FormatSize(extent->Bytes());
   if (target.listed && *target.listed != confirmed_) {
-    ui_.ShowMessage(erase_text::kListedDriveChanged);
+    Refuse(erase_text::kListedDriveChanged);
     CloseDrive();
     return false;
   }
@@ -284,7 +285,7 @@ bool EraseWorkflow::SameDriveAtPath(const std::string& path) {
 // the confirmed drive with the confirmed size, and it holds no system.
 bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
   if (target.is_protected && target.is_protected()) {
-    ui_.ShowMessage(erase_text::kProtected);
+    Refuse(erase_text::kProtected);
     return false;
   }
   std::optional<DriveIdentity> now = ReadDriveIdentity(*drive_);
@@ -293,11 +294,11 @@ bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
                     extent->sector_size == params_.BytesPerSector && now.has_value() == confirmed_answers_ &&
                     (!now || NamesConfirmedDrive(*now));
   if (!same || !SameDriveAtPath(target.device_path)) {
-    ui_.ShowMessage(erase_text::kConfirmedDriveChanged);
+    Refuse(erase_text::kConfirmedDriveChanged);
     return false;
   }
   if (std::optional<std::string> refusal = SystemRefusal(machine_, placement_, target.device_path)) {
-    ui_.ShowMessage(*refusal);
+    Refuse(*refusal);
     return false;
   }
   return true;
@@ -307,7 +308,7 @@ bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
 bool EraseWorkflow::LockTarget(const EraseTarget& target) {
   platform::Result<> locked = LockWithRetry(*drive_);
   if (!locked.ok()) {
-    ui_.ShowMessage(erase_text::InUse(target.label, SystemErrorText(machine_, locked.error())));
+    Refuse(erase_text::InUse(target.label, SystemErrorText(machine_, locked.error())), locked.error());
     return false;
   }
   if (placement_.kind == Placement::Kind::kDisk && !TakeVolumesOfDisk(placement_.disk)) {
@@ -331,11 +332,24 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
   outcome_ = EraseOutcome::kNothingWritten;
   record_after_ = {};
   bytes_written_ = 0;
-  if (!OpenDrive(target)) return EraseResult::kNotRecorded;
+  journal_ = EraseJournal{};
+  ran_ = run_cancelled_ = false;
+  journal_.due = true;
+  journal_.device_path = target.device_path;
+  journal_.designator = target.designator;
+  journal_.label = target.label;
+  journal_.view = target.view;
+  journal_.started = machine_.Now();
+  journal_clock_ = std::chrono::steady_clock::now();
+  if (!OpenDrive(target)) {
+    FinishJournal();
+    return EraseResult::kNotRecorded;
+  }
 
   const RecordKind record = ReadEarlierRecord();
   std::optional<bool> resumed = AskAboutEarlierRecord(record);
   if (!resumed) {
+    journal_.due = false;  // the user declined a second erase
     CloseDrive();
     return EraseResult::kNotRecorded;
   }
@@ -355,18 +369,31 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
   request.designator = target.designator;
   ConfirmChoice choice = ui_.ConfirmErase(request);
   if (!choice.ok) {
+    journal_.due = false;  // the user did not confirm
     CloseDrive();
     return EraseResult::kNotRecorded;
   }
   params_.VerifyData = choice.verify;
   if (!*resumed) params_.EraseMethod = choice.method;
+  journal_.confirmed = true;
+  journal_.method = params_.EraseMethod;
+  journal_.resumed = *resumed;
+  journal_.resume_chunk = params_.ResumeChunk;
+  journal_.resume_pass = params_.ResumePass;
+  journal_.sectors_per_chunk = params_.SectorsPerChunk;
+  journal_.chunk_count = params_.ChunkCount;
+  journal_.verify_requested = params_.VerifyData;
+  journal_.history_kept = choice.save_history;
 
   cancel_ = false;
   if (!ReadyToWrite(target) || !LockTarget(target)) {
     CloseDrive();
+    FinishJournal();
     return EraseResult::kNotRecorded;
   }
   env_.UpdateEraseCount(EraseCountOp::kBegin);
+  journal_.started = machine_.Now();
+  journal_clock_ = std::chrono::steady_clock::now();
 
   ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label, params_.VerifyData,
                            params_.EraseTotalBytes};
@@ -379,12 +406,83 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
     params_.ResumeChunk = run.stopped_chunk;
     params_.ResumePass = run.stopped_pass;
   }
+  NoteRun(run);
 
   const EraseResult result = DecideOutcome(run, choice.save_history, target.label);
   ReleaseTarget(target.label);
   env_.UpdateEraseCount(EraseCountOp::kEnd);
   CloseDrive();
+  FinishJournal();
   return result;
+}
+
+void EraseWorkflow::Refuse(const std::string& message, uint32_t code) {
+  ui_.ShowMessage(message);
+  journal_.errors.push_back({message, code, std::nullopt});
+}
+
+void EraseWorkflow::ReportAndNote(const std::string& message, const std::string& drive_label, uint32_t code,
+                                  std::optional<uint64_t> sector) {
+  env_.ReportError(message, drive_label);
+  journal_.errors.push_back({message, code, sector});
+}
+
+// The drive as it answers for itself; read-only queries.
+void EraseWorkflow::NoteDrive(const DriveExtent& extent) {
+  journal_.sector_size = extent.sector_size;
+  journal_.sector_count = extent.sector_count;
+  journal_.capacity_bytes = extent.Bytes();
+  if (std::optional<DescriptorFacts> d = QueryDescriptor(*drive_); d && d->has_header) {
+    journal_.drive.answered = true;
+    journal_.drive.vendor = d->vendor;
+    journal_.drive.product = d->product;
+    journal_.drive.serial = d->serial;
+    journal_.drive.revision = d->revision;
+    journal_.drive.bus_type = d->bus_type;
+    journal_.drive.removable = d->removable;
+  }
+  journal_.drive.media = QueryMediaKind(*drive_);
+}
+
+void EraseWorkflow::NoteRun(const WorkerOutcome& run) {
+  ran_ = true;
+  run_cancelled_ = run.cancelled;
+  if (!params_.VerifyData) {
+    journal_.verify = VerifyResult::kNotAsked;
+  } else if (run.cancelled || run.verify_cut_short || (run.failed && run.verify_passed)) {
+    journal_.verify = VerifyResult::kNotFinished;
+  } else {
+    journal_.verify = run.verify_passed ? VerifyResult::kPassed : VerifyResult::kFailed;
+  }
+  journal_.verify_bytes_read = run.bytes_read;
+  if (run.first_nonzero_offset && params_.BytesPerSector > 0)
+    journal_.first_nonzero_sector = *run.first_nonzero_offset / params_.BytesPerSector;
+}
+
+// The end of the erase's story: its outcome in the report's words.
+void EraseWorkflow::FinishJournal() {
+  journal_.ended = machine_.Now();
+  journal_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - journal_clock_).count();
+  journal_.bytes_written = bytes_written_;
+  switch (outcome_) {
+    case EraseOutcome::kCompleted: journal_.outcome = JournalOutcome::kCompleted; break;
+    case EraseOutcome::kInterruptedSaved: journal_.outcome = JournalOutcome::kInterruptedSaved; break;
+    case EraseOutcome::kInterruptedPartly: journal_.outcome = JournalOutcome::kInterruptedUnsaved; break;
+    case EraseOutcome::kFailed:
+      journal_.outcome = journal_.verify == VerifyResult::kFailed ? JournalOutcome::kVerificationFailed
+                                                                  : JournalOutcome::kFailed;
+      break;
+    case EraseOutcome::kNothingWritten:
+      // Stopped before its first write: nothing was erased, but it was an
+      // erase the user started, not one the program refused.
+      if (!ran_)
+        journal_.outcome = JournalOutcome::kRefused;
+      else if (run_cancelled_)
+        journal_.outcome = JournalOutcome::kInterruptedUnsaved;
+      else
+        journal_.outcome = JournalOutcome::kFailed;
+      break;
+  }
 }
 
 // After the erase: what the first sector holds now, then the file systems
@@ -404,7 +502,7 @@ void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
   // write back, and the lock below is what the user hears about.
   static_cast<void>(drive_->Control(control, nullptr, 0, nullptr, 0));
   platform::Result<> unlocked = UnlockDrive(*drive_);
-  if (!unlocked.ok()) env_.ReportError(SystemErrorText(machine_, unlocked.error()), drive_label);
+  if (!unlocked.ok()) ReportAndNote(SystemErrorText(machine_, unlocked.error()), drive_label, unlocked.error());
 }
 
 EraseResult EraseWorkflow::DecideOutcome(const WorkerOutcome& run, bool save_history, const std::string& drive_label) {
@@ -419,7 +517,9 @@ EraseResult EraseWorkflow::DecideOutcome(const WorkerOutcome& run, bool save_his
     return result;
   }
   if (run.failed || (params_.VerifyData && !run.verify_passed)) {
-    env_.ReportError(run.error_text, drive_label);
+    std::optional<uint64_t> sector;
+    if (run.error_offset && params_.BytesPerSector > 0) sector = *run.error_offset / params_.BytesPerSector;
+    ReportAndNote(run.error_text, drive_label, run.error_code, sector);
     outcome_ = wrote ? EraseOutcome::kFailed : EraseOutcome::kNothingWritten;
     return EraseResult::kNotRecorded;
   }
@@ -439,9 +539,13 @@ EraseResult EraseWorkflow::WriteRecord(RecordMode mode, bool save_history, Erase
   RecordAccessResult r = AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, mode, save_history, fields);
   if (r.io_ok) {
     bytes_written_ += params_.BytesPerSector;
+    journal_.record = mode == RecordMode::kInterrupt ? RecordWrite::kResume
+                      : save_history                 ? RecordWrite::kCompletion
+                                                     : RecordWrite::kBlank;
     return success_result;
   }
-  env_.ReportError(SystemErrorText(machine_, r.error), drive_label);
+  journal_.record = RecordWrite::kFailed;
+  ReportAndNote(SystemErrorText(machine_, r.error), drive_label, r.error, 0);
   return EraseResult::kNotRecorded;
 }
 
@@ -500,6 +604,8 @@ std::optional<EraseResult> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& u
     message.record_kind = uint8_t(row.record_kind);
     host.BroadcastRowChange(message);
   }
+  // Filed before the end-of-erase action, which may end the session.
+  if (workflow.Journal().due) host.EraseFinished(workflow.Journal());
   host.StartDriveWatch();
   host.ShutdownAfterErase();
   return result;

@@ -3,6 +3,7 @@
 // written into the first sector afterwards.
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "drives/row_change.h"
 #include "drives/target_check.h"
 #include "erase/erase_job.h"
+#include "erase/erase_journal.h"
 #include "record/erase_record.h"
 #include "erase/erase_texts.h"
 #include "erase/overwrite_method.h"
@@ -172,6 +174,8 @@ class EraseWorkflow {
 
   // The last erase's parameters, with the resume point it stopped at.
   const EraseParameters& Parameters() const { return params_; }
+  // What the last erase did, for its report.
+  const EraseJournal& Journal() const { return journal_; }
   // Asks the running worker to stop at its next step: the progress
   // dialog's cancel, the session's end, an interrupt of the tool.
   void RequestCancel() { cancel_ = true; }
@@ -197,6 +201,14 @@ class EraseWorkflow {
   bool TakeVolumesOfDisk(uint32_t disk);
   bool TakeVolume(const std::string& path, const std::string& name);
   void CloseDrive();
+  // A refusal: shown, and kept as the erase's error.
+  void Refuse(const std::string& message, uint32_t code = 0);
+  // An error of the erase: reported (a box, or the log when unattended) and kept.
+  void ReportAndNote(const std::string& message, const std::string& drive_label, uint32_t code,
+                     std::optional<uint64_t> sector = std::nullopt);
+  void NoteDrive(const DriveExtent& extent);
+  void NoteRun(const WorkerOutcome& run);
+  void FinishJournal();
 
   platform::Machine& machine_;
   EraseUi& ui_;
@@ -214,6 +226,10 @@ class EraseWorkflow {
   bool confirmed_answers_ = false;  // it answered the descriptor query
   Placement placement_;
   EraseOutcome outcome_ = EraseOutcome::kNothingWritten;
+  EraseJournal journal_;
+  bool ran_ = false;            // the worker ran in the last erase
+  bool run_cancelled_ = false;  // ... and stopped on a cancel in a write pass
+  std::chrono::steady_clock::time_point journal_clock_;
   ListRecord record_after_;
   // The volumes of a physical drive being erased, locked and dismounted.
   std::vector<std::unique_ptr<platform::Device>> held_volumes_;
@@ -231,6 +247,9 @@ class EraseButtonHost {
   virtual void ShutdownAfterErase() = 0;
   // Whether the drive of a row is protected now, as the protection list says.
   virtual bool IsProtected(const DriveRow& row, ViewMode view) = 0;
+  // An erase has ended (the row is updated, the end-of-erase action not yet
+  // begun): what it did, for its report.
+  virtual void EraseFinished(const EraseJournal& journal) { static_cast<void>(journal); }
 };
 
 // The erase target of a list row, with everything copied out of it.

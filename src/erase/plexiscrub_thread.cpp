@@ -123,7 +123,6 @@ void TPlexiscrubThread::RefillForPass(int32_t pass) {
 void TPlexiscrubThread::Execute() {
   const uint32_t start_chunk = chunk_index_;
   bool cancelled = false;
-  bool nonzero_seen = false;
   while (!failed_) {
     c_.pause.WaitWhilePaused(c_.cancel);
     Sleep(c_.pacing.chunk_ms);
@@ -136,13 +135,15 @@ void TPlexiscrubThread::Execute() {
           outcome_.stopped_chunk = chunk_index_;
           outcome_.stopped_pass = pass_;
         });
+      } else {
+        outcome_.verify_cut_short = true;
       }
       break;
     }
     if (chunk_index_ >= chunk_count_) {
       if (tail_bytes_ > 0 && !tail_done_) {
         if (!ProcessTail()) break;
-        if (pass_ > last_write_pass_ && !AllZero(pattern_->data(), tail_bytes_)) nonzero_seen = true;
+        if (pass_ > last_write_pass_) NoteReadBack(position_ - tail_bytes_, tail_bytes_);
         tail_done_ = true;
         remaining_bytes_ -= tail_bytes_;
         bytes_since_estimate_ += tail_bytes_;
@@ -167,15 +168,16 @@ void TPlexiscrubThread::Execute() {
     const uint32_t done = ProcessChunks();
     if (done == 0) break;
     const uint64_t bytes = uint64_t(done) * chunk_bytes_;
-    if (pass_ > last_write_pass_ && !AllZero(pattern_->data(), bytes)) nonzero_seen = true;
+    if (pass_ > last_write_pass_) NoteReadBack(position_ - bytes, uint32_t(bytes));
     remaining_bytes_ -= bytes;
     bytes_since_estimate_ += int64_t(bytes);
     chunk_index_ += done;
     c_.gui.RunOnGui([this] { ShowEstimate(); });
   }
   if (!cancelled && !failed_ && verify_data_) {
+    const bool nonzero_seen = outcome_.first_nonzero_offset.has_value();
     outcome_.verify_passed = !nonzero_seen;
-    if (nonzero_seen) ReportWorkerError(erase_text::kVerifyFailed, 0);
+    if (nonzero_seen) ReportWorkerError(erase_text::kVerifyFailed, 0, outcome_.first_nonzero_offset);
   }
   if (failed_) {
     outcome_.stopped_chunk = chunk_index_;
@@ -191,7 +193,7 @@ void TPlexiscrubThread::Execute() {
 bool TPlexiscrubThread::RewriteFirstSector() {
   platform::IoResult r = device_.Write(pattern_->data(), bytes_per_sector_);
   if (!r.ok() || r.value() != bytes_per_sector_) {
-    ReportWorkerError("", r.ok() ? winconst::kErrorWriteFault : r.error());
+    ReportWorkerError("", r.ok() ? winconst::kErrorWriteFault : r.error(), 0);
     return false;
   }
   bytes_written_ += r.value();
@@ -226,6 +228,7 @@ void TPlexiscrubThread::Rewind() {
   if (!s.ok()) {
     failed_ = true;
     outcome_.error_text = SystemErrorText(c_.machine, s.error());
+    outcome_.error_code = s.error();
   }
 }
 
@@ -237,7 +240,7 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
   const uint32_t bytes = count * chunk_bytes_;
   for (uint32_t done = 0; done < bytes;) {
     const uint32_t piece = std::min(bytes - done, kTransferBytes);
-    if (!Transfer(pattern_->data() + done, piece, piece)) return 0;
+    if (!Transfer(pattern_->data() + done, piece, piece, position_ + done)) return 0;
     done += piece;
   }
   position_ += bytes;
@@ -249,22 +252,31 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
 // image file is asked for as a whole sector; the device moves what there is.
 bool TPlexiscrubThread::ProcessTail() {
   const uint32_t asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
-  if (!Transfer(pattern_->data(), asked, tail_bytes_)) return false;
+  if (!Transfer(pattern_->data(), asked, tail_bytes_, position_)) return false;
   position_ += tail_bytes_;
   ShowPosition();
   return true;
 }
 
 // One read or write of `length` bytes that must move at least `expected`.
-bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected) {
+bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at) {
   const bool writing = pass_ <= last_write_pass_;
   platform::IoResult r = writing ? device_.Write(data, length) : device_.Read(data, length);
   if (writing && r.ok()) bytes_written_ += r.value();
+  if (!writing && r.ok()) outcome_.bytes_read += std::min(r.value(), expected);
   if (r.ok() && r.value() >= expected) return true;
   // A short transfer carries no error code of its own; name it for what it is.
   const uint32_t short_error = writing ? winconst::kErrorWriteFault : winconst::kErrorReadFault;
-  ReportWorkerError("", r.ok() ? short_error : r.error());
+  ReportWorkerError("", r.ok() ? short_error : r.error(), at);
   return false;
+}
+
+// Bytes just read back at `at`: the first one that is not zero is kept.
+void TPlexiscrubThread::NoteReadBack(uint64_t at, uint32_t length) {
+  if (outcome_.first_nonzero_offset || AllZero(pattern_->data(), length)) return;
+  const uint8_t* data = pattern_->data();
+  const uint8_t* found = std::find_if(data, data + length, [](uint8_t b) { return b != 0; });
+  outcome_.first_nonzero_offset = at + uint64_t(found - data);
 }
 
 void TPlexiscrubThread::ShowPosition() {
@@ -279,9 +291,11 @@ void TPlexiscrubThread::ShowPosition() {
   });
 }
 
-void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code) {
+void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code, std::optional<uint64_t> at) {
   failed_ = true;
   outcome_.error_text = text.empty() ? SystemErrorText(c_.machine, code) : text;
+  outcome_.error_code = code;
+  outcome_.error_offset = at;
 }
 
 void TPlexiscrubThread::ShowPassLabel() {

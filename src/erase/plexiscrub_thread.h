@@ -60,12 +60,13 @@ class TPlexiscrubThread {
   bool FlushWrites();
   uint32_t ProcessChunks();
   bool ProcessTail();
-  bool Transfer(uint8_t* data, uint32_t length, uint32_t expected);
+  bool Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at);
+  void NoteReadBack(uint64_t at, uint32_t length);
   void ShowPosition();
   bool RewriteFirstSector();
   void RefillForPass(int32_t pass);
   void Rewind();
-  void ReportWorkerError(const std::string& text, uint32_t code);
+  void ReportWorkerError(const std::string& text, uint32_t code, std::optional<uint64_t> at = std::nullopt);
   void ShowPassLabel();
   void ShowEstimate();
   void Sleep(int ms);

@@ -14,4 +14,12 @@ std::unique_ptr<Machine> MakeHostMachine();
 // is mounted on /home"), or empty when nothing is known against it.
 std::string DescribeHostDeviceUse(const std::string& path);
 
+// The computer's network name and its operating system with its version,
+// as an erase report names where the erase ran; empty when unknown.
+struct HostDescription {
+  std::string computer_name;
+  std::string operating_system;
+};
+HostDescription DescribeHost();
+
 }  // namespace plexi::platform

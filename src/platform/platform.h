@@ -134,6 +134,21 @@ class FileStore {
   // Writes a temporary file beside `path` and then replaces `path` with it,
   // so a failed write never loses the old file.
   virtual Result<> Replace(const std::string& path, const std::string& bytes) = 0;
+  // Makes a folder and the folders above it; succeeds when it is there.
+  // A store without folders refuses (ERROR_NOT_SUPPORTED).
+  virtual Result<> MakeFolder(const std::string& path) {
+    static_cast<void>(path);
+    return Result<>::Failure(kFolderNotSupported);
+  }
+  // The names of the files in a folder (no sub-folders), in no given order;
+  // nothing when the folder cannot be read.
+  virtual std::optional<std::vector<std::string>> ListFolder(const std::string& path) {
+    static_cast<void>(path);
+    return std::nullopt;
+  }
+
+ private:
+  static constexpr uint32_t kFolderNotSupported = 50;  // ERROR_NOT_SUPPORTED
 };
 
 // Text in the system's ANSI code page (code page 932 on a Japanese

@@ -77,6 +77,10 @@ inline constexpr uint32_t kDiskGeometryExBufferSize = 256;
 inline constexpr uint32_t kStorageDescriptorBufferSize = 1024;
 inline constexpr uint32_t kStorageDescriptorHeaderSize = 40;
 inline constexpr uint32_t kStoragePropertyQuerySize = 12;
+// STORAGE_PROPERTY_ID StorageDeviceSeekPenaltyProperty, and its reply
+// DEVICE_SEEK_PENALTY_DESCRIPTOR: Version, Size, IncursSeekPenalty at 8.
+inline constexpr uint32_t kStorageDeviceSeekPenaltyProperty = 7;
+inline constexpr uint32_t kSeekPenaltyDescriptorSize = 12;
 inline constexpr uint32_t kDiskExtentsBufferSize = 32;
 // STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber.
 inline constexpr uint32_t kStorageDeviceNumberSize = 12;

@@ -1,5 +1,8 @@
 // The Linux build's machine: real block devices and image files.
 #include "platform/host.h"
+
+#include <sys/utsname.h>
+
 #include "platform/posix/device_use.h"
 #include "platform/posix/posix_machine.h"
 
@@ -8,5 +11,11 @@ namespace plexi::platform {
 std::unique_ptr<Machine> MakeHostMachine() { return std::make_unique<posix::PosixMachine>(); }
 
 std::string DescribeHostDeviceUse(const std::string& path) { return posix::DescribeDeviceUse(path); }
+
+HostDescription DescribeHost() {
+  struct utsname names {};
+  if (::uname(&names) != 0) return {};
+  return {names.nodename, std::string(names.sysname) + " " + names.release + " " + names.machine};
+}
 
 }  // namespace plexi::platform

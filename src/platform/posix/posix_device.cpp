@@ -201,6 +201,9 @@ IoResult PosixDevice::PartitionInfo(uint8_t* out, uint32_t out_length) const {
 IoResult PosixDevice::StorageDescriptor(const uint8_t* in, uint32_t in_length, uint8_t* out,
                                         uint32_t out_length) const {
   if (in == nullptr || in_length < 8) return Failed(winconst::kErrorInvalidParameter);
+  if (layout::Load32(in) == winconst::kStorageDeviceSeekPenaltyProperty &&
+      layout::Load32(in + 4) == kPropertyStandardQuery)
+    return SeekPenalty(out, out_length);
   if (layout::Load32(in) != kStorageDeviceProperty ||
       layout::Load32(in + 4) != kPropertyStandardQuery)
     return Failed(winconst::kErrorNotSupported);
@@ -219,6 +222,20 @@ IoResult PosixDevice::StorageDescriptor(const uint8_t* in, uint32_t in_length, u
   uint32_t bytes = std::min(uint32_t(reply.size()), out_length);
   std::memcpy(out, reply.data(), bytes);
   return Done(bytes);
+}
+
+// DEVICE_SEEK_PENALTY_DESCRIPTOR from the disk's rotational flag; an image
+// file, or a disk the kernel says nothing about, does not answer.
+IoResult PosixDevice::SeekPenalty(uint8_t* out, uint32_t out_length) const {
+  const std::optional<bool> rotational = facts_.block_device ? RotationalOf(facts_.sysfs_dir) : std::nullopt;
+  if (!rotational) return Failed(winconst::kErrorNotSupported);
+  if (out == nullptr || out_length < winconst::kSeekPenaltyDescriptorSize)
+    return Failed(winconst::kErrorInsufficientBuffer);
+  std::memset(out, 0, winconst::kSeekPenaltyDescriptorSize);
+  layout::Store32(out, winconst::kSeekPenaltyDescriptorSize);
+  layout::Store32(out + 4, winconst::kSeekPenaltyDescriptorSize);
+  out[8] = *rotational ? 1 : 0;
+  return Done(winconst::kSeekPenaltyDescriptorSize);
 }
 
 }  // namespace plexi::posix

@@ -75,6 +75,7 @@ class PosixDevice : public platform::Device {
 
   platform::IoResult Geometry(uint8_t* out, uint32_t out_length) const;
   platform::IoResult PartitionInfo(uint8_t* out, uint32_t out_length) const;
+  platform::IoResult SeekPenalty(uint8_t* out, uint32_t out_length) const;
   platform::IoResult StorageDescriptor(const uint8_t* in, uint32_t in_length, uint8_t* out,
                                        uint32_t out_length) const;
 

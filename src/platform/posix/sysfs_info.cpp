@@ -149,4 +149,11 @@ DeviceIdentity IdentityFromSysfs(const std::string& dir) {
   return id;
 }
 
+std::optional<bool> RotationalOf(const std::string& dir) {
+  const std::string flag = ReadSysfsLine(DiskDirOf(dir) + "/queue/rotational");
+  if (flag == "1") return true;
+  if (flag == "0") return false;
+  return std::nullopt;
+}
+
 }  // namespace plexi::posix

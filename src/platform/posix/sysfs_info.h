@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,9 @@ struct DeviceIdentity {
 // Identity of the disk that holds the device whose folder is given (a
 // partition answers for its disk, as a Windows volume does).
 DeviceIdentity IdentityFromSysfs(const std::string& dir);
+
+// The disk's queue/rotational flag: true for a spinning disk, false for
+// one without seek penalty; nothing when the kernel does not say.
+std::optional<bool> RotationalOf(const std::string& dir);
 
 }  // namespace plexi::posix

@@ -37,4 +37,24 @@ platform::Result<> DirectoryFileStore::Replace(const std::string& path, const st
   return platform::Result<>::FromCode(ReplaceFile(PathFromUtf8(target), PathFromUtf8(target + ".tmp"), bytes));
 }
 
+platform::Result<> DirectoryFileStore::MakeFolder(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path folder = PathFromUtf8(Resolve(path));
+  std::filesystem::create_directories(folder, ec);
+  if (!ec && std::filesystem::is_directory(folder, ec)) return platform::Result<>::Success();
+  return platform::Result<>::Failure(ec ? WindowsErrorFromCode(ec) : winconst::kErrorAlreadyExists);
+}
+
+std::optional<std::vector<std::string>> DirectoryFileStore::ListFolder(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(PathFromUtf8(Resolve(path)), ec);
+  if (ec) return std::nullopt;
+  std::vector<std::string> names;
+  for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    if (ec) return std::nullopt;
+    if (it->is_regular_file(ec)) names.push_back(PathToUtf8(it->path().filename()));
+  }
+  return names;
+}
+
 }  // namespace plexi::sim

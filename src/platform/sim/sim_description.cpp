@@ -257,6 +257,10 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
   if (auto v = pairs.Take("sectors-per-track")) disk.sectors_per_track = ParseU32(*v, "sectors-per-track");
   if (auto v = pairs.Take("write-delay")) disk.write_delay_ms = ParseU32(*v, "write-delay");
   if (disk.write_delay_ms > 10000) Fail("write-delay is at most 10000 milliseconds");
+  if (auto v = pairs.Take("media")) {
+    if (*v != "ssd" && *v != "hdd" && *v != "unknown") Fail("media must be ssd, hdd or unknown, not '" + *v + "'");
+    disk.media = *v == "ssd" ? DiskSpec::Media::kSsd : *v == "hdd" ? DiskSpec::Media::kHdd : DiskSpec::Media::kUnknown;
+  }
   if (auto v = pairs.Take("table")) {
     if (*v != "mbr" && *v != "gpt") Fail("table must be mbr or gpt, not '" + *v + "'");
     disk.gpt = *v == "gpt";

@@ -35,6 +35,10 @@ struct DiskSpec {
   // A disk not plugged in at start (attached=no): no number, no volumes,
   // until the changes file attaches it.
   bool attached = true;
+  // What the seek-penalty query answers: a hard disk has one, an SSD none;
+  // unknown media refuse the query, as many USB bridges do.
+  enum class Media { kUnknown, kSsd, kHdd };
+  Media media = Media::kUnknown;
 };
 
 enum class VolumeType { kFixed, kRemovable, kCdrom, kRemote, kRamdisk };

@@ -263,6 +263,7 @@ class SimDevice : public platform::Device {
     if (in_length < winconst::kStoragePropertyQuerySize) return Failed(winconst::kErrorInvalidParameter);
     uint32_t property = layout::Load32(in);
     uint32_t query_type = layout::Load32(in + 4);
+    if (property == winconst::kStorageDeviceSeekPenaltyProperty) return SeekPenalty(query_type, out, out_length);
     if (property != 0) return Failed(winconst::kErrorNotSupported);  // only StorageDeviceProperty
     if (query_type > 1) return Failed(winconst::kErrorInvalidParameter);
     if (uint32_t e = DiskQueryError({FaultOp::kDescriptor})) return Failed(e);
@@ -273,6 +274,20 @@ class SimDevice : public platform::Device {
     uint32_t n = std::min<uint32_t>(uint32_t(descriptor.size()), out_length);
     std::memcpy(out, descriptor.data(), n);
     return Done(n);
+  }
+
+  // DEVICE_SEEK_PENALTY_DESCRIPTOR, from the disk's media= key.
+  IoResult SeekPenalty(uint32_t query_type, uint8_t* out, uint32_t out_length) {
+    if (query_type > 1) return Failed(winconst::kErrorInvalidParameter);
+    if (disk_->desc.media == DiskSpec::Media::kUnknown) return Failed(winconst::kErrorNotSupported);
+    if (uint32_t e = DiskQueryError({FaultOp::kDescriptor})) return Failed(e);
+    if (query_type == 1) return Done(0);
+    if (out_length < winconst::kSeekPenaltyDescriptorSize) return Failed(winconst::kErrorInsufficientBuffer);
+    std::memset(out, 0, winconst::kSeekPenaltyDescriptorSize);
+    layout::Store32(out, winconst::kSeekPenaltyDescriptorSize);
+    layout::Store32(out + 4, winconst::kSeekPenaltyDescriptorSize);
+    out[8] = disk_->desc.media == DiskSpec::Media::kHdd ? 1 : 0;
+    return Done(winconst::kSeekPenaltyDescriptorSize);
   }
 
   IoResult Extents(uint8_t* out, uint32_t out_length) {

@@ -83,4 +83,36 @@ Result<> WinFileStore::Replace(const std::string& path, const std::string& bytes
   return status;
 }
 
+// Each folder from the top down. A step that fails (a drive root, a
+// server's name, a folder there already) is passed over: the folder itself
+// decides.
+Result<> WinFileStore::MakeFolder(const std::string& path) {
+  const std::wstring folder = Utf8ToWide(path);
+  DWORD last_error = 0;
+  for (size_t i = 1; i <= folder.size(); ++i) {
+    if (i < folder.size() && folder[i] != L'\\' && folder[i] != L'/') continue;
+    if (!CreateDirectoryW(folder.substr(0, i).c_str(), nullptr)) last_error = GetLastError();
+  }
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return Result<>::Success();
+  return Result<>::Failure(last_error != 0 ? last_error : DWORD(ERROR_PATH_NOT_FOUND));
+}
+
+std::optional<std::vector<std::string>> WinFileStore::ListFolder(const std::string& path) {
+  std::wstring pattern = Utf8ToWide(path);
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found{};
+  UniqueFind find(FindFirstFileW(pattern.c_str(), &found));
+  if (!find) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<std::string>{};
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(WideToUtf8(found.cFileName));
+  } while (FindNextFileW(find.get(), &found));
+  return names;
+}
+
 }  // namespace plexi::win

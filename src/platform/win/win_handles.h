@@ -66,6 +66,12 @@ struct DeviceNotifyTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value v) { UnregisterDeviceNotification(v); }
 };
+// A directory search of FindFirstFileW.
+struct FindTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Value v) { FindClose(v); }
+};
 struct WindowTraits {
   using Value = HWND;
   static Value Invalid() { return nullptr; }
@@ -73,6 +79,7 @@ struct WindowTraits {
 };
 
 using UniqueFile = Unique<FileHandleTraits>;
+using UniqueFind = Unique<FindTraits>;
 using UniqueKernelHandle = Unique<KernelHandleTraits>;
 using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueModule = Unique<ModuleTraits>;

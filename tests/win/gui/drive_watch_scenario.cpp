@@ -37,7 +37,7 @@ TEST(DriveWatch, LetterThatAppearsOrGoesIsFollowedWithinAboutASecond) {
 // is remembered in the settings, and whole disks that come and go are
 // followed as the system's device notifications would be.
 TEST(DriveWatch, EveryDiskItemListsDisksWithoutLettersAndFollowsWholeDisks) {
-  constexpr UINT kEveryDiskCommand = 0x0110;
+  constexpr UINT kEveryDiskCommand = 0x0130;
   ScenarioMachine machine;
   auto program = RunningProgram::Start(machine.file());
   ASSERT_TRUE(program);

@@ -1,0 +1,87 @@
+// What one erase did, as the workflow saw it happen: the drive, the method,
+// the resume point it started from, the read-back, the first-sector record,
+// the times and the outcome with every error. The erase report is made from
+// it; nothing here is worked out afterwards from the settings or the list.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drives/discovery.h"
+#include "drives/drive_types.h"
+#include "erase/overwrite_method.h"
+#include "platform/platform.h"
+
+namespace plexi {
+
+// How the erase ended, in the words an erase report uses.
+enum class JournalOutcome {
+  kCompleted,             // every pass written (and read back when asked), record as chosen
+  kVerificationFailed,    // the read-back found bytes that are not zero
+  kFailed,                // a write, read or record error after writing began
+  kInterruptedSaved,      // stopped; the resume record is on the drive
+  kInterruptedUnsaved,    // stopped without a resume record
+  kRefused,               // the program wrote nothing: the drive may not or could not be erased
+};
+
+enum class VerifyResult { kNotAsked, kPassed, kFailed, kNotFinished };
+
+// What the first sector was left holding by the erase's own record write.
+enum class RecordWrite {
+  kNone,        // no record write was made (refused, failed, or the resume point declined)
+  kCompletion,  // the completion record
+  kBlank,       // zeros: the history was not to be kept
+  kResume,      // the resume record
+  kFailed,      // the record write failed
+};
+
+struct JournalError {
+  std::string message;                 // as the user saw it
+  uint32_t code = 0;                   // Windows error code; 0 when none
+  std::optional<uint64_t> sector;      // where on the drive, when known
+};
+
+// The drive as its own descriptor and queries describe it.
+struct JournalDrive {
+  bool answered = false;  // the storage descriptor answered
+  std::string vendor, product, serial, revision;
+  uint32_t bus_type = 0;
+  bool removable = false;
+  MediaKind media = MediaKind::kUnknown;
+};
+
+struct EraseJournal {
+  // False when the user declined before anything was confirmed: no report.
+  bool due = false;
+  // The target as erased.
+  std::string device_path;
+  std::optional<DriveDesignator> designator;
+  std::string label;
+  ViewMode view = ViewMode::kPhysical;
+  JournalDrive drive;
+  uint32_t sector_size = 0;
+  uint64_t sector_count = 0;
+  uint64_t capacity_bytes = 0;
+  // Known once the confirmation was given.
+  bool confirmed = false;
+  OverwriteMethod method = OverwriteMethod::kZeros;
+  bool resumed = false;
+  uint32_t resume_chunk = 0;
+  int32_t resume_pass = 0;
+  uint32_t sectors_per_chunk = 0;
+  uint32_t chunk_count = 0;
+  bool verify_requested = false;
+  VerifyResult verify = VerifyResult::kNotAsked;
+  uint64_t verify_bytes_read = 0;
+  std::optional<uint64_t> first_nonzero_sector;
+  RecordWrite record = RecordWrite::kNone;
+  bool history_kept = true;  // the user's choice of a completion record
+  platform::LocalTime started, ended;
+  double seconds = 0;  // measured, not taken from the wall clock
+  uint64_t bytes_written = 0;
+  JournalOutcome outcome = JournalOutcome::kRefused;
+  std::vector<JournalError> errors;
+};
+
+}  // namespace plexi

@@ -1,0 +1,245 @@
+#include "report/erase_report.h"
+
+#include <cstdio>
+#include <random>
+
+#include "drives/drive_types.h"
+#include "util/sha256.h"
+
+namespace plexi::report {
+
+namespace {
+
+const char kClearNote[] =
+    "上書き消去はNIST SP 800-88の「Clear」に当たります。フラッシュメディア（SSD、USBメモリ、メモリカード）"
+    "には上書きの届かない予備領域があるため、その上の区分「Purge」にはドライブのファームウェアによる消去"
+    "（Secure Erase、Sanitize）が必要です。";
+const char kNoCategoryNote[] = "消去が完了していないため、消去区分には達していません。";
+
+std::string WithoutLineBreak(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+const char* MediaCode(MediaKind media) {
+  switch (media) {
+    case MediaKind::kSsd: return "ssd";
+    case MediaKind::kHdd: return "hdd";
+    case MediaKind::kUnknown: break;
+  }
+  return "unknown";
+}
+
+const char* OutcomeCode(JournalOutcome outcome) {
+  switch (outcome) {
+    case JournalOutcome::kCompleted: return "completed";
+    case JournalOutcome::kVerificationFailed: return "verification_failed";
+    case JournalOutcome::kFailed: return "failed";
+    case JournalOutcome::kInterruptedSaved: return "interrupted_with_resume_point";
+    case JournalOutcome::kInterruptedUnsaved: return "interrupted_without_resume_point";
+    case JournalOutcome::kRefused: break;
+  }
+  return "refused";
+}
+
+const char* VerifyCode(VerifyResult result) {
+  switch (result) {
+    case VerifyResult::kPassed: return "passed";
+    case VerifyResult::kFailed: return "failed";
+    case VerifyResult::kNotFinished: return "not_finished";
+    case VerifyResult::kNotAsked: break;
+  }
+  return "not_asked";
+}
+
+const char* RecordCode(RecordWrite record) {
+  switch (record) {
+    case RecordWrite::kCompletion: return "completion";
+    case RecordWrite::kBlank: return "blank";
+    case RecordWrite::kResume: return "resume";
+    case RecordWrite::kFailed: return "failed";
+    case RecordWrite::kNone: break;
+  }
+  return "none";
+}
+
+// The write passes of a method, in order: the last one writes zeros.
+json::Array Passes(OverwriteMethod method) {
+  static const char* const kPatterns[][3] = {{"0x00"}, {"0xFF", "0x00"}, {"random", "0xFF", "0x00"}};
+  json::Array passes;
+  const int32_t count = WritePassCount(method);
+  for (int32_t k = 0; k < count; ++k)
+    passes.push_back(json::Object{{"pass", k + 1}, {"pattern", kPatterns[count - 1][k]}});
+  return passes;
+}
+
+json::Value DriveOf(const EraseJournal& e) {
+  const JournalDrive& d = e.drive;
+  return json::Object{
+      {"vendor", d.vendor},
+      {"product", d.product},
+      {"serial", d.serial},
+      {"firmware_revision", d.revision},
+      {"bus", d.answered ? json::Value(BusTypeName(d.bus_type)) : json::Value()},
+      {"media", MediaCode(d.media)},
+      {"removable", d.answered ? json::Value(d.removable) : json::Value()},
+      {"sector_size", e.sector_size},
+      {"sector_count", e.sector_count},
+      {"capacity_bytes", e.capacity_bytes},
+      {"capacity_text", e.capacity_bytes ? FormatSize(e.capacity_bytes) : std::string()},
+  };
+}
+
+json::Value TargetOf(const EraseJournal& e) {
+  json::Object target{{"path", e.device_path}, {"label", e.label}, {"number", nullptr}, {"letter", nullptr}};
+  if (e.designator && e.designator->IsPhysical()) {
+    target["kind"] = "physical_drive";
+    target["number"] = e.designator->number();
+  } else if (e.designator) {
+    target["kind"] = "volume";
+    target["letter"] = std::string{e.designator->letter(), ':'};
+  } else {
+    target["kind"] = e.view == ViewMode::kPartition ? "volume" : "device";
+  }
+  return target;
+}
+
+json::Value MethodOf(const EraseJournal& e, const ReportContext& c) {
+  if (!e.confirmed) return nullptr;
+  json::Value resume_point = nullptr;
+  if (e.resumed) resume_point = json::Object{{"pass", e.resume_pass + 1}, {"chunk", e.resume_chunk}};
+  return json::Object{
+      {"code", MethodCode(e.method)},
+      {"name", EraseMethodText(MethodCode(e.method), MethodTextForm::kLong)},
+      {"passes", Passes(e.method)},
+      {"resumed", e.resumed},
+      {"resume_point", resume_point},
+      {"interruptions_before", c.interruptions_before ? json::Value(*c.interruptions_before) : json::Value()},
+      {"sectors_per_chunk", e.sectors_per_chunk},
+      {"chunk_count", e.chunk_count},
+  };
+}
+
+json::Value VerificationOf(const EraseJournal& e) {
+  json::Value first = nullptr;
+  if (e.first_nonzero_sector) first = *e.first_nonzero_sector;
+  return json::Object{
+      {"mode", e.verify_requested ? "full_read_back" : "none"},
+      {"result", VerifyCode(e.verify)},
+      {"bytes_read", e.verify_bytes_read},
+      {"first_nonzero_sector", first},
+  };
+}
+
+json::Value ErrorsOf(const EraseJournal& e) {
+  json::Array errors;
+  for (const JournalError& error : e.errors) {
+    json::Value sector = nullptr;
+    if (error.sector) sector = *error.sector;
+    errors.push_back(json::Object{{"message", WithoutLineBreak(error.message)}, {"code", error.code}, {"sector", sector}});
+  }
+  return errors;
+}
+
+}  // namespace
+
+std::string NewReportId() {
+  std::random_device source;
+  uint8_t b[16];
+  for (int k = 0; k < 16; k += 4) {
+    const uint32_t r = source();
+    for (int j = 0; j < 4; ++j) b[k + j] = uint8_t(r >> (8 * j));
+  }
+  b[6] = uint8_t((b[6] & 0x0F) | 0x40);  // version 4
+  b[8] = uint8_t((b[8] & 0x3F) | 0x80);  // RFC 4122 variant
+  char text[37];
+  std::snprintf(text, sizeof text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", b[0],
+                b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+  return text;
+}
+
+std::string IsoTime(const platform::LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
+  return text;
+}
+
+json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
+  const uint64_t ms = e.seconds > 0 ? uint64_t(e.seconds * 1000.0 + 0.5) : 0;
+  const uint64_t rate = e.seconds > 0 ? uint64_t(double(e.bytes_written) / e.seconds) : 0;
+  const bool clear = e.outcome == JournalOutcome::kCompleted;
+  return json::Object{
+      {"report_id", c.id},
+      {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
+      {"computer", json::Object{{"name", c.computer_name}, {"operating_system", c.operating_system}}},
+      {"operator", c.operator_name},
+      {"organisation", c.organisation},
+      {"drive", DriveOf(e)},
+      {"target", TargetOf(e)},
+      {"method", MethodOf(e, c)},
+      {"verification", VerificationOf(e)},
+      {"first_sector_record", RecordCode(e.record)},
+      {"times", json::Object{{"start", IsoTime(e.started)}, {"end", IsoTime(e.ended)}, {"duration_ms", ms}}},
+      {"bytes_written", e.bytes_written},
+      {"average_rate_bytes_per_second", rate},
+      {"outcome", OutcomeCode(e.outcome)},
+      {"errors", ErrorsOf(e)},
+      {"sanitization", json::Object{{"category", clear ? "Clear" : "none"},
+                                    {"note", clear ? kClearNote : kNoCategoryNote}}},
+  };
+}
+
+std::string BodyDigest(const json::Value& body) { return Sha256Hex(Sha256Of(json::Write(body))); }
+
+std::string ReportFileText(const json::Value& body) {
+  json::Value file = json::Object{
+      {"schema", kSchemaName},
+      {"schema_version", kSchemaVersion},
+      {"report", body},
+      {"digest", json::Object{{"algorithm", "SHA-256"}, {"value", BodyDigest(body)}}},
+  };
+  return json::Write(file, 2) + "\n";
+}
+
+std::optional<ReadReport> ParseReportFile(const std::string& text, std::string* error) {
+  std::string why;
+  std::optional<json::Value> file = json::Read(text, &why);
+  if (!file) {
+    if (error) *error = "not JSON (" + why + ")";
+    return std::nullopt;
+  }
+  if (file->Text("schema") != kSchemaName) {
+    if (error) *error = "not an erase report";
+    return std::nullopt;
+  }
+  if ((*file)["schema_version"].AsInt() != kSchemaVersion) {
+    if (error) *error = "a report of an unknown schema version";
+    return std::nullopt;
+  }
+  if (!(*file)["report"].AsObject()) {
+    if (error) *error = "the report has no body";
+    return std::nullopt;
+  }
+  ReadReport read;
+  read.body = (*file)["report"];
+  read.stored_digest = (*file)["digest"].Text("value");
+  read.computed_digest = BodyDigest(read.body);
+  return read;
+}
+
+std::string OutcomeWords(const std::string& outcome) {
+  if (outcome == "completed") return "消去完了";
+  if (outcome == "verification_failed") return "照合で未消去個所を検出";
+  if (outcome == "failed") return "消去失敗";
+  if (outcome == "interrupted_with_resume_point") return "中断（続きから消去できます）";
+  if (outcome == "interrupted_without_resume_point") return "中断（再開情報なし）";
+  if (outcome == "refused") return "消去せず";
+  return outcome;
+}
+
+std::string MethodWords(int64_t code) {
+  return code >= 0 && code <= 2 ? EraseMethodText(int32_t(code), MethodTextForm::kLong) : std::string("—");
+}
+
+}  // namespace plexi::report

@@ -1,0 +1,269 @@
+#include "report/report_html.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "report/erase_report.h"
+
+namespace plexi::report {
+
+namespace {
+
+// Black on white, thin rules: it prints the same on any printer. Sized so
+// that the longest report (three passes, errors, long names) stays on one
+// A4 sheet.
+const char kStyle[] = R"(@page { size: A4; margin: 12mm; }
+* { box-sizing: border-box; }
+html { background: #fff; }
+body { margin: 0 auto; max-width: 186mm; color: #000; background: #fff;
+  font-family: "Noto Sans CJK JP", "Yu Gothic", "Meiryo", "MS Gothic", sans-serif; font-size: 9pt; line-height: 1.35; }
+header { border-bottom: 2pt solid #000; padding-bottom: 3mm; margin-bottom: 3mm; }
+.title { font-size: 11pt; letter-spacing: 0.2em; margin: 0 0 2mm; }
+.drive { font-size: 17pt; font-weight: bold; margin: 0; overflow-wrap: anywhere; }
+.serial { font-size: 11pt; margin: 1mm 0 0; overflow-wrap: anywhere; }
+.outcome { font-size: 20pt; font-weight: bold; margin: 2mm 0 0; padding: 1mm 3mm; border: 2pt solid #000; display: inline-block; }
+.outcome.bad { border-style: double; border-width: 4pt; }
+table { width: 100%; border-collapse: collapse; margin-bottom: 3mm; }
+th, td { border: 0.5pt solid #000; padding: 0.8mm 2mm; vertical-align: top; text-align: left; overflow-wrap: anywhere; }
+th { width: 34mm; font-weight: normal; background: #eee; }
+h2 { font-size: 10pt; margin: 2mm 0 1mm; }
+.note { font-size: 8pt; }
+.digest { font-family: "DejaVu Sans Mono", "Consolas", monospace; font-size: 8pt; }
+.signatures { display: flex; gap: 8mm; margin-top: 5mm; }
+.signatures div { flex: 1; }
+.line { border-bottom: 0.75pt solid #000; height: 9mm; margin-bottom: 1mm; }
+footer { margin-top: 3mm; font-size: 7.5pt; }
+@media screen { body { padding: 8mm 0; } }
+@media print { body { max-width: none; } }
+)";
+
+std::string Number(uint64_t n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t k = 0; k < digits.size(); ++k) {
+    if (k && (digits.size() - k) % 3 == 0) out += ',';
+    out += digits[k];
+  }
+  return out;
+}
+
+std::string Num(const json::Value& v) {
+  std::optional<uint64_t> n = v.AsUnsigned();
+  return n ? Number(*n) : std::string("—");
+}
+
+std::string OrDash(const std::string& text) { return text.empty() ? std::string("—") : text; }
+
+std::string YesNo(const json::Value& v) {
+  const bool* b = v.AsBool();
+  return b ? (*b ? "はい" : "いいえ") : "不明";
+}
+
+std::string MediaWords(const std::string& media) {
+  if (media == "ssd") return "SSD（フラッシュ）";
+  if (media == "hdd") return "HDD（磁気ディスク）";
+  return "不明";
+}
+
+std::string TimeWords(const std::string& iso) {
+  // 2026-12-08T09:30:00 → 2026/12/08 09:30:00
+  if (iso.size() != 19) return iso;
+  std::string t = iso;
+  t[4] = t[7] = '/';
+  t[10] = ' ';
+  return t;
+}
+
+std::string DurationWords(const json::Value& ms_value) {
+  const uint64_t ms = ms_value.AsUnsigned().value_or(0);
+  const uint64_t s = ms / 1000;
+  char text[64];
+  if (s >= 3600)
+    std::snprintf(text, sizeof text, "%llu時間%02llu分%02llu秒", (unsigned long long)(s / 3600),
+                  (unsigned long long)(s % 3600 / 60), (unsigned long long)(s % 60));
+  else if (s >= 60)
+    std::snprintf(text, sizeof text, "%llu分%02llu秒", (unsigned long long)(s / 60), (unsigned long long)(s % 60));
+  else
+    std::snprintf(text, sizeof text, "%llu.%03llu秒", (unsigned long long)s, (unsigned long long)(ms % 1000));
+  return text;
+}
+
+std::string RateWords(const json::Value& rate) {
+  const uint64_t r = rate.AsUnsigned().value_or(0);
+  if (r == 0) return "—";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB/s", double(r) / 1e6);
+  return text;
+}
+
+std::string PatternWords(const std::string& pattern) {
+  if (pattern == "random") return "乱数（0x00〜0xFE）";
+  return pattern;
+}
+
+std::string TargetWords(const json::Value& target) {
+  const std::string kind = target.Text("kind");
+  std::string words;
+  if (kind == "physical_drive")
+    words = "物理ドライブ " + Num(target["number"]);
+  else if (kind == "volume")
+    words = "ボリューム " + OrDash(target.Text("letter"));
+  else
+    words = "デバイス";
+  return words + "（" + target.Text("path") + "）";
+}
+
+std::string MethodRow(const json::Value& method) {
+  if (method.IsNull()) return "—（確認前に終了）";
+  std::string words = method.Text("name") + "（方式 " + std::to_string(method["code"].AsInt().value_or(-1)) + "）";
+  return words;
+}
+
+std::string PassesRow(const json::Value& method) {
+  const json::Array* passes = method["passes"].AsArray();
+  if (!passes) return "—";
+  std::string words;
+  for (const json::Value& pass : *passes) {
+    if (!words.empty()) words += " → ";
+    words += "工程" + std::to_string(pass["pass"].AsInt().value_or(0)) + ": " + PatternWords(pass.Text("pattern"));
+  }
+  return words;
+}
+
+std::string ResumeRow(const json::Value& method) {
+  if (method.IsNull() || !method["resumed"].AsBool() || !*method["resumed"].AsBool()) return "なし（最初から消去）";
+  const json::Value& point = method["resume_point"];
+  std::string words = "工程 " + Num(point["pass"]) + " のチャンク " + Num(point["chunk"]) + " から継続";
+  const json::Value& before = method["interruptions_before"];
+  words += before.IsNull() ? "（それまでの中断回数は不明）" : "（それまでの中断 " + Num(before) + " 回）";
+  return words;
+}
+
+std::string VerifyRow(const json::Value& v) {
+  const std::string mode = v.Text("mode");
+  if (mode != "full_read_back") return "なし";
+  const std::string result = v.Text("result");
+  std::string words = "全領域の読み戻し: ";
+  if (result == "passed") words += "すべてゼロ";
+  else if (result == "failed") words += "ゼロ以外のバイトを検出";
+  else words += "最後まで行われず";
+  words += "、読み取り " + Num(v["bytes_read"]) + " バイト";
+  if (!v["first_nonzero_sector"].IsNull()) words += "、最初の非ゼロ個所 セクタ " + Num(v["first_nonzero_sector"]);
+  return words;
+}
+
+std::string RecordRow(const std::string& record) {
+  if (record == "completion") return "完了記録を書き込み";
+  if (record == "blank") return "ゼロのまま（記録を残さない選択）";
+  if (record == "resume") return "再開情報を書き込み";
+  if (record == "failed") return "書き込み失敗";
+  return "書き込みなし";
+}
+
+std::string ErrorsRow(const json::Value& errors) {
+  const json::Array* list = errors.AsArray();
+  if (!list || list->empty()) return "なし";
+  std::string html;
+  for (const json::Value& e : *list) {
+    if (!html.empty()) html += "<br>";
+    html += HtmlEscape(e.Text("message"));
+    const int64_t code = e["code"].AsInt().value_or(0);
+    if (code != 0) html += HtmlEscape("（コード " + std::to_string(code) + "）");
+    if (!e["sector"].IsNull()) html += HtmlEscape("（セクタ " + Num(e["sector"]) + "）");
+  }
+  return html;
+}
+
+class Page {
+ public:
+  void Row(const std::string& name, const std::string& text) { RowHtml(name, HtmlEscape(text)); }
+  void RowHtml(const std::string& name, const std::string& html) {
+    out_ += "<tr><th>" + HtmlEscape(name) + "</th><td>" + html + "</td></tr>\n";
+  }
+  void Raw(const std::string& html) { out_ += html; }
+  std::string Take() { return std::move(out_); }
+
+ private:
+  std::string out_;
+};
+
+}  // namespace
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default:
+        // Control characters have no place on the page.
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') out += "\xEF\xBF\xBD";
+        else out += c;
+    }
+  }
+  return out;
+}
+
+std::string ReportHtml(const json::Value& r, const std::string& digest) {
+  const json::Value& drive = r["drive"];
+  const json::Value& method = r["method"];
+  const std::string outcome = r.Text("outcome");
+  const bool good = outcome == "completed";
+  std::string product = drive.Text("product");
+  if (!drive.Text("vendor").empty()) product = drive.Text("vendor") + " " + product;
+  if (product.empty()) product = r["target"].Text("label");
+
+  Page p;
+  p.Raw("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>");
+  p.Raw(HtmlEscape("消去報告書 " + product + " " + drive.Text("serial")));
+  p.Raw("</title>\n<style>\n");
+  p.Raw(kStyle);
+  p.Raw("</style>\n</head>\n<body>\n<header>\n<p class=\"title\">ドライブ消去報告書</p>\n");
+  p.Raw("<p class=\"drive\">" + HtmlEscape(OrDash(product)) + "</p>\n");
+  p.Raw("<p class=\"serial\">シリアル番号 " + HtmlEscape(OrDash(drive.Text("serial"))) + "　容量 " +
+        HtmlEscape(OrDash(drive.Text("capacity_text"))) + "</p>\n");
+  p.Raw(std::string("<p class=\"outcome") + (good ? "" : " bad") + "\">" + HtmlEscape(OutcomeWords(outcome)) +
+        "</p>\n</header>\n");
+
+  p.Raw("<table>\n");
+  p.Row("報告書ID", r.Text("report_id"));
+  p.Row("組織", OrDash(r.Text("organisation")));
+  p.Row("作業者", OrDash(r.Text("operator")));
+  p.Row("コンピューター", OrDash(r["computer"].Text("name")) + "（" + OrDash(r["computer"].Text("operating_system")) + "）");
+  p.Row("消去ツール", r["tool"].Text("name") + " " + r["tool"].Text("version"));
+  p.Row("開始 / 終了", TimeWords(r["times"].Text("start")) + " 〜 " + TimeWords(r["times"].Text("end")));
+  p.Row("所要時間", DurationWords(r["times"]["duration_ms"]));
+  p.Raw("</table>\n<h2>ドライブ</h2>\n<table>\n");
+  p.Row("メーカー / 製品", OrDash(drive.Text("vendor")) + " / " + OrDash(drive.Text("product")));
+  p.Row("シリアル番号", OrDash(drive.Text("serial")));
+  p.Row("ファームウェア", OrDash(drive.Text("firmware_revision")));
+  p.Row("接続 / 媒体", OrDash(drive.Text("bus")) + " / " + MediaWords(drive.Text("media")));
+  p.Row("取り外し可能", YesNo(drive["removable"]));
+  p.Row("セクタ", Num(drive["sector_size"]) + " バイト × " + Num(drive["sector_count"]) + " セクタ = " +
+                      Num(drive["capacity_bytes"]) + " バイト");
+  p.Row("消去対象", TargetWords(r["target"]));
+  p.Raw("</table>\n<h2>消去</h2>\n<table>\n");
+  p.Row("消去方式", MethodRow(method));
+  p.Row("工程", PassesRow(method));
+  p.Row("継続", ResumeRow(method));
+  p.Row("照合", VerifyRow(r["verification"]));
+  p.Row("先頭セクタの記録", RecordRow(r.Text("first_sector_record")));
+  p.Row("書き込み", Num(r["bytes_written"]) + " バイト（平均 " + RateWords(r["average_rate_bytes_per_second"]) + "）");
+  p.RowHtml("エラー", ErrorsRow(r["errors"]));
+  const json::Value& sanitization = r["sanitization"];
+  p.RowHtml("消去区分", "<strong>" + HtmlEscape(sanitization.Text("category") == "Clear" ? "Clear" : "なし") +
+                            "</strong><br><span class=\"note\">" + HtmlEscape(sanitization.Text("note")) + "</span>");
+  p.Raw("</table>\n");
+
+  p.Raw("<div class=\"signatures\">\n");
+  for (const char* who : {"作業者", "立会人"})
+    p.Raw(std::string("<div><div class=\"line\"></div>") + who + " 署名　　　　　　　　日付</div>\n");
+  p.Raw("</div>\n<footer>\n<p>報告書本体（JSON）のSHA-256: <span class=\"digest\">" + HtmlEscape(digest) +
+        "</span><br>照合: plexiscrub-cli report check 報告書.json</p>\n</footer>\n</body>\n</html>\n");
+  return p.Take();
+}
+
+}  // namespace plexi::report

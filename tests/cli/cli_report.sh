@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# plexiscrub-cli erase reports: every erase files one where it should, the
+# operator comes from the options or the settings, `report list`, `show` and
+# `check` (which notices a changed byte), and a reports folder that cannot
+# be written leaves the erase completed, with the error on screen and in the
+# error log.
+set -u
+cli=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+export XDG_DATA_HOME="$work/data"
+
+cat >"$work/pc.machine" <<'MACHINE'
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0 offset=1M length=900M
+disk 1 sectors=8192 bus=usb vendor="Kingston" product="DataTraveler" serial="60A4/4C3F" media=ssd
+MACHINE
+files="$work/pc.files"
+
+out=$("$cli" erase 1 --yes --verify --operator "山田 太郎" --organisation "総務部" --simulate "$work/pc.machine" 2>"$work/err")
+rc=$?
+[ $rc -eq 0 ] || fail "erase exited $rc: $(cat "$work/err")"
+json=$(ls "$files"/reports/*.json 2>/dev/null | head -1)
+[ -n "$json" ] || fail "no report in $files/reports"
+[ -f "${json%.json}.html" ] || fail "no page beside $json"
+grep -q "^report: ${json%.json}.html" <<<"$out" || fail "the erase does not name its report: $out"
+grep -q '"operator": "山田 太郎"' "$json" || fail "operator missing"
+grep -q '"organisation": "総務部"' "$json" || fail "organisation missing"
+
+list=$("$cli" report list --simulate "$work/pc.machine")
+grep -q '| Kingston DataTraveler | 60A4/4C3F | ゼロ(0x00) | 消去完了 |' <<<"$list" || fail "report list: $list"
+show=$("$cli" report show "$json")
+grep -q '^drive.serial: 60A4/4C3F$' <<<"$show" || fail "report show: $show"
+grep -q '^verification.result: passed$' <<<"$show" || fail "report show lacks the read-back"
+"$cli" report check "$json" >/dev/null || fail "an untouched report fails its check"
+
+# One changed byte: the serial number's first digit.
+sed -i 's/"serial": "60A4/"serial": "70A4/' "$json"
+check=$("$cli" report check "$json" 2>&1)
+rc=$?
+[ $rc -ne 0 ] || fail "a changed report passes its check"
+grep -q 'CHANGED' <<<"$check" || fail "the check does not say it was changed: $check"
+"$cli" report check "$work/none.json" >/dev/null 2>&1 && fail "a missing file passes the check"
+"$cli" report frobnicate >/dev/null 2>&1; [ $? -eq 2 ] || fail "an unknown report action is a usage error"
+
+# The operator from the program's settings when no option gives one.
+printf 'operator=text:鈴木\norganisation=text:情報システム課\n' >"$work/pc.machine.settings"
+"$cli" erase 1 --yes --report "$work/chosen" --simulate "$work/pc.machine" >/dev/null 2>&1 || fail "second erase"
+grep -q '"operator": "鈴木"' "$work"/chosen/*.json || fail "operator not taken from the settings"
+
+# A reports folder that cannot be made: the erase stays completed.
+echo "not a folder" >"$work/blocked"
+out=$("$cli" erase 1 --yes --report "$work/blocked/reports" --simulate "$work/pc.machine" 2>"$work/err")
+rc=$?
+[ $rc -eq 0 ] || fail "an unwritable report folder changed the erase's exit code to $rc"
+grep -q '^result: 2 ' <<<"$out" || fail "the result changed: $out"
+grep -q '消去報告書を保存できませんでした。' "$work/err" || fail "the failed report is not shown: $(cat "$work/err")"
+grep -q '消去報告書を保存できませんでした。' "$files/errlog.log" || fail "the failed report is not in the error log"
+
+# A refused erase files a report too; an image file's goes to the data folder.
+"$cli" erase 0 --yes --simulate "$work/pc.machine" >/dev/null 2>&1
+grep -l '"outcome": "refused"' "$files"/reports/*.json >/dev/null || fail "the refused erase filed no report"
+head -c 1M /dev/zero >"$work/disk.img"
+"$cli" erase "$work/disk.img" --yes >/dev/null 2>&1 || fail "image erase"
+ls "$XDG_DATA_HOME"/plexiscrub/reports/*.json >/dev/null 2>&1 || fail "no report under XDG_DATA_HOME"
+
+"$cli" list --operator x >/dev/null 2>&1; [ $? -eq 2 ] || fail "--operator outside erase is a usage error"
+
+[ $failures -eq 0 ] && echo "cli_report: all passed"
+exit $((failures > 0))

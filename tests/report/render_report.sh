@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Renders erase report pages with headless Chromium as a reader would print
+# them: each must fit one A4 page. The long ones are made on purpose (three
+# passes, a resumed erase with a read-back; a failed erase with its error;
+# long names). The pictures and PDFs are kept in ARTIFACTS for a person to
+# look at.
+#
+#   render_report.sh CLI ARTIFACTS
+set -u
+cli=$1
+artifacts=$2
+browser=$(command -v chromium || command -v chromium-browser || true)
+if [ -z "$browser" ] || ! command -v pdfinfo >/dev/null; then
+  echo "render_report: chromium or pdfinfo missing (scripts/setup installs them)"
+  exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$artifacts"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+cat >"$work/pc.machine" <<'MACHINE'
+system-directory "C:\Windows\system32"
+clock 2026-12-08 09:30:00
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0 offset=1M length=900M
+disk 1 sectors=16384 bus=usb vendor="SanDisk" product="Extreme PRO USB 3.2 Solid State Flash Drive" serial="4C530001230815117433AB" revision="1.00" removable=yes media=ssd
+record disk=1 kind=resume chunk=9 method=2 pass=1
+disk 2 sectors=16384 bus=sata product="WDC WD10EZEX-08WN4A0" serial="WD-WCC6Y0KXJ4PN" revision="01.01A01" media=hdd
+fault disk=2 op=write sector=9000 error=1117
+MACHINE
+printf 'operator=text:山田 太郎（情報システム部 資産管理課）\norganisation=text:株式会社サンプル商事 東京本社 情報システム部\n' \
+  >"$work/pc.machine.settings"
+
+"$cli" erase 1 --yes --resume --verify --report "$work/r" --simulate "$work/pc.machine" >/dev/null 2>&1
+"$cli" erase 2 --yes --method 2 --verify --report "$work/r" --simulate "$work/pc.machine" >/dev/null 2>&1
+
+render() {  # PAGE NAME
+  local page=$1 name=$2
+  timeout 120 "$browser" --headless --no-sandbox --disable-gpu --no-pdf-header-footer --print-to-pdf-no-header \
+    --print-to-pdf="$artifacts/$name.pdf" "file://$page" >/dev/null 2>&1
+  timeout 120 "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=794,1123 \
+    --screenshot="$artifacts/$name.png" "file://$page" >/dev/null 2>&1
+  [ -s "$artifacts/$name.pdf" ] || { fail "$name: no PDF"; return; }
+  [ -s "$artifacts/$name.png" ] || fail "$name: no screenshot"
+  local pages
+  pages=$(pdfinfo "$artifacts/$name.pdf" | awk '/^Pages:/ {print $2}')
+  [ "$pages" = 1 ] || fail "$name: $pages pages printed, not one"
+  pdfinfo "$artifacts/$name.pdf" | grep -q 'A4' || fail "$name: not printed on A4"
+}
+
+n=0
+for page in "$work"/r/*.html; do
+  [ -e "$page" ] || { fail "no report pages were written"; break; }
+  n=$((n + 1))
+  grep -q '"outcome": "completed"' "${page%.html}.json" && name=erase-report || name=erase-report-$n
+  render "$page" "$name"
+done
+[ $n -eq 2 ] || fail "expected two reports, found $n"
+
+[ $failures -eq 0 ] && echo "render_report: every page fits one A4 sheet; pictures in $artifacts"
+exit $((failures > 0))
