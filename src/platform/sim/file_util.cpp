@@ -19,7 +19,8 @@ std::string PathToUtf8(const std::filesystem::path& path) {
 uint32_t WindowsErrorFromErrno(int error) {
   switch (error) {
     case 0: return winconst::kErrorSuccess;
-    case ENOENT: return winconst::kErrorPathNotFound;
+    case ENOENT:
+    case ENOTDIR: return winconst::kErrorPathNotFound;  // a file where a folder was expected
     case EACCES:
     case EPERM:
     case EISDIR:
