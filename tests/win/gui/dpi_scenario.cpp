@@ -77,30 +77,6 @@ SIZE ClientSize(HWND window) {
   return ::testing::AssertionSuccess();
 }
 
-void Shoot(HWND window, const std::string& name) {
-  if (Config().screenshots.empty()) return;
-  DWORD_PTR ignored = 0;
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-  RECT client;
-  GetClientRect(window, &client);
-  const std::optional<Image> image = CaptureClient(window, client);
-  ASSERT_TRUE(image) << name;
-  CreateDirectoryW(Config().screenshots.c_str(), nullptr);
-  EXPECT_TRUE(SavePng(*image, Config().screenshots + L"\\" + win::Utf8ToWide(Name(name)) + L".png"));
-}
-
-HWND WaitForForm(DWORD pid, const wchar_t* class_name) {
-  HWND form = nullptr;
-  WaitUntil(
-      [&] {
-        form = FindTopWindow(class_name, pid);
-        return form != nullptr && IsWindowVisible(form);
-      },
-      kStepTimeout);
-  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
-}
-
 TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
   if (Config().dpi == 0) GTEST_SKIP() << "run with --dpi=N in a prefix of that LogPixels";
   ScenarioMachine machine;
@@ -137,7 +113,7 @@ TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
   EXPECT_TRUE(ChildrenInside(window));
   const RECT row = program->RowBounds(0);
   EXPECT_GE(row.bottom - row.top, Scaled(32)) << "a row holds the scaled drive icon";
-  Shoot(window, "main-window");
+  SaveScreenshot(window, Name("main-window"));
 
   // The sector view: 570 high, the track bar 28 wide at the right.
   program->PressRow(*program->RowOf("G:"), Scaled(100));
@@ -149,7 +125,7 @@ TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
     return now.bottom - now.top == Scaled(570);
   }, kStepTimeout));
   EXPECT_TRUE(ChildrenInside(window));
-  Shoot(window, "sector-view");
+  SaveScreenshot(window, Name("sector-view"));
   program->ClickButton(kDumpButton);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(program->list()) != FALSE; }, kStepTimeout));
 
@@ -160,21 +136,21 @@ TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
   HWND question = WaitForDialog(program->pid(), "データの消去確認", kStepTimeout);
   ASSERT_NE(question, nullptr);
   PressDialogButton(question, IDOK);
-  HWND confirm = WaitForForm(program->pid(), L"TDriveDelInfoDlg");
+  HWND confirm = WaitForForm(program->pid(), L"TDriveDelInfoDlg", kStepTimeout);
   ASSERT_NE(confirm, nullptr);
   EXPECT_TRUE(ClientScaled(confirm, 398, 405));
   EXPECT_TRUE(ChildrenInside(confirm));
-  Shoot(confirm, "erase-confirmation");
+  SaveScreenshot(confirm, Name("erase-confirmation"));
   PostMessageW(confirm, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirm) || !IsWindowVisible(confirm); }, kStepTimeout));
 
   // The about box.
   program->ClickButton(kAboutButton);
-  HWND about = WaitForForm(program->pid(), L"TVersionBox");
+  HWND about = WaitForForm(program->pid(), L"TVersionBox", kStepTimeout);
   ASSERT_NE(about, nullptr);
   EXPECT_TRUE(ClientScaled(about, 298, 203));
   EXPECT_TRUE(ChildrenInside(about));
-  Shoot(about, "about-box");
+  SaveScreenshot(about, Name("about-box"));
   PostMessageW(about, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about) || !IsWindowVisible(about); }, kStepTimeout));
 

@@ -86,17 +86,6 @@ class EraseMachine {
 
 std::string TextOf(HWND window) { return Utf8(WindowText(window)); }
 
-HWND WaitForForm(DWORD pid, const wchar_t* class_name, Duration timeout = kStepTimeout) {
-  HWND form = nullptr;
-  WaitUntil(
-      [&] {
-        form = FindTopWindow(class_name, pid);
-        return form != nullptr && IsWindowVisible(form);
-      },
-      timeout);
-  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
-}
-
 bool Gone(HWND form, Duration timeout) {
   return WaitUntil([&] { return !IsWindow(form) || !IsWindowVisible(form); }, timeout);
 }
@@ -160,7 +149,7 @@ class EraseTest : public ::testing::Test {
       Answer(pid(), "確認", "前回の処理情報が見つかりました。途中から続行しますか？", IDYES);
     if (earlier == Earlier::kCompletionRecord)
       Answer(pid(), "再消去の確認", "で消去が完了したドライブです。もう一度消去しますか？", IDYES);
-    return WaitForForm(pid(), L"TDriveDelInfoDlg");
+    return WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
   }
   // Chooses in the confirmation and starts; the progress dialog.
   HWND StartErase(HWND confirm, const EraseChoice& choice, bool method_enabled = true) {
@@ -175,7 +164,7 @@ class EraseTest : public ::testing::Test {
     // Enter in the edit presses the armed default button.
     PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_TRUE(Gone(confirm, kStepTimeout));
-    return WaitForForm(pid(), L"TConditionsOnDlg");
+    return WaitForForm(pid(), L"TConditionsOnDlg", kStepTimeout);
   }
   // Deselects by pressing the system drive's row, then the colour a row's
   // background shows.
@@ -342,7 +331,7 @@ TEST_F(EraseTest, ProgressDialogShowsEachPassAndStaysResponsive) {
     SaveScreenshot(progress, "erase-progress-" + std::to_string(seen.size()));
   };
   PostClick(GetDlgItem(progress, kSettingsButton), 5, 5);
-  HWND settings = WaitForForm(pid(), L"TExitDlg");
+  HWND settings = WaitForForm(pid(), L"TExitDlg", kStepTimeout);
   ASSERT_NE(settings, nullptr);
   SetWindowPos(settings, HWND_BOTTOM, 900, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
   EXPECT_TRUE(WaitUntil([&] {
@@ -393,7 +382,7 @@ TEST_F(EraseTest, CancelSavesAResumePointAndTheResumedEraseCompletes) {
   HWND pass = GetDlgItem(progress, kPassLine);
   ASSERT_TRUE(WaitUntil([&] { return TextOf(pass) == "現在の工程 2 / 3"; }, kEraseTimeout));
   PostClick(GetDlgItem(progress, kSettingsButton), 5, 5);
-  HWND settings = WaitForForm(pid(), L"TExitDlg");
+  HWND settings = WaitForForm(pid(), L"TExitDlg", kStepTimeout);
   ASSERT_NE(settings, nullptr);
   // The worker waits while the dialog is open: the cancel takes effect at
   // its next chunk, once the dialog closes.
@@ -470,7 +459,7 @@ TEST_F(EraseTest, TheErasesDialogsWorkByKeysAlone) {
   // Enter on a check box is the default button's: the start.
   PressKey(VK_RETURN);
   ASSERT_TRUE(Gone(confirm, kStepTimeout));
-  HWND progress = WaitForForm(pid(), L"TConditionsOnDlg");
+  HWND progress = WaitForForm(pid(), L"TConditionsOnDlg", kStepTimeout);
   ASSERT_NE(progress, nullptr);
 
   // Opened on the cancel button, which shows its focus: the black frame
@@ -492,7 +481,7 @@ TEST_F(EraseTest, TheErasesDialogsWorkByKeysAlone) {
   PressKey(VK_TAB);
   ASSERT_TRUE(focus_becomes(progress, kSettingsButton));
   PressKey(VK_SPACE);
-  HWND settings = WaitForForm(pid(), L"TExitDlg");
+  HWND settings = WaitForForm(pid(), L"TExitDlg", kStepTimeout);
   ASSERT_NE(settings, nullptr);
   ASSERT_TRUE(focus_becomes(settings, kExitOk));
   PressKey(VK_TAB, true);
@@ -594,7 +583,7 @@ TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
     return false;
   }, kStepTimeout)) << "no power image on the settings button";
   PostClick(settings_button, 5, 5);
-  HWND settings = WaitForForm(pid(), L"TExitDlg");
+  HWND settings = WaitForForm(pid(), L"TExitDlg", kStepTimeout);
   ASSERT_NE(settings, nullptr);
   EXPECT_EQ(TextOf(settings), "Windows 終了設定");
   EXPECT_TRUE(Checked(GetDlgItem(settings, kModeItem0 + 4))) << "none chosen yet";
@@ -614,7 +603,7 @@ TEST_F(EraseTest, ShutdownChosenDuringTheEraseCountsDownAndPowersOff) {
   SaveScreenshot(progress, "erase-progress-with-shutdown");
   ASSERT_TRUE(Gone(progress, kEraseTimeout));
 
-  HWND countdown = WaitForForm(pid(), L"TShutDownMsgDlg");
+  HWND countdown = WaitForForm(pid(), L"TShutDownMsgDlg", kStepTimeout);
   ASSERT_NE(countdown, nullptr);
   EXPECT_EQ(TextOf(countdown), "プレキシスクラブ [ シャットダウン ] 確認");
   EXPECT_NE(TextOf(GetDlgItem(countdown, 401)).find("15秒後に、シャットダウンを実行します。"), std::string::npos);

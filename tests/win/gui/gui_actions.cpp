@@ -33,6 +33,17 @@ void ChooseMenuItem(HWND menu, int index) {
   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
 }
 
+HWND WaitForForm(DWORD pid, const wchar_t* class_name, Duration timeout) {
+  HWND form = nullptr;
+  WaitUntil(
+      [&] {
+        form = FindTopWindow(class_name, pid);
+        return form != nullptr && IsWindowVisible(form);
+      },
+      timeout);
+  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
+}
+
 HWND WaitForDialog(DWORD pid, const std::string& caption, Duration timeout) {
   HWND dialog = nullptr;
   WaitUntil(

@@ -20,6 +20,9 @@ HWND WaitForPopupMenu(DWORD pid, Duration timeout);
 // Chooses the n-th item (from 0) of the open menu with the arrow keys.
 void ChooseMenuItem(HWND menu, int index);
 
+// The process's first visible top-level window of this class (one of the
+// program's forms), once it shows; null when none shows in time.
+HWND WaitForForm(DWORD pid, const wchar_t* class_name, Duration timeout);
 // The first dialog of the process (a message box) with this caption.
 HWND WaitForDialog(DWORD pid, const std::string& caption, Duration timeout);
 // The texts of a dialog's static controls, joined by line breaks.

@@ -29,15 +29,6 @@ enum : int {
   kOperatorEdit = 601, kOrganisationEdit = 602, kOperatorOk = 603,
 };
 
-HWND WaitForForm(DWORD pid, const wchar_t* class_name) {
-  HWND form = nullptr;
-  WaitUntil([&] {
-    form = FindTopWindow(class_name, pid);
-    return form != nullptr && IsWindowVisible(form);
-  }, kStepTimeout);
-  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
-}
-
 bool Gone(HWND form, Duration timeout = kStepTimeout) {
   return WaitUntil([&] { return !IsWindow(form) || !IsWindowVisible(form); }, timeout);
 }
@@ -51,20 +42,6 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring
   while (FindNextFileW(find, &found));
   FindClose(find);
   return names;
-}
-
-// The form's client area as the screen shows it, under the screenshots folder.
-void Shoot(HWND window, const std::string& name) {
-  if (Config().screenshots.empty()) return;
-  DWORD_PTR ignored = 0;
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-  RECT client;
-  GetClientRect(window, &client);
-  const std::optional<Image> image = CaptureClient(window, client);
-  ASSERT_TRUE(image) << name;
-  CreateDirectoryW(Config().screenshots.c_str(), nullptr);
-  EXPECT_TRUE(SavePng(*image, Config().screenshots + L"\\" + win::Utf8ToWide(name) + L".png"));
 }
 
 class ReportScenario : public ::testing::Test {
@@ -91,7 +68,7 @@ class ReportScenario : public ::testing::Test {
 TEST_F(ReportScenario, TheOperatorTheErasesReportAndTheListOfReports) {
   // 作業者の設定: kept in the settings like the program's other values.
   PostMessageW(program_->window(), WM_SYSCOMMAND, kOperatorCommand, 0);
-  HWND names = WaitForForm(pid(), L"TOperatorDlg");
+  HWND names = WaitForForm(pid(), L"TOperatorDlg", kStepTimeout);
   ASSERT_NE(names, nullptr);
   SendMessageW(GetDlgItem(names, kOperatorEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"山田 太郎"));
   SendMessageW(GetDlgItem(names, kOrganisationEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"総務部"));
@@ -110,7 +87,7 @@ TEST_F(ReportScenario, TheOperatorTheErasesReportAndTheListOfReports) {
   HWND question = WaitForDialog(pid(), "データの消去確認", kStepTimeout);
   ASSERT_NE(question, nullptr);
   PressDialogButton(question, IDOK);
-  HWND confirm = WaitForForm(pid(), L"TDriveDelInfoDlg");
+  HWND confirm = WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
   ASSERT_NE(confirm, nullptr);
   HWND edit = GetDlgItem(confirm, kConfirmWordEdit);
   for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);
@@ -136,7 +113,7 @@ TEST_F(ReportScenario, TheOperatorTheErasesReportAndTheListOfReports) {
 
   // 消去報告書: the list of past reports.
   PostMessageW(program_->window(), WM_SYSCOMMAND, kReportsCommand, 0);
-  HWND list_form = WaitForForm(pid(), L"TReportListDlg");
+  HWND list_form = WaitForForm(pid(), L"TReportListDlg", kStepTimeout);
   ASSERT_NE(list_form, nullptr);
   HWND list = GetDlgItem(list_form, kReportList);
   std::optional<ListViewContent> content;
@@ -150,7 +127,7 @@ TEST_F(ReportScenario, TheOperatorTheErasesReportAndTheListOfReports) {
   EXPECT_EQ(Utf8(cells[3]), "ゼロ(0x00)");
   EXPECT_EQ(Utf8(cells[4]), "消去完了");
   EXPECT_EQ(Utf8(content->headings[0]), "日時");
-  Shoot(list_form, "report-list");
+  SaveScreenshot(list_form, "report-list");
   PostMessageW(GetDlgItem(list_form, kReportClose), BM_CLICK, 0, 0);
   EXPECT_TRUE(Gone(list_form));
 }

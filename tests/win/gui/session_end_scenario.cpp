@@ -75,17 +75,6 @@ bool ProcessRunning(DWORD pid) {
   return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
-HWND WaitForVisible(DWORD pid, const wchar_t* class_name) {
-  HWND form = nullptr;
-  WaitUntil(
-      [&] {
-        form = FindTopWindow(class_name, pid);
-        return form != nullptr && IsWindowVisible(form);
-      },
-      kStepTimeout);
-  return form != nullptr && IsWindowVisible(form) ? form : nullptr;
-}
-
 class SessionEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -119,7 +108,7 @@ class SessionEndTest : public ::testing::Test {
     EXPECT_NE(question, nullptr);
     if (!question) return nullptr;
     PressDialogButton(question, IDOK);
-    return WaitForVisible(pid(), L"TDriveDelInfoDlg");
+    return WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
   }
   // Started with zeros; the progress dialog once the worker writes.
   HWND StartErase(HWND confirm) {
@@ -127,7 +116,7 @@ class SessionEndTest : public ::testing::Test {
     for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
     PostMessageW(GetDlgItem(confirm, IDOK), BM_CLICK, 0, 0);
-    HWND progress = WaitForVisible(pid(), L"TConditionsOnDlg");
+    HWND progress = WaitForForm(pid(), L"TConditionsOnDlg", kStepTimeout);
     EXPECT_NE(progress, nullptr);
     // Past the first chunk: the worker is writing.
     EXPECT_TRUE(WaitUntil([&] { return FileSize(StickImage()) > 8u << 20; }, kStepTimeout));
