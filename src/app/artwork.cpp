@@ -16,7 +16,6 @@ constexpr Color kBlue = Rgb(0x2A, 0x6F, 0xD6);
 constexpr Color kGreen = Rgb(0x24, 0xA1, 0x48);
 constexpr Color kOrange = Rgb(0xE8, 0x86, 0x2A);
 constexpr Color kRed = Rgb(0xD4, 0x2A, 0x2A);
-constexpr Color kDeepRed = Rgb(0x60, 0x0C, 0x0C);
 constexpr Color kPaper = Rgb(0xFA, 0xFA, 0xF5);
 constexpr Color kSteel = Rgb(0x8A, 0x90, 0x98);
 
@@ -92,16 +91,14 @@ Pixmap SectorDumpGlyph() {
   return p;
 }
 
-// A drive crossed out in red, edged dark so that it reads on every band.
+// A drive with a white cross, on the erase button's red face.
 Pixmap EraseGlyph() {
   Pixmap p(16, 16);
   FillRect(p, 1, 4, 14, 12, kWhiteInk);
   FillRect(p, 2, 5, 13, 11, kSteel);
   FillRect(p, 11, 9, 12, 10, kGreen);
-  Stroke(p, 4, 2, 12, 14, 3.6, kDeepRed);
-  Stroke(p, 12, 2, 4, 14, 3.6, kDeepRed);
-  Stroke(p, 4, 2, 12, 14, 2.0, kRed);
-  Stroke(p, 12, 2, 4, 14, 2.0, kRed);
+  Stroke(p, 4, 2, 12, 14, 2.2, kWhiteInk);
+  Stroke(p, 12, 2, 4, 14, 2.2, kWhiteInk);
   return p;
 }
 

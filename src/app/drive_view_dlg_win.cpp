@@ -50,13 +50,13 @@ constexpr char kEraseBlocksShutdown[] = "ドライブの消去を中断し、続
 
 const std::vector<ToolButtonSpec>& ToolButtons() {
   static const std::vector<ToolButtonSpec> buttons = {
-      {kSectorDumpButton, 8, "セクタダンプ|セクタの内容を表示する", kImageSectorDump, true, false},
-      {kEraseButton, 32, "ドライブの消去|選択したドライブを消去する", kImageErase, false, false},
-      {kViewToggleButton, 56, ViewToggleHint(ViewMode::kPhysical), -1, true, true},
-      {kRefreshButton, 80, "更新|最新の情報に更新する", kImageRefresh, false, true},
-      {kErrorLogButton, 104, "エラーログ", kImageErrorLog, false, true},
-      {kHelpButton, 128, "Help", kImageHelp, false, true},
-      {kAboutButton, 152, "バージョン情報", kImageAbout, false, true},
+      {kSectorDumpButton, 8, "セクタダンプ|セクタの内容を表示する", kImageSectorDump, true, false, false},
+      {kEraseButton, 32, "ドライブの消去|選択したドライブを消去する", kImageErase, false, false, true},
+      {kViewToggleButton, 56, ViewToggleHint(ViewMode::kPhysical), -1, true, true, false},
+      {kRefreshButton, 80, "更新|最新の情報に更新する", kImageRefresh, false, true, false},
+      {kErrorLogButton, 104, "エラーログ", kImageErrorLog, false, true, false},
+      {kHelpButton, 128, "Help", kImageHelp, false, true, false},
+      {kAboutButton, 152, "バージョン情報", kImageAbout, false, true, false},
   };
   return buttons;
 }

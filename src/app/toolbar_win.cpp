@@ -9,6 +9,7 @@ namespace plexi::app {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 1;
+constexpr COLORREF kRedFace = RGB(0xD0, 0x20, 0x20);
 }  // namespace
 
 FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
@@ -129,13 +130,16 @@ void FlatToolbar::DropParentHover() {
 }
 
 void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const {
-  // The glyph's clear pixels let the band show through; a disabled button
-  // shows the washed-out grey copy of its glyph. The glyphs are made for
-  // the window's density.
+  // The glyph sits on a square of the button face, red on the erase button;
+  // a disabled button shows the washed-out grey copy of its glyph. The
+  // glyphs are made for the window's density.
   int glyph = 16, unused = 16;
   ImageList_GetIconSize(art_.toolbar.get(), &glyph, &unused);
   const int button = dpi_.Scale(kSize);
   const int x = (button - glyph) / 2 + offset, y = (button - glyph) / 2 + offset;
+  win::UniqueBrush face = win::SolidBrush(entry.desc.red_face ? kRedFace : GetSysColor(COLOR_BTNFACE));
+  const RECT square{x, y, x + glyph, y + glyph};
+  FillRect(dc, &square, face.get());
   if (entry.desc.glyph < 0) {
     const int image = (entry.down ? 1 : 0) + (enabled ? 0 : 2);
     ImageList_Draw(art_.view_toggle.get(), image, dc, x, y, ILD_TRANSPARENT);

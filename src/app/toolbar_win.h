@@ -1,5 +1,5 @@
 // The main window's toolbar: flat 20 x 20 buttons drawn by the program over
-// the header band (their glyphs transparent on it), with the hand cursor, a tool tip for the short hint and
+// the header band (each glyph on a square of the button face), with the hand cursor, a tool tip for the short hint and
 // the long hint sent to the status bar while the mouse is over a button.
 #pragma once
 #include <windows.h>
@@ -32,6 +32,7 @@ struct ToolButtonSpec {
   int glyph;         // toolbar image; -1: the view toggle's own glyph
   bool toggle;
   bool enabled;
+  bool red_face;     // the glyph's square is red (the erase button), else the button face
 };
 
 class FlatToolbar {

@@ -65,19 +65,17 @@ TEST(Header, EachColourIsPaintedAndTheChoiceSurvivesARestart) {
   EXPECT_EQ(program->Close(), std::optional<DWORD>(0));
 }
 
-// Pixels of a button's glyph that differ from what should show: the band
-// through the clear pixels, the glyph (or its grey copy) elsewhere. The
-// button is 20 x 20 at (x, 2), its glyph at 2, 2 inside it.
-int GlyphMismatches(const Image& band, int x, const app::Pixmap& glyph, bool enabled) {
+// Pixels of a button's glyph that differ from what should show: the
+// button's square (`tile`) through the clear pixels, the glyph (or its grey
+// copy) elsewhere. The button is 20 x 20 at (x, 2), its glyph at 2, 2 inside it.
+int GlyphMismatches(const Image& band, int x, const app::Pixmap& glyph, bool enabled, COLORREF tile) {
   const app::Pixmap shown = enabled ? glyph : app::Disabled(glyph);
   int mismatches = 0;
   for (int gy = 0; gy < 16; ++gy)
     for (int gx = 0; gx < 16; ++gx) {
       const COLORREF seen = band.At(x + 2 + gx, 4 + gy);
       const app::Color want = shown.At(gx, gy);
-      // The strip is the same all along a row: far right of the buttons
-      // it shows what lies under them.
-      const COLORREF expected = want == app::kClear ? band.At(band.width - 1, 4 + gy) : COLORREF(want);
+      const COLORREF expected = want == app::kClear ? tile : COLORREF(want);
       mismatches += seen != expected;
     }
   return mismatches;
@@ -85,7 +83,11 @@ int GlyphMismatches(const Image& band, int x, const app::Pixmap& glyph, bool ena
 
 bool IsGrey(COLORREF c) { return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c); }
 
-TEST(Header, ToolbarGlyphsLieOnTheBandAndGreyWhenDisabled) {
+constexpr COLORREF kRedFace = RGB(0xD0, 0x20, 0x20);
+
+// Over a coloured band each glyph keeps its square of the button face (red
+// for the erase button), and a disabled button shows its glyph greyed.
+TEST(Header, ToolbarGlyphsSitOnTheirSquaresAndGreyWhenDisabled) {
   ScenarioMachine machine;
   auto program = RunningProgram::Start(machine.file());
   ASSERT_TRUE(program);
@@ -101,26 +103,28 @@ TEST(Header, ToolbarGlyphsLieOnTheBandAndGreyWhenDisabled) {
   struct Glyph {
     int x;
     int image;
+    COLORREF tile;
   };
-  const Glyph refresh{80, app::kImageRefresh}, error_log{104, app::kImageErrorLog},
-      help{128, app::kImageHelp}, about{152, app::kImageAbout}, dump{8, app::kImageSectorDump},
-      erase{32, app::kImageErase};
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const Glyph refresh{80, app::kImageRefresh, face}, error_log{104, app::kImageErrorLog, face},
+      help{128, app::kImageHelp, face}, about{152, app::kImageAbout, face}, dump{8, app::kImageSectorDump, face},
+      erase{32, app::kImageErase, kRedFace};
   std::optional<Image> band;
   // No row selected: the dump and erase buttons are disabled.
-  EXPECT_TRUE(WaitFor("enabled glyphs in colour, disabled ones grey, the band between", [&] {
+  EXPECT_TRUE(WaitFor("enabled glyphs in colour, disabled ones grey, each on its square", [&] {
     band = capture();
     if (!band) return false;
     for (const Glyph& g : {refresh, error_log, help, about})
-      if (GlyphMismatches(*band, g.x, images[size_t(g.image)], true) != 0) return false;
+      if (GlyphMismatches(*band, g.x, images[size_t(g.image)], true, g.tile) != 0) return false;
     for (const Glyph& g : {dump, erase})
-      if (GlyphMismatches(*band, g.x, images[size_t(g.image)], false) != 0) return false;
+      if (GlyphMismatches(*band, g.x, images[size_t(g.image)], false, g.tile) != 0) return false;
     return true;
   }, kStepTimeout, [&] {
     std::string seen;
     for (const Glyph& g : {refresh, error_log, help, about, dump, erase}) {
       const bool enabled = g.x > 32;
       seen += std::to_string(g.x) + ": " +
-              std::to_string(band ? GlyphMismatches(*band, g.x, images[size_t(g.image)], enabled) : -1) + " ";
+              std::to_string(band ? GlyphMismatches(*band, g.x, images[size_t(g.image)], enabled, g.tile) : -1) + " ";
     }
     return seen;
   }));
@@ -141,7 +145,7 @@ TEST(Header, ToolbarGlyphsLieOnTheBandAndGreyWhenDisabled) {
   ASSERT_TRUE(WaitFor("the erase button enabled", [&] { return program->Enabled(kEraseButton); }));
   EXPECT_TRUE(WaitFor("the erase glyph in colour", [&] {
     band = capture();
-    return band && GlyphMismatches(*band, erase.x, erase_glyph, true) == 0;
+    return band && GlyphMismatches(*band, erase.x, erase_glyph, true, erase.tile) == 0;
   }));
   const std::optional<Image> enabled_erase = CaptureClient(program->Button(kEraseButton), {2, 2, 18, 18});
   ASSERT_TRUE(disabled_erase && enabled_erase);
