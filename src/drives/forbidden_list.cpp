@@ -1,5 +1,8 @@
 #include "drives/forbidden_list.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -54,6 +57,29 @@ std::vector<std::string> NamesOf(const ProtectionKeys& keys) {
   for (const std::string* key : {&keys.legacy, &keys.stable})
     if (!key->empty()) names.push_back(platform::Utf8ToFileText(*key));
   return names;
+}
+
+// "C:" or "C: D:": the letters part of an identity key.
+bool IsLetterList(std::string_view text) {
+  if (text.empty()) return false;
+  for (size_t at = 0;; at += 3) {
+    if (at + 2 > text.size() || !std::isalpha(static_cast<unsigned char>(text[at])) || text[at + 1] != ':') return false;
+    if (at + 2 == text.size()) return true;
+    if (text[at + 2] != ' ') return false;
+  }
+}
+
+// A drive no lettered volume reaches (its partition table overwritten or
+// deleted) still answers to the identity key it was protected by while it
+// had letters: its identity hex, any letters, its size text. Matching more
+// lines can only protect more.
+bool NamesLetterlessDrive(std::string_view name, const DriveRow& row, ViewMode view) {
+  if (!row.letters.empty() || view != ViewMode::kPhysical || row.identity.empty()) return false;
+  const std::string_view identity = row.identity, size = row.size_text;
+  if (name.size() <= identity.size() + size.size()) return false;
+  return EqualIgnoringAsciiCase(name.substr(0, identity.size()), identity) &&
+         EqualIgnoringAsciiCase(name.substr(name.size() - size.size()), size) &&
+         IsLetterList(name.substr(identity.size(), name.size() - identity.size() - size.size()));
 }
 
 bool HasAnyName(const std::vector<std::string>& lines, const std::vector<std::string>& names) {
@@ -132,7 +158,8 @@ bool ForbiddenList::Store(const std::vector<std::string>& lines) {
   return false;
 }
 
-bool ForbiddenList::LookUp(const std::vector<std::string>& names) {
+bool ForbiddenList::LookUp(const std::vector<std::string>& names,
+                           const std::function<bool(const std::string& name)>& also) {
   // Every row of a refresh asks; one message per failure is enough.
   std::optional<std::vector<std::string>> lines =
       Load(lookup_failure_reported_ ? "" : "読み込めるまで、すべてのドライブを消去禁止として扱います。");
@@ -141,7 +168,8 @@ bool ForbiddenList::LookUp(const std::vector<std::string>& names) {
     return true;
   }
   lookup_failure_reported_ = false;
-  return HasAnyName(*lines, names);
+  if (HasAnyName(*lines, names)) return true;
+  return also && std::any_of(lines->begin(), lines->end(), [&](const std::string& line) { return also(NameOf(line)); });
 }
 
 bool ForbiddenList::IsForbidden(const std::string& key) { return LookUp({platform::Utf8ToFileText(key)}); }
@@ -167,7 +195,8 @@ ForbiddenList::Change ForbiddenList::RemoveForbidden(const std::string& key) {
 }
 
 bool ForbiddenList::IsForbidden(const DriveRow& row, ViewMode view) {
-  return LookUp(NamesOf(ProtectionKeysOf(row, view)));
+  return LookUp(NamesOf(ProtectionKeysOf(row, view)),
+                [&](const std::string& name) { return NamesLetterlessDrive(name, row, view); });
 }
 
 ForbiddenList::Change ForbiddenList::AddForbidden(const DriveRow& row, ViewMode view) {
@@ -192,7 +221,7 @@ ForbiddenList::Change ForbiddenList::RemoveForbidden(const DriveRow& row, ViewMo
   std::erase_if(*lines, [&](const std::string& line) {
     for (const std::string& name : names)
       if (EqualIgnoringAsciiCase(NameOf(line), name)) return true;
-    return false;
+    return NamesLetterlessDrive(NameOf(line), row, view);
   });
   if (lines->size() == before) return Change::kUnchanged;
   return Store(*lines) ? Change::kChanged : Change::kFailed;

@@ -79,9 +79,9 @@ class ForbiddenList {
   // Lines of the file in its own code page; nullopt (reported) when the file
   // exists but cannot be read. A missing file is an empty list.
   std::optional<std::vector<std::string>> Load(const std::string& consequence);
-  // True when a line carries one of `names` (file code page), or when the
-  // list cannot be read.
-  bool LookUp(const std::vector<std::string>& names);
+  // True when a line carries one of `names` (file code page), or a line
+  // `also` accepts, or when the list cannot be read.
+  bool LookUp(const std::vector<std::string>& names, const std::function<bool(const std::string& name)>& also = {});
   bool Store(const std::vector<std::string>& lines);
   std::string ReadFailure(uint32_t error) const;
 

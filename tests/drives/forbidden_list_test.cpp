@@ -318,6 +318,33 @@ TEST_F(ForbiddenListTest, WithoutASerialOnlyTheIdentityKeyProtects) {
   EXPECT_FALSE(list.IsForbidden(row, ViewMode::kPhysical));
 }
 
+// A drive that lost its letters (its partition table overwritten) is still
+// the drive its identity key protected: without a serial that key is all
+// there is, and any letters in it match. Allowing it clears that line.
+TEST_F(ForbiddenListTest, ADriveWithoutLettersKeepsTheProtectionOfItsIdentityKey) {
+  DriveRow row = RowOf("");
+  WriteFile("ABCDE: F:1TB=USB\r\nABCDG:2TB=USB\r\n");
+  ForbiddenList list = MakeList();
+  row.letters.clear();
+  EXPECT_TRUE(list.IsForbidden(row, ViewMode::kPhysical));
+  EXPECT_FALSE(list.IsForbidden(row, ViewMode::kPartition)) << "a volume row always has its letter";
+  DriveRow bigger = row;
+  bigger.size_text = "2TB";
+  EXPECT_TRUE(list.IsForbidden(bigger, ViewMode::kPhysical)) << "G: at 2TB";
+  bigger.size_text = "3TB";
+  EXPECT_FALSE(list.IsForbidden(bigger, ViewMode::kPhysical)) << "another size is another drive";
+  DriveRow twin = row;
+  twin.identity = "ABCE";
+  EXPECT_FALSE(list.IsForbidden(twin, ViewMode::kPhysical));
+  WriteFile("ABCDnot letters1TB=USB\r\n");
+  EXPECT_FALSE(list.IsForbidden(row, ViewMode::kPhysical)) << "only drive letters between identity and size";
+
+  WriteFile("ABCDE: F:1TB=USB\r\nOTHER=SATA\r\n");
+  ASSERT_EQ(list.RemoveForbidden(row, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "OTHER=SATA\r\n");
+  EXPECT_FALSE(list.IsForbidden(row, ViewMode::kPhysical));
+}
+
 TEST_F(ForbiddenListTest, OldFilesKeepProtectingAndAllowingClearsEveryLineOfTheDrive) {
   DriveRow row = RowOf("SER1");
   // Written by an older copy: the identity key only, in other letter case.
