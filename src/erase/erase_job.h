@@ -117,6 +117,9 @@ struct Pacing {
   // indexer, a virus scanner) is tried again for a few seconds.
   int lock_attempts = 20;
   int lock_retry_ms = 250;
+  // The progress bars are redrawn at most this often: every redraw is a
+  // round trip to the window's thread that the drive would wait for.
+  int progress_ms = 150;
 };
 
 }  // namespace plexi

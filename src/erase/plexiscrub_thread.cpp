@@ -8,6 +8,7 @@
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
 #include "erase/erase_texts.h"
+#include "erase/read_ahead.h"
 #include "platform/winconst.h"
 
 namespace plexi {
@@ -18,6 +19,9 @@ namespace {
 // several at a time, larger ones in pieces. Drives and the kernel's block
 // layer stream best at a few MiB per request.
 constexpr uint32_t kTransferBytes = 4u << 20;
+
+// Reads kept in flight during the read-back, besides the one being checked.
+constexpr size_t kReadDepth = 4;
 
 // The buffers are 4096-aligned and whole sectors long, so this reads them
 // as 64-bit words, which the compiler turns into wide vector ORs.
@@ -124,26 +128,25 @@ void TPlexiscrubThread::Execute() {
   const uint32_t start_chunk = chunk_index_;
   bool cancelled = false;
   while (!failed_) {
+    if (pass_ > last_write_pass_) {
+      cancelled = !VerifyPass();
+      break;
+    }
     c_.pause.WaitWhilePaused(c_.cancel);
     Sleep(c_.pacing.chunk_ms);
     if (c_.cancel.load()) {
       cancelled = true;
-      // A cancel once the writing is complete leaves a finished erase.
-      if (pass_ <= last_write_pass_) {
-        c_.gui.RunOnGui([this] {  // SaveResumePoint
-          outcome_.cancelled = true;
-          outcome_.stopped_chunk = chunk_index_;
-          outcome_.stopped_pass = pass_;
-        });
-      } else {
-        outcome_.verify_cut_short = true;
-      }
+      ShowProgress(true);
+      c_.gui.RunOnGui([this] {  // SaveResumePoint
+        outcome_.cancelled = true;
+        outcome_.stopped_chunk = chunk_index_;
+        outcome_.stopped_pass = pass_;
+      });
       break;
     }
     if (chunk_index_ >= chunk_count_) {
       if (tail_bytes_ > 0 && !tail_done_) {
         if (!ProcessTail()) break;
-        if (pass_ > last_write_pass_) NoteReadBack(position_ - tail_bytes_, tail_bytes_);
         tail_done_ = true;
         remaining_bytes_ -= tail_bytes_;
         bytes_since_estimate_ += tail_bytes_;
@@ -164,16 +167,17 @@ void TPlexiscrubThread::Execute() {
       }
       Sleep(c_.pacing.pass_change_ms);
       ++pass_;
+      continue;  // the next pass begins at the top: a pause, a cancel, or the read-back
     }
     const uint32_t done = ProcessChunks();
     if (done == 0) break;
     const uint64_t bytes = uint64_t(done) * chunk_bytes_;
-    if (pass_ > last_write_pass_) NoteReadBack(position_ - bytes, uint32_t(bytes));
     remaining_bytes_ -= bytes;
     bytes_since_estimate_ += int64_t(bytes);
     chunk_index_ += done;
-    c_.gui.RunOnGui([this] { ShowEstimate(); });
+    ShowProgress(chunk_index_ >= chunk_count_);
   }
+  if (failed_) ShowProgress(true);
   if (!cancelled && !failed_ && verify_data_) {
     const bool nonzero_seen = outcome_.first_nonzero_offset.has_value();
     outcome_.verify_passed = !nonzero_seen;
@@ -244,7 +248,6 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
     done += piece;
   }
   position_ += bytes;
-  ShowPosition();
   return count;
 }
 
@@ -254,32 +257,97 @@ bool TPlexiscrubThread::ProcessTail() {
   const uint32_t asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
   if (!Transfer(pattern_->data(), asked, tail_bytes_, position_)) return false;
   position_ += tail_bytes_;
-  ShowPosition();
+  ShowProgress(true);
   return true;
 }
 
-// One read or write of `length` bytes that must move at least `expected`.
+// One write of `length` bytes that must move at least `expected`.
 bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at) {
-  const bool writing = pass_ <= last_write_pass_;
-  platform::IoResult r = writing ? device_.Write(data, length) : device_.Read(data, length);
-  if (writing && r.ok()) bytes_written_ += r.value();
-  if (!writing && r.ok()) outcome_.bytes_read += std::min(r.value(), expected);
+  platform::IoResult r = device_.Write(data, length);
+  if (r.ok()) bytes_written_ += r.value();
   if (r.ok() && r.value() >= expected) return true;
   // A short transfer carries no error code of its own; name it for what it is.
-  const uint32_t short_error = writing ? winconst::kErrorWriteFault : winconst::kErrorReadFault;
-  ReportWorkerError("", r.ok() ? short_error : r.error(), at);
+  ReportWorkerError("", r.ok() ? winconst::kErrorWriteFault : r.error(), at);
   return false;
 }
 
+// The read-back, from the start of the drive: the reads are kept a few
+// transfers ahead on a thread of their own while each one read is checked
+// here, in the order of the write passes' transfers. False when cancelled.
+bool TPlexiscrubThread::VerifyPass() {
+  const uint64_t body_bytes = uint64_t(chunk_bytes_) * chunk_count_;
+  const uint32_t tail_asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
+  ReadAhead reads(device_, VerifyReadLengths(tail_asked), std::max(kTransferBytes, tail_asked), kReadDepth);
+  while (true) {
+    c_.pause.WaitWhilePaused(c_.cancel);
+    Sleep(c_.pacing.chunk_ms);
+    if (c_.cancel.load()) {
+      reads.Stop();
+      ShowProgress(true);
+      outcome_.verify_cut_short = true;  // the writing is complete: a finished erase
+      return false;
+    }
+    std::optional<ReadAhead::Block> block = reads.Next();
+    if (!block) break;
+    // A part sector at the end of an image file is asked for as a whole one.
+    const uint32_t expected = position_ >= body_bytes ? tail_bytes_ : block->asked;
+    const platform::IoResult& r = block->result;
+    if (r.ok()) outcome_.bytes_read += std::min(r.value(), expected);
+    if (!r.ok() || r.value() < expected) {
+      reads.Stop();
+      ReportWorkerError("", r.ok() ? winconst::kErrorReadFault : r.error(), position_);
+      ShowProgress(true);
+      return true;
+    }
+    NoteReadBack(position_, block->data, expected);
+    position_ += expected;
+    chunk_index_ = uint32_t(std::min<uint64_t>(position_ / chunk_bytes_, chunk_count_));
+    remaining_bytes_ -= expected;
+    bytes_since_estimate_ += expected;
+    ShowProgress(false);
+  }
+  ShowProgress(true);
+  return true;
+}
+
+// The lengths of the read-back's transfers: the write passes' transfers, so
+// that a drive answers the read-back exactly as it answered the writes.
+ReadAhead::NextLength TPlexiscrubThread::VerifyReadLengths(uint32_t tail_asked) const {
+  struct Cursor {
+    uint32_t chunk = 0;        // chunks started
+    uint64_t group_left = 0;   // bytes left of the current group of chunks
+    bool tail_given = false;
+  };
+  return [=, this, cursor = Cursor{}]() mutable -> std::optional<uint32_t> {
+    if (cursor.group_left == 0) {
+      if (cursor.chunk >= chunk_count_) {
+        if (tail_bytes_ == 0 || cursor.tail_given) return std::nullopt;
+        cursor.tail_given = true;
+        return tail_asked;
+      }
+      const uint32_t count = std::min(chunks_per_call_, chunk_count_ - cursor.chunk);
+      cursor.chunk += count;
+      cursor.group_left = uint64_t(count) * chunk_bytes_;
+    }
+    const uint32_t piece = uint32_t(std::min<uint64_t>(cursor.group_left, kTransferBytes));
+    cursor.group_left -= piece;
+    return piece;
+  };
+}
+
 // Bytes just read back at `at`: the first one that is not zero is kept.
-void TPlexiscrubThread::NoteReadBack(uint64_t at, uint32_t length) {
-  if (outcome_.first_nonzero_offset || AllZero(pattern_->data(), length)) return;
-  const uint8_t* data = pattern_->data();
+void TPlexiscrubThread::NoteReadBack(uint64_t at, const uint8_t* data, uint32_t length) {
+  if (outcome_.first_nonzero_offset || AllZero(data, length)) return;
   const uint8_t* found = std::find_if(data, data + length, [](uint8_t b) { return b != 0; });
   outcome_.first_nonzero_offset = at + uint64_t(found - data);
 }
 
-void TPlexiscrubThread::ShowPosition() {
+// The bar of the current pass and the remaining time, at most as often as
+// the pacing allows unless `now` asks for it (a pass's end, a stop).
+void TPlexiscrubThread::ShowProgress(bool now) {
+  const auto clock = std::chrono::steady_clock::now();
+  if (!now && clock - last_progress_ < std::chrono::milliseconds(c_.pacing.progress_ms)) return;
+  last_progress_ = clock;
   const bool writing = pass_ <= last_write_pass_;
   const uint64_t shown = writing ? pass_bytes_ * uint64_t(pass_) + position_ : position_;
   c_.gui.RunOnGui([this, shown, writing] {
@@ -288,6 +356,7 @@ void TPlexiscrubThread::ShowPosition() {
     } else {
       c_.view.SetVerifyPosition(shown);
     }
+    ShowEstimate();
   });
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "erase/erase_job.h"
+#include "erase/read_ahead.h"
 #include "errors/error_report.h"
 #include "platform/aligned_buffer.h"
 #include "platform/platform.h"
@@ -61,8 +62,10 @@ class TPlexiscrubThread {
   uint32_t ProcessChunks();
   bool ProcessTail();
   bool Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at);
-  void NoteReadBack(uint64_t at, uint32_t length);
-  void ShowPosition();
+  bool VerifyPass();
+  ReadAhead::NextLength VerifyReadLengths(uint32_t tail_asked) const;
+  void NoteReadBack(uint64_t at, const uint8_t* data, uint32_t length);
+  void ShowProgress(bool now);
   bool RewriteFirstSector();
   void RefillForPass(int32_t pass);
   void Rewind();
@@ -86,6 +89,7 @@ class TPlexiscrubThread {
   uint64_t remaining_bytes_ = 0;
   int64_t bytes_since_estimate_ = 0;
   std::chrono::steady_clock::time_point last_estimate_;
+  std::chrono::steady_clock::time_point last_progress_;  // the epoch: the first one shows
   int32_t pass_label_offset_ = 1;
   uint64_t position_ = 0;  // the drive's byte position, as the worker moved it
   bool failed_ = false;

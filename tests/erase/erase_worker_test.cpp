@@ -22,10 +22,12 @@ disk 2 sectors=61440 bus=11 product="Bad sector"
 disk 3 sectors=61440 bus=11 product="Short writes"
 disk 4 sectors=61440 bus=11 product="Forgetful"
 disk 5 sectors=61440 bus=11 product="Bad first sector"
+disk 6 sectors=61440 bus=11 product="Unreadable"
 fault disk=5 op=write sector=0 error=29
 fault disk=2 op=write sector=30000 error=29
 fault disk=3 op=write sector=4096 short=512
 fault disk=4 op=drop-write sector=10000
+fault disk=6 op=read sector=20480 error=23
 )";
 
 // Forwards to the real device and notes what each write looked like.
@@ -147,8 +149,13 @@ TEST_F(WorkerTest, TwoPassMethodWithVerificationShowsEachStage) {
   EXPECT_EQ(passes[1], std::vector<int>(30, 0x00));
   EXPECT_EQ(view_.events, (std::vector<std::string>{"pass:現在の工程 1 / 2", "pass:現在の工程 2 / 2",
                                                     "caption:データの消去を確認中 ・・・", "pass:消去完了"}));
-  ASSERT_EQ(view_.verify_positions.size(), 8u);  // read back four chunks at a time
+  // The bar moves forward only, and ends full however few redraws it got.
+  ASSERT_FALSE(view_.verify_positions.empty());
+  EXPECT_TRUE(std::is_sorted(view_.verify_positions.begin(), view_.verify_positions.end()));
   EXPECT_EQ(view_.verify_positions.back(), 30ull << 20);
+  EXPECT_EQ(outcome_.bytes_read, 30ull << 20);
+  // Read back in the transfers it was written in: four chunks at a time.
+  EXPECT_EQ(machine_->DiskCounters(1).reads, 8u);
   // The write bar runs over both passes.
   EXPECT_EQ(view_.write_max, 60ull << 20);
   EXPECT_EQ(view_.write_positions.back(), 60ull << 20);
@@ -300,6 +307,23 @@ TEST_F(WorkerTest, VerificationFindsWhatTheDriveDidNotWrite) {
   EXPECT_TRUE(outcome_.failed);
   EXPECT_FALSE(outcome_.verify_passed);
   EXPECT_EQ(outcome_.error_text, erase_text::kVerifyFailed);
+  EXPECT_EQ(outcome_.first_nonzero_offset, 4ull << 20);  // the dropped transfer of chunks 4 to 7
+  EXPECT_EQ(outcome_.bytes_read, 30ull << 20);  // the whole drive is still read
+}
+
+// The reads kept in flight must not hide a failed one: the erase stops at
+// the transfer that failed, with the drive's own error, and counts only what
+// came back before it.
+TEST_F(WorkerTest, AReadFaultDuringTheReadBackStopsAtItsTransfer) {
+  Prepare(6, 0, true);
+  Run();
+  EXPECT_TRUE(outcome_.failed);
+  EXPECT_FALSE(outcome_.first_nonzero_offset);
+  EXPECT_EQ(outcome_.error_text, machine_->ErrorText(23));
+  EXPECT_EQ(outcome_.error_offset, 8ull << 20);  // the transfer of chunks 8 to 11
+  EXPECT_EQ(outcome_.bytes_read, 8ull << 20);
+  EXPECT_EQ(view_.verify_positions.back(), 8ull << 20);
+  EXPECT_TRUE(DiskIsZero(6));
 }
 
 TEST_F(WorkerTest, PauseHoldsTheWorkerUntilResumed) {
