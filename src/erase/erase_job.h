@@ -64,6 +64,8 @@ struct WorkerOutcome {
   // The read-back: bytes it read, and the first byte it found not zero.
   uint64_t bytes_read = 0;
   std::optional<uint64_t> first_nonzero_offset;
+  // How long the read-back took, from its first read to its last check.
+  uint64_t read_back_ms = 0;
 };
 
 // Runs a step on the GUI thread and waits until it has run.

@@ -74,6 +74,7 @@ struct EraseJournal {
   bool verify_requested = false;
   VerifyResult verify = VerifyResult::kNotAsked;
   uint64_t verify_bytes_read = 0;
+  uint64_t verify_ms = 0;  // how long the read-back took
   std::optional<uint64_t> first_nonzero_sector;
   RecordWrite record = RecordWrite::kNone;
   bool history_kept = true;  // the user's choice of a completion record

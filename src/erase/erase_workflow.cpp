@@ -455,6 +455,7 @@ void EraseWorkflow::NoteRun(const WorkerOutcome& run) {
     journal_.verify = run.verify_passed ? VerifyResult::kPassed : VerifyResult::kFailed;
   }
   journal_.verify_bytes_read = run.bytes_read;
+  journal_.verify_ms = run.read_back_ms;
   if (run.first_nonzero_offset && params_.BytesPerSector > 0)
     journal_.first_nonzero_sector = *run.first_nonzero_offset / params_.BytesPerSector;
 }

@@ -277,6 +277,14 @@ bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expect
 bool TPlexiscrubThread::VerifyPass() {
   const uint64_t body_bytes = uint64_t(chunk_bytes_) * chunk_count_;
   const uint32_t tail_asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
+  const auto started = std::chrono::steady_clock::now();
+  struct Timer {  // notes the duration on every way out
+    std::chrono::steady_clock::time_point started;
+    uint64_t& ms;
+    ~Timer() {
+      ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+    }
+  } timer{started, outcome_.read_back_ms};
   ReadAhead reads(device_, VerifyReadLengths(tail_asked), std::max(kTransferBytes, tail_asked), kReadDepth);
   while (true) {
     c_.pause.WaitWhilePaused(c_.cancel);

@@ -127,6 +127,7 @@ json::Value VerificationOf(const EraseJournal& e) {
       {"mode", e.verify_requested ? "full_read_back" : "none"},
       {"result", VerifyCode(e.verify)},
       {"bytes_read", e.verify_bytes_read},
+      {"duration_ms", e.verify_ms},
       {"first_nonzero_sector", first},
   };
 }
