@@ -121,7 +121,7 @@ struct Pacing {
   int lock_retry_ms = 250;
   // The progress bars are redrawn at most this often: every redraw is a
   // round trip to the window's thread that the drive would wait for.
-  int progress_ms = 150;
+  int progress_ms = 250;
 };
 
 }  // namespace plexi
