@@ -186,14 +186,14 @@ boot() {
 echo "run_in_vm: booting ($accel) with $image as the NVMe drive" >&2
 started=$(date +%s%N)
 set +e
-boot $accel
+boot "$accel"
 qemu_status=$?
 if [ $qemu_status -eq 125 ]; then
   echo "run_in_vm: KVM did not start the guest ($(head -c 200 "$work/qemu.out" | tr '\n' ' ')); emulating instead" >&2
   accel=$fallback
   fallback=""
   started=$(date +%s%N)
-  boot $accel
+  boot "$accel"
   qemu_status=$?
 fi
 set -e
@@ -213,5 +213,10 @@ if ! grep -q '^@@VM: done$' "$work/console.txt"; then
 fi
 echo "run_in_vm: boot to power-off took ${elapsed}s ($accel)" >&2
 sed -n '/^@@VM: ready$/,/^@@VM: done$/p' "$work/console.txt" | sed '1d;$d'
-if grep -Eq '@@VM: exit [0-9]+: [1-9][0-9]*$|@@VM: insmod' "$work/console.txt"; then exit 1; fi
+if grep -q '@@VM: insmod' "$work/console.txt"; then
+  echo "run_in_vm: the guest could not load the NVMe driver's modules:" >&2
+  grep -B1 '@@VM: insmod' "$work/console.txt" >&2
+  exit 1
+fi
+if grep -Eq '@@VM: exit [0-9]+: [1-9][0-9]*$' "$work/console.txt"; then exit 1; fi
 exit 0
