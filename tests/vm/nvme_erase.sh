@@ -25,7 +25,7 @@ trap 'rm -rf "$work"' EXIT
 image=$work/nvme.img
 head -c 64M /dev/urandom >"$image"
 commands=(
-  'ls /sys/block; cat /sys/block/nvme0n1/device/model /sys/block/nvme0n1/device/serial'
+  'ls /sys/block; cat /sys/block/nvme0n1/device/model /sys/block/nvme0n1/device/serial; ls -l /dev/nvme0'
   'plexiscrub-cli list'
   'plexiscrub-cli inspect /dev/nvme0n1'
   "plexiscrub-cli erase /dev/nvme0n1 --method $method --verify --yes"
@@ -52,6 +52,8 @@ sysfs=$(output 1)
 grep -qx nvme0n1 <<<"$sysfs" || fail "no nvme0n1 in the guest's /sys/block: $sysfs"
 grep -q '^QEMU NVMe Ctrl' <<<"$sysfs" || fail "model: $sysfs"
 grep -q '^PLEXI0001' <<<"$sysfs" || fail "serial: $sysfs"
+# The controller's own device, which takes the driver's admin commands.
+grep -q '^c.* /dev/nvme0$' <<<"$sysfs" || fail "no controller device /dev/nvme0: $sysfs"
 row=$(output 2 | grep ' | /dev/nvme0n1 | ')
 [[ $row == "QEMU NVMe Ctrl"*" | nvme | ― | 64MB |  | /dev/nvme0n1 | 0 |  | PLEXI0001"* ]] ||
   fail "list row of the drive: $row"
