@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The tool against the kernel's own NVMe driver: a virtual machine whose
+# emulated NVMe drive is backed by 64 MiB of random bytes inspects and
+# erases it with verification; the host then finds zeros after the first
+# sector and the completion record in it. Skipped (exit 77) where qemu,
+# busybox or the guest kernel is missing (scripts/setup brings them).
+#   nvme_erase.sh STATIC_CLI HOST_CLI SOURCE_DIR
+set -u
+static_cli=$1
+host_cli=$2
+top=$3
+run=$top/tests/vm/run_in_vm.sh
+# The erase method the guest runs.
+method=${PLEXISCRUB_VM_METHOD:-0}
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Only image files are attached: a device is refused before anything boots.
+"$run" --cli "$static_cli" /dev/null true >/dev/null 2>&1
+[ $? -eq 2 ] || fail "a device was not refused as the guest's drive"
+
+image=$work/nvme.img
+head -c 64M /dev/urandom >"$image"
+commands=(
+  'ls /sys/block; cat /sys/block/nvme0n1/device/model /sys/block/nvme0n1/device/serial; ls -l /dev/nvme0'
+  'plexiscrub-cli list'
+  'plexiscrub-cli inspect /dev/nvme0n1'
+  "plexiscrub-cli erase /dev/nvme0n1 --method $method --verify --yes"
+  'plexiscrub-cli inspect /dev/nvme0n1'
+  'exit 7'
+)
+"$run" --cli "$static_cli" --console "$work/console" "$image" "${commands[@]}" >"$work/out" 2>"$work/err"
+status=$?
+cat "$work/err"
+if [ $status -eq 77 ]; then exit 77; fi
+# The last command fails on purpose: a guest's failure must reach the host.
+[ $status -eq 1 ] || { fail "run_in_vm exited $status, not 1"; cat "$work/out" "$work/console"; }
+
+# The output of guest command N, and its exit code.
+output() { sed -n "/^@@VM: begin $1: /,/^@@VM: exit $1: /p" "$work/out" | sed '1d;$d'; }
+code() { sed -n "s/^@@VM: exit $1: \([0-9]*\)$/\1/p" "$work/out"; }
+for n in 1 2 3 4 5; do
+  [ "$(code $n)" = 0 ] || fail "guest command $n (${commands[n - 1]}) exited '$(code $n)': $(output $n)"
+done
+[ "$(code 6)" = 7 ] || fail "the guest's 'exit 7' came back as '$(code 6)'"
+
+# The guest's drive is the NVMe one, and the tool sees it so.
+sysfs=$(output 1)
+grep -qx nvme0n1 <<<"$sysfs" || fail "no nvme0n1 in the guest's /sys/block: $sysfs"
+grep -q '^QEMU NVMe Ctrl' <<<"$sysfs" || fail "model: $sysfs"
+grep -q '^PLEXI0001' <<<"$sysfs" || fail "serial: $sysfs"
+# The controller's own device, which takes the driver's admin commands.
+grep -q '^c.* /dev/nvme0$' <<<"$sysfs" || fail "no controller device /dev/nvme0: $sysfs"
+row=$(output 2 | grep ' | /dev/nvme0n1 | ')
+[[ $row == "QEMU NVMe Ctrl"*" | nvme | ― | 64MB |  | /dev/nvme0n1 | 0 |  | PLEXI0001"* ]] ||
+  fail "list row of the drive: $row"
+grep -q '^kind: 0 ' <<<"$(output 3)" || fail "the random drive has a record: $(output 3)"
+
+grep -q '^result: 2 ' <<<"$(output 4)" || fail "erase: $(output 4)"
+grep -q "^method: $method " <<<"$(output 5)" || fail "the guest reads no method $method record: $(output 5)"
+
+# The host's view of the image after the guest powered off.
+[ "$(stat -c %s "$image")" -eq $((64 << 20)) ] || fail "the image changed size"
+[ "$(tail -c +513 "$image" | tr -d '\0' | wc -c)" -eq 0 ] || fail "data left after the first sector"
+inspect=$("$host_cli" inspect "$image" 2>&1)
+grep -q '^kind: 2 (completion record)$' <<<"$inspect" || fail "no completion record in the image: $inspect"
+grep -q "^method: $method " <<<"$inspect" || fail "the record names another method: $inspect"
+
+[ $failures -eq 0 ] && echo "all passed"
+exit $((failures > 0))

@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# Boots a small Linux virtual machine whose only drive is an emulated NVMe
+# controller backed by IMAGE (a regular file, never a device), runs each
+# COMMAND in it with busybox sh, in order, and powers it off. The guest's
+# root is an initramfs holding busybox and plexiscrub-cli (statically
+# linked, on the PATH).
+#
+#   tests/vm/run_in_vm.sh [OPTIONS] IMAGE COMMAND...
+#     --cli FILE        the statically linked tool (default:
+#                       build/linux/src/plexiscrub-cli-static)
+#     --serial TEXT     the NVMe controller's serial number (PLEXI0001)
+#     --accel kvm|tcg   KVM, or plain emulation (also PLEXISCRUB_VM_ACCEL;
+#                       default: KVM where the CPU has it and /dev/kvm
+#                       opens, emulation otherwise or when KVM fails)
+#     --timeout SECONDS the whole run, boot to power-off (300)
+#     --console FILE    keep the guest's whole console output in FILE
+#
+# Prints each command's output between "@@VM: begin N: COMMAND" and
+# "@@VM: exit N: CODE". Exits 0 when every command exited 0, 1 when one did
+# not, 2 on bad arguments, 3 when the guest did not finish (boot failure,
+# timeout: its console is printed to standard error), 77 when a tool or
+# the kernel is missing (scripts/setup installs and fetches them).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+
+usage() { sed -n '8,16p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+missing() { echo "run_in_vm: $* (scripts/setup installs it)" >&2; exit 77; }
+
+cli=$top/build/linux/src/plexiscrub-cli-static
+serial=PLEXI0001
+accel=${PLEXISCRUB_VM_ACCEL:-}
+limit=300
+console_copy=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --cli) cli=${2:?}; shift 2 ;;
+    --serial) serial=${2:?}; shift 2 ;;
+    --accel) accel=${2:?}; shift 2 ;;
+    --timeout) limit=${2:?}; shift 2 ;;
+    --console) console_copy=${2:?}; shift 2 ;;
+    -h|--help) usage ;;
+    --) shift; break ;;
+    -*) echo "run_in_vm: unknown option $1" >&2; usage ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 2 ] || usage
+image=$1
+shift
+case $accel in ""|kvm|tcg) ;; *) echo "run_in_vm: --accel is kvm or tcg, not $accel" >&2; exit 2 ;; esac
+[[ $limit =~ ^[1-9][0-9]*$ ]] || { echo "run_in_vm: --timeout wants whole seconds, not $limit" >&2; exit 2; }
+[[ $serial =~ ^[A-Za-z0-9]{1,20}$ ]] || { echo "run_in_vm: --serial wants 1 to 20 letters and digits" >&2; exit 2; }
+# Only an image file goes into the guest: -f is false for a block device,
+# also behind a symbolic link.
+[ -f "$image" ] || { echo "run_in_vm: $image is not a regular file (only image files are attached)" >&2; exit 2; }
+[ -x "$cli" ] || { echo "run_in_vm: no tool at $cli (build plexiscrub-cli-static, or give --cli)" >&2; exit 77; }
+command -v readelf >/dev/null || missing "readelf is not installed (package binutils)"
+# A dynamically linked program names its loader.
+static_elf() { readelf -l "$1" 2>/dev/null | grep -q 'LOAD' && ! readelf -l "$1" 2>/dev/null | grep -q 'program interpreter'; }
+if ! static_elf "$cli"; then
+  echo "run_in_vm: $cli is not statically linked; the guest has no libraries" >&2
+  exit 2
+fi
+
+qemu=$(command -v qemu-system-x86_64) || missing "qemu-system-x86_64 is not installed (package qemu-system-x86)"
+busybox=""
+for candidate in /bin/busybox /usr/bin/busybox; do
+  if [ -x "$candidate" ] && static_elf "$candidate"; then busybox=$candidate; fi
+done
+[ -n "$busybox" ] || missing "no statically linked busybox (package busybox-static)"
+command -v cpio >/dev/null || missing "cpio is not installed"
+kernel_root=$("$top/tests/vm/kernel.sh") || missing "the guest kernel could not be fetched"
+kernel=$(compgen -G "$kernel_root/boot/vmlinuz-*" | head -n1)
+config=$(compgen -G "$kernel_root/boot/config-*" | head -n1) || true
+
+# Without a choice: KVM where /dev/kvm opens, and emulation when KVM does
+# not start the guest (a nested KVM may refuse the CPU or never run it).
+fallback=""
+if [ -z "$accel" ]; then
+  accel=tcg
+  # A CPU without vmx or svm (a virtual machine without nested
+  # virtualisation) may still show a /dev/kvm that runs nothing.
+  if [ -e /dev/kvm ] && grep -Eqw 'vmx|svm' /proc/cpuinfo && { exec 9<>/dev/kvm; } 2>/dev/null; then
+    exec 9>&-
+    accel=kvm
+    fallback=tcg
+  fi
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+root=$work/root
+mkdir -p "$root"/{bin,sbin,proc,sys,dev,tmp,root,etc,lib/modules}
+cp "$busybox" "$root/bin/busybox"
+ln -s busybox "$root/bin/sh"
+strip -o "$root/bin/plexiscrub-cli" "$cli" 2>/dev/null || cp "$cli" "$root/bin/plexiscrub-cli"
+
+# The NVMe driver, when this kernel builds it as a module: the module and
+# what it needs, in the order they load.
+: >"$root/modules"
+if [ -n "$config" ] && grep -q '^CONFIG_BLK_DEV_NVME=m' "$config"; then
+  moddir=$(compgen -G "$kernel_root/lib/modules/*" | head -n1)
+  entry=$(grep -E '^kernel/drivers/nvme/host/nvme\.ko(\.[a-z]+)?:' "$moddir/modules.dep") ||
+    { echo "run_in_vm: the kernel's modules.dep has no nvme module" >&2; exit 3; }
+  # modules.dep names a module's needs with the deepest last.
+  read -r -a needs <<<"${entry#*:}"
+  order=("${entry%%:*}")
+  for ((i = 0; i < ${#needs[@]}; i++)); do order=("${needs[i]}" "${order[@]}"); done
+  for module in "${order[@]}"; do
+    name=$(basename "$module")
+    name=${name%%.ko*}.ko
+    case $module in
+      *.xz) xz -dc "$moddir/$module" >"$root/lib/modules/$name" ;;
+      *.zst) zstd -qdc "$moddir/$module" >"$root/lib/modules/$name" ;;
+      *) cp "$moddir/$module" "$root/lib/modules/$name" ;;
+    esac
+    echo "/lib/modules/$name" >>"$root/modules"
+  done
+fi
+
+for command in "$@"; do
+  [[ $command != *$'\n'* ]] || { echo "run_in_vm: a COMMAND is one line" >&2; exit 2; }
+done
+printf '%s\n' "$@" >"$root/commands"
+cat >"$root/init" <<'EOF'
+#!/bin/sh
+/bin/busybox mount -t devtmpfs dev /dev
+exec </dev/console >/dev/console 2>&1
+echo "@@VM: init"
+/bin/busybox --install -s /bin
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+# Kernel messages would mix into the commands' output.
+echo 1 >/proc/sys/kernel/printk
+while read -r module; do insmod "$module" || echo "@@VM: insmod $module failed"; done </modules
+# The controller is probed in the background; wait for its namespace.
+tries=0
+while [ -z "$(ls /sys/block | grep '^nvme')" ] && [ $tries -lt 150 ]; do sleep 0.1; tries=$((tries + 1)); done
+export PATH=/bin:/sbin HOME=/root XDG_DATA_HOME=/tmp/data XDG_CONFIG_HOME=/tmp/config
+echo "@@VM: ready"
+n=0
+while IFS= read -r command <&3; do
+  n=$((n + 1))
+  echo "@@VM: begin $n: $command"
+  sh -c "$command" </dev/null
+  code=$?
+  echo
+  echo "@@VM: exit $n: $code"
+done 3</commands
+echo "@@VM: done"
+sync
+poweroff -f
+EOF
+chmod +x "$root/init"
+(cd "$root" && find . | cpio -o -H newc --quiet) | gzip -1 >"$work/initramfs.gz"
+
+# Runs the guest with acceleration $1 in the background, and waits for it.
+# With a fallback, gives up on it when its init has not spoken within
+# start_limit seconds (nothing has touched the image by then): status 125.
+start_limit=20
+boot() {
+  local accel_args=() waited=0
+  [ "$1" = kvm ] && accel_args=(-enable-kvm -cpu host)
+  : >"$work/console"
+  timeout "$limit" "$qemu" -nodefaults -display none -no-reboot -m 512 "${accel_args[@]}" \
+    -serial "file:$work/console" -monitor none -nic none \
+    -kernel "$kernel" -initrd "$work/initramfs.gz" -append "console=ttyS0 quiet panic=-1" \
+    -drive "file=$image,if=none,id=nv0,format=raw" -device "nvme,serial=$serial,drive=nv0" \
+    </dev/null >"$work/qemu.out" 2>&1 &
+  local pid=$!
+  if [ -n "$fallback" ]; then
+    while kill -0 $pid 2>/dev/null && ! grep -q '@@VM: init' "$work/console"; do
+      if [ $waited -ge $((start_limit * 5)) ]; then
+        kill $pid
+        wait $pid 2>/dev/null
+        return 125
+      fi
+      sleep 0.2
+      waited=$((waited + 1))
+    done
+    grep -q '@@VM: init' "$work/console" || { wait $pid 2>/dev/null; return 125; }
+  fi
+  wait $pid
+}
+
+echo "run_in_vm: booting ($accel) with $image as the NVMe drive" >&2
+started=$(date +%s%N)
+set +e
+boot "$accel"
+qemu_status=$?
+if [ $qemu_status -eq 125 ]; then
+  echo "run_in_vm: KVM did not start the guest ($(head -c 200 "$work/qemu.out" | tr '\n' ' ')); emulating instead" >&2
+  accel=$fallback
+  fallback=""
+  started=$(date +%s%N)
+  boot "$accel"
+  qemu_status=$?
+fi
+set -e
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+elapsed=$((elapsed_ms / 1000)).$(printf %03d $((elapsed_ms % 1000)))
+tr -d '\r' <"$work/console" >"$work/console.txt" 2>/dev/null || : >"$work/console.txt"
+[ -z "$console_copy" ] || cp "$work/console.txt" "$console_copy"
+
+if ! grep -q '^@@VM: done$' "$work/console.txt"; then
+  if [ $qemu_status -eq 124 ]; then
+    echo "run_in_vm: the guest did not finish within $limit seconds" >&2
+  else
+    echo "run_in_vm: the guest stopped before its commands were done (qemu exit $qemu_status)" >&2
+  fi
+  cat "$work/qemu.out" "$work/console.txt" >&2
+  exit 3
+fi
+echo "run_in_vm: boot to power-off took ${elapsed}s ($accel)" >&2
+sed -n '/^@@VM: ready$/,/^@@VM: done$/p' "$work/console.txt" | sed '1d;$d'
+if grep -q '@@VM: insmod' "$work/console.txt"; then
+  echo "run_in_vm: the guest could not load the NVMe driver's modules:" >&2
+  grep -B1 '@@VM: insmod' "$work/console.txt" >&2
+  exit 1
+fi
+if grep -Eq '@@VM: exit [0-9]+: [1-9][0-9]*$' "$work/console.txt"; then exit 1; fi
+exit 0
