@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/posix/device_use.h"
+#include "util/ascii_text.h"
 
 namespace plexi::posix {
 
@@ -76,6 +77,11 @@ LinuxDisk Describe(const std::string& name, const std::string& dir, bool partiti
   disk.path = "/dev/" + name;
   disk.partition = partition;
   disk.identity = IdentityFromSysfs(dir);
+  // NVMe and ATA drives pad their names in sysfs as in their identify data.
+  // Only the listing is trimmed: the descriptor keeps the bytes that the
+  // protection list's identity keys were made from.
+  for (std::string* text : {&disk.identity.vendor, &disk.identity.product, &disk.identity.serial, &disk.identity.revision})
+    *text = TrimBlanks(*text);
   const std::string whole = DiskDirOf(dir);
   disk.bus = LinuxBusName(whole);
   disk.bytes = SizeBytes(dir);
