@@ -117,6 +117,8 @@ struct Pacing {
   // indexer, a virus scanner) is tried again for a few seconds.
   int lock_attempts = 20;
   int lock_retry_ms = 250;
+  // Between two status polls of a drive's own purge.
+  int purge_poll_ms = 1000;
 };
 
 }  // namespace plexi
