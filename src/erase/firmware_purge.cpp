@@ -65,6 +65,7 @@ class Purger {
     view_.SetPurgeProgress(0);
     // The drive works on its own now; its status log says how far it is.
     int failed_polls = 0;
+    int idle_polls = 0;
     for (;;) {
       sleep_(pacing_.poll_ms);
       std::vector<uint8_t> log(nvme::kSanitizeLogBytes);
@@ -82,7 +83,11 @@ class Purger {
           return Done();
         case 3: return FailedAfterAccepting(purge_text::kFailed);
         case 2: view_.SetPurgeProgress(status.progress); break;
-        default: break;  // not begun yet
+        default:
+          // Not begun yet, for a while; a drive that never begins has not
+          // taken the command after all.
+          if (++idle_polls >= pacing_.failed_polls) return FailedAfterAccepting(purge_text::kNoStatus);
+          break;
       }
     }
   }

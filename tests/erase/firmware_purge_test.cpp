@@ -254,6 +254,59 @@ TEST_F(PurgeTest, APurgeIsNeverResumed) {
   EXPECT_TRUE(std::find(ui_.messages.begin(), ui_.messages.end(), erase_text::kResumeLayoutChanged) == ui_.messages.end());
 }
 
+// A drive whose answers are scripted: how the wait for a sanitize ends.
+class ScriptedNvme : public platform::Device {
+ public:
+  platform::IoResult Read(void*, uint32_t) override { return platform::IoResult::Failure(1); }
+  platform::IoResult Write(const void*, uint32_t) override { return platform::IoResult::Failure(1); }
+  platform::Result<> SetPosition(uint64_t) override { return platform::Result<>::Success(); }
+  platform::IoResult Control(uint32_t, const void*, uint32_t, void*, uint32_t) override {
+    return platform::IoResult::Failure(1);
+  }
+  platform::Result<> Flush() override { return platform::Result<>::Success(); }
+  platform::Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& c) override {
+    ++commands;
+    if (c.opcode == nvme::kOpSanitize) return sanitize_answer;
+    if (log_fails) return platform::Result<platform::NvmeCompletion>::Failure(1117);
+    c.data[2] = log_state;
+    return platform::NvmeCompletion{};
+  }
+  platform::Result<platform::NvmeCompletion> sanitize_answer = platform::NvmeCompletion{};
+  bool log_fails = false;
+  uint8_t log_state = 0;
+  int commands = 0;
+};
+
+TEST(RunFirmwarePurge, AWaitThatCannotEndIsAFailureAfterTheCommandWasTaken) {
+  PurgeCapability cap;
+  cap.command = PurgeCommand::kNvmeSanitizeBlock;
+  struct : PurgeView {
+    void SetPurgeProgress(std::optional<uint32_t>) override {}
+  } view;
+  const PurgePacing pacing{0, 5};
+  auto no_wait = [](int) {};
+
+  ScriptedNvme lost;  // the status log cannot be read any more
+  lost.log_fails = true;
+  PurgeRun run = RunFirmwarePurge(lost, cap, view, pacing, no_wait);
+  EXPECT_TRUE(run.accepted);
+  EXPECT_FALSE(run.completed);
+  EXPECT_EQ(run.error_text, purge_text::kNoStatus);
+  EXPECT_EQ(lost.commands, 1 + 5);
+
+  ScriptedNvme idle;  // says it never began
+  run = RunFirmwarePurge(idle, cap, view, pacing, no_wait);
+  EXPECT_FALSE(run.completed);
+  EXPECT_EQ(idle.commands, 1 + 5);
+
+  ScriptedNvme refusing;  // invalid field: the drive took nothing
+  refusing.sanitize_answer = platform::NvmeCompletion{0, nvme::kInvalidField, 0};
+  run = RunFirmwarePurge(refusing, cap, view, pacing, no_wait);
+  EXPECT_FALSE(run.accepted);
+  EXPECT_EQ(run.error_text, purge_text::kRefused);
+  EXPECT_EQ(refusing.commands, 1);
+}
+
 TEST(SimFirmwareDescription, BadKeysAreNamed) {
   std::string error;
   EXPECT_FALSE(sim::SimMachine::Parse("disk 1 sectors=64 sanitize=fast\n", ".", &error));
