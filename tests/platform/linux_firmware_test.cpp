@@ -8,6 +8,7 @@
 #include "drives/purge_capability.h"
 #include "platform/posix/linux_firmware.h"
 #include "platform/posix/posix_machine.h"
+#include "platform/posix/sysfs_info.h"
 #include "platform/winconst.h"
 #include "posix_test_support.h"
 
@@ -75,6 +76,17 @@ TEST(NvmeCompletionOf, StatusFieldWithoutTheRetryBits) {
   EXPECT_EQ(media.status_code, 0x81);
   EXPECT_EQ(media.result, 7u);
   EXPECT_TRUE(NvmeCompletionOf(0, 0).Succeeded());
+}
+
+// A namespace in a guest (the controller on a PCI slot) and one under the
+// kernel's multipath subsystem node: both take NVMe commands.
+TEST(LinuxFirmware, NvmeNamespacesAreKnownByTheirSysfsPath) {
+  EXPECT_EQ(TransportOfBus(GuessBusType("/sys/devices/pci0000:00/0000:00:04.0/nvme/nvme0/nvme0n1")), Transport::kNvme);
+  EXPECT_EQ(TransportOfBus(GuessBusType("/sys/devices/virtual/nvme-subsystem/nvme-subsys0/nvme0n1")),
+            Transport::kNvme);
+  EXPECT_EQ(TransportOfBus(GuessBusType("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/"
+                                        "6:0:0:0/block/sdb")),
+            Transport::kUsbBridge);
 }
 
 TEST(LinuxFirmware, AnImageFileTakesNoFirmwareCommand) {
