@@ -1,5 +1,6 @@
 #include "platform/posix/linux_firmware.h"
 
+#include <linux/fs.h>
 #include <linux/nvme_ioctl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -51,6 +52,11 @@ platform::Result<platform::NvmeCompletion> LinuxNvmeAdmin(int fd, const platform
   if (r < 0) return platform::Result<platform::NvmeCompletion>::Failure(CommandError(errno));
   // A positive answer is the completion's status field.
   return NvmeCompletionOf(uint32_t(r), cmd.result);
+}
+
+void DropCachedPages(int fd) {
+  // Best effort: a device without a cache refuses, and has nothing stale.
+  static_cast<void>(::ioctl(fd, BLKFLSBUF, 0));
 }
 
 platform::Result<uint32_t> LinuxNvmeNamespaceId(int fd) {

@@ -14,6 +14,8 @@ namespace plexi::posix {
 platform::Result<platform::NvmeCompletion> LinuxNvmeAdmin(int fd, const platform::NvmeAdminCommand& command);
 platform::Result<uint32_t> LinuxNvmeNamespaceId(int fd);
 platform::Result<platform::AtaReply> LinuxAtaPassThrough(int fd, const platform::AtaCommand& command);
+// Drops the block device's cached pages (best effort).
+void DropCachedPages(int fd);
 
 // The 16-byte CDB, with CK_COND set so that the registers come back in the
 // sense data.

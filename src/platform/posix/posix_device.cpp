@@ -148,14 +148,20 @@ bool PosixDevice::DropDirect() {
   return true;
 }
 
+// A command without data from the drive may have changed every sector
+// behind the kernel's back: pages it cached before must not be read again.
 Result<platform::NvmeCompletion> PosixDevice::NvmeAdmin(const platform::NvmeAdminCommand& command) {
   if (!WholeDisk()) return Result<platform::NvmeCompletion>::Failure(winconst::kErrorNotSupported);
-  return LinuxNvmeAdmin(fd_.get(), command);
+  Result<platform::NvmeCompletion> r = LinuxNvmeAdmin(fd_.get(), command);
+  if (command.data == nullptr) DropCachedPages(fd_.get());
+  return r;
 }
 
 Result<platform::AtaReply> PosixDevice::AtaPassThrough(const platform::AtaCommand& command) {
   if (!WholeDisk()) return Result<platform::AtaReply>::Failure(winconst::kErrorNotSupported);
-  return LinuxAtaPassThrough(fd_.get(), command);
+  Result<platform::AtaReply> r = LinuxAtaPassThrough(fd_.get(), command);
+  if (command.direction != platform::AtaCommand::Data::kIn) DropCachedPages(fd_.get());
+  return r;
 }
 
 Result<uint32_t> PosixDevice::NvmeNamespaceId() {
