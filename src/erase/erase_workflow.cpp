@@ -583,7 +583,7 @@ void EraseWorkflow::FinishJournal() {
 // are told, before the locks end, that the volume or the disk changed under
 // them, so that none writes its cached view of the old contents back.
 void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
-  if (bytes_written_ > 0) {
+  if (bytes_written_ > 0 || purge_accepted_) {
     AlignedBuffer sector(params_.BytesPerSector);
     if (drive_->SetPosition(0).ok()) {
       platform::IoResult r = drive_->Read(sector.data(), params_.BytesPerSector);

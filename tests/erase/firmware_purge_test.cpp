@@ -186,10 +186,16 @@ TEST_F(PurgeTest, AFailedSecurityEraseStillClearsThePassword) {
 }
 
 TEST_F(PurgeTest, AFailedSanitizeLeavesNoRecordAndNoCompletedPurge) {
+  const std::vector<uint8_t> earlier = BuildCompletionRecord(512, 1);
+  machine_->PokeDisk(10, 0, earlier.data(), earlier.size());
+  ui_.answers = {true};  // erase it again
   EXPECT_EQ(Erase(10), EraseResult::kNotRecorded);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);
   EXPECT_FALSE(workflow_.Journal().purge_completed);
-  EXPECT_EQ(machine_->PeekDisk(10, 0, 1)[0], 0x5A);  // the old contents are still there
+  EXPECT_EQ(machine_->PeekDisk(10, 4000 * 512, 1)[0], 0x5A);  // the old contents are still there
+  // The list row is told what the first sector holds after the attempt.
+  EXPECT_EQ(workflow_.RecordAfterErase().kind, RecordKind::kComplete);
+  EXPECT_EQ(workflow_.RecordAfterErase().method, 1);
   const json::Value body = report::ReportBody(workflow_.Journal(), report::ReportContext{});
   EXPECT_EQ(body["sanitization"].Text("category"), "none");
 
