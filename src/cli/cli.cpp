@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "drives/discovery.h"
+#include "drives/purge_capability.h"
 #include "record/erase_record.h"
 #include "platform/host.h"
 #include "platform/sim/sim_machine.h"
@@ -92,11 +93,16 @@ const char kUsageText[] =
     "      --loop; the system disk and disks in use are marked \"not\" with why\n"
     "  inspect TARGET [--simulate FILE]\n"
     "      the erase record in the first sector of TARGET: its kind, method and\n"
-    "      resume point; and whether TARGET is protected against erasing\n"
-    "  erase TARGET [--method 0|1|2] [--verify] [--no-history] [--resume|--no-resume]\n"
+    "      resume point; whether TARGET is protected against erasing; and, for a\n"
+    "      whole drive, the purge commands it supports, whether one can run now\n"
+    "      (or why not) and which one --method 3 would run\n"
+    "  erase TARGET [--method 0|1|2|3] [--verify] [--no-history] [--resume|--no-resume]\n"
     "        [--yes] [--report DIR] [--operator NAME] [--organisation NAME] [--simulate FILE]\n"
     "      overwrites all of TARGET: 0 zeros, 1 0xFF then zeros, 2 random bytes,\n"
-    "      0xFF, zeros (default 0); --verify reads everything back; the first\n"
+    "      0xFF, zeros (default 0); 3 has the drive purge itself (NVMe sanitize or\n"
+    "      format, ATA sanitize or security erase, as inspect shows), then writes\n"
+    "      zeros where the drive does not promise them; the purge cannot be\n"
+    "      interrupted. --verify reads everything back; the first\n"
     "      sector then records the method (--no-history: left blank). An\n"
     "      interrupted erase (Ctrl+C) leaves a resume record; the next erase offers\n"
     "      to continue. Without --yes the tool asks, and wants \"del\" typed; when\n"
@@ -164,8 +170,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
         return std::nullopt;
       }
       const std::string& v = args[++i];
-      if (v != "0" && v != "1" && v != "2") {
-        err << "plexiscrub-cli: --method takes 0 (zeros), 1 (0xFF, zeros) or 2 (random, 0xFF, zeros)\n";
+      if (v != "0" && v != "1" && v != "2" && v != "3") {
+        err << "plexiscrub-cli: --method takes 0 (zeros), 1 (0xFF, zeros), 2 (random, 0xFF, zeros) or 3 (the drive's own "
+               "purge)\n";
         return std::nullopt;
       }
       o.method = v[0] - '0';
@@ -250,6 +257,28 @@ const char* KindName(RecordKind erase_reading, RecordKind kind) {
   return "no record";
 }
 
+// What the drive's own purge can do; asked with identify commands only.
+void ShowPurgeCapability(platform::Machine& machine, const std::string& target, const std::string& path,
+                         std::ostream& out) {
+  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
+  if ((designator && !designator->IsPhysical()) || IsVolumePath(path)) {
+    out << "purge: no (a volume; only a whole drive can purge itself)\n";
+    return;
+  }
+  platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, platform::Access::kRead);
+  if (!device.ok()) {
+    out << "purge: unknown (" << OneLine(SystemErrorText(machine, device.error())) << ")\n";
+    return;
+  }
+  const std::optional<DescriptorFacts> d = QueryDescriptor(**device);
+  const PurgeCapability cap = QueryPurgeCapability(**device, d ? d->bus_type : 0);
+  if (cap.Usable())
+    out << "purge: yes (" << PurgeCommandName(cap.command) << ")\n";
+  else
+    out << "purge: no (" << PurgeBlockText(cap.block) << ")\n";
+  for (const std::string& line : PurgeCapabilityLines(cap)) out << "  " << line << "\n";
+}
+
 int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (o.positional.size() != 1) {
     err << "plexiscrub-cli: inspect needs exactly one TARGET\n";
@@ -286,6 +315,7 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
     out << "resume point: none\n";
   // The erase's own check; its reason, if any, goes to standard error.
   out << "protected: " << (TargetIsProtected(o, *machine, o.positional[0], err) ? "yes" : "no") << "\n";
+  ShowPurgeCapability(*machine, o.positional[0], path, out);
   return kOk;
 }
 

@@ -1,6 +1,8 @@
 // plexiscrub-cli erase: the program's erase workflow with the terminal as
 // its windows. Questions are asked on standard input unless --yes answers
-// them; Ctrl+C interrupts the erase, which then leaves a resume record.
+// them; Ctrl+C interrupts the erase, which then leaves a resume record. A
+// drive's own purge cannot be interrupted: Ctrl+C during it stops the erase
+// once the drive is done.
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -77,6 +79,27 @@ class TerminalProgress : public ProgressView {
   std::string pass_, estimate_;
 };
 
+// The drive's progress during a purge, where it reports one.
+class TerminalPurgeView : public PurgeView {
+ public:
+  TerminalPurgeView(std::ostream& err, std::string label) : err_(err), label_(std::move(label)) {}
+  ~TerminalPurgeView() override { err_ << "\n"; }
+  void SetPurgeProgress(std::optional<uint32_t> progress) override {
+    const int percent = progress ? int(std::min<uint64_t>(100, uint64_t(*progress) * 100 / 65536)) : -1;
+    if (percent == percent_ && drawn_) return;
+    percent_ = percent;
+    drawn_ = true;
+    err_ << "\r" << label_ << "  " << (percent < 0 ? std::string("...") : std::to_string(percent) + "%") << "      "
+         << std::flush;
+  }
+
+ private:
+  std::ostream& err_;
+  std::string label_;
+  int percent_ = -1;
+  bool drawn_ = false;
+};
+
 class TerminalEraseUi : public EraseUi {
  public:
   TerminalEraseUi(const Options& o, std::ostream& out, std::ostream& err) : o_(o), out_(out), err_(err) {}
@@ -96,8 +119,10 @@ class TerminalEraseUi : public EraseUi {
 
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
     out_ << "[" << request.caption << "]\n" << request.text << "\n";
-    // The option is checked when read: 0, 1 or 2.
+    // The option is checked when read: 0 to 3.
     const std::optional<OverwriteMethod> asked = o_.method ? MethodOfCode(*o_.method) : std::nullopt;
+    if (asked == OverwriteMethod::kFirmwarePurge)
+      for (const std::string& line : request.purge_lines) out_ << line << "\n";
     ConfirmChoice choice{true, o_.verify, !o_.no_history, asked.value_or(request.method)};
     if (!request.method_enabled) {
       if (asked && *asked != request.method)
@@ -111,6 +136,24 @@ class TerminalEraseUi : public EraseUi {
     std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     choice.ok = word == "del";
     return choice;
+  }
+
+  // The purge runs right here; an interrupt meanwhile is held until the
+  // drive is done, and then stops the erase.
+  PurgeRun RunPurge(const PurgeRequest& request, const PurgeTask& task) override {
+    out_ << request.first_line << "\n" << request.command << "\n" << std::flush;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    PurgeRun run;
+    {
+      TerminalPurgeView view(err_, request.note);
+      run = task(view);
+    }
+    std::signal(SIGINT, previous);
+    if (interrupted && cancel_) {
+      err_ << "plexiscrub-cli: the drive's purge cannot be interrupted; the erase stops now that it has ended\n";
+      *cancel_ = true;
+    }
+    return run;
   }
 
   WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
@@ -243,6 +286,8 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // The tool has no window to keep responsive: the worker runs unpaced.
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
   ui.CancelInto(workflow.CancelFlag());
+  // Firmware commands reach the drive only when the purge was asked for.
+  workflow.OfferPurge(o.method == MethodCode(OverwriteMethod::kFirmwarePurge));
   EraseTarget erase_target;
   erase_target.device_path = DevicePathOf(target);
   erase_target.designator = designator;

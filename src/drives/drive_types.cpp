@@ -62,9 +62,9 @@ std::string FormatSize(uint64_t bytes) {
 }
 
 std::string EraseMethodText(int32_t code, MethodTextForm form) {
-  static const char* const kShort[] = {"ゼロ", "255,ゼロ", "米国陸軍"};
-  static const char* const kLong[] = {"ゼロ(0x00)", "255、ゼロ", "米国陸軍方式"};
-  if (code < 0 || code > 2) return {};
+  static const char* const kShort[] = {"ゼロ", "255,ゼロ", "米国陸軍", "ファームウェア消去"};
+  static const char* const kLong[] = {"ゼロ(0x00)", "255、ゼロ", "米国陸軍方式", "ファームウェア消去"};
+  if (code < 0 || code > 3) return {};
   return form == MethodTextForm::kShort ? kShort[code] : kLong[code];
 }
 

@@ -20,7 +20,8 @@ ConfirmChoice ReadConfirmChoice(const ConfirmRequest& request, bool ok, bool ver
   choice.verify = verify;
   choice.save_history = save_history;
   const std::optional<OverwriteMethod> selected = MethodOfCode(selected_method);
-  choice.method = request.method_enabled && selected ? *selected : request.method;
+  const bool allowed = selected && (*selected != OverwriteMethod::kFirmwarePurge || request.purge_offered);
+  choice.method = request.method_enabled && allowed ? *selected : request.method;
   return choice;
 }
 

@@ -122,6 +122,8 @@ struct Pacing {
   // The progress bars are redrawn at most this often: every redraw is a
   // round trip to the window's thread that the drive would wait for.
   int progress_ms = 250;
+  // Between two status polls of a drive's own purge.
+  int purge_poll_ms = 1000;
 };
 
 }  // namespace plexi

@@ -66,6 +66,11 @@ struct EraseJournal {
   // Known once the confirmation was given.
   bool confirmed = false;
   OverwriteMethod method = OverwriteMethod::kZeros;
+  // A firmware purge: the command the drive was sent (empty when none was),
+  // whether the drive reported it done, and whether a zero pass followed.
+  std::string purge_command;
+  bool purge_completed = false;
+  bool purge_zero_pass = false;
   bool resumed = false;
   uint32_t resume_chunk = 0;
   int32_t resume_pass = 0;

@@ -52,6 +52,14 @@ inline constexpr char kConfirmedDriveChanged[] =
 inline constexpr char kResumeLayoutChanged[] =
     "中断したときとドライブの大きさが異なるため、続きからではなく最初から消去します。";
 
+// The firmware purge: what the confirmation warns of, what the progress
+// dialog shows while the drive works, and how it can fail.
+inline constexpr char kPurgeWarning[] =
+    "ファームウェア消去はドライブ自身が行うため、開始すると途中で中止できません。"
+    "終わるまでパソコンの電源を切ったり、ドライブを取り外したりしないで下さい。";
+inline constexpr char kPurgePassLabel[] = "ファームウェア消去中（中止できません）";
+inline constexpr char kPurgeNotOffered[] = "このドライブではファームウェア消去を使用できません。";
+
 // "ドライブ E: を使用中のため、…" and the system's reason on the next line.
 std::string InUse(const std::string& name, const std::string& reason);
 // "現在の工程 2 / 3".

@@ -59,6 +59,21 @@ std::string ConfirmationText(const ConfirmationFacts& f) {
   return text;
 }
 
+namespace {
+
+class SilentPurgeView : public PurgeView {
+ public:
+  void SetPurgeProgress(std::optional<uint32_t> progress) override { static_cast<void>(progress); }
+};
+
+}  // namespace
+
+PurgeRun EraseUi::RunPurge(const PurgeRequest& request, const PurgeTask& task) {
+  static_cast<void>(request);
+  SilentPurgeView view;
+  return task(view);
+}
+
 EraseWorkflow::EraseWorkflow(platform::Machine& machine, EraseUi& ui, EraseEnvironment& env,
                              EstimateState& estimate, Pacing pacing)
     : machine_(machine), ui_(ui), env_(env), estimate_(estimate), pacing_(pacing) {}
@@ -234,8 +249,9 @@ RecordKind EraseWorkflow::ReadEarlierRecord() {
   RecordKind record =
       AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, RecordMode::kRead, false, fields).result;
   const std::optional<OverwriteMethod> method = MethodOfCode(fields.EraseMethod);
-  if (record == RecordKind::kResume && (!method || fields.ResumePass < 0 || fields.ResumePass > fields.EraseMethod ||
-                                        fields.ResumeChunk > params_.ChunkCount))
+  // A purge is never resumed: its record could only come from elsewhere.
+  if (record == RecordKind::kResume && (!method || !MethodResumable(*method) || fields.ResumePass < 0 ||
+                                        fields.ResumePass > fields.EraseMethod || fields.ResumeChunk > params_.ChunkCount))
     record = RecordKind::kNone;
   if (record == RecordKind::kResume && !fields.LayoutMatches(params_.TotalSectors, params_.SectorsPerChunk)) {
     // The chunk index would point at other bytes now: resuming could skip
@@ -334,6 +350,8 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
   bytes_written_ = 0;
   journal_ = EraseJournal{};
   ran_ = run_cancelled_ = false;
+  purge_ = PurgeCapability{};
+  purge_accepted_ = false;
   journal_.due = true;
   journal_.device_path = target.device_path;
   journal_.designator = target.designator;
@@ -346,6 +364,7 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
     return EraseResult::kNotRecorded;
   }
 
+  AskPurgeCapability(target);
   const RecordKind record = ReadEarlierRecord();
   std::optional<bool> resumed = AskAboutEarlierRecord(record);
   if (!resumed) {
@@ -364,6 +383,12 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
                                    params_.EraseMethod, record == RecordKind::kNone});
   request.method = params_.EraseMethod;
   request.method_enabled = !*resumed;
+  request.purge_offered = purge_.Usable() && !*resumed;
+  request.purge_lines = PurgeCapabilityLines(purge_);
+  if (request.purge_offered) request.purge_lines.push_back(erase_text::kPurgeWarning);
+  // An earlier purge's record suggests the purge again only where it can run.
+  if (request.method == OverwriteMethod::kFirmwarePurge && !request.purge_offered)
+    request.method = OverwriteMethod::kZeros;
   request.drive = drive_.get();
   request.bytes_per_sector = params_.BytesPerSector;
   request.designator = target.designator;
@@ -384,6 +409,12 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
   journal_.chunk_count = params_.ChunkCount;
   journal_.verify_requested = params_.VerifyData;
   journal_.history_kept = choice.save_history;
+  if (params_.EraseMethod == OverwriteMethod::kFirmwarePurge && !request.purge_offered) {
+    Refuse(purge_.Usable() ? erase_text::kPurgeNotOffered : PurgeBlockText(purge_.block));
+    CloseDrive();
+    FinishJournal();
+    return EraseResult::kNotRecorded;
+  }
 
   cancel_ = false;
   if (!ReadyToWrite(target) || !LockTarget(target)) {
@@ -395,12 +426,27 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
   journal_.started = machine_.Now();
   journal_clock_ = std::chrono::steady_clock::now();
 
-  ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label, params_.VerifyData,
-                           params_.EraseTotalBytes};
-  const WorkerOutcome run = ui_.RunProgress(progress, [this](ProgressView& view, GuiDispatcher& gui) {
-    return std::make_unique<TPlexiscrubThread>(
-        params_, TPlexiscrubThread::Context{cancel_, pause_, machine_, ui_, gui, view, estimate_, pacing_});
-  });
+  bool zero_pass = true;
+  if (params_.EraseMethod == OverwriteMethod::kFirmwarePurge) {
+    const PurgeRun purged = RunPurgeStep(target);
+    if (!purged.completed) {
+      ReportAndNote(purged.error_text, target.label, purged.error_code);
+      outcome_ = purge_accepted_ ? EraseOutcome::kFailed : EraseOutcome::kNothingWritten;
+      ReleaseTarget(target.label);
+      env_.UpdateEraseCount(EraseCountOp::kEnd);
+      CloseDrive();
+      FinishJournal();
+      return EraseResult::kNotRecorded;
+    }
+    zero_pass = !purge_.zeros_guaranteed;
+    journal_.purge_zero_pass = zero_pass;
+  }
+  WorkerOutcome run;
+  if (zero_pass || params_.VerifyData) {
+    run = RunPasses(target, zero_pass);
+  } else {
+    run.failed = false;  // the drive promises zeros and no read-back was asked for
+  }
   bytes_written_ = run.bytes_written;
   if (run.cancelled) {
     params_.ResumeChunk = run.stopped_chunk;
@@ -414,6 +460,54 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
   CloseDrive();
   FinishJournal();
   return result;
+}
+
+// The overwrite passes under the progress dialog. After a purge the worker
+// writes the first method's zero pass, or only reads the drive back (a
+// method without passes of its own); the record still names the purge.
+WorkerOutcome EraseWorkflow::RunPasses(const EraseTarget& target, bool zero_pass) {
+  EraseParameters worker_params = params_;
+  if (params_.EraseMethod == OverwriteMethod::kFirmwarePurge && zero_pass)
+    worker_params.EraseMethod = OverwriteMethod::kZeros;
+  ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label, params_.VerifyData,
+                           params_.EraseTotalBytes};
+  return ui_.RunProgress(progress, [this, worker_params](ProgressView& view, GuiDispatcher& gui) {
+    return std::make_unique<TPlexiscrubThread>(
+        worker_params, TPlexiscrubThread::Context{cancel_, pause_, machine_, ui_, gui, view, estimate_, pacing_});
+  });
+}
+
+// What the drive can purge with: asked with identify commands only, of a
+// whole drive, and only where the purge may be offered.
+void EraseWorkflow::AskPurgeCapability(const EraseTarget& target) {
+  purge_ = PurgeCapability{};
+  if (!offer_purge_ || target.view != ViewMode::kPhysical) return;
+  purge_ = QueryPurgeCapability(*drive_, journal_.drive.bus_type);
+}
+
+// The drive's own purge, after every check and lock of the erase. The drive
+// is asked once more right before: security may have frozen, or a password
+// been set, since the confirmation.
+PurgeRun EraseWorkflow::RunPurgeStep(const EraseTarget& target) {
+  const PurgeCapability now = QueryPurgeCapability(*drive_, journal_.drive.bus_type);
+  if (!now.Usable() || now.command != purge_.command) {
+    PurgeRun refused;
+    refused.error_text = now.Usable() ? erase_text::kPurgeNotOffered : PurgeBlockText(now.block);
+    return refused;
+  }
+  purge_ = now;
+  journal_.purge_command = PurgeCommandName(now.command);
+  const PurgeRequest request{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target.label,
+                             journal_.purge_command, erase_text::kPurgePassLabel};
+  const PurgePacing pacing{pacing_.purge_poll_ms, 30};
+  PurgeRun run = ui_.RunPurge(request, [this, &pacing](PurgeView& view) {
+    return RunFirmwarePurge(*drive_, purge_, view, pacing, [](int ms) {
+      if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
+  });
+  purge_accepted_ = run.accepted;
+  journal_.purge_completed = run.completed;
+  return run;
 }
 
 void EraseWorkflow::Refuse(const std::string& message, uint32_t code) {
@@ -490,7 +584,7 @@ void EraseWorkflow::FinishJournal() {
 // are told, before the locks end, that the volume or the disk changed under
 // them, so that none writes its cached view of the old contents back.
 void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
-  if (bytes_written_ > 0) {
+  if (bytes_written_ > 0 || purge_accepted_) {
     AlignedBuffer sector(params_.BytesPerSector);
     if (drive_->SetPosition(0).ok()) {
       platform::IoResult r = drive_->Read(sector.data(), params_.BytesPerSector);
@@ -507,7 +601,12 @@ void EraseWorkflow::ReleaseTarget(const std::string& drive_label) {
 }
 
 EraseResult EraseWorkflow::DecideOutcome(const WorkerOutcome& run, bool save_history, const std::string& drive_label) {
-  const bool wrote = bytes_written_ > 0;
+  const bool wrote = bytes_written_ > 0 || purge_accepted_;
+  if (run.cancelled && !MethodResumable(params_.EraseMethod)) {
+    // The zero pass after a purge: the erase is started again, not resumed.
+    outcome_ = wrote ? EraseOutcome::kInterruptedPartly : EraseOutcome::kNothingWritten;
+    return EraseResult::kNotRecorded;
+  }
   if (run.cancelled) {
     const bool save = env_.Unattended() || ui_.Ask(erase_text::SaveResumePointQuestion());
     const EraseResult result =

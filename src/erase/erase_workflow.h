@@ -19,6 +19,7 @@
 #include "erase/erase_journal.h"
 #include "record/erase_record.h"
 #include "erase/erase_texts.h"
+#include "erase/firmware_purge.h"
 #include "erase/overwrite_method.h"
 #include "erase/plexiscrub_thread.h"
 #include "errors/error_report.h"
@@ -38,6 +39,12 @@ struct ConfirmRequest {
   platform::Device* drive = nullptr;  // read now and then for the access lamp
   uint32_t bytes_per_sector = 0;
   std::optional<DriveDesignator> designator;  // none for a device named by path
+  // The drive's own purge (method 3): offered only when the drive can run
+  // one now. The lines say what it supports and which command would run,
+  // or why it cannot be used; with it goes the warning that the command
+  // cannot be interrupted.
+  bool purge_offered = false;
+  std::vector<std::string> purge_lines;
 };
 
 // What the user chose in it.
@@ -55,6 +62,18 @@ struct ProgressRequest {
   uint64_t bar_maximum = 0;
 };
 
+// What the dialog of a firmware purge shows while the drive works. It has
+// no cancel: the command cannot be interrupted.
+struct PurgeRequest {
+  std::string caption;     // erase_text::kProgressCaption
+  std::string first_line;  // erase_text::kDriveLinePrefix + drive label
+  std::string command;     // the command's name
+  std::string note;        // erase_text::kPurgePassLabel
+};
+
+// Sends the purge and waits for it; runs off the GUI thread in the GUI.
+using PurgeTask = std::function<PurgeRun(PurgeView&)>;
+
 // Makes the worker once the progress dialog has its view and dispatcher.
 using WorkerFactory = std::function<std::unique_ptr<TPlexiscrubThread>(ProgressView&, GuiDispatcher&)>;
 
@@ -69,6 +88,9 @@ class EraseUi : public Notifier {
   // GUI steps meanwhile and returns, once it has ended, how it ended (a
   // failure when it never ran).
   virtual WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) = 0;
+  // Shows the purge's dialog while `task` runs and returns what it returned.
+  // Here, without a window: the task runs on the caller's thread.
+  virtual PurgeRun RunPurge(const PurgeRequest& request, const PurgeTask& task);
 };
 
 // What the erase needs from the rest of the main window.
@@ -183,6 +205,12 @@ class EraseWorkflow {
   PauseGate& Pause() { return pause_; }
   // Whether a drive is open for an erase right now.
   bool Running() const { return drive_ != nullptr; }
+  // Whether the drive is asked what purge it can do, so that the
+  // confirmation can offer the firmware purge (identify commands only).
+  // The command-line tool asks only when the purge was asked for.
+  void OfferPurge(bool offer) { offer_purge_ = offer; }
+  // What the last erase's drive said it can purge with.
+  const PurgeCapability& Purge() const { return purge_; }
 
  private:
   bool OpenDrive(const EraseTarget& target);
@@ -207,6 +235,9 @@ class EraseWorkflow {
   void ReportAndNote(const std::string& message, const std::string& drive_label, uint32_t code,
                      std::optional<uint64_t> sector = std::nullopt);
   void NoteDrive(const DriveExtent& extent);
+  void AskPurgeCapability(const EraseTarget& target);
+  PurgeRun RunPurgeStep(const EraseTarget& target);
+  WorkerOutcome RunPasses(const EraseTarget& target, bool zero_pass);
   void NoteRun(const WorkerOutcome& run);
   void FinishJournal();
 
@@ -231,6 +262,11 @@ class EraseWorkflow {
   bool run_cancelled_ = false;  // ... and stopped on a cancel in a write pass
   std::chrono::steady_clock::time_point journal_clock_;
   ListRecord record_after_;
+  bool offer_purge_ = true;
+  PurgeCapability purge_;
+  // The drive accepted a purge command in the last erase: its contents may
+  // have changed even where the program wrote nothing.
+  bool purge_accepted_ = false;
   // The volumes of a physical drive being erased, locked and dismounted.
   std::vector<std::unique_ptr<platform::Device>> held_volumes_;
 };

@@ -23,6 +23,54 @@ enum class Access {
   kReadWrite,  // GENERIC_READ | GENERIC_WRITE
 };
 
+// An NVMe admin command as the host submits it: the opcode, the namespace
+// and command dwords 10-15 exactly as the command set lays them out, so
+// that the choice of command and its fields stay in portable code. A backend
+// that cannot pass a command refuses it with ERROR_NOT_SUPPORTED.
+struct NvmeAdminCommand {
+  uint8_t opcode = 0;
+  uint32_t nsid = 0;
+  uint32_t cdw10 = 0, cdw11 = 0, cdw12 = 0, cdw13 = 0, cdw14 = 0, cdw15 = 0;
+  // What the drive sends back (identify data, a log page); null for none.
+  uint8_t* data = nullptr;
+  uint32_t data_length = 0;
+  uint32_t timeout_ms = 0;  // 0: the backend's own default
+};
+
+// The drive's completion entry: status code type and status code (both 0
+// on success) and command-specific dword 0.
+struct NvmeCompletion {
+  uint8_t status_type = 0;
+  uint8_t status_code = 0;
+  uint32_t result = 0;
+  bool Succeeded() const { return status_type == 0 && status_code == 0; }
+};
+
+// An ATA command as a 48-bit task file, with its PIO data in whole 512-byte
+// blocks.
+struct AtaCommand {
+  enum class Data { kNone, kIn, kOut };
+  uint8_t command = 0;
+  uint16_t feature = 0;
+  uint16_t count = 0;
+  uint64_t lba = 0;  // 48 bits
+  uint8_t device = 0x40;
+  Data direction = Data::kNone;
+  uint8_t* data = nullptr;  // read into for kIn, sent for kOut
+  uint32_t data_length = 0;
+  uint32_t timeout_seconds = 0;  // 0: the backend's own default
+};
+
+// The registers the drive returns: status (bit 0 ERR) and error (bit 2
+// ABRT), and the count and LBA fields some commands report in.
+struct AtaReply {
+  uint8_t status = 0;
+  uint8_t error = 0;
+  uint16_t count = 0;
+  uint64_t lba = 0;
+  bool Failed() const { return (status & 0x01) != 0 || (status & 0x20) != 0; }  // ERR or device fault
+};
+
 // One open device or volume handle; destroying it closes the handle.
 class Device {
  public:
@@ -35,6 +83,25 @@ class Device {
   virtual IoResult Control(uint32_t code, const void* in, uint32_t in_length,
                            void* out, uint32_t out_length) = 0;
   virtual Result<> Flush() = 0;
+
+  // Firmware commands for a drive's own purge. They are sent only when the
+  // user asks about or for a firmware purge. A failure means the command
+  // never reached the drive (ERROR_NOT_SUPPORTED: this handle, its driver
+  // or a bridge does not pass it); what the drive said is in the reply.
+  virtual Result<NvmeCompletion> NvmeAdmin(const NvmeAdminCommand& command) {
+    static_cast<void>(command);
+    return Result<NvmeCompletion>::Failure(kCommandNotSupported);
+  }
+  virtual Result<AtaReply> AtaPassThrough(const AtaCommand& command) {
+    static_cast<void>(command);
+    return Result<AtaReply>::Failure(kCommandNotSupported);
+  }
+  // The namespace this handle is on, for an NVMe namespace; a failure when
+  // the handle cannot tell (the caller then takes namespace 1).
+  virtual Result<uint32_t> NvmeNamespaceId() { return Result<uint32_t>::Failure(kCommandNotSupported); }
+
+ private:
+  static constexpr uint32_t kCommandNotSupported = 50;  // ERROR_NOT_SUPPORTED
 };
 
 

@@ -14,6 +14,8 @@ const char kClearNote[] =
     "上書き消去はNIST SP 800-88の「Clear」に当たります。フラッシュメディア（SSD、USBメモリ、メモリカード）"
     "には上書きの届かない予備領域があるため、その上の区分「Purge」にはドライブのファームウェアによる消去"
     "（Secure Erase、Sanitize）が必要です。";
+const char kPurgeNote[] =
+    "ドライブのファームウェアによる消去（Sanitize、Format、Secure Erase）は、NIST SP 800-88の「Purge」に当たります。";
 const char kNoCategoryNote[] = "消去が完了していないため、消去区分には達していません。";
 
 std::string WithoutLineBreak(std::string text) {
@@ -63,11 +65,13 @@ const char* RecordCode(RecordWrite record) {
   return "none";
 }
 
-// The write passes of a method, in order: the last one writes zeros.
-json::Array Passes(OverwriteMethod method) {
+// The write passes of an erase, in order: the last one writes zeros. A
+// purge has the one zero pass written after the drive's command, if any.
+json::Array Passes(const EraseJournal& e) {
   static const char* const kPatterns[][3] = {{"0x00"}, {"0xFF", "0x00"}, {"random", "0xFF", "0x00"}};
   json::Array passes;
-  const int32_t count = WritePassCount(method);
+  const bool purge = e.method == OverwriteMethod::kFirmwarePurge;
+  const int32_t count = purge ? (e.purge_zero_pass ? 1 : 0) : WritePassCount(e.method);
   for (int32_t k = 0; k < count; ++k)
     passes.push_back(json::Object{{"pass", k + 1}, {"pattern", kPatterns[count - 1][k]}});
   return passes;
@@ -111,7 +115,9 @@ json::Value MethodOf(const EraseJournal& e, const ReportContext& c) {
   return json::Object{
       {"code", MethodCode(e.method)},
       {"name", EraseMethodText(MethodCode(e.method), MethodTextForm::kLong)},
-      {"passes", Passes(e.method)},
+      {"passes", Passes(e)},
+      {"firmware_command", e.purge_command.empty() ? json::Value() : json::Value(e.purge_command)},
+      {"firmware_command_completed", e.purge_completed},
       {"resumed", e.resumed},
       {"resume_point", resume_point},
       {"interruptions_before", c.interruptions_before ? json::Value(*c.interruptions_before) : json::Value()},
@@ -169,7 +175,8 @@ std::string IsoTime(const platform::LocalTime& t) {
 json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
   const uint64_t ms = e.seconds > 0 ? uint64_t(e.seconds * 1000.0 + 0.5) : 0;
   const uint64_t rate = e.seconds > 0 ? uint64_t(double(e.bytes_written) / e.seconds) : 0;
-  const bool clear = e.outcome == JournalOutcome::kCompleted;
+  const bool done = e.outcome == JournalOutcome::kCompleted;
+  const bool purge = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
   return json::Object{
       {"report_id", c.id},
       {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
@@ -186,8 +193,8 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
       {"average_rate_bytes_per_second", rate},
       {"outcome", OutcomeCode(e.outcome)},
       {"errors", ErrorsOf(e)},
-      {"sanitization", json::Object{{"category", clear ? "Clear" : "none"},
-                                    {"note", clear ? kClearNote : kNoCategoryNote}}},
+      {"sanitization", json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"},
+                                    {"note", purge ? kPurgeNote : done ? kClearNote : kNoCategoryNote}}},
   };
 }
 
@@ -240,7 +247,7 @@ std::string OutcomeWords(const std::string& outcome) {
 }
 
 std::string MethodWords(int64_t code) {
-  return code >= 0 && code <= 2 ? EraseMethodText(int32_t(code), MethodTextForm::kLong) : std::string("—");
+  return code >= 0 && code <= 3 ? EraseMethodText(int32_t(code), MethodTextForm::kLong) : std::string("—");
 }
 
 }  // namespace plexi::report

@@ -115,12 +115,14 @@ std::string TargetWords(const json::Value& target) {
 std::string MethodRow(const json::Value& method) {
   if (method.IsNull()) return "—（確認前に終了）";
   std::string words = method.Text("name") + "（方式 " + std::to_string(method["code"].AsInt().value_or(-1)) + "）";
+  const std::string command = method.Text("firmware_command");
+  if (!command.empty()) words += "／" + command;
   return words;
 }
 
 std::string PassesRow(const json::Value& method) {
   const json::Array* passes = method["passes"].AsArray();
-  if (!passes) return "—";
+  if (!passes || passes->empty()) return "—";
   std::string words;
   for (const json::Value& pass : *passes) {
     if (!words.empty()) words += " → ";
@@ -254,7 +256,8 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
   p.Row("書き込み", Num(r["bytes_written"]) + " バイト（平均 " + RateWords(r["average_rate_bytes_per_second"]) + "）");
   p.RowHtml("エラー", ErrorsRow(r["errors"]));
   const json::Value& sanitization = r["sanitization"];
-  p.RowHtml("消去区分", "<strong>" + HtmlEscape(sanitization.Text("category") == "Clear" ? "Clear" : "なし") +
+  const std::string category = sanitization.Text("category");
+  p.RowHtml("消去区分", "<strong>" + HtmlEscape(category == "Clear" || category == "Purge" ? category : "なし") +
                             "</strong><br><span class=\"note\">" + HtmlEscape(sanitization.Text("note")) + "</span>");
   p.Raw("</table>\n");
 

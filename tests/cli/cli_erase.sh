@@ -114,7 +114,7 @@ for name in '\\.\physicaldrive0' '\\?\PhysicalDrive0' '\\.\c:' '\\?\Volume{5eed0
 done
 
 # Bad arguments.
-"$cli" erase "$img" --method 3 >/dev/null 2>&1; [ $? -eq 2 ] || fail "--method 3 exits 2"
+"$cli" erase "$img" --method 4 >/dev/null 2>&1; [ $? -eq 2 ] || fail "--method 4 exits 2"
 printf 'n\n' | "$cli" erase "$img" >/dev/null 2>&1; [ $? -eq 4 ] || fail "a declined erase exits 4"
 "$cli" erase >/dev/null 2>&1; [ $? -eq 2 ] || fail "erase without target exits 2"
 "$cli" list --yes >/dev/null 2>&1; [ $? -eq 2 ] || fail "--yes outside erase exits 2"

@@ -26,7 +26,10 @@ TEST(EraseMethodText, ShortAndLongFormsAndUnknownCodes) {
   EXPECT_EQ(EraseMethodText(2), "米国陸軍");
   EXPECT_EQ(EraseMethodText(2, MethodTextForm::kLong), "米国陸軍方式");
   EXPECT_EQ(EraseMethodText(0, MethodTextForm::kLong), "ゼロ(0x00)");
-  EXPECT_EQ(EraseMethodText(3), "");
+  // The firmware purge: the list row and the record name it the same way.
+  EXPECT_EQ(EraseMethodText(3), "ファームウェア消去");
+  EXPECT_EQ(EraseMethodText(3, MethodTextForm::kLong), "ファームウェア消去");
+  EXPECT_EQ(EraseMethodText(4), "");
   EXPECT_EQ(EraseMethodText(-1), "");
 }
 

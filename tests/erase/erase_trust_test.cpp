@@ -104,7 +104,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
   void SetUp() override {
     machine_ = test::MakeMachine(std::string(kMachine) + Case().extra + "\n");
     ASSERT_TRUE(machine_);
-    workflow_ = std::make_unique<EraseWorkflow>(*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0});
+    workflow_ = std::make_unique<EraseWorkflow>(*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0});
     // Every disk starts full of its own byte, so a scan tells what was written.
     for (uint32_t disk = 0; disk <= 4; ++disk) {
       std::vector<uint8_t> fill(machine_->DiskSize(disk), Fill(disk));

@@ -53,7 +53,7 @@ class WorkflowTest : public ::testing::Test {
   ScriptedEraseUi ui_;
   FakeEnvironment env_;
   EstimateState estimate_;
-  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0}};
+  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0}};
 };
 
 // However the drive is sized, the chunks and the tail cover every byte.
@@ -523,7 +523,7 @@ volume C: disk=0 offset=1M
   ScriptedEraseUi ui;
   FakeEnvironment env;
   EstimateState estimate;
-  EraseWorkflow workflow(alias, ui, env, estimate, Pacing{0, 0, 1, 0, 0});
+  EraseWorkflow workflow(alias, ui, env, estimate, Pacing{0, 0, 1, 0, 0, 0});
   EXPECT_EQ(workflow.RunErase(AliasMachine::kAlias, std::nullopt, "DR0", ViewMode::kPhysical), EraseResult::kNotRecorded);
   EXPECT_EQ(ui.messages, std::vector<std::string>{kUnplacedRefusal});
   EXPECT_EQ(machine->DiskCounters(0).writes, 0u);

@@ -79,9 +79,9 @@ TEST(SimTrace, OnlyWhatTheLineNamesAndNothingWithoutIt) {
 TEST(SimTrace, LineErrors) {
   std::string error;
   EXPECT_FALSE(SimMachine::Parse("trace\n", ".", &error));
-  EXPECT_EQ(error, "line 1: trace needs what to trace: opens, reads, writes or controls");
+  EXPECT_EQ(error, "line 1: trace needs what to trace: opens, reads, writes, controls or commands");
   EXPECT_FALSE(SimMachine::Parse("trace reads seeks\n", ".", &error));
-  EXPECT_EQ(error, "line 1: trace opens, reads, writes or controls, not 'seeks'");
+  EXPECT_EQ(error, "line 1: trace opens, reads, writes, controls or commands, not 'seeks'");
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ class ReportTest : public ::testing::Test {
   ScriptedEraseUi ui_;
   FakeEnvironment env_;
   EstimateState estimate_;
-  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0}};
+  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0}};
   report::WrittenReport last_;
   uint64_t trace_lines_seen_ = 0;
 };

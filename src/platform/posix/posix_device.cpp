@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ioctl_layout.h"
+#include "platform/posix/linux_firmware.h"
 #include "platform/posix/sysfs_info.h"
 #include "platform/winconst.h"
 
@@ -145,6 +146,27 @@ bool PosixDevice::DropDirect() {
   if (flags < 0 || ::fcntl(fd_.get(), F_SETFL, flags & ~O_DIRECT) != 0) return false;
   direct_ = false;
   return true;
+}
+
+// A command without data from the drive may have changed every sector
+// behind the kernel's back: pages it cached before must not be read again.
+Result<platform::NvmeCompletion> PosixDevice::NvmeAdmin(const platform::NvmeAdminCommand& command) {
+  if (!WholeDisk()) return Result<platform::NvmeCompletion>::Failure(winconst::kErrorNotSupported);
+  Result<platform::NvmeCompletion> r = LinuxNvmeAdmin(fd_.get(), command);
+  if (command.data == nullptr) DropCachedPages(fd_.get());
+  return r;
+}
+
+Result<platform::AtaReply> PosixDevice::AtaPassThrough(const platform::AtaCommand& command) {
+  if (!WholeDisk()) return Result<platform::AtaReply>::Failure(winconst::kErrorNotSupported);
+  Result<platform::AtaReply> r = LinuxAtaPassThrough(fd_.get(), command);
+  if (command.direction != platform::AtaCommand::Data::kIn) DropCachedPages(fd_.get());
+  return r;
+}
+
+Result<uint32_t> PosixDevice::NvmeNamespaceId() {
+  if (!WholeDisk()) return Result<uint32_t>::Failure(winconst::kErrorNotSupported);
+  return LinuxNvmeNamespaceId(fd_.get());
 }
 
 uint32_t PosixDevice::MemoryAlignment() const { return std::max(4096u, facts_.sector_size); }

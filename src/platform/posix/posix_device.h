@@ -55,6 +55,11 @@ class PosixDevice : public platform::Device {
   platform::IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
                              uint32_t out_length) override;
   platform::Result<> Flush() override;
+  // Firmware commands go to a whole disk only: sent through a partition
+  // they would still act on the whole drive.
+  platform::Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& command) override;
+  platform::Result<platform::AtaReply> AtaPassThrough(const platform::AtaCommand& command) override;
+  platform::Result<uint32_t> NvmeNamespaceId() override;
 
   // Whether data still bypasses the page cache (it stops when the target
   // turns out not to support it).
@@ -72,6 +77,7 @@ class PosixDevice : public platform::Device {
   Moved MoveThroughBounce(IoKind kind, uint8_t* data, uint64_t length, uint64_t position);
   bool DropDirect();
   uint32_t MemoryAlignment() const;
+  bool WholeDisk() const { return facts_.block_device && facts_.partition_number == 0; }
 
   platform::IoResult Geometry(uint8_t* out, uint32_t out_length) const;
   platform::IoResult PartitionInfo(uint8_t* out, uint32_t out_length) const;

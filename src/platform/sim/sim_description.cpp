@@ -4,6 +4,7 @@
 // stay, so Windows paths need no doubling).
 #include "platform/sim/sim_description.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <limits>
@@ -225,6 +226,69 @@ Target ParseTarget(Pairs& pairs) {
   return target;
 }
 
+// "crypto,block" into the sanitize flags; "none" for none.
+void ParseSanitizeModes(const std::string& text, FirmwareSpec& f) {
+  if (text == "none") return;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find(',', start), text.size());
+    const std::string mode = text.substr(start, end - start);
+    if (mode == "crypto") f.sanitize_crypto = true;
+    else if (mode == "block") f.sanitize_block = true;
+    else if (mode == "overwrite") f.sanitize_overwrite = true;
+    else Fail("sanitize modes are crypto, block and overwrite (or none), not '" + mode + "'");
+    start = end + 1;
+  }
+}
+
+// The firmware keys of a disk line; any of them makes the drive answer
+// firmware commands.
+void ParseFirmware(Pairs& pairs, DiskSpec& disk) {
+  FirmwareSpec f;
+  bool any = false;
+  auto take = [&](const char* key) {
+    std::optional<std::string> v = pairs.Take(key);
+    any = any || v.has_value();
+    return v;
+  };
+  if (auto v = take("sanitize")) ParseSanitizeModes(*v, f);
+  if (auto v = take("format")) {
+    if (*v != "crypto" && *v != "user-data" && *v != "none")
+      Fail("format must be crypto, user-data or none, not '" + *v + "'");
+    f.format_crypto = *v == "crypto";
+    f.format_user_data = *v != "none";
+  }
+  if (auto v = take("format-all")) f.format_all_namespaces = ParseYesNo(*v, "format-all");
+  if (auto v = take("namespaces")) {
+    f.namespaces = ParseU32(*v, "namespaces");
+    if (f.namespaces == 0 || f.namespaces > 1024) Fail("namespaces is from 1 to 1024");
+  }
+  if (auto v = take("dlfeat")) {
+    if (*v != "zeros" && *v != "ones" && *v != "none") Fail("dlfeat must be zeros, ones or none, not '" + *v + "'");
+    f.dealloc_read = *v == "zeros" ? 1 : *v == "ones" ? 2 : 0;
+  }
+  if (auto v = take("security")) {
+    if (*v != "normal" && *v != "enhanced" && *v != "none")
+      Fail("security must be normal, enhanced or none, not '" + *v + "'");
+    f.security = *v == "enhanced" ? FirmwareSpec::Security::kEnhanced
+                 : *v == "normal" ? FirmwareSpec::Security::kNormal
+                                  : FirmwareSpec::Security::kNone;
+  }
+  if (auto v = take("frozen")) f.frozen = ParseYesNo(*v, "frozen");
+  if (auto v = take("password")) f.password_set = ParseYesNo(*v, "password");
+  if (auto v = take("password-expired")) f.count_expired = ParseYesNo(*v, "password-expired");
+  if (auto v = take("erase-minutes")) f.erase_minutes = ParseU32(*v, "erase-minutes");
+  if (auto v = take("sanitize-steps")) {
+    f.sanitize_steps = ParseU32(*v, "sanitize-steps");
+    if (f.sanitize_steps > 1000) Fail("sanitize-steps is at most 1000");
+  }
+  if (auto v = take("bridge")) {
+    if (*v != "passes" && *v != "blocks") Fail("bridge must be passes or blocks, not '" + *v + "'");
+    f.bridge_passes = *v == "passes";
+  }
+  if (any) disk.firmware = f;
+}
+
 void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
   if (tokens.size() < 2 || tokens[1].has_value) Fail("disk needs a number: disk 0 sectors=...");
   disk.number = ParseU32(tokens[1].key, "disk");
@@ -265,6 +329,7 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
     if (*v != "mbr" && *v != "gpt") Fail("table must be mbr or gpt, not '" + *v + "'");
     disk.gpt = *v == "gpt";
   }
+  ParseFirmware(pairs, disk);
   pairs.Finish();
 
   uint32_t ss = disk.sector_size;
@@ -351,7 +416,9 @@ void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
       {"extents", FaultOp::kExtents},   {"read", FaultOp::kRead},
       {"write", FaultOp::kWrite},       {"lock", FaultOp::kLock},
       {"unlock", FaultOp::kUnlock},     {"drop-write", FaultOp::kDropWrite},
-      {"length", FaultOp::kLength}};
+      {"length", FaultOp::kLength},     {"sanitize", FaultOp::kSanitize},
+      {"format", FaultOp::kFormat},     {"set-password", FaultOp::kSetPassword},
+      {"erase-unit", FaultOp::kEraseUnit}, {"disable-password", FaultOp::kDisablePassword}};
   Pairs pairs(tokens, 1);
   fault.target = ParseTarget(pairs);
   auto op = pairs.Take("op");
@@ -382,6 +449,8 @@ void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
   }
   pairs.Finish();
   if (fault.error == 0) fault.error = DefaultFaultError(fault.op);
+  if (fault.error == 0 && fault.op != FaultOp::kDropWrite && !fault.target.disk)
+    Fail("firmware command faults apply to a disk (disk=)");
 }
 
 int DaysInMonth(int year, int month) {
@@ -425,7 +494,7 @@ std::string SingleValue(const std::vector<Token>& tokens, const std::string& dir
 
 // trace opens reads writes controls: one or more of the four words.
 void ParseTrace(const std::vector<Token>& tokens, TraceKinds& kinds) {
-  if (tokens.size() < 2) Fail("trace needs what to trace: opens, reads, writes or controls");
+  if (tokens.size() < 2) Fail("trace needs what to trace: opens, reads, writes, controls or commands");
   for (size_t i = 1; i < tokens.size(); ++i) {
     const Token& t = tokens[i];
     if (t.has_value) Fail("trace takes words, not '" + t.key + "=" + t.value + "'");
@@ -433,7 +502,8 @@ void ParseTrace(const std::vector<Token>& tokens, TraceKinds& kinds) {
     else if (t.key == "reads") kinds.reads = true;
     else if (t.key == "writes") kinds.writes = true;
     else if (t.key == "controls") kinds.controls = true;
-    else Fail("trace opens, reads, writes or controls, not '" + t.key + "'");
+    else if (t.key == "commands") kinds.commands = true;
+    else Fail("trace opens, reads, writes, controls or commands, not '" + t.key + "'");
   }
 }
 
@@ -579,6 +649,12 @@ uint32_t DefaultFaultError(FaultOp op) {
     case FaultOp::kLock: return winconst::kErrorAccessDenied;
     case FaultOp::kUnlock: return winconst::kErrorNotLocked;
     case FaultOp::kDropWrite: return 0;
+    // 0: the drive itself answers with a failure.
+    case FaultOp::kSanitize:
+    case FaultOp::kFormat:
+    case FaultOp::kSetPassword:
+    case FaultOp::kEraseUnit:
+    case FaultOp::kDisablePassword: return 0;
     default: return winconst::kErrorInvalidFunction;  // a control call the driver refuses
   }
 }

@@ -11,6 +11,23 @@
 
 namespace plexi::sim {
 
+// A drive's own purge commands, from the firmware keys of its disk line.
+// Whether it answers as an NVMe or an ATA drive follows from bus= (a USB
+// disk is a bridge that passes ATA commands only with bridge=passes).
+struct FirmwareSpec {
+  bool sanitize_crypto = false, sanitize_block = false, sanitize_overwrite = false;
+  bool format_user_data = false, format_crypto = false;  // NVMe
+  bool format_all_namespaces = false;                    // NVMe FNA bit 0
+  uint32_t namespaces = 1;                               // NVMe: active namespaces
+  uint8_t dealloc_read = 0;                              // NVMe DLFEAT: 1 zeros, 2 0xFF
+  enum class Security { kNone, kNormal, kEnhanced };
+  Security security = Security::kNone;                   // ATA
+  bool frozen = false, password_set = false, count_expired = false;
+  uint32_t erase_minutes = 0;
+  // Status polls a sanitize stays under way for.
+  uint32_t sanitize_steps = 3;
+  bool bridge_passes = false;  // bus=usb: the bridge passes ATA commands
+};
 
 struct DiskSpec {
   int line = 0;
@@ -39,6 +56,9 @@ struct DiskSpec {
   // unknown media refuse the query, as many USB bridges do.
   enum class Media { kUnknown, kSsd, kHdd };
   Media media = Media::kUnknown;
+  // Set by any firmware key; without it, firmware commands are refused as
+  // a driver that does not pass them refuses them.
+  std::optional<FirmwareSpec> firmware;
 };
 
 enum class VolumeType { kFixed, kRemovable, kCdrom, kRemote, kRamdisk };
@@ -81,7 +101,11 @@ struct RecordSpec {
 
 enum class FaultOp {
   kOpen, kGeometry, kPartitionInfo, kDescriptor, kExtents,
-  kRead, kWrite, kLock, kUnlock, kDropWrite, kLength
+  kRead, kWrite, kLock, kUnlock, kDropWrite, kLength,
+  // Firmware commands: the drive answers with a failure status (or, with
+  // error=, the call never reaches it). A sanitize is accepted and then
+  // ends failed.
+  kSanitize, kFormat, kSetPassword, kEraseUnit, kDisablePassword,
 };
 
 struct FaultSpec {

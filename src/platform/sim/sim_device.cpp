@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "platform/ioctl_layout.h"
 #include "platform/sim/sim_state.h"
@@ -20,6 +22,12 @@ using platform::Result;
 
 IoResult Failed(uint32_t error) { return IoResult::Failure(error); }
 IoResult Done(uint32_t bytes) { return IoResult(bytes); }
+
+std::string Hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+  return text;
+}
 
 constexpr uint32_t kFixedMedia = 12;      // MEDIA_TYPE FixedMedia
 constexpr uint32_t kRemovableMedia = 11;  // MEDIA_TYPE RemovableMedia
@@ -46,6 +54,7 @@ class SimDevice : public platform::Device {
     if (trace_) trace_->Read(path_, position_, length);
     if (access_ == Access::kQuery) return Failed(winconst::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Failed(e);
+    if (disk_->firmware.Busy()) return Failed(winconst::kErrorNotReady);  // sanitizing
     if (!Aligned(length)) return Failed(winconst::kErrorInvalidParameter);
     if (length > 0 && buffer == nullptr) return Failed(winconst::kErrorNoAccess);
     uint64_t size = RouteBytes();
@@ -72,6 +81,7 @@ class SimDevice : public platform::Device {
     if (trace_) trace_->Write(path_, position_, length);
     if (access_ != Access::kReadWrite) return Failed(winconst::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Failed(e);
+    if (disk_->firmware.Busy()) return Failed(winconst::kErrorNotReady);  // sanitizing
     if (!Aligned(length)) return Failed(winconst::kErrorInvalidParameter);
     if (length == 0) return Done(0);
     if (buffer == nullptr) return Failed(winconst::kErrorNoAccess);
@@ -117,6 +127,41 @@ class SimDevice : public platform::Device {
                           out_length);
     if (trace_) trace_->Control(path_, code, r.ok() ? 0 : r.error());
     return r;
+  }
+
+  // Firmware commands reach the drive through a handle on the whole drive
+  // only; a volume's driver does not pass them.
+  Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& command) override {
+    ForEachCounters([](AtomicCounters& c) { ++c.controls; });
+    Result<platform::NvmeCompletion> r = IsVolume() || !disk_
+                                             ? Result<platform::NvmeCompletion>::Failure(winconst::kErrorNotSupported)
+                                             : disk_->firmware.Nvme(*disk_, command, access_ == Access::kReadWrite);
+    if (trace_) {
+      std::string text = "nvme opcode=" + Hex(command.opcode) + " cdw10=" + Hex(command.cdw10);
+      text += r.ok() ? " status=" + std::to_string(r->status_type) + "/" + std::to_string(r->status_code)
+                     : " error=" + std::to_string(r.error());
+      trace_->Command(path_, text);
+    }
+    return r;
+  }
+
+  Result<platform::AtaReply> AtaPassThrough(const platform::AtaCommand& command) override {
+    ForEachCounters([](AtomicCounters& c) { ++c.controls; });
+    Result<platform::AtaReply> r = IsVolume() || !disk_
+                                       ? Result<platform::AtaReply>::Failure(winconst::kErrorNotSupported)
+                                       : disk_->firmware.Ata(*disk_, command, access_ == Access::kReadWrite);
+    if (trace_) {
+      std::string text = "ata command=" + Hex(command.command) + " feature=" + Hex(command.feature);
+      text += r.ok() ? " ata-status=" + Hex(r->status) : " error=" + std::to_string(r.error());
+      trace_->Command(path_, text);
+    }
+    return r;
+  }
+
+  Result<uint32_t> NvmeNamespaceId() override {
+    if (IsVolume() || !disk_ || disk_->desc.bus_type != winconst::kBusTypeNvme)
+      return Result<uint32_t>::Failure(winconst::kErrorNotSupported);
+    return 1u;
   }
 
   Result<> Flush() override {

@@ -533,6 +533,16 @@ DeviceCounters SimMachine::DiskCounters(uint32_t disk_number) const {
   return disk ? disk->counters.Snapshot() : DeviceCounters{};
 }
 
+std::vector<std::string> SimMachine::FirmwareJournal(uint32_t disk_number) const {
+  auto disk = FindDisk(disk_number);
+  return disk ? disk->firmware.Journal() : std::vector<std::string>{};
+}
+
+bool SimMachine::FirmwarePasswordSet(uint32_t disk_number) const {
+  auto disk = FindDisk(disk_number);
+  return disk && disk->firmware.PasswordSet();
+}
+
 DeviceCounters SimMachine::VolumeCountersAt(uint32_t position) const {
   if (position == 0 || position > volumes_.size()) return {};
   return volumes_[position - 1]->counters.Snapshot();

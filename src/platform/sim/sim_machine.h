@@ -69,6 +69,10 @@ class SimMachine : public platform::Machine {
   uint64_t DiskSize(uint32_t disk) const;
   uint64_t StoredBytes(uint32_t disk) const;
   DeviceCounters DiskCounters(uint32_t disk) const;
+  // The firmware commands a disk was sent, in order (see SimFirmware), and
+  // whether an ATA password is set on it now.
+  std::vector<std::string> FirmwareJournal(uint32_t disk) const;
+  bool FirmwarePasswordSet(uint32_t disk) const;
   DeviceCounters VolumeCounters(char letter) const;
   // The same by the volume's 1-based position among the volume lines, for
   // volumes without a letter.

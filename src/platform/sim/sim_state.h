@@ -12,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_description.h"
+#include "platform/sim/sim_firmware.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_storage.h"
 
@@ -82,6 +83,8 @@ struct DiskState {
   // Unplugged: the disk has no number and its volumes are gone, while
   // handles already open keep it.
   std::atomic<bool> detached{false};
+  // Answers the firmware commands sent through the physical drive.
+  SimFirmware firmware;
 
   uint64_t Bytes() const { return desc.sectors * desc.sector_size; }
 };

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_storage.h"
 
 #include <algorithm>
+#include <vector>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -46,6 +47,14 @@ class MemoryStore : public DiskStore {
   }
 
   uint32_t Flush() override { return winconst::kErrorSuccess; }
+  uint32_t Clear(uint64_t length) override {
+    blocks_.erase(blocks_.begin(), blocks_.lower_bound(length / kBlockSize));
+    if (length % kBlockSize != 0) {
+      std::vector<uint8_t> zeros(length % kBlockSize);
+      return Write(length - zeros.size(), zeros.data(), zeros.size());
+    }
+    return winconst::kErrorSuccess;
+  }
   uint64_t StoredBytes() const override { return blocks_.size() * kBlockSize; }
 
  private:
@@ -107,6 +116,13 @@ class ImageStore : public DiskStore {
   }
 
   uint64_t StoredBytes() const override { return 0; }
+
+  uint32_t Clear(uint64_t length) override {
+    std::vector<uint8_t> zeros(1u << 20);
+    for (uint64_t at = 0; at < length; at += zeros.size())
+      if (uint32_t e = Write(at, zeros.data(), size_t(std::min<uint64_t>(zeros.size(), length - at)))) return e;
+    return winconst::kErrorSuccess;
+  }
 
  private:
   std::fstream file_;

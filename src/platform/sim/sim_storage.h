@@ -15,6 +15,8 @@ class DiskStore {
   virtual uint32_t Read(uint64_t offset, uint8_t* out, size_t length) = 0;
   virtual uint32_t Write(uint64_t offset, const uint8_t* data, size_t length) = 0;
   virtual uint32_t Flush() = 0;
+  // Makes the first `length` bytes zero, as a drive's purge does.
+  virtual uint32_t Clear(uint64_t length) = 0;
   // Memory (or file bytes) the contents take, to show that sparse disks are cheap.
   virtual uint64_t StoredBytes() const = 0;
 };

@@ -69,6 +69,10 @@ void DeviceTrace::Control(const std::string& device, uint32_t code, uint32_t err
   Append(line);
 }
 
+void DeviceTrace::Command(const std::string& device, const std::string& text) {
+  if (kinds_.commands) Append("command " + device + " " + text);
+}
+
 void DeviceTrace::Append(const std::string& line) {
   // Opened for each line, so that another process reading the file sees
   // every line as soon as the call has been made.

@@ -17,7 +17,8 @@ struct TraceKinds {
   bool reads = false;
   bool writes = false;
   bool controls = false;
-  bool Any() const { return opens || reads || writes || controls; }
+  bool commands = false;  // firmware commands (NVMe admin, ATA task files)
+  bool Any() const { return opens || reads || writes || controls || commands; }
 };
 
 class DeviceTrace {
@@ -32,6 +33,10 @@ class DeviceTrace {
   void Write(const std::string& device, uint64_t position, uint32_t length);
   // "control \\.\H: lock", with " error=N" when the call failed.
   void Control(const std::string& device, uint32_t code, uint32_t error);
+  // "command \\.\PHYSICALDRIVE1 nvme opcode=0x84 cdw10=0x4", with
+  // " error=N" when it never reached the drive, " status=T/C" or
+  // " ata-status=0xSS" for what the drive answered.
+  void Command(const std::string& device, const std::string& text);
 
  private:
   void Append(const std::string& line);

@@ -1,0 +1,386 @@
+#include "drives/purge_capability.h"
+
+#include <cstring>
+
+#include "platform/winconst.h"
+
+namespace plexi {
+namespace {
+
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+bool Bit(uint32_t value, int bit) { return (value >> bit & 1u) != 0; }
+
+// An erase-time word: bits 0-14 (extended format, bit 15 set) or 0-7, in
+// units of two minutes; the largest value means "more than that".
+uint32_t EraseMinutes(uint16_t word) {
+  const uint32_t units = (word & 0x8000) ? (word & 0x7FFF) : (word & 0xFF);
+  return units * 2;
+}
+
+// Another namespace could be on the controller: a command that covers all
+// of them would erase more than the confirmed drive.
+bool OtherNamespacesPossible(const NvmeFacts& n) {
+  return n.active_namespaces ? *n.active_namespaces > 1 : n.namespace_limit != 1;
+}
+
+void ChooseNvme(const NvmeFacts& n, PurgeCapability& cap) {
+  const bool others = OtherNamespacesPossible(n);
+  bool held_back = false;
+  auto offer = [&](bool supported, bool covers_all, PurgeCommand command) {
+    if (!supported || cap.Usable()) return;
+    if (covers_all && others) {
+      held_back = true;
+      return;
+    }
+    cap.command = command;
+  };
+  // A sanitize always covers the whole subsystem.
+  offer(n.sanitize_crypto, true, PurgeCommand::kNvmeSanitizeCrypto);
+  offer(n.sanitize_block, true, PurgeCommand::kNvmeSanitizeBlock);
+  offer(n.sanitize_overwrite, true, PurgeCommand::kNvmeSanitizeOverwrite);
+  offer(n.format_supported && n.format_crypto, n.format_all_namespaces || n.crypto_all_namespaces,
+        PurgeCommand::kNvmeFormatCrypto);
+  offer(n.format_supported, n.format_all_namespaces, PurgeCommand::kNvmeFormatUserData);
+  if (!cap.Usable()) {
+    cap.block = held_back ? PurgeBlock::kOtherNamespaces : PurgeBlock::kNotSupported;
+    return;
+  }
+  cap.block = PurgeBlock::kNone;
+  // Every one of these leaves the blocks deallocated; they read as the
+  // drive says deallocated blocks read.
+  cap.zeros_guaranteed = n.namespace_answered && n.dealloc_read == 1;
+}
+
+void ChooseAta(const AtaFacts& a, PurgeCapability& cap) {
+  if (a.sanitize_supported) {
+    if (a.sanitize_crypto) cap.command = PurgeCommand::kAtaSanitizeCrypto;
+    else if (a.sanitize_block) cap.command = PurgeCommand::kAtaSanitizeBlock;
+    else if (a.sanitize_overwrite) cap.command = PurgeCommand::kAtaSanitizeOverwrite;
+  }
+  const bool security_free = a.security_supported && !a.security_enabled && !a.security_locked &&
+                             !a.security_frozen && !a.security_count_expired;
+  if (!cap.Usable() && security_free)
+    cap.command = a.enhanced_erase_supported ? PurgeCommand::kAtaEnhancedSecureErase : PurgeCommand::kAtaSecureErase;
+  // What an ATA drive reads after these is up to its maker (a normal
+  // security erase may write 0xFF): the zero pass always follows.
+  cap.zeros_guaranteed = false;
+  if (cap.Usable()) {
+    cap.block = PurgeBlock::kNone;
+  } else if (!a.security_supported) {
+    cap.block = PurgeBlock::kNotSupported;
+  } else if (a.security_count_expired) {
+    cap.block = PurgeBlock::kAttemptsExpired;
+  } else if (a.security_enabled || a.security_locked) {
+    cap.block = PurgeBlock::kPasswordSet;
+  } else {
+    cap.block = PurgeBlock::kFrozen;
+  }
+}
+
+void PutPassword(uint8_t* block512, bool enhanced) {
+  std::memset(block512, 0, 512);
+  block512[0] = enhanced ? 0x02 : 0x00;  // word 0: bit 0 user password, bit 1 enhanced erase
+  // Words 1-16 hold the 32 password bytes, each word's first byte high as
+  // ATA strings are laid out.
+  const size_t length = sizeof ata::kTemporaryPassword - 1;
+  for (size_t i = 0; i < length; ++i) block512[2 + (i ^ 1)] = uint8_t(ata::kTemporaryPassword[i]);
+}
+
+}  // namespace
+
+Transport TransportOfBus(uint32_t bus_type) {
+  switch (bus_type) {
+    case winconst::kBusTypeNvme: return Transport::kNvme;
+    case winconst::kBusTypeAta:
+    case winconst::kBusTypeSata: return Transport::kAta;
+    case winconst::kBusTypeUsb: return Transport::kUsbBridge;
+    default: return Transport::kOther;
+  }
+}
+
+NvmeFacts ParseNvmeIdentify(const uint8_t* ctrl, const uint8_t* ns) {
+  NvmeFacts f;
+  const uint16_t oacs = Le16(ctrl + 256);
+  const uint8_t fna = ctrl[524];
+  const uint32_t sanicap = Le32(ctrl + 328);
+  f.format_supported = Bit(oacs, 1);
+  f.format_all_namespaces = Bit(fna, 0);
+  f.crypto_all_namespaces = Bit(fna, 1);
+  f.format_crypto = Bit(fna, 2);
+  f.sanitize_crypto = Bit(sanicap, 0);
+  f.sanitize_block = Bit(sanicap, 1);
+  f.sanitize_overwrite = Bit(sanicap, 2);
+  f.namespace_limit = Le32(ctrl + 516);
+  if (ns) {
+    f.namespace_answered = true;
+    const uint8_t flbas = ns[26];
+    f.lba_format = uint8_t((flbas & 0x0F) | ((flbas >> 5) & 0x03) << 4);
+    f.metadata_extended = Bit(flbas, 4);
+    f.protection = ns[29] & 0x0F;
+    f.dealloc_read = ns[33] & 0x07;
+  }
+  return f;
+}
+
+uint32_t CountActiveNamespaces(const uint8_t* list) {
+  uint32_t count = 0;
+  for (uint32_t i = 0; i < nvme::kIdentifyBytes / 4 && Le32(list + i * 4) != 0; ++i) ++count;
+  return count;
+}
+
+AtaFacts ParseAtaIdentify(const uint8_t* id) {
+  auto word = [id](int n) { return Le16(id + 2 * n); };
+  AtaFacts f;
+  const uint16_t w59 = word(59), w128 = word(128);
+  f.sanitize_supported = Bit(w59, 12);
+  f.sanitize_crypto = f.sanitize_supported && Bit(w59, 13);
+  f.sanitize_overwrite = f.sanitize_supported && Bit(w59, 14);
+  f.sanitize_block = f.sanitize_supported && Bit(w59, 15);
+  // Word 82 bit 1 says the feature set is there; word 128 gives its state.
+  f.security_supported = Bit(word(82), 1) && word(82) != 0xFFFF && Bit(w128, 0);
+  if (f.security_supported) {
+    f.security_enabled = Bit(w128, 1);
+    f.security_locked = Bit(w128, 2);
+    f.security_frozen = Bit(w128, 3);
+    f.security_count_expired = Bit(w128, 4);
+    f.enhanced_erase_supported = Bit(w128, 5);
+    f.erase_minutes = EraseMinutes(word(89));
+    f.enhanced_erase_minutes = EraseMinutes(word(90));
+  }
+  f.trim_supported = Bit(word(169), 0);
+  f.trim_reads_zeros = f.trim_supported && Bit(word(69), 5);
+  return f;
+}
+
+PurgeCapability ChoosePurge(Transport transport, const std::optional<NvmeFacts>& nvme,
+                            const std::optional<AtaFacts>& ata) {
+  PurgeCapability cap;
+  cap.transport = transport;
+  cap.nvme = nvme;
+  cap.ata = ata;
+  if (nvme) {
+    ChooseNvme(*nvme, cap);
+  } else if (ata) {
+    ChooseAta(*ata, cap);
+  } else {
+    cap.block = transport == Transport::kUsbBridge ? PurgeBlock::kUsbBridge : PurgeBlock::kNotSupported;
+  }
+  return cap;
+}
+
+PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type) {
+  const Transport transport = TransportOfBus(bus_type);
+  std::optional<NvmeFacts> nvme_facts;
+  std::optional<AtaFacts> ata_facts;
+  if (transport == Transport::kNvme) {
+    std::vector<uint8_t> ctrl(nvme::kIdentifyBytes), ns(nvme::kIdentifyBytes), list(nvme::kIdentifyBytes);
+    platform::Result<uint32_t> own = device.NvmeNamespaceId();
+    const uint32_t nsid = own.ok() && *own != 0 ? *own : 1;
+    auto ask = [&device](platform::NvmeAdminCommand command) {
+      platform::Result<platform::NvmeCompletion> r = device.NvmeAdmin(command);
+      return r.ok() && r->Succeeded();
+    };
+    if (ask(nvme::Identify(1, 0, ctrl.data()))) {
+      const bool ns_ok = ask(nvme::Identify(0, nsid, ns.data()));
+      nvme_facts = ParseNvmeIdentify(ctrl.data(), ns_ok ? ns.data() : nullptr);
+      nvme_facts->nsid = nsid;
+      if (ask(nvme::Identify(2, 0, list.data()))) nvme_facts->active_namespaces = CountActiveNamespaces(list.data());
+    }
+  } else {
+    std::vector<uint8_t> id(512);
+    platform::Result<platform::AtaReply> r = device.AtaPassThrough(ata::Identify(id.data()));
+    if (r.ok() && !r->Failed()) ata_facts = ParseAtaIdentify(id.data());
+  }
+  return ChoosePurge(transport, nvme_facts, ata_facts);
+}
+
+std::string PurgeCommandName(PurgeCommand command) {
+  switch (command) {
+    case PurgeCommand::kNone: return "なし";
+    case PurgeCommand::kNvmeSanitizeCrypto: return "NVMe サニタイズ（暗号消去）";
+    case PurgeCommand::kNvmeSanitizeBlock: return "NVMe サニタイズ（ブロック消去）";
+    case PurgeCommand::kNvmeSanitizeOverwrite: return "NVMe サニタイズ（上書き）";
+    case PurgeCommand::kNvmeFormatCrypto: return "NVMe フォーマット（暗号消去）";
+    case PurgeCommand::kNvmeFormatUserData: return "NVMe フォーマット（ユーザーデータ消去）";
+    case PurgeCommand::kAtaSanitizeCrypto: return "ATA サニタイズ（暗号スクランブル）";
+    case PurgeCommand::kAtaSanitizeBlock: return "ATA サニタイズ（ブロック消去）";
+    case PurgeCommand::kAtaSanitizeOverwrite: return "ATA サニタイズ（上書き）";
+    case PurgeCommand::kAtaEnhancedSecureErase: return "ATA セキュリティ消去（拡張）";
+    case PurgeCommand::kAtaSecureErase: return "ATA セキュリティ消去（通常）";
+  }
+  return {};
+}
+
+std::string PurgeBlockText(PurgeBlock block) {
+  switch (block) {
+    case PurgeBlock::kNone: return {};
+    case PurgeBlock::kNotSupported: return "このドライブはファームウェア消去に対応していません。";
+    case PurgeBlock::kFrozen:
+      return "ドライブのセキュリティ機能が凍結されています。パソコンをスリープさせてから復帰させるか、"
+             "ドライブを接続し直して下さい。";
+    case PurgeBlock::kUsbBridge: return "USB 変換アダプタがファームウェア消去のコマンドを通さないため、使用できません。";
+    case PurgeBlock::kPasswordSet: return "ドライブにパスワードが設定されているため、ファームウェア消去を使用できません。";
+    case PurgeBlock::kAttemptsExpired:
+      return "パスワードの試行回数を超えたため、ファームウェア消去を使用できません。ドライブの電源を入れ直して下さい。";
+    case PurgeBlock::kOtherNamespaces:
+      return "このドライブの消去コマンドは同じコントローラの他の名前空間も消去するため、使用できません。";
+  }
+  return {};
+}
+
+std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& cap) {
+  std::vector<std::string> lines;
+  auto yes_no = [](bool b) { return std::string(b ? "可" : "不可"); };
+  if (cap.nvme) {
+    const NvmeFacts& n = *cap.nvme;
+    lines.push_back("NVMe サニタイズ: 暗号消去 " + yes_no(n.sanitize_crypto) + " / ブロック消去 " +
+                    yes_no(n.sanitize_block) + " / 上書き " + yes_no(n.sanitize_overwrite));
+    lines.push_back("NVMe フォーマット: " + yes_no(n.format_supported) + " (暗号消去 " +
+                    yes_no(n.format_supported && n.format_crypto) + ")");
+    const char* reads = n.dealloc_read == 1 ? "ゼロ" : n.dealloc_read == 2 ? "0xFF" : "不定";
+    lines.push_back(std::string("解放済みブロックの読み出し: ") + (n.namespace_answered ? reads : "不明"));
+  } else if (cap.ata) {
+    const AtaFacts& a = *cap.ata;
+    lines.push_back("ATA サニタイズ: " + yes_no(a.sanitize_supported) + " (暗号スクランブル " +
+                    yes_no(a.sanitize_crypto) + " / ブロック消去 " + yes_no(a.sanitize_block) + " / 上書き " +
+                    yes_no(a.sanitize_overwrite) + ")");
+    std::string security = "ATA セキュリティ消去: " + yes_no(a.security_supported);
+    if (a.security_supported) {
+      security += std::string(" (拡張 ") + yes_no(a.enhanced_erase_supported) + ")";
+      if (a.security_frozen) security += " 凍結中";
+      if (a.security_enabled) security += " パスワード設定済み";
+      if (a.security_locked) security += " ロック中";
+      if (a.erase_minutes) security += " 所要時間 約" + std::to_string(a.erase_minutes) + "分";
+    }
+    lines.push_back(security);
+  }
+  if (cap.Usable()) {
+    lines.push_back("実行するコマンド: " + PurgeCommandName(cap.command));
+    lines.push_back(cap.zeros_guaranteed ? "消去後の読み出し: ゼロ（ゼロ書き込みは行いません）"
+                                         : "消去後の読み出し: 保証なし（続けてゼロを 1 回書き込みます）");
+  } else {
+    lines.push_back("使用できません: " + PurgeBlockText(cap.block));
+  }
+  return lines;
+}
+
+namespace nvme {
+
+platform::NvmeAdminCommand Identify(uint8_t cns, uint32_t nsid, uint8_t* reply4096) {
+  platform::NvmeAdminCommand c;
+  c.opcode = kOpIdentify;
+  c.nsid = nsid;
+  c.cdw10 = cns;
+  c.data = reply4096;
+  c.data_length = kIdentifyBytes;
+  return c;
+}
+
+platform::NvmeAdminCommand SanitizeStatusLog(uint8_t* reply512) {
+  platform::NvmeAdminCommand c;
+  c.opcode = kOpGetLogPage;
+  c.nsid = 0xFFFFFFFF;  // the log is the controller's
+  c.cdw10 = kLogSanitizeStatus | (kSanitizeLogBytes / 4 - 1) << 16;
+  c.data = reply512;
+  c.data_length = kSanitizeLogBytes;
+  return c;
+}
+
+platform::NvmeAdminCommand Sanitize(uint32_t action) {
+  platform::NvmeAdminCommand c;
+  c.opcode = kOpSanitize;
+  // One pass of a zero pattern for an overwrite (OWPASS 1, OVRPAT 0).
+  c.cdw10 = action | (action == kSanitizeOverwrite ? 1u << 4 : 0u);
+  c.cdw11 = 0;
+  return c;
+}
+
+platform::NvmeAdminCommand Format(uint32_t nsid, const NvmeFacts& f, uint32_t ses) {
+  platform::NvmeAdminCommand c;
+  c.opcode = kOpFormatNvm;
+  c.nsid = nsid;
+  // The format in use is kept: its index, metadata and protection settings.
+  c.cdw10 = uint32_t(f.lba_format & 0x0F) | uint32_t(f.metadata_extended) << 4 | uint32_t(f.protection & 0x07) << 5 |
+            uint32_t(f.protection >> 3 & 1) << 8 | (ses & 0x07) << 9 | uint32_t(f.lba_format >> 4 & 0x03) << 12;
+  c.timeout_ms = 0;
+  return c;
+}
+
+SanitizeStatus ParseSanitizeLog(const uint8_t* log) {
+  return {Le16(log), uint8_t(Le16(log + 2) & 0x07)};
+}
+
+}  // namespace nvme
+
+namespace ata {
+
+platform::AtaCommand Identify(uint8_t* reply512) {
+  platform::AtaCommand c;
+  c.command = kCmdIdentify;
+  c.device = 0;
+  c.direction = platform::AtaCommand::Data::kIn;
+  c.data = reply512;
+  c.data_length = 512;
+  return c;
+}
+
+platform::AtaCommand Sanitize(uint16_t feature) {
+  platform::AtaCommand c;
+  c.command = kCmdSanitize;
+  c.feature = feature;
+  switch (feature) {
+    case kSanitizeCrypto: c.lba = kCryptoKey; break;
+    case kSanitizeBlock: c.lba = kBlockKey; break;
+    case kSanitizeOverwrite:
+      c.lba = kOverwriteKey << 32;  // pattern 0 in bits 31:0
+      c.count = 1;                  // one pass
+      break;
+    default: break;
+  }
+  return c;
+}
+
+platform::AtaCommand SetPassword(uint8_t* block512) {
+  PutPassword(block512, false);
+  platform::AtaCommand c;
+  c.command = kCmdSecuritySetPassword;
+  c.direction = platform::AtaCommand::Data::kOut;
+  c.data = block512;
+  c.data_length = 512;
+  return c;
+}
+
+platform::AtaCommand ErasePrepare() {
+  platform::AtaCommand c;
+  c.command = kCmdSecurityErasePrepare;
+  return c;
+}
+
+platform::AtaCommand EraseUnit(uint8_t* block512, bool enhanced, uint32_t timeout_seconds) {
+  PutPassword(block512, enhanced);
+  platform::AtaCommand c;
+  c.command = kCmdSecurityEraseUnit;
+  c.direction = platform::AtaCommand::Data::kOut;
+  c.data = block512;
+  c.data_length = 512;
+  c.timeout_seconds = timeout_seconds;
+  return c;
+}
+
+platform::AtaCommand DisablePassword(uint8_t* block512) {
+  PutPassword(block512, false);
+  platform::AtaCommand c;
+  c.command = kCmdSecurityDisablePassword;
+  c.direction = platform::AtaCommand::Data::kOut;
+  c.data = block512;
+  c.data_length = 512;
+  return c;
+}
+
+SanitizeStatus ParseSanitizeStatus(const platform::AtaReply& reply) {
+  return {Bit(reply.count, 15), Bit(reply.count, 14), uint16_t(reply.lba & 0xFFFF)};
+}
+
+}  // namespace ata
+}  // namespace plexi

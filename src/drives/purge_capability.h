@@ -1,0 +1,194 @@
+// What a drive's own purge commands can do: NVMe sanitize and format, ATA
+// sanitize and security erase. The identify data is parsed here, the
+// strongest usable command chosen, and the commands built as raw task files
+// and admin commands, so that every backend only carries them.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace plexi {
+
+// How the drive is attached, as far as its firmware commands go.
+enum class Transport { kOther, kNvme, kAta, kUsbBridge };
+// From the STORAGE_BUS_TYPE the drive's descriptor gives.
+Transport TransportOfBus(uint32_t bus_type);
+
+// The purge commands, strongest first.
+enum class PurgeCommand {
+  kNone,
+  kNvmeSanitizeCrypto,
+  kNvmeSanitizeBlock,
+  kNvmeSanitizeOverwrite,
+  kNvmeFormatCrypto,
+  kNvmeFormatUserData,
+  kAtaSanitizeCrypto,
+  kAtaSanitizeBlock,
+  kAtaSanitizeOverwrite,
+  kAtaEnhancedSecureErase,
+  kAtaSecureErase,
+};
+
+// Why no purge command can be used now.
+enum class PurgeBlock {
+  kNone,              // one can
+  kNotSupported,      // the drive has none, or did not answer the identify command
+  kFrozen,            // ATA security is frozen: suspend and resume, or re-plug the drive
+  kUsbBridge,         // behind a USB bridge that does not pass the commands
+  kPasswordSet,       // an ATA password is already set (or the drive is locked)
+  kAttemptsExpired,   // the drive counted too many wrong passwords: power it off and on
+  kOtherNamespaces,   // the command would also erase other namespaces of the controller
+};
+
+// Identify Controller and Identify Namespace, as far as a purge needs them.
+struct NvmeFacts {
+  bool format_supported = false;        // OACS bit 1
+  bool format_all_namespaces = false;   // FNA bit 0: a format always covers every namespace
+  bool crypto_all_namespaces = false;   // FNA bit 1: so does a crypto erase
+  bool format_crypto = false;           // FNA bit 2
+  bool sanitize_crypto = false;         // SANICAP bits 0-2
+  bool sanitize_block = false;
+  bool sanitize_overwrite = false;
+  uint32_t namespace_limit = 0;         // NN
+  // Namespaces attached now (identify CNS 2); none when unknown.
+  std::optional<uint32_t> active_namespaces;
+  uint32_t nsid = 1;
+  // Identify Namespace: the format in use, kept by a format command.
+  bool namespace_answered = false;
+  uint8_t lba_format = 0;               // FLBAS, both parts
+  bool metadata_extended = false;       // FLBAS bit 4
+  uint8_t protection = 0;               // DPS: type in bits 0-2, bit 3 first bytes
+  uint8_t dealloc_read = 0;             // DLFEAT bits 0-2: 1 zeros, 2 0xFF, 0 not told
+};
+
+// IDENTIFY DEVICE, as far as a purge needs it.
+struct AtaFacts {
+  bool sanitize_supported = false;  // word 59 bit 12
+  bool sanitize_crypto = false;     // bit 13
+  bool sanitize_overwrite = false;  // bit 14
+  bool sanitize_block = false;      // bit 15
+  bool security_supported = false;  // word 128 bit 0 (word 82 bit 1)
+  bool security_enabled = false;    // bit 1: a password is set
+  bool security_locked = false;     // bit 2
+  bool security_frozen = false;     // bit 3
+  bool security_count_expired = false;  // bit 4
+  bool enhanced_erase_supported = false;  // bit 5
+  // Words 89 and 90: minutes the erase is said to take; 0 when not told.
+  uint32_t erase_minutes = 0;
+  uint32_t enhanced_erase_minutes = 0;
+  bool trim_supported = false;       // word 169 bit 0
+  bool trim_reads_zeros = false;     // word 69 bit 5
+};
+
+NvmeFacts ParseNvmeIdentify(const uint8_t* controller4096, const uint8_t* namespace4096);
+// The number of namespace ids in an active namespace list (CNS 2).
+uint32_t CountActiveNamespaces(const uint8_t* list4096);
+AtaFacts ParseAtaIdentify(const uint8_t* identify512);
+
+// What the drive offers and what would run.
+struct PurgeCapability {
+  Transport transport = Transport::kOther;
+  std::optional<NvmeFacts> nvme;  // the drive answered the NVMe identify commands
+  std::optional<AtaFacts> ata;    // ... or IDENTIFY DEVICE
+  PurgeCommand command = PurgeCommand::kNone;  // the strongest usable now
+  PurgeBlock block = PurgeBlock::kNotSupported;
+  // The drive promises that its sectors read as zeros after the command, so
+  // no zero pass is written after it (a verification still reads them).
+  bool zeros_guaranteed = false;
+  bool Usable() const { return command != PurgeCommand::kNone; }
+};
+
+// The choice, from what the drive said: sanitize crypto erase, block erase,
+// overwrite; format with crypto erase, then user-data erase; for ATA the
+// same sanitize order, then enhanced and normal security erase.
+PurgeCapability ChoosePurge(Transport transport, const std::optional<NvmeFacts>& nvme,
+                            const std::optional<AtaFacts>& ata);
+
+// Asks the drive (identify commands only, nothing that changes it).
+PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type);
+
+// Texts for the inspect output, the confirmation and the report.
+std::string PurgeCommandName(PurgeCommand command);
+std::string PurgeBlockText(PurgeBlock block);
+// "NVMe フォーマット (ユーザーデータ消去): 可" and so on, one line per fact.
+std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& capability);
+
+// The raw commands.
+namespace nvme {
+inline constexpr uint8_t kOpGetLogPage = 0x02;
+inline constexpr uint8_t kOpIdentify = 0x06;
+inline constexpr uint8_t kOpFormatNvm = 0x80;
+inline constexpr uint8_t kOpSanitize = 0x84;
+inline constexpr uint8_t kLogSanitizeStatus = 0x81;
+inline constexpr uint32_t kIdentifyBytes = 4096;
+inline constexpr uint32_t kSanitizeLogBytes = 512;
+// Sanitize actions (SANACT).
+inline constexpr uint32_t kSanitizeBlockErase = 2;
+inline constexpr uint32_t kSanitizeOverwrite = 3;
+inline constexpr uint32_t kSanitizeCryptoErase = 4;
+// Format secure erase settings (SES).
+inline constexpr uint32_t kSesUserData = 1;
+inline constexpr uint32_t kSesCrypto = 2;
+// Status code type 0 (generic): invalid opcode, invalid field.
+inline constexpr uint8_t kInvalidOpcode = 0x01;
+inline constexpr uint8_t kInvalidField = 0x02;
+
+platform::NvmeAdminCommand Identify(uint8_t cns, uint32_t nsid, uint8_t* reply4096);
+platform::NvmeAdminCommand SanitizeStatusLog(uint8_t* reply512);
+platform::NvmeAdminCommand Sanitize(uint32_t action);
+platform::NvmeAdminCommand Format(uint32_t nsid, const NvmeFacts& facts, uint32_t ses);
+
+// The sanitize status log: state 0 never sanitized, 1 done, 2 in progress,
+// 3 failed, 4 done without deallocation; progress of 65536.
+struct SanitizeStatus {
+  uint16_t progress = 0;
+  uint8_t state = 0;
+};
+SanitizeStatus ParseSanitizeLog(const uint8_t* log512);
+}  // namespace nvme
+
+namespace ata {
+inline constexpr uint8_t kCmdIdentify = 0xEC;
+inline constexpr uint8_t kCmdSanitize = 0xB4;
+inline constexpr uint8_t kCmdSecuritySetPassword = 0xF1;
+inline constexpr uint8_t kCmdSecurityErasePrepare = 0xF3;
+inline constexpr uint8_t kCmdSecurityEraseUnit = 0xF4;
+inline constexpr uint8_t kCmdSecurityDisablePassword = 0xF6;
+// SANITIZE DEVICE features.
+inline constexpr uint16_t kSanitizeStatus = 0x0000;
+inline constexpr uint16_t kSanitizeCrypto = 0x0011;
+inline constexpr uint16_t kSanitizeBlock = 0x0012;
+inline constexpr uint16_t kSanitizeOverwrite = 0x0014;
+// The keys the sanitize commands carry in their LBA field.
+inline constexpr uint64_t kCryptoKey = 0x43727970;     // "Cryp"
+inline constexpr uint64_t kBlockKey = 0x426B4572;      // "BkEr"
+inline constexpr uint64_t kOverwriteKey = 0x4F57;      // "OW", in bits 47:32
+
+// The password the program sets for a security erase and clears after it.
+// It is fixed and known, so that a drive left locked by a power loss during
+// the erase can still be unlocked.
+inline constexpr char kTemporaryPassword[] = "Plexiscrub";
+
+platform::AtaCommand Identify(uint8_t* reply512);
+platform::AtaCommand Sanitize(uint16_t feature);
+// SET PASSWORD, ERASE UNIT and DISABLE PASSWORD with the user password in
+// `block512` (filled here).
+platform::AtaCommand SetPassword(uint8_t* block512);
+platform::AtaCommand ErasePrepare();
+platform::AtaCommand EraseUnit(uint8_t* block512, bool enhanced, uint32_t timeout_seconds);
+platform::AtaCommand DisablePassword(uint8_t* block512);
+
+// SANITIZE STATUS EXT: the count field says done or under way, the LBA
+// field the progress of 65536.
+struct SanitizeStatus {
+  bool completed = false;
+  bool in_progress = false;
+  uint16_t progress = 0;
+};
+SanitizeStatus ParseSanitizeStatus(const platform::AtaReply& reply);
+}  // namespace ata
+
+}  // namespace plexi

@@ -1,0 +1,215 @@
+#include "erase/firmware_purge.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/winconst.h"
+
+namespace plexi {
+namespace {
+
+// A format can take long on a large drive; the driver waits this long.
+constexpr uint32_t kFormatTimeoutMs = 4u * 3600 * 1000;
+// A security erase without an estimate: half a day.
+constexpr uint32_t kEraseUnitDefaultSeconds = 12u * 3600;
+
+PurgeRun Refused(uint32_t code) {
+  PurgeRun run;
+  run.error_text = purge_text::kRefused;
+  run.error_code = code;
+  return run;
+}
+
+PurgeRun FailedAfterAccepting(const char* text, uint32_t code = 0) {
+  PurgeRun run;
+  run.accepted = true;
+  run.error_text = text;
+  run.error_code = code;
+  return run;
+}
+
+PurgeRun Done() {
+  PurgeRun run;
+  run.accepted = run.completed = true;
+  return run;
+}
+
+class Purger {
+ public:
+  Purger(platform::Device& device, const PurgeCapability& cap, PurgeView& view, const PurgePacing& pacing,
+         const std::function<void(int)>& sleep)
+      : device_(device), cap_(cap), view_(view), pacing_(pacing), sleep_(sleep) {}
+
+  PurgeRun Run() {
+    switch (cap_.command) {
+      case PurgeCommand::kNvmeSanitizeCrypto: return NvmeSanitize(nvme::kSanitizeCryptoErase);
+      case PurgeCommand::kNvmeSanitizeBlock: return NvmeSanitize(nvme::kSanitizeBlockErase);
+      case PurgeCommand::kNvmeSanitizeOverwrite: return NvmeSanitize(nvme::kSanitizeOverwrite);
+      case PurgeCommand::kNvmeFormatCrypto: return NvmeFormat(nvme::kSesCrypto);
+      case PurgeCommand::kNvmeFormatUserData: return NvmeFormat(nvme::kSesUserData);
+      case PurgeCommand::kAtaSanitizeCrypto: return AtaSanitize(ata::kSanitizeCrypto);
+      case PurgeCommand::kAtaSanitizeBlock: return AtaSanitize(ata::kSanitizeBlock);
+      case PurgeCommand::kAtaSanitizeOverwrite: return AtaSanitize(ata::kSanitizeOverwrite);
+      case PurgeCommand::kAtaEnhancedSecureErase: return SecurityErase(true);
+      case PurgeCommand::kAtaSecureErase: return SecurityErase(false);
+      case PurgeCommand::kNone: break;
+    }
+    return Refused(winconst::kErrorNotSupported);
+  }
+
+ private:
+  PurgeRun NvmeSanitize(uint32_t action) {
+    platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(nvme::Sanitize(action));
+    if (!sent.ok()) return Refused(sent.error());
+    if (!sent->Succeeded()) return Refused(0);
+    view_.SetPurgeProgress(0);
+    // The drive works on its own now; its status log says how far it is.
+    int failed_polls = 0;
+    int idle_polls = 0;
+    for (;;) {
+      sleep_(pacing_.poll_ms);
+      std::vector<uint8_t> log(nvme::kSanitizeLogBytes);
+      platform::Result<platform::NvmeCompletion> r = device_.NvmeAdmin(nvme::SanitizeStatusLog(log.data()));
+      if (!r.ok() || !r->Succeeded()) {
+        if (++failed_polls >= pacing_.failed_polls) return FailedAfterAccepting(purge_text::kNoStatus, r.error());
+        continue;
+      }
+      failed_polls = 0;
+      const nvme::SanitizeStatus status = nvme::ParseSanitizeLog(log.data());
+      switch (status.state) {
+        case 1:
+        case 4:
+          view_.SetPurgeProgress(65536);
+          return Done();
+        case 3: return FailedAfterAccepting(purge_text::kFailed);
+        case 2: view_.SetPurgeProgress(status.progress); break;
+        default:
+          // Not begun yet, for a while; a drive that never begins has not
+          // taken the command after all.
+          if (++idle_polls >= pacing_.failed_polls) return FailedAfterAccepting(purge_text::kNoStatus);
+          break;
+      }
+    }
+  }
+
+  PurgeRun NvmeFormat(uint32_t ses) {
+    const NvmeFacts& facts = *cap_.nvme;
+    // A format that covers every namespace is sent to all of them, as the
+    // controller requires; the choice allowed it only with one attached.
+    const uint32_t nsid = facts.format_all_namespaces ? 0xFFFFFFFF : facts.nsid;
+    platform::NvmeAdminCommand command = nvme::Format(nsid, facts, ses);
+    command.timeout_ms = kFormatTimeoutMs;
+    view_.SetPurgeProgress(std::nullopt);
+    platform::Result<platform::NvmeCompletion> r = device_.NvmeAdmin(command);
+    if (!r.ok()) {
+      // A timeout leaves the drive formatting, or not: unknown either way.
+      if (r.error() == winconst::kErrorNotSupported || r.error() == winconst::kErrorAccessDenied)
+        return Refused(r.error());
+      return FailedAfterAccepting(purge_text::kFailed, r.error());
+    }
+    if (!r->Succeeded()) {
+      const bool rejected = r->status_type == 0 &&
+                            (r->status_code == nvme::kInvalidOpcode || r->status_code == nvme::kInvalidField);
+      return rejected ? Refused(0) : FailedAfterAccepting(purge_text::kFailed);
+    }
+    return Done();
+  }
+
+  PurgeRun AtaSanitize(uint16_t feature) {
+    platform::Result<platform::AtaReply> sent = device_.AtaPassThrough(ata::Sanitize(feature));
+    if (!sent.ok()) return Refused(sent.error());
+    if (sent->Failed()) return Refused(0);
+    view_.SetPurgeProgress(0);
+    int failed_polls = 0;
+    for (;;) {
+      sleep_(pacing_.poll_ms);
+      platform::Result<platform::AtaReply> r = device_.AtaPassThrough(ata::Sanitize(ata::kSanitizeStatus));
+      if (!r.ok()) {
+        if (++failed_polls >= pacing_.failed_polls) return FailedAfterAccepting(purge_text::kNoStatus, r.error());
+        continue;
+      }
+      failed_polls = 0;
+      const ata::SanitizeStatus status = ata::ParseSanitizeStatus(*r);
+      if (status.in_progress) {
+        view_.SetPurgeProgress(status.progress);
+        continue;
+      }
+      if (status.completed && !r->Failed()) {
+        view_.SetPurgeProgress(65536);
+        return Done();
+      }
+      return FailedAfterAccepting(purge_text::kFailed);
+    }
+  }
+
+  // SET PASSWORD, ERASE PREPARE, ERASE UNIT; then, whatever happened, the
+  // password is looked at and cleared if it is still set.
+  PurgeRun SecurityErase(bool enhanced) {
+    view_.SetPurgeProgress(std::nullopt);
+    std::vector<uint8_t> block(512);
+    PurgeRun run = SetPasswordAndErase(enhanced, block);
+    if (!ClearPassword(block)) {
+      run.password_left_set = true;
+      run.completed = false;
+      run.error_text += (run.error_text.empty() ? "" : "\n") + purge_text::PasswordLeft();
+    }
+    return run;
+  }
+
+  PurgeRun SetPasswordAndErase(bool enhanced, std::vector<uint8_t>& block) {
+    platform::Result<platform::AtaReply> r = device_.AtaPassThrough(ata::SetPassword(block.data()));
+    if (!r.ok()) return Refused(r.error());
+    if (r->Failed()) return Refused(0);
+    r = device_.AtaPassThrough(ata::ErasePrepare());
+    if (!r.ok()) return Refused(r.error());
+    if (r->Failed()) return Refused(0);
+    const uint32_t minutes = enhanced ? cap_.ata->enhanced_erase_minutes : cap_.ata->erase_minutes;
+    const uint32_t timeout = minutes > 0 ? std::max<uint32_t>(minutes * 60 * 2, 600) : kEraseUnitDefaultSeconds;
+    r = device_.AtaPassThrough(ata::EraseUnit(block.data(), enhanced, timeout));
+    if (!r.ok()) return FailedAfterAccepting(purge_text::kFailed, r.error());
+    if (r->Failed()) return FailedAfterAccepting(purge_text::kFailed);
+    return Done();
+  }
+
+  // Whether the drive is left without a password: read from IDENTIFY
+  // DEVICE, cleared with DISABLE PASSWORD where it is still set.
+  bool ClearPassword(std::vector<uint8_t>& block) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      std::optional<bool> set = PasswordSet();
+      if (set && !*set) return true;
+      // Sent also when the state cannot be read: the password clears or the
+      // drive refuses, which changes nothing.
+      static_cast<void>(device_.AtaPassThrough(ata::DisablePassword(block.data())));
+    }
+    std::optional<bool> set = PasswordSet();
+    return set && !*set;
+  }
+
+  std::optional<bool> PasswordSet() {
+    std::vector<uint8_t> id(512);
+    platform::Result<platform::AtaReply> r = device_.AtaPassThrough(ata::Identify(id.data()));
+    if (!r.ok() || r->Failed()) return std::nullopt;
+    const AtaFacts facts = ParseAtaIdentify(id.data());
+    return facts.security_enabled;
+  }
+
+  platform::Device& device_;
+  const PurgeCapability& cap_;
+  PurgeView& view_;
+  const PurgePacing& pacing_;
+  const std::function<void(int)>& sleep_;
+};
+
+}  // namespace
+
+PurgeRun RunFirmwarePurge(platform::Device& device, const PurgeCapability& cap, PurgeView& view,
+                          const PurgePacing& pacing, const std::function<void(int ms)>& sleep) {
+  return Purger(device, cap, view, pacing, sleep).Run();
+}
+
+std::string purge_text::PasswordLeft() {
+  return std::string("ドライブに一時パスワード「") + ata::kTemporaryPassword +
+         "」が設定されたままです。このパスワードでセキュリティ機能を解除して下さい。";
+}
+
+}  // namespace plexi

@@ -1,0 +1,59 @@
+// Runs a drive's own purge command and waits for it to end: NVMe sanitize
+// (progress from the sanitize status log) and format, ATA sanitize
+// (progress from SANITIZE STATUS EXT) and security erase (a temporary
+// password set first and always cleared afterwards, also when the erase
+// fails). Nothing here can be cancelled: the drive carries the command out
+// whatever the program does.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "drives/purge_capability.h"
+#include "platform/platform.h"
+
+namespace plexi {
+
+// How the purge command went.
+struct PurgeRun {
+  // The drive accepted the command: its contents may be gone, whatever
+  // follows.
+  bool accepted = false;
+  // The drive reported the command done without an error.
+  bool completed = false;
+  std::string error_text;  // why not, in the user's words
+  uint32_t error_code = 0;  // the Windows code behind it; 0 when the drive said so
+  // ATA: the temporary password is still set (the drive refused to clear it).
+  bool password_left_set = false;
+};
+
+// Where the purge reports what the drive says while it works.
+class PurgeView {
+ public:
+  virtual ~PurgeView() = default;
+  // The drive's progress, of 65536; nothing when the drive does not report any.
+  virtual void SetPurgeProgress(std::optional<uint32_t> progress) = 0;
+};
+
+struct PurgePacing {
+  // Between two status polls of a sanitize.
+  int poll_ms = 1000;
+  // Status polls that may fail in a row before the wait gives up.
+  int failed_polls = 30;
+};
+
+// Sends the chosen command (cap.command) and waits for it. `sleep` waits
+// between polls (tests pass one that returns at once).
+PurgeRun RunFirmwarePurge(platform::Device& device, const PurgeCapability& cap, PurgeView& view,
+                          const PurgePacing& pacing, const std::function<void(int ms)>& sleep);
+
+namespace purge_text {
+inline constexpr char kRefused[] = "ドライブがファームウェア消去のコマンドを受け付けませんでした。ドライブのデータは消去されていません。";
+inline constexpr char kFailed[] = "ドライブがファームウェア消去に失敗したと報告しました。";
+inline constexpr char kNoStatus[] = "ファームウェア消去の状態をドライブから読み出せなくなりました。";
+// The ATA password could not be cleared; the drive keeps it until it is.
+std::string PasswordLeft();
+}  // namespace purge_text
+
+}  // namespace plexi

@@ -1,0 +1,386 @@
+#include "platform/sim/sim_firmware.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/sim/sim_state.h"
+#include "platform/winconst.h"
+
+namespace plexi::sim {
+namespace {
+
+using platform::AtaCommand;
+using platform::AtaReply;
+using platform::NvmeAdminCommand;
+using platform::NvmeCompletion;
+using platform::Result;
+
+// NVMe generic status codes (status code type 0).
+constexpr uint8_t kInvalidOpcode = 0x01;
+constexpr uint8_t kInvalidField = 0x02;
+constexpr uint8_t kInternalError = 0x06;
+constexpr uint8_t kInvalidNamespace = 0x0B;
+constexpr uint8_t kSanitizeInProgress = 0x1D;
+
+constexpr uint8_t kStatusReady = 0x40;  // DRDY
+constexpr uint8_t kStatusError = 0x41;  // DRDY | ERR
+constexpr uint8_t kErrorAbort = 0x04;
+
+NvmeCompletion Status(uint8_t code) { return NvmeCompletion{0, code, 0}; }
+AtaReply AtaOk() { return AtaReply{kStatusReady, 0, 0, 0}; }
+AtaReply AtaAbort() { return AtaReply{kStatusError, kErrorAbort, 0, 0}; }
+
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, uint16_t(v));
+  Put16(p + 2, uint16_t(v >> 16));
+}
+void Put64(uint8_t* p, uint64_t v) {
+  Put32(p, uint32_t(v));
+  Put32(p + 4, uint32_t(v >> 32));
+}
+// NVMe strings: ASCII, space-padded.
+void PutText(uint8_t* p, size_t width, const std::string& text) {
+  for (size_t i = 0; i < width; ++i) p[i] = uint8_t(i < text.size() ? text[i] : ' ');
+}
+// ATA strings: two characters to a word, the first in the high byte.
+void PutAtaText(uint8_t* id, int first_word, int words, const std::string& text) {
+  for (int i = 0; i < words * 2; ++i) id[first_word * 2 + (i ^ 1)] = uint8_t(i < int(text.size()) ? text[size_t(i)] : ' ');
+}
+std::string AtaPassword(const uint8_t* block) {
+  std::string password(32, '\0');
+  for (int i = 0; i < 32; ++i) password[size_t(i)] = char(block[2 + (i ^ 1)]);
+  return password;
+}
+
+enum class Kind { kNone, kNvme, kAta };
+
+// How the disk's driver carries firmware commands.
+Kind KindOf(const DiskSpec& d) {
+  if (!d.firmware) return Kind::kNone;
+  if (d.bus_type == winconst::kBusTypeNvme) return Kind::kNvme;
+  if (d.bus_type == winconst::kBusTypeSata || d.bus_type == winconst::kBusTypeAta) return Kind::kAta;
+  if (d.bus_type == winconst::kBusTypeUsb && d.firmware->bridge_passes) return Kind::kAta;
+  return Kind::kNone;
+}
+
+uint8_t Log2(uint32_t v) {
+  uint8_t n = 0;
+  while (v > 1) {
+    v >>= 1;
+    ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+void PurgeContents(DiskState& disk, bool zeros) {
+  std::lock_guard lock(disk.mutex);
+  const uint64_t bytes = disk.Bytes();
+  const uint32_t ss = disk.desc.sector_size;
+  // Best effort, as a drive's purge of a write-protected image would be.
+  static_cast<void>(disk.store->Clear(bytes));
+  if (zeros || disk.desc.sectors == 0) return;
+  std::vector<uint8_t> garbage(ss);
+  uint32_t state = 0x2545F491u;
+  for (uint8_t& b : garbage) {
+    state = state * 1664525u + 1013904223u;
+    b = uint8_t(state >> 24 | 1);  // never zero
+  }
+  const uint64_t sectors = disk.desc.sectors;
+  const uint64_t spots = std::min<uint64_t>(sectors, 64);
+  for (uint64_t i = 0; i < spots; ++i) {
+    const uint64_t sector = spots == 1 ? 0 : i * (sectors - 1) / (spots - 1);
+    static_cast<void>(disk.store->Write(sector * ss, garbage.data(), ss));
+  }
+}
+
+void SimFirmware::Note(const std::string& line) { journal_.push_back(line); }
+
+std::vector<std::string> SimFirmware::Journal() const {
+  std::lock_guard lock(mutex_);
+  return journal_;
+}
+
+bool SimFirmware::Busy() const {
+  std::lock_guard lock(mutex_);
+  return sanitize_.running;
+}
+
+bool SimFirmware::PasswordSet() const {
+  std::lock_guard lock(mutex_);
+  return password_set_;
+}
+
+Result<NvmeCompletion> SimFirmware::Nvme(DiskState& disk, const NvmeAdminCommand& c, bool writable) {
+  if (KindOf(disk.desc) != Kind::kNvme) return Result<NvmeCompletion>::Failure(winconst::kErrorNotSupported);
+  std::lock_guard lock(mutex_);
+  switch (c.opcode) {
+    case 0x06: return NvmeIdentify(disk, c);
+    case 0x02: return NvmeSanitizeLog(disk, c);
+    case 0x84:
+    case 0x80: {
+      if (!writable) return Result<NvmeCompletion>::Failure(winconst::kErrorAccessDenied);
+      Result<NvmeCompletion> r = c.opcode == 0x84 ? NvmeSanitize(disk, c) : NvmeFormat(disk, c);
+      Note(std::string(c.opcode == 0x84 ? "nvme sanitize action=" + std::to_string(c.cdw10 & 7)
+                                        : "nvme format ses=" + std::to_string(c.cdw10 >> 9 & 7)) +
+           (!r.ok() ? " -> refused" : r->Succeeded() ? " -> ok" : " -> failed"));
+      return r;
+    }
+    default:
+      Note("nvme opcode=" + std::to_string(c.opcode) + " -> failed");
+      return Status(kInvalidOpcode);
+  }
+}
+
+NvmeCompletion SimFirmware::NvmeIdentify(const DiskState& disk, const NvmeAdminCommand& c) {
+  const FirmwareSpec& f = *disk.desc.firmware;
+  const uint32_t cns = c.cdw10 & 0xFF;
+  Note("nvme identify cns=" + std::to_string(cns));
+  if (!c.data || c.data_length < 4096) return Status(kInvalidField);
+  uint8_t* d = c.data;
+  std::memset(d, 0, 4096);
+  if (cns == 1) {
+    PutText(d + 4, 20, disk.desc.serial);
+    PutText(d + 24, 40, disk.desc.product);
+    PutText(d + 64, 8, disk.desc.revision);
+    Put16(d + 256, f.format_user_data ? 0x0002 : 0);
+    Put32(d + 328, uint32_t(f.sanitize_crypto) | uint32_t(f.sanitize_block) << 1 | uint32_t(f.sanitize_overwrite) << 2);
+    Put32(d + 516, f.namespaces);
+    d[524] = uint8_t(uint8_t(f.format_all_namespaces) | uint8_t(f.format_crypto) << 2);
+    return Status(0);
+  }
+  if (cns == 0) {
+    if (c.nsid == 0 || c.nsid > f.namespaces) return Status(kInvalidNamespace);
+    Put64(d + 0, disk.desc.sectors);
+    Put64(d + 8, disk.desc.sectors);
+    Put64(d + 16, disk.desc.sectors);
+    d[33] = f.dealloc_read;
+    d[128 + 2] = Log2(disk.desc.sector_size);  // LBA format 0: the data size
+    return Status(0);
+  }
+  if (cns == 2) {
+    for (uint32_t n = 1; n <= f.namespaces; ++n) Put32(d + 4 * (n - 1), n);
+    return Status(0);
+  }
+  return Status(kInvalidField);
+}
+
+NvmeCompletion SimFirmware::NvmeSanitizeLog(DiskState& disk, const NvmeAdminCommand& c) {
+  if ((c.cdw10 & 0xFF) != 0x81 || !c.data || c.data_length < 512) return Status(kInvalidField);
+  Step(disk);
+  std::memset(c.data, 0, c.data_length);
+  uint16_t progress = 0xFFFF;
+  uint16_t state = 0;
+  if (sanitize_.running) {
+    state = 2;
+    progress = uint16_t(uint64_t(sanitize_.steps_total - sanitize_.steps_left) * 65536 / (sanitize_.steps_total + 1));
+  } else if (sanitize_.ever) {
+    state = sanitize_.last_ok ? 1 : 3;
+  }
+  Put16(c.data, progress);
+  Put16(c.data + 2, state);
+  return Status(0);
+}
+
+void SimFirmware::Step(DiskState& disk) {
+  if (!sanitize_.running) return;
+  if (sanitize_.steps_left > 0) --sanitize_.steps_left;
+  if (sanitize_.steps_left > 0) return;
+  sanitize_.running = false;
+  sanitize_.last_ok = !sanitize_.failing;
+  if (sanitize_.last_ok) PurgeContents(disk, KindOf(disk.desc) == Kind::kNvme && disk.desc.firmware->dealloc_read == 1);
+}
+
+Result<NvmeCompletion> SimFirmware::NvmeSanitize(DiskState& disk, const NvmeAdminCommand& c) {
+  const FirmwareSpec& f = *disk.desc.firmware;
+  if (sanitize_.running) return Status(kSanitizeInProgress);
+  const uint32_t action = c.cdw10 & 7;
+  const bool supported = (action == 4 && f.sanitize_crypto) || (action == 2 && f.sanitize_block) ||
+                         (action == 3 && f.sanitize_overwrite);
+  if (!supported) return Status(kInvalidField);
+  bool failing = false;
+  if (auto fault = disk.faults.Fire({FaultOp::kSanitize})) {
+    if (fault->error) return Result<NvmeCompletion>::Failure(fault->error);
+    failing = true;
+  }
+  sanitize_ = {true, failing, true, false, f.sanitize_steps, f.sanitize_steps};
+  if (f.sanitize_steps == 0) {
+    sanitize_.steps_left = 1;
+    Step(disk);
+  }
+  return Status(0);
+}
+
+Result<NvmeCompletion> SimFirmware::NvmeFormat(DiskState& disk, const NvmeAdminCommand& c) {
+  const FirmwareSpec& f = *disk.desc.firmware;
+  if (sanitize_.running) return Status(kSanitizeInProgress);
+  if (!f.format_user_data) return Status(kInvalidOpcode);
+  const uint32_t ses = c.cdw10 >> 9 & 7;
+  if ((ses == 2 && !f.format_crypto) || ses > 2 || (c.cdw10 & 0x0F) != 0) return Status(kInvalidField);
+  if (c.nsid != 0xFFFFFFFF && (c.nsid == 0 || c.nsid > f.namespaces)) return Status(kInvalidNamespace);
+  if (auto fault = disk.faults.Fire({FaultOp::kFormat})) {
+    if (fault->error) return Result<NvmeCompletion>::Failure(fault->error);
+    return Status(kInternalError);
+  }
+  if (ses != 0) PurgeContents(disk, f.dealloc_read == 1);
+  return Status(0);
+}
+
+Result<AtaReply> SimFirmware::Ata(DiskState& disk, const AtaCommand& c, bool writable) {
+  if (KindOf(disk.desc) != Kind::kAta) return Result<AtaReply>::Failure(winconst::kErrorNotSupported);
+  std::lock_guard lock(mutex_);
+  if (!started_) {
+    started_ = true;
+    // A drive with a password set comes up locked.
+    password_set_ = locked_ = disk.desc.firmware->password_set;
+  }
+  const bool after_prepare = prepared_;
+  prepared_ = false;
+  if (c.command == 0xEC) {
+    Note("ata identify");
+    return AtaIdentify(disk, c);
+  }
+  if (!writable) return Result<AtaReply>::Failure(winconst::kErrorAccessDenied);
+  if (c.command == 0xB4) return AtaSanitize(disk, c);
+  prepared_ = after_prepare;
+  Result<AtaReply> r = AtaSecurity(disk, c);
+  return r;
+}
+
+AtaReply SimFirmware::AtaIdentify(const DiskState& disk, const AtaCommand& c) const {
+  if (!c.data || c.data_length < 512 || c.direction != AtaCommand::Data::kIn) return AtaAbort();
+  const FirmwareSpec& f = *disk.desc.firmware;
+  uint8_t* id = c.data;
+  std::memset(id, 0, 512);
+  auto word = [id](int n, uint16_t v) { Put16(id + 2 * n, v); };
+  word(0, 0x0040);
+  PutAtaText(id, 10, 10, disk.desc.serial);
+  PutAtaText(id, 23, 4, disk.desc.revision);
+  PutAtaText(id, 27, 20, disk.desc.product);
+  const uint64_t sectors = disk.desc.sectors;
+  const uint32_t lba28 = uint32_t(std::min<uint64_t>(sectors, 0x0FFFFFFF));
+  word(60, uint16_t(lba28));
+  word(61, uint16_t(lba28 >> 16));
+  for (int i = 0; i < 4; ++i) word(100 + i, uint16_t(sectors >> (16 * i)));
+  const bool sanitize = f.sanitize_crypto || f.sanitize_block || f.sanitize_overwrite;
+  word(59, uint16_t(uint16_t(sanitize) << 12 | uint16_t(f.sanitize_crypto) << 13 |
+                    uint16_t(f.sanitize_overwrite) << 14 | uint16_t(f.sanitize_block) << 15));
+  const bool security = f.security != FirmwareSpec::Security::kNone;
+  word(82, uint16_t(uint16_t(security) << 1));
+  word(83, uint16_t(1u << 10 | 1u << 14));  // 48-bit addressing; the word is valid
+  word(85, uint16_t(uint16_t(password_set_) << 1));
+  if (security) {
+    const uint16_t minutes = uint16_t(std::min<uint32_t>(f.erase_minutes / 2, 0xFF));
+    word(89, minutes);
+    word(90, minutes);
+    word(128, uint16_t(1u | uint16_t(password_set_) << 1 | uint16_t(locked_) << 2 | uint16_t(f.frozen) << 3 |
+                       uint16_t(f.count_expired) << 4 |
+                       uint16_t(f.security == FirmwareSpec::Security::kEnhanced) << 5));
+  }
+  return AtaOk();
+}
+
+Result<AtaReply> SimFirmware::AtaSanitize(DiskState& disk, const AtaCommand& c) {
+  const FirmwareSpec& f = *disk.desc.firmware;
+  if (c.feature == 0x0000) {
+    Step(disk);
+    AtaReply reply = AtaOk();
+    if (sanitize_.running) {
+      reply.count = 1u << 14;
+      reply.lba = uint64_t(sanitize_.steps_total - sanitize_.steps_left) * 65536 / (sanitize_.steps_total + 1);
+    } else if (sanitize_.ever && sanitize_.last_ok) {
+      reply.count = 1u << 15;
+    } else if (sanitize_.ever) {
+      reply = AtaAbort();
+    }
+    return reply;
+  }
+  const bool supported = (c.feature == 0x0011 && f.sanitize_crypto && c.lba == 0x43727970) ||
+                         (c.feature == 0x0012 && f.sanitize_block && c.lba == 0x426B4572) ||
+                         (c.feature == 0x0014 && f.sanitize_overwrite && (c.lba >> 32) == 0x4F57);
+  std::string line = "ata sanitize feature=" + std::to_string(c.feature);
+  if (!supported || sanitize_.running) {
+    Note(line + " -> failed");
+    return AtaAbort();
+  }
+  bool failing = false;
+  if (auto fault = disk.faults.Fire({FaultOp::kSanitize})) {
+    if (fault->error) {
+      Note(line + " -> refused");
+      return Result<AtaReply>::Failure(fault->error);
+    }
+    failing = true;
+  }
+  Note(line + " -> ok");
+  sanitize_ = {true, failing, true, false, std::max<uint32_t>(f.sanitize_steps, 1), std::max<uint32_t>(f.sanitize_steps, 1)};
+  return AtaOk();
+}
+
+Result<AtaReply> SimFirmware::AtaSecurity(DiskState& disk, const AtaCommand& c) {
+  const FirmwareSpec& f = *disk.desc.firmware;
+  const bool has_block = c.data && c.data_length >= 512 && c.direction == AtaCommand::Data::kOut;
+  std::string name;
+  FaultOp op = FaultOp::kSetPassword;
+  switch (c.command) {
+    case 0xF1: name = "security-set-password"; break;
+    case 0xF3: name = "security-erase-prepare"; break;
+    case 0xF4: name = "security-erase-unit"; op = FaultOp::kEraseUnit; break;
+    case 0xF6: name = "security-disable-password"; op = FaultOp::kDisablePassword; break;
+    default:
+      prepared_ = false;
+      Note("ata command=" + std::to_string(c.command) + " -> failed");
+      return AtaAbort();
+  }
+  if (c.command == 0xF4 && has_block && (c.data[0] & 2)) name += " enhanced";
+  const bool usable = f.security != FirmwareSpec::Security::kNone && !f.frozen && !f.count_expired &&
+                      !sanitize_.running;
+  bool ok = usable;
+  if (ok && c.command != 0xF3) ok = has_block;
+  if (ok) {
+    switch (c.command) {
+      case 0xF1: ok = !password_set_; break;
+      case 0xF3: ok = true; break;
+      case 0xF4:
+        ok = prepared_ && password_set_ && AtaPassword(c.data) == password_ &&
+             (!(c.data[0] & 2) || f.security == FirmwareSpec::Security::kEnhanced);
+        break;
+      case 0xF6: ok = password_set_ && !locked_ && AtaPassword(c.data) == password_; break;
+    }
+  }
+  prepared_ = false;
+  if (ok && c.command != 0xF3) {
+    if (auto fault = disk.faults.Fire({op})) {
+      if (fault->error) {
+        Note("ata " + name + " -> refused");
+        return Result<AtaReply>::Failure(fault->error);
+      }
+      ok = false;
+    }
+  }
+  Note("ata " + name + (ok ? " -> ok" : " -> failed"));
+  if (!ok) return AtaAbort();
+  switch (c.command) {
+    case 0xF1:
+      password_set_ = true;
+      password_ = AtaPassword(c.data);
+      break;
+    case 0xF3: prepared_ = true; break;
+    case 0xF4:
+      PurgeContents(disk, false);
+      password_set_ = locked_ = false;
+      password_.clear();
+      break;
+    case 0xF6:
+      password_set_ = false;
+      password_.clear();
+      break;
+  }
+  return AtaOk();
+}
+
+}  // namespace plexi::sim

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# plexiscrub-cli and the drive's own purge, on simulated drives backed by
+# image files: inspect shows what each drive can do and why not, erase
+# --method 3 runs the chosen command, writes zeros where the drive does not
+# promise them, and touches nothing but the confirmed drive.
+set -u
+cli=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+nonzero_after_first_sector() { tail -c +513 "$1" | tr -d '\0' | wc -c; }
+
+for n in 1 2 3 4; do head -c 4M /dev/urandom >"$work/d$n.img"; done
+cp "$work/d4.img" "$work/d4.orig"
+cat >"$work/m.machine" <<'MACHINE'
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0
+disk 1 image=d1.img bus=nvme product="Fast" sanitize=crypto format=crypto dlfeat=zeros
+disk 2 image=d2.img bus=sata product="Old" security=enhanced erase-minutes=2
+disk 3 image=d3.img bus=sata product="Frozen" security=normal frozen=yes
+disk 4 image=d4.img bus=usb product="Stick"
+trace writes commands
+MACHINE
+
+out=$("$cli" inspect 1 --simulate "$work/m.machine" 2>&1)
+grep -q '^purge: yes (NVMe サニタイズ（暗号消去）)' <<<"$out" || fail "inspect of an NVMe drive: $out"
+grep -q 'ゼロ書き込みは行いません' <<<"$out" || fail "no zero pass after a purge that reads zeros: $out"
+out=$("$cli" inspect 2 --simulate "$work/m.machine" 2>&1)
+grep -q '^purge: yes (ATA セキュリティ消去（拡張）)' <<<"$out" || fail "inspect of an ATA drive: $out"
+grep -q '続けてゼロを 1 回書き込みます' <<<"$out" || fail "a zero pass after an ATA erase: $out"
+out=$("$cli" inspect 3 --simulate "$work/m.machine" 2>&1)
+grep -q '^purge: no (ドライブのセキュリティ機能が凍結されています' <<<"$out" || fail "frozen drive: $out"
+out=$("$cli" inspect 4 --simulate "$work/m.machine" 2>&1)
+grep -q '^purge: no (USB 変換アダプタ' <<<"$out" || fail "USB bridge: $out"
+# Inspect sends identify commands only.
+grep -v 'command=0xec\|opcode=0x6 ' "$work/m.machine.trace" | grep -q '^command' && fail "inspect changed a drive"
+rm -f "$work/m.machine.trace"
+
+out=$("$cli" erase 2 --method 3 --verify --yes --simulate "$work/m.machine" 2>"$work/err")
+grep -q '^result: 2 ' <<<"$out" || fail "ATA purge: $out $(cat "$work/err")"
+grep -q 'ATA セキュリティ消去（拡張）' <<<"$out" || fail "the purge names its command: $out"
+grep -q '途中で中止できません' <<<"$out" || fail "the confirmation warns that the purge cannot be stopped"
+[ "$(nonzero_after_first_sector "$work/d2.img")" -eq 0 ] || fail "data left after the ATA purge"
+"$cli" inspect 2 --simulate "$work/m.machine" | grep -q '^method: 3 (ファームウェア消去)' || fail "the record names method 3"
+# The password was set and cleared around the erase, and only drive 2 was written to.
+grep -q 'PHYSICALDRIVE2 ata command=0xf1' "$work/m.machine.trace" || fail "no password set"
+grep -q 'PHYSICALDRIVE2 ata command=0xf4' "$work/m.machine.trace" || fail "no erase unit"
+grep '^write ' "$work/m.machine.trace" | grep -qv 'PHYSICALDRIVE2 ' && fail "a write reached another drive"
+grep '^command ' "$work/m.machine.trace" | grep -qv 'PHYSICALDRIVE2 ' && fail "a command reached another drive"
+
+out=$("$cli" erase 1 --method 3 --yes --simulate "$work/m.machine" 2>/dev/null)
+grep -q '^result: 2 ' <<<"$out" || fail "NVMe purge: $out"
+[ "$(nonzero_after_first_sector "$work/d1.img")" -eq 0 ] || fail "data left after the NVMe purge"
+
+# Refused with the reason; the drive keeps every byte.
+out=$("$cli" erase 4 --method 3 --yes --simulate "$work/m.machine" 2>&1)
+grep -q '^result: -1 ' <<<"$out" || fail "a USB bridge cannot purge: $out"
+grep -q 'USB 変換アダプタ' <<<"$out" || fail "the refusal says why: $out"
+cmp -s "$work/d4.img" "$work/d4.orig" || fail "the refused drive changed"
+
+# An erase with another method sends the drive no firmware command.
+rm -f "$work/m.machine.trace"
+"$cli" erase 3 --method 0 --yes --simulate "$work/m.machine" >/dev/null 2>&1
+grep -q '^command' "$work/m.machine.trace" && fail "method 0 sent a firmware command"
+
+"$cli" erase 1 --method 4 --yes --simulate "$work/m.machine" >/dev/null 2>"$work/err"
+[ $? -eq 2 ] || fail "--method 4 is a usage error"
+
+[ "$failures" -eq 0 ] && echo "all passed"
+exit $((failures > 0))

@@ -1,0 +1,163 @@
+#include "drives/purge_capability.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/winconst.h"
+
+namespace plexi {
+namespace {
+
+void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+  b[at] = uint8_t(v);
+  b[at + 1] = uint8_t(v >> 8);
+}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  Put16(b, at, uint16_t(v));
+  Put16(b, at + 2, uint16_t(v >> 16));
+}
+
+struct NvmeIdentify {
+  std::vector<uint8_t> ctrl = std::vector<uint8_t>(4096), ns = std::vector<uint8_t>(4096);
+  NvmeIdentify(uint16_t oacs, uint8_t fna, uint32_t sanicap, uint32_t nn, uint8_t dlfeat, uint8_t flbas = 0) {
+    Put16(ctrl, 256, oacs);
+    ctrl[524] = fna;
+    Put32(ctrl, 328, sanicap);
+    Put32(ctrl, 516, nn);
+    ns[26] = flbas;
+    ns[33] = dlfeat;
+  }
+  NvmeFacts Facts(std::optional<uint32_t> active = 1) const {
+    NvmeFacts f = ParseNvmeIdentify(ctrl.data(), ns.data());
+    f.active_namespaces = active;
+    return f;
+  }
+};
+
+std::vector<uint8_t> AtaIdentify(uint16_t w59, uint16_t w82, uint16_t w128, uint16_t w89 = 0) {
+  std::vector<uint8_t> id(512);
+  Put16(id, 2 * 59, w59);
+  Put16(id, 2 * 82, w82);
+  Put16(id, 2 * 128, w128);
+  Put16(id, 2 * 89, w89);
+  return id;
+}
+
+TEST(PurgeCapability, NvmeChoosesTheStrongestCommandInOrder) {
+  struct Case {
+    uint16_t oacs;
+    uint8_t fna;
+    uint32_t sanicap;
+    PurgeCommand expected;
+  } cases[] = {
+      {0x0002, 0x04, 0x7, PurgeCommand::kNvmeSanitizeCrypto},
+      {0x0002, 0x04, 0x6, PurgeCommand::kNvmeSanitizeBlock},
+      {0x0002, 0x04, 0x4, PurgeCommand::kNvmeSanitizeOverwrite},
+      {0x0002, 0x04, 0x0, PurgeCommand::kNvmeFormatCrypto},
+      {0x0002, 0x00, 0x0, PurgeCommand::kNvmeFormatUserData},
+      // The crypto-erase bit means nothing without Format NVM itself.
+      {0x0000, 0x04, 0x0, PurgeCommand::kNone},
+  };
+  for (const Case& c : cases) {
+    const PurgeCapability cap = ChoosePurge(Transport::kNvme, NvmeIdentify(c.oacs, c.fna, c.sanicap, 1, 0).Facts(), {});
+    EXPECT_EQ(cap.command, c.expected) << int(c.oacs) << " " << int(c.fna) << " " << c.sanicap;
+    EXPECT_EQ(cap.block, c.expected == PurgeCommand::kNone ? PurgeBlock::kNotSupported : PurgeBlock::kNone);
+  }
+}
+
+TEST(PurgeCapability, ZeroPassDependsOnWhatDeallocatedBlocksReadAs) {
+  EXPECT_TRUE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x09).Facts(), {}).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x02).Facts(), {}).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x00).Facts(), {}).zeros_guaranteed);
+  // ATA drives never promise zeros after these commands.
+  const AtaFacts ata = ParseAtaIdentify(AtaIdentify(0xB000, 0x0002, 0x0021).data());
+  EXPECT_FALSE(ChoosePurge(Transport::kAta, {}, ata).zeros_guaranteed);
+}
+
+// A sanitize covers the whole subsystem, and a format may cover every
+// namespace: neither may reach namespaces other than the confirmed drive.
+TEST(PurgeCapability, CommandsThatReachOtherNamespacesAreHeldBack) {
+  const NvmeIdentify sanitize_and_format(0x0002, 0x00, 0x3, 4, 1);
+  PurgeCapability cap = ChoosePurge(Transport::kNvme, sanitize_and_format.Facts(2), {});
+  EXPECT_EQ(cap.command, PurgeCommand::kNvmeFormatUserData);  // per namespace: allowed
+  const NvmeIdentify format_all(0x0002, 0x01, 0x3, 4, 1);
+  cap = ChoosePurge(Transport::kNvme, format_all.Facts(2), {});
+  EXPECT_EQ(cap.command, PurgeCommand::kNone);
+  EXPECT_EQ(cap.block, PurgeBlock::kOtherNamespaces);
+  // Unknown attachment: the controller's namespace limit decides.
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, format_all.Facts(std::nullopt), {}).block, PurgeBlock::kOtherNamespaces);
+  const NvmeIdentify single(0x0002, 0x01, 0x3, 1, 1);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, single.Facts(std::nullopt), {}).command, PurgeCommand::kNvmeSanitizeCrypto);
+}
+
+TEST(PurgeCapability, AtaSanitizeThenSecurityEraseAndTheReasonsWhyNot) {
+  struct Case {
+    uint16_t w59, w82, w128;
+    PurgeCommand command;
+    PurgeBlock block;
+  } cases[] = {
+      {0xF000, 0x0002, 0x0021, PurgeCommand::kAtaSanitizeCrypto, PurgeBlock::kNone},
+      {0x9000, 0x0002, 0x0021, PurgeCommand::kAtaSanitizeBlock, PurgeBlock::kNone},
+      {0x5000, 0x0000, 0x0000, PurgeCommand::kAtaSanitizeOverwrite, PurgeBlock::kNone},
+      // Sanitize modes without the feature set bit are not believed.
+      {0xE000, 0x0002, 0x0021, PurgeCommand::kAtaEnhancedSecureErase, PurgeBlock::kNone},
+      {0x0000, 0x0002, 0x0001, PurgeCommand::kAtaSecureErase, PurgeBlock::kNone},
+      {0x0000, 0x0002, 0x0029, PurgeCommand::kNone, PurgeBlock::kFrozen},
+      {0x0000, 0x0002, 0x0023, PurgeCommand::kNone, PurgeBlock::kPasswordSet},
+      {0x0000, 0x0002, 0x0011, PurgeCommand::kNone, PurgeBlock::kAttemptsExpired},
+      {0x0000, 0x0000, 0x0021, PurgeCommand::kNone, PurgeBlock::kNotSupported},
+      // A frozen security set does not stop a sanitize.
+      {0x9000, 0x0002, 0x0029, PurgeCommand::kAtaSanitizeBlock, PurgeBlock::kNone},
+  };
+  for (const Case& c : cases) {
+    const PurgeCapability cap = ChoosePurge(Transport::kAta, {}, ParseAtaIdentify(AtaIdentify(c.w59, c.w82, c.w128).data()));
+    EXPECT_EQ(cap.command, c.command) << std::hex << c.w59 << " " << c.w128;
+    EXPECT_EQ(cap.block, c.block) << std::hex << c.w59 << " " << c.w128;
+  }
+}
+
+TEST(PurgeCapability, TransportAndUnansweredIdentify) {
+  EXPECT_EQ(TransportOfBus(winconst::kBusTypeNvme), Transport::kNvme);
+  EXPECT_EQ(TransportOfBus(winconst::kBusTypeSata), Transport::kAta);
+  EXPECT_EQ(TransportOfBus(winconst::kBusTypeUsb), Transport::kUsbBridge);
+  EXPECT_EQ(TransportOfBus(winconst::kBusTypeFileBackedVirtual), Transport::kOther);
+  EXPECT_EQ(ChoosePurge(Transport::kUsbBridge, {}, {}).block, PurgeBlock::kUsbBridge);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, {}, {}).block, PurgeBlock::kNotSupported);
+  EXPECT_FALSE(PurgeBlockText(PurgeBlock::kFrozen).empty());
+}
+
+TEST(PurgeCapability, AtaEraseTimesInBothFormats) {
+  EXPECT_EQ(ParseAtaIdentify(AtaIdentify(0, 2, 1, 30).data()).erase_minutes, 60u);
+  EXPECT_EQ(ParseAtaIdentify(AtaIdentify(0, 2, 1, 0x8000 | 300).data()).erase_minutes, 600u);
+  EXPECT_EQ(ParseAtaIdentify(AtaIdentify(0, 2, 1, 0x0F1E).data()).erase_minutes, 60u);  // short format: 8 bits
+}
+
+TEST(PurgeCommands, FormatKeepsTheFormatInUseAndSanitizeCarriesItsKeys) {
+  NvmeIdentify id(2, 0, 0, 1, 0, /*flbas=*/0x32);  // index 0x12, extended metadata
+  NvmeFacts f = id.Facts();
+  f.protection = 0x09;  // type 1, in the first bytes
+  const platform::NvmeAdminCommand format = nvme::Format(7, f, nvme::kSesCrypto);
+  EXPECT_EQ(format.opcode, 0x80);
+  EXPECT_EQ(format.nsid, 7u);
+  EXPECT_EQ(format.cdw10, 0x2u | 1u << 4 | 1u << 5 | 1u << 8 | 2u << 9 | 1u << 12);
+  EXPECT_EQ(nvme::Sanitize(nvme::kSanitizeCryptoErase).cdw10, 4u);
+  EXPECT_EQ(nvme::Sanitize(nvme::kSanitizeOverwrite).cdw10, 3u | 1u << 4);
+  uint8_t log[512] = {};
+  EXPECT_EQ(nvme::SanitizeStatusLog(log).cdw10, 0x81u | 127u << 16);
+
+  uint8_t block[512];
+  const platform::AtaCommand erase = ata::EraseUnit(block, true, 120);
+  EXPECT_EQ(erase.command, 0xF4);
+  EXPECT_EQ(block[0], 0x02);  // enhanced, user password
+  EXPECT_EQ(block[2], 'l');   // "Pl" swapped within its word
+  EXPECT_EQ(block[3], 'P');
+  EXPECT_EQ(ata::Sanitize(ata::kSanitizeBlock).lba, 0x426B4572u);
+  const ata::SanitizeStatus s = ata::ParseSanitizeStatus({0x40, 0, 0x4000, 0x8000});
+  EXPECT_TRUE(s.in_progress);
+  EXPECT_FALSE(s.completed);
+  EXPECT_EQ(s.progress, 0x8000);
+}
+
+}  // namespace
+}  // namespace plexi

@@ -1,0 +1,327 @@
+// The firmware purge from the confirmation to the record, on simulated
+// drives that answer NVMe and ATA commands: which command runs, the zero
+// pass where the drive promises nothing, the password of a security erase,
+// every refusal and failure, and that only the confirmed drive is touched.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "erase/erase_test_support.h"
+#include "record/erase_record.h"
+#include "report/erase_report.h"
+#include "support/test_support.h"
+
+namespace plexi {
+namespace {
+
+constexpr char kMachine[] = R"(
+disk 0 size=64M bus=sata product="System"
+volume C: disk=0 offset=1M length=60M
+disk 1 sectors=8192 bus=nvme product="NvmeCrypto" sanitize=crypto,block format=crypto dlfeat=zeros
+disk 2 sectors=8192 bus=nvme product="NvmeFormat" format=user-data
+disk 3 sectors=8192 bus=sata product="AtaSanitize" sanitize=block security=enhanced sanitize-steps=4
+disk 4 sectors=8192 bus=sata product="AtaSecurity" security=enhanced erase-minutes=4
+disk 5 sectors=8192 bus=sata product="AtaFrozen" security=normal frozen=yes
+disk 6 sectors=8192 bus=usb product="UsbBridge"
+disk 7 sectors=8192 bus=sata product="Plain"
+disk 8 sectors=8192 bus=sata product="EraseFails" security=normal
+fault disk=8 op=erase-unit
+disk 9 sectors=8192 bus=sata product="PasswordStuck" security=normal
+fault disk=9 op=erase-unit
+fault disk=9 op=disable-password
+disk 10 sectors=8192 bus=nvme product="SanitizeFails" sanitize=block dlfeat=zeros
+fault disk=10 op=sanitize
+disk 11 sectors=8192 bus=usb product="PassingBridge" bridge=passes security=normal
+disk 12 sectors=8192 bus=nvme product="Shared" namespaces=2 sanitize=crypto format=user-data format-all=yes
+disk 13 sectors=8192 bus=nvme product="NotReached" sanitize=block
+fault disk=13 op=sanitize error=50
+)";
+
+constexpr uint32_t kSectors = 8192;
+constexpr uint64_t kBytes = uint64_t(kSectors) * 512;
+
+// Records the drive's progress as the purge dialog would show it.
+class PurgeUi : public test::ScriptedEraseUi {
+ public:
+  PurgeRun RunPurge(const PurgeRequest& request, const PurgeTask& task) override {
+    purge_requests.push_back(request);
+    struct View : PurgeView {
+      std::vector<std::optional<uint32_t>>* seen;
+      void SetPurgeProgress(std::optional<uint32_t> p) override { seen->push_back(p); }
+    } view;
+    view.seen = &progress;
+    return task(view);
+  }
+  std::vector<PurgeRequest> purge_requests;
+  std::vector<std::optional<uint32_t>> progress;
+};
+
+class PurgeTest : public ::testing::Test {
+ protected:
+  PurgeTest() {
+    ui_.choice = ConfirmChoice{true, true, true, OverwriteMethod::kFirmwarePurge};
+    // Old contents everywhere, to see what the purge and the zero pass leave.
+    for (uint32_t disk = 1; disk <= 13; ++disk) Scribble(disk);
+  }
+  EraseResult Erase(uint32_t disk) {
+    return workflow_.RunErase(DriveDesignator::Physical(disk), "Drive", ViewMode::kPhysical);
+  }
+  void Scribble(uint32_t disk) {
+    const std::vector<uint8_t> old(512, 0x5A);
+    for (uint64_t sector : {uint64_t(0), uint64_t(1), uint64_t(4000), uint64_t(kSectors - 1)})
+      machine_->PokeDisk(disk, sector * 512, old.data(), old.size());
+  }
+  // Whether every byte after the first sector is zero.
+  bool ZeroAfterRecord(uint32_t disk) {
+    const std::vector<uint8_t> bytes = machine_->PeekDisk(disk, 512, kBytes - 512);
+    return bytes.size() == kBytes - 512 && std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+  }
+  bool Journaled(uint32_t disk, const std::string& line) {
+    const std::vector<std::string> j = machine_->FirmwareJournal(disk);
+    return std::find(j.begin(), j.end(), line) != j.end();
+  }
+  // Firmware commands other than identify and status.
+  size_t ChangingCommands(uint32_t disk) {
+    const std::vector<std::string> j = machine_->FirmwareJournal(disk);
+    return size_t(std::count_if(j.begin(), j.end(), [](const std::string& line) {
+      return line.find("identify") == std::string::npos;
+    }));
+  }
+  bool Reported(const std::string& fragment) {
+    return std::any_of(env_.reported.begin(), env_.reported.end(),
+                       [&](const std::string& r) { return r.find(fragment) != std::string::npos; }) ||
+           std::any_of(ui_.messages.begin(), ui_.messages.end(),
+                       [&](const std::string& r) { return r.find(fragment) != std::string::npos; });
+  }
+
+  std::unique_ptr<sim::SimMachine> machine_ = test::MakeMachine(kMachine);
+  PurgeUi ui_;
+  test::FakeEnvironment env_;
+  EstimateState estimate_;
+  EraseWorkflow workflow_{*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0}};
+};
+
+TEST_F(PurgeTest, ADrivePromisingZerosIsOnlyReadBackAndRecordedAsPurged) {
+  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  ASSERT_EQ(ui_.confirm_requests.size(), 1u);
+  const ConfirmRequest& request = ui_.confirm_requests[0];
+  EXPECT_TRUE(request.purge_offered);
+  const std::string lines = [&] {
+    std::string all;
+    for (const std::string& l : request.purge_lines) all += l + "\n";
+    return all;
+  }();
+  EXPECT_NE(lines.find("NVMe サニタイズ（暗号消去）"), std::string::npos) << lines;
+  EXPECT_NE(lines.find(erase_text::kPurgeWarning), std::string::npos);
+
+  EXPECT_TRUE(Journaled(1, "nvme sanitize action=4 -> ok"));
+  EXPECT_EQ(ChangingCommands(1), 1u);
+  EXPECT_TRUE(ZeroAfterRecord(1));
+  // Only the record was written; the read-back covered the whole drive.
+  EXPECT_EQ(machine_->DiskCounters(1).bytes_written, 512u);
+  EXPECT_EQ(workflow_.RecordAfterErase().method, 3);
+  EXPECT_EQ(workflow_.RecordAfterErase().kind, RecordKind::kComplete);
+  ASSERT_FALSE(ui_.progress.empty());
+  EXPECT_EQ(ui_.progress.back(), 65536u);
+
+  const EraseJournal& j = workflow_.Journal();
+  EXPECT_EQ(j.purge_command, "NVMe サニタイズ（暗号消去）");
+  EXPECT_TRUE(j.purge_completed);
+  EXPECT_FALSE(j.purge_zero_pass);
+  EXPECT_EQ(j.verify, VerifyResult::kPassed);
+  const json::Value body = report::ReportBody(j, report::ReportContext{});
+  EXPECT_EQ(body["sanitization"].Text("category"), "Purge");
+  EXPECT_EQ(body["method"]["code"].AsInt(), 3);
+  EXPECT_EQ(body["method"].Text("firmware_command"), "NVMe サニタイズ（暗号消去）");
+}
+
+// A drive that does not say its erased blocks read as zeros gets the zero
+// pass, and the read-back proves it.
+TEST_F(PurgeTest, ZeroPassFollowsWhereTheDrivePromisesNothing) {
+  for (uint32_t disk : {2u, 3u}) {
+    SCOPED_TRACE(disk);
+    EXPECT_EQ(Erase(disk), EraseResult::kCompletionRecordSaved);
+    EXPECT_TRUE(workflow_.Journal().purge_zero_pass);
+    EXPECT_EQ(workflow_.Journal().verify, VerifyResult::kPassed);
+    EXPECT_EQ(machine_->DiskCounters(disk).bytes_written, kBytes + 512);
+    EXPECT_TRUE(ZeroAfterRecord(disk));
+  }
+  EXPECT_TRUE(Journaled(2, "nvme format ses=1 -> ok"));
+  EXPECT_TRUE(Journaled(3, "ata sanitize feature=18 -> ok"));
+  // The ATA sanitize reported its progress while under way.
+  EXPECT_GE(std::count_if(ui_.progress.begin(), ui_.progress.end(),
+                          [](const std::optional<uint32_t>& p) { return p && *p > 0 && *p < 65536; }),
+            2);
+  const json::Value body = report::ReportBody(workflow_.Journal(), report::ReportContext{});
+  EXPECT_EQ(body["method"]["passes"].AsArray()->size(), 1u);
+}
+
+TEST_F(PurgeTest, SecurityEraseSetsTheTemporaryPasswordAndClearsIt) {
+  EXPECT_EQ(Erase(4), EraseResult::kCompletionRecordSaved);
+  EXPECT_TRUE(Journaled(4, "ata security-set-password -> ok"));
+  EXPECT_TRUE(Journaled(4, "ata security-erase-unit enhanced -> ok"));
+  EXPECT_FALSE(machine_->FirmwarePasswordSet(4));
+  EXPECT_TRUE(ZeroAfterRecord(4));
+  // A passing USB bridge carries the same commands.
+  EXPECT_EQ(Erase(11), EraseResult::kCompletionRecordSaved);
+  EXPECT_TRUE(Journaled(11, "ata security-erase-unit -> ok"));
+  EXPECT_FALSE(machine_->FirmwarePasswordSet(11));
+}
+
+TEST_F(PurgeTest, AFailedSecurityEraseStillClearsThePassword) {
+  EXPECT_EQ(Erase(8), EraseResult::kNotRecorded);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);  // the drive may have begun
+  EXPECT_TRUE(Journaled(8, "ata security-erase-unit -> failed"));
+  EXPECT_TRUE(Journaled(8, "ata security-disable-password -> ok"));
+  EXPECT_FALSE(machine_->FirmwarePasswordSet(8));
+  EXPECT_TRUE(Reported(purge_text::kFailed));
+  EXPECT_EQ(machine_->DiskCounters(8).bytes_written, 0u);
+  EXPECT_EQ(workflow_.Journal().outcome, JournalOutcome::kFailed);
+  EXPECT_TRUE(ui_.progress_requests.empty());  // no zero pass after a failed purge
+
+  // A drive that refuses to clear it: the user is told the password.
+  EXPECT_EQ(Erase(9), EraseResult::kNotRecorded);
+  EXPECT_TRUE(machine_->FirmwarePasswordSet(9));
+  EXPECT_TRUE(Reported(ata::kTemporaryPassword));
+}
+
+TEST_F(PurgeTest, AFailedSanitizeLeavesNoRecordAndNoCompletedPurge) {
+  const std::vector<uint8_t> earlier = BuildCompletionRecord(512, 1);
+  machine_->PokeDisk(10, 0, earlier.data(), earlier.size());
+  ui_.answers = {true};  // erase it again
+  EXPECT_EQ(Erase(10), EraseResult::kNotRecorded);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);
+  EXPECT_FALSE(workflow_.Journal().purge_completed);
+  EXPECT_EQ(machine_->PeekDisk(10, 4000 * 512, 1)[0], 0x5A);  // the old contents are still there
+  // The list row is told what the first sector holds after the attempt.
+  EXPECT_EQ(workflow_.RecordAfterErase().kind, RecordKind::kComplete);
+  EXPECT_EQ(workflow_.RecordAfterErase().method, 1);
+  const json::Value body = report::ReportBody(workflow_.Journal(), report::ReportContext{});
+  EXPECT_EQ(body["sanitization"].Text("category"), "none");
+
+  // A command the driver does not pass never reached the drive.
+  EXPECT_EQ(Erase(13), EraseResult::kNotRecorded);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kNothingWritten);
+  EXPECT_EQ(workflow_.Journal().outcome, JournalOutcome::kRefused);
+}
+
+// Not offered, with the reason, and refused if asked for anyway: nothing
+// but identify commands reaches these drives.
+TEST_F(PurgeTest, DrivesThatCannotPurgeSayWhyAndAreNotTouched) {
+  const struct {
+    uint32_t disk;
+    PurgeBlock block;
+  } cases[] = {{5, PurgeBlock::kFrozen},
+               {6, PurgeBlock::kUsbBridge},
+               {7, PurgeBlock::kNotSupported},
+               {12, PurgeBlock::kOtherNamespaces}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.disk);
+    ui_.confirm_requests.clear();
+    ui_.messages.clear();
+    EXPECT_EQ(Erase(c.disk), EraseResult::kNotRecorded);
+    ASSERT_EQ(ui_.confirm_requests.size(), 1u);
+    EXPECT_FALSE(ui_.confirm_requests[0].purge_offered);
+    EXPECT_EQ(workflow_.Purge().block, c.block);
+    EXPECT_NE(ui_.confirm_requests[0].purge_lines.back().find(PurgeBlockText(c.block)), std::string::npos);
+    EXPECT_TRUE(Reported(PurgeBlockText(c.block)));
+    EXPECT_EQ(ChangingCommands(c.disk), 0u);
+    EXPECT_EQ(machine_->DiskCounters(c.disk).bytes_written, 0u);
+  }
+}
+
+TEST_F(PurgeTest, OnlyTheConfirmedDriveIsTouched) {
+  ASSERT_EQ(Erase(2), EraseResult::kCompletionRecordSaved);
+  for (uint32_t disk = 0; disk <= 13; ++disk) {
+    if (disk == 2) continue;
+    SCOPED_TRACE(disk);
+    EXPECT_EQ(machine_->DiskCounters(disk).bytes_written, 0u);
+    EXPECT_TRUE(machine_->FirmwareJournal(disk).empty());
+    if (disk > 0) {
+      EXPECT_EQ(machine_->PeekDisk(disk, 4000 * 512, 1)[0], 0x5A);
+    }
+  }
+}
+
+// The zero pass after a purge can be stopped, but the erase then starts
+// over: no resume record, and none with the purge's number is believed.
+TEST_F(PurgeTest, APurgeIsNeverResumed) {
+  ui_.view.on_write = [this](uint64_t) { workflow_.RequestCancel(); };
+  EXPECT_EQ(Erase(2), EraseResult::kNotRecorded);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kInterruptedPartly);
+  EXPECT_EQ(std::count(ui_.asked.begin(), ui_.asked.end(), EraseQuestion::Id::kSaveResumePoint), 0);
+
+  ui_.view.on_write = nullptr;
+  ui_.asked.clear();
+  EraseRecordFields fields{3, 10, 0, kSectors, 256};  // this drive's chunk layout
+  machine_->PokeDisk(2, 0, BuildResumeRecord(512, fields).data(), 512);
+  EXPECT_EQ(Erase(2), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(std::count(ui_.asked.begin(), ui_.asked.end(), EraseQuestion::Id::kResume), 0);
+  EXPECT_TRUE(std::find(ui_.messages.begin(), ui_.messages.end(), erase_text::kResumeLayoutChanged) == ui_.messages.end());
+}
+
+// A drive whose answers are scripted: how the wait for a sanitize ends.
+class ScriptedNvme : public platform::Device {
+ public:
+  platform::IoResult Read(void*, uint32_t) override { return platform::IoResult::Failure(1); }
+  platform::IoResult Write(const void*, uint32_t) override { return platform::IoResult::Failure(1); }
+  platform::Result<> SetPosition(uint64_t) override { return platform::Result<>::Success(); }
+  platform::IoResult Control(uint32_t, const void*, uint32_t, void*, uint32_t) override {
+    return platform::IoResult::Failure(1);
+  }
+  platform::Result<> Flush() override { return platform::Result<>::Success(); }
+  platform::Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& c) override {
+    ++commands;
+    if (c.opcode == nvme::kOpSanitize) return sanitize_answer;
+    if (log_fails) return platform::Result<platform::NvmeCompletion>::Failure(1117);
+    c.data[2] = log_state;
+    return platform::NvmeCompletion{};
+  }
+  platform::Result<platform::NvmeCompletion> sanitize_answer = platform::NvmeCompletion{};
+  bool log_fails = false;
+  uint8_t log_state = 0;
+  int commands = 0;
+};
+
+TEST(RunFirmwarePurge, AWaitThatCannotEndIsAFailureAfterTheCommandWasTaken) {
+  PurgeCapability cap;
+  cap.command = PurgeCommand::kNvmeSanitizeBlock;
+  struct : PurgeView {
+    void SetPurgeProgress(std::optional<uint32_t>) override {}
+  } view;
+  const PurgePacing pacing{0, 5};
+  auto no_wait = [](int) {};
+
+  ScriptedNvme lost;  // the status log cannot be read any more
+  lost.log_fails = true;
+  PurgeRun run = RunFirmwarePurge(lost, cap, view, pacing, no_wait);
+  EXPECT_TRUE(run.accepted);
+  EXPECT_FALSE(run.completed);
+  EXPECT_EQ(run.error_text, purge_text::kNoStatus);
+  EXPECT_EQ(lost.commands, 1 + 5);
+
+  ScriptedNvme idle;  // says it never began
+  run = RunFirmwarePurge(idle, cap, view, pacing, no_wait);
+  EXPECT_FALSE(run.completed);
+  EXPECT_EQ(idle.commands, 1 + 5);
+
+  ScriptedNvme refusing;  // invalid field: the drive took nothing
+  refusing.sanitize_answer = platform::NvmeCompletion{0, nvme::kInvalidField, 0};
+  run = RunFirmwarePurge(refusing, cap, view, pacing, no_wait);
+  EXPECT_FALSE(run.accepted);
+  EXPECT_EQ(run.error_text, purge_text::kRefused);
+  EXPECT_EQ(refusing.commands, 1);
+}
+
+TEST(SimFirmwareDescription, BadKeysAreNamed) {
+  std::string error;
+  EXPECT_FALSE(sim::SimMachine::Parse("disk 1 sectors=64 sanitize=fast\n", ".", &error));
+  EXPECT_EQ(error, "line 1: sanitize modes are crypto, block and overwrite (or none), not 'fast'");
+  EXPECT_FALSE(sim::SimMachine::Parse("disk 1 sectors=64 format=quick\n", ".", &error));
+  EXPECT_EQ(error, "line 1: format must be crypto, user-data or none, not 'quick'");
+  EXPECT_FALSE(sim::SimMachine::Parse("disk 1 sectors=64\nvolume E: disk=1\nfault volume=E: op=sanitize\n", ".", &error));
+  EXPECT_EQ(error, "line 3: firmware command faults apply to a disk (disk=)");
+}
+
+}  // namespace
+}  // namespace plexi
