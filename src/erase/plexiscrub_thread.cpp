@@ -89,7 +89,13 @@ TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context cont
     remaining_bytes_ -= done;
     if (pass_ > 0) RefillForPass(pass_);
   }
-  ShowPassLabel();
+  if (last_write_pass_ < 0) {
+    // Nothing to write (the drive's own purge did it): the read-back only.
+    c_.view.SetCaption(erase_text::kVerifyCaption);
+    c_.view.SetPassText(erase_text::kWritingDone);
+  } else {
+    ShowPassLabel();
+  }
   pass_label_offset_ = 2;
   if (verify_data_) remaining_bytes_ += pass_bytes_;
 }

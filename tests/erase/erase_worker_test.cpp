@@ -311,6 +311,20 @@ TEST_F(WorkerTest, VerificationFindsWhatTheDriveDidNotWrite) {
   EXPECT_EQ(outcome_.bytes_read, 30ull << 20);  // the whole drive is still read
 }
 
+// After the drive's own purge there is nothing to write: the worker only
+// reads back, and says so from the start instead of naming a pass.
+TEST_F(WorkerTest, AfterAFirmwarePurgeOnlyTheReadBackRuns) {
+  FillDisk(1, 0);
+  Prepare(1, 3, true);
+  Run();
+  EXPECT_FALSE(outcome_.failed) << outcome_.error_text;
+  EXPECT_TRUE(outcome_.verify_passed);
+  EXPECT_EQ(outcome_.bytes_written, 0u);
+  EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
+  EXPECT_EQ(outcome_.bytes_read, 30ull << 20);
+  EXPECT_EQ(view_.events, (std::vector<std::string>{"caption:データの消去を確認中 ・・・", "pass:消去完了"}));
+}
+
 // The reads kept in flight must not hide a failed one: the erase stops at
 // the transfer that failed, with the drive's own error, and counts only what
 // came back before it.

@@ -10,8 +10,8 @@ static_cli=$1
 host_cli=$2
 top=$3
 run=$top/tests/vm/run_in_vm.sh
-# The erase method the guest runs.
-method=${PLEXISCRUB_VM_METHOD:-0}
+# The erase method the guest runs: the drive's own purge by default.
+method=${PLEXISCRUB_VM_METHOD:-3}
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -28,9 +28,10 @@ commands=(
   'ls /sys/block; cat /sys/block/nvme0n1/device/model /sys/block/nvme0n1/device/serial; ls -l /dev/nvme0'
   'plexiscrub-cli list'
   'plexiscrub-cli inspect /dev/nvme0n1'
-  "plexiscrub-cli erase /dev/nvme0n1 --method $method --verify --yes"
+  "plexiscrub-cli erase /dev/nvme0n1 --method $method --verify --yes --report /tmp/reports"
   'plexiscrub-cli inspect /dev/nvme0n1'
   'exit 7'
+  'cat /tmp/reports/*.json'
 )
 "$run" --cli "$static_cli" --console "$work/console" "$image" "${commands[@]}" >"$work/out" 2>"$work/err"
 status=$?
@@ -46,6 +47,7 @@ for n in 1 2 3 4 5; do
   [ "$(code $n)" = 0 ] || fail "guest command $n (${commands[n - 1]}) exited '$(code $n)': $(output $n)"
 done
 [ "$(code 6)" = 7 ] || fail "the guest's 'exit 7' came back as '$(code 6)'"
+[ "$(code 7)" = 0 ] || fail "no erase report in the guest: $(output 7)"
 
 # The guest's drive is the NVMe one, and the tool sees it so.
 sysfs=$(output 1)
@@ -60,6 +62,18 @@ row=$(output 2 | grep ' | /dev/nvme0n1 | ')
 grep -q '^kind: 0 ' <<<"$(output 3)" || fail "the random drive has a record: $(output 3)"
 
 grep -q '^result: 2 ' <<<"$(output 4)" || fail "erase: $(output 4)"
+if [ "$method" = 3 ]; then
+  # QEMU's controller formats with user-data erase and has no sanitize: the
+  # choice falls back to the format, whose zeros need no zero pass.
+  purge=$(output 3)
+  grep -q 'NVMe サニタイズ: 暗号消去 不可 / ブロック消去 不可 / 上書き 不可' <<<"$purge" || fail "sanitize capability: $purge"
+  grep -q '実行するコマンド: NVMe フォーマット（ユーザーデータ消去）' <<<"$purge" || fail "chosen command: $purge"
+  report=$(output 7)
+  grep -q '"category": "Purge"' <<<"$report" || fail "the report's category: $report"
+  grep -q '"bytes_written": 512,' <<<"$report" || fail "more than the record was written: $report"
+  grep -q '"firmware_command": "NVMe フォーマット（ユーザーデータ消去）"' <<<"$report" || fail "the report's command: $report"
+  grep -q '"firmware_command_completed": true' <<<"$report" || fail "the command did not complete: $report"
+fi
 grep -q "^method: $method " <<<"$(output 5)" || fail "the guest reads no method $method record: $(output 5)"
 
 # The host's view of the image after the guest powered off.
