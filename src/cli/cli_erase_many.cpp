@@ -6,9 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <cstdio>
 #include <iomanip>
-#include <iostream>
 #include <mutex>
 #include <sstream>
 #include <thread>
