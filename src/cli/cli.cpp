@@ -96,7 +96,7 @@ const char kUsageText[] =
     "      resume point; whether TARGET is protected against erasing; and, for a\n"
     "      whole drive, the purge commands it supports, whether one can run now\n"
     "      (or why not) and which one --method 3 would run\n"
-    "  erase TARGET [--method 0|1|2|3] [--verify] [--no-history] [--resume|--no-resume]\n"
+    "  erase TARGET... [--method 0|1|2|3] [--verify] [--no-history] [--resume|--no-resume]\n"
     "        [--yes] [--report DIR] [--operator NAME] [--organisation NAME] [--simulate FILE]\n"
     "      overwrites all of TARGET: 0 zeros, 1 0xFF then zeros, 2 random bytes,\n"
     "      0xFF, zeros (default 0); 3 has the drive purge itself (NVMe sanitize or\n"
@@ -114,6 +114,11 @@ const char kUsageText[] =
     "      the program on Windows, FILE's .files\\reports with --simulate), naming\n"
     "      the operator and organisation (default: the program's settings, on\n"
     "      Windows and with --simulate).\n"
+    "      Several TARGETs are erased at once, one worker per drive. All are checked\n"
+    "      first: one that may not be erased, or two naming the same drive or\n"
+    "      overlapping on it, refuses the whole set with nothing written. Each\n"
+    "      drive's questions come first, then a table of the drives and one \"del\";\n"
+    "      a progress line per drive, Ctrl+C interrupts all, a summary table ends it.\n"
     "  report list [--report DIR] / report show FILE / report check FILE\n"
     "      the past reports; the facts of one; whether one was changed since it\n"
     "      was written (its SHA-256 digest; exit 0 unchanged, 1 changed).\n"
@@ -142,7 +147,9 @@ const char kUsageText[] =
     "verification or record error after writing began), 2 bad arguments, 3 erase\n"
     "interrupted with its resume record saved, 4 nothing erased (declined,\n"
     "refused, or stopped before the first write), 5 erase interrupted after\n"
-    "writing without a resume record: the drive is partly overwritten.\n";
+    "writing without a resume record: the drive is partly overwritten. With\n"
+    "several drives: 0 when all completed, else the most serious among them\n"
+    "(1, then 5, then 3, then 4).\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
   Options o;

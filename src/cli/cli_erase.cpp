@@ -14,18 +14,15 @@
 #include <thread>
 
 #include "cli/cli_common.h"
+#include "cli/cli_erase_parts.h"
 #include "drives/discovery.h"
 #include "erase/erase_workflow.h"
 #include "platform/host.h"
 
 namespace plexi::cli {
 
-namespace {
-
-// Set by the signal handler, read by the thread that waits for the worker.
-// A signal handler can reach nothing else.
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+volatile std::sig_atomic_t g_interrupted = 0;
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 
 bool AskOnTerminal(std::ostream& err, const std::string& prompt) {
   err << prompt << " [y/N] " << std::flush;
@@ -34,17 +31,39 @@ bool AskOnTerminal(std::ostream& err, const std::string& prompt) {
   return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-// Steps of the worker run right away on its own thread, one at a time.
-class SerialDispatcher : public GuiDispatcher {
- public:
-  void RunOnGui(const std::function<void()>& step) override {
-    std::lock_guard lock(mutex_);
-    step();
-  }
+bool ReadDelWord(std::ostream& err) {
+  err << "Type del to start: " << std::flush;
+  std::string word;
+  std::getline(std::cin, word);
+  std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return word == "del";
+}
 
- private:
-  std::mutex mutex_;
-};
+std::optional<bool> ResumeAnswerOf(const Options& o, const EraseQuestion& question) {
+  if (question.id != EraseQuestion::Id::kResume) return std::nullopt;
+  return o.resume;
+}
+
+bool PurgeAsked(const Options& o) { return o.method == MethodCode(OverwriteMethod::kFirmwarePurge); }
+
+void PrintPurgeLines(const Options& o, const ConfirmRequest& request, std::ostream& out) {
+  if (!PurgeAsked(o)) return;
+  for (const std::string& line : request.purge_lines) out << line << "\n";
+}
+
+ConfirmChoice ChoiceOfOptions(const Options& o, const ConfirmRequest& request, std::ostream& err) {
+  // The option is checked when read: 0 to 3.
+  const std::optional<OverwriteMethod> asked = o.method ? MethodOfCode(*o.method) : std::nullopt;
+  ConfirmChoice choice{true, o.verify, !o.no_history, asked.value_or(request.method)};
+  if (!request.method_enabled) {
+    if (asked && *asked != request.method)
+      err << "plexiscrub-cli: a resumed erase keeps its method " << MethodCode(request.method) << "\n";
+    choice.method = request.method;
+  }
+  return choice;
+}
+
+namespace {
 
 // One status line on standard error, redrawn when the percentage moves.
 class TerminalProgress : public ProgressView {
@@ -110,31 +129,18 @@ class TerminalEraseUi : public EraseUi {
   void ShowMessage(const std::string& text) override { err_ << "plexiscrub-cli: " << OneLine(text) << "\n"; }
 
   bool Ask(const EraseQuestion& question) override {
-    if (question.id == EraseQuestion::Id::kResume && o_.resume) {
-      out_ << "[" << question.caption << "] " << question.text << (*o_.resume ? " → はい\n" : " → いいえ\n");
-      return *o_.resume;
+    if (const std::optional<bool> answer = ResumeAnswerOf(o_, question)) {
+      out_ << "[" << question.caption << "] " << question.text << (*answer ? " → はい\n" : " → いいえ\n");
+      return *answer;
     }
     return Ask(question.text, question.caption, true);
   }
 
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
     out_ << "[" << request.caption << "]\n" << request.text << "\n";
-    // The option is checked when read: 0 to 3.
-    const std::optional<OverwriteMethod> asked = o_.method ? MethodOfCode(*o_.method) : std::nullopt;
-    if (asked == OverwriteMethod::kFirmwarePurge)
-      for (const std::string& line : request.purge_lines) out_ << line << "\n";
-    ConfirmChoice choice{true, o_.verify, !o_.no_history, asked.value_or(request.method)};
-    if (!request.method_enabled) {
-      if (asked && *asked != request.method)
-        err_ << "plexiscrub-cli: a resumed erase keeps its method " << MethodCode(request.method) << "\n";
-      choice.method = request.method;
-    }
-    if (o_.yes) return choice;
-    err_ << "Type del to start: " << std::flush;
-    std::string word;
-    std::getline(std::cin, word);
-    std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    choice.ok = word == "del";
+    PrintPurgeLines(o_, request, out_);
+    ConfirmChoice choice = ChoiceOfOptions(o_, request, err_);
+    if (!o_.yes) choice.ok = ReadDelWord(err_);
     return choice;
   }
 
@@ -149,7 +155,7 @@ class TerminalEraseUi : public EraseUi {
       run = task(view);
     }
     std::signal(SIGINT, previous);
-    if (interrupted && cancel_) {
+    if (g_interrupted && cancel_) {
       err_ << "plexiscrub-cli: the drive's purge cannot be interrupted; the erase stops now that it has ended\n";
       *cancel_ = true;
     }
@@ -174,7 +180,7 @@ class TerminalEraseUi : public EraseUi {
     {
       std::unique_lock lock(mutex);
       while (!ended) {
-        if (interrupted && cancel_) *cancel_ = true;
+        if (g_interrupted && cancel_) *cancel_ = true;
         ended_signal.wait_for(lock, std::chrono::milliseconds(50));
       }
     }
@@ -211,6 +217,8 @@ class TerminalEnvironment : public EraseEnvironment {
   std::ostream& err_;
 };
 
+}  // namespace
+
 const char* ResultText(EraseResult result, EraseOutcome outcome) {
   switch (result) {
     case EraseResult::kErasedWithoutRecord: return "erased (first sector left blank)";
@@ -226,7 +234,6 @@ const char* ResultText(EraseResult result, EraseOutcome outcome) {
 }
 
 
-// What happened to the drive, as an exit code.
 int ExitCodeOf(EraseOutcome outcome) {
   switch (outcome) {
     case EraseOutcome::kCompleted: return kOk;
@@ -238,7 +245,6 @@ int ExitCodeOf(EraseOutcome outcome) {
   return kRefused;
 }
 
-// An erase the tool refused before the drive was opened.
 EraseJournal RefusedJournal(platform::Machine& machine, const std::string& target,
                             std::optional<DriveDesignator> designator, const std::string& why) {
   EraseJournal journal;
@@ -252,13 +258,24 @@ EraseJournal RefusedJournal(platform::Machine& machine, const std::string& targe
   return journal;
 }
 
-}  // namespace
+
+EraseTarget EraseTargetOf(const std::string& target) {
+  EraseTarget erase_target;
+  erase_target.device_path = DevicePathOf(target);
+  erase_target.designator = DesignatorOfTarget(target);
+  erase_target.label = target;
+  const bool volume =
+      (erase_target.designator && !erase_target.designator->IsPhysical()) || IsVolumePath(erase_target.device_path);
+  erase_target.view = volume ? ViewMode::kPartition : ViewMode::kPhysical;
+  return erase_target;
+}
 
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
-  if (o.positional.size() != 1) {
-    err << "plexiscrub-cli: erase needs exactly one TARGET\n";
+  if (o.positional.empty()) {
+    err << "plexiscrub-cli: erase needs a TARGET\n";
     return kUsage;
   }
+  if (o.positional.size() > 1) return EraseManyCommand(o, out, err);
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   const std::string& target = o.positional[0];
@@ -277,7 +294,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
     }
   }
 
-  interrupted = 0;
+  g_interrupted = 0;
   EstimateState estimate;
   // Nobody can answer a question when standard input is not a terminal;
   // --yes answers them all.
@@ -287,13 +304,8 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
   ui.CancelInto(workflow.CancelFlag());
   // Firmware commands reach the drive only when the purge was asked for.
-  workflow.OfferPurge(o.method == MethodCode(OverwriteMethod::kFirmwarePurge));
-  EraseTarget erase_target;
-  erase_target.device_path = DevicePathOf(target);
-  erase_target.designator = designator;
-  erase_target.label = target;
-  const bool volume = (designator && !designator->IsPhysical()) || IsVolumePath(erase_target.device_path);
-  erase_target.view = volume ? ViewMode::kPartition : ViewMode::kPhysical;
+  workflow.OfferPurge(PurgeAsked(o));
+  EraseTarget erase_target = EraseTargetOf(target);
   // A protection added while the questions are open still stops the erase.
   erase_target.is_protected = [&] { return TargetIsProtected(o, *machine, target, err); };
   // The same first question as the program's erase button.

@@ -1,0 +1,90 @@
+// What the one-drive and the many-drive erase of plexiscrub-cli share: how
+// questions are answered from the options and the terminal, the dispatcher
+// the worker's GUI steps run on, and how an outcome is said and exited with.
+#pragma once
+#include <csignal>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_common.h"
+#include "erase/erase_workflow.h"
+
+namespace plexi::cli {
+
+// Set by the SIGINT handler while an erase runs, read by the thread that
+// waits for the workers. A signal handler can reach nothing else.
+extern volatile std::sig_atomic_t g_interrupted;
+extern "C" void OnInterrupt(int);
+
+// "prompt [y/N] " on `err`, one line read from standard input.
+bool AskOnTerminal(std::ostream& err, const std::string& prompt);
+
+// One line read from standard input: "del" in any letter case starts an erase.
+bool ReadDelWord(std::ostream& err);
+
+// The answer --resume / --no-resume gives to the resume question, if any.
+std::optional<bool> ResumeAnswerOf(const Options& o, const EraseQuestion& question);
+
+// Whether --method asked for the drive's own purge: only then are firmware
+// commands sent to a drive.
+bool PurgeAsked(const Options& o);
+// The drive's purge capability and the warning that the purge cannot be
+// interrupted, when --method asked for it.
+void PrintPurgeLines(const Options& o, const ConfirmRequest& request, std::ostream& out);
+
+// The confirmation's choices as the options make them (ok is left true):
+// a resumed erase keeps its method, which is said on `err` when --method
+// asked for another.
+ConfirmChoice ChoiceOfOptions(const Options& o, const ConfirmRequest& request, std::ostream& err);
+
+// Steps of a worker run right away on its own thread, one at a time.
+class SerialDispatcher : public GuiDispatcher {
+ public:
+  void RunOnGui(const std::function<void()>& step) override {
+    std::lock_guard lock(mutex_);
+    step();
+  }
+
+ private:
+  std::mutex mutex_;
+};
+
+// What an erase left on the drive, in words.
+const char* ResultText(EraseResult result, EraseOutcome outcome);
+
+// What happened to the drive, as an exit code.
+int ExitCodeOf(EraseOutcome outcome);
+
+// An erase the tool refused before the drive was opened, for its report.
+EraseJournal RefusedJournal(platform::Machine& machine, const std::string& target,
+                            std::optional<DriveDesignator> designator, const std::string& why);
+
+// The erase target a command-line TARGET names.
+EraseTarget EraseTargetOf(const std::string& target);
+
+// A stretch of the storage a target's bytes lie on, to tell two names of the
+// same drive apart from two drives. A length of 0 means the whole device.
+struct Footprint {
+  std::string device;  // "disk 2", "block 7:0", "file 2049:1234"...
+  uint64_t offset = 0;
+  uint64_t length = 0;
+};
+bool Overlap(const Footprint& a, const Footprint& b);
+
+// Where a target on the host lies (Linux: the block device or file behind
+// any path naming it, symbolic links followed; a partition as a stretch of
+// its disk). Nothing where the machine's own answers serve (Windows).
+// An empty list, with `problem` set, when the path cannot be looked at.
+std::optional<std::vector<Footprint>> HostFootprint(const std::string& path, std::string* problem);
+
+// Whether standard error is a terminal that takes cursor moves.
+bool ErrorIsTerminal();
+
+// Several targets erased at once (erase TARGET TARGET...).
+int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err);
+
+}  // namespace plexi::cli
