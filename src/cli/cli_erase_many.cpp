@@ -249,7 +249,9 @@ class DriveJob : public EraseUi, public EraseEnvironment {
   EraseResult Result() const { return result_; }
   EraseOutcome Outcome() const { return workflow_.Outcome(); }
   const EraseJournal& Journal() const { return workflow_.Journal(); }
-  double Seconds() const { return seconds_; }
+  // From the start of the erase (a drive's own purge included) to its end;
+  // 0 when nothing ran.
+  double Seconds() const { return seconds_ > 0 ? std::max(seconds_, workflow_.Journal().seconds) : 0; }
   uint64_t BytesWritten() const { return bytes_written_; }
 
   // EraseUi
