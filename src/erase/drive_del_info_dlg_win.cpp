@@ -19,7 +19,7 @@ using win::SetFormModalResult;
 
 // The firmware purge's frame sits below the other methods' frame; the
 // buttons move down by its height, everything else keeps its place.
-constexpr int kPurgeHeight = 147;
+constexpr int kPurgeHeight = 181;
 constexpr int kClientWidth = 398;
 constexpr int kClientHeight = 405 + kPurgeHeight;
 constexpr int kPanelHeight = 361 + kPurgeHeight;
@@ -27,9 +27,9 @@ constexpr int kButtonTop = 373 + kPurgeHeight;
 constexpr UINT_PTR kAccessLampTimer = 1;  // Timer1
 constexpr UINT kBlinkIntervalMs = 1000;
 constexpr RECT kBevel1{8, 254, 8 + 385, 254 + 99};
-constexpr RECT kBevel2{8, 358, 8 + 385, 358 + 142};
-constexpr RECT kPurgeNoteBox{38, 382, 38 + 347, 382 + 46};
-constexpr RECT kPurgeFactsBox{38, 432, 38 + 347, 432 + 64};
+constexpr RECT kBevel2{8, 358, 8 + 385, 358 + 176};
+constexpr RECT kPurgeNoteBox{38, 382, 38 + 347, 382 + 54};
+constexpr RECT kPurgeFactsBox{38, 440, 38 + 347, 440 + 90};
 constexpr int kPurgeMethod = 3;
 constexpr COLORREF kWarningRed = RGB(255, 0, 0);
 

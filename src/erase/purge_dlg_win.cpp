@@ -13,8 +13,9 @@ namespace plexi {
 namespace {
 
 constexpr int kClientWidth = 499;
-constexpr int kClientHeight = 108;
-constexpr int kLineHeight = 16;
+constexpr int kClientHeight = 110;
+// Room for the stand-in face's characters, which need more than the 12 of the design.
+constexpr int kLineHeight = 18;
 constexpr int kProgressScale = 65536;
 constexpr UINT kMarqueeStepMs = 30;
 constexpr char kCommandPrefix[] = "実行中のコマンド： ";
@@ -45,9 +46,9 @@ bool TPurgeDlg::Create(const PurgeRequest& request) {
   const DWORD line = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
   AddChild(L"STATIC", request.first_line, line, 16, 8, kClientWidth - 20, kLineHeight, kDriveLine);
   AddChild(L"STATIC", request.note, line, 16, 30, kClientWidth - 20, kLineHeight, kNoteLine);
-  AddChild(L"STATIC", kCommandPrefix + request.command, line, 16, 50, kClientWidth - 20, kLineHeight,
+  AddChild(L"STATIC", kCommandPrefix + request.command, line, 16, 52, kClientWidth - 20, kLineHeight,
            kCommandLine);
-  HWND bar = AddChild(PROGRESS_CLASSW, "", WS_VISIBLE | PBS_SMOOTH, 19, 76, 462, 21, kProgressBar);
+  HWND bar = AddChild(PROGRESS_CLASSW, "", WS_VISIBLE | PBS_SMOOTH, 19, 79, 462, 21, kProgressBar);
   SendMessageW(bar, PBM_SETRANGE32, 0, kProgressScale);
   ShowProgress(std::nullopt);
   return true;
