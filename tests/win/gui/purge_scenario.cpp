@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "driver_config.h"
 #include "gui_actions.h"
@@ -94,6 +95,22 @@ class PurgeScenario : public ::testing::Test {
     PressDialogButton(question, IDOK);
     return WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
   }
+  // Chooses the purge with verification, types the word and starts; the
+  // purge's dialog. `before_start` runs with everything chosen.
+  HWND StartPurge(HWND confirm, const std::function<void()>& before_start = {}) {
+    HWND radio = GetDlgItem(confirm, kPurgeRadio);
+    PostMessageW(radio, BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(confirm, kVerifyCheck), BM_CLICK, 0, 0);
+    HWND edit = GetDlgItem(confirm, kConfirmWordEdit);
+    for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
+    EXPECT_TRUE(WaitUntil([&] { return Checked(radio) && !Checked(GetDlgItem(confirm, kMethodItem0)); },
+                          kStepTimeout));
+    if (before_start) before_start();
+    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(Gone(confirm));
+    return WaitForForm(pid(), L"TPurgeDlg", kStepTimeout);
+  }
   DWORD pid() const { return program_->pid(); }
 
   ScenarioMachine machine_;
@@ -112,18 +129,10 @@ TEST_F(PurgeScenario, TheDrivesOwnSanitizeThenTheZeroPassAndItsVerification) {
   EXPECT_NE(facts.find("NVMe サニタイズ: 暗号消去 可 / ブロック消去 可 / 上書き 不可"), std::string::npos) << facts;
   EXPECT_NE(facts.find("実行するコマンド: NVMe サニタイズ（暗号消去）"), std::string::npos) << facts;
 
-  PostMessageW(radio, BM_CLICK, 0, 0);
-  PostMessageW(GetDlgItem(confirm, kVerifyCheck), BM_CLICK, 0, 0);
-  HWND edit = GetDlgItem(confirm, kConfirmWordEdit);
-  for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(confirm, IDOK)) != FALSE; }, kStepTimeout));
-  ASSERT_TRUE(WaitUntil([&] { return Checked(radio) && !Checked(GetDlgItem(confirm, kMethodItem0)); }, kStepTimeout));
-  EXPECT_TRUE(ChildrenInside(confirm));
-  SaveScreenshot(confirm, "purge-confirmation");
-  PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
-  ASSERT_TRUE(Gone(confirm));
-
-  HWND purge = WaitForForm(pid(), L"TPurgeDlg", kStepTimeout);
+  HWND purge = StartPurge(confirm, [&] {
+    EXPECT_TRUE(ChildrenInside(confirm));
+    SaveScreenshot(confirm, "purge-confirmation");
+  });
   ASSERT_NE(purge, nullptr);
   EXPECT_EQ(TextOf(purge), "ドライブのデータを消去中 ・・・");
   EXPECT_EQ(TextOf(GetDlgItem(purge, kPurgeDrive)), "ドライブ > Purge NVMe （N:）");
@@ -175,6 +184,30 @@ TEST_F(PurgeScenario, ADriveThatCannotPurgeShowsTheChoiceDisabledWithWhy) {
   SaveScreenshot(confirm, "purge-confirmation-unavailable");
   PostMessageW(confirm, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(Gone(confirm));
+}
+
+// The session's end is held off while the drive works (the command cannot
+// be stopped), and the purge goes on to its end under its dialog.
+TEST_F(PurgeScenario, TheSessionEndIsHeldOffWhileTheDriveWorks) {
+  HWND confirm = OpenConfirmation("N:");
+  ASSERT_NE(confirm, nullptr);
+  HWND purge = StartPurge(confirm);
+  ASSERT_NE(purge, nullptr);
+  auto query_end = [&]() -> std::optional<LRESULT> {
+    DWORD_PTR reply = 0;
+    if (!SendMessageTimeoutW(program_->window(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &reply))
+      return std::nullopt;
+    return LRESULT(reply);
+  };
+  const std::optional<LRESULT> answer = query_end();
+  ASSERT_TRUE(answer) << "the main window did not answer during the purge";
+  EXPECT_EQ(*answer, 0);
+  EXPECT_FALSE(Gone(purge, 1s)) << "the purge goes on";
+  ASSERT_TRUE(Gone(purge, 60s));
+  // Afterwards the session may end.
+  EXPECT_TRUE(WaitUntil([&] { return query_end().value_or(0) != 0; }, 60s));
+  const std::string image = ScenarioMachine::ReadText(Image());
+  EXPECT_NE(image.substr(512, 512), std::string(512, '\x5A')) << "the drive's contents went with the sanitize";
 }
 
 }  // namespace
