@@ -3,6 +3,7 @@
 #include "app/artwork.h"
 #include "erase/conditions_on_dlg_win.h"
 #include "erase/drive_del_info_dlg_win.h"
+#include "erase/purge_dlg_win.h"
 #include "platform/app_identity.h"
 #include "platform/win/utf.h"
 #include "shutdown/exit_dlg_win.h"
@@ -69,6 +70,11 @@ WorkerOutcome WinEraseDialogs::RunProgress(const ProgressRequest& request, const
   }
   TConditionsOnDlg dialog(resources_, std::move(hooks));
   return dialog.Run(request, make_worker);
+}
+
+PurgeRun WinEraseDialogs::RunPurge(const PurgeRequest& request, const PurgeTask& task) {
+  TPurgeDlg dialog(resources_);
+  return dialog.Run(request, task);
 }
 
 std::optional<ShutdownChoice> WinEraseDialogs::ShowModeDialog(int32_t current_mode,

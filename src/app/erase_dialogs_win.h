@@ -36,6 +36,7 @@ class WinEraseDialogs : public EraseUi, public ShutdownUi {
   bool Ask(const EraseQuestion& question) override;
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override;
   WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override;
+  PurgeRun RunPurge(const PurgeRequest& request, const PurgeTask& task) override;
 
   // ShutdownUi
   std::optional<ShutdownChoice> ShowModeDialog(int32_t current_mode, const std::string& caption,

@@ -6,6 +6,7 @@
 #include "window/form_win.h"
 #include "drives/drive_types.h"
 #include "erase/erase_dialogs.h"
+#include "erase/purge_panel.h"
 #include "window/ui_font_win.h"
 #include "platform/win/gdi_scope.h"
 #include "platform/win/shell_link_win.h"
@@ -16,12 +17,20 @@ namespace {
 
 using win::SetFormModalResult;
 
+// The firmware purge's frame sits below the other methods' frame; the
+// buttons move down by its height, everything else keeps its place.
+constexpr int kPurgeHeight = 181;
 constexpr int kClientWidth = 398;
-constexpr int kClientHeight = 405;
-constexpr int kPanelHeight = 361;
+constexpr int kClientHeight = 405 + kPurgeHeight;
+constexpr int kPanelHeight = 361 + kPurgeHeight;
+constexpr int kButtonTop = 373 + kPurgeHeight;
 constexpr UINT_PTR kAccessLampTimer = 1;  // Timer1
 constexpr UINT kBlinkIntervalMs = 1000;
 constexpr RECT kBevel1{8, 254, 8 + 385, 254 + 99};
+constexpr RECT kBevel2{8, 358, 8 + 385, 358 + 176};
+constexpr RECT kPurgeNoteBox{38, 382, 38 + 347, 382 + 54};
+constexpr RECT kPurgeFactsBox{38, 440, 38 + 347, 440 + 90};
+constexpr int kPurgeMethod = 3;
 constexpr COLORREF kWarningRed = RGB(255, 0, 0);
 
 }  // namespace
@@ -70,17 +79,27 @@ void TDriveDelInfoDlg::CreateControls() {
     AddChild(L"BUTTON", EraseMethodText(method, MethodTextForm::kLong), style,
              14 + 8 + method * column, 277, column - 4, 16, kMethodItem0 + method);
   }
+  // The firmware purge in its own frame below, but made right after the
+  // other three so that it is one radio group with them (arrow keys move
+  // through all four, Tab stops once).
+  AddChild(L"BUTTON", EraseMethodText(kPurgeMethod, MethodTextForm::kLong), WS_VISIBLE | BS_AUTORADIOBUTTON, 22,
+           364, 160, 16, kMethodItem0 + kPurgeMethod);
+  const DWORD note = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+  AddChild(L"STATIC", "", note, kPurgeNoteBox.left, kPurgeNoteBox.top, kPurgeNoteBox.right - kPurgeNoteBox.left,
+           kPurgeNoteBox.bottom - kPurgeNoteBox.top, kPurgeNote);
+  AddChild(L"STATIC", "", note, kPurgeFactsBox.left, kPurgeFactsBox.top,
+           kPurgeFactsBox.right - kPurgeFactsBox.left, kPurgeFactsBox.bottom - kPurgeFactsBox.top, kPurgeFacts);
   AddChild(L"BUTTON", "データの消去を確認する", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX,
            17, 306, 220, 17, kVerifyCheck);
   AddChild(L"BUTTON", "消去履歴をドライブに保存する", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 17,
            327, 220, 17, kHistoryCheck);
   SendMessageW(Child(kHistoryCheck), BM_SETCHECK, BST_CHECKED, 0);
 
-  AddChild(L"BUTTON", "消去開始", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_DEFPUSHBUTTON, 117, 373,
+  AddChild(L"BUTTON", "消去開始", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_DEFPUSHBUTTON, 117, kButtonTop,
            75, 25, IDOK);
-  AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 197, 373, 75, 25,
+  AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 197, kButtonTop, 75, 25,
            IDCANCEL);
-  AddGlyphButton({283, 374, 283 + 25, 374 + 22}, kHelpButton, resources_.images, 0, "Help");
+  AddGlyphButton({283, kButtonTop + 1, 283 + 25, kButtonTop + 1 + 22}, kHelpButton, resources_.images, 0, "Help");
 }
 
 ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
@@ -92,9 +111,10 @@ ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
   SendMessageW(Child(100), WM_SETFONT, reinterpret_cast<WPARAM>(text_font_.get()), FALSE);
   win::SetMultilineText(Child(100), request.text);
   const int preset = MethodCode(request.method);
-  CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + 2, kMethodItem0 + preset);
+  CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + kPurgeMethod, kMethodItem0 + preset);
   for (int id = kMethodGroup; id <= kMethodItem0 + 2; ++id)
     EnableWindow(Child(id), request.method_enabled ? TRUE : FALSE);
+  ShowPurge(request);
 
   const int result = win::ShowModal(hwnd(), Child(kConfirmWordEdit));
   // FormClose: the lamp stops with the dialog.
@@ -104,8 +124,28 @@ ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
                            Checked(kHistoryCheck), SelectedMethod());
 }
 
+// The purge's radio is enabled only where the drive can purge now; beside
+// it either why not, or the warning that it cannot be interrupted (red),
+// and under that what the drive said it can do. Each text gets the largest
+// characters up to 12 pixels at which all of it fits its box.
+void TDriveDelInfoDlg::ShowPurge(const ConfirmRequest& request) {
+  const bool offered = request.method_enabled && request.purge_offered;
+  EnableWindow(Child(kMethodItem0 + kPurgeMethod), offered ? TRUE : FALSE);
+  const PurgePanelText panel = PurgePanelOf(request);
+  warning_shown_ = !panel.warning.empty();
+  const std::string& note = warning_shown_ ? panel.warning : panel.reason;
+  auto fill = [this](int id, win::UniqueFont& font, const std::string& text, const RECT& box) {
+    font = win::FontForText(face_, Px(12), win::Utf8ToWide(text),
+                            {Px(box.right - box.left), Px(box.bottom - box.top)});
+    SendMessageW(Child(id), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    win::SetMultilineText(Child(id), text);
+  };
+  fill(kPurgeNote, note_font_, note, kPurgeNoteBox);
+  fill(kPurgeFacts, facts_font_, panel.facts, kPurgeFactsBox);
+}
+
 int TDriveDelInfoDlg::SelectedMethod() const {
-  for (int method = 0; method < 3; ++method)
+  for (int method = 0; method <= kPurgeMethod; ++method)
     if (Checked(kMethodItem0 + method)) return method;
   return -1;
 }
@@ -145,16 +185,19 @@ void TDriveDelInfoDlg::OnPaint(HDC dc) {
   FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
   RECT bevel = Px(kBevel1);
   DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
+  RECT purge = Px(kBevel2);
+  DrawEdge(dc, &purge, EDGE_ETCHED, BF_RECT);
 }
 
 LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CTLCOLORSTATIC: {
-      // Everything on the white panel is white behind; the warning is red.
+      // Everything on the white panel is white behind; the warnings are red.
       HDC dc = reinterpret_cast<HDC>(wp);
       SetBkColor(dc, RGB(255, 255, 255));
-      SetTextColor(dc, GetDlgCtrlID(reinterpret_cast<HWND>(lp)) == 102 ? kWarningRed
-                                                                      : GetSysColor(COLOR_WINDOWTEXT));
+      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lp));
+      const bool red = id == 102 || (id == kPurgeNote && warning_shown_);
+      SetTextColor(dc, red ? kWarningRed : GetSysColor(COLOR_WINDOWTEXT));
       return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     }
     case DM_GETDEFID:

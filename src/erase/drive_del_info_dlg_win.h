@@ -23,6 +23,8 @@ class TDriveDelInfoDlg : public win::DialogForm {
     kVerifyCheck = 120,      // CheckBox1
     kHistoryCheck = 121,     // CheckBox2
     kHelpButton = 130,       // SpeedButton1
+    kPurgeNote = 103,        // why the purge cannot be chosen, or its warning
+    kPurgeFacts = 104,       // what the drive can purge with
   };
 
   // With a drive, the access-lamp timer runs while the dialog is open.
@@ -43,6 +45,7 @@ class TDriveDelInfoDlg : public win::DialogForm {
   void SpeedButton1Click();
   bool PaintsEveryPixel() const override { return true; }
   void OnPaint(HDC dc) override;
+  void ShowPurge(const ConfirmRequest& request);
   int SelectedMethod() const;
   bool Checked(int id) const;
 
@@ -52,6 +55,9 @@ class TDriveDelInfoDlg : public win::DialogForm {
   std::unique_ptr<AlignedBuffer> blink_buffer_;
   plexi::win::UniqueFont text_font_;  // Label1
   plexi::win::UniqueFont edit_font_;  // Edit1
+  plexi::win::UniqueFont note_font_;
+  plexi::win::UniqueFont facts_font_;
+  bool warning_shown_ = false;
   bool timer_on_ = false;
 };
 

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "platform/device_paths.h"
+#include "platform/firmware_control.h"
+#include "platform/storage_protocol_layout.h"
 #include "platform/win/dev_log.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_handles.h"
@@ -112,6 +114,9 @@ std::string ControlName(uint32_t code) {
       {winconst::kFsctlUnlockVolume, "FSCTL_UNLOCK_VOLUME"},
       {winconst::kFsctlDismountVolume, "FSCTL_DISMOUNT_VOLUME"},
       {winconst::kFsctlAllowExtendedDasdIo, "FSCTL_ALLOW_EXTENDED_DASD_IO"},
+      {layout::kIoctlStorageProtocolCommand, "IOCTL_STORAGE_PROTOCOL_COMMAND"},
+      {layout::kIoctlStorageReinitializeMedia, "IOCTL_STORAGE_REINITIALIZE_MEDIA"},
+      {layout::kIoctlAtaPassThrough, "IOCTL_ATA_PASS_THROUGH"},
   };
   for (const Named& named : kNames)
     if (named.code == code) return named.name;
@@ -171,6 +176,24 @@ class WinDevice : public platform::Device {
     if (!status.ok()) Note(log_.get(), status.error(), [&] { return "FlushFileBuffers " + path_; });
     return status;
   }
+
+  // The firmware commands go through DeviceIoControl (Control above); how
+  // each maps to a control code, and the documentation behind it, is in
+  // platform/firmware_control.cpp.
+  Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& command) override {
+    return platform::NvmeAdminByControl(*this, command);
+  }
+
+  Result<platform::AtaReply> AtaPassThrough(const platform::AtaCommand& command) override {
+    return platform::AtaPassThroughByControl(*this, command);
+  }
+
+  // StorNVMe presents each namespace as its own disk, and neither the
+  // protocol-specific queries nor the device descriptor name the namespace
+  // a disk handle is on ("Working with NVMe drives",
+  // https://learn.microsoft.com/en-us/windows/win32/fileio/working-with-nvme-devices):
+  // the failure lets the caller take namespace 1.
+  Result<uint32_t> NvmeNamespaceId() override { return Result<uint32_t>::Failure(winconst::kErrorNotSupported); }
 
  private:
   // Follows the file position (for the log's "at=") by the bytes moved, also

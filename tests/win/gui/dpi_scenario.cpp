@@ -138,7 +138,7 @@ TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
   PressDialogButton(question, IDOK);
   HWND confirm = WaitForForm(program->pid(), L"TDriveDelInfoDlg", kStepTimeout);
   ASSERT_NE(confirm, nullptr);
-  EXPECT_TRUE(ClientScaled(confirm, 398, 405));
+  EXPECT_TRUE(ClientScaled(confirm, 398, 586));
   EXPECT_TRUE(ChildrenInside(confirm));
   SaveScreenshot(confirm, Name("erase-confirmation"));
   PostMessageW(confirm, WM_COMMAND, IDCANCEL, 0);
