@@ -341,14 +341,23 @@ platform::AtaCommand Sanitize(uint16_t feature) {
   return c;
 }
 
-platform::AtaCommand SetPassword(uint8_t* block512) {
-  PutPassword(block512, false);
+namespace {
+
+// A security command that sends the password block.
+platform::AtaCommand WithPasswordBlock(uint8_t command, uint8_t* block512, bool enhanced) {
+  PutPassword(block512, enhanced);
   platform::AtaCommand c;
-  c.command = kCmdSecuritySetPassword;
+  c.command = command;
   c.direction = platform::AtaCommand::Data::kOut;
   c.data = block512;
   c.data_length = 512;
   return c;
+}
+
+}  // namespace
+
+platform::AtaCommand SetPassword(uint8_t* block512) {
+  return WithPasswordBlock(kCmdSecuritySetPassword, block512, false);
 }
 
 platform::AtaCommand ErasePrepare() {
@@ -358,24 +367,13 @@ platform::AtaCommand ErasePrepare() {
 }
 
 platform::AtaCommand EraseUnit(uint8_t* block512, bool enhanced, uint32_t timeout_seconds) {
-  PutPassword(block512, enhanced);
-  platform::AtaCommand c;
-  c.command = kCmdSecurityEraseUnit;
-  c.direction = platform::AtaCommand::Data::kOut;
-  c.data = block512;
-  c.data_length = 512;
+  platform::AtaCommand c = WithPasswordBlock(kCmdSecurityEraseUnit, block512, enhanced);
   c.timeout_seconds = timeout_seconds;
   return c;
 }
 
 platform::AtaCommand DisablePassword(uint8_t* block512) {
-  PutPassword(block512, false);
-  platform::AtaCommand c;
-  c.command = kCmdSecurityDisablePassword;
-  c.direction = platform::AtaCommand::Data::kOut;
-  c.data = block512;
-  c.data_length = 512;
-  return c;
+  return WithPasswordBlock(kCmdSecurityDisablePassword, block512, false);
 }
 
 SanitizeStatus ParseSanitizeStatus(const platform::AtaReply& reply) {

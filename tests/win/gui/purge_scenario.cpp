@@ -82,19 +82,7 @@ class PurgeScenario : public ::testing::Test {
     const std::wstring& file = machine_.file();
     return file.substr(0, file.find_last_of(L'\\') + 1) + L"nvme.img";
   }
-  HWND OpenConfirmation(const std::string& letters) {
-    const std::optional<int> row = program_->RowOf(letters);
-    EXPECT_TRUE(row) << "no row " << letters;
-    if (!row) return nullptr;
-    program_->PressRow(*row, 100);
-    EXPECT_TRUE(WaitUntil([&] { return program_->Enabled(kEraseButton); }, kStepTimeout));
-    program_->ClickButton(kEraseButton);
-    HWND question = WaitForDialog(pid(), "データの消去確認", kStepTimeout);
-    EXPECT_NE(question, nullptr);
-    if (!question) return nullptr;
-    PressDialogButton(question, IDOK);
-    return WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
-  }
+  HWND OpenConfirmation(const std::string& letters) { return program_->OpenEraseConfirmation(letters); }
   // Chooses the purge with verification, types the word and starts; the
   // purge's dialog. `before_start` runs with everything chosen.
   HWND StartPurge(HWND confirm, const std::function<void()>& before_start = {}) {

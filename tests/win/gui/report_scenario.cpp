@@ -79,15 +79,7 @@ TEST_F(ReportScenario, TheOperatorTheErasesReportAndTheListOfReports) {
   }));
 
   // An erase of G: with zeros.
-  const std::optional<int> row = program_->RowOf("G:");
-  ASSERT_TRUE(row);
-  program_->PressRow(*row, 100);
-  ASSERT_TRUE(WaitUntil([&] { return program_->Enabled(kEraseButton); }, kStepTimeout));
-  program_->ClickButton(kEraseButton);
-  HWND question = WaitForDialog(pid(), "データの消去確認", kStepTimeout);
-  ASSERT_NE(question, nullptr);
-  PressDialogButton(question, IDOK);
-  HWND confirm = WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
+  HWND confirm = program_->OpenEraseConfirmation("G:");
   ASSERT_NE(confirm, nullptr);
   HWND edit = GetDlgItem(confirm, kConfirmWordEdit);
   for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);

@@ -229,6 +229,22 @@ void RunningProgram::PressRow(int row, int x, bool right) const {
 
 void RunningProgram::ClickButton(int id) const { PostClick(Button(id), 10, 10); }
 
+HWND RunningProgram::OpenEraseConfirmation(const std::string& letters) const {
+  const std::optional<int> row = RowOf(letters);
+  EXPECT_TRUE(row) << "no row " << letters;
+  if (!row) return nullptr;
+  PressRow(*row, 100);
+  EXPECT_TRUE(WaitUntil([&] { return Enabled(kEraseButton); }, kStepTimeout));
+  ClickButton(kEraseButton);
+  HWND question = WaitForDialog(pid(), "データの消去確認", kStepTimeout);
+  EXPECT_NE(question, nullptr);
+  if (!question) return nullptr;
+  PressDialogButton(question, IDOK);
+  HWND confirm = WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
+  EXPECT_NE(confirm, nullptr);
+  return confirm;
+}
+
 void RunningProgram::MoveTo(int x, int y) const {
   SetWindowPos(window_, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
   WaitUntil(

@@ -101,6 +101,10 @@ class RunningProgram {
   // Presses a mouse button at x of a row's middle.
   void PressRow(int row, int x, bool right = false) const;
   void ClickButton(int id) const;
+  // The erase of the row with these letters, through its first question,
+  // up to its confirmation form; nothing (with the failure noted) when a
+  // step does not come.
+  HWND OpenEraseConfirmation(const std::string& letters) const;
   // Moves the window so that the screen shows it whole.
   void MoveTo(int x, int y) const;
   // The list's client area as on the screen.

@@ -97,19 +97,7 @@ class SessionEndTest : public ::testing::Test {
   DWORD pid() const { return program_->pid(); }
 
   // The erase of G: through its question, up to its confirmation.
-  HWND OpenConfirmation() {
-    const std::optional<int> row = program_->RowOf("G:");
-    EXPECT_TRUE(row);
-    if (!row) return nullptr;
-    program_->PressRow(*row, 100);
-    EXPECT_TRUE(WaitUntil([&] { return program_->Enabled(kEraseButton); }, kStepTimeout));
-    program_->ClickButton(kEraseButton);
-    HWND question = WaitForDialog(pid(), "データの消去確認", kStepTimeout);
-    EXPECT_NE(question, nullptr);
-    if (!question) return nullptr;
-    PressDialogButton(question, IDOK);
-    return WaitForForm(pid(), L"TDriveDelInfoDlg", kStepTimeout);
-  }
+  HWND OpenConfirmation() { return program_->OpenEraseConfirmation("G:"); }
   // Started with zeros; the progress dialog once the worker writes.
   HWND StartErase(HWND confirm) {
     HWND edit = GetDlgItem(confirm, kDelWordEdit);

@@ -36,18 +36,7 @@ std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.fin
 // Opens the erase of the row with these letters up to its confirmation,
 // with "del" typed: the dialog, its start button armed.
 HWND OpenArmedConfirmation(RunningProgram& program, const std::string& letters) {
-  const std::optional<int> row = program.RowOf(letters);
-  EXPECT_TRUE(row) << "no row " << letters;
-  if (!row) return nullptr;
-  program.PressRow(*row, 100);
-  EXPECT_TRUE(WaitUntil([&] { return program.Enabled(kEraseButton); }, kStepTimeout));
-  program.ClickButton(kEraseButton);
-  HWND question = WaitForDialog(program.pid(), "データの消去確認", kStepTimeout);
-  EXPECT_NE(question, nullptr);
-  if (!question) return nullptr;
-  PressDialogButton(question, IDOK);
-  HWND confirm = WaitForForm(program.pid(), L"TDriveDelInfoDlg", kStepTimeout);
-  EXPECT_NE(confirm, nullptr);
+  HWND confirm = program.OpenEraseConfirmation(letters);
   if (!confirm) return nullptr;
   HWND edit = GetDlgItem(confirm, kConfirmWordEdit);
   for (wchar_t c : std::wstring(L"del")) PostMessageW(edit, WM_CHAR, c, 1);
