@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "erase/erase_texts.h"
+
 namespace plexi::app {
 
 RowState RowStateOf(const DriveRow& row, bool selected, bool focused) {
@@ -46,7 +48,8 @@ HintText SplitHint(const std::string& hint) {
 }
 
 DriveView::DriveView(platform::Machine& machine, platform::FileStore& files, Notifier& notifier)
-    : forbidden_(machine, files, files.ProgramDirectory() + kForbiddenListFileName, notifier),
+    : machine_(machine),
+      forbidden_(machine, files, files.ProgramDirectory() + kForbiddenListFileName, notifier),
       discovery_(machine, notifier,
                  // The rows are built for the view shown, and so are their keys.
                  [this](const DriveRow& row) { return forbidden_.IsForbidden(row, view_); }) {}
@@ -95,7 +98,12 @@ std::optional<ForbidOutcome> DriveView::N3Click(std::optional<size_t> selected, 
                         view_ == ViewMode::kPartition, SystemDrive());
 }
 
-bool DriveView::IsProtected(const DriveRow& row, ViewMode view) { return forbidden_.IsForbidden(row, view); }
+std::optional<std::string> DriveView::ProtectionRefusal(const DriveRow& row, ViewMode view) {
+  if (forbidden_.IsForbidden(row, view)) return std::string(erase_text::kProtected);
+  if (std::optional<ProtectingRow> covering = FindProtectingRow(machine_, forbidden_, row.designator.DevicePath()))
+    return CoveredByProtectionText(*covering);
+  return std::nullopt;
+}
 
 bool DriveView::ProtectedNow(const DriveRow& row) {
   return row.letters.find(SystemDrive()) != std::string::npos ||

@@ -10,6 +10,7 @@
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
 #include "drives/forbidden_list.h"
+#include "drives/protection_scope.h"
 #include "drives/row_change.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
@@ -112,8 +113,10 @@ class DriveView {
   // The hand cursor: over an erasable row, left of its icon's right edge.
   bool HandCursorAt(std::optional<size_t> row_under, int x, int icon_right) const;
 
-  // Whether the protection list holds the drive of `row` now.
-  bool IsProtected(const DriveRow& row, ViewMode view);
+  // Why the drive of `row` must not be erased now: the protection list holds
+  // it, or a protected row on the same storage (its disk, one of its
+  // volumes); nothing when it may be erased.
+  std::optional<std::string> ProtectionRefusal(const DriveRow& row, ViewMode view);
 
   ForbidMenu PopupMenu2Popup(std::optional<size_t> selected) const;
   std::optional<ForbidOutcome> N3Click(std::optional<size_t> selected, ForbidAction action);
@@ -128,6 +131,7 @@ class DriveView {
  private:
   bool ProtectedNow(const DriveRow& row);
 
+  platform::Machine& machine_;
   ForbiddenList forbidden_;
   DriveDiscovery discovery_;
   ViewMode view_ = ViewMode::kPhysical;

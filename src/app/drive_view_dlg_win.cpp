@@ -567,7 +567,9 @@ void TDriveViewDlg::BroadcastRowChange(const RowChangeMessage& message) {
 
 void TDriveViewDlg::ShutdownAfterErase() { shutdown_->ShutdownAfterErase(); }
 
-bool TDriveViewDlg::IsProtected(const DriveRow& row, ViewMode view) { return model_.IsProtected(row, view); }
+std::optional<std::string> TDriveViewDlg::ProtectionRefusal(const DriveRow& row, ViewMode view) {
+  return model_.ProtectionRefusal(row, view);
+}
 
 int32_t TDriveViewDlg::UpdateEraseCount(EraseCountOp operation) {
   // The erase counts itself in as its writing starts and out as it ends:

@@ -100,7 +100,7 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   void RepaintRow(size_t index) override;
   void BroadcastRowChange(const RowChangeMessage& message) override;
   void ShutdownAfterErase() override;
-  bool IsProtected(const DriveRow& row, ViewMode view) override;
+  std::optional<std::string> ProtectionRefusal(const DriveRow& row, ViewMode view) override;
   // EraseEnvironment
   int32_t UpdateEraseCount(EraseCountOp operation) override;
   bool Unattended() override;

@@ -2,6 +2,7 @@
 // the small helpers around the machine they run on.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -132,6 +133,10 @@ std::optional<TargetDrive> FindTarget(const Options& o, platform::Machine& machi
 // named. Reads the list afresh; nothing is cached.
 bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::string& target,
                        std::ostream& err);
+// The erase's protection check of `target`, asked again right before the
+// first write: the line TargetIsProtected would say, or nothing.
+std::function<std::optional<std::string>()> ProtectionCheckOf(const Options& o, platform::Machine& machine,
+                                                               const std::string& target);
 
 // The folder of the tool's files on the host (Linux: $XDG_CONFIG_HOME/
 // plexiscrub/ or ~/.config/plexiscrub/; Windows: the executable's folder),

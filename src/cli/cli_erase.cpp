@@ -307,7 +307,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   workflow.OfferPurge(PurgeAsked(o));
   EraseTarget erase_target = EraseTargetOf(target);
   // A protection added while the questions are open still stops the erase.
-  erase_target.is_protected = [&] { return TargetIsProtected(o, *machine, target, err); };
+  erase_target.protection = ProtectionCheckOf(o, *machine, target);
   // The same first question as the program's erase button.
   EraseResult result = EraseResult::kNotRecorded;
   const bool result_asked = ui.Ask(erase_text::EraseDriveQuestion(target));

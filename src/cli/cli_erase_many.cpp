@@ -227,12 +227,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     thread_ = std::thread([this] {
       EraseTarget target = EraseTargetOf(facts_.target);
       // A protection added while the questions are open still stops the erase.
-      target.is_protected = [this] {
-        std::ostringstream said;
-        const bool refused = TargetIsProtected(o_, machine_, facts_.target, said);
-        if (refused) board_.Message(OneLine(said.str()));
-        return refused;
-      };
+      target.protection = ProtectionCheckOf(o_, machine_, facts_.target);
       result_ = workflow_.RunErase(target);
       board_.SetEnded(index_, ResultText(result_, workflow_.Outcome()));
       gate_.Ended(index_);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/cli_common.h"
+#include "drives/protection_scope.h"
 #include "platform/ioctl_layout.h"
 #include "platform/sim/directory_file_store.h"
 #include "platform/sim/file_util.h"
@@ -65,6 +66,13 @@ std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine&
     row.serial = "path:" + (ec ? path : sim::PathToUtf8(canonical));
   }
   return drive;
+}
+
+// How the tool names a protected row: its number or its letter.
+std::string CliNameOf(const ProtectingRow& row) {
+  return row.view == ViewMode::kPhysical && row.row.designator.IsPhysical()
+             ? std::to_string(row.row.designator.number())
+             : row.row.letters.substr(0, 2);
 }
 
 std::string Describe(const std::string& target, const TargetDrive& drive) {
@@ -188,10 +196,27 @@ bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::
   }
   std::optional<ProtectionList> list = OpenProtectionList(o, machine, notifier, err);
   if (!list) return false;
-  if (!list->forbidden->IsForbidden(drive->row, drive->view)) return false;
-  err << "plexiscrub-cli: " << target << " is protected against erasing (list " << list->forbidden->Path()
-      << "); 'plexiscrub-cli allow " << target << "' lifts the protection\n";
+  if (list->forbidden->IsForbidden(drive->row, drive->view)) {
+    err << "plexiscrub-cli: " << target << " is protected against erasing (list " << list->forbidden->Path()
+        << "); 'plexiscrub-cli allow " << target << "' lifts the protection\n";
+    return true;
+  }
+  // A protected disk covers its volumes, a protected volume its disk.
+  const std::optional<ProtectingRow> covering = FindProtectingRow(machine, *list->forbidden, DevicePathOf(target));
+  if (!covering) return false;
+  const std::string name = CliNameOf(*covering);
+  err << "plexiscrub-cli: " << target << " shares its storage with " << name << " (" << covering->row.caption
+      << "), which is protected against erasing; 'plexiscrub-cli allow " << name << "' lifts the protection\n";
   return true;
+}
+
+std::function<std::optional<std::string>()> ProtectionCheckOf(const Options& o, platform::Machine& machine,
+                                                               const std::string& target) {
+  return [&o, &machine, target]() -> std::optional<std::string> {
+    std::ostringstream said;
+    if (!TargetIsProtected(o, machine, target, said)) return std::nullopt;
+    return OneLine(said.str());
+  };
 }
 
 int ProtectCommand(const Options& o, std::ostream& out, std::ostream& err) {

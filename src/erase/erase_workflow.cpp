@@ -300,8 +300,8 @@ bool EraseWorkflow::SameDriveAtPath(const std::string& path) {
 // open for any time): the drive is not protected now, it still answers as
 // the confirmed drive with the confirmed size, and it holds no system.
 bool EraseWorkflow::ReadyToWrite(const EraseTarget& target) {
-  if (target.is_protected && target.is_protected()) {
-    Refuse(erase_text::kProtected);
+  if (std::optional<std::string> refusal = target.protection ? target.protection() : std::nullopt) {
+    Refuse(*refusal);
     return false;
   }
   std::optional<DriveIdentity> now = ReadDriveIdentity(*drive_);
@@ -656,7 +656,7 @@ EraseTarget TargetOfRow(const DriveRow& row, ViewMode view, EraseButtonHost& hos
   target.label = DriveLabelOf(row);
   target.view = view;
   target.listed = DriveIdentity{row.vendor, row.product, row.serial, row.identity, row.size_text};
-  target.is_protected = [row, view, &host] { return host.IsProtected(row, view); };
+  target.protection = [row, view, &host] { return host.ProtectionRefusal(row, view); };
   return target;
 }
 
@@ -672,6 +672,12 @@ std::optional<EraseResult> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& u
   // Everything the erase needs is copied before the first question: the
   // drive watch could otherwise rebuild the rows under it.
   const EraseTarget target = TargetOfRow(rows[index], view, host);
+  // A protected row on the same storage (the disk of this volume, a volume
+  // of this disk) is said before any question.
+  if (std::optional<std::string> refusal = target.protection()) {
+    ui.ShowMessage(*refusal);
+    return std::nullopt;
+  }
   const bool watching = host.StopDriveWatch();
   if (!ui.Ask(erase_text::EraseDriveQuestion(target.label))) {
     if (watching) host.StartDriveWatch();

@@ -147,9 +147,10 @@ struct EraseTarget {
   ViewMode view = ViewMode::kPhysical;
   // The drive as the list showed it; the drive opened must still be it.
   std::optional<DriveIdentity> listed;
-  // Asked again right before the first write, so that a protection added
-  // meanwhile (by another running copy, say) is honoured.
-  std::function<bool()> is_protected;
+  // Why the drive must not be erased because of the protection list, or
+  // nothing. Asked again right before the first write, so that a protection
+  // added meanwhile (by another running copy, say) is honoured.
+  std::function<std::optional<std::string>()> protection;
 };
 
 // What happened to the drive's bytes.
@@ -281,8 +282,10 @@ class EraseButtonHost {
   virtual void RepaintRow(size_t index) = 0;
   virtual void BroadcastRowChange(const RowChangeMessage& message) = 0;
   virtual void ShutdownAfterErase() = 0;
-  // Whether the drive of a row is protected now, as the protection list says.
-  virtual bool IsProtected(const DriveRow& row, ViewMode view) = 0;
+  // Why the drive of a row must not be erased now, as the protection list
+  // says (the row itself, or a protected row on the same storage); nothing
+  // when it may be.
+  virtual std::optional<std::string> ProtectionRefusal(const DriveRow& row, ViewMode view) = 0;
   // An erase has ended (the row is updated, the end-of-erase action not yet
   // begun): what it did, for its report.
   virtual void EraseFinished(const EraseJournal& journal) { static_cast<void>(journal); }

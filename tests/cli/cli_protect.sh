@@ -97,5 +97,46 @@ expect_line "$out" '^protected: yes$' "image protected under another spelling of
 out=$("$cli" inspect "$work/disk.img" 2>/dev/null)
 expect_line "$out" '^protected: no$' "image allowed"
 
+# Protection covers every name of the same bytes: a protected disk refuses
+# its volumes (by letter and by volume path), a protected volume its disk;
+# the refusal names the protected row and nothing is written.
+head -c 8M /dev/urandom >"$work/s1.img"
+head -c 8M /dev/urandom >"$work/s2.img"
+cat >"$work/s.machine" <<'MACHINE'
+system-directory "C:\Windows\system32"
+disk 0 size=1G bus=sata product="System" serial="SYS"
+volume C: disk=0 offset=1M length=500M
+disk 1 image=s1.img bus=usb product="Stick" serial="P1"
+volume E: disk=1 offset=1M length=4M
+disk 2 image=s2.img bus=usb product="Other" serial="P2"
+volume F: disk=2 offset=1M length=2M
+volume G: disk=2 offset=4M length=3M
+trace writes
+MACHINE
+sm="$work/s.machine"
+sums() { md5sum "$work"/s1.img "$work"/s2.img; }
+refused() {  # refused TARGET NAMED-ROW
+  local before; before=$(sums)
+  rm -f "$sm.trace"
+  err=$("$cli" erase "$1" --yes --simulate "$sm" 2>&1 >/dev/null </dev/null)
+  rc=$?
+  [ $rc -eq 4 ] || fail "erase $1 under a covering protection exited $rc, not 4"
+  grep -q "allow $2" <<<"$err" || fail "erase $1: the refusal names $2: $err"
+  [ "$(sums)" = "$before" ] || fail "erase $1 changed bytes"
+  ! grep -q '^write ' "$sm.trace" 2>/dev/null || fail "erase $1 wrote: $(head -3 "$sm.trace")"
+}
+"$cli" protect 1 --simulate "$sm" >/dev/null || fail "protect 1 (images)"
+refused E: 1
+refused '\\.\e:' 1
+refused '\\?\Volume{5eed0000-0000-0000-0000-000000000002}' 1
+out=$("$cli" inspect E: --simulate "$sm" 2>/dev/null)
+expect_line "$out" '^protected: yes$' "inspect of a volume on a protected disk"
+"$cli" allow 1 --simulate "$sm" >/dev/null || fail "allow 1 (images)"
+"$cli" protect F: --simulate "$sm" >/dev/null || fail "protect F:"
+refused 2 F:
+refused '\\.\PHYSICALDRIVE2' F:
+# A volume beside the protected one on the same disk is its own storage.
+"$cli" erase G: --yes --simulate "$sm" </dev/null >/dev/null 2>&1 || fail "G: beside a protected F: exited $?"
+
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))

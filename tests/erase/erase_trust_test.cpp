@@ -92,7 +92,9 @@ class FakeHost : public EraseButtonHost {
   void RepaintRow(size_t) override {}
   void BroadcastRowChange(const RowChangeMessage&) override {}
   void ShutdownAfterErase() override {}
-  bool IsProtected(const DriveRow&, ViewMode) override { return protect; }
+  std::optional<std::string> ProtectionRefusal(const DriveRow&, ViewMode) override {
+    return protect ? std::optional<std::string>(erase_text::kProtected) : std::nullopt;
+  }
   bool protect = false;
 };
 
@@ -155,7 +157,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
   void EraseByName() {
     Arrange(nullptr, nullptr);
     EraseTarget target{Case().path, std::nullopt, Case().path, Case().view, std::nullopt,
-                       [this] { return protect_; }};
+                       [this] { return protect_ ? std::optional<std::string>(erase_text::kProtected) : std::nullopt; }};
     if (ui_.Ask(erase_text::EraseDriveQuestion(Case().path)))
       workflow_->RunErase(target);
   }

@@ -170,7 +170,9 @@ class FakeHost : public EraseButtonHost {
   void RepaintRow(size_t) override {}
   void BroadcastRowChange(const RowChangeMessage& m) override { messages.push_back(m); }
   void ShutdownAfterErase() override { calls.push_back("shutdown"); }
-  bool IsProtected(const DriveRow&, ViewMode) override { return protect; }
+  std::optional<std::string> ProtectionRefusal(const DriveRow&, ViewMode) override {
+    return protect ? std::optional<std::string>(erase_text::kProtected) : std::nullopt;
+  }
   bool protect = false;
   bool watching = true;
   std::vector<std::string> calls;

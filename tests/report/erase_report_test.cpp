@@ -50,7 +50,7 @@ class ReportTest : public ::testing::Test {
   json::Value EraseAndReport(uint32_t disk, EraseResult expected, bool is_protected = false) {
     EraseTarget target{DriveDesignator::Physical(disk).DevicePath(), DriveDesignator::Physical(disk),
                        "Drive " + std::to_string(disk), ViewMode::kPhysical, std::nullopt, {}};
-    if (is_protected) target.is_protected = [] { return true; };
+    if (is_protected) target.protection = [] { return std::optional<std::string>(erase_text::kProtected); };
     EXPECT_EQ(workflow_.RunErase(target), expected);
     report::FiledReport filed =
         report::FileEraseReport(*machine_, files_, folder_, workflow_.Journal(), {"", "PC", "OS", "op", "org", {}});
@@ -300,7 +300,7 @@ TEST_F(ReportTest, TheEraseButtonFilesBeforeTheActionAfterTheErase) {
     void RepaintRow(size_t) override {}
     void BroadcastRowChange(const RowChangeMessage&) override {}
     void ShutdownAfterErase() override { calls.push_back("shutdown"); }
-    bool IsProtected(const DriveRow&, ViewMode) override { return false; }
+    std::optional<std::string> ProtectionRefusal(const DriveRow&, ViewMode) override { return std::nullopt; }
     void EraseFinished(const EraseJournal& journal) override {
       calls.push_back("report:" + std::string(journal.outcome == JournalOutcome::kCompleted ? "completed" : "other"));
     }
