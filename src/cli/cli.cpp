@@ -147,9 +147,11 @@ const char kUsageText[] =
     "verification or record error after writing began), 2 bad arguments, 3 erase\n"
     "interrupted with its resume record saved, 4 nothing erased (declined,\n"
     "refused, or stopped before the first write), 5 erase interrupted after\n"
-    "writing without a resume record: the drive is partly overwritten. With\n"
-    "several drives: 0 when all completed, else the most serious among them\n"
-    "(1, then 5, then 3, then 4).\n";
+    "writing without a resume record: the drive is partly overwritten, 6 every\n"
+    "pass written and recorded but the read-back was stopped (not verified).\n"
+    "With several drives: 0 when all completed, else the most serious among\n"
+    "them (1, then 5, then 3, then 6); 7 when some were erased and others not\n"
+    "started or not written; 4 only when nothing was written to any.\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
   Options o;

@@ -23,6 +23,8 @@ inline constexpr int kUsage = 2;        // bad arguments
 inline constexpr int kInterrupted = 3;  // erase interrupted, resume record saved
 inline constexpr int kRefused = 4;      // nothing erased: declined, refused, or stopped before the first write
 inline constexpr int kPartlyErased = 5; // interrupted after writing, no resume record: partly overwritten
+inline constexpr int kReadBackStopped = 6;  // every pass written and recorded; the read-back was interrupted
+inline constexpr int kSomeNotErased = 7;    // a set: some drives erased, others not started or not written
 
 struct Options {
   std::string command;

@@ -59,6 +59,9 @@ ConfirmChoice ChoiceOfOptions(const Options& o, const ConfirmRequest& request, s
     if (asked && *asked != request.method)
       err << "plexiscrub-cli: a resumed erase keeps its method " << MethodCode(request.method) << "\n";
     choice.method = request.method;
+    if (!o.verify)
+      err << "plexiscrub-cli: resuming without --verify: the part written before the interruption is not read "
+             "back, so the erase will not count as Clear\n";
   }
   return choice;
 }
@@ -219,6 +222,16 @@ class TerminalEnvironment : public EraseEnvironment {
 
 }  // namespace
 
+std::string ResultText(EraseResult result, const EraseWorkflow& workflow) {
+  const EraseJournal& journal = workflow.Journal();
+  if (workflow.Outcome() == EraseOutcome::kReadBackStopped)
+    return "every pass written; the read-back was stopped at " + std::to_string(ReadBackPercent(journal)) + "%";
+  std::string text = ResultText(result, workflow.Outcome());
+  if (workflow.Outcome() == EraseOutcome::kCompleted && EarlierPartUnchecked(journal))
+    text += "; the part written before the interruption was not read back, so the erase is not Clear";
+  return text;
+}
+
 const char* ResultText(EraseResult result, EraseOutcome outcome) {
   switch (result) {
     case EraseResult::kErasedWithoutRecord: return "erased (first sector left blank)";
@@ -240,6 +253,7 @@ int ExitCodeOf(EraseOutcome outcome) {
     case EraseOutcome::kInterruptedSaved: return kInterrupted;
     case EraseOutcome::kInterruptedPartly: return kPartlyErased;
     case EraseOutcome::kFailed: return kFailed;
+    case EraseOutcome::kReadBackStopped: return kReadBackStopped;
     case EraseOutcome::kNothingWritten: break;
   }
   return kRefused;
@@ -312,7 +326,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   EraseResult result = EraseResult::kNotRecorded;
   const bool result_asked = ui.Ask(erase_text::EraseDriveQuestion(target));
   if (result_asked) result = workflow.RunErase(erase_target);
-  out << "result: " << int(result) << " (" << ResultText(result, workflow.Outcome()) << ")\n";
+  out << "result: " << int(result) << " (" << ResultText(result, workflow) << ")\n";
   // An erase the user declined at a question calls for no report.
   if (result_asked) FileReportOfErase(o, *machine, workflow.Journal(), out, err);
   return ExitCodeOf(workflow.Outcome());

@@ -207,6 +207,9 @@ struct DriveFacts {
   OverwriteMethod method = OverwriteMethod::kZeros;
   bool verify = false;
   bool resumed = false;
+  std::string purge_command;  // the command method 3 sends this drive
+  // Told before the table that it cannot run its method: not erased.
+  bool left_set = false;
 };
 
 // One drive of the set: its workflow and everything that workflow calls.
@@ -229,7 +232,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
       // A protection added while the questions are open still stops the erase.
       target.protection = ProtectionCheckOf(o_, machine_, facts_.target);
       result_ = workflow_.RunErase(target);
-      board_.SetEnded(index_, ResultText(result_, workflow_.Outcome()));
+  board_.SetEnded(index_, OutcomeText());
       gate_.Ended(index_);
     });
   }
@@ -246,8 +249,21 @@ class DriveJob : public EraseUi, public EraseEnvironment {
   const EraseJournal& Journal() const { return workflow_.Journal(); }
   // From the start of the erase (a drive's own purge included) to its end;
   // 0 when nothing ran.
-  double Seconds() const { return seconds_ > 0 ? std::max(seconds_, workflow_.Journal().seconds) : 0; }
-  uint64_t BytesWritten() const { return bytes_written_; }
+  double Seconds() const {
+    const bool ran = seconds_ > 0 || workflow_.Outcome() != EraseOutcome::kNothingWritten;
+    return ran ? std::max(seconds_, workflow_.Journal().seconds) : 0;
+  }
+  // What the erase covered: the drive's own purge reaches all of it, the
+  // passes as far as they wrote.
+  uint64_t BytesErased() const {
+    const EraseJournal& j = workflow_.Journal();
+    const bool purged = j.method == OverwriteMethod::kFirmwarePurge && j.purge_completed;
+    return purged ? std::max(j.capacity_bytes, j.bytes_written) : std::max(bytes_written_, j.bytes_written);
+  }
+  std::string OutcomeText() const {
+    if (facts_.left_set) return "not started: it cannot run method 3";
+    return ResultText(result_, workflow_);
+  }
 
   // EraseUi
   void ShowMessage(const std::string& text) override {
@@ -273,6 +289,15 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     facts_.method = choice.method;
     facts_.verify = choice.verify;
     facts_.resumed = !request.method_enabled;
+    facts_.purge_command = request.purge_command;
+    if (choice.method == OverwriteMethod::kFirmwarePurge && !request.purge_offered) {
+      // Said now, before the table and the "del": this drive is not erased.
+      board_.Message("plexiscrub-cli: " + facts_.target +
+                     ": cannot purge itself now (see above); it leaves the set and is not erased");
+      facts_.left_set = true;
+      choice.ok = false;
+      return choice;
+    }
     choice.ok = gate_.ArriveAndWait(index_);
     return choice;
   }
@@ -311,20 +336,37 @@ class DriveJob : public EraseUi, public EraseEnvironment {
   uint64_t bytes_written_ = 0;
 };
 
+int Severity(int code);
+int MostSerious(int a, int b) { return Severity(b) > Severity(a) ? b : a; }
+
 // How serious an exit code is, when several drives end differently: a
 // failure outweighs a partly overwritten drive, which outweighs one that
 // was interrupted with its resume record, which outweighs one left untouched.
 int Severity(int code) {
   switch (code) {
-    case kFailed: return 4;
-    case kPartlyErased: return 3;
-    case kInterrupted: return 2;
+    case kFailed: return 5;
+    case kPartlyErased: return 4;
+    case kInterrupted: return 3;
+    case kReadBackStopped: return 2;
     case kRefused: return 1;
     default: return 0;
   }
 }
 
-int MostSerious(int a, int b) { return Severity(b) > Severity(a) ? b : a; }
+// The set's exit code: the most serious drive's, except that a set where
+// some drives were erased and others were not written at all is neither
+// "done" nor "nothing erased".
+int SetExitCode(const std::vector<std::unique_ptr<DriveJob>>& jobs) {
+  int code = kOk;
+  bool some_written = false, some_untouched = false;
+  for (const auto& job : jobs) {
+    const bool untouched = job->Outcome() == EraseOutcome::kNothingWritten;
+    (untouched ? some_untouched : some_written) = true;
+    if (!untouched) code = MostSerious(code, ExitCodeOf(job->Outcome()));
+  }
+  if (!some_written) return kRefused;
+  return some_untouched && Severity(code) <= Severity(kReadBackStopped) ? kSomeNotErased : code;
+}
 
 // Where a target's bytes lie: the host's answer, else the drive's own.
 std::vector<Footprint> FootprintOf(const Options& o, platform::Machine& machine, const std::string& target,
@@ -403,7 +445,10 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
 }
 
 std::string MethodColumn(const DriveFacts& drive) {
-  return std::to_string(MethodCode(drive.method)) + (drive.resumed ? " (resumed)" : "");
+  std::string text = std::to_string(MethodCode(drive.method));
+  if (drive.method == OverwriteMethod::kFirmwarePurge && !drive.purge_command.empty())
+    text += " (" + drive.purge_command + ")";
+  return text + (drive.resumed ? " (resumed)" : "");
 }
 
 void PrintConfirmTable(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostream& out) {
@@ -411,6 +456,7 @@ void PrintConfirmTable(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::
   out << "target | model | serial | size | method | verify\n";
   for (const auto& job : jobs) {
     const DriveFacts& d = job->Facts();
+    if (d.left_set) continue;
     out << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size << " | "
         << MethodColumn(d) << " | " << (d.verify ? "yes" : "no") << "\n";
   }
@@ -430,9 +476,9 @@ void PrintSummary(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostre
     const DriveFacts& d = job->Facts();
     const bool ran = job->Seconds() > 0;
     const std::string rate =
-        ran ? Fixed(double(job->BytesWritten()) / job->Seconds() / 1e6, 1) + " MB/s" : std::string("-");
+        ran ? Fixed(double(job->BytesErased()) / job->Seconds() / 1e6, 1) + " MB/s" : std::string("-");
     out << d.target << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << MethodColumn(d) << " | "
-        << ResultText(job->Result(), job->Outcome()) << " | " << (ran ? Fixed(job->Seconds(), 1) + " s" : "-")
+        << job->OutcomeText() << " | " << (ran ? Fixed(job->Seconds(), 1) + " s" : "-")
         << " | " << rate << "\n";
   }
 }
@@ -442,7 +488,9 @@ void PrintSummary(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostre
 bool PrepareAll(std::vector<std::unique_ptr<DriveJob>>& jobs, SetGate& gate) {
   for (size_t i = 0; i < jobs.size(); ++i) {
     jobs[i]->Start();
-    if (gate.WaitWhilePreparing(i) == SetGate::Stage::kEnded) return false;
+    // A drive that cannot run its method has left the set; one whose
+    // questions were declined or that was refused stops the whole set.
+    if (gate.WaitWhilePreparing(i) == SetGate::Stage::kEnded && !jobs[i]->Facts().left_set) return false;
   }
   return true;
 }
@@ -482,7 +530,11 @@ int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
     jobs.push_back(std::make_unique<DriveJob>(o, *machine, board, gate, i, std::move(facts[i])));
 
   bool go = PrepareAll(jobs, gate);
-  if (go) {
+  const bool any_remaining = std::any_of(jobs.begin(), jobs.end(), [](const auto& j) { return !j->Facts().left_set; });
+  if (go && !any_remaining) {
+    err << "plexiscrub-cli: no drive of the set can run its method; nothing was written to any drive\n";
+    go = false;
+  } else if (go) {
     PrintConfirmTable(jobs, out);
     go = o.yes || ReadDelWord(err);
   } else {
@@ -495,11 +547,8 @@ int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
     WaitForAll(jobs, gate, board);
     std::signal(SIGINT, previous);
   }
-  int code = kOk;
-  for (auto& job : jobs) {
-    job->Join();
-    code = MostSerious(code, ExitCodeOf(job->Outcome()));
-  }
+  for (auto& job : jobs) job->Join();
+  const int code = SetExitCode(jobs);
   PrintSummary(jobs, out);
   for (auto& job : jobs) FileReportOfErase(o, *machine, job->Journal(), out, err);
   return code;

@@ -115,6 +115,7 @@ ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
   for (int id = kMethodGroup; id <= kMethodItem0 + 2; ++id)
     EnableWindow(Child(id), request.method_enabled ? TRUE : FALSE);
   ShowPurge(request);
+  if (request.verify_preset) SendMessageW(Child(kVerifyCheck), BM_SETCHECK, BST_CHECKED, 0);
 
   const int result = win::ShowModal(hwnd(), Child(kConfirmWordEdit));
   // FormClose: the lamp stops with the dialog.

@@ -9,7 +9,9 @@ EraseQuestion EraseDriveQuestion(const std::string& drive_label) {
 
 EraseQuestion ResumeQuestion() {
   return {EraseQuestion::Id::kResume, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kNone,
-          "前回の処理情報が見つかりました。途中から続行しますか？", "確認"};
+          "前回の処理情報が見つかりました。途中から続行しますか？\n"
+          "（照合を選ばずに続行すると、中断前に書き込んだ部分は確認されず、照合済みの消去にはなりません。）",
+          "確認"};
 }
 
 EraseQuestion EraseAgainQuestion(int32_t method) {
@@ -26,6 +28,10 @@ EraseQuestion SaveResumePointQuestion() {
 std::string InUse(const std::string& what, const std::string& reason) {
   return what + " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
          reason;
+}
+
+std::string ReadBackStopped(int percent) {
+  return "全ての工程を書き込みましたが、照合は " + std::to_string(percent) + "% で中止されました。";
 }
 
 std::string PassLine(int32_t pass_number, int32_t pass_count) {

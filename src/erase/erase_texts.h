@@ -60,6 +60,12 @@ inline constexpr char kPurgeWarning[] =
 inline constexpr char kPurgePassLabel[] = "ファームウェア消去中（中止できません）";
 inline constexpr char kPurgeNotOffered[] = "このドライブではファームウェア消去を使用できません。";
 
+// The end of an erase that wrote every pass but did not prove all of it.
+inline constexpr char kEarlierPartUnchecked[] =
+    "続きから消去を完了しましたが、中断前に書き込んだ部分は今回読み戻していないため、照合済みの消去（Clear）にはなりません。";
+// "全ての工程を書き込みましたが、照合は 40% で中止されました。"
+std::string ReadBackStopped(int percent);
+
 // "ドライブ E: を使用中のため、…" and the system's reason on the next line.
 std::string InUse(const std::string& name, const std::string& reason);
 // "現在の工程 2 / 3".

@@ -37,6 +37,22 @@ RecordKind RecordKindAfter(EraseResult result) {
   }
 }
 
+bool EarlierPartUnchecked(const EraseJournal& journal) {
+  return journal.resumed && journal.verify != VerifyResult::kPassed;
+}
+
+int ReadBackPercent(const EraseJournal& journal) {
+  if (journal.capacity_bytes == 0) return 0;
+  return int(std::min<uint64_t>(100, journal.verify_bytes_read * 100 / journal.capacity_bytes));
+}
+
+std::optional<std::string> CompletionNote(EraseOutcome outcome, const EraseJournal& journal) {
+  if (outcome == EraseOutcome::kReadBackStopped) return erase_text::ReadBackStopped(ReadBackPercent(journal));
+  if (outcome == EraseOutcome::kCompleted && EarlierPartUnchecked(journal))
+    return std::string(erase_text::kEarlierPartUnchecked);
+  return std::nullopt;
+}
+
 std::string DriveLabelOf(const DriveRow& row) { return row.caption + " （" + row.SubItem(1) + "）"; }
 
 std::string ConfirmationText(const ConfirmationFacts& f) {
@@ -250,9 +266,7 @@ RecordKind EraseWorkflow::ReadEarlierRecord() {
       AccessEraseRecord(machine_, ui_, *drive_, params_.BytesPerSector, RecordMode::kRead, false, fields).result;
   const std::optional<OverwriteMethod> method = MethodOfCode(fields.EraseMethod);
   // A purge is never resumed: its record could only come from elsewhere.
-  if (record == RecordKind::kResume && (!method || !MethodResumable(*method) || fields.ResumePass < 0 ||
-                                        fields.ResumePass > fields.EraseMethod || fields.ResumeChunk > params_.ChunkCount))
-    record = RecordKind::kNone;
+  if (record == RecordKind::kResume && !ResumePointInside(method, fields)) record = RecordKind::kNone;
   if (record == RecordKind::kResume && !fields.LayoutMatches(params_.TotalSectors, params_.SectorsPerChunk)) {
     // The chunk index would point at other bytes now: resuming could skip
     // part of the drive.
@@ -263,6 +277,17 @@ RecordKind EraseWorkflow::ReadEarlierRecord() {
   params_.ResumeChunk = fields.ResumeChunk;
   params_.ResumePass = fields.ResumePass;
   return record;
+}
+
+// Whether a resume point names a pass of a resumable method and a place
+// before the end of that erase. One at the end of the last pass has nothing
+// left to write: taken as a resume point, it would pass off the bytes the
+// record never saw written as erased.
+bool EraseWorkflow::ResumePointInside(std::optional<OverwriteMethod> method, const EraseRecordFields& fields) const {
+  if (!method || !MethodResumable(*method)) return false;
+  const int32_t last_pass = WritePassCount(*method) - 1;
+  if (fields.ResumePass < 0 || fields.ResumePass > last_pass || fields.ResumeChunk > params_.ChunkCount) return false;
+  return fields.ResumePass < last_pass || fields.ResumeChunk < params_.ChunkCount;
 }
 
 // The question about an earlier record: whether this is a resumed erase, or
@@ -383,6 +408,9 @@ EraseResult EraseWorkflow::RunErase(const EraseTarget& target) {
                                    params_.EraseMethod, record == RecordKind::kNone});
   request.method = params_.EraseMethod;
   request.method_enabled = !*resumed;
+  // Only a read-back of the whole drive shows what the interrupted run wrote.
+  request.verify_preset = *resumed;
+  if (purge_.Usable()) request.purge_command = PurgeCommandName(purge_.command);
   request.purge_offered = purge_.Usable() && !*resumed;
   request.purge_lines = PurgeCapabilityLines(purge_);
   if (request.purge_offered) request.purge_lines.push_back(erase_text::kPurgeWarning);
@@ -560,7 +588,8 @@ void EraseWorkflow::FinishJournal() {
   journal_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - journal_clock_).count();
   journal_.bytes_written = bytes_written_;
   switch (outcome_) {
-    case EraseOutcome::kCompleted: journal_.outcome = JournalOutcome::kCompleted; break;
+    case EraseOutcome::kCompleted:
+    case EraseOutcome::kReadBackStopped: journal_.outcome = JournalOutcome::kCompleted; break;
     case EraseOutcome::kInterruptedSaved: journal_.outcome = JournalOutcome::kInterruptedSaved; break;
     case EraseOutcome::kInterruptedPartly: journal_.outcome = JournalOutcome::kInterruptedUnsaved; break;
     case EraseOutcome::kFailed:
@@ -626,7 +655,11 @@ EraseResult EraseWorkflow::DecideOutcome(const WorkerOutcome& run, bool save_his
   const EraseResult result =
       WriteRecord(RecordMode::kFinish, save_history,
                   save_history ? EraseResult::kCompletionRecordSaved : EraseResult::kErasedWithoutRecord, drive_label);
-  outcome_ = result == EraseResult::kNotRecorded ? EraseOutcome::kFailed : EraseOutcome::kCompleted;
+  // A read-back stopped by a cancel leaves every pass written, as the
+  // record says, but nothing proven about the bytes it did not reach.
+  outcome_ = result == EraseResult::kNotRecorded ? EraseOutcome::kFailed
+             : run.verify_cut_short              ? EraseOutcome::kReadBackStopped
+                                                 : EraseOutcome::kCompleted;
   return result;
 }
 
@@ -710,6 +743,11 @@ std::optional<EraseResult> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& u
     message.record_kind = uint8_t(row.record_kind);
     host.BroadcastRowChange(message);
   }
+  // An erase that did not prove all of its bytes says so; nobody is there
+  // to read it when an action follows, and the report says it anyway.
+  if (std::optional<std::string> note = CompletionNote(workflow.Outcome(), workflow.Journal());
+      note && !host.Unattended())
+    ui.ShowMessage(*note);
   // Filed before the end-of-erase action, which may end the session.
   if (workflow.Journal().due) host.EraseFinished(workflow.Journal());
   host.StartDriveWatch();

@@ -45,6 +45,11 @@ struct ConfirmRequest {
   // cannot be interrupted.
   bool purge_offered = false;
   std::vector<std::string> purge_lines;
+  // The command method 3 would send (its name), empty when none can run.
+  std::string purge_command;
+  // The read-back is suggested (a resumed erase: only it checks what the
+  // interrupted run wrote).
+  bool verify_preset = false;
 };
 
 // What the user chose in it.
@@ -160,7 +165,20 @@ enum class EraseOutcome {
   kInterruptedSaved,    // stopped, resume record on the drive
   kInterruptedPartly,   // stopped after writing, without a resume record
   kFailed,              // a write, read, verification or record error after writing began
+  kReadBackStopped,     // every pass written and recorded; the read-back was cancelled before its end
 };
+
+// Whether an erase that wrote every pass checked all of it in this run: a
+// resumed erase did not, unless it read the whole drive back.
+bool EarlierPartUnchecked(const EraseJournal& journal);
+
+// How far the read-back got, in percent of the drive (rounded down).
+int ReadBackPercent(const EraseJournal& journal);
+
+// The one sentence that tells the user an erase that wrote every pass did
+// not prove all of it (the read-back stopped, or a resumed erase not read
+// back whole); nothing for any other end.
+std::optional<std::string> CompletionNote(EraseOutcome outcome, const EraseJournal& journal);
 
 // What an erase left in the drive's first sector. The numbers are the
 // result the command-line tool prints.
@@ -220,6 +238,7 @@ class EraseWorkflow {
   std::optional<bool> AskAboutEarlierRecord(RecordKind record);
   bool ReadyToWrite(const EraseTarget& target);
   bool NamesConfirmedDrive(DriveIdentity seen) const;
+  bool ResumePointInside(std::optional<OverwriteMethod> method, const EraseRecordFields& fields) const;
   bool SameDriveAtPath(const std::string& path);
   bool LockTarget(const EraseTarget& target);
   platform::Result<> LockWithRetry(platform::Device& device);
@@ -289,6 +308,9 @@ class EraseButtonHost {
   // An erase has ended (the row is updated, the end-of-erase action not yet
   // begun): what it did, for its report.
   virtual void EraseFinished(const EraseJournal& journal) { static_cast<void>(journal); }
+  // Whether nobody is there to read a message (an action follows the erase,
+  // or the session is ending).
+  virtual bool Unattended() { return false; }
 };
 
 // The erase target of a list row, with everything copied out of it.

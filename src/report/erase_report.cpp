@@ -17,6 +17,9 @@ const char kClearNote[] =
 const char kPurgeNote[] =
     "ドライブのファームウェアによる消去（Sanitize、Format、Secure Erase）は、NIST SP 800-88の「Purge」に当たります。";
 const char kNoCategoryNote[] = "消去が完了していないため、消去区分には達していません。";
+const char kUncheckedResumeNote[] =
+    "中断した消去を続きから完了しましたが、中断前に書き込んだ部分をこの消去で読み戻していないため、"
+    "消去区分には達していません（照合付きで消去し直すと「Clear」になります）。";
 
 std::string WithoutLineBreak(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -175,8 +178,13 @@ std::string IsoTime(const platform::LocalTime& t) {
 json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
   const uint64_t ms = e.seconds > 0 ? uint64_t(e.seconds * 1000.0 + 0.5) : 0;
   const uint64_t rate = e.seconds > 0 ? uint64_t(double(e.bytes_written) / e.seconds) : 0;
-  const bool done = e.outcome == JournalOutcome::kCompleted;
+  // A resumed erase proves the part written before the interruption only
+  // by a read-back of the whole drive in this run.
+  const bool completed = e.outcome == JournalOutcome::kCompleted;
+  const bool unchecked = completed && e.resumed && e.verify != VerifyResult::kPassed;
+  const bool done = completed && !unchecked;
   const bool purge = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
+  const char* note = purge ? kPurgeNote : done ? kClearNote : unchecked ? kUncheckedResumeNote : kNoCategoryNote;
   return json::Object{
       {"report_id", c.id},
       {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
@@ -194,7 +202,7 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
       {"outcome", OutcomeCode(e.outcome)},
       {"errors", ErrorsOf(e)},
       {"sanitization", json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"},
-                                    {"note", purge ? kPurgeNote : done ? kClearNote : kNoCategoryNote}}},
+                                    {"note", note}}},
   };
 }
 

@@ -50,6 +50,10 @@ out=$("$cli" erase G: --resume --yes --simulate "$work/stick.machine" 2>"$work/e
 grep -q '^result: 2 ' <<<"$out" || fail "resumed erase: $out"
 grep -q '（継続消去）' <<<"$out" || fail "the confirmation names a resumed erase"
 grep -q '現在の工程 2 / 3' "$work/err" || fail "the resumed erase starts in pass 2 of 3"
+# Not read back whole in this run: said before it starts, and in its result.
+grep -q 'resuming without --verify.*not count as Clear' "$work/err" || fail "no warning before an unverified resume"
+grep -q '^result: 2 (.*was not read back, so the erase is not Clear)$' <<<"$out" || fail "unchecked resume: $out"
+grep -q '"category": "none"' "$work/stick.files/reports/"*.json || fail "an unchecked resume's report is not Clear"
 out=$("$cli" erase --drive G: --no-resume --method 0 --yes --simulate "$work/stick.machine" 2>"$work/err")
 grep -q '現在の工程 1 / 1' "$work/err" || fail "declining the resume starts afresh"
 
@@ -73,6 +77,24 @@ wait $pid
 code=$?
 [ $code -eq 3 ] || fail "an interrupted erase exits 3, not $code"
 grep -q '^result: 1 ' "$work/out" || fail "interrupted: $(cat "$work/out")"
+
+# Ctrl+C during the read-back: every pass is written and recorded, but the
+# erase is not a verified one: its own exit code and result line.
+cat >"$work/verify.machine" <<'MACHINE'
+system-directory "C:\Windows\system32"
+disk 0 size=64G bus=sata product="System"
+volume C: disk=0 offset=1M length=10G
+disk 1 size=4G bus=sata product="Big"
+MACHINE
+"$cli" erase 1 --verify --yes --simulate "$work/verify.machine" >"$work/out" 2>"$work/err" &
+pid=$!
+for _ in $(seq 1 600); do grep -q '消去完了  [1-9]' "$work/err" && break; sleep 0.05; done
+kill -INT $pid
+wait $pid
+code=$?
+[ $code -eq 6 ] || fail "a read-back stopped by Ctrl+C exits 6, not $code: $(cat "$work/out")"
+grep -Eq '^result: 2 \(every pass written; the read-back was stopped at [0-9]+%\)$' "$work/out" ||
+  fail "read-back stopped: $(cat "$work/out")"
 
 # Interrupted after writing, and the resume record cannot be written: the
 # drive is partly overwritten, which has its own exit code.

@@ -68,5 +68,24 @@ grep -q '^command' "$work/m.machine.trace" && fail "method 0 sent a firmware com
 "$cli" erase 1 --method 4 --yes --simulate "$work/m.machine" >/dev/null 2>"$work/err"
 [ $? -eq 2 ] || fail "--method 4 is a usage error"
 
+# A set with --method 3: a drive that cannot purge leaves the set before the
+# table (nothing written to it); the table names the command; the purged
+# drive's summary row has its duration and rate; the exit code says that
+# some drives were erased and others not.
+for n in 1 4; do head -c 4M /dev/urandom >"$work/d$n.img"; done
+cp "$work/d4.img" "$work/d4.orig"
+rm -f "$work/m.machine.trace"
+"$cli" erase 1 4 --method 3 --yes --simulate "$work/m.machine" </dev/null >"$work/out" 2>"$work/err"
+code=$?
+[ $code -eq 7 ] || fail "a set with a drive left out exits 7, not $code: $(cat "$work/out" "$work/err")"
+grep -q '4: cannot purge itself now.*leaves the set' "$work/err" || fail "the stick's leaving is said: $(cat "$work/err")"
+grep -q '^1 | Fast | - | 4MB | 3 (NVMe サニタイズ（暗号消去）) | no$' "$work/out" || fail "table names the command: $(cat "$work/out")"
+grep -q '^4 | Stick' "$work/out" && fail "the stick is in the table"
+grep -Eq '^1 \| - \| 3 \(.*\) \| erased; completion record saved \| [0-9.]+ s \| [0-9.]+ MB/s$' "$work/out" ||
+  fail "purged drive's summary row: $(cat "$work/out")"
+cmp -s "$work/d4.img" "$work/d4.orig" || fail "the stick was written"
+grep '^write' "$work/m.machine.trace" | grep -q PHYSICALDRIVE4 && fail "a write reached the stick"
+[ "$(nonzero_after_first_sector "$work/d1.img")" -eq 0 ] || fail "disk 1 not purged in the set"
+
 [ "$failures" -eq 0 ] && echo "all passed"
 exit $((failures > 0))

@@ -269,6 +269,20 @@ TEST_F(WorkflowTest, RecordsWithoutAUsableResumePointAreNotOffered) {
   PutRecord(1, BuildResumeRecord(512, {1, 999999, 0}));  // beyond the drive
   EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
   EXPECT_FALSE(Asked("前回の処理情報"));
+
+  // Old records (no layout) at the end of the last pass: nothing is left
+  // to write, so nothing may pass for erased. 61440 sectors: 30 chunks.
+  for (const EraseRecordFields& end : {EraseRecordFields{0, 30, 0}, EraseRecordFields{1, 30, 1}}) {
+    ui_.questions.clear();
+    std::vector<uint8_t> junk(61440ull * 512, 0x6C);
+    machine_->PokeDisk(1, 0, junk.data(), junk.size());
+    PutRecord(1, BuildResumeRecord(512, end));
+    ui_.choice = {true, false, true, OverwriteMethod::kZeros};
+    EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+    EXPECT_FALSE(Asked("前回の処理情報"));
+    std::vector<uint8_t> disk = machine_->PeekDisk(1, 512, 61439ull * 512);
+    EXPECT_TRUE(std::all_of(disk.begin(), disk.end(), [](uint8_t b) { return b == 0; }));
+  }
 }
 
 TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
@@ -444,10 +458,14 @@ TEST_P(CancelAndResumeTest, EndsWithEveryByteZeroAndTheRightRecord) {
   ui_.answers = {true};  // continue where it stopped
   ui_.choice.method = OverwriteMethod::kZeros;  // ignored: a resumed erase keeps its method
   ASSERT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
-  EXPECT_TRUE(ui_.confirm_requests.back().caption.find("継続消去") != std::string::npos);
+  // A stop after the last pass's last chunk leaves nothing to resume: the
+  // drive is erased afresh, with the method chosen now.
+  const bool nothing_left = point.at_boundary && point.pass == point.method;
+  EXPECT_EQ(ui_.confirm_requests.back().caption.find("継続消去") != std::string::npos, !nothing_left);
 
   std::vector<uint8_t> disk = machine_->PeekDisk(1, 0, pass_bytes);
-  EXPECT_EQ(std::vector<uint8_t>(disk.begin(), disk.begin() + 512), BuildCompletionRecord(512, point.method));
+  EXPECT_EQ(std::vector<uint8_t>(disk.begin(), disk.begin() + 512),
+            BuildCompletionRecord(512, nothing_left ? 0 : point.method));
   EXPECT_TRUE(std::all_of(disk.begin() + 512, disk.end(), [](uint8_t b) { return b == 0; }));
 }
 

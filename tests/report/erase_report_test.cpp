@@ -214,6 +214,23 @@ TEST_F(ReportTest, InterruptionsAndTheResumeThatCompletesThem) {
   EXPECT_EQ(Num(r["bytes_written"]), (2 * 61440 * 512ull - saved.ResumeChunk * chunk_bytes) + 512);
   EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 1));
   EXPECT_TRUE(AllZeroAfterSector0(1));
+  // Nothing in this run read back what the interrupted runs wrote.
+  EXPECT_EQ(r["sanitization"].Text("category"), "none");
+  EXPECT_EQ(CompletionNote(workflow_.Outcome(), workflow_.Journal()), erase_text::kEarlierPartUnchecked);
+
+  // Interrupted and resumed once more, this time read back whole: Clear.
+  ui_.view.on_write = [&](uint64_t position) {
+    if (position >= (8ull << 20)) workflow_.RequestCancel();
+  };
+  ui_.answers = {true, true};  // erase again, keeping the resume point
+  EraseAndReport(1, EraseResult::kResumeRecordSaved);
+  ui_.view.on_write = nullptr;
+  ui_.answers = {true};
+  ui_.choice.verify = true;
+  r = EraseAndReport(1, EraseResult::kCompletionRecordSaved);
+  EXPECT_TRUE(*r["method"]["resumed"].AsBool());
+  EXPECT_EQ(r["sanitization"].Text("category"), "Clear");
+  EXPECT_EQ(CompletionNote(workflow_.Outcome(), workflow_.Journal()), std::nullopt);
 }
 
 // A cancel during the read-back leaves a completed erase (every pass was
@@ -228,6 +245,10 @@ TEST_F(ReportTest, AReadBackCutShortIsNotReportedAsPassed) {
   EXPECT_LT(Num(r["verification"]["bytes_read"]), 61440 * 512ull);
   EXPECT_GT(Num(r["verification"]["bytes_read"]), 0u);
   EXPECT_EQ(r["sanitization"].Text("category"), "Clear");
+  // Every pass is written, but the erase says the read-back stopped, and where.
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kReadBackStopped);
+  const int percent = int(Num(r["verification"]["bytes_read"]) * 100 / (61440 * 512ull));
+  EXPECT_EQ(CompletionNote(workflow_.Outcome(), workflow_.Journal()), erase_text::ReadBackStopped(percent));
 }
 
 TEST(SimMedia, TheMediaKeyTakesThreeWords) {
