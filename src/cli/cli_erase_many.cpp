@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <iomanip>
+#include <limits>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -20,8 +21,11 @@ namespace plexi::cli {
 
 bool Overlap(const Footprint& a, const Footprint& b) {
   if (a.device != b.device) return false;
-  if (a.length == 0 || b.length == 0) return true;
-  return a.offset < b.offset + b.length && b.offset < a.offset + a.length;
+  constexpr uint64_t kEnd = std::numeric_limits<uint64_t>::max();
+  const auto end = [](const Footprint& f) {
+    return f.length == 0 || f.offset > kEnd - f.length ? kEnd : f.offset + f.length;
+  };
+  return a.offset < end(b) && b.offset < end(a);
 }
 
 namespace {

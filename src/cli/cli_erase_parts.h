@@ -70,17 +70,19 @@ EraseJournal RefusedJournal(platform::Machine& machine, const std::string& targe
 EraseTarget EraseTargetOf(const std::string& target);
 
 // A stretch of the storage a target's bytes lie on, to tell two names of the
-// same drive apart from two drives. A length of 0 means the whole device.
+// same drive apart from two drives. A length of 0 runs to the device's end
+// (from offset 0: the whole device).
 struct Footprint {
-  std::string device;  // "disk 2", "block 7:0", "file 2049:1234"...
+  std::string device;  // "disk 2", "block 8:0", "file 2049:1234" (a loop device's file too)...
   uint64_t offset = 0;
   uint64_t length = 0;
 };
 bool Overlap(const Footprint& a, const Footprint& b);
 
-// Where a target on the host lies (Linux: the block device or file behind
-// any path naming it, symbolic links followed; a partition as a stretch of
-// its disk). Nothing where the machine's own answers serve (Windows).
+// Where a target on the host lies (Linux: the disk or file behind any path
+// naming it, symbolic links followed; a partition as a stretch of its disk,
+// a loop device as a stretch of its backing file or device). Nothing where
+// the machine's own answers serve (Windows).
 // An empty list, with `problem` set, when the path cannot be looked at.
 std::optional<std::vector<Footprint>> HostFootprint(const std::string& path, std::string* problem);
 

@@ -49,6 +49,9 @@ inline constexpr char kListedDriveChanged[] =
     "一覧を表示した後にドライブが入れ替わったため、消去を中止しました。一覧を更新してから、もう一度操作して下さい。";
 inline constexpr char kConfirmedDriveChanged[] =
     "確認した後にドライブが入れ替わったか取り外されたため、消去を中止しました。ドライブには何も書き込んでいません。";
+inline constexpr char kAnotherErase[] =
+    "このドライブはほかの消去が実行中のため、消去できません。実行中の消去が終わってから、もう一度実行して下さい。"
+    "ドライブには何も書き込んでいません。";
 inline constexpr char kResumeLayoutChanged[] =
     "中断したときとドライブの大きさが異なるため、続きからではなく最初から消去します。";
 

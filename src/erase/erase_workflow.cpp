@@ -108,6 +108,7 @@ void EraseWorkflow::CloseDrive() {
   // Best effort: closing the handle below ends the lock anyway.
   for (std::unique_ptr<platform::Device>& volume : held_volumes_) static_cast<void>(UnlockDrive(*volume));
   held_volumes_.clear();
+  claim_.reset();
   drive_.reset();
   params_.DriveHandle = nullptr;
 }
@@ -219,6 +220,10 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
   }
   drive_ = std::move(opened.value());
   params_.DriveHandle = drive_.get();
+  if (!ClaimDrive(target)) {
+    CloseDrive();
+    return false;
+  }
 
   platform::Result<DriveExtent> extent = MeasureDrive(machine_, ui_, *drive_, target.device_path, target.view);
   if (!extent.ok()) {
@@ -254,6 +259,23 @@ bool EraseWorkflow::OpenDrive(const EraseTarget& target) {
     return false;
   }
   return true;
+}
+
+// One erase at a time per drive, whichever program runs it: the claim is
+// taken right after the open, so a second erase is refused before it reads
+// the record or asks anything, and it is held until the drive is closed.
+bool EraseWorkflow::ClaimDrive(const EraseTarget& target) {
+  platform::Result<std::unique_ptr<platform::DriveClaim>> claimed = drive_->ClaimForErase();
+  if (claimed.ok()) {
+    claim_ = std::move(claimed.value());
+    return true;
+  }
+  const uint32_t code = claimed.error();
+  if (code == winconst::kErrorLockViolation)
+    Refuse(erase_text::kAnotherErase, code);
+  else
+    Refuse(erase_text::InUse(target.label, SystemErrorText(machine_, code)), code);
+  return false;
 }
 
 // The record in the first sector, checked as untrusted input: a resume

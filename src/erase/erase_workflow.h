@@ -233,6 +233,7 @@ class EraseWorkflow {
 
  private:
   bool OpenDrive(const EraseTarget& target);
+  bool ClaimDrive(const EraseTarget& target);
   bool SetLayout(const DriveExtent& extent);
   RecordKind ReadEarlierRecord();
   std::optional<bool> AskAboutEarlierRecord(RecordKind record);
@@ -273,6 +274,8 @@ class EraseWorkflow {
   std::atomic<bool> cancel_{false};
   PauseGate pause_;
   std::unique_ptr<platform::Device> drive_;
+  // The drive held against every other erase, from its open to its close.
+  std::unique_ptr<platform::DriveClaim> claim_;
   DriveIdentity confirmed_;  // the drive as it was opened, size included
   bool confirmed_answers_ = false;  // it answered the descriptor query
   Placement placement_;

@@ -71,6 +71,14 @@ struct AtaReply {
   bool Failed() const { return (status & 0x01) != 0 || (status & 0x20) != 0; }  // ERR or device fault
 };
 
+// A drive held for one erase: while it lives, no other erase (in this or
+// another process: the program's copies, the command-line tool) can claim
+// the same drive. Destroying it lets the drive go.
+class DriveClaim {
+ public:
+  virtual ~DriveClaim() = default;
+};
+
 // One open device or volume handle; destroying it closes the handle.
 class Device {
  public:
@@ -99,6 +107,14 @@ class Device {
   // The namespace this handle is on, for an NVMe namespace; a failure when
   // the handle cannot tell (the caller then takes namespace 1).
   virtual Result<uint32_t> NvmeNamespaceId() { return Result<uint32_t>::Failure(kCommandNotSupported); }
+
+  // Claims the drive behind this handle for one erase, taken before
+  // anything is written and held until the erase ends. Fails with
+  // ERROR_LOCK_VIOLATION while another erase holds it. A handle whose drive
+  // is already held some other way for as long as it is open (a volume by
+  // its lock, a Linux block device by its exclusive open) gets a claim that
+  // holds nothing more.
+  virtual Result<std::unique_ptr<DriveClaim>> ClaimForErase() { return std::make_unique<DriveClaim>(); }
 
  private:
   static constexpr uint32_t kCommandNotSupported = 50;  // ERROR_NOT_SUPPORTED

@@ -35,6 +35,28 @@ grep -q '^result: 2 ' "$work/out" || fail "DEL should start the erase: $(cat "$w
 printf 'n\n' | "$cli" erase "$img" >"$work/out" 2>/dev/null
 grep -q '^result: -1 ' "$work/out" || fail "no at the first question erases nothing"
 
+# Two erases of one image at once: while the first waits for its "del",
+# the second is refused before it writes a byte (exit 4); the first then
+# erases the image.
+head -c 2M /dev/urandom >"$img"
+mkfifo "$work/answers"
+"$cli" erase "$img" <"$work/answers" >"$work/first.out" 2>"$work/first.err" &
+first=$!
+exec 3>"$work/answers"
+printf 'y\n' >&3
+for _ in $(seq 200); do grep -q 'Type del' "$work/first.err" && break; sleep 0.05; done
+before=$(md5sum <"$img")
+"$cli" erase "$img" --yes </dev/null >"$work/out" 2>"$work/err"
+code=$?
+[ $code -eq 4 ] || fail "a second erase of an image being erased: exit $code, not 4"
+grep -q 'ほかの消去が実行中' "$work/err" || fail "the second erase says another is running: $(cat "$work/err")"
+[ "$before" = "$(md5sum <"$img")" ] || fail "the second erase wrote to the image"
+printf 'del\n' >&3
+exec 3>&-
+wait $first || fail "the first erase exited $?"
+grep -q '^result: 2 ' "$work/first.out" || fail "the first erase: $(cat "$work/first.out")"
+[ "$(nonzero_after_first_sector "$img")" -eq 0 ] || fail "the first erase left data behind"
+
 # A simulated stick with a resume record: continued in the second pass.
 cat >"$work/stick.machine" <<'MACHINE'
 disk 0 size=1G bus=sata product="System"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A real erase on Linux: a loop device this test creates (and always
 # detaches), erased with each method, verified, interrupted and resumed, and
-# every byte checked. Skipped (exit 77) without root or loop devices.
+# every byte checked; the image itself refused while the loop device is
+# attached to it. Skipped (exit 77) without root or loop devices.
 set -u
 cli=$1
 [ "$(id -u)" -eq 0 ] || { echo "needs root"; exit 77; }
@@ -48,6 +49,16 @@ elif [ $code -eq 0 ]; then
 else
   fail "the interrupted erase exited $code"
 fi
+
+# The image itself, while the loop device is attached to it: refused as a
+# device in use, naming the loop device, and not one byte changed.
+fill
+before=$(md5sum <"$work/disk.img")
+"$cli" erase "$work/disk.img" --yes </dev/null >"$work/out" 2>"$work/err"
+code=$?
+[ $code -eq 4 ] || fail "the image of an attached loop device: exit $code, not 4"
+grep -q "in use by loop device $loop" "$work/err" || fail "the refusal names $loop: $(cat "$work/err")"
+[ "$before" = "$(md5sum <"$work/disk.img")" ] || fail "the image of an attached loop device was written"
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))

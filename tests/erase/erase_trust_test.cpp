@@ -32,8 +32,12 @@ volume G: disk=3 offset=1M length=20M
 disk 4 sectors=61440 bus=sata product="GptData" serial="S4" table=gpt
 volume H: disk=4 offset=1M length=20M
 fault disk=4 op=read sector=43007 error=23
+disk 5 sectors=20480 bus=usb vendor="Acme" product="Bare" serial="S5"
 )";
+constexpr uint32_t kLastDisk = 5;
 
+// A disk without any volume, which the list leaves out.
+constexpr char kBareDisk[] = "\\\\.\\PHYSICALDRIVE5";
 constexpr char kGuidOfEfi[] = "\\\\?\\Volume{5eed0000-0000-0000-0000-000000000001}";
 constexpr uint64_t kMiB = 1 << 20;
 
@@ -51,7 +55,8 @@ struct TrustCase {
   // What else happens: "", "protect" (another copy protects the drive while
   // the confirmation is open), "swap-listing", "swap-question",
   // "swap-confirm" (disks 1 and 2 trade numbers after the listing, during
-  // the first question, during the confirmation).
+  // the first question, during the confirmation), "second-erase" (another
+  // copy erases the same drive while the confirmation is open).
   std::string event;
   std::optional<Area> erased;  // none: nothing may be written anywhere
   std::string extra = {};      // more description lines
@@ -81,6 +86,10 @@ const std::vector<TrustCase>& Cases() {
       {"GptVolumeByGuidLowerCase", "\\\\.\\volume{5eed0000-0000-0000-0000-000000000008}", ViewMode::kPartition, "",
        Area{4, kMiB, 20 * kMiB}},
       {"VolumeOnAPrimeDisk", "\\\\.\\f:", ViewMode::kPartition, "", Area{2, kMiB, 10 * kMiB}},
+      {"SecondEraseOfADiskWithVolumes", "\\\\.\\PHYSICALDRIVE1", ViewMode::kPhysical, "second-erase",
+       Area{1, 0, 61440 * 512}},
+      {"SecondEraseOfADiskWithoutVolumes", kBareDisk, ViewMode::kPhysical, "second-erase",
+       Area{5, 0, 20480 * 512}},
   };
   return cases;
 }
@@ -108,7 +117,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
     ASSERT_TRUE(machine_);
     workflow_ = std::make_unique<EraseWorkflow>(*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0});
     // Every disk starts full of its own byte, so a scan tells what was written.
-    for (uint32_t disk = 0; disk <= 4; ++disk) {
+    for (uint32_t disk = 0; disk <= kLastDisk; ++disk) {
       std::vector<uint8_t> fill(machine_->DiskSize(disk), Fill(disk));
       ASSERT_TRUE(machine_->PokeDisk(disk, 0, fill.data(), fill.size()));
       writes_before_[disk] = machine_->DiskCounters(disk).writes;
@@ -131,6 +140,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
   void Arrange(std::vector<DriveRow>* rows, DriveDiscovery* discovery) {
     const std::string& event = Case().event;
     if (event == "protect") ui_.on_confirm = [this] { protect_ = host_.protect = true; };
+    if (event == "second-erase") ui_.on_confirm = [this] { SecondErase(EraseOutcome::kNothingWritten); };
     if (event == "swap-confirm") ui_.on_confirm = [this] { Swap(); };
     if (event == "swap-question")
       ui_.on_ask = [this, rows, discovery] {
@@ -162,9 +172,27 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
       workflow_->RunErase(target);
   }
 
+  // Another copy of the program (or the command-line tool) erases the
+  // case's drive by name, answering every question yes: while this erase
+  // holds the drive it is refused before anything is written.
+  void SecondErase(EraseOutcome expected) {
+    const uint32_t disk = Case().erased->disk;
+    const uint64_t writes_before = machine_->DiskCounters(disk).writes;
+    ScriptedEraseUi ui;
+    FakeEnvironment env;
+    EstimateState estimate;
+    EraseWorkflow other(*machine_, ui, env, estimate, Pacing{0, 0, 20, 0, 0, 0});
+    other.RunErase(EraseTarget{Case().path, std::nullopt, Case().path, Case().view, std::nullopt, {}});
+    EXPECT_EQ(other.Outcome(), expected);
+    if (expected != EraseOutcome::kNothingWritten) return;
+    EXPECT_EQ(machine_->DiskCounters(disk).writes, writes_before) << "the second erase wrote to disk " << disk;
+    EXPECT_TRUE(ui.confirm_requests.empty()) << "the second erase reached its confirmation";
+    EXPECT_EQ(ui.messages, std::vector<std::string>{erase_text::kAnotherErase});
+  }
+
   void CheckDisks() {
     const std::optional<Area>& erased = Case().erased;
-    for (uint32_t disk = 0; disk <= 4; ++disk) {
+    for (uint32_t disk = 0; disk <= kLastDisk; ++disk) {
       if (!erased || erased->disk != disk) {
         EXPECT_EQ(machine_->DiskCounters(disk).writes, writes_before_[disk]) << "disk " << disk << " was written";
         std::vector<uint8_t> bytes = machine_->PeekDisk(disk, 0, machine_->DiskSize(disk));
@@ -217,6 +245,8 @@ TEST_P(TrustTest, OnlyTheConfirmedDriveIsWrittenAndAllOfIt) {
     EraseByName();
   if (HasFatalFailure()) return;
   CheckDisks();
+  // Once the erase has ended, the drive is free for the next one.
+  if (Case().event == "second-erase") SecondErase(EraseOutcome::kCompleted);
 }
 
 // From the list where the list has a row of that name (a drive number or a
@@ -225,7 +255,7 @@ TEST_P(TrustTest, OnlyTheConfirmedDriveIsWrittenAndAllOfIt) {
 std::vector<std::tuple<TrustCase, Entry>> Runs() {
   std::vector<std::tuple<TrustCase, Entry>> runs;
   for (const TrustCase& c : Cases()) {
-    const bool listed = c.path.rfind("\\\\.\\PHYSICALDRIVE", 0) == 0 ||
+    const bool listed = (c.path.rfind("\\\\.\\PHYSICALDRIVE", 0) == 0 && c.path != kBareDisk) ||
                         (c.path.size() == 6 && std::isupper(static_cast<unsigned char>(c.path[4])));
     if (listed && c.path != kGuidOfEfi) runs.emplace_back(c, Entry::kButton);
     if (c.event != "swap-listing" && c.event != "swap-question") runs.emplace_back(c, Entry::kNamed);

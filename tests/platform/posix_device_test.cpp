@@ -284,6 +284,25 @@ TEST_F(ImageTest, OpenFailuresCarryWindowsCodes) {
             winconst::kErrorFileNotFound);
 }
 
+// One erase at a time per image, across processes: the claim is a lock on
+// the open file, so a second open (another process, another name of the
+// same file) cannot take it until the first claim ends.
+TEST_F(ImageTest, AnImageIsClaimedForOneEraseAtATime) {
+  std::string image = dir.file("claimed.img");
+  WriteImage(image, kMiB);
+  std::filesystem::create_hard_link(image, dir.file("other-name.img"));
+  std::unique_ptr<platform::Device> first = Open(image, Access::kReadWrite);
+  std::unique_ptr<platform::Device> second = Open(dir.file("other-name.img"), Access::kReadWrite);
+  platform::Result<std::unique_ptr<platform::DriveClaim>> claim = first->ClaimForErase();
+  ASSERT_TRUE(claim.ok()) << claim.error();
+  EXPECT_EQ(second->ClaimForErase().error(), winconst::kErrorLockViolation);
+  first.reset();  // the claim, not the handle, holds the image
+  EXPECT_EQ(second->ClaimForErase().error(), winconst::kErrorLockViolation);
+  claim.value().reset();
+  platform::Result<std::unique_ptr<platform::DriveClaim>> now = second->ClaimForErase();
+  EXPECT_TRUE(now.ok()) << now.error();
+}
+
 // Direct I/O where the file system allows it, plain I/O where it does not;
 // either way the data arrives.
 void ExpectRoundTrip(PosixMachine& machine, const std::string& image) {

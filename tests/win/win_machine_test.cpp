@@ -107,6 +107,17 @@ TEST(WinMachine, VolumesAreGuidNamesWithTheSystemVolumeMarked) {
   }
 }
 
+// One erase at a time per disk, in any process: disk numbers no machine
+// has, and no disk is opened.
+TEST(WinMachine, AWholeDiskIsClaimedByOneEraseAtATime) {
+  platform::Result<std::unique_ptr<platform::DriveClaim>> first = ClaimWholeDisk(4000);
+  ASSERT_TRUE(first.ok()) << first.error();
+  EXPECT_EQ(ClaimWholeDisk(4000).error(), winconst::kErrorLockViolation);
+  EXPECT_TRUE(ClaimWholeDisk(4001).ok());
+  first.value().reset();
+  EXPECT_TRUE(ClaimWholeDisk(4000).ok());
+}
+
 TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
   plexi::testing::TempFolder folder;
   const std::string path = folder.utf8() + "image.bin";
@@ -124,6 +135,8 @@ TEST(WinMachine, DeviceCallsWorkOnAPlainFile) {
   auto opened = machine.OpenDevice(path, Access::kReadWrite);
   ASSERT_TRUE(opened.ok()) << opened.error();
   platform::Device& device = *opened.value();
+  // A file answers no device number, and is held by nothing here.
+  EXPECT_TRUE(device.ClaimForErase().ok());
 
   // The handle bypasses the cache: buffers are sector-aligned.
   AlignedBuffer sector(512);

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/posix/backing_storage.h"
 #include "platform/posix/sysfs_info.h"
 #include "util/text_lines.h"
 
@@ -80,6 +81,39 @@ void AddWithDependents(dev_t device, std::vector<dev_t>* out) {
   for (dev_t held : StackedOn(device)) out->push_back(held);
 }
 
+// Adds the loop devices attached to what the target holds, with theirs,
+// until none is left over (a loop device over a loop device...).
+void AddLoopsOver(const std::vector<LoopBacking>& loops, UseTarget* target) {
+  std::vector<bool> added(loops.size(), false);
+  for (bool more = true; more;) {
+    more = false;
+    for (size_t i = 0; i < loops.size(); ++i) {
+      if (added[i]) continue;
+      const LoopBacking& loop = loops[i];
+      const bool over_file = loop.file && target->file && loop.file->dev == target->file->dev &&
+                             loop.file->ino == target->file->ino;
+      const bool over_device = loop.backing_block != 0 && Contains(target->devices, loop.backing_block);
+      if (!over_file && !over_device) continue;
+      added[i] = more = true;
+      AddWithDependents(loop.loop, &target->devices);
+    }
+  }
+}
+
+UseTarget BlockTarget(dev_t rdev, const std::vector<LoopBacking>& loops) {
+  UseTarget target;
+  AddWithDependents(rdev, &target.devices);
+  AddLoopsOver(loops, &target);
+  return target;
+}
+
+UseTarget FileTarget(const PathId& file, const std::vector<LoopBacking>& loops) {
+  UseTarget target;
+  target.file = file;
+  AddLoopsOver(loops, &target);
+  return target;
+}
+
 }  // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
@@ -147,43 +181,34 @@ std::string FindUse(const UseTarget& target, std::string_view mountinfo, std::st
   return {};
 }
 
-UseTarget UseTargetOfBlock(dev_t rdev) {
-  UseTarget target;
-  AddWithDependents(rdev, &target.devices);
-  return target;
-}
+UseTarget UseTargetOfBlock(dev_t rdev) { return BlockTarget(rdev, AttachedLoops()); }
 
-UseTarget UseTargetOfFile(const PathId& file) {
-  UseTarget target;
-  target.file = file;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/block", ec)) {
-    std::string dir = entry.path().string();
-    std::string backing = ReadSysfsLine(dir + "/loop/backing_file");
-    if (backing.empty()) continue;
-    std::optional<PathId> id = StatPath(backing);
-    if (!id || id->dev != file.dev || id->ino != file.ino) continue;
-    unsigned maj = 0, min = 0;
-    if (std::sscanf(ReadSysfsLine(dir + "/dev").c_str(), "%u:%u", &maj, &min) != 2) continue;
-    AddWithDependents(makedev(maj, min), &target.devices);
-  }
-  return target;
-}
+UseTarget UseTargetOfFile(const PathId& file) { return FileTarget(file, AttachedLoops()); }
 
 std::string DescribeDeviceUse(const std::string& path) {
   std::optional<PathId> id = StatPath(path);
   if (!id) return {};
-  UseTarget target = id->block ? UseTargetOfBlock(id->rdev) : UseTargetOfFile(*id);
+  const std::vector<LoopBacking> loops = AttachedLoops();
+  UseTarget target = id->block ? BlockTarget(id->rdev, loops) : FileTarget(*id, loops);
   std::string use = FindUse(target, ReadWholeFile("/proc/self/mountinfo"),
                             ReadWholeFile("/proc/swaps"), StatPath);
-  if (!use.empty() || !id->block) return use;
-  // Devices stacked on the target (LVM, RAID, dm-crypt) own it even when
-  // nothing of theirs is mounted right now.
-  std::vector<dev_t> holders = StackedOn(id->rdev);
-  if (!holders.empty()) {
-    std::string name = std::filesystem::path(SysfsDirOf(holders.front())).filename().string();
-    return path + " is in use by " + (name.empty() ? std::string("a stacked device") : name);
+  if (!use.empty()) return use;
+  std::vector<dev_t> own;
+  if (id->block) {
+    // Devices stacked on the target (LVM, RAID, dm-crypt) own it even when
+    // nothing of theirs is mounted right now.
+    std::vector<dev_t> holders = StackedOn(id->rdev);
+    if (!holders.empty()) {
+      std::string name = std::filesystem::path(SysfsDirOf(holders.front())).filename().string();
+      return path + " is in use by " + (name.empty() ? std::string("a stacked device") : name);
+    }
+    own.push_back(id->rdev);
+    for (dev_t part : PartitionsOfDevice(id->rdev)) own.push_back(part);
   }
+  // So does a loop device attached to the image file or to the device:
+  // whatever it writes lands in the same bytes.
+  const std::string loop = LoopUsing(*id, own, loops);
+  if (!loop.empty()) return path + " is in use by loop device /dev/" + loop;
   return {};
 }
 

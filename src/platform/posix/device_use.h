@@ -1,8 +1,9 @@
 // Whether a block device or an image file is in use by the system: a file
-// system mounted from it or from one of its partitions, swap on it, or a
-// mounted loop device backed by the image. Writing to such a target would
-// destroy a live file system, so the Linux backend refuses to open it for
-// writing (ERROR_BUSY, 170).
+// system mounted from it or from one of its partitions, swap on it, a
+// device stacked on it, or a loop device attached to it (mounted or not:
+// the loop device writes the same bytes). Writing to such a target would
+// destroy a live file system or race another writer, so the Linux backend
+// refuses to open it for writing (ERROR_BUSY, 170).
 #pragma once
 #include <sys/types.h>
 
@@ -50,6 +51,7 @@ std::string FindUse(const UseTarget& target, std::string_view mountinfo, std::st
 
 // The target of a block device: itself, its partitions and every device
 // stacked on them; of an image file: the loop devices backed by it, theirs.
+// Loop devices attached to any of these count with theirs.
 UseTarget UseTargetOfBlock(dev_t rdev);
 UseTarget UseTargetOfFile(const PathId& file);
 

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_device.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -53,6 +54,20 @@ std::vector<uint8_t> EncodeDescriptor(const DeviceIdentity& id) {
   return reply;
 }
 
+// The lock of flock(2) belongs to the open file, which the duplicate
+// descriptor keeps open: the claim holds the image also when the handle it
+// came from is closed first, and lets it go when the claim ends.
+class ImageClaim : public platform::DriveClaim {
+ public:
+  explicit ImageClaim(UniqueFd fd) : fd_(std::move(fd)) {}
+  ~ImageClaim() override { ::flock(fd_.get(), LOCK_UN); }
+  ImageClaim(const ImageClaim&) = delete;
+  ImageClaim& operator=(const ImageClaim&) = delete;
+
+ private:
+  UniqueFd fd_;
+};
+
 }  // namespace
 
 PosixDevice::PosixDevice(UniqueFd fd, Access access, bool direct, DeviceFacts facts)
@@ -72,6 +87,21 @@ Result<> PosixDevice::SetPosition(uint64_t offset) {
   if (offset > uint64_t(INT64_MAX)) return Result<>::Failure(winconst::kErrorNegativeSeek);
   position_ = offset;
   return Result<>::Success();
+}
+
+Result<std::unique_ptr<platform::DriveClaim>> PosixDevice::ClaimForErase() {
+  using ClaimResult = Result<std::unique_ptr<platform::DriveClaim>>;
+  if (facts_.block_device) return ClaimResult(std::make_unique<platform::DriveClaim>());
+  UniqueFd fd(::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
+  if (!fd) return ClaimResult::Failure(WindowsErrorFromErrno(errno));
+  int locked;
+  do locked = ::flock(fd.get(), LOCK_EX | LOCK_NB);
+  while (locked != 0 && errno == EINTR);
+  if (locked == 0) return ClaimResult(std::make_unique<ImageClaim>(std::move(fd)));
+  if (errno == EWOULDBLOCK) return ClaimResult::Failure(winconst::kErrorLockViolation);
+  // A file system that keeps no locks (ENOLCK, EINVAL): nothing can be
+  // claimed there, as before there were claims.
+  return ClaimResult(std::make_unique<platform::DriveClaim>());
 }
 
 Result<> PosixDevice::Flush() {

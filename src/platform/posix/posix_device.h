@@ -60,6 +60,10 @@ class PosixDevice : public platform::Device {
   platform::Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& command) override;
   platform::Result<platform::AtaReply> AtaPassThrough(const platform::AtaCommand& command) override;
   platform::Result<uint32_t> NvmeNamespaceId() override;
+  // An image file is claimed by flock(2) on its open file, which every
+  // other open of it (any process, any name) meets; a block device opened
+  // for writing is already held exclusively (O_EXCL) while it is open.
+  platform::Result<std::unique_ptr<platform::DriveClaim>> ClaimForErase() override;
 
   // Whether data still bypasses the page cache (it stops when the target
   // turns out not to support it).

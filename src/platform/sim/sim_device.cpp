@@ -36,6 +36,19 @@ constexpr uint32_t kPartitionTypeNtfs = 0x07;
 // ends on a volume that was written but never dismounted.
 constexpr char kCachedMetadata[] = "SIM-FS-METADATA!";
 
+// A whole disk held for an erase until the claim ends; the disk itself,
+// not its number, so that a swap of numbers cannot hand it to another.
+class SimDiskClaim : public platform::DriveClaim {
+ public:
+  explicit SimDiskClaim(std::shared_ptr<DiskState> disk) : disk_(std::move(disk)) {}
+  ~SimDiskClaim() override { disk_->erase_claimed = false; }
+  SimDiskClaim(const SimDiskClaim&) = delete;
+  SimDiskClaim& operator=(const SimDiskClaim&) = delete;
+
+ private:
+  std::shared_ptr<DiskState> disk_;
+};
+
 class SimDevice : public platform::Device {
  public:
   SimDevice(std::shared_ptr<DiskState> disk, std::shared_ptr<VolumeState> volume, Access access,
@@ -162,6 +175,16 @@ class SimDevice : public platform::Device {
     if (IsVolume() || !disk_ || disk_->desc.bus_type != winconst::kBusTypeNvme)
       return Result<uint32_t>::Failure(winconst::kErrorNotSupported);
     return 1u;
+  }
+
+  // A volume is held by its lock; a physical drive by a claim on its disk.
+  Result<std::unique_ptr<platform::DriveClaim>> ClaimForErase() override {
+    using ClaimResult = Result<std::unique_ptr<platform::DriveClaim>>;
+    if (IsVolume() || !disk_) return ClaimResult(std::make_unique<platform::DriveClaim>());
+    bool unclaimed = false;
+    if (!disk_->erase_claimed.compare_exchange_strong(unclaimed, true))
+      return ClaimResult::Failure(winconst::kErrorLockViolation);
+    return ClaimResult(std::make_unique<SimDiskClaim>(disk_));
   }
 
   Result<> Flush() override {

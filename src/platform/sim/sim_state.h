@@ -83,6 +83,9 @@ struct DiskState {
   // Unplugged: the disk has no number and its volumes are gone, while
   // handles already open keep it.
   std::atomic<bool> detached{false};
+  // Held by an erase through the physical drive (any process of the
+  // simulated machine): the named object Windows keeps per disk number.
+  std::atomic<bool> erase_claimed{false};
   // Answers the firmware commands sent through the physical drive.
   SimFirmware firmware;
 

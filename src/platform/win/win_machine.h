@@ -41,6 +41,11 @@ class WinMachine : public platform::Machine {
   std::shared_ptr<DevLog> log_;
 };
 
+// The claim an erase of the whole disk `disk` (\\.\PHYSICALDRIVEn) takes,
+// across every process and session: ERROR_LOCK_VIOLATION while another
+// erase holds it. Disk handles take it through Device::ClaimForErase.
+platform::Result<std::unique_ptr<platform::DriveClaim>> ClaimWholeDisk(uint32_t disk, DevLog* log = nullptr);
+
 // True for a path that opens a volume rather than a disk or a file:
 // "\\.\X:" or "\\?\Volume{GUID}" (no trailing backslash).
 bool IsVolumePath(const std::string& path);

@@ -125,6 +125,46 @@ std::string ControlName(uint32_t code) {
   return number;
 }
 
+// A whole disk held for an erase. Volumes are held by their locks, but a
+// disk without volumes has nothing to lock, and every copy of the program
+// and the command-line tool opens disks with read and write sharing: so
+// the claim is a mutex named after the disk number in the global
+// namespace, which every session sees. Creating a mutex there is not a
+// privileged operation (only file-mapping and symbolic-link objects are;
+// "Kernel object namespaces",
+// https://learn.microsoft.com/en-us/windows/win32/termserv/kernel-object-namespaces).
+// The mutex is never waited on: whether it already existed is the answer
+// (CreateMutexW, "Return value",
+// https://learn.microsoft.com/en-us/windows/win32/api/synchapi/nf-synchapi-createmutexw),
+// so no thread owns it, and it is gone when its last handle is closed,
+// also when a process ends without letting go.
+class DiskClaim : public platform::DriveClaim {
+ public:
+  explicit DiskClaim(UniqueKernelHandle mutex) : mutex_(std::move(mutex)) {}
+
+ private:
+  UniqueKernelHandle mutex_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<platform::DriveClaim>> ClaimWholeDisk(uint32_t disk, DevLog* log) {
+  using ClaimResult = Result<std::unique_ptr<platform::DriveClaim>>;
+  const std::wstring name = L"Global\\Plexiscrub-PhysicalDrive" + std::to_wstring(disk);
+  SetLastError(ERROR_SUCCESS);
+  UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
+  const DWORD error = GetLastError();
+  if (mutex && error == ERROR_ALREADY_EXISTS) return ClaimResult::Failure(winconst::kErrorLockViolation);
+  if (!mutex) {
+    Note(log, error, [&] { return "CreateMutexW " + WideToUtf8(name); });
+    // There, but made by a process whose object this one may not open.
+    return ClaimResult::Failure(error == ERROR_ACCESS_DENIED ? winconst::kErrorLockViolation : error);
+  }
+  return ClaimResult(std::make_unique<DiskClaim>(std::move(mutex)));
+}
+
+namespace {
+
 class WinDevice : public platform::Device {
  public:
   WinDevice(UniqueFile handle, std::string path, std::shared_ptr<DevLog> log)
@@ -194,6 +234,19 @@ class WinDevice : public platform::Device {
   // https://learn.microsoft.com/en-us/windows/win32/fileio/working-with-nvme-devices):
   // the failure lets the caller take namespace 1.
   Result<uint32_t> NvmeNamespaceId() override { return Result<uint32_t>::Failure(winconst::kErrorNotSupported); }
+
+  // A whole disk answers with partition number 0; a volume, held by its
+  // lock, with its own ("IOCTL_STORAGE_GET_DEVICE_NUMBER",
+  // https://learn.microsoft.com/en-us/windows/win32/api/winioctl/ni-winioctl-ioctl_storage_get_device_number).
+  // A file does not answer, and is held by nothing here.
+  Result<std::unique_ptr<platform::DriveClaim>> ClaimForErase() override {
+    STORAGE_DEVICE_NUMBER number{};
+    const IoResult asked = Control(IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number);
+    if (!asked.ok() || asked.value() < sizeof number || number.DeviceType != FILE_DEVICE_DISK ||
+        number.PartitionNumber != 0)
+      return Result<std::unique_ptr<platform::DriveClaim>>(std::make_unique<platform::DriveClaim>());
+    return ClaimWholeDisk(uint32_t(number.DeviceNumber), log_.get());
+  }
 
  private:
   // Follows the file position (for the log's "at=") by the bytes moved, also
