@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 #include "drives/discovery.h"
 #include "drives/purge_capability.h"
@@ -64,7 +65,15 @@ std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std
     *problem = "cannot open " + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
     return std::nullopt;
   }
-  platform::Result<DriveExtent> extent = DriveGeometry(**opened);
+  // The size the list shows and an erase writes, not the geometry's
+  // cylinder product, which leaves out the sectors past the last cylinder.
+  std::ostringstream unsaid;
+  StreamNotifier quiet(unsaid);
+  const std::optional<DriveDesignator> designator = DesignatorOfTarget(path);
+  const ViewMode view = (designator && !designator->IsPhysical()) || IsVolumePath(path) ? ViewMode::kPartition
+                                                                                       : ViewMode::kPhysical;
+  platform::Result<DriveExtent> extent = MeasureDrive(machine, quiet, **opened, path, view);
+  if (extent.ok() && !opened.value()->SetPosition(0).ok()) extent = platform::Result<DriveExtent>::Failure(0);
   if (!extent.ok()) {
     *problem = "cannot read the geometry of " + path + ": " + OneLine(SystemErrorText(machine, extent.error()));
     return std::nullopt;

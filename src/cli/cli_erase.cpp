@@ -242,6 +242,7 @@ const char* ResultText(EraseResult result, EraseOutcome outcome) {
   switch (outcome) {
     case EraseOutcome::kInterruptedPartly: return "interrupted; partly overwritten, no resume record";
     case EraseOutcome::kFailed: return "failed; partly overwritten, nothing recorded";
+    case EraseOutcome::kReadBackFailed: return "every pass written; the read-back failed, nothing recorded";
     default: return "nothing erased";
   }
 }
@@ -252,7 +253,8 @@ int ExitCodeOf(EraseOutcome outcome) {
     case EraseOutcome::kCompleted: return kOk;
     case EraseOutcome::kInterruptedSaved: return kInterrupted;
     case EraseOutcome::kInterruptedPartly: return kPartlyErased;
-    case EraseOutcome::kFailed: return kFailed;
+    case EraseOutcome::kFailed:
+    case EraseOutcome::kReadBackFailed: return kFailed;
     case EraseOutcome::kReadBackStopped: return kReadBackStopped;
     case EraseOutcome::kNothingWritten: break;
   }

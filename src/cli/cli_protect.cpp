@@ -186,9 +186,11 @@ std::optional<TargetDrive> FindTarget(const Options& o, platform::Machine& machi
 bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::string& target, std::ostream& err) {
   StreamNotifier notifier(err);
   // A target that cannot be described cannot be opened by the erase either;
-  // the erase reports that itself, so the reason is not said twice.
+  // the erase reports that itself, so the reason is not said twice. Nor is
+  // a volume of another drive that the listing could not open.
   std::ostringstream unsaid;
-  std::optional<TargetDrive> drive = FindTarget(o, machine, notifier, target, unsaid);
+  StreamNotifier listing(unsaid);
+  std::optional<TargetDrive> drive = FindTarget(o, machine, listing, target, unsaid);
   if (!drive) return false;
   if (drive->system) {
     err << "plexiscrub-cli: " << target << " holds the system drive and is never erased\n";

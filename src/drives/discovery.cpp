@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 #include <vector>
 
 #include "drives/target_check.h"
@@ -279,8 +280,20 @@ std::vector<VolumeMapEntry> DriveDiscovery::MapVolumesToDisks(ViewMode view) {
 
 namespace {
 
-// A RAM disk is no drive to erase; it is left out of the list.
-bool IsRamDisk(const TDriveInfo& info) { return UpperAscii(info.ProductName).find("RAM") != std::string::npos; }
+// A RAM disk is no drive to erase; it is left out of the list. Its product
+// name says so in a word of its own ("RAM Disk", "RamDisk", "RAMDRIVE"),
+// unlike a drive whose name only holds the letters ("DRAM-less", "PROGRAM").
+bool IsRamDisk(const TDriveInfo& info) {
+  const std::string name = UpperAscii(info.ProductName);
+  for (size_t at = name.find("RAM"); at != std::string::npos; at = name.find("RAM", at + 1)) {
+    const bool starts_word = at == 0 || !std::isalnum(static_cast<unsigned char>(name[at - 1]));
+    const std::string rest = name.substr(at + 3);
+    const bool ends_word = rest.empty() || !std::isalnum(static_cast<unsigned char>(rest[0])) ||
+                           rest.rfind("DISK", 0) == 0 || rest.rfind("DRIVE", 0) == 0;
+    if (starts_word && ends_word) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -304,7 +317,7 @@ void DriveDiscovery::MapVolume(VolumeMapEntry& entry, ViewMode view) {
   uint8_t reply[winconst::kDiskExtentsBufferSize] = {};
   platform::IoResult r = opened.value()->Control(winconst::kIoctlVolumeGetVolumeDiskExtents, nullptr,
                                                 0, reply, sizeof reply);
-  const bool is_ram = IsRamDisk(scratch);
+  const bool is_ram = drive_type == winconst::kDriveRamdisk || IsRamDisk(scratch);
   if (r.ok() && r.value() >= layout::kDiskExtentsHeaderSize && !scratch.BusType.empty() && !is_ram) {
     uint32_t count = layout::Load32(reply);
     if (count >= 1 && r.value() >= layout::kDiskExtentsHeaderSize + layout::kDiskExtentSize)
@@ -420,6 +433,19 @@ bool DriveDiscovery::HoldsSystem(const std::optional<SystemPlacement>& system, c
   return SystemRefusal(system, machine_.SystemDirectory(), placement, designator.DevicePath()).has_value();
 }
 
+// The disks behind the volumes the system reports as RAM disks, so that
+// such a disk is not listed as a drive without letters either.
+std::set<uint32_t> DriveDiscovery::RamDiskNumbers() {
+  std::set<uint32_t> disks;
+  for (const std::string& letter : LetterList()) {
+    if (machine_.DriveType(letter + "\\") != winconst::kDriveRamdisk) continue;
+    const DriveDesignator volume = DriveDesignator::Letter(letter[0]);
+    for (const DiskSpan& span : VolumeExtents(machine_, volume.DevicePath()).value_or(std::vector<DiskSpan>{}))
+      disks.insert(span.disk);
+  }
+  return disks;
+}
+
 std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk, const std::vector<uint32_t>& kept) {
   std::vector<DriveRow> rows;
   const std::optional<SystemPlacement> system = FindSystemPlacement(machine_);
@@ -428,6 +454,8 @@ std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk, co
     letterless = PhysicalDriveNumbers(machine_);
     if (!every_disk)
       std::erase_if(letterless, [&](uint32_t n) { return std::find(kept.begin(), kept.end(), n) == kept.end(); });
+    const std::set<uint32_t> ram = RamDiskNumbers();
+    std::erase_if(letterless, [&](uint32_t n) { return ram.count(n) > 0; });
   }
   for (const Group& group : GroupVolumes(MapVolumesToDisks(view), view, letterless)) {
     TDriveInfo info = TDriveInfo::ForRefresh();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,7 @@ class DriveDiscovery {
  private:
   void MapVolume(VolumeMapEntry& entry, ViewMode view);
   bool HoldsSystem(const std::optional<SystemPlacement>& system, const DriveDesignator& designator);
+  std::set<uint32_t> RamDiskNumbers();
 
   platform::Machine& machine_;
   Notifier& notifier_;

@@ -49,6 +49,8 @@ struct WorkerOutcome {
   // A cancel arrived during the read-back: the writing is complete, the
   // read-back is not.
   bool verify_cut_short = false;
+  // A read of the read-back failed: every pass was written.
+  bool read_back_failed = false;
   // Where the worker stopped on a cancel or a failure: the chunk it was
   // about to write (or read) and its pass.
   uint32_t stopped_chunk = 0;

@@ -34,6 +34,10 @@ std::string ReadBackStopped(int percent) {
   return "全ての工程を書き込みましたが、照合は " + std::to_string(percent) + "% で中止されました。";
 }
 
+std::string ReadBackFailed(uint64_t sector) {
+  return "全ての工程を書き込みましたが、照合の読み出しがセクタ " + std::to_string(sector) + " で失敗しました。";
+}
+
 std::string PassLine(int32_t pass_number, int32_t pass_count) {
   return "現在の工程 " + std::to_string(pass_number) + " / " + std::to_string(pass_count);
 }

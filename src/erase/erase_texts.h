@@ -68,6 +68,8 @@ inline constexpr char kEarlierPartUnchecked[] =
     "続きから消去を完了しましたが、中断前に書き込んだ部分は今回読み戻していないため、照合済みの消去（Clear）にはなりません。";
 // "全ての工程を書き込みましたが、照合は 40% で中止されました。"
 std::string ReadBackStopped(int percent);
+// "全ての工程を書き込みましたが、照合の読み出しがセクタ 5000 で失敗しました。"
+std::string ReadBackFailed(uint64_t sector);
 
 // "ドライブ E: を使用中のため、…" and the system's reason on the next line.
 std::string InUse(const std::string& name, const std::string& reason);

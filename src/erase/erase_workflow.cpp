@@ -614,6 +614,7 @@ void EraseWorkflow::FinishJournal() {
     case EraseOutcome::kReadBackStopped: journal_.outcome = JournalOutcome::kCompleted; break;
     case EraseOutcome::kInterruptedSaved: journal_.outcome = JournalOutcome::kInterruptedSaved; break;
     case EraseOutcome::kInterruptedPartly: journal_.outcome = JournalOutcome::kInterruptedUnsaved; break;
+    case EraseOutcome::kReadBackFailed:
     case EraseOutcome::kFailed:
       journal_.outcome = journal_.verify == VerifyResult::kFailed ? JournalOutcome::kVerificationFailed
                                                                   : JournalOutcome::kFailed;
@@ -670,6 +671,13 @@ EraseResult EraseWorkflow::DecideOutcome(const WorkerOutcome& run, bool save_his
   if (run.failed || (params_.VerifyData && !run.verify_passed)) {
     std::optional<uint64_t> sector;
     if (run.error_offset && params_.BytesPerSector > 0) sector = *run.error_offset / params_.BytesPerSector;
+    if (run.read_back_failed) {
+      // The passes are on the drive; what could not be proven is where.
+      ReportAndNote(erase_text::ReadBackFailed(sector.value_or(0)) + "\n" + run.error_text, drive_label,
+                    run.error_code, sector);
+      outcome_ = EraseOutcome::kReadBackFailed;
+      return EraseResult::kNotRecorded;
+    }
     ReportAndNote(run.error_text, drive_label, run.error_code, sector);
     outcome_ = wrote ? EraseOutcome::kFailed : EraseOutcome::kNothingWritten;
     return EraseResult::kNotRecorded;

@@ -166,6 +166,7 @@ enum class EraseOutcome {
   kInterruptedPartly,   // stopped after writing, without a resume record
   kFailed,              // a write, read, verification or record error after writing began
   kReadBackStopped,     // every pass written and recorded; the read-back was cancelled before its end
+  kReadBackFailed,      // every pass written, a read of the read-back failed; nothing recorded
 };
 
 // Whether an erase that wrote every pass checked all of it in this run: a

@@ -105,7 +105,7 @@ class Purger {
       // A timeout leaves the drive formatting, or not: unknown either way.
       if (r.error() == winconst::kErrorNotSupported || r.error() == winconst::kErrorAccessDenied)
         return Refused(r.error());
-      return FailedAfterAccepting(purge_text::kFailed, r.error());
+      return FailedAfterAccepting(purge_text::kNoReply, r.error());
     }
     if (!r->Succeeded()) {
       const bool rejected = r->status_type == 0 &&
@@ -166,7 +166,7 @@ class Purger {
     const uint32_t minutes = enhanced ? cap_.ata->enhanced_erase_minutes : cap_.ata->erase_minutes;
     const uint32_t timeout = minutes > 0 ? std::max<uint32_t>(minutes * 60 * 2, 600) : kEraseUnitDefaultSeconds;
     r = device_.AtaPassThrough(ata::EraseUnit(block.data(), enhanced, timeout));
-    if (!r.ok()) return FailedAfterAccepting(purge_text::kFailed, r.error());
+    if (!r.ok()) return FailedAfterAccepting(purge_text::kNoReply, r.error());
     if (r->Failed()) return FailedAfterAccepting(purge_text::kFailed);
     return Done();
   }

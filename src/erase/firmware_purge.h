@@ -51,6 +51,11 @@ PurgeRun RunFirmwarePurge(platform::Device& device, const PurgeCapability& cap, 
 namespace purge_text {
 inline constexpr char kRefused[] = "ドライブがファームウェア消去のコマンドを受け付けませんでした。ドライブのデータは消去されていません。";
 inline constexpr char kFailed[] = "ドライブがファームウェア消去に失敗したと報告しました。";
+// The command left but no answer came back (a time-out, a lost link): the
+// drive may have erased or not.
+inline constexpr char kNoReply[] =
+    "ファームウェア消去のコマンドにドライブからの応答がありませんでした（時間切れか通信の失敗）。"
+    "ドライブが消去を行ったかどうかは分かりません。";
 inline constexpr char kNoStatus[] = "ファームウェア消去の状態をドライブから読み出せなくなりました。";
 // The ATA password could not be cleared; the drive keeps it until it is.
 std::string PasswordLeft();

@@ -312,7 +312,9 @@ bool TPlexiscrubThread::VerifyPass() {
     if (r.ok()) outcome_.bytes_read += std::min(r.value(), expected);
     if (!r.ok() || r.value() < expected) {
       reads.Stop();
-      ReportWorkerError("", r.ok() ? winconst::kErrorReadFault : r.error(), position_);
+      const uint32_t code = r.ok() ? winconst::kErrorReadFault : r.error();
+      ReportWorkerError("", code, FirstUnreadableByte(position_, expected).value_or(position_));
+      outcome_.read_back_failed = true;
       ShowProgress(true);
       return true;
     }
@@ -325,6 +327,21 @@ bool TPlexiscrubThread::VerifyPass() {
   }
   ShowProgress(true);
   return true;
+}
+
+// The first sector of a failed read-back transfer that does not read on
+// its own, so that the error names it and not the transfer's start; read
+// one sector at a time once the read-ahead has stopped. Nothing when each
+// reads now (the failure came and went).
+std::optional<uint64_t> TPlexiscrubThread::FirstUnreadableByte(uint64_t from, uint32_t length) {
+  AlignedBuffer sector(bytes_per_sector_);
+  for (uint64_t at = from; at < from + length; at += bytes_per_sector_) {
+    if (!device_.SetPosition(at).ok()) return at;
+    const platform::IoResult r = device_.Read(sector.data(), bytes_per_sector_);
+    const uint64_t wanted = std::min<uint64_t>(bytes_per_sector_, from + length - at);
+    if (!r.ok() || r.value() < wanted) return at;
+  }
+  return std::nullopt;
 }
 
 // The lengths of the read-back's transfers: the write passes' transfers, so

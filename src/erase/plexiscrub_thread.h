@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -63,6 +64,7 @@ class TPlexiscrubThread {
   bool ProcessTail();
   bool Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at);
   bool VerifyPass();
+  std::optional<uint64_t> FirstUnreadableByte(uint64_t from, uint32_t length);
   ReadAhead::NextLength VerifyReadLengths(uint32_t tail_asked) const;
   void NoteReadBack(uint64_t at, const uint8_t* data, uint32_t length);
   void ShowProgress(bool now);

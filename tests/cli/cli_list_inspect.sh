@@ -65,5 +65,19 @@ grep -q "missing.img" <<<"$err" || fail "missing image message names the file: $
 err=$("$cli" list --simulate "$work/missing.machine" 2>&1 >/dev/null); [ $? -eq 1 ] || fail "missing machine should exit 1"
 "$cli" --help | grep -q '^usage: plexiscrub-cli' || fail "--help prints the usage"
 
+# inspect says the size an erase writes, not the geometry's cylinder
+# product: a 4096-byte-sector stick of 2503 sectors, a 20011-sector disk.
+cat >"$work/odd.machine" <<'MACHINE'
+system-directory "C:\Windows\system32"
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0 offset=1M length=500M
+disk 1 sectors=2503 sector-size=4096 bus=usb product="Stick" serial="K1"
+disk 2 sectors=20011 bus=sata product="Odd" serial="K2"
+MACHINE
+out=$("$cli" inspect 1 --simulate "$work/odd.machine") || fail "inspect 1 exited $?"
+expect_line "$out" '^sectors: 2503 \(9\.78MB\)$' "inspect of a 4096-byte-sector stick"
+out=$("$cli" inspect 2 --simulate "$work/odd.machine") || fail "inspect 2 exited $?"
+expect_line "$out" '^sectors: 20011 ' "inspect of a 20011-sector disk"
+
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))

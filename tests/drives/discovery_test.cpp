@@ -258,6 +258,27 @@ volume R: disk=4 offset=0 type=ramdisk
   EXPECT_TRUE(notifier.messages.empty());
 }
 
+// RAM disks are left out by the drive type the system reports or by "RAM"
+// as a word of the name; drives whose names merely hold the letters stay.
+TEST(Discovery, OnlyRamDisksAreLeftOutNotNamesThatHoldTheLetters) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+disk 0 size=10G bus=nvme product="System"
+volume C: disk=0 offset=1M
+disk 1 size=1G bus=sata product="CT500MX500SSD1 DRAM-less"
+volume E: disk=1 offset=1M
+disk 2 size=1G bus=nvme product="PM9A1 PROGRAM"
+disk 3 size=1G bus=scsi product="RAM Disk"
+disk 4 size=1G bus=scsi product="Virtual Disk"
+volume R: disk=4 offset=0 type=ramdisk
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<std::string> products;
+  for (const DriveRow& row : discovery.Refresh(ViewMode::kPhysical, true)) products.push_back(row.product);
+  EXPECT_EQ(products, (std::vector<std::string>{"System", "CT500MX500SSD1 DRAM-less", "PM9A1 PROGRAM"}));
+}
+
 // Disks plugged in and out as whole drives: a detached disk has no number,
 // no volumes and cannot be opened; attached again it comes back with them.
 TEST(Discovery, DetachedDisksAndTheirVolumesAreGone) {

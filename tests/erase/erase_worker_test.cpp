@@ -326,15 +326,16 @@ TEST_F(WorkerTest, AfterAFirmwarePurgeOnlyTheReadBackRuns) {
 }
 
 // The reads kept in flight must not hide a failed one: the erase stops at
-// the transfer that failed, with the drive's own error, and counts only what
-// came back before it.
+// the transfer that failed, with the drive's own error, names the sector
+// that fails inside it, and counts only what came back before it.
 TEST_F(WorkerTest, AReadFaultDuringTheReadBackStopsAtItsTransfer) {
   Prepare(6, 0, true);
   Run();
   EXPECT_TRUE(outcome_.failed);
+  EXPECT_TRUE(outcome_.read_back_failed);
   EXPECT_FALSE(outcome_.first_nonzero_offset);
   EXPECT_EQ(outcome_.error_text, machine_->ErrorText(23));
-  EXPECT_EQ(outcome_.error_offset, 8ull << 20);  // the transfer of chunks 8 to 11
+  EXPECT_EQ(outcome_.error_offset, 20480ull * 512);  // in the transfer of chunks 8 to 11, which began at 8 MiB
   EXPECT_EQ(outcome_.bytes_read, 8ull << 20);
   EXPECT_EQ(view_.verify_positions.back(), 8ull << 20);
   EXPECT_TRUE(DiskIsZero(6));

@@ -35,6 +35,8 @@ disk 11 sectors=8192 bus=usb product="PassingBridge" bridge=passes security=norm
 disk 12 sectors=8192 bus=nvme product="Shared" namespaces=2 sanitize=crypto format=user-data format-all=yes
 disk 13 sectors=8192 bus=nvme product="NotReached" sanitize=block
 fault disk=13 op=sanitize error=50
+disk 14 sectors=8192 bus=sata product="EraseTimesOut" security=normal
+fault disk=14 op=erase-unit error=121
 )";
 
 constexpr uint32_t kSectors = 8192;
@@ -183,6 +185,15 @@ TEST_F(PurgeTest, AFailedSecurityEraseStillClearsThePassword) {
   EXPECT_EQ(Erase(9), EraseResult::kNotRecorded);
   EXPECT_TRUE(machine_->FirmwarePasswordSet(9));
   EXPECT_TRUE(Reported(ata::kTemporaryPassword));
+
+  // A command that never got its answer back is not a failure the drive
+  // reported: the erase says which of the two happened.
+  env_.reported.clear();
+  ui_.messages.clear();
+  EXPECT_EQ(Erase(14), EraseResult::kNotRecorded);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);
+  EXPECT_TRUE(Reported(purge_text::kNoReply));
+  EXPECT_FALSE(Reported(purge_text::kFailed));
 }
 
 TEST_F(PurgeTest, AFailedSanitizeLeavesNoRecordAndNoCompletedPurge) {
