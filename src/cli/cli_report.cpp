@@ -1,5 +1,6 @@
 // Erase reports from the command-line tool: the report each erase files,
 // and `report list`, `report show FILE`, `report check FILE`.
+#include <filesystem>
 #include <ostream>
 
 #include "cli/cli_common.h"
@@ -7,6 +8,7 @@
 #include "platform/host.h"
 #include "platform/sim/directory_file_store.h"
 #include "platform/sim/file_settings.h"
+#include "platform/sim/file_util.h"
 #include "report/erase_report.h"
 #include "report/report_store.h"
 #include "util/file_names.h"
@@ -104,8 +106,14 @@ int ListReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
+// A relative --report DIR is taken from the current folder, here once: the
+// stores below take a relative path inside their own folder.
 std::string ReportFolder(const Options& o) {
-  if (o.report_dir) return *o.report_dir;
+  if (o.report_dir) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(sim::PathFromUtf8(*o.report_dir), ec);
+    return ec ? *o.report_dir : sim::PathToUtf8(absolute.lexically_normal());
+  }
   const std::string data = DataFolder(o);
   return data.empty() ? std::string() : report::JoinPath(data, report::kReportsFolderName);
 }

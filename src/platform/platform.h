@@ -217,6 +217,15 @@ class FileStore {
   // Writes a temporary file beside `path` and then replaces `path` with it,
   // so a failed write never loses the old file.
   virtual Result<> Replace(const std::string& path, const std::string& bytes) = 0;
+  // Writes a file that must not replace another: the bytes go to a
+  // temporary name beside `path` and take the name only when no file has
+  // it, so a reader never sees half a file. ERROR_FILE_EXISTS (80) when the
+  // name is taken. A store that cannot refuses (ERROR_NOT_SUPPORTED).
+  virtual Result<> CreateNew(const std::string& path, const std::string& bytes) {
+    static_cast<void>(path);
+    static_cast<void>(bytes);
+    return Result<>::Failure(kFolderNotSupported);
+  }
   // Makes a folder and the folders above it; succeeds when it is there.
   // A store without folders refuses (ERROR_NOT_SUPPORTED).
   virtual Result<> MakeFolder(const std::string& path) {

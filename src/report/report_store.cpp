@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "errors/error_report.h"
+#include "platform/winconst.h"
 #include "report/report_html.h"
 #include "util/file_names.h"
 
@@ -12,6 +13,7 @@ namespace plexi::report {
 namespace {
 
 constexpr size_t kSerialBytesInName = 48;
+constexpr int kMostNamesTried = 1000;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -23,6 +25,14 @@ std::string CutUtf8(std::string text, size_t bytes) {
   size_t end = bytes;
   while (end > 0 && (uint8_t(text[end]) & 0xC0) == 0x80) --end;
   return text.substr(0, end);
+}
+
+// An image file, or a loop device, is known by the path of its file: the
+// report's name takes the file's name, the report itself the whole path.
+std::string NameOfDrive(const JournalDrive& drive) {
+  if (drive.bus_type != winconst::kBusTypeFileBackedVirtual) return drive.serial;
+  const size_t slash = drive.serial.find_last_of("\\/");
+  return slash == std::string::npos ? drive.serial : drive.serial.substr(slash + 1);
 }
 
 }  // namespace
@@ -60,16 +70,23 @@ platform::Result<WrittenReport> WriteReport(platform::FileStore& files, const st
   platform::Result<> made = files.MakeFolder(folder);
   if (!made.ok()) return Outcome::Failure(made.error());
   const std::string stem = ReportFileStem(when, serial);
-  std::string base = JoinPath(folder, stem);
-  for (int n = 2; files.Exists(base + ".json") || files.Exists(base + ".html"); ++n)
-    base = JoinPath(folder, stem + "-" + std::to_string(n));
-  WrittenReport written{base + ".json", base + ".html", BodyDigest(body)};
-  // The page first: a JSON file is what the list shows, so it comes last.
-  platform::Result<> page = files.Replace(written.html_path, ReportHtml(body, written.digest));
-  if (!page.ok()) return Outcome::Failure(page.error());
-  platform::Result<> data = files.Replace(written.json_path, ReportFileText(body));
-  if (!data.ok()) return Outcome::Failure(data.error());
-  return written;
+  const std::string page = ReportHtml(body, BodyDigest(body));
+  const std::string data = ReportFileText(body);
+  // Each name is taken only if free when the file appears, so a copy of
+  // the program writing into the same folder at the same moment makes its
+  // pair under the next name. The page first: a JSON file is what the list
+  // shows, so it comes last.
+  for (int n = 1; n <= kMostNamesTried; ++n) {
+    const std::string base = JoinPath(folder, n == 1 ? stem : stem + "-" + std::to_string(n));
+    WrittenReport written{base + ".json", base + ".html", BodyDigest(body)};
+    if (files.Exists(written.json_path)) continue;
+    platform::Result<> created = files.CreateNew(written.html_path, page);
+    if (!created.ok() && created.error() == winconst::kErrorFileExists) continue;
+    if (created.ok()) created = files.CreateNew(written.json_path, data);
+    if (!created.ok()) return Outcome::Failure(created.error());
+    return written;
+  }
+  return Outcome::Failure(winconst::kErrorFileExists);
 }
 
 std::vector<ReportSummary> ListReports(platform::FileStore& files, const std::string& folder) {
@@ -129,7 +146,7 @@ FiledReport FileEraseReport(platform::Machine& machine, platform::FileStore& fil
     context.interruptions_before =
         InterruptionsBefore(ListReports(files, folder), journal.drive.serial, journal.capacity_bytes);
   const json::Value body = ReportBody(journal, context);
-  platform::Result<WrittenReport> written = WriteReport(files, folder, body, journal.started, journal.drive.serial);
+  platform::Result<WrittenReport> written = WriteReport(files, folder, body, journal.started, NameOfDrive(journal.drive));
   if (!written.ok()) {
     filed.error = std::string(kReportNotSaved) + "\n" + folder + "\n" + SystemErrorText(machine, written.error());
     while (!filed.error.empty() && (filed.error.back() == '\n' || filed.error.back() == '\r')) filed.error.pop_back();

@@ -30,8 +30,9 @@ struct WrittenReport {
   std::string json_path, html_path, digest;
 };
 
-// Writes the JSON file and the page into `folder`, made when missing. A
-// name already taken (two erases of one drive in one second) gets "-2",
+// Writes the JSON file and the page into `folder`, made when missing,
+// never in place of a file there. A name already taken (two erases of one
+// drive in one second, in this copy of the program or another) gets "-2",
 // "-3"... A failure names the Windows error code.
 platform::Result<WrittenReport> WriteReport(platform::FileStore& files, const std::string& folder,
                                             const json::Value& body, const platform::LocalTime& when,

@@ -66,6 +66,23 @@ head -c 1M /dev/zero >"$work/disk.img"
 "$cli" erase "$work/disk.img" --yes >/dev/null 2>&1 || fail "image erase"
 ls "$XDG_DATA_HOME"/plexiscrub/reports/*.json >/dev/null 2>&1 || fail "no report under XDG_DATA_HOME"
 
+# An image file's report is named by the file's name, not its whole path.
+case $(ls "$XDG_DATA_HOME"/plexiscrub/reports/) in
+  *／*) fail "the report's name holds the image's path: $(ls "$XDG_DATA_HOME"/plexiscrub/reports/)" ;;
+esac
+ls "$XDG_DATA_HOME"/plexiscrub/reports/*_disk.img.json >/dev/null 2>&1 || fail "the report's name lacks disk.img"
+
+# A relative reports folder is taken from the current folder once, and the
+# paths printed are where the files are.
+mkdir "$work/cwd"
+out=$(cd "$work/cwd" && "$cli" erase "$work/disk.img" --yes --report rep 2>&1)
+page=$(sed -n 's/^report: //p' <<<"$out")
+[ -n "$page" ] && (cd "$work/cwd" && [ -f "$page" ]) || fail "the printed page is not there: $out"
+ls "$work"/cwd/rep/*.json >/dev/null 2>&1 || fail "no report in rep/: $(cd "$work/cwd" && find . -type f)"
+[ -e "$work/cwd/rep/rep" ] && fail "the relative folder was taken twice (rep/rep)"
+list=$(cd "$work/cwd" && "$cli" report list --report rep 2>&1)
+grep -q 'disk.img.json' <<<"$list" || fail "report list --report rep: $list"
+
 "$cli" list --operator x >/dev/null 2>&1; [ $? -eq 2 ] || fail "--operator outside erase is a usage error"
 
 [ $failures -eq 0 ] && echo "cli_report: all passed"

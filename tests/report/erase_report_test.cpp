@@ -360,6 +360,36 @@ TEST(ReportPage, EscapesWhatTheDriveSaysAndFetchesNothing) {
   EXPECT_NE(page.find("立会人"), std::string::npos);
 }
 
+// Another copy of the program may take a report's name between the look
+// and the write (the store here never sees a name as taken): the report it
+// wrote stays, and this one gets the next name.
+TEST(WriteReport, NeverReplacesAReportAnotherCopyWroteMeanwhile) {
+  class RacingStore : public sim::DirectoryFileStore {
+   public:
+    using DirectoryFileStore::DirectoryFileStore;
+    bool Exists(const std::string&) override { return false; }
+  };
+  test::TempDir dir;
+  RacingStore files(dir.path().string());
+  const std::string folder = dir.file("reports");
+  ASSERT_TRUE(files.MakeFolder(folder).ok());
+  const platform::LocalTime t{2026, 12, 8, 9, 5, 7};
+  const std::string taken = folder + "/20261208-090507_S1.json";
+  std::ofstream(taken) << "the other copy's report";
+  std::ofstream(folder + "/20261208-090507_S1.html") << "the other copy's page";
+  EraseJournal e;
+  e.due = true;
+  const json::Value body = report::ReportBody(e, {"id", "PC", "OS", "op", "org", {}});
+  platform::Result<report::WrittenReport> written = report::WriteReport(files, folder, body, t, "S1");
+  ASSERT_TRUE(written.ok()) << written.error();
+  EXPECT_EQ(written->json_path, folder + "/20261208-090507_S1-2.json");
+  EXPECT_EQ(files.Read(taken).bytes, "the other copy's report");
+  EXPECT_TRUE(report::ParseReportFile(files.Read(written->json_path).bytes, nullptr));
+  EXPECT_EQ(files.Read(folder + "/20261208-090507_S1.html").bytes, "the other copy's page");
+  // Nothing but the two pairs: no temporary file is left.
+  EXPECT_EQ(files.ListFolder(folder)->size(), 4u);
+}
+
 TEST(ReportFileStem, NamesTheDateTimeAndASafeSerial) {
   const platform::LocalTime t{2026, 12, 8, 9, 5, 7};
   EXPECT_EQ(report::ReportFileStem(t, "S3Z9NB0K"), "20261208-090507_S3Z9NB0K");

@@ -73,6 +73,19 @@ TEST(WinFileStore, FailedReplaceKeepsTheOldFile) {
   EXPECT_EQ(files.Replace(folder.utf8() + "missing\\x.txt", "x").error(), winconst::kErrorPathNotFound);
 }
 
+// A new file never takes the place of one there, and leaves no temporary
+// file behind either way.
+TEST(WinFileStore, CreateNewNeverReplaces) {
+  TempFolder folder;
+  WinFileStore files(folder.utf8());
+  const std::string path = folder.utf8() + "20261208-090507_S1.json";
+  ASSERT_TRUE(files.CreateNew(path, "first").ok());
+  EXPECT_EQ(files.CreateNew(path, "second").error(), winconst::kErrorFileExists);
+  EXPECT_EQ(files.Read(path).bytes, "first");
+  EXPECT_EQ(files.ListFolder(folder.utf8())->size(), 1u);
+  EXPECT_EQ(files.CreateNew(folder.utf8() + "missing\\x.json", "x").error(), winconst::kErrorPathNotFound);
+}
+
 TEST(WinFileStore, UnreadableFileReportsItsError) {
   TempFolder folder;
   WinFileStore files(folder.utf8());

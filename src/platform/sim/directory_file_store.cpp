@@ -1,5 +1,6 @@
 #include "platform/sim/directory_file_store.h"
 
+#include "platform/new_file.h"
 #include "platform/sim/file_util.h"
 #include "platform/winconst.h"
 
@@ -35,6 +36,10 @@ platform::FileContent DirectoryFileStore::Read(const std::string& path) {
 platform::Result<> DirectoryFileStore::Replace(const std::string& path, const std::string& bytes) {
   std::string target = Resolve(path);
   return platform::Result<>::FromCode(ReplaceFile(PathFromUtf8(target), PathFromUtf8(target + ".tmp"), bytes));
+}
+
+platform::Result<> DirectoryFileStore::CreateNew(const std::string& path, const std::string& bytes) {
+  return platform::CreateNewFile(Resolve(path), bytes);
 }
 
 platform::Result<> DirectoryFileStore::MakeFolder(const std::string& path) {

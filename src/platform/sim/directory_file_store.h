@@ -19,6 +19,7 @@ class DirectoryFileStore : public platform::FileStore {
   // Writes "<path>.tmp" and renames it over `path`; a failure leaves the old
   // file as it was.
   platform::Result<> Replace(const std::string& path, const std::string& bytes) override;
+  platform::Result<> CreateNew(const std::string& path, const std::string& bytes) override;
   platform::Result<> MakeFolder(const std::string& path) override;
   std::optional<std::vector<std::string>> ListFolder(const std::string& path) override;
 

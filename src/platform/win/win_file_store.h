@@ -16,6 +16,7 @@ class WinFileStore : public platform::FileStore {
   bool Exists(const std::string& path) override;
   platform::FileContent Read(const std::string& path) override;
   platform::Result<> Replace(const std::string& path, const std::string& bytes) override;
+  platform::Result<> CreateNew(const std::string& path, const std::string& bytes) override;
   platform::Result<> MakeFolder(const std::string& path) override;
   std::optional<std::vector<std::string>> ListFolder(const std::string& path) override;
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/new_file.h"
 #include "platform/win/utf.h"
+#include "platform/win/whole_file.h"
 #include "platform/win/win_handles.h"
 #include "platform/win/win_machine.h"
 
@@ -16,25 +18,6 @@ using platform::Result;
 constexpr DWORD kChunk = 1 << 20;
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
-// Writes all of `bytes` and forces them to the disk before the rename, so
-// the replaced file is never a half-written one.
-Result<> WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return Result<>::Failure(GetLastError());
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const DWORD length = DWORD(std::min<size_t>(bytes.size() - written, kChunk));
-    DWORD done = 0;
-    if (!WriteFile(file.get(), bytes.data() + written, length, &done, nullptr))
-      return Result<>::Failure(GetLastError());
-    if (done == 0) return Result<>::Failure(ERROR_WRITE_FAULT);
-    written += done;
-  }
-  if (!FlushFileBuffers(file.get())) return Result<>::Failure(GetLastError());
-  return Result<>::Success();
-}
 
 }  // namespace
 
@@ -74,13 +57,17 @@ platform::FileContent WinFileStore::Read(const std::string& path) {
 Result<> WinFileStore::Replace(const std::string& path, const std::string& bytes) {
   const std::wstring target = Utf8ToWide(path);
   const std::wstring temporary = target + L".tmp";
-  Result<> status = WriteWholeFile(temporary, bytes);
+  Result<> status = WriteWholeFile(temporary, bytes, CREATE_ALWAYS);
   if (status.ok() &&
       !MoveFileExW(temporary.c_str(), target.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     status = Result<>::Failure(GetLastError());
   if (!status.ok()) DeleteFileW(temporary.c_str());  // the old file is untouched
   return status;
+}
+
+Result<> WinFileStore::CreateNew(const std::string& path, const std::string& bytes) {
+  return platform::CreateNewFile(path, bytes);
 }
 
 // Each folder from the top down. A step that fails (a drive root, a
