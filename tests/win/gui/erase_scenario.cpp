@@ -154,7 +154,8 @@ class EraseTest : public ::testing::Test {
   // Chooses in the confirmation and starts; the progress dialog.
   HWND StartErase(HWND confirm, const EraseChoice& choice, bool method_enabled = true) {
     if (method_enabled) PostMessageW(GetDlgItem(confirm, kMethodItem0 + choice.method), BM_CLICK, 0, 0);
-    if (choice.verify) PostMessageW(GetDlgItem(confirm, kVerifyCheck), BM_CLICK, 0, 0);
+    // Set, not clicked: a resumed erase comes with the read-back preset.
+    PostMessageW(GetDlgItem(confirm, kVerifyCheck), BM_SETCHECK, choice.verify ? BST_CHECKED : BST_UNCHECKED, 0);
     if (!choice.save_history) PostMessageW(GetDlgItem(confirm, kHistoryCheck), BM_CLICK, 0, 0);
     HWND edit = GetDlgItem(confirm, kConfirmWordEdit);
     Type(edit, L"Del");
@@ -408,6 +409,7 @@ TEST_F(EraseTest, CancelSavesAResumePointAndTheResumedEraseCompletes) {
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(confirm, kMethodItem0 + 2))) << "the method stays";
   EXPECT_TRUE(Checked(GetDlgItem(confirm, kMethodItem0 + 2)));
   EXPECT_NE(TextOf(GetDlgItem(confirm, 100)).find("消去方式 > 米国陸軍方式"), std::string::npos);
+  EXPECT_TRUE(Checked(GetDlgItem(confirm, kVerifyCheck))) << "only a read-back checks the earlier part";
   SaveScreenshot(confirm, "erase-confirmation-resumed");
   progress = StartErase(confirm, {2, true, true}, false);
   ASSERT_NE(progress, nullptr);
