@@ -1,4 +1,5 @@
 #include "app/drive_view.h"
+#include "record/erase_method.h"
 
 #include <algorithm>
 

@@ -412,11 +412,11 @@ void TDriveViewDlg::SpeedButton2Click() {
   const std::optional<size_t> selected = list_.Selected();
   const std::optional<DriveDesignator> drive =
       selected && *selected < model_.Rows().size() ? std::optional(model_.Rows()[*selected].designator) : std::nullopt;
-  const std::optional<EraseResult> result = plexi::SpeedButton2Click(*workflow_, erase_ui_, *this, model_.MutableRows(),
+  const std::optional<RecordLeft> result = plexi::SpeedButton2Click(*workflow_, erase_ui_, *this, model_.MutableRows(),
                                                                      selected, model_.View());
   // A disk whose partition table the erase overwrote loses its letters; it
   // stays in the list, with its record, until the user refreshes.
-  if (result && drive && workflow_->Outcome() != EraseOutcome::kNothingWritten) model_.KeepListed(*drive);
+  if (result && drive && DriveTouched(workflow_->Outcome())) model_.KeepListed(*drive);
   // The erase has ended and saved what it had to: Windows may end the
   // session now, and a later erase asks its questions again.
   keep_awake_.reset();

@@ -18,6 +18,7 @@
 #include "app/peer_copies_win.h"
 #include "app/toolbar_win.h"
 #include "window/message_box_notifier_win.h"
+#include "app/erase_button.h"
 #include "erase/erase_workflow.h"
 #include "errors/error_report.h"
 #include "shutdown/shutdown.h"

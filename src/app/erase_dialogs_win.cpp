@@ -56,7 +56,7 @@ ConfirmChoice WinEraseDialogs::ConfirmErase(const ConfirmRequest& request) {
   return dialog.Run(request);
 }
 
-WorkerOutcome WinEraseDialogs::RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) {
+WorkerReport WinEraseDialogs::RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) {
   TConditionsOnDlg::Hooks hooks;
   if (workflow_) {
     hooks.cancel = &workflow_->CancelFlag();

@@ -35,7 +35,7 @@ class WinEraseDialogs : public EraseUi, public ShutdownUi {
   void ShowMessage(const std::string& text) override;
   bool Ask(const EraseQuestion& question) override;
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override;
-  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override;
+  WorkerReport RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override;
   PurgeRun RunPurge(const PurgeRequest& request, const PurgeTask& task) override;
 
   // ShutdownUi

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "record/erase_method.h"
 #include "cli/cli_common.h"
 
 #include <cctype>

@@ -165,7 +165,7 @@ class TerminalEraseUi : public EraseUi {
     return run;
   }
 
-  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+  WorkerReport RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
     out_ << request.first_line << "\n" << std::flush;
     SerialDispatcher gui;
     TerminalProgress view(err_, request.bar_maximum);
@@ -222,7 +222,7 @@ class TerminalEnvironment : public EraseEnvironment {
 
 }  // namespace
 
-std::string ResultText(EraseResult result, const EraseWorkflow& workflow) {
+std::string ResultText(RecordLeft result, const EraseWorkflow& workflow) {
   const EraseJournal& journal = workflow.Journal();
   if (workflow.Outcome() == EraseOutcome::kReadBackStopped)
     return "every pass written; the read-back was stopped at " + std::to_string(ReadBackPercent(journal)) + "%";
@@ -232,16 +232,17 @@ std::string ResultText(EraseResult result, const EraseWorkflow& workflow) {
   return text;
 }
 
-const char* ResultText(EraseResult result, EraseOutcome outcome) {
+const char* ResultText(RecordLeft result, EraseOutcome outcome) {
   switch (result) {
-    case EraseResult::kErasedWithoutRecord: return "erased (first sector left blank)";
-    case EraseResult::kResumeRecordSaved: return "interrupted; resume record saved";
-    case EraseResult::kCompletionRecordSaved: return "erased; completion record saved";
+    case RecordLeft::kBlank: return "erased (first sector left blank)";
+    case RecordLeft::kResume: return "interrupted; resume record saved";
+    case RecordLeft::kCompletion: return "erased; completion record saved";
     default: break;
   }
   switch (outcome) {
     case EraseOutcome::kInterruptedPartly: return "interrupted; partly overwritten, no resume record";
-    case EraseOutcome::kFailed: return "failed; partly overwritten, nothing recorded";
+    case EraseOutcome::kFailed:
+    case EraseOutcome::kVerificationFailed: return "failed; partly overwritten, nothing recorded";
     case EraseOutcome::kReadBackFailed: return "every pass written; the read-back failed, nothing recorded";
     default: return "nothing erased";
   }
@@ -254,9 +255,10 @@ int ExitCodeOf(EraseOutcome outcome) {
     case EraseOutcome::kInterruptedSaved: return kInterrupted;
     case EraseOutcome::kInterruptedPartly: return kPartlyErased;
     case EraseOutcome::kFailed:
+    case EraseOutcome::kVerificationFailed:
     case EraseOutcome::kReadBackFailed: return kFailed;
     case EraseOutcome::kReadBackStopped: return kReadBackStopped;
-    case EraseOutcome::kNothingWritten: break;
+    default: break;  // nothing written
   }
   return kRefused;
 }
@@ -269,7 +271,7 @@ EraseJournal RefusedJournal(platform::Machine& machine, const std::string& targe
   journal.device_path = DevicePathOf(target);
   journal.designator = designator;
   journal.label = target;
-  journal.outcome = JournalOutcome::kRefused;
+  journal.outcome = EraseOutcome::kRefused;
   journal.errors.push_back({why, 0, std::nullopt});
   return journal;
 }
@@ -297,7 +299,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   const std::string& target = o.positional[0];
   const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
   if (TargetIsProtected(o, *machine, target, err)) {
-    out << "result: -1 (" << ResultText(EraseResult::kNotRecorded, EraseOutcome::kNothingWritten) << ")\n";
+    out << "result: -1 (" << ResultText(RecordLeft::kNone, EraseOutcome::kRefused) << ")\n";
     FileReportOfErase(o, *machine, RefusedJournal(*machine, target, designator, erase_text::kProtected), out, err);
     return kRefused;
   }
@@ -325,7 +327,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // A protection added while the questions are open still stops the erase.
   erase_target.protection = ProtectionCheckOf(o, *machine, target);
   // The same first question as the program's erase button.
-  EraseResult result = EraseResult::kNotRecorded;
+  RecordLeft result = RecordLeft::kNone;
   const bool result_asked = ui.Ask(erase_text::EraseDriveQuestion(target));
   if (result_asked) result = workflow.RunErase(erase_target);
   out << "result: " << int(result) << " (" << ResultText(result, workflow) << ")\n";

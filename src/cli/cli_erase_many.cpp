@@ -248,13 +248,13 @@ class DriveJob : public EraseUi, public EraseEnvironment {
   void Cancel() { workflow_.RequestCancel(); }
 
   const DriveFacts& Facts() const { return facts_; }
-  EraseResult Result() const { return result_; }
+  RecordLeft Result() const { return result_; }
   EraseOutcome Outcome() const { return workflow_.Outcome(); }
   const EraseJournal& Journal() const { return workflow_.Journal(); }
   // From the start of the erase (a drive's own purge included) to its end;
   // 0 when nothing ran.
   double Seconds() const {
-    const bool ran = seconds_ > 0 || workflow_.Outcome() != EraseOutcome::kNothingWritten;
+    const bool ran = seconds_ > 0 || DriveTouched(workflow_.Outcome());
     return ran ? std::max(seconds_, workflow_.Journal().seconds) : 0;
   }
   // What the erase covered: the drive's own purge reaches all of it, the
@@ -306,13 +306,13 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     return choice;
   }
 
-  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+  WorkerReport RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
     SerialDispatcher gui;
     DriveProgressView view(board_, index_, request.bar_maximum);
     std::unique_ptr<TPlexiscrubThread> worker = make_worker(view, gui);
     const Clock::time_point began = Clock::now();
     worker->Start([] {});
-    const WorkerOutcome run = worker->Join();
+    const WorkerReport run = worker->Join();
     seconds_ = std::chrono::duration<double>(Clock::now() - began).count();
     bytes_written_ = run.bytes_written;
     return run;
@@ -335,7 +335,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
   EstimateState estimate_;
   EraseWorkflow workflow_;
   std::thread thread_;
-  EraseResult result_ = EraseResult::kNotRecorded;
+  RecordLeft result_ = RecordLeft::kNone;
   double seconds_ = 0;
   uint64_t bytes_written_ = 0;
 };
@@ -364,7 +364,7 @@ int SetExitCode(const std::vector<std::unique_ptr<DriveJob>>& jobs) {
   int code = kOk;
   bool some_written = false, some_untouched = false;
   for (const auto& job : jobs) {
-    const bool untouched = job->Outcome() == EraseOutcome::kNothingWritten;
+    const bool untouched = !DriveTouched(job->Outcome());
     (untouched ? some_untouched : some_written) = true;
     if (!untouched) code = MostSerious(code, ExitCodeOf(job->Outcome()));
   }

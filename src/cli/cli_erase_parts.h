@@ -54,10 +54,10 @@ class SerialDispatcher : public GuiDispatcher {
 };
 
 // What an erase left on the drive, in words.
-const char* ResultText(EraseResult result, EraseOutcome outcome);
+const char* ResultText(RecordLeft result, EraseOutcome outcome);
 // The same for a finished workflow, with what its record does not say: a
 // read-back stopped at N %, a resumed erase not read back whole.
-std::string ResultText(EraseResult result, const EraseWorkflow& workflow);
+std::string ResultText(RecordLeft result, const EraseWorkflow& workflow);
 
 // What happened to the drive, as an exit code.
 int ExitCodeOf(EraseOutcome outcome);

@@ -3,6 +3,7 @@
 // why. Listing only reads; nothing is opened for writing.
 #include <sstream>
 
+#include "record/erase_method.h"
 #include "cli/cli_common.h"
 #include "drives/drive_types.h"
 #include "platform/posix/linux_disks.h"

@@ -1,4 +1,5 @@
 #include "drives/discovery.h"
+#include "record/erase_method.h"
 
 #include <algorithm>
 #include <cctype>

@@ -61,13 +61,6 @@ std::string FormatSize(uint64_t bytes) {
   return number + unit;
 }
 
-std::string EraseMethodText(int32_t code, MethodTextForm form) {
-  static const char* const kShort[] = {"ゼロ", "255,ゼロ", "米国陸軍", "ファームウェア消去"};
-  static const char* const kLong[] = {"ゼロ(0x00)", "255、ゼロ", "米国陸軍方式", "ファームウェア消去"};
-  if (code < 0 || code > 3) return {};
-  return form == MethodTextForm::kShort ? kShort[code] : kLong[code];
-}
-
 std::string BusTypeName(uint32_t code) {
   static const char* const kNames[] = {
       "",      "SCSI",    "ATAPI", "ATA",  "1394",    "SSA",

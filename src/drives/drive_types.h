@@ -73,10 +73,6 @@ struct DriveRow {
 // "465.76GB", "1TB", "512B".
 std::string FormatSize(uint64_t bytes);
 
-enum class MethodTextForm { kShort, kLong };
-// Short: the list column; long: the method names of the confirmation dialog.
-std::string EraseMethodText(int32_t code, MethodTextForm form = MethodTextForm::kShort);
-
 // STORAGE_BUS_TYPE as a name; empty for unknown values.
 std::string BusTypeName(uint32_t code);
 

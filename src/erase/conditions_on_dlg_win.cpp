@@ -62,8 +62,8 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   return true;
 }
 
-WorkerOutcome TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& make_worker) {
-  if (!Create(request)) return WorkerOutcome{};
+WorkerReport TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& make_worker) {
+  if (!Create(request)) return WorkerReport{};
   SetCaption(request.caption);
   SetDriveLine(request.first_line);
   bar1_.bar().SetMax(request.bar_maximum);
@@ -76,7 +76,7 @@ WorkerOutcome TConditionsOnDlg::Run(const ProgressRequest& request, const Worker
 
 // The dialog's life is the worker's: messages run until the worker's end
 // step has run, so a cancel waits there with the dialog still showing.
-WorkerOutcome TConditionsOnDlg::ModalLoop() {
+WorkerReport TConditionsOnDlg::ModalLoop() {
   win::ModalRun run;
   run.focus = button1_.hwnd();
   // Until FormShow has started the worker, and then until it has ended.
@@ -92,7 +92,7 @@ WorkerOutcome TConditionsOnDlg::ModalLoop() {
   // Normally the end step has run and only the join is left; should the
   // dialog have gone first, messages run until the worker's end.
   std::optional<int> quit;
-  WorkerOutcome outcome = run_.WaitForEnd([&] {
+  WorkerReport outcome = run_.WaitForEnd([&] {
     if (std::optional<int> asked = win::RunOneMessage(hwnd())) {
       quit = asked;
       if (hooks_.cancel) *hooks_.cancel = true;

@@ -47,7 +47,7 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
 
   // Shows the dialog, runs the worker under it and returns, once it has
   // ended, how it ended (a failure when it never ran).
-  WorkerOutcome Run(const ProgressRequest& request, const WorkerFactory& make_worker);
+  WorkerReport Run(const ProgressRequest& request, const WorkerFactory& make_worker);
 
   void SetDriveLine(const std::string& text);
   void SetShutdownLine(const std::string& text);
@@ -66,7 +66,7 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   void OnCancel() override { ColorButton1Click(); }
   bool Create(const ProgressRequest& request);
   void FormShow();
-  WorkerOutcome ModalLoop();
+  WorkerReport ModalLoop();
   void ColorButton1Click();
   void SpeedButton1Click();
   bool PaintsEveryPixel() const override { return true; }

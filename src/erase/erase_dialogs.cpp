@@ -68,8 +68,8 @@ void WorkerRun::Start(const WorkerFactory& make_worker, ProgressView& view, GuiD
   });
 }
 
-WorkerOutcome WorkerRun::WaitForEnd(const std::function<void()>& pump) {
-  if (!worker_) return WorkerOutcome{};
+WorkerReport WorkerRun::WaitForEnd(const std::function<void()>& pump) {
+  if (!worker_) return WorkerReport{};
   while (!ended_) pump();
   return worker_->Join();
 }

@@ -62,7 +62,7 @@ class WorkerRun {
   // it ended (a failure when no worker was made). `pump` must run the
   // worker's GUI steps (it may block until one arrives); joining without it
   // could wait for a step that never runs.
-  WorkerOutcome WaitForEnd(const std::function<void()>& pump);
+  WorkerReport WaitForEnd(const std::function<void()>& pump);
 
  private:
   std::unique_ptr<TPlexiscrubThread> worker_;

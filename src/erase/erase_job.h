@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "erase/overwrite_method.h"
+#include "record/erase_method.h"
 #include "platform/platform.h"
 
 namespace plexi {
@@ -39,7 +39,7 @@ struct EraseParameters {
 
 // What the worker returns once it has ended. An erase that never ran is a
 // failure, so the defaults never pass for a finished erase.
-struct WorkerOutcome {
+struct WorkerReport {
   bool failed = true;
   // False only when the read-back found bytes that are not zero.
   bool verify_passed = true;

@@ -10,31 +10,13 @@
 
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
-#include "erase/overwrite_method.h"
+#include "erase/erase_outcome.h"
+#include "record/erase_method.h"
 #include "platform/platform.h"
 
 namespace plexi {
 
-// How the erase ended, in the words an erase report uses.
-enum class JournalOutcome {
-  kCompleted,             // every pass written (and read back when asked), record as chosen
-  kVerificationFailed,    // the read-back found bytes that are not zero
-  kFailed,                // a write, read or record error after writing began
-  kInterruptedSaved,      // stopped; the resume record is on the drive
-  kInterruptedUnsaved,    // stopped without a resume record
-  kRefused,               // the program wrote nothing: the drive may not or could not be erased
-};
-
 enum class VerifyResult { kNotAsked, kPassed, kFailed, kNotFinished };
-
-// What the first sector was left holding by the erase's own record write.
-enum class RecordWrite {
-  kNone,        // no record write was made (refused, failed, or the resume point declined)
-  kCompletion,  // the completion record
-  kBlank,       // zeros: the history was not to be kept
-  kResume,      // the resume record
-  kFailed,      // the record write failed
-};
 
 struct JournalError {
   std::string message;                 // as the user saw it
@@ -81,12 +63,15 @@ struct EraseJournal {
   uint64_t verify_bytes_read = 0;
   uint64_t verify_ms = 0;  // how long the read-back took
   std::optional<uint64_t> first_nonzero_sector;
-  RecordWrite record = RecordWrite::kNone;
+  // What the erase's own record write left in the first sector, and
+  // whether that write failed.
+  RecordLeft record = RecordLeft::kNone;
+  bool record_failed = false;
   bool history_kept = true;  // the user's choice of a completion record
   platform::LocalTime started, ended;
   double seconds = 0;  // measured, not taken from the wall clock
   uint64_t bytes_written = 0;
-  JournalOutcome outcome = JournalOutcome::kRefused;
+  EraseOutcome outcome = EraseOutcome::kRefused;
   std::vector<JournalError> errors;
 };
 

@@ -1,5 +1,7 @@
 #include "erase/erase_texts.h"
 
+#include "record/erase_method.h"
+
 namespace plexi::erase_text {
 
 EraseQuestion EraseDriveQuestion(const std::string& drive_label) {
@@ -15,9 +17,8 @@ EraseQuestion ResumeQuestion() {
 }
 
 EraseQuestion EraseAgainQuestion(int32_t method) {
-  const char* name = method == 0 ? "ゼロ" : method == 1 ? "255とゼロ" : "米国陸軍方式";
   return {EraseQuestion::Id::kEraseAgain, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kNone,
-          std::string(name) + "で消去が完了したドライブです。もう一度消去しますか？", "再消去の確認"};
+          EraseMethodText(method, MethodTextForm::kSentence) + "で消去が完了したドライブです。もう一度消去しますか？", "再消去の確認"};
 }
 
 EraseQuestion SaveResumePointQuestion() {

@@ -17,6 +17,8 @@ namespace plexi {
 
 // How the purge command went.
 struct PurgeRun {
+  // The command went to the drive (which may still have refused it).
+  bool sent = false;
   // The drive accepted the command: its contents may be gone, whatever
   // follows.
   bool accepted = false;

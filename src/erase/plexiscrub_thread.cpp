@@ -111,7 +111,7 @@ void TPlexiscrubThread::Start(std::function<void()> on_terminate) {
   thread_ = std::thread([this] { Execute(); });
 }
 
-WorkerOutcome TPlexiscrubThread::Join() {
+WorkerReport TPlexiscrubThread::Join() {
   if (thread_.joinable()) thread_.join();
   return outcome_;
 }

@@ -54,7 +54,7 @@ class TPlexiscrubThread {
   void Start(std::function<void()> on_terminate);
   // Waits for the run loop to end and returns how it ended; again and again
   // once it has.
-  WorkerOutcome Join();
+  WorkerReport Join();
 
  private:
   void Execute();
@@ -97,7 +97,7 @@ class TPlexiscrubThread {
   bool failed_ = false;
   // Written by the constructor, the run loop and its GUI steps; read after
   // the join. Failed until the run loop says otherwise.
-  WorkerOutcome outcome_;
+  WorkerReport outcome_;
   bool tail_done_ = false;  // this pass's tail is written (or read)
   uint64_t bytes_written_ = 0;
   uint32_t chunks_per_call_ = 1;  // small chunks are written a few MiB at a time

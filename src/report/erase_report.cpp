@@ -1,4 +1,5 @@
 #include "report/erase_report.h"
+#include "record/erase_method.h"
 
 #include <cstdio>
 #include <random>
@@ -35,14 +36,20 @@ const char* MediaCode(MediaKind media) {
   return "unknown";
 }
 
-const char* OutcomeCode(JournalOutcome outcome) {
+// The report's words for an outcome; those already filed keep them.
+const char* OutcomeCode(EraseOutcome outcome) {
   switch (outcome) {
-    case JournalOutcome::kCompleted: return "completed";
-    case JournalOutcome::kVerificationFailed: return "verification_failed";
-    case JournalOutcome::kFailed: return "failed";
-    case JournalOutcome::kInterruptedSaved: return "interrupted_with_resume_point";
-    case JournalOutcome::kInterruptedUnsaved: return "interrupted_without_resume_point";
-    case JournalOutcome::kRefused: break;
+    case EraseOutcome::kCompleted:
+    case EraseOutcome::kReadBackStopped: return "completed";
+    case EraseOutcome::kVerificationFailed: return "verification_failed";
+    case EraseOutcome::kFailed:
+    case EraseOutcome::kFailedUnwritten:
+    case EraseOutcome::kReadBackFailed: return "failed";
+    case EraseOutcome::kInterruptedSaved: return "interrupted_with_resume_point";
+    case EraseOutcome::kInterruptedPartly:
+    case EraseOutcome::kStoppedUnwritten: return "interrupted_without_resume_point";
+    case EraseOutcome::kDeclined:
+    case EraseOutcome::kRefused: break;
   }
   return "refused";
 }
@@ -57,13 +64,13 @@ const char* VerifyCode(VerifyResult result) {
   return "not_asked";
 }
 
-const char* RecordCode(RecordWrite record) {
-  switch (record) {
-    case RecordWrite::kCompletion: return "completion";
-    case RecordWrite::kBlank: return "blank";
-    case RecordWrite::kResume: return "resume";
-    case RecordWrite::kFailed: return "failed";
-    case RecordWrite::kNone: break;
+const char* RecordCode(const EraseJournal& e) {
+  if (e.record_failed) return "failed";
+  switch (e.record) {
+    case RecordLeft::kCompletion: return "completion";
+    case RecordLeft::kBlank: return "blank";
+    case RecordLeft::kResume: return "resume";
+    case RecordLeft::kNone: break;
   }
   return "none";
 }
@@ -180,7 +187,7 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
   const uint64_t rate = e.seconds > 0 ? uint64_t(double(e.bytes_written) / e.seconds) : 0;
   // A resumed erase proves the part written before the interruption only
   // by a read-back of the whole drive in this run.
-  const bool completed = e.outcome == JournalOutcome::kCompleted;
+  const bool completed = EveryPassWritten(e.outcome);
   const bool unchecked = completed && e.resumed && e.verify != VerifyResult::kPassed;
   const bool done = completed && !unchecked;
   const bool purge = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
@@ -195,7 +202,7 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
       {"target", TargetOf(e)},
       {"method", MethodOf(e, c)},
       {"verification", VerificationOf(e)},
-      {"first_sector_record", RecordCode(e.record)},
+      {"first_sector_record", RecordCode(e)},
       {"times", json::Object{{"start", IsoTime(e.started)}, {"end", IsoTime(e.ended)}, {"duration_ms", ms}}},
       {"bytes_written", e.bytes_written},
       {"average_rate_bytes_per_second", rate},

@@ -2,6 +2,7 @@
 // so any drift here would orphan stored entries.
 #include <gtest/gtest.h>
 
+#include "record/erase_method.h"
 #include "drives/drive_types.h"
 
 namespace plexi {
@@ -29,6 +30,8 @@ TEST(EraseMethodText, ShortAndLongFormsAndUnknownCodes) {
   // The firmware purge: the list row and the record name it the same way.
   EXPECT_EQ(EraseMethodText(3), "ファームウェア消去");
   EXPECT_EQ(EraseMethodText(3, MethodTextForm::kLong), "ファームウェア消去");
+  EXPECT_EQ(EraseMethodText(1, MethodTextForm::kSentence), "255とゼロ");
+  EXPECT_EQ(EraseMethodText(3, MethodTextForm::kSentence), "ファームウェア消去");
   EXPECT_EQ(EraseMethodText(4), "");
   EXPECT_EQ(EraseMethodText(-1), "");
 }

@@ -202,7 +202,7 @@ TEST_F(WorkerRunTest, WaitRunsTheStepsOfACancelledWorkerUntilItEnds) {
   ASSERT_TRUE(run.Started());
   EXPECT_FALSE(run.Ended());
   cancel_ = true;  // the cancel button
-  const WorkerOutcome outcome = run.WaitForEnd([&] { gui_.Pump(); });
+  const WorkerReport outcome = run.WaitForEnd([&] { gui_.Pump(); });
   pause_.Resume();
 
   EXPECT_TRUE(run.Ended());
@@ -218,8 +218,8 @@ TEST_F(WorkerRunTest, ACompletedRunEndsOnceAndCanBeWaitedForAgain) {
   WorkerRun run;
   int ends = 0;
   run.Start(Factory(), view_, gui_, [&] { ++ends; });
-  const WorkerOutcome first = run.WaitForEnd([&] { gui_.Pump(); });
-  const WorkerOutcome again = run.WaitForEnd([&] { ADD_FAILURE() << "nothing left to pump"; });
+  const WorkerReport first = run.WaitForEnd([&] { gui_.Pump(); });
+  const WorkerReport again = run.WaitForEnd([&] { ADD_FAILURE() << "nothing left to pump"; });
   EXPECT_EQ(ends, 1);
   EXPECT_FALSE(first.failed);
   EXPECT_FALSE(first.cancelled);

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/erase_button.h"
+#include "erase/chunk_layout.h"
+#include "erase/confirmation_text.h"
 #include "erase/erase_workflow.h"
 
 namespace plexi::test {
@@ -63,14 +66,14 @@ class ScriptedEraseUi : public EraseUi {
     if (!request.method_enabled) c.method = request.method;
     return c;
   }
-  WorkerOutcome RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+  WorkerReport RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
     progress_requests.push_back(request);
-    if (!run_worker) return WorkerOutcome{};  // a dialog that could not be shown
+    if (!run_worker) return WorkerReport{};  // a dialog that could not be shown
     InlineDispatcher gui;
     auto worker = make_worker(view, gui);
     bool ended = false;
     worker->Start([&] { ended = true; });
-    WorkerOutcome outcome = worker->Join();
+    WorkerReport outcome = worker->Join();
     EXPECT_TRUE(ended);
     if (after_progress) after_progress();
     return outcome;

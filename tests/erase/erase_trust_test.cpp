@@ -140,7 +140,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
   void Arrange(std::vector<DriveRow>* rows, DriveDiscovery* discovery) {
     const std::string& event = Case().event;
     if (event == "protect") ui_.on_confirm = [this] { protect_ = host_.protect = true; };
-    if (event == "second-erase") ui_.on_confirm = [this] { SecondErase(EraseOutcome::kNothingWritten); };
+    if (event == "second-erase") ui_.on_confirm = [this] { SecondErase(EraseOutcome::kRefused); };
     if (event == "swap-confirm") ui_.on_confirm = [this] { Swap(); };
     if (event == "swap-question")
       ui_.on_ask = [this, rows, discovery] {
@@ -184,7 +184,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
     EraseWorkflow other(*machine_, ui, env, estimate, Pacing{0, 0, 20, 0, 0, 0});
     other.RunErase(EraseTarget{Case().path, std::nullopt, Case().path, Case().view, std::nullopt, {}});
     EXPECT_EQ(other.Outcome(), expected);
-    if (expected != EraseOutcome::kNothingWritten) return;
+    if (expected != EraseOutcome::kRefused) return;
     EXPECT_EQ(machine_->DiskCounters(disk).writes, writes_before) << "the second erase wrote to disk " << disk;
     EXPECT_TRUE(ui.confirm_requests.empty()) << "the second erase reached its confirmation";
     EXPECT_EQ(ui.messages, std::vector<std::string>{erase_text::kAnotherErase});
@@ -223,7 +223,11 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
         EXPECT_EQ(after[0], Fill(disk));
       }
     }
-    EXPECT_EQ(workflow_->Outcome(), erased ? EraseOutcome::kCompleted : EraseOutcome::kNothingWritten);
+    if (erased) {
+      EXPECT_EQ(workflow_->Outcome(), EraseOutcome::kCompleted);
+    } else {
+      EXPECT_FALSE(DriveTouched(workflow_->Outcome()));
+    }
     EXPECT_EQ(machine_->OpenHandleCount(), 0u);
   }
 

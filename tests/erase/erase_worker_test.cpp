@@ -112,7 +112,7 @@ class WorkerTest : public ::testing::Test {
   std::unique_ptr<SpyDevice> device_;
   EraseParameters params_;
   std::atomic<bool> cancel_{false};
-  WorkerOutcome outcome_;
+  WorkerReport outcome_;
   test::RecordingNotifier notifier_;
   InlineDispatcher gui_;
   RecordingView view_;

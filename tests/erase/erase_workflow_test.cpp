@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "record/erase_method.h"
 #include "erase/erase_test_support.h"
 #include "platform/winconst.h"
 #include "support/forwarding_machine.h"
@@ -37,7 +38,7 @@ fault volume=K: op=lock error=5
 
 class WorkflowTest : public ::testing::Test {
  protected:
-  EraseResult Erase(uint32_t disk, const std::string& label = "Target （E: F:）") {
+  RecordLeft Erase(uint32_t disk, const std::string& label = "Target （E: F:）") {
     return workflow_.RunErase(DriveDesignator::Physical(disk), label, ViewMode::kPhysical);
   }
   void PutRecord(uint32_t disk, const std::vector<uint8_t>& sector) {
@@ -113,7 +114,7 @@ TEST_F(WorkflowTest, ACompletedEraseLeavesTheCompletionRecord) {
   std::vector<uint8_t> tail(512, 0xAB);
   machine_->PokeDisk(1, 61439ull * 512, tail.data(), tail.size());
   ui_.choice = {true, true, true, OverwriteMethod::kFfThenZeros};
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_EQ(machine_->PeekDisk(1, 61439ull * 512, 512), std::vector<uint8_t>(512, 0));
   EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 1));
   EXPECT_EQ(env_.operations, (std::vector<int>{1, 2}));
@@ -131,25 +132,31 @@ TEST_F(WorkflowTest, ACompletedEraseLeavesTheCompletionRecord) {
   // Without history the first sector is blank.
   ui_.choice = {true, false, false, OverwriteMethod::kZeros};
   ui_.answers = {true};  // yes to the second erase
-  EXPECT_EQ(Erase(1), EraseResult::kErasedWithoutRecord);
+  EXPECT_EQ(Erase(1), RecordLeft::kBlank);
   EXPECT_TRUE(Asked("255とゼロで消去が完了したドライブです。もう一度消去しますか？"));
   EXPECT_EQ(Sector0(1), std::vector<uint8_t>(512, 0));
 }
 
 TEST_F(WorkflowTest, DecliningASecondEraseTouchesNothing) {
-  PutRecord(1, BuildCompletionRecord(512, 1));
-  ui_.answers = {false};
-  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
-  EXPECT_TRUE(ui_.confirm_requests.empty());
-  EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
-  EXPECT_EQ(machine_->OpenHandleCount(), 0u);
+  // The question names the method the record holds; a purged drive was not
+  // overwritten three times.
+  const std::pair<int32_t, const char*> cases[] = {{1, "255とゼロ"}, {3, "ファームウェア消去"}};
+  for (const auto& [method, name] : cases) {
+    PutRecord(1, BuildCompletionRecord(512, method));
+    ui_.answers = {false};
+    EXPECT_EQ(Erase(1), RecordLeft::kNone);
+    EXPECT_TRUE(Asked(std::string(name) + "で消去が完了したドライブです。もう一度消去しますか？")) << name;
+    EXPECT_TRUE(ui_.confirm_requests.empty());
+    EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
+    EXPECT_EQ(machine_->OpenHandleCount(), 0u);
+  }
 }
 
 TEST_F(WorkflowTest, AResumeRecordIsOfferedAndContinued) {
   PutRecord(1, BuildResumeRecord(512, {2, 10, 1}));
   ui_.answers = {true};
   ui_.choice = {true, true, true, OverwriteMethod::kZeros};  // the method choice is ignored when resuming
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_TRUE(Asked("前回の処理情報が見つかりました。途中から続行しますか？"));
   ASSERT_EQ(ui_.confirm_requests.size(), 1u);
   EXPECT_EQ(ui_.confirm_requests[0].caption, "ドライブ消去の最終確認 （継続消去）");
@@ -186,7 +193,7 @@ TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
   EraseRecordFields stale{2, 10, 1, 61440 + 2048, 2048};
   PutRecord(1, BuildResumeRecord(512, stale));
   ui_.choice = {true, false, true, OverwriteMethod::kZeros};
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_FALSE(Asked("前回の処理情報"));
   EXPECT_EQ(ui_.messages, std::vector<std::string>{erase_text::kResumeLayoutChanged});
   EXPECT_TRUE(ui_.confirm_requests[0].method_enabled);
@@ -196,12 +203,12 @@ TEST_F(WorkflowTest, AResumeRecordOfAnotherChunkLayoutStartsOver) {
   stale.SectorsPerChunk = 1024;
   stale.TotalSectors = 61440;
   PutRecord(1, BuildResumeRecord(512, stale));
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_FALSE(Asked("前回の処理情報"));
 
   ui_ = {};
   PutRecord(1, BuildResumeRecord(512, {2, 10, 1, 61440, 2048}));
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_TRUE(Asked("前回の処理情報"));
   EXPECT_TRUE(ui_.messages.empty());
 }
@@ -212,7 +219,7 @@ TEST_F(WorkflowTest, AResumeRecordNamesTheDriveSizeAndChunkSize) {
     if (p >= (5u << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {true, true};
-  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kResume);
   EraseRecordFields fields;
   std::vector<uint8_t> sector = Sector0(1);
   ASSERT_EQ(RecogniseForErase(sector.data(), sector.size(), fields), RecordKind::kResume);
@@ -235,7 +242,7 @@ TEST_F(WorkflowTest, AnInterruptionWithoutResumeRecordIsAPartlyOverwrittenDrive)
   };
   ui_.answers = {true, true, false};  // erase, erase again, do not save
   FakeHost host;
-  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), EraseResult::kNotRecorded);
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), RecordLeft::kNone);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kInterruptedPartly);
   EXPECT_EQ(rows[1].record_kind, 0);
   EXPECT_EQ(rows[1].method_text, "");
@@ -248,7 +255,7 @@ TEST_F(WorkflowTest, DecliningTheResumeStartsAFreshZeroErase) {
   PutRecord(1, BuildResumeRecord(512, {2, 10, 1}));
   ui_.answers = {false};
   ui_.choice = {true, false, true, OverwriteMethod::kZeros};
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   ASSERT_EQ(ui_.confirm_requests.size(), 1u);
   EXPECT_EQ(ui_.confirm_requests[0].method, OverwriteMethod::kZeros);
   EXPECT_TRUE(ui_.confirm_requests[0].method_enabled);
@@ -257,17 +264,17 @@ TEST_F(WorkflowTest, DecliningTheResumeStartsAFreshZeroErase) {
 
 TEST_F(WorkflowTest, RecordsWithoutAUsableResumePointAreNotOffered) {
   PutRecord(1, BuildResumeRecord(512, {1, 0, 0}));  // nothing done yet
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_FALSE(Asked("前回の処理情報"));
 
   ui_.questions.clear();
   PutRecord(1, BuildResumeRecord(512, {7, 3, 0}));  // no such method
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_FALSE(Asked("前回の処理情報"));
 
   ui_.questions.clear();
   PutRecord(1, BuildResumeRecord(512, {1, 999999, 0}));  // beyond the drive
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_FALSE(Asked("前回の処理情報"));
 
   // Old records (no layout) at the end of the last pass: nothing is left
@@ -278,7 +285,7 @@ TEST_F(WorkflowTest, RecordsWithoutAUsableResumePointAreNotOffered) {
     machine_->PokeDisk(1, 0, junk.data(), junk.size());
     PutRecord(1, BuildResumeRecord(512, end));
     ui_.choice = {true, false, true, OverwriteMethod::kZeros};
-    EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+    EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
     EXPECT_FALSE(Asked("前回の処理情報"));
     std::vector<uint8_t> disk = machine_->PeekDisk(1, 512, 61439ull * 512);
     EXPECT_TRUE(std::all_of(disk.begin(), disk.end(), [](uint8_t b) { return b == 0; }));
@@ -291,12 +298,12 @@ TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
     if (position >= (8ull << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {false};  // do not save
-  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(1), RecordLeft::kNone);
   EXPECT_TRUE(Asked("途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？"));
   EXPECT_EQ(RecogniseForList(Sector0(1).data(), 512).kind, RecordKind::kNone);
 
   ui_.answers = {true};
-  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kResume);
   EraseRecordFields saved;
   std::vector<uint8_t> sector = Sector0(1);
   EXPECT_EQ(RecogniseForErase(sector.data(), 512, saved), RecordKind::kResume);
@@ -308,7 +315,7 @@ TEST_F(WorkflowTest, ACancelInAWritePassSavesTheResumePointWhenAsked) {
 TEST_F(WorkflowTest, UnattendedCancelSavesWithoutAsking) {
   env_.unattended = true;
   ui_.view.on_write = [&](uint64_t) { workflow_.RequestCancel(); };
-  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kResume);
   EXPECT_FALSE(Asked("途中で中断されました"));
 }
 
@@ -317,7 +324,7 @@ TEST_F(WorkflowTest, UnattendedCancelSavesWithoutAsking) {
 // progress dialog that never ran the worker is no completion.
 TEST_F(WorkflowTest, TheOutcomeIsWhatTheWorkerReturned) {
   ui_.after_progress = [&] { workflow_.RequestCancel(); };
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_EQ(Sector0(1), BuildCompletionRecord(512, 0));
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kCompleted);
 
@@ -325,16 +332,16 @@ TEST_F(WorkflowTest, TheOutcomeIsWhatTheWorkerReturned) {
   ui_.run_worker = false;
   std::vector<uint8_t> junk(512, 0x5A);
   PutRecord(1, junk);
-  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(1), RecordLeft::kNone);
   EXPECT_EQ(Sector0(1), junk);
-  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kNothingWritten);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailedUnwritten);
   EXPECT_EQ(env_.reported.size(), 1u);
 }
 
 TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
   PutRecord(2, BuildCompletionRecord(512, 0));
   ui_.answers = {true};
-  EXPECT_EQ(Erase(2, "Broken （G:）"), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(2, "Broken （G:）"), RecordLeft::kNone);
   ASSERT_EQ(env_.reported.size(), 1u);
   EXPECT_EQ(env_.reported[0], "Broken （G:）|" + machine_->ErrorText(29));
   // The first chunk was overwritten with zeros; no record was written after.
@@ -343,7 +350,7 @@ TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
 }
 
 TEST_F(WorkflowTest, ARefusedLockStopsBeforeAnythingIsWritten) {
-  EXPECT_EQ(Erase(3, "Locked （H:）"), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(3, "Locked （H:）"), RecordLeft::kNone);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0], "Locked （H:） を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、"
                              "もう一度実行して下さい。\r\n" + machine_->ErrorText(5));
@@ -364,13 +371,13 @@ TEST_F(WorkflowTest, MountedVolumesOfTheDiskAreLockedAndDismountedFirst) {
   // The erase takes E: and F: first, so the whole disk is written.
   std::vector<uint8_t> marker(512, 0xAB);
   machine_->PokeDisk(1, 21ull << 20, marker.data(), marker.size());
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   EXPECT_EQ(machine_->PeekDisk(1, 21ull << 20, 512), std::vector<uint8_t>(512, 0));
   EXPECT_EQ(machine_->OpenHandleCount(), 0u);  // and lets them go again
 }
 
 TEST_F(WorkflowTest, AVolumeInUseStopsThePhysicalEraseBeforeAnyWrite) {
-  EXPECT_EQ(Erase(5, "Busy （J: K:）"), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(5, "Busy （J: K:）"), RecordLeft::kNone);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_NE(ui_.messages[0].find("ドライブ K: を使用中のため、消去できません。"), std::string::npos);
   EXPECT_EQ(machine_->DiskCounters(5).writes, 0u);
@@ -380,7 +387,7 @@ TEST_F(WorkflowTest, AVolumeInUseStopsThePhysicalEraseBeforeAnyWrite) {
 
 TEST_F(WorkflowTest, CancellingTheConfirmationErasesNothing) {
   ui_.choice.ok = false;
-  EXPECT_EQ(Erase(1), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(1), RecordLeft::kNone);
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
   EXPECT_TRUE(ui_.progress_requests.empty());
 }
@@ -388,7 +395,7 @@ TEST_F(WorkflowTest, CancellingTheConfirmationErasesNothing) {
 TEST_F(WorkflowTest, PartitionViewErasesOnlyTheVolume) {
   std::vector<uint8_t> marker(512, 0xAB);
   machine_->PokeDisk(1, 21ull << 20, marker.data(), marker.size());  // first sector of F:
-  EXPECT_EQ(workflow_.RunErase(DriveDesignator::Letter('E'), "Target 【 】 （E:）", ViewMode::kPartition), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(workflow_.RunErase(DriveDesignator::Letter('E'), "Target 【 】 （E:）", ViewMode::kPartition), RecordLeft::kCompletion);
   EXPECT_EQ(machine_->PeekDisk(1, 1ull << 20, 512), BuildCompletionRecord(512, 0));
   EXPECT_EQ(machine_->PeekDisk(1, 21ull << 20, 512), marker);
 }
@@ -401,7 +408,7 @@ TEST_F(WorkflowTest, TheEraseButtonUpdatesTheRowAndTellsTheOtherCopies) {
   ASSERT_EQ(rows.size(), 5u);
   FakeHost host;
   ui_.choice = {true, false, true, OverwriteMethod::kRandomFfThenZeros};
-  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(SpeedButton2Click(workflow_, ui_, host, rows, 1, ViewMode::kPhysical), RecordLeft::kCompletion);
   EXPECT_TRUE(Asked("データの消去確認|Target （E: F:）\nこのドライブの内容を全て消去しますか？"));
   EXPECT_EQ(rows[1].method_text, "米国陸軍");
   EXPECT_EQ(rows[1].record_kind, 2);
@@ -452,12 +459,12 @@ TEST_P(CancelAndResumeTest, EndsWithEveryByteZeroAndTheRightRecord) {
     if (position >= stop_at) workflow_.RequestCancel();
   };
   ui_.answers = {true};  // save the resume point
-  ASSERT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
+  ASSERT_EQ(Erase(1), RecordLeft::kResume);
 
   ui_.view = test::RecordingView();
   ui_.answers = {true};  // continue where it stopped
   ui_.choice.method = OverwriteMethod::kZeros;  // ignored: a resumed erase keeps its method
-  ASSERT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  ASSERT_EQ(Erase(1), RecordLeft::kCompletion);
   // A stop after the last pass's last chunk leaves nothing to resume: the
   // drive is erased afresh, with the method chosen now.
   const bool nothing_left = point.at_boundary && point.pass == point.method;
@@ -486,12 +493,12 @@ INSTANTIATE_TEST_SUITE_P(EveryPass, CancelAndResumeTest, ::testing::ValuesIn(All
 TEST_F(WorkflowTest, WhenWindowsEndsTheSessionTheResumePointIsSavedAndErrorsAreLogged) {
   env_.unattended = true;  // the session is ending
   ui_.view.on_write = [&](uint64_t) { workflow_.RequestCancel(); };
-  EXPECT_EQ(Erase(1), EraseResult::kResumeRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kResume);
   EXPECT_TRUE(ui_.questions.empty() || !Asked("途中で中断されました"));
 
   ui_.view.on_write = nullptr;
   ui_.answers = {false};  // no resume: a fresh erase that fails
-  EXPECT_EQ(Erase(2, "Broken （G:）"), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(2, "Broken （G:）"), RecordLeft::kNone);
   ASSERT_EQ(env_.reported.size(), 1u);
   EXPECT_TRUE(ui_.messages.empty());
 }
@@ -544,7 +551,7 @@ volume C: disk=0 offset=1M
   FakeEnvironment env;
   EstimateState estimate;
   EraseWorkflow workflow(alias, ui, env, estimate, Pacing{0, 0, 1, 0, 0, 0});
-  EXPECT_EQ(workflow.RunErase(AliasMachine::kAlias, std::nullopt, "DR0", ViewMode::kPhysical), EraseResult::kNotRecorded);
+  EXPECT_EQ(workflow.RunErase(AliasMachine::kAlias, std::nullopt, "DR0", ViewMode::kPhysical), RecordLeft::kNone);
   EXPECT_EQ(ui.messages, std::vector<std::string>{kUnplacedRefusal});
   EXPECT_EQ(machine->DiskCounters(0).writes, 0u);
 }

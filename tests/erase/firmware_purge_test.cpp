@@ -65,7 +65,7 @@ class PurgeTest : public ::testing::Test {
     // Old contents everywhere, to see what the purge and the zero pass leave.
     for (uint32_t disk = 1; disk <= 13; ++disk) Scribble(disk);
   }
-  EraseResult Erase(uint32_t disk) {
+  RecordLeft Erase(uint32_t disk) {
     return workflow_.RunErase(DriveDesignator::Physical(disk), "Drive", ViewMode::kPhysical);
   }
   void Scribble(uint32_t disk) {
@@ -104,7 +104,7 @@ class PurgeTest : public ::testing::Test {
 };
 
 TEST_F(PurgeTest, ADrivePromisingZerosIsOnlyReadBackAndRecordedAsPurged) {
-  EXPECT_EQ(Erase(1), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
   ASSERT_EQ(ui_.confirm_requests.size(), 1u);
   const ConfirmRequest& request = ui_.confirm_requests[0];
   EXPECT_TRUE(request.purge_offered);
@@ -142,7 +142,7 @@ TEST_F(PurgeTest, ADrivePromisingZerosIsOnlyReadBackAndRecordedAsPurged) {
 TEST_F(PurgeTest, ZeroPassFollowsWhereTheDrivePromisesNothing) {
   for (uint32_t disk : {2u, 3u}) {
     SCOPED_TRACE(disk);
-    EXPECT_EQ(Erase(disk), EraseResult::kCompletionRecordSaved);
+    EXPECT_EQ(Erase(disk), RecordLeft::kCompletion);
     EXPECT_TRUE(workflow_.Journal().purge_zero_pass);
     EXPECT_EQ(workflow_.Journal().verify, VerifyResult::kPassed);
     EXPECT_EQ(machine_->DiskCounters(disk).bytes_written, kBytes + 512);
@@ -159,30 +159,30 @@ TEST_F(PurgeTest, ZeroPassFollowsWhereTheDrivePromisesNothing) {
 }
 
 TEST_F(PurgeTest, SecurityEraseSetsTheTemporaryPasswordAndClearsIt) {
-  EXPECT_EQ(Erase(4), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(4), RecordLeft::kCompletion);
   EXPECT_TRUE(Journaled(4, "ata security-set-password -> ok"));
   EXPECT_TRUE(Journaled(4, "ata security-erase-unit enhanced -> ok"));
   EXPECT_FALSE(machine_->FirmwarePasswordSet(4));
   EXPECT_TRUE(ZeroAfterRecord(4));
   // A passing USB bridge carries the same commands.
-  EXPECT_EQ(Erase(11), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(11), RecordLeft::kCompletion);
   EXPECT_TRUE(Journaled(11, "ata security-erase-unit -> ok"));
   EXPECT_FALSE(machine_->FirmwarePasswordSet(11));
 }
 
 TEST_F(PurgeTest, AFailedSecurityEraseStillClearsThePassword) {
-  EXPECT_EQ(Erase(8), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(8), RecordLeft::kNone);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);  // the drive may have begun
   EXPECT_TRUE(Journaled(8, "ata security-erase-unit -> failed"));
   EXPECT_TRUE(Journaled(8, "ata security-disable-password -> ok"));
   EXPECT_FALSE(machine_->FirmwarePasswordSet(8));
   EXPECT_TRUE(Reported(purge_text::kFailed));
   EXPECT_EQ(machine_->DiskCounters(8).bytes_written, 0u);
-  EXPECT_EQ(workflow_.Journal().outcome, JournalOutcome::kFailed);
+  EXPECT_EQ(workflow_.Journal().outcome, EraseOutcome::kFailed);
   EXPECT_TRUE(ui_.progress_requests.empty());  // no zero pass after a failed purge
 
   // A drive that refuses to clear it: the user is told the password.
-  EXPECT_EQ(Erase(9), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(9), RecordLeft::kNone);
   EXPECT_TRUE(machine_->FirmwarePasswordSet(9));
   EXPECT_TRUE(Reported(ata::kTemporaryPassword));
 
@@ -190,7 +190,7 @@ TEST_F(PurgeTest, AFailedSecurityEraseStillClearsThePassword) {
   // reported: the erase says which of the two happened.
   env_.reported.clear();
   ui_.messages.clear();
-  EXPECT_EQ(Erase(14), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(14), RecordLeft::kNone);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);
   EXPECT_TRUE(Reported(purge_text::kNoReply));
   EXPECT_FALSE(Reported(purge_text::kFailed));
@@ -200,7 +200,7 @@ TEST_F(PurgeTest, AFailedSanitizeLeavesNoRecordAndNoCompletedPurge) {
   const std::vector<uint8_t> earlier = BuildCompletionRecord(512, 1);
   machine_->PokeDisk(10, 0, earlier.data(), earlier.size());
   ui_.answers = {true};  // erase it again
-  EXPECT_EQ(Erase(10), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(10), RecordLeft::kNone);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);
   EXPECT_FALSE(workflow_.Journal().purge_completed);
   EXPECT_EQ(machine_->PeekDisk(10, 4000 * 512, 1)[0], 0x5A);  // the old contents are still there
@@ -211,9 +211,8 @@ TEST_F(PurgeTest, AFailedSanitizeLeavesNoRecordAndNoCompletedPurge) {
   EXPECT_EQ(body["sanitization"].Text("category"), "none");
 
   // A command the driver does not pass never reached the drive.
-  EXPECT_EQ(Erase(13), EraseResult::kNotRecorded);
-  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kNothingWritten);
-  EXPECT_EQ(workflow_.Journal().outcome, JournalOutcome::kRefused);
+  EXPECT_EQ(Erase(13), RecordLeft::kNone);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kRefused);
 }
 
 // Not offered, with the reason, and refused if asked for anyway: nothing
@@ -230,7 +229,7 @@ TEST_F(PurgeTest, DrivesThatCannotPurgeSayWhyAndAreNotTouched) {
     SCOPED_TRACE(c.disk);
     ui_.confirm_requests.clear();
     ui_.messages.clear();
-    EXPECT_EQ(Erase(c.disk), EraseResult::kNotRecorded);
+    EXPECT_EQ(Erase(c.disk), RecordLeft::kNone);
     ASSERT_EQ(ui_.confirm_requests.size(), 1u);
     EXPECT_FALSE(ui_.confirm_requests[0].purge_offered);
     EXPECT_EQ(workflow_.Purge().block, c.block);
@@ -242,7 +241,7 @@ TEST_F(PurgeTest, DrivesThatCannotPurgeSayWhyAndAreNotTouched) {
 }
 
 TEST_F(PurgeTest, OnlyTheConfirmedDriveIsTouched) {
-  ASSERT_EQ(Erase(2), EraseResult::kCompletionRecordSaved);
+  ASSERT_EQ(Erase(2), RecordLeft::kCompletion);
   for (uint32_t disk = 0; disk <= 13; ++disk) {
     if (disk == 2) continue;
     SCOPED_TRACE(disk);
@@ -258,7 +257,7 @@ TEST_F(PurgeTest, OnlyTheConfirmedDriveIsTouched) {
 // over: no resume record, and none with the purge's number is believed.
 TEST_F(PurgeTest, APurgeIsNeverResumed) {
   ui_.view.on_write = [this](uint64_t) { workflow_.RequestCancel(); };
-  EXPECT_EQ(Erase(2), EraseResult::kNotRecorded);
+  EXPECT_EQ(Erase(2), RecordLeft::kNone);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kInterruptedPartly);
   EXPECT_EQ(std::count(ui_.asked.begin(), ui_.asked.end(), EraseQuestion::Id::kSaveResumePoint), 0);
 
@@ -266,7 +265,7 @@ TEST_F(PurgeTest, APurgeIsNeverResumed) {
   ui_.asked.clear();
   EraseRecordFields fields{3, 10, 0, kSectors, 256};  // this drive's chunk layout
   machine_->PokeDisk(2, 0, BuildResumeRecord(512, fields).data(), 512);
-  EXPECT_EQ(Erase(2), EraseResult::kCompletionRecordSaved);
+  EXPECT_EQ(Erase(2), RecordLeft::kCompletion);
   EXPECT_EQ(std::count(ui_.asked.begin(), ui_.asked.end(), EraseQuestion::Id::kResume), 0);
   EXPECT_TRUE(std::find(ui_.messages.begin(), ui_.messages.end(), erase_text::kResumeLayoutChanged) == ui_.messages.end());
 }

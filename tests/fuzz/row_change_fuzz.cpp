@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "record/erase_method.h"
 #include "app/drive_view.h"
 #include "drives/row_change.h"
 #include "fuzz_support.h"

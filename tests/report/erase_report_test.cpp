@@ -47,7 +47,7 @@ class ReportTest : public ::testing::Test {
   }
 
   // Erases a disk and files its report; the report body as read back.
-  json::Value EraseAndReport(uint32_t disk, EraseResult expected, bool is_protected = false) {
+  json::Value EraseAndReport(uint32_t disk, RecordLeft expected, bool is_protected = false) {
     EraseTarget target{DriveDesignator::Physical(disk).DevicePath(), DriveDesignator::Physical(disk),
                        "Drive " + std::to_string(disk), ViewMode::kPhysical, std::nullopt, {}};
     if (is_protected) target.protection = [] { return std::optional<std::string>(erase_text::kProtected); };
@@ -99,7 +99,7 @@ TEST_F(ReportTest, ACompletedEraseReportsWhatWasWrittenAndRead) {
   std::vector<uint8_t> junk(512, 0x5A);
   machine_->PokeDisk(1, 30000 * 512ull, junk.data(), junk.size());
   ui_.choice = {true, false, true, OverwriteMethod::kZeros};
-  json::Value r = EraseAndReport(1, EraseResult::kCompletionRecordSaved);
+  json::Value r = EraseAndReport(1, RecordLeft::kCompletion);
   EXPECT_EQ(r.Text("outcome"), "completed");
   EXPECT_EQ(Num(r["bytes_written"]), TracedWrites(1));
   EXPECT_EQ(Num(r["bytes_written"]), 61440 * 512ull + 512);  // one pass and the record
@@ -127,7 +127,7 @@ TEST_F(ReportTest, ACompletedEraseReportsWhatWasWrittenAndRead) {
   // Three passes read back, history not kept: the first sector is zeros.
   ui_.answers = {true};  // erase again
   ui_.choice = {true, true, false, OverwriteMethod::kRandomFfThenZeros};
-  r = EraseAndReport(1, EraseResult::kErasedWithoutRecord);
+  r = EraseAndReport(1, RecordLeft::kBlank);
   EXPECT_EQ(r.Text("outcome"), "completed");
   EXPECT_EQ(Num(r["bytes_written"]), TracedWrites(1));
   EXPECT_EQ(Num(r["bytes_written"]), 3 * 61440 * 512ull + 512);
@@ -148,7 +148,7 @@ TEST_F(ReportTest, AVerificationFailureNamesTheFirstSectorLeft) {
   std::vector<uint8_t> junk(512, 0x77);
   machine_->PokeDisk(3, 20000 * 512ull, junk.data(), junk.size());
   ui_.choice = {true, true, true, OverwriteMethod::kZeros};
-  json::Value r = EraseAndReport(3, EraseResult::kNotRecorded);
+  json::Value r = EraseAndReport(3, RecordLeft::kNone);
   EXPECT_EQ(machine_->PeekDisk(3, 20000 * 512ull, 512), junk);  // the lost write left it
   EXPECT_EQ(r.Text("outcome"), "verification_failed");
   EXPECT_EQ(r["verification"].Text("result"), "failed");
@@ -164,7 +164,7 @@ TEST_F(ReportTest, AVerificationFailureNamesTheFirstSectorLeft) {
 }
 
 TEST_F(ReportTest, AWriteFailureNamesItsCodeAndWhereTheTransferBegan) {
-  json::Value r = EraseAndReport(2, EraseResult::kNotRecorded);
+  json::Value r = EraseAndReport(2, RecordLeft::kNone);
   EXPECT_EQ(r.Text("outcome"), "failed");
   EXPECT_EQ(Num(r["bytes_written"]), machine_->DiskCounters(2).bytes_written);
   EXPECT_LT(Num(r["bytes_written"]), 40000 * 512ull);
@@ -184,14 +184,14 @@ TEST_F(ReportTest, InterruptionsAndTheResumeThatCompletesThem) {
     if (position >= (8ull << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {false};  // do not keep the resume point
-  json::Value r = EraseAndReport(1, EraseResult::kNotRecorded);
+  json::Value r = EraseAndReport(1, RecordLeft::kNone);
   EXPECT_EQ(r.Text("outcome"), "interrupted_without_resume_point");
   EXPECT_EQ(r.Text("first_sector_record"), "none");
   EXPECT_EQ(Num(r["bytes_written"]), TracedWrites(1));
   EXPECT_GE(Num(r["bytes_written"]), 8ull << 20);
 
   ui_.answers = {true};  // keep it this time
-  r = EraseAndReport(1, EraseResult::kResumeRecordSaved);
+  r = EraseAndReport(1, RecordLeft::kResume);
   EXPECT_EQ(r.Text("outcome"), "interrupted_with_resume_point");
   EXPECT_EQ(r.Text("first_sector_record"), "resume");
   EXPECT_EQ(Num(r["bytes_written"]), TracedWrites(1));
@@ -203,7 +203,7 @@ TEST_F(ReportTest, InterruptionsAndTheResumeThatCompletesThem) {
   // interruption the earlier report recorded.
   ui_.view.on_write = nullptr;
   ui_.answers = {true};  // resume
-  r = EraseAndReport(1, EraseResult::kCompletionRecordSaved);
+  r = EraseAndReport(1, RecordLeft::kCompletion);
   EXPECT_EQ(r.Text("outcome"), "completed");
   EXPECT_TRUE(*r["method"]["resumed"].AsBool());
   EXPECT_EQ(Num(r["method"]["resume_point"]["pass"]), uint64_t(saved.ResumePass) + 1);
@@ -223,11 +223,11 @@ TEST_F(ReportTest, InterruptionsAndTheResumeThatCompletesThem) {
     if (position >= (8ull << 20)) workflow_.RequestCancel();
   };
   ui_.answers = {true, true};  // erase again, keeping the resume point
-  EraseAndReport(1, EraseResult::kResumeRecordSaved);
+  EraseAndReport(1, RecordLeft::kResume);
   ui_.view.on_write = nullptr;
   ui_.answers = {true};
   ui_.choice.verify = true;
-  r = EraseAndReport(1, EraseResult::kCompletionRecordSaved);
+  r = EraseAndReport(1, RecordLeft::kCompletion);
   EXPECT_TRUE(*r["method"]["resumed"].AsBool());
   EXPECT_EQ(r["sanitization"].Text("category"), "Clear");
   EXPECT_EQ(CompletionNote(workflow_.Outcome(), workflow_.Journal()), std::nullopt);
@@ -238,7 +238,7 @@ TEST_F(ReportTest, InterruptionsAndTheResumeThatCompletesThem) {
 TEST_F(ReportTest, AReadBackCutShortIsNotReportedAsPassed) {
   ui_.choice = {true, true, true, OverwriteMethod::kZeros};
   ui_.view.on_verify = [&](uint64_t) { workflow_.RequestCancel(); };
-  json::Value r = EraseAndReport(1, EraseResult::kCompletionRecordSaved);
+  json::Value r = EraseAndReport(1, RecordLeft::kCompletion);
   EXPECT_EQ(r.Text("outcome"), "completed");
   EXPECT_EQ(r["verification"].Text("mode"), "full_read_back");
   EXPECT_EQ(r["verification"].Text("result"), "not_finished");
@@ -258,7 +258,7 @@ TEST(SimMedia, TheMediaKeyTakesThreeWords) {
 }
 
 TEST_F(ReportTest, ARefusedEraseWroteNothingAndSaysWhy) {
-  json::Value r = EraseAndReport(1, EraseResult::kNotRecorded, /*is_protected=*/true);
+  json::Value r = EraseAndReport(1, RecordLeft::kNone, /*is_protected=*/true);
   EXPECT_EQ(r.Text("outcome"), "refused");
   EXPECT_EQ(Num(r["bytes_written"]), 0u);
   EXPECT_EQ(machine_->DiskCounters(1).writes, 0u);
@@ -268,17 +268,17 @@ TEST_F(ReportTest, ARefusedEraseWroteNothingAndSaysWhy) {
   EXPECT_EQ(r["sanitization"].Text("category"), "none");
 
   // The system disk is refused before any question; a declined erase files nothing.
-  r = EraseAndReport(0, EraseResult::kNotRecorded);
+  r = EraseAndReport(0, RecordLeft::kNone);
   EXPECT_EQ(r.Text("outcome"), "refused");
   EXPECT_EQ(machine_->DiskCounters(0).writes, 0u);
   ui_.answers = {false};
   machine_->PokeDisk(1, 0, BuildCompletionRecord(512, 2).data(), 512);
-  EXPECT_EQ(workflow_.RunErase(DriveDesignator::Physical(1), "D", ViewMode::kPhysical), EraseResult::kNotRecorded);
+  EXPECT_EQ(workflow_.RunErase(DriveDesignator::Physical(1), "D", ViewMode::kPhysical), RecordLeft::kNone);
   EXPECT_FALSE(workflow_.Journal().due);
 }
 
 TEST_F(ReportTest, TheDigestCatchesAnyChangedByteOfTheFacts) {
-  EraseAndReport(1, EraseResult::kCompletionRecordSaved);
+  EraseAndReport(1, RecordLeft::kCompletion);
   const std::string text = files_.Read(last_.json_path).bytes;
   ASSERT_TRUE(report::ParseReportFile(text, nullptr)->Unchanged());
   // One digit of the bytes written, one letter of the serial, the digest itself.
@@ -302,7 +302,7 @@ TEST_F(ReportTest, AReportThatCannotBeWrittenLeavesTheEraseCompleted) {
   std::ofstream(dir_.file("blocked")) << "a file where the folder should be";
   folder_ = dir_.file("blocked");
   EXPECT_EQ(workflow_.RunErase(DriveDesignator::Physical(1), "D", ViewMode::kPhysical),
-            EraseResult::kCompletionRecordSaved);
+            RecordLeft::kCompletion);
   report::FiledReport filed = report::FileEraseReport(*machine_, files_, folder_, workflow_.Journal(), {});
   EXPECT_FALSE(filed.written);
   EXPECT_EQ(filed.error.rfind(report::kReportNotSaved, 0), 0u);
@@ -323,7 +323,7 @@ TEST_F(ReportTest, TheEraseButtonFilesBeforeTheActionAfterTheErase) {
     void ShutdownAfterErase() override { calls.push_back("shutdown"); }
     std::optional<std::string> ProtectionRefusal(const DriveRow&, ViewMode) override { return std::nullopt; }
     void EraseFinished(const EraseJournal& journal) override {
-      calls.push_back("report:" + std::string(journal.outcome == JournalOutcome::kCompleted ? "completed" : "other"));
+      calls.push_back("report:" + std::string(journal.outcome == EraseOutcome::kCompleted ? "completed" : "other"));
     }
     std::vector<std::string> calls;
   } host;

@@ -1,9 +1,11 @@
-// The erase methods. They are stored as their numbers (0 to 3) in the
-// first-sector record and passed so to the other running copies; those
-// numbers are converted here, where they are read or written.
+// The erase methods and their names. A method is stored as its number (0 to
+// 3) in the first-sector record and passed so to the other running copies;
+// those numbers are converted here, where they are read or written, and
+// every text that names a method comes from the one table in the .cpp.
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace plexi {
 
@@ -35,5 +37,14 @@ constexpr int32_t WritePassCount(OverwriteMethod method) {
 // stopped. A purge cannot: the drive finishes (or restarts) its own command
 // after a power loss, and the program starts the erase again.
 constexpr bool MethodResumable(OverwriteMethod method) { return method != OverwriteMethod::kFirmwarePurge; }
+
+// Where a method's name is shown: the list column (short), the
+// confirmation dialog's choice and the reports (long), and the sentence of
+// the re-erase question ("…で消去が完了したドライブです。").
+enum class MethodTextForm { kShort, kLong, kSentence };
+
+// The name of the method a stored number names; empty for a number that
+// names none.
+std::string EraseMethodText(int32_t code, MethodTextForm form = MethodTextForm::kShort);
 
 }  // namespace plexi
