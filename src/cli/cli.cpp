@@ -68,13 +68,12 @@ std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std
   }
   // The size the list shows and an erase writes, not the geometry's
   // cylinder product, which leaves out the sectors past the last cylinder.
-  std::ostringstream unsaid;
-  StreamNotifier quiet(unsaid);
   const std::optional<DriveDesignator> designator = DesignatorOfTarget(path);
   const ViewMode view = (designator && !designator->IsPhysical()) || IsVolumePath(path) ? ViewMode::kPartition
                                                                                        : ViewMode::kPhysical;
-  platform::Result<DriveExtent> extent = MeasureDrive(machine, quiet, **opened, path, view);
-  if (extent.ok() && !opened.value()->SetPosition(0).ok()) extent = platform::Result<DriveExtent>::Failure(0);
+  platform::Result<DriveExtent> extent = MeasureDrive(**opened, path, view);
+  if (platform::Result<> rewound = opened.value()->SetPosition(0); extent.ok() && !rewound.ok())
+    extent = platform::Result<DriveExtent>::Failure(rewound.error());
   if (!extent.ok()) {
     *problem = "cannot read the geometry of " + path + ": " + OneLine(SystemErrorText(machine, extent.error()));
     return std::nullopt;

@@ -35,7 +35,7 @@ bool IsPartition(platform::Device& device, const std::string& path) {
 // letters), described by its own descriptor. A device that names no serial
 // number is known by its path instead, so that protecting it does not
 // protect every drive of its model.
-std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine& machine, Notifier& notifier,
+std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine& machine,
                                             const std::string& target, std::optional<ViewMode> view,
                                             std::ostream& err) {
   const std::string path = DevicePathOf(target);
@@ -46,7 +46,7 @@ std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine&
   }
   TargetDrive drive;
   drive.view = view ? *view : (IsPartition(*opened.value(), path) ? ViewMode::kPartition : ViewMode::kPhysical);
-  platform::Result<DriveExtent> extent = MeasureDrive(machine, notifier, **opened, path, drive.view);
+  platform::Result<DriveExtent> extent = MeasureDrive(**opened, path, drive.view);
   std::optional<DescriptorFacts> descriptor = QueryDescriptor(*opened.value());
   if (!extent.ok() || !descriptor || !descriptor->has_header) {
     err << "plexiscrub-cli: " << path << " does not tell its size and descriptor\n";
@@ -180,7 +180,7 @@ std::optional<TargetDrive> FindTarget(const Options& o, platform::Machine& machi
       return drive;
     }
   }
-  return DescribeUnlisted(o, machine, notifier, target, view, err);
+  return DescribeUnlisted(o, machine, target, view, err);
 }
 
 bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::string& target, std::ostream& err) {

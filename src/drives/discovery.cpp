@@ -83,12 +83,8 @@ std::string VolumeMapEntry::Text() const {
   return text + "=" + target->letter();
 }
 
-bool SeekToSector(platform::Machine& machine, Notifier& notifier, Device& device, uint64_t sector,
-                  uint32_t sector_size) {
-  platform::Result<> s = device.SetPosition(sector * sector_size);
-  if (s.ok()) return true;
-  ReportSystemError(machine, notifier, s.error());
-  return false;
+platform::Result<> SeekToSector(Device& device, uint64_t sector, uint32_t sector_size) {
+  return device.SetPosition(sector * sector_size);
 }
 
 platform::Result<DriveExtent> DriveGeometry(Device& device) {
@@ -142,8 +138,7 @@ MediaKind QueryMediaKind(Device& device) {
 
 bool IsVolumePath(const std::string& path) { return platform::IsVolumePath(path); }
 
-platform::Result<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier, Device& device,
-                                           const std::string& path, ViewMode view) {
+platform::Result<DriveExtent> MeasureDrive(Device& device, const std::string& path, ViewMode view) {
   platform::Result<DriveExtent> geometry = DriveGeometry(device);
   if (!geometry.ok()) return geometry;
   const uint32_t sector_size = geometry->sector_size;
@@ -157,36 +152,31 @@ platform::Result<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier&
   if (bytes) return DriveExtent{sector_size, *bytes / sector_size, uint32_t(*bytes % sector_size)};
   // Nothing tells the length: a volume ends where its sectors stop reading,
   // a disk where its geometry says.
-  if (volume) {
-    std::optional<DriveExtent> probed = ProbePartitionSize(machine, notifier, device);
-    if (!probed) return platform::Result<DriveExtent>::Failure(0);
-    return *probed;
-  }
+  if (volume) return ProbePartitionSize(device);
   return geometry;
 }
 
-std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifier& notifier,
-                                              Device& volume) {
+platform::Result<DriveExtent> ProbePartitionSize(Device& volume) {
+  using Probe = platform::Result<DriveExtent>;
   platform::Result<DriveExtent> geometry = DriveGeometry(volume);
-  if (!geometry.ok()) return std::nullopt;
+  if (!geometry.ok()) return geometry;
   std::optional<layout::PartitionInformation> partition = PartitionInfo(volume);
-  if (!partition || partition->partition_length <= 0) return std::nullopt;
+  if (!partition || partition->partition_length <= 0) return Probe::Failure(winconst::kErrorInvalidData);
 
   const uint32_t sector_size = geometry->sector_size;
   const uint64_t count = uint64_t(partition->partition_length) / sector_size;
   AlignedBuffer sector(sector_size);
   // Search backwards for the last sector that reads whole; bounded, so an
-  // unreadable volume fails the probe instead of hanging the window.
+  // unreadable volume fails the probe instead of hanging the window. The
+  // first refused position is the failure the user hears of: one message
+  // per probe, not one per sector.
   std::optional<uint64_t> found;
-  bool seek_reported = false;
+  uint32_t seek_error = 0;
   for (uint64_t index = count - 1, tried = 0; count > 0 && index > 0 && tried < kProbeLimit;
        --index, ++tried) {
-    platform::Result<> s = volume.SetPosition(index * sector_size);
+    platform::Result<> s = SeekToSector(volume, index, sector_size);
     if (!s.ok()) {
-      // One report per probe: a volume that refuses every position would
-      // otherwise bury the user in identical message boxes.
-      if (!seek_reported) ReportSystemError(machine, notifier, s.error());
-      seek_reported = true;
+      if (seek_error == 0) seek_error = s.error();
       continue;
     }
     platform::IoResult r = volume.Read(sector.data(), sector_size);
@@ -195,8 +185,9 @@ std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifi
       break;
     }
   }
-  if (!found) return std::nullopt;
-  if (!SeekToSector(machine, notifier, volume, 0, sector_size)) return std::nullopt;
+  if (!found) return Probe::Failure(seek_error != 0 ? seek_error : winconst::kErrorReadFault);
+  platform::Result<> rewound = SeekToSector(volume, 0, sector_size);
+  if (!rewound.ok()) return Probe::Failure(rewound.error());
   return DriveExtent{sector_size, *found};
 }
 
@@ -334,7 +325,7 @@ std::string DriveDiscovery::QueryDrive(const DriveDesignator& designator, TDrive
   if (!opened.ok()) return {};
   Device& device = *opened.value();
 
-  platform::Result<DriveExtent> extent = MeasureDrive(machine_, notifier_, device, designator.DevicePath(), view);
+  platform::Result<DriveExtent> extent = MeasureDrive(device, designator.DevicePath(), view);
   if (!extent.ok()) return {};
 
   AlignedBuffer sector(std::max<size_t>(extent->sector_size, 1024));

@@ -28,15 +28,15 @@ struct DriveExtent {
   uint64_t Bytes() const { return sector_count * sector_size + tail_bytes; }
 };
 
-// Positions the handle at sector × sector size; shows the system's text for a
-// failure and returns false.
-bool SeekToSector(platform::Machine& machine, Notifier& notifier, platform::Device& device,
-                  uint64_t sector, uint32_t sector_size);
+// Positions the handle at sector × sector size; the system's error code when
+// it cannot (the caller shows it).
+platform::Result<> SeekToSector(platform::Device& device, uint64_t sector, uint32_t sector_size);
 
 // The sector size and the last readable sector of an open volume, searched
-// backwards from the partition's end over at most kProbeLimit sectors.
-std::optional<DriveExtent> ProbePartitionSize(platform::Machine& machine, Notifier& notifier,
-                                              platform::Device& volume);
+// backwards from the partition's end over at most kProbeLimit sectors. A
+// failure carries the first positioning error of the search, or
+// ERROR_READ_FAULT when no sector read.
+platform::Result<DriveExtent> ProbePartitionSize(platform::Device& volume);
 inline constexpr uint64_t kProbeLimit = 65536;
 
 // Geometry of a physical drive (IOCTL_DISK_GET_DRIVE_GEOMETRY); a short or
@@ -75,9 +75,7 @@ bool IsVolumePath(const std::string& path);
 // readable-sector probe and the cylinder count only as the last resort. A
 // volume is never sized by its disk's geometry. A failure carries the code
 // of a failed geometry query, or 0 when only the size could not be found.
-platform::Result<DriveExtent> MeasureDrive(platform::Machine& machine, Notifier& notifier,
-                                           platform::Device& device, const std::string& path,
-                                           ViewMode view);
+platform::Result<DriveExtent> MeasureDrive(platform::Device& device, const std::string& path, ViewMode view);
 
 // The machine's drive letters, in order.
 std::vector<char> LettersOf(platform::Machine& machine);

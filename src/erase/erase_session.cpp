@@ -26,7 +26,7 @@ bool EraseSession::OpenDrive() {
   drive_ = std::move(opened.value());
   c_.params.DriveHandle = drive_.get();
   if (!ClaimDrive()) return false;
-  platform::Result<DriveExtent> extent = MeasureDrive(c_.machine, c_.ui, *drive_, target_.device_path, target_.view);
+  platform::Result<DriveExtent> extent = MeasureDrive(*drive_, target_.device_path, target_.view);
   if (!extent.ok()) {
     Refuse(SystemErrorText(c_.machine, extent.error()), extent.error());
     return false;
@@ -102,8 +102,12 @@ void EraseSession::AskPurgeCapability() {
 // this drive, counted in this drive's chunk layout.
 EarlierRecord EraseSession::ReadEarlierRecord() {
   EraseRecordFields fields{MethodCode(c_.params.EraseMethod), 0, 0};
-  RecordKind kind =
-      AccessEraseRecord(c_.machine, c_.ui, *drive_, c_.params.BytesPerSector, RecordMode::kRead, false, fields).result;
+  const RecordAccessResult read =
+      AccessEraseRecord(*drive_, c_.params.BytesPerSector, RecordMode::kRead, false, fields);
+  // An unreadable first sector holds no record; a handle that cannot be
+  // placed at its start is a fault of the drive the user is told.
+  if (!read.positioned) c_.ui.ShowMessage(SystemErrorText(c_.machine, read.error));
+  RecordKind kind = read.result;
   // A purge is never resumed: its record could only come from elsewhere.
   if (kind == RecordKind::kResume && !ResumePointInside(fields)) kind = RecordKind::kNone;
   if (kind == RecordKind::kResume && !fields.LayoutMatches(c_.params.TotalSectors, c_.params.SectorsPerChunk)) {
@@ -198,7 +202,7 @@ bool EraseSession::ReadyToWrite() {
   }
   const EraseParameters& p = c_.params;
   std::optional<DriveIdentity> now = ReadDriveIdentity(*drive_);
-  platform::Result<DriveExtent> extent = MeasureDrive(c_.machine, c_.ui, *drive_, target_.device_path, target_.view);
+  platform::Result<DriveExtent> extent = MeasureDrive(*drive_, target_.device_path, target_.view);
   const bool same = extent.ok() && extent->Bytes() == p.EraseTotalBytes && extent->sector_size == p.BytesPerSector &&
                     now.has_value() == confirmed_answers_ && (!now || NamesConfirmedDrive(*now));
   if (!same || !SameDriveAtPath()) {
@@ -333,7 +337,7 @@ RecordLeft EraseSession::EndCompleted(const WorkerReport& run, bool save_history
 RecordLeft EraseSession::WriteRecord(RecordMode mode, bool save_history, RecordLeft success) {
   const EraseParameters& p = c_.params;
   EraseRecordFields fields{MethodCode(p.EraseMethod), p.ResumeChunk, p.ResumePass, p.TotalSectors, p.SectorsPerChunk};
-  RecordAccessResult r = AccessEraseRecord(c_.machine, c_.ui, *drive_, p.BytesPerSector, mode, save_history, fields);
+  RecordAccessResult r = AccessEraseRecord(*drive_, p.BytesPerSector, mode, save_history, fields);
   if (r.io_ok) {
     journal_->bytes_written += p.BytesPerSector;
     journal_->record = success;

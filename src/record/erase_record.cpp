@@ -75,8 +75,7 @@ RecordKind RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFiel
   return RecordKind::kNone;
 }
 
-RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notifier,
-                                     platform::Device& device, uint32_t sector_size,
+RecordAccessResult AccessEraseRecord(platform::Device& device, uint32_t sector_size,
                                      RecordMode mode, bool save_history,
                                      EraseRecordFields& fields) {
   RecordAccessResult result;
@@ -89,8 +88,8 @@ RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notif
   // finds no record, a write is not made and is reported as failed.
   platform::Result<> positioned = device.SetPosition(0);
   if (!positioned.ok()) {
-    if (mode == RecordMode::kRead) ReportSystemError(machine, notifier, positioned.error());
     result.io_ok = false;
+    result.positioned = false;
     result.error = positioned.error();
     return result;
   }

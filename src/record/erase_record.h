@@ -57,14 +57,14 @@ enum class RecordMode { kFinish = 0, kInterrupt = 1, kRead = 2 };
 struct [[nodiscard]] RecordAccessResult {
   RecordKind result = RecordKind::kNone;  // kRead: as RecogniseForErase; other modes none
   bool io_ok = true;        // false when the write or read failed or was short
+  bool positioned = true;   // false when the handle could not be placed at byte 0
   uint32_t error = 0;       // Windows error code of that failure
 };
 
 // Writes (finish, interrupt) or reads the record at byte 0 of `device`.
 // A failed or short transfer is reported in the result, never passed off as
-// done; a failed read reads as no record.
-RecordAccessResult AccessEraseRecord(platform::Machine& machine, Notifier& notifier,
-                                     platform::Device& device, uint32_t sector_size,
+// done; a failed read reads as no record. The caller says what failed.
+RecordAccessResult AccessEraseRecord(platform::Device& device, uint32_t sector_size,
                                      RecordMode mode, bool save_history,
                                      EraseRecordFields& fields);
 

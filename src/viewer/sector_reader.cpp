@@ -27,7 +27,7 @@ std::unique_ptr<SectorReader> SectorReader::Open(platform::Machine& machine, Not
     ReportSystemError(machine, notifier, opened.error());
     return nullptr;
   }
-  platform::Result<DriveExtent> extent = MeasureDrive(machine, notifier, **opened, path, view);
+  platform::Result<DriveExtent> extent = MeasureDrive(**opened, path, view);
   if (!extent.ok()) {
     ReportSystemError(machine, notifier, extent.error());
     return nullptr;
@@ -44,7 +44,10 @@ bool SectorReader::ReadSector(uint64_t sector) {
   std::fill_n(buffer_.data(), sector_size_, uint8_t{0});
   // Reading after a failed positioning would show another sector's bytes
   // under this sector's address; the zeroed buffer is shown instead.
-  if (!SeekToSector(machine_, notifier_, *device_, sector, sector_size_)) return false;
+  if (platform::Result<> s = SeekToSector(*device_, sector, sector_size_); !s.ok()) {
+    ReportSystemError(machine_, notifier_, s.error());
+    return false;
+  }
   platform::IoResult r = device_->Read(buffer_.data(), sector_size_);
   if (r.ok() && r.value() == sector_size_) return true;
   // A short read succeeds as far as the system is concerned; it is reported

@@ -451,8 +451,8 @@ fault disk=1 op=read sector=206846 error=23
 
   platform::Result<std::unique_ptr<platform::Device>> volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
   ASSERT_TRUE(volume.ok());
-  std::optional<DriveExtent> probe = ProbePartitionSize(*machine, notifier, *volume.value());
-  ASSERT_TRUE(probe);
+  platform::Result<DriveExtent> probe = ProbePartitionSize(*volume.value());
+  ASSERT_TRUE(probe.ok());
   EXPECT_EQ(probe->sector_size, 512u);
   EXPECT_EQ(probe->sector_count, 204798u);
   uint8_t sector[512];
@@ -466,10 +466,9 @@ disk 1 size=2T bus=11 product="Dead"
 volume E: disk=1 offset=1M length=1T
 fault disk=1 op=read error=23
 )");
-  RecordingNotifier notifier;
   platform::Result<std::unique_ptr<platform::Device>> volume = machine->OpenDevice("\\\\.\\E:", platform::Access::kRead);
   ASSERT_TRUE(volume.ok());
-  EXPECT_FALSE(ProbePartitionSize(*machine, notifier, *volume.value()));
+  EXPECT_FALSE(ProbePartitionSize(*volume.value()).ok());
 }
 
 TEST(Discovery, ChangeWatchComparesTheDriveMask) {

@@ -19,13 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (listed.kind == RecordKind::kNone) FUZZ_CHECK(erase == RecordKind::kNone && !listed.method);
 
   // The sector as the erase reads it, at the sector sizes drives have.
-  static std::unique_ptr<sim::SimMachine> machine = fuzz::QuietMachine();
-  fuzz::KeptMessages notifier;
   for (uint32_t sector_size : {512u, 4096u}) {
     fuzz::ScriptedDevice device({}, std::string(reinterpret_cast<const char*>(data), size));
     EraseRecordFields read;
     const RecordAccessResult result =
-        AccessEraseRecord(*machine, notifier, device, sector_size, RecordMode::kRead, false, read);
+        AccessEraseRecord(device, sector_size, RecordMode::kRead, false, read);
     // A short sector holds no record; a whole one reads as the parser says.
     FUZZ_CHECK(result.io_ok == (size >= sector_size));
     if (!result.io_ok) FUZZ_CHECK(result.result == RecordKind::kNone);

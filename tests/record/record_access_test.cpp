@@ -35,7 +35,7 @@ class RecordAccessTest : public ::testing::Test {
                             EraseRecordFields& fields) {
     auto device = Open(disk);
     EXPECT_TRUE(device->SetPosition(sector_size * 10).ok());  // the record always goes to byte 0
-    return AccessEraseRecord(*machine_, notifier_, *device, sector_size, mode, history, fields);
+    return AccessEraseRecord(*device, sector_size, mode, history, fields);
   }
 
   std::unique_ptr<sim::SimMachine> machine_ = test::MakeMachine(kMachine);
@@ -66,15 +66,16 @@ TEST_F(RecordAccessTest, AFailedPositioningIsAFailedWriteAndNoRecordRead) {
   UnpositionableDevice device(Open(1));
   EraseRecordFields fields{2, 5, 1};
   for (RecordMode mode : {RecordMode::kFinish, RecordMode::kInterrupt}) {
-    RecordAccessResult r = AccessEraseRecord(*machine_, notifier_, device, 512, mode, true, fields);
+    RecordAccessResult r = AccessEraseRecord(device, 512, mode, true, fields);
     EXPECT_FALSE(r.io_ok);
     EXPECT_EQ(r.error, 25u);
   }
   EXPECT_EQ(device.writes, 0);
-  EXPECT_TRUE(notifier_.messages.empty());  // the caller reports a failed write
   machine_->PokeDisk(1, 0, BuildResumeRecord(512, fields).data(), 512);
-  EXPECT_EQ(AccessEraseRecord(*machine_, notifier_, device, 512, RecordMode::kRead, false, fields).result, RecordKind::kNone);
-  EXPECT_EQ(notifier_.messages.size(), 1u);
+  RecordAccessResult read = AccessEraseRecord(device, 512, RecordMode::kRead, false, fields);
+  EXPECT_EQ(read.result, RecordKind::kNone);
+  EXPECT_FALSE(read.positioned);  // for the caller to report
+  EXPECT_EQ(read.error, 25u);
 }
 
 TEST_F(RecordAccessTest, FinishWritesTheCompletionRecordOrABlankSector) {
