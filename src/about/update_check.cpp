@@ -269,52 +269,50 @@ void UpdateChecker::Download(const std::string& folder, const ArchiveOffer& offe
   DownloadMeter meter(request->ContentLength(), request->AvailableBytes());
   view_.DownloadStarted(meter.Max());
   idle_ = false;
-
-  bool copied = false;
   Sha256 sha;
-  {
-    std::vector<char> buffer(size_t(meter.ChunkSize()) + 1);
-    while (!idle_) {
-      const platform::IoResult got = request->Read(buffer.data(), meter.ChunkSize());
-      if (!got.ok()) break;
-      if (got.value() == 0) {
-        copied = true;
-        break;
-      }
-      if (!created.value()->Write(buffer.data(), got.value()).ok()) break;
-      sha.Update(buffer.data(), got.value());
-      meter.Received(got.value());
-      view_.DownloadProgress(meter.Position(), meter.Max());
-      view_.ProcessInput();
-    }
-  }
+  const bool copied = CopyArchive(*request, *created.value(), meter, sha);
   const bool closed = created.value()->Close().ok();
   created.value().reset();
   request.reset();
   session.reset();
   view_.DownloadEnded();
-
-  const bool cancelled = idle_;
-  idle_ = true;
-  if (cancelled) {
-    // Best effort: a part file that cannot be deleted is still no archive.
+  if (std::optional<const char*> failure = DownloadFailure(copied && closed && meter.Complete(), offer, sha)) {
+    // Best effort: a part file that cannot be deleted is still no archive,
+    // and none is left behind that looks like a finished one.
     static_cast<void>(files_.Delete(path));
-    view_.ShowMessage(update_text::kCancelled);
-    return;
-  }
-  // A broken transfer or a failed write leaves no half archive behind that
-  // looks like a finished one.
-  if (!copied || !closed || !meter.Complete()) {
-    static_cast<void>(files_.Delete(path));  // best effort, as above
-    view_.ShowMessage(update_text::kFailed);
-    return;
-  }
-  if (offer.sha256 && sha.Final() != *offer.sha256) {
-    static_cast<void>(files_.Delete(path));  // best effort, as above
-    view_.ShowMessage(update_text::kDigestMismatch);
+    view_.ShowMessage(*failure);
     return;
   }
   view_.OpenFolder(WithoutTrailingSeparator(folder));
+}
+
+// The archive's bytes into the file until the server has sent all of them
+// (true), or the transfer, a write or the user stops it.
+bool UpdateChecker::CopyArchive(platform::InternetRequest& request, platform::WritableFile& file,
+                                DownloadMeter& meter, Sha256& sha) {
+  std::vector<char> buffer(size_t(meter.ChunkSize()) + 1);
+  while (!idle_) {
+    const platform::IoResult got = request.Read(buffer.data(), meter.ChunkSize());
+    if (!got.ok()) return false;
+    if (got.value() == 0) return true;
+    if (!file.Write(buffer.data(), got.value()).ok()) return false;
+    sha.Update(buffer.data(), got.value());
+    meter.Received(got.value());
+    view_.DownloadProgress(meter.Position(), meter.Max());
+    view_.ProcessInput();
+  }
+  return false;
+}
+
+// Why a finished download is no archive to keep: cancelled, broken or not
+// the archive the page announced; nothing when it is one.
+std::optional<const char*> UpdateChecker::DownloadFailure(bool whole, const ArchiveOffer& offer, Sha256& sha) {
+  const bool cancelled = idle_;
+  idle_ = true;
+  if (cancelled) return update_text::kCancelled;
+  if (!whole) return update_text::kFailed;
+  if (offer.sha256 && sha.Final() != *offer.sha256) return update_text::kDigestMismatch;
+  return std::nullopt;
 }
 
 }  // namespace plexi::controls

@@ -163,6 +163,9 @@ class UpdateChecker {
   std::optional<std::string> FetchPage();
   void OfferDownload(const ArchiveOffer& offer);
   void Download(const std::string& folder, const ArchiveOffer& offer);
+  bool CopyArchive(platform::InternetRequest& request, platform::WritableFile& file, DownloadMeter& meter,
+                   Sha256& sha);
+  std::optional<const char*> DownloadFailure(bool whole, const ArchiveOffer& offer, Sha256& sha);
   // True when the address is https, or the user agreed to plain http for
   // its site during this check.
   bool ConfirmUnencrypted(const std::string& address);

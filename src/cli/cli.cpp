@@ -1,7 +1,8 @@
 #include "cli/cli.h"
-#include "record/erase_method.h"
 #include "cli/cli_common.h"
+#include "record/erase_method.h"
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <map>
@@ -162,72 +163,107 @@ const char kUsageText[] =
     "them (1, then 5, then 3, then 6); 7 when some were erased and others not\n"
     "started or not written; 4 only when nothing was written to any.\n";
 
+namespace {
+
+// The options that take no value, and the flag each sets.
+struct FlagOption {
+  const char* name;
+  bool Options::*field;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {"--help", &Options::help},       {"-h", &Options::help},         {"--partitions", &Options::partitions},
+    {"--loop", &Options::loop},       {"--all", &Options::every_disk}, {"--verify", &Options::verify},
+    {"--no-history", &Options::no_history}, {"--yes", &Options::yes},
+};
+
+enum class OptionRead { kNotAValueOption, kRead, kBad };
+
+// The value after the option at args[i], with i moved onto it; nothing,
+// with `missing` said, when the option is the last argument.
+const std::string* ValueOf(const std::vector<std::string>& args, size_t& i, const std::string& missing,
+                           std::ostream& err) {
+  if (i + 1 >= args.size()) {
+    err << "plexiscrub-cli: " << missing << "\n";
+    return nullptr;
+  }
+  return &args[++i];
+}
+
+OptionRead ReadMethod(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
+  const std::string* v = ValueOf(args, i, args[i] + " needs a value", err);
+  if (!v) return OptionRead::kBad;
+  if (*v != "0" && *v != "1" && *v != "2" && *v != "3") {
+    err << "plexiscrub-cli: --method takes 0 (zeros), 1 (0xFF, zeros), 2 (random, 0xFF, zeros) or 3 (the drive's own "
+           "purge)\n";
+    return OptionRead::kBad;
+  }
+  o.method = (*v)[0] - '0';
+  return OptionRead::kRead;
+}
+
+OptionRead ReadCount(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
+  std::optional<uint64_t> n = i + 1 < args.size() ? ParseDecimal(args[i + 1]) : std::nullopt;
+  if (!n || *n == 0) {
+    err << "plexiscrub-cli: --count takes a number of sectors from 1 up\n";
+    return OptionRead::kBad;
+  }
+  o.count = *n;
+  ++i;
+  return OptionRead::kRead;
+}
+
+OptionRead ReadReportField(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
+  const std::string a = args[i];
+  const std::string* v = ValueOf(args, i, a + " needs a value", err);
+  if (!v) return OptionRead::kBad;
+  std::optional<std::string>& field = a == "--report" ? o.report_dir : a == "--operator" ? o.operator_name
+                                                                                         : o.organisation;
+  field = *v;
+  if (a == "--report" && field->empty()) {
+    err << "plexiscrub-cli: --report needs a folder\n";
+    return OptionRead::kBad;
+  }
+  return OptionRead::kRead;
+}
+
+OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
+  const std::string& a = args[i];
+  if (a == "--method") return ReadMethod(args, i, o, err);
+  if (a == "--count") return ReadCount(args, i, o, err);
+  if (a == "--report" || a == "--operator" || a == "--organisation") return ReadReportField(args, i, o, err);
+  if (a == "--drive") {
+    const std::string* v = ValueOf(args, i, "--drive needs a drive number or letter (2, F:)", err);
+    if (v) o.drive = *v;
+    return v ? OptionRead::kRead : OptionRead::kBad;
+  }
+  if (a == "--simulate") {
+    const std::string* v = ValueOf(args, i, "--simulate needs a machine description file", err);
+    if (v) o.simulate = *v;
+    return v ? OptionRead::kRead : OptionRead::kBad;
+  }
+  return OptionRead::kNotAValueOption;
+}
+
+}  // namespace
+
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
   Options o;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      o.help = true;
-    } else if (a == "--partitions") {
-      o.partitions = true;
-    } else if (a == "--loop") {
-      o.loop = true;
-    } else if (a == "--all") {
-      o.every_disk = true;
-    } else if (a == "--verify") {
-      o.verify = true;
-    } else if (a == "--no-history") {
-      o.no_history = true;
-    } else if (a == "--yes") {
-      o.yes = true;
-    } else if (a == "--resume" || a == "--no-resume") {
+    const auto flag = std::find_if(std::begin(kFlagOptions), std::end(kFlagOptions),
+                                   [&](const FlagOption& f) { return a == f.name; });
+    if (flag != std::end(kFlagOptions)) {
+      o.*(flag->field) = true;
+      continue;
+    }
+    if (a == "--resume" || a == "--no-resume") {
       o.resume = a == "--resume";
-    } else if (a == "--method") {
-      if (i + 1 >= args.size()) {
-        err << "plexiscrub-cli: " << a << " needs a value\n";
-        return std::nullopt;
-      }
-      const std::string& v = args[++i];
-      if (v != "0" && v != "1" && v != "2" && v != "3") {
-        err << "plexiscrub-cli: --method takes 0 (zeros), 1 (0xFF, zeros), 2 (random, 0xFF, zeros) or 3 (the drive's own "
-               "purge)\n";
-        return std::nullopt;
-      }
-      o.method = v[0] - '0';
-    } else if (a == "--count") {
-      std::optional<uint64_t> n = i + 1 < args.size() ? ParseDecimal(args[i + 1]) : std::nullopt;
-      if (!n || *n == 0) {
-        err << "plexiscrub-cli: --count takes a number of sectors from 1 up\n";
-        return std::nullopt;
-      }
-      o.count = *n;
-      ++i;
-    } else if (a == "--drive") {
-      if (i + 1 >= args.size()) {
-        err << "plexiscrub-cli: --drive needs a drive number or letter (2, F:)\n";
-        return std::nullopt;
-      }
-      o.drive = args[++i];
-    } else if (a == "--report" || a == "--operator" || a == "--organisation") {
-      if (i + 1 >= args.size()) {
-        err << "plexiscrub-cli: " << a << " needs a value\n";
-        return std::nullopt;
-      }
-      std::optional<std::string>& field = a == "--report"     ? o.report_dir
-                                          : a == "--operator" ? o.operator_name
-                                                              : o.organisation;
-      field = args[++i];
-      if (a == "--report" && field->empty()) {
-        err << "plexiscrub-cli: --report needs a folder\n";
-        return std::nullopt;
-      }
-    } else if (a == "--simulate") {
-      if (i + 1 >= args.size()) {
-        err << "plexiscrub-cli: --simulate needs a machine description file\n";
-        return std::nullopt;
-      }
-      o.simulate = args[++i];
-    } else if (a.size() > 1 && a[0] == '-' && a.substr(0, 2) == "--") {
+      continue;
+    }
+    const OptionRead read = ReadValueOption(args, i, o, err);
+    if (read == OptionRead::kBad) return std::nullopt;
+    if (read == OptionRead::kRead) continue;
+    if (a.size() > 1 && a.substr(0, 2) == "--") {
       err << "plexiscrub-cli: unknown option '" << a << "'\n";
       return std::nullopt;
     } else if (o.command.empty()) {
@@ -339,6 +375,24 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
+namespace {
+
+// An option given to a command it does not belong to, in the user's words.
+std::optional<std::string> MisplacedOption(const Options& o) {
+  const std::string& c = o.command;
+  if ((o.partitions || o.loop || o.every_disk) && c != "list") return "--partitions, --all and --loop belong to list";
+  if ((o.method || o.verify || o.no_history || o.yes || o.resume) && c != "erase")
+    return "--method, --verify, --no-history, --yes and --resume belong to erase";
+  if ((o.operator_name || o.organisation) && c != "erase") return "--operator and --organisation belong to erase";
+  if (o.report_dir && c != "erase" && c != "report") return "--report belongs to erase and report";
+  if (o.count && c != "dump") return "--count belongs to dump";
+  if (o.drive && c != "inspect" && c != "erase" && c != "dump" && c != "protect" && c != "allow")
+    return "--drive belongs to inspect, erase, dump, protect and allow";
+  return std::nullopt;
+}
+
+}  // namespace
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive) {
   std::optional<Options> options = ParseOptions(args, err);
   if (!options) {
@@ -369,38 +423,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << kUsageText;
     return kUsage;
   }
-  if ((options->partitions || options->loop || options->every_disk) && options->command != "list") {
-    err << "plexiscrub-cli: --partitions, --all and --loop belong to list\n";
-    return kUsage;
-  }
-  const bool erase_options = options->method || options->verify || options->no_history || options->yes ||
-                             options->resume;
-  if (erase_options && options->command != "erase") {
-    err << "plexiscrub-cli: --method, --verify, --no-history, --yes and --resume belong to erase\n";
-    return kUsage;
-  }
-  if ((options->operator_name || options->organisation) && options->command != "erase") {
-    err << "plexiscrub-cli: --operator and --organisation belong to erase\n";
-    return kUsage;
-  }
-  if (options->report_dir && options->command != "erase" && options->command != "report") {
-    err << "plexiscrub-cli: --report belongs to erase and report\n";
-    return kUsage;
-  }
-  if (options->count && options->command != "dump") {
-    err << "plexiscrub-cli: --count belongs to dump\n";
+  if (std::optional<std::string> misplaced = MisplacedOption(*options)) {
+    err << "plexiscrub-cli: " << *misplaced << "\n";
     return kUsage;
   }
   // --drive N names the target the way the program's list does; it comes
   // first among the positional arguments.
-  if (options->drive) {
-    if (options->command != "inspect" && options->command != "erase" && options->command != "dump" &&
-        options->command != "protect" && options->command != "allow") {
-      err << "plexiscrub-cli: --drive belongs to inspect, erase, dump, protect and allow\n";
-      return kUsage;
-    }
-    options->positional.insert(options->positional.begin(), *options->drive);
-  }
+  if (options->drive) options->positional.insert(options->positional.begin(), *options->drive);
   return found->second(*options, out, err);
 }
 

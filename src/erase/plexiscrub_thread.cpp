@@ -134,59 +134,77 @@ void TPlexiscrubThread::RefillForPass(int32_t pass) {
 }
 
 void TPlexiscrubThread::Execute() {
+  const bool cancelled = RunPasses();
+  if (failed_) ShowProgress(true);
+  FinishOutcome(cancelled);
+  if (on_terminate_) c_.gui.RunOnGui(on_terminate_);
+}
+
+// The write passes, then the read-back when asked for; true when a cancel
+// ended them.
+bool TPlexiscrubThread::RunPasses() {
   const uint32_t start_chunk = chunk_index_;
-  bool cancelled = false;
   while (!failed_) {
-    if (pass_ > last_write_pass_) {
-      cancelled = !VerifyPass();
-      break;
-    }
+    if (pass_ > last_write_pass_) return !VerifyPass();
     c_.pause.WaitWhilePaused(c_.cancel);
     Sleep(c_.pacing.chunk_ms);
     if (c_.cancel.load()) {
-      cancelled = true;
-      ShowProgress(true);
-      c_.gui.RunOnGui([this] {  // SaveResumePoint
-        outcome_.cancelled = true;
-        outcome_.stopped_chunk = chunk_index_;
-        outcome_.stopped_pass = pass_;
-      });
-      break;
+      StopOnCancel();
+      return true;
     }
     if (chunk_index_ >= chunk_count_) {
-      if (tail_bytes_ > 0 && !tail_done_) {
-        if (!ProcessTail()) break;
-        tail_done_ = true;
-        remaining_bytes_ -= tail_bytes_;
-        bytes_since_estimate_ += tail_bytes_;
-        continue;  // a cancel now keeps the resume point at the pass's end
-      }
-      // A write pass is done only once its data is on the medium.
-      if (pass_ <= last_write_pass_ && !FlushWrites()) break;
-      if (pass_ >= last_write_pass_ + (verify_data_ ? 1 : 0)) break;
-      if (pass_ < last_write_pass_) RefillForPass(pass_ + 1);
-      chunk_index_ = 0;
-      tail_done_ = false;
-      ChangePass();
-      if (start_chunk != 0 && pass_ == last_write_pass_) {
-        // A resumed erase about to verify: its first sector still holds the
-        // resume record unless this run wrote it again.
-        if (!RewriteFirstSector()) break;
-        ChangePass();
-      }
-      Sleep(c_.pacing.pass_change_ms);
-      ++pass_;
-      continue;  // the next pass begins at the top: a pause, a cancel, or the read-back
+      if (!EndOfPass(start_chunk)) return false;
+      continue;  // the next part begins at the top: a pause, a cancel, or the read-back
     }
     const uint32_t done = ProcessChunks();
-    if (done == 0) break;
+    if (done == 0) return false;
     const uint64_t bytes = uint64_t(done) * chunk_bytes_;
     remaining_bytes_ -= bytes;
     bytes_since_estimate_ += int64_t(bytes);
     chunk_index_ += done;
     ShowProgress(chunk_index_ >= chunk_count_);
   }
-  if (failed_) ShowProgress(true);
+  return false;
+}
+
+void TPlexiscrubThread::StopOnCancel() {
+  ShowProgress(true);
+  c_.gui.RunOnGui([this] {  // SaveResumePoint
+    outcome_.cancelled = true;
+    outcome_.stopped_chunk = chunk_index_;
+    outcome_.stopped_pass = pass_;
+  });
+}
+
+// The end of a pass's chunks: its tail, the flush that puts the pass on the
+// medium, then the next pass. False when the erase ends here.
+bool TPlexiscrubThread::EndOfPass(uint32_t start_chunk) {
+  if (tail_bytes_ > 0 && !tail_done_) {
+    if (!ProcessTail()) return false;
+    tail_done_ = true;
+    remaining_bytes_ -= tail_bytes_;
+    bytes_since_estimate_ += tail_bytes_;
+    return true;  // a cancel now keeps the resume point at the pass's end
+  }
+  // A write pass is done only once its data is on the medium.
+  if (pass_ <= last_write_pass_ && !FlushWrites()) return false;
+  if (pass_ >= last_write_pass_ + (verify_data_ ? 1 : 0)) return false;
+  if (pass_ < last_write_pass_) RefillForPass(pass_ + 1);
+  chunk_index_ = 0;
+  tail_done_ = false;
+  ChangePass();
+  if (start_chunk != 0 && pass_ == last_write_pass_) {
+    // A resumed erase about to verify: its first sector still holds the
+    // resume record unless this run wrote it again.
+    if (!RewriteFirstSector()) return false;
+    ChangePass();
+  }
+  Sleep(c_.pacing.pass_change_ms);
+  ++pass_;
+  return true;
+}
+
+void TPlexiscrubThread::FinishOutcome(bool cancelled) {
   if (!cancelled && !failed_ && verify_data_) {
     const bool nonzero_seen = outcome_.first_nonzero_offset.has_value();
     outcome_.verify_passed = !nonzero_seen;
@@ -198,7 +216,6 @@ void TPlexiscrubThread::Execute() {
   }
   outcome_.failed = failed_;
   outcome_.bytes_written = bytes_written_;
-  if (on_terminate_) c_.gui.RunOnGui(on_terminate_);
 }
 
 // The zeros of the last pass at byte 0, over the resume record; checked, as

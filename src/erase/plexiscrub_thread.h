@@ -58,6 +58,10 @@ class TPlexiscrubThread {
 
  private:
   void Execute();
+  bool RunPasses();
+  void StopOnCancel();
+  bool EndOfPass(uint32_t start_chunk);
+  void FinishOutcome(bool cancelled);
   void ChangePass();
   bool FlushWrites();
   uint32_t ProcessChunks();

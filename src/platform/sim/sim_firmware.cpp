@@ -337,21 +337,7 @@ Result<AtaReply> SimFirmware::AtaSecurity(DiskState& disk, const AtaCommand& c) 
       return AtaAbort();
   }
   if (c.command == 0xF4 && has_block && (c.data[0] & 2)) name += " enhanced";
-  const bool usable = f.security != FirmwareSpec::Security::kNone && !f.frozen && !f.count_expired &&
-                      !sanitize_.running;
-  bool ok = usable;
-  if (ok && c.command != 0xF3) ok = has_block;
-  if (ok) {
-    switch (c.command) {
-      case 0xF1: ok = !password_set_; break;
-      case 0xF3: ok = true; break;
-      case 0xF4:
-        ok = prepared_ && password_set_ && AtaPassword(c.data) == password_ &&
-             (!(c.data[0] & 2) || f.security == FirmwareSpec::Security::kEnhanced);
-        break;
-      case 0xF6: ok = password_set_ && !locked_ && AtaPassword(c.data) == password_; break;
-    }
-  }
+  bool ok = SecurityAccepted(f, c, has_block);
   prepared_ = false;
   if (ok && c.command != 0xF3) {
     if (auto fault = disk.faults.Fire({op})) {
@@ -364,6 +350,26 @@ Result<AtaReply> SimFirmware::AtaSecurity(DiskState& disk, const AtaCommand& c) 
   }
   Note("ata " + name + (ok ? " -> ok" : " -> failed"));
   if (!ok) return AtaAbort();
+  ApplySecurity(disk, c);
+  return AtaOk();
+}
+
+// Whether the drive, in its security state, takes a security command.
+bool SimFirmware::SecurityAccepted(const FirmwareSpec& f, const AtaCommand& c, bool has_block) const {
+  const bool usable = f.security != FirmwareSpec::Security::kNone && !f.frozen && !f.count_expired &&
+                      !sanitize_.running;
+  if (!usable || (c.command != 0xF3 && !has_block)) return false;
+  switch (c.command) {
+    case 0xF1: return !password_set_;
+    case 0xF4:
+      return prepared_ && password_set_ && AtaPassword(c.data) == password_ &&
+             (!(c.data[0] & 2) || f.security == FirmwareSpec::Security::kEnhanced);
+    case 0xF6: return password_set_ && !locked_ && AtaPassword(c.data) == password_;
+    default: return true;  // 0xF3, the prepare
+  }
+}
+
+void SimFirmware::ApplySecurity(DiskState& disk, const AtaCommand& c) {
   switch (c.command) {
     case 0xF1:
       password_set_ = true;
@@ -380,7 +386,6 @@ Result<AtaReply> SimFirmware::AtaSecurity(DiskState& disk, const AtaCommand& c) 
       password_.clear();
       break;
   }
-  return AtaOk();
 }
 
 }  // namespace plexi::sim

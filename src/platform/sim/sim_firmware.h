@@ -48,6 +48,8 @@ class SimFirmware {
   platform::AtaReply AtaIdentify(const DiskState& disk, const platform::AtaCommand& c) const;
   platform::Result<platform::AtaReply> AtaSanitize(DiskState& disk, const platform::AtaCommand& c);
   platform::Result<platform::AtaReply> AtaSecurity(DiskState& disk, const platform::AtaCommand& c);
+  bool SecurityAccepted(const FirmwareSpec& f, const platform::AtaCommand& c, bool has_block) const;
+  void ApplySecurity(DiskState& disk, const platform::AtaCommand& c);
   // One status poll: the sanitize moves on a step, and is carried out on
   // the disk at its last one.
   void Step(DiskState& disk);

@@ -120,9 +120,20 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   m->clock_ = d->clock;
   m->trace_kinds_ = d->trace;
   m->volumes_listed_ = d->volumes_listed;
+  DisksByNumber described;
+  if (!m->AddDisks(*d, base_dir, described, error) || !m->AddVolumes(*d, described, error) ||
+      !m->PlaceFaultsAndRecords(*d, described, error))
+    return nullptr;
+  {
+    std::lock_guard lock(m->disks_mutex_);
+    m->RenumberDisks();  // the attached disks by their numbers
+  }
+  return m;
+}
 
-  std::map<uint32_t, std::shared_ptr<DiskState>> described;  // by the description's numbers
-  for (const DiskSpec& desc : d->disks) {
+bool SimMachine::AddDisks(const MachineDescription& d, const std::string& base_dir, DisksByNumber& described,
+                          std::string* error) {
+  for (const DiskSpec& desc : d.disks) {
     auto disk = std::make_shared<DiskState>();
     disk->desc = desc;
     disk->number = desc.number;
@@ -136,58 +147,66 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
       disk->store = OpenImageStore(PathToUtf8(image), &file_size, &why);
       if (!disk->store) {
         *error = Located(desc.line, why);
-        return nullptr;
+        return false;
       }
       if (disk->desc.sectors == 0) disk->desc.sectors = file_size / desc.sector_size;
       if (disk->desc.sectors == 0) {
         *error = Located(desc.line, "image '" + desc.image + "' is smaller than one sector");
-        return nullptr;
+        return false;
       }
     }
     disk->detached = !desc.attached;
     described[desc.number] = disk;
-    m->all_disks_.push_back(disk);
+    all_disks_.push_back(disk);
   }
+  return true;
+}
 
-  for (const VolumeSpec& desc : d->volumes) {
+namespace {
+
+// Why a volume does not fit its disk, or nothing.
+std::optional<std::string> VolumePlacementFault(const VolumeSpec& desc, const DiskState& disk, uint64_t length) {
+  const uint64_t disk_bytes = disk.Bytes();
+  const uint32_t ss = disk.desc.sector_size;
+  if (desc.offset % ss != 0) return "offset is not a whole number of sectors";
+  if (desc.offset >= disk_bytes) return "offset lies beyond the end of disk " + std::to_string(*desc.disk);
+  if (length == 0 || length % ss != 0) return "length must be a non-zero whole number of sectors";
+  if (length > disk_bytes - desc.offset) return "volume runs past the end of disk " + std::to_string(*desc.disk);
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool SimMachine::AddVolumes(const MachineDescription& d, const DisksByNumber& described, std::string* error) {
+  for (const VolumeSpec& desc : d.volumes) {
     auto volume = std::make_shared<VolumeState>();
     volume->desc = desc;
     volume->hidden = desc.hidden;
     if (desc.disk) {
       volume->disk = described.at(*desc.disk);
-      uint64_t disk_bytes = volume->disk->Bytes();
-      uint32_t ss = volume->disk->desc.sector_size;
-      if (desc.offset % ss != 0) {
-        *error = Located(desc.line, "offset is not a whole number of sectors");
-        return nullptr;
-      }
-      if (desc.offset >= disk_bytes) {
-        *error = Located(desc.line, "offset lies beyond the end of disk " + std::to_string(*desc.disk));
-        return nullptr;
-      }
-      uint64_t length = desc.length.value_or(disk_bytes - desc.offset);
-      if (length == 0 || length % ss != 0) {
-        *error = Located(desc.line, "length must be a non-zero whole number of sectors");
-        return nullptr;
-      }
-      if (length > disk_bytes - desc.offset) {
-        *error = Located(desc.line, "volume runs past the end of disk " + std::to_string(*desc.disk));
-        return nullptr;
+      const uint64_t disk_bytes = volume->disk->Bytes();
+      const uint64_t length = desc.offset < disk_bytes ? desc.length.value_or(disk_bytes - desc.offset) : 0;
+      if (std::optional<std::string> fault = VolumePlacementFault(desc, *volume->disk, length)) {
+        *error = Located(desc.line, *fault);
+        return false;
       }
       volume->desc.length = length;
       volume->disk->volumes.push_back(volume);
     }
-    m->volumes_.push_back(volume);
-    if (desc.letter) m->letters_[desc.letter] = volume;
+    volumes_.push_back(volume);
+    if (desc.letter) letters_[desc.letter] = volume;
   }
-  auto target_volume = [&](const Target& t) { return m->volumes_.at(TargetVolume(*d, t)->position - 1); };
+  return true;
+}
 
-  for (const FaultSpec& f : d->faults) {
+bool SimMachine::PlaceFaultsAndRecords(const MachineDescription& d, const DisksByNumber& described,
+                                       std::string* error) {
+  auto target_volume = [&](const Target& t) { return volumes_.at(TargetVolume(d, t)->position - 1); };
+  for (const FaultSpec& f : d.faults) {
     if (f.target.disk) described.at(*f.target.disk)->faults.Add(f);
     else target_volume(f.target)->faults.Add(f);
   }
-
-  for (const RecordSpec& r : d->records) {
+  for (const RecordSpec& r : d.records) {
     std::shared_ptr<DiskState> disk;
     uint64_t offset = 0;
     if (r.target.disk) {
@@ -200,14 +219,10 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
     std::vector<uint8_t> sector = RecordSector(r, disk->desc.sector_size);
     if (uint32_t e = disk->store->Write(offset, sector.data(), sector.size())) {
       *error = Located(r.line, "cannot write the record (error " + std::to_string(e) + ")");
-      return nullptr;
+      return false;
     }
   }
-  {
-    std::lock_guard lock(m->disks_mutex_);
-    m->RenumberDisks();  // the attached disks by their numbers
-  }
-  return m;
+  return true;
 }
 
 std::unique_ptr<SimMachine> SimMachine::Load(const std::string& path, std::string* error) {

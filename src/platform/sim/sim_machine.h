@@ -17,6 +17,7 @@ namespace plexi::sim {
 
 struct DiskState;
 struct VolumeState;
+struct MachineDescription;
 
 // What happened on a disk or a volume so far. A disk's counters include the
 // traffic through its volumes.
@@ -111,7 +112,14 @@ class SimMachine : public platform::Machine {
   void SetTraceFile(const std::string& path);
 
  private:
+  using DisksByNumber = std::map<uint32_t, std::shared_ptr<DiskState>>;  // by the description's numbers
+
   SimMachine();
+  // The steps of Parse; each says what is wrong, with its line, in `error`.
+  bool AddDisks(const MachineDescription& d, const std::string& base_dir, DisksByNumber& described,
+                std::string* error);
+  bool AddVolumes(const MachineDescription& d, const DisksByNumber& described, std::string* error);
+  bool PlaceFaultsAndRecords(const MachineDescription& d, const DisksByNumber& described, std::string* error);
   std::shared_ptr<VolumeState> FindVolume(char letter) const;
   // By a volume GUID path (\\?\ or \\.\, no trailing backslash); null if none.
   std::shared_ptr<VolumeState> FindVolumeByGuidPath(const std::string& path, bool* trailing) const;
