@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "erase/plexiscrub_thread.h"
+#include "erase/erase_worker.h"
 
 int main() {
   constexpr size_t kBytes = 64u << 20;

@@ -9,9 +9,6 @@
 # --print writes the folder-to-folder graph instead of checking it.
 set -euo pipefail
 
-# Lowest first. Keep in step with the "Layers" section of src/README.md.
-LAYERS=(util platform errors record drives shell window controls shutdown erase report viewer about app cli)
-
 print=0
 if [[ "${1:-}" == "--print" ]]; then
   print=1
@@ -20,6 +17,10 @@ fi
 root="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
 src="$root/src"
 [[ -d "$src" ]] || { echo "include_layers: no src/ folder under $root" >&2; exit 2; }
+
+# Lowest first, as the build reads them too.
+[[ -f "$src/layers.txt" ]] || { echo "include_layers: no src/layers.txt under $root" >&2; exit 2; }
+mapfile -t LAYERS < <(grep -E '^[a-z]' "$src/layers.txt")
 
 declare -A rank
 for i in "${!LAYERS[@]}"; do rank[${LAYERS[$i]}]=$i; done
@@ -42,10 +43,10 @@ failures=0
 while read -r from to where; do
   [[ -z "$from" ]] && continue
   if [[ -z "${rank[$from]+x}" ]]; then
-    echo "$where: folder src/$from/ is not in the layer order (tests/include_layers.sh)"
+    echo "$where: folder src/$from/ is not in the layer order (src/layers.txt)"
     failures=$((failures + 1))
   elif [[ -z "${rank[$to]+x}" ]]; then
-    echo "$where: includes from src/$to/, which is not in the layer order (tests/include_layers.sh)"
+    echo "$where: includes from src/$to/, which is not in the layer order (src/layers.txt)"
     failures=$((failures + 1))
   elif (( rank[$to] > rank[$from] )); then
     echo "$where: $from/ includes $to/, a higher layer (order, lowest first: ${LAYERS[*]})"
@@ -57,7 +58,7 @@ done <<<"$arrows"
 for dir in "$src"/*/; do
   name=$(basename "$dir")
   if [[ -z "${rank[$name]+x}" ]]; then
-    echo "src/$name/ is not in the layer order (tests/include_layers.sh)"
+    echo "src/$name/ is not in the layer order (src/layers.txt)"
     failures=$((failures + 1))
   fi
 done

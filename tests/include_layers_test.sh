@@ -8,6 +8,7 @@ trap 'rm -rf "$tree"' EXIT
 fail() { echo "include_layers_test: $*"; exit 1; }
 
 mkdir -p "$tree/src/util" "$tree/src/app"
+cp "$(dirname "$0")/../src/layers.txt" "$tree/src/"
 echo '#include "util/a.h"' >"$tree/src/app/b.cpp"
 echo '#include <string>' >"$tree/src/util/a.h"
 bash "$check" "$tree" >/dev/null || fail "a downward include was refused"

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace plexi::controls {
+namespace plexi::about {
 
 VersionBoxSetup TAboutDialog::MakeSetup(int bits_per_pixel, const std::string& site_address) const {
   VersionBoxSetup setup;
@@ -20,7 +20,7 @@ VersionBoxSetup TAboutDialog::MakeSetup(int bits_per_pixel, const std::string& s
   setup.version_color = VerFontColor;
   setup.date_color = DateColor;
   // Few colours: a plain white panel rather than a dithered tint.
-  setup.panel_color = bits_per_pixel <= 10 ? kWhite : BackColor;
+  setup.panel_color = bits_per_pixel <= 10 ? controls::kWhite : BackColor;
   setup.jump_xy = JumpXY;
   setup.stretch_max = StretchMax;
   setup.update.base_address = site_address;
@@ -53,7 +53,7 @@ TAboutDialog PlexiscrubAboutDialog() {
   about.UpdateFolderName = "DownLoadHtml";
   about.UpdateDownFolder = "UpdateFile";
   about.BackColor = 0xBFFFF1;
-  about.TitleFontColor = kBlack;
+  about.TitleFontColor = controls::kBlack;
   return about;
 }
 
@@ -73,4 +73,4 @@ std::string SiteAddressFromSetting(const std::string& value) {
   return address;
 }
 
-}  // namespace plexi::controls
+}  // namespace plexi::about

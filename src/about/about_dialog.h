@@ -8,7 +8,7 @@
 #include "about/update_check.h"
 #include "controls/canvas.h"
 
-namespace plexi::controls {
+namespace plexi::about {
 
 // Everything the version form is built from.
 struct VersionBoxSetup {
@@ -20,10 +20,10 @@ struct VersionBoxSetup {
   std::string years_line;
   std::string maker;         // the home-page link's text
   std::string home_page;     // the address the link opens
-  Color title_color = kBlack;
-  Color version_color = 0x606060;
-  Color date_color = 0x606060;
-  Color panel_color = 0xBFFFF1;
+  controls::Color title_color = controls::kBlack;
+  controls::Color version_color = 0x606060;
+  controls::Color date_color = 0x606060;
+  controls::Color panel_color = 0xBFFFF1;
   std::int32_t jump_xy = 2;
   std::int32_t stretch_max = 5;
   UpdateConfig update;
@@ -45,10 +45,10 @@ class TAboutDialog {
   std::string UpdateFileName;  // empty: "UpdateFilePage.html"
   std::string UpdateFolderName = "DownLoadHtml";
   std::string UpdateDownFolder = "UpdateFile";
-  Color BackColor = 0xBFFFF1;
-  Color DateColor = 0x606060;
-  Color TitleFontColor = 0x000000;
-  Color VerFontColor = 0x606060;
+  controls::Color BackColor = 0xBFFFF1;
+  controls::Color DateColor = 0x606060;
+  controls::Color TitleFontColor = 0x000000;
+  controls::Color VerFontColor = 0x606060;
   std::int32_t JumpXY = 2;
   std::int32_t StretchMax = 5;
 
@@ -74,4 +74,4 @@ TAboutDialog PlexiscrubAboutDialog();
 inline constexpr char kSiteAddressSetting[] = "updatebase";
 std::string SiteAddressFromSetting(const std::string& value);
 
-}  // namespace plexi::controls
+}  // namespace plexi::about

@@ -6,16 +6,16 @@
 namespace plexi::win {
 
 AboutBox::AboutBox(AboutServices services)
-    : about_(controls::PlexiscrubAboutDialog()), services_(std::move(services)) {}
+    : about_(about::PlexiscrubAboutDialog()), services_(std::move(services)) {}
 
 void AboutBox::Execute(HWND owner, platform::Settings& settings) {
   const std::string site =
-      controls::SiteAddressFromSetting(settings.ReadText(controls::kSiteAddressSetting).value_or(""));
+      about::SiteAddressFromSetting(settings.ReadText(about::kSiteAddressSetting).value_or(""));
   const int bits = [] {
     auto screen = plexi::win::GetWindowDc(nullptr);
     return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
   }();
-  about_.Execute(bits, site, [&](const controls::VersionBoxSetup& setup) {
+  about_.Execute(bits, site, [&](const about::VersionBoxSetup& setup) {
     TVersionBox box(setup, services_);
     box.ShowModal(owner);
   });

@@ -37,10 +37,10 @@ class AboutBox {
   // "updatebase". A call while the form is shown does nothing.
   void Execute(HWND owner, platform::Settings& settings);
 
-  controls::TAboutDialog& dialog() { return about_; }
+  about::TAboutDialog& dialog() { return about_; }
 
  private:
-  controls::TAboutDialog about_;
+  about::TAboutDialog about_;
   AboutServices services_;
 };
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <vector>
 
-namespace plexi::controls {
+namespace plexi::about {
 
 namespace {
 
@@ -315,4 +315,4 @@ std::optional<const char*> UpdateChecker::DownloadFailure(bool whole, const Arch
   return std::nullopt;
 }
 
-}  // namespace plexi::controls
+}  // namespace plexi::about

@@ -12,7 +12,7 @@
 #include "util/ascii_text.h"
 #include "util/sha256.h"
 
-namespace plexi::controls {
+namespace plexi::about {
 
 inline constexpr char kDefaultUpdatePage[] = "UpdateFilePage.html";
 inline constexpr char kUpdateUserAgent[] = "qandz";
@@ -184,4 +184,4 @@ std::string WithTrailingSeparator(std::string folder);
 // The folder without its trailing separator, but a drive root keeps it.
 std::string WithoutTrailingSeparator(std::string folder);
 
-}  // namespace plexi::controls
+}  // namespace plexi::about

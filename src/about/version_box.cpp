@@ -2,47 +2,47 @@
 
 #include <utility>
 
-namespace plexi::controls {
+namespace plexi::about {
 
 namespace {
 
-constexpr Color kPlatter = Rgb(208, 212, 220);
-constexpr Color kPlatterEdge = Rgb(96, 100, 112);
-constexpr Color kTrack = Rgb(176, 182, 194);
-constexpr Color kHub = Rgb(64, 68, 80);
-constexpr Color kArm = Rgb(120, 84, 40);
-constexpr Color kData = Rgb(210, 60, 40);
-constexpr Color kClean = Rgb(40, 170, 90);
-constexpr Color kSpark = Rgb(255, 210, 40);
+constexpr controls::Color kPlatter = controls::Rgb(208, 212, 220);
+constexpr controls::Color kPlatterEdge = controls::Rgb(96, 100, 112);
+constexpr controls::Color kTrack = controls::Rgb(176, 182, 194);
+constexpr controls::Color kHub = controls::Rgb(64, 68, 80);
+constexpr controls::Color kArm = controls::Rgb(120, 84, 40);
+constexpr controls::Color kData = controls::Rgb(210, 60, 40);
+constexpr controls::Color kClean = controls::Rgb(40, 170, 90);
+constexpr controls::Color kSpark = controls::Rgb(255, 210, 40);
 
 // A platter seen from above with its read arm; `x0` is the frame's left.
-void PaintPlatter(Canvas& c, int x0) {
-  const Pen edge{kPlatterEdge, 1};
+void PaintPlatter(controls::Canvas& c, int x0) {
+  const controls::Pen edge{kPlatterEdge, 1};
   c.Ellipse({x0 + 4, 4, x0 + 60, 60}, edge, kPlatter);
-  c.Ellipse({x0 + 12, 12, x0 + 52, 52}, Pen{kTrack, 1}, std::nullopt);
-  c.Ellipse({x0 + 20, 20, x0 + 44, 44}, Pen{kTrack, 1}, std::nullopt);
-  c.Ellipse({x0 + 27, 27, x0 + 37, 37}, Pen{kHub, 1}, kHub);
+  c.Ellipse({x0 + 12, 12, x0 + 52, 52}, controls::Pen{kTrack, 1}, std::nullopt);
+  c.Ellipse({x0 + 20, 20, x0 + 44, 44}, controls::Pen{kTrack, 1}, std::nullopt);
+  c.Ellipse({x0 + 27, 27, x0 + 37, 37}, controls::Pen{kHub, 1}, kHub);
 }
 
-void PaintArm(Canvas& c, int x0, Point head) {
-  const Pen arm{kArm, 3};
+void PaintArm(controls::Canvas& c, int x0, controls::Point head) {
+  const controls::Pen arm{kArm, 3};
   c.Line({x0 + 58, 58}, {x0 + head.x, head.y}, arm);
-  c.Ellipse({x0 + 54, 54, x0 + 62, 62}, Pen{kHub, 1}, kArm);
+  c.Ellipse({x0 + 54, 54, x0 + 62, 62}, controls::Pen{kHub, 1}, kArm);
 }
 
 // Data marks on the outer tracks; `kept` of them are still there.
-void PaintData(Canvas& c, int x0, int kept) {
-  static constexpr Point kMarks[] = {{16, 22}, {22, 14}, {44, 14}, {50, 24},
+void PaintData(controls::Canvas& c, int x0, int kept) {
+  static constexpr controls::Point kMarks[] = {{16, 22}, {22, 14}, {44, 14}, {50, 24},
                                      {48, 44}, {40, 52}, {18, 46}};
   int index = 0;
-  for (const Point& p : kMarks) {
-    const Color color = index++ < kept ? kData : kClean;
+  for (const controls::Point& p : kMarks) {
+    const controls::Color color = index++ < kept ? kData : kClean;
     c.FillRect({x0 + p.x - 2, p.y - 2, x0 + p.x + 2, p.y + 2}, color);
   }
 }
 
-void PaintSpark(Canvas& c, int x, int y) {
-  const Pen pen{kSpark, 1};
+void PaintSpark(controls::Canvas& c, int x, int y) {
+  const controls::Pen pen{kSpark, 1};
   c.Line({x - 4, y}, {x + 5, y}, pen);
   c.Line({x, y - 4}, {x, y + 5}, pen);
   c.Line({x - 2, y - 2}, {x + 3, y + 3}, pen);
@@ -51,7 +51,7 @@ void PaintSpark(Canvas& c, int x, int y) {
 
 }  // namespace
 
-void PaintFrameStrip(Canvas& strip) {
+void PaintFrameStrip(controls::Canvas& strip) {
   strip.FillRect({0, 0, kStripWidth, kPictureSize}, kStripTransparent);
   // Frame 0: the arm over the outer track, most marks still red.
   PaintPlatter(strip, 0);
@@ -65,17 +65,17 @@ void PaintFrameStrip(Canvas& strip) {
   PaintSpark(strip, x1 + 14, 10);
 }
 
-void CopyFrame(const Canvas& strip, int frame, Color panel, Canvas& picture) {
+void CopyFrame(const controls::Canvas& strip, int frame, controls::Color panel, controls::Canvas& picture) {
   const int left = kPictureSize * frame;
   for (int y = 0; y < kPictureSize; ++y) {
     for (int x = 0; x < kPictureSize; ++x) {
-      const Color pixel = strip.GetPixel(left + x, y);
+      const controls::Color pixel = strip.GetPixel(left + x, y);
       picture.SetPixel(x, y, pixel == kStripTransparent ? panel : pixel);
     }
   }
 }
 
-PictureAnimation::PictureAnimation(std::int32_t jump_xy, std::int32_t stretch_max, Point rest,
+PictureAnimation::PictureAnimation(std::int32_t jump_xy, std::int32_t stretch_max, controls::Point rest,
                                    std::function<std::uint32_t()> random)
     : jump_xy_(jump_xy), stretch_max_(stretch_max), rest_(rest), random_(std::move(random)) {}
 
@@ -114,7 +114,7 @@ void PictureAnimation::Breathe() {
   }
 }
 
-Rect PictureAnimation::PictureRect() const {
+controls::Rect PictureAnimation::PictureRect() const {
   const int size = kPictureSize + size_change_;
   const int x = rest_.x + offset_.x, y = rest_.y + offset_.y;
   return {x, y, x + size, y + size};
@@ -131,4 +131,4 @@ void PictureAnimation::MouseDownOnPicture() {
 
 void PictureAnimation::MouseMoveOnPanel() { pressed_ = false; }
 
-}  // namespace plexi::controls
+}  // namespace plexi::about

@@ -79,16 +79,16 @@ std::optional<std::string> BrowseForFolder(HWND owner, const std::string& captio
 
 }  // namespace
 
-TVersionBox::TVersionBox(const controls::VersionBoxSetup& setup, const AboutServices& services)
+TVersionBox::TVersionBox(const about::VersionBoxSetup& setup, const AboutServices& services)
     : setup_(setup),
       services_(services),
       checker_(setup.update, *services.internet, *services.files, *this),
       random_(static_cast<std::uint32_t>(GetTickCount())),
       animation_(setup.jump_xy, setup.stretch_max, kPictureRest, [this] { return random_(); }),
-      strip_(controls::kStripWidth, controls::kPictureSize) {
-  controls::PaintFrameStrip(strip_);
-  controls::RasterCanvas frame(controls::kPictureSize, controls::kPictureSize);
-  controls::CopyFrame(strip_, 0, setup_.panel_color, frame);
+      strip_(about::kStripWidth, about::kPictureSize) {
+  about::PaintFrameStrip(strip_);
+  controls::RasterCanvas frame(about::kPictureSize, about::kPictureSize);
+  about::CopyFrame(strip_, 0, setup_.panel_color, frame);
   picture_ = ToImage(frame);
   auto& bar = progress_.bar();
   bar.SetBarStyle(controls::btWin7);
@@ -160,8 +160,8 @@ void TVersionBox::FormShow() {
 }
 
 void TVersionBox::AnimationStep() {
-  controls::RasterCanvas frame(controls::kPictureSize, controls::kPictureSize);
-  controls::CopyFrame(strip_, animation_.Step(), setup_.panel_color, frame);
+  controls::RasterCanvas frame(about::kPictureSize, about::kPictureSize);
+  about::CopyFrame(strip_, animation_.Step(), setup_.panel_color, frame);
   picture_ = ToImage(frame);
   InvalidatePanel();
 }

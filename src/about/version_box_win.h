@@ -20,9 +20,9 @@
 
 namespace plexi::win {
 
-class TVersionBox : public controls::UpdateView, public Window {
+class TVersionBox : public about::UpdateView, public Window {
  public:
-  TVersionBox(const controls::VersionBoxSetup& setup, const AboutServices& services);
+  TVersionBox(const about::VersionBoxSetup& setup, const AboutServices& services);
 
   // Creates the form, shows it modally and returns when it is closed.
   void ShowModal(HWND owner);
@@ -58,11 +58,11 @@ class TVersionBox : public controls::UpdateView, public Window {
   RECT MakerBounds() const;
   void InvalidatePanel();
 
-  controls::VersionBoxSetup setup_;
+  about::VersionBoxSetup setup_;
   AboutServices services_;
-  controls::UpdateChecker checker_;
+  about::UpdateChecker checker_;
   std::minstd_rand random_;
-  controls::PictureAnimation animation_;
+  about::PictureAnimation animation_;
   controls::RasterCanvas strip_;
   controls::Image picture_;
   int maker_width_ = 0;

@@ -1,8 +1,8 @@
 #include "app/erase_dialogs_win.h"
 
 #include "app/artwork.h"
-#include "erase/conditions_on_dlg_win.h"
-#include "erase/drive_del_info_dlg_win.h"
+#include "erase/progress_dialog_win.h"
+#include "erase/confirm_dialog_win.h"
 #include "erase/purge_dlg_win.h"
 #include "platform/app_identity.h"
 #include "platform/win/utf.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/drive_view_dlg_win.h"
+#include "app/main_window_win.h"
 #include "app/environment_win.h"
 #include "window/message_box_notifier_win.h"
 #include "platform/win/internet_win.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "app/drive_view_dlg_win.h"
+#include "app/main_window_win.h"
 #include "platform/win/utf.h"
 
 namespace plexi::app {

@@ -7,7 +7,7 @@
 
 #include "drives/drive_types.h"
 #include "drives/purge_capability.h"
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "erase/erase_ui.h"
 #include "record/erase_method.h"
 #include "record/erase_record.h"

@@ -13,7 +13,7 @@
 #include "drives/discovery.h"
 #include "drives/purge_capability.h"
 #include "drives/target_check.h"
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "erase/erase_journal.h"
 #include "erase/erase_outcome.h"
 #include "erase/erase_ui.h"

@@ -10,7 +10,7 @@
 
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "erase/erase_journal.h"
 #include "erase/erase_outcome.h"
 #include "erase/erase_session.h"

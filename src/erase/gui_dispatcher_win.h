@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "window/window_win.h"
 
 namespace plexi {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "erase/erase_journal.h"
 #include "erase/erase_ui.h"
 #include "platform/platform.h"

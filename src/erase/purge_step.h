@@ -7,7 +7,7 @@
 
 #include "drives/discovery.h"
 #include "drives/purge_capability.h"
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "erase/erase_ui.h"
 #include "erase/firmware_purge.h"
 #include "platform/platform.h"

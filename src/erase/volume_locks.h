@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "platform/platform.h"
 
 namespace plexi {

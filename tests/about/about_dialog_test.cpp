@@ -8,7 +8,7 @@
 #include "about/version_box.h"
 #include "controls/raster_canvas.h"
 
-namespace plexi::controls {
+namespace plexi::about {
 namespace {
 
 TEST(AboutDialog, ExecuteShowsOneFormAtATime) {
@@ -44,7 +44,7 @@ TEST(AboutDialog, SetupOfTheApplicationsAboutBox) {
   EXPECT_FALSE(about.MakeSetup(32, "").HasHomePage()) << "no site: the maker's link is dead";
 
   // Few colours: white whatever the panel colour says.
-  EXPECT_EQ(about.MakeSetup(10, "").panel_color, kWhite);
+  EXPECT_EQ(about.MakeSetup(10, "").panel_color, controls::kWhite);
   EXPECT_EQ(about.MakeSetup(16, "").panel_color, 0xBFFFF1u);
 
   TAboutDialog named = about;
@@ -77,12 +77,12 @@ TEST(PictureAnimationTest, FramesAlternateWithJitterThenBreath) {
   // jump 3: remainders 0, 1, 2 give offsets 0, 1, -1.
   PictureAnimation animation(3, 5, {8, 8}, Numbers({2, 4, 7, 0, 0, 3}));
   EXPECT_EQ(animation.Step(), 0);  // jitter: 2 % 3 = 2 -> -1, 4 % 3 = 1
-  EXPECT_EQ(animation.PictureRect(), (Rect{7, 9, 71, 73}));
+  EXPECT_EQ(animation.PictureRect(), (controls::Rect{7, 9, 71, 73}));
   EXPECT_EQ(animation.Step(), 1);  // breath: 7 > 5 grows
   EXPECT_EQ(animation.SizeChange(), 1);
-  EXPECT_EQ(animation.PictureRect(), (Rect{7, 9, 72, 74}));
+  EXPECT_EQ(animation.PictureRect(), (controls::Rect{7, 9, 72, 74}));
   EXPECT_EQ(animation.Step(), 0);  // jitter back to rest
-  EXPECT_EQ(animation.PictureRect(), (Rect{8, 8, 73, 73}));
+  EXPECT_EQ(animation.PictureRect(), (controls::Rect{8, 8, 73, 73}));
   EXPECT_EQ(animation.Step(), 1);  // 3 <= 4 shrinks
   EXPECT_EQ(animation.SizeChange(), 0);
 }
@@ -104,7 +104,7 @@ TEST(PictureAnimationTest, BreathStaysWithinTheLimit) {
   still.Step();
   still.Step();
   EXPECT_EQ(still.SizeChange(), 0);
-  EXPECT_EQ(still.PictureRect(), (Rect{8, 8, 72, 72}));
+  EXPECT_EQ(still.PictureRect(), (controls::Rect{8, 8, 72, 72}));
 }
 
 TEST(PictureAnimationTest, MouseGrowsAndPressShrinks) {
@@ -121,9 +121,9 @@ TEST(PictureAnimationTest, MouseGrowsAndPressShrinks) {
 }
 
 TEST(PictureAnimationTest, FramesDifferAndShowThePanelThroughTheKey) {
-  RasterCanvas strip(kStripWidth, kPictureSize);
+  controls::RasterCanvas strip(kStripWidth, kPictureSize);
   PaintFrameStrip(strip);
-  RasterCanvas frame0(kPictureSize, kPictureSize), frame1(kPictureSize, kPictureSize);
+  controls::RasterCanvas frame0(kPictureSize, kPictureSize), frame1(kPictureSize, kPictureSize);
   CopyFrame(strip, 0, 0xBFFFF1, frame0);
   CopyFrame(strip, 1, 0xBFFFF1, frame1);
   EXPECT_EQ(frame0.GetPixel(0, 0), 0xBFFFF1u);  // a corner outside the platter
@@ -140,4 +140,4 @@ TEST(PictureAnimationTest, FramesDifferAndShowThePanelThroughTheKey) {
 }
 
 }  // namespace
-}  // namespace plexi::controls
+}  // namespace plexi::about

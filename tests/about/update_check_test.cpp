@@ -10,7 +10,7 @@
 #include <map>
 #include <vector>
 
-namespace plexi::controls {
+namespace plexi::about {
 namespace {
 
 constexpr char kBase[] = "https://127.0.0.1:8443/";
@@ -562,4 +562,4 @@ TEST(UpdateFolders, TrailingSeparators) {
 }
 
 }  // namespace
-}  // namespace plexi::controls
+}  // namespace plexi::about

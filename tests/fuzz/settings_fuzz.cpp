@@ -88,7 +88,7 @@ void ReadTheProgramsValues(platform::Settings& settings) {
   if (show.header_colour) FUZZ_CHECK(*show.header_colour >= app::kHeaderGray && *show.header_colour <= app::kHeaderNone);
   FUZZ_CHECK(settings.Exists(app::kVersionRunValue) && settings.Exists(app::kProgramFolderValue));
 
-  const std::string site = controls::SiteAddressFromSetting(settings.ReadText(controls::kSiteAddressSetting).value_or(""));
+  const std::string site = about::SiteAddressFromSetting(settings.ReadText(about::kSiteAddressSetting).value_or(""));
   if (!site.empty()) {
     FUZZ_CHECK(site.back() == '/');
     std::string scheme = site.substr(0, 8);
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   sim::FileSettings settings(SettingsFile());
   for (const char* known : {app::kHeaderColourValue, app::kProgramFolderValue, app::kVersionRunValue,
-                            ShutdownController::kEraseCountValue, controls::kSiteAddressSetting}) {
+                            ShutdownController::kEraseCountValue, about::kSiteAddressSetting}) {
     settings.Exists(known);
     settings.ReadInt(known);
     settings.ReadText(known);

@@ -99,7 +99,7 @@ class MemoryDownloads : public platform::DownloadFiles {
   std::map<std::string, std::string> files;
 };
 
-class AgreeingView : public controls::UpdateView {
+class AgreeingView : public about::UpdateView {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   bool AskYesNo(const std::string&, const std::string&) override { return true; }
@@ -124,8 +124,8 @@ class AgreeingView : public controls::UpdateView {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider provider(data, size);
-  const controls::TAboutDialog about = controls::PlexiscrubAboutDialog();
-  controls::UpdateConfig config = about.MakeSetup(32, "https://example.invalid/").update;
+  const about::TAboutDialog about = about::PlexiscrubAboutDialog();
+  about::UpdateConfig config = about.MakeSetup(32, "https://example.invalid/").update;
 
   Served page;
   page.piece = provider.ConsumeIntegralInRange<uint32_t>(1, 4096);
@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   page.body = provider.ConsumeRemainingBytesAsString();
 
   // The page parser on its own, with the configured name.
-  if (std::optional<controls::ArchiveOffer> offer = controls::FindArchive(page.body, config.update_name)) {
+  if (std::optional<about::ArchiveOffer> offer = about::FindArchive(page.body, config.update_name)) {
     FUZZ_CHECK(offer->name.rfind(config.update_name, 0) == 0);
     FUZZ_CHECK(offer->name.size() <= config.update_name.size() + 8);
     FUZZ_CHECK(offer->version.size() <= 4);
@@ -150,11 +150,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ServedInternet internet;
   internet.site[controls::UpdatePageAddress(config.base_address, config.page_folder, config.page_name)] = page;
-  if (std::optional<controls::ArchiveOffer> offer = controls::FindArchive(page.body, config.update_name))
-    internet.site[controls::ArchiveAddress(config.base_address, config.down_folder, offer->name)] = archive;
+  if (std::optional<about::ArchiveOffer> offer = about::FindArchive(page.body, config.update_name))
+    internet.site[about::ArchiveAddress(config.base_address, config.down_folder, offer->name)] = archive;
   MemoryDownloads downloads;
   AgreeingView view;
-  controls::UpdateChecker checker(config, internet, downloads, view);
+  about::UpdateChecker checker(config, internet, downloads, view);
   checker.UpdateButtonClick();
   FUZZ_CHECK(checker.Idle());
   // A file stays only after a complete download, which opens its folder.
@@ -164,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(downloads.files.begin()->second == archive.body);
     FUZZ_CHECK(!archive.length || *archive.length == archive.body.size());
     // A page that gives a digest keeps only an archive that matches it.
-    const std::optional<controls::ArchiveOffer> offer = controls::FindArchive(page.body, config.update_name);
+    const std::optional<about::ArchiveOffer> offer = about::FindArchive(page.body, config.update_name);
     FUZZ_CHECK(offer && !offer->sha256_unreadable);
     FUZZ_CHECK(!offer->sha256 || *offer->sha256 == Sha256Of(archive.body));
   }

@@ -150,7 +150,7 @@ std::string ArchiveBytes(size_t size) {
 
 class AboutBoxUnderWine : public ::testing::Test {
  protected:
-  AboutBoxUnderWine() { settings.texts[controls::kSiteAddressSetting] = server.Base(); }
+  AboutBoxUnderWine() { settings.texts[about::kSiteAddressSetting] = server.Base(); }
 
   void OfferPage(const std::string& archive) {
     server.Set(kPagePath, {"<html><a href=\"../UpdateFile/" + archive + "\">" + archive + "</a></html>"});
@@ -246,7 +246,7 @@ std::optional<LinkLine> ReadLinkLine(HWND form) {
 // Without a configured site the maker's link is grey and a click on it
 // opens nothing; with one it is the blue link.
 TEST_F(AboutBoxUnderWine, MakerLinkIsDeadWithoutASite) {
-  settings.texts.erase(controls::kSiteAddressSetting);
+  settings.texts.erase(about::kSiteAddressSetting);
   bool dead = false, opened = false;
   Run([&](HWND form) {
     dead = WaitFor([&] {
@@ -265,7 +265,7 @@ TEST_F(AboutBoxUnderWine, MakerLinkIsDeadWithoutASite) {
   EXPECT_TRUE(dead) << "grey text, no blue";
   EXPECT_FALSE(opened) << "the click did something";
 
-  settings.texts[controls::kSiteAddressSetting] = server.Base();
+  settings.texts[about::kSiteAddressSetting] = server.Base();
   bool live = false;
   Run([&](HWND form) {
     live = WaitFor([&] {
@@ -372,7 +372,7 @@ TEST_F(AboutBoxUnderWine, DeclinedPlainHttpAsksTheServerNothing) {
 }
 
 TEST_F(AboutBoxUnderWine, UnreachableServer) {
-  settings.texts[controls::kSiteAddressSetting] =
+  settings.texts[about::kSiteAddressSetting] =
       "http://127.0.0.1:" + std::to_string(TestHttpServer::ClosedPort()) + "/";
   std::optional<SeenBox> box;
   bool asked = false;

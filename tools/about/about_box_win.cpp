@@ -35,7 +35,7 @@ using plexi::win::WideToUtf8;
 class ToolSettings : public plexi::platform::Settings {
  public:
   explicit ToolSettings(std::string base) : base_(std::move(base)) {}
-  bool Exists(const std::string& name) override { return name == plexi::controls::kSiteAddressSetting; }
+  bool Exists(const std::string& name) override { return name == plexi::about::kSiteAddressSetting; }
   std::optional<int32_t> ReadInt(const std::string&) override { return std::nullopt; }
   plexi::platform::Result<> WriteInt(const std::string&, int32_t) override { return plexi::platform::Result<>::Success(); }
   std::optional<std::string> ReadText(const std::string& name) override {

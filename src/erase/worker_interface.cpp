@@ -1,4 +1,4 @@
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "erase/conditions_on_dlg_win.h"
+#include "erase/progress_dialog_win.h"
 
 #include "window/form_win.h"
 #include "platform/win/app_messages.h"

@@ -1,4 +1,4 @@
-#include "erase/drive_del_info_dlg_win.h"
+#include "erase/confirm_dialog_win.h"
 #include "record/erase_method.h"
 
 #include <shellapi.h>

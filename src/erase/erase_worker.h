@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "erase/erase_job.h"
+#include "erase/worker_interface.h"
 #include "erase/read_ahead.h"
 #include "errors/error_report.h"
 #include "platform/aligned_buffer.h"

@@ -1,4 +1,4 @@
-#include "app/drive_view_dlg_win.h"
+#include "app/main_window_win.h"
 
 #include <commctrl.h>
 #include <dbt.h>

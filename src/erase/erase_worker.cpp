@@ -1,4 +1,4 @@
-#include "erase/plexiscrub_thread.h"
+#include "erase/erase_worker.h"
 
 #include <chrono>
 #include <algorithm>
