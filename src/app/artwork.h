@@ -1,6 +1,7 @@
-// The program's own pictures, drawn pixel by pixel: the toolbar glyphs and
-// row badges (16 x 16), the view toggle's glyphs, the header band's colour
-// strips (1 x 43) and the erase mark (32 x 32). Pixels are the program's
+// The program's own pictures, drawn pixel by pixel at the size a screen
+// needs: the toolbar glyphs and row badges (designed at 16 x 16), the view
+// toggle's glyphs, the header band's colour strips (1 x 43) and the erase
+// mark (designed at 32 x 32). Pixels are the program's
 // Color (0x00BBGGRR, as COLORREF); kClear marks the pixels that let the
 // background show through.
 #pragma once
@@ -45,18 +46,20 @@ enum ToolbarImage : int {
   kToolbarImageCount = 14,
 };
 
-// Every toolbar image in index order; unused indexes are clear.
-std::vector<Pixmap> ToolbarImages();
+// Every toolbar image in index order, `size` pixels square (designed at
+// 16); unused indexes are clear.
+std::vector<Pixmap> ToolbarImages(int size = 16);
 // The view toggle: one drive (physical view) or one drive in parts.
-Pixmap ViewToggleGlyph(bool partition_view);
+Pixmap ViewToggleGlyph(bool partition_view, int size = 16);
 // A disabled button's glyph: the same shapes, washed out grey.
 Pixmap Disabled(const Pixmap& glyph);
 // Gray, Navy and Red: bright at the top, where the header takes its text
 // colour from, darker below.
 std::vector<Pixmap> HeaderStrips();
-Pixmap EraseMark();
+Pixmap EraseMark(int size = 32);
 // The picture at width x height, each pixel taken from the nearest source
-// pixel: the pixel art stays crisp, and the clear colour stays exact.
+// pixel: the clear colour stays exact. The program's own pictures are drawn
+// at their size instead, which keeps their lines even.
 Pixmap Scaled(const Pixmap& source, int width, int height);
 
 }  // namespace plexi::app

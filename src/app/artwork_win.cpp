@@ -40,22 +40,18 @@ win::UniqueBitmap BitmapOf(const Pixmap& pixmap) {
 }
 
 Artwork Artwork::Make(win::Dpi dpi) {
-  const auto at_dpi = [dpi](const Pixmap& image) {
-    return Scaled(image, dpi.Scale(image.width), dpi.Scale(image.height));
-  };
+  // Each picture drawn at the window's density, not stretched to it.
+  const int glyph = dpi.Scale(16);
   Artwork art;
-  std::vector<Pixmap> toolbar, disabled;
-  for (const Pixmap& glyph : ToolbarImages()) {
-    toolbar.push_back(at_dpi(glyph));
-    disabled.push_back(at_dpi(Disabled(glyph)));
-  }
+  const std::vector<Pixmap> toolbar = ToolbarImages(glyph);
+  std::vector<Pixmap> disabled;
+  for (const Pixmap& image : toolbar) disabled.push_back(Disabled(image));
   art.toolbar = ImageListOf(toolbar);
   art.toolbar_disabled = ImageListOf(disabled);
-  const Pixmap physical = ViewToggleGlyph(false), partition = ViewToggleGlyph(true);
-  art.view_toggle = ImageListOf({at_dpi(physical), at_dpi(partition), at_dpi(Disabled(physical)),
-                                 at_dpi(Disabled(partition))});
+  const Pixmap physical = ViewToggleGlyph(false, glyph), partition = ViewToggleGlyph(true, glyph);
+  art.view_toggle = ImageListOf({physical, partition, Disabled(physical), Disabled(partition)});
   for (const Pixmap& strip : HeaderStrips()) art.header_strips.push_back(BitmapOf(strip));
-  art.erase_mark = ImageListOf({at_dpi(EraseMark())});
+  art.erase_mark = ImageListOf({EraseMark(dpi.Scale(32))});
   return art;
 }
 

@@ -49,8 +49,9 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
 
 DriveListView::DriveListView(const Artwork& art, DriveView& model) : art_(art), model_(model) {}
 
-bool DriveListView::Create(HWND parent, PressHandler on_press, win::Dpi dpi) {
+bool DriveListView::Create(HWND parent, PressHandler on_press, SelectHandler on_select, win::Dpi dpi) {
   on_press_ = std::move(on_press);
+  on_select_ = std::move(on_select);
   dpi_ = dpi;
   constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
@@ -159,6 +160,7 @@ void DriveListView::SetTexts(int item, const DriveRow& row) {
 }
 
 void DriveListView::Fill(const std::vector<int>& icons, std::optional<size_t> select) {
+  filling_ = true;
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
   const std::vector<DriveRow>& rows = model_.Rows();
@@ -177,6 +179,7 @@ void DriveListView::Fill(const std::vector<int>& icons, std::optional<size_t> se
     SendMessageW(list_, LVM_SETITEMSTATE, WPARAM(*select), reinterpret_cast<LPARAM>(&state));
   }
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  filling_ = false;
   FitProductColumn();  // a vertical scroll bar may have come or gone
   Repaint();
 }
@@ -194,6 +197,16 @@ std::optional<size_t> DriveListView::Selected() const {
 }
 
 void DriveListView::Repaint() const { InvalidateRect(list_, nullptr, TRUE); }
+
+std::optional<LRESULT> DriveListView::Notified(NMHDR& header) {
+  if (header.hwndFrom != list_) return std::nullopt;
+  if (header.code == NM_CUSTOMDRAW) return CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+  if (header.code != LVN_ITEMCHANGED) return std::nullopt;
+  const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+  const bool selection = (change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED);
+  if (selection && !filling_ && on_select_) on_select_();
+  return 0;
+}
 
 LRESULT DriveListView::CustomDraw(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {

@@ -22,6 +22,9 @@ class DriveListView {
   // Called after the list handled a press of any mouse button, with the
   // press's x in the list.
   using PressHandler = std::function<void(int x)>;
+  // Called when the user moved the selection otherwise (the arrow keys, a
+  // type-ahead letter); not for the selection the program sets itself.
+  using SelectHandler = std::function<void()>;
 
   static constexpr int kFontHeight = 13;
 
@@ -31,7 +34,7 @@ class DriveListView {
 
   // Its figures (font, column widths, the icons' places) are design pixels
   // scaled by `dpi`.
-  bool Create(HWND parent, PressHandler on_press, win::Dpi dpi);
+  bool Create(HWND parent, PressHandler on_press, SelectHandler on_select, win::Dpi dpi);
   // Fonts, column widths and the icons' row height for another density.
   void SetDpi(win::Dpi dpi);
   HWND hwnd() const { return list_; }
@@ -47,12 +50,14 @@ class DriveListView {
   std::optional<size_t> Selected() const;
   void Repaint() const;
 
-  // NM_CUSTOMDRAW from the list.
-  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
+  // The list's WM_NOTIFY to its parent: its rows' painting and its
+  // selection; nothing for the rest.
+  std::optional<LRESULT> Notified(NMHDR& header);
 
  private:
   static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                    UINT_PTR id, DWORD_PTR self);
+  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
   void AddColumns();
   void MakeFonts();
   void SetRowHeight();
@@ -68,6 +73,8 @@ class DriveListView {
   HWND list_ = nullptr;  // a child of the main window, destroyed with it
   HIMAGELIST system_icons_ = nullptr;
   PressHandler on_press_;
+  SelectHandler on_select_;
+  bool filling_ = false;  // the program sets the items and the selection
   win::UniqueFont font_;      // the list's own font
   win::UniqueFont row_font_;  // the rows' text
   win::OffscreenBitmap row_buffer_;

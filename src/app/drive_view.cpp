@@ -68,6 +68,12 @@ void DriveView::KeepListed(const DriveDesignator& erased) {
 }
 
 PressOutcome DriveView::ListView1MouseDown(std::optional<size_t> selected, int x) {
+  PressOutcome outcome = ListView1SelectItem(selected);
+  outcome.start_erase = outcome.erase_enabled && x >= 0 && x < kEraseHotWidth;
+  return outcome;
+}
+
+PressOutcome DriveView::ListView1SelectItem(std::optional<size_t> selected) {
   PressOutcome outcome;
   if (!selected || *selected >= rows_.size()) {
     remembered_caption_.clear();
@@ -78,7 +84,6 @@ PressOutcome DriveView::ListView1MouseDown(std::optional<size_t> selected, int x
   outcome.remembered_caption = row.caption;
   outcome.dump_enabled = true;
   outcome.erase_enabled = !row.not_erasable;
-  outcome.start_erase = !row.not_erasable && x >= 0 && x < kEraseHotWidth;
   return outcome;
 }
 

@@ -110,6 +110,9 @@ class DriveView {
   // A press of any button in the list at `x`, with the list's selection as
   // it is after the press.
   PressOutcome ListView1MouseDown(std::optional<size_t> selected, int x);
+  // The user moved the selection without a press (the arrow keys): the
+  // buttons follow it as after a press, and no erase starts.
+  PressOutcome ListView1SelectItem(std::optional<size_t> selected);
   // The hand cursor: over an erasable row, left of its icon's right edge.
   bool HandCursorAt(std::optional<size_t> row_under, int x, int icon_right) const;
 

@@ -134,12 +134,9 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_MOUSELEAVE:
       toolbar_.ParentMouseLeave();
       return 0;
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lparam);
-      if (header->hwndFrom == list_.hwnd() && header->code == NM_CUSTOMDRAW)
-        return list_.CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lparam));
+    case WM_NOTIFY:
+      if (std::optional<LRESULT> answer = list_.Notified(*reinterpret_cast<NMHDR*>(lparam))) return *answer;
       break;
-    }
     case WM_CONTEXTMENU:
       OnContextMenu(reinterpret_cast<HWND>(wparam), lparam);
       return 0;
@@ -238,7 +235,7 @@ void TDriveViewDlg::OnDeviceChange(WPARAM event) {
 
 void TDriveViewDlg::CreateControls() {
   toolbar_.Create(hwnd(), ToolButtons(), dpi());
-  list_.Create(hwnd(), [this](int x) { ListView1MouseDown(x); }, dpi());
+  list_.Create(hwnd(), [this](int x) { ListView1MouseDown(x); }, [this] { ListView1SelectItem(); }, dpi());
   list_.SetImageList(system_icons_);
   sector_view_.Create(hwnd());
   status_ = win::CreateChildControl(hwnd(), {STATUSCLASSNAMEW, L"", WS_VISIBLE | SBARS_SIZEGRIP});
@@ -458,9 +455,15 @@ void TDriveViewDlg::SpeedButton7Click() {
 
 void TDriveViewDlg::ListView1MouseDown(int x) {
   const PressOutcome press = model_.ListView1MouseDown(list_.Selected(), x);
-  toolbar_.SetEnabled(kSectorDumpButton, press.dump_enabled);
-  toolbar_.SetEnabled(kEraseButton, press.erase_enabled);
+  EnableRowButtons(press);
   if (press.start_erase) SpeedButton2Click();
+}
+
+void TDriveViewDlg::ListView1SelectItem() { EnableRowButtons(model_.ListView1SelectItem(list_.Selected())); }
+
+void TDriveViewDlg::EnableRowButtons(const PressOutcome& outcome) {
+  toolbar_.SetEnabled(kSectorDumpButton, outcome.dump_enabled);
+  toolbar_.SetEnabled(kEraseButton, outcome.erase_enabled);
 }
 
 void TDriveViewDlg::OnContextMenu(HWND source, LPARAM where) {

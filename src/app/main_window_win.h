@@ -71,6 +71,9 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
 
   // The list.
   void ListView1MouseDown(int x);
+  void ListView1SelectItem();
+  // The dump and erase buttons for the selected row.
+  void EnableRowButtons(const PressOutcome& outcome);
   void ShowListMenu(POINT screen);
   void Timer1Timer();
   // The window menu's "every disk" item, and the device notifications that

@@ -23,7 +23,7 @@ bool FlatToolbar::Create(HWND parent, const std::vector<ToolButtonSpec>& buttons
   for (const ToolButtonSpec& desc : buttons) {
     Entry entry{desc};
     entry.window = win::CreateChildControl(
-        parent, {L"BUTTON", L"", WS_VISIBLE | BS_OWNERDRAW, 0,
+        parent, {L"BUTTON", L"", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0,
                  dpi.Scale(RECT{desc.x, kTop, desc.x + kSize, kTop + kSize}), desc.id});
     if (entry.window == nullptr) return false;
     SetWindowSubclass(entry.window, ButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -64,10 +64,16 @@ HWND FlatToolbar::Button(int id) const {
 }
 
 void FlatToolbar::SetEnabled(int id, bool enabled) {
-  if (Entry* entry = Find(id)) {
-    EnableWindow(entry->window, enabled);
-    InvalidateRect(entry->window, nullptr, FALSE);
+  Entry* entry = Find(id);
+  if (!entry) return;
+  // A disabled control keeps the focus and takes no keys: the keyboard
+  // goes on at the next control.
+  if (!enabled && GetFocus() == entry->window) {
+    if (HWND next = GetNextDlgTabItem(parent_, entry->window, FALSE); next && next != entry->window)
+      SetFocus(next);
   }
+  EnableWindow(entry->window, enabled);
+  InvalidateRect(entry->window, nullptr, FALSE);
 }
 
 bool FlatToolbar::Down(int id) const {
@@ -168,6 +174,12 @@ bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& 
   if (pressed) DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
   else if (entry->hot && enabled) DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
   DrawGlyph(dc, *entry, enabled, pressed ? 1 : 0);
+  // Reached with the keyboard: the usual dotted mark round the glyph.
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+    RECT mark = edge;
+    InflateRect(&mark, -dpi_.Scale(1), -dpi_.Scale(1));
+    DrawFocusRect(dc, &mark);
+  }
   buffer.BlitTo(item.hDC, 0, 0, size, size);
   return true;
 }

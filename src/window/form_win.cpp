@@ -129,7 +129,7 @@ int RunMainWindowLoop(HWND main) {
     MSG msg;
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got <= 0) return got == 0 ? static_cast<int>(msg.wParam) : 1;
-    if (MoveFocusOnTab(main, msg)) continue;
+    if (MoveFocusOnTab(main, msg) || PressFocusedButton(main, msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

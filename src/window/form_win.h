@@ -53,8 +53,9 @@ std::optional<int> RunOneMessage(HWND form);
 int RunMessageLoop(HWND form = nullptr);
 
 // The main window's loop: Tab and Shift+Tab move between its controls,
-// every other key stays with the focused control (the list's arrows, the
-// menus, the memo's paging).
+// Enter presses a focused push button (Space does by itself), every other
+// key stays with the focused control (the list's arrows, the menus, the
+// memo's paging).
 int RunMainWindowLoop(HWND main);
 
 // For the message loop of any window holding our controls: true when the

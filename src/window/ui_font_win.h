@@ -28,7 +28,8 @@ int LinePitch(HFONT font);
 win::UniqueFont FontForBox(const std::wstring& face, int height, int lines, int room,
                            LONG weight = FW_NORMAL);
 // The same for a known text word-wrapped in a box of `box` pixels: the
-// largest character height up to `height` at which all of it shows.
+// largest character height up to `height` at which all of it shows, however
+// small that is.
 win::UniqueFont FontForText(const std::wstring& face, int height, const std::wstring& text, SIZE box);
 
 }  // namespace plexi::win

@@ -14,6 +14,9 @@ for dpi in "$@"; do
   "$wine_run" "$prefix" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
   "$wine_run" "$prefix" reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
   echo "== $dpi DPI"
+  # A screen of that density is as many more pixels wide: the main window
+  # at 192 DPI is wider than 1280.
+  PLEXISCRUB_WINE_SCREEN="$((1280 * dpi / 96))x$((1024 * dpi / 96))" \
   "$wine_run" "$prefix" "$driver" --exe="$exe" --machine="$machine" --screenshots="$screenshots" \
     --dpi="$dpi" --gtest_filter='HighDpi.*' || status=1
 done

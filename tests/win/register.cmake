@@ -24,5 +24,5 @@ include(${CMAKE_CURRENT_LIST_DIR}/about_register.cmake OPTIONAL)
 add_test(NAME win.dpi
          COMMAND ${CMAKE_CURRENT_LIST_DIR}/dpi_test.sh ${wine_run} ${PLEXISCRUB_WIN_BUILD}/wineprefix-dpi
                  ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_gui_driver.exe ${PLEXISCRUB_WIN_BUILD}/src/plexiscrub.exe
-                 ${PROJECT_SOURCE_DIR}/demo/demo.machine ${PLEXISCRUB_SCREENSHOTS} 96 120 144)
+                 ${PROJECT_SOURCE_DIR}/demo/demo.machine ${PLEXISCRUB_SCREENSHOTS} 96 120 144 192)
 set_tests_properties(win.dpi PROPERTIES TIMEOUT 600 LABELS wine)

@@ -1,7 +1,8 @@
-// The program on a denser screen (the prefix's LogPixels at 120 or 144):
-// the main window and the dialogs keep their layout, every figure scaled by
-// DPI / 96, no control sticks out of its window, and the list's headings
-// read in full. Runs only when the driver is told the prefix's DPI.
+// The program on a denser screen (the prefix's LogPixels at 120, 144 or
+// 192): the main window and the dialogs keep their layout, every figure
+// scaled by DPI / 96, no control sticks out of its window, the list's
+// headings read in full, and the confirmation's text shows to its last
+// line. Runs only when the driver is told the prefix's DPI.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "driver_config.h"
 #include "gui_actions.h"
@@ -77,6 +79,57 @@ SIZE ClientSize(HWND window) {
   return ::testing::AssertionSuccess();
 }
 
+// Runs of rows with a dark pixel: the lines of black text on white.
+struct InkBand {
+  int top;
+  int bottom;  // past the last row
+  int height() const { return bottom - top; }
+};
+
+std::vector<InkBand> InkBands(const Image& image) {
+  std::vector<InkBand> bands;
+  for (int y = 0; y < image.height; ++y) {
+    bool ink = false;
+    for (int x = 0; x < image.width && !ink; ++x) {
+      const COLORREF c = image.At(x, y);
+      ink = GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128;
+    }
+    if (!ink) continue;
+    if (!bands.empty() && bands.back().bottom == y) bands.back().bottom = y + 1;
+    else bands.push_back({y, y + 1});
+  }
+  return bands;
+}
+
+// The confirmation's text ends with what to type after a blank line. That
+// line shows whole: a blank line's gap above it, as high as the first
+// line, and clear of the bottom of its box.
+::testing::AssertionResult LastLineShows(HWND confirm) {
+  constexpr int kConfirmationText = 100;
+  HWND text = GetDlgItem(confirm, kConfirmationText);
+  wchar_t buffer[2048] = {};
+  GetWindowTextW(text, buffer, 2048);
+  const std::wstring last_line = L"消去を行うには、[ del ] の入力が必要です。";
+  const std::wstring shown = buffer;
+  if (shown.size() < last_line.size() || shown.compare(shown.size() - last_line.size(), last_line.size(), last_line) != 0)
+    return ::testing::AssertionFailure() << "the text ends otherwise: " << Utf8(buffer);
+  RECT area{};
+  GetWindowRect(text, &area);
+  MapWindowPoints(nullptr, confirm, reinterpret_cast<POINT*>(&area), 2);
+  const std::optional<Image> image = CaptureSettled(confirm, area);
+  if (!image) return ::testing::AssertionFailure() << "no picture of the text";
+  const std::vector<InkBand> bands = InkBands(*image);
+  if (bands.size() < 2) return ::testing::AssertionFailure() << bands.size() << " lines of ink";
+  const InkBand& last = bands.back();
+  const InkBand& before = bands[bands.size() - 2];
+  const int gap = last.top - before.bottom;
+  if (gap >= 3 * last.height() / 4 && 4 * last.height() >= 3 * bands.front().height() && last.bottom < image->height)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the last line's ink at rows " << last.top << "-" << last.bottom << " of "
+                                       << image->height << ", " << gap << " below the line before, the first line "
+                                       << bands.front().height() << " high";
+}
+
 TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
   if (Config().dpi == 0) GTEST_SKIP() << "run with --dpi=N in a prefix of that LogPixels";
   ScenarioMachine machine;
@@ -140,6 +193,10 @@ TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
   ASSERT_NE(confirm, nullptr);
   EXPECT_TRUE(ClientScaled(confirm, 398, 586));
   EXPECT_TRUE(ChildrenInside(confirm));
+  // At 192 DPI the form is higher than the test's screen: its top is put
+  // on the screen, where the text is.
+  SetWindowPos(confirm, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(LastLineShows(confirm));
   SaveScreenshot(confirm, Name("erase-confirmation"));
   PostMessageW(confirm, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirm) || !IsWindowVisible(confirm); }, kStepTimeout));

@@ -1,7 +1,8 @@
 // The main window by keyboard: Tab and Shift+Tab go round the controls
-// that are shown (the list alone, or the dump, the text check box and the
-// track bar of the sector view), the list keeps its arrow keys, and the
-// focused control shows that it has the focus.
+// that are shown (the toolbar's enabled buttons, then the list or the dump,
+// the text check box and the track bar of the sector view), the list keeps
+// its arrow keys, which select as a press does, Enter and Space press a
+// toolbar button, and the focused control shows that it has the focus.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -45,6 +46,15 @@ class KeyboardTest : public ::testing::Test {
     return WaitFor(NameOf(expected) + " focused", [&] { return Focus() == expected; }, kStepTimeout,
                    [&] { return NameOf(Focus()) + " focused"; });
   }
+  // Tab (or Shift+Tab) once for each of these toolbar buttons, which get
+  // the focus in turn.
+  ::testing::AssertionResult TabThroughToolbar(std::initializer_list<int> buttons, bool back = false) const {
+    for (int id : buttons) {
+      PressKey(VK_TAB, back);
+      if (::testing::AssertionResult moved = FocusBecomes(program_->Button(id)); !moved) return moved;
+    }
+    return ::testing::AssertionSuccess();
+  }
   std::optional<Image> Capture(HWND control) const {
     RECT area;
     GetClientRect(control, &area);
@@ -63,18 +73,49 @@ class KeyboardTest : public ::testing::Test {
   std::unique_ptr<RunningProgram> program_;
 };
 
-TEST_F(KeyboardTest, TabStaysOnTheListWhichKeepsItsArrowKeys) {
-  program_->PressRow(0, 100);
+// The arrows select as a press does: the dump button for any row, the
+// erase button only for an erasable one. Tab goes from the list round the
+// toolbar and back, Enter and Space press the focused button.
+TEST_F(KeyboardTest, ArrowsSelectLikeAPressAndTabGoesRoundTheToolbar) {
+  program_->PressRow(0, 100);  // the system disk
   ASSERT_TRUE(FocusBecomes(program_->list()));
-  // Tab and Shift+Tab find no other control; the arrows after them still
-  // move the list's selection, so the list kept the focus.
-  PressKey(VK_TAB);
+  ASSERT_TRUE(WaitFor("the dump button on, the erase button off",
+                      [&] { return program_->Enabled(kDumpButton) && !program_->Enabled(kEraseButton); }));
   PressKey(VK_DOWN);
-  EXPECT_TRUE(WaitFor("row 1 selected", [&] { return program_->SelectedRow() == std::optional<size_t>(1); }));
-  PressKey(VK_TAB, true);
+  EXPECT_TRUE(WaitFor("row 1 selected, its erase button on", [&] {
+    return program_->SelectedRow() == std::optional<size_t>(1) && program_->Enabled(kEraseButton);
+  }));
+  PressKey(VK_UP);
+  EXPECT_TRUE(WaitFor("row 0 selected, the erase button off", [&] {
+    return program_->SelectedRow() == std::optional<size_t>(0) && !program_->Enabled(kEraseButton) &&
+           program_->Enabled(kDumpButton);
+  }));
+  PressKey(VK_DOWN);
+  ASSERT_TRUE(WaitFor("row 1 again", [&] { return program_->Enabled(kEraseButton); }));
+
+  ASSERT_TRUE(TabThroughToolbar({kDumpButton, kEraseButton, kViewButton, kRefreshButton, kErrorLogButton,
+                                 kHelpButton, kAboutButton}));
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusBecomes(program_->list()));
   PressKey(VK_DOWN);
   EXPECT_TRUE(WaitFor("row 2 selected", [&] { return program_->SelectedRow() == std::optional<size_t>(2); }));
-  EXPECT_EQ(Focus(), program_->list());
+  ASSERT_TRUE(TabThroughToolbar({kAboutButton}, true));
+  program_->Screenshot("keyboard-toolbar-button-focused");
+
+  PressKey(VK_RETURN);
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor("the about box", [&] {
+    about = FindTopWindow(L"TVersionBox", program_->pid());
+    return about != nullptr && IsWindowVisible(about);
+  }));
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor("the about box closed", [&] { return !IsWindow(about) || !IsWindowVisible(about); }));
+  ASSERT_TRUE(FocusBecomes(program_->Button(kAboutButton)));
+  // Space on the view toggle: the partition view lists C: and D: apart.
+  ASSERT_TRUE(TabThroughToolbar({kHelpButton, kErrorLogButton, kRefreshButton, kViewButton}, true));
+  PressKey(VK_SPACE);
+  EXPECT_TRUE(WaitFor("the partition view", [&] { return program_->RowOf("D:").has_value(); }));
+  EXPECT_EQ(Focus(), program_->Button(kViewButton));
 }
 
 TEST_F(KeyboardTest, TabGoesRoundTheSectorViewsControlsBothWays) {
@@ -97,11 +138,15 @@ TEST_F(KeyboardTest, TabGoesRoundTheSectorViewsControlsBothWays) {
   const std::optional<Image> label_after = CaptureTextLabel();
   ASSERT_TRUE(label_focused && label_after);
   EXPECT_NE(label_focused->pixels, label_after->pixels) << "the label's focus mark";
+  // The toolbar's buttons that stay shown lie between the track bar and
+  // the dump.
+  ASSERT_TRUE(TabThroughToolbar({kDumpButton, kErrorLogButton, kHelpButton, kAboutButton}));
   PressKey(VK_TAB);
   ASSERT_TRUE(FocusBecomes(dump));
   const std::optional<Image> track_after = Capture(track_bar);
   ASSERT_TRUE(track_focused && track_after);
   EXPECT_NE(track_focused->pixels, track_after->pixels) << "the knob in its focus colour";
+  ASSERT_TRUE(TabThroughToolbar({kAboutButton, kHelpButton, kErrorLogButton, kDumpButton}, true));
   PressKey(VK_TAB, true);
   ASSERT_TRUE(FocusBecomes(track_bar));
   PressKey(VK_TAB, true);
