@@ -4,6 +4,12 @@
 # GoogleTest from its sources, built without the project's warning flags:
 # its own code is not held to -Werror here.
 set(PLEXISCRUB_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows build")
+if(NOT EXISTS ${PLEXISCRUB_GTEST_SOURCE}/CMakeLists.txt)
+  # A build on Windows without them still makes the programs.
+  message(WARNING "No GoogleTest sources in ${PLEXISCRUB_GTEST_SOURCE}: the Windows test programs "
+                  "are not built (set PLEXISCRUB_GTEST_SOURCE to a GoogleTest source folder)")
+  return()
+endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 get_directory_property(project_compile_options COMPILE_OPTIONS)
@@ -30,5 +36,5 @@ add_executable(plexiscrub_gui_driver ${gui_driver_sources})
 target_include_directories(plexiscrub_gui_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(plexiscrub_gui_driver PRIVATE plexiscrub_platform_win plexiscrub_platform_sim
                       gtest user32)
-target_link_options(plexiscrub_gui_driver PRIVATE -municode)
+plexiscrub_wide_entry(plexiscrub_gui_driver)
 add_dependencies(plexiscrub_gui_driver plexiscrub)
