@@ -1,7 +1,7 @@
 // The program's icon: a drive crossed by a red eraser, drawn for any size
 // with smooth edges, and the .ico file that holds it at every size Windows
-// asks for. Plain C++ with no other part of the program, so that the Windows
-// build can run it on the build machine to make its icon resource.
+// asks for. Plain C++ with no other part of the program; plexiscrub_make_icon
+// writes the icon resource, app/plexiscrub.ico, from it.
 #pragma once
 #include <cstdint>
 #include <string>

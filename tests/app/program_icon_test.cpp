@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+
+#include "platform/posix_test_support.h"
 
 namespace plexi::app {
 namespace {
@@ -38,9 +41,14 @@ std::uint32_t Load16(const std::string& b, size_t at) {
 }
 std::uint32_t Load32(const std::string& b, size_t at) { return Load16(b, at) | Load16(b, at + 2) << 16; }
 
-TEST(ProgramIcon, IconFileHoldsEverySizeWhereItsDirectorySays) {
+std::vector<IconImage> EverySize() {
   std::vector<IconImage> images;
   for (int size : kProgramIconSizes) images.push_back(DrawProgramIcon(size));
+  return images;
+}
+
+TEST(ProgramIcon, IconFileHoldsEverySizeWhereItsDirectorySays) {
+  const std::vector<IconImage> images = EverySize();
   const std::string file = IconFileBytes(images);
   ASSERT_GE(file.size(), 6u);
   EXPECT_EQ(Load16(file, 0), 0u);
@@ -65,6 +73,17 @@ TEST(ProgramIcon, IconFileHoldsEverySizeWhereItsDirectorySays) {
     expected_offset += bytes;
   }
   EXPECT_EQ(expected_offset, file.size());
+}
+
+// The Windows build embeds the icon file kept with the sources; it must be
+// what the drawing makes today.
+TEST(ProgramIcon, KeptIconFileIsTheDrawing) {
+  const char* source = std::getenv("PLEXISCRUB_SOURCE");
+  if (!source) GTEST_SKIP() << "PLEXISCRUB_SOURCE is not set (ctest sets it)";
+  const std::string kept = posix::test::ReadFileBytes(std::string(source) + "/src/app/plexiscrub.ico");
+  EXPECT_TRUE(kept == IconFileBytes(EverySize()))
+      << "src/app/plexiscrub.ico differs from the drawing; write it anew with "
+         "build/linux/tools/plexiscrub_make_icon src/app/plexiscrub.ico";
 }
 
 }  // namespace

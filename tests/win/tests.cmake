@@ -1,9 +1,25 @@
 # Windows-side tests: the Win32 backend's tests and the GUI driver. The Linux
 # build runs both under Wine (register.cmake).
 
+# Finding and reading the program's windows from another process, for the
+# GUI driver and for plexiscrub_window_command, which scripts/demo uses to
+# wait for the window and close it: no GoogleTest in either.
+add_library(plexiscrub_gui_probe STATIC win/gui/gui_driver.cpp win/gui/window_commands.cpp)
+target_include_directories(plexiscrub_gui_probe PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/win/gui)
+target_link_libraries(plexiscrub_gui_probe PUBLIC plexiscrub_platform_win user32)
+add_executable(plexiscrub_window_command win/window_command_main.cpp)
+target_link_libraries(plexiscrub_window_command PRIVATE plexiscrub_gui_probe)
+plexiscrub_wide_entry(plexiscrub_window_command)
+
 # GoogleTest from its sources, built without the project's warning flags:
 # its own code is not held to -Werror here.
 set(PLEXISCRUB_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows build")
+if(NOT EXISTS ${PLEXISCRUB_GTEST_SOURCE}/CMakeLists.txt)
+  # A build on Windows without them still makes the programs.
+  message(WARNING "No GoogleTest sources in ${PLEXISCRUB_GTEST_SOURCE}: the Windows test programs "
+                  "are not built (set PLEXISCRUB_GTEST_SOURCE to a GoogleTest source folder)")
+  return()
+endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 get_directory_property(project_compile_options COMPILE_OPTIONS)
@@ -26,9 +42,11 @@ target_link_libraries(plexiscrub_win_tests PRIVATE plexiscrub_platform_win plexi
 # The GUI driver: starts plexiscrub.exe on a simulated machine and checks its
 # windows from outside, as a user's tools would see them.
 file(GLOB gui_driver_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win/gui/*.cpp)
+list(REMOVE_ITEM gui_driver_sources ${CMAKE_CURRENT_SOURCE_DIR}/win/gui/gui_driver.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/win/gui/window_commands.cpp)
 add_executable(plexiscrub_gui_driver ${gui_driver_sources})
 target_include_directories(plexiscrub_gui_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(plexiscrub_gui_driver PRIVATE plexiscrub_platform_win plexiscrub_platform_sim
-                      gtest user32)
-target_link_options(plexiscrub_gui_driver PRIVATE -municode)
+target_link_libraries(plexiscrub_gui_driver PRIVATE plexiscrub_gui_probe plexiscrub_platform_sim
+                      gtest)
+plexiscrub_wide_entry(plexiscrub_gui_driver)
 add_dependencies(plexiscrub_gui_driver plexiscrub)

@@ -1,5 +1,6 @@
-// Writes the program's icon file: make_icon OUT.ico. Built and run on the
-// build machine by the Windows build.
+// Writes the program's icon file: plexiscrub_make_icon OUT.ico. After a
+// change to the drawing, write src/app/plexiscrub.ico with it, the file the
+// Windows build embeds; a test of the Linux build fails while they differ.
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -8,7 +9,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: make_icon OUT.ico\n");
+    std::fprintf(stderr, "usage: plexiscrub_make_icon OUT.ico\n");
     return 2;
   }
   std::vector<plexi::app::IconImage> images;
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
   std::ofstream out(argv[1], std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) {
-    std::fprintf(stderr, "make_icon: cannot write %s\n", argv[1]);
+    std::fprintf(stderr, "plexiscrub_make_icon: cannot write %s\n", argv[1]);
     return 1;
   }
   return 0;
