@@ -4,7 +4,7 @@
 # window messages.
 add_test(NAME win.controls
          COMMAND ${wine_run} ${wine_prefix}
-                 ${PLEXISCRUB_WIN_BUILD}/tools/plexiscrub_controls_driver.exe
+                 ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_controls_driver.exe
                  --gallery=${PLEXISCRUB_WIN_BUILD}/tools/plexiscrub_gallery.exe
                  --shot=${PLEXISCRUB_WIN_BUILD}/controls-gallery.bmp)
 set_tests_properties(win.controls PROPERTIES TIMEOUT 900 LABELS wine)

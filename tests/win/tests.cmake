@@ -50,3 +50,11 @@ target_link_libraries(plexiscrub_gui_driver PRIVATE plexiscrub_gui_probe plexisc
                       gtest)
 plexiscrub_wide_entry(plexiscrub_gui_driver)
 add_dependencies(plexiscrub_gui_driver plexiscrub)
+
+# The controls driver: works the control gallery (tools/gallery) through
+# window messages and compares what it paints.
+add_executable(plexiscrub_controls_driver win/controls_driver_win.cpp)
+target_include_directories(plexiscrub_controls_driver PRIVATE ${PROJECT_SOURCE_DIR}/tools ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(plexiscrub_controls_driver PRIVATE gtest user32 gdi32)
+plexiscrub_wide_entry(plexiscrub_controls_driver)
+add_dependencies(plexiscrub_controls_driver plexiscrub_gallery)
