@@ -4,7 +4,9 @@
 //                                         its drives and prints the rows
 //   plexiscrub_gui_driver close           closes the main window and waits
 // Either command may be preceded by --desktop=NAME to look at the windows of
-// a Wine desktop started with "explorer /desktop=NAME,WxH".
+// a Wine desktop started with "explorer /desktop=NAME,WxH". The console
+// scenarios run the driver itself with a third, on a program it starts:
+//   plexiscrub_gui_driver console-interrupt RESULT TRIGGER COMMAND...
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -83,6 +85,8 @@ int RunCommand(int argc, wchar_t** argv) {
   const std::wstring command = argc > first ? argv[first] : L"";
   if (command == L"wait") return WaitCommand(argc > first + 1 ? _wtoi(argv[first + 1]) : 60);
   if (command == L"close") return CloseCommand();
+  if (command == L"console-interrupt" && argc > first + 3)
+    return ConsoleInterruptCommand(argv[first + 1], argv[first + 2], argc - first - 3, argv + first + 3);
   std::fprintf(stderr, "unknown command\n");
   return 2;
 }
