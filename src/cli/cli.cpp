@@ -311,7 +311,28 @@ const char* KindName(RecordKind erase_reading, RecordKind kind) {
   return "no record";
 }
 
+// What a drive's own purge can do, asked through a handle of `access`;
+// nothing, said on `out`, when the drive cannot be opened so.
+std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine, const std::string& path,
+                                                      platform::Access access, std::ostream& out) {
+  platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, access);
+  if (!device.ok()) {
+    const bool denied = device.error() == winconst::kErrorAccessDenied;
+    out << "purge: unknown (" << (denied ? "access denied" : OneLine(SystemErrorText(machine, device.error())))
+        << ")\n";
+    return std::nullopt;
+  }
+  const std::optional<DescriptorFacts> d = QueryDescriptor(**device);
+  return QueryPurgeCapability(**device, d ? d->bus_type : 0);
+}
+
 // What the drive's own purge can do; asked with identify commands only.
+// A read handle serves where the identify command needs no more; ATA
+// pass-through needs read and write access ("IOCTL_ATA_PASS_THROUGH",
+// https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddscsi/ni-ntddscsi-ioctl_ata_pass_through),
+// so a drive that refuses it on a read handle is asked again through a
+// read-write one, as the erase asks it; nothing but the identify commands
+// is sent through either.
 void ShowPurgeCapability(platform::Machine& machine, const std::string& target, const std::string& path,
                          std::ostream& out) {
   const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
@@ -319,18 +340,19 @@ void ShowPurgeCapability(platform::Machine& machine, const std::string& target, 
     out << "purge: no (a volume; only a whole drive can purge itself)\n";
     return;
   }
-  platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, platform::Access::kRead);
-  if (!device.ok()) {
-    out << "purge: unknown (" << OneLine(SystemErrorText(machine, device.error())) << ")\n";
+  std::optional<PurgeCapability> cap = PurgeCapabilityThrough(machine, path, platform::Access::kRead, out);
+  if (cap && cap->identify_denied)
+    cap = PurgeCapabilityThrough(machine, path, platform::Access::kReadWrite, out);
+  if (!cap) return;
+  if (cap->identify_denied) {
+    out << "purge: unknown (access denied)\n";
     return;
   }
-  const std::optional<DescriptorFacts> d = QueryDescriptor(**device);
-  const PurgeCapability cap = QueryPurgeCapability(**device, d ? d->bus_type : 0);
-  if (cap.Usable())
-    out << "purge: yes (" << PurgeCommandName(cap.command) << ")\n";
+  if (cap->Usable())
+    out << "purge: yes (" << PurgeCommandName(cap->command) << ")\n";
   else
-    out << "purge: no (" << PurgeBlockText(cap.block) << ")\n";
-  for (const std::string& line : PurgeCapabilityLines(cap)) out << "  " << line << "\n";
+    out << "purge: no (" << PurgeBlockText(cap->block) << ")\n";
+  for (const std::string& line : PurgeCapabilityLines(*cap)) out << "  " << line << "\n";
 }
 
 int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
@@ -393,13 +415,15 @@ std::optional<std::string> MisplacedOption(const Options& o) {
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive,
+           ConsoleInterrupt& interrupt) {
   std::optional<Options> options = ParseOptions(args, err);
   if (!options) {
     err << "Try 'plexiscrub-cli --help'.\n";
     return kUsage;
   }
   options->interactive = interactive;
+  options->interrupt = &interrupt;
   if (options->help) {
     out << kUsageText;
     return kOk;

@@ -173,12 +173,14 @@ PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type
   const Transport transport = TransportOfBus(bus_type);
   std::optional<NvmeFacts> nvme_facts;
   std::optional<AtaFacts> ata_facts;
+  bool denied = false;
   if (transport == Transport::kNvme) {
     std::vector<uint8_t> ctrl(nvme::kIdentifyBytes), ns(nvme::kIdentifyBytes), list(nvme::kIdentifyBytes);
     platform::Result<uint32_t> own = device.NvmeNamespaceId();
     const uint32_t nsid = own.ok() && *own != 0 ? *own : 1;
-    auto ask = [&device](platform::NvmeAdminCommand command) {
+    auto ask = [&device, &denied](platform::NvmeAdminCommand command) {
       platform::Result<platform::NvmeCompletion> r = device.NvmeAdmin(command);
+      denied = denied || (!r.ok() && r.error() == winconst::kErrorAccessDenied);
       return r.ok() && r->Succeeded();
     };
     if (ask(nvme::Identify(1, 0, ctrl.data()))) {
@@ -191,8 +193,11 @@ PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type
     std::vector<uint8_t> id(512);
     platform::Result<platform::AtaReply> r = device.AtaPassThrough(ata::Identify(id.data()));
     if (r.ok() && !r->Failed()) ata_facts = ParseAtaIdentify(id.data());
+    denied = !r.ok() && r.error() == winconst::kErrorAccessDenied;
   }
-  return ChoosePurge(transport, nvme_facts, ata_facts);
+  PurgeCapability cap = ChoosePurge(transport, nvme_facts, ata_facts);
+  cap.identify_denied = denied;
+  return cap;
 }
 
 std::string PurgeCommandName(PurgeCommand command) {

@@ -98,6 +98,9 @@ struct PurgeCapability {
   // The drive promises that its sectors read as zeros after the command, so
   // no zero pass is written after it (a verification still reads them).
   bool zeros_guaranteed = false;
+  // An identify command was refused for the handle's access, not by the
+  // drive: what the drive supports is not known.
+  bool identify_denied = false;
   bool Usable() const { return command != PurgeCommand::kNone; }
 };
 
@@ -107,7 +110,8 @@ struct PurgeCapability {
 PurgeCapability ChoosePurge(Transport transport, const std::optional<NvmeFacts>& nvme,
                             const std::optional<AtaFacts>& ata);
 
-// Asks the drive (identify commands only, nothing that changes it).
+// Asks the drive (identify commands only, nothing that changes it). ATA
+// pass-through wants a handle with read and write access on Windows.
 PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type);
 
 // Texts for the inspect output, the confirmation and the report.

@@ -314,7 +314,7 @@ RecordLeft EraseSession::EndOnFailure(const WorkerReport& run) {
     journal_->outcome = EraseOutcome::kReadBackFailed;
     return RecordLeft::kNone;
   }
-  ReportAndNote(run.error_text, run.error_code, sector);
+  ReportAndNote(run.error_text.empty() ? NotStartedText(run.error_code) : run.error_text, run.error_code, sector);
   journal_->outcome = !Wrote()                                     ? EraseOutcome::kFailedUnwritten
                       : journal_->verify == VerifyResult::kFailed ? EraseOutcome::kVerificationFailed
                                                                   : EraseOutcome::kFailed;
@@ -367,6 +367,15 @@ void EraseSession::ReleaseTarget() {
   static_cast<void>(drive_->Control(control, nullptr, 0, nullptr, 0));
   platform::Result<> unlocked = drive_lock_ ? drive_lock_->Release() : platform::Result<>::Success();
   if (!unlocked.ok()) ReportAndNote(SystemErrorText(c_.machine, unlocked.error()), unlocked.error());
+}
+
+// A worker that never ran says nothing of why; the system's reason, when
+// there is one, goes on the next line.
+std::string EraseSession::NotStartedText(uint32_t code) const {
+  std::string text = erase_text::kWorkerNotStarted;
+  if (!Wrote()) text += erase_text::kNothingWritten;
+  if (code != 0) text += "\r\n" + SystemErrorText(c_.machine, code);
+  return text;
 }
 
 void EraseSession::Refuse(const std::string& message, uint32_t code) {

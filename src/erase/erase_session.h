@@ -110,6 +110,7 @@ class EraseSession {
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath();
   bool Wrote() const { return journal_->bytes_written > 0 || purge_accepted_; }
+  std::string NotStartedText(uint32_t code) const;
   RecordLeft EndOnCancel(const WorkerReport& run);
   RecordLeft EndOnFailure(const WorkerReport& run);
   RecordLeft EndCompleted(const WorkerReport& run, bool save_history);

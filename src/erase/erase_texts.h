@@ -52,6 +52,10 @@ inline constexpr char kConfirmedDriveChanged[] =
 inline constexpr char kAnotherErase[] =
     "このドライブはほかの消去が実行中のため、消去できません。実行中の消去が終わってから、もう一度実行して下さい。"
     "ドライブには何も書き込んでいません。";
+// A worker that never ran: the progress dialog could not be shown, or could
+// not carry the worker's steps. The second sentence unless a purge ran first.
+inline constexpr char kWorkerNotStarted[] = "消去の処理を開始できなかったため、消去を中止しました。";
+inline constexpr char kNothingWritten[] = "ドライブには何も書き込んでいません。";
 inline constexpr char kResumeLayoutChanged[] =
     "中断したときとドライブの大きさが異なるため、続きからではなく最初から消去します。";
 

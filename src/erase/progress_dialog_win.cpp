@@ -63,13 +63,20 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
 }
 
 WorkerReport TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& make_worker) {
+  // The worker's GUI steps need the dispatcher's window: without it no
+  // worker is started, and the erase ends as one that wrote nothing.
+  dispatcher_ = std::make_unique<WindowDispatcher>();
+  if (!dispatcher_->Ready()) {
+    WorkerReport never_ran;
+    never_ran.error_code = dispatcher_->CreationError();
+    return never_ran;
+  }
   if (!Create(request)) return WorkerReport{};
   SetCaption(request.caption);
   SetDriveLine(request.first_line);
   bar1_.bar().SetMax(request.bar_maximum);
   bar2_.bar().SetMax(request.bar_maximum);
   make_worker_ = &make_worker;
-  dispatcher_ = std::make_unique<WindowDispatcher>();
   PostMessageW(hwnd(), kFormShow, 0, 0);
   return ModalLoop();
 }

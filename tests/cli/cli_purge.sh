@@ -21,12 +21,15 @@ disk 1 image=d1.img bus=nvme product="Fast" sanitize=crypto format=crypto dlfeat
 disk 2 image=d2.img bus=sata product="Old" security=enhanced erase-minutes=2
 disk 3 image=d3.img bus=sata product="Frozen" security=normal frozen=yes
 disk 4 image=d4.img bus=usb product="Stick"
+disk 5 sectors=8192 bus=sata product="Policy" security=enhanced
+fault disk=5 op=open-write
 trace writes commands
 MACHINE
 
 out=$("$cli" inspect 1 --simulate "$work/m.machine" 2>&1)
 grep -q '^purge: yes (NVMe サニタイズ（暗号消去）)' <<<"$out" || fail "inspect of an NVMe drive: $out"
 grep -q 'ゼロ書き込みは行いません' <<<"$out" || fail "no zero pass after a purge that reads zeros: $out"
+# ATA pass-through needs a read-write handle; inspect opens one for it.
 out=$("$cli" inspect 2 --simulate "$work/m.machine" 2>&1)
 grep -q '^purge: yes (ATA セキュリティ消去（拡張）)' <<<"$out" || fail "inspect of an ATA drive: $out"
 grep -q '続けてゼロを 1 回書き込みます' <<<"$out" || fail "a zero pass after an ATA erase: $out"
@@ -34,8 +37,13 @@ out=$("$cli" inspect 3 --simulate "$work/m.machine" 2>&1)
 grep -q '^purge: no (ドライブのセキュリティ機能が凍結されています' <<<"$out" || fail "frozen drive: $out"
 out=$("$cli" inspect 4 --simulate "$work/m.machine" 2>&1)
 grep -q '^purge: no (USB 変換アダプタ' <<<"$out" || fail "USB bridge: $out"
+# A drive that may be read but not opened for writing: not known, rather
+# than "not supported".
+out=$("$cli" inspect 5 --simulate "$work/m.machine" 2>&1)
+grep -q '^purge: unknown (access denied)$' <<<"$out" || fail "write access denied: $out"
 # Inspect sends identify commands only.
 grep -v 'command=0xec\|opcode=0x6 ' "$work/m.machine.trace" | grep -q '^command' && fail "inspect changed a drive"
+grep -q '^write ' "$work/m.machine.trace" && fail "inspect wrote to a drive"
 rm -f "$work/m.machine.trace"
 
 out=$("$cli" erase 2 --method 3 --verify --yes --simulate "$work/m.machine" 2>"$work/err")

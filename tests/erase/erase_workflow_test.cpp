@@ -335,7 +335,10 @@ TEST_F(WorkflowTest, TheOutcomeIsWhatTheWorkerReturned) {
   EXPECT_EQ(Erase(1), RecordLeft::kNone);
   EXPECT_EQ(Sector0(1), junk);
   EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailedUnwritten);
-  EXPECT_EQ(env_.reported.size(), 1u);
+  ASSERT_EQ(env_.reported.size(), 1u);
+  // It says so, rather than showing an empty message.
+  EXPECT_EQ(env_.reported[0], "Target （E: F:）|消去の処理を開始できなかったため、消去を中止しました。"
+                              "ドライブには何も書き込んでいません。");
 }
 
 TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {

@@ -411,7 +411,8 @@ void ParseRecord(const std::vector<Token>& tokens, RecordSpec& record) {
 
 void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
   static const std::map<std::string, FaultOp> ops = {
-      {"open", FaultOp::kOpen},         {"geometry", FaultOp::kGeometry},
+      {"open", FaultOp::kOpen},         {"open-write", FaultOp::kOpenWrite},
+      {"geometry", FaultOp::kGeometry},
       {"partition-info", FaultOp::kPartitionInfo}, {"descriptor", FaultOp::kDescriptor},
       {"extents", FaultOp::kExtents},   {"read", FaultOp::kRead},
       {"write", FaultOp::kWrite},       {"lock", FaultOp::kLock},
@@ -643,7 +644,8 @@ uint32_t ParseVolumeGuidPath(std::string text, bool* trailing) {
 
 uint32_t DefaultFaultError(FaultOp op) {
   switch (op) {
-    case FaultOp::kOpen: return winconst::kErrorAccessDenied;
+    case FaultOp::kOpen:
+    case FaultOp::kOpenWrite: return winconst::kErrorAccessDenied;
     case FaultOp::kRead: return winconst::kErrorCrc;
     case FaultOp::kWrite: return winconst::kErrorWriteFault;
     case FaultOp::kLock: return winconst::kErrorAccessDenied;

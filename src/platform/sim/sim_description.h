@@ -100,7 +100,11 @@ struct RecordSpec {
 };
 
 enum class FaultOp {
-  kOpen, kGeometry, kPartitionInfo, kDescriptor, kExtents,
+  kOpen,
+  // Only opens for writing fail: write access denied to removable drives by
+  // policy, say, while reading them is allowed.
+  kOpenWrite,
+  kGeometry, kPartitionInfo, kDescriptor, kExtents,
   kRead, kWrite, kLock, kUnlock, kDropWrite, kLength,
   // Firmware commands: the drive answers with a failure status (or, with
   // error=, the call never reaches it). A sanitize is accepted and then

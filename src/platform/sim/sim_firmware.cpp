@@ -239,13 +239,16 @@ Result<AtaReply> SimFirmware::Ata(DiskState& disk, const AtaCommand& c, bool wri
     // A drive with a password set comes up locked.
     password_set_ = locked_ = disk.desc.firmware->password_set;
   }
+  // ATA pass-through takes a handle with read and write access, identify
+  // included ("IOCTL_ATA_PASS_THROUGH",
+  // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddscsi/ni-ntddscsi-ioctl_ata_pass_through).
+  if (!writable) return Result<AtaReply>::Failure(winconst::kErrorAccessDenied);
   const bool after_prepare = prepared_;
   prepared_ = false;
   if (c.command == 0xEC) {
     Note("ata identify");
     return AtaIdentify(disk, c);
   }
-  if (!writable) return Result<AtaReply>::Failure(winconst::kErrorAccessDenied);
   if (c.command == 0xB4) return AtaSanitize(disk, c);
   prepared_ = after_prepare;
   Result<AtaReply> r = AtaSecurity(disk, c);

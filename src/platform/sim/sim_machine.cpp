@@ -413,6 +413,8 @@ platform::Result<std::unique_ptr<platform::Device>> SimMachine::OpenDevice(const
     error = winconst::kErrorPathNotFound;
   } else if (auto fault = (volume ? volume->faults : disk->faults).Fire({FaultOp::kOpen})) {
     error = fault->error;
+  } else if (access == platform::Access::kReadWrite) {
+    if (auto denied = (volume ? volume->faults : disk->faults).Fire({FaultOp::kOpenWrite})) error = denied->error;
   }
   if (trace_) trace_->Open(path, access, error);
   if ((!disk && !volume) || trailing || error != 0)
