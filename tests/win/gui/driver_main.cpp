@@ -48,9 +48,9 @@ void TakeOption(const std::wstring& argument) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace plexi::gui;
-  if (IsWindowCommand(argc, argv)) return RunWindowCommand(argc, argv);
   if (argc > 4 && std::wstring(argv[1]) == L"console-interrupt")
     return ConsoleInterruptCommand(argv[2], argv[3], argc - 4, argv + 4);
+  if (IsWindowCommand(argc, argv)) return RunWindowCommand(argc, argv);
 
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) TakeOption(argv[i]);
