@@ -101,7 +101,7 @@ TVersionBox::TVersionBox(const about::VersionBoxSetup& setup, const AboutService
 void TVersionBox::ShowModal(HWND owner) {
   if (!Create(owner)) return;
   FormShow();
-  win::ShowModal(hwnd(), ok_);
+  win::ShowModal(hwnd(), ok_.hwnd());
   KillTimer(hwnd(), kAnimationTimer);
 }
 
@@ -124,12 +124,15 @@ bool TVersionBox::Create(HWND owner) {
 void TVersionBox::CreateChildren() {
   font_ = MakeFont({Utf8ToWide(kFontFace), -dpi().Scale(12)});
 
-  auto button = [&](const wchar_t* text, const RECT& r, int id, DWORD style) {
-    return CreateChildControl(
-        hwnd(), {L"BUTTON", text, WS_VISIBLE | WS_TABSTOP | style, 0, r, id, font_.get()});
+  ok_.Create({.parent = hwnd(), .id = IDOK, .bounds = dpi().Scale(kOkBounds), .text = "OK", .font = font_.get(),
+              .is_default = true});
+  // Not while the download's bar stands in its place.
+  ok_.on_click = [this] {
+    if (!downloading_) SetFormModalResult(hwnd(), IDOK);
   };
-  ok_ = button(L"OK", dpi().Scale(kOkBounds), IDOK, BS_DEFPUSHBUTTON);
-  update_ = button(L"Update", dpi().Scale(kUpdateBounds), kUpdateButtonId, BS_PUSHBUTTON);
+  update_.Create({.parent = hwnd(), .id = kUpdateButtonId, .bounds = dpi().Scale(kUpdateBounds),
+                  .text = "Update", .font = font_.get()});
+  update_.on_click = [this] { checker_.UpdateButtonClick(); };
   progress_.Place(hwnd(), dpi().Scale(kProgressBounds), dpi());
   AddTooltips();
 }
@@ -144,7 +147,7 @@ void TVersionBox::AddTooltips() {
                         kVersionBox.bottom + kPanel.top};
   tooltips_.AddForArea(kVersionTip, dpi().Scale(version), "バージョン");
   tooltips_.AddForArea(kMakerTip, dpi().Scale(MakerBounds()), "Ｑ＆Ｚ Home");
-  tooltips_.AddForChild(update_, "更新ファイルを確認する");
+  tooltips_.AddForChild(update_.hwnd(), "更新ファイルを確認する");
 }
 
 // Showing: the maker's link placed against the right edge, one animation
@@ -210,14 +213,8 @@ LRESULT TVersionBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (LOWORD(lp) == HTCLIENT && OnSetCursor()) return TRUE;
       break;
     case WM_COMMAND:
-      if (LOWORD(wp) == IDOK && !downloading_) {
-        SetFormModalResult(hwnd(), IDOK);
-      } else if (LOWORD(wp) == kUpdateButtonId) {
-        checker_.UpdateButtonClick();
-      } else if (LOWORD(wp) == IDCANCEL) {
-        // Escape does what the close box does.
-        SendMessageW(hwnd(), WM_CLOSE, 0, 0);
-      }
+      // Escape does what the close box does.
+      if (LOWORD(wp) == IDCANCEL) SendMessageW(hwnd(), WM_CLOSE, 0, 0);
       return 0;
     case WM_CLOSE:
       // While a download runs the loop below us still needs the window:
@@ -341,8 +338,8 @@ void TVersionBox::DownloadStarted(uint64_t max) {
   progress_.bar().SetMax(max);
   progress_.bar().SetPosition(0);
   progress_.SetVisible(true);
-  ShowWindow(ok_, SW_HIDE);
-  SetWindowTextW(update_, L"中止");
+  ok_.SetVisible(false);
+  update_.SetText("中止");
 }
 
 void TVersionBox::DownloadProgress(uint64_t position, uint64_t max) {
@@ -370,8 +367,8 @@ void TVersionBox::ProcessInput() {
 void TVersionBox::DownloadEnded() {
   downloading_ = false;
   progress_.SetVisible(false);
-  SetWindowTextW(update_, L"Update");
-  ShowWindow(ok_, SW_SHOW);
+  update_.SetText("Update");
+  ok_.SetVisible(true);
 }
 
 void TVersionBox::OpenFolder(const std::string& folder) {

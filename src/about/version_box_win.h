@@ -15,6 +15,7 @@
 #include "controls/gdi_canvas_win.h"
 #include "controls/raster_canvas.h"
 #include "platform/win/win_handles.h"
+#include "window/standard_controls_win.h"
 #include "window/window_helpers_win.h"
 #include "window/window_win.h"
 
@@ -67,8 +68,8 @@ class TVersionBox : public about::UpdateView, public Window {
   controls::Image picture_;
   int maker_width_ = 0;
 
-  HWND ok_ = nullptr;
-  HWND update_ = nullptr;
+  Button ok_;
+  Button update_;
   Tooltips tooltips_;
   plexi::win::UniqueFont font_;
   bool ResizeCanvas();

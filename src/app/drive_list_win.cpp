@@ -11,7 +11,6 @@ namespace plexi::app {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 constexpr int kIconSize = 32;
 constexpr int kBadgeOffset = 16;
 constexpr int kTextInset = 5;
@@ -53,15 +52,17 @@ bool DriveListView::Create(HWND parent, PressHandler on_press, SelectHandler on_
   on_press_ = std::move(on_press);
   on_select_ = std::move(on_select);
   dpi_ = dpi;
-  constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-                           LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
-  list_ = win::CreateChildControl(parent, {WC_LISTVIEWW, L"", kStyle});
-  if (list_ == nullptr) return false;
+  constexpr DWORD kStyle = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                           LVS_SHAREIMAGELISTS;
+  if (!list_.Create(parent, {WC_LISTVIEWW, L"", kStyle})) return false;
   MakeFonts();
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  list_.SetFont(font_.get());
+  SendMessageW(list_.hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   AddColumns();
-  SetWindowSubclass(list_, ListProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  list_.HookMessages([this](UINT message, WPARAM wparam, LPARAM lparam) {
+    return ListMessage(message, wparam, lparam);
+  });
+  list_.HookNotifications([this](UINT message, WPARAM, LPARAM lparam) { return Notified(message, lparam); });
   return true;
 }
 
@@ -96,9 +97,9 @@ void DriveListView::SetDpi(win::Dpi dpi) {
   if (dpi == dpi_) return;
   dpi_ = dpi;
   MakeFonts();
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+  SendMessageW(list_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   for (int i = 1; i < int(std::size(kColumns)); ++i)
-    SendMessageW(list_, LVM_SETCOLUMNWIDTH, WPARAM(i), MAKELPARAM(dpi.Scale(kColumns[i].width), 0));
+    SendMessageW(list_.hwnd(), LVM_SETCOLUMNWIDTH, WPARAM(i), MAKELPARAM(dpi.Scale(kColumns[i].width), 0));
   SetRowHeight();
   FitProductColumn();
   Repaint();
@@ -109,12 +110,12 @@ void DriveListView::SetDpi(win::Dpi dpi) {
 // icons are stretched to it when drawn.
 void DriveListView::SetRowHeight() {
   if (dpi_ == win::Dpi()) {
-    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system_icons_));
+    SendMessageW(list_.hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(system_icons_));
     return;
   }
   const int size = dpi_.Scale(kIconSize);
   row_spacer_.reset(ImageList_Create(size, size, ILC_COLOR32, 0, 0));
-  SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(row_spacer_.get()));
+  SendMessageW(list_.hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(row_spacer_.get()));
 }
 
 void DriveListView::AddColumns() {
@@ -125,7 +126,7 @@ void DriveListView::AddColumns() {
     column.cx = dpi_.Scale(kColumns[i].width);
     column.pszText = const_cast<wchar_t*>(kColumns[i].heading);
     column.iSubItem = i;
-    SendMessageW(list_, LVM_INSERTCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list_.hwnd(), LVM_INSERTCOLUMNW, WPARAM(i), reinterpret_cast<LPARAM>(&column));
   }
 }
 
@@ -135,7 +136,7 @@ void DriveListView::SetImageList(HIMAGELIST system_icons) {
 }
 
 void DriveListView::Move(const RECT& area) {
-  MoveWindow(list_, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+  MoveWindow(list_.hwnd(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
   FitProductColumn();
 }
 
@@ -144,9 +145,9 @@ void DriveListView::FitProductColumn() {
   int fixed = 0;
   for (const Column& column : kColumns) fixed += dpi_.Scale(column.width);
   RECT client;
-  GetClientRect(list_, &client);
+  GetClientRect(list_.hwnd(), &client);
   const int remaining = client.right - fixed;
-  SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(remaining > 40 ? remaining : 40, 0));
+  SendMessageW(list_.hwnd(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(remaining > 40 ? remaining : 40, 0));
 }
 
 void DriveListView::SetTexts(int item, const DriveRow& row) {
@@ -155,14 +156,14 @@ void DriveListView::SetTexts(int item, const DriveRow& row) {
     LVITEMW entry{};
     entry.iSubItem = column;
     entry.pszText = text.data();
-    SendMessageW(list_, LVM_SETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(&entry));
+    SendMessageW(list_.hwnd(), LVM_SETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(&entry));
   }
 }
 
 void DriveListView::Fill(const std::vector<int>& icons, std::optional<size_t> select) {
   filling_ = true;
-  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  SendMessageW(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list_.hwnd(), LVM_DELETEALLITEMS, 0, 0);
   const std::vector<DriveRow>& rows = model_.Rows();
   for (size_t i = 0; i < rows.size(); ++i) {
     LVITEMW item{};
@@ -170,15 +171,15 @@ void DriveListView::Fill(const std::vector<int>& icons, std::optional<size_t> se
     item.iItem = int(i);
     item.pszText = const_cast<wchar_t*>(L"");
     item.iImage = i < icons.size() ? icons[i] : 0;
-    const int at = int(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    const int at = int(SendMessageW(list_.hwnd(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (at >= 0) SetTexts(at, rows[i]);
   }
   if (select) {
     LVITEMW state{};
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list_, LVM_SETITEMSTATE, WPARAM(*select), reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list_.hwnd(), LVM_SETITEMSTATE, WPARAM(*select), reinterpret_cast<LPARAM>(&state));
   }
-  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   filling_ = false;
   FitProductColumn();  // a vertical scroll bar may have come or gone
   Repaint();
@@ -191,15 +192,16 @@ void DriveListView::UpdateTexts() {
 }
 
 std::optional<size_t> DriveListView::Selected() const {
-  const int item = int(SendMessageW(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+  const int item = int(SendMessageW(list_.hwnd(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
   if (item < 0 || size_t(item) >= model_.Rows().size()) return std::nullopt;
   return size_t(item);
 }
 
-void DriveListView::Repaint() const { InvalidateRect(list_, nullptr, TRUE); }
+void DriveListView::Repaint() const { InvalidateRect(list_.hwnd(), nullptr, TRUE); }
 
-std::optional<LRESULT> DriveListView::Notified(NMHDR& header) {
-  if (header.hwndFrom != list_) return std::nullopt;
+std::optional<LRESULT> DriveListView::Notified(UINT message, LPARAM lparam) {
+  if (message != WM_NOTIFY) return std::nullopt;
+  auto& header = *reinterpret_cast<NMHDR*>(lparam);
   if (header.code == NM_CUSTOMDRAW) return CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
   if (header.code != LVN_ITEMCHANGED) return std::nullopt;
   const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
@@ -227,15 +229,15 @@ void DriveListView::DrawRow(HDC target, int item) {
   const DriveRow& row = rows[size_t(item)];
   RECT bounds{};
   bounds.left = LVIR_BOUNDS;
-  if (!SendMessageW(list_, LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&bounds))) return;
+  if (!SendMessageW(list_.hwnd(), LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&bounds))) return;
   const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
   HDC dc = row_buffer_.Prepare(target, width, height);
   if (dc == nullptr) return;
   SetViewportOrgEx(dc, -bounds.left, -bounds.top, nullptr);  // draw in list coordinates
 
   const bool selected =
-      (SendMessageW(list_, LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
-  const RowPaint paint = RowPaintFor(RowStateOf(row, selected, GetFocus() == list_));
+      (SendMessageW(list_.hwnd(), LVM_GETITEMSTATE, WPARAM(item), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+  const RowPaint paint = RowPaintFor(RowStateOf(row, selected, GetFocus() == list_.hwnd()));
   ClearBottomLine(dc, bounds);
   {
     win::UniqueBrush brush = win::SolidBrush(Resolve(paint.background));
@@ -258,7 +260,7 @@ void DriveListView::DrawRow(HDC target, int item) {
   LVITEMW image{};
   image.mask = LVIF_IMAGE;
   image.iItem = item;
-  SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&image));
+  SendMessageW(list_.hwnd(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&image));
   const int icon_x = bounds.left + dpi_.Scale(2), icon_y = bounds.top;
   if (system_icons_ != nullptr && dpi_ == win::Dpi()) {
     ImageList_DrawEx(system_icons_, image.iImage, dc, icon_x, icon_y, 0, 0, CLR_NONE,
@@ -286,7 +288,7 @@ void DriveListView::DrawRow(HDC target, int item) {
 // background shows. The buffer is kept between rows, so that pixel row is
 // cleared here: otherwise the last row's line would show under every row.
 void DriveListView::ClearBottomLine(HDC dc, const RECT& bounds) const {
-  COLORREF background = COLORREF(SendMessageW(list_, LVM_GETBKCOLOR, 0, 0));
+  COLORREF background = COLORREF(SendMessageW(list_.hwnd(), LVM_GETBKCOLOR, 0, 0));
   if (background == CLR_NONE) background = GetSysColor(COLOR_WINDOW);
   win::UniqueBrush brush = win::SolidBrush(background);
   const RECT line{bounds.left, bounds.bottom - 1, bounds.right, bounds.bottom};
@@ -302,7 +304,7 @@ void DriveListView::DrawRowText(HDC dc, int item, const RECT& bounds, const Driv
     RECT label{};
     label.top = column;
     label.left = LVIR_LABEL;
-    if (!SendMessageW(list_, LVM_GETSUBITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&label)))
+    if (!SendMessageW(list_.hwnd(), LVM_GETSUBITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&label)))
       continue;
     label.top = bounds.top;
     label.bottom = bounds.bottom;
@@ -318,45 +320,40 @@ void DriveListView::DrawRowText(HDC dc, int item, const RECT& bounds, const Driv
 bool DriveListView::OnSetCursor() {
   POINT point;
   GetCursorPos(&point);
-  ScreenToClient(list_, &point);
+  ScreenToClient(list_.hwnd(), &point);
   LVHITTESTINFO hit{};
   hit.pt = point;
-  const int item = int(SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  const int item = int(SendMessageW(list_.hwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
   if (item < 0) return false;
   RECT icon{};
   icon.left = LVIR_ICON;
-  SendMessageW(list_, LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&icon));
+  SendMessageW(list_.hwnd(), LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&icon));
   if (!model_.HandCursorAt(size_t(item), dpi_.Unscale(point.x), dpi_.Unscale(icon.right))) return false;
   SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
   return true;
 }
 
-LRESULT CALLBACK DriveListView::ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                         UINT_PTR, DWORD_PTR self_pointer) {
-  auto* self = reinterpret_cast<DriveListView*>(self_pointer);
+std::optional<LRESULT> DriveListView::ListMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
       // The list selects first; the rules then look at the new selection.
-      const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
+      const LRESULT result = list_.CallDefault(message, wparam, lparam);
       // The press rules measure in design pixels.
-      if (self->on_press_) self->on_press_(self->dpi_.Unscale(GET_X_LPARAM(lparam)));
+      if (on_press_) on_press_(dpi_.Unscale(GET_X_LPARAM(lparam)));
       return result;
     }
     case WM_SETCURSOR:
-      if (LOWORD(lparam) == HTCLIENT && self->OnSetCursor()) return TRUE;
-      break;
+      if (LOWORD(lparam) == HTCLIENT && OnSetCursor()) return TRUE;
+      return std::nullopt;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      InvalidateRect(window, nullptr, FALSE);  // the selected row's colours depend on focus
-      break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, ListProc, kSubclassId);
-      self->list_ = nullptr;
-      break;
+      InvalidateRect(list_.hwnd(), nullptr, FALSE);  // the selected row's colours depend on focus
+      return std::nullopt;
+    default:
+      return std::nullopt;
   }
-  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 }  // namespace plexi::app

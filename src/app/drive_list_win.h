@@ -13,6 +13,7 @@
 #include "app/artwork_win.h"
 #include "app/drive_view.h"
 #include "window/gdi_win.h"
+#include "window/standard_controls_win.h"
 #include "window/window_win.h"
 
 namespace plexi::app {
@@ -37,7 +38,7 @@ class DriveListView {
   bool Create(HWND parent, PressHandler on_press, SelectHandler on_select, win::Dpi dpi);
   // Fonts, column widths and the icons' row height for another density.
   void SetDpi(win::Dpi dpi);
-  HWND hwnd() const { return list_; }
+  HWND hwnd() const { return list_.hwnd(); }
   // The system image list; shared, never destroyed by the list.
   void SetImageList(HIMAGELIST system_icons);
   void Move(const RECT& area);
@@ -50,13 +51,12 @@ class DriveListView {
   std::optional<size_t> Selected() const;
   void Repaint() const;
 
-  // The list's WM_NOTIFY to its parent: its rows' painting and its
-  // selection; nothing for the rest.
-  std::optional<LRESULT> Notified(NMHDR& header);
 
  private:
-  static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                   UINT_PTR id, DWORD_PTR self);
+  // The list's own messages: presses, the cursor, the focus.
+  std::optional<LRESULT> ListMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // What the parent hears about the list: its rows' painting, its selection.
+  std::optional<LRESULT> Notified(UINT message, LPARAM lparam);
   LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
   void AddColumns();
   void MakeFonts();
@@ -70,7 +70,7 @@ class DriveListView {
 
   const Artwork& art_;
   DriveView& model_;
-  HWND list_ = nullptr;  // a child of the main window, destroyed with it
+  win::StandardControl list_;  // a child of the main window
   HIMAGELIST system_icons_ = nullptr;
   PressHandler on_press_;
   SelectHandler on_select_;

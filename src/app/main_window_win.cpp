@@ -70,7 +70,7 @@ TDriveViewDlg::TDriveViewDlg(Environment& environment)
       error_log_(*environment.machine, *environment.files,
                  environment.files->ProgramDirectory() + "errlog.log"),
       band_(art_),
-      toolbar_(art_, [this](const std::string& hint) { SetStatusHint(hint); }),
+      toolbar_(art_, [this](const std::string& hint) { SetStatusHint(hint); }, [this](int id) { OnCommand(id); }),
       list_(art_, model_),
       sector_view_(*environment.machine, notifier_, [this] { ApplyHeaderColour(band_.ColourIndex()); }),
       running_(environment.settings_place),
@@ -120,23 +120,12 @@ LRESULT TDriveViewDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       limits->ptMaxTrackSize = {width, dpi().Scale(kMaxHeight)};
       return 0;
     }
-    case WM_DRAWITEM:
-      if (toolbar_.DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lparam),
-                            [this](HDC dc, const RECT& part) { band_.CopyPart(dc, part); }))
-        return TRUE;
-      break;
-    case WM_COMMAND:
-      if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
-      return 0;
     case WM_MOUSEMOVE:
       toolbar_.ParentMouseMove({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
       return 0;
     case WM_MOUSELEAVE:
       toolbar_.ParentMouseLeave();
       return 0;
-    case WM_NOTIFY:
-      if (std::optional<LRESULT> answer = list_.Notified(*reinterpret_cast<NMHDR*>(lparam))) return *answer;
-      break;
     case WM_CONTEXTMENU:
       OnContextMenu(reinterpret_cast<HWND>(wparam), lparam);
       return 0;
@@ -234,6 +223,7 @@ void TDriveViewDlg::OnDeviceChange(WPARAM event) {
 }
 
 void TDriveViewDlg::CreateControls() {
+  toolbar_.SetBackground([this](HDC dc, const RECT& part) { band_.CopyPart(dc, part); });
   toolbar_.Create(hwnd(), ToolButtons(), dpi());
   list_.Create(hwnd(), [this](int x) { ListView1MouseDown(x); }, [this] { ListView1SelectItem(); }, dpi());
   list_.SetImageList(system_icons_);

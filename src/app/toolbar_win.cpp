@@ -8,49 +8,54 @@
 namespace plexi::app {
 
 namespace {
-constexpr UINT_PTR kSubclassId = 1;
 constexpr COLORREF kRedFace = RGB(0xD0, 0x20, 0x20);
 }  // namespace
 
-FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink)
-    : art_(art), hint_sink_(std::move(hint_sink)) {}
+FlatToolbar::FlatToolbar(const Artwork& art, HintSink hint_sink, ClickHandler on_click)
+    : art_(art), hint_sink_(std::move(hint_sink)), on_click_(std::move(on_click)) {}
 
 bool FlatToolbar::Create(HWND parent, const std::vector<ToolButtonSpec>& buttons, win::Dpi dpi) {
   parent_ = parent;
   dpi_ = dpi;
   static_cast<void>(tooltips_.Create(parent));  // the buttons work without their tips
-  entries_.reserve(buttons.size());  // the subclass keeps pointers to the entries' owner only
-  for (const ToolButtonSpec& desc : buttons) {
-    Entry entry{desc};
-    entry.window = win::CreateChildControl(
-        parent, {L"BUTTON", L"", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0,
-                 dpi.Scale(RECT{desc.x, kTop, desc.x + kSize, kTop + kSize}), desc.id});
-    if (entry.window == nullptr) return false;
-    SetWindowSubclass(entry.window, ButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    EnableWindow(entry.window, desc.enabled);
-    entries_.push_back(entry);
-    AddTip(entries_.back());
-  }
+  for (const ToolButtonSpec& desc : buttons)
+    if (!AddButton(desc)) return false;
+  return true;
+}
+
+bool FlatToolbar::AddButton(const ToolButtonSpec& desc) {
+  entries_.push_back(std::make_unique<Entry>());
+  Entry& entry = *entries_.back();
+  entry.desc = desc;
+  const RECT place = dpi_.Scale(RECT{desc.x, kTop, desc.x + kSize, kTop + kSize});
+  if (!entry.button.Create(parent_, {L"BUTTON", L"", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, place, desc.id}))
+    return false;
+  entry.button.HookMessages([this, &entry](UINT message, WPARAM, LPARAM) { return ButtonMessage(entry, message); });
+  entry.button.HookNotifications([this, &entry](UINT message, WPARAM wparam, LPARAM lparam) {
+    return ButtonNotification(entry, message, wparam, lparam);
+  });
+  entry.button.SetEnabled(desc.enabled);
+  AddTip(entry);
   return true;
 }
 
 void FlatToolbar::AddTip(const Entry& entry) {
-  tooltips_.AddForChild(entry.window, SplitHint(entry.desc.hint).short_text);
+  tooltips_.AddForChild(entry.button.hwnd(), SplitHint(entry.desc.hint).short_text);
 }
 
 void FlatToolbar::SetDpi(win::Dpi dpi) {
   dpi_ = dpi;
-  for (const Entry& entry : entries_) {
-    const RECT place = dpi.Scale(RECT{entry.desc.x, kTop, entry.desc.x + kSize, kTop + kSize});
-    MoveWindow(entry.window, place.left, place.top, place.right - place.left, place.bottom - place.top,
+  for (const auto& entry : entries_) {
+    const RECT place = dpi.Scale(RECT{entry->desc.x, kTop, entry->desc.x + kSize, kTop + kSize});
+    MoveWindow(entry->button.hwnd(), place.left, place.top, place.right - place.left, place.bottom - place.top,
                FALSE);
   }
   RepaintAll();
 }
 
 FlatToolbar::Entry* FlatToolbar::Find(int id) {
-  for (Entry& entry : entries_)
-    if (entry.desc.id == id) return &entry;
+  for (const auto& entry : entries_)
+    if (entry->desc.id == id) return entry.get();
   return nullptr;
 }
 
@@ -60,20 +65,20 @@ const FlatToolbar::Entry* FlatToolbar::Find(int id) const {
 
 HWND FlatToolbar::Button(int id) const {
   const Entry* entry = Find(id);
-  return entry ? entry->window : nullptr;
+  return entry ? entry->button.hwnd() : nullptr;
 }
 
 void FlatToolbar::SetEnabled(int id, bool enabled) {
   Entry* entry = Find(id);
   if (!entry) return;
+  HWND button = entry->button.hwnd();
   // A disabled control keeps the focus and takes no keys: the keyboard
   // goes on at the next control.
-  if (!enabled && GetFocus() == entry->window) {
-    if (HWND next = GetNextDlgTabItem(parent_, entry->window, FALSE); next && next != entry->window)
-      SetFocus(next);
+  if (!enabled && GetFocus() == button) {
+    if (HWND next = GetNextDlgTabItem(parent_, button, FALSE); next && next != button) SetFocus(next);
   }
-  EnableWindow(entry->window, enabled);
-  InvalidateRect(entry->window, nullptr, FALSE);
+  entry->button.SetEnabled(enabled);
+  InvalidateRect(button, nullptr, FALSE);
 }
 
 bool FlatToolbar::Down(int id) const {
@@ -85,7 +90,7 @@ void FlatToolbar::SetHint(int id, const std::string& hint) {
   Entry* entry = Find(id);
   if (!entry) return;
   entry->desc.hint = hint;
-  tooltips_.SetChildText(entry->window, SplitHint(hint).short_text);
+  tooltips_.SetChildText(entry->button.hwnd(), SplitHint(hint).short_text);
   if (entry->hot) hint_sink_(SplitHint(hint).long_text);
 }
 
@@ -93,20 +98,21 @@ void FlatToolbar::Clicked(int id) {
   Entry* entry = Find(id);
   if (!entry || !entry->desc.toggle) return;
   entry->down = !entry->down;
-  InvalidateRect(entry->window, nullptr, FALSE);
+  InvalidateRect(entry->button.hwnd(), nullptr, FALSE);
 }
 
 void FlatToolbar::RepaintAll() const {
-  for (const Entry& entry : entries_) InvalidateRect(entry.window, nullptr, FALSE);
+  for (const auto& entry : entries_) InvalidateRect(entry->button.hwnd(), nullptr, FALSE);
 }
 
 FlatToolbar::Entry* FlatToolbar::DisabledButtonAt(POINT point) {
-  for (Entry& entry : entries_) {
-    if (!IsWindowVisible(entry.window) || IsWindowEnabled(entry.window)) continue;
+  for (const auto& entry : entries_) {
+    HWND button = entry->button.hwnd();
+    if (!IsWindowVisible(button) || IsWindowEnabled(button)) continue;
     RECT place{};
-    GetWindowRect(entry.window, &place);
+    GetWindowRect(button, &place);
     MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&place), 2);
-    if (PtInRect(&place, point)) return &entry;
+    if (PtInRect(&place, point)) return entry.get();
   }
   return nullptr;
 }
@@ -155,25 +161,23 @@ void FlatToolbar::DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset
   ImageList_Draw(list, entry.desc.glyph, dc, x, y, ILD_TRANSPARENT);
 }
 
-bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& background) {
-  const Entry* entry = Find(int(item.CtlID));
-  if (!entry || item.CtlType != ODT_BUTTON) return false;
+void FlatToolbar::DrawItem(const Entry& entry, const DRAWITEMSTRUCT& item) const {
   // Off-screen first, then one copy to the button.
   win::OffscreenBitmap buffer;
   const int size = dpi_.Scale(kSize);
   HDC dc = buffer.Prepare(item.hDC, size, size);
-  if (dc == nullptr) return true;
+  if (dc == nullptr) return;
   RECT in_parent{};
-  GetWindowRect(entry->window, &in_parent);
-  MapWindowPoints(nullptr, GetParent(entry->window), reinterpret_cast<POINT*>(&in_parent), 2);
-  background(dc, in_parent);
+  GetWindowRect(entry.button.hwnd(), &in_parent);
+  MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&in_parent), 2);
+  if (background_) background_(dc, in_parent);
 
   const bool enabled = (item.itemState & ODS_DISABLED) == 0;
-  const bool pressed = (item.itemState & ODS_SELECTED) != 0 || entry->down;
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0 || entry.down;
   RECT edge{0, 0, size, size};
   if (pressed) DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
-  else if (entry->hot && enabled) DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
-  DrawGlyph(dc, *entry, enabled, pressed ? 1 : 0);
+  else if (entry.hot && enabled) DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
+  DrawGlyph(dc, entry, enabled, pressed ? 1 : 0);
   // Reached with the keyboard: the usual dotted mark round the glyph.
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
     RECT mark = edge;
@@ -181,13 +185,22 @@ bool FlatToolbar::DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& 
     DrawFocusRect(dc, &mark);
   }
   buffer.BlitTo(item.hDC, 0, 0, size, size);
-  return true;
 }
 
-LRESULT CALLBACK FlatToolbar::ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                         UINT_PTR, DWORD_PTR self_pointer) {
-  auto* self = reinterpret_cast<FlatToolbar*>(self_pointer);
-  Entry* entry = self->Find(GetDlgCtrlID(window));
+// What the parent hears about a button: its painting and its click.
+std::optional<LRESULT> FlatToolbar::ButtonNotification(Entry& entry, UINT message, WPARAM wparam,
+                                                       LPARAM lparam) {
+  if (message == WM_DRAWITEM) {
+    DrawItem(entry, *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+    return TRUE;
+  }
+  if (message != WM_COMMAND || HIWORD(wparam) != BN_CLICKED) return std::nullopt;
+  if (on_click_) on_click_(entry.desc.id);
+  return 0;
+}
+
+std::optional<LRESULT> FlatToolbar::ButtonMessage(Entry& entry, UINT message) {
+  HWND window = entry.button.hwnd();
   switch (message) {
     case WM_SETCURSOR:
       SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
@@ -195,33 +208,29 @@ LRESULT CALLBACK FlatToolbar::ButtonProc(HWND window, UINT message, WPARAM wpara
     case WM_MOUSEMOVE:
       // A button under the mouse takes the hint over from the parent's
       // disabled one (or from itself while it was disabled).
-      if (Entry* parent_hover = self->parent_hover_ != 0 ? self->Find(self->parent_hover_) : nullptr) {
+      if (Entry* parent_hover = parent_hover_ != 0 ? Find(parent_hover_) : nullptr) {
         parent_hover->hot = false;
-        self->parent_hover_ = 0;
+        parent_hover_ = 0;
       }
-      if (entry && !entry->hot) {
-        entry->hot = true;
+      if (!entry.hot) {
+        entry.hot = true;
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
         TrackMouseEvent(&track);
-        self->hint_sink_(SplitHint(entry->desc.hint).long_text);
+        hint_sink_(SplitHint(entry.desc.hint).long_text);
         InvalidateRect(window, nullptr, FALSE);
       }
-      break;
+      return std::nullopt;
     case WM_MOUSELEAVE:
-      if (entry) {
-        entry->hot = false;
-        // Left for a disabled button, whose hint the parent has set already.
-        if (self->parent_hover_ == 0) self->hint_sink_("");
-        InvalidateRect(window, nullptr, FALSE);
-      }
-      break;
+      entry.hot = false;
+      // Left for a disabled button, whose hint the parent has set already.
+      if (parent_hover_ == 0) hint_sink_("");
+      InvalidateRect(window, nullptr, FALSE);
+      return std::nullopt;
     case WM_ERASEBKGND:
       return 1;  // the owner draw paints every pixel
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, ButtonProc, kSubclassId);
-      break;
+    default:
+      return std::nullopt;
   }
-  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 }  // namespace plexi::app

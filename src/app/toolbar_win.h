@@ -1,14 +1,19 @@
 // The main window's toolbar: flat 20 x 20 buttons drawn by the program over
-// the header band (each glyph on a square of the button face), with the hand cursor, a tool tip for the short hint and
-// the long hint sent to the status bar while the mouse is over a button.
+// the header band (each glyph on a square of the button face), with the
+// hand cursor, a tool tip for the short hint and the long hint sent to the
+// status bar while the mouse is over a button. They are tab stops: Space
+// or Enter presses the focused one.
 #pragma once
 #include <windows.h>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/artwork_win.h"
+#include "window/standard_controls_win.h"
 #include "window/window_helpers_win.h"
 #include "window/window_win.h"
 
@@ -38,6 +43,7 @@ struct ToolButtonSpec {
 class FlatToolbar {
  public:
   using HintSink = std::function<void(const std::string& long_hint)>;
+  using ClickHandler = std::function<void(int id)>;
   // Paints what lies under a button: the rectangle is in the parent's client
   // coordinates, the DC's origin at the rectangle's top-left.
   using BackgroundPainter = std::function<void(HDC dc, const RECT& in_parent)>;
@@ -45,7 +51,7 @@ class FlatToolbar {
   static constexpr int kSize = 20;
   static constexpr int kTop = 2;
 
-  FlatToolbar(const Artwork& art, HintSink hint_sink);
+  FlatToolbar(const Artwork& art, HintSink hint_sink, ClickHandler on_click);
   FlatToolbar(const FlatToolbar&) = delete;
   FlatToolbar& operator=(const FlatToolbar&) = delete;
 
@@ -58,10 +64,11 @@ class FlatToolbar {
   void SetEnabled(int id, bool enabled);
   bool Down(int id) const;
   void SetHint(int id, const std::string& hint);
-  // After BN_CLICKED: a toggle button changes state.
+  // A toggle button changes state (on its click, before the click handler
+  // runs, or when the click's action did not happen).
   void Clicked(int id);
-  // WM_DRAWITEM; false when the item is not one of ours.
-  bool DrawItem(const DRAWITEMSTRUCT& item, const BackgroundPainter& background);
+  // Paints what lies under the buttons.
+  void SetBackground(BackgroundPainter background) { background_ = std::move(background); }
   void RepaintAll() const;
 
   // The parent's WM_MOUSEMOVE (client coordinates) and WM_MOUSELEAVE. A
@@ -73,15 +80,17 @@ class FlatToolbar {
  private:
   struct Entry {
     ToolButtonSpec desc;
-    HWND window = nullptr;  // a child of the parent, destroyed with it
+    win::StandardControl button;  // an owner-drawn BUTTON, a child of the parent
     bool down = false;
     bool hot = false;
   };
-  static LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                     UINT_PTR id, DWORD_PTR self);
+  bool AddButton(const ToolButtonSpec& desc);
   Entry* Find(int id);
   const Entry* Find(int id) const;
   void AddTip(const Entry& entry);
+  std::optional<LRESULT> ButtonMessage(Entry& entry, UINT message);
+  std::optional<LRESULT> ButtonNotification(Entry& entry, UINT message, WPARAM wparam, LPARAM lparam);
+  void DrawItem(const Entry& entry, const DRAWITEMSTRUCT& item) const;
   void DrawGlyph(HDC dc, const Entry& entry, bool enabled, int offset) const;
   // The disabled button at a point of the parent, if any.
   Entry* DisabledButtonAt(POINT point);
@@ -89,8 +98,10 @@ class FlatToolbar {
 
   const Artwork& art_;
   HintSink hint_sink_;
+  ClickHandler on_click_;
+  BackgroundPainter background_;
   win::Tooltips tooltips_;  // the tip window goes with the parent window
-  std::vector<Entry> entries_;
+  std::vector<std::unique_ptr<Entry>> entries_;  // the buttons' hooks keep their entry
   HWND parent_ = nullptr;
   win::Dpi dpi_;
   int parent_hover_ = 0;  // the disabled button the parent saw the mouse over (0: none)

@@ -33,6 +33,7 @@ constexpr RECT kPurgeNoteBox{38, 382, 38 + 347, 382 + 54};
 constexpr RECT kPurgeFactsBox{38, 440, 38 + 347, 440 + 90};
 constexpr int kPurgeMethod = 3;
 constexpr COLORREF kWarningRed = RGB(255, 0, 0);
+constexpr COLORREF kPanelWhite = RGB(255, 255, 255);
 
 }  // namespace
 
@@ -66,41 +67,52 @@ bool TDriveDelInfoDlg::Create() {
 }
 
 void TDriveDelInfoDlg::CreateControls() {
-  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 8, 8, 383, 209, 100);
-  AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 24, 222, 73, 23, kConfirmWordEdit,
-           edit_font_.get(), WS_EX_CLIENTEDGE);
-  AddChild(L"STATIC", "※消去後は、復元できません。", WS_VISIBLE | SS_LEFT, 118, 227, 200, 14, 102);
+  text_.Create({.parent = hwnd(), .id = kConfirmationText, .bounds = Place(8, 8, 383, 209)});
+  confirm_word_.Create({.parent = hwnd(), .id = kConfirmWordEdit, .bounds = Place(24, 222, 73, 23),
+                        .font = edit_font_.get()});
+  confirm_word_.on_change = [this] { Edit1Change(); };
+  irreversible_.Create({.parent = hwnd(), .id = kIrreversibleNote, .bounds = Place(118, 227, 200, 14),
+                        .text = "※消去後は、復元できません。", .style = SS_LEFT});
+  irreversible_.SetColours(kWarningRed, kPanelWhite);
+  CreateMethodGroup();
+  purge_note_.Create({.parent = hwnd(), .id = kPurgeNote, .bounds = Px(kPurgeNoteBox)});
+  purge_facts_.Create({.parent = hwnd(), .id = kPurgeFacts, .bounds = Px(kPurgeFactsBox)});
+  verify_.Create({.parent = hwnd(), .id = kVerifyCheck, .bounds = Place(17, 306, 220, 17),
+                  .text = "データの消去を確認する", .group_start = true});
+  history_.Create({.parent = hwnd(), .id = kHistoryCheck, .bounds = Place(17, 327, 220, 17),
+                   .text = "消去履歴をドライブに保存する", .checked = true});
+  CreateButtons();
+}
 
-  // RadioGroup1: a frame with the three methods in three columns, their
-  // names from the same table as the list's method column.
-  AddChild(L"BUTTON", "消去方式", WS_VISIBLE | BS_GROUPBOX, 14, 259, 373, 40, kMethodGroup);
+// RadioGroup1: a frame with the three methods in three columns, their
+// names from the same table as the list's method column. The firmware
+// purge sits in its own frame below, but is one radio group with them
+// (arrow keys move through all four, Tab stops once).
+void TDriveDelInfoDlg::CreateMethodGroup() {
+  win::RadioGroup::CreateArgs group{.parent = hwnd(), .first_id = kMethodItem0, .caption = "消去方式",
+                                    .frame = Place(14, 259, 373, 40), .frame_id = kMethodGroup};
   const int column = (373 - 16) / 3;
-  for (int method = 0; method < 3; ++method) {
-    DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (method == 0 ? WS_GROUP | WS_TABSTOP : 0);
-    AddChild(L"BUTTON", EraseMethodText(method, MethodTextForm::kLong), style,
-             14 + 8 + method * column, 277, column - 4, 16, kMethodItem0 + method);
-  }
-  // The firmware purge in its own frame below, but made right after the
-  // other three so that it is one radio group with them (arrow keys move
-  // through all four, Tab stops once).
-  AddChild(L"BUTTON", EraseMethodText(kPurgeMethod, MethodTextForm::kLong), WS_VISIBLE | BS_AUTORADIOBUTTON, 22,
-           364, 160, 16, kMethodItem0 + kPurgeMethod);
-  const DWORD note = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-  AddChild(L"STATIC", "", note, kPurgeNoteBox.left, kPurgeNoteBox.top, kPurgeNoteBox.right - kPurgeNoteBox.left,
-           kPurgeNoteBox.bottom - kPurgeNoteBox.top, kPurgeNote);
-  AddChild(L"STATIC", "", note, kPurgeFactsBox.left, kPurgeFactsBox.top,
-           kPurgeFactsBox.right - kPurgeFactsBox.left, kPurgeFactsBox.bottom - kPurgeFactsBox.top, kPurgeFacts);
-  AddChild(L"BUTTON", "データの消去を確認する", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX,
-           17, 306, 220, 17, kVerifyCheck);
-  AddChild(L"BUTTON", "消去履歴をドライブに保存する", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 17,
-           327, 220, 17, kHistoryCheck);
-  SendMessageW(Child(kHistoryCheck), BM_SETCHECK, BST_CHECKED, 0);
+  for (int method = 0; method < 3; ++method)
+    group.items.push_back({EraseMethodText(method, MethodTextForm::kLong),
+                           Place(14 + 8 + method * column, 277, column - 4, 16)});
+  group.items.push_back({EraseMethodText(kPurgeMethod, MethodTextForm::kLong), Place(22, 364, 160, 16)});
+  methods_.Create(group);
+}
 
-  AddChild(L"BUTTON", "消去開始", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_DEFPUSHBUTTON, 117, kButtonTop,
-           75, 25, IDOK);
-  AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 197, kButtonTop, 75, 25,
-           IDCANCEL);
-  AddGlyphButton({283, kButtonTop + 1, 283 + 25, kButtonTop + 1 + 22}, kHelpButton, resources_.images, 0, "Help");
+void TDriveDelInfoDlg::CreateButtons() {
+  start_.Create({.parent = hwnd(), .id = kStartButton, .bounds = Place(117, kButtonTop, 75, 25),
+                 .text = "消去開始", .is_default = true, .enabled = false});
+  // Enter reaches here too; only an armed button starts the erase.
+  start_.on_click = [this] {
+    if (start_.Enabled()) SetFormModalResult(hwnd(), controls::msOk);
+  };
+  cancel_.Create({.parent = hwnd(), .id = kCancelButton, .bounds = Place(197, kButtonTop, 75, 25),
+                  .text = "キャンセル"});
+  cancel_.on_click = [this] { OnCancel(); };
+  help_.Create({.parent = hwnd(), .id = kHelpButton, .bounds = Place(283, kButtonTop + 1, 25, 22),
+                .images = resources_.images, .image = 0});
+  help_.on_click = [this] { SpeedButton1Click(); };
+  AddHint(help_.hwnd(), "Help");
 }
 
 ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
@@ -109,21 +121,20 @@ ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
   // Characters 15 pixels high; a stand-in face with more room between
   // lines is made just small enough for the whole text to show.
   text_font_ = win::FontForText(face_, Px(15), win::Utf8ToWide(request.text), {Px(383), Px(209)});
-  SendMessageW(Child(100), WM_SETFONT, reinterpret_cast<WPARAM>(text_font_.get()), FALSE);
-  win::SetMultilineText(Child(100), request.text);
-  const int preset = MethodCode(request.method);
-  CheckRadioButton(hwnd(), kMethodItem0, kMethodItem0 + kPurgeMethod, kMethodItem0 + preset);
-  for (int id = kMethodGroup; id <= kMethodItem0 + 2; ++id)
-    EnableWindow(Child(id), request.method_enabled ? TRUE : FALSE);
+  text_.SetFont(text_font_.get());
+  text_.SetMultilineText(request.text);
+  methods_.Select(MethodCode(request.method));
+  methods_.Frame().SetEnabled(request.method_enabled);
+  for (int method = 0; method < kPurgeMethod; ++method) methods_.Item(method).SetEnabled(request.method_enabled);
   ShowPurge(request);
-  if (request.verify_preset) SendMessageW(Child(kVerifyCheck), BM_SETCHECK, BST_CHECKED, 0);
+  if (request.verify_preset) verify_.SetChecked(true);
 
-  const int result = win::ShowModal(hwnd(), Child(kConfirmWordEdit));
+  const int result = win::ShowModal(hwnd(), confirm_word_.hwnd());
   // FormClose: the lamp stops with the dialog.
   if (timer_on_) KillTimer(hwnd(), kAccessLampTimer);
   timer_on_ = false;
-  return ReadConfirmChoice(request, result == controls::msOk, Checked(kVerifyCheck),
-                           Checked(kHistoryCheck), SelectedMethod());
+  return ReadConfirmChoice(request, result == controls::msOk, verify_.Checked(), history_.Checked(),
+                           SelectedMethod());
 }
 
 // The purge's radio is enabled only where the drive can purge now; beside
@@ -132,37 +143,24 @@ ConfirmChoice TDriveDelInfoDlg::Run(const ConfirmRequest& request) {
 // characters up to 12 pixels at which all of it fits its box.
 void TDriveDelInfoDlg::ShowPurge(const ConfirmRequest& request) {
   const bool offered = request.method_enabled && request.purge_offered;
-  EnableWindow(Child(kMethodItem0 + kPurgeMethod), offered ? TRUE : FALSE);
+  methods_.Item(kPurgeMethod).SetEnabled(offered);
   const PurgePanelText panel = PurgePanelOf(request);
-  warning_shown_ = !panel.warning.empty();
-  const std::string& note = warning_shown_ ? panel.warning : panel.reason;
-  auto fill = [this](int id, win::UniqueFont& font, const std::string& text, const RECT& box) {
+  const bool warning = !panel.warning.empty();
+  purge_note_.SetColours(warning ? kWarningRed : GetSysColor(COLOR_WINDOWTEXT), kPanelWhite);
+  auto fill = [this](win::Label& label, win::UniqueFont& font, const std::string& text, const RECT& box) {
     font = win::FontForText(face_, Px(12), win::Utf8ToWide(text),
                             {Px(box.right - box.left), Px(box.bottom - box.top)});
-    SendMessageW(Child(id), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-    win::SetMultilineText(Child(id), text);
+    label.SetFont(font.get());
+    label.SetMultilineText(text);
   };
-  fill(kPurgeNote, note_font_, note, kPurgeNoteBox);
-  fill(kPurgeFacts, facts_font_, panel.facts, kPurgeFactsBox);
+  fill(purge_note_, note_font_, warning ? panel.warning : panel.reason, kPurgeNoteBox);
+  fill(purge_facts_, facts_font_, panel.facts, kPurgeFactsBox);
 }
 
-int TDriveDelInfoDlg::SelectedMethod() const {
-  for (int method = 0; method <= kPurgeMethod; ++method)
-    if (Checked(kMethodItem0 + method)) return method;
-  return -1;
-}
-
-bool TDriveDelInfoDlg::Checked(int id) const {
-  return SendMessageW(Child(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+int TDriveDelInfoDlg::SelectedMethod() const { return methods_.Selected().value_or(-1); }
 
 void TDriveDelInfoDlg::Edit1Change() {
-  wchar_t text[16] = {};
-  const int length = GetWindowTextLengthW(Child(kConfirmWordEdit));
-  // Anything longer than the word cannot arm the button.
-  const bool armed = length == 3 && GetWindowTextW(Child(kConfirmWordEdit), text, 16) == 3 &&
-                     ConfirmWordTyped(win::WideToUtf8(text));
-  EnableWindow(Child(IDOK), armed ? TRUE : FALSE);
+  start_.SetEnabled(ConfirmWordTyped(confirm_word_.Text()));
 }
 
 void TDriveDelInfoDlg::Timer1Timer() {
@@ -194,35 +192,17 @@ void TDriveDelInfoDlg::OnPaint(HDC dc) {
 LRESULT TDriveDelInfoDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CTLCOLORSTATIC: {
-      // Everything on the white panel is white behind; the warnings are red.
+      // Everything on the white panel is white behind.
       HDC dc = reinterpret_cast<HDC>(wp);
-      SetBkColor(dc, RGB(255, 255, 255));
-      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lp));
-      const bool red = id == 102 || (id == kPurgeNote && warning_shown_);
-      SetTextColor(dc, red ? kWarningRed : GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, kPanelWhite);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
       return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     }
     case DM_GETDEFID:
-      return MAKELRESULT(IDOK, DC_HASDEFID);
+      return MAKELRESULT(kStartButton, DC_HASDEFID);
     case WM_TIMER:
       if (wp == kAccessLampTimer) Timer1Timer();
       return 0;
-    case WM_COMMAND:
-      switch (LOWORD(wp)) {
-        case kConfirmWordEdit:
-          if (HIWORD(wp) == EN_CHANGE) Edit1Change();
-          return 0;
-        case IDOK:
-          // Enter reaches here too; only an armed button starts the erase.
-          if (IsWindowEnabled(Child(IDOK))) SetFormModalResult(hwnd(), controls::msOk);
-          return 0;
-        case kHelpButton:
-          SpeedButton1Click();
-          return 0;
-        default:
-          break;
-      }
-      break;
     default:
       break;
   }

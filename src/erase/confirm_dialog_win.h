@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "window/dialog_form_win.h"
+#include "window/glyph_button_win.h"
+#include "window/standard_controls_win.h"
 #include "erase/erase_workflow.h"
 #include "platform/aligned_buffer.h"
 
@@ -17,14 +19,18 @@ class TDriveDelInfoDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TDriveDelInfoDlg";
   enum ControlId : int {
-    kConfirmWordEdit = 101,  // Edit1
-    kMethodGroup = 110,      // RadioGroup1
-    kMethodItem0 = 111,      // + method code
-    kVerifyCheck = 120,      // CheckBox1
-    kHistoryCheck = 121,     // CheckBox2
-    kHelpButton = 130,       // SpeedButton1
-    kPurgeNote = 103,        // why the purge cannot be chosen, or its warning
-    kPurgeFacts = 104,       // what the drive can purge with
+    kConfirmationText = 100,  // Label1
+    kConfirmWordEdit = 101,   // Edit1
+    kIrreversibleNote = 102,  // "※消去後は、復元できません。"
+    kPurgeNote = 103,         // why the purge cannot be chosen, or its warning
+    kPurgeFacts = 104,        // what the drive can purge with
+    kMethodGroup = 110,       // RadioGroup1
+    kMethodItem0 = 111,       // + method code
+    kVerifyCheck = 120,       // CheckBox1
+    kHistoryCheck = 121,      // CheckBox2
+    kHelpButton = 130,        // SpeedButton1
+    kStartButton = IDOK,
+    kCancelButton = IDCANCEL,
   };
 
   // With a drive, the access-lamp timer runs while the dialog is open.
@@ -40,6 +46,8 @@ class TDriveDelInfoDlg : public win::DialogForm {
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   bool Create();
   void CreateControls();
+  void CreateMethodGroup();
+  void CreateButtons();
   void Edit1Change();
   void Timer1Timer();
   void SpeedButton1Click();
@@ -47,17 +55,26 @@ class TDriveDelInfoDlg : public win::DialogForm {
   void OnPaint(HDC dc) override;
   void ShowPurge(const ConfirmRequest& request);
   int SelectedMethod() const;
-  bool Checked(int id) const;
 
   win::FormResources resources_;
   platform::Device* drive_;
   uint32_t bytes_per_sector_;
   std::unique_ptr<AlignedBuffer> blink_buffer_;
+  win::Label text_;  // Label1
+  win::Edit confirm_word_;
+  win::Label irreversible_;
+  win::RadioGroup methods_;
+  win::Label purge_note_;
+  win::Label purge_facts_;
+  win::CheckBox verify_;
+  win::CheckBox history_;
+  win::Button start_;
+  win::Button cancel_;
+  win::GlyphButton help_;
   plexi::win::UniqueFont text_font_;  // Label1
   plexi::win::UniqueFont edit_font_;  // Edit1
   plexi::win::UniqueFont note_font_;
   plexi::win::UniqueFont facts_font_;
-  bool warning_shown_ = false;
   bool timer_on_ = false;
 };
 

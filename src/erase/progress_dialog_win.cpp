@@ -34,12 +34,7 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   if (!CreateForm(desc)) return false;
   static_brush_.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
 
-  const DWORD line = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-  AddChild(L"STATIC", "", line, 16, 8, kClientWidth - 20, kLineHeight, kDriveLine);
-  AddChild(L"STATIC", "", line, 16, 72, kClientWidth - 20, kLineHeight, kShutdownLine);
-  AddChild(L"STATIC", "", line, 16, 88, kClientWidth - 20, kLineHeight, kPassLine);
-  AddChild(L"STATIC", "", line, 16, 113, kClientWidth - 32, kLineHeight, kEstimateLine);
-
+  CreateLines();
   bar1_.Place(hwnd(), Px(Bounds(19, 29, 462, 21)), dpi());
   bar2_.Place(hwnd(), Px(Bounds(19, 52, 462, 10)), dpi());
   StyleWriteBar(bar1_.bar(), 32);
@@ -56,10 +51,21 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
                              .color = controls::SystemColor(controls::kColorBtnText)});
   button1_.button().OnClick = [this] { ColorButton1Click(); };
 
-  HWND settings = AddGlyphButton({304, 137, 304 + 23, 137 + 22}, kSettingsButton, resources_.images,
-                                 kPowerImage, "Windowsの終了設定");
-  ShowWindow(settings, hooks_.select_shutdown_mode ? SW_SHOW : SW_HIDE);
+  settings_.Create({.parent = hwnd(), .id = kSettingsButton, .bounds = Place(304, 137, 23, 22),
+                    .images = resources_.images, .image = kPowerImage,
+                    .visible = bool(hooks_.select_shutdown_mode)});
+  settings_.on_click = [this] { SpeedButton1Click(); };
+  AddHint(settings_.hwnd(), "Windowsの終了設定");
   return true;
+}
+
+void TConditionsOnDlg::CreateLines() {
+  drive_line_.Create({.parent = hwnd(), .id = kDriveLine, .bounds = Place(16, 8, kClientWidth - 20, kLineHeight)});
+  shutdown_text_.Create(
+      {.parent = hwnd(), .id = kShutdownLine, .bounds = Place(16, 72, kClientWidth - 20, kLineHeight)});
+  pass_line_.Create({.parent = hwnd(), .id = kPassLine, .bounds = Place(16, 88, kClientWidth - 20, kLineHeight)});
+  estimate_line_.Create(
+      {.parent = hwnd(), .id = kEstimateLine, .bounds = Place(16, 113, kClientWidth - 32, kLineHeight)});
 }
 
 WorkerReport TConditionsOnDlg::Run(const ProgressRequest& request, const WorkerFactory& make_worker) {
@@ -138,17 +144,13 @@ void TConditionsOnDlg::SpeedButton1Click() {
   if (hooks_.pause) hooks_.pause->Resume();
 }
 
-void TConditionsOnDlg::SetLine(int id, const std::string& text) {
-  SetWindowTextW(Child(id), win::Utf8ToWide(text).c_str());
-}
-
-void TConditionsOnDlg::SetDriveLine(const std::string& text) { SetLine(kDriveLine, text); }
+void TConditionsOnDlg::SetDriveLine(const std::string& text) { drive_line_.SetText(text); }
 
 void TConditionsOnDlg::SetShutdownLine(const std::string& text) {
-  if (shutdown_line_.Update(text)) SetLine(kShutdownLine, text);
+  if (shutdown_line_.Update(text)) shutdown_text_.SetText(text);
 }
 
-void TConditionsOnDlg::SetPassLine(const std::string& text) { SetLine(kPassLine, text); }
+void TConditionsOnDlg::SetPassLine(const std::string& text) { pass_line_.SetText(text); }
 
 void TConditionsOnDlg::SetWriteMaximum(uint64_t max) { bar1_.bar().SetMax(max); }
 
@@ -156,7 +158,7 @@ void TConditionsOnDlg::SetWritePosition(uint64_t position) { bar1_.bar().SetPosi
 
 void TConditionsOnDlg::SetVerifyPosition(uint64_t position) { bar2_.bar().SetPosition(position); }
 
-void TConditionsOnDlg::SetEstimateText(const std::string& text) { SetLine(kEstimateLine, text); }
+void TConditionsOnDlg::SetEstimateText(const std::string& text) { estimate_line_.SetText(text); }
 
 void TConditionsOnDlg::OnPaint(HDC dc) {
   bar1_.ExcludeFrom(dc);
@@ -177,12 +179,6 @@ LRESULT TConditionsOnDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
       SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
       return reinterpret_cast<LRESULT>(static_brush_.get());
-    case WM_COMMAND:
-      if (LOWORD(wp) == kSettingsButton && HIWORD(wp) == BN_CLICKED) {
-        SpeedButton1Click();
-        return 0;
-      }
-      break;
     default:
       break;
   }

@@ -14,6 +14,8 @@
 #include "controls/color_button_win.h"
 #include "controls/color_progress_bar_win.h"
 #include "window/dialog_form_win.h"
+#include "window/glyph_button_win.h"
+#include "window/standard_controls_win.h"
 #include "erase/erase_dialogs.h"
 #include "erase/gui_dispatcher_win.h"
 #include "erase/progress_bar_looks.h"
@@ -71,7 +73,7 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   void SpeedButton1Click();
   bool PaintsEveryPixel() const override { return true; }
   void OnPaint(HDC dc) override;
-  void SetLine(int id, const std::string& text);
+  void CreateLines();
 
   win::FormResources resources_;
   Hooks hooks_;
@@ -79,6 +81,11 @@ class TConditionsOnDlg : public win::DialogForm, public ProgressView {
   win::WindowlessProgressBar bar1_;  // ColorProgressBar1: writing
   win::WindowlessProgressBar bar2_;  // ColorProgressBar2: verifying
   win::ColorButtonWindow button1_;   // ColorButton1: cancel
+  win::GlyphButton settings_;        // SpeedButton1
+  win::Label drive_line_;
+  win::Label shutdown_text_;
+  win::Label pass_line_;
+  win::Label estimate_line_;         // Label1
   ShutdownLine shutdown_line_;
   plexi::win::UniqueBrush static_brush_;   // StaticBrush
   std::unique_ptr<WindowDispatcher> dispatcher_;

@@ -43,13 +43,16 @@ bool TPurgeDlg::Create(const PurgeRequest& request) {
   desc.style = WS_POPUP | WS_CAPTION;  // no close box
   desc.owner = resources_.owner;
   if (!CreateForm(desc)) return false;
-  const DWORD line = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-  AddChild(L"STATIC", request.first_line, line, 16, 8, kClientWidth - 20, kLineHeight, kDriveLine);
-  AddChild(L"STATIC", request.note, line, 16, 30, kClientWidth - 20, kLineHeight, kNoteLine);
-  AddChild(L"STATIC", kCommandPrefix + request.command, line, 16, 52, kClientWidth - 20, kLineHeight,
-           kCommandLine);
-  HWND bar = AddChild(PROGRESS_CLASSW, "", WS_VISIBLE | PBS_SMOOTH, 19, 79, 462, 21, kProgressBar);
-  SendMessageW(bar, PBM_SETRANGE32, 0, kProgressScale);
+  const int width = kClientWidth - 20;
+  drive_line_.Create({.parent = hwnd(), .id = kDriveLine, .bounds = Place(16, 8, width, kLineHeight),
+                      .text = request.first_line});
+  note_line_.Create({.parent = hwnd(), .id = kNoteLine, .bounds = Place(16, 30, width, kLineHeight),
+                     .text = request.note});
+  command_line_.Create({.parent = hwnd(), .id = kCommandLine, .bounds = Place(16, 52, width, kLineHeight),
+                        .text = kCommandPrefix + request.command});
+  progress_bar_.Create(hwnd(), {PROGRESS_CLASSW, L"", WS_VISIBLE | PBS_SMOOTH, 0, Place(19, 79, 462, 21),
+                                kProgressBar});
+  SendMessageW(progress_bar_.hwnd(), PBM_SETRANGE32, 0, kProgressScale);
   ShowProgress(std::nullopt);
   return true;
 }
@@ -89,7 +92,7 @@ PurgeRun TPurgeDlg::Run(const PurgeRequest& request, const PurgeTask& task) {
 }
 
 void TPurgeDlg::ShowProgress(std::optional<uint32_t> progress) {
-  HWND bar = Child(kProgressBar);
+  HWND bar = progress_bar_.hwnd();
   const bool marquee = !progress.has_value();
   if (marquee != marquee_) {
     const LONG_PTR style = GetWindowLongPtrW(bar, GWL_STYLE);

@@ -13,6 +13,7 @@
 
 #include "erase/erase_workflow.h"
 #include "window/dialog_form_win.h"
+#include "window/standard_controls_win.h"
 
 namespace plexi {
 
@@ -52,6 +53,10 @@ class TPurgeDlg : public win::DialogForm {
   void ShowProgress(std::optional<uint32_t> progress);
 
   win::FormResources resources_;
+  win::Label drive_line_;
+  win::Label note_line_;
+  win::Label command_line_;
+  win::StandardControl progress_bar_;
   std::atomic<bool> ended_{false};
   bool marquee_ = false;
   PurgeRun result_;

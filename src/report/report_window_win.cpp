@@ -47,13 +47,6 @@ void SetItem(HWND list, int row, int column, const std::string& text) {
     SendMessageW(list, LVM_SETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item));
 }
 
-std::string TextOf(HWND edit) {
-  const int length = GetWindowTextLengthW(edit);
-  std::wstring text(size_t(length) + 1, L'\0');
-  text.resize(size_t(GetWindowTextW(edit, text.data(), length + 1)));
-  return win::WideToUtf8(text);
-}
-
 }  // namespace
 
 ReportListDlg::ReportListDlg(const win::FormResources& resources, std::vector<ReportSummary> reports,
@@ -72,10 +65,24 @@ bool ReportListDlg::Create() {
   desc.owner = resources_.owner;
   desc.centre_on = resources_.owner;
   if (!CreateForm(desc)) return false;
-  AddChild(L"STATIC", folder_, WS_VISIBLE | SS_PATHELLIPSIS | SS_NOPREFIX, kMargin, kMargin, kListWidth, 16,
-           kFolderText);
-  HWND list = AddChild(WC_LISTVIEWW, "", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                       kMargin, kMargin + 18, kListWidth, kListHeight, kList, nullptr, WS_EX_CLIENTEDGE);
+  folder_text_.Create({.parent = hwnd(), .id = kFolderText, .bounds = Place(kMargin, kMargin, kListWidth, 16),
+                       .text = folder_, .style = SS_PATHELLIPSIS | SS_NOPREFIX});
+  CreateList();
+  CreateButtons();
+  Fill();
+  return true;
+}
+
+// A double click opens the row's page, as 「開く」 does.
+void ReportListDlg::CreateList() {
+  list_.Create(hwnd(), {WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                        WS_EX_CLIENTEDGE, Place(kMargin, kMargin + 18, kListWidth, kListHeight), kList});
+  list_.HookNotifications([this](UINT message, WPARAM, LPARAM lparam) -> std::optional<LRESULT> {
+    if (message != WM_NOTIFY || reinterpret_cast<const NMHDR*>(lparam)->code != NM_DBLCLK) return std::nullopt;
+    OpenSelected();
+    return 0;
+  });
+  HWND list = list_.hwnd();
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   for (int k = 0; k < int(std::size(kColumns)); ++k) {
     std::wstring title = win::Utf8ToWide(kColumns[k].title);
@@ -85,20 +92,26 @@ bool ReportListDlg::Create() {
     column.pszText = title.data();
     SendMessageW(list, LVM_INSERTCOLUMNW, WPARAM(k), reinterpret_cast<LPARAM>(&column));
   }
-  const int buttons_top = kMargin * 2 + 18 + kListHeight;
-  AddChild(L"BUTTON", "開く", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kMargin, buttons_top, kButtonWidth,
-           kButtonHeight, kOpenButton);
-  AddChild(L"BUTTON", "フォルダーを開く", WS_VISIBLE | WS_TABSTOP, kMargin * 2 + kButtonWidth, buttons_top,
-           kButtonWidth, kButtonHeight, kFolderButton);
-  AddChild(L"BUTTON", "閉じる", WS_VISIBLE | WS_TABSTOP, kMargin + kListWidth - kButtonWidth, buttons_top,
-           kButtonWidth, kButtonHeight, kCloseButton);
-  Fill();
-  return true;
+}
+
+void ReportListDlg::CreateButtons() {
+  const int top = kMargin * 2 + 18 + kListHeight;
+  open_.Create({.parent = hwnd(), .id = kOpenButton, .bounds = Place(kMargin, top, kButtonWidth, kButtonHeight),
+                .text = "開く", .is_default = true});
+  open_.on_click = [this] { OpenSelected(); };
+  open_folder_.Create({.parent = hwnd(), .id = kFolderButton,
+                       .bounds = Place(kMargin * 2 + kButtonWidth, top, kButtonWidth, kButtonHeight),
+                       .text = "フォルダーを開く"});
+  open_folder_.on_click = [this] { win::RunShellCommand(hwnd(), OpenFolderCommand(folder_)); };
+  close_.Create({.parent = hwnd(), .id = kCloseButton,
+                 .bounds = Place(kMargin + kListWidth - kButtonWidth, top, kButtonWidth, kButtonHeight),
+                 .text = "閉じる"});
+  close_.on_click = [this] { OnCancel(); };
 }
 
 // Newest first: the report just written is the one looked for.
 void ReportListDlg::Fill() {
-  HWND list = Child(kList);
+  HWND list = list_.hwnd();
   int row = 0;
   for (auto it = reports_.rbegin(); it != reports_.rend(); ++it, ++row) {
     SetItem(list, row, 0, DateWords(it->start));
@@ -113,11 +126,11 @@ void ReportListDlg::Fill() {
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
   }
-  EnableWindow(Child(kOpenButton), row > 0);
+  open_.SetEnabled(row > 0);
 }
 
 void ReportListDlg::OpenSelected() {
-  const int row = int(SendMessageW(Child(kList), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+  const int row = int(SendMessageW(list_.hwnd(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
   if (row < 0 || row >= int(reports_.size())) return;
   const ReportSummary& chosen = reports_[reports_.size() - 1 - size_t(row)];
   const std::string page = JoinPath(folder_, chosen.file.substr(0, chosen.file.size() - 5) + ".html");
@@ -126,31 +139,14 @@ void ReportListDlg::OpenSelected() {
 
 void ReportListDlg::Run() {
   if (!Create()) return;
-  static_cast<void>(win::ShowModal(hwnd(), Child(kList)));
+  static_cast<void>(win::ShowModal(hwnd(), list_.hwnd()));
 }
 
+// Enter not taken by a button opens the selected report.
 LRESULT ReportListDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_COMMAND:
-      switch (LOWORD(wp)) {
-        case IDOK:
-        case kOpenButton: OpenSelected(); return 0;
-        case kFolderButton: win::RunShellCommand(hwnd(), OpenFolderCommand(folder_)); return 0;
-        case IDCANCEL:
-        case kCloseButton: win::SetFormModalResult(hwnd(), kModalCancel); return 0;
-        default: break;
-      }
-      break;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lp);
-      if (header->idFrom == UINT_PTR(kList) && header->code == NM_DBLCLK) {
-        OpenSelected();
-        return 0;
-      }
-      break;
-    }
-    default:
-      break;
+  if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
+    OpenSelected();
+    return 0;
   }
   return DialogForm::OnMessage(msg, wp, lp);
 }
@@ -169,34 +165,34 @@ bool OperatorDlg::Create() {
   desc.owner = resources_.owner;
   desc.centre_on = resources_.owner;
   if (!CreateForm(desc)) return false;
-  AddChild(L"STATIC", "消去報告書に記載する作業者と組織", WS_VISIBLE | SS_NOPREFIX, 8, 8, 344, 16);
-  AddChild(L"STATIC", "作業者", WS_VISIBLE | SS_NOPREFIX, 8, 37, 60, 16);
-  AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 72, 34, 280, 22, kOperatorEdit, nullptr,
-           WS_EX_CLIENTEDGE);
-  AddChild(L"STATIC", "組織", WS_VISIBLE | SS_NOPREFIX, 8, 67, 60, 16);
-  AddChild(L"EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 72, 64, 280, 22, kOrganisationEdit, nullptr,
-           WS_EX_CLIENTEDGE);
-  AddChild(L"BUTTON", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 99, 75, 25, kOkButton);
-  AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP, 277, 99, 75, 25, kCancelButton);
+  labels_[0].Create({.parent = hwnd(), .bounds = Place(8, 8, 344, 16), .text = "消去報告書に記載する作業者と組織",
+                     .style = SS_NOPREFIX});
+  labels_[1].Create({.parent = hwnd(), .bounds = Place(8, 37, 60, 16), .text = "作業者", .style = SS_NOPREFIX});
+  operator_name_.Create({.parent = hwnd(), .id = kOperatorEdit, .bounds = Place(72, 34, 280, 22)});
+  labels_[2].Create({.parent = hwnd(), .bounds = Place(8, 67, 60, 16), .text = "組織", .style = SS_NOPREFIX});
+  organisation_.Create({.parent = hwnd(), .id = kOrganisationEdit, .bounds = Place(72, 64, 280, 22)});
+  ok_.Create({.parent = hwnd(), .id = kOkButton, .bounds = Place(196, 99, 75, 25), .text = "OK", .is_default = true});
+  ok_.on_click = [this] { win::SetFormModalResult(hwnd(), kModalOk); };
+  cancel_.Create({.parent = hwnd(), .id = kCancelButton, .bounds = Place(277, 99, 75, 25), .text = "キャンセル"});
+  cancel_.on_click = [this] { win::SetFormModalResult(hwnd(), kModalCancel); };
   return true;
 }
 
 std::optional<OperatorNames> OperatorDlg::Run(const OperatorNames& current) {
   if (!Create()) return std::nullopt;
-  win::SetText(Child(kOperatorEdit), current.operator_name);
-  win::SetText(Child(kOrganisationEdit), current.organisation);
-  if (win::ShowModal(hwnd(), Child(kOperatorEdit)) != kModalOk) return std::nullopt;
-  return OperatorNames{TextOf(Child(kOperatorEdit)), TextOf(Child(kOrganisationEdit))};
+  operator_name_.SetText(current.operator_name);
+  organisation_.SetText(current.organisation);
+  if (win::ShowModal(hwnd(), operator_name_.hwnd()) != kModalOk) return std::nullopt;
+  return OperatorNames{operator_name_.Text(), organisation_.Text()};
 }
 
+// Enter not taken by a button is OK, Escape cancel.
 LRESULT OperatorDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == DM_GETDEFID) return MAKELRESULT(kOkButton, DC_HASDEFID);
   if (msg == WM_COMMAND) {
     switch (LOWORD(wp)) {
-      case IDOK:
-      case kOkButton: win::SetFormModalResult(hwnd(), kModalOk); return 0;
-      case IDCANCEL:
-      case kCancelButton: win::SetFormModalResult(hwnd(), kModalCancel); return 0;
+      case IDOK: win::SetFormModalResult(hwnd(), kModalOk); return 0;
+      case IDCANCEL: win::SetFormModalResult(hwnd(), kModalCancel); return 0;
       default: break;
     }
   }

@@ -10,6 +10,7 @@
 
 #include "report/report_store.h"
 #include "window/dialog_form_win.h"
+#include "window/standard_controls_win.h"
 
 namespace plexi::report {
 
@@ -28,12 +29,19 @@ class ReportListDlg : public win::DialogForm {
  private:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   bool Create();
+  void CreateList();
+  void CreateButtons();
   void Fill();
   void OpenSelected();
 
   win::FormResources resources_;
   std::vector<ReportSummary> reports_;
   std::string folder_;
+  win::Label folder_text_;
+  win::StandardControl list_;
+  win::Button open_;
+  win::Button open_folder_;
+  win::Button close_;
 };
 
 // 「作業者の設定」: the two texts; nothing after cancel.
@@ -54,6 +62,12 @@ class OperatorDlg : public win::DialogForm {
   bool Create();
 
   win::FormResources resources_;
+  win::Edit operator_name_;
+  win::Edit organisation_;
+  win::Button ok_;
+  win::Button cancel_;
+  // The three labels, which nothing refers to.
+  win::Label labels_[3];
 };
 
 }  // namespace plexi::report

@@ -37,18 +37,22 @@ bool TExitDlg::Create() {
   band_font_ = FormFont(12, true);
 
   // RadioGroup1: three columns, filled top to bottom.
-  AddChild(L"BUTTON", "モードの選択", WS_VISIBLE | BS_GROUPBOX, 8, 30, 297, 64, kModeGroup);
+  win::RadioGroup::CreateArgs group{.parent = hwnd(), .first_id = kModeItem0, .caption = "モードの選択",
+                                    .frame = Place(8, 30, 297, 64), .frame_id = kModeGroup};
   constexpr int kColumnLeft[] = {18, 136, 236};
   constexpr int kColumnWidth[] = {114, 96, 64};
   for (int mode = 0; mode < kModes; ++mode) {
     const int column = mode / 2, row = mode % 2;
-    const DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (mode == 0 ? WS_GROUP | WS_TABSTOP : 0);
-    AddChild(L"BUTTON", kModeItems[mode], style, kColumnLeft[column], 48 + row * 20,
-             kColumnWidth[column], 17, kModeItem0 + mode);
+    group.items.push_back({kModeItems[mode], Place(kColumnLeft[column], 48 + row * 20, kColumnWidth[column], 17)});
   }
-  AddChild(L"BUTTON", "強制的に終了する", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 18,
-           102, 180, 18, kForceCheck);
+  modes_.Create(group);
+  force_.Create({.parent = hwnd(), .id = kForceCheck, .bounds = Place(18, 102, 180, 18),
+                 .text = "強制的に終了する", .group_start = true});
+  CreateButtons();
+  return true;
+}
 
+void TExitDlg::CreateButtons() {
   const controls::Font font{.face = win::WideToUtf8(resources_.face), .height = -12,
                             .color = controls::SystemColor(controls::kColorBtnText)};
   ok_button_.Create({hwnd(), kOkButton, Px(Bounds(146, 127, 75, 25))}, "ColorButton1");
@@ -61,28 +65,23 @@ bool TExitDlg::Create() {
   cancel_button_.button().SetCancel(true);
   cancel_button_.button().SetModalResult(controls::msCancel);
   cancel_button_.button().SetFont(font);
-  AddGlyphButton({8, 128, 8 + 25, 128 + 22}, kHelpButton, resources_.images, 0, "Help");
-  return true;
+  help_.Create({.parent = hwnd(), .id = kHelpButton, .bounds = Place(8, 128, 25, 22),
+                .images = resources_.images, .image = 0});
+  help_.on_click = [] {};
+  AddHint(help_.hwnd(), "Help");
 }
 
 std::optional<ShutdownChoice> TExitDlg::Run(int32_t current_mode, const std::string& caption) {
   if (!Create()) return std::nullopt;
   if (!caption.empty()) SetCaption(caption);
-  if (current_mode >= 0 && current_mode < kModes)
-    CheckRadioButton(hwnd(), kModeItem0, kModeItem0 + kModes - 1, kModeItem0 + current_mode);
+  if (current_mode >= 0 && current_mode < kModes) modes_.Select(current_mode);
   // The force box starts unchecked every time.
   const int result = win::ShowModal(hwnd(), ok_button_.hwnd());
   if (result != controls::msOk) return std::nullopt;
   ShutdownChoice choice;
-  choice.mode = SelectedMode();
-  choice.force = SendMessageW(Child(kForceCheck), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  choice.mode = modes_.Selected().value_or(-1);
+  choice.force = force_.Checked();
   return choice;
-}
-
-int TExitDlg::SelectedMode() const {
-  for (int mode = 0; mode < kModes; ++mode)
-    if (SendMessageW(Child(kModeItem0 + mode), BM_GETCHECK, 0, 0) == BST_CHECKED) return mode;
-  return -1;
 }
 
 void TExitDlg::OnPaint(HDC dc) {
@@ -109,12 +108,11 @@ LRESULT TExitDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case DM_GETDEFID:
       return MAKELRESULT(kOkButton, DC_HASDEFID);
     case WM_COMMAND:
-      // The help button does nothing; Enter not taken by a button is OK.
+      // Enter not taken by a button is OK.
       if (LOWORD(wp) == IDOK || LOWORD(wp) == kOkButton) {
         win::SetFormModalResult(hwnd(), controls::msOk);
         return 0;
       }
-      if (LOWORD(wp) == kHelpButton) return 0;
       break;
     default:
       break;

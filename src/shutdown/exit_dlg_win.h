@@ -8,6 +8,8 @@
 
 #include "controls/color_button_win.h"
 #include "window/dialog_form_win.h"
+#include "window/glyph_button_win.h"
+#include "window/standard_controls_win.h"
 #include "shutdown/shutdown.h"
 
 namespace plexi {
@@ -34,12 +36,15 @@ class TExitDlg : public win::DialogForm {
  private:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   bool Create();
+  void CreateButtons();
   bool PaintsEveryPixel() const override { return true; }
   void OnPaint(HDC dc) override;
-  int SelectedMode() const;
 
   win::FormResources resources_;
   HWND owner_;
+  win::RadioGroup modes_;  // RadioGroup1
+  win::CheckBox force_;    // CheckBox1
+  win::GlyphButton help_;  // SpeedButton1: does nothing
   win::ColorButtonWindow ok_button_;
   win::ColorButtonWindow cancel_button_;
   plexi::win::UniqueFont band_font_;

@@ -37,15 +37,15 @@ bool TShutDownMsgDlg::Create() {
   if (!CreateForm(desc)) return false;
 
   // CancelBtn first in the tab order: it has the focus when shown.
-  HWND cancel = AddChild(L"BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 164, 84, 75,
-                         25, kCancelButton);
-  HWND run = AddChild(L"BUTTON", "実行", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 76, 84, 75, 25,
-                      kRunNowButton);
-  AddHint(run, "即実行");
-  AddHint(cancel, "中止");
+  cancel_.Create({.parent = hwnd(), .id = kCancelButton, .bounds = Place(164, 84, 75, 25), .text = "キャンセル"});
+  cancel_.on_click = [this] { win::SetFormModalResult(hwnd(), controls::msCancel); };
+  run_.Create({.parent = hwnd(), .id = kRunNowButton, .bounds = Place(76, 84, 75, 25), .text = "実行"});
+  run_.on_click = [this] { win::SetFormModalResult(hwnd(), controls::msOk); };
+  AddHint(run_.hwnd(), "即実行");
+  AddHint(cancel_.hwnd(), "中止");
   label_font_ = win::FontForBox(face_, Px(13), 3, Px(45));
-  AddChild(L"STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 32, 10, 249, 45, kCountdownLabel,
-           label_font_.get());
+  label_.Create({.parent = hwnd(), .id = kCountdownLabel, .bounds = Place(32, 10, 249, 45),
+                 .font = label_font_.get()});
 
   bar_.Place(hwnd(), Px(RECT{32, 60, 32 + 249, 60 + 14}), dpi());
   controls::TColorProgressBar& bar = bar_.bar();
@@ -66,7 +66,7 @@ bool TShutDownMsgDlg::Run(const std::string& caption, const std::string& mode_na
   // Modal over the whole program, though owned by the desktop.
   HWND main = resources_.owner;
   if (main) EnableWindow(main, FALSE);
-  const int result = win::ShowModal(hwnd(), Child(kCancelButton));
+  const int result = win::ShowModal(hwnd(), cancel_.hwnd());
   FormClose();
   if (main) {
     EnableWindow(main, TRUE);
@@ -84,8 +84,8 @@ void TShutDownMsgDlg::FormShow() {
   // lines is made just small enough for the three lines to show.
   const std::string text = CountdownModel::LabelText(mode_name_);
   label_font_ = win::FontForText(face_, Px(13), win::Utf8ToWide(text), {Px(249), Px(45)});
-  SendMessageW(Child(kCountdownLabel), WM_SETFONT, reinterpret_cast<WPARAM>(label_font_.get()), FALSE);
-  win::SetMultilineText(Child(kCountdownLabel), text);
+  label_.SetFont(label_font_.get());
+  label_.SetMultilineText(text);
 }
 
 void TShutDownMsgDlg::Timer1Timer() {
@@ -113,12 +113,9 @@ LRESULT TShutDownMsgDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case DM_GETDEFID:
       return MAKELRESULT(kCancelButton, DC_HASDEFID);
     case WM_COMMAND:
-      if (LOWORD(wp) == kRunNowButton || LOWORD(wp) == IDOK) {
+      // IDOK, from the system or posted, runs it now as 実行 does.
+      if (LOWORD(wp) == IDOK) {
         win::SetFormModalResult(hwnd(), controls::msOk);
-        return 0;
-      }
-      if (LOWORD(wp) == kCancelButton) {
-        win::SetFormModalResult(hwnd(), controls::msCancel);
         return 0;
       }
       break;

@@ -8,6 +8,7 @@
 
 #include "controls/color_progress_bar_win.h"
 #include "window/dialog_form_win.h"
+#include "window/standard_controls_win.h"
 #include "shutdown/shutdown.h"
 
 namespace plexi {
@@ -38,6 +39,9 @@ class TShutDownMsgDlg : public win::DialogForm {
   void OnPaint(HDC dc) override;
 
   win::FormResources resources_;
+  win::Button cancel_;  // CancelBtn
+  win::Button run_;     // Button1
+  win::Label label_;    // Label1
   win::WindowlessProgressBar bar_;  // ColorProgressBar1
   CountdownModel countdown_;
   std::string mode_name_;  // ModeName

@@ -17,7 +17,6 @@ namespace plexi::win {
 namespace {
 
 constexpr wchar_t kPanelClass[] = L"PlexiscrubPanel";
-constexpr UINT_PTR kSubclassId = 1;
 
 // Memo1: pale green, in a fixed-pitch face 15 pixels high.
 constexpr COLORREF kMemoColour = RGB(0xE7, 0xFF, 0xE6);
@@ -44,11 +43,10 @@ constexpr int kTextLabelRoom = 26;  // "Text" in the band's 10-point label font
 constexpr char kSectorNumberHint[] = "現在のセクタ番号／最終セクタ番号";
 constexpr char kTextCheckBoxHint[] = "テキスト表示";
 
-// The text view: child, visible, tab stop, multi-line, selection kept
-// visible, read-only, want-return; a client edge. Not a control parent:
-// Tab would look for tab stops inside it and pass the view itself by.
-constexpr DWORD kTextViewStyle = 0x50011904;
-constexpr DWORD kTextViewExStyle = WS_EX_CLIENTEDGE;
+// The text view: multi-line, selection kept visible, read-only,
+// want-return (a visible tab stop with a client edge). Not a control
+// parent: Tab would look for tab stops inside it and pass the view itself by.
+constexpr DWORD kTextViewStyle = ES_MULTILINE | ES_NOHIDESEL | ES_READONLY | ES_WANTRETURN;
 
 // The dump and its header line up only in a fixed-pitch face: the first of
 // `preferred` and the fixed-pitch stand-ins that the system has.
@@ -102,52 +100,22 @@ int LineHeight(HWND window, HFONT font) {
 
 SectorViewWindow::SectorViewWindow(platform::Machine& machine, Notifier& notifier,
                                    std::function<void()> repaint_band)
-    : viewer_(machine, notifier, *this, win::SystemIsTextUnicode),
-      repaint_band_(std::move(repaint_band)),
-      memo_brush_(SolidBrush(kMemoColour)),
-      text_view_brush_(SolidBrush(kTextViewColour)) {}
+    : viewer_(machine, notifier, *this, win::SystemIsTextUnicode), repaint_band_(std::move(repaint_band)) {}
 
 SectorViewWindow::~SectorViewWindow() = default;
-
-HWND SectorViewWindow::CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style,
-                                   DWORD ex_style, int id, HWND parent) {
-  return CreateChildControl(parent, {window_class, text, style, ex_style, {}, id});
-}
 
 bool SectorViewWindow::Create(HWND parent) {
   parent_ = parent;
   dpi_ = DpiOf(parent);
   MakeFonts();
-  const HFONT window_font = window_font_.get();
-
   // Panel3 lies above the memo: it is made first.
-  if (!CreatePanel3()) return false;
-  // The style holds WS_CHILD already.
-  text_view_ = CreateChildControl(panel3_.hwnd(), {L"EDIT", L"", kTextViewStyle, kTextViewExStyle, {}, kTextViewId});
-  memo_ = CreateChild(L"EDIT", L"",
-                      ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
-                          WS_TABSTOP,
-                      WS_EX_CLIENTEDGE, kHexDumpId, parent);
-  header_ = CreateChild(L"STATIC", Utf8ToWide(kDumpHeader).c_str(), SS_LEFT | SS_NOPREFIX | WS_BORDER,
-                        0, kHeaderLineId, parent);
-  // SS_NOTIFY: the field takes the mouse, so that its tool tip sees it.
-  sector_number_ = CreateChild(L"STATIC", L"", SS_CENTER | SS_NOPREFIX | SS_NOTIFY | WS_BORDER, 0,
-                               kSectorNumberId, parent);
-  check_box_ = CreateChild(L"BUTTON", L"", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kTextCheckBoxId, parent);
-  if (!text_view_ || !memo_ || !header_ || !sector_number_ || !check_box_) return false;
+  if (!CreatePanel3() || !CreateControls()) return false;
   if (!track_bar_.Create({parent, kSectorTrackBarId, {0, 0, dpi_.Scale(kTrackBarWidth), 100}, false}))
     return false;
   static_cast<void>(tooltips_.Create(parent));  // the viewer works without its tips
-  tooltips_.AddForChild(sector_number_, kSectorNumberHint);
-  tooltips_.AddForChild(check_box_, kTextCheckBoxHint);
-
-  SendMessageW(text_view_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), TRUE);
-  SendMessageW(sector_number_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font), FALSE);
-  SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memo_font_.get()), FALSE);
-  SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(header_font_.get()), FALSE);
-  SetWindowSubclass(memo_, Memo1Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-  SetWindowSubclass(text_view_, TextViewProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-  SetWindowSubclass(check_box_, CheckBoxProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  tooltips_.AddForChild(sector_number_.hwnd(), kSectorNumberHint);
+  tooltips_.AddForChild(check_box_.hwnd(), kTextCheckBoxHint);
+  HookControls();
 
   controls::TMyTrackBar& bar = track_bar_.bar();
   bar.SetOrientation(controls::pbVertical);
@@ -155,6 +123,36 @@ bool SectorViewWindow::Create(HWND parent) {
   bar.OnChange = [this] { viewer_.MyTrackBar1Change(track_bar_.bar().Position()); };
   TakeBandColours(GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE));
   return true;
+}
+
+bool SectorViewWindow::CreateControls() {
+  const bool made =
+      text_view_.Create({.parent = panel3_.hwnd(), .id = kTextViewId, .font = window_font_.get(),
+                         .style = kTextViewStyle}) &&
+      memo_.Create({.parent = parent_, .id = kHexDumpId, .font = memo_font_.get(),
+                    .style = ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+                    .visible = false}) &&
+      header_.Create({.parent = parent_, .id = kHeaderLineId, .text = kDumpHeader, .font = header_font_.get(),
+                      .style = SS_LEFT | SS_NOPREFIX | WS_BORDER, .visible = false}) &&
+      // SS_NOTIFY: the field takes the mouse, so that its tool tip sees it.
+      sector_number_.Create({.parent = parent_, .id = kSectorNumberId, .font = window_font_.get(),
+                             .style = SS_CENTER | SS_NOPREFIX | SS_NOTIFY | WS_BORDER, .visible = false}) &&
+      check_box_.Create({.parent = parent_, .id = kTextCheckBoxId, .visible = false});
+  if (!made) return false;
+  memo_.SetBackground(kMemoColour);
+  text_view_.SetBackground(kTextViewColour);
+  check_box_.on_click = [this] { viewer_.CheckBox1Click(check_box_.Checked()); };
+  return true;
+}
+
+void SectorViewWindow::HookControls() {
+  memo_.HookMessages([this](UINT message, WPARAM wparam, LPARAM lparam) {
+    return Memo1Message(message, wparam, lparam);
+  });
+  text_view_.HookMessages([this](UINT message, WPARAM wparam, LPARAM) { return TextViewMessage(message, wparam); });
+  check_box_.HookMessages([this](UINT message, WPARAM wparam, LPARAM lparam) {
+    return CheckBoxMessage(message, wparam, lparam);
+  });
 }
 
 void SectorViewWindow::MakeFonts() {
@@ -173,10 +171,10 @@ void SectorViewWindow::SetDpi(Dpi dpi) {
   if (dpi == dpi_) return;
   dpi_ = dpi;
   MakeFonts();
-  SendMessageW(text_view_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font_.get()), TRUE);
-  SendMessageW(sector_number_, WM_SETFONT, reinterpret_cast<WPARAM>(window_font_.get()), TRUE);
-  SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(memo_font_.get()), TRUE);
-  SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(header_font_.get()), TRUE);
+  text_view_.SetFont(window_font_.get(), true);
+  sector_number_.SetFont(window_font_.get(), true);
+  memo_.SetFont(memo_font_.get(), true);
+  header_.SetFont(header_font_.get(), true);
 }
 
 bool SectorViewWindow::CreatePanel3() {
@@ -230,19 +228,19 @@ void SectorViewWindow::RestoreWindow() {
 void SectorViewWindow::ShowControls(bool shown) {
   shown_ = shown;
   const int command = shown ? SW_SHOW : SW_HIDE;
-  ShowWindow(header_, command);
-  ShowWindow(sector_number_, command);
+  header_.SetVisible(shown);
+  sector_number_.SetVisible(shown);
   ShowWindow(track_bar_.hwnd(), command);
-  ShowWindow(check_box_, command);
+  check_box_.SetVisible(shown);
   ShowDumpOrText();
   // The keys and the wheel reach the view that is shown.
-  if (shown) SetFocus(text_display_ ? text_view_ : memo_);
+  if (shown) SetFocus(text_display_ ? text_view_.hwnd() : memo_.hwnd());
 }
 
 // Panel3 covers the memo while the text display is on.
 void SectorViewWindow::ShowDumpOrText() {
   ShowWindow(panel3_.hwnd(), shown_ && text_display_ ? SW_SHOW : SW_HIDE);
-  ShowWindow(memo_, shown_ && !text_display_ ? SW_SHOW : SW_HIDE);
+  memo_.SetVisible(shown_ && !text_display_);
 }
 
 void SectorViewWindow::Layout(const RECT& area) {
@@ -251,15 +249,15 @@ void SectorViewWindow::Layout(const RECT& area) {
   const int bar_width = d.Scale(kTrackBarWidth);
   const int view_width = std::max(0, width - bar_width);
   const int header_height = d.Scale(kHeaderLineHeight);
-  MoveWindow(header_, 0, area.top - header_height, width, header_height, TRUE);
+  MoveWindow(header_.hwnd(), 0, area.top - header_height, width, header_height, TRUE);
   const RECT number = d.Scale(RECT{kSectorNumberLeft, kToolbarRowTop, kSectorNumberLeft + kSectorNumberWidth,
                                    kToolbarRowTop + kSectorNumberHeight});
-  MoveWindow(sector_number_, number.left, number.top, number.right - number.left, number.bottom - number.top,
+  MoveWindow(sector_number_.hwnd(), number.left, number.top, number.right - number.left, number.bottom - number.top,
              TRUE);
   const RECT check = d.Scale(RECT{kCheckBoxLeft, kCheckBoxTop, kCheckBoxLeft + kCheckBoxSize,
                                   kCheckBoxTop + kCheckBoxSize});
-  MoveWindow(check_box_, check.left, check.top, check.right - check.left, check.bottom - check.top, TRUE);
-  MoveWindow(memo_, area.left, area.top, view_width, height, TRUE);
+  MoveWindow(check_box_.hwnd(), check.left, check.top, check.right - check.left, check.bottom - check.top, TRUE);
+  MoveWindow(memo_.hwnd(), area.left, area.top, view_width, height, TRUE);
   if (shown_) FitMemo();
   MoveWindow(panel3_.hwnd(), area.left, area.top, view_width, height, TRUE);
   MoveWindow(track_bar_.hwnd(), area.left + view_width, area.top, bar_width, height, TRUE);
@@ -270,20 +268,20 @@ void SectorViewWindow::Layout(const RECT& area) {
 // away: the lines are 15 pixels apart, or closer in a lower memo.
 void SectorViewWindow::FitMemo() {
   RECT client;
-  GetClientRect(memo_, &client);
+  GetClientRect(memo_.hwnd(), &client);
   const int room = int(client.bottom) - dpi_.Scale(kMemoInnerMargin);
   // The face that stands in may round the asked height up: measure.
   int pitch = dpi_.Scale(kMemoFontHeight);
   UniqueFont font = FixedPitchFont(memo_face_, pitch, memo_designed_);
-  while (pitch > dpi_.Scale(kSmallestMemoPitch) && font && LineHeight(memo_, font.get()) * kMemoLines > room)
+  while (pitch > dpi_.Scale(kSmallestMemoPitch) && font && LineHeight(memo_.hwnd(), font.get()) * kMemoLines > room)
     font = FixedPitchFont(memo_face_, --pitch, memo_designed_);
   if (font && pitch != memo_pitch_) {
-    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    memo_.SetFont(font.get(), true);
     memo_font_ = std::move(font);
     memo_pitch_ = pitch;
   }
-  const LRESULT first_visible = SendMessageW(memo_, EM_GETFIRSTVISIBLELINE, 0, 0);
-  if (first_visible > 0) SendMessageW(memo_, EM_LINESCROLL, 0, -first_visible);
+  const LRESULT first_visible = SendMessageW(memo_.hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0);
+  if (first_visible > 0) SendMessageW(memo_.hwnd(), EM_LINESCROLL, 0, -first_visible);
 }
 
 std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
@@ -292,8 +290,8 @@ std::optional<POINT> SectorViewWindow::TextLabelPlace() const {
 }
 
 bool SectorViewWindow::CheckBoxShowsFocus() const {
-  if (!shown_ || check_box_ == nullptr || GetFocus() != check_box_) return false;
-  return (SendMessageW(check_box_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+  if (!shown_ || !check_box_.hwnd() || GetFocus() != check_box_.hwnd()) return false;
+  return (SendMessageW(check_box_.hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
 }
 
 std::optional<int> SectorViewWindow::ToolbarEnd() const {
@@ -302,157 +300,79 @@ std::optional<int> SectorViewWindow::ToolbarEnd() const {
 }
 
 void SectorViewWindow::TakeBandColours(COLORREF header, COLORREF check_box) {
-  if (header != header_colour_ || !header_brush_) {
-    header_colour_ = header;
-    header_brush_ = SolidBrush(header);
-    InvalidateRect(header_, nullptr, TRUE);
-  }
-  if (check_box != check_box_colour_ || !check_box_brush_) {
-    check_box_colour_ = check_box;
-    check_box_brush_ = SolidBrush(check_box);
-    InvalidateRect(check_box_, nullptr, TRUE);
-  }
+  header_.SetBackground(header);
+  check_box_.SetBackground(check_box);
 }
 
 // Messages --------------------------------------------------------------------
 
-std::optional<LRESULT> SectorViewWindow::ParentMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_CTLCOLORSTATIC: {
-      const HWND control = reinterpret_cast<HWND>(lparam);
-      const HDC dc = reinterpret_cast<HDC>(wparam);
-      if (control == memo_) {
-        SetBkColor(dc, kMemoColour);
-        return reinterpret_cast<LRESULT>(memo_brush_.get());
-      }
-      if (control == header_) {
-        SetBkColor(dc, header_colour_);
-        return reinterpret_cast<LRESULT>(header_brush_.get());
-      }
-      if (control == check_box_) {
-        SetBkColor(dc, check_box_colour_);
-        return reinterpret_cast<LRESULT>(check_box_brush_.get());
-      }
-      return std::nullopt;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wparam) != kTextCheckBoxId || HIWORD(wparam) != BN_CLICKED) return std::nullopt;
-      viewer_.CheckBox1Click(SendMessageW(check_box_, BM_GETCHECK, 0, 0) == BST_CHECKED);
-      return 0;
-    case WM_MOUSEWHEEL:
-      if (memo_wheel_passed_on_) return 0;  // the memo has stepped for it
-      if (viewer_.MouseWheel(WheelSource::kMainWindow, GET_WHEEL_DELTA_WPARAM(wparam)) ==
-          WheelAction::kConsume)
-        return 0;
-      return std::nullopt;
-    default:
-      return std::nullopt;
-  }
+std::optional<LRESULT> SectorViewWindow::ParentMessage(UINT message, WPARAM wparam, LPARAM) {
+  if (message != WM_MOUSEWHEEL) return std::nullopt;
+  if (memo_wheel_passed_on_) return 0;  // the memo has stepped for it
+  if (viewer_.MouseWheel(WheelSource::kMainWindow, GET_WHEEL_DELTA_WPARAM(wparam)) == WheelAction::kConsume)
+    return 0;
+  return std::nullopt;
 }
 
-std::optional<LRESULT> SectorViewWindow::Panel3Message(UINT message, WPARAM, LPARAM lparam) {
-  switch (message) {
-    case WM_CTLCOLORSTATIC:
-      if (reinterpret_cast<HWND>(lparam) == text_view_)
-        return reinterpret_cast<LRESULT>(text_view_brush_.get());
-      return std::nullopt;
-    case WM_SIZE:
-      Panel3Resize();
-      return 0;
-    default:
-      return std::nullopt;
-  }
+std::optional<LRESULT> SectorViewWindow::Panel3Message(UINT message, WPARAM, LPARAM) {
+  if (message != WM_SIZE) return std::nullopt;
+  Panel3Resize();
+  return 0;
 }
 
 void SectorViewWindow::Panel3Resize() {
   RECT client;
   GetClientRect(panel3_.hwnd(), &client);
-  SetWindowPos(text_view_, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOMOVE);
+  SetWindowPos(text_view_.hwnd(), nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOMOVE);
 }
 
 // Paging with the arrow keys, before the memo moves its caret.
 void SectorViewWindow::Memo1KeyDown(int virtual_key) {
   DWORD selection_start = 0;
-  SendMessageW(memo_, EM_GETSEL, reinterpret_cast<WPARAM>(&selection_start), 0);
-  const int caret_line = int(SendMessageW(memo_, EM_LINEFROMCHAR, selection_start, 0));
-  const int last_line = int(SendMessageW(memo_, EM_GETLINECOUNT, 0, 0)) - 1;
+  SendMessageW(memo_.hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&selection_start), 0);
+  const int caret_line = int(SendMessageW(memo_.hwnd(), EM_LINEFROMCHAR, selection_start, 0));
+  const int last_line = int(SendMessageW(memo_.hwnd(), EM_GETLINECOUNT, 0, 0)) - 1;
   viewer_.Memo1KeyDown(virtual_key, caret_line, last_line);
 }
 
-LRESULT CALLBACK SectorViewWindow::Memo1Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                             UINT_PTR, DWORD_PTR self_pointer) {
-  auto* self = reinterpret_cast<SectorViewWindow*>(self_pointer);
+std::optional<LRESULT> SectorViewWindow::Memo1Message(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_KEYDOWN:
-      self->Memo1KeyDown(int(wparam));
-      break;
+      Memo1KeyDown(int(wparam));
+      return std::nullopt;
     case WM_MOUSEWHEEL: {
-      self->viewer_.MouseWheel(WheelSource::kMemo, GET_WHEEL_DELTA_WPARAM(wparam));
-      self->memo_wheel_passed_on_ = true;
-      const LRESULT answer = DefSubclassProc(window, message, wparam, lparam);
-      self->memo_wheel_passed_on_ = false;
+      viewer_.MouseWheel(WheelSource::kMemo, GET_WHEEL_DELTA_WPARAM(wparam));
+      memo_wheel_passed_on_ = true;
+      const LRESULT answer = memo_.CallDefault(message, wparam, lparam);
+      memo_wheel_passed_on_ = false;
       return answer;
     }
     case WM_SETCURSOR:
-      if (LOWORD(lparam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
-        return TRUE;
-      }
-      break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, Memo1Proc, kSubclassId);
-      self->memo_ = nullptr;
-      break;
+      if (LOWORD(lparam) != HTCLIENT) return std::nullopt;
+      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+      return TRUE;
     default:
-      break;
+      return std::nullopt;
   }
-  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 // The label's focus mark is the main window's to paint: it is told when
 // the focus or the marks' visibility change.
-LRESULT CALLBACK SectorViewWindow::CheckBoxProc(HWND window, UINT message, WPARAM wparam,
-                                                LPARAM lparam, UINT_PTR, DWORD_PTR self_pointer) {
-  auto* self = reinterpret_cast<SectorViewWindow*>(self_pointer);
-  switch (message) {
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_UPDATEUISTATE: {
-      const LRESULT answer = DefSubclassProc(window, message, wparam, lparam);
-      if (const std::optional<POINT> label = self->TextLabelPlace()) {
-        const RECT around{label->x - 4, label->y - 4, label->x + kTextLabelRoom + 4, label->y + 20};
-        InvalidateRect(self->parent_, &around, FALSE);
-      }
-      return answer;
-    }
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, CheckBoxProc, kSubclassId);
-      self->check_box_ = nullptr;
-      break;
-    default:
-      break;
+std::optional<LRESULT> SectorViewWindow::CheckBoxMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != WM_SETFOCUS && message != WM_KILLFOCUS && message != WM_UPDATEUISTATE) return std::nullopt;
+  const LRESULT answer = check_box_.CallDefault(message, wparam, lparam);
+  if (const std::optional<POINT> label = TextLabelPlace()) {
+    const RECT around{label->x - 4, label->y - 4, label->x + kTextLabelRoom + 4, label->y + 20};
+    InvalidateRect(parent_, &around, FALSE);
   }
-  return DefSubclassProc(window, message, wparam, lparam);
+  return answer;
 }
 
-LRESULT CALLBACK SectorViewWindow::TextViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                                UINT_PTR, DWORD_PTR self_pointer) {
-  auto* self = reinterpret_cast<SectorViewWindow*>(self_pointer);
-  switch (message) {
-    case WM_MOUSEWHEEL:
-      // The text view itself never scrolls with the wheel while it pages.
-      if (self->viewer_.MouseWheel(WheelSource::kTextView, GET_WHEEL_DELTA_WPARAM(wparam)) ==
-          WheelAction::kConsume)
-        return 0;
-      break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, TextViewProc, kSubclassId);
-      self->text_view_ = nullptr;
-      break;
-    default:
-      break;
-  }
-  return DefSubclassProc(window, message, wparam, lparam);
+// The text view itself never scrolls with the wheel while it pages.
+std::optional<LRESULT> SectorViewWindow::TextViewMessage(UINT message, WPARAM wparam) {
+  if (message != WM_MOUSEWHEEL) return std::nullopt;
+  if (viewer_.MouseWheel(WheelSource::kTextView, GET_WHEEL_DELTA_WPARAM(wparam)) == WheelAction::kConsume) return 0;
+  return std::nullopt;
 }
 
 // What the viewer shows ------------------------------------------------------
@@ -460,29 +380,31 @@ LRESULT CALLBACK SectorViewWindow::TextViewProc(HWND window, UINT message, WPARA
 // The whole dump in one go; the caret ends after the last line, where the
 // lines' adding would leave it, so that Down on it pages at once.
 void SectorViewWindow::SetMemoText(const std::string& text) {
-  SendMessageW(memo_, WM_SETREDRAW, FALSE, 0);
-  SetText(memo_, text);
-  const int length = GetWindowTextLengthW(memo_);
-  SendMessageW(memo_, EM_SETSEL, WPARAM(length), LPARAM(length));
-  SendMessageW(memo_, EM_SCROLLCARET, 0, 0);
-  SendMessageW(memo_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(memo_, nullptr, TRUE);
+  HWND memo = memo_.hwnd();
+  SendMessageW(memo, WM_SETREDRAW, FALSE, 0);
+  memo_.SetText(text);
+  const int length = GetWindowTextLengthW(memo);
+  SendMessageW(memo, EM_SETSEL, WPARAM(length), LPARAM(length));
+  SendMessageW(memo, EM_SCROLLCARET, 0, 0);
+  SendMessageW(memo, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(memo, nullptr, TRUE);
 }
 
-void SectorViewWindow::SetTextViewText(const std::string& text) { SetText(text_view_, text); }
+void SectorViewWindow::SetTextViewText(const std::string& text) { text_view_.SetText(text); }
 
-void SectorViewWindow::SetSectorNumberText(const std::string& text) { SetText(sector_number_, text); }
+void SectorViewWindow::SetSectorNumberText(const std::string& text) { sector_number_.SetText(text); }
 
 void SectorViewWindow::SetCaption(const std::string& text) { SetText(parent_, text); }
 
-void SectorViewWindow::SetHeaderText(const std::string& text) { SetText(header_, text); }
+void SectorViewWindow::SetHeaderText(const std::string& text) { header_.SetText(text); }
 
 void SectorViewWindow::ShowTextView(bool shown) {
   text_display_ = shown;
   ShowDumpOrText();
   // The focus follows from the view that went away to the one that came.
   const HWND focus = GetFocus();
-  if (shown_ && (focus == memo_ || focus == text_view_)) SetFocus(shown ? text_view_ : memo_);
+  if (shown_ && (focus == memo_.hwnd() || focus == text_view_.hwnd()))
+    SetFocus(shown ? text_view_.hwnd() : memo_.hwnd());
   if (repaint_band_) repaint_band_();
 }
 
@@ -490,6 +412,6 @@ void SectorViewWindow::SetTrackBarRange(int64_t max) { track_bar_.bar().SetMax(m
 
 void SectorViewWindow::SetTrackBarPosition(int64_t position) { track_bar_.bar().SetPosition(position); }
 
-void SectorViewWindow::PutMemoCaretAtStart() { SendMessageW(memo_, EM_SETSEL, 0, 0); }
+void SectorViewWindow::PutMemoCaretAtStart() { SendMessageW(memo_.hwnd(), EM_SETSEL, 0, 0); }
 
 }  // namespace plexi::win

@@ -16,6 +16,7 @@
 #include "drives/drive_types.h"
 #include "platform/win/win_handles.h"
 #include "viewer/sector_viewer.h"
+#include "window/standard_controls_win.h"
 #include "window/window_helpers_win.h"
 #include "window/window_win.h"
 
@@ -77,8 +78,8 @@ class SectorViewWindow : private SectorViewerView {
   // The band's colours behind the header line and the check box.
   void TakeBandColours(COLORREF header, COLORREF check_box);
 
-  // Messages to the main window that concern the viewer: the colours of its
-  // controls, the check box, the mouse wheel. An answer means handled.
+  // Messages to the main window that concern the viewer: the mouse wheel.
+  // An answer means handled.
   std::optional<LRESULT> ParentMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
@@ -94,8 +95,8 @@ class SectorViewWindow : private SectorViewerView {
   void PutMemoCaretAtStart() override;
 
   bool CreatePanel3();
-  HWND CreateChild(const wchar_t* window_class, const wchar_t* text, DWORD style, DWORD ex_style,
-                   int id, HWND parent);
+  bool CreateControls();
+  void HookControls();
   void MakeFonts();
   void PlaceWindowForViewer();
   void RestoreWindow();
@@ -104,23 +105,21 @@ class SectorViewWindow : private SectorViewerView {
   void Panel3Resize();
   void Memo1KeyDown(int virtual_key);
   std::optional<LRESULT> Panel3Message(UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT CALLBACK Memo1Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                    UINT_PTR id, DWORD_PTR self);
-  static LRESULT CALLBACK CheckBoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                       UINT_PTR id, DWORD_PTR self);
-  static LRESULT CALLBACK TextViewProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                       UINT_PTR id, DWORD_PTR self);
+  // The controls' own messages, before their procedures.
+  std::optional<LRESULT> Memo1Message(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> CheckBoxMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> TextViewMessage(UINT message, WPARAM wparam);
 
   SectorViewer viewer_;
   std::function<void()> repaint_band_;
   HWND parent_ = nullptr;
-  // Children of the main window (or of Panel3), destroyed with it.
-  HWND memo_ = nullptr;
+  // Children of the main window (or of Panel3).
   Panel panel3_;
-  HWND text_view_ = nullptr;
-  HWND header_ = nullptr;
-  HWND sector_number_ = nullptr;
-  HWND check_box_ = nullptr;
+  Edit text_view_;
+  Edit memo_;            // Memo1
+  Label header_;         // StaticText3
+  Label sector_number_;  // StaticText1
+  CheckBox check_box_;   // CheckBox1
   TrackBarWindow track_bar_;
   Tooltips tooltips_;  // the tip window goes with the main window
   bool shown_ = false;
@@ -138,12 +137,6 @@ class SectorViewWindow : private SectorViewerView {
   Dpi dpi_;
   UniqueFont memo_font_;
   UniqueFont header_font_;
-  UniqueBrush memo_brush_;
-  UniqueBrush text_view_brush_;
-  UniqueBrush header_brush_;
-  UniqueBrush check_box_brush_;
-  COLORREF header_colour_ = 0;
-  COLORREF check_box_colour_ = 0;
 };
 
 }  // namespace plexi::win

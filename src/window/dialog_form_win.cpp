@@ -1,7 +1,6 @@
 #include "window/dialog_form_win.h"
 
 #include "platform/win/utf.h"
-#include "window/glyph_button_win.h"
 #include "window/form_win.h"
 
 namespace plexi::win {
@@ -53,34 +52,9 @@ void DialogForm::OnDpiChanged(const Dpi& old_dpi, const RECT& suggested) {
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-HWND DialogForm::AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x,
-                          int y, int width, int height, int id, HFONT font, DWORD ex_style) {
-  return CreateChildControl(hwnd(), {class_name, Utf8ToWide(text), style, ex_style,
-                                     Px(RECT{x, y, x + width, y + height}), id,
-                                     font ? font : font_.get()});
-}
-
 void DialogForm::AddHint(HWND child, const std::string& hint) {
   if (!has_tooltips_) has_tooltips_ = tooltips_.Create(hwnd());
   tooltips_.AddForChild(child, hint);
-}
-
-HWND DialogForm::AddGlyphButton(const RECT& bounds, int id, HIMAGELIST images, int image,
-                                const std::string& hint) {
-  HWND button = AddChild(L"BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, bounds.left, bounds.top,
-                         bounds.right - bounds.left, bounds.bottom - bounds.top, id);
-  glyph_buttons_.push_back({id, images, image});
-  AddHint(button, hint);
-  return button;
-}
-
-bool DialogForm::DrawGlyphButton(const DRAWITEMSTRUCT& item) const {
-  for (const GlyphButton& glyph : glyph_buttons_) {
-    if (static_cast<UINT>(glyph.id) != item.CtlID) continue;
-    DrawFlatGlyphButton(item, glyph.images, glyph.image);
-    return true;
-  }
-  return false;
 }
 
 void DialogForm::OnCancel() { SetFormModalResult(hwnd(), IDCANCEL); }
@@ -93,9 +67,8 @@ LRESULT DialogForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDCANCEL) OnCancel();
       return 0;
-    case WM_DRAWITEM:
-      if (DrawGlyphButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
-      return Default(msg, wp, lp);
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_.get());
     default:
       return Default(msg, wp, lp);
   }

@@ -2,13 +2,13 @@
 // holding standard and owner-drawn child controls, shown with ShowModal.
 // It answers the close box and Escape with cancel, and the system's
 // dialog-manager questions so that Enter never reaches a disabled default
-// button.
+// button. Its children are made in design pixels (Place) and take the
+// form's font unless given their own (the form answers WM_GETFONT).
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/win/win_handles.h"
 #include "window/window_helpers_win.h"
@@ -51,6 +51,8 @@ class DialogForm : public Window {
   // A design figure in the form's pixels.
   int Px(int design) const { return dpi().Scale(design); }
   RECT Px(const RECT& design) const { return dpi().Scale(design); }
+  // A child's place given in design pixels, in the form's.
+  RECT Place(int x, int y, int width, int height) const { return Px(RECT{x, y, x + width, y + height}); }
   // A font of the form's face whose characters are `height` design pixels high.
   UniqueFont FormFont(int height, bool bold = false) const;
   // The system moved the form to a screen of another density: every child
@@ -59,17 +61,8 @@ class DialogForm : public Window {
   // Derived forms call it first in their destructor, while the fonts and
   // controls the children use still exist.
   void DestroyForm() { DestroyOwnWindow(); }
-  // A child control with the form's font; `text` in UTF-8, the place in
-  // design pixels.
-  HWND AddChild(const wchar_t* class_name, const std::string& text, DWORD style, int x, int y,
-                int width, int height, int id = 0, HFONT font = nullptr, DWORD ex_style = 0);
-  HWND Child(int id) const { return GetDlgItem(hwnd(), id); }
   // A tool tip with the short hint of a child.
   void AddHint(HWND child, const std::string& hint);
-  // A flat owner-drawn button showing `image` of `images`, with its hint;
-  // the form draws it. It is a tab stop: Space or Enter presses it.
-  HWND AddGlyphButton(const RECT& bounds, int id, HIMAGELIST images, int image,
-                      const std::string& hint);
   // Everything the form does not handle itself.
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   // The close box, Alt+F4 and Escape: the cancel result by default.
@@ -80,14 +73,6 @@ class DialogForm : public Window {
   int font_height_ = 12;  // font_'s, in design pixels
 
  private:
-  struct GlyphButton {
-    int id;
-    HIMAGELIST images;
-    int image;
-  };
-  bool DrawGlyphButton(const DRAWITEMSTRUCT& item) const;
-
-  std::vector<GlyphButton> glyph_buttons_;
   Tooltips tooltips_;
   bool has_tooltips_ = false;
 };

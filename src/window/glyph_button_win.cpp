@@ -1,6 +1,5 @@
 #include "window/glyph_button_win.h"
 
-
 namespace plexi::win {
 
 void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int image) {
@@ -27,6 +26,21 @@ void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int imag
     InflateRect(&mark, -2, -2);
     DrawFocusRect(item.hDC, &mark);
   }
+}
+
+bool GlyphButton::Create(const CreateArgs& args) {
+  images_ = args.images;
+  image_ = args.image;
+  const DWORD style = (args.visible ? WS_VISIBLE : 0) | WS_TABSTOP | BS_OWNERDRAW;
+  return StandardControl::Create(args.parent, {L"BUTTON", L"", style, 0, args.bounds, args.id});
+}
+
+std::optional<LRESULT> GlyphButton::OnNotification(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_DRAWITEM) {
+    DrawFlatGlyphButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam), images_, image_);
+    return TRUE;
+  }
+  return Fire(on_click, BN_CLICKED, message, wparam);
 }
 
 }  // namespace plexi::win

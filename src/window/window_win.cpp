@@ -1,5 +1,7 @@
 #include "window/window_win.h"
 
+#include <commctrl.h>
+
 #include <utility>
 
 #include "platform/win/gdi_scope.h"
@@ -7,10 +9,18 @@
 namespace plexi::win {
 namespace {
 
+constexpr UINT_PTR kAdoptedSubclass = 1;
+// Where an adopted control keeps its object.
+constexpr wchar_t kAdoptedObject[] = L"PlexiscrubWindow";
+
 // The child a parent's notification is about, when the message names one.
-HWND ChildOf(UINT message, LPARAM lparam) {
+// A click posted by id alone (lparam 0: Enter or Escape in a dialog without
+// that button's window, or another program) is about the child of that id.
+HWND ChildOf(HWND parent, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
+      if (lparam == 0 && HIWORD(wparam) == BN_CLICKED) return GetDlgItem(parent, LOWORD(wparam));
+      return reinterpret_cast<HWND>(lparam);
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -68,8 +78,38 @@ bool RegisterWindowClass(const WindowClass& window_class) {
 Window* Window::FromHandle(HWND hwnd) {
   if (!hwnd) return nullptr;
   const auto procedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
-  if (procedure != &Window::Procedure) return nullptr;
-  return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (procedure == &Window::Procedure) return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return static_cast<Window*>(GetPropW(hwnd, kAdoptedObject));
+}
+
+bool Window::AdoptControl(HWND control) {
+  if (!control) return false;
+  window_ = UniqueWindow(control);
+  const Window* parent = FromHandle(GetParent(control));
+  dpi_ = parent ? parent->dpi() : DpiOf(control);
+  adopted_ = SetPropW(control, kAdoptedObject, this) &&
+             SetWindowSubclass(control, &Window::AdoptedProcedure, kAdoptedSubclass, reinterpret_cast<DWORD_PTR>(this));
+  if (!adopted_) {
+    LetGoOfControl(control);
+    window_.reset();
+  }
+  return adopted_;
+}
+
+void Window::LetGoOfControl(HWND control) {
+  RemoveWindowSubclass(control, &Window::AdoptedProcedure, kAdoptedSubclass);
+  RemovePropW(control, kAdoptedObject);
+}
+
+void Window::DestroyOwnWindow() {
+  // An adopted control's last messages go to its own procedure alone.
+  if (adopted_ && hwnd()) LetGoOfControl(hwnd());
+  window_.reset();
+}
+
+LRESULT Window::Default(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (adopted_) return DefSubclassProc(hwnd(), message, wparam, lparam);
+  return DefWindowProcW(hwnd(), message, wparam, lparam);
 }
 
 bool Window::CreateWindowOf(const WindowClass& window_class, const WindowPlacement& placement) {
@@ -94,10 +134,22 @@ void Window::OnDpiChanged(const Dpi&, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::optional<LRESULT> Window::Reflect(UINT message, WPARAM wparam, LPARAM lparam) {
-  Window* child = FromHandle(ChildOf(message, lparam));
+std::optional<LRESULT> Window::Reflect(HWND parent, UINT message, WPARAM wparam, LPARAM lparam) {
+  Window* child = FromHandle(ChildOf(parent, message, wparam, lparam));
   if (!child) return std::nullopt;
   return child->OnReflected(message, wparam, lparam);
+}
+
+LRESULT CALLBACK Window::AdoptedProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                          DWORD_PTR object) {
+  auto* self = reinterpret_cast<Window*>(object);
+  if (message == WM_NCDESTROY) {
+    // Destroyed with its parent: the object owns no window any more.
+    LetGoOfControl(hwnd);
+    static_cast<void>(self->window_.release());
+    return DefSubclassProc(hwnd, message, wparam, lparam);
+  }
+  return self->Dispatch(message, wparam, lparam);
 }
 
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -119,37 +171,42 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     static_cast<void>(self->window_.release());
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
-  if (std::optional<LRESULT> answer = Reflect(message, wparam, lparam)) return *answer;
+  return self->Dispatch(message, wparam, lparam);
+}
+
+LRESULT Window::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (std::optional<LRESULT> answer = Reflect(hwnd(), message, wparam, lparam)) return *answer;
   if (message == WM_DPICHANGED) {
     // The new density comes with the message: the window's own query may
     // still answer the old one while it moves.
-    const Dpi old_dpi = std::exchange(self->dpi_, Dpi(HIWORD(wparam)));
+    const Dpi old_dpi = std::exchange(dpi_, Dpi(HIWORD(wparam)));
     // Its children (ours among them) are on the new screen with it.
     EnumChildWindows(
-        hwnd,
+        hwnd(),
         [](HWND child, LPARAM dpi) -> BOOL {
           if (Window* object = FromHandle(child)) object->dpi_ = Dpi(int(dpi));
           return TRUE;
         },
-        LPARAM(self->dpi_.value()));
-    self->OnDpiChanged(old_dpi, *reinterpret_cast<const RECT*>(lparam));
+        LPARAM(dpi_.value()));
+    OnDpiChanged(old_dpi, *reinterpret_cast<const RECT*>(lparam));
     return 0;
   }
-  if (self->PaintsEveryPixel()) {
+  if (PaintsEveryPixel()) {
     if (message == WM_ERASEBKGND) return 1;
     if (message == WM_PAINT) {
-      auto paint = BeginPaintScope(hwnd);
-      self->OnPaint(paint.dc());
+      auto paint = BeginPaintScope(hwnd());
+      OnPaint(paint.dc());
       return 0;
     }
   }
-  return self->OnMessage(message, wparam, lparam);
+  return OnMessage(message, wparam, lparam);
 }
 
 Window::~Window() {
   // Derived parts are gone: the window's last messages go to the system.
   if (HWND hwnd = window_.release()) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    if (adopted_) LetGoOfControl(hwnd);
+    else SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
   }
 }

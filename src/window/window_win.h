@@ -2,7 +2,8 @@
 // that binds the object at WM_NCCREATE and lets go at WM_NCDESTROY, class
 // registration that may run any number of times, an owned HWND, and the
 // notifications a parent gets about a child handed to the child's own
-// object first.
+// object first. A standard control of the system becomes such an object
+// by adoption (one subclass procedure for all of them).
 #pragma once
 #include <windows.h>
 
@@ -92,9 +93,14 @@ class Window {
  protected:
   // Makes the window; the object handles its messages from WM_NCCREATE on.
   bool CreateWindowOf(const WindowClass& window_class, const WindowPlacement& placement);
+  // Takes over `control`, a child the system's class made: its messages
+  // come to OnMessage, where Default is the control's own procedure, and
+  // the parent's notifications about it to OnReflected. The object owns it
+  // from now on. False (the control destroyed) when it cannot be taken.
+  bool AdoptControl(HWND control);
   // Destroys the window now (derived destructors call it first, while what
   // its messages use still exists).
-  void DestroyOwnWindow() { window_.reset(); }
+  void DestroyOwnWindow();
 
   // Every message of the window; the default is DefWindowProc.
   virtual LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
@@ -111,17 +117,22 @@ class Window {
   // windows with a layout of their own also make their fonts and pictures
   // again and lay their children out anew.
   virtual void OnDpiChanged(const Dpi& old_dpi, const RECT& suggested);
-  LRESULT Default(UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcW(hwnd(), message, wparam, lparam);
-  }
+  // The system's handling: DefWindowProc, or an adopted control's own.
+  LRESULT Default(UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
   friend bool RegisterWindowClass(const WindowClass& window_class);
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  static std::optional<LRESULT> Reflect(UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK AdoptedProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                           UINT_PTR id, DWORD_PTR self);
+  static void LetGoOfControl(HWND control);
+  static std::optional<LRESULT> Reflect(HWND parent, UINT message, WPARAM wparam, LPARAM lparam);
+  // What both procedures do after binding: reflection, density, painting.
+  LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
 
   UniqueWindow window_;
   Dpi dpi_;
+  bool adopted_ = false;
 };
 
 // A plain child window that holds other controls; its owner answers the

@@ -1,6 +1,7 @@
 // The window base: binding at creation, ownership whichever side goes
-// first, class registration any number of times, notifications handed to
-// the child's own object, and the modal loop's done predicate.
+// first (for adopted standard controls too), class registration any number
+// of times, notifications handed to the child's own object, and the modal
+// loop's done predicate.
 #include "window/window_win.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "window/form_win.h"
+#include "window/standard_controls_win.h"
 
 namespace plexi::win {
 namespace {
@@ -84,9 +86,18 @@ TEST(WindowBase, OwnershipHoldsWhicheverSideGoesFirst) {
   Probe orphan;
   ASSERT_TRUE(orphan.MakeChildOf(parent.hwnd(), 6));
   HWND parent_window = parent.hwnd();
+  Button adopted;
+  ASSERT_TRUE(adopted.Create({.parent = parent.hwnd(), .id = 7, .text = "OK"}));
+  EXPECT_EQ(Window::FromHandle(adopted.hwnd()), &adopted);
+  {
+    Button brief;
+    ASSERT_TRUE(brief.Create({.parent = parent.hwnd(), .id = 8}));
+  }
+  EXPECT_EQ(GetDlgItem(parent.hwnd(), 8), nullptr) << "an adopted control goes with its object";
   DestroyWindow(parent_window);
   EXPECT_EQ(parent.hwnd(), nullptr) << "the system destroyed it: nothing left to own";
   EXPECT_EQ(orphan.hwnd(), nullptr) << "children go with their parent";
+  EXPECT_EQ(adopted.hwnd(), nullptr) << "adopted ones too";
 }
 
 TEST(WindowBase, NotificationsReachTheChildsObjectFirst) {
@@ -103,6 +114,17 @@ TEST(WindowBase, NotificationsReachTheChildsObjectFirst) {
   child.answer_reflected = true;
   EXPECT_EQ(SendMessageW(parent.hwnd(), WM_COMMAND, command, reinterpret_cast<LPARAM>(child.hwnd())), 7);
   EXPECT_FALSE(Saw(parent.seen, WM_COMMAND)) << "answered by the child, it ends there";
+
+  // A standard control's click, and one sent by its id alone (Enter in a
+  // form, another program), reach its handler.
+  Button button;
+  ASSERT_TRUE(button.Create({.parent = parent.hwnd(), .id = 11, .bounds = {0, 0, 40, 20}}));
+  int clicks = 0;
+  button.on_click = [&] { ++clicks; };
+  SendMessageW(button.hwnd(), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 1);
+  SendMessageW(parent.hwnd(), WM_COMMAND, MAKEWPARAM(11, BN_CLICKED), 0);
+  EXPECT_EQ(clicks, 2);
 }
 
 TEST(WindowBase, ModalLoopRunsUntilDoneAndPassesAQuitOn) {
