@@ -125,7 +125,7 @@ void TVersionBox::CreateChildren() {
   font_ = MakeFont({Utf8ToWide(kFontFace), -dpi().Scale(12)});
 
   ok_.Create({.parent = hwnd(), .id = IDOK, .bounds = dpi().Scale(kOkBounds), .text = "OK", .font = font_.get(),
-              .is_default = true});
+              .style = BS_DEFPUSHBUTTON});
   // Not while the download's bar stands in its place.
   ok_.on_click = [this] {
     if (!downloading_) SetFormModalResult(hwnd(), IDOK);

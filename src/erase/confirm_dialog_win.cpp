@@ -69,18 +69,19 @@ bool TDriveDelInfoDlg::Create() {
 void TDriveDelInfoDlg::CreateControls() {
   text_.Create({.parent = hwnd(), .id = kConfirmationText, .bounds = Place(8, 8, 383, 209)});
   confirm_word_.Create({.parent = hwnd(), .id = kConfirmWordEdit, .bounds = Place(24, 222, 73, 23),
-                        .font = edit_font_.get()});
+                        .font = edit_font_.get(), .style = ES_AUTOHSCROLL});
   confirm_word_.on_change = [this] { Edit1Change(); };
   irreversible_.Create({.parent = hwnd(), .id = kIrreversibleNote, .bounds = Place(118, 227, 200, 14),
-                        .text = "※消去後は、復元できません。", .style = SS_LEFT});
+                        .text = "※消去後は、復元できません。"});
   irreversible_.SetColours(kWarningRed, kPanelWhite);
   CreateMethodGroup();
   purge_note_.Create({.parent = hwnd(), .id = kPurgeNote, .bounds = Px(kPurgeNoteBox)});
   purge_facts_.Create({.parent = hwnd(), .id = kPurgeFacts, .bounds = Px(kPurgeFactsBox)});
   verify_.Create({.parent = hwnd(), .id = kVerifyCheck, .bounds = Place(17, 306, 220, 17),
-                  .text = "データの消去を確認する", .group_start = true});
+                  .text = "データの消去を確認する", .style = WS_GROUP});
   history_.Create({.parent = hwnd(), .id = kHistoryCheck, .bounds = Place(17, 327, 220, 17),
-                   .text = "消去履歴をドライブに保存する", .checked = true});
+                   .text = "消去履歴をドライブに保存する"});
+  history_.SetChecked(true);
   CreateButtons();
 }
 
@@ -101,7 +102,7 @@ void TDriveDelInfoDlg::CreateMethodGroup() {
 
 void TDriveDelInfoDlg::CreateButtons() {
   start_.Create({.parent = hwnd(), .id = kStartButton, .bounds = Place(117, kButtonTop, 75, 25),
-                 .text = "消去開始", .is_default = true, .enabled = false});
+                 .text = "消去開始", .style = BS_DEFPUSHBUTTON, .enabled = false});
   // Enter reaches here too; only an armed button starts the erase.
   start_.on_click = [this] {
     if (start_.Enabled()) SetFormModalResult(hwnd(), controls::msOk);
@@ -109,8 +110,8 @@ void TDriveDelInfoDlg::CreateButtons() {
   cancel_.Create({.parent = hwnd(), .id = kCancelButton, .bounds = Place(197, kButtonTop, 75, 25),
                   .text = "キャンセル"});
   cancel_.on_click = [this] { OnCancel(); };
-  help_.Create({.parent = hwnd(), .id = kHelpButton, .bounds = Place(283, kButtonTop + 1, 25, 22),
-                .images = resources_.images, .image = 0});
+  help_.Create({.parent = hwnd(), .id = kHelpButton, .bounds = Place(283, kButtonTop + 1, 25, 22)},
+               resources_.images, 0);
   help_.on_click = [this] { SpeedButton1Click(); };
   AddHint(help_.hwnd(), "Help");
 }

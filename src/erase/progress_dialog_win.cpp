@@ -52,8 +52,8 @@ bool TConditionsOnDlg::Create(const ProgressRequest& request) {
   button1_.button().OnClick = [this] { ColorButton1Click(); };
 
   settings_.Create({.parent = hwnd(), .id = kSettingsButton, .bounds = Place(304, 137, 23, 22),
-                    .images = resources_.images, .image = kPowerImage,
-                    .visible = bool(hooks_.select_shutdown_mode)});
+                    .visible = bool(hooks_.select_shutdown_mode)},
+                   resources_.images, kPowerImage);
   settings_.on_click = [this] { SpeedButton1Click(); };
   AddHint(settings_.hwnd(), "Windowsの終了設定");
   return true;

@@ -66,7 +66,7 @@ bool ReportListDlg::Create() {
   desc.centre_on = resources_.owner;
   if (!CreateForm(desc)) return false;
   folder_text_.Create({.parent = hwnd(), .id = kFolderText, .bounds = Place(kMargin, kMargin, kListWidth, 16),
-                       .text = folder_, .style = SS_PATHELLIPSIS | SS_NOPREFIX});
+                       .text = folder_, .style = SS_PATHELLIPSIS});
   CreateList();
   CreateButtons();
   Fill();
@@ -97,7 +97,7 @@ void ReportListDlg::CreateList() {
 void ReportListDlg::CreateButtons() {
   const int top = kMargin * 2 + 18 + kListHeight;
   open_.Create({.parent = hwnd(), .id = kOpenButton, .bounds = Place(kMargin, top, kButtonWidth, kButtonHeight),
-                .text = "開く", .is_default = true});
+                .text = "開く", .style = BS_DEFPUSHBUTTON});
   open_.on_click = [this] { OpenSelected(); };
   open_folder_.Create({.parent = hwnd(), .id = kFolderButton,
                        .bounds = Place(kMargin * 2 + kButtonWidth, top, kButtonWidth, kButtonHeight),
@@ -165,13 +165,15 @@ bool OperatorDlg::Create() {
   desc.owner = resources_.owner;
   desc.centre_on = resources_.owner;
   if (!CreateForm(desc)) return false;
-  labels_[0].Create({.parent = hwnd(), .bounds = Place(8, 8, 344, 16), .text = "消去報告書に記載する作業者と組織",
-                     .style = SS_NOPREFIX});
-  labels_[1].Create({.parent = hwnd(), .bounds = Place(8, 37, 60, 16), .text = "作業者", .style = SS_NOPREFIX});
-  operator_name_.Create({.parent = hwnd(), .id = kOperatorEdit, .bounds = Place(72, 34, 280, 22)});
-  labels_[2].Create({.parent = hwnd(), .bounds = Place(8, 67, 60, 16), .text = "組織", .style = SS_NOPREFIX});
-  organisation_.Create({.parent = hwnd(), .id = kOrganisationEdit, .bounds = Place(72, 64, 280, 22)});
-  ok_.Create({.parent = hwnd(), .id = kOkButton, .bounds = Place(196, 99, 75, 25), .text = "OK", .is_default = true});
+  labels_[0].Create({.parent = hwnd(), .bounds = Place(8, 8, 344, 16), .text = "消去報告書に記載する作業者と組織"});
+  labels_[1].Create({.parent = hwnd(), .bounds = Place(8, 37, 60, 16), .text = "作業者"});
+  operator_name_.Create(
+      {.parent = hwnd(), .id = kOperatorEdit, .bounds = Place(72, 34, 280, 22), .style = ES_AUTOHSCROLL});
+  labels_[2].Create({.parent = hwnd(), .bounds = Place(8, 67, 60, 16), .text = "組織"});
+  organisation_.Create(
+      {.parent = hwnd(), .id = kOrganisationEdit, .bounds = Place(72, 64, 280, 22), .style = ES_AUTOHSCROLL});
+  ok_.Create(
+      {.parent = hwnd(), .id = kOkButton, .bounds = Place(196, 99, 75, 25), .text = "OK", .style = BS_DEFPUSHBUTTON});
   ok_.on_click = [this] { win::SetFormModalResult(hwnd(), kModalOk); };
   cancel_.Create({.parent = hwnd(), .id = kCancelButton, .bounds = Place(277, 99, 75, 25), .text = "キャンセル"});
   cancel_.on_click = [this] { win::SetFormModalResult(hwnd(), kModalCancel); };

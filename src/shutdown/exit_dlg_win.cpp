@@ -47,7 +47,7 @@ bool TExitDlg::Create() {
   }
   modes_.Create(group);
   force_.Create({.parent = hwnd(), .id = kForceCheck, .bounds = Place(18, 102, 180, 18),
-                 .text = "強制的に終了する", .group_start = true});
+                 .text = "強制的に終了する", .style = WS_GROUP});
   CreateButtons();
   return true;
 }
@@ -65,8 +65,7 @@ void TExitDlg::CreateButtons() {
   cancel_button_.button().SetCancel(true);
   cancel_button_.button().SetModalResult(controls::msCancel);
   cancel_button_.button().SetFont(font);
-  help_.Create({.parent = hwnd(), .id = kHelpButton, .bounds = Place(8, 128, 25, 22),
-                .images = resources_.images, .image = 0});
+  help_.Create({.parent = hwnd(), .id = kHelpButton, .bounds = Place(8, 128, 25, 22)}, resources_.images, 0);
   help_.on_click = [] {};
   AddHint(help_.hwnd(), "Help");
 }

@@ -133,10 +133,10 @@ bool SectorViewWindow::CreateControls() {
                     .style = ES_MULTILINE | ES_READONLY | ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
                     .visible = false}) &&
       header_.Create({.parent = parent_, .id = kHeaderLineId, .text = kDumpHeader, .font = header_font_.get(),
-                      .style = SS_LEFT | SS_NOPREFIX | WS_BORDER, .visible = false}) &&
+                      .style = WS_BORDER, .visible = false}) &&
       // SS_NOTIFY: the field takes the mouse, so that its tool tip sees it.
       sector_number_.Create({.parent = parent_, .id = kSectorNumberId, .font = window_font_.get(),
-                             .style = SS_CENTER | SS_NOPREFIX | SS_NOTIFY | WS_BORDER, .visible = false}) &&
+                             .style = SS_CENTER | SS_NOTIFY | WS_BORDER, .visible = false}) &&
       check_box_.Create({.parent = parent_, .id = kTextCheckBoxId, .visible = false});
   if (!made) return false;
   memo_.SetBackground(kMemoColour);

@@ -28,11 +28,10 @@ void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int imag
   }
 }
 
-bool GlyphButton::Create(const CreateArgs& args) {
-  images_ = args.images;
-  image_ = args.image;
-  const DWORD style = (args.visible ? WS_VISIBLE : 0) | WS_TABSTOP | BS_OWNERDRAW;
-  return StandardControl::Create(args.parent, {L"BUTTON", L"", style, 0, args.bounds, args.id});
+bool GlyphButton::Create(const ControlArgs& args, HIMAGELIST images, int image) {
+  images_ = images;
+  image_ = image;
+  return CreateKind(L"BUTTON", WS_TABSTOP | BS_OWNERDRAW, 0, args);
 }
 
 std::optional<LRESULT> GlyphButton::OnNotification(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -40,7 +39,7 @@ std::optional<LRESULT> GlyphButton::OnNotification(UINT message, WPARAM wparam, 
     DrawFlatGlyphButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam), images_, image_);
     return TRUE;
   }
-  return Fire(on_click, BN_CLICKED, message, wparam);
+  return Button::OnNotification(message, wparam, lparam);
 }
 
 }  // namespace plexi::win

@@ -5,8 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
-
 #include "window/standard_controls_win.h"
 
 namespace plexi::win {
@@ -16,18 +14,9 @@ namespace plexi::win {
 void DrawFlatGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST images, int image);
 
 // A tab stop: Space or Enter presses it.
-class GlyphButton : public StandardControl {
+class GlyphButton : public Button {
  public:
-  struct CreateArgs {
-    HWND parent = nullptr;
-    int id = 0;
-    RECT bounds{};  // in the parent's pixels
-    HIMAGELIST images = nullptr;
-    int image = 0;
-    bool visible = true;
-  };
-  bool Create(const CreateArgs& args);
-  std::function<void()> on_click;
+  bool Create(const ControlArgs& args, HIMAGELIST images, int image);
 
  protected:
   std::optional<LRESULT> OnNotification(UINT message, WPARAM wparam, LPARAM lparam) override;

@@ -4,16 +4,16 @@
 #include "window/gdi_win.h"
 
 namespace plexi::win {
-namespace {
-
-DWORD Visibility(bool visible) { return visible ? WS_VISIBLE : 0; }
-
-}  // namespace
-
 bool StandardControl::Create(HWND parent, const ChildControl& control) {
   ChildControl made = control;
   if (!made.font) made.font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
   return AdoptControl(CreateChildControl(parent, made));
+}
+
+bool StandardControl::CreateKind(const wchar_t* class_name, DWORD kind_style, DWORD ex_style,
+                                 const ControlArgs& args) {
+  const DWORD style = kind_style | args.style | (args.visible ? WS_VISIBLE : 0) | (args.enabled ? 0 : WS_DISABLED);
+  return Create(args.parent, {class_name, Utf8ToWide(args.text), style, ex_style, args.bounds, args.id, args.font});
 }
 
 void StandardControl::SetText(std::string_view text) const { win::SetText(hwnd(), text); }
@@ -85,34 +85,20 @@ std::optional<LRESULT> StandardControl::Colour(HDC dc) {
   return reinterpret_cast<LRESULT>(background_brush_.get());
 }
 
-bool Button::Create(const CreateArgs& args) {
-  const DWORD style = WS_VISIBLE | WS_TABSTOP | (args.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) |
-                      (args.enabled ? 0 : WS_DISABLED);
-  return StandardControl::Create(args.parent, {L"BUTTON", Utf8ToWide(args.text), style, 0, args.bounds,
-                                               args.id, args.font});
-}
+bool Button::Create(const ControlArgs& args) { return CreateKind(L"BUTTON", WS_TABSTOP, 0, args); }
 
 std::optional<LRESULT> Button::OnNotification(UINT message, WPARAM wparam, LPARAM) {
   return Fire(on_click, BN_CLICKED, message, wparam);
 }
 
-bool CheckBox::Create(const CreateArgs& args) {
-  const DWORD style = Visibility(args.visible) | WS_TABSTOP | BS_AUTOCHECKBOX | (args.group_start ? WS_GROUP : 0);
-  if (!StandardControl::Create(args.parent, {L"BUTTON", Utf8ToWide(args.text), style, 0, args.bounds, args.id,
-                                             args.font}))
-    return false;
-  SetChecked(args.checked);
-  return true;
+bool CheckBox::Create(const ControlArgs& args) {
+  return CreateKind(L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, args);
 }
 
 bool CheckBox::Checked() const { return SendMessageW(hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void CheckBox::SetChecked(bool checked) const {
   SendMessageW(hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-std::optional<LRESULT> CheckBox::OnNotification(UINT message, WPARAM wparam, LPARAM) {
-  return Fire(on_click, BN_CLICKED, message, wparam);
 }
 
 // The frame first, then the items right after each other: the first one
@@ -145,22 +131,13 @@ void RadioGroup::Select(int index) const {
     SendMessageW(items_[i]->hwnd(), BM_SETCHECK, int(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool Edit::Create(const CreateArgs& args) {
-  const DWORD style = Visibility(args.visible) | WS_TABSTOP | args.style;
-  return StandardControl::Create(args.parent, {L"EDIT", Utf8ToWide(args.text), style,
-                                               args.client_edge ? DWORD(WS_EX_CLIENTEDGE) : 0, args.bounds,
-                                               args.id, args.font});
-}
+bool Edit::Create(const ControlArgs& args) { return CreateKind(L"EDIT", WS_TABSTOP, WS_EX_CLIENTEDGE, args); }
 
 std::optional<LRESULT> Edit::OnNotification(UINT message, WPARAM wparam, LPARAM) {
   return Fire(on_change, EN_CHANGE, message, wparam);
 }
 
-bool Label::Create(const CreateArgs& args) {
-  return StandardControl::Create(args.parent, {L"STATIC", Utf8ToWide(args.text),
-                                               Visibility(args.visible) | args.style, 0, args.bounds, args.id,
-                                               args.font});
-}
+bool Label::Create(const ControlArgs& args) { return CreateKind(L"STATIC", SS_NOPREFIX, 0, args); }
 
 void Label::SetMultilineText(std::string_view text) const { win::SetMultilineText(hwnd(), text); }
 

@@ -20,10 +20,23 @@
 
 namespace plexi::win {
 
+// What a standard control is made with.
+struct ControlArgs {
+  HWND parent = nullptr;
+  int id = 0;
+  RECT bounds{};  // in the parent's pixels
+  std::string text{};
+  HFONT font = nullptr;  // null: the parent's (WM_GETFONT, which forms answer)
+  // Beyond the kind's own: BS_DEFPUSHBUTTON, WS_GROUP (a check box ending
+  // the radio group before it), ES_*, SS_*, WS_BORDER.
+  DWORD style = 0;
+  bool visible = true;
+  bool enabled = true;
+};
+
 class StandardControl : public Window {
  public:
-  // A control of any class; `control.font` null takes the parent's font
-  // (WM_GETFONT, which the program's forms answer).
+  // A control of any class; `control.font` null takes the parent's font.
   bool Create(HWND parent, const ChildControl& control);
 
   int id() const { return GetDlgCtrlID(hwnd()); }
@@ -52,6 +65,8 @@ class StandardControl : public Window {
   std::optional<LRESULT> OnReflected(UINT message, WPARAM wparam, LPARAM lparam) override;
   // What a kind of control does with its parent's notifications.
   virtual std::optional<LRESULT> OnNotification(UINT, WPARAM, LPARAM) { return std::nullopt; }
+  // A control of `class_name` with the kind's own styles added to the args'.
+  bool CreateKind(const wchar_t* class_name, DWORD kind_style, DWORD ex_style, const ControlArgs& args);
   // Runs `handler` for the WM_COMMAND `code` its parent heard (a button's
   // BN_CLICKED, an edit's EN_CHANGE). Without a handler the parent hears
   // it as before.
@@ -71,41 +86,19 @@ class StandardControl : public Window {
 // A push button.
 class Button : public StandardControl {
  public:
-  struct CreateArgs {
-    HWND parent = nullptr;
-    int id = 0;
-    RECT bounds{};  // in the parent's pixels
-    std::string text{};
-    HFONT font = nullptr;  // null: the parent's
-    bool is_default = false;
-    bool enabled = true;
-  };
-  bool Create(const CreateArgs& args);
+  bool Create(const ControlArgs& args);
   std::function<void()> on_click;
 
  protected:
   std::optional<LRESULT> OnNotification(UINT message, WPARAM wparam, LPARAM lparam) override;
 };
 
-class CheckBox : public StandardControl {
+// A button that checks and unchecks itself when clicked.
+class CheckBox : public Button {
  public:
-  struct CreateArgs {
-    HWND parent = nullptr;
-    int id = 0;
-    RECT bounds{};
-    std::string text{};
-    HFONT font = nullptr;
-    bool checked = false;
-    bool group_start = false;  // ends the radio group made before it
-    bool visible = true;
-  };
-  bool Create(const CreateArgs& args);
+  bool Create(const ControlArgs& args);
   bool Checked() const;
   void SetChecked(bool checked) const;
-  std::function<void()> on_click;
-
- protected:
-  std::optional<LRESULT> OnNotification(UINT message, WPARAM wparam, LPARAM lparam) override;
 };
 
 // Radio buttons that the arrow keys move through and Tab enters once, with
@@ -138,20 +131,11 @@ class RadioGroup {
   std::vector<std::unique_ptr<StandardControl>> items_;
 };
 
-// A single-line edit unless its style says more.
+// An edit with a client edge; ES_AUTOHSCROLL for one line, ES_MULTILINE
+// and the rest for more.
 class Edit : public StandardControl {
  public:
-  struct CreateArgs {
-    HWND parent = nullptr;
-    int id = 0;
-    RECT bounds{};
-    std::string text{};
-    HFONT font = nullptr;
-    DWORD style = ES_AUTOHSCROLL;  // ES_* and WS_* beyond a visible child tab stop
-    bool client_edge = true;
-    bool visible = true;
-  };
-  bool Create(const CreateArgs& args);
+  bool Create(const ControlArgs& args);
   // After each change of the text, by the user or the program.
   std::function<void()> on_change;
 
@@ -159,19 +143,10 @@ class Edit : public StandardControl {
   std::optional<LRESULT> OnNotification(UINT message, WPARAM wparam, LPARAM lparam) override;
 };
 
-// A static text.
+// A static text, left-aligned unless SS_CENTER, with no & prefixes.
 class Label : public StandardControl {
  public:
-  struct CreateArgs {
-    HWND parent = nullptr;
-    int id = 0;
-    RECT bounds{};
-    std::string text{};
-    HFONT font = nullptr;
-    DWORD style = SS_LEFT | SS_NOPREFIX;  // SS_* and WS_BORDER
-    bool visible = true;
-  };
-  bool Create(const CreateArgs& args);
+  bool Create(const ControlArgs& args);
   // Each LF becomes the CR LF at which static controls break lines.
   void SetMultilineText(std::string_view text) const;
 };
