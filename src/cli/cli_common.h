@@ -17,8 +17,6 @@
 
 namespace plexi::cli {
 
-class ConsoleInterrupt;
-
 inline constexpr int kOk = 0;
 inline constexpr int kFailed = 1;       // the operation ran and failed
 inline constexpr int kUsage = 2;        // bad arguments
@@ -38,7 +36,6 @@ struct Options {
   bool every_disk = false; // list: drives without a lettered volume too
   bool help = false;
   bool interactive = false;  // standard input is a terminal
-  ConsoleInterrupt* interrupt = nullptr;  // set by RunCli: the console's Ctrl+C and closing
   // erase
   std::optional<int> method;
   bool verify = false;

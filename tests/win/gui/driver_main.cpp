@@ -1,8 +1,6 @@
 // The GUI driver. Without a command it runs the GUI scenarios (GoogleTest);
 // with one it runs that command of window_commands.h, as
-// plexiscrub_window_command does. The console scenarios run the driver
-// itself with a command of its own, on a program it starts:
-//   plexiscrub_gui_driver console-interrupt RESULT TRIGGER COMMAND...
+// plexiscrub_window_command does.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -48,8 +46,6 @@ void TakeOption(const std::wstring& argument) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace plexi::gui;
-  if (argc > 4 && std::wstring(argv[1]) == L"console-interrupt")
-    return ConsoleInterruptCommand(argv[2], argv[3], argc - 4, argv + 4);
   if (IsWindowCommand(argc, argv)) return RunWindowCommand(argc, argv);
 
   ::testing::InitGoogleTest(&argc, argv);
