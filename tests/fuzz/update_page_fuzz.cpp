@@ -89,7 +89,7 @@ class MemoryDownloads : public platform::DownloadFiles {
     // Only a file directly inside the chosen folder.
     FUZZ_CHECK(path.rfind(std::string(kFolder) + "\\", 0) == 0);
     const std::string name = path.substr(sizeof kFolder);
-    FUZZ_CHECK(controls::IsUsableArchiveName(name));
+    FUZZ_CHECK(about::IsUsableArchiveName(name));
     return platform::Result<std::unique_ptr<platform::WritableFile>>(std::make_unique<MemoryFile>(files[path] = {}));
   }
   platform::Result<> Delete(const std::string& path) override {
@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   ServedInternet internet;
-  internet.site[controls::UpdatePageAddress(config.base_address, config.page_folder, config.page_name)] = page;
+  internet.site[about::UpdatePageAddress(config.base_address, config.page_folder, config.page_name)] = page;
   if (std::optional<about::ArchiveOffer> offer = about::FindArchive(page.body, config.update_name))
     internet.site[about::ArchiveAddress(config.base_address, config.down_folder, offer->name)] = archive;
   MemoryDownloads downloads;
