@@ -415,13 +415,15 @@ std::optional<std::string> MisplacedOption(const Options& o) {
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive,
+           ConsoleInterrupt& interrupt) {
   std::optional<Options> options = ParseOptions(args, err);
   if (!options) {
     err << "Try 'plexiscrub-cli --help'.\n";
     return kUsage;
   }
   options->interactive = interactive;
+  options->interrupt = &interrupt;
   if (options->help) {
     out << kUsageText;
     return kOk;

@@ -7,10 +7,13 @@
 
 namespace plexi::cli {
 
+class ConsoleInterrupt;
+
 // Runs one command line (arguments without the program name); returns the
 // process exit code (see the usage text). `interactive` says whether
-// standard input is a terminal someone can answer questions at.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           bool interactive = false);
+// standard input is a terminal someone can answer questions at;
+// `interrupt` is where the console's Ctrl+C and closing reach an erase.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive,
+           ConsoleInterrupt& interrupt);
 
 }  // namespace plexi::cli

@@ -17,6 +17,8 @@
 
 namespace plexi::cli {
 
+class ConsoleInterrupt;
+
 inline constexpr int kOk = 0;
 inline constexpr int kFailed = 1;       // the operation ran and failed
 inline constexpr int kUsage = 2;        // bad arguments
@@ -36,6 +38,7 @@ struct Options {
   bool every_disk = false; // list: drives without a lettered volume too
   bool help = false;
   bool interactive = false;  // standard input is a terminal
+  ConsoleInterrupt* interrupt = nullptr;  // set by RunCli: the console's Ctrl+C and closing
   // erase
   std::optional<int> method;
   bool verify = false;

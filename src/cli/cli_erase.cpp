@@ -2,13 +2,14 @@
 // its windows. Questions are asked on standard input unless --yes answers
 // them; Ctrl+C interrupts the erase, which then leaves a resume record. A
 // drive's own purge cannot be interrupted: Ctrl+C during it stops the erase
-// once the drive is done.
+// once the drive is done. From the first write until the report is filed
+// Ctrl+C only asks the erase to stop; a console that closes meanwhile stops
+// it too, and the tool ends once the record and the report are written.
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -20,9 +21,6 @@
 #include "platform/host.h"
 
 namespace plexi::cli {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 
 bool AskOnTerminal(std::ostream& err, const std::string& prompt) {
   err << prompt << " [y/N] " << std::flush;
@@ -42,6 +40,12 @@ bool ReadDelWord(std::ostream& err) {
 std::optional<bool> ResumeAnswerOf(const Options& o, const EraseQuestion& question) {
   if (question.id != EraseQuestion::Id::kResume) return std::nullopt;
   return o.resume;
+}
+
+bool UnattendedRun(const Options& o) { return o.yes || !o.interactive || o.interrupt->Closing(); }
+
+bool AnswerOfClosedConsole(const EraseQuestion& question) {
+  return question.id == EraseQuestion::Id::kSaveResumePoint;
 }
 
 bool PurgeAsked(const Options& o) { return o.method == MethodCode(OverwriteMethod::kFirmwarePurge); }
@@ -124,7 +128,8 @@ class TerminalPurgeView : public PurgeView {
 
 class TerminalEraseUi : public EraseUi {
  public:
-  TerminalEraseUi(const Options& o, std::ostream& out, std::ostream& err) : o_(o), out_(out), err_(err) {}
+  TerminalEraseUi(const Options& o, std::ostream& out, std::ostream& err)
+      : o_(o), out_(out), err_(err), interrupt_(*o.interrupt) {}
 
   // Where an interrupt from the terminal goes: the erase's cancel request.
   void CancelInto(std::atomic<bool>& flag) { cancel_ = &flag; }
@@ -136,7 +141,8 @@ class TerminalEraseUi : public EraseUi {
       out_ << "[" << question.caption << "] " << question.text << (*answer ? " → はい\n" : " → いいえ\n");
       return *answer;
     }
-    return Ask(question.text, question.caption, true);
+    const bool answer = Ask(question.text, question.caption, true);
+    return interrupt_.Closing() ? AnswerOfClosedConsole(question) : answer;
   }
 
   ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
@@ -150,15 +156,14 @@ class TerminalEraseUi : public EraseUi {
   // The purge runs right here; an interrupt meanwhile is held until the
   // drive is done, and then stops the erase.
   PurgeRun RunPurge(const PurgeRequest& request, const PurgeTask& task) override {
+    HoldInterrupts();
     out_ << request.first_line << "\n" << request.command << "\n" << std::flush;
-    auto previous = std::signal(SIGINT, OnInterrupt);
     PurgeRun run;
     {
       TerminalPurgeView view(err_, request.note);
       run = task(view);
     }
-    std::signal(SIGINT, previous);
-    if (g_interrupted && cancel_) {
+    if (interrupt_.CancelRequested() && cancel_) {
       err_ << "plexiscrub-cli: the drive's purge cannot be interrupted; the erase stops now that it has ended\n";
       *cancel_ = true;
     }
@@ -166,6 +171,7 @@ class TerminalEraseUi : public EraseUi {
   }
 
   WorkerReport RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
+    HoldInterrupts();
     out_ << request.first_line << "\n" << std::flush;
     SerialDispatcher gui;
     TerminalProgress view(err_, request.bar_maximum);
@@ -179,15 +185,13 @@ class TerminalEraseUi : public EraseUi {
       ended_signal.notify_all();
     });
     // Wait for the worker; pass an interrupt on as a cancel request.
-    auto previous = std::signal(SIGINT, OnInterrupt);
     {
       std::unique_lock lock(mutex);
       while (!ended) {
-        if (g_interrupted && cancel_) *cancel_ = true;
+        if (interrupt_.CancelRequested() && cancel_) *cancel_ = true;
         ended_signal.wait_for(lock, std::chrono::milliseconds(50));
       }
     }
-    std::signal(SIGINT, previous);
     return worker->Join();
   }
 
@@ -200,23 +204,30 @@ class TerminalEraseUi : public EraseUi {
     return AskOnTerminal(err_, "[" + caption + "] " + text);
   }
 
+  // From the first write on, held until this erase ends (its report filed).
+  void HoldInterrupts() {
+    if (!hold_) hold_.emplace(interrupt_);
+  }
+
   const Options& o_;
   std::ostream& out_;
   std::ostream& err_;
+  ConsoleInterrupt& interrupt_;
   std::atomic<bool>* cancel_ = nullptr;
+  std::optional<ConsoleInterrupt::Hold> hold_;
 };
 
 class TerminalEnvironment : public EraseEnvironment {
  public:
-  TerminalEnvironment(bool unattended, std::ostream& err) : unattended_(unattended), err_(err) {}
+  TerminalEnvironment(const Options& o, std::ostream& err) : o_(o), err_(err) {}
   int32_t UpdateEraseCount(EraseCountOp) override { return 0; }
-  bool Unattended() override { return unattended_; }
+  bool Unattended() override { return UnattendedRun(o_); }
   void ReportError(const std::string& message, const std::string& label) override {
     err_ << "plexiscrub-cli: " << label << ": " << OneLine(message) << "\n";
   }
 
  private:
-  bool unattended_;
+  const Options& o_;
   std::ostream& err_;
 };
 
@@ -312,11 +323,11 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
     }
   }
 
-  g_interrupted = 0;
+  o.interrupt->ClearRequest();
   EstimateState estimate;
-  // Nobody can answer a question when standard input is not a terminal;
-  // --yes answers them all.
-  TerminalEnvironment env(o.yes || !o.interactive, err);
+  TerminalEnvironment env(o, err);
+  // Made before the workflow and let go after the report: the hold on
+  // Ctrl+C it takes lasts until then.
   TerminalEraseUi ui(o, out, err);
   // The tool has no window to keep responsive: the worker runs unpaced.
   EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <iomanip>
 #include <limits>
 #include <mutex>
@@ -278,7 +277,10 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     std::optional<bool> answer = ResumeAnswerOf(o_, question);
     if (!answer && o_.yes) answer = true;
     const std::string line = facts_.target + ": [" + question.caption + "] " + question.text;
-    if (!answer) return board_.Ask(line);
+    if (!answer) {
+      const bool asked = board_.Ask(line);
+      return o_.interrupt->Closing() ? AnswerOfClosedConsole(question) : asked;
+    }
     board_.Message(line + (*answer ? " → はい" : " → いいえ"));
     return *answer;
   }
@@ -320,7 +322,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
 
   // EraseEnvironment
   int32_t UpdateEraseCount(EraseCountOp) override { return 0; }
-  bool Unattended() override { return o_.yes || !o_.interactive; }
+  bool Unattended() override { return UnattendedRun(o_); }
   void ReportError(const std::string& message, const std::string& label) override {
     board_.Message("plexiscrub-cli: " + label + ": " + OneLine(message));
   }
@@ -501,11 +503,12 @@ bool PrepareAll(std::vector<std::unique_ptr<DriveJob>>& jobs, SetGate& gate) {
 
 // Waits for every drive, redrawing the progress and passing Ctrl+C on to
 // every worker.
-void WaitForAll(std::vector<std::unique_ptr<DriveJob>>& jobs, SetGate& gate, ProgressBoard& board) {
+void WaitForAll(std::vector<std::unique_ptr<DriveJob>>& jobs, SetGate& gate, ProgressBoard& board,
+                const ConsoleInterrupt& interrupt) {
   bool all_ended = false;
   while (!all_ended) {
     all_ended = gate.WaitForAllEnded(std::chrono::milliseconds(250));
-    if (g_interrupted)
+    if (interrupt.CancelRequested())
       for (auto& job : jobs) job->Cancel();
     board.Redraw();
   }
@@ -526,7 +529,7 @@ int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
     return kRefused;
   }
 
-  g_interrupted = 0;
+  o.interrupt->ClearRequest();
   ProgressBoard board(err, ErrorIsTerminal(), o.positional);
   SetGate gate(facts.size());
   std::vector<std::unique_ptr<DriveJob>> jobs;
@@ -544,13 +547,12 @@ int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
   } else {
     err << "plexiscrub-cli: a drive of the set will not be erased; nothing was written to any drive\n";
   }
-  // Ctrl+C is caught before the first drive can start writing.
-  auto previous = go ? std::signal(SIGINT, OnInterrupt) : SIG_DFL;
+  // Ctrl+C is held before the first drive can start writing, until every
+  // drive's report is filed.
+  std::optional<ConsoleInterrupt::Hold> hold;
+  if (go) hold.emplace(*o.interrupt);
   gate.Decide(go);
-  if (go) {
-    WaitForAll(jobs, gate, board);
-    std::signal(SIGINT, previous);
-  }
+  if (go) WaitForAll(jobs, gate, board, *o.interrupt);
   for (auto& job : jobs) job->Join();
   const int code = SetExitCode(jobs);
   PrintSummary(jobs, out);

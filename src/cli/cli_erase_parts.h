@@ -2,7 +2,6 @@
 // questions are answered from the options and the terminal, the dispatcher
 // the worker's GUI steps run on, and how an outcome is said and exited with.
 #pragma once
-#include <csignal>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -11,14 +10,10 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "cli/console_interrupt.h"
 #include "erase/erase_workflow.h"
 
 namespace plexi::cli {
-
-// Set by the SIGINT handler while an erase runs, read by the thread that
-// waits for the workers. A signal handler can reach nothing else.
-extern volatile std::sig_atomic_t g_interrupted;
-extern "C" void OnInterrupt(int);
 
 // "prompt [y/N] " on `err`, one line read from standard input.
 bool AskOnTerminal(std::ostream& err, const std::string& prompt);
@@ -28,6 +23,13 @@ bool ReadDelWord(std::ostream& err);
 
 // The answer --resume / --no-resume gives to the resume question, if any.
 std::optional<bool> ResumeAnswerOf(const Options& o, const EraseQuestion& question);
+
+// Whether nobody can answer a question: --yes answers them all, standard
+// input is no terminal, or the console is going away.
+bool UnattendedRun(const Options& o);
+// The answer to a question the console went away under: the resume point is
+// kept, as an unattended erase keeps it; anything else is declined.
+bool AnswerOfClosedConsole(const EraseQuestion& question);
 
 // Whether --method asked for the drive's own purge: only then are firmware
 // commands sent to a drive.

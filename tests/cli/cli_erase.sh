@@ -91,14 +91,27 @@ disk 0 size=64G bus=sata product="System"
 volume C: disk=0 offset=1M length=10G
 disk 1 size=64G bus=sata product="Big"
 MACHINE
-"$cli" erase 1 --yes --simulate "$work/big.machine" >"$work/out" 2>/dev/null &
-pid=$!
-sleep 0.5
-kill -INT $pid
-wait $pid
+# An erase of the big drive sent SIGNAL half a second in (more options
+# after it); its exit code.
+signalled_erase() {
+  "$cli" erase 1 --yes --simulate "$work/big.machine" "${@:2}" >"$work/out" 2>/dev/null &
+  local pid=$!
+  sleep 0.5
+  kill -"$1" $pid
+  wait $pid
+}
+signalled_erase INT
 code=$?
 [ $code -eq 3 ] || fail "an interrupted erase exits 3, not $code"
 grep -q '^result: 1 ' "$work/out" || fail "interrupted: $(cat "$work/out")"
+
+# The terminal closing (a hang-up) stops the erase the same way: it ends
+# with its resume record and its report instead of being killed.
+signalled_erase HUP --report "$work/hangup"
+code=$?
+[ $code -eq 3 ] || fail "an erase whose terminal hung up exits 3, not $code"
+grep -q '^result: 1 ' "$work/out" || fail "hung up: $(cat "$work/out")"
+ls "$work/hangup/"*.json >/dev/null 2>&1 || fail "no report after the hang-up"
 
 # Ctrl+C during the read-back: every pass is written and recorded, but the
 # erase is not a verified one: its own exit code and result line.

@@ -1,6 +1,8 @@
 // The GUI driver. Without a command it runs the GUI scenarios (GoogleTest);
 // with one it runs that command of window_commands.h, as
-// plexiscrub_window_command does.
+// plexiscrub_window_command does. The console scenarios run the driver
+// itself with one more, on a program it starts:
+//   plexiscrub_gui_driver console-interrupt RESULT TRIGGER COMMAND...
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,6 +48,8 @@ void TakeOption(const std::wstring& argument) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace plexi::gui;
+  if (argc > 4 && std::wstring(argv[1]) == L"console-interrupt")
+    return ConsoleInterruptCommand(argv[2], argv[3], argc - 4, argv + 4);
   if (IsWindowCommand(argc, argv)) return RunWindowCommand(argc, argv);
 
   ::testing::InitGoogleTest(&argc, argv);

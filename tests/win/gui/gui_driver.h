@@ -42,6 +42,14 @@ class Process {
   DWORD id_ = 0;
 };
 
+// The console-interrupt command (cli_console_scenario.cpp): runs the
+// `count` words of `command` on a console of its own, presses Ctrl+C twice
+// once `trigger` appears in its output, and writes its exit code, the
+// console's output code page before and after, and the output to
+// `result_file`. 0 when it could do all that.
+int ConsoleInterruptCommand(const std::wstring& result_file, const std::wstring& trigger, int count,
+                            wchar_t** command);
+
 // Visible or not, the first top-level window of `class_name` that belongs
 // to process `pid` (any process when 0).
 HWND FindTopWindow(const wchar_t* class_name, DWORD pid);
