@@ -6,10 +6,12 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "app/system_facts_win.h"
 #include "app/window_settings.h"
+#include "erase/erase_texts.h"
 #include "window/ui_font_win.h"
 #include "platform/app_identity.h"
 #include "platform/host.h"
@@ -27,6 +29,13 @@ namespace plexi::app {
 const wchar_t kMainWindowClass[] = L"TDriveViewDlg";
 
 namespace {
+
+// How long the end of the session waits for an erase to stop and save its
+// resume point and report: inside the five seconds Windows waits for a
+// program before it offers to end it
+// ("Application Shutdown Changes in Windows Vista",
+// https://learn.microsoft.com/en-us/windows/win32/shutdown/application-shutdown-changes-in-windows-vista).
+constexpr std::chrono::milliseconds kSessionEndWait{4500};
 
 constexpr int kWidth = 730;
 constexpr int kHeight = 409;
@@ -46,7 +55,6 @@ constexpr int kStaticText2Top = FlatToolbar::kTop + 2;
 // While the sector view is open its number field takes x 184: StaticText2
 // moves right of the view's fields, still left of the maker's mark.
 constexpr int kStaticText2Gap = 4;
-constexpr char kEraseBlocksShutdown[] = "ドライブの消去を中断し、続きから行うための情報を保存しています。";
 
 const std::vector<ToolButtonSpec>& ToolButtons() {
   static const std::vector<ToolButtonSpec> buttons = {
@@ -172,6 +180,8 @@ void TDriveViewDlg::FormCreate() {
   model_.SetEveryDisk(EveryDiskChosen(*env_.settings));
   AddWindowMenuItems();
   WatchDiskArrivals();
+  session_watch_.emplace(win::SessionEndWatch::Handlers{
+      nullptr, [this](bool logoff) { HoldSessionEndForErase(logoff); }});
 }
 
 void TDriveViewDlg::AddWindowMenuItems() {
@@ -282,6 +292,7 @@ void TDriveViewDlg::FormCloseQuery() {
 }
 
 void TDriveViewDlg::FormDestroy() {
+  session_watch_.reset();
   KillTimer(hwnd(), kDriveWatchTimer);
   watching_ = false;
 }
@@ -407,6 +418,7 @@ void TDriveViewDlg::SpeedButton2Click() {
   // The erase has ended and saved what it had to: Windows may end the
   // session now, and a later erase asks its questions again.
   keep_awake_.reset();
+  SetEvent(erase_settled_.get());
   if (session_block_) {
     session_block_.reset();
     session_ending_ = false;
@@ -525,21 +537,39 @@ LRESULT TDriveViewDlg::OnCopyData(WPARAM sender, LPARAM data) {
 // Before the erase writes (its questions and confirmation are open) there is
 // nothing to save, and starting it would clear the cancel request and hold
 // the session for the whole erase: the session may end then.
+// Asked whether the session may end: not while an erase writes, and the
+// reason says so; the erase goes on, since the user may still cancel the
+// shutdown. Only its end stops the erase.
 LRESULT TDriveViewDlg::OnQueryEndSession() {
   const bool writing = keep_awake_.has_value();
   if (!workflow_ || !workflow_->Running() || !writing) return TRUE;
-  if (!session_block_) session_block_.emplace(hwnd(), kEraseBlocksShutdown);
-  session_ending_ = true;
-  workflow_->RequestCancel();
+  if (!session_block_) session_block_.emplace(hwnd(), erase_text::kEraseHoldsSessionEnd);
   return FALSE;
 }
 
 void TDriveViewDlg::OnEndSession(bool ending) {
+  if (!ending) {
+    // The shutdown was cancelled: the erase runs on, as if never asked.
+    session_block_.reset();
+    return;
+  }
   // Only an erase in progress is affected: it stops at its next step and
-  // keeps its resume point; its errors go to the log from now on.
-  if (!ending || !workflow_ || !workflow_->Running()) return;
+  // keeps its resume point; its errors go to the log from now on. The
+  // session watch holds the end until the erase has settled.
+  if (!workflow_ || !workflow_->Running()) return;
   session_ending_ = true;
   workflow_->RequestCancel();
+}
+
+// On the session watch's thread, at the end of the session: have the erase
+// stop, then wait until its record is written and its report filed, or the
+// bound is over. Windows ends the process only after this returns.
+void TDriveViewDlg::HoldSessionEndForErase(bool logoff) {
+  if (WaitForSingleObject(erase_settled_.get(), 0) == WAIT_OBJECT_0) return;
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(hwnd(), WM_ENDSESSION, TRUE, logoff ? ENDSESSION_LOGOFF : 0, SMTO_NORMAL,
+                      DWORD(kSessionEndWait.count()), &ignored);
+  WaitForSingleObject(erase_settled_.get(), DWORD(kSessionEndWait.count()));
 }
 
 bool TDriveViewDlg::StopDriveWatch() {
@@ -567,7 +597,10 @@ std::optional<std::string> TDriveViewDlg::ProtectionRefusal(const DriveRow& row,
 int32_t TDriveViewDlg::UpdateEraseCount(EraseCountOp operation) {
   // The erase counts itself in as its writing starts and out as it ends:
   // the machine stays awake just that long.
-  if (operation == EraseCountOp::kBegin) keep_awake_.emplace();
+  if (operation == EraseCountOp::kBegin) {
+    keep_awake_.emplace();
+    ResetEvent(erase_settled_.get());
+  }
   if (operation == EraseCountOp::kEnd) keep_awake_.reset();
   return shutdown_->UpdateEraseCount(operation);
 }

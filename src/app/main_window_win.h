@@ -20,6 +20,8 @@
 #include "window/message_box_notifier_win.h"
 #include "app/erase_button.h"
 #include "erase/erase_workflow.h"
+#include "platform/win/session_end_watch_win.h"
+#include "platform/win/win_handles.h"
 #include "errors/error_report.h"
 #include "shutdown/shutdown.h"
 #include "window/window_win.h"
@@ -90,6 +92,7 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   LRESULT OnCopyData(WPARAM sender, LPARAM data);
   LRESULT OnQueryEndSession();
   void OnEndSession(bool ending);
+  void HoldSessionEndForErase(bool logoff);
   int RowIcon(const DriveRow& row);
   // Erase reports: the system menu's two commands, and the report of each erase.
   void ShowReports();
@@ -139,6 +142,11 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   // the erase has saved where it stopped.
   std::optional<KeepAwake> keep_awake_;
   std::optional<ShutdownBlockReason> session_block_;
+  // Set while no erase is writing; reset from its first write until its
+  // record is written and its report filed. Read by the session watch.
+  win::UniqueKernelHandle erase_settled_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+  // Made last, so let go first: its thread reads the event above.
+  std::optional<win::SessionEndWatch> session_watch_;
 };
 
 }  // namespace plexi::app

@@ -82,6 +82,8 @@ class ConsoleInterrupt {
   }
 
   bool CancelRequested() const { return requested_.load(); }
+  // An erase is writing.
+  bool Held() const { return holds_.load() != 0; }
   // A new erase starts without an earlier Ctrl+C; a console going away stays.
   void ClearRequest() { requested_ = closing_.load(); }
   // Nobody is at the console any more.

@@ -9,6 +9,8 @@
 
 #include "cli/cli.h"
 #include "cli/console_interrupt.h"
+#include "erase/erase_texts.h"
+#include "platform/win/session_end_watch_win.h"
 #include "platform/win/utf.h"
 
 namespace {
@@ -99,6 +101,24 @@ class ConsoleHandler {
   ConsoleHandler& operator=(const ConsoleHandler&) = delete;
 };
 
+// The console handler hears no logoff or shutdown once user32 is loaded
+// (setupapi loads it): a hidden window hears them instead
+// ("SetConsoleCtrlHandler function", Remarks,
+// https://learn.microsoft.com/en-us/windows/console/setconsolectrlhandler).
+// While an erase writes it holds a shutdown with the reason, without
+// stopping the erase; at the end of the session it stops the erase and
+// waits for its record, as a closing console does.
+plexi::win::SessionEndWatch::Handlers SessionEndHandlers(const plexi::cli::ConsoleInterrupt& interrupt) {
+  return {[&interrupt]() -> std::optional<std::wstring> {
+            if (!interrupt.Held()) return std::nullopt;
+            return plexi::win::Utf8ToWide(plexi::erase_text::kEraseHoldsSessionEnd);
+          },
+          [](bool logoff) {
+            static_cast<void>(g_console.slot.Deliver(logoff ? ConsoleEvent::kLogoff : ConsoleEvent::kShutdown,
+                                                     kClosingWait));
+          }};
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -108,5 +128,10 @@ int wmain(int argc, wchar_t** argv) {
   plexi::cli::ConsoleInterrupt interrupt;
   plexi::cli::HandlerSlot::Registration registered(g_console.slot, interrupt);
   ConsoleHandler handler;
-  return plexi::cli::RunCli(args, std::cout, std::cerr, _isatty(_fileno(stdin)) != 0, interrupt);
+  plexi::win::SessionEndWatch session_watch(SessionEndHandlers(interrupt));
+  const int code = plexi::cli::RunCli(args, std::cout, std::cerr, _isatty(_fileno(stdin)) != 0, interrupt);
+  // The command has ended, its record written and its report filed: a
+  // waiting end of the session may go on before the watch is let go.
+  interrupt.Settle();
+  return code;
 }

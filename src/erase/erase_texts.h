@@ -38,6 +38,10 @@ inline constexpr char kResumedSuffix[] = " （継続消去）";
 inline constexpr char kProgressCaption[] = "ドライブのデータを消去中 ・・・";
 inline constexpr char kVerifyCaption[] = "データの消去を確認中 ・・・";
 inline constexpr char kWritingDone[] = "消去完了";
+// Beside the program while it holds the end of the session: an erase is
+// writing, and ending now stops it (its resume point is saved first).
+inline constexpr char kEraseHoldsSessionEnd[] =
+    "ドライブの消去中です。このまま終了すると、消去を中断して続きから行うための情報を保存します。";
 inline constexpr char kDriveLinePrefix[] = "ドライブ > ";
 
 inline constexpr char kVerifyFailed[] = "照合の結果、未消去個所が見つかりました。";

@@ -121,9 +121,10 @@ disk 0 size=64G bus=sata product="System"
 volume C: disk=0 offset=1M length=10G
 disk 1 size=4G bus=sata product="Big"
 MACHINE
+rm -f "$work/err"  # what is polled below must be this run's, not an earlier one's
 "$cli" erase 1 --verify --yes --simulate "$work/verify.machine" >"$work/out" 2>"$work/err" &
 pid=$!
-for _ in $(seq 1 600); do grep -q '消去完了  [1-9]' "$work/err" && break; sleep 0.05; done
+for _ in $(seq 1 600); do grep -q '消去完了  [1-9]' "$work/err" 2>/dev/null && break; sleep 0.05; done
 kill -INT $pid
 wait $pid
 code=$?

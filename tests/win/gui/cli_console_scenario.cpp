@@ -145,5 +145,35 @@ TEST_F(CliConsole, CtrlCAtAQuestionEndsTheToolAndGivesTheCodePageBack) {
   EXPECT_NE(seen.find("code page before=932 after=932\n"), std::string::npos) << seen;
 }
 
+// The session ending while the tool erases: asked, the tool holds the end
+// and the erase goes on; at the end itself it returns only once the resume
+// record and the report are saved. Its console handler hears no shutdown
+// once user32 is loaded, so its hidden window answers, as Windows asks.
+TEST_F(CliConsole, TheSessionEndWaitsForTheRecordAndReport) {
+  std::optional<Process> tool = Process::Start(L"\"" + Config().cli + L"\" erase 1 --yes --report \"" + reports_ +
+                                               L"\" --simulate \"" + machine_ + L"\"");
+  ASSERT_TRUE(tool);
+  const std::wstring image = folder_.wide() + L"slow.img";
+  HWND watch = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        watch = FindTopWindow(L"PlexiscrubSessionEndWatch", tool->id());
+        return watch != nullptr && !ScenarioMachine::ReadText(image).empty();
+      },
+      30s))
+      << "the tool did not start writing";
+  DWORD_PTR reply = 1;
+  ASSERT_NE(SendMessageTimeoutW(watch, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &reply), 0);
+  EXPECT_EQ(reply, 0u) << "the session may end during the erase";
+  ASSERT_NE(SendMessageTimeoutW(watch, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 20000, &reply), 0);
+  const std::string sector = ScenarioMachine::ReadText(image).substr(0, 512);
+  EXPECT_EQ(sector.compare(0, 11, "plexi scrub"), 0) << "no resume record when the session ended";
+  EXPECT_NE(sector.compare(0, 14, "plexi scrub ok"), 0);
+  WIN32_FIND_DATAW found{};
+  EXPECT_TRUE(win::UniqueFind(FindFirstFileW((reports_ + L"\\*.json").c_str(), &found)))
+      << "no report when the session ended";
+  EXPECT_EQ(tool->WaitForExit(30s), std::optional<DWORD>(3));
+}
+
 }  // namespace
 }  // namespace plexi::gui

@@ -1,12 +1,17 @@
-// Windows ending the session while an erase runs: the main window says no
-// until the erase has stopped and saved its resume point on the drive, and
-// yes when no erase runs. The messages are sent as Windows sends them.
+// Windows ending the session while an erase runs: asked, the program says
+// no and the erase goes on (the user may still cancel the shutdown); at the
+// end itself, asked first or not, the program returns only once the erase
+// has stopped and saved its resume point and its report, since Windows may
+// end it right after. The messages are sent as Windows sends them: to every
+// top-level window of the program, each in turn.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "gui_actions.h"
 #include "scenario_support.h"
@@ -135,10 +140,64 @@ TEST_F(SessionEndTest, BeforeAnEraseWritesTheSessionMayEnd) {
   EXPECT_EQ(FileSize(StickImage()), 0u) << "nothing was written";
 }
 
-// During an erase the answer is no; the erase stops at its next chunk and
-// saves its resume point without asking, all while the program still
-// runs; then the session may end.
-TEST_F(SessionEndTest, AnEraseHoldsTheSessionUntilItsResumePointIsSaved) {
+bool HasJsonFile(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  win::UniqueFind find(FindFirstFileW((folder + L"*.json").c_str(), &found));
+  return bool(find);
+}
+
+// The end of the session as Windows sends it; what the first sector holds
+// the moment every window has returned (when Windows may end the program),
+// and whether the report was filed by then. The program is then ended as
+// the session's end would.
+struct SavedAtEnd {
+  std::string sector;
+  bool report = false;
+};
+
+class SessionEndsTest : public SessionEndTest {
+ protected:
+  SavedAtEnd EndTheSession() {
+    std::vector<HWND> windows;
+    std::pair<DWORD, std::vector<HWND>*> search(pid(), &windows);
+    EnumWindows(
+        [](HWND window, LPARAM list) -> BOOL {
+          auto& found = *reinterpret_cast<std::pair<DWORD, std::vector<HWND>*>*>(list);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          if (owner == found.first) found.second->push_back(window);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (HWND window : windows) {
+      DWORD_PTR reply = 0;
+      SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 20000, &reply);
+    }
+    SavedAtEnd saved{Head(StickImage(), 512), HasJsonFile(machine_.files_folder() + L"reports\\")};
+    win::UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid()));
+    if (process) {
+      TerminateProcess(process.get(), 1);
+      WaitForSingleObject(process.get(), 10000);
+    }
+    program_.reset();
+    return saved;
+  }
+
+  void ExpectResumeRecord(const SavedAtEnd& saved) {
+    ASSERT_TRUE(IsResumeRecord(saved.sector)) << "no resume record when the session ended; the first bytes: "
+                                              << saved.sector.substr(0, 16);
+    EXPECT_EQ(Le32(saved.sector, 20), 0u) << "method";
+    EXPECT_EQ(Le32(saved.sector, 24), 0u) << "pass";
+    const uint32_t chunk = Le32(saved.sector, 16);
+    EXPECT_GT(chunk, 0u) << "the chunks written before the cancel count";
+    EXPECT_LT(chunk, kStickChunks) << "short of the end";
+    EXPECT_TRUE(saved.report) << "no report when the session ended";
+  }
+};
+
+// Asked during an erase, the answer is no and the erase goes on; the user
+// cancels the shutdown and it still goes on; then the session ends.
+TEST_F(SessionEndsTest, AQueryHoldsTheSessionButLeavesTheEraseRunning) {
   HWND confirm = OpenConfirmation();
   ASSERT_NE(confirm, nullptr);
   HWND progress = StartErase(confirm);
@@ -146,29 +205,22 @@ TEST_F(SessionEndTest, AnEraseHoldsTheSessionUntilItsResumePointIsSaved) {
   const std::optional<LRESULT> answer = QueryEndSession(program_->window());
   ASSERT_TRUE(answer) << "the main window did not answer during the erase";
   EXPECT_EQ(*answer, 0);
-
-  std::string sector;
-  const bool saved = WaitUntil(
-      [&] {
-        sector = Head(StickImage(), 512);
-        return IsResumeRecord(sector);
-      },
-      kSaveTimeout);
-  ASSERT_TRUE(saved) << "no resume record; the first bytes: " << sector.substr(0, 16);
+  EXPECT_TRUE(Ask(program_->window(), WM_ENDSESSION, FALSE, 0));
+  const uint64_t written = FileSize(StickImage());
+  EXPECT_TRUE(WaitUntil([&] { return FileSize(StickImage()) > written + (16u << 20); }, kStepTimeout))
+      << "the erase stopped at the question";
+  EXPECT_FALSE(IsResumeRecord(Head(StickImage(), 512)));
+  EXPECT_TRUE(IsWindowVisible(progress));
   EXPECT_TRUE(ProcessRunning(pid()));
-  EXPECT_EQ(Le32(sector, 20), 0u) << "method";
-  EXPECT_EQ(Le32(sector, 24), 0u) << "pass";
-  const uint32_t chunk = Le32(sector, 16);
-  EXPECT_GT(chunk, 0u) << "the chunks written before the cancel count";
-  EXPECT_LT(chunk, kStickChunks) << "short of the end";
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(progress) || !IsWindowVisible(progress); }, kStepTimeout));
-  EXPECT_EQ(FindTopWindow(L"#32770", pid()), nullptr) << "nobody is asked whether to save";
+  ExpectResumeRecord(EndTheSession());
+}
 
-  // The erase over, the session may end; its end changes nothing more.
-  EXPECT_TRUE(WaitUntil([&] { return QueryEndSession(program_->window()).value_or(0) != 0; }, kStepTimeout));
-  EXPECT_TRUE(Ask(program_->window(), WM_ENDSESSION, TRUE, 0)) << "no answer to the end";
-  EXPECT_EQ(Head(StickImage(), 512), sector);
-  EXPECT_TRUE(ProcessRunning(pid()));
+// A forced end (shutdown /f, a critical end) asks nothing first.
+TEST_F(SessionEndsTest, AForcedEndReturnsOnlyOnceTheResumeRecordIsSaved) {
+  HWND confirm = OpenConfirmation();
+  ASSERT_NE(confirm, nullptr);
+  ASSERT_NE(StartErase(confirm), nullptr);
+  ExpectResumeRecord(EndTheSession());
 }
 
 }  // namespace
