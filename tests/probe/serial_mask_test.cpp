@@ -16,6 +16,7 @@ struct MaskCase {
   size_t at;
   size_t length;
   bool swapped;  // ATA: two characters a word, the second first
+  size_t id_at, id_length;  // a unique id masked too (none: 0)
   void (SerialMask::*mask)(std::vector<uint8_t>&) const;
 };
 
@@ -31,8 +32,8 @@ void PutText(std::vector<uint8_t>& bytes, const MaskCase& c, const std::string& 
 
 TEST(SerialMask, ReplacesTheSerialAndNothingElseKeepingEqualSerialsEqual) {
   const MaskCase cases[] = {
-      {"ATA identify words 10-19", 512, 20, 20, true, &SerialMask::InAtaIdentify},
-      {"NVMe identify controller bytes 4-23", 4096, 4, 20, false, &SerialMask::InNvmeController},
+      {"ATA identify words 10-19, WWN 108-111", 512, 20, 20, true, 216, 8, &SerialMask::InAtaIdentify},
+      {"NVMe identify controller bytes 4-23", 4096, 4, 20, false, 0, 0, &SerialMask::InNvmeController},
   };
   const SerialMask mask("salt");
   for (const MaskCase& c : cases) {
@@ -47,8 +48,12 @@ TEST(SerialMask, ReplacesTheSerialAndNothingElseKeepingEqualSerialsEqual) {
     EXPECT_EQ(text.substr(0, 2), "  ");  // the padding stays
     EXPECT_EQ(text.substr(17), "   ");
     EXPECT_EQ(mask.Text("S3Z9NB0K123456A"), text.substr(2, 15));  // as the descriptor's copy masks
-    for (size_t i = 0; i < bytes.size(); ++i)
-      if (i < c.at || i >= c.at + c.length) ASSERT_EQ(masked[i], bytes[i]) << "byte " << i;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const bool in_id = i >= c.id_at && i < c.id_at + c.id_length;
+      if (i < c.at || i >= c.at + c.length) {
+        ASSERT_EQ(masked[i] == bytes[i], !in_id) << "byte " << i;
+      }
+    }
   }
   EXPECT_NE(mask.Text("S3Z9NB0K123456A"), mask.Text("S3Z9NB0K123456B"));
   EXPECT_NE(SerialMask("other").Text("S3Z9NB0K123456A"), mask.Text("S3Z9NB0K123456A"));
