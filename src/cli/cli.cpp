@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,7 +16,9 @@
 #include "drives/purge_capability.h"
 #include "record/erase_record.h"
 #include "platform/host.h"
+#include "platform/sim/file_util.h"
 #include "platform/sim/sim_machine.h"
+#include "probe/replay_machine.h"
 #include "platform/winconst.h"
 
 namespace plexi::cli {
@@ -24,10 +27,33 @@ void StreamNotifier::ShowMessage(const std::string& text) {
   err_ << "plexiscrub-cli: " << OneLine(text) << "\n";
 }
 
+namespace {
+
+// A probe file is JSON: its first character other than a blank opens an
+// object, which no machine description's line does.
+bool IsProbeFile(const std::string& path) {
+  std::ifstream file(sim::PathFromUtf8(path), std::ios::binary);
+  char c = 0;
+  while (file.get(c) && std::isspace(static_cast<unsigned char>(c))) {
+  }
+  return file && c == '{';
+}
+
+}  // namespace
+
 std::unique_ptr<platform::Machine> OpenMachine(const Options& o, std::ostream& err) {
   if (!o.simulate) return platform::MakeHostMachine();
   std::string error;
-  std::unique_ptr<platform::Machine> machine = sim::SimMachine::Load(*o.simulate, &error);
+  std::unique_ptr<platform::Machine> machine;
+  if (IsProbeFile(*o.simulate)) {
+    std::string text;
+    if (uint32_t e = sim::ReadWholeFile(sim::PathFromUtf8(*o.simulate), &text))
+      error = "cannot read it (Windows error " + std::to_string(e) + ")";
+    else
+      machine = probe::ReplayMachine::Parse(text, &error);
+  } else {
+    machine = sim::SimMachine::Load(*o.simulate, &error);
+  }
   if (!machine) err << "plexiscrub-cli: cannot load the simulated machine " << *o.simulate << ": " << error << "\n";
   return machine;
 }
@@ -144,12 +170,22 @@ const char kUsageText[] =
     "      (Windows), in $XDG_CONFIG_HOME/plexiscrub or ~/.config/plexiscrub\n"
     "      (Linux), in FILE's .files folder with --simulate. The system drive is\n"
     "      refused.\n"
+    "  probe [--out FILE] [--keep-serials] [--simulate FILE]\n"
+    "      asks every disk and volume each question the program asks of drives\n"
+    "      (descriptors, geometry, length, partition and extents, device number,\n"
+    "      seek penalty, the NVMe and ATA identify data a purge reads) and writes\n"
+    "      the raw answers and error codes as JSON to FILE (default: standard\n"
+    "      output). It only asks: nothing is opened for writing, no data is read.\n"
+    "      Serial numbers and unique ids are masked unless --keep-serials. A\n"
+    "      probe file is a machine for --simulate: every command runs on the\n"
+    "      recorded answers (the data reads as zeros, nothing can be written).\n"
 
     "\n"
     "TARGET is a block device or an image file (Linux), a drive number or a\n"
     "drive letter (\"2\", \"F:\") or a device path (\\\\.\\PHYSICALDRIVE2) on Windows\n"
     "and on a simulated machine.\n"
-    "  --simulate FILE   run on the simulated machine described in FILE\n"
+    "  --simulate FILE   run on the simulated machine described in FILE, or\n"
+    "                    replayed from the probe file FILE\n"
     "  --drive N|X:      the TARGET as a drive number or letter\n"
     "  --help            this text\n"
     "\n"
@@ -173,7 +209,7 @@ struct FlagOption {
 constexpr FlagOption kFlagOptions[] = {
     {"--help", &Options::help},       {"-h", &Options::help},         {"--partitions", &Options::partitions},
     {"--loop", &Options::loop},       {"--all", &Options::every_disk}, {"--verify", &Options::verify},
-    {"--no-history", &Options::no_history}, {"--yes", &Options::yes},
+    {"--no-history", &Options::no_history}, {"--yes", &Options::yes}, {"--keep-serials", &Options::keep_serials},
 };
 
 enum class OptionRead { kNotAValueOption, kRead, kBad };
@@ -226,6 +262,17 @@ OptionRead ReadReportField(const std::vector<std::string>& args, size_t& i, Opti
   return OptionRead::kRead;
 }
 
+OptionRead ReadOutFile(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
+  const std::string* v = ValueOf(args, i, "--out needs a file to write the probe to", err);
+  if (!v) return OptionRead::kBad;
+  if (v->empty()) {
+    err << "plexiscrub-cli: --out needs a file to write the probe to\n";
+    return OptionRead::kBad;
+  }
+  o.out_file = *v;
+  return OptionRead::kRead;
+}
+
 OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
   const std::string& a = args[i];
   if (a == "--method") return ReadMethod(args, i, o, err);
@@ -236,6 +283,7 @@ OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Opti
     if (v) o.drive = *v;
     return v ? OptionRead::kRead : OptionRead::kBad;
   }
+  if (a == "--out") return ReadOutFile(args, i, o, err);
   if (a == "--simulate") {
     const std::string* v = ValueOf(args, i, "--simulate needs a machine description file", err);
     if (v) o.simulate = *v;
@@ -408,6 +456,7 @@ std::optional<std::string> MisplacedOption(const Options& o) {
   if ((o.operator_name || o.organisation) && c != "erase") return "--operator and --organisation belong to erase";
   if (o.report_dir && c != "erase" && c != "report") return "--report belongs to erase and report";
   if (o.count && c != "dump") return "--count belongs to dump";
+  if ((o.out_file || o.keep_serials) && c != "probe") return "--out and --keep-serials belong to probe";
   if (o.drive && c != "inspect" && c != "erase" && c != "dump" && c != "protect" && c != "allow")
     return "--drive belongs to inspect, erase, dump, protect and allow";
   return std::nullopt;
@@ -437,6 +486,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       {"protect", ProtectCommand},
       {"allow", AllowCommand},
       {"report", ReportCommand},
+      {"probe", ProbeCommand},
   };
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {

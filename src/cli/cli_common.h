@@ -51,6 +51,9 @@ struct Options {
   std::optional<std::string> report_dir;
   std::optional<std::string> operator_name;
   std::optional<std::string> organisation;
+  // probe
+  std::optional<std::string> out_file;
+  bool keep_serials = false;
 };
 
 // Messages the program would show in a box go to standard error.
@@ -63,7 +66,8 @@ class StreamNotifier : public Notifier {
   std::ostream& err_;
 };
 
-// The simulated machine of --simulate, or the machine the tool runs on.
+// The simulated machine of --simulate (a machine description, or a probe
+// file replayed), or the machine the tool runs on.
 std::unique_ptr<platform::Machine> OpenMachine(const Options& o, std::ostream& err);
 
 // A drive number ("2"), a letter ("F:"), or any path the machine opens.
@@ -88,7 +92,12 @@ std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std
 // program (Linux: /sys/block); nothing where the program's list serves.
 std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostream& err);
 
+// The devices the probe asks besides the machine's own lists (Linux: every
+// whole disk and partition /sys/block shows; nothing on Windows).
+std::vector<std::string> HostProbePaths();
+
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err);
+int ProbeCommand(const Options& o, std::ostream& out, std::ostream& err);
 int DumpCommand(const Options& o, std::ostream& out, std::ostream& err);
 
 // --- The protection list ("消去不可"), shared with the program ---

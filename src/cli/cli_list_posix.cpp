@@ -55,4 +55,10 @@ std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostre
   return kOk;
 }
 
+std::vector<std::string> HostProbePaths() {
+  std::vector<std::string> paths;
+  for (const posix::LinuxDisk& disk : posix::ListLinuxDisks({false, true})) paths.push_back(disk.path);
+  return paths;
+}
+
 }  // namespace plexi::cli

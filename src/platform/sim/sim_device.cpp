@@ -347,8 +347,9 @@ class SimDevice : public platform::Device {
   // DEVICE_SEEK_PENALTY_DESCRIPTOR, from the disk's media= key.
   IoResult SeekPenalty(uint32_t query_type, uint8_t* out, uint32_t out_length) {
     if (query_type > 1) return Failed(winconst::kErrorInvalidParameter);
-    if (disk_->desc.media == DiskSpec::Media::kUnknown) return Failed(winconst::kErrorNotSupported);
+    // A volume without a disk (a CD drive with no disc) has no media to tell.
     if (uint32_t e = DiskQueryError({FaultOp::kDescriptor})) return Failed(e);
+    if (disk_->desc.media == DiskSpec::Media::kUnknown) return Failed(winconst::kErrorNotSupported);
     if (query_type == 1) return Done(0);
     if (out_length < winconst::kSeekPenaltyDescriptorSize) return Failed(winconst::kErrorInsufficientBuffer);
     std::memset(out, 0, winconst::kSeekPenaltyDescriptorSize);
