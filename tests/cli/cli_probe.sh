@@ -75,9 +75,12 @@ out=$("$cli" erase 2 --yes --simulate "$work/kept.json" 2>&1); rc=$?
 [ $rc -eq 4 ] || fail "an erase on a replay exited $rc, not 4 (nothing written): $out"
 
 # The probes kept as test data: file | command | a line its output holds.
+# Replayed from copies: a machine keeps its files beside its description,
+# and nothing is written into the source tree.
+cp "$top"/tests/data/probes/*.json "$work/"
 while IFS='|' read -r file command pattern; do
   [ -z "$file" ] && continue
-  out=$("$cli" $command --simulate "$top/tests/data/probes/$file" 2>&1) || fail "$command on $file exited $?"
+  out=$("$cli" $command --simulate "$work/$file" 2>&1) || fail "$command on $file exited $?"
   expect_line "$out" "$pattern" "$command on $file"
 done <<'ROWS'
 sata-ssd.json|list|^Samsung SSD 870 EVO 1TB \| SATA \| C: \| 931\.51GB \|  \| 0 \| 0 \| not \| 53616D
