@@ -17,8 +17,8 @@ mkdir -p "$screenshots"
 
 listed=$("$wine_run" "$prefix" "$cli" list --simulate "$machine" | tr -d '\r')
 echo "$listed"
-for label in USBSTICK Backup; do
-  grep -q "$label" <<<"$listed" || { echo "winpe: the list lacks $label" >&2; exit 1; }
+for product in 'SanDisk Cruzer Blade' 'WDC WD10EZEX'; do
+  grep -q "$product" <<<"$listed" || { echo "winpe: the list lacks $product" >&2; exit 1; }
 done
 
 "$wine_run" "$prefix" "$driver" --exe="$exe" --machine="$machine" --cli="$cli" --screenshots="$screenshots" \
