@@ -112,8 +112,9 @@ bool TVersionBox::Create(HWND owner) {
   // Opened on its owner's screen, at that screen's density.
   const Dpi dpi = DpiOf(owner);
   const SIZE frame = FrameSize(dpi.Scale(kClientWidth), dpi.Scale(kClientHeight), placement.style,
-                               placement.ex_style);
-  placement.bounds = CentredIn(ScreenArea(), frame.cx, frame.cy);
+                               placement.ex_style, UINT(dpi.value()));
+  const RECT work = WorkAreaOf(owner);
+  placement.bounds = CentredWithin(work, work, frame.cx, frame.cy);
   placement.parent = owner;
   placement.text = Utf8ToWide(setup_.caption);
   if (!CreateWindowOf({kVersionBoxClass}, placement)) return false;

@@ -7,6 +7,7 @@
 #include "app/environment_win.h"
 #include "window/message_box_notifier_win.h"
 #include "platform/win/internet_win.h"
+#include "platform/win/shell_link_win.h"
 #include "window/form_win.h"
 
 namespace {
@@ -38,6 +39,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
   environment.internet = std::make_unique<plexi::win::WinInternet>();
   environment.download_files = std::make_unique<plexi::win::WinDownloadFiles>();
 
+  // The GUI thread's apartment, for the shell calls it makes for as long as
+  // its windows live: SHGetFileInfoW, which fetches the drive icons, needs
+  // COM initialised first (page "SHGetFileInfoW").
+  const plexi::win::ScopedComInit com;
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
 

@@ -104,14 +104,30 @@ std::optional<std::vector<DiskSpan>> VolumeExtents(platform::Machine& machine, c
   return ExtentsOf(*opened.value());
 }
 
+namespace {
+
+// Windows PE started from its image runs from a RAM disk (X:\Windows\System32):
+// the system volume then lies on no disk of the machine, and its extents
+// cannot be asked for.
+bool SystemInMemory(platform::Machine& machine) {
+  const std::string directory = machine.SystemDirectory();
+  if (directory.size() < 3 || directory[1] != ':' || directory[2] != '\\') return false;
+  return machine.DriveType(directory.substr(0, 3)) == winconst::kDriveRamdisk;
+}
+
+}  // namespace
+
 std::optional<SystemPlacement> FindSystemPlacement(platform::Machine& machine) {
   const platform::VolumeList list = machine.Volumes();
   if (!list.complete) return std::nullopt;
+  const bool in_memory = SystemInMemory(machine);
   SystemPlacement system;
-  bool system_volume_seen = false;
+  bool system_volume_seen = in_memory;
   for (const platform::VolumeEntry& volume : list.volumes) {
     if (!volume.holds_system && !volume.boot) continue;
     std::optional<std::vector<DiskSpan>> spans = VolumeExtents(machine, volume.path);
+    // Only the RAM disk itself may say nothing of where it lies.
+    if (!spans && in_memory && volume.holds_system && !volume.boot) continue;
     if (!spans) return std::nullopt;
     for (const DiskSpan& span : *spans) {
       system.spans.push_back(span);

@@ -9,6 +9,7 @@
 
 #include "erase/erase_journal.h"
 #include "platform/platform.h"
+#include "plexiscrub_version.h"
 #include "report/json.h"
 
 namespace plexi::report {
@@ -16,7 +17,7 @@ namespace plexi::report {
 inline constexpr char kSchemaName[] = "plexiscrub-erase-report";
 inline constexpr int kSchemaVersion = 1;
 inline constexpr char kToolName[] = "Plexiscrub";
-inline constexpr char kToolVersion[] = "1.1.0.2";
+inline constexpr char kToolVersion[] = PLEXISCRUB_VERSION_TEXT;
 
 // Who and where, besides the erase itself.
 struct ReportContext {

@@ -21,13 +21,14 @@ bool DialogForm::CreateForm(const FormSpec& desc) {
   // The form opens on its owner's screen, at that screen's density.
   const Dpi dpi = DpiOf(desc.owner);
   const SIZE frame = FrameSize(dpi.Scale(desc.client_width), dpi.Scale(desc.client_height),
-                               desc.style, desc.ex_style);
-  RECT area = ScreenArea();
+                               desc.style, desc.ex_style, UINT(dpi.value()));
+  const RECT work = WorkAreaOf(desc.centre_on ? desc.centre_on : desc.owner);
+  RECT area = work;
   if (desc.centre_on) GetWindowRect(desc.centre_on, &area);
   WindowPlacement placement;
   placement.style = desc.style;
   placement.ex_style = desc.ex_style;
-  placement.bounds = CentredIn(area, frame.cx, frame.cy);
+  placement.bounds = CentredWithin(area, work, frame.cx, frame.cy);
   placement.parent = desc.owner;
   placement.text = Utf8ToWide(desc.caption);
   if (!CreateWindowOf({desc.class_name, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, placement))

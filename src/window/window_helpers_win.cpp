@@ -1,5 +1,7 @@
 #include "window/window_helpers_win.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include "platform/win/gdi_scope.h"
@@ -109,11 +111,34 @@ RECT CentredIn(const RECT& area, int width, int height) {
   return {x, y, x + width, y + height};
 }
 
+RECT CentredWithin(const RECT& area, const RECT& work, int width, int height) {
+  const RECT centred = CentredIn(area, width, height);
+  const LONG x = std::max(work.left, std::min(centred.left, work.right - width));
+  const LONG y = std::max(work.top, std::min(centred.top, work.bottom - height));
+  return {x, y, x + width, y + height};
+}
+
 RECT ScreenArea() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
-SIZE FrameSize(int client_width, int client_height, DWORD style, DWORD ex_style) {
+RECT WorkAreaOf(HWND window) {
+  // Pages "MonitorFromWindow" and "GetMonitorInfoW".
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info)) return ScreenArea();
+  return info.rcWork;
+}
+
+SIZE FrameSize(int client_width, int client_height, DWORD style, DWORD ex_style, UINT dpi) {
+  // AdjustWindowRectEx measures the frame at the system's density; its
+  // ...ForDpi form (Windows 10 1607 and later, page
+  // "AdjustWindowRectExForDpi") at the given one. Looked up at run time for
+  // older systems.
+  using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust_for_dpi =
+      ProcAddressOf<AdjustForDpi>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
   RECT frame{0, 0, client_width, client_height};
-  AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  if (dpi == 0 || adjust_for_dpi == nullptr || !adjust_for_dpi(&frame, style, FALSE, ex_style, dpi))
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 

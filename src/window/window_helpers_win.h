@@ -60,10 +60,18 @@ class Tooltips {
 // A window of `width` x `height` centred on `area` (a window's or the
 // screen's rectangle).
 RECT CentredIn(const RECT& area, int width, int height);
+// The same, moved back into `work` (a monitor's work area) where it would
+// stick out; when it is larger, its top-left corner stays inside, so the
+// caption can still be dragged.
+RECT CentredWithin(const RECT& area, const RECT& work, int width, int height);
 RECT ScreenArea();
+// The work area of the monitor that shows most of `window`; the primary
+// monitor's for none.
+RECT WorkAreaOf(HWND window);
 // The outer size of a window whose client area is `client_width` x
-// `client_height`.
-SIZE FrameSize(int client_width, int client_height, DWORD style, DWORD ex_style);
+// `client_height`, with the frame of a screen of `dpi` dots per inch (0:
+// the system's).
+SIZE FrameSize(int client_width, int client_height, DWORD style, DWORD ex_style, UINT dpi = 0);
 
 // SetWindowText from UTF-8.
 void SetText(HWND window, std::string_view text);

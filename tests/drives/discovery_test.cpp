@@ -214,6 +214,30 @@ volume F: disk=2 offset=1M
   for (const DriveRow& row : blind.Refresh(ViewMode::kPhysical)) EXPECT_TRUE(row.not_erasable) << row.caption;
 }
 
+// Windows PE runs from a RAM disk that lies on no disk: the internal disks
+// are then no system disks, the stick it started from (its boot volume)
+// still is, and the RAM disk itself is never a target.
+TEST(Discovery, SystemOnRamDiskMarksNoInternalDisk) {
+  auto machine = MakeMachine(R"(
+system-directory "X:\Windows\System32"
+disk 0 size=10G bus=nvme product="Internal"
+disk 1 size=1G bus=usb product="Stick"
+volume X: type=ramdisk extents=none
+volume C: disk=0 offset=1M
+volume D: disk=1 offset=1M boot=yes
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  const std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical);
+  ASSERT_EQ(Letters(rows), (std::vector<std::string>{"C:", "D:"}));
+  EXPECT_FALSE(rows[0].not_erasable) << "the internal disk";
+  EXPECT_TRUE(rows[1].not_erasable) << "the boot volume's disk";
+  EXPECT_TRUE(notifier.messages.empty());
+  Placement ram;
+  ram.kind = Placement::Kind::kVolume;
+  EXPECT_EQ(SystemRefusal(*machine, ram, "\\\\.\\X:"), std::optional<std::string>(kSystemDiskRefusal));
+}
+
 // Asked for every disk, the physical view adds the drives the letters do
 // not reach: a blank disk, a boot disk whose only volume has no letter, and
 // a protected one, each with no letters ("―" in the column), its record,

@@ -26,3 +26,14 @@ add_test(NAME win.dpi
                  ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_gui_driver.exe ${PLEXISCRUB_WIN_BUILD}/src/plexiscrub.exe
                  ${PROJECT_SOURCE_DIR}/demo/demo.machine ${PLEXISCRUB_SCREENSHOTS} 96 120 144 192)
 set_tests_properties(win.dpi PROPERTIES TIMEOUT 600 LABELS wine)
+# Both programs in a prefix set up like Windows PE.
+add_test(NAME win.winpe
+         COMMAND ${CMAKE_CURRENT_LIST_DIR}/winpe_test.sh ${wine_run} ${PLEXISCRUB_WIN_BUILD}/wineprefix-winpe
+                 ${PLEXISCRUB_WIN_BUILD}/tests/plexiscrub_gui_driver.exe ${PLEXISCRUB_WIN_BUILD}/src/plexiscrub.exe
+                 ${PLEXISCRUB_WIN_BUILD}/src/plexiscrub-cli.exe ${PROJECT_SOURCE_DIR}/demo/demo.machine
+                 ${PLEXISCRUB_SCREENSHOTS}-winpe)
+set_tests_properties(win.winpe PROPERTIES TIMEOUT 600 LABELS wine)
+# The manifest embedded in the program names the project's version.
+add_test(NAME win.manifest_version
+         COMMAND ${CMAKE_CURRENT_LIST_DIR}/manifest_version.sh ${PLEXISCRUB_WIN_BUILD}/src/plexiscrub.exe
+                 ${PROJECT_VERSION})

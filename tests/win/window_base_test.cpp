@@ -10,6 +10,7 @@
 
 #include "window/form_win.h"
 #include "window/standard_controls_win.h"
+#include "window/window_helpers_win.h"
 
 namespace plexi::win {
 namespace {
@@ -144,6 +145,31 @@ TEST(WindowBase, ModalLoopRunsUntilDoneAndPassesAQuitOn) {
   MSG message;
   ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(message.wParam, 3u);
+}
+
+// A dialog opens on its owner's monitor, also a secondary one left of or
+// above the primary (negative coordinates), and stays inside that monitor's
+// work area; one larger than the monitor keeps its caption on it.
+TEST(WindowPlacement, CentresOnTheOwnersMonitorAndStaysInItsWorkArea) {
+  struct Row {
+    const char* name;
+    RECT area, work;
+    int width, height;
+    RECT expected;
+  };
+  const RECT left_monitor{-1280, -200, 0, 824};
+  const Row rows[] = {
+      {"secondary monitor", left_monitor, left_monitor, 400, 300, {-840, 162, -440, 462}},
+      {"owner at the monitor's left edge", {-1400, 0, -1000, 300}, left_monitor, 400, 300, {-1280, 0, -880, 300}},
+      {"owner below the work area", {100, 900, 500, 1100}, {0, 0, 1920, 1040}, 400, 300, {100, 740, 500, 1040}},
+      {"larger than the monitor", left_monitor, left_monitor, 1600, 1200, {-1280, -200, 320, 1000}},
+  };
+  for (const Row& row : rows) {
+    const RECT got = CentredWithin(row.area, row.work, row.width, row.height);
+    EXPECT_EQ(std::vector<LONG>({got.left, got.top, got.right, got.bottom}),
+              std::vector<LONG>({row.expected.left, row.expected.top, row.expected.right, row.expected.bottom}))
+        << row.name;
+  }
 }
 
 }  // namespace

@@ -4,30 +4,30 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <memory>
+
 #include "platform/internet.h"
-#include "platform/unique.h"
 
 namespace plexi::win {
 
-struct InternetHandleTraits {
-  using Value = HINTERNET;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value v) { InternetCloseHandle(v); }
-};
-using UniqueInternetHandle = Unique<InternetHandleTraits>;
+// WinINet's functions, taken from the library at run time rather than
+// imported: a Windows PE image need not carry the library, and the program
+// must start there all the same (without it the update check is off).
+struct WinInetApi;
 
 class WinInternet : public platform::Internet {
  public:
   // The program uses the user's configured access (proxy included); the
   // tests, which talk to a server of their own on 127.0.0.1, go direct.
   enum class Access { kPreconfigured, kDirect };
-  explicit WinInternet(Access access = Access::kPreconfigured) : access_(access) {}
+  explicit WinInternet(Access access = Access::kPreconfigured);
 
   bool CanAttemptConnect() override;
   std::unique_ptr<platform::InternetSession> OpenSession(const std::string& user_agent) override;
 
  private:
   Access access_;
+  std::shared_ptr<const WinInetApi> api_;  // null without the library
 };
 
 class WinDownloadFiles : public platform::DownloadFiles {

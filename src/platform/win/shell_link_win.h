@@ -29,10 +29,12 @@ struct ItemListTraits {
 };
 using UniqueItemList = Unique<ItemListTraits>;
 
-// The component library for this thread, for as long as the object lives.
+// The component library for this thread, apartment-threaded, for as long as
+// the object lives; nested scopes on one thread are counted by COM itself.
+// OLE1 DDE is off, as the page "ShellExecuteW" asks of its callers.
 class ScopedComInit {
  public:
-  ScopedComInit() : result_(CoInitialize(nullptr)) {}
+  ScopedComInit() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
   ~ScopedComInit() {
     if (SUCCEEDED(result_)) CoUninitialize();
   }

@@ -94,6 +94,14 @@ using UniqueImageList = Unique<ImageListTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueDeviceNotify = Unique<DeviceNotifyTraits>;
 
+// An export of a module as the function type it has; null when the module
+// is not loaded or lacks it (an older Windows, Windows PE, Wine).
+template <class Function>
+Function ProcAddressOf(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // Adds `mode` (SEM_FAILCRITICALERRORS) to this thread's error mode and
 // restores it when it goes out of scope, so that a label read of an empty
 // drive raises no "insert a disk" dialog. Per thread: the process's mode is

@@ -587,7 +587,12 @@ platform::VolumeList WinMachine::Volumes() {
     system_found = system_found || entry.holds_system;
     list.volumes.push_back(std::move(entry));
   }
-  list.complete = finished && system_found;
+  // Windows PE runs from a RAM disk (X:), which need not be among the
+  // volumes listed: "The RAM disk boot feature provides a virtual CD file
+  // system in memory" (page "Booting Windows PE from RAM Disk"). Its type
+  // comes from GetDriveTypeW (DRIVE_RAMDISK, page "GetDriveTypeW").
+  const bool system_in_memory = DriveType(SystemDirectory().substr(0, 3)) == DRIVE_RAMDISK;
+  list.complete = finished && (system_found || system_in_memory);
   return list;
 }
 
