@@ -4,10 +4,14 @@
 
 #include <vector>
 
+#include "platform/firmware_routes.h"
 #include "platform/winconst.h"
 
 namespace plexi {
 namespace {
+
+// A system without storage rules of its own: every command is carried.
+const platform::HostSystem kLinux{};
 
 void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
   b[at] = uint8_t(v);
@@ -60,35 +64,35 @@ TEST(PurgeCapability, NvmeChoosesTheStrongestCommandInOrder) {
       {0x0000, 0x04, 0x0, PurgeCommand::kNone},
   };
   for (const Case& c : cases) {
-    const PurgeCapability cap = ChoosePurge(Transport::kNvme, NvmeIdentify(c.oacs, c.fna, c.sanicap, 1, 0).Facts(), {});
+    const PurgeCapability cap = ChoosePurge(Transport::kNvme, NvmeIdentify(c.oacs, c.fna, c.sanicap, 1, 0).Facts(), {}, kLinux);
     EXPECT_EQ(cap.command, c.expected) << int(c.oacs) << " " << int(c.fna) << " " << c.sanicap;
     EXPECT_EQ(cap.block, c.expected == PurgeCommand::kNone ? PurgeBlock::kNotSupported : PurgeBlock::kNone);
   }
 }
 
 TEST(PurgeCapability, ZeroPassDependsOnWhatDeallocatedBlocksReadAs) {
-  EXPECT_TRUE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x09).Facts(), {}).zeros_guaranteed);
-  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x02).Facts(), {}).zeros_guaranteed);
-  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x00).Facts(), {}).zeros_guaranteed);
+  EXPECT_TRUE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x09).Facts(), {}, kLinux).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x02).Facts(), {}, kLinux).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x00).Facts(), {}, kLinux).zeros_guaranteed);
   // ATA drives never promise zeros after these commands.
   const AtaFacts ata = ParseAtaIdentify(AtaIdentify(0xB000, 0x0002, 0x0021).data());
-  EXPECT_FALSE(ChoosePurge(Transport::kAta, {}, ata).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kAta, {}, ata, kLinux).zeros_guaranteed);
 }
 
 // A sanitize covers the whole subsystem, and a format may cover every
 // namespace: neither may reach namespaces other than the confirmed drive.
 TEST(PurgeCapability, CommandsThatReachOtherNamespacesAreHeldBack) {
   const NvmeIdentify sanitize_and_format(0x0002, 0x00, 0x3, 4, 1);
-  PurgeCapability cap = ChoosePurge(Transport::kNvme, sanitize_and_format.Facts(2), {});
+  PurgeCapability cap = ChoosePurge(Transport::kNvme, sanitize_and_format.Facts(2), {}, kLinux);
   EXPECT_EQ(cap.command, PurgeCommand::kNvmeFormatUserData);  // per namespace: allowed
   const NvmeIdentify format_all(0x0002, 0x01, 0x3, 4, 1);
-  cap = ChoosePurge(Transport::kNvme, format_all.Facts(2), {});
+  cap = ChoosePurge(Transport::kNvme, format_all.Facts(2), {}, kLinux);
   EXPECT_EQ(cap.command, PurgeCommand::kNone);
   EXPECT_EQ(cap.block, PurgeBlock::kOtherNamespaces);
   // Unknown attachment: the controller's namespace limit decides.
-  EXPECT_EQ(ChoosePurge(Transport::kNvme, format_all.Facts(std::nullopt), {}).block, PurgeBlock::kOtherNamespaces);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, format_all.Facts(std::nullopt), {}, kLinux).block, PurgeBlock::kOtherNamespaces);
   const NvmeIdentify single(0x0002, 0x01, 0x3, 1, 1);
-  EXPECT_EQ(ChoosePurge(Transport::kNvme, single.Facts(std::nullopt), {}).command, PurgeCommand::kNvmeSanitizeCrypto);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, single.Facts(std::nullopt), {}, kLinux).command, PurgeCommand::kNvmeSanitizeCrypto);
 }
 
 TEST(PurgeCapability, AtaSanitizeThenSecurityEraseAndTheReasonsWhyNot) {
@@ -111,7 +115,7 @@ TEST(PurgeCapability, AtaSanitizeThenSecurityEraseAndTheReasonsWhyNot) {
       {0x9000, 0x0002, 0x0029, PurgeCommand::kAtaSanitizeBlock, PurgeBlock::kNone},
   };
   for (const Case& c : cases) {
-    const PurgeCapability cap = ChoosePurge(Transport::kAta, {}, ParseAtaIdentify(AtaIdentify(c.w59, c.w82, c.w128).data()));
+    const PurgeCapability cap = ChoosePurge(Transport::kAta, {}, ParseAtaIdentify(AtaIdentify(c.w59, c.w82, c.w128).data()), kLinux);
     EXPECT_EQ(cap.command, c.command) << std::hex << c.w59 << " " << c.w128;
     EXPECT_EQ(cap.block, c.block) << std::hex << c.w59 << " " << c.w128;
   }
@@ -122,8 +126,8 @@ TEST(PurgeCapability, TransportAndUnansweredIdentify) {
   EXPECT_EQ(TransportOfBus(winconst::kBusTypeSata), Transport::kAta);
   EXPECT_EQ(TransportOfBus(winconst::kBusTypeUsb), Transport::kUsbBridge);
   EXPECT_EQ(TransportOfBus(winconst::kBusTypeFileBackedVirtual), Transport::kOther);
-  EXPECT_EQ(ChoosePurge(Transport::kUsbBridge, {}, {}).block, PurgeBlock::kUsbBridge);
-  EXPECT_EQ(ChoosePurge(Transport::kNvme, {}, {}).block, PurgeBlock::kNotSupported);
+  EXPECT_EQ(ChoosePurge(Transport::kUsbBridge, {}, {}, kLinux).block, PurgeBlock::kUsbBridge);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, {}, {}, kLinux).block, PurgeBlock::kNotSupported);
   EXPECT_FALSE(PurgeBlockText(PurgeBlock::kFrozen).empty());
 }
 
@@ -147,11 +151,16 @@ TEST(PurgeCommands, FormatKeepsTheFormatInUseAndSanitizeCarriesItsKeys) {
   EXPECT_EQ(nvme::SanitizeStatusLog(log).cdw10, 0x81u | 127u << 16);
 
   uint8_t block[512];
-  const platform::AtaCommand erase = ata::EraseUnit(block, true, 120);
+  const platform::AtaCommand erase = ata::EraseUnit(block, platform::kWindowsPePassword, true, 120);
   EXPECT_EQ(erase.command, 0xF4);
   EXPECT_EQ(block[0], 0x02);  // enhanced, user password
-  EXPECT_EQ(block[2], 'l');   // "Pl" swapped within its word
-  EXPECT_EQ(block[3], 'P');
+  // The password bytes in the order they are typed (not swapped as ATA
+  // strings are), zero-padded to 32.
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(block + 2), 31), "AutoATAWindowsString12345678901");
+  EXPECT_EQ(block[33], 0);
+  ata::SetPassword(block, ata::kTemporaryPassword);
+  EXPECT_EQ(block[2], 'P');
+  EXPECT_EQ(block[12], 0);
   EXPECT_EQ(ata::Sanitize(ata::kSanitizeBlock).lba, 0x426B4572u);
   const ata::SanitizeStatus s = ata::ParseSanitizeStatus({0x40, 0, 0x4000, 0x8000});
   EXPECT_TRUE(s.in_progress);
