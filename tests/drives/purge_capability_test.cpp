@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/firmware_routes.h"
@@ -119,6 +121,85 @@ TEST(PurgeCapability, AtaSanitizeThenSecurityEraseAndTheReasonsWhyNot) {
     EXPECT_EQ(cap.command, c.command) << std::hex << c.w59 << " " << c.w128;
     EXPECT_EQ(cap.block, c.block) << std::hex << c.w59 << " " << c.w128;
   }
+}
+
+// Each Windows offers only what its drivers carry, and says why not.
+TEST(PurgeCapability, WhatEachSystemCarries) {
+  const platform::HostSystem windows10{true, false, 10, 0, 19045}, windows10_pe{true, true, 10, 0, 19045},
+      windows11{true, false, 10, 0, 22631}, windows7_pe{true, true, 6, 1, 7601};
+  const NvmeIdentify everything(0x0002, 0x04, 0x7, 1, 1);       // sanitize all three, format with crypto
+  const NvmeIdentify overwrite_only(0x0002, 0x00, 0x4, 1, 1);   // sanitize overwrite, user-data format
+  NvmeFacts unknown_namespace = ParseNvmeIdentify(everything.ctrl.data(), nullptr);
+  unknown_namespace.active_namespaces = 1;
+  const AtaFacts security_only = ParseAtaIdentify(AtaIdentify(0x0000, 0x0002, 0x0021).data());
+  const AtaFacts security_frozen = ParseAtaIdentify(AtaIdentify(0x0000, 0x0002, 0x0029).data());
+  const AtaFacts sanitize_all = ParseAtaIdentify(AtaIdentify(0xF000, 0x0002, 0x0021).data());
+  struct Case {
+    const char* what;
+    platform::HostSystem host;
+    std::optional<NvmeFacts> nvme;
+    std::optional<AtaFacts> ata;
+    PurgeCommand command;
+    PurgeBlock block;
+    PurgeCommand first_withheld;  // kNone: nothing withheld
+    PurgeBlock withheld_why;
+  } cases[] = {
+      {"Windows 10: the crypto format only", windows10, everything.Facts(), {}, PurgeCommand::kNvmeFormatCrypto,
+       PurgeBlock::kNone, PurgeCommand::kNvmeSanitizeCrypto, PurgeBlock::kNeedsWindowsPe},
+      {"Windows 10 PE: sanitize", windows10_pe, everything.Facts(), {}, PurgeCommand::kNvmeSanitizeCrypto,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows 11: sanitize", windows11, everything.Facts(), {}, PurgeCommand::kNvmeSanitizeCrypto, PurgeBlock::kNone,
+       PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows 10: no overwrite, no user-data format", windows10, overwrite_only.Facts(), {}, PurgeCommand::kNone,
+       PurgeBlock::kNeedsWindowsPe, PurgeCommand::kNvmeSanitizeOverwrite, PurgeBlock::kNeedsWindowsPe},
+      {"Windows 11 sends an overwrite", windows11, overwrite_only.Facts(), {}, PurgeCommand::kNvmeSanitizeOverwrite,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"namespace not known: no format", windows10, unknown_namespace, {}, PurgeCommand::kNone,
+       PurgeBlock::kNeedsWindowsPe, PurgeCommand::kNvmeSanitizeCrypto, PurgeBlock::kNeedsWindowsPe},
+      {"namespace not known, Linux: sanitize still", kLinux, unknown_namespace, {}, PurgeCommand::kNvmeSanitizeCrypto,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows: no security erase", windows11, {}, security_only, PurgeCommand::kNone, PurgeBlock::kNeedsWindowsPe,
+       PurgeCommand::kAtaEnhancedSecureErase, PurgeBlock::kNeedsWindowsPe},
+      {"Windows: frozen by Windows itself", windows10, {}, security_frozen, PurgeCommand::kNone,
+       PurgeBlock::kNeedsWindowsPe, PurgeCommand::kAtaEnhancedSecureErase, PurgeBlock::kNeedsWindowsPe},
+      {"Windows PE: security erase", windows10_pe, {}, security_only, PurgeCommand::kAtaEnhancedSecureErase,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows PE, frozen: re-plug only", windows10_pe, {}, security_frozen, PurgeCommand::kNone,
+       PurgeBlock::kFrozenReplug, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Linux, frozen: suspend or re-plug", kLinux, {}, security_frozen, PurgeCommand::kNone, PurgeBlock::kFrozen,
+       PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows 7 PE: nothing of security", windows7_pe, {}, security_only, PurgeCommand::kNone,
+       PurgeBlock::kNotOnThisWindows, PurgeCommand::kAtaEnhancedSecureErase, PurgeBlock::kNotOnThisWindows},
+      {"Windows: no crypto scramble, block erase", windows11, {}, sanitize_all, PurgeCommand::kAtaSanitizeBlock,
+       PurgeBlock::kNone, PurgeCommand::kAtaSanitizeCrypto, PurgeBlock::kNeedsWindowsPe},
+  };
+  for (const Case& c : cases) {
+    const Transport transport = c.nvme ? Transport::kNvme : Transport::kAta;
+    const PurgeCapability cap = ChoosePurge(transport, c.nvme, c.ata, c.host);
+    EXPECT_EQ(cap.command, c.command) << c.what;
+    EXPECT_EQ(cap.block, c.block) << c.what;
+    if (c.first_withheld == PurgeCommand::kNone) {
+      EXPECT_TRUE(cap.withheld.empty()) << c.what;
+    } else {
+      ASSERT_FALSE(cap.withheld.empty()) << c.what;
+      EXPECT_EQ(cap.withheld.front().first, c.first_withheld) << c.what;
+      EXPECT_EQ(cap.withheld.front().second, c.withheld_why) << c.what;
+    }
+  }
+  // The purge frame names what this Windows cannot send and why.
+  const std::vector<std::string> lines = PurgeCapabilityLines(ChoosePurge(Transport::kNvme, everything.Facts(), {}, windows10));
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      PurgeCommandName(PurgeCommand::kNvmeSanitizeCrypto) + ": " +
+                          PurgeBlockText(PurgeBlock::kNeedsWindowsPe)),
+            lines.end());
+  // Windows PE's password is the one the security erase sets, and the texts name it.
+  const PurgeCapability pe = ChoosePurge(Transport::kAta, {}, security_only, windows10_pe);
+  EXPECT_EQ(pe.ata_password, platform::kWindowsPePassword);
+  EXPECT_EQ(ChoosePurge(Transport::kAta, {}, security_only, kLinux).ata_password, ata::kTemporaryPassword);
+  const std::vector<std::string> pe_lines = PurgeCapabilityLines(pe);
+  EXPECT_TRUE(std::any_of(pe_lines.begin(), pe_lines.end(), [](const std::string& l) {
+    return l.find("AutoATAWindowsString12345678901") != std::string::npos;
+  }));
 }
 
 TEST(PurgeCapability, TransportAndUnansweredIdentify) {
