@@ -371,7 +371,7 @@ std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine
     return std::nullopt;
   }
   const std::optional<DescriptorFacts> d = QueryDescriptor(**device);
-  return QueryPurgeCapability(**device, d ? d->bus_type : 0);
+  return QueryPurgeCapability(**device, d ? d->bus_type : 0, machine.System());
 }
 
 // What the drive's own purge can do; asked with identify commands only.

@@ -1,7 +1,9 @@
 #include "drives/purge_capability.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "platform/firmware_routes.h"
 #include "platform/winconst.h"
 
 namespace plexi {
@@ -24,26 +26,47 @@ bool OtherNamespacesPossible(const NvmeFacts& n) {
   return n.active_namespaces ? *n.active_namespaces > 1 : n.namespace_limit != 1;
 }
 
-void ChooseNvme(const NvmeFacts& n, PurgeCapability& cap) {
+// Why `host` cannot send a command: only in Windows PE, or not at all.
+template <class Carried>
+PurgeBlock CarrierBlock(const platform::HostSystem& host, Carried carried) {
+  if (carried(host)) return PurgeBlock::kNone;
+  platform::HostSystem pe = host;
+  pe.windows_pe = true;
+  return carried(pe) ? PurgeBlock::kNeedsWindowsPe : PurgeBlock::kNotOnThisWindows;
+}
+
+PurgeBlock NvmeCarrierBlock(const platform::HostSystem& host, const platform::NvmeAdminCommand& command) {
+  return CarrierBlock(host, [&command](const platform::HostSystem& h) {
+    return platform::RouteOfNvme(h, command) != platform::NvmeRoute::kNone;
+  });
+}
+
+PurgeBlock AtaCarrierBlock(const platform::HostSystem& host, const platform::AtaCommand& command) {
+  return CarrierBlock(host, [&command](const platform::HostSystem& h) { return platform::AtaCommandCarried(h, command); });
+}
+
+void ChooseNvme(const NvmeFacts& n, const platform::HostSystem& host, PurgeCapability& cap) {
   const bool others = OtherNamespacesPossible(n);
-  bool held_back = false;
-  auto offer = [&](bool supported, bool covers_all, PurgeCommand command) {
+  auto offer = [&](bool supported, bool covers_all, const platform::NvmeAdminCommand& sent, PurgeCommand command) {
     if (!supported || cap.Usable()) return;
-    if (covers_all && others) {
-      held_back = true;
-      return;
-    }
-    cap.command = command;
+    const bool is_format = sent.opcode == nvme::kOpFormatNvm;
+    PurgeBlock why = covers_all && others ? PurgeBlock::kOtherNamespaces
+                     // The format keeps the namespace's format, known only from its identify data.
+                     : is_format && !n.namespace_answered ? PurgeBlock::kNamespaceUnknown
+                                                          : NvmeCarrierBlock(host, sent);
+    if (why != PurgeBlock::kNone) cap.withheld.push_back({command, why});
+    else cap.command = command;
   };
   // A sanitize always covers the whole subsystem.
-  offer(n.sanitize_crypto, true, PurgeCommand::kNvmeSanitizeCrypto);
-  offer(n.sanitize_block, true, PurgeCommand::kNvmeSanitizeBlock);
-  offer(n.sanitize_overwrite, true, PurgeCommand::kNvmeSanitizeOverwrite);
+  offer(n.sanitize_crypto, true, nvme::Sanitize(nvme::kSanitizeCryptoErase), PurgeCommand::kNvmeSanitizeCrypto);
+  offer(n.sanitize_block, true, nvme::Sanitize(nvme::kSanitizeBlockErase), PurgeCommand::kNvmeSanitizeBlock);
+  offer(n.sanitize_overwrite, true, nvme::Sanitize(nvme::kSanitizeOverwrite), PurgeCommand::kNvmeSanitizeOverwrite);
   offer(n.format_supported && n.format_crypto, n.format_all_namespaces || n.crypto_all_namespaces,
-        PurgeCommand::kNvmeFormatCrypto);
-  offer(n.format_supported, n.format_all_namespaces, PurgeCommand::kNvmeFormatUserData);
+        nvme::Format(n.nsid, n, nvme::kSesCrypto), PurgeCommand::kNvmeFormatCrypto);
+  offer(n.format_supported, n.format_all_namespaces, nvme::Format(n.nsid, n, nvme::kSesUserData),
+        PurgeCommand::kNvmeFormatUserData);
   if (!cap.Usable()) {
-    cap.block = held_back ? PurgeBlock::kOtherNamespaces : PurgeBlock::kNotSupported;
+    cap.block = cap.withheld.empty() ? PurgeBlock::kNotSupported : cap.withheld.front().second;
     return;
   }
   cap.block = PurgeBlock::kNone;
@@ -52,39 +75,52 @@ void ChooseNvme(const NvmeFacts& n, PurgeCapability& cap) {
   cap.zeros_guaranteed = n.namespace_answered && n.dealloc_read == 1;
 }
 
-void ChooseAta(const AtaFacts& a, PurgeCapability& cap) {
-  if (a.sanitize_supported) {
-    if (a.sanitize_crypto) cap.command = PurgeCommand::kAtaSanitizeCrypto;
-    else if (a.sanitize_block) cap.command = PurgeCommand::kAtaSanitizeBlock;
-    else if (a.sanitize_overwrite) cap.command = PurgeCommand::kAtaSanitizeOverwrite;
-  }
-  const bool security_free = a.security_supported && !a.security_enabled && !a.security_locked &&
-                             !a.security_frozen && !a.security_count_expired;
-  if (!cap.Usable() && security_free)
-    cap.command = a.enhanced_erase_supported ? PurgeCommand::kAtaEnhancedSecureErase : PurgeCommand::kAtaSecureErase;
+// Why a security erase cannot run in the drive's security state.
+PurgeBlock SecurityStateBlock(const AtaFacts& a, const platform::HostSystem& host) {
+  if (a.security_count_expired) return PurgeBlock::kAttemptsExpired;
+  if (a.security_enabled || a.security_locked) return PurgeBlock::kPasswordSet;
+  if (a.security_frozen) return host.windows_pe ? PurgeBlock::kFrozenReplug : PurgeBlock::kFrozen;
+  return PurgeBlock::kNone;
+}
+
+void ChooseAta(const AtaFacts& a, const platform::HostSystem& host, PurgeCapability& cap) {
+  auto offer = [&](bool supported, const platform::AtaCommand& sent, PurgeCommand command) {
+    if (!supported || cap.Usable()) return;
+    const PurgeBlock why = AtaCarrierBlock(host, sent);
+    if (why != PurgeBlock::kNone) cap.withheld.push_back({command, why});
+    else cap.command = command;
+  };
+  offer(a.sanitize_supported && a.sanitize_crypto, ata::Sanitize(ata::kSanitizeCrypto), PurgeCommand::kAtaSanitizeCrypto);
+  offer(a.sanitize_supported && a.sanitize_block, ata::Sanitize(ata::kSanitizeBlock), PurgeCommand::kAtaSanitizeBlock);
+  offer(a.sanitize_supported && a.sanitize_overwrite, ata::Sanitize(ata::kSanitizeOverwrite),
+        PurgeCommand::kAtaSanitizeOverwrite);
+  const PurgeCommand security = a.enhanced_erase_supported ? PurgeCommand::kAtaEnhancedSecureErase
+                                                           : PurgeCommand::kAtaSecureErase;
+  platform::AtaCommand set_password;
+  set_password.command = ata::kCmdSecuritySetPassword;
+  const PurgeBlock state = SecurityStateBlock(a, host);
+  offer(a.security_supported && state == PurgeBlock::kNone, set_password, security);
   // What an ATA drive reads after these is up to its maker (a normal
   // security erase may write 0xFF): the zero pass always follows.
   cap.zeros_guaranteed = false;
-  if (cap.Usable()) {
-    cap.block = PurgeBlock::kNone;
-  } else if (!a.security_supported) {
-    cap.block = PurgeBlock::kNotSupported;
-  } else if (a.security_count_expired) {
-    cap.block = PurgeBlock::kAttemptsExpired;
-  } else if (a.security_enabled || a.security_locked) {
-    cap.block = PurgeBlock::kPasswordSet;
-  } else {
-    cap.block = PurgeBlock::kFrozen;
-  }
+  cap.ata_password = ata::TemporaryPassword(host);
+  const PurgeBlock carrier = AtaCarrierBlock(host, set_password);
+  if (cap.Usable()) cap.block = PurgeBlock::kNone;
+  else if (!cap.withheld.empty()) cap.block = cap.withheld.front().second;
+  else if (!a.security_supported) cap.block = PurgeBlock::kNotSupported;
+  // A Windows that does not carry the commands freezes security itself.
+  else cap.block = carrier != PurgeBlock::kNone ? carrier : state;
+  if (!cap.Usable() && a.security_supported && state != PurgeBlock::kNone && carrier != PurgeBlock::kNone)
+    cap.withheld.push_back({security, carrier});
 }
 
-void PutPassword(uint8_t* block512, bool enhanced) {
+void PutPassword(uint8_t* block512, const std::string& password, bool enhanced) {
   std::memset(block512, 0, 512);
   block512[0] = enhanced ? 0x02 : 0x00;  // word 0: bit 0 user password, bit 1 enhanced erase
-  // Words 1-16 hold the 32 password bytes, each word's first byte high as
-  // ATA strings are laid out.
-  const size_t length = sizeof ata::kTemporaryPassword - 1;
-  for (size_t i = 0; i < length; ++i) block512[2 + (i ^ 1)] = uint8_t(ata::kTemporaryPassword[i]);
+  // Words 1-16 hold the 32 password bytes in the order they are typed,
+  // zero-padded: the field is bytes, not an ATA string, and other tools
+  // (hdparm) send it so, which is what unlocks the drive elsewhere.
+  std::memcpy(block512 + 2, password.data(), std::min<size_t>(password.size(), 32));
 }
 
 }  // namespace
@@ -154,48 +190,64 @@ AtaFacts ParseAtaIdentify(const uint8_t* id) {
 }
 
 PurgeCapability ChoosePurge(Transport transport, const std::optional<NvmeFacts>& nvme,
-                            const std::optional<AtaFacts>& ata) {
+                            const std::optional<AtaFacts>& ata, const platform::HostSystem& host) {
   PurgeCapability cap;
   cap.transport = transport;
   cap.nvme = nvme;
   cap.ata = ata;
   if (nvme) {
-    ChooseNvme(*nvme, cap);
+    ChooseNvme(*nvme, host, cap);
   } else if (ata) {
-    ChooseAta(*ata, cap);
+    ChooseAta(*ata, host, cap);
   } else {
     cap.block = transport == Transport::kUsbBridge ? PurgeBlock::kUsbBridge : PurgeBlock::kNotSupported;
   }
   return cap;
 }
 
-PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type) {
+namespace {
+
+// The namespace of the disk, where it is known for certain: the handle
+// names it, or the controller can have no other (NN 1). Never guessed.
+std::optional<uint32_t> NamespaceOfDisk(platform::Device& device, const uint8_t* controller4096) {
+  platform::Result<uint32_t> own = device.NvmeNamespaceId();
+  if (own.ok() && *own != 0) return *own;
+  if (Le32(controller4096 + 516) == 1) return 1u;
+  return std::nullopt;
+}
+
+std::optional<NvmeFacts> AskNvme(platform::Device& device, bool& denied) {
+  std::vector<uint8_t> ctrl(nvme::kIdentifyBytes), ns(nvme::kIdentifyBytes), list(nvme::kIdentifyBytes);
+  auto ask = [&device, &denied](platform::NvmeAdminCommand command) {
+    platform::Result<platform::NvmeCompletion> r = device.NvmeAdmin(command);
+    denied = denied || (!r.ok() && r.error() == winconst::kErrorAccessDenied);
+    return r.ok() && r->Succeeded();
+  };
+  if (!ask(nvme::Identify(1, 0, ctrl.data()))) return std::nullopt;
+  const std::optional<uint32_t> nsid = NamespaceOfDisk(device, ctrl.data());
+  const bool ns_ok = nsid && ask(nvme::Identify(0, *nsid, ns.data()));
+  NvmeFacts facts = ParseNvmeIdentify(ctrl.data(), ns_ok ? ns.data() : nullptr);
+  facts.nsid = nsid.value_or(0);
+  if (ask(nvme::Identify(2, 0, list.data()))) facts.active_namespaces = CountActiveNamespaces(list.data());
+  return facts;
+}
+
+}  // namespace
+
+PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type, const platform::HostSystem& host) {
   const Transport transport = TransportOfBus(bus_type);
   std::optional<NvmeFacts> nvme_facts;
   std::optional<AtaFacts> ata_facts;
   bool denied = false;
   if (transport == Transport::kNvme) {
-    std::vector<uint8_t> ctrl(nvme::kIdentifyBytes), ns(nvme::kIdentifyBytes), list(nvme::kIdentifyBytes);
-    platform::Result<uint32_t> own = device.NvmeNamespaceId();
-    const uint32_t nsid = own.ok() && *own != 0 ? *own : 1;
-    auto ask = [&device, &denied](platform::NvmeAdminCommand command) {
-      platform::Result<platform::NvmeCompletion> r = device.NvmeAdmin(command);
-      denied = denied || (!r.ok() && r.error() == winconst::kErrorAccessDenied);
-      return r.ok() && r->Succeeded();
-    };
-    if (ask(nvme::Identify(1, 0, ctrl.data()))) {
-      const bool ns_ok = ask(nvme::Identify(0, nsid, ns.data()));
-      nvme_facts = ParseNvmeIdentify(ctrl.data(), ns_ok ? ns.data() : nullptr);
-      nvme_facts->nsid = nsid;
-      if (ask(nvme::Identify(2, 0, list.data()))) nvme_facts->active_namespaces = CountActiveNamespaces(list.data());
-    }
+    nvme_facts = AskNvme(device, denied);
   } else {
     std::vector<uint8_t> id(512);
     platform::Result<platform::AtaReply> r = device.AtaPassThrough(ata::Identify(id.data()));
     if (r.ok() && !r->Failed()) ata_facts = ParseAtaIdentify(id.data());
     denied = !r.ok() && r.error() == winconst::kErrorAccessDenied;
   }
-  PurgeCapability cap = ChoosePurge(transport, nvme_facts, ata_facts);
+  PurgeCapability cap = ChoosePurge(transport, nvme_facts, ata_facts, host);
   cap.identify_denied = denied;
   return cap;
 }
@@ -230,6 +282,13 @@ std::string PurgeBlockText(PurgeBlock block) {
       return "パスワードの試行回数を超えたため、ファームウェア消去を使用できません。ドライブの電源を入れ直して下さい。";
     case PurgeBlock::kOtherNamespaces:
       return "このドライブの消去コマンドは同じコントローラの他の名前空間も消去するため、使用できません。";
+    case PurgeBlock::kFrozenReplug:
+      return "ドライブのセキュリティ機能が凍結されています。ドライブを接続し直して下さい"
+             "（Windows PE ではスリープから復帰させる方法は使えません）。";
+    case PurgeBlock::kNeedsWindowsPe: return "この Windows では使用できません。Windows PE から起動すると使用できます。";
+    case PurgeBlock::kNotOnThisWindows: return "この Windows のドライバはこのコマンドを通さないため、使用できません。";
+    case PurgeBlock::kNamespaceUnknown:
+      return "このディスクの名前空間を確かめられないため、名前空間を指定するコマンドは使用できません。";
   }
   return {};
 }
@@ -260,8 +319,11 @@ std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& cap) {
     }
     lines.push_back(security);
   }
+  for (const auto& [command, why] : cap.withheld) lines.push_back(PurgeCommandName(command) + ": " + PurgeBlockText(why));
   if (cap.Usable()) {
     lines.push_back("実行するコマンド: " + PurgeCommandName(cap.command));
+    if (cap.command == PurgeCommand::kAtaEnhancedSecureErase || cap.command == PurgeCommand::kAtaSecureErase)
+      lines.push_back("一時パスワード: 「" + cap.ata_password + "」（消去の後に解除します）");
     lines.push_back(cap.zeros_guaranteed ? "消去後の読み出し: ゼロ（ゼロ書き込みは行いません）"
                                          : "消去後の読み出し: 保証なし（続けてゼロを 1 回書き込みます）");
   } else {
@@ -349,8 +411,9 @@ platform::AtaCommand Sanitize(uint16_t feature) {
 namespace {
 
 // A security command that sends the password block.
-platform::AtaCommand WithPasswordBlock(uint8_t command, uint8_t* block512, bool enhanced) {
-  PutPassword(block512, enhanced);
+platform::AtaCommand WithPasswordBlock(uint8_t command, uint8_t* block512, const std::string& password,
+                                       bool enhanced) {
+  PutPassword(block512, password, enhanced);
   platform::AtaCommand c;
   c.command = command;
   c.direction = platform::AtaCommand::Data::kOut;
@@ -361,8 +424,12 @@ platform::AtaCommand WithPasswordBlock(uint8_t command, uint8_t* block512, bool 
 
 }  // namespace
 
-platform::AtaCommand SetPassword(uint8_t* block512) {
-  return WithPasswordBlock(kCmdSecuritySetPassword, block512, false);
+std::string TemporaryPassword(const platform::HostSystem& host) {
+  return host.windows ? platform::kWindowsPePassword : kTemporaryPassword;
+}
+
+platform::AtaCommand SetPassword(uint8_t* block512, const std::string& password) {
+  return WithPasswordBlock(kCmdSecuritySetPassword, block512, password, false);
 }
 
 platform::AtaCommand ErasePrepare() {
@@ -371,14 +438,15 @@ platform::AtaCommand ErasePrepare() {
   return c;
 }
 
-platform::AtaCommand EraseUnit(uint8_t* block512, bool enhanced, uint32_t timeout_seconds) {
-  platform::AtaCommand c = WithPasswordBlock(kCmdSecurityEraseUnit, block512, enhanced);
+platform::AtaCommand EraseUnit(uint8_t* block512, const std::string& password, bool enhanced,
+                               uint32_t timeout_seconds) {
+  platform::AtaCommand c = WithPasswordBlock(kCmdSecurityEraseUnit, block512, password, enhanced);
   c.timeout_seconds = timeout_seconds;
   return c;
 }
 
-platform::AtaCommand DisablePassword(uint8_t* block512) {
-  return WithPasswordBlock(kCmdSecurityDisablePassword, block512, false);
+platform::AtaCommand DisablePassword(uint8_t* block512, const std::string& password) {
+  return WithPasswordBlock(kCmdSecurityDisablePassword, block512, password, false);
 }
 
 SanitizeStatus ParseSanitizeStatus(const platform::AtaReply& reply) {

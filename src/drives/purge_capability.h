@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -37,10 +38,14 @@ enum class PurgeBlock {
   kNone,              // one can
   kNotSupported,      // the drive has none, or did not answer the identify command
   kFrozen,            // ATA security is frozen: suspend and resume, or re-plug the drive
+  kFrozenReplug,      // ... where the system cannot suspend (Windows PE): re-plug it
   kUsbBridge,         // behind a USB bridge that does not pass the commands
   kPasswordSet,       // an ATA password is already set (or the drive is locked)
   kAttemptsExpired,   // the drive counted too many wrong passwords: power it off and on
   kOtherNamespaces,   // the command would also erase other namespaces of the controller
+  kNeedsWindowsPe,    // this Windows carries the command only in Windows PE
+  kNotOnThisWindows,  // this Windows does not carry it at all
+  kNamespaceUnknown,  // the disk's namespace is not known for certain
 };
 
 // Identify Controller and Identify Namespace, as far as a purge needs them.
@@ -55,7 +60,7 @@ struct NvmeFacts {
   uint32_t namespace_limit = 0;         // NN
   // Namespaces attached now (identify CNS 2); none when unknown.
   std::optional<uint32_t> active_namespaces;
-  uint32_t nsid = 1;
+  uint32_t nsid = 0;  // the disk's namespace; 0 when not known for certain
   // Identify Namespace: the format in use, kept by a format command.
   bool namespace_answered = false;
   uint8_t lba_format = 0;               // FLBAS, both parts
@@ -101,18 +106,25 @@ struct PurgeCapability {
   // An identify command was refused for the handle's access, not by the
   // drive: what the drive supports is not known.
   bool identify_denied = false;
+  // Commands the drive has that are not used here, stronger than the one
+  // chosen, and why (the system does not carry them, ...).
+  std::vector<std::pair<PurgeCommand, PurgeBlock>> withheld;
+  // The user password an ATA security erase sets and clears.
+  std::string ata_password;
   bool Usable() const { return command != PurgeCommand::kNone; }
 };
 
 // The choice, from what the drive said: sanitize crypto erase, block erase,
 // overwrite; format with crypto erase, then user-data erase; for ATA the
-// same sanitize order, then enhanced and normal security erase.
+// same sanitize order, then enhanced and normal security erase. Only what
+// `host` carries is chosen; a format only with the namespace's own identify
+// data.
 PurgeCapability ChoosePurge(Transport transport, const std::optional<NvmeFacts>& nvme,
-                            const std::optional<AtaFacts>& ata);
+                            const std::optional<AtaFacts>& ata, const platform::HostSystem& host);
 
 // Asks the drive (identify commands only, nothing that changes it). ATA
 // pass-through wants a handle with read and write access on Windows.
-PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type);
+PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type, const platform::HostSystem& host);
 
 // Texts for the inspect output, the confirmation and the report.
 std::string PurgeCommandName(PurgeCommand command);
@@ -173,17 +185,19 @@ inline constexpr uint64_t kOverwriteKey = 0x4F57;      // "OW", in bits 47:32
 
 // The password the program sets for a security erase and clears after it.
 // It is fixed and known, so that a drive left locked by a power loss during
-// the erase can still be unlocked.
+// the erase can still be unlocked. Windows PE takes only its own.
 inline constexpr char kTemporaryPassword[] = "Plexiscrub";
+std::string TemporaryPassword(const platform::HostSystem& host);
 
 platform::AtaCommand Identify(uint8_t* reply512);
 platform::AtaCommand Sanitize(uint16_t feature);
-// SET PASSWORD, ERASE UNIT and DISABLE PASSWORD with the user password in
-// `block512` (filled here).
-platform::AtaCommand SetPassword(uint8_t* block512);
+// SET PASSWORD, ERASE UNIT and DISABLE PASSWORD with the user password
+// `password` (at most 32 bytes, zero-padded) in `block512` (filled here).
+platform::AtaCommand SetPassword(uint8_t* block512, const std::string& password);
 platform::AtaCommand ErasePrepare();
-platform::AtaCommand EraseUnit(uint8_t* block512, bool enhanced, uint32_t timeout_seconds);
-platform::AtaCommand DisablePassword(uint8_t* block512);
+platform::AtaCommand EraseUnit(uint8_t* block512, const std::string& password, bool enhanced,
+                               uint32_t timeout_seconds);
+platform::AtaCommand DisablePassword(uint8_t* block512, const std::string& password);
 
 // SANITIZE STATUS EXT: the count field says done or under way, the LBA
 // field the progress of 65536.

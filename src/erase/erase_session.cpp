@@ -95,7 +95,8 @@ bool EraseSession::SetLayout(const DriveExtent& extent) {
 }
 
 void EraseSession::AskPurgeCapability() {
-  finished_.purge = plexi::AskPurgeCapability(*drive_, target_.view, journal_->drive.bus_type, c_.offer_purge);
+  finished_.purge = plexi::AskPurgeCapability(*drive_, target_.view, journal_->drive.bus_type, c_.offer_purge,
+                                              c_.machine.System());
 }
 
 // A resume point must name a real method, a write pass of it and a chunk of
@@ -242,11 +243,18 @@ void EraseSession::BeginWriting() {
 std::optional<PurgeRun> EraseSession::PurgeIfChosen() {
   if (c_.params.EraseMethod != OverwriteMethod::kFirmwarePurge) return std::nullopt;
   PurgeCapability& purge = finished_.purge;
-  PurgeRun run = RunPurgeStep({*drive_, c_.ui, c_.pacing, journal_->drive.bus_type, target_.label}, purge);
+  PurgeRun run = RunPurgeStep(
+      {*drive_, c_.ui, c_.pacing, journal_->drive.bus_type, target_.label, c_.machine.System()}, purge);
   if (run.sent) journal_->purge_command = PurgeCommandName(purge.command);
   purge_accepted_ = run.accepted;
   journal_->purge_completed = run.completed;
   if (run.completed) journal_->purge_zero_pass = !purge.zeros_guaranteed;
+  if (run.progress_unknown) {
+    // Whatever the drive did, the zero pass and the read-back say what it
+    // holds now.
+    journal_->purge_zero_pass = true;
+    c_.params.VerifyData = true;
+  }
   return run;
 }
 

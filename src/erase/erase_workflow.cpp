@@ -29,7 +29,7 @@ RecordLeft EraseWorkflow::RunErase(const EraseTarget& target) {
   if (!erase.MethodOffered() || !erase.ReadyToWrite() || !erase.LockTarget()) return RecordLeft::kNone;
   erase.BeginWriting();
   const std::optional<PurgeRun> purged = erase.PurgeIfChosen();
-  if (purged && !purged->completed) return erase.EndAfterPurgeFailed(*purged);
+  if (purged && !purged->completed && !purged->progress_unknown) return erase.EndAfterPurgeFailed(*purged);
   return erase.End(erase.WritePasses(purged), choice.save_history);
 }
 

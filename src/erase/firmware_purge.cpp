@@ -38,7 +38,12 @@ class Purger {
  public:
   Purger(platform::Device& device, const PurgeCapability& cap, PurgeView& view, const PurgePacing& pacing,
          const std::function<void(int)>& sleep)
-      : device_(device), cap_(cap), view_(view), pacing_(pacing), sleep_(sleep) {}
+      : device_(device),
+        cap_(cap),
+        password_(cap.ata_password.empty() ? ata::kTemporaryPassword : cap.ata_password),
+        view_(view),
+        pacing_(pacing),
+        sleep_(sleep) {}
 
   PurgeRun Run() {
     switch (cap_.command) {
@@ -58,38 +63,59 @@ class Purger {
   }
 
  private:
+  std::optional<std::vector<uint8_t>> ReadSanitizeLog(uint32_t* error) {
+    std::vector<uint8_t> log(nvme::kSanitizeLogBytes);
+    platform::Result<platform::NvmeCompletion> r = device_.NvmeAdmin(nvme::SanitizeStatusLog(log.data()));
+    if (error) *error = r.ok() ? 0 : r.error();
+    if (!r.ok() || !r->Succeeded()) return std::nullopt;
+    return log;
+  }
+
+  // The sanitize is done only when the log shows it ended after this
+  // request: it was seen under way, or the log is no longer the one read
+  // before (a log that said "done" before may tell of an earlier sanitize).
   PurgeRun NvmeSanitize(uint32_t action) {
+    const std::optional<std::vector<uint8_t>> before = ReadSanitizeLog(nullptr);
     platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(nvme::Sanitize(action));
     if (!sent.ok()) return Refused(sent.error());
     if (!sent->Succeeded()) return Refused(0);
     view_.SetPurgeProgress(0);
-    // The drive works on its own now; its status log says how far it is.
-    int failed_polls = 0;
-    int idle_polls = 0;
+    bool answered = false, seen_running = false;
+    int failed_polls = 0, idle_polls = 0;
     for (;;) {
       sleep_(pacing_.poll_ms);
-      std::vector<uint8_t> log(nvme::kSanitizeLogBytes);
-      platform::Result<platform::NvmeCompletion> r = device_.NvmeAdmin(nvme::SanitizeStatusLog(log.data()));
-      if (!r.ok() || !r->Succeeded()) {
-        if (++failed_polls >= pacing_.failed_polls) return FailedAfterAccepting(purge_text::kNoStatus, r.error());
+      uint32_t error = 0;
+      const std::optional<std::vector<uint8_t>> log = ReadSanitizeLog(&error);
+      if (!log) {
+        // The system never returns the log: go on without it.
+        if (!answered && error != 0) return ProgressUnknown();
+        if (++failed_polls >= pacing_.failed_polls) return FailedAfterAccepting(purge_text::kNoStatus, error);
         continue;
       }
+      answered = true;
       failed_polls = 0;
-      const nvme::SanitizeStatus status = nvme::ParseSanitizeLog(log.data());
-      switch (status.state) {
-        case 1:
-        case 4:
-          view_.SetPurgeProgress(65536);
-          return Done();
-        case 3: return FailedAfterAccepting(purge_text::kFailed);
-        case 2: view_.SetPurgeProgress(status.progress); break;
-        default:
-          // Not begun yet, for a while; a drive that never begins has not
-          // taken the command after all.
-          if (++idle_polls >= pacing_.failed_polls) return FailedAfterAccepting(purge_text::kNoStatus);
-          break;
+      const nvme::SanitizeStatus status = nvme::ParseSanitizeLog(log->data());
+      const bool fresh = seen_running || !before || *before != *log;
+      if (status.state == 2) {
+        seen_running = true;
+        view_.SetPurgeProgress(status.progress);
+      } else if ((status.state == 1 || status.state == 4) && fresh) {
+        view_.SetPurgeProgress(65536);
+        return Done();
+      } else if (status.state == 3 && fresh) {
+        return FailedAfterAccepting(purge_text::kFailed);
+      } else if (++idle_polls >= pacing_.failed_polls) {
+        // Not begun, for a while: the drive has not taken the command after all.
+        return FailedAfterAccepting(purge_text::kNoStatus);
       }
     }
+  }
+
+  PurgeRun ProgressUnknown() {
+    view_.SetPurgeProgress(std::nullopt);
+    PurgeRun run;
+    run.accepted = run.progress_unknown = true;
+    return run;
   }
 
   PurgeRun NvmeFormat(uint32_t ses) {
@@ -151,13 +177,14 @@ class Purger {
     if (!ClearPassword(block)) {
       run.password_left_set = true;
       run.completed = false;
-      run.error_text += (run.error_text.empty() ? "" : "\n") + purge_text::PasswordLeft();
+      run.error_text += (run.error_text.empty() ? "" : "\n") + purge_text::PasswordLeft(password_);
     }
     return run;
   }
 
   PurgeRun SetPasswordAndErase(bool enhanced, std::vector<uint8_t>& block) {
-    platform::Result<platform::AtaReply> r = device_.AtaPassThrough(ata::SetPassword(block.data()));
+    const std::string& password = password_;
+    platform::Result<platform::AtaReply> r = device_.AtaPassThrough(ata::SetPassword(block.data(), password));
     if (!r.ok()) return Refused(r.error());
     if (r->Failed()) return Refused(0);
     r = device_.AtaPassThrough(ata::ErasePrepare());
@@ -165,7 +192,7 @@ class Purger {
     if (r->Failed()) return Refused(0);
     const uint32_t minutes = enhanced ? cap_.ata->enhanced_erase_minutes : cap_.ata->erase_minutes;
     const uint32_t timeout = minutes > 0 ? std::max<uint32_t>(minutes * 60 * 2, 600) : kEraseUnitDefaultSeconds;
-    r = device_.AtaPassThrough(ata::EraseUnit(block.data(), enhanced, timeout));
+    r = device_.AtaPassThrough(ata::EraseUnit(block.data(), password, enhanced, timeout));
     if (!r.ok()) return FailedAfterAccepting(purge_text::kNoReply, r.error());
     if (r->Failed()) return FailedAfterAccepting(purge_text::kFailed);
     return Done();
@@ -179,7 +206,7 @@ class Purger {
       if (set && !*set) return true;
       // Sent also when the state cannot be read: the password clears or the
       // drive refuses, which changes nothing.
-      static_cast<void>(device_.AtaPassThrough(ata::DisablePassword(block.data())));
+      static_cast<void>(device_.AtaPassThrough(ata::DisablePassword(block.data(), password_)));
     }
     std::optional<bool> set = PasswordSet();
     return set && !*set;
@@ -195,6 +222,7 @@ class Purger {
 
   platform::Device& device_;
   const PurgeCapability& cap_;
+  const std::string password_;
   PurgeView& view_;
   const PurgePacing& pacing_;
   const std::function<void(int)>& sleep_;
@@ -207,8 +235,8 @@ PurgeRun RunFirmwarePurge(platform::Device& device, const PurgeCapability& cap, 
   return Purger(device, cap, view, pacing, sleep).Run();
 }
 
-std::string purge_text::PasswordLeft() {
-  return std::string("ドライブに一時パスワード「") + ata::kTemporaryPassword +
+std::string purge_text::PasswordLeft(const std::string& password) {
+  return std::string("ドライブに一時パスワード「") + password +
          "」が設定されたままです。このパスワードでセキュリティ機能を解除して下さい。";
 }
 

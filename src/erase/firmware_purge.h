@@ -28,6 +28,10 @@ struct PurgeRun {
   uint32_t error_code = 0;  // the Windows code behind it; 0 when the drive said so
   // ATA: the temporary password is still set (the drive refused to clear it).
   bool password_left_set = false;
+  // The drive took a sanitize but the system will not return its status
+  // log: how far it got is not known, and the zero pass and a read-back
+  // must tell what the drive holds (not a failure).
+  bool progress_unknown = false;
 };
 
 // Where the purge reports what the drive says while it works.
@@ -60,7 +64,7 @@ inline constexpr char kNoReply[] =
     "ドライブが消去を行ったかどうかは分かりません。";
 inline constexpr char kNoStatus[] = "ファームウェア消去の状態をドライブから読み出せなくなりました。";
 // The ATA password could not be cleared; the drive keeps it until it is.
-std::string PasswordLeft();
+std::string PasswordLeft(const std::string& password);
 }  // namespace purge_text
 
 }  // namespace plexi

@@ -21,13 +21,14 @@ PurgeRun EraseUi::RunPurge(const PurgeRequest& request, const PurgeTask& task) {
   return task(view);
 }
 
-PurgeCapability AskPurgeCapability(platform::Device& drive, ViewMode view, uint32_t bus_type, bool offer) {
+PurgeCapability AskPurgeCapability(platform::Device& drive, ViewMode view, uint32_t bus_type, bool offer,
+                                   const platform::HostSystem& host) {
   if (!offer || view != ViewMode::kPhysical) return PurgeCapability{};
-  return QueryPurgeCapability(drive, bus_type);
+  return QueryPurgeCapability(drive, bus_type, host);
 }
 
 PurgeRun RunPurgeStep(const PurgeStepContext& context, PurgeCapability& confirmed) {
-  const PurgeCapability now = QueryPurgeCapability(context.drive, context.bus_type);
+  const PurgeCapability now = QueryPurgeCapability(context.drive, context.bus_type, context.host);
   if (!now.Usable() || now.command != confirmed.command) {
     PurgeRun refused;
     refused.error_text = now.Usable() ? erase_text::kPurgeNotOffered : PurgeBlockText(now.block);

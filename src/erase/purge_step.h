@@ -16,7 +16,8 @@ namespace plexi {
 
 // What a whole drive can purge with now; nothing for a volume or when the
 // purge is not to be offered.
-PurgeCapability AskPurgeCapability(platform::Device& drive, ViewMode view, uint32_t bus_type, bool offer);
+PurgeCapability AskPurgeCapability(platform::Device& drive, ViewMode view, uint32_t bus_type, bool offer,
+                                   const platform::HostSystem& host);
 
 // What the purge step needs of the erase.
 struct PurgeStepContext {
@@ -25,6 +26,7 @@ struct PurgeStepContext {
   const Pacing& pacing;
   uint32_t bus_type = 0;
   std::string drive_label;
+  platform::HostSystem host;
 };
 
 // Sends the purge the user confirmed (`confirmed`, updated to what the drive

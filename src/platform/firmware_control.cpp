@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/firmware_routes.h"
 #include "platform/storage_protocol_layout.h"
 #include "platform/winconst.h"
 
@@ -12,11 +13,9 @@ namespace {
 
 constexpr uint8_t kOpGetLogPage = 0x02;
 constexpr uint8_t kOpIdentify = 0x06;
-constexpr uint8_t kOpSanitize = 0x84;
 constexpr uint8_t kCnsNamespace = 0;
 constexpr uint8_t kCnsController = 1;
 // Sanitize actions and the "allow unrestricted sanitize exit" bit of dword 10.
-constexpr uint32_t kSanactBlockErase = 2;
 constexpr uint32_t kSanactCryptoErase = 4;
 constexpr uint32_t kAuseBit = 1u << 3;
 constexpr uint32_t kSanitizeLogBytes = 512;
@@ -94,21 +93,27 @@ std::optional<std::vector<uint8_t>> SanitizeLog(Device& device) {
   return log;
 }
 
+// Whether a request that failed on its way back has still started the
+// sanitize: only a log that changed, or shows one under way, says so; then
+// the caller follows it there.
+bool SanitizeStarted(Device& device, const std::optional<std::vector<uint8_t>>& before) {
+  const std::optional<std::vector<uint8_t>> after = SanitizeLog(device);
+  const bool started = after && ((*after)[2] & 0x07) == kSanitizeInProgress;
+  const bool changed = before && after && *before != *after;
+  return started || changed;
+}
+
 // Sanitize through IOCTL_STORAGE_REINITIALIZE_MEDIA with its sanitize
-// options:
+// options (taken from Windows Server 2022 on):
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ni-ntddstor-ioctl_storage_reinitialize_media
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ns-ntddstor-storage_reinitialize_media
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ne-ntddstor-storage_sanitize_method
 // The methods are block erase and crypto erase only; an overwrite has none.
 // The request may return at once (the drive then works on its own) or only
 // once the sanitize has ended; either way the status log tells the rest.
-Result<NvmeCompletion> Sanitize(Device& device, const NvmeAdminCommand& command) {
-  uint32_t method = 0;
-  switch (command.cdw10 & 0x07) {
-    case kSanactBlockErase: method = layout::kSanitizeMethodBlockErase; break;
-    case kSanactCryptoErase: method = layout::kSanitizeMethodCryptoErase; break;
-    default: return Result<NvmeCompletion>::Failure(winconst::kErrorNotSupported);
-  }
+Result<NvmeCompletion> SanitizeByReinitialize(Device& device, const NvmeAdminCommand& command) {
+  const uint32_t method = (command.cdw10 & 0x07) == kSanactCryptoErase ? layout::kSanitizeMethodCryptoErase
+                                                                       : layout::kSanitizeMethodBlockErase;
   const bool restricted = (command.cdw10 & kAuseBit) == 0;
   const std::optional<std::vector<uint8_t>> before = SanitizeLog(device);
   std::vector<uint8_t> options =
@@ -117,14 +122,20 @@ Result<NvmeCompletion> Sanitize(Device& device, const NvmeAdminCommand& command)
                                     nullptr, 0);
   if (r.ok()) return NvmeCompletion{};
   if (NeverSent(r.error())) return Result<NvmeCompletion>::Failure(winconst::kErrorNotSupported);
-  // A request that failed on its way back may still have started the
-  // sanitize: only a log that changed, or shows one under way, says so;
-  // then the caller follows it there.
-  const std::optional<std::vector<uint8_t>> after = SanitizeLog(device);
-  const bool started = after && ((*after)[2] & 0x07) == kSanitizeInProgress;
-  const bool changed = before && after && *before != *after;
-  if (started || changed) return NvmeCompletion{};
+  if (SanitizeStarted(device, before)) return NvmeCompletion{};
   return Result<NvmeCompletion>::Failure(r.error());
+}
+
+// A crypto-erase Format NVM as IOCTL_STORAGE_REINITIALIZE_MEDIA without
+// input, the only way full Windows carries a format ("StorNVMe command set
+// support",
+// https://learn.microsoft.com/en-us/windows-hardware/drivers/storage/stornvme-command-set-support).
+// The driver formats the namespace of this handle; its answer is the
+// format's.
+Result<NvmeCompletion> FormatByReinitialize(Device& device) {
+  const IoResult r = device.Control(layout::kIoctlStorageReinitializeMedia, nullptr, 0, nullptr, 0);
+  if (r.ok()) return NvmeCompletion{};
+  return ControlFailure<NvmeCompletion>(r.error());
 }
 
 // Any other admin command (Format NVM) through IOCTL_STORAGE_PROTOCOL_COMMAND:
@@ -175,13 +186,17 @@ bool Extended(const AtaCommand& c) {
 
 }  // namespace
 
-Result<NvmeCompletion> NvmeAdminByControl(Device& device, const NvmeAdminCommand& command) {
-  switch (command.opcode) {
-    case kOpIdentify: return Identify(device, command);
-    case kOpGetLogPage: return GetLogPage(device, command);
-    case kOpSanitize: return Sanitize(device, command);
-    default: return ProtocolCommand(device, command);
+Result<NvmeCompletion> NvmeAdminByControl(Device& device, const NvmeAdminCommand& command, const HostSystem& host) {
+  switch (RouteOfNvme(host, command)) {
+    case NvmeRoute::kPropertyQuery:
+      return command.opcode == kOpIdentify ? Identify(device, command) : GetLogPage(device, command);
+    case NvmeRoute::kReinitializeSanitize: return SanitizeByReinitialize(device, command);
+    case NvmeRoute::kReinitializeMedia: return FormatByReinitialize(device);
+    case NvmeRoute::kProtocolCommand: return ProtocolCommand(device, command);
+    case NvmeRoute::kDirect:  // not a Windows host: these control codes are Windows's
+    case NvmeRoute::kNone: break;
   }
+  return Result<NvmeCompletion>::Failure(winconst::kErrorNotSupported);
 }
 
 // IOCTL_ATA_PASS_THROUGH with ATA_PASS_THROUGH_EX and its data in one buffer
@@ -189,7 +204,8 @@ Result<NvmeCompletion> NvmeAdminByControl(Device& device, const NvmeAdminCommand
 // returned registers in CurrentTaskFile:
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddscsi/ni-ntddscsi-ioctl_ata_pass_through
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddscsi/ns-ntddscsi-_ata_pass_through_ex
-Result<AtaReply> AtaPassThroughByControl(Device& device, const AtaCommand& command) {
+Result<AtaReply> AtaPassThroughByControl(Device& device, const AtaCommand& command, const HostSystem& host) {
+  if (!AtaCommandCarried(host, command)) return Result<AtaReply>::Failure(winconst::kErrorNotSupported);
   const bool has_data = command.direction != AtaCommand::Data::kNone;
   if (has_data && (command.data == nullptr || command.data_length == 0 || command.data_length % 512 != 0))
     return Result<AtaReply>::Failure(winconst::kErrorInvalidParameter);

@@ -7,12 +7,13 @@
 namespace plexi::platform {
 
 // NVMe identify and the sanitize status log as protocol-specific property
-// queries, sanitize as a media reinitialisation, any other admin command
-// through the protocol command pass-through. A command the driver will not
-// carry fails with ERROR_NOT_SUPPORTED.
-Result<NvmeCompletion> NvmeAdminByControl(Device& device, const NvmeAdminCommand& command);
+// queries, sanitize and format as the Windows of `host` carries them (see
+// firmware_routes.h). A command it will not carry fails with
+// ERROR_NOT_SUPPORTED before anything is sent.
+Result<NvmeCompletion> NvmeAdminByControl(Device& device, const NvmeAdminCommand& command, const HostSystem& host);
 
-// An ATA command through the ATA pass-through, its data in the same buffer.
-Result<AtaReply> AtaPassThroughByControl(Device& device, const AtaCommand& command);
+// An ATA command through the ATA pass-through, its data in the same buffer;
+// one `host` does not carry fails with ERROR_NOT_SUPPORTED.
+Result<AtaReply> AtaPassThroughByControl(Device& device, const AtaCommand& command, const HostSystem& host);
 
 }  // namespace plexi::platform

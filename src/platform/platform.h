@@ -105,7 +105,8 @@ class Device {
     return Result<AtaReply>::Failure(kCommandNotSupported);
   }
   // The namespace this handle is on, for an NVMe namespace; a failure when
-  // the handle cannot tell (the caller then takes namespace 1).
+  // the handle cannot tell. No namespace is ever assumed: without it the
+  // commands that name a namespace are not sent.
   virtual Result<uint32_t> NvmeNamespaceId() { return Result<uint32_t>::Failure(kCommandNotSupported); }
 
   // Claims the drive behind this handle for one erase, taken before
@@ -141,6 +142,15 @@ struct VolumeList {
   // False when the system could not list its volumes, or could not tell
   // which of them hold the system; nothing may then be assumed about them.
   bool complete = false;
+};
+
+// The system the program runs on, as far as the storage drivers' rules go:
+// which Windows (its drivers carry only some firmware commands, some only in
+// the Preinstallation Environment), or another system that passes them all.
+struct HostSystem {
+  bool windows = false;
+  bool windows_pe = false;  // booted into Windows PE
+  uint32_t major = 0, minor = 0, build = 0;  // 0.0.0: not known
 };
 
 struct LocalTime {
@@ -181,6 +191,9 @@ class Machine {
   // lettered or not; nothing when the system cannot enumerate them, and the
   // caller probes the numbers instead.
   virtual std::optional<std::vector<uint32_t>> DiskNumbers() { return std::nullopt; }
+
+  // Which system this is; not Windows unless the backend says so.
+  virtual HostSystem System() { return {}; }
 
   virtual LocalTime Now() = 0;
   // The user's short date format and long time format.

@@ -95,5 +95,33 @@ cmp -s "$work/d4.img" "$work/d4.orig" || fail "the stick was written"
 grep '^write' "$work/m.machine.trace" | grep -q PHYSICALDRIVE4 && fail "a write reached the stick"
 [ "$(nonzero_after_first_sector "$work/d1.img")" -eq 0 ] || fail "disk 1 not purged in the set"
 
+# The same drives on Windows 10 and in its Windows PE: only what the
+# drivers carry is offered, and the rest says why.
+head -c 4M /dev/urandom >"$work/w2.img"
+for pe in no yes; do
+  cat >"$work/w$pe.machine" <<MACHINE
+windows-version 10.0.19045
+windows-pe $pe
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0
+disk 1 size=64M bus=nvme product="Fast" sanitize=crypto format=crypto dlfeat=zeros
+disk 2 image=w2.img bus=sata product="Old" security=enhanced erase-minutes=2
+disk 3 size=64M bus=nvme product="Shared" sanitize=crypto format=crypto namespaces=2
+MACHINE
+done
+out=$("$cli" inspect 1 --simulate "$work/wno.machine" 2>&1)
+grep -q '^purge: yes (NVMe フォーマット（暗号消去）)' <<<"$out" || fail "Windows 10: the crypto format: $out"
+grep -q 'NVMe サニタイズ（暗号消去）: .*Windows PE から起動すると使用できます' <<<"$out" || fail "why no sanitize: $out"
+out=$("$cli" inspect 2 --simulate "$work/wno.machine" 2>&1)
+grep -q '^purge: no (.*Windows PE から起動すると使用できます' <<<"$out" || fail "Windows 10: no security erase: $out"
+# Windows cannot tell the namespace of a disk on a controller with two.
+out=$("$cli" inspect 3 --simulate "$work/wyes.machine" 2>&1)
+grep -q '^purge: no ' <<<"$out" || fail "unknown namespace: $out"
+out=$("$cli" inspect 1 --simulate "$work/wyes.machine" 2>&1)
+grep -q '^purge: yes (NVMe サニタイズ（暗号消去）)' <<<"$out" || fail "Windows PE: sanitize: $out"
+out=$("$cli" erase 2 --method 3 --verify --yes --simulate "$work/wyes.machine" 2>"$work/err")
+grep -q '^result: 2 ' <<<"$out" || fail "security erase in Windows PE: $out $(cat "$work/err")"
+[ "$(nonzero_after_first_sector "$work/w2.img")" -eq 0 ] || fail "data left after the erase in Windows PE"
+
 [ "$failures" -eq 0 ] && echo "all passed"
 exit $((failures > 0))

@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
+#include "platform/firmware_routes.h"
 #include "platform/winconst.h"
 
 namespace plexi {
 namespace {
+
+// A system without storage rules of its own: every command is carried.
+const platform::HostSystem kLinux{};
 
 void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
   b[at] = uint8_t(v);
@@ -60,35 +66,35 @@ TEST(PurgeCapability, NvmeChoosesTheStrongestCommandInOrder) {
       {0x0000, 0x04, 0x0, PurgeCommand::kNone},
   };
   for (const Case& c : cases) {
-    const PurgeCapability cap = ChoosePurge(Transport::kNvme, NvmeIdentify(c.oacs, c.fna, c.sanicap, 1, 0).Facts(), {});
+    const PurgeCapability cap = ChoosePurge(Transport::kNvme, NvmeIdentify(c.oacs, c.fna, c.sanicap, 1, 0).Facts(), {}, kLinux);
     EXPECT_EQ(cap.command, c.expected) << int(c.oacs) << " " << int(c.fna) << " " << c.sanicap;
     EXPECT_EQ(cap.block, c.expected == PurgeCommand::kNone ? PurgeBlock::kNotSupported : PurgeBlock::kNone);
   }
 }
 
 TEST(PurgeCapability, ZeroPassDependsOnWhatDeallocatedBlocksReadAs) {
-  EXPECT_TRUE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x09).Facts(), {}).zeros_guaranteed);
-  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x02).Facts(), {}).zeros_guaranteed);
-  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x00).Facts(), {}).zeros_guaranteed);
+  EXPECT_TRUE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x09).Facts(), {}, kLinux).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x02).Facts(), {}, kLinux).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x00).Facts(), {}, kLinux).zeros_guaranteed);
   // ATA drives never promise zeros after these commands.
   const AtaFacts ata = ParseAtaIdentify(AtaIdentify(0xB000, 0x0002, 0x0021).data());
-  EXPECT_FALSE(ChoosePurge(Transport::kAta, {}, ata).zeros_guaranteed);
+  EXPECT_FALSE(ChoosePurge(Transport::kAta, {}, ata, kLinux).zeros_guaranteed);
 }
 
 // A sanitize covers the whole subsystem, and a format may cover every
 // namespace: neither may reach namespaces other than the confirmed drive.
 TEST(PurgeCapability, CommandsThatReachOtherNamespacesAreHeldBack) {
   const NvmeIdentify sanitize_and_format(0x0002, 0x00, 0x3, 4, 1);
-  PurgeCapability cap = ChoosePurge(Transport::kNvme, sanitize_and_format.Facts(2), {});
+  PurgeCapability cap = ChoosePurge(Transport::kNvme, sanitize_and_format.Facts(2), {}, kLinux);
   EXPECT_EQ(cap.command, PurgeCommand::kNvmeFormatUserData);  // per namespace: allowed
   const NvmeIdentify format_all(0x0002, 0x01, 0x3, 4, 1);
-  cap = ChoosePurge(Transport::kNvme, format_all.Facts(2), {});
+  cap = ChoosePurge(Transport::kNvme, format_all.Facts(2), {}, kLinux);
   EXPECT_EQ(cap.command, PurgeCommand::kNone);
   EXPECT_EQ(cap.block, PurgeBlock::kOtherNamespaces);
   // Unknown attachment: the controller's namespace limit decides.
-  EXPECT_EQ(ChoosePurge(Transport::kNvme, format_all.Facts(std::nullopt), {}).block, PurgeBlock::kOtherNamespaces);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, format_all.Facts(std::nullopt), {}, kLinux).block, PurgeBlock::kOtherNamespaces);
   const NvmeIdentify single(0x0002, 0x01, 0x3, 1, 1);
-  EXPECT_EQ(ChoosePurge(Transport::kNvme, single.Facts(std::nullopt), {}).command, PurgeCommand::kNvmeSanitizeCrypto);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, single.Facts(std::nullopt), {}, kLinux).command, PurgeCommand::kNvmeSanitizeCrypto);
 }
 
 TEST(PurgeCapability, AtaSanitizeThenSecurityEraseAndTheReasonsWhyNot) {
@@ -111,10 +117,89 @@ TEST(PurgeCapability, AtaSanitizeThenSecurityEraseAndTheReasonsWhyNot) {
       {0x9000, 0x0002, 0x0029, PurgeCommand::kAtaSanitizeBlock, PurgeBlock::kNone},
   };
   for (const Case& c : cases) {
-    const PurgeCapability cap = ChoosePurge(Transport::kAta, {}, ParseAtaIdentify(AtaIdentify(c.w59, c.w82, c.w128).data()));
+    const PurgeCapability cap = ChoosePurge(Transport::kAta, {}, ParseAtaIdentify(AtaIdentify(c.w59, c.w82, c.w128).data()), kLinux);
     EXPECT_EQ(cap.command, c.command) << std::hex << c.w59 << " " << c.w128;
     EXPECT_EQ(cap.block, c.block) << std::hex << c.w59 << " " << c.w128;
   }
+}
+
+// Each Windows offers only what its drivers carry, and says why not.
+TEST(PurgeCapability, WhatEachSystemCarries) {
+  const platform::HostSystem windows10{true, false, 10, 0, 19045}, windows10_pe{true, true, 10, 0, 19045},
+      windows11{true, false, 10, 0, 22631}, windows7_pe{true, true, 6, 1, 7601};
+  const NvmeIdentify everything(0x0002, 0x04, 0x7, 1, 1);       // sanitize all three, format with crypto
+  const NvmeIdentify overwrite_only(0x0002, 0x00, 0x4, 1, 1);   // sanitize overwrite, user-data format
+  NvmeFacts unknown_namespace = ParseNvmeIdentify(everything.ctrl.data(), nullptr);
+  unknown_namespace.active_namespaces = 1;
+  const AtaFacts security_only = ParseAtaIdentify(AtaIdentify(0x0000, 0x0002, 0x0021).data());
+  const AtaFacts security_frozen = ParseAtaIdentify(AtaIdentify(0x0000, 0x0002, 0x0029).data());
+  const AtaFacts sanitize_all = ParseAtaIdentify(AtaIdentify(0xF000, 0x0002, 0x0021).data());
+  struct Case {
+    const char* what;
+    platform::HostSystem host;
+    std::optional<NvmeFacts> nvme;
+    std::optional<AtaFacts> ata;
+    PurgeCommand command;
+    PurgeBlock block;
+    PurgeCommand first_withheld;  // kNone: nothing withheld
+    PurgeBlock withheld_why;
+  } cases[] = {
+      {"Windows 10: the crypto format only", windows10, everything.Facts(), {}, PurgeCommand::kNvmeFormatCrypto,
+       PurgeBlock::kNone, PurgeCommand::kNvmeSanitizeCrypto, PurgeBlock::kNeedsWindowsPe},
+      {"Windows 10 PE: sanitize", windows10_pe, everything.Facts(), {}, PurgeCommand::kNvmeSanitizeCrypto,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows 11: sanitize", windows11, everything.Facts(), {}, PurgeCommand::kNvmeSanitizeCrypto, PurgeBlock::kNone,
+       PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows 10: no overwrite, no user-data format", windows10, overwrite_only.Facts(), {}, PurgeCommand::kNone,
+       PurgeBlock::kNeedsWindowsPe, PurgeCommand::kNvmeSanitizeOverwrite, PurgeBlock::kNeedsWindowsPe},
+      {"Windows 11 sends an overwrite", windows11, overwrite_only.Facts(), {}, PurgeCommand::kNvmeSanitizeOverwrite,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"namespace not known: no format", windows10, unknown_namespace, {}, PurgeCommand::kNone,
+       PurgeBlock::kNeedsWindowsPe, PurgeCommand::kNvmeSanitizeCrypto, PurgeBlock::kNeedsWindowsPe},
+      {"namespace not known, Linux: sanitize still", kLinux, unknown_namespace, {}, PurgeCommand::kNvmeSanitizeCrypto,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows: no security erase", windows11, {}, security_only, PurgeCommand::kNone, PurgeBlock::kNeedsWindowsPe,
+       PurgeCommand::kAtaEnhancedSecureErase, PurgeBlock::kNeedsWindowsPe},
+      {"Windows: frozen by Windows itself", windows10, {}, security_frozen, PurgeCommand::kNone,
+       PurgeBlock::kNeedsWindowsPe, PurgeCommand::kAtaEnhancedSecureErase, PurgeBlock::kNeedsWindowsPe},
+      {"Windows PE: security erase", windows10_pe, {}, security_only, PurgeCommand::kAtaEnhancedSecureErase,
+       PurgeBlock::kNone, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows PE, frozen: re-plug only", windows10_pe, {}, security_frozen, PurgeCommand::kNone,
+       PurgeBlock::kFrozenReplug, PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Linux, frozen: suspend or re-plug", kLinux, {}, security_frozen, PurgeCommand::kNone, PurgeBlock::kFrozen,
+       PurgeCommand::kNone, PurgeBlock::kNone},
+      {"Windows 7 PE: nothing of security", windows7_pe, {}, security_only, PurgeCommand::kNone,
+       PurgeBlock::kNotOnThisWindows, PurgeCommand::kAtaEnhancedSecureErase, PurgeBlock::kNotOnThisWindows},
+      {"Windows: no crypto scramble, block erase", windows11, {}, sanitize_all, PurgeCommand::kAtaSanitizeBlock,
+       PurgeBlock::kNone, PurgeCommand::kAtaSanitizeCrypto, PurgeBlock::kNeedsWindowsPe},
+  };
+  for (const Case& c : cases) {
+    const Transport transport = c.nvme ? Transport::kNvme : Transport::kAta;
+    const PurgeCapability cap = ChoosePurge(transport, c.nvme, c.ata, c.host);
+    EXPECT_EQ(cap.command, c.command) << c.what;
+    EXPECT_EQ(cap.block, c.block) << c.what;
+    if (c.first_withheld == PurgeCommand::kNone) {
+      EXPECT_TRUE(cap.withheld.empty()) << c.what;
+    } else {
+      ASSERT_FALSE(cap.withheld.empty()) << c.what;
+      EXPECT_EQ(cap.withheld.front().first, c.first_withheld) << c.what;
+      EXPECT_EQ(cap.withheld.front().second, c.withheld_why) << c.what;
+    }
+  }
+  // The purge frame names what this Windows cannot send and why.
+  const std::vector<std::string> lines = PurgeCapabilityLines(ChoosePurge(Transport::kNvme, everything.Facts(), {}, windows10));
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      PurgeCommandName(PurgeCommand::kNvmeSanitizeCrypto) + ": " +
+                          PurgeBlockText(PurgeBlock::kNeedsWindowsPe)),
+            lines.end());
+  // Windows PE's password is the one the security erase sets, and the texts name it.
+  const PurgeCapability pe = ChoosePurge(Transport::kAta, {}, security_only, windows10_pe);
+  EXPECT_EQ(pe.ata_password, platform::kWindowsPePassword);
+  EXPECT_EQ(ChoosePurge(Transport::kAta, {}, security_only, kLinux).ata_password, ata::kTemporaryPassword);
+  const std::vector<std::string> pe_lines = PurgeCapabilityLines(pe);
+  EXPECT_TRUE(std::any_of(pe_lines.begin(), pe_lines.end(), [](const std::string& l) {
+    return l.find("AutoATAWindowsString12345678901") != std::string::npos;
+  }));
 }
 
 TEST(PurgeCapability, TransportAndUnansweredIdentify) {
@@ -122,8 +207,8 @@ TEST(PurgeCapability, TransportAndUnansweredIdentify) {
   EXPECT_EQ(TransportOfBus(winconst::kBusTypeSata), Transport::kAta);
   EXPECT_EQ(TransportOfBus(winconst::kBusTypeUsb), Transport::kUsbBridge);
   EXPECT_EQ(TransportOfBus(winconst::kBusTypeFileBackedVirtual), Transport::kOther);
-  EXPECT_EQ(ChoosePurge(Transport::kUsbBridge, {}, {}).block, PurgeBlock::kUsbBridge);
-  EXPECT_EQ(ChoosePurge(Transport::kNvme, {}, {}).block, PurgeBlock::kNotSupported);
+  EXPECT_EQ(ChoosePurge(Transport::kUsbBridge, {}, {}, kLinux).block, PurgeBlock::kUsbBridge);
+  EXPECT_EQ(ChoosePurge(Transport::kNvme, {}, {}, kLinux).block, PurgeBlock::kNotSupported);
   EXPECT_FALSE(PurgeBlockText(PurgeBlock::kFrozen).empty());
 }
 
@@ -147,11 +232,16 @@ TEST(PurgeCommands, FormatKeepsTheFormatInUseAndSanitizeCarriesItsKeys) {
   EXPECT_EQ(nvme::SanitizeStatusLog(log).cdw10, 0x81u | 127u << 16);
 
   uint8_t block[512];
-  const platform::AtaCommand erase = ata::EraseUnit(block, true, 120);
+  const platform::AtaCommand erase = ata::EraseUnit(block, platform::kWindowsPePassword, true, 120);
   EXPECT_EQ(erase.command, 0xF4);
   EXPECT_EQ(block[0], 0x02);  // enhanced, user password
-  EXPECT_EQ(block[2], 'l');   // "Pl" swapped within its word
-  EXPECT_EQ(block[3], 'P');
+  // The password bytes in the order they are typed (not swapped as ATA
+  // strings are), zero-padded to 32.
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(block + 2), 31), "AutoATAWindowsString12345678901");
+  EXPECT_EQ(block[33], 0);
+  ata::SetPassword(block, ata::kTemporaryPassword);
+  EXPECT_EQ(block[2], 'P');
+  EXPECT_EQ(block[12], 0);
   EXPECT_EQ(ata::Sanitize(ata::kSanitizeBlock).lba, 0x426B4572u);
   const ata::SanitizeStatus s = ata::ParseSanitizeStatus({0x40, 0, 0x4000, 0x8000});
   EXPECT_TRUE(s.in_progress);

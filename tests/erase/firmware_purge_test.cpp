@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "erase/erase_test_support.h"
+#include "platform/winconst.h"
 #include "record/erase_record.h"
 #include "report/erase_report.h"
 #include "support/test_support.h"
@@ -271,6 +273,9 @@ TEST_F(PurgeTest, APurgeIsNeverResumed) {
 }
 
 // A drive whose answers are scripted: how the wait for a sanitize ends.
+// Each status log read answers the next state of `log_states` (the last
+// one repeats); kRefused: the system does not return the log.
+constexpr int kRefused = -1;
 class ScriptedNvme : public platform::Device {
  public:
   platform::IoResult Read(void*, uint32_t) override { return platform::IoResult::Failure(1); }
@@ -283,44 +288,60 @@ class ScriptedNvme : public platform::Device {
   platform::Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& c) override {
     ++commands;
     if (c.opcode == nvme::kOpSanitize) return sanitize_answer;
-    if (log_fails) return platform::Result<platform::NvmeCompletion>::Failure(1117);
-    c.data[2] = log_state;
+    const int state = log_states[std::min(reads++, log_states.size() - 1)];
+    if (state == kRefused) return platform::Result<platform::NvmeCompletion>::Failure(winconst::kErrorNotSupported);
+    std::memset(c.data, 0, c.data_length);
+    c.data[2] = uint8_t(state);
     return platform::NvmeCompletion{};
   }
   platform::Result<platform::NvmeCompletion> sanitize_answer = platform::NvmeCompletion{};
-  bool log_fails = false;
-  uint8_t log_state = 0;
+  std::vector<int> log_states{0};
+  size_t reads = 0;
   int commands = 0;
 };
 
-TEST(RunFirmwarePurge, AWaitThatCannotEndIsAFailureAfterTheCommandWasTaken) {
+// A sanitize is done only when its log shows it ended after the request;
+// a log the system never returns leaves the progress unknown, which is not
+// a failure (the zero pass and the read-back follow).
+TEST(RunFirmwarePurge, HowTheWaitForASanitizeEnds) {
   PurgeCapability cap;
   cap.command = PurgeCommand::kNvmeSanitizeBlock;
   struct : PurgeView {
     void SetPurgeProgress(std::optional<uint32_t>) override {}
   } view;
   const PurgePacing pacing{0, 5};
-  auto no_wait = [](int) {};
-
-  ScriptedNvme lost;  // the status log cannot be read any more
-  lost.log_fails = true;
-  PurgeRun run = RunFirmwarePurge(lost, cap, view, pacing, no_wait);
-  EXPECT_TRUE(run.accepted);
-  EXPECT_FALSE(run.completed);
-  EXPECT_EQ(run.error_text, purge_text::kNoStatus);
-  EXPECT_EQ(lost.commands, 1 + 5);
-
-  ScriptedNvme idle;  // says it never began
-  run = RunFirmwarePurge(idle, cap, view, pacing, no_wait);
-  EXPECT_FALSE(run.completed);
-  EXPECT_EQ(idle.commands, 1 + 5);
+  struct Case {
+    const char* what;
+    std::vector<int> log_states;  // the first is read before the request
+    bool completed, progress_unknown;
+    const char* error_text;
+    int commands;
+  } cases[] = {
+      {"under way, then done", {0, 2, 2, 1}, true, false, "", 1 + 1 + 3},
+      {"done at once, the log changed", {0, 1}, true, false, "", 1 + 1 + 1},
+      {"the log says done as before: an earlier sanitize", {1}, false, false, purge_text::kNoStatus, 1 + 1 + 5},
+      {"never began", {0}, false, false, purge_text::kNoStatus, 1 + 1 + 5},
+      {"under way, then failed", {0, 2, 3}, false, false, purge_text::kFailed, 1 + 1 + 2},
+      {"the system never returns the log", {kRefused}, false, true, "", 1 + 1 + 1},
+      {"the log stopped coming", {0, 2, kRefused}, false, false, purge_text::kNoStatus, 1 + 1 + 1 + 5},
+  };
+  for (const Case& c : cases) {
+    ScriptedNvme drive;
+    drive.log_states = c.log_states;
+    const PurgeRun run = RunFirmwarePurge(drive, cap, view, pacing, [](int) {});
+    EXPECT_TRUE(run.accepted) << c.what;
+    EXPECT_EQ(run.completed, c.completed) << c.what;
+    EXPECT_EQ(run.progress_unknown, c.progress_unknown) << c.what;
+    EXPECT_EQ(run.error_text, c.error_text) << c.what;
+    EXPECT_EQ(drive.commands, c.commands) << c.what;
+  }
 
   ScriptedNvme refusing;  // invalid field: the drive took nothing
   refusing.sanitize_answer = platform::NvmeCompletion{0, nvme::kInvalidField, 0};
-  run = RunFirmwarePurge(refusing, cap, view, pacing, no_wait);
+  const PurgeRun run = RunFirmwarePurge(refusing, cap, view, pacing, [](int) {});
   EXPECT_FALSE(run.accepted);
   EXPECT_EQ(run.error_text, purge_text::kRefused);
-  EXPECT_EQ(refusing.commands, 1);
+  EXPECT_EQ(refusing.commands, 2);
 }
 
 TEST(SimFirmwareDescription, BadKeysAreNamed) {

@@ -22,7 +22,7 @@ TEST(PurgePanelTest, AnOfferedPurgeShowsItsFactsAndTheWarning) {
   nvme.sanitize_crypto = true;
   nvme.namespace_answered = true;
   nvme.dealloc_read = 1;
-  const PurgeCapability cap = ChoosePurge(Transport::kNvme, nvme, std::nullopt);
+  const PurgeCapability cap = ChoosePurge(Transport::kNvme, nvme, std::nullopt, platform::HostSystem{});
   ASSERT_TRUE(cap.Usable());
   const PurgePanelText panel = PurgePanelOf(RequestFor(cap, true));
   EXPECT_EQ(panel.warning, erase_text::kPurgeWarning);
@@ -36,7 +36,7 @@ TEST(PurgePanelTest, AnUnusablePurgeShowsWhyAndNoWarning) {
   AtaFacts ata;
   ata.security_supported = true;
   ata.security_frozen = true;
-  const PurgeCapability frozen = ChoosePurge(Transport::kAta, std::nullopt, ata);
+  const PurgeCapability frozen = ChoosePurge(Transport::kAta, std::nullopt, ata, platform::HostSystem{});
   ASSERT_FALSE(frozen.Usable());
   PurgePanelText panel = PurgePanelOf(RequestFor(frozen, false));
   EXPECT_EQ(panel.reason, PurgeBlockText(PurgeBlock::kFrozen));
@@ -49,7 +49,7 @@ TEST(PurgePanelTest, AnUnusablePurgeShowsWhyAndNoWarning) {
   nvme.namespace_limit = 1;
   nvme.active_namespaces = 1;
   nvme.sanitize_block = true;
-  const PurgeCapability usable = ChoosePurge(Transport::kNvme, nvme, std::nullopt);
+  const PurgeCapability usable = ChoosePurge(Transport::kNvme, nvme, std::nullopt, platform::HostSystem{});
   ASSERT_TRUE(usable.Usable());
   ConfirmRequest resumed = RequestFor(usable, false);
   panel = PurgePanelOf(resumed);

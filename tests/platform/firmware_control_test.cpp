@@ -19,6 +19,9 @@ using layout::Load32;
 
 uint16_t Load16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
+const HostSystem kWindows11{true, false, 10, 0, 22631};
+const HostSystem kWindowsPe{true, true, 10, 0, 22631};
+
 // A handle that records each control call and answers as the test says.
 class ControlDevice : public Device {
  public:
@@ -66,7 +69,7 @@ TEST(FirmwareControlTest, IdentifyAsksTheProtocolPropertyAndCopiesTheData) {
   ControlDevice device([](const ControlDevice::Call&, uint8_t* out, uint32_t n) { return AnswerQuery(out, n, 0xA5); });
   std::vector<uint8_t> data(4096);
   NvmeAdminCommand controller{.opcode = 0x06, .nsid = 0, .cdw10 = 1, .data = data.data(), .data_length = 4096};
-  Result<NvmeCompletion> r = NvmeAdminByControl(device, controller);
+  Result<NvmeCompletion> r = NvmeAdminByControl(device, controller, kWindows11);
   ASSERT_TRUE(r.ok());
   EXPECT_TRUE(r->Succeeded());
   EXPECT_EQ(data[0], 0xA5);
@@ -87,7 +90,7 @@ TEST(FirmwareControlTest, IdentifyAsksTheProtocolPropertyAndCopiesTheData) {
   EXPECT_EQ(Load32(q + 28), 4096u);
 
   NvmeAdminCommand ns{.opcode = 0x06, .nsid = 3, .cdw10 = 0, .data = data.data(), .data_length = 4096};
-  ASSERT_TRUE(NvmeAdminByControl(device, ns).ok());
+  ASSERT_TRUE(NvmeAdminByControl(device, ns, kWindows11).ok());
   const uint8_t* q2 = device.calls[1].in.data();
   EXPECT_EQ(Load32(q2), 50u);  // StorageDeviceProtocolSpecificProperty
   EXPECT_EQ(Load32(q2 + 16), 0u);
@@ -96,7 +99,7 @@ TEST(FirmwareControlTest, IdentifyAsksTheProtocolPropertyAndCopiesTheData) {
   std::vector<uint8_t> log(512);
   NvmeAdminCommand read_log{.opcode = 0x02, .nsid = 0xFFFFFFFF, .cdw10 = 0x81 | 127u << 16, .data = log.data(),
                             .data_length = 512};
-  ASSERT_TRUE(NvmeAdminByControl(device, read_log).ok());
+  ASSERT_TRUE(NvmeAdminByControl(device, read_log, kWindows11).ok());
   const ControlDevice::Call& log_call = device.calls[2];
   EXPECT_EQ(log_call.in.size(), 8u + 40u + 512u);
   EXPECT_EQ(Load32(log_call.in.data() + 12), 2u);  // NVMeDataTypeLogPage
@@ -127,7 +130,7 @@ TEST(FirmwareControlTest, AQueryReplyThatDoesNotHoldTheDataIsAFailure) {
   };
   for (size_t i = 0; i < bad.size(); ++i) {
     ControlDevice device(bad[i]);
-    Result<NvmeCompletion> r = NvmeAdminByControl(device, command);
+    Result<NvmeCompletion> r = NvmeAdminByControl(device, command, kWindows11);
     EXPECT_FALSE(r.ok()) << i;
     EXPECT_EQ(r.error(), winconst::kErrorInvalidData) << i;
   }
@@ -136,7 +139,7 @@ TEST(FirmwareControlTest, AQueryReplyThatDoesNotHoldTheDataIsAFailure) {
   ControlDevice refusing([](const ControlDevice::Call&, uint8_t*, uint32_t) {
     return IoResult::Failure(winconst::kErrorInvalidFunction);
   });
-  Result<NvmeCompletion> r = NvmeAdminByControl(refusing, command);
+  Result<NvmeCompletion> r = NvmeAdminByControl(refusing, command, kWindows11);
   EXPECT_EQ(r.error(), winconst::kErrorNotSupported);
 }
 
@@ -145,7 +148,7 @@ TEST(FirmwareControlTest, SanitizeIsAMediaReinitialisationWithItsMethod) {
     if (call.code == 0x002D1400u) return AnswerQuery(out, n, 0);
     return IoResult(0);
   });
-  Result<NvmeCompletion> crypto = NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = 4});
+  Result<NvmeCompletion> crypto = NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = 4}, kWindows11);
   ASSERT_TRUE(crypto.ok());
   EXPECT_TRUE(crypto->Succeeded());
   const ControlDevice::Call& call = device.calls.back();
@@ -157,16 +160,94 @@ TEST(FirmwareControlTest, SanitizeIsAMediaReinitialisationWithItsMethod) {
   // StorageSanitizeMethodCryptoErase, and a restricted exit as the command asked.
   EXPECT_EQ(Load32(call.in.data() + 12), 2u | 1u << 4);
 
-  ASSERT_TRUE(NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = 2 | 1u << 3}).ok());
+  ASSERT_TRUE(NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = 2 | 1u << 3}, kWindows11).ok());
   EXPECT_EQ(Load32(device.calls.back().in.data() + 12), 1u) << "block erase, unrestricted exit";
 
   const size_t before = device.calls.size();
-  for (uint32_t action : {1u, 3u | 1u << 4}) {  // exit failure mode; overwrite
-    Result<NvmeCompletion> r = NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = action});
+  const HostSystem windows10{true, false, 10, 0, 19045};
+  for (uint32_t action : {1u, 2u, 3u | 1u << 4}) {  // exit failure mode; block erase; overwrite
+    Result<NvmeCompletion> r = NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = action}, windows10);
     EXPECT_EQ(r.error(), winconst::kErrorNotSupported) << action;
   }
   for (size_t i = before; i < device.calls.size(); ++i)
-    EXPECT_NE(device.calls[i].code, 0x002D9640u) << "no Windows method: nothing sent";
+    EXPECT_EQ(device.calls[i].code, 0x002D1400u) << "not carried before Windows 11: nothing sent";
+}
+
+// Each Windows carries a purge command its own way, or not at all: what
+// reaches the driver, by version and Windows PE.
+TEST(FirmwareControlTest, EachWindowsCarriesWhatItsDriverTakes) {
+  constexpr uint32_t kNone = 0, kReinit = 0x002D9640u, kProtocol = 0x002DD3C0u;
+  const NvmeAdminCommand sanitize_crypto{.opcode = 0x84, .cdw10 = 4};
+  const NvmeAdminCommand sanitize_overwrite{.opcode = 0x84, .cdw10 = 3 | 1u << 4};
+  const NvmeAdminCommand format_crypto{.opcode = 0x80, .nsid = 1, .cdw10 = 2u << 9};
+  const NvmeAdminCommand format_user_data{.opcode = 0x80, .nsid = 1, .cdw10 = 1u << 9};
+  struct Case {
+    HostSystem host;
+    NvmeAdminCommand command;
+    uint32_t code;          // the control code sent; kNone: refused before anything is sent
+    uint32_t input_length;  // of that request
+  } cases[] = {
+      // Windows 10 22H2: the crypto-erase format as a media reinitialisation
+      // without input; sanitize and the user-data format only in Windows PE.
+      {{true, false, 10, 0, 19045}, format_crypto, kReinit, 0},
+      {{true, false, 10, 0, 19045}, format_user_data, kNone, 0},
+      {{true, false, 10, 0, 19045}, sanitize_crypto, kNone, 0},
+      {{true, true, 10, 0, 19045}, sanitize_crypto, kProtocol, 0},
+      {{true, true, 10, 0, 19045}, format_user_data, kProtocol, 0},
+      // Before version 2004 no sanitize at all; before 1607 no format either.
+      {{true, true, 10, 0, 18363}, sanitize_crypto, kNone, 0},
+      {{true, false, 10, 0, 17763}, format_crypto, kReinit, 0},
+      {{true, false, 10, 0, 10586}, format_crypto, kNone, 0},
+      // Windows 11: sanitize options in the reinitialisation; an overwrite
+      // through the protocol command; the format still without input.
+      {{true, false, 10, 0, 22631}, sanitize_crypto, kReinit, 16},
+      {{true, false, 10, 0, 22631}, sanitize_overwrite, kProtocol, 0},
+      {{true, false, 10, 0, 22631}, format_crypto, kReinit, 0},
+      {{true, false, 10, 0, 22631}, format_user_data, kNone, 0},
+      // The active namespace list has no query.
+      {{true, true, 10, 0, 22631}, {.opcode = 0x06, .cdw10 = 2}, kNone, 0},
+  };
+  for (const Case& c : cases) {
+    ControlDevice device([](const ControlDevice::Call& call, uint8_t* out, uint32_t n) {
+      return call.code == 0x002D1400u ? AnswerQuery(out, n, 0) : IoResult(0);
+    });
+    std::vector<uint8_t> data(4096);
+    NvmeAdminCommand command = c.command;
+    if (command.opcode == 0x06) command.data = data.data(), command.data_length = 4096;
+    const Result<NvmeCompletion> r = NvmeAdminByControl(device, command, c.host);
+    const std::string row = std::to_string(c.host.build) + (c.host.windows_pe ? " PE" : "") + " opcode " +
+                            std::to_string(command.opcode) + " cdw10 " + std::to_string(command.cdw10);
+    std::vector<ControlDevice::Call> sent;
+    for (const ControlDevice::Call& call : device.calls)
+      if (call.code != 0x002D1400u) sent.push_back(call);
+    if (c.code == kNone) {
+      EXPECT_EQ(r.error(), winconst::kErrorNotSupported) << row;
+      EXPECT_TRUE(sent.empty()) << row;
+      continue;
+    }
+    ASSERT_EQ(sent.size(), 1u) << row;
+    EXPECT_EQ(sent[0].code, c.code) << row;
+    if (c.code == kReinit) {
+      EXPECT_EQ(sent[0].in.size(), c.input_length) << row;
+    }
+  }
+}
+
+// ATA security and the crypto scramble reach the drive only in Windows PE.
+TEST(FirmwareControlTest, AtaSecurityOnlyInWindowsPe) {
+  ControlDevice device([](const ControlDevice::Call&, uint8_t*, uint32_t n) { return IoResult(n); });
+  std::vector<uint8_t> block(512);
+  const AtaCommand set_password{.command = 0xF1, .direction = AtaCommand::Data::kOut, .data = block.data(),
+                                .data_length = 512};
+  const AtaCommand crypto_scramble{.command = 0xB4, .feature = 0x11, .lba = 0x43727970};
+  const AtaCommand block_erase{.command = 0xB4, .feature = 0x12, .lba = 0x426B4572};
+  for (const AtaCommand& command : {set_password, crypto_scramble})
+    EXPECT_EQ(AtaPassThroughByControl(device, command, kWindows11).error(), winconst::kErrorNotSupported);
+  EXPECT_TRUE(device.calls.empty());
+  EXPECT_TRUE(AtaPassThroughByControl(device, block_erase, kWindows11).ok());
+  EXPECT_TRUE(AtaPassThroughByControl(device, set_password, kWindowsPe).ok());
+  EXPECT_EQ(AtaPassThroughByControl(device, set_password, {true, true, 6, 1, 7601}).error(),
+            winconst::kErrorNotSupported) << "Windows 7 freezes security";
 }
 
 TEST(FirmwareControlTest, AFailedReinitialisationCountsAsStartedOnlyWhenTheLogSaysSo) {
@@ -192,7 +273,7 @@ TEST(FirmwareControlTest, AFailedReinitialisationCountsAsStartedOnlyWhenTheLogSa
       out[48 + 2] = queries++ == 0 ? c.before : c.after;
       return r;
     });
-    Result<NvmeCompletion> r = NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = 2});
+    Result<NvmeCompletion> r = NvmeAdminByControl(device, {.opcode = 0x84, .cdw10 = 2}, kWindows11);
     EXPECT_EQ(r.ok(), c.accepted) << int(c.before) << "->" << int(c.after);
     if (!c.accepted) {
       EXPECT_EQ(r.error(), c.code);
@@ -213,7 +294,7 @@ TEST(FirmwareControlTest, FormatGoesThroughTheProtocolCommand) {
     layout::Store32(out + 16, 1);  // STORAGE_PROTOCOL_STATUS_SUCCESS
     layout::Store32(out + 64, 0x1234);
   };
-  Result<NvmeCompletion> ok = NvmeAdminByControl(device, format);
+  Result<NvmeCompletion> ok = NvmeAdminByControl(device, format, kWindowsPe);
   ASSERT_TRUE(ok.ok());
   EXPECT_TRUE(ok->Succeeded());
   EXPECT_EQ(ok->result, 0x1234u);
@@ -244,7 +325,7 @@ TEST(FirmwareControlTest, FormatGoesThroughTheProtocolCommand) {
     out[144 + 13] = uint8_t(1 << 1);     // status code type 1 (command specific)
   };
   result = IoResult::Failure(winconst::kErrorIoDevice);
-  Result<NvmeCompletion> refused = NvmeAdminByControl(device, format);
+  Result<NvmeCompletion> refused = NvmeAdminByControl(device, format, kWindowsPe);
   ASSERT_TRUE(refused.ok());
   EXPECT_EQ(refused->status_type, 1);
   EXPECT_EQ(refused->status_code, 0x0A);
@@ -252,20 +333,20 @@ TEST(FirmwareControlTest, FormatGoesThroughTheProtocolCommand) {
   // An error without a status is never taken for success.
   reply = [](uint8_t* out) { layout::Store32(out + 16, 2); };
   result = IoResult(208);
-  Result<NvmeCompletion> blank = NvmeAdminByControl(device, format);
+  Result<NvmeCompletion> blank = NvmeAdminByControl(device, format, kWindowsPe);
   ASSERT_TRUE(blank.ok());
   EXPECT_FALSE(blank->Succeeded());
 
   // The driver does not carry the command: the caller falls back.
   for (uint32_t status : {3u, 0xFFu}) {
     reply = [status](uint8_t* out) { layout::Store32(out + 16, status); };
-    EXPECT_EQ(NvmeAdminByControl(device, format).error(), winconst::kErrorNotSupported) << status;
+    EXPECT_EQ(NvmeAdminByControl(device, format, kWindowsPe).error(), winconst::kErrorNotSupported) << status;
   }
   reply = [](uint8_t*) {};
   result = IoResult::Failure(winconst::kErrorInvalidFunction);
-  EXPECT_EQ(NvmeAdminByControl(device, format).error(), winconst::kErrorNotSupported);
+  EXPECT_EQ(NvmeAdminByControl(device, format, kWindowsPe).error(), winconst::kErrorNotSupported);
   result = IoResult::Failure(winconst::kErrorSemTimeout);
-  EXPECT_EQ(NvmeAdminByControl(device, format).error(), winconst::kErrorSemTimeout)
+  EXPECT_EQ(NvmeAdminByControl(device, format, kWindowsPe).error(), winconst::kErrorSemTimeout)
       << "a time-out leaves the outcome unknown, not refused";
 }
 
@@ -289,7 +370,7 @@ TEST(FirmwareControlTest, AtaCommandsCarryTheirTaskFilesAndData) {
   std::vector<uint8_t> id(512);
   AtaCommand identify{.command = 0xEC, .device = 0, .direction = AtaCommand::Data::kIn, .data = id.data(),
                       .data_length = 512};
-  Result<AtaReply> r = AtaPassThroughByControl(device, identify);
+  Result<AtaReply> r = AtaPassThroughByControl(device, identify, kWindowsPe);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r->status, 0x50);
   EXPECT_EQ(r->count, 0x34) << "a 28-bit reply has no high bytes";
@@ -303,7 +384,7 @@ TEST(FirmwareControlTest, AtaCommandsCarryTheirTaskFilesAndData) {
   EXPECT_EQ(sent[40 + 6], 0xEC);
 
   // SANITIZE CRYPTO SCRAMBLE: 48-bit, the key split over both task files.
-  r = AtaPassThroughByControl(device, {.command = 0xB4, .feature = 0x11, .lba = 0x43727970});
+  r = AtaPassThroughByControl(device, {.command = 0xB4, .feature = 0x11, .lba = 0x43727970}, kWindowsPe);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r->count, 0x4034);
   EXPECT_EQ(r->lba & 0xFFFF, 0x8000u);
@@ -320,7 +401,7 @@ TEST(FirmwareControlTest, AtaCommandsCarryTheirTaskFilesAndData) {
   std::vector<uint8_t> block(512, 0);
   block[2] = 'P';
   r = AtaPassThroughByControl(device, {.command = 0xF1, .direction = AtaCommand::Data::kOut, .data = block.data(),
-                                       .data_length = 512, .timeout_seconds = 900});
+                                       .data_length = 512, .timeout_seconds = 900}, kWindowsPe);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(Load16(sent.data() + 2), 1u | 4u);  // DRDY_REQUIRED | DATA_OUT
   EXPECT_EQ(Load32(sent.data() + 12), 900u);
@@ -332,17 +413,17 @@ TEST(FirmwareControlTest, AtaRefusalsAndBadRequests) {
   ControlDevice refusing([](const ControlDevice::Call&, uint8_t*, uint32_t) {
     return IoResult::Failure(winconst::kErrorInvalidParameter);
   });
-  EXPECT_EQ(AtaPassThroughByControl(refusing, {.command = 0xEC}).error(), winconst::kErrorNotSupported);
+  EXPECT_EQ(AtaPassThroughByControl(refusing, {.command = 0xEC}, kWindowsPe).error(), winconst::kErrorNotSupported);
   ControlDevice failing([](const ControlDevice::Call&, uint8_t*, uint32_t) {
     return IoResult::Failure(winconst::kErrorIoDevice);
   });
-  EXPECT_EQ(AtaPassThroughByControl(failing, {.command = 0xF4}).error(), winconst::kErrorIoDevice);
+  EXPECT_EQ(AtaPassThroughByControl(failing, {.command = 0xF4}, kWindowsPe).error(), winconst::kErrorIoDevice);
   ControlDevice short_reply([](const ControlDevice::Call&, uint8_t*, uint32_t) { return IoResult(12); });
-  EXPECT_EQ(AtaPassThroughByControl(short_reply, {.command = 0xEC}).error(), winconst::kErrorInvalidData);
+  EXPECT_EQ(AtaPassThroughByControl(short_reply, {.command = 0xEC}, kWindowsPe).error(), winconst::kErrorInvalidData);
 
   std::vector<uint8_t> odd(100);
   Result<AtaReply> r = AtaPassThroughByControl(
-      failing, {.command = 0xEC, .direction = AtaCommand::Data::kIn, .data = odd.data(), .data_length = 100});
+      failing, {.command = 0xEC, .direction = AtaCommand::Data::kIn, .data = odd.data(), .data_length = 100}, kWindowsPe);
   EXPECT_EQ(r.error(), winconst::kErrorInvalidParameter);
   EXPECT_TRUE(failing.calls.size() == 1u) << "a partial block is never sent";
 }

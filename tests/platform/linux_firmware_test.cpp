@@ -26,7 +26,7 @@ TEST(AtaPassThroughCdb, RegistersAndTransferFieldsAreWhereSatPutsThem) {
   EXPECT_EQ(identify[6], 1);  // one block
   EXPECT_EQ(identify[14], 0xEC);
 
-  const std::array<uint8_t, 16> erase = AtaPassThroughCdb(ata::EraseUnit(block, true, 60));
+  const std::array<uint8_t, 16> erase = AtaPassThroughCdb(ata::EraseUnit(block, ata::kTemporaryPassword, true, 60));
   EXPECT_EQ(erase[1], 5 << 1 | 1);  // PIO data-out
   EXPECT_EQ(erase[2], 0x20 | 0x04 | 0x02);
   EXPECT_EQ(erase[14], 0xF4);
@@ -100,7 +100,7 @@ TEST(LinuxFirmware, AnImageFileTakesNoFirmwareCommand) {
   EXPECT_EQ(opened.value()->AtaPassThrough(ata::Identify(block)).error(), winconst::kErrorNotSupported);
   EXPECT_EQ(opened.value()->NvmeAdmin(nvme::Sanitize(nvme::kSanitizeBlockErase)).error(),
             winconst::kErrorNotSupported);
-  EXPECT_EQ(QueryPurgeCapability(*opened.value(), winconst::kBusTypeFileBackedVirtual).block,
+  EXPECT_EQ(QueryPurgeCapability(*opened.value(), winconst::kBusTypeFileBackedVirtual, platform::HostSystem{}).block,
             PurgeBlock::kNotSupported);
 }
 
@@ -120,7 +120,7 @@ TEST(LinuxFirmware, ALoopDeviceAnswersNotSupported) {
   uint8_t id[4096];
   EXPECT_FALSE(whole.value()->NvmeAdmin(nvme::Identify(1, 0, id)).ok());
   EXPECT_FALSE(whole.value()->NvmeNamespaceId().ok());
-  EXPECT_FALSE(QueryPurgeCapability(*whole.value(), winconst::kBusTypeFileBackedVirtual).Usable());
+  EXPECT_FALSE(QueryPurgeCapability(*whole.value(), winconst::kBusTypeFileBackedVirtual, platform::HostSystem{}).Usable());
   const std::string part = test::FirstPartition(loop);
   if (part.empty()) return;
   auto partition = machine.OpenDevice(part, Access::kRead);

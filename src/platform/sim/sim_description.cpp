@@ -493,6 +493,18 @@ std::string SingleValue(const std::vector<Token>& tokens, const std::string& dir
   return tokens[1].has_value ? tokens[1].value : tokens[1].key;
 }
 
+// windows-version 10.0.19045: major, minor and build.
+void ParseWindowsVersion(const std::string& text, platform::HostSystem& host) {
+  const size_t first = text.find('.');
+  const size_t second = first == std::string::npos ? first : text.find('.', first + 1);
+  if (second == std::string::npos || text.find('.', second + 1) != std::string::npos)
+    Fail("windows-version is major.minor.build, such as 10.0.19045, not '" + text + "'");
+  host.windows = true;
+  host.major = ParseU32(text.substr(0, first), "windows-version");
+  host.minor = ParseU32(text.substr(first + 1, second - first - 1), "windows-version");
+  host.build = ParseU32(text.substr(second + 1), "windows-version");
+}
+
 // trace opens reads writes controls: one or more of the four words.
 void ParseTrace(const std::vector<Token>& tokens, TraceKinds& kinds) {
   if (tokens.size() < 2) Fail("trace needs what to trace: opens, reads, writes, controls or commands");
@@ -520,6 +532,13 @@ void ParseLine(const std::vector<Token>& tokens, int line, MachineDescription& d
     d.identify_library = v == "present";
   } else if (directive == "clock") {
     d.clock = ParseClock(tokens);
+  } else if (directive == "windows-version") {
+    ParseWindowsVersion(SingleValue(tokens, directive), d.host);
+  } else if (directive == "windows-pe") {
+    const std::string v = SingleValue(tokens, directive);
+    if (v != "yes" && v != "no") Fail("windows-pe is yes or no, not '" + v + "'");
+    d.host.windows = true;
+    d.host.windows_pe = v == "yes";
   } else if (directive == "disk") {
     DiskSpec disk;
     disk.line = line;

@@ -132,6 +132,9 @@ struct MachineDescription {
   std::vector<FaultSpec> faults;
   TraceKinds trace;  // "trace opens reads writes controls"
   bool volumes_listed = true;  // false: "volumes unlisted"
+  // "windows-version 10.0.19045" and "windows-pe yes": the machine is that
+  // Windows, whose drivers carry only some firmware commands.
+  platform::HostSystem host;
 };
 
 // Parses the text; on error returns nullopt with "line N: ..." in *error.

@@ -171,8 +171,9 @@ class SimDevice : public platform::Device {
     return r;
   }
 
+  // Windows's handles do not tell their namespace; Linux's do.
   Result<uint32_t> NvmeNamespaceId() override {
-    if (IsVolume() || !disk_ || disk_->desc.bus_type != winconst::kBusTypeNvme)
+    if (IsVolume() || !disk_ || disk_->desc.bus_type != winconst::kBusTypeNvme || disk_->host.windows)
       return Result<uint32_t>::Failure(winconst::kErrorNotSupported);
     return 1u;
   }

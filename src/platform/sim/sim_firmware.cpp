@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/firmware_routes.h"
 #include "platform/sim/sim_state.h"
 #include "platform/winconst.h"
 
@@ -50,11 +51,8 @@ void PutText(uint8_t* p, size_t width, const std::string& text) {
 void PutAtaText(uint8_t* id, int first_word, int words, const std::string& text) {
   for (int i = 0; i < words * 2; ++i) id[first_word * 2 + (i ^ 1)] = uint8_t(i < int(text.size()) ? text[size_t(i)] : ' ');
 }
-std::string AtaPassword(const uint8_t* block) {
-  std::string password(32, '\0');
-  for (int i = 0; i < 32; ++i) password[size_t(i)] = char(block[2 + (i ^ 1)]);
-  return password;
-}
+// The 32 password bytes of words 1-16, in the order they are sent.
+std::string AtaPassword(const uint8_t* block) { return std::string(reinterpret_cast<const char*>(block + 2), 32); }
 
 enum class Kind { kNone, kNvme, kAta };
 
@@ -119,6 +117,11 @@ bool SimFirmware::PasswordSet() const {
 Result<NvmeCompletion> SimFirmware::Nvme(DiskState& disk, const NvmeAdminCommand& c, bool writable) {
   if (KindOf(disk.desc) != Kind::kNvme) return Result<NvmeCompletion>::Failure(winconst::kErrorNotSupported);
   std::lock_guard lock(mutex_);
+  // What the modelled Windows does not carry never reaches the drive.
+  if (platform::RouteOfNvme(disk.host, c) == platform::NvmeRoute::kNone) {
+    Note("nvme opcode=" + std::to_string(c.opcode) + " cdw10=" + std::to_string(c.cdw10) + " -> not carried");
+    return Result<NvmeCompletion>::Failure(winconst::kErrorNotSupported);
+  }
   switch (c.opcode) {
     case 0x06: return NvmeIdentify(disk, c);
     case 0x02: return NvmeSanitizeLog(disk, c);
@@ -243,6 +246,13 @@ Result<AtaReply> SimFirmware::Ata(DiskState& disk, const AtaCommand& c, bool wri
   // included ("IOCTL_ATA_PASS_THROUGH",
   // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddscsi/ni-ntddscsi-ioctl_ata_pass_through).
   if (!writable) return Result<AtaReply>::Failure(winconst::kErrorAccessDenied);
+  // Windows PE lets SET PASSWORD set its own user password only.
+  const bool foreign_password = disk.host.windows && c.command == 0xF1 && c.data != nullptr &&
+                                AtaPassword(c.data) != std::string(platform::kWindowsPePassword).append(1, '\0');
+  if (!platform::AtaCommandCarried(disk.host, c) || foreign_password) {
+    Note("ata command=" + std::to_string(c.command) + " -> not carried");
+    return Result<AtaReply>::Failure(winconst::kErrorNotSupported);
+  }
   const bool after_prepare = prepared_;
   prepared_ = false;
   if (c.command == 0xEC) {

@@ -117,6 +117,7 @@ std::unique_ptr<SimMachine> SimMachine::Parse(const std::string& text, const std
   std::unique_ptr<SimMachine> m(new SimMachine());
   m->system_directory_ = d->system_directory;
   m->identify_library_ = d->identify_library;
+  m->host_ = d->host;
   m->clock_ = d->clock;
   m->trace_kinds_ = d->trace;
   m->volumes_listed_ = d->volumes_listed;
@@ -136,6 +137,7 @@ bool SimMachine::AddDisks(const MachineDescription& d, const std::string& base_d
   for (const DiskSpec& desc : d.disks) {
     auto disk = std::make_shared<DiskState>();
     disk->desc = desc;
+    disk->host = d.host;
     disk->number = desc.number;
     if (desc.image.empty()) {
       disk->store = MakeMemoryStore();
@@ -456,6 +458,8 @@ std::optional<std::string> SimMachine::VolumeLabel(const std::string& root) {
 }
 
 std::string SimMachine::SystemDirectory() { return system_directory_; }
+
+platform::HostSystem SimMachine::System() { return host_; }
 
 std::string SimMachine::ErrorText(uint32_t code) { return JapaneseErrorText(code); }
 

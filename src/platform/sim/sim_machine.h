@@ -48,6 +48,7 @@ class SimMachine : public platform::Machine {
   uint32_t DriveType(const std::string& root) override;
   std::optional<std::string> VolumeLabel(const std::string& root) override;
   std::string SystemDirectory() override;
+  platform::HostSystem System() override;
   std::string ErrorText(uint32_t code) override;
   bool IdentifyDevice(int32_t designator, uint8_t* reply512) override;
   platform::VolumeList Volumes() override;
@@ -134,6 +135,7 @@ class SimMachine : public platform::Machine {
 
   std::string system_directory_;
   bool identify_library_ = true;
+  platform::HostSystem host_;
   mutable std::mutex clock_mutex_;
   platform::LocalTime clock_;
   // The disks by their number now; swaps change it while other threads

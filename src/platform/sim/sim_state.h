@@ -86,8 +86,10 @@ struct DiskState {
   // Held by an erase through the physical drive (any process of the
   // simulated machine): the named object Windows keeps per disk number.
   std::atomic<bool> erase_claimed{false};
-  // Answers the firmware commands sent through the physical drive.
+  // Answers the firmware commands sent through the physical drive, as far
+  // as the system the machine models carries them.
   SimFirmware firmware;
+  platform::HostSystem host;
 
   uint64_t Bytes() const { return desc.sectors * desc.sector_size; }
 };

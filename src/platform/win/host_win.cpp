@@ -5,6 +5,7 @@
 #include "platform/win/utf.h"
 
 #include "platform/win/win_machine.h"
+#include "platform/win/windows_host.h"
 
 namespace plexi::platform {
 
@@ -20,16 +21,10 @@ HostDescription DescribeHost() {
   wchar_t name[256] = {};
   DWORD length = 256;
   if (GetComputerNameExW(ComputerNameDnsHostname, name, &length)) host.computer_name = win::WideToUtf8(name);
-  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");  // always loaded; not ours to free
-  auto get_version = ntdll ? reinterpret_cast<RtlGetVersionFn>(
-                                 reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                           : nullptr;
-  if (get_version && get_version(&version) == 0)
-    host.operating_system = "Windows " + std::to_string(version.dwMajorVersion) + "." +
-                            std::to_string(version.dwMinorVersion) + "." + std::to_string(version.dwBuildNumber);
+  const HostSystem system = win::ReadWindowsHost();
+  if (system.build != 0)
+    host.operating_system = "Windows " + std::to_string(system.major) + "." + std::to_string(system.minor) + "." +
+                            std::to_string(system.build);
   return host;
 }
 

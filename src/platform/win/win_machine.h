@@ -28,6 +28,7 @@ class WinMachine : public platform::Machine {
   uint32_t DriveType(const std::string& root) override;
   std::optional<std::string> VolumeLabel(const std::string& root) override;
   std::string SystemDirectory() override;
+  platform::HostSystem System() override;
   std::string ErrorText(uint32_t code) override;
   bool IdentifyDevice(int32_t designator, uint8_t* reply512) override;
   platform::VolumeList Volumes() override;

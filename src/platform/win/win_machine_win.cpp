@@ -19,6 +19,7 @@
 #include "platform/win/dev_log.h"
 #include "platform/win/utf.h"
 #include "platform/win/win_handles.h"
+#include "platform/win/windows_host.h"
 #include "platform/winconst.h"
 
 namespace plexi::win {
@@ -221,18 +222,21 @@ class WinDevice : public platform::Device {
   // each maps to a control code, and the documentation behind it, is in
   // platform/firmware_control.cpp.
   Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& command) override {
-    return platform::NvmeAdminByControl(*this, command);
+    return platform::NvmeAdminByControl(*this, command, ReadWindowsHost());
   }
 
   Result<platform::AtaReply> AtaPassThrough(const platform::AtaCommand& command) override {
-    return platform::AtaPassThroughByControl(*this, command);
+    return platform::AtaPassThroughByControl(*this, command, ReadWindowsHost());
   }
 
   // StorNVMe presents each namespace as its own disk, and neither the
   // protocol-specific queries nor the device descriptor name the namespace
   // a disk handle is on ("Working with NVMe drives",
-  // https://learn.microsoft.com/en-us/windows/win32/fileio/working-with-nvme-devices):
-  // the failure lets the caller take namespace 1.
+  // https://learn.microsoft.com/en-us/windows/win32/fileio/working-with-nvme-devices;
+  // "STORAGE_PROTOCOL_NVME_DATA_TYPE": a namespace identify takes the id, it
+  // does not give it). The caller then knows it only from a controller
+  // that can have no other namespace, and otherwise sends nothing that
+  // names one.
   Result<uint32_t> NvmeNamespaceId() override { return Result<uint32_t>::Failure(winconst::kErrorNotSupported); }
 
   // A whole disk answers with partition number 0; a volume, held by its
@@ -556,6 +560,8 @@ std::optional<std::string> WinMachine::VolumeLabel(const std::string& root) {
   }
   return WideToUtf8(label);
 }
+
+platform::HostSystem WinMachine::System() { return ReadWindowsHost(); }
 
 std::string WinMachine::SystemDirectory() {
   const std::wstring directory = FetchText([](wchar_t* buffer, UINT size) {

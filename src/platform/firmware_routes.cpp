@@ -1,0 +1,74 @@
+#include "platform/firmware_routes.h"
+
+namespace plexi::platform {
+namespace {
+
+constexpr uint8_t kOpGetLogPage = 0x02;
+constexpr uint8_t kOpIdentify = 0x06;
+constexpr uint8_t kOpFormatNvm = 0x80;
+constexpr uint8_t kOpSanitize = 0x84;
+constexpr uint32_t kSanactBlockErase = 2;
+constexpr uint32_t kSanactCryptoErase = 4;
+constexpr uint32_t kSesCrypto = 2;
+
+// "StorNVMe command set support",
+// https://learn.microsoft.com/en-us/windows-hardware/drivers/storage/stornvme-command-set-support:
+// Sanitize through IOCTL_STORAGE_PROTOCOL_COMMAND from Windows 10 version
+// 2004, in Windows PE only before Windows 11 and Windows Server 2022.
+bool SanitizeByProtocolCommand(const HostSystem& host) {
+  return host.build >= windows_build::kWindows10v2004 && (host.windows_pe || host.build >= windows_build::kServer2022);
+}
+
+NvmeRoute SanitizeRoute(const HostSystem& host, uint32_t action) {
+  // STORAGE_REINITIALIZE_MEDIA, whose sanitize options name block and crypto
+  // erase only, is taken from Windows Server 2022 on; an older driver takes
+  // no input and would format instead
+  // ("IOCTL_STORAGE_REINITIALIZE_MEDIA",
+  // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ni-ntddstor-ioctl_storage_reinitialize_media).
+  const bool method = action == kSanactBlockErase || action == kSanactCryptoErase;
+  if (method && host.build >= windows_build::kServer2022) return NvmeRoute::kReinitializeSanitize;
+  return SanitizeByProtocolCommand(host) ? NvmeRoute::kProtocolCommand : NvmeRoute::kNone;
+}
+
+// Format NVM: IOCTL_STORAGE_PROTOCOL_COMMAND in Windows PE only; outside it
+// only a crypto erase, as IOCTL_STORAGE_REINITIALIZE_MEDIA (Windows 10
+// version 1607 and later) (same StorNVMe page).
+NvmeRoute FormatRoute(const HostSystem& host, uint32_t ses) {
+  if (host.windows_pe && host.build >= windows_build::kWindows10v1903) return NvmeRoute::kProtocolCommand;
+  if (ses == kSesCrypto && host.build >= windows_build::kWindows10v1607) return NvmeRoute::kReinitializeMedia;
+  return NvmeRoute::kNone;
+}
+
+}  // namespace
+
+NvmeRoute RouteOfNvme(const HostSystem& host, const NvmeAdminCommand& command) {
+  if (!host.windows) return NvmeRoute::kDirect;
+  switch (command.opcode) {
+    case kOpIdentify: {
+      // Identify Controller and Identify Namespace only: the driver has no
+      // query for the active namespace list.
+      const uint32_t cns = command.cdw10 & 0xFF;
+      return cns <= 1 ? NvmeRoute::kPropertyQuery : NvmeRoute::kNone;
+    }
+    case kOpGetLogPage: return NvmeRoute::kPropertyQuery;
+    case kOpSanitize: return SanitizeRoute(host, command.cdw10 & 0x07);
+    case kOpFormatNvm: return FormatRoute(host, command.cdw10 >> 9 & 0x07);
+    default: return NvmeRoute::kNone;
+  }
+}
+
+// "Security Group Commands",
+// https://learn.microsoft.com/en-us/windows-hardware/drivers/storage/security-group-commands:
+// from Windows 8 the security commands, and SANITIZE's CRYPTO SCRAMBLE EXT,
+// are restricted to Windows PE (with the fixed user password); Windows 7
+// and earlier freeze security at start.
+bool AtaCommandCarried(const HostSystem& host, const AtaCommand& command) {
+  constexpr uint8_t kSanitizeDevice = 0xB4;
+  constexpr uint16_t kCryptoScramble = 0x0011;
+  const bool security = command.command >= 0xF1 && command.command <= 0xF6;
+  const bool crypto_scramble = command.command == kSanitizeDevice && command.feature == kCryptoScramble;
+  if (!host.windows || (!security && !crypto_scramble)) return true;
+  return host.windows_pe && host.build >= windows_build::kWindows8;
+}
+
+}  // namespace plexi::platform
