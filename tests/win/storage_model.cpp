@@ -155,34 +155,33 @@ BOOL StorageModel::CloseHandle(HANDLE handle) {
   return Release(handle) ? TRUE : Fail(ERROR_INVALID_HANDLE);
 }
 
+namespace {
+
 // An unbuffered handle moves whole sectors from sector-aligned memory;
-// the file offset and the length are the simulated device's to check
-// ("File Buffering", Alignment and File Access Requirements,
+// the file offset and the length are the simulated device's to check, as
+// are writes into a mounted volume's sectors before it is locked or
+// dismounted ("File Buffering", Alignment and File Access Requirements,
 // https://learn.microsoft.com/en-us/windows/win32/fileio/file-buffering).
-BOOL StorageModel::ReadFile(HANDLE handle, void* buffer, DWORD length, DWORD* done) {
+template <class Move>
+BOOL Transfer(const std::shared_ptr<StorageModel::Open>& open, const void* buffer, DWORD* done, Move move) {
   *done = 0;
-  const std::shared_ptr<Open> open = Find(handle);
   if (!open || !open->device) return Fail(ERROR_INVALID_HANDLE);
   if (open->unbuffered && reinterpret_cast<uintptr_t>(buffer) % open->sector_size != 0)
     return Fail(ERROR_INVALID_PARAMETER);
-  const platform::IoResult r = open->device->Read(buffer, length);
+  const platform::IoResult r = move(*open->device);
   if (!r.ok()) return Fail(r.error());
   *done = r.value();
   return TRUE;
 }
 
+}  // namespace
+
+BOOL StorageModel::ReadFile(HANDLE handle, void* buffer, DWORD length, DWORD* done) {
+  return Transfer(Find(handle), buffer, done, [&](platform::Device& d) { return d.Read(buffer, length); });
+}
+
 BOOL StorageModel::WriteFile(HANDLE handle, const void* buffer, DWORD length, DWORD* done) {
-  *done = 0;
-  const std::shared_ptr<Open> open = Find(handle);
-  if (!open || !open->device) return Fail(ERROR_INVALID_HANDLE);
-  if (open->unbuffered && reinterpret_cast<uintptr_t>(buffer) % open->sector_size != 0)
-    return Fail(ERROR_INVALID_PARAMETER);
-  // Writes into a mounted volume's sectors are refused by the simulated
-  // device until the volume is locked or dismounted.
-  const platform::IoResult r = open->device->Write(buffer, length);
-  if (!r.ok()) return Fail(r.error());
-  *done = r.value();
-  return TRUE;
+  return Transfer(Find(handle), buffer, done, [&](platform::Device& d) { return d.Write(buffer, length); });
 }
 
 // The backend positions from the start only.
