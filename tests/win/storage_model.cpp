@@ -210,7 +210,8 @@ BOOL StorageModel::DeviceIoControl(HANDLE handle, DWORD code, void* in, DWORD in
   if (!open || !open->device) return Fail(ERROR_INVALID_HANDLE);
   // The request's input is read whole before the reply is written: callers
   // pass one buffer as both.
-  const std::vector<uint8_t> input(static_cast<const uint8_t*>(in), static_cast<const uint8_t*>(in) + (in ? in_length : 0));
+  const auto* bytes = static_cast<const uint8_t*>(in);
+  const std::vector<uint8_t> input(bytes, bytes + (in ? in_length : 0));
   return Dispatch(*open, code, in ? input.data() : nullptr, in_length, static_cast<uint8_t*>(out), out_length,
                   returned);
 }
@@ -227,7 +228,8 @@ BOOL StorageModel::Dispatch(Open& open, DWORD code, const uint8_t* in, DWORD in_
                    code == layout::kIoctlStorageReinitializeMedia || code == layout::kIoctlAtaPassThrough;
   if (own && !HandleMayUse(open.access, code)) return Fail(ERROR_ACCESS_DENIED);
   if (protocol_query) return NvmeQuery(open, in, in_length, out, out_length, returned);
-  if (code == layout::kIoctlStorageProtocolCommand) return ProtocolCommand(open, in, in_length, out, out_length, returned);
+  if (code == layout::kIoctlStorageProtocolCommand)
+    return ProtocolCommand(open, in, in_length, out, out_length, returned);
   if (code == layout::kIoctlStorageReinitializeMedia) return ReinitializeMedia(open, in, in_length);
   if (code == layout::kIoctlAtaPassThrough) return AtaPassThrough(open, in, in_length, out, out_length, returned);
   const platform::IoResult r = open.device->Control(code, in, in_length, out, out_length);
@@ -318,7 +320,8 @@ BOOL StorageModel::ProtocolCommand(Open& open, const uint8_t* in, DWORD in_lengt
                                    DWORD* returned) {
   namespace f = layout::protocol_command;
   constexpr uint32_t kCommandEnd = layout::kProtocolCommandCommandOffset + layout::kProtocolCommandLengthNvme;
-  if (in_length < kCommandEnd || out_length < in_length || layout::Load32(in + f::kProtocolType) != layout::kProtocolTypeNvme)
+  if (in_length < kCommandEnd || out_length < in_length ||
+      layout::Load32(in + f::kProtocolType) != layout::kProtocolTypeNvme)
     return Fail(ERROR_INVALID_PARAMETER);
   std::memcpy(out, in, in_length);
   const uint8_t* sqe = in + layout::kProtocolCommandCommandOffset;

@@ -469,7 +469,8 @@ platform::Result<std::unique_ptr<platform::Device>> WinMachine::OpenDevice(const
                           ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH
                           : FILE_ATTRIBUTE_NORMAL;
   ApiFile handle(*api_,
-                 api_->CreateFileW(wide.c_str(), DesiredAccess(access), FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, flags));
+                 api_->CreateFileW(wide.c_str(), DesiredAccess(access), FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   OPEN_EXISTING, flags));
   if (!handle) {
     const DWORD error = NoteLast(log_.get(), [&] {
       return "CreateFileW " + path + " access=" + AccessName(access);
