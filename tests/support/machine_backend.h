@@ -12,15 +12,18 @@
 
 namespace plexi::test {
 
+#ifdef _WIN32
+using WindowsEdition = win::test::WindowsEdition;
+#else
+// The Windows the backend would be, which the simulated machine ignores.
+struct WindowsEdition {
+  bool windows_pe = false;
+};
+#endif
+
 class MachineUnderTest {
  public:
-#ifdef _WIN32
-  using Edition = win::test::WindowsEdition;
-#else
-  struct Edition {
-    bool windows_pe = false;
-  };
-#endif
+  using Edition = WindowsEdition;
   explicit MachineUnderTest(sim::SimMachine& machine, Edition edition = {}) : machine_(&machine) {
 #ifdef _WIN32
     backend_ = win::test::WinMachineOver(machine, edition);
