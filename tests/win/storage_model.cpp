@@ -157,11 +157,14 @@ BOOL StorageModel::CloseHandle(HANDLE handle) {
 
 namespace {
 
-// An unbuffered handle moves whole sectors from sector-aligned memory;
-// the file offset and the length are the simulated device's to check, as
-// are writes into a mounted volume's sectors before it is locked or
-// dismounted ("File Buffering", Alignment and File Access Requirements,
+// An unbuffered handle moves whole sectors from sector-aligned memory
+// ("File Buffering", Alignment and File Access Requirements,
 // https://learn.microsoft.com/en-us/windows/win32/fileio/file-buffering).
+// The file offset and the length are the simulated device's to check, as
+// are writes into a mounted volume's sectors, through the volume or the
+// disk, before the volume is locked or dismounted (KB942448, "Blocking
+// Direct Write Operations to Volumes and Disks",
+// https://learn.microsoft.com/en-us/windows-hardware/drivers/ifs/blocking-direct-write-operations-to-volumes-and-disks).
 template <class Move>
 BOOL Transfer(const std::shared_ptr<StorageModel::Open>& open, const void* buffer, DWORD* done, Move move) {
   *done = 0;

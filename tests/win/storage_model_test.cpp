@@ -66,6 +66,24 @@ TEST(StorageModel, AnEraseHandleRefusesMemoryOffTheSector) {
   EXPECT_TRUE(disk->Write(buffer.data(), 512).ok());
 }
 
+// "Blocking Direct Write Operations to Volumes and Disks" (KB942448): raw
+// writes into a mounted volume's sectors are refused, through the disk and
+// through the volume, until the volume is locked.
+TEST(StorageModel, AMountedVolumeIsWrittenOnlyUnderItsLock) {
+  Fixture f;
+  AlignedBuffer sector(512);
+  std::unique_ptr<platform::Device> disk = f.Open("\\\\.\\PHYSICALDRIVE0", Access::kReadWrite);
+  std::unique_ptr<platform::Device> volume = f.Open("\\\\.\\C:", Access::kReadWrite);
+  ASSERT_TRUE(disk && volume);
+  ASSERT_TRUE(disk->SetPosition(4 << 20).ok());  // inside C:
+  EXPECT_EQ(disk->Write(sector.data(), 512).error(), winconst::kErrorAccessDenied);
+  EXPECT_EQ(volume->Write(sector.data(), 512).error(), winconst::kErrorAccessDenied);
+  ASSERT_TRUE(volume->Control(winconst::kFsctlLockVolume, nullptr, 0, nullptr, 0).ok());
+  ASSERT_TRUE(volume->SetPosition(0).ok());
+  EXPECT_TRUE(volume->Write(sector.data(), 512).ok());
+  EXPECT_TRUE(disk->Write(sector.data(), 512).ok());
+}
+
 // The access bits of the control code: the ATA pass-through needs read and
 // write access, a geometry query none.
 TEST(StorageModel, AControlNeedsTheAccessItsCodeNames) {
