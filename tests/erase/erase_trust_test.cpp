@@ -8,6 +8,7 @@
 #include <map>
 
 #include "erase/erase_test_support.h"
+#include "support/machine_backend.h"
 #include "support/test_support.h"
 
 namespace plexi {
@@ -115,7 +116,8 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
   void SetUp() override {
     machine_ = test::MakeMachine(std::string(kMachine) + Case().extra + "\n");
     ASSERT_TRUE(machine_);
-    workflow_ = std::make_unique<EraseWorkflow>(*machine_, ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0});
+    backend_ = std::make_unique<test::MachineUnderTest>(*machine_);
+    workflow_ = std::make_unique<EraseWorkflow>(backend_->get(), ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0});
     // Every disk starts full of its own byte, so a scan tells what was written.
     for (uint32_t disk = 0; disk <= kLastDisk; ++disk) {
       std::vector<uint8_t> fill(machine_->DiskSize(disk), Fill(disk));
@@ -152,7 +154,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
 
   void EraseFromTheList() {
     test::RecordingNotifier notifier;
-    DriveDiscovery discovery(*machine_, notifier);
+    DriveDiscovery discovery(backend_->get(), notifier);
     std::vector<DriveRow> rows = discovery.Refresh(Case().view);
     std::optional<size_t> selected;
     for (size_t i = 0; i < rows.size(); ++i)
@@ -181,7 +183,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
     ScriptedEraseUi ui;
     FakeEnvironment env;
     EstimateState estimate;
-    EraseWorkflow other(*machine_, ui, env, estimate, Pacing{0, 0, 20, 0, 0, 0});
+    EraseWorkflow other(backend_->get(), ui, env, estimate, Pacing{0, 0, 20, 0, 0, 0});
     other.RunErase(EraseTarget{Case().path, std::nullopt, Case().path, Case().view, std::nullopt, {}});
     EXPECT_EQ(other.Outcome(), expected);
     if (expected != EraseOutcome::kRefused) return;
@@ -232,6 +234,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
   }
 
   std::unique_ptr<sim::SimMachine> machine_;
+  std::unique_ptr<test::MachineUnderTest> backend_;  // what the program drives
   ScriptedEraseUi ui_;
   FakeEnvironment env_;
   EstimateState estimate_;

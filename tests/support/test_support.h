@@ -29,6 +29,7 @@ inline std::unique_ptr<sim::SimMachine> MakeMachine(const std::string& text,
   return machine;
 }
 
+#ifndef _WIN32
 class TempDir {
  public:
   TempDir() {
@@ -49,5 +50,6 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+#endif
 
 }  // namespace plexi::test

@@ -34,7 +34,10 @@ endforeach()
 
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win/*_test.cpp)
 # The program's command line and environment choice are tested here too.
-add_executable(plexiscrub_win_tests ${win_test_sources} ${PROJECT_SOURCE_DIR}/src/app/environment_win.cpp)
+# The erase tables run here too, through the Win32 backend over the model
+# of the storage stack (support/machine_backend.h).
+add_executable(plexiscrub_win_tests ${win_test_sources} ${PROJECT_SOURCE_DIR}/src/app/environment_win.cpp
+               win/storage_model.cpp erase/erase_trust_test.cpp erase/firmware_purge_test.cpp)
 target_include_directories(plexiscrub_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(plexiscrub_win_tests PRIVATE plexiscrub_platform_win plexiscrub_platform_sim
                       gtest_main gmock)

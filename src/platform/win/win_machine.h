@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win/win_api.h"
 
 namespace plexi::win {
 
@@ -19,7 +20,9 @@ class WinMachine : public platform::Machine {
  public:
   // With a log, every failed system call of the machine and of the devices
   // it opens is written to it; the devices share the log with the machine.
-  explicit WinMachine(std::shared_ptr<DevLog> log = nullptr);
+  // Every call into the storage stack goes through `api` (the system's own
+  // by default).
+  explicit WinMachine(std::shared_ptr<DevLog> log = nullptr, std::shared_ptr<WinApi> api = SystemWinApi());
   ~WinMachine() override;
 
   platform::Result<std::unique_ptr<platform::Device>> OpenDevice(const std::string& path, platform::Access access) override;
@@ -40,6 +43,7 @@ class WinMachine : public platform::Machine {
 
  private:
   std::shared_ptr<DevLog> log_;
+  std::shared_ptr<WinApi> api_;
 };
 
 // The claim an erase of the whole disk `disk` (\\.\PHYSICALDRIVEn) takes,

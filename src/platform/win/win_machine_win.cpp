@@ -1,7 +1,6 @@
 #include "platform/win/win_machine.h"
 
 #include <windows.h>
-#include <setupapi.h>
 #include <winioctl.h>
 
 #include <algorithm>
@@ -29,46 +28,15 @@ using platform::Access;
 using platform::IoResult;
 using platform::Result;
 
-// The search handle of FindFirstVolumeW, closed by FindVolumeClose.
-struct FindVolumeTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value v) { FindVolumeClose(v); }
-};
-using UniqueFindVolume = Unique<FindVolumeTraits>;
-
-// A SetupAPI device information set.
-struct DevInfoTraits {
-  using Value = HDEVINFO;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value v) { SetupDiDestroyDeviceInfoList(v); }
-};
-using UniqueDevInfo = Unique<DevInfoTraits>;
-
-// The device path of the interface at `index`; empty past the last one.
-std::optional<std::wstring> DiskInterfacePath(HDEVINFO set, DWORD index) {
-  SP_DEVICE_INTERFACE_DATA data{};
-  data.cbSize = sizeof data;
-  if (!SetupDiEnumDeviceInterfaces(set, nullptr, &kDiskInterfaceGuid, index, &data)) return std::nullopt;
-  DWORD size = 0;
-  SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &size, nullptr);
-  if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return std::wstring();
-  std::vector<uint8_t> buffer(size);
-  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
-  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-  if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, nullptr)) return std::wstring();
-  return std::wstring(detail->DevicePath);
-}
-
 // The physical drive number of a disk interface, asked with no access
 // rights: the query needs none, and nothing is read or written.
-std::optional<uint32_t> DiskNumberOf(const std::wstring& path) {
-  UniqueFile disk(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+std::optional<uint32_t> DiskNumberOf(WinApi& api, const std::wstring& path) {
+  ApiFile disk(api, api.CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
   if (!disk) return std::nullopt;
   STORAGE_DEVICE_NUMBER number{};
   DWORD returned = 0;
-  if (!DeviceIoControl(disk.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &returned,
-                       nullptr) ||
+  if (!api.DeviceIoControl(disk.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
+                           &returned) ||
       returned < sizeof number || number.DeviceType != FILE_DEVICE_DISK)
     return std::nullopt;
   return uint32_t(number.DeviceNumber);
@@ -168,18 +136,18 @@ namespace {
 
 class WinDevice : public platform::Device {
  public:
-  WinDevice(UniqueFile handle, std::string path, std::shared_ptr<DevLog> log)
-      : handle_(std::move(handle)), path_(std::move(path)), log_(std::move(log)) {}
+  WinDevice(WinApi& api, ApiFile handle, std::string path, std::shared_ptr<DevLog> log)
+      : api_(api), handle_(std::move(handle)), path_(std::move(path)), log_(std::move(log)) {}
 
   IoResult Read(void* buffer, uint32_t length) override {
     DWORD done = 0;
-    const BOOL ok = ReadFile(handle_.get(), buffer, length, &done, nullptr);
+    const BOOL ok = api_.ReadFile(handle_.get(), buffer, length, &done);
     return Moved(Transferred(ok, done), done, "ReadFile", length);
   }
 
   IoResult Write(const void* buffer, uint32_t length) override {
     DWORD done = 0;
-    const BOOL ok = WriteFile(handle_.get(), buffer, length, &done, nullptr);
+    const BOOL ok = api_.WriteFile(handle_.get(), buffer, length, &done);
     return Moved(Transferred(ok, done), done, "WriteFile", length);
   }
 
@@ -188,7 +156,7 @@ class WinDevice : public platform::Device {
       return Result<>::Failure(winconst::kErrorNegativeSeek);
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(offset);
-    const Result<> status = StatusOf(SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN));
+    const Result<> status = StatusOf(api_.SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN));
     if (status.ok()) {
       position_ = offset;
     } else {
@@ -202,8 +170,8 @@ class WinDevice : public platform::Device {
   IoResult Control(uint32_t code, const void* in, uint32_t in_length, void* out,
                    uint32_t out_length) override {
     DWORD returned = 0;
-    const BOOL ok = DeviceIoControl(handle_.get(), code, const_cast<void*>(in), in_length, out,
-                                    out_length, &returned, nullptr);
+    const BOOL ok = api_.DeviceIoControl(handle_.get(), code, const_cast<void*>(in), in_length, out, out_length,
+                                         &returned);
     const IoResult result = Transferred(ok, returned);
     if (!result.ok())
       Note(log_.get(), result.error(), [&] {
@@ -213,7 +181,7 @@ class WinDevice : public platform::Device {
   }
 
   Result<> Flush() override {
-    const Result<> status = StatusOf(FlushFileBuffers(handle_.get()));
+    const Result<> status = StatusOf(api_.FlushFileBuffers(handle_.get()));
     if (!status.ok()) Note(log_.get(), status.error(), [&] { return "FlushFileBuffers " + path_; });
     return status;
   }
@@ -265,7 +233,8 @@ class WinDevice : public platform::Device {
     return result;
   }
 
-  UniqueFile handle_;
+  WinApi& api_;
+  ApiFile handle_;
   const std::string path_;
   const std::shared_ptr<DevLog> log_;
   uint64_t position_ = 0;  // where the next transfer starts, as far as known
@@ -292,10 +261,9 @@ DWORD DesiredAccess(Access access) {
 // Without this a volume handle stops at the end of the file system, and the
 // sectors behind it could be neither read nor erased. Volumes that do not
 // know the request (FAT, for instance) already allow the whole range.
-void AllowWholeVolume(HANDLE volume, const std::string& path, DevLog* log) {
+void AllowWholeVolume(WinApi& api, HANDLE volume, const std::string& path, DevLog* log) {
   DWORD returned = 0;
-  if (!DeviceIoControl(volume, FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &returned,
-                       nullptr))
+  if (!api.DeviceIoControl(volume, FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &returned))
     NoteLast(log, [&] { return "DeviceIoControl(FSCTL_ALLOW_EXTENDED_DASD_IO) " + path; });
 }
 
@@ -361,18 +329,18 @@ std::wstring WithoutTrailingBackslash(std::wstring name) {
 
 // Every volume's GUID name, with its trailing backslash. `finished` tells
 // whether the search ran to its end rather than stopping on an error.
-std::vector<std::wstring> VolumeNames(bool& finished, DevLog* log) {
+std::vector<std::wstring> VolumeNames(WinApi& api, bool& finished, DevLog* log) {
   std::vector<std::wstring> names;
   wchar_t name[kVolumeNameLength + 1] = {};
   finished = false;
-  UniqueFindVolume search(FindFirstVolumeW(name, kVolumeNameLength + 1));
+  ApiVolumeSearch search(api, api.FindFirstVolumeW(name, kVolumeNameLength + 1));
   if (!search) {
     NoteLast(log, [] { return std::string("FindFirstVolumeW"); });
     return names;
   }
   do {
     names.emplace_back(name);
-  } while (FindNextVolumeW(search.get(), name, kVolumeNameLength + 1));
+  } while (api.FindNextVolumeW(search.get(), name, kVolumeNameLength + 1));
   finished = GetLastError() == ERROR_NO_MORE_FILES;
   if (!finished) NoteLast(log, [] { return std::string("FindNextVolumeW"); });
   return names;
@@ -388,12 +356,11 @@ std::vector<std::string> SplitNulList(const wchar_t* list) {
 
 // The folders a volume is mounted on ("C:\", "D:\Data\"); none for an
 // unmounted volume.
-std::vector<std::string> MountPointsOf(const std::wstring& volume_name, DevLog* log) {
+std::vector<std::string> MountPointsOf(WinApi& api, const std::wstring& volume_name, DevLog* log) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD needed = 0;
-    if (GetVolumePathNamesForVolumeNameW(volume_name.c_str(), buffer.data(), DWORD(buffer.size()),
-                                         &needed))
+    if (api.GetVolumePathNamesForVolumeNameW(volume_name.c_str(), buffer.data(), DWORD(buffer.size()), &needed))
       return SplitNulList(buffer.c_str());
     if (GetLastError() != ERROR_MORE_DATA) {
       NoteLast(log, [&] { return "GetVolumePathNamesForVolumeNameW " + WideToUtf8(volume_name); });
@@ -407,21 +374,21 @@ std::vector<std::string> MountPointsOf(const std::wstring& volume_name, DevLog* 
 
 // The GUID name of the volume holding the system directory; empty when the
 // system cannot tell.
-std::wstring SystemVolumeName(DevLog* log) {
-  const std::wstring directory = FetchText([](wchar_t* buffer, UINT size) {
-    return GetSystemDirectoryW(buffer, size);
+std::wstring SystemVolumeName(WinApi& api, DevLog* log) {
+  const std::wstring directory = FetchText([&](wchar_t* buffer, UINT size) {
+    return api.GetSystemDirectoryW(buffer, size);
   });
   if (directory.empty()) {
     NoteLast(log, [] { return std::string("GetSystemDirectoryW"); });
     return {};
   }
   std::wstring mount_point(directory.size() + 2, L'\0');
-  if (!GetVolumePathNameW(directory.c_str(), mount_point.data(), DWORD(mount_point.size()))) {
+  if (!api.GetVolumePathNameW(directory.c_str(), mount_point.data(), DWORD(mount_point.size()))) {
     NoteLast(log, [&] { return "GetVolumePathNameW " + WideToUtf8(directory); });
     return {};
   }
   wchar_t name[kVolumeNameLength + 1] = {};
-  if (!GetVolumeNameForVolumeMountPointW(mount_point.c_str(), name, kVolumeNameLength + 1)) {
+  if (!api.GetVolumeNameForVolumeMountPointW(mount_point.c_str(), name, kVolumeNameLength + 1)) {
     NoteLast(log, [&] {
       return "GetVolumeNameForVolumeMountPointW " + WideToUtf8(mount_point.c_str());
     });
@@ -443,18 +410,17 @@ bool RegistryReadOk(LSTATUS status, DevLog* log) {
   return false;
 }
 
-std::wstring BootPartitionDevice(DevLog* log) {
+std::wstring BootPartitionDevice(WinApi& api, DevLog* log) {
   constexpr const wchar_t* kSetupKey = L"SYSTEM\\Setup";
   constexpr const wchar_t* kValue = L"SystemPartition";
   DWORD bytes = 0;
-  if (!RegistryReadOk(RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr,
-                                   nullptr, &bytes),
+  if (!RegistryReadOk(api.RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr, nullptr, &bytes),
                       log))
     return {};
   std::wstring device(bytes / sizeof(wchar_t) + 1, L'\0');
   bytes = DWORD(device.size() * sizeof(wchar_t));
-  if (!RegistryReadOk(RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr,
-                                   device.data(), &bytes),
+  if (!RegistryReadOk(api.RegGetValueW(HKEY_LOCAL_MACHINE, kSetupKey, kValue, RRF_RT_REG_SZ, nullptr, device.data(),
+                                       &bytes),
                       log))
     return {};
   device.resize(wcsnlen(device.c_str(), device.size()));
@@ -462,13 +428,13 @@ std::wstring BootPartitionDevice(DevLog* log) {
 }
 
 // The kernel device behind a GUID volume name ("\Device\HarddiskVolume3").
-std::wstring DeviceNameOf(const std::wstring& volume_name, DevLog* log) {
+std::wstring DeviceNameOf(WinApi& api, const std::wstring& volume_name, DevLog* log) {
   constexpr std::wstring_view kPrefix = L"\\\\?\\";
   std::wstring name = WithoutTrailingBackslash(volume_name);
   if (name.compare(0, kPrefix.size(), kPrefix) != 0) return {};
   name.erase(0, kPrefix.size());
   wchar_t device[MAX_PATH + 1] = {};
-  if (QueryDosDeviceW(name.c_str(), device, MAX_PATH + 1) == 0) {
+  if (api.QueryDosDeviceW(name.c_str(), device, MAX_PATH + 1) == 0) {
     NoteLast(log, [&] { return "QueryDosDeviceW " + WideToUtf8(name); });
     return {};
   }
@@ -494,7 +460,8 @@ std::string ExecutableDirectory() {
   return WideToUtf8(path.substr(0, slash == std::wstring::npos ? 0 : slash + 1));
 }
 
-WinMachine::WinMachine(std::shared_ptr<DevLog> log) : log_(std::move(log)) {}
+WinMachine::WinMachine(std::shared_ptr<DevLog> log, std::shared_ptr<WinApi> api)
+    : log_(std::move(log)), api_(std::move(api)) {}
 WinMachine::~WinMachine() = default;
 
 platform::Result<std::unique_ptr<platform::Device>> WinMachine::OpenDevice(const std::string& path, Access access) {
@@ -505,9 +472,9 @@ platform::Result<std::unique_ptr<platform::Device>> WinMachine::OpenDevice(const
   const DWORD flags = access == Access::kReadWrite
                           ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH
                           : FILE_ATTRIBUTE_NORMAL;
-  UniqueFile handle(CreateFileW(wide.c_str(), DesiredAccess(access),
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                flags, nullptr));
+  ApiFile handle(*api_,
+                 api_->CreateFileW(wide.c_str(), DesiredAccess(access), FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   OPEN_EXISTING, flags));
   if (!handle) {
     const DWORD error = NoteLast(log_.get(), [&] {
       return "CreateFileW " + path + " access=" + AccessName(access);
@@ -515,17 +482,17 @@ platform::Result<std::unique_ptr<platform::Device>> WinMachine::OpenDevice(const
     return platform::Result<std::unique_ptr<platform::Device>>::Failure(error);
   }
   if (access != Access::kQuery && IsVolumePath(path))
-    AllowWholeVolume(handle.get(), path, log_.get());
+    AllowWholeVolume(*api_, handle.get(), path, log_.get());
   return platform::Result<std::unique_ptr<platform::Device>>(
-      std::make_unique<WinDevice>(std::move(handle), path, log_));
+      std::make_unique<WinDevice>(*api_, std::move(handle), path, log_));
 }
 
 std::string WinMachine::LogicalDriveStrings() {
   for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD needed = GetLogicalDriveStringsW(0, nullptr);
+    const DWORD needed = api_->GetLogicalDriveStringsW(0, nullptr);
     std::wstring buffer(size_t(needed) + 1, L'\0');
     const DWORD length =
-        needed == 0 ? 0 : GetLogicalDriveStringsW(DWORD(buffer.size()), buffer.data());
+        needed == 0 ? 0 : api_->GetLogicalDriveStringsW(DWORD(buffer.size()), buffer.data());
     if (length == 0) {
       NoteLast(log_.get(), [] { return std::string("GetLogicalDriveStringsW"); });
       return {};
@@ -541,20 +508,19 @@ std::string WinMachine::LogicalDriveStrings() {
 }
 
 uint32_t WinMachine::LogicalDriveMask() {
-  const DWORD mask = GetLogicalDrives();
+  const DWORD mask = api_->GetLogicalDrives();
   if (mask == 0) NoteLast(log_.get(), [] { return std::string("GetLogicalDrives"); });
   return mask;
 }
 
 uint32_t WinMachine::DriveType(const std::string& root) {
-  return GetDriveTypeW(Utf8ToWide(root).c_str());
+  return api_->GetDriveTypeW(Utf8ToWide(root).c_str());
 }
 
 std::optional<std::string> WinMachine::VolumeLabel(const std::string& root) {
   wchar_t label[MAX_PATH + 1] = {};
   ScopedErrorMode quiet(SEM_FAILCRITICALERRORS);
-  if (!GetVolumeInformationW(Utf8ToWide(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr,
-                             nullptr, nullptr, 0)) {
+  if (!api_->GetVolumeInformationW(Utf8ToWide(root).c_str(), label, MAX_PATH + 1)) {
     NoteLast(log_.get(), [&] { return "GetVolumeInformationW " + root; });
     return std::nullopt;
   }
@@ -564,8 +530,8 @@ std::optional<std::string> WinMachine::VolumeLabel(const std::string& root) {
 platform::HostSystem WinMachine::System() { return ReadWindowsHost(); }
 
 std::string WinMachine::SystemDirectory() {
-  const std::wstring directory = FetchText([](wchar_t* buffer, UINT size) {
-    return GetSystemDirectoryW(buffer, size);
+  const std::wstring directory = FetchText([&](wchar_t* buffer, UINT size) {
+    return api_->GetSystemDirectoryW(buffer, size);
   });
   if (directory.empty()) NoteLast(log_.get(), [] { return std::string("GetSystemDirectoryW"); });
   return WideToUtf8(directory);
@@ -580,16 +546,16 @@ std::string WinMachine::ErrorText(uint32_t code) { return SystemErrorText(code);
 platform::VolumeList WinMachine::Volumes() {
   platform::VolumeList list;
   bool finished = false;
-  const std::vector<std::wstring> names = VolumeNames(finished, log_.get());
-  const std::wstring system_volume = SystemVolumeName(log_.get());
-  const std::wstring boot_device = BootPartitionDevice(log_.get());
+  const std::vector<std::wstring> names = VolumeNames(*api_, finished, log_.get());
+  const std::wstring system_volume = SystemVolumeName(*api_, log_.get());
+  const std::wstring boot_device = BootPartitionDevice(*api_, log_.get());
   bool system_found = false;
   for (const std::wstring& name : names) {
     platform::VolumeEntry entry;
     entry.path = WideToUtf8(WithoutTrailingBackslash(name));
-    entry.mount_points = MountPointsOf(name, log_.get());
+    entry.mount_points = MountPointsOf(*api_, name, log_.get());
     entry.holds_system = SameName(name, system_volume);
-    entry.boot = !boot_device.empty() && SameName(DeviceNameOf(name, log_.get()), boot_device);
+    entry.boot = !boot_device.empty() && SameName(DeviceNameOf(*api_, name, log_.get()), boot_device);
     system_found = system_found || entry.holds_system;
     list.volumes.push_back(std::move(entry));
   }
@@ -603,18 +569,15 @@ platform::VolumeList WinMachine::Volumes() {
 }
 
 std::optional<std::vector<uint32_t>> WinMachine::DiskNumbers() {
-  UniqueDevInfo set(SetupDiGetClassDevsW(&kDiskInterfaceGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-  if (!set) {
+  const std::optional<std::vector<std::wstring>> paths = api_->DiskInterfacePaths();
+  if (!paths) {
     NoteLast(log_.get(), [] { return std::string("SetupDiGetClassDevsW"); });
     return std::nullopt;
   }
   std::vector<uint32_t> numbers;
-  for (DWORD index = 0;; ++index) {
-    const std::optional<std::wstring> path = DiskInterfacePath(set.get(), index);
-    if (!path) break;
-    if (const std::optional<uint32_t> number = path->empty() ? std::nullopt : DiskNumberOf(*path))
+  for (const std::wstring& path : *paths)
+    if (const std::optional<uint32_t> number = path.empty() ? std::nullopt : DiskNumberOf(*api_, path))
       numbers.push_back(*number);
-  }
   // An empty list is no answer: the numbers are probed instead.
   if (numbers.empty()) return std::nullopt;
   std::sort(numbers.begin(), numbers.end());
