@@ -56,6 +56,7 @@ std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine&
   row.vendor = descriptor->vendor;
   row.product = descriptor->product;
   row.serial = descriptor->serial;
+  row.reported_serial = descriptor->reported_serial;
   row.identity = descriptor->identity_hex;
   row.bus_type = BusTypeName(descriptor->bus_type);
   row.size_text = FormatSize(extent->Bytes());

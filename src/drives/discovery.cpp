@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "drives/purge_capability.h"
 #include "drives/target_check.h"
 #include "record/erase_record.h"
 #include "platform/aligned_buffer.h"
@@ -106,6 +107,51 @@ std::optional<uint64_t> DriveLength(Device& device) {
   return layout::Load64(reply);
 }
 
+namespace {
+
+// StorNVMe reports a namespace's EUI-64 or NGUID as the descriptor's serial
+// number, in groups of four hex digits joined by '_' and ending in '.'
+// ("0025_3857_11B0_1234."): an id of the namespace, not of the drive.
+bool LooksLikeNamespaceId(std::string_view serial) {
+  if (serial.size() != 20 && serial.size() != 40) return false;
+  for (size_t i = 0; i < serial.size(); ++i) {
+    const char c = serial[i];
+    const bool ok = i + 1 == serial.size() ? c == '.'
+                    : i % 5 == 4           ? c == '_'
+                                           : std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// The controller's serial number, Identify Controller bytes 4-23 (ASCII,
+// padded with spaces), asked as protocol-specific data, which a handle
+// opened for reading may ask; empty when the controller does not answer.
+// NVME_IDENTIFY_CONTROLLER_DATA, SN:
+// https://learn.microsoft.com/en-us/windows/win32/api/nvme/ns-nvme-nvme_identify_controller_data
+std::string ControllerSerial(Device& device) {
+  std::vector<uint8_t> ctrl(nvme::kIdentifyBytes);
+  platform::Result<platform::NvmeCompletion> r = device.NvmeAdmin(nvme::Identify(1, 0, ctrl.data()));
+  if (!r.ok() || !r->Succeeded()) return {};
+  std::string sn(ctrl.begin() + 4, ctrl.begin() + 24);
+  return TrimBlanks(sn.substr(0, sn.find('\0')));
+}
+
+// The NVMe drive's own serial where Windows names the namespace instead
+// (see "Working with NVMe drives",
+// https://learn.microsoft.com/en-us/windows/win32/fileio/working-with-nvme-devices);
+// the list, the erase's identity check and the report all take the serial
+// from here, so that they agree.
+void PreferControllerSerial(Device& device, DescriptorFacts& facts) {
+  if (facts.bus_type != winconst::kBusTypeNvme || !LooksLikeNamespaceId(facts.serial)) return;
+  std::string own = ControllerSerial(device);
+  if (own.empty()) return;
+  facts.reported_serial = std::move(facts.serial);
+  facts.serial = std::move(own);
+}
+
+}  // namespace
+
 std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
   uint8_t reply[winconst::kStorageDescriptorBufferSize] = {};
   uint8_t query[winconst::kStoragePropertyQuerySize] = {};  // StorageDeviceProperty, standard query
@@ -124,6 +170,7 @@ std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
   facts.identity_hex = IdentityOf(reply, length);
   facts.bus_type = header.bus_type;
   facts.removable = header.removable_media != 0;
+  PreferControllerSerial(device, facts);
   return facts;
 }
 
@@ -343,11 +390,13 @@ std::string DriveDiscovery::QueryDrive(const DriveDesignator& designator, TDrive
   info.ProductName.clear();
   info.VendorName.clear();
   info.SerialNumber.clear();
+  info.ReportedSerial.clear();
   info.Identity.clear();
   if (descriptor->has_header) {
     info.ProductName = descriptor->product;
     info.VendorName = descriptor->vendor;
     info.SerialNumber = descriptor->serial;
+    info.ReportedSerial = descriptor->reported_serial;
     info.Identity = descriptor->identity_hex;
     info.BusType = BusTypeName(descriptor->bus_type);
   } else {
@@ -470,6 +519,7 @@ std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk, co
     row.vendor = info.VendorName;
     row.product = info.ProductName;
     row.serial = info.SerialNumber;
+    row.reported_serial = info.ReportedSerial;
     row.root = group.first_letter ? std::string{group.first_letter, ':', '\\'} : std::string();
     row.not_erasable = (!row.letters.empty() && row.letters.find(system_drive_) != std::string::npos) ||
                        HoldsSystem(system, row.designator) ||

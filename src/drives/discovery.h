@@ -49,10 +49,13 @@ std::optional<uint64_t> DriveLength(platform::Device& device);
 
 // The storage descriptor of an open drive (IOCTL_STORAGE_QUERY_PROPERTY),
 // its strings trimmed; nothing when the drive does not answer or answers
-// with no bytes.
+// with no bytes. An NVMe drive whose descriptor names its namespace
+// ("0025_3857_11B0_1234.") has the controller's own serial number instead,
+// where the controller tells it.
 struct DescriptorFacts {
   bool has_header = false;  // the reply held the 40-byte header
   std::string vendor, product, serial;
+  std::string reported_serial;  // the descriptor's serial, where `serial` replaced it
   std::string revision;  // the firmware revision
   std::string identity_hex;
   uint32_t bus_type = 0;

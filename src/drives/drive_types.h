@@ -37,6 +37,7 @@ struct TDriveInfo {
   std::string ProductName;
   std::string VendorName;
   std::string SerialNumber;
+  std::string ReportedSerial;  // the descriptor's, where SerialNumber replaced it
   std::string BusType;
   std::string Identity;
   uint64_t SizeBytes = 0;
@@ -62,6 +63,7 @@ struct DriveRow {
   // The descriptor's own strings, trimmed: what names the drive whatever
   // its firmware revision or the bridge in front of it.
   std::string vendor, product, serial;
+  std::string reported_serial;  // the descriptor's serial, where `serial` replaced it
   std::string root;          // "C:\": the shell icon of the first letter
 
   // Sub-item texts as the list carries them.

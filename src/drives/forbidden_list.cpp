@@ -51,12 +51,18 @@ std::string KeyField(const std::string& text) {
   return field;
 }
 
-// The names of the row's keys in the file's code page, empty ones left out.
-std::vector<std::string> NamesOf(const ProtectionKeys& keys) {
+// The names of the row's keys in the file's code page, empty ones left out;
+// the earlier copies' key only where `with_reported`.
+std::vector<std::string> NamesOf(const ProtectionKeys& keys, bool with_reported = true) {
   std::vector<std::string> names;
-  for (const std::string* key : {&keys.legacy, &keys.stable})
-    if (!key->empty()) names.push_back(platform::Utf8ToFileText(*key));
+  for (const std::string* key : {&keys.legacy, &keys.stable, &keys.reported})
+    if (!key->empty() && (with_reported || key != &keys.reported)) names.push_back(platform::Utf8ToFileText(*key));
   return names;
+}
+
+std::string StableKey(const DriveRow& row, ViewMode view, const std::string& serial) {
+  const std::string drive = KeyField(row.vendor) + "|" + KeyField(row.product) + "|" + KeyField(serial);
+  return view == ViewMode::kPhysical ? "#DRIVE|" + drive : "#VOLUME|" + drive + "|" + KeyField(row.size_text);
 }
 
 // "C:" or "C: D:": the letters part of an identity key.
@@ -122,9 +128,8 @@ ProtectionKeys ProtectionKeysOf(const DriveRow& row, ViewMode view) {
   // Only rows of the list have letters; older copies never see the others.
   if (!row.letters.empty()) keys.legacy = row.IdentityKey();
   if (row.serial.empty()) return keys;
-  const std::string drive = KeyField(row.vendor) + "|" + KeyField(row.product) + "|" + KeyField(row.serial);
-  keys.stable = view == ViewMode::kPhysical ? "#DRIVE|" + drive
-                                            : "#VOLUME|" + drive + "|" + KeyField(row.size_text);
+  keys.stable = StableKey(row, view, row.serial);
+  if (!row.reported_serial.empty()) keys.reported = StableKey(row, view, row.reported_serial);
   return keys;
 }
 
@@ -204,7 +209,7 @@ ForbiddenList::Change ForbiddenList::AddForbidden(const DriveRow& row, ViewMode 
   if (!lines) return Change::kFailed;
   bool added = false;
   // The identity key first: the line older copies look for.
-  for (const std::string& name : NamesOf(ProtectionKeysOf(row, view))) {
+  for (const std::string& name : NamesOf(ProtectionKeysOf(row, view), false)) {
     if (FindName(*lines, name)) continue;
     lines->push_back(name + "=" + platform::Utf8ToFileText(row.bus_type));
     added = true;

@@ -35,6 +35,10 @@ struct ProtectionKeys {
   // "#VOLUME|vendor|product|serial|size text" in the partition view, so that
   // protecting a whole drive leaves its partitions erasable there.
   std::string stable;
+  // The stable key under the descriptor's own serial where the row's serial
+  // is the NVMe controller's: what earlier copies protected such a drive
+  // under. Looked up and removed, never added.
+  std::string reported;
 };
 ProtectionKeys ProtectionKeysOf(const DriveRow& row, ViewMode view);
 

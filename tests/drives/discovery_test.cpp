@@ -5,6 +5,7 @@
 #include <set>
 
 #include "drives/discovery.h"
+#include "drives/target_check.h"
 #include "record/erase_record.h"
 #include "platform/ioctl_layout.h"
 #include "support/forwarding_machine.h"
@@ -75,6 +76,48 @@ TEST(Discovery, SizeAndIdentityComeFromTheDrive) {
             std::string::npos);
   EXPECT_NE(rows[0].identity, rows[1].identity);
   EXPECT_EQ(rows[0].identity.size() % 2, 0u);
+}
+
+// Windows gives an NVMe namespace's EUI-64 or NGUID as the serial; the row,
+// and the identity an erase checks, carry the controller's own instead,
+// where the controller answers its identify command.
+TEST(Discovery, NvmeSerialIsTheControllersWhereWindowsNamesTheNamespace) {
+  auto machine = MakeMachine(R"(
+system-directory "C:\Windows\system32"
+windows-version 10.0.19045
+disk 0 size=100G bus=nvme product="Sys" serial="SYS0" sanitize=crypto
+disk 1 size=1G bus=nvme product="A" serial="S4EWNX0R123456" eui64=0025385711b01234 sanitize=crypto
+disk 2 size=1G bus=nvme product="B" serial="  PADDED  " eui64=e9accd3b83904e13167cf0593437f57d format=crypto
+disk 3 size=1G bus=nvme product="C" serial="NOFW" eui64=0025385711B05678
+disk 4 size=1G bus=sata product="D" serial="0025_3857_11B0_9999."
+disk 5 size=1G bus=nvme product="E" serial="" eui64=0025385711B0AAAA sanitize=crypto
+volume C: disk=0 offset=1M length=99G
+)");
+  RecordingNotifier notifier;
+  DriveDiscovery discovery(*machine, notifier);
+  std::vector<DriveRow> rows = discovery.Refresh(ViewMode::kPhysical, true);
+  ASSERT_EQ(rows.size(), 6u);
+  const struct {
+    const char* serial;
+    const char* reported;
+  } expected[] = {
+      {"SYS0", ""},
+      {"S4EWNX0R123456", "0025_3857_11B0_1234."},
+      {"PADDED", "E9AC_CD3B_8390_4E13_167C_F059_3437_F57D."},  // an NGUID; the blanks trimmed
+      {"0025_3857_11B0_5678.", ""},  // no identify answer: the descriptor's is kept
+      {"0025_3857_11B0_9999.", ""},  // not NVMe
+      {"0025_3857_11B0_AAAA.", ""},  // the controller names no serial
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].caption);
+    EXPECT_EQ(rows[i].serial, expected[i].serial);
+    EXPECT_EQ(rows[i].reported_serial, expected[i].reported);
+    auto device = machine->OpenDevice(rows[i].designator.DevicePath(), platform::Access::kRead);
+    ASSERT_TRUE(device.ok());
+    std::optional<DriveIdentity> identity = ReadDriveIdentity(*device.value());
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->serial, rows[i].serial) << "the erase would see another drive";
+  }
 }
 
 TEST(Discovery, WhichVolumesAreListed) {

@@ -362,6 +362,19 @@ TEST_F(ForbiddenListTest, OldFilesKeepProtectingAndAllowingClearsEveryLineOfTheD
   EXPECT_EQ(ReadFile(), "OTHER=SATA\r\n");
   EXPECT_FALSE(list.IsForbidden(row, ViewMode::kPhysical));
   EXPECT_EQ(list.RemoveForbidden(row, ViewMode::kPhysical), ForbiddenList::Change::kUnchanged);
+
+  // An NVMe drive an older copy protected under the namespace id Windows
+  // gave as its serial, now known by the controller's serial: still
+  // protected, never re-added under the old serial, cleared by allowing it.
+  DriveRow nvme = RowOf("S4EWNX0R1");
+  nvme.letters.clear();
+  nvme.reported_serial = "0025_3857_11B0_1234.";
+  WriteFile("#DRIVE|WD|Elements|0025_3857_11B0_1234.=NVMe\r\n");
+  EXPECT_TRUE(list.IsForbidden(nvme, ViewMode::kPhysical));
+  ASSERT_EQ(list.AddForbidden(nvme, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "#DRIVE|WD|Elements|0025_3857_11B0_1234.=NVMe\r\n#DRIVE|WD|Elements|S4EWNX0R1=USB\r\n");
+  ASSERT_EQ(list.RemoveForbidden(nvme, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "");
 }
 
 TEST_F(ForbiddenListTest, DescriptorTextCannotBreakTheLine) {

@@ -85,6 +85,8 @@ TEST(SimVolumes, DescriptionErrorsNameTheLine) {
       {disk + "fault disk=0 op=length error=0", "line 2: error=0 is not a failure"},
       {"volumes listed", "line 1: volumes takes one word: unlisted"},
       {"disk 0 size=8M write-delay=10001", "line 1: write-delay is at most 10000 milliseconds"},
+      {"disk 0 size=8M bus=nvme eui64=0025_3857", "line 1: eui64= is 16 hex digits (an EUI-64) or 32 (an NGUID)"},
+      {"disk 0 size=8M bus=sata eui64=0025385711B01234", "line 1: eui64= needs bus=nvme"},
   };
   for (const Case& c : cases) {
     std::string error = ParseError(c.text);

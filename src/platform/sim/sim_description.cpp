@@ -289,6 +289,20 @@ void ParseFirmware(Pairs& pairs, DiskSpec& disk) {
   if (any) disk.firmware = f;
 }
 
+// eui64=0025385711B01234 (or an NGUID's 32 digits): the descriptor serial
+// StorNVMe makes of it, "0025_3857_11B0_1234.".
+std::string ParseNamespaceId(const std::string& text) {
+  const bool hex = std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+  if (!hex || (text.size() != 16 && text.size() != 32))
+    Fail("eui64= is 16 hex digits (an EUI-64) or 32 (an NGUID), not '" + text + "'");
+  std::string serial;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i > 0 && i % 4 == 0) serial += '_';
+    serial += char(std::toupper(static_cast<unsigned char>(text[i])));
+  }
+  return serial + ".";
+}
+
 void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
   if (tokens.size() < 2 || tokens[1].has_value) Fail("disk needs a number: disk 0 sectors=...");
   disk.number = ParseU32(tokens[1].key, "disk");
@@ -303,6 +317,7 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
   if (auto v = pairs.Take("product")) disk.product = *v;
   if (auto v = pairs.Take("revision")) disk.revision = *v;
   if (auto v = pairs.Take("serial")) disk.serial = *v;
+  if (auto v = pairs.Take("eui64")) disk.namespace_serial = ParseNamespaceId(*v);
   if (auto v = pairs.Take("trailing-hex")) disk.trailing = ParseHex(*v);
   for (auto [key, field] : {std::pair{"vendor-offset", &disk.vendor_offset},
                             std::pair{"product-offset", &disk.product_offset},
@@ -339,6 +354,7 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
     if (bytes % ss != 0) Fail("size is not a whole number of sectors");
     disk.sectors = bytes / ss;
   }
+  if (!disk.namespace_serial.empty() && disk.bus_type != winconst::kBusTypeNvme) Fail("eui64= needs bus=nvme");
   if (disk.sectors == 0 && disk.image.empty()) Fail("disk needs sectors= or size= (or image=)");
   if (disk.sectors > std::numeric_limits<uint64_t>::max() / ss) Fail("disk is too large");
   if (disk.heads == 0 || disk.sectors_per_track == 0) Fail("heads and sectors-per-track must not be 0");

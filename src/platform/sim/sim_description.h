@@ -36,6 +36,9 @@ struct DiskSpec {
   uint32_t sector_size = 512;
   uint32_t bus_type = 0;
   std::string vendor, product, revision, serial;
+  // NVMe: the descriptor's serial names the namespace ("0025_3857_11B0_1234."),
+  // as StorNVMe reports it; `serial` is then the controller's alone.
+  std::string namespace_serial;
   // Bytes after the 40-byte descriptor header, replacing the strings above;
   // the string offsets then come from the *-offset keys (0: none).
   std::optional<std::vector<uint8_t>> trailing;

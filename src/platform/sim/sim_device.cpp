@@ -557,7 +557,7 @@ std::vector<uint8_t> BuildStorageDescriptor(const DiskSpec& disk) {
     h.vendor_id_offset = append(disk.vendor);
     h.product_id_offset = append(disk.product);
     h.product_revision_offset = append(disk.revision);
-    h.serial_number_offset = append(disk.serial);
+    h.serial_number_offset = append(disk.namespace_serial.empty() ? disk.serial : disk.namespace_serial);
   }
   std::vector<uint8_t> reply(kHeader + tail.size());
   h.version = h.size = uint32_t(reply.size());
