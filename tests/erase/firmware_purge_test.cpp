@@ -230,10 +230,12 @@ TEST_F(PurgeTest, AFailedSanitizeLeavesNoRecordAndNoCompletedPurge) {
 // Not offered, with the reason, and refused if asked for anyway: nothing
 // but identify commands reaches these drives.
 TEST_F(PurgeTest, DrivesThatCannotPurgeSayWhyAndAreNotTouched) {
+  // Windows PE cannot suspend, so there the advice is to re-plug the drive.
+  const PurgeBlock frozen = backend_.get().System().windows_pe ? PurgeBlock::kFrozenReplug : PurgeBlock::kFrozen;
   const struct {
     uint32_t disk;
     PurgeBlock block;
-  } cases[] = {{5, PurgeBlock::kFrozen},
+  } cases[] = {{5, frozen},
                {6, PurgeBlock::kUsbBridge},
                {7, PurgeBlock::kNotSupported},
                {12, PurgeBlock::kOtherNamespaces}};
