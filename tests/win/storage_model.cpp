@@ -358,9 +358,11 @@ BOOL StorageModel::ProtocolCommand(Open& open, const uint8_t* in, DWORD in_lengt
 }
 
 // IOCTL_STORAGE_REINITIALIZE_MEDIA, an NVMe sanitize: from Windows 10
-// version 1607, without input before 21H1, after it optionally the
-// STORAGE_REINITIALIZE_MEDIA options (default method: crypto erase);
-// outside Windows PE for data disks only
+// version 1607, without input before Windows Server 2022 (build 20348,
+// Windows 11 too), from it optionally the STORAGE_REINITIALIZE_MEDIA options
+// (default method: crypto erase). The page names 21H1 for the input length
+// but Server 2022 for the input and the structure, so the model takes the
+// options only where both hold. Outside Windows PE for data disks only
 // (https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ni-ntddstor-ioctl_storage_reinitialize_media,
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ns-ntddstor-storage_reinitialize_media).
 BOOL StorageModel::ReinitializeMedia(Open& open, const uint8_t* in, DWORD in_length) {
@@ -368,7 +370,7 @@ BOOL StorageModel::ReinitializeMedia(Open& open, const uint8_t* in, DWORD in_len
   uint32_t method = layout::kSanitizeMethodCryptoErase;
   bool disallow_unrestricted = false;
   if (in != nullptr && in_length > 0) {
-    if (edition_.build < kBuildWindows10v21H1 || in_length < layout::kReinitializeMediaSize)
+    if (edition_.build < kBuildServer2022 || in_length < layout::kReinitializeMediaSize)
       return Fail(ERROR_INVALID_PARAMETER);
     const uint32_t options = layout::Load32(in + 12);
     if ((options & 0x0F) != 0) method = options & 0x0F;
@@ -632,6 +634,11 @@ LONG StorageModel::RtlGetVersion(OSVERSIONINFOEXW* info) {
 }
 
 std::unique_ptr<platform::Machine> WinMachineOver(sim::SimMachine& machine, WindowsEdition edition) {
+  const platform::HostSystem described = machine.System();
+  if (described.windows) {
+    if (described.build != 0) edition.build = described.build;
+    edition.windows_pe = described.windows_pe;
+  }
   return std::make_unique<WinMachine>(nullptr, std::make_shared<StorageModel>(machine, edition));
 }
 

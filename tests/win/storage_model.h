@@ -25,7 +25,7 @@ struct WindowsEdition {
 };
 inline constexpr DWORD kBuildWindows10v1607 = 14393;
 inline constexpr DWORD kBuildWindows10v1903 = 18362;
-inline constexpr DWORD kBuildWindows10v21H1 = 19043;
+inline constexpr DWORD kBuildServer2022 = 20348;
 
 class StorageModel : public WinApi {
  public:
@@ -88,7 +88,8 @@ class StorageModel : public WinApi {
 };
 
 // The Win32 backend over a model of `machine`: what the program's own
-// logic drives in the Windows test runs.
+// logic drives in the Windows test runs. A machine description that names
+// its Windows (windows-version, windows-pe) overrides `edition`.
 std::unique_ptr<platform::Machine> WinMachineOver(sim::SimMachine& machine, WindowsEdition edition = {});
 
 }  // namespace plexi::win::test

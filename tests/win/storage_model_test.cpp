@@ -114,6 +114,7 @@ TEST(StorageModel, FirmwareCommandsPassOnlyWhereWindowsCarriesThem) {
   const Row rows[] = {
       {"Windows 11", {22631, false}, false, true, false, false},
       {"Windows PE 11", {22631, true}, true, true, true, true},
+      {"Windows 10 21H2", {19044, false}, false, false, false, false},
       {"Windows 10 1809", {17763, false}, false, false, false, false},
       {"Windows PE 10 1809", {17763, true}, false, false, true, true},
   };
@@ -126,7 +127,7 @@ TEST(StorageModel, FirmwareCommandsPassOnlyWhereWindowsCarriesThem) {
     format.nsid = 1;
     EXPECT_EQ(nvme->NvmeAdmin(format).ok(), row.format);
     // The media reinitialisation: without input on every Windows since
-    // 1607, with its options from 21H1.
+    // 1607, with its options from Windows Server 2022 (and Windows 11).
     ApiFile raw(*f.model, f.model->CreateFileW(L"\\\\.\\PHYSICALDRIVE1", GENERIC_READ | GENERIC_WRITE, 3,
                                                OPEN_EXISTING, 0));
     DWORD returned = 0;
@@ -163,7 +164,18 @@ TEST(StorageModel, TheWindowsPeKeyAndTheVersionAnswerForTheEdition) {
     OSVERSIONINFOEXW version{};
     EXPECT_EQ(model.RtlGetVersion(&version), 0);
     EXPECT_EQ(version.dwBuildNumber, 19045u);
+    // The program sees the Windows the model enforces.
+    const platform::HostSystem seen = WinMachineOver(*sim, {19045, pe})->System();
+    EXPECT_TRUE(seen.windows);
+    EXPECT_EQ(seen.windows_pe, pe);
+    EXPECT_EQ(seen.build, 19045u);
   }
+  // A description that names its Windows is that Windows.
+  const std::unique_ptr<sim::SimMachine> described =
+      plexi::test::MakeMachine(std::string(kMachine) + "windows-version 10.0.17763\nwindows-pe yes\n");
+  const platform::HostSystem seen = WinMachineOver(*described, {22631, false})->System();
+  EXPECT_EQ(seen.build, 17763u);
+  EXPECT_TRUE(seen.windows_pe);
 }
 
 }  // namespace

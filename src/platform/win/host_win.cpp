@@ -21,7 +21,7 @@ HostDescription DescribeHost() {
   wchar_t name[256] = {};
   DWORD length = 256;
   if (GetComputerNameExW(ComputerNameDnsHostname, name, &length)) host.computer_name = win::WideToUtf8(name);
-  const HostSystem system = win::ReadWindowsHost();
+  const HostSystem system = win::ReadWindowsHost(*win::SystemWinApi());
   if (system.build != 0)
     host.operating_system = "Windows " + std::to_string(system.major) + "." + std::to_string(system.minor) + "." +
                             std::to_string(system.build);

@@ -44,6 +44,8 @@ class WinMachine : public platform::Machine {
  private:
   std::shared_ptr<DevLog> log_;
   std::shared_ptr<WinApi> api_;
+  // Read once: the version and Windows PE do not change while it runs.
+  const platform::HostSystem host_;
 };
 
 // The claim an erase of the whole disk `disk` (\\.\PHYSICALDRIVEn) takes,

@@ -136,8 +136,9 @@ namespace {
 
 class WinDevice : public platform::Device {
  public:
-  WinDevice(WinApi& api, ApiFile handle, std::string path, std::shared_ptr<DevLog> log)
-      : api_(api), handle_(std::move(handle)), path_(std::move(path)), log_(std::move(log)) {}
+  WinDevice(WinApi& api, const platform::HostSystem& host, ApiFile handle, std::string path,
+            std::shared_ptr<DevLog> log)
+      : api_(api), host_(host), handle_(std::move(handle)), path_(std::move(path)), log_(std::move(log)) {}
 
   IoResult Read(void* buffer, uint32_t length) override {
     DWORD done = 0;
@@ -190,11 +191,11 @@ class WinDevice : public platform::Device {
   // each maps to a control code, and the documentation behind it, is in
   // platform/firmware_control.cpp.
   Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& command) override {
-    return platform::NvmeAdminByControl(*this, command, ReadWindowsHost());
+    return platform::NvmeAdminByControl(*this, command, host_);
   }
 
   Result<platform::AtaReply> AtaPassThrough(const platform::AtaCommand& command) override {
-    return platform::AtaPassThroughByControl(*this, command, ReadWindowsHost());
+    return platform::AtaPassThroughByControl(*this, command, host_);
   }
 
   // StorNVMe presents each namespace as its own disk, and neither the
@@ -234,6 +235,7 @@ class WinDevice : public platform::Device {
   }
 
   WinApi& api_;
+  const platform::HostSystem host_;  // which commands the drivers carry
   ApiFile handle_;
   const std::string path_;
   const std::shared_ptr<DevLog> log_;
@@ -461,7 +463,7 @@ std::string ExecutableDirectory() {
 }
 
 WinMachine::WinMachine(std::shared_ptr<DevLog> log, std::shared_ptr<WinApi> api)
-    : log_(std::move(log)), api_(std::move(api)) {}
+    : log_(std::move(log)), api_(std::move(api)), host_(ReadWindowsHost(*api_)) {}
 WinMachine::~WinMachine() = default;
 
 platform::Result<std::unique_ptr<platform::Device>> WinMachine::OpenDevice(const std::string& path, Access access) {
@@ -484,7 +486,7 @@ platform::Result<std::unique_ptr<platform::Device>> WinMachine::OpenDevice(const
   if (access != Access::kQuery && IsVolumePath(path))
     AllowWholeVolume(*api_, handle.get(), path, log_.get());
   return platform::Result<std::unique_ptr<platform::Device>>(
-      std::make_unique<WinDevice>(*api_, std::move(handle), path, log_));
+      std::make_unique<WinDevice>(*api_, host_, std::move(handle), path, log_));
 }
 
 std::string WinMachine::LogicalDriveStrings() {
@@ -527,7 +529,7 @@ std::optional<std::string> WinMachine::VolumeLabel(const std::string& root) {
   return WideToUtf8(label);
 }
 
-platform::HostSystem WinMachine::System() { return ReadWindowsHost(); }
+platform::HostSystem WinMachine::System() { return host_; }
 
 std::string WinMachine::SystemDirectory() {
   const std::wstring directory = FetchText([&](wchar_t* buffer, UINT size) {

@@ -1,11 +1,12 @@
 // Which Windows the program runs on: its version and whether it is Windows
-// PE. The two system calls behind it are here alone, so that the storage
-// rules that depend on them can be given another answer.
+// PE, asked through the storage seam so that a model of the system can
+// answer as the Windows whose storage rules it enforces.
 #pragma once
 #include "platform/platform.h"
+#include "platform/win/win_api.h"
 
 namespace plexi::win {
 
-platform::HostSystem ReadWindowsHost();
+platform::HostSystem ReadWindowsHost(WinApi& api);
 
 }  // namespace plexi::win
