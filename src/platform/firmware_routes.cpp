@@ -13,10 +13,12 @@ constexpr uint32_t kSesCrypto = 2;
 
 // "StorNVMe command set support",
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/storage/stornvme-command-set-support:
-// Sanitize through IOCTL_STORAGE_PROTOCOL_COMMAND from Windows 10 version
-// 2004, in Windows PE only before Windows 11 and Windows Server 2022.
+// Sanitize is marked "WinPE Only" there. Sent through
+// IOCTL_STORAGE_PROTOCOL_COMMAND in Windows PE of Windows 10 version 2004 and
+// later; outside Windows PE only as the media reinitialisation below, so
+// that nothing is offered that the driver would refuse once confirmed.
 bool SanitizeByProtocolCommand(const HostSystem& host) {
-  return host.build >= windows_build::kWindows10v2004 && (host.windows_pe || host.build >= windows_build::kServer2022);
+  return host.windows_pe && host.build >= windows_build::kWindows10v2004;
 }
 
 NvmeRoute SanitizeRoute(const HostSystem& host, uint32_t action) {

@@ -198,10 +198,11 @@ TEST(FirmwareControlTest, EachWindowsCarriesWhatItsDriverTakes) {
       {{true, true, 10, 0, 18363}, sanitize_crypto, kNone, 0},
       {{true, false, 10, 0, 17763}, format_crypto, kReinit, 0},
       {{true, false, 10, 0, 10586}, format_crypto, kNone, 0},
-      // Windows 11: sanitize options in the reinitialisation; an overwrite
-      // through the protocol command; the format still without input.
+      // Windows 11: sanitize options in the reinitialisation; no overwrite
+      // (the protocol command's sanitize is Windows PE's); the format still
+      // without input.
       {{true, false, 10, 0, 22631}, sanitize_crypto, kReinit, 16},
-      {{true, false, 10, 0, 22631}, sanitize_overwrite, kProtocol, 0},
+      {{true, false, 10, 0, 22631}, sanitize_overwrite, kNone, 0},
       {{true, false, 10, 0, 22631}, format_crypto, kReinit, 0},
       {{true, false, 10, 0, 22631}, format_user_data, kNone, 0},
       // The active namespace list has no query.
