@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/japanese_time_text.h"
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"
 #include "util/ascii_text.h"
@@ -208,16 +209,8 @@ std::string ReplayMachine::ErrorText(uint32_t code) {
   return found == recording_->error_texts.end() ? std::string() : found->second;
 }
 
-std::string ReplayMachine::DateText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d", t.year, t.month, t.day);
-  return text;
-}
+std::string ReplayMachine::DateText(const platform::LocalTime& t) { return platform::JapaneseDateText(t); }
 
-std::string ReplayMachine::TimeText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d:%02d:%02d", t.hour, t.minute, t.second);
-  return text;
-}
+std::string ReplayMachine::TimeText(const platform::LocalTime& t) { return platform::JapaneseTimeText(t); }
 
 }  // namespace plexi::probe

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/japanese_time_text.h"
 #include "platform/posix/device_use.h"
 #include "platform/posix/posix_device.h"
 #include "platform/posix/posix_errors.h"
@@ -128,16 +129,8 @@ platform::LocalTime PosixMachine::Now() {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-std::string PosixMachine::DateText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d", t.year, t.month, t.day);
-  return text;
-}
+std::string PosixMachine::DateText(const platform::LocalTime& t) { return platform::JapaneseDateText(t); }
 
-std::string PosixMachine::TimeText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d:%02d:%02d", t.hour, t.minute, t.second);
-  return text;
-}
+std::string PosixMachine::TimeText(const platform::LocalTime& t) { return platform::JapaneseTimeText(t); }
 
 }  // namespace plexi::posix

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/ioctl_layout.h"
+#include "platform/japanese_time_text.h"
 #include "platform/sim/file_util.h"
 #include "platform/sim/sim_state.h"
 #include "platform/winconst.h"
@@ -507,18 +508,9 @@ void SimMachine::SetClock(const platform::LocalTime& t) {
   clock_ = t;
 }
 
-// The Japanese defaults: short date yyyy/MM/dd, long time H:mm:ss.
-std::string SimMachine::DateText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d", t.year, t.month, t.day);
-  return text;
-}
+std::string SimMachine::DateText(const platform::LocalTime& t) { return platform::JapaneseDateText(t); }
 
-std::string SimMachine::TimeText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d:%02d:%02d", t.hour, t.minute, t.second);
-  return text;
-}
+std::string SimMachine::TimeText(const platform::LocalTime& t) { return platform::JapaneseTimeText(t); }
 
 std::vector<uint8_t> SimMachine::PeekDisk(uint32_t disk_number, uint64_t offset, size_t length) {
   auto disk = FindDisk(disk_number);
