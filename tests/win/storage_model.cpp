@@ -83,14 +83,14 @@ uint32_t SectorSizeOf(platform::Device& device) {
   return size == 0 ? 512 : size;
 }
 
-// The volumes as the simulated machine lists them.
-std::vector<platform::VolumeEntry> VolumesOf(sim::SimMachine& machine) { return machine.Volumes().volumes; }
+// The volumes as the machine underneath lists them.
+std::vector<platform::VolumeEntry> VolumesOf(platform::Machine& machine) { return machine.Volumes().volumes; }
 
 std::wstring VolumeName(const platform::VolumeEntry& volume) { return Utf8ToWide(volume.path) + L"\\"; }
 
 }  // namespace
 
-StorageModel::StorageModel(sim::SimMachine& machine, WindowsEdition edition) : machine_(machine), edition_(edition) {}
+StorageModel::StorageModel(platform::Machine& machine, WindowsEdition edition) : machine_(machine), edition_(edition) {}
 StorageModel::~StorageModel() = default;
 
 std::shared_ptr<StorageModel::Open> StorageModel::Find(HANDLE handle) const {
@@ -633,7 +633,7 @@ LONG StorageModel::RtlGetVersion(OSVERSIONINFOEXW* info) {
   return 0;
 }
 
-std::unique_ptr<platform::Machine> WinMachineOver(sim::SimMachine& machine, WindowsEdition edition) {
+std::unique_ptr<platform::Machine> WinMachineOver(platform::Machine& machine, WindowsEdition edition) {
   const platform::HostSystem described = machine.System();
   if (described.windows) {
     if (described.build != 0) edition.build = described.build;

@@ -1,7 +1,8 @@
 // A model of the Windows storage stack for the Win32 backend's tests: the
-// WinApi calls answered by a simulated machine, with the structures the
-// system returns byte for byte, and the rules the documentation gives for
-// them enforced where the simulated machine does not already enforce them.
+// WinApi calls answered by a simulated machine or a replayed probe, with
+// the structures the system returns byte for byte, and the rules the
+// documentation gives for them enforced where the machine underneath does
+// not already enforce them.
 #pragma once
 #include <windows.h>
 
@@ -29,7 +30,7 @@ inline constexpr DWORD kBuildServer2022 = 20348;
 
 class StorageModel : public WinApi {
  public:
-  StorageModel(sim::SimMachine& machine, WindowsEdition edition);
+  StorageModel(platform::Machine& machine, WindowsEdition edition);
   ~StorageModel() override;
 
   HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) override;
@@ -80,7 +81,7 @@ class StorageModel : public WinApi {
   bool AtaCommandAllowed(const platform::AtaCommand& command) const;
   bool NvmeCommandAllowed(uint8_t opcode) const;
 
-  sim::SimMachine& machine_;
+  platform::Machine& machine_;
   const WindowsEdition edition_;
   mutable std::mutex mutex_;
   std::map<uintptr_t, std::shared_ptr<Open>> opens_;
@@ -90,6 +91,6 @@ class StorageModel : public WinApi {
 // The Win32 backend over a model of `machine`: what the program's own
 // logic drives in the Windows test runs. A machine description that names
 // its Windows (windows-version, windows-pe) overrides `edition`.
-std::unique_ptr<platform::Machine> WinMachineOver(sim::SimMachine& machine, WindowsEdition edition = {});
+std::unique_ptr<platform::Machine> WinMachineOver(platform::Machine& machine, WindowsEdition edition = {});
 
 }  // namespace plexi::win::test

@@ -5,12 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
+#include "drives/discovery.h"
 #include "platform/aligned_buffer.h"
 #include "platform/storage_protocol_layout.h"
 #include "platform/win/win_machine.h"
 #include "platform/winconst.h"
+#include "probe/replay_machine.h"
 #include "support/test_support.h"
 
 namespace plexi::win::test {
@@ -176,6 +181,36 @@ TEST(StorageModel, TheWindowsPeKeyAndTheVersionAnswerForTheEdition) {
   const platform::HostSystem seen = WinMachineOver(*described, {22631, false})->System();
   EXPECT_EQ(seen.build, 17763u);
   EXPECT_TRUE(seen.windows_pe);
+}
+
+// A probe a user sends is a machine the Win32 backend runs on: each kept
+// probe lists through WinMachine over the model as its replay lists when
+// asked directly, in both views, every disk included.
+TEST(StorageModel, KeptProbesListAsTheirReplays) {
+  std::string folder = std::string("Z:") + PLEXISCRUB_PROBES_FOLDER;
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  for (const char* name : {"sata-ssd.json", "nvme.json", "usb-stick.json"}) {
+    std::ifstream file(folder + name, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::string error;
+    const std::unique_ptr<probe::ReplayMachine> replay = probe::ReplayMachine::Parse(text.str(), &error);
+    ASSERT_TRUE(replay) << name << ": " << error;
+    const std::unique_ptr<platform::Machine> backend = WinMachineOver(*replay);
+    for (ViewMode view : {ViewMode::kPhysical, ViewMode::kPartition}) {
+      plexi::test::RecordingNotifier direct_notes, backend_notes;
+      const std::vector<DriveRow> direct = DriveDiscovery(*replay, direct_notes).Refresh(view, true);
+      const std::vector<DriveRow> through = DriveDiscovery(*backend, backend_notes).Refresh(view, true);
+      ASSERT_FALSE(direct.empty()) << name;
+      ASSERT_EQ(through.size(), direct.size()) << name;
+      for (size_t i = 0; i < direct.size(); ++i) {
+        for (int column = 0; column < 8; ++column)
+          EXPECT_EQ(through[i].SubItem(column), direct[i].SubItem(column)) << name << " row " << i << " column " << column;
+        EXPECT_EQ(through[i].caption, direct[i].caption) << name << " row " << i;
+        EXPECT_EQ(through[i].serial, direct[i].serial) << name << " row " << i;
+      }
+    }
+  }
 }
 
 }  // namespace

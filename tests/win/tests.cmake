@@ -39,6 +39,9 @@ file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win/*_t
 add_executable(plexiscrub_win_tests ${win_test_sources} ${PROJECT_SOURCE_DIR}/src/app/environment_win.cpp
                win/storage_model.cpp erase/erase_trust_test.cpp erase/firmware_purge_test.cpp)
 target_include_directories(plexiscrub_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+# The probes kept as test data, which the backend also runs on (Wine's Z:
+# is the Linux root).
+target_compile_definitions(plexiscrub_win_tests PRIVATE PLEXISCRUB_PROBES_FOLDER="${CMAKE_CURRENT_SOURCE_DIR}/data/probes/")
 target_link_libraries(plexiscrub_win_tests PRIVATE plexiscrub_platform_win plexiscrub_platform_sim
                       gtest_main gmock)
 
