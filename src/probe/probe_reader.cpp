@@ -20,6 +20,9 @@ class Members {
       : value_(value), where_(std::move(where)), error_(error) {
     if (!value.AsObject()) Fail("", "is not an object");
   }
+  // The members are read from the value as it is kept by the caller: a
+  // temporary would be gone before the first member is read.
+  Members(json::Value&&, std::string, std::string*) = delete;
   bool ok() const { return *error_ == ""; }
   std::string Where(const char* key, size_t index) const {
     return where_ + (where_.empty() ? "" : ".") + key + "[" + std::to_string(index) + "]";
@@ -129,7 +132,8 @@ RecordedDevice ReadDevice(const json::Value& value, const std::string& where, st
   RecordedDevice device;
   device.path = m.Text("path").value_or("");
   if (device.path.empty()) m.Fail("path", "is missing");
-  Members open(m.Get("open").IsNull() ? json::Value(json::Object{}) : m.Get("open"), where + ".open", error);
+  static const json::Value kNoOpen = json::Value(json::Object{});
+  Members open(m.Get("open").IsNull() ? kNoOpen : m.Get("open"), where + ".open", error);
   device.query_open_error = open.U32("query");
   device.read_open_error = open.U32("read");
   const json::Array& controls = m.List("controls");
