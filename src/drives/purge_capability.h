@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/firmware_codes.h"
 #include "platform/platform.h"
 
 namespace plexi {
@@ -132,26 +133,8 @@ std::string PurgeBlockText(PurgeBlock block);
 // "NVMe フォーマット (ユーザーデータ消去): 可" and so on, one line per fact.
 std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& capability);
 
-// The raw commands.
+// The raw commands (their codes: platform/firmware_codes.h).
 namespace nvme {
-inline constexpr uint8_t kOpGetLogPage = 0x02;
-inline constexpr uint8_t kOpIdentify = 0x06;
-inline constexpr uint8_t kOpFormatNvm = 0x80;
-inline constexpr uint8_t kOpSanitize = 0x84;
-inline constexpr uint8_t kLogSanitizeStatus = 0x81;
-inline constexpr uint32_t kIdentifyBytes = 4096;
-inline constexpr uint32_t kSanitizeLogBytes = 512;
-// Sanitize actions (SANACT).
-inline constexpr uint32_t kSanitizeBlockErase = 2;
-inline constexpr uint32_t kSanitizeOverwrite = 3;
-inline constexpr uint32_t kSanitizeCryptoErase = 4;
-// Format secure erase settings (SES).
-inline constexpr uint32_t kSesUserData = 1;
-inline constexpr uint32_t kSesCrypto = 2;
-// Status code type 0 (generic): invalid opcode, invalid field.
-inline constexpr uint8_t kInvalidOpcode = 0x01;
-inline constexpr uint8_t kInvalidField = 0x02;
-
 platform::NvmeAdminCommand Identify(uint8_t cns, uint32_t nsid, uint8_t* reply4096);
 platform::NvmeAdminCommand SanitizeStatusLog(uint8_t* reply512);
 platform::NvmeAdminCommand Sanitize(uint32_t action);
@@ -167,22 +150,6 @@ SanitizeStatus ParseSanitizeLog(const uint8_t* log512);
 }  // namespace nvme
 
 namespace ata {
-inline constexpr uint8_t kCmdIdentify = 0xEC;
-inline constexpr uint8_t kCmdSanitize = 0xB4;
-inline constexpr uint8_t kCmdSecuritySetPassword = 0xF1;
-inline constexpr uint8_t kCmdSecurityErasePrepare = 0xF3;
-inline constexpr uint8_t kCmdSecurityEraseUnit = 0xF4;
-inline constexpr uint8_t kCmdSecurityDisablePassword = 0xF6;
-// SANITIZE DEVICE features.
-inline constexpr uint16_t kSanitizeStatus = 0x0000;
-inline constexpr uint16_t kSanitizeCrypto = 0x0011;
-inline constexpr uint16_t kSanitizeBlock = 0x0012;
-inline constexpr uint16_t kSanitizeOverwrite = 0x0014;
-// The keys the sanitize commands carry in their LBA field.
-inline constexpr uint64_t kCryptoKey = 0x43727970;     // "Cryp"
-inline constexpr uint64_t kBlockKey = 0x426B4572;      // "BkEr"
-inline constexpr uint64_t kOverwriteKey = 0x4F57;      // "OW", in bits 47:32
-
 // The password the program sets for a security erase and clears after it.
 // It is fixed and known, so that a drive left locked by a power loss during
 // the erase can still be unlocked. Windows PE takes only its own.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/firmware_codes.h"
 #include "platform/firmware_routes.h"
 #include "platform/storage_protocol_layout.h"
 #include "platform/winconst.h"
@@ -11,15 +12,8 @@
 namespace plexi::platform {
 namespace {
 
-constexpr uint8_t kOpGetLogPage = 0x02;
-constexpr uint8_t kOpIdentify = 0x06;
-constexpr uint8_t kCnsNamespace = 0;
-constexpr uint8_t kCnsController = 1;
-// Sanitize actions and the "allow unrestricted sanitize exit" bit of dword 10.
-constexpr uint32_t kSanactCryptoErase = 4;
+// The "allow unrestricted sanitize exit" bit of a sanitize's dword 10.
 constexpr uint32_t kAuseBit = 1u << 3;
-constexpr uint32_t kSanitizeLogBytes = 512;
-constexpr uint8_t kSanitizeLogId = 0x81;
 constexpr uint8_t kSanitizeInProgress = 2;
 // NVMe generic status "internal error": the driver said the command failed
 // without saying how.
@@ -69,9 +63,9 @@ Result<NvmeCompletion> QueryNvmeData(Device& device, uint32_t property, uint32_t
 
 Result<NvmeCompletion> Identify(Device& device, const NvmeAdminCommand& command) {
   const uint32_t cns = command.cdw10 & 0xFF;
-  const uint32_t property = cns == kCnsController ? layout::kStorageAdapterProtocolSpecificProperty
+  const uint32_t property = cns == nvme::kCnsController ? layout::kStorageAdapterProtocolSpecificProperty
                                                   : layout::kStorageDeviceProtocolSpecificProperty;
-  const uint32_t nsid = cns == kCnsNamespace ? command.nsid : 0;
+  const uint32_t nsid = cns == nvme::kCnsNamespace ? command.nsid : 0;
   return QueryNvmeData(device, property, layout::kNvmeDataTypeIdentify, cns, nsid, command);
 }
 
@@ -82,13 +76,13 @@ Result<NvmeCompletion> GetLogPage(Device& device, const NvmeAdminCommand& comman
 }
 
 std::optional<std::vector<uint8_t>> SanitizeLog(Device& device) {
-  std::vector<uint8_t> log(kSanitizeLogBytes);
+  std::vector<uint8_t> log(nvme::kSanitizeLogBytes);
   NvmeAdminCommand read;
-  read.opcode = kOpGetLogPage;
+  read.opcode = nvme::kOpGetLogPage;
   read.nsid = 0xFFFFFFFF;
-  read.cdw10 = kSanitizeLogId | (kSanitizeLogBytes / 4 - 1) << 16;
+  read.cdw10 = nvme::kLogSanitizeStatus | (nvme::kSanitizeLogBytes / 4 - 1) << 16;
   read.data = log.data();
-  read.data_length = kSanitizeLogBytes;
+  read.data_length = nvme::kSanitizeLogBytes;
   if (!GetLogPage(device, read).ok()) return std::nullopt;
   return log;
 }
@@ -112,7 +106,7 @@ bool SanitizeStarted(Device& device, const std::optional<std::vector<uint8_t>>& 
 // The request may return at once (the drive then works on its own) or only
 // once the sanitize has ended; either way the status log tells the rest.
 Result<NvmeCompletion> SanitizeByReinitialize(Device& device, const NvmeAdminCommand& command) {
-  const uint32_t method = (command.cdw10 & 0x07) == kSanactCryptoErase ? layout::kSanitizeMethodCryptoErase
+  const uint32_t method = (command.cdw10 & 0x07) == nvme::kSanitizeCryptoErase ? layout::kSanitizeMethodCryptoErase
                                                                        : layout::kSanitizeMethodBlockErase;
   const bool restricted = (command.cdw10 & kAuseBit) == 0;
   const std::optional<std::vector<uint8_t>> before = SanitizeLog(device);
@@ -180,8 +174,8 @@ Result<NvmeCompletion> ProtocolCommand(Device& device, const NvmeAdminCommand& c
 }
 
 bool Extended(const AtaCommand& c) {
-  constexpr uint8_t kSanitizeDevice = 0xB4;  // a 48-bit command whatever its fields
-  return c.command == kSanitizeDevice || c.lba > 0x0FFFFFFF || c.feature > 0xFF || c.count > 0xFF;
+  // SANITIZE DEVICE is a 48-bit command whatever its fields.
+  return c.command == ata::kCmdSanitize || c.lba > 0x0FFFFFFF || c.feature > 0xFF || c.count > 0xFF;
 }
 
 }  // namespace
@@ -189,7 +183,7 @@ bool Extended(const AtaCommand& c) {
 Result<NvmeCompletion> NvmeAdminByControl(Device& device, const NvmeAdminCommand& command, const HostSystem& host) {
   switch (RouteOfNvme(host, command)) {
     case NvmeRoute::kPropertyQuery:
-      return command.opcode == kOpIdentify ? Identify(device, command) : GetLogPage(device, command);
+      return command.opcode == nvme::kOpIdentify ? Identify(device, command) : GetLogPage(device, command);
     case NvmeRoute::kReinitializeSanitize: return SanitizeByReinitialize(device, command);
     case NvmeRoute::kReinitializeMedia: return FormatByReinitialize(device);
     case NvmeRoute::kProtocolCommand: return ProtocolCommand(device, command);

@@ -1,15 +1,9 @@
 #include "platform/firmware_routes.h"
 
+#include "platform/firmware_codes.h"
+
 namespace plexi::platform {
 namespace {
-
-constexpr uint8_t kOpGetLogPage = 0x02;
-constexpr uint8_t kOpIdentify = 0x06;
-constexpr uint8_t kOpFormatNvm = 0x80;
-constexpr uint8_t kOpSanitize = 0x84;
-constexpr uint32_t kSanactBlockErase = 2;
-constexpr uint32_t kSanactCryptoErase = 4;
-constexpr uint32_t kSesCrypto = 2;
 
 // "StorNVMe command set support",
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/storage/stornvme-command-set-support:
@@ -27,7 +21,7 @@ NvmeRoute SanitizeRoute(const HostSystem& host, uint32_t action) {
   // no input and would format instead
   // ("IOCTL_STORAGE_REINITIALIZE_MEDIA",
   // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ni-ntddstor-ioctl_storage_reinitialize_media).
-  const bool method = action == kSanactBlockErase || action == kSanactCryptoErase;
+  const bool method = action == nvme::kSanitizeBlockErase || action == nvme::kSanitizeCryptoErase;
   if (method && host.build >= windows_build::kServer2022) return NvmeRoute::kReinitializeSanitize;
   return SanitizeByProtocolCommand(host) ? NvmeRoute::kProtocolCommand : NvmeRoute::kNone;
 }
@@ -37,7 +31,7 @@ NvmeRoute SanitizeRoute(const HostSystem& host, uint32_t action) {
 // version 1607 and later) (same StorNVMe page).
 NvmeRoute FormatRoute(const HostSystem& host, uint32_t ses) {
   if (host.windows_pe && host.build >= windows_build::kWindows10v1903) return NvmeRoute::kProtocolCommand;
-  if (ses == kSesCrypto && host.build >= windows_build::kWindows10v1607) return NvmeRoute::kReinitializeMedia;
+  if (ses == nvme::kSesCrypto && host.build >= windows_build::kWindows10v1607) return NvmeRoute::kReinitializeMedia;
   return NvmeRoute::kNone;
 }
 
@@ -46,15 +40,15 @@ NvmeRoute FormatRoute(const HostSystem& host, uint32_t ses) {
 NvmeRoute RouteOfNvme(const HostSystem& host, const NvmeAdminCommand& command) {
   if (!host.windows) return NvmeRoute::kDirect;
   switch (command.opcode) {
-    case kOpIdentify: {
+    case nvme::kOpIdentify: {
       // Identify Controller and Identify Namespace only: the driver has no
       // query for the active namespace list.
       const uint32_t cns = command.cdw10 & 0xFF;
       return cns <= 1 ? NvmeRoute::kPropertyQuery : NvmeRoute::kNone;
     }
-    case kOpGetLogPage: return NvmeRoute::kPropertyQuery;
-    case kOpSanitize: return SanitizeRoute(host, command.cdw10 & 0x07);
-    case kOpFormatNvm: return FormatRoute(host, command.cdw10 >> 9 & 0x07);
+    case nvme::kOpGetLogPage: return NvmeRoute::kPropertyQuery;
+    case nvme::kOpSanitize: return SanitizeRoute(host, command.cdw10 & 0x07);
+    case nvme::kOpFormatNvm: return FormatRoute(host, command.cdw10 >> 9 & 0x07);
     default: return NvmeRoute::kNone;
   }
 }
@@ -65,10 +59,8 @@ NvmeRoute RouteOfNvme(const HostSystem& host, const NvmeAdminCommand& command) {
 // are restricted to Windows PE (with the fixed user password); Windows 7
 // and earlier freeze security at start.
 bool AtaCommandCarried(const HostSystem& host, const AtaCommand& command) {
-  constexpr uint8_t kSanitizeDevice = 0xB4;
-  constexpr uint16_t kCryptoScramble = 0x0011;
   const bool security = command.command >= 0xF1 && command.command <= 0xF6;
-  const bool crypto_scramble = command.command == kSanitizeDevice && command.feature == kCryptoScramble;
+  const bool crypto_scramble = command.command == ata::kCmdSanitize && command.feature == ata::kSanitizeCrypto;
   if (!host.windows || (!security && !crypto_scramble)) return true;
   return host.windows_pe && host.build >= windows_build::kWindows8;
 }

@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/japanese_time_text.h"
+#include "platform/firmware_codes.h"
 #include "platform/ioctl_layout.h"
+#include "platform/japanese_time_text.h"
 #include "platform/winconst.h"
 #include "util/ascii_text.h"
 
@@ -16,10 +17,6 @@ using platform::Access;
 using platform::IoResult;
 using platform::Result;
 
-constexpr uint8_t kNvmeGetLogPage = 0x02;
-constexpr uint8_t kNvmeIdentify = 0x06;
-constexpr uint8_t kNvmeCnsNamespace = 0;
-constexpr uint8_t kAtaIdentify = 0xEC;
 // The property query's id and type: what tells one query from another.
 constexpr uint32_t kPropertyKeyBytes = 8;
 
@@ -128,10 +125,10 @@ void CopyData(const std::vector<uint8_t>& data, uint8_t* out, uint32_t length) {
 // page by its id; anything else would change the drive.
 Result<platform::NvmeCompletion> ReplayDevice::NvmeAdmin(const platform::NvmeAdminCommand& command) {
   using Answer = Result<platform::NvmeCompletion>;
-  if (command.opcode != kNvmeIdentify && command.opcode != kNvmeGetLogPage)
+  if (command.opcode != nvme::kOpIdentify && command.opcode != nvme::kOpGetLogPage)
     return Answer::Failure(winconst::kErrorAccessDenied);
   const uint32_t selector = command.cdw10 & 0xFF;
-  const bool by_namespace = command.opcode == kNvmeIdentify && selector == kNvmeCnsNamespace;
+  const bool by_namespace = command.opcode == nvme::kOpIdentify && selector == nvme::kCnsNamespace;
   for (const RecordedNvme& r : device_.nvme) {
     if (r.opcode != command.opcode || r.selector != selector || (by_namespace && r.nsid != command.nsid)) continue;
     if (r.error != 0) return Answer::Failure(r.error);
@@ -143,7 +140,7 @@ Result<platform::NvmeCompletion> ReplayDevice::NvmeAdmin(const platform::NvmeAdm
 
 Result<platform::AtaReply> ReplayDevice::AtaPassThrough(const platform::AtaCommand& command) {
   using Answer = Result<platform::AtaReply>;
-  if (command.command != kAtaIdentify) return Answer::Failure(winconst::kErrorAccessDenied);
+  if (command.command != ata::kCmdIdentify) return Answer::Failure(winconst::kErrorAccessDenied);
   for (const RecordedAta& r : device_.ata) {
     if (r.command != command.command) continue;
     if (r.error != 0) return Answer::Failure(r.error);
