@@ -11,6 +11,7 @@
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
 #include "erase/erase_outcome.h"
+#include "erase/sector_exceptions.h"
 #include "record/erase_method.h"
 #include "platform/platform.h"
 
@@ -54,6 +55,9 @@ struct EraseJournal {
   bool purge_completed = false;
   bool purge_zero_pass = false;
   bool resumed = false;
+  // The drive held a checkpoint: the erase before this one ended without
+  // stopping (a power cut, a crash, a killed process).
+  bool earlier_run_ended_unexpectedly = false;
   uint32_t resume_chunk = 0;
   int32_t resume_pass = 0;
   uint32_t sectors_per_chunk = 0;
@@ -71,6 +75,8 @@ struct EraseJournal {
   platform::LocalTime started, ended;
   double seconds = 0;  // measured, not taken from the wall clock
   uint64_t bytes_written = 0;
+  // Sectors that failed every write, and every read of the read-back.
+  std::vector<SectorRange> unwritten, unreadable;
   EraseOutcome outcome = EraseOutcome::kRefused;
   std::vector<JournalError> errors;
 };
