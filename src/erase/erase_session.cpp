@@ -286,6 +286,7 @@ WorkerReport EraseSession::WritePasses(const std::optional<PurgeRun>& purged) {
         worker_params, TPlexiscrubThread::Context{c.cancel, c.pause, c.machine, c.ui, gui, view, c.estimate, c.pacing});
   });
   journal_->bytes_written = run.bytes_written;
+  writes_sent_ = run.write_attempted;
   journal_.NoteRun(run, c_.params);
   return run;
 }
@@ -320,6 +321,8 @@ RecordLeft EraseSession::EndOnCancel(const WorkerReport& run) {
 RecordLeft EraseSession::EndOnFailure(const WorkerReport& run) {
   std::optional<uint64_t> sector;
   if (run.error_offset && c_.params.BytesPerSector > 0) sector = *run.error_offset / c_.params.BytesPerSector;
+  // A drive written whole keeps no resume point: the next erase starts over.
+  if ((run.read_back_failed || !run.verify_passed) && run.checkpoint_left) ClearCheckpoint();
   if (run.read_back_failed) {
     // The passes are on the drive; what could not be proven is where.
     ReportAndNote(erase_text::ReadBackFailed(sector.value_or(0)) + "\n" + run.error_text, run.error_code, sector);

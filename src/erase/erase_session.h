@@ -112,7 +112,7 @@ class EraseSession {
   bool ResumePointInside(const EraseRecordFields& fields) const;
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath();
-  bool Wrote() const { return journal_->bytes_written > 0 || purge_accepted_; }
+  bool Wrote() const { return journal_->bytes_written > 0 || purge_accepted_ || writes_sent_; }
   std::string NotStartedText(uint32_t code) const;
   RecordLeft EndOnCancel(const WorkerReport& run);
   RecordLeft EndOnFailure(const WorkerReport& run);
@@ -146,6 +146,9 @@ class EraseSession {
   // The drive accepted a purge command: its contents may have changed even
   // where the program wrote nothing.
   bool purge_accepted_ = false;
+  // The worker sent a write, which may have reached the drive even where
+  // the drive answered with an error.
+  bool writes_sent_ = false;
 };
 
 }  // namespace plexi

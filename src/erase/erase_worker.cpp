@@ -96,6 +96,7 @@ TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context cont
   c_.view.SetWriteMaximum(remaining_bytes_);
 
   if (chunk_index_ > 0 || resume_pass > 0) {
+    record_in_first_sector_ = true;  // the record this erase resumes from
     pass_ = resume_pass;
     const uint64_t done = pass_bytes_ * uint64_t(resume_pass) + uint64_t(chunk_bytes_) * chunk_index_;
     remaining_bytes_ -= done;
@@ -152,7 +153,6 @@ void TPlexiscrubThread::Execute() {
 // The write passes, then the read-back when asked for; true when a cancel
 // ended them.
 bool TPlexiscrubThread::RunPasses() {
-  const uint32_t start_chunk = chunk_index_;
   while (!failed_) {
     if (pass_ > last_write_pass_) return !VerifyPass();
     c_.pause.WaitWhilePaused(c_.cancel);
@@ -162,7 +162,7 @@ bool TPlexiscrubThread::RunPasses() {
       return true;
     }
     if (chunk_index_ >= chunk_count_) {
-      if (!EndOfPass(start_chunk)) return false;
+      if (!EndOfPass()) return false;
       continue;  // the next part begins at the top: a pause, a cancel, or the read-back
     }
     const uint32_t done = ProcessChunks();
@@ -186,7 +186,7 @@ bool TPlexiscrubThread::CheckpointIfDue(uint64_t bytes) {
   const auto elapsed = std::chrono::steady_clock::now() - last_checkpoint_;
   if (bytes_since_checkpoint_ < c_.pacing.checkpoint_bytes && elapsed < std::chrono::milliseconds(c_.pacing.checkpoint_ms))
     return true;
-  return WriteCheckpoint();
+  return WriteCheckpoint(chunk_index_, pass_);
 }
 
 // The data first, then the record that vouches for it, each flushed: a
@@ -194,14 +194,15 @@ bool TPlexiscrubThread::CheckpointIfDue(uint64_t bytes) {
 // have the next erase skip bytes that were never written. A record that
 // cannot be written ends the checkpoints, not the erase (the one before it,
 // if any, still claims less than the drive holds).
-bool TPlexiscrubThread::WriteCheckpoint() {
+bool TPlexiscrubThread::WriteCheckpoint(uint32_t chunk, int32_t pass) {
   if (!FlushWrites()) return false;
-  EraseRecordFields fields{MethodCode(params_.EraseMethod), chunk_index_, pass_, params_.TotalSectors,
+  EraseRecordFields fields{MethodCode(params_.EraseMethod), chunk, pass, params_.TotalSectors,
                            params_.SectorsPerChunk, true};
+  write_attempted_ = true;
   const RecordAccessResult r = AccessEraseRecord(device_, bytes_per_sector_, RecordMode::kInterrupt, false, fields);
   if (r.io_ok) {
     bytes_written_ += bytes_per_sector_;
-    checkpoint_left_ = true;
+    record_in_first_sector_ = true;
   } else {
     checkpoints_ = false;
   }
@@ -223,8 +224,9 @@ void TPlexiscrubThread::StopOnCancel() {
 }
 
 // The end of a pass's chunks: its tail, the flush that puts the pass on the
-// medium, then the next pass. False when the erase ends here.
-bool TPlexiscrubThread::EndOfPass(uint32_t start_chunk) {
+// medium, then the next pass, whose start is a checkpoint of its own. False
+// when the erase ends here.
+bool TPlexiscrubThread::EndOfPass() {
   if (tail_bytes_ > 0 && !tail_done_) {
     if (!ProcessTail()) return false;
     tail_done_ = true;
@@ -239,13 +241,7 @@ bool TPlexiscrubThread::EndOfPass(uint32_t start_chunk) {
   chunk_index_ = 0;
   tail_done_ = false;
   ChangePass();
-  if ((start_chunk != 0 || checkpoint_left_) && pass_ == last_write_pass_) {
-    // About to verify: the first sector still holds a resume record (the
-    // one this erase resumed from, or a checkpoint) unless this pass wrote
-    // over it.
-    if (!RewriteFirstSector()) return false;
-    ChangePass();
-  }
+  if (checkpoints_ && pass_ < last_write_pass_ && !WriteCheckpoint(0, pass_ + 1)) return false;
   Sleep(c_.pacing.pass_change_ms);
   ++pass_;
   return true;
@@ -263,22 +259,10 @@ void TPlexiscrubThread::FinishOutcome(bool cancelled) {
   }
   outcome_.failed = failed_;
   outcome_.bytes_written = bytes_written_;
-  outcome_.checkpoint_left = checkpoint_left_;
+  outcome_.checkpoint_left = record_in_first_sector_;
+  outcome_.write_attempted = write_attempted_;
   outcome_.unwritten = unwritten_.Ranges();
   outcome_.unreadable = unreadable_.Ranges();
-}
-
-// The zeros of the last pass at byte 0, over the resume record; checked, as
-// a record left there would pass for a verification failure at best.
-bool TPlexiscrubThread::RewriteFirstSector() {
-  platform::IoResult r = device_.Write(pattern_->data(), bytes_per_sector_);
-  if (!r.ok() || r.value() != bytes_per_sector_) {
-    ReportWorkerError("", r.ok() ? winconst::kErrorWriteFault : r.error(), 0);
-    return false;
-  }
-  bytes_written_ += r.value();
-  checkpoint_left_ = false;
-  return FlushWrites();
 }
 
 bool TPlexiscrubThread::FlushWrites() {
@@ -321,8 +305,7 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
   const uint32_t bytes = count * chunk_bytes_;
   for (uint32_t done = 0; done < bytes;) {
     const uint32_t piece = std::min(bytes - done, kTransferBytes);
-    if (!Transfer(pattern_->data() + done, piece, piece, position_ + done)) return 0;
-    if (position_ + done == 0) checkpoint_left_ = false;  // written over
+    if (!WritePiece(pattern_->data() + done, piece, piece, position_ + done)) return 0;
     done += piece;
   }
   position_ += bytes;
@@ -333,14 +316,30 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
 // image file is asked for as a whole sector; the device moves what there is.
 bool TPlexiscrubThread::ProcessTail() {
   const uint32_t asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
-  if (!Transfer(pattern_->data(), asked, tail_bytes_, position_)) return false;
+  if (!WritePiece(pattern_->data(), asked, tail_bytes_, position_)) return false;
   position_ += tail_bytes_;
   ShowProgress(true);
   return true;
 }
 
+// A write at the start of the drive leaves the first sector to the resume
+// record it holds: the pass's pattern there would leave no resume point
+// until the next checkpoint. The record is not the last thing there: the
+// erase's end writes the completion record, or zeros, over it.
+bool TPlexiscrubThread::WritePiece(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at) {
+  if (at != 0 || !record_in_first_sector_) return Transfer(data, length, expected, at);
+  const uint32_t skip = std::min(bytes_per_sector_, expected);
+  platform::Result<> placed = device_.SetPosition(expected > skip ? skip : length);
+  if (!placed.ok()) {
+    ReportWorkerError("", placed.error(), skip);
+    return false;
+  }
+  return expected <= skip || Transfer(data + skip, length - skip, expected - skip, skip);
+}
+
 // One write of `length` bytes that must move at least `expected`.
 bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at) {
+  write_attempted_ = true;
   platform::IoResult r = device_.Write(data, length);
   if (r.ok()) bytes_written_ += r.value();
   if (r.ok() && r.value() >= expected) return true;
@@ -536,13 +535,16 @@ ReadAhead::NextLength TPlexiscrubThread::VerifyReadLengths(uint32_t tail_asked) 
 }
 
 // Bytes just read back at `at`: the first one that is not zero is kept,
-// except in sectors no write reached (listed already as unwritten).
+// except in sectors no write reached (listed already as unwritten) and in
+// the first sector while it holds this erase's resume record.
 void TPlexiscrubThread::NoteReadBack(uint64_t at, const uint8_t* data, uint32_t length) {
   if (outcome_.first_nonzero_offset || AllZero(data, length)) return;
   const uint8_t* end = data + length;
   for (const uint8_t* p = data; (p = std::find_if(p, end, [](uint8_t b) { return b != 0; })) != end;) {
     const uint64_t offset = at + uint64_t(p - data);
-    const std::optional<uint64_t> past = unwritten_.EndOfRangeAt(offset / bytes_per_sector_);
+    const uint64_t sector = offset / bytes_per_sector_;
+    const std::optional<uint64_t> past =
+        sector == 0 && record_in_first_sector_ ? std::optional<uint64_t>(1) : unwritten_.EndOfRangeAt(sector);
     if (!past) {
       outcome_.first_nonzero_offset = offset;
       return;

@@ -65,8 +65,10 @@ struct WorkerReport {
   // Bytes the worker wrote to the drive, so that an outcome can say whether
   // the drive was touched at all.
   uint64_t bytes_written = 0;
-  // The first sector holds a checkpoint this run wrote: a stop that keeps
-  // no resume point has to clear it.
+  // A write was sent: a failed one may have changed the drive too.
+  bool write_attempted = false;
+  // The first sector holds a resume record of this erase (a checkpoint, or
+  // the record it resumed from): an end that keeps no resume point clears it.
   bool checkpoint_left = false;
   std::string error_text;
   // The Windows code behind error_text (0 for a verification failure), and
