@@ -460,7 +460,8 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
     out << "method: none\n";
   if (list.kind == RecordKind::kResume)
     out << "resume point: pass " << fields.ResumePass << ", chunk " << fields.ResumeChunk
-        << (resume == RecordKind::kResume ? "" : " (nothing to resume)") << "\n";
+        << (resume == RecordKind::kResume ? "" : " (nothing to resume)")
+        << (fields.Checkpoint ? " (a checkpoint: the erase that wrote it ended unexpectedly)" : "") << "\n";
   else
     out << "resume point: none\n";
   // The erase's own check; its reason, if any, goes to standard error.
