@@ -11,6 +11,7 @@
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
 #include "erase/erase_outcome.h"
+#include "erase/firmware_purge.h"
 #include "record/erase_method.h"
 #include "platform/platform.h"
 
@@ -53,6 +54,8 @@ struct EraseJournal {
   std::string purge_command;
   bool purge_completed = false;
   bool purge_zero_pass = false;
+  PurgeCommand purge_kind = PurgeCommand::kNone;  // the command the drive was sent
+  PurgeEvidence purge_evidence;  // what the drive said of it, and its times
   bool resumed = false;
   uint32_t resume_chunk = 0;
   int32_t resume_pass = 0;

@@ -1,6 +1,7 @@
 #include "erase/firmware_purge.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "platform/winconst.h"
@@ -46,6 +47,16 @@ class Purger {
         sleep_(sleep) {}
 
   PurgeRun Run() {
+    const auto began = std::chrono::steady_clock::now();
+    PurgeRun run = RunCommand();
+    run.evidence.duration_ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now() - began)
+                                            .count());
+    return run;
+  }
+
+ private:
+  PurgeRun RunCommand() {
     switch (cap_.command) {
       case PurgeCommand::kNvmeSanitizeCrypto: return NvmeSanitize(nvme::kSanitizeCryptoErase);
       case PurgeCommand::kNvmeSanitizeBlock: return NvmeSanitize(nvme::kSanitizeBlockErase);
@@ -62,7 +73,6 @@ class Purger {
     return Refused(winconst::kErrorNotSupported);
   }
 
- private:
   std::optional<std::vector<uint8_t>> ReadSanitizeLog(uint32_t* error) {
     std::vector<uint8_t> log(nvme::kSanitizeLogBytes);
     platform::Result<platform::NvmeCompletion> r = device_.NvmeAdmin(nvme::SanitizeStatusLog(log.data()));
@@ -76,7 +86,8 @@ class Purger {
   // before (a log that said "done" before may tell of an earlier sanitize).
   PurgeRun NvmeSanitize(uint32_t action) {
     const std::optional<std::vector<uint8_t>> before = ReadSanitizeLog(nullptr);
-    platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(nvme::Sanitize(action));
+    const platform::NvmeAdminCommand command = nvme::Sanitize(action, cap_.no_deallocate);
+    platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(command);
     if (!sent.ok()) return Refused(sent.error());
     if (!sent->Succeeded()) return Refused(0);
     view_.SetPurgeProgress(0);
@@ -99,9 +110,10 @@ class Purger {
       if (status.state == 2) {
         seen_running = true;
         view_.SetPurgeProgress(status.progress);
-      } else if ((status.state == 1 || status.state == 4) && fresh) {
+      } else if ((status.state == nvme::kSanitizeStateDone || status.state == nvme::kSanitizeStateDoneDeallocated) &&
+                 fresh) {
         view_.SetPurgeProgress(65536);
-        return Done();
+        return SanitizeDone(status, command.cdw10);
       } else if (status.state == 3 && fresh) {
         return FailedAfterAccepting(purge_text::kFailed);
       } else if (++idle_polls >= pacing_.failed_polls) {
@@ -109,6 +121,18 @@ class Purger {
         return FailedAfterAccepting(purge_text::kNoStatus);
       }
     }
+  }
+
+  // The log is the drive's own account: kept whole for the report. State 1
+  // after a request not to deallocate means the blocks stayed mapped.
+  PurgeRun SanitizeDone(const nvme::SanitizeStatus& status, uint32_t cdw10) {
+    PurgeRun run = Done();
+    run.evidence.sanitize_log = status;
+    run.evidence.no_deallocate_requested = cap_.no_deallocate;
+    run.evidence.deallocated = !cap_.no_deallocate || status.state == nvme::kSanitizeStateDoneDeallocated;
+    run.evidence.estimated_seconds =
+        nvme::EstimatedSeconds(status, cdw10, cap_.nvme ? cap_.nvme->no_deallocate_modifies_media : 0);
+    return run;
   }
 
   PurgeRun ProgressUnknown() {
@@ -138,7 +162,10 @@ class Purger {
                             (r->status_code == nvme::kInvalidOpcode || r->status_code == nvme::kInvalidField);
       return rejected ? Refused(0) : FailedAfterAccepting(purge_text::kFailed);
     }
-    return Done();
+    // A format has no way to keep the blocks mapped.
+    PurgeRun run = Done();
+    run.evidence.deallocated = true;
+    return run;
   }
 
   PurgeRun AtaSanitize(uint16_t feature) {
@@ -162,7 +189,11 @@ class Purger {
       }
       if (status.completed && !r->Failed()) {
         view_.SetPurgeProgress(65536);
-        return Done();
+        // The ATA sanitize has no request not to deallocate: whether the
+        // blocks are left mapped is the drive's own choice.
+        PurgeRun run = Done();
+        run.evidence.ata_status = PurgeEvidence::AtaStatus{r->count, r->lba};
+        return run;
       }
       return FailedAfterAccepting(purge_text::kFailed);
     }
@@ -195,7 +226,9 @@ class Purger {
     r = device_.AtaPassThrough(ata::EraseUnit(block.data(), password, enhanced, timeout));
     if (!r.ok()) return FailedAfterAccepting(purge_text::kNoReply, r.error());
     if (r->Failed()) return FailedAfterAccepting(purge_text::kFailed);
-    return Done();
+    PurgeRun run = Done();
+    if (minutes > 0) run.evidence.estimated_seconds = minutes * 60;
+    return run;
   }
 
   // Whether the drive is left without a password: read from IDENTIFY
@@ -233,6 +266,12 @@ class Purger {
 PurgeRun RunFirmwarePurge(platform::Device& device, const PurgeCapability& cap, PurgeView& view,
                           const PurgePacing& pacing, const std::function<void(int ms)>& sleep) {
   return Purger(device, cap, view, pacing, sleep).Run();
+}
+
+bool PurgeLeavesZeros(const PurgeCapability& cap, const PurgeRun& run) {
+  if (!cap.zeros_guaranteed) return false;
+  if (!cap.no_deallocate || !run.evidence.deallocated.value_or(true)) return true;
+  return cap.nvme && cap.nvme->namespace_answered && cap.nvme->dealloc_read == 1;
 }
 
 std::string purge_text::PasswordLeft(const std::string& password) {
