@@ -29,6 +29,10 @@ PurgeRun FailedAfterAccepting(const char* text, uint32_t code = 0) {
   return run;
 }
 
+bool RefusedField(const platform::NvmeCompletion& c) {
+  return c.status_type == 0 && c.status_code == nvme::kInvalidField;
+}
+
 PurgeRun Done() {
   PurgeRun run;
   run.accepted = run.completed = true;
@@ -44,7 +48,8 @@ class Purger {
         password_(cap.ata_password.empty() ? ata::kTemporaryPassword : cap.ata_password),
         view_(view),
         pacing_(pacing),
-        sleep_(sleep) {}
+        sleep_(sleep),
+        no_deallocate_(cap.no_deallocate) {}
 
   PurgeRun Run() {
     const auto began = std::chrono::steady_clock::now();
@@ -86,8 +91,15 @@ class Purger {
   // before (a log that said "done" before may tell of an earlier sanitize).
   PurgeRun NvmeSanitize(uint32_t action) {
     const std::optional<std::vector<uint8_t>> before = ReadSanitizeLog(nullptr);
-    const platform::NvmeAdminCommand command = nvme::Sanitize(action, cap_.no_deallocate);
+    platform::NvmeAdminCommand command = nvme::Sanitize(action, no_deallocate_);
     platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(command);
+    if (sent.ok() && RefusedField(*sent) && no_deallocate_) {
+      // A drive that takes no such request refuses the command without
+      // starting it: the sanitize is sent as the drive takes it.
+      no_deallocate_ = false;
+      command = nvme::Sanitize(action, false);
+      sent = device_.NvmeAdmin(command);
+    }
     if (!sent.ok()) return Refused(sent.error());
     if (!sent->Succeeded()) return Refused(0);
     view_.SetPurgeProgress(0);
@@ -128,8 +140,8 @@ class Purger {
   PurgeRun SanitizeDone(const nvme::SanitizeStatus& status, uint32_t cdw10) {
     PurgeRun run = Done();
     run.evidence.sanitize_log = status;
-    run.evidence.no_deallocate_requested = cap_.no_deallocate;
-    run.evidence.deallocated = !cap_.no_deallocate || status.state == nvme::kSanitizeStateDoneDeallocated;
+    run.evidence.no_deallocate_requested = no_deallocate_;
+    run.evidence.deallocated = !no_deallocate_ || status.state == nvme::kSanitizeStateDoneDeallocated;
     run.evidence.estimated_seconds =
         nvme::EstimatedSeconds(status, cdw10, cap_.nvme ? cap_.nvme->no_deallocate_modifies_media : 0);
     return run;
@@ -259,6 +271,7 @@ class Purger {
   PurgeView& view_;
   const PurgePacing& pacing_;
   const std::function<void(int)>& sleep_;
+  bool no_deallocate_;  // the sanitize asks the drive to keep its blocks mapped
 };
 
 }  // namespace

@@ -27,8 +27,9 @@ struct FirmwareSpec {
   // Status polls a sanitize stays under way for.
   uint32_t sanitize_steps = 3;
   // NVMe: how the drive takes No-Deallocate After Sanitize: it keeps the
-  // blocks mapped, deallocates them all the same (and says so in the log),
-  // or cannot be asked (SANICAP NDI set; the request is refused).
+  // blocks mapped; it takes the request but deallocates all the same and
+  // says so in the log (state 4); or it cannot be asked (SANICAP NDI set,
+  // the request refused with Invalid Field).
   enum class NoDeallocate { kHonoured, kIgnored, kInhibited };
   NoDeallocate no_deallocate = NoDeallocate::kInhibited;
   // NVMe: the seconds the sanitize status log estimates; none when unset.

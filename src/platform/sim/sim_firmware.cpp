@@ -154,11 +154,12 @@ NvmeCompletion SimFirmware::NvmeIdentify(const DiskState& disk, const NvmeAdminC
     PutText(d + 64, 8, disk.desc.revision);
     Put16(d + 256, f.format_user_data ? 0x0002 : 0);
     // SANICAP: the modes; NDI where the drive cannot be asked to keep its
-    // blocks (and responds by deallocating when it ignores the request);
-    // NODMMAS 01b (media left as the sanitize left it) where it can.
+    // blocks; NODMMAS 01b (media left as the sanitize left it) where it
+    // keeps them when asked.
+    const bool inhibited = f.no_deallocate == FirmwareSpec::NoDeallocate::kInhibited;
     const bool honoured = f.no_deallocate == FirmwareSpec::NoDeallocate::kHonoured;
     Put32(d + 328, uint32_t(f.sanitize_crypto) | uint32_t(f.sanitize_block) << 1 | uint32_t(f.sanitize_overwrite) << 2 |
-                       uint32_t(!honoured) << 29 | uint32_t(honoured) << 30);
+                       uint32_t(inhibited) << 29 | uint32_t(honoured) << 30);
     Put32(d + 516, f.namespaces);
     d[524] = uint8_t(uint8_t(f.format_all_namespaces) | uint8_t(f.format_crypto) << 2);
     return Status(0);
