@@ -86,20 +86,24 @@ class Purger {
     return log;
   }
 
+  // A drive that takes no request not to deallocate refuses the command
+  // without starting it: the sanitize is then sent as the drive takes it.
+  platform::Result<platform::NvmeCompletion> SendSanitize(uint32_t action, platform::NvmeAdminCommand& command) {
+    command = nvme::Sanitize(action, no_deallocate_);
+    platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(command);
+    if (!sent.ok() || !RefusedField(*sent) || !no_deallocate_) return sent;
+    no_deallocate_ = false;
+    command = nvme::Sanitize(action, false);
+    return device_.NvmeAdmin(command);
+  }
+
   // The sanitize is done only when the log shows it ended after this
   // request: it was seen under way, or the log is no longer the one read
   // before (a log that said "done" before may tell of an earlier sanitize).
   PurgeRun NvmeSanitize(uint32_t action) {
     const std::optional<std::vector<uint8_t>> before = ReadSanitizeLog(nullptr);
-    platform::NvmeAdminCommand command = nvme::Sanitize(action, no_deallocate_);
-    platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(command);
-    if (sent.ok() && RefusedField(*sent) && no_deallocate_) {
-      // A drive that takes no such request refuses the command without
-      // starting it: the sanitize is sent as the drive takes it.
-      no_deallocate_ = false;
-      command = nvme::Sanitize(action, false);
-      sent = device_.NvmeAdmin(command);
-    }
+    platform::NvmeAdminCommand command;
+    platform::Result<platform::NvmeCompletion> sent = SendSanitize(action, command);
     if (!sent.ok()) return Refused(sent.error());
     if (!sent->Succeeded()) return Refused(0);
     view_.SetPurgeProgress(0);

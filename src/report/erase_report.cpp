@@ -226,6 +226,26 @@ json::Value ErrorsOf(const EraseJournal& e) {
   return errors;
 }
 
+// The category the erase reached: Purge only by a sanitize; the technique
+// that reached it; and a note saying so, and when the read-back read
+// deallocated blocks rather than the media.
+json::Value SanitizationOf(const EraseJournal& e, bool done, bool unchecked) {
+  const bool firmware = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
+  const bool purge = firmware && IsSanitize(e.purge_kind);
+  std::string note = purge       ? kPurgeNote
+                     : firmware  ? kWeakerCommandNote
+                     : done      ? kClearNote
+                     : unchecked ? kUncheckedResumeNote
+                                 : kNoCategoryNote;
+  const char* reads = ReadBackSource(e);
+  if (done && e.verify == VerifyResult::kPassed && reads && std::string(reads) == "deallocated_blocks")
+    note += kDeallocatedReadNote;
+  json::Value technique = nullptr;
+  if (firmware) technique = PurgeTechniqueCode(e.purge_kind);
+  else if (done && e.method != OverwriteMethod::kFirmwarePurge) technique = "overwrite";
+  return json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"}, {"technique", technique}, {"note", note}};
+}
+
 }  // namespace
 
 std::string NewReportId() {
@@ -257,19 +277,6 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
   // by a read-back of the whole drive in this run.
   const bool completed = EveryPassWritten(e.outcome);
   const bool unchecked = completed && e.resumed && e.verify != VerifyResult::kPassed;
-  const bool done = completed && !unchecked;
-  const bool firmware = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
-  const bool purge = firmware && IsSanitize(e.purge_kind);
-  std::string note = purge      ? kPurgeNote
-                     : firmware ? kWeakerCommandNote
-                     : done     ? kClearNote
-                     : unchecked ? kUncheckedResumeNote
-                                 : kNoCategoryNote;
-  if (done && e.verify == VerifyResult::kPassed && ReadBackSource(e) == std::string("deallocated_blocks"))
-    note += kDeallocatedReadNote;
-  json::Value technique = nullptr;
-  if (firmware) technique = PurgeTechniqueCode(e.purge_kind);
-  else if (done && e.method != OverwriteMethod::kFirmwarePurge) technique = "overwrite";
   return json::Object{
       {"report_id", c.id},
       {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
@@ -286,9 +293,7 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
       {"average_rate_bytes_per_second", rate},
       {"outcome", OutcomeCode(e.outcome)},
       {"errors", ErrorsOf(e)},
-      {"sanitization", json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"},
-                                    {"technique", technique},
-                                    {"note", note}}},
+      {"sanitization", SanitizationOf(e, completed && !unchecked, unchecked)},
   };
 }
 
