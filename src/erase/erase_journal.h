@@ -12,6 +12,7 @@
 #include "drives/drive_types.h"
 #include "erase/erase_outcome.h"
 #include "erase/firmware_purge.h"
+#include "erase/sector_exceptions.h"
 #include "record/erase_method.h"
 #include "platform/platform.h"
 
@@ -57,6 +58,9 @@ struct EraseJournal {
   PurgeCommand purge_kind = PurgeCommand::kNone;  // the command the drive was sent
   PurgeEvidence purge_evidence;  // what the drive said of it, and its times
   bool resumed = false;
+  // The drive held a checkpoint: the erase before this one ended without
+  // stopping (a power cut, a crash, a killed process).
+  bool earlier_run_ended_unexpectedly = false;
   uint32_t resume_chunk = 0;
   int32_t resume_pass = 0;
   uint32_t sectors_per_chunk = 0;
@@ -74,6 +78,8 @@ struct EraseJournal {
   platform::LocalTime started, ended;
   double seconds = 0;  // measured, not taken from the wall clock
   uint64_t bytes_written = 0;
+  // Sectors that failed every write, and every read of the read-back.
+  std::vector<SectorRange> unwritten, unreadable;
   EraseOutcome outcome = EraseOutcome::kRefused;
   std::vector<JournalError> errors;
 };

@@ -53,6 +53,9 @@ struct EarlierRecord {
   OverwriteMethod method = OverwriteMethod::kZeros;
   uint32_t resume_chunk = 0;
   int32_t resume_pass = 0;
+  // A checkpoint: the erase that wrote it ended without stopping (a power
+  // cut, a crash, a killed process).
+  bool unexpected_end = false;
 };
 
 class EraseSession {
@@ -113,6 +116,9 @@ class EraseSession {
   std::string NotStartedText(uint32_t code) const;
   RecordLeft EndOnCancel(const WorkerReport& run);
   RecordLeft EndOnFailure(const WorkerReport& run);
+  RecordLeft KeepResumePointAfterFailure(const WorkerReport& run);
+  void ClearCheckpoint();
+  RecordLeft EndWithExceptions(const WorkerReport& run);
   RecordLeft EndCompleted(const WorkerReport& run, bool save_history);
   RecordLeft WriteRecord(RecordMode mode, bool save_history, RecordLeft success);
   void ReleaseTarget();

@@ -24,6 +24,9 @@ const char kWeakerCommandNote[] =
 const char kDeallocatedReadNote[] =
     "照合で読んだのはドライブが解放したブロックで、記録媒体そのものではありません"
     "（ドライブまたはシステムが解放しないよう指示できないため）。";
+const char kExceptionsNote[] =
+    "書き込めなかった、または読み戻せなかったセクタがあるため（「sector_exceptions」に記載）、"
+    "ドライブ全体の消去は確かめられず、消去区分には達していません。";
 const char kNoCategoryNote[] = "消去が完了していないため、消去区分には達していません。";
 const char kUncheckedResumeNote[] =
     "中断した消去を続きから完了しましたが、中断前に書き込んだ部分をこの消去で読み戻していないため、"
@@ -52,6 +55,7 @@ const char* OutcomeCode(EraseOutcome outcome) {
     case EraseOutcome::kFailed:
     case EraseOutcome::kFailedUnwritten:
     case EraseOutcome::kReadBackFailed: return "failed";
+    case EraseOutcome::kErasedWithExceptions: return "erased_with_exceptions";
     case EraseOutcome::kInterruptedSaved: return "interrupted_with_resume_point";
     case EraseOutcome::kInterruptedPartly:
     case EraseOutcome::kStoppedUnwritten: return "interrupted_without_resume_point";
@@ -197,6 +201,7 @@ json::Value MethodOf(const EraseJournal& e, const ReportContext& c) {
       {"firmware_purge", FirmwarePurgeOf(e)},
       {"resumed", e.resumed},
       {"resume_point", resume_point},
+      {"earlier_run_ended_unexpectedly", e.earlier_run_ended_unexpectedly},
       {"interruptions_before", c.interruptions_before ? json::Value(*c.interruptions_before) : json::Value()},
       {"sectors_per_chunk", e.sectors_per_chunk},
       {"chunk_count", e.chunk_count},
@@ -216,6 +221,13 @@ json::Value VerificationOf(const EraseJournal& e) {
   };
 }
 
+json::Array RangesOf(const std::vector<SectorRange>& ranges) {
+  json::Array list;
+  for (const SectorRange& r : ranges)
+    list.push_back(json::Object{{"first_sector", r.first}, {"count", r.count}, {"code", r.error}});
+  return list;
+}
+
 json::Value ErrorsOf(const EraseJournal& e) {
   json::Array errors;
   for (const JournalError& error : e.errors) {
@@ -232,11 +244,13 @@ json::Value ErrorsOf(const EraseJournal& e) {
 json::Value SanitizationOf(const EraseJournal& e, bool done, bool unchecked) {
   const bool firmware = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
   const bool purge = firmware && IsSanitize(e.purge_kind);
-  std::string note = purge       ? kPurgeNote
-                     : firmware  ? kWeakerCommandNote
-                     : done      ? kClearNote
-                     : unchecked ? kUncheckedResumeNote
-                                 : kNoCategoryNote;
+  const bool exceptions = e.outcome == EraseOutcome::kErasedWithExceptions;
+  std::string note = purge        ? kPurgeNote
+                     : firmware   ? kWeakerCommandNote
+                     : done       ? kClearNote
+                     : unchecked  ? kUncheckedResumeNote
+                     : exceptions ? kExceptionsNote
+                                  : kNoCategoryNote;
   const char* reads = ReadBackSource(e);
   if (done && e.verify == VerifyResult::kPassed && reads && std::string(reads) == "deallocated_blocks")
     note += kDeallocatedReadNote;
@@ -293,6 +307,7 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
       {"average_rate_bytes_per_second", rate},
       {"outcome", OutcomeCode(e.outcome)},
       {"errors", ErrorsOf(e)},
+      {"sector_exceptions", json::Object{{"unwritten", RangesOf(e.unwritten)}, {"unreadable", RangesOf(e.unreadable)}}},
       {"sanitization", SanitizationOf(e, completed && !unchecked, unchecked)},
   };
 }
@@ -339,6 +354,7 @@ std::string OutcomeWords(const std::string& outcome) {
   if (outcome == "completed") return "消去完了";
   if (outcome == "verification_failed") return "照合で未消去個所を検出";
   if (outcome == "failed") return "消去失敗";
+  if (outcome == "erased_with_exceptions") return "例外付きで消去（消去できないセクタあり）";
   if (outcome == "interrupted_with_resume_point") return "中断（続きから消去できます）";
   if (outcome == "interrupted_without_resume_point") return "中断（再開情報なし）";
   if (outcome == "refused") return "消去せず";

@@ -137,6 +137,8 @@ std::string ResumeRow(const json::Value& method) {
   std::string words = "工程 " + Num(point["pass"]) + " のチャンク " + Num(point["chunk"]) + " から継続";
   const json::Value& before = method["interruptions_before"];
   words += before.IsNull() ? "（それまでの中断回数は不明）" : "（それまでの中断 " + Num(before) + " 回）";
+  const bool* unexpected = method["earlier_run_ended_unexpectedly"].AsBool();
+  if (unexpected && *unexpected) words += "。前回の消去は予期せず終了（最後の保存位置から継続）";
   return words;
 }
 
