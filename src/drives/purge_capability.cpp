@@ -54,13 +54,23 @@ void ChooseNvme(const NvmeFacts& n, const platform::HostSystem& host, PurgeCapab
                      // The format keeps the namespace's format, known only from its identify data.
                      : is_format && !n.namespace_answered ? PurgeBlock::kNamespaceUnknown
                                                           : NvmeCarrierBlock(host, sent);
-    if (why != PurgeBlock::kNone) cap.withheld.push_back({command, why});
-    else cap.command = command;
+    if (why != PurgeBlock::kNone) {
+      cap.withheld.push_back({command, why});
+    } else {
+      cap.command = command;
+      cap.no_deallocate = sent.opcode == nvme::kOpSanitize && (sent.cdw10 & nvme::kNoDeallocateAfterSanitize);
+    }
   };
-  // A sanitize always covers the whole subsystem.
-  offer(n.sanitize_crypto, true, nvme::Sanitize(nvme::kSanitizeCryptoErase), PurgeCommand::kNvmeSanitizeCrypto);
-  offer(n.sanitize_block, true, nvme::Sanitize(nvme::kSanitizeBlockErase), PurgeCommand::kNvmeSanitizeBlock);
-  offer(n.sanitize_overwrite, true, nvme::Sanitize(nvme::kSanitizeOverwrite), PurgeCommand::kNvmeSanitizeOverwrite);
+  // A sanitize always covers the whole subsystem. It asks the drive not to
+  // deallocate where the drive and the system's route allow it.
+  auto sanitize = [&](uint32_t action) {
+    const bool no_deallocate = !n.no_deallocate_inhibited &&
+                               platform::RouteOfNvme(host, nvme::Sanitize(action, true)) != platform::NvmeRoute::kNone;
+    return nvme::Sanitize(action, no_deallocate);
+  };
+  offer(n.sanitize_crypto, true, sanitize(nvme::kSanitizeCryptoErase), PurgeCommand::kNvmeSanitizeCrypto);
+  offer(n.sanitize_block, true, sanitize(nvme::kSanitizeBlockErase), PurgeCommand::kNvmeSanitizeBlock);
+  offer(n.sanitize_overwrite, true, sanitize(nvme::kSanitizeOverwrite), PurgeCommand::kNvmeSanitizeOverwrite);
   offer(n.format_supported && n.format_crypto, n.format_all_namespaces || n.crypto_all_namespaces,
         nvme::Format(n.nsid, n, nvme::kSesCrypto), PurgeCommand::kNvmeFormatCrypto);
   offer(n.format_supported, n.format_all_namespaces, nvme::Format(n.nsid, n, nvme::kSesUserData),
@@ -70,9 +80,12 @@ void ChooseNvme(const NvmeFacts& n, const platform::HostSystem& host, PurgeCapab
     return;
   }
   cap.block = PurgeBlock::kNone;
-  // Every one of these leaves the blocks deallocated; they read as the
-  // drive says deallocated blocks read.
-  cap.zeros_guaranteed = n.namespace_answered && n.dealloc_read == 1;
+  // Blocks left mapped read as the media: zeros only after the one zero
+  // pattern of an overwrite that the drive does not modify afterwards.
+  // Deallocated blocks read as the drive says deallocated blocks read.
+  cap.zeros_guaranteed = cap.no_deallocate ? cap.command == PurgeCommand::kNvmeSanitizeOverwrite &&
+                                                 n.no_deallocate_modifies_media != 2
+                                           : n.namespace_answered && n.dealloc_read == 1;
 }
 
 // Why a security erase cannot run in the drive's security state.
@@ -147,6 +160,8 @@ NvmeFacts ParseNvmeIdentify(const uint8_t* ctrl, const uint8_t* ns) {
   f.sanitize_crypto = Bit(sanicap, 0);
   f.sanitize_block = Bit(sanicap, 1);
   f.sanitize_overwrite = Bit(sanicap, 2);
+  f.no_deallocate_inhibited = Bit(sanicap, 29);
+  f.no_deallocate_modifies_media = uint8_t(sanicap >> 30);
   f.namespace_limit = Le32(ctrl + 516);
   if (ns) {
     f.namespace_answered = true;
@@ -269,6 +284,35 @@ std::string PurgeCommandName(PurgeCommand command) {
   return {};
 }
 
+bool IsSanitize(PurgeCommand command) {
+  switch (command) {
+    case PurgeCommand::kNvmeSanitizeCrypto:
+    case PurgeCommand::kNvmeSanitizeBlock:
+    case PurgeCommand::kNvmeSanitizeOverwrite:
+    case PurgeCommand::kAtaSanitizeCrypto:
+    case PurgeCommand::kAtaSanitizeBlock:
+    case PurgeCommand::kAtaSanitizeOverwrite: return true;
+    default: return false;
+  }
+}
+
+std::string PurgeTechniqueCode(PurgeCommand command) {
+  switch (command) {
+    case PurgeCommand::kNone: return "none";
+    case PurgeCommand::kNvmeSanitizeCrypto: return "nvme_sanitize_crypto_erase";
+    case PurgeCommand::kNvmeSanitizeBlock: return "nvme_sanitize_block_erase";
+    case PurgeCommand::kNvmeSanitizeOverwrite: return "nvme_sanitize_overwrite";
+    case PurgeCommand::kNvmeFormatCrypto: return "nvme_format_crypto_erase";
+    case PurgeCommand::kNvmeFormatUserData: return "nvme_format_user_data_erase";
+    case PurgeCommand::kAtaSanitizeCrypto: return "ata_sanitize_crypto_scramble";
+    case PurgeCommand::kAtaSanitizeBlock: return "ata_sanitize_block_erase";
+    case PurgeCommand::kAtaSanitizeOverwrite: return "ata_sanitize_overwrite";
+    case PurgeCommand::kAtaEnhancedSecureErase: return "ata_enhanced_security_erase";
+    case PurgeCommand::kAtaSecureErase: return "ata_security_erase";
+  }
+  return {};
+}
+
 std::string PurgeBlockText(PurgeBlock block) {
   switch (block) {
     case PurgeBlock::kNone: return {};
@@ -324,8 +368,15 @@ std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& cap) {
     lines.push_back("実行するコマンド: " + PurgeCommandName(cap.command));
     if (cap.command == PurgeCommand::kAtaEnhancedSecureErase || cap.command == PurgeCommand::kAtaSecureErase)
       lines.push_back("一時パスワード: 「" + cap.ata_password + "」（消去の後に解除します）");
-    lines.push_back(cap.zeros_guaranteed ? "消去後の読み出し: ゼロ（ゼロ書き込みは行いません）"
-                                         : "消去後の読み出し: 保証なし（続けてゼロを 1 回書き込みます）");
+    if (cap.nvme && IsSanitize(cap.command))
+      lines.push_back(cap.no_deallocate ? "サニタイズ後のブロック解放: 行わないよう指示します（照合は媒体を読みます）"
+                                        : "サニタイズ後のブロック解放: 止められません");
+    // Without a zero pass a read-back of deallocated blocks reads the
+    // drive's answer for them, not the media.
+    const bool deallocated = cap.nvme && !cap.no_deallocate;
+    lines.push_back(!cap.zeros_guaranteed ? "消去後の読み出し: 保証なし（続けてゼロを 1 回書き込みます）"
+                    : deallocated ? "消去後の読み出し: ゼロ（ゼロ書き込みは行いません。照合は解放済みのブロックを読みます）"
+                                  : "消去後の読み出し: ゼロ（ゼロ書き込みは行いません）");
   } else {
     lines.push_back("使用できません: " + PurgeBlockText(cap.block));
   }
@@ -354,11 +405,11 @@ platform::NvmeAdminCommand SanitizeStatusLog(uint8_t* reply512) {
   return c;
 }
 
-platform::NvmeAdminCommand Sanitize(uint32_t action) {
+platform::NvmeAdminCommand Sanitize(uint32_t action, bool no_deallocate) {
   platform::NvmeAdminCommand c;
   c.opcode = kOpSanitize;
   // One pass of a zero pattern for an overwrite (OWPASS 1, OVRPAT 0).
-  c.cdw10 = action | (action == kSanitizeOverwrite ? 1u << 4 : 0u);
+  c.cdw10 = action | (action == kSanitizeOverwrite ? 1u << 4 : 0u) | (no_deallocate ? kNoDeallocateAfterSanitize : 0u);
   c.cdw11 = 0;
   return c;
 }
@@ -375,7 +426,28 @@ platform::NvmeAdminCommand Format(uint32_t nsid, const NvmeFacts& f, uint32_t se
 }
 
 SanitizeStatus ParseSanitizeLog(const uint8_t* log) {
-  return {Le16(log), uint8_t(Le16(log + 2) & 0x07)};
+  SanitizeStatus s;
+  const uint16_t sstat = Le16(log + 2);
+  s.progress = Le16(log);
+  s.state = uint8_t(sstat & 0x07);
+  s.overwrite_passes = uint8_t(sstat >> 3 & 0x1F);
+  s.global_data_erased = Bit(sstat, 8);
+  s.command_dword10 = Le32(log + 4);
+  for (int k = 0; k < 6; ++k) s.estimates[k] = Le32(log + 8 + 4 * k);
+  return s;
+}
+
+std::optional<uint32_t> EstimatedSeconds(const SanitizeStatus& status, uint32_t cdw10, uint8_t modifies_media) {
+  const uint32_t action = cdw10 & 0x07;
+  const int kind = action == kSanitizeOverwrite ? 0 : action == kSanitizeBlockErase ? 1
+                   : action == kSanitizeCryptoErase ? 2 : -1;
+  if (kind < 0) return std::nullopt;
+  // The no-deallocate estimates hold where the drive modifies the media
+  // further after such a sanitize.
+  const bool further = (cdw10 & kNoDeallocateAfterSanitize) && modifies_media == 2;
+  const uint32_t seconds = status.estimates[kind + (further ? 3 : 0)];
+  if (seconds == kNoEstimate) return std::nullopt;
+  return seconds;
 }
 
 }  // namespace nvme

@@ -58,6 +58,12 @@ struct NvmeFacts {
   bool sanitize_crypto = false;         // SANICAP bits 0-2
   bool sanitize_block = false;
   bool sanitize_overwrite = false;
+  // SANICAP bit 29: the drive cannot be asked not to deallocate after a
+  // sanitize (No-Deallocate Inhibited).
+  bool no_deallocate_inhibited = false;
+  // SANICAP bits 31:30: 1 the media is left as the sanitize left it, 2 the
+  // drive modifies it further when asked not to deallocate, 0 not told.
+  uint8_t no_deallocate_modifies_media = 0;
   uint32_t namespace_limit = 0;         // NN
   // Namespaces attached now (identify CNS 2); none when unknown.
   std::optional<uint32_t> active_namespaces;
@@ -104,6 +110,10 @@ struct PurgeCapability {
   // The drive promises that its sectors read as zeros after the command, so
   // no zero pass is written after it (a verification still reads them).
   bool zeros_guaranteed = false;
+  // The sanitize is sent with No-Deallocate After Sanitize: the blocks stay
+  // mapped, so what a read-back reads afterwards is the media, not the
+  // drive's answer for deallocated blocks.
+  bool no_deallocate = false;
   // An identify command was refused for the handle's access, not by the
   // drive: what the drive supports is not known.
   bool identify_denied = false;
@@ -129,6 +139,12 @@ PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type
 
 // Texts for the inspect output, the confirmation and the report.
 std::string PurgeCommandName(PurgeCommand command);
+// A sanitize (NVMe or ATA), which covers every place the drive keeps user
+// data; a format or a security erase is a weaker command.
+bool IsSanitize(PurgeCommand command);
+// "nvme_sanitize_crypto_erase", "nvme_format_user_data_erase", ...: the
+// command and its technique, for the report.
+std::string PurgeTechniqueCode(PurgeCommand command);
 std::string PurgeBlockText(PurgeBlock block);
 // "NVMe フォーマット (ユーザーデータ消去): 可" and so on, one line per fact.
 std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& capability);
@@ -137,16 +153,28 @@ std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& capability)
 namespace nvme {
 platform::NvmeAdminCommand Identify(uint8_t cns, uint32_t nsid, uint8_t* reply4096);
 platform::NvmeAdminCommand SanitizeStatusLog(uint8_t* reply512);
-platform::NvmeAdminCommand Sanitize(uint32_t action);
+// `no_deallocate`: No-Deallocate After Sanitize (CDW10 bit 9).
+platform::NvmeAdminCommand Sanitize(uint32_t action, bool no_deallocate = false);
 platform::NvmeAdminCommand Format(uint32_t nsid, const NvmeFacts& facts, uint32_t ses);
 
-// The sanitize status log: state 0 never sanitized, 1 done, 2 in progress,
-// 3 failed, 4 done without deallocation; progress of 65536.
+// The sanitize status log (log page 81h): state 0 never sanitized, 1 done,
+// 2 in progress, 3 failed, 4 done but the blocks deallocated although the
+// command asked otherwise; progress of 65536.
 struct SanitizeStatus {
   uint16_t progress = 0;
   uint8_t state = 0;
+  uint8_t overwrite_passes = 0;     // SSTAT bits 7:3
+  bool global_data_erased = false;  // SSTAT bit 8
+  uint32_t command_dword10 = 0;     // SCDW10: the command that began it
+  // Estimated seconds (FFFFFFFFh: none told): overwrite, block erase, crypto
+  // erase, then the same when asked not to deallocate.
+  uint32_t estimates[6] = {};
 };
 SanitizeStatus ParseSanitizeLog(const uint8_t* log512);
+// The estimate the log gives for a sanitize sent with `command_dword10`;
+// nothing when the drive gives none.
+std::optional<uint32_t> EstimatedSeconds(const SanitizeStatus& status, uint32_t command_dword10,
+                                         uint8_t no_deallocate_modifies_media);
 }  // namespace nvme
 
 namespace ata {

@@ -11,6 +11,7 @@
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
 #include "erase/erase_outcome.h"
+#include "erase/firmware_purge.h"
 #include "erase/sector_exceptions.h"
 #include "record/erase_method.h"
 #include "platform/platform.h"
@@ -54,6 +55,8 @@ struct EraseJournal {
   std::string purge_command;
   bool purge_completed = false;
   bool purge_zero_pass = false;
+  PurgeCommand purge_kind = PurgeCommand::kNone;  // the command the drive was sent
+  PurgeEvidence purge_evidence;  // what the drive said of it, and its times
   bool resumed = false;
   // The drive held a checkpoint: the erase before this one ended without
   // stopping (a power cut, a crash, a killed process).

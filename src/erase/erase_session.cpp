@@ -246,10 +246,14 @@ std::optional<PurgeRun> EraseSession::PurgeIfChosen() {
   PurgeCapability& purge = finished_.purge;
   PurgeRun run = RunPurgeStep(
       {*drive_, c_.ui, c_.pacing, journal_->drive.bus_type, target_.label, c_.machine.System()}, purge);
-  if (run.sent) journal_->purge_command = PurgeCommandName(purge.command);
+  if (run.sent) {
+    journal_->purge_command = PurgeCommandName(purge.command);
+    journal_->purge_kind = purge.command;
+  }
   purge_accepted_ = run.accepted;
   journal_->purge_completed = run.completed;
-  if (run.completed) journal_->purge_zero_pass = !purge.zeros_guaranteed;
+  journal_->purge_evidence = run.evidence;
+  if (run.completed) journal_->purge_zero_pass = !PurgeLeavesZeros(purge, run);
   if (run.progress_unknown) {
     // Whatever the drive did, the zero pass and the read-back say what it
     // holds now.

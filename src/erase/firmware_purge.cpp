@@ -1,6 +1,7 @@
 #include "erase/firmware_purge.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "platform/winconst.h"
@@ -28,6 +29,10 @@ PurgeRun FailedAfterAccepting(const char* text, uint32_t code = 0) {
   return run;
 }
 
+bool RefusedField(const platform::NvmeCompletion& c) {
+  return c.status_type == 0 && c.status_code == nvme::kInvalidField;
+}
+
 PurgeRun Done() {
   PurgeRun run;
   run.accepted = run.completed = true;
@@ -43,9 +48,20 @@ class Purger {
         password_(cap.ata_password.empty() ? ata::kTemporaryPassword : cap.ata_password),
         view_(view),
         pacing_(pacing),
-        sleep_(sleep) {}
+        sleep_(sleep),
+        no_deallocate_(cap.no_deallocate) {}
 
   PurgeRun Run() {
+    const auto began = std::chrono::steady_clock::now();
+    PurgeRun run = RunCommand();
+    run.evidence.duration_ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now() - began)
+                                            .count());
+    return run;
+  }
+
+ private:
+  PurgeRun RunCommand() {
     switch (cap_.command) {
       case PurgeCommand::kNvmeSanitizeCrypto: return NvmeSanitize(nvme::kSanitizeCryptoErase);
       case PurgeCommand::kNvmeSanitizeBlock: return NvmeSanitize(nvme::kSanitizeBlockErase);
@@ -62,7 +78,6 @@ class Purger {
     return Refused(winconst::kErrorNotSupported);
   }
 
- private:
   std::optional<std::vector<uint8_t>> ReadSanitizeLog(uint32_t* error) {
     std::vector<uint8_t> log(nvme::kSanitizeLogBytes);
     platform::Result<platform::NvmeCompletion> r = device_.NvmeAdmin(nvme::SanitizeStatusLog(log.data()));
@@ -71,12 +86,24 @@ class Purger {
     return log;
   }
 
+  // A drive that takes no request not to deallocate refuses the command
+  // without starting it: the sanitize is then sent as the drive takes it.
+  platform::Result<platform::NvmeCompletion> SendSanitize(uint32_t action, platform::NvmeAdminCommand& command) {
+    command = nvme::Sanitize(action, no_deallocate_);
+    platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(command);
+    if (!sent.ok() || !RefusedField(*sent) || !no_deallocate_) return sent;
+    no_deallocate_ = false;
+    command = nvme::Sanitize(action, false);
+    return device_.NvmeAdmin(command);
+  }
+
   // The sanitize is done only when the log shows it ended after this
   // request: it was seen under way, or the log is no longer the one read
   // before (a log that said "done" before may tell of an earlier sanitize).
   PurgeRun NvmeSanitize(uint32_t action) {
     const std::optional<std::vector<uint8_t>> before = ReadSanitizeLog(nullptr);
-    platform::Result<platform::NvmeCompletion> sent = device_.NvmeAdmin(nvme::Sanitize(action));
+    platform::NvmeAdminCommand command;
+    platform::Result<platform::NvmeCompletion> sent = SendSanitize(action, command);
     if (!sent.ok()) return Refused(sent.error());
     if (!sent->Succeeded()) return Refused(0);
     view_.SetPurgeProgress(0);
@@ -99,9 +126,10 @@ class Purger {
       if (status.state == 2) {
         seen_running = true;
         view_.SetPurgeProgress(status.progress);
-      } else if ((status.state == 1 || status.state == 4) && fresh) {
+      } else if ((status.state == nvme::kSanitizeStateDone || status.state == nvme::kSanitizeStateDoneDeallocated) &&
+                 fresh) {
         view_.SetPurgeProgress(65536);
-        return Done();
+        return SanitizeDone(status, command.cdw10);
       } else if (status.state == 3 && fresh) {
         return FailedAfterAccepting(purge_text::kFailed);
       } else if (++idle_polls >= pacing_.failed_polls) {
@@ -109,6 +137,18 @@ class Purger {
         return FailedAfterAccepting(purge_text::kNoStatus);
       }
     }
+  }
+
+  // The log is the drive's own account: kept whole for the report. State 1
+  // after a request not to deallocate means the blocks stayed mapped.
+  PurgeRun SanitizeDone(const nvme::SanitizeStatus& status, uint32_t cdw10) {
+    PurgeRun run = Done();
+    run.evidence.sanitize_log = status;
+    run.evidence.no_deallocate_requested = no_deallocate_;
+    run.evidence.deallocated = !no_deallocate_ || status.state == nvme::kSanitizeStateDoneDeallocated;
+    run.evidence.estimated_seconds =
+        nvme::EstimatedSeconds(status, cdw10, cap_.nvme ? cap_.nvme->no_deallocate_modifies_media : 0);
+    return run;
   }
 
   PurgeRun ProgressUnknown() {
@@ -138,7 +178,10 @@ class Purger {
                             (r->status_code == nvme::kInvalidOpcode || r->status_code == nvme::kInvalidField);
       return rejected ? Refused(0) : FailedAfterAccepting(purge_text::kFailed);
     }
-    return Done();
+    // A format has no way to keep the blocks mapped.
+    PurgeRun run = Done();
+    run.evidence.deallocated = true;
+    return run;
   }
 
   PurgeRun AtaSanitize(uint16_t feature) {
@@ -162,7 +205,11 @@ class Purger {
       }
       if (status.completed && !r->Failed()) {
         view_.SetPurgeProgress(65536);
-        return Done();
+        // The ATA sanitize has no request not to deallocate: whether the
+        // blocks are left mapped is the drive's own choice.
+        PurgeRun run = Done();
+        run.evidence.ata_status = PurgeEvidence::AtaStatus{r->count, r->lba};
+        return run;
       }
       return FailedAfterAccepting(purge_text::kFailed);
     }
@@ -195,7 +242,9 @@ class Purger {
     r = device_.AtaPassThrough(ata::EraseUnit(block.data(), password, enhanced, timeout));
     if (!r.ok()) return FailedAfterAccepting(purge_text::kNoReply, r.error());
     if (r->Failed()) return FailedAfterAccepting(purge_text::kFailed);
-    return Done();
+    PurgeRun run = Done();
+    if (minutes > 0) run.evidence.estimated_seconds = minutes * 60;
+    return run;
   }
 
   // Whether the drive is left without a password: read from IDENTIFY
@@ -226,6 +275,7 @@ class Purger {
   PurgeView& view_;
   const PurgePacing& pacing_;
   const std::function<void(int)>& sleep_;
+  bool no_deallocate_;  // the sanitize asks the drive to keep its blocks mapped
 };
 
 }  // namespace
@@ -233,6 +283,12 @@ class Purger {
 PurgeRun RunFirmwarePurge(platform::Device& device, const PurgeCapability& cap, PurgeView& view,
                           const PurgePacing& pacing, const std::function<void(int ms)>& sleep) {
   return Purger(device, cap, view, pacing, sleep).Run();
+}
+
+bool PurgeLeavesZeros(const PurgeCapability& cap, const PurgeRun& run) {
+  if (!cap.zeros_guaranteed) return false;
+  if (!cap.no_deallocate || !run.evidence.deallocated.value_or(true)) return true;
+  return cap.nvme && cap.nvme->namespace_answered && cap.nvme->dealloc_read == 1;
 }
 
 std::string purge_text::PasswordLeft(const std::string& password) {

@@ -15,6 +15,26 @@
 
 namespace plexi {
 
+// What the drive itself says of a purge that ended, for the report.
+struct PurgeEvidence {
+  // NVMe: the sanitize status log read when the sanitize had ended.
+  std::optional<nvme::SanitizeStatus> sanitize_log;
+  // ATA: SANITIZE STATUS EXT's count and LBA fields when it had ended.
+  struct AtaStatus {
+    uint16_t count = 0;
+    uint64_t lba = 0;
+  };
+  std::optional<AtaStatus> ata_status;
+  // The command asked the drive not to deallocate its blocks.
+  bool no_deallocate_requested = false;
+  // The blocks were left deallocated, so a read-back without a zero pass
+  // reads the drive's answer for such blocks; nothing when not known.
+  std::optional<bool> deallocated;
+  // What the drive said the command would take; what it took (measured).
+  std::optional<uint32_t> estimated_seconds;
+  uint64_t duration_ms = 0;
+};
+
 // How the purge command went.
 struct PurgeRun {
   // The command went to the drive (which may still have refused it).
@@ -32,6 +52,7 @@ struct PurgeRun {
   // log: how far it got is not known, and the zero pass and a read-back
   // must tell what the drive holds (not a failure).
   bool progress_unknown = false;
+  PurgeEvidence evidence;
 };
 
 // Where the purge reports what the drive says while it works.
@@ -53,6 +74,11 @@ struct PurgePacing {
 // between polls (tests pass one that returns at once).
 PurgeRun RunFirmwarePurge(platform::Device& device, const PurgeCapability& cap, PurgeView& view,
                           const PurgePacing& pacing, const std::function<void(int ms)>& sleep);
+
+// Whether the drive's sectors read as zeros after this purge without a
+// zero pass: what the confirmation promised, unless the drive deallocated
+// blocks it was asked to keep and does not say such blocks read as zeros.
+bool PurgeLeavesZeros(const PurgeCapability& cap, const PurgeRun& run);
 
 namespace purge_text {
 inline constexpr char kRefused[] = "ドライブがファームウェア消去のコマンドを受け付けませんでした。ドライブのデータは消去されていません。";

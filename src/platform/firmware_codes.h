@@ -19,6 +19,15 @@ inline constexpr uint32_t kSanitizeLogBytes = 512;
 inline constexpr uint32_t kSanitizeBlockErase = 2;
 inline constexpr uint32_t kSanitizeOverwrite = 3;
 inline constexpr uint32_t kSanitizeCryptoErase = 4;
+// Sanitize dword 10 bit 9: No-Deallocate After Sanitize.
+inline constexpr uint32_t kNoDeallocateAfterSanitize = 1u << 9;
+// The sanitize status log's states (SSTAT bits 2:0).
+inline constexpr uint8_t kSanitizeStateDone = 1;
+inline constexpr uint8_t kSanitizeStateRunning = 2;
+inline constexpr uint8_t kSanitizeStateFailed = 3;
+inline constexpr uint8_t kSanitizeStateDoneDeallocated = 4;
+// An estimate of the log that the drive does not give.
+inline constexpr uint32_t kNoEstimate = 0xFFFFFFFF;
 // Format secure erase settings (SES).
 inline constexpr uint32_t kSesUserData = 1;
 inline constexpr uint32_t kSesCrypto = 2;

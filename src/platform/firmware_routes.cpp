@@ -15,14 +15,20 @@ bool SanitizeByProtocolCommand(const HostSystem& host) {
   return host.windows_pe && host.build >= windows_build::kWindows10v2004;
 }
 
-NvmeRoute SanitizeRoute(const HostSystem& host, uint32_t action) {
+NvmeRoute SanitizeRoute(const HostSystem& host, uint32_t cdw10) {
   // STORAGE_REINITIALIZE_MEDIA, whose sanitize options name block and crypto
   // erase only, is taken from Windows Server 2022 on; an older driver takes
   // no input and would format instead
   // ("IOCTL_STORAGE_REINITIALIZE_MEDIA",
   // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ni-ntddstor-ioctl_storage_reinitialize_media).
+  // Its options have no field for No-Deallocate After Sanitize
+  // ("STORAGE_REINITIALIZE_MEDIA structure",
+  // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddstor/ns-ntddstor-storage_reinitialize_media),
+  // so a sanitize asking for it never goes that way.
+  const uint32_t action = cdw10 & 0x07;
   const bool method = action == nvme::kSanitizeBlockErase || action == nvme::kSanitizeCryptoErase;
-  if (method && host.build >= windows_build::kServer2022) return NvmeRoute::kReinitializeSanitize;
+  const bool no_deallocate = (cdw10 & nvme::kNoDeallocateAfterSanitize) != 0;
+  if (method && !no_deallocate && host.build >= windows_build::kServer2022) return NvmeRoute::kReinitializeSanitize;
   return SanitizeByProtocolCommand(host) ? NvmeRoute::kProtocolCommand : NvmeRoute::kNone;
 }
 
@@ -47,7 +53,7 @@ NvmeRoute RouteOfNvme(const HostSystem& host, const NvmeAdminCommand& command) {
       return cns <= 1 ? NvmeRoute::kPropertyQuery : NvmeRoute::kNone;
     }
     case nvme::kOpGetLogPage: return NvmeRoute::kPropertyQuery;
-    case nvme::kOpSanitize: return SanitizeRoute(host, command.cdw10 & 0x07);
+    case nvme::kOpSanitize: return SanitizeRoute(host, command.cdw10);
     case nvme::kOpFormatNvm: return FormatRoute(host, command.cdw10 >> 9 & 0x07);
     default: return NvmeRoute::kNone;
   }

@@ -17,6 +17,13 @@ const char kClearNote[] =
     "（Secure Erase、Sanitize）が必要です。";
 const char kPurgeNote[] =
     "ドライブのファームウェアによる消去（Sanitize、Format、Secure Erase）は、NIST SP 800-88の「Purge」に当たります。";
+const char kWeakerCommandNote[] =
+    "ドライブのファームウェアによる消去のうち、NIST SP 800-88の「Purge」に当たるのはSanitizeです。"
+    "FormatとSecure Eraseは消去の範囲をドライブ全体（キャッシュや予備領域）まで約束しないため、"
+    "その下の区分「Clear」に当たります。";
+const char kDeallocatedReadNote[] =
+    "照合で読んだのはドライブが解放したブロックで、記録媒体そのものではありません"
+    "（ドライブまたはシステムが解放しないよう指示できないため）。";
 const char kExceptionsNote[] =
     "書き込めなかった、または読み戻せなかったセクタがあるため（「sector_exceptions」に記載）、"
     "ドライブ全体の消去は確かめられず、消去区分には達していません。";
@@ -122,6 +129,65 @@ json::Value TargetOf(const EraseJournal& e) {
   return target;
 }
 
+const char* SanitizeStateCode(uint8_t state) {
+  switch (state) {
+    case 0: return "never_sanitized";
+    case nvme::kSanitizeStateDone: return "completed";
+    case nvme::kSanitizeStateRunning: return "in_progress";
+    case nvme::kSanitizeStateFailed: return "failed";
+    case nvme::kSanitizeStateDoneDeallocated: return "completed_with_deallocation";
+    default: return "unknown";
+  }
+}
+
+json::Value Optional(const std::optional<uint32_t>& v) { return v ? json::Value(*v) : json::Value(); }
+
+// The drive's own account of its command: the status it reported when the
+// command had ended.
+json::Value DriveStatusOf(const PurgeEvidence& p) {
+  if (p.sanitize_log) {
+    const nvme::SanitizeStatus& log = *p.sanitize_log;
+    json::Array estimates;
+    for (uint32_t seconds : log.estimates)
+      estimates.push_back(seconds == nvme::kNoEstimate ? json::Value() : json::Value(seconds));
+    return json::Object{{"source", "nvme_sanitize_status_log"},
+                        {"status", SanitizeStateCode(log.state)},
+                        {"overwrite_passes", log.overwrite_passes},
+                        {"global_data_erased", log.global_data_erased},
+                        {"command_dword10", log.command_dword10},
+                        {"estimates_seconds", estimates}};
+  }
+  if (p.ata_status)
+    return json::Object{{"source", "ata_sanitize_status_ext"},
+                        {"status", "completed"},
+                        {"count", p.ata_status->count},
+                        {"lba", p.ata_status->lba}};
+  return nullptr;
+}
+
+json::Value FirmwarePurgeOf(const EraseJournal& e) {
+  if (e.purge_command.empty()) return nullptr;
+  const PurgeEvidence& p = e.purge_evidence;
+  return json::Object{
+      {"technique", PurgeTechniqueCode(e.purge_kind)},
+      {"no_deallocate_requested", p.no_deallocate_requested},
+      {"blocks_deallocated", p.deallocated ? json::Value(*p.deallocated) : json::Value()},
+      {"estimated_seconds", Optional(p.estimated_seconds)},
+      {"duration_ms", p.duration_ms},
+      {"drive_status", DriveStatusOf(p)},
+  };
+}
+
+// What a read-back read: what the passes wrote, or after a purge without a
+// zero pass the media as the drive left it, or blocks the drive deallocated
+// (which prove only what the drive answers for them).
+const char* ReadBackSource(const EraseJournal& e) {
+  if (!e.verify_requested) return nullptr;
+  if (e.method != OverwriteMethod::kFirmwarePurge || e.purge_zero_pass) return "written_passes";
+  if (!e.purge_evidence.deallocated) return "unknown";
+  return *e.purge_evidence.deallocated ? "deallocated_blocks" : "media";
+}
+
 json::Value MethodOf(const EraseJournal& e, const ReportContext& c) {
   if (!e.confirmed) return nullptr;
   json::Value resume_point = nullptr;
@@ -132,6 +198,7 @@ json::Value MethodOf(const EraseJournal& e, const ReportContext& c) {
       {"passes", Passes(e)},
       {"firmware_command", e.purge_command.empty() ? json::Value() : json::Value(e.purge_command)},
       {"firmware_command_completed", e.purge_completed},
+      {"firmware_purge", FirmwarePurgeOf(e)},
       {"resumed", e.resumed},
       {"resume_point", resume_point},
       {"earlier_run_ended_unexpectedly", e.earlier_run_ended_unexpectedly},
@@ -150,6 +217,7 @@ json::Value VerificationOf(const EraseJournal& e) {
       {"bytes_read", e.verify_bytes_read},
       {"duration_ms", e.verify_ms},
       {"first_nonzero_sector", first},
+      {"reads", ReadBackSource(e) ? json::Value(ReadBackSource(e)) : json::Value()},
   };
 }
 
@@ -168,6 +236,28 @@ json::Value ErrorsOf(const EraseJournal& e) {
     errors.push_back(json::Object{{"message", WithoutLineBreak(error.message)}, {"code", error.code}, {"sector", sector}});
   }
   return errors;
+}
+
+// The category the erase reached: Purge only by a sanitize; the technique
+// that reached it; and a note saying so, and when the read-back read
+// deallocated blocks rather than the media.
+json::Value SanitizationOf(const EraseJournal& e, bool done, bool unchecked) {
+  const bool firmware = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
+  const bool purge = firmware && IsSanitize(e.purge_kind);
+  const bool exceptions = e.outcome == EraseOutcome::kErasedWithExceptions;
+  std::string note = purge        ? kPurgeNote
+                     : firmware   ? kWeakerCommandNote
+                     : done       ? kClearNote
+                     : unchecked  ? kUncheckedResumeNote
+                     : exceptions ? kExceptionsNote
+                                  : kNoCategoryNote;
+  const char* reads = ReadBackSource(e);
+  if (done && e.verify == VerifyResult::kPassed && reads && std::string(reads) == "deallocated_blocks")
+    note += kDeallocatedReadNote;
+  json::Value technique = nullptr;
+  if (firmware) technique = PurgeTechniqueCode(e.purge_kind);
+  else if (done && e.method != OverwriteMethod::kFirmwarePurge) technique = "overwrite";
+  return json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"}, {"technique", technique}, {"note", note}};
 }
 
 }  // namespace
@@ -201,14 +291,6 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
   // by a read-back of the whole drive in this run.
   const bool completed = EveryPassWritten(e.outcome);
   const bool unchecked = completed && e.resumed && e.verify != VerifyResult::kPassed;
-  const bool done = completed && !unchecked;
-  const bool purge = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
-  const bool exceptions = e.outcome == EraseOutcome::kErasedWithExceptions;
-  const char* note = purge        ? kPurgeNote
-                     : done       ? kClearNote
-                     : unchecked  ? kUncheckedResumeNote
-                     : exceptions ? kExceptionsNote
-                                  : kNoCategoryNote;
   return json::Object{
       {"report_id", c.id},
       {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
@@ -226,8 +308,7 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
       {"outcome", OutcomeCode(e.outcome)},
       {"errors", ErrorsOf(e)},
       {"sector_exceptions", json::Object{{"unwritten", RangesOf(e.unwritten)}, {"unreadable", RangesOf(e.unreadable)}}},
-      {"sanitization", json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"},
-                                    {"note", note}}},
+      {"sanitization", SanitizationOf(e, completed && !unchecked, unchecked)},
   };
 }
 

@@ -142,6 +142,14 @@ std::string ResumeRow(const json::Value& method) {
   return words;
 }
 
+// What the read-back read, where that is not simply what the passes wrote.
+std::string ReadBackWords(const json::Value& v) {
+  const std::string reads = v.Text("reads");
+  if (reads == "media") return "（ファームウェア消去後の記録媒体を読み出し）";
+  if (reads == "deallocated_blocks") return "（ドライブが解放したブロックを読み出し。媒体そのものではありません）";
+  return {};
+}
+
 std::string VerifyRow(const json::Value& v) {
   const std::string mode = v.Text("mode");
   if (mode != "full_read_back") return "なし";
@@ -152,6 +160,23 @@ std::string VerifyRow(const json::Value& v) {
   else words += "最後まで行われず";
   words += "、読み取り " + Num(v["bytes_read"]) + " バイト";
   if (!v["first_nonzero_sector"].IsNull()) words += "、最初の非ゼロ個所 セクタ " + Num(v["first_nonzero_sector"]);
+  return words + ReadBackWords(v);
+}
+
+// The drive's own account of its command: the status it reported at the
+// end, whether the blocks were kept, the estimated and the measured time.
+std::string FirmwareRow(const json::Value& method) {
+  const json::Value& f = method["firmware_purge"];
+  if (method.IsNull() || f.IsNull()) return "—";
+  std::string words = f.Text("technique");
+  const json::Value& status = f["drive_status"];
+  if (!status.IsNull()) words += "／ドライブの報告: " + status.Text("status") + "（" + status.Text("source") + "）";
+  const json::Value& deallocated = f["blocks_deallocated"];
+  const bool* asked = f["no_deallocate_requested"].AsBool();
+  words += std::string("／解放しない指示: ") + (asked && *asked ? "あり" : "なし");
+  if (deallocated.AsBool()) words += *deallocated.AsBool() ? "／ブロックは解放済み" : "／ブロックは解放されず";
+  words += "／見積り " + (f["estimated_seconds"].IsNull() ? std::string("—") : Num(f["estimated_seconds"]) + " 秒");
+  words += "／実際 " + DurationWords(f["duration_ms"]);
   return words;
 }
 
@@ -273,6 +298,7 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
   p.Row("消去方式", MethodRow(method));
   p.Row("工程", PassesRow(method));
   p.Row("継続", ResumeRow(method));
+  if (!method.IsNull() && !method["firmware_purge"].IsNull()) p.Row("ファームウェア消去", FirmwareRow(method));
   p.Row("照合", VerifyRow(r["verification"]));
   p.Row("先頭セクタの記録", RecordRow(r.Text("first_sector_record")));
   p.Row("書き込み", Num(r["bytes_written"]) + " バイト（平均 " + RateWords(r["average_rate_bytes_per_second"]) + "）");

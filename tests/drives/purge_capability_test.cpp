@@ -72,6 +72,39 @@ TEST(PurgeCapability, NvmeChoosesTheStrongestCommandInOrder) {
   }
 }
 
+// A sanitize asks the drive to keep its blocks mapped where SANICAP allows
+// it and the system's route carries the bit; the zero pass then depends on
+// what the media holds, not on what deallocated blocks read as.
+TEST(PurgeCapability, NoDeallocateWhereTheDriveAndTheSystemAllowIt) {
+  platform::HostSystem server2022{.windows = true, .windows_pe = false, .build = 20348};
+  platform::HostSystem pe2004{.windows = true, .windows_pe = true, .build = 19041};
+  constexpr uint32_t kNdi = 1u << 29, kModifies = 2u << 30, kKeeps = 1u << 30;
+  const struct {
+    const char* what;
+    uint32_t sanicap;
+    platform::HostSystem host;
+    PurgeCommand command;
+    bool no_deallocate, zeros;
+  } cases[] = {
+      {"crypto erase kept: ciphertext on the media", 0x1 | kKeeps, kLinux, PurgeCommand::kNvmeSanitizeCrypto, true, false},
+      {"cannot be asked: deallocated zeros", 0x1 | kNdi, kLinux, PurgeCommand::kNvmeSanitizeCrypto, false, true},
+      {"overwrite kept: its zero pattern", 0x4 | kKeeps, kLinux, PurgeCommand::kNvmeSanitizeOverwrite, true, true},
+      {"overwrite, media modified afterwards", 0x4 | kModifies, kLinux, PurgeCommand::kNvmeSanitizeOverwrite, true, false},
+      {"full Windows: its sanitize has no such option", 0x2, server2022, PurgeCommand::kNvmeSanitizeBlock, false, true},
+      {"Windows PE passes the command as it is", 0x2, pe2004, PurgeCommand::kNvmeSanitizeBlock, true, false},
+      {"a format deallocates", 0x0, kLinux, PurgeCommand::kNvmeFormatUserData, false, true},
+  };
+  for (const auto& c : cases) {
+    const PurgeCapability cap = ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, c.sanicap, 1, 0x09).Facts(), {}, c.host);
+    EXPECT_EQ(cap.command, c.command) << c.what;
+    EXPECT_EQ(cap.no_deallocate, c.no_deallocate) << c.what;
+    EXPECT_EQ(cap.zeros_guaranteed, c.zeros) << c.what;
+  }
+  // The route never drops the bit: asked for, full Windows has no way to send it.
+  EXPECT_EQ(platform::RouteOfNvme(server2022, nvme::Sanitize(nvme::kSanitizeBlockErase, true)),
+            platform::NvmeRoute::kNone);
+}
+
 TEST(PurgeCapability, ZeroPassDependsOnWhatDeallocatedBlocksReadAs) {
   EXPECT_TRUE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x09).Facts(), {}, kLinux).zeros_guaranteed);
   EXPECT_FALSE(ChoosePurge(Transport::kNvme, NvmeIdentify(2, 0, 0, 1, 0x02).Facts(), {}, kLinux).zeros_guaranteed);

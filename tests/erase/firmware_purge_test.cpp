@@ -40,7 +40,11 @@ disk 13 sectors=8192 bus=nvme product="NotReached" sanitize=block
 fault disk=13 op=sanitize error=50
 disk 14 sectors=8192 bus=sata product="EraseTimesOut" security=normal
 fault disk=14 op=erase-unit error=121
+disk 15 sectors=8192 bus=nvme product="KeepsBlocks" sanitize=crypto dlfeat=zeros no-deallocate=honoured sanitize-estimate=120
+disk 16 sectors=8192 bus=nvme product="OverwriteKept" sanitize=overwrite no-deallocate=honoured
+disk 17 sectors=8192 bus=nvme product="DeallocatesAnyway" sanitize=overwrite no-deallocate=ignored
 )";
+constexpr uint32_t kLastDisk = 17;
 
 constexpr uint32_t kSectors = 8192;
 constexpr uint64_t kBytes = uint64_t(kSectors) * 512;
@@ -70,7 +74,7 @@ class PurgeTest : public ::testing::Test {
       : machine_(test::MakeMachine(machine)), backend_(*machine_, {.windows_pe = true}) {
     ui_.choice = ConfirmChoice{true, true, true, OverwriteMethod::kFirmwarePurge};
     // Old contents everywhere, to see what the purge and the zero pass leave.
-    for (uint32_t disk = 1; disk <= 13; ++disk) Scribble(disk);
+    for (uint32_t disk = 1; disk <= kLastDisk; ++disk) Scribble(disk);
   }
   RecordLeft Erase(uint32_t disk) {
     return workflow_.RunErase(DriveDesignator::Physical(disk), "Drive", ViewMode::kPhysical);
@@ -146,6 +150,55 @@ TEST_F(PurgeTest, ADrivePromisingZerosIsOnlyReadBackAndRecordedAsPurged) {
   EXPECT_EQ(body["method"].Text("firmware_command"), "NVMe サニタイズ（暗号消去）");
 }
 
+// What the read-back after a sanitize read: the media where the drive kept
+// its blocks mapped (after a zero pass where the media is not zeros), or
+// blocks it deallocated, which the report then says it read.
+TEST_F(PurgeTest, TheReportSaysWhatTheReadBackAfterASanitizeRead) {
+  const struct {
+    uint32_t disk;
+    const char* journal;
+    bool zero_pass;
+    const char* reads;
+    bool deallocated;
+    const char* drive_status;
+  } cases[] = {
+      // The drive cannot be asked: it deallocates, and its zeros are its word.
+      {1, "nvme sanitize action=4 -> ok", false, "deallocated_blocks", true, "completed"},
+      // Kept: a crypto erase leaves ciphertext, which the zero pass overwrites.
+      {15, "nvme sanitize action=4 no-deallocate -> ok", true, "written_passes", false, "completed"},
+      // Kept: the overwrite's zero pattern is read from the media itself.
+      {16, "nvme sanitize action=3 no-deallocate -> ok", false, "media", false, "completed"},
+      // Asked, yet deallocated, and blocks of unknown contents: zero pass.
+      {17, "nvme sanitize action=3 no-deallocate -> ok", true, "written_passes", true, "completed_with_deallocation"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.disk);
+    ASSERT_EQ(Erase(c.disk), RecordLeft::kCompletion);
+    EXPECT_TRUE(Journaled(c.disk, c.journal)) << ::testing::PrintToString(machine_->FirmwareJournal(c.disk));
+    EXPECT_EQ(workflow_.Journal().purge_zero_pass, c.zero_pass);
+    EXPECT_EQ(machine_->DiskCounters(c.disk).bytes_written, c.zero_pass ? kBytes + 512 : 512u);
+    EXPECT_TRUE(ZeroAfterRecord(c.disk));
+    const json::Value body = report::ReportBody(workflow_.Journal(), report::ReportContext{});
+    EXPECT_EQ(body["verification"].Text("reads"), c.reads);
+    EXPECT_EQ(body["verification"].Text("result"), "passed");
+    const json::Value& firmware = body["method"]["firmware_purge"];
+    EXPECT_EQ(*firmware["blocks_deallocated"].AsBool(), c.deallocated);
+    EXPECT_EQ(*firmware["no_deallocate_requested"].AsBool(), c.disk != 1);
+    EXPECT_EQ(firmware["drive_status"].Text("status"), c.drive_status);
+    EXPECT_EQ(firmware["drive_status"].Text("source"), "nvme_sanitize_status_log");
+    EXPECT_EQ(body["sanitization"].Text("category"), "Purge");
+    const bool said = body["sanitization"].Text("note").find("解放したブロック") != std::string::npos;
+    EXPECT_EQ(said, std::string(c.reads) == "deallocated_blocks");
+  }
+  // The drive's estimate, as its log gave it.
+  const json::Value body = report::ReportBody(workflow_.Journal(), report::ReportContext{});
+  EXPECT_TRUE(body["method"]["firmware_purge"]["estimated_seconds"].IsNull());
+  ASSERT_EQ(Erase(15), RecordLeft::kCompletion);
+  const json::Value kept = report::ReportBody(workflow_.Journal(), report::ReportContext{});
+  EXPECT_EQ(kept["method"]["firmware_purge"]["estimated_seconds"].AsInt(), 120);
+  EXPECT_EQ(kept["method"]["firmware_purge"].Text("technique"), "nvme_sanitize_crypto_erase");
+}
+
 // A drive that does not say its erased blocks read as zeros gets the zero
 // pass, and the read-back proves it.
 TEST_F(PurgeTest, ZeroPassFollowsWhereTheDrivePromisesNothing) {
@@ -156,6 +209,12 @@ TEST_F(PurgeTest, ZeroPassFollowsWhereTheDrivePromisesNothing) {
     EXPECT_EQ(workflow_.Journal().verify, VerifyResult::kPassed);
     EXPECT_EQ(machine_->DiskCounters(disk).bytes_written, kBytes + 512);
     EXPECT_TRUE(ZeroAfterRecord(disk));
+    // A format is the weaker command: Clear; a sanitize is Purge.
+    const json::Value body = report::ReportBody(workflow_.Journal(), report::ReportContext{});
+    EXPECT_EQ(body["sanitization"].Text("category"), disk == 2 ? "Clear" : "Purge");
+    EXPECT_EQ(body["sanitization"].Text("technique"),
+              disk == 2 ? "nvme_format_user_data_erase" : "ata_sanitize_block_erase");
+    EXPECT_EQ(body["verification"].Text("reads"), "written_passes");
   }
   EXPECT_TRUE(Journaled(2, "nvme format ses=1 -> ok"));
   EXPECT_TRUE(Journaled(3, "ata sanitize feature=18 -> ok"));
@@ -283,7 +342,7 @@ TEST_F(FullWindowsPurgeTest, OnlyWhatThisWindowsCarriesIsOffered) {
 
 TEST_F(PurgeTest, OnlyTheConfirmedDriveIsTouched) {
   ASSERT_EQ(Erase(2), RecordLeft::kCompletion);
-  for (uint32_t disk = 0; disk <= 13; ++disk) {
+  for (uint32_t disk = 0; disk <= kLastDisk; ++disk) {
     if (disk == 2) continue;
     SCOPED_TRACE(disk);
     EXPECT_EQ(machine_->DiskCounters(disk).bytes_written, 0u);
@@ -326,7 +385,12 @@ class ScriptedNvme : public platform::Device {
   platform::Result<> Flush() override { return platform::Result<>::Success(); }
   platform::Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& c) override {
     ++commands;
-    if (c.opcode == nvme::kOpSanitize) return sanitize_answer;
+    if (c.opcode == nvme::kOpSanitize) {
+      sanitize_dword10.push_back(c.cdw10);
+      if (refuse_no_deallocate && (c.cdw10 & nvme::kNoDeallocateAfterSanitize))
+        return platform::NvmeCompletion{0, nvme::kInvalidField, 0};
+      return sanitize_answer;
+    }
     const int state = log_states[std::min(reads++, log_states.size() - 1)];
     if (state == kRefused) return platform::Result<platform::NvmeCompletion>::Failure(winconst::kErrorNotSupported);
     std::memset(c.data, 0, c.data_length);
@@ -335,6 +399,8 @@ class ScriptedNvme : public platform::Device {
   }
   platform::Result<platform::NvmeCompletion> sanitize_answer = platform::NvmeCompletion{};
   std::vector<int> log_states{0};
+  bool refuse_no_deallocate = false;
+  std::vector<uint32_t> sanitize_dword10;
   size_t reads = 0;
   int commands = 0;
 };
@@ -381,6 +447,20 @@ TEST(RunFirmwarePurge, HowTheWaitForASanitizeEnds) {
   EXPECT_FALSE(run.accepted);
   EXPECT_EQ(run.error_text, purge_text::kRefused);
   EXPECT_EQ(refusing.commands, 2);
+
+  // A drive that refuses the request to keep its blocks gets the sanitize
+  // without it; the report then says the blocks were deallocated.
+  cap.no_deallocate = true;
+  ScriptedNvme keeps_nothing;
+  keeps_nothing.refuse_no_deallocate = true;
+  keeps_nothing.log_states = {0, 2, 1};
+  const PurgeRun again = RunFirmwarePurge(keeps_nothing, cap, view, pacing, [](int) {});
+  EXPECT_TRUE(again.completed);
+  ASSERT_EQ(keeps_nothing.sanitize_dword10.size(), 2u);
+  EXPECT_NE(keeps_nothing.sanitize_dword10[0] & nvme::kNoDeallocateAfterSanitize, 0u);
+  EXPECT_EQ(keeps_nothing.sanitize_dword10[1] & nvme::kNoDeallocateAfterSanitize, 0u);
+  EXPECT_FALSE(again.evidence.no_deallocate_requested);
+  EXPECT_EQ(again.evidence.deallocated, true);
 }
 
 TEST(SimFirmwareDescription, BadKeysAreNamed) {

@@ -64,12 +64,18 @@ grep -q '^kind: 0 ' <<<"$(output 3)" || fail "the random drive has a record: $(o
 grep -q '^result: 2 ' <<<"$(output 4)" || fail "erase: $(output 4)"
 if [ "$method" = 3 ]; then
   # QEMU's controller formats with user-data erase and has no sanitize: the
-  # choice falls back to the format, whose zeros need no zero pass.
+  # choice falls back to the format, whose zeros need no zero pass. A format
+  # deallocates: the read-back reads the drive's answer for such blocks,
+  # which the report says, and the weaker command is Clear, not Purge.
   purge=$(output 3)
   grep -q 'NVMe サニタイズ: 暗号消去 不可 / ブロック消去 不可 / 上書き 不可' <<<"$purge" || fail "sanitize capability: $purge"
   grep -q '実行するコマンド: NVMe フォーマット（ユーザーデータ消去）' <<<"$purge" || fail "chosen command: $purge"
+  grep -q '照合は解放済みのブロックを読みます' <<<"$purge" || fail "the read-back of deallocated blocks: $purge"
   report=$(output 7)
-  grep -q '"category": "Purge"' <<<"$report" || fail "the report's category: $report"
+  grep -q '"category": "Clear"' <<<"$report" || fail "the report's category: $report"
+  grep -q '"technique": "nvme_format_user_data_erase"' <<<"$report" || fail "the report's technique: $report"
+  grep -q '"reads": "deallocated_blocks"' <<<"$report" || fail "what the read-back read: $report"
+  grep -q '"blocks_deallocated": true' <<<"$report" || fail "the blocks' state: $report"
   grep -q '"bytes_written": 512,' <<<"$report" || fail "more than the record was written: $report"
   grep -q '"firmware_command": "NVMe フォーマット（ユーザーデータ消去）"' <<<"$report" || fail "the report's command: $report"
   grep -q '"firmware_command_completed": true' <<<"$report" || fail "the command did not complete: $report"

@@ -282,6 +282,14 @@ void ParseFirmware(Pairs& pairs, DiskSpec& disk) {
     f.sanitize_steps = ParseU32(*v, "sanitize-steps");
     if (f.sanitize_steps > 1000) Fail("sanitize-steps is at most 1000");
   }
+  if (auto v = take("no-deallocate")) {
+    if (*v != "honoured" && *v != "ignored" && *v != "inhibited")
+      Fail("no-deallocate must be honoured, ignored or inhibited, not '" + *v + "'");
+    f.no_deallocate = *v == "honoured"  ? FirmwareSpec::NoDeallocate::kHonoured
+                      : *v == "ignored" ? FirmwareSpec::NoDeallocate::kIgnored
+                                        : FirmwareSpec::NoDeallocate::kInhibited;
+  }
+  if (auto v = take("sanitize-estimate")) f.sanitize_estimate = ParseU32(*v, "sanitize-estimate");
   if (auto v = take("bridge")) {
     if (*v != "passes" && *v != "blocks") Fail("bridge must be passes or blocks, not '" + *v + "'");
     f.bridge_passes = *v == "passes";

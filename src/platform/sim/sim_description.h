@@ -26,6 +26,14 @@ struct FirmwareSpec {
   uint32_t erase_minutes = 0;
   // Status polls a sanitize stays under way for.
   uint32_t sanitize_steps = 3;
+  // NVMe: how the drive takes No-Deallocate After Sanitize: it keeps the
+  // blocks mapped; it takes the request but deallocates all the same and
+  // says so in the log (state 4); or it cannot be asked (SANICAP NDI set,
+  // the request refused with Invalid Field).
+  enum class NoDeallocate { kHonoured, kIgnored, kInhibited };
+  NoDeallocate no_deallocate = NoDeallocate::kInhibited;
+  // NVMe: the seconds the sanitize status log estimates; none when unset.
+  std::optional<uint32_t> sanitize_estimate;
   bool bridge_passes = false;  // bus=usb: the bridge passes ATA commands
 };
 

@@ -130,7 +130,8 @@ Result<NvmeCompletion> SimFirmware::Nvme(DiskState& disk, const NvmeAdminCommand
     case 0x80: {
       if (!writable) return Result<NvmeCompletion>::Failure(winconst::kErrorAccessDenied);
       Result<NvmeCompletion> r = c.opcode == 0x84 ? NvmeSanitize(disk, c) : NvmeFormat(disk, c);
-      Note(std::string(c.opcode == 0x84 ? "nvme sanitize action=" + std::to_string(c.cdw10 & 7)
+      Note(std::string(c.opcode == 0x84 ? "nvme sanitize action=" + std::to_string(c.cdw10 & 7) +
+                                              ((c.cdw10 & (1u << 9)) ? " no-deallocate" : "")
                                         : "nvme format ses=" + std::to_string(c.cdw10 >> 9 & 7)) +
            (!r.ok() ? " -> refused" : r->Succeeded() ? " -> ok" : " -> failed"));
       return r;
@@ -153,7 +154,13 @@ NvmeCompletion SimFirmware::NvmeIdentify(const DiskState& disk, const NvmeAdminC
     PutText(d + 24, 40, disk.desc.product);
     PutText(d + 64, 8, disk.desc.revision);
     Put16(d + 256, f.format_user_data ? 0x0002 : 0);
-    Put32(d + 328, uint32_t(f.sanitize_crypto) | uint32_t(f.sanitize_block) << 1 | uint32_t(f.sanitize_overwrite) << 2);
+    // SANICAP: the modes; NDI where the drive cannot be asked to keep its
+    // blocks; NODMMAS 01b (media left as the sanitize left it) where it
+    // keeps them when asked.
+    const bool inhibited = f.no_deallocate == FirmwareSpec::NoDeallocate::kInhibited;
+    const bool honoured = f.no_deallocate == FirmwareSpec::NoDeallocate::kHonoured;
+    Put32(d + 328, uint32_t(f.sanitize_crypto) | uint32_t(f.sanitize_block) << 1 | uint32_t(f.sanitize_overwrite) << 2 |
+                       uint32_t(inhibited) << 29 | uint32_t(honoured) << 30);
     Put32(d + 516, f.namespaces);
     d[524] = uint8_t(uint8_t(f.format_all_namespaces) | uint8_t(f.format_crypto) << 2);
     return Status(0);
@@ -184,10 +191,14 @@ NvmeCompletion SimFirmware::NvmeSanitizeLog(DiskState& disk, const NvmeAdminComm
     state = 2;
     progress = uint16_t(uint64_t(sanitize_.steps_total - sanitize_.steps_left) * 65536 / (sanitize_.steps_total + 1));
   } else if (sanitize_.ever) {
-    state = sanitize_.last_ok ? 1 : 3;
+    state = !sanitize_.last_ok ? 3 : sanitize_.deallocated_despite_request ? 4 : 1;
+    if (sanitize_.last_ok) state |= 1u << 8;  // Global Data Erased: nothing written since
   }
   Put16(c.data, progress);
   Put16(c.data + 2, state);
+  Put32(c.data + 4, sanitize_.cdw10);
+  const FirmwareSpec& f = *disk.desc.firmware;
+  for (int k = 0; k < 6; ++k) Put32(c.data + 8 + 4 * k, f.sanitize_estimate.value_or(0xFFFFFFFF));
   return Status(0);
 }
 
@@ -197,7 +208,20 @@ void SimFirmware::Step(DiskState& disk) {
   if (sanitize_.steps_left > 0) return;
   sanitize_.running = false;
   sanitize_.last_ok = !sanitize_.failing;
-  if (sanitize_.last_ok) PurgeContents(disk, KindOf(disk.desc) == Kind::kNvme && disk.desc.firmware->dealloc_read == 1);
+  if (sanitize_.last_ok) SanitizeContents(disk);
+}
+
+// Deallocated blocks read as DLFEAT says. Blocks kept mapped read as the
+// media: the zero pattern of an overwrite, or what a block erase or a crypto
+// erase leaves (erased cells, ciphertext under a new key), which is not
+// zeros.
+void SimFirmware::SanitizeContents(DiskState& disk) const {
+  const bool nvme = KindOf(disk.desc) == Kind::kNvme;
+  if (nvme && sanitize_.kept) {
+    PurgeContents(disk, (sanitize_.cdw10 & 7) == 3);
+    return;
+  }
+  PurgeContents(disk, nvme && disk.desc.firmware->dealloc_read == 1);
 }
 
 Result<NvmeCompletion> SimFirmware::NvmeSanitize(DiskState& disk, const NvmeAdminCommand& c) {
@@ -206,13 +230,22 @@ Result<NvmeCompletion> SimFirmware::NvmeSanitize(DiskState& disk, const NvmeAdmi
   const uint32_t action = c.cdw10 & 7;
   const bool supported = (action == 4 && f.sanitize_crypto) || (action == 2 && f.sanitize_block) ||
                          (action == 3 && f.sanitize_overwrite);
-  if (!supported) return Status(kInvalidField);
+  // No-Deallocate Inhibited without the response mode: the request is refused.
+  const bool no_deallocate = (c.cdw10 & (1u << 9)) != 0;
+  if (!supported || (no_deallocate && f.no_deallocate == FirmwareSpec::NoDeallocate::kInhibited))
+    return Status(kInvalidField);
   bool failing = false;
   if (auto fault = disk.faults.Fire({FaultOp::kSanitize})) {
     if (fault->error) return Result<NvmeCompletion>::Failure(fault->error);
     failing = true;
   }
-  sanitize_ = {true, failing, true, false, f.sanitize_steps, f.sanitize_steps};
+  sanitize_ = Sanitize{};
+  sanitize_.running = sanitize_.ever = true;
+  sanitize_.failing = failing;
+  sanitize_.steps_left = sanitize_.steps_total = f.sanitize_steps;
+  sanitize_.cdw10 = c.cdw10;
+  sanitize_.kept = no_deallocate && f.no_deallocate == FirmwareSpec::NoDeallocate::kHonoured;
+  sanitize_.deallocated_despite_request = no_deallocate && !sanitize_.kept;
   if (f.sanitize_steps == 0) {
     sanitize_.steps_left = 1;
     Step(disk);
@@ -331,7 +364,10 @@ Result<AtaReply> SimFirmware::AtaSanitize(DiskState& disk, const AtaCommand& c) 
     failing = true;
   }
   Note(line + " -> ok");
-  sanitize_ = {true, failing, true, false, std::max<uint32_t>(f.sanitize_steps, 1), std::max<uint32_t>(f.sanitize_steps, 1)};
+  sanitize_ = Sanitize{};
+  sanitize_.running = sanitize_.ever = true;
+  sanitize_.failing = failing;
+  sanitize_.steps_left = sanitize_.steps_total = std::max<uint32_t>(f.sanitize_steps, 1);
   return AtaOk();
 }
 

@@ -39,7 +39,12 @@ class SimFirmware {
     bool last_ok = false;
     uint32_t steps_left = 0;
     uint32_t steps_total = 0;
+    uint32_t cdw10 = 0;      // NVMe: the command that began it
+    bool kept = false;       // NVMe: the blocks stay mapped afterwards
+    bool deallocated_despite_request = false;
   };
+  // What the disk reads after a sanitize has ended well.
+  void SanitizeContents(DiskState& disk) const;
 
   platform::NvmeCompletion NvmeIdentify(const DiskState& disk, const platform::NvmeAdminCommand& c);
   platform::NvmeCompletion NvmeSanitizeLog(DiskState& disk, const platform::NvmeAdminCommand& c);
