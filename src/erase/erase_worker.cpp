@@ -437,20 +437,10 @@ bool TPlexiscrubThread::VerifyPass() {
     if (!block) break;
     // A part sector at the end of an image file is asked for as a whole one.
     const uint32_t expected = position_ >= body_bytes ? tail_bytes_ : block->asked;
-    const platform::IoResult& r = block->result;
-    if (r.ok() && r.value() >= expected) {
-      outcome_.bytes_read += expected;
-      NoteReadBack(position_, block->data, expected);
-    } else {
-      const uint32_t asked = block->asked;
-      const uint32_t code = r.ok() ? winconst::kErrorReadFault : r.error();
-      reads.reset();  // the device is this thread's alone again
-      if (!ReadAround(position_, asked, expected, code)) {
-        outcome_.read_back_failed = true;
-        ShowProgress(true);
-        return true;
-      }
-      reads = StartReads(position_ + expected, tail_asked);
+    if (!CheckBlock(*block, expected, reads, tail_asked)) {
+      outcome_.read_back_failed = true;
+      ShowProgress(true);
+      return true;
     }
     position_ += expected;
     chunk_index_ = uint32_t(std::min<uint64_t>(position_ / chunk_bytes_, chunk_count_));
@@ -459,6 +449,24 @@ bool TPlexiscrubThread::VerifyPass() {
     ShowProgress(false);
   }
   ShowProgress(true);
+  return true;
+}
+
+// One read of the read-back, checked; a failed one is read around, and
+// the reads start again after it. False when the drive no longer answers.
+bool TPlexiscrubThread::CheckBlock(const ReadAhead::Block& block, uint32_t expected,
+                                   std::unique_ptr<ReadAhead>& reads, uint32_t tail_asked) {
+  const platform::IoResult& r = block.result;
+  if (r.ok() && r.value() >= expected) {
+    outcome_.bytes_read += expected;
+    NoteReadBack(position_, block.data, expected);
+    return true;
+  }
+  const uint32_t asked = block.asked;
+  const uint32_t code = r.ok() ? winconst::kErrorReadFault : r.error();
+  reads.reset();  // the device is this thread's alone again
+  if (!ReadAround(position_, asked, expected, code)) return false;
+  reads = StartReads(position_ + expected, tail_asked);
   return true;
 }
 

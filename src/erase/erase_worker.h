@@ -75,6 +75,8 @@ class TPlexiscrubThread {
   bool SectorBySector(uint64_t at, uint32_t length, uint32_t expected, uint32_t short_code,
                       SectorExceptions& noted, const SectorIo& io);
   std::unique_ptr<ReadAhead> StartReads(uint64_t at, uint32_t tail_asked);
+  bool CheckBlock(const ReadAhead::Block& block, uint32_t expected, std::unique_ptr<ReadAhead>& reads,
+                  uint32_t tail_asked);
   bool VerifyPass();
   ReadAhead::NextLength VerifyReadLengths(uint32_t tail_asked) const;
   void NoteReadBack(uint64_t at, const uint8_t* data, uint32_t length);
