@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/ioctl_layout.h"
 #include "platform/winconst.h"
@@ -70,6 +72,10 @@ TEST(SimParse, ErrorsNameTheLine) {
       {"disk 0 sectors=8\nfault disk=0 op=read error=5 short=1", "line 2: give error= or short="},
       {"disk 0 sectors=8\nfault disk=0 op=geometry sector=1", "line 2: sector= applies"},
       {"disk 0 sectors=8\nfault disk=0 op=melt", "line 2: unknown fault op 'melt'"},
+      {"disk 0 sectors=8\nfault disk=0 op=power-cut", "line 2: a power cut needs after="},
+      {"disk 0 sectors=8\nfault disk=0 op=power-cut after=1 after-ms=5", "line 2: a power cut needs after="},
+      {"disk 0 sectors=8\nvolume C: disk=0\nfault volume=C: op=power-cut after=1", "line 3: a power cut applies to a disk"},
+      {"disk 0 sectors=8\nfault disk=0 op=write after=1", "line 2: after=, after-ms= and keep= apply to power-cut"},
       {"record volume=Q: kind=complete\nvolume Q: type=cdrom", "line 1: volume Q: has no disk"},
       {"clock 2026-02-30 10:00:00", "line 1: bad date"},
       {"disk 0 sectors=8 removable=maybe", "must be yes or no"},
@@ -340,6 +346,23 @@ TEST(SimMachine, EveryFaultOp) {
   EXPECT_EQ(m->PeekDisk(0, 9 * 512, 512), std::vector<uint8_t>(512, 0));
   EXPECT_TRUE(d->Write(sector.data(), 512).ok());  // sector 10 is stored
   EXPECT_EQ(m->PeekDisk(0, 10 * 512, 512), sector);
+
+  // A power cut on time: the first write after it fails and takes every
+  // unflushed one with it; what was flushed stays, and nothing answers
+  // until the power is back.
+  m = Make(base + "fault disk=0 op=power-cut after-ms=50");
+  d = Open(*m, "\\.\PHYSICALDRIVE0", Access::kReadWrite);
+  ASSERT_TRUE(d->SetPosition(512).ok());
+  ASSERT_TRUE(d->Write(sector.data(), 512).ok());
+  ASSERT_TRUE(d->Flush().ok());
+  ASSERT_TRUE(d->Write(sector.data(), 512).ok());
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  EXPECT_EQ(d->Write(sector.data(), 512).error(), winconst::kErrorDeviceNotConnected);
+  EXPECT_EQ(d->Read(sector.data(), 512).error(), winconst::kErrorDeviceNotConnected);
+  EXPECT_EQ(m->PeekDisk(0, 512, 512), sector);
+  EXPECT_EQ(m->PeekDisk(0, 1024, 1024), std::vector<uint8_t>(1024, 0));
+  m->RestorePower();
+  EXPECT_TRUE(d->Write(sector.data(), 512).ok());
 }
 
 TEST(SimMachine, FaultsBySectorCountAndShortTransfers) {

@@ -181,6 +181,11 @@ class WinDevice : public platform::Device {
     return result;
   }
 
+  // The erase's checkpoints rely on it: the data a resume record vouches for
+  // is flushed before the record is written. The handle is unbuffered and
+  // write-through, and FlushFileBuffers on it writes out what the device
+  // still buffers ("FlushFileBuffers function": a handle to a volume
+  // flushes all of it; it needs GENERIC_WRITE).
   Result<> Flush() override {
     const Result<> status = StatusOf(api_.FlushFileBuffers(handle_.get()));
     if (!status.ok()) Note(log_.get(), status.error(), [&] { return "FlushFileBuffers " + path_; });
