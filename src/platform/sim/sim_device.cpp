@@ -293,7 +293,7 @@ class SimDevice : public platform::Device {
     layout::DiskGeometry g;
     // Whole cylinders only: the sectors of a last partial cylinder are not
     // counted, as on Windows.
-    g.cylinders = int64_t(d.sectors / (uint64_t(d.heads) * d.sectors_per_track));
+    g.cylinders = int64_t(disk_->Sectors() / (uint64_t(d.heads) * d.sectors_per_track));
     g.media_type = d.removable ? kRemovableMedia : kFixedMedia;
     g.tracks_per_cylinder = d.heads;
     g.sectors_per_track = d.sectors_per_track;

@@ -91,7 +91,16 @@ struct DiskState {
   SimFirmware firmware;
   platform::HostSystem host;
 
-  uint64_t Bytes() const { return desc.sectors * desc.sector_size; }
+  // The sectors the host can address now: desc.sectors at start, more once
+  // a SET MAX ADDRESS lifts a host protected area (fewer if one sets it).
+  std::atomic<uint64_t> visible_sectors{0};
+
+  uint64_t Sectors() const { return visible_sectors.load(); }
+  uint64_t Bytes() const { return Sectors() * desc.sector_size; }
+  // Beyond the host protected area the sectors an overlay hides: the whole medium.
+  uint64_t NativeSectors() const { return desc.sectors + (desc.firmware ? desc.firmware->hpa_sectors : 0); }
+  uint64_t MediumSectors() const { return NativeSectors() + (desc.firmware ? desc.firmware->dco_sectors : 0); }
+  uint64_t MediumBytes() const { return MediumSectors() * desc.sector_size; }
 };
 
 struct VolumeState {
