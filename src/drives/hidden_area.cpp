@@ -33,8 +33,10 @@ std::optional<uint64_t> AskDcoSectors(platform::Device& device) {
 HiddenArea QueryHiddenArea(platform::Device& device, uint32_t bus_type, const platform::HostSystem& host) {
   HiddenArea area;
   if (!AnswersAta(bus_type)) return area;
+  area.asked = true;
   std::vector<uint8_t> id(512);
   platform::Result<platform::AtaReply> identified = device.AtaPassThrough(ata::Identify(id.data()));
+  area.access_denied = !identified.ok() && identified.error() == winconst::kErrorAccessDenied;
   if (!identified.ok() || identified->Failed()) return area;
   const std::optional<uint64_t> native = AskNativeSectors(device);
   if (!native) return area;
@@ -55,6 +57,7 @@ uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased) {
 }
 
 std::vector<std::string> HiddenAreaLines(const HiddenArea& area) {
+  if (!area.asked) return {"隠し領域: 調べていません（ATA ドライブではありません）"};
   if (!area.answered) return {"隠し領域: 不明（ドライブが最大アドレスの問い合わせに答えません）"};
   std::vector<std::string> lines;
   lines.push_back("隠し領域: " + std::to_string(area.HiddenSectors()) + " セクタ (HPA " +

@@ -14,6 +14,8 @@
 namespace plexi {
 
 struct HiddenArea {
+  bool asked = false;          // an ATA drive, or one behind a bridge: the commands were sent
+  bool access_denied = false;  // the handle's access, not the drive, refused them
   // The drive answered READ NATIVE MAX ADDRESS EXT and IDENTIFY DEVICE;
   // nothing else here holds without it.
   bool answered = false;
