@@ -10,6 +10,7 @@
 
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
+#include "drives/hidden_area.h"
 #include "erase/erase_outcome.h"
 #include "record/erase_method.h"
 #include "platform/platform.h"
@@ -73,6 +74,17 @@ struct EraseJournal {
   uint64_t bytes_written = 0;
   EraseOutcome outcome = EraseOutcome::kRefused;
   std::vector<JournalError> errors;
+  // What the drive hid from the host when it was opened (asked of whole
+  // ATA drives only).
+  HiddenArea hidden_area;
 };
+
+// The sectors of the medium the erase did not reach: those the drive hides
+// beyond the ones erased. 0 for a volume and for a drive that hides none or
+// did not say.
+inline uint64_t HiddenSectorsNotErased(const EraseJournal& e) {
+  if (e.view != ViewMode::kPhysical) return 0;
+  return SectorsBeyond(e.hidden_area, e.sector_count);
+}
 
 }  // namespace plexi

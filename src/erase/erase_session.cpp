@@ -99,6 +99,11 @@ void EraseSession::AskPurgeCapability() {
                                               c_.machine.System());
 }
 
+void EraseSession::AskHiddenArea() {
+  if (target_.view != ViewMode::kPhysical) return;
+  journal_->hidden_area = QueryHiddenArea(*drive_, journal_->drive.bus_type, c_.machine.System());
+}
+
 // A resume point must name a real method, a write pass of it and a chunk of
 // this drive, counted in this drive's chunk layout.
 EarlierRecord EraseSession::ReadEarlierRecord() {
@@ -154,7 +159,8 @@ std::optional<bool> EraseSession::AskAboutEarlierRecord(const EarlierRecord& ear
 
 ConfirmChoice EraseSession::Confirm(const EarlierRecord& earlier, bool resumed) {
   const ConfirmRequest request =
-      MakeConfirmRequest({target_, c_.params, resumed, earlier.kind, finished_.purge, drive_.get()});
+      MakeConfirmRequest({target_, c_.params, resumed, earlier.kind, finished_.purge, drive_.get(),
+                          HiddenSectorsNotErased(*journal_)});
   const ConfirmChoice choice = c_.ui.ConfirmErase(request);
   if (!choice.ok) return choice;
   c_.params.VerifyData = choice.verify;

@@ -66,6 +66,9 @@ class EraseSession {
   // be erased and is the one the list showed, and lays out its chunks.
   bool OpenDrive();
   void AskPurgeCapability();
+  // What the drive hides from the host (whole drives only), for the
+  // confirmation and the journal.
+  void AskHiddenArea();
   EarlierRecord ReadEarlierRecord();
   // The question about an earlier record: whether this is a resumed erase,
   // or nothing when the user declined a second erase. Sets where the

@@ -18,6 +18,9 @@ const char kClearNote[] =
 const char kPurgeNote[] =
     "ドライブのファームウェアによる消去（Sanitize、Format、Secure Erase）は、NIST SP 800-88の「Purge」に当たります。";
 const char kNoCategoryNote[] = "消去が完了していないため、消去区分には達していません。";
+const char kHiddenNote[] =
+    "ドライブがホストから隠している領域（HPA、DCO）は上書きされていないため、消去区分には達していません"
+    "（隠された領域のセクタ数は drive.hidden_area にあります）。";
 const char kUncheckedResumeNote[] =
     "中断した消去を続きから完了しましたが、中断前に書き込んだ部分をこの消去で読み戻していないため、"
     "消去区分には達していません（照合付きで消去し直すと「Clear」になります）。";
@@ -87,6 +90,23 @@ json::Array Passes(const EraseJournal& e) {
   return passes;
 }
 
+// What the drive hid from the host when it was opened, and what of it the
+// erase did not reach; null where it was not asked (a volume, a drive not
+// spoken to in ATA).
+json::Value HiddenAreaOf(const EraseJournal& e) {
+  const HiddenArea& h = e.hidden_area;
+  if (!h.asked) return nullptr;
+  auto known = [&h](uint64_t v) { return h.answered ? json::Value(v) : json::Value(); };
+  return json::Object{
+      {"answered", h.answered},
+      {"host_sectors", known(h.host_sectors)},
+      {"native_max_sectors", known(h.native_sectors)},
+      {"dco_max_sectors", h.answered && h.dco_sectors ? json::Value(*h.dco_sectors) : json::Value()},
+      {"hidden_sectors", known(h.HiddenSectors())},
+      {"not_erased_sectors", known(HiddenSectorsNotErased(e))},
+  };
+}
+
 json::Value DriveOf(const EraseJournal& e) {
   const JournalDrive& d = e.drive;
   return json::Object{
@@ -101,6 +121,7 @@ json::Value DriveOf(const EraseJournal& e) {
       {"sector_count", e.sector_count},
       {"capacity_bytes", e.capacity_bytes},
       {"capacity_text", e.capacity_bytes ? FormatSize(e.capacity_bytes) : std::string()},
+      {"hidden_area", HiddenAreaOf(e)},
   };
 }
 
@@ -189,9 +210,15 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
   // by a read-back of the whole drive in this run.
   const bool completed = EveryPassWritten(e.outcome);
   const bool unchecked = completed && e.resumed && e.verify != VerifyResult::kPassed;
-  const bool done = completed && !unchecked;
+  // Sectors the drive hid were neither written nor read back: no category.
+  const bool hidden_left = completed && HiddenSectorsNotErased(e) > 0;
+  const bool done = completed && !unchecked && !hidden_left;
   const bool purge = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
-  const char* note = purge ? kPurgeNote : done ? kClearNote : unchecked ? kUncheckedResumeNote : kNoCategoryNote;
+  const char* note = purge       ? kPurgeNote
+                     : done      ? kClearNote
+                     : hidden_left ? kHiddenNote
+                     : unchecked ? kUncheckedResumeNote
+                                 : kNoCategoryNote;
   return json::Object{
       {"report_id", c.id},
       {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},

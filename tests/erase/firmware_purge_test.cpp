@@ -40,6 +40,8 @@ disk 13 sectors=8192 bus=nvme product="NotReached" sanitize=block
 fault disk=13 op=sanitize error=50
 disk 14 sectors=8192 bus=sata product="EraseTimesOut" security=normal
 fault disk=14 op=erase-unit error=121
+disk 15 sectors=8192 bus=sata product="Hides" hpa=1024 dco=64
+disk 16 sectors=300000000 bus=sata product="Large" hpa=4096
 )";
 
 constexpr uint32_t kSectors = 8192;
@@ -89,12 +91,13 @@ class PurgeTest : public ::testing::Test {
     const std::vector<std::string> j = machine_->FirmwareJournal(disk);
     return std::find(j.begin(), j.end(), line) != j.end();
   }
-  // Firmware commands other than identify and status.
+  // Firmware commands other than identify, status and the native maximum's query.
   size_t ChangingCommands(uint32_t disk) {
     const std::vector<std::string> j = machine_->FirmwareJournal(disk);
     return size_t(std::count_if(j.begin(), j.end(), [](const std::string& line) {
       // An identify the system does not carry is journaled by its opcode.
-      return line.find("identify") == std::string::npos && line.find("opcode=6 ") == std::string::npos;
+      return line.find("identify") == std::string::npos && line.find("opcode=6 ") == std::string::npos &&
+             line.find("read-native-max") == std::string::npos;
     }));
   }
   bool Reported(const std::string& fragment) {
@@ -111,6 +114,49 @@ class PurgeTest : public ::testing::Test {
   EstimateState estimate_;
   EraseWorkflow workflow_{backend_.get(), ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0}};
 };
+
+// A drive that hides sectors: the confirmation says how many, the erase
+// writes the sectors the host addresses and changes nothing of the drive's
+// size, and the report gives no category while the hidden ones keep their
+// bytes.
+TEST_F(PurgeTest, HiddenSectorsAreNamedAndNeverPassedOffAsErased) {
+  const std::vector<uint8_t> old(512, 0x5A);
+  const uint64_t in_hpa = kSectors + 100, in_dco = kSectors + 1024 + 10;
+  for (uint64_t sector : {in_hpa, in_dco}) ASSERT_TRUE(machine_->PokeDisk(15, sector * 512, old.data(), old.size()));
+  ui_.choice = ConfirmChoice{true, true, true, OverwriteMethod::kZeros};
+  EXPECT_EQ(Erase(15), RecordLeft::kCompletion);
+  ASSERT_EQ(ui_.confirm_requests.size(), 1u);
+  EXPECT_NE(ui_.confirm_requests[0].text.find("\n隠し領域 > 1088 セクタ"), std::string::npos)
+      << ui_.confirm_requests[0].text;
+  EXPECT_TRUE(ZeroAfterRecord(15));
+  for (uint64_t sector : {in_hpa, in_dco}) EXPECT_EQ(machine_->PeekDisk(15, sector * 512, 512), old);
+  const std::vector<std::string> commands = machine_->FirmwareJournal(15);
+  EXPECT_TRUE(std::none_of(commands.begin(), commands.end(),
+                           [](const std::string& line) { return line.rfind("ata set-max", 0) == 0; }));
+  const EraseJournal& j = workflow_.Journal();
+  EXPECT_EQ(j.hidden_area.HpaSectors(), 1024u);
+  EXPECT_EQ(j.hidden_area.DcoSectors(), 64u);
+  EXPECT_EQ(HiddenSectorsNotErased(j), 1088u);
+  const json::Value body = report::ReportBody(j, report::ReportContext{});
+  EXPECT_EQ(body["sanitization"].Text("category"), "none");
+  EXPECT_EQ(body["drive"]["hidden_area"]["not_erased_sectors"].AsUnsigned(), 1088u);
+  EXPECT_EQ(body["drive"]["hidden_area"]["dco_max_sectors"].AsUnsigned(), kSectors + 1088u);
+  // A drive that hides nothing keeps its category.
+  EXPECT_EQ(Erase(7), RecordLeft::kCompletion);
+  EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 0u);
+  EXPECT_EQ(report::ReportBody(workflow_.Journal(), report::ReportContext{})["sanitization"].Text("category"), "Clear");
+}
+
+// Past 2^28 sectors the native maximum's high bytes come back only from a
+// 48-bit command: the pass-through must send it so whatever its fields.
+TEST_F(PurgeTest, TheNativeMaximumOfALargeDriveComesBackWhole) {
+  auto device = backend_.get().OpenDevice("\\\\.\\PHYSICALDRIVE16", platform::Access::kReadWrite);
+  ASSERT_TRUE(device.ok());
+  const HiddenArea area = QueryHiddenArea(**device, winconst::kBusTypeSata, backend_.get().System());
+  EXPECT_EQ(area.host_sectors, 300000000u);
+  EXPECT_EQ(area.native_sectors, 300004096u);
+  EXPECT_EQ(area.HpaSectors(), 4096u);
+}
 
 TEST_F(PurgeTest, ADrivePromisingZerosIsOnlyReadBackAndRecordedAsPurged) {
   EXPECT_EQ(Erase(1), RecordLeft::kCompletion);
