@@ -50,6 +50,14 @@ HiddenArea QueryHiddenArea(platform::Device& device, uint32_t bus_type, const pl
   return area;
 }
 
+bool SetHostSectors(platform::Device& device, uint64_t sectors) {
+  if (sectors == 0) return false;
+  platform::Result<platform::AtaReply> read = device.AtaPassThrough(ata::ReadNativeMaxAddress());
+  if (!read.ok() || read->Failed()) return false;
+  platform::Result<platform::AtaReply> set = device.AtaPassThrough(ata::SetMaxAddress(sectors - 1));
+  return set.ok() && !set->Failed();
+}
+
 uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased) {
   if (!area.answered) return 0;
   const uint64_t medium = area.MediumSectors();

@@ -42,6 +42,11 @@ struct HiddenArea {
 // drive of another bus, or one that does not answer, is `answered` false.
 HiddenArea QueryHiddenArea(platform::Device& device, uint32_t bus_type, const platform::HostSystem& host);
 
+// Lets the host address `sectors` sectors until the next power cycle: READ
+// NATIVE MAX ADDRESS EXT, then right after it the volatile SET MAX ADDRESS
+// EXT the drive takes only so. False when the drive refused either.
+bool SetHostSectors(platform::Device& device, uint64_t sectors);
+
 // The medium's sectors beyond the `erased` ones the host addresses: what an
 // erase of `erased` sectors does not reach (0 when the drive did not answer).
 uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased);

@@ -77,6 +77,9 @@ struct EraseJournal {
   // What the drive hid from the host when it was opened (asked of whole
   // ATA drives only).
   HiddenArea hidden_area;
+  // The user had its host protected area lifted for the erase (until the
+  // next power cycle), and the system saw the drive grow by it.
+  bool hidden_area_lifted = false;
 };
 
 // The sectors of the medium the erase did not reach: those the drive hides

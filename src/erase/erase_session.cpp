@@ -102,6 +102,32 @@ void EraseSession::AskPurgeCapability() {
 void EraseSession::AskHiddenArea() {
   if (target_.view != ViewMode::kPhysical) return;
   journal_->hidden_area = QueryHiddenArea(*drive_, journal_->drive.bus_type, c_.machine.System());
+  const HiddenArea& area = journal_->hidden_area;
+  if (area.liftable && c_.ui.Ask(erase_text::LiftHiddenAreaQuestion(area.HpaSectors()))) LiftHiddenArea();
+}
+
+// The drive lets the host address its native maximum, then the system is
+// made to read its size again ("IOCTL_DISK_UPDATE_PROPERTIES",
+// https://learn.microsoft.com/en-us/windows/win32/api/winioctl/ni-winioctl-ioctl_disk_update_properties)
+// and the erase is laid out over what the handle reports now. A system
+// that does not see the drive grow gets it set back, so that the drive
+// hides no more and no less than the erase leaves out.
+void EraseSession::LiftHiddenArea() {
+  const HiddenArea& area = journal_->hidden_area;
+  const uint64_t before = c_.params.TotalSectors;
+  if (SetHostSectors(*drive_, area.native_sectors)) {
+    static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateProperties, nullptr, 0, nullptr, 0));
+    platform::Result<DriveExtent> extent = MeasureDrive(*drive_, target_.device_path, target_.view);
+    if (extent.ok() && extent->sector_count > before && SetLayout(*extent)) {
+      journal_.NoteDrive(*drive_, *extent);
+      confirmed_.size_text = FormatSize(extent->Bytes());
+      journal_->hidden_area_lifted = true;
+      return;
+    }
+    static_cast<void>(SetHostSectors(*drive_, area.host_sectors));
+    static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateProperties, nullptr, 0, nullptr, 0));
+  }
+  c_.ui.ShowMessage(erase_text::kHiddenAreaNotLifted);
 }
 
 // A resume point must name a real method, a write pass of it and a chunk of

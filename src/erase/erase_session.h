@@ -67,7 +67,8 @@ class EraseSession {
   bool OpenDrive();
   void AskPurgeCapability();
   // What the drive hides from the host (whole drives only), for the
-  // confirmation and the journal.
+  // confirmation and the journal; a host protected area is lifted for the
+  // erase where the system can and the user wants it.
   void AskHiddenArea();
   EarlierRecord ReadEarlierRecord();
   // The question about an earlier record: whether this is a resumed erase,
@@ -109,6 +110,7 @@ class EraseSession {
   bool ClaimDrive();
   bool CheckOpenedDrive(const DriveExtent& extent);
   bool SetLayout(const DriveExtent& extent);
+  void LiftHiddenArea();
   bool ResumePointInside(const EraseRecordFields& fields) const;
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath();

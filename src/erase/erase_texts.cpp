@@ -26,6 +26,15 @@ EraseQuestion SaveResumePointQuestion() {
           "途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？", "確認"};
 }
 
+EraseQuestion LiftHiddenAreaQuestion(uint64_t sectors) {
+  return {EraseQuestion::Id::kLiftHiddenArea, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kQuestion,
+          "このドライブは " + std::to_string(sectors) +
+              " セクタを隠し領域 (HPA) としてホストから隠しています。\n"
+              "消去のために一時的に解除して、隠し領域も消去しますか？\n"
+              "（解除はドライブの電源を入れ直すと元に戻ります。解除しない場合、隠し領域は消去されません。）",
+          "隠し領域の確認"};
+}
+
 std::string InUse(const std::string& what, const std::string& reason) {
   return what + " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
          reason;

@@ -14,6 +14,7 @@ struct EraseQuestion {
     kResume,            // continue an interrupted erase? (Yes / No)
     kEraseAgain,        // erase a drive that was erased before? (Yes / No)
     kSaveResumePoint,   // save where the interrupted erase stopped? (Yes / No)
+    kLiftHiddenArea,    // lift the drive's host protected area for the erase? (Yes / No)
   };
   enum class Buttons { kOkCancel, kYesNo };
   enum class Icon { kNone, kQuestion };
@@ -32,6 +33,9 @@ EraseQuestion ResumeQuestion();
 // `method` is the method code the completion record names.
 EraseQuestion EraseAgainQuestion(int32_t method);
 EraseQuestion SaveResumePointQuestion();
+EraseQuestion LiftHiddenAreaQuestion(uint64_t sectors);
+inline constexpr char kHiddenAreaNotLifted[] =
+    "ドライブの隠し領域 (HPA) を解除できませんでした。隠し領域は消去されません。";
 
 inline constexpr char kConfirmCaption[] = "ドライブ消去の最終確認";
 inline constexpr char kResumedSuffix[] = " （継続消去）";

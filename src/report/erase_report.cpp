@@ -104,6 +104,7 @@ json::Value HiddenAreaOf(const EraseJournal& e) {
       {"dco_max_sectors", h.answered && h.dco_sectors ? json::Value(*h.dco_sectors) : json::Value()},
       {"hidden_sectors", known(h.HiddenSectors())},
       {"not_erased_sectors", known(HiddenSectorsNotErased(e))},
+      {"lifted_for_erase", e.hidden_area_lifted},
   };
 }
 

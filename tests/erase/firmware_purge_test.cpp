@@ -42,6 +42,8 @@ disk 14 sectors=8192 bus=sata product="EraseTimesOut" security=normal
 fault disk=14 op=erase-unit error=121
 disk 15 sectors=8192 bus=sata product="Hides" hpa=1024 dco=64
 disk 16 sectors=300000000 bus=sata product="Large" hpa=4096
+disk 17 sectors=8192 bus=sata product="HpaOnly" hpa=512
+disk 18 sectors=8192 bus=sata product="FrozenHpa" hpa=512 hpa-frozen=yes
 )";
 
 constexpr uint32_t kSectors = 8192;
@@ -115,16 +117,18 @@ class PurgeTest : public ::testing::Test {
   EraseWorkflow workflow_{backend_.get(), ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0}};
 };
 
-// A drive that hides sectors: the confirmation says how many, the erase
-// writes the sectors the host addresses and changes nothing of the drive's
-// size, and the report gives no category while the hidden ones keep their
-// bytes.
+// A drive that hides sectors, its lift declined: the confirmation says how
+// many, the erase writes the sectors the host addresses and changes
+// nothing of the drive's size, and the report gives no category while the
+// hidden ones keep their bytes.
 TEST_F(PurgeTest, HiddenSectorsAreNamedAndNeverPassedOffAsErased) {
   const std::vector<uint8_t> old(512, 0x5A);
   const uint64_t in_hpa = kSectors + 100, in_dco = kSectors + 1024 + 10;
   for (uint64_t sector : {in_hpa, in_dco}) ASSERT_TRUE(machine_->PokeDisk(15, sector * 512, old.data(), old.size()));
   ui_.choice = ConfirmChoice{true, true, true, OverwriteMethod::kZeros};
+  ui_.answers = {false};  // do not lift its host protected area
   EXPECT_EQ(Erase(15), RecordLeft::kCompletion);
+  EXPECT_EQ(ui_.asked, std::vector<EraseQuestion::Id>{EraseQuestion::Id::kLiftHiddenArea});
   ASSERT_EQ(ui_.confirm_requests.size(), 1u);
   EXPECT_NE(ui_.confirm_requests[0].text.find("\n隠し領域 > 1088 セクタ"), std::string::npos)
       << ui_.confirm_requests[0].text;
@@ -145,6 +149,46 @@ TEST_F(PurgeTest, HiddenSectorsAreNamedAndNeverPassedOffAsErased) {
   EXPECT_EQ(Erase(7), RecordLeft::kCompletion);
   EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 0u);
   EXPECT_EQ(report::ReportBody(workflow_.Journal(), report::ReportContext{})["sanitization"].Text("category"), "Clear");
+}
+
+// The lift accepted: the drive addresses its native maximum until the next
+// power cycle, the erase writes and reads back the sectors that were
+// hidden, and only the overlay's part stays out of reach. A drive that
+// refuses the SET MAX is erased at its old size and the user is told.
+TEST_F(PurgeTest, ALiftedHostProtectedAreaIsErasedToo) {
+  const std::vector<uint8_t> old(512, 0x5A);
+  const uint64_t in_hpa = kSectors + 100, in_dco = kSectors + 1024 + 10;
+  for (uint32_t disk : {15u, 17u, 18u})
+    for (uint64_t sector : {in_hpa, in_dco, uint64_t(kSectors + 511)})
+      machine_->PokeDisk(disk, sector * 512, old.data(), old.size());
+  ui_.choice = ConfirmChoice{true, true, true, OverwriteMethod::kZeros};
+  EXPECT_EQ(Erase(15), RecordLeft::kCompletion);
+  EXPECT_TRUE(Journaled(15, "ata set-max lba=9215 volatile -> ok"));
+  EXPECT_EQ(machine_->DiskCounters(15).update_properties, 2u);  // after the lift, after the erase
+  const std::vector<uint8_t> hidden_part = machine_->PeekDisk(15, kBytes, 1024 * 512);
+  EXPECT_TRUE(std::all_of(hidden_part.begin(), hidden_part.end(), [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(machine_->PeekDisk(15, in_dco * 512, 512), old);
+  const EraseJournal& j = workflow_.Journal();
+  EXPECT_TRUE(j.hidden_area_lifted);
+  EXPECT_EQ(j.sector_count, kSectors + 1024u);
+  EXPECT_EQ(j.verify_bytes_read, (kSectors + 1024u) * 512);
+  EXPECT_EQ(HiddenSectorsNotErased(j), 64u);
+  const json::Value body = report::ReportBody(j, report::ReportContext{});
+  EXPECT_EQ(body["sanitization"].Text("category"), "none");
+  EXPECT_EQ(*body["drive"]["hidden_area"]["lifted_for_erase"].AsBool(), true);
+  // A host protected area alone, lifted: nothing hidden is left, Clear.
+  EXPECT_EQ(Erase(17), RecordLeft::kCompletion);
+  EXPECT_EQ(machine_->PeekDisk(17, in_hpa * 512, 512), std::vector<uint8_t>(512, 0));
+  EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 0u);
+  EXPECT_EQ(report::ReportBody(workflow_.Journal(), report::ReportContext{})["sanitization"].Text("category"), "Clear");
+  // SET MAX frozen: told, erased at the size it had, the hidden bytes kept.
+  ui_.messages.clear();
+  EXPECT_EQ(Erase(18), RecordLeft::kCompletion);
+  EXPECT_TRUE(Reported(erase_text::kHiddenAreaNotLifted));
+  EXPECT_FALSE(workflow_.Journal().hidden_area_lifted);
+  EXPECT_EQ(workflow_.Journal().sector_count, kSectors);
+  EXPECT_EQ(machine_->PeekDisk(18, in_hpa * 512, 512), old);
+  EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 512u);
 }
 
 // Past 2^28 sectors the native maximum's high bytes come back only from a
