@@ -11,6 +11,7 @@
 #include "platform/winconst.h"
 #include "record/erase_record.h"
 #include "report/erase_report.h"
+#include "report/report_html.h"
 #include "support/machine_backend.h"
 #include "support/test_support.h"
 
@@ -145,6 +146,10 @@ TEST_F(PurgeTest, HiddenSectorsAreNamedAndNeverPassedOffAsErased) {
   EXPECT_EQ(body["sanitization"].Text("category"), "none");
   EXPECT_EQ(body["drive"]["hidden_area"]["not_erased_sectors"].AsUnsigned(), 1088u);
   EXPECT_EQ(body["drive"]["hidden_area"]["dco_max_sectors"].AsUnsigned(), kSectors + 1088u);
+  const std::string page = report::ReportHtml(body, report::BodyDigest(body));
+  EXPECT_NE(page.find("1,088 セクタ（ホストから見える 8,192、本来の最大 9,216、DCO の最大 9,280）、"
+                      "うち消去されなかったもの 1,088 セクタ"),
+            std::string::npos);
   // A drive that hides nothing keeps its category.
   EXPECT_EQ(Erase(7), RecordLeft::kCompletion);
   EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 0u);
