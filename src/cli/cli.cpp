@@ -375,6 +375,12 @@ std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine
   return QueryPurgeCapability(**device, d ? d->bus_type : 0, machine.System());
 }
 
+// Firmware commands go to whole drives only.
+bool NamesVolume(const std::string& target, const std::string& path) {
+  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
+  return (designator && !designator->IsPhysical()) || IsVolumePath(path);
+}
+
 // What the drive's own purge can do; asked with identify commands only.
 // A read handle serves where the identify command needs no more; ATA
 // pass-through needs read and write access ("IOCTL_ATA_PASS_THROUGH",
@@ -384,8 +390,7 @@ std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine
 // is sent through either.
 void ShowPurgeCapability(platform::Machine& machine, const std::string& target, const std::string& path,
                          std::ostream& out) {
-  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
-  if ((designator && !designator->IsPhysical()) || IsVolumePath(path)) {
+  if (NamesVolume(target, path)) {
     out << "purge: no (a volume; only a whole drive can purge itself)\n";
     return;
   }
@@ -410,8 +415,7 @@ void ShowPurgeCapability(platform::Machine& machine, const std::string& target, 
 // pass-through needs it.
 void ShowHiddenArea(platform::Machine& machine, const std::string& target, const std::string& path,
                     std::ostream& out) {
-  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
-  if ((designator && !designator->IsPhysical()) || IsVolumePath(path)) {
+  if (NamesVolume(target, path)) {
     out << "hidden: not asked (a volume)\n";
     return;
   }
