@@ -163,6 +163,7 @@ bool SimMachine::AddDisks(const MachineDescription& d, const std::string& base_d
       }
     }
     disk->visible_sectors = disk->desc.sectors;
+    disk->reported_sectors = disk->desc.sectors;
     disk->detached = !desc.attached;
     described[desc.number] = disk;
     all_disks_.push_back(disk);

@@ -95,7 +95,12 @@ struct DiskState {
   // a SET MAX ADDRESS lifts a host protected area (fewer if one sets it).
   std::atomic<uint64_t> visible_sectors{0};
 
+  // The size the system's disk driver keeps: read again only when it is
+  // asked to (IOCTL_DISK_UPDATE_PROPERTIES), as after a SET MAX ADDRESS.
+  std::atomic<uint64_t> reported_sectors{0};
+
   uint64_t Sectors() const { return visible_sectors.load(); }
+  uint64_t ReportedBytes() const { return reported_sectors.load() * desc.sector_size; }
   uint64_t Bytes() const { return Sectors() * desc.sector_size; }
   // Beyond the host protected area the sectors an overlay hides: the whole medium.
   uint64_t NativeSectors() const { return desc.sectors + (desc.firmware ? desc.firmware->hpa_sectors : 0); }
