@@ -41,6 +41,7 @@ HiddenArea QueryHiddenArea(platform::Device& device, uint32_t bus_type, const pl
   const std::optional<uint64_t> native = AskNativeSectors(device);
   if (!native) return area;
   area.answered = true;
+  area.sector_size = ata::IdentifySectorSize(id.data());
   area.host_sectors = ata::IdentifySectors(id.data());
   area.native_sectors = *native;
   // Word 83 bit 11: the overlay feature set; a drive without it aborts.
@@ -58,8 +59,9 @@ bool SetHostSectors(platform::Device& device, uint64_t sectors) {
   return set.ok() && !set->Failed();
 }
 
-uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased) {
+uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased_bytes) {
   if (!area.answered) return 0;
+  const uint64_t erased = erased_bytes / area.sector_size;
   const uint64_t medium = area.MediumSectors();
   return medium > erased ? medium - erased : 0;
 }
@@ -112,6 +114,17 @@ uint64_t IdentifySectors(const uint8_t* id) {
   const bool lba48 = w83 != 0xFFFF && (w83 >> 10 & 1);
   if (lba48) return word(100) | word(101) << 16 | word(102) << 32 | word(103) << 48;
   return word(60) | word(61) << 16;
+}
+
+uint32_t IdentifySectorSize(const uint8_t* id) {
+  // Word 106 is valid with bit 14 set and bit 15 clear; bit 12: the
+  // logical sector is longer than 256 words, and words 117-118 say how many.
+  const uint16_t w106 = Le16(id + 2 * 106);
+  if ((w106 & 0xC000) != 0x4000 || !(w106 >> 12 & 1)) return 512;
+  const uint32_t words = uint32_t(Le16(id + 2 * 117)) | uint32_t(Le16(id + 2 * 118)) << 16;
+  // Nothing but a power of two from 512 bytes to 64 KiB is taken as a size.
+  const bool plausible = words >= 256 && words <= 32768 && (words & (words - 1)) == 0;
+  return plausible ? words * 2 : 512;
 }
 
 std::optional<uint64_t> ParseDcoSectors(const uint8_t* dco) {

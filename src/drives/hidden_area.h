@@ -19,6 +19,7 @@ struct HiddenArea {
   // The drive answered READ NATIVE MAX ADDRESS EXT and IDENTIFY DEVICE;
   // nothing else here holds without it.
   bool answered = false;
+  uint32_t sector_size = 512;   // the drive's logical sector, which its addresses count
   uint64_t host_sectors = 0;    // what the drive lets the host address now (IDENTIFY)
   uint64_t native_sectors = 0;  // the native maximum address + 1
   // The overlay's maximum LBA + 1; none where the drive has no overlay or
@@ -47,9 +48,11 @@ HiddenArea QueryHiddenArea(platform::Device& device, uint32_t bus_type, const pl
 // EXT the drive takes only so. False when the drive refused either.
 bool SetHostSectors(platform::Device& device, uint64_t sectors);
 
-// The medium's sectors beyond the `erased` ones the host addresses: what an
-// erase of `erased` sectors does not reach (0 when the drive did not answer).
-uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased);
+// The medium's sectors (of the drive's own size) beyond the first
+// `erased_bytes`: what an erase of those bytes does not reach (0 when the
+// drive did not answer). Bytes, because a bridge may show the host sectors
+// of another size than the drive's.
+uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased_bytes);
 
 // "隠し領域: 2048 セクタ (HPA 1024 / DCO 1024)" and the facts behind it, one line each.
 std::vector<std::string> HiddenAreaLines(const HiddenArea& area);
@@ -62,6 +65,9 @@ platform::AtaCommand DcoIdentify(uint8_t* reply512);
 // The user-addressable sectors IDENTIFY DEVICE reports (words 100-103 where
 // 48-bit addressing is supported, else 60-61).
 uint64_t IdentifySectors(const uint8_t* identify512);
+// The logical sector size IDENTIFY DEVICE reports (words 106, 117-118); 512
+// where it says none.
+uint32_t IdentifySectorSize(const uint8_t* identify512);
 // Words 3-6 + 1; none when the signature or the checksum of word 255 is wrong.
 std::optional<uint64_t> ParseDcoSectors(const uint8_t* dco512);
 }  // namespace ata

@@ -87,7 +87,7 @@ struct EraseJournal {
 // did not say.
 inline uint64_t HiddenSectorsNotErased(const EraseJournal& e) {
   if (e.view != ViewMode::kPhysical) return 0;
-  return SectorsBeyond(e.hidden_area, e.sector_count);
+  return SectorsBeyond(e.hidden_area, e.sector_count * e.sector_size);
 }
 
 }  // namespace plexi

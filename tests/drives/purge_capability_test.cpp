@@ -262,6 +262,7 @@ disk 2 sectors=4096 bus=sata product="Both" hpa=512 dco=256
 disk 3 sectors=4096 bus=sata product="Frozen" hpa=64 hpa-frozen=yes
 disk 4 sectors=4096 bus=nvme product="Nvme" sanitize=crypto
 disk 5 sectors=4096 bus=usb product="Blocks" hpa=8
+disk 6 sectors=1000 sector-size=4096 bus=sata product="FourK" hpa=10
 windows-version 10.0.19045
 )");
   struct Case {
@@ -287,8 +288,17 @@ windows-version 10.0.19045
     EXPECT_EQ(area.dco_sectors, c.dco_sectors) << c.disk;
     EXPECT_EQ(area.liftable, c.liftable) << c.disk;
     EXPECT_EQ(area.host_sectors, c.answered ? 4096u : 0u) << c.disk;
-    EXPECT_EQ(SectorsBeyond(area, 4096), c.hpa + c.dco) << c.disk;
+    EXPECT_EQ(SectorsBeyond(area, 4096 * 512), c.hpa + c.dco) << c.disk;
   }
+  // A drive of 4 KiB sectors counts its addresses in them; what an erase
+  // leaves is counted from its bytes.
+  auto large_sectors = m->OpenDevice("\\\\.\\PHYSICALDRIVE6", platform::Access::kReadWrite);
+  ASSERT_TRUE(large_sectors.ok());
+  const HiddenArea four_k = QueryHiddenArea(**large_sectors, winconst::kBusTypeSata, m->System());
+  EXPECT_EQ(four_k.sector_size, 4096u);
+  EXPECT_EQ(four_k.host_sectors, 1000u);
+  EXPECT_EQ(SectorsBeyond(four_k, 1000ull * 4096), 10u);
+  EXPECT_EQ(SectorsBeyond(four_k, 8000ull * 512), 10u);
   auto drive = m->OpenDevice("\\\\.\\PHYSICALDRIVE2", platform::Access::kReadWrite);
   ASSERT_TRUE(drive.ok());
   platform::Device& d = **drive;

@@ -297,6 +297,12 @@ AtaReply SimFirmware::AtaIdentify(const DiskState& disk, const AtaCommand& c) co
   word(83, uint16_t(1u << 10 | uint16_t(f.dco_supported) << 11 | 1u << 14));  // 48-bit addressing; the word is valid
   word(85, uint16_t(uint16_t(password_set_) << 1 | 1u << 10));
   word(86, uint16_t(1u << 10 | uint16_t(f.dco_supported) << 11));
+  // A logical sector other than 512 bytes: its size in words.
+  if (disk.desc.sector_size != 512) {
+    word(106, uint16_t(1u << 14 | 1u << 12));
+    word(117, uint16_t(disk.desc.sector_size / 2));
+    word(118, uint16_t(disk.desc.sector_size / 2 >> 16));
+  }
   if (security) {
     const uint16_t minutes = uint16_t(std::min<uint32_t>(f.erase_minutes / 2, 0xFF));
     word(89, minutes);
