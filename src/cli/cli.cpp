@@ -24,6 +24,12 @@
 
 namespace plexi::cli {
 
+Pacing TerminalPacing(const Options& o) {
+  Pacing pacing{0, 0};
+  if (o.checkpoint_seconds) pacing.checkpoint_ms = int(*o.checkpoint_seconds) * 1000;
+  return pacing;
+}
+
 void StreamNotifier::ShowMessage(const std::string& text) {
   err_ << "plexiscrub-cli: " << OneLine(text) << "\n";
 }
@@ -134,7 +140,8 @@ const char kUsageText[] =
     "      whole drive, the purge commands it supports, whether one can run now\n"
     "      (or why not) and which one --method 3 would run\n"
     "  erase TARGET... [--method 0|1|2|3] [--verify] [--no-history] [--resume|--no-resume]\n"
-    "        [--yes] [--report DIR] [--operator NAME] [--organisation NAME] [--simulate FILE]\n"
+    "        [--yes] [--checkpoint SECONDS] [--report DIR] [--operator NAME]\n"
+    "        [--organisation NAME] [--simulate FILE]\n"
     "      overwrites all of TARGET: 0 zeros, 1 0xFF then zeros, 2 random bytes,\n"
     "      0xFF, zeros (default 0); 3 has the drive purge itself (NVMe sanitize or\n"
     "      format, ATA sanitize or security erase, as inspect shows), then writes\n"
@@ -142,9 +149,14 @@ const char kUsageText[] =
     "      interrupted. --verify reads everything back; the first\n"
     "      sector then records the method (--no-history: left blank). An\n"
     "      interrupted erase (Ctrl+C) leaves a resume record; the next erase offers\n"
-    "      to continue. Without --yes the tool asks, and wants \"del\" typed; when\n"
-    "      standard input is not a terminal, an interrupted erase saves its resume\n"
-    "      record without asking. The system drive and (on Linux) a device with a\n"
+    "      to continue. While it writes, the erase flushes the drive and brings a\n"
+    "      resume record up to date every SECONDS (default 30) or 4 GiB, so that\n"
+    "      after a power cut, a crash or a killed process the next erase still\n"
+    "      continues from there. A write or read that fails on the medium is\n"
+    "      tried again, then sector by sector; the erase goes on around sectors\n"
+    "      that still fail and lists them (exit 8). Without --yes the tool asks,\n"
+    "      and wants \"del\" typed; when standard input is not a terminal, an\n"
+    "      interrupted erase saves its resume record without asking. The system drive and (on Linux) a device with a\n"
     "      mounted file system are refused. Every erase that was confirmed (or\n"
     "      refused) files an erase report: a JSON file and a printable HTML page in\n"
     "      DIR (default: $XDG_DATA_HOME/plexiscrub/reports on Linux, reports\\ beside\n"
@@ -195,10 +207,12 @@ const char kUsageText[] =
     "interrupted with its resume record saved, 4 nothing erased (declined,\n"
     "refused, or stopped before the first write), 5 erase interrupted after\n"
     "writing without a resume record: the drive is partly overwritten, 6 every\n"
-    "pass written and recorded but the read-back was stopped (not verified).\n"
-    "With several drives: 0 when all completed, else the most serious among\n"
-    "them (1, then 5, then 3, then 6); 7 when some were erased and others not\n"
-    "started or not written; 4 only when nothing was written to any.\n";
+    "pass written and recorded but the read-back was stopped (not verified),\n"
+    "8 erased with exceptions: every pass went over the drive, but some sectors\n"
+    "could not be written or read back (listed; no completion record, not\n"
+    "Clear). With several drives: 0 when all completed, else the most serious\n"
+    "among them (1, then 5, then 3, then 8, then 6); 7 when some were erased and\n"
+    "others not started or not written; 4 only when nothing was written to any.\n";
 
 namespace {
 
@@ -249,6 +263,17 @@ OptionRead ReadCount(const std::vector<std::string>& args, size_t& i, Options& o
   return OptionRead::kRead;
 }
 
+OptionRead ReadCheckpoint(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
+  std::optional<uint64_t> n = i + 1 < args.size() ? ParseDecimal(args[i + 1]) : std::nullopt;
+  if (!n || *n == 0 || *n > 3600) {
+    err << "plexiscrub-cli: --checkpoint takes the seconds between two checkpoints, 1 to 3600\n";
+    return OptionRead::kBad;
+  }
+  o.checkpoint_seconds = uint32_t(*n);
+  ++i;
+  return OptionRead::kRead;
+}
+
 OptionRead ReadReportField(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
   const std::string a = args[i];
   const std::string* v = ValueOf(args, i, a + " needs a value", err);
@@ -278,6 +303,7 @@ OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Opti
   const std::string& a = args[i];
   if (a == "--method") return ReadMethod(args, i, o, err);
   if (a == "--count") return ReadCount(args, i, o, err);
+  if (a == "--checkpoint") return ReadCheckpoint(args, i, o, err);
   if (a == "--report" || a == "--operator" || a == "--organisation") return ReadReportField(args, i, o, err);
   if (a == "--drive") {
     const std::string* v = ValueOf(args, i, "--drive needs a drive number or letter (2, F:)", err);
@@ -471,7 +497,8 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
     out << "method: none\n";
   if (list.kind == RecordKind::kResume)
     out << "resume point: pass " << fields.ResumePass << ", chunk " << fields.ResumeChunk
-        << (resume == RecordKind::kResume ? "" : " (nothing to resume)") << "\n";
+        << (resume == RecordKind::kResume ? "" : " (nothing to resume)")
+        << (fields.Checkpoint ? " (a checkpoint: the erase that wrote it ended unexpectedly)" : "") << "\n";
   else
     out << "resume point: none\n";
   // The erase's own check; its reason, if any, goes to standard error.
@@ -489,8 +516,8 @@ namespace {
 std::optional<std::string> MisplacedOption(const Options& o) {
   const std::string& c = o.command;
   if ((o.partitions || o.loop || o.every_disk) && c != "list") return "--partitions, --all and --loop belong to list";
-  if ((o.method || o.verify || o.no_history || o.yes || o.resume) && c != "erase")
-    return "--method, --verify, --no-history, --yes and --resume belong to erase";
+  if ((o.method || o.verify || o.no_history || o.yes || o.resume || o.checkpoint_seconds) && c != "erase")
+    return "--method, --verify, --no-history, --yes, --resume and --checkpoint belong to erase";
   if ((o.operator_name || o.organisation) && c != "erase") return "--operator and --organisation belong to erase";
   if (o.report_dir && c != "erase" && c != "report") return "--report belongs to erase and report";
   if (o.count && c != "dump") return "--count belongs to dump";

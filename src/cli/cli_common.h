@@ -12,6 +12,7 @@
 #include "drives/discovery.h"
 #include "drives/forbidden_list.h"
 #include "erase/erase_journal.h"
+#include "erase/worker_interface.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
 
@@ -27,6 +28,7 @@ inline constexpr int kRefused = 4;      // nothing erased: declined, refused, or
 inline constexpr int kPartlyErased = 5; // interrupted after writing, no resume record: partly overwritten
 inline constexpr int kReadBackStopped = 6;  // every pass written and recorded; the read-back was interrupted
 inline constexpr int kSomeNotErased = 7;    // a set: some drives erased, others not started or not written
+inline constexpr int kErasedWithExceptions = 8;  // every pass went over the drive, but some sectors failed every try
 
 struct Options {
   std::string command;
@@ -45,6 +47,7 @@ struct Options {
   bool no_history = false;
   bool yes = false;
   std::optional<bool> resume;
+  std::optional<uint32_t> checkpoint_seconds;  // between two checkpoints of the resume record
   // dump
   std::optional<uint64_t> count;
   // erase reports
@@ -55,6 +58,10 @@ struct Options {
   std::optional<std::string> out_file;
   bool keep_serials = false;
 };
+
+// How the tool paces an erase: no window to keep responsive, so unpaced;
+// the checkpoints as --checkpoint asks.
+Pacing TerminalPacing(const Options& o);
 
 // Messages the program would show in a box go to standard error.
 class StreamNotifier : public Notifier {

@@ -244,6 +244,8 @@ std::string ResultText(RecordLeft result, const EraseWorkflow& workflow) {
 }
 
 const char* ResultText(RecordLeft result, EraseOutcome outcome) {
+  if (outcome == EraseOutcome::kFailed && result == RecordLeft::kResume)
+    return "failed; resume record saved, a later erase can continue from there";
   switch (result) {
     case RecordLeft::kBlank: return "erased (first sector left blank)";
     case RecordLeft::kResume: return "interrupted; resume record saved";
@@ -255,6 +257,8 @@ const char* ResultText(RecordLeft result, EraseOutcome outcome) {
     case EraseOutcome::kFailed:
     case EraseOutcome::kVerificationFailed: return "failed; partly overwritten, nothing recorded";
     case EraseOutcome::kReadBackFailed: return "every pass written; the read-back failed, nothing recorded";
+    case EraseOutcome::kErasedWithExceptions:
+      return "erased with exceptions: some sectors could not be written or read back, no completion record";
     default: return "nothing erased";
   }
 }
@@ -269,6 +273,7 @@ int ExitCodeOf(EraseOutcome outcome) {
     case EraseOutcome::kVerificationFailed:
     case EraseOutcome::kReadBackFailed: return kFailed;
     case EraseOutcome::kReadBackStopped: return kReadBackStopped;
+    case EraseOutcome::kErasedWithExceptions: return kErasedWithExceptions;
     default: break;  // nothing written
   }
   return kRefused;
@@ -330,7 +335,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // Ctrl+C it takes lasts until then.
   TerminalEraseUi ui(o, out, err);
   // The tool has no window to keep responsive: the worker runs unpaced.
-  EraseWorkflow workflow(*machine, ui, env, estimate, Pacing{0, 0});
+  EraseWorkflow workflow(*machine, ui, env, estimate, TerminalPacing(o));
   ui.CancelInto(workflow.CancelFlag());
   // Firmware commands reach the drive only when the purge was asked for.
   workflow.OfferPurge(PurgeAsked(o));

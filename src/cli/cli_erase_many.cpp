@@ -221,7 +221,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
   DriveJob(const Options& o, platform::Machine& machine, ProgressBoard& board, SetGate& gate, size_t index,
            DriveFacts facts)
       : o_(o), machine_(machine), board_(board), gate_(gate), index_(index), facts_(std::move(facts)),
-        workflow_(machine, *this, *this, estimate_, Pacing{0, 0}) {
+        workflow_(machine, *this, *this, estimate_, TerminalPacing(o)) {
     workflow_.OfferPurge(PurgeAsked(o));
   }
 
@@ -347,12 +347,14 @@ int MostSerious(int a, int b) { return Severity(b) > Severity(a) ? b : a; }
 
 // How serious an exit code is, when several drives end differently: a
 // failure outweighs a partly overwritten drive, which outweighs one that
-// was interrupted with its resume record, which outweighs one left untouched.
+// was interrupted with its resume record, then one erased around sectors
+// that failed, then one whose read-back was stopped, then one left untouched.
 int Severity(int code) {
   switch (code) {
-    case kFailed: return 5;
-    case kPartlyErased: return 4;
-    case kInterrupted: return 3;
+    case kFailed: return 6;
+    case kPartlyErased: return 5;
+    case kInterrupted: return 4;
+    case kErasedWithExceptions: return 3;
     case kReadBackStopped: return 2;
     case kRefused: return 1;
     default: return 0;

@@ -12,6 +12,7 @@
 #include "drives/drive_types.h"
 #include "drives/hidden_area.h"
 #include "erase/erase_outcome.h"
+#include "erase/sector_exceptions.h"
 #include "record/erase_method.h"
 #include "platform/platform.h"
 
@@ -55,6 +56,9 @@ struct EraseJournal {
   bool purge_completed = false;
   bool purge_zero_pass = false;
   bool resumed = false;
+  // The drive held a checkpoint: the erase before this one ended without
+  // stopping (a power cut, a crash, a killed process).
+  bool earlier_run_ended_unexpectedly = false;
   uint32_t resume_chunk = 0;
   int32_t resume_pass = 0;
   uint32_t sectors_per_chunk = 0;
@@ -72,6 +76,8 @@ struct EraseJournal {
   platform::LocalTime started, ended;
   double seconds = 0;  // measured, not taken from the wall clock
   uint64_t bytes_written = 0;
+  // Sectors that failed every write, and every read of the read-back.
+  std::vector<SectorRange> unwritten, unreadable;
   EraseOutcome outcome = EraseOutcome::kRefused;
   std::vector<JournalError> errors;
   // What the drive hid from the host when it was opened (asked of whole

@@ -23,6 +23,9 @@ enum class EraseOutcome {
   kFailed,               // a write, read or record error after writing began
   kVerificationFailed,   // the read-back found bytes that are not zero; nothing recorded
   kReadBackFailed,       // every pass written, a read of the read-back failed; nothing recorded
+  // Every pass went over the whole drive, but some sectors could not be
+  // written or read back (they are listed); no completion record.
+  kErasedWithExceptions,
 };
 
 // Whether the drive's contents may have changed: the program wrote to it,

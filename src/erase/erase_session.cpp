@@ -149,7 +149,7 @@ EarlierRecord EraseSession::ReadEarlierRecord() {
     kind = RecordKind::kNone;
   }
   return {kind, MethodOfCode(fields.EraseMethod).value_or(OverwriteMethod::kZeros), fields.ResumeChunk,
-          fields.ResumePass};
+          fields.ResumePass, kind == RecordKind::kResume && fields.Checkpoint};
 }
 
 // Whether a resume point names a pass of a resumable method and a place
@@ -168,7 +168,8 @@ bool EraseSession::ResumePointInside(const EraseRecordFields& fields) const {
 std::optional<bool> EraseSession::AskAboutEarlierRecord(const EarlierRecord& earlier) {
   bool resumed = false;
   if (earlier.kind == RecordKind::kResume) {
-    resumed = c_.ui.Ask(erase_text::ResumeQuestion());
+    journal_->earlier_run_ended_unexpectedly = earlier.unexpected_end;
+    resumed = c_.ui.Ask(erase_text::ResumeQuestion(earlier.unexpected_end));
   } else if (earlier.kind == RecordKind::kComplete &&
              !c_.ui.Ask(erase_text::EraseAgainQuestion(MethodCode(earlier.method)))) {
     return std::nullopt;
@@ -308,6 +309,7 @@ WorkerReport EraseSession::WritePasses(const std::optional<PurgeRun>& purged) {
   // reads the drive back; the record still names the purge.
   EraseParameters worker_params = c_.params;
   if (purged && zero_pass) worker_params.EraseMethod = OverwriteMethod::kZeros;
+  worker_params.KeepCheckpoints = !purged && MethodResumable(c_.params.EraseMethod);
   ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target_.label,
                            c_.params.VerifyData, c_.params.EraseTotalBytes};
   const EraseContext& c = c_;
@@ -316,14 +318,16 @@ WorkerReport EraseSession::WritePasses(const std::optional<PurgeRun>& purged) {
         worker_params, TPlexiscrubThread::Context{c.cancel, c.pause, c.machine, c.ui, gui, view, c.estimate, c.pacing});
   });
   journal_->bytes_written = run.bytes_written;
+  writes_sent_ = run.write_attempted;
   journal_.NoteRun(run, c_.params);
   return run;
 }
 
 RecordLeft EraseSession::End(const WorkerReport& run, bool save_history) {
-  const RecordLeft left = run.cancelled                                         ? EndOnCancel(run)
+  const RecordLeft left = run.cancelled                                                ? EndOnCancel(run)
                           : run.failed || (c_.params.VerifyData && !run.verify_passed) ? EndOnFailure(run)
-                                                                                      : EndCompleted(run, save_history);
+                          : run.HasExceptions()                                        ? EndWithExceptions(run)
+                                                                                       : EndCompleted(run, save_history);
   ReleaseTarget();
   return left;
 }
@@ -337,6 +341,7 @@ RecordLeft EraseSession::EndOnCancel(const WorkerReport& run) {
   const bool save = MethodResumable(c_.params.EraseMethod) &&
                     (c_.env.Unattended() || c_.ui.Ask(erase_text::SaveResumePointQuestion()));
   if (!save) {
+    if (run.checkpoint_left) ClearCheckpoint();
     journal_->outcome = unsaved;
     return RecordLeft::kNone;
   }
@@ -348,6 +353,8 @@ RecordLeft EraseSession::EndOnCancel(const WorkerReport& run) {
 RecordLeft EraseSession::EndOnFailure(const WorkerReport& run) {
   std::optional<uint64_t> sector;
   if (run.error_offset && c_.params.BytesPerSector > 0) sector = *run.error_offset / c_.params.BytesPerSector;
+  // A drive written whole keeps no resume point: the next erase starts over.
+  if ((run.read_back_failed || !run.verify_passed) && run.checkpoint_left) ClearCheckpoint();
   if (run.read_back_failed) {
     // The passes are on the drive; what could not be proven is where.
     ReportAndNote(erase_text::ReadBackFailed(sector.value_or(0)) + "\n" + run.error_text, run.error_code, sector);
@@ -358,6 +365,51 @@ RecordLeft EraseSession::EndOnFailure(const WorkerReport& run) {
   journal_->outcome = !Wrote()                                     ? EraseOutcome::kFailedUnwritten
                       : journal_->verify == VerifyResult::kFailed ? EraseOutcome::kVerificationFailed
                                                                   : EraseOutcome::kFailed;
+  return journal_->outcome == EraseOutcome::kFailed ? KeepResumePointAfterFailure(run) : RecordLeft::kNone;
+}
+
+// A write pass that failed keeps a resume point where it can: at the failure
+// once what came before it is flushed to the drive, else the last checkpoint
+// the first sector holds. A drive that no longer answers keeps the latter.
+RecordLeft EraseSession::KeepResumePointAfterFailure(const WorkerReport& run) {
+  const EraseParameters& p = c_.params;
+  if (!MethodResumable(p.EraseMethod) || run.stopped_pass >= WritePassCount(p.EraseMethod)) return RecordLeft::kNone;
+  const bool inside = run.stopped_pass > 0 || run.stopped_chunk > 0;
+  if (inside && drive_->Flush().ok()) {
+    EraseRecordFields fields{MethodCode(p.EraseMethod), run.stopped_chunk, run.stopped_pass, p.TotalSectors,
+                             p.SectorsPerChunk};
+    const RecordAccessResult r = AccessEraseRecord(*drive_, p.BytesPerSector, RecordMode::kInterrupt, false, fields);
+    if (r.io_ok) {
+      journal_->bytes_written += p.BytesPerSector;
+      journal_->record = RecordLeft::kResume;
+      return RecordLeft::kResume;
+    }
+  }
+  if (!run.checkpoint_left) return RecordLeft::kNone;
+  journal_->record = RecordLeft::kResume;
+  return RecordLeft::kResume;
+}
+
+// A stop the user keeps no resume point of: the checkpoint goes, so that the
+// next erase starts at the beginning, as asked.
+void EraseSession::ClearCheckpoint() {
+  EraseRecordFields fields{};
+  const RecordAccessResult r =
+      AccessEraseRecord(*drive_, c_.params.BytesPerSector, RecordMode::kFinish, false, fields);
+  if (r.io_ok) {
+    journal_->bytes_written += c_.params.BytesPerSector;
+    return;
+  }
+  ReportAndNote(SystemErrorText(c_.machine, r.error), r.error, 0);
+}
+
+// Every pass went over the drive, around sectors that failed every try:
+// never a completion record, which would vouch for them too. The first
+// sector keeps the last pass's zeros (a checkpoint there is cleared).
+RecordLeft EraseSession::EndWithExceptions(const WorkerReport& run) {
+  if (run.checkpoint_left) ClearCheckpoint();
+  ReportAndNote(erase_text::ErasedWithExceptions(run.unwritten, run.unreadable), 0);
+  journal_->outcome = EraseOutcome::kErasedWithExceptions;
   return RecordLeft::kNone;
 }
 

@@ -53,6 +53,9 @@ struct EarlierRecord {
   OverwriteMethod method = OverwriteMethod::kZeros;
   uint32_t resume_chunk = 0;
   int32_t resume_pass = 0;
+  // A checkpoint: the erase that wrote it ended without stopping (a power
+  // cut, a crash, a killed process).
+  bool unexpected_end = false;
 };
 
 class EraseSession {
@@ -114,10 +117,13 @@ class EraseSession {
   bool ResumePointInside(const EraseRecordFields& fields) const;
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath();
-  bool Wrote() const { return journal_->bytes_written > 0 || purge_accepted_; }
+  bool Wrote() const { return journal_->bytes_written > 0 || purge_accepted_ || writes_sent_; }
   std::string NotStartedText(uint32_t code) const;
   RecordLeft EndOnCancel(const WorkerReport& run);
   RecordLeft EndOnFailure(const WorkerReport& run);
+  RecordLeft KeepResumePointAfterFailure(const WorkerReport& run);
+  void ClearCheckpoint();
+  RecordLeft EndWithExceptions(const WorkerReport& run);
   RecordLeft EndCompleted(const WorkerReport& run, bool save_history);
   RecordLeft WriteRecord(RecordMode mode, bool save_history, RecordLeft success);
   void ReleaseTarget();
@@ -145,6 +151,9 @@ class EraseSession {
   // The drive accepted a purge command: its contents may have changed even
   // where the program wrote nothing.
   bool purge_accepted_ = false;
+  // The worker sent a write, which may have reached the drive even where
+  // the drive answered with an error.
+  bool writes_sent_ = false;
 };
 
 }  // namespace plexi

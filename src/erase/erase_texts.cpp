@@ -9,11 +9,11 @@ EraseQuestion EraseDriveQuestion(const std::string& drive_label) {
           drive_label + "\nこのドライブの内容を全て消去しますか？", "データの消去確認"};
 }
 
-EraseQuestion ResumeQuestion() {
-  return {EraseQuestion::Id::kResume, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kNone,
-          "前回の処理情報が見つかりました。途中から続行しますか？\n"
-          "（照合を選ばずに続行すると、中断前に書き込んだ部分は確認されず、照合済みの消去にはなりません。）",
-          "確認"};
+EraseQuestion ResumeQuestion(bool unexpected_end) {
+  std::string text = unexpected_end ? kUnexpectedEndLine : "";
+  text += "前回の処理情報が見つかりました。途中から続行しますか？\n"
+          "（照合を選ばずに続行すると、中断前に書き込んだ部分は確認されず、照合済みの消去にはなりません。）";
+  return {EraseQuestion::Id::kResume, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kNone, text, "確認"};
 }
 
 EraseQuestion EraseAgainQuestion(int32_t method) {
@@ -46,6 +46,29 @@ std::string ReadBackStopped(int percent) {
 
 std::string ReadBackFailed(uint64_t sector) {
   return "全ての工程を書き込みましたが、照合の読み出しがセクタ " + std::to_string(sector) + " で失敗しました。";
+}
+
+namespace {
+
+// "セクタ 3000000 から 8 個（エラー 1117）" per range, the first few of them.
+void AppendRanges(std::string& text, const char* heading, const std::vector<SectorRange>& ranges) {
+  constexpr size_t kShown = 8;
+  for (size_t i = 0; i < ranges.size() && i < kShown; ++i)
+    text += "\r\n" + std::string(heading) + ": セクタ " + std::to_string(ranges[i].first) + " から " +
+            std::to_string(ranges[i].count) + " 個（エラー " + std::to_string(ranges[i].error) + "）";
+  if (ranges.size() > kShown)
+    text += "\r\n" + std::string(heading) + ": ほか " + std::to_string(ranges.size() - kShown) + " 範囲（消去レポートに全て記載）";
+}
+
+}  // namespace
+
+std::string ErasedWithExceptions(const std::vector<SectorRange>& unwritten, const std::vector<SectorRange>& unreadable) {
+  std::string text = "消去は最後まで行いましたが、書き込めなかったセクタが " + std::to_string(SectorsIn(unwritten)) +
+                     " 個、読み戻せなかったセクタが " + std::to_string(SectorsIn(unreadable)) +
+                     " 個あります（例外付きの消去）。これらのセクタは消去を確かめられないため、消去完了の記録は書き込みません。";
+  AppendRanges(text, "書き込めなかった範囲", unwritten);
+  AppendRanges(text, "読み戻せなかった範囲", unreadable);
+  return text;
 }
 
 std::string PassLine(int32_t pass_number, int32_t pass_count) {

@@ -4,6 +4,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "erase/sector_exceptions.h"
 
 namespace plexi {
 
@@ -29,7 +32,11 @@ struct EraseQuestion {
 namespace erase_text {
 
 EraseQuestion EraseDriveQuestion(const std::string& drive_label);
-EraseQuestion ResumeQuestion();
+// With `unexpected_end` (the drive holds a checkpoint) it first says that
+// the erase before ended without stopping.
+EraseQuestion ResumeQuestion(bool unexpected_end = false);
+inline constexpr char kUnexpectedEndLine[] =
+    "前回の消去は途中で予期せず終了しました（電源断、強制終了など）。最後に保存された位置から続けられます。\n";
 // `method` is the method code the completion record names.
 EraseQuestion EraseAgainQuestion(int32_t method);
 EraseQuestion SaveResumePointQuestion();
@@ -82,6 +89,9 @@ inline constexpr char kEarlierPartUnchecked[] =
 std::string ReadBackStopped(int percent);
 // "全ての工程を書き込みましたが、照合の読み出しがセクタ 5000 で失敗しました。"
 std::string ReadBackFailed(uint64_t sector);
+// The end of an erase that went around sectors it could not write or read
+// back: how many, and the first ranges of each.
+std::string ErasedWithExceptions(const std::vector<SectorRange>& unwritten, const std::vector<SectorRange>& unreadable);
 
 // "ドライブ E: を使用中のため、…" and the system's reason on the next line.
 std::string InUse(const std::string& name, const std::string& reason);

@@ -10,6 +10,7 @@
 #include "erase/erase_texts.h"
 #include "erase/read_ahead.h"
 #include "platform/winconst.h"
+#include "record/erase_record.h"
 
 namespace plexi {
 
@@ -25,6 +26,13 @@ constexpr uint32_t kTransferBytes = 4u << 20;
 // then meet data the cache has dropped: on a memory-backed loop device four
 // buffers read back at half the rate of two.
 constexpr size_t kReadDepth = 2;
+
+// A transfer that failed on the medium is tried this many times more before
+// its sectors are tried one by one.
+constexpr int kRetries = 2;
+// Sectors in a row that fail every try: past this many the drive counts as
+// no longer answering, and the erase ends.
+constexpr uint64_t kDeadRunSectors = 2048;
 
 // The buffers are 4096-aligned and whole sectors long, so this reads them
 // as 64-bit words, which the compiler turns into wide vector ORs.
@@ -68,7 +76,8 @@ TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context cont
       chunk_bytes_(params.ChunkBytes),
       tail_bytes_(params.TailBytes),
       verify_data_(params.VerifyData),
-      last_write_pass_(WritePassCount(params.EraseMethod) - 1) {
+      last_write_pass_(WritePassCount(params.EraseMethod) - 1),
+      checkpoints_(params.KeepCheckpoints) {
   chunk_index_ = params_.ResumeChunk;
   const int32_t resume_pass = params_.ResumePass;
 
@@ -87,6 +96,7 @@ TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context cont
   c_.view.SetWriteMaximum(remaining_bytes_);
 
   if (chunk_index_ > 0 || resume_pass > 0) {
+    record_in_first_sector_ = true;  // the record this erase resumes from
     pass_ = resume_pass;
     const uint64_t done = pass_bytes_ * uint64_t(resume_pass) + uint64_t(chunk_bytes_) * chunk_index_;
     remaining_bytes_ -= done;
@@ -107,7 +117,7 @@ TPlexiscrubThread::~TPlexiscrubThread() { static_cast<void>(Join()); }
 
 void TPlexiscrubThread::Start(std::function<void()> on_terminate) {
   on_terminate_ = std::move(on_terminate);
-  last_estimate_ = std::chrono::steady_clock::now();
+  last_estimate_ = last_checkpoint_ = std::chrono::steady_clock::now();
   thread_ = std::thread([this] { Execute(); });
 }
 
@@ -143,7 +153,6 @@ void TPlexiscrubThread::Execute() {
 // The write passes, then the read-back when asked for; true when a cancel
 // ended them.
 bool TPlexiscrubThread::RunPasses() {
-  const uint32_t start_chunk = chunk_index_;
   while (!failed_) {
     if (pass_ > last_write_pass_) return !VerifyPass();
     c_.pause.WaitWhilePaused(c_.cancel);
@@ -153,7 +162,7 @@ bool TPlexiscrubThread::RunPasses() {
       return true;
     }
     if (chunk_index_ >= chunk_count_) {
-      if (!EndOfPass(start_chunk)) return false;
+      if (!EndOfPass()) return false;
       continue;  // the next part begins at the top: a pause, a cancel, or the read-back
     }
     const uint32_t done = ProcessChunks();
@@ -163,7 +172,45 @@ bool TPlexiscrubThread::RunPasses() {
     bytes_since_estimate_ += int64_t(bytes);
     chunk_index_ += done;
     ShowProgress(chunk_index_ >= chunk_count_);
+    if (!CheckpointIfDue(bytes)) return false;
   }
+  return false;
+}
+
+// A checkpoint once the interval or the byte count since the last one is
+// reached, while the pass still has chunks to write (a record at a pass's
+// end would name a place no resume starts from).
+bool TPlexiscrubThread::CheckpointIfDue(uint64_t bytes) {
+  bytes_since_checkpoint_ += bytes;
+  if (!checkpoints_ || pass_ > last_write_pass_ || chunk_index_ >= chunk_count_) return true;
+  const auto elapsed = std::chrono::steady_clock::now() - last_checkpoint_;
+  if (bytes_since_checkpoint_ < c_.pacing.checkpoint_bytes && elapsed < std::chrono::milliseconds(c_.pacing.checkpoint_ms))
+    return true;
+  return WriteCheckpoint(chunk_index_, pass_);
+}
+
+// The data first, then the record that vouches for it, each flushed: a
+// record that reached the medium before its data would, after a power cut,
+// have the next erase skip bytes that were never written. A record that
+// cannot be written ends the checkpoints, not the erase (the one before it,
+// if any, still claims less than the drive holds).
+bool TPlexiscrubThread::WriteCheckpoint(uint32_t chunk, int32_t pass) {
+  if (!FlushWrites()) return false;
+  EraseRecordFields fields{MethodCode(params_.EraseMethod), chunk, pass, params_.TotalSectors,
+                           params_.SectorsPerChunk, true};
+  write_attempted_ = true;
+  const RecordAccessResult r = AccessEraseRecord(device_, bytes_per_sector_, RecordMode::kInterrupt, false, fields);
+  if (r.io_ok) {
+    bytes_written_ += bytes_per_sector_;
+    record_in_first_sector_ = true;
+  } else {
+    checkpoints_ = false;
+  }
+  last_checkpoint_ = std::chrono::steady_clock::now();
+  bytes_since_checkpoint_ = 0;
+  platform::Result<> back = device_.SetPosition(position_);
+  if (back.ok()) return true;
+  ReportWorkerError("", back.error(), position_);
   return false;
 }
 
@@ -177,8 +224,9 @@ void TPlexiscrubThread::StopOnCancel() {
 }
 
 // The end of a pass's chunks: its tail, the flush that puts the pass on the
-// medium, then the next pass. False when the erase ends here.
-bool TPlexiscrubThread::EndOfPass(uint32_t start_chunk) {
+// medium, then the next pass, whose start is a checkpoint of its own. False
+// when the erase ends here.
+bool TPlexiscrubThread::EndOfPass() {
   if (tail_bytes_ > 0 && !tail_done_) {
     if (!ProcessTail()) return false;
     tail_done_ = true;
@@ -193,12 +241,7 @@ bool TPlexiscrubThread::EndOfPass(uint32_t start_chunk) {
   chunk_index_ = 0;
   tail_done_ = false;
   ChangePass();
-  if (start_chunk != 0 && pass_ == last_write_pass_) {
-    // A resumed erase about to verify: its first sector still holds the
-    // resume record unless this run wrote it again.
-    if (!RewriteFirstSector()) return false;
-    ChangePass();
-  }
+  if (checkpoints_ && pass_ < last_write_pass_ && !WriteCheckpoint(0, pass_ + 1)) return false;
   Sleep(c_.pacing.pass_change_ms);
   ++pass_;
   return true;
@@ -216,18 +259,10 @@ void TPlexiscrubThread::FinishOutcome(bool cancelled) {
   }
   outcome_.failed = failed_;
   outcome_.bytes_written = bytes_written_;
-}
-
-// The zeros of the last pass at byte 0, over the resume record; checked, as
-// a record left there would pass for a verification failure at best.
-bool TPlexiscrubThread::RewriteFirstSector() {
-  platform::IoResult r = device_.Write(pattern_->data(), bytes_per_sector_);
-  if (!r.ok() || r.value() != bytes_per_sector_) {
-    ReportWorkerError("", r.ok() ? winconst::kErrorWriteFault : r.error(), 0);
-    return false;
-  }
-  bytes_written_ += r.value();
-  return FlushWrites();
+  outcome_.checkpoint_left = record_in_first_sector_;
+  outcome_.write_attempted = write_attempted_;
+  outcome_.unwritten = unwritten_.Ranges();
+  outcome_.unreadable = unreadable_.Ranges();
 }
 
 bool TPlexiscrubThread::FlushWrites() {
@@ -270,7 +305,7 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
   const uint32_t bytes = count * chunk_bytes_;
   for (uint32_t done = 0; done < bytes;) {
     const uint32_t piece = std::min(bytes - done, kTransferBytes);
-    if (!Transfer(pattern_->data() + done, piece, piece, position_ + done)) return 0;
+    if (!WritePiece(pattern_->data() + done, piece, piece, position_ + done)) return 0;
     done += piece;
   }
   position_ += bytes;
@@ -281,25 +316,102 @@ uint32_t TPlexiscrubThread::ProcessChunks() {
 // image file is asked for as a whole sector; the device moves what there is.
 bool TPlexiscrubThread::ProcessTail() {
   const uint32_t asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
-  if (!Transfer(pattern_->data(), asked, tail_bytes_, position_)) return false;
+  if (!WritePiece(pattern_->data(), asked, tail_bytes_, position_)) return false;
   position_ += tail_bytes_;
   ShowProgress(true);
   return true;
 }
 
+// A write at the start of the drive leaves the first sector to the resume
+// record it holds: the pass's pattern there would leave no resume point
+// until the next checkpoint. The record is not the last thing there: the
+// erase's end writes the completion record, or zeros, over it.
+bool TPlexiscrubThread::WritePiece(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at) {
+  if (at != 0 || !record_in_first_sector_) return Transfer(data, length, expected, at);
+  const uint32_t skip = std::min(bytes_per_sector_, expected);
+  platform::Result<> placed = device_.SetPosition(expected > skip ? skip : length);
+  if (!placed.ok()) {
+    ReportWorkerError("", placed.error(), skip);
+    return false;
+  }
+  return expected <= skip || Transfer(data + skip, length - skip, expected - skip, skip);
+}
+
 // One write of `length` bytes that must move at least `expected`.
 bool TPlexiscrubThread::Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at) {
+  write_attempted_ = true;
   platform::IoResult r = device_.Write(data, length);
   if (r.ok()) bytes_written_ += r.value();
   if (r.ok() && r.value() >= expected) return true;
   // A short transfer carries no error code of its own; name it for what it is.
-  ReportWorkerError("", r.ok() ? winconst::kErrorWriteFault : r.error(), at);
+  return WriteAround(data, length, expected, at, r.ok() ? winconst::kErrorWriteFault : r.error());
+}
+
+// A write that failed on the medium is tried again, then sector by sector;
+// the sectors that still fail are noted and the erase goes on past them.
+bool TPlexiscrubThread::WriteAround(const uint8_t* data, uint32_t length, uint32_t expected, uint64_t at,
+                                    uint32_t code) {
+  for (int retry = 0; retry < kRetries && IsMediaError(code); ++retry) {
+    const platform::IoResult r = WriteAt(data, length, at);
+    if (r.ok() && r.value() >= expected) return true;
+    code = r.ok() ? winconst::kErrorWriteFault : r.error();
+  }
+  if (!IsMediaError(code)) {
+    ReportWorkerError("", code, at);
+    return false;
+  }
+  return SectorBySector(at, length, expected, winconst::kErrorWriteFault, unwritten_,
+                        [&](uint64_t sector_at, uint32_t n) { return WriteAt(data + (sector_at - at), n, sector_at); });
+}
+
+platform::IoResult TPlexiscrubThread::WriteAt(const uint8_t* data, uint32_t length, uint64_t at) {
+  platform::Result<> placed = device_.SetPosition(at);
+  if (!placed.ok()) return platform::IoResult::Failure(placed.error());
+  platform::IoResult r = device_.Write(data, length);
+  if (r.ok()) bytes_written_ += r.value();
+  return r;
+}
+
+platform::IoResult TPlexiscrubThread::ReadAt(uint8_t* data, uint32_t length, uint64_t at) {
+  platform::Result<> placed = device_.SetPosition(at);
+  if (!placed.ok()) return platform::IoResult::Failure(placed.error());
+  return device_.Read(data, length);
+}
+
+// The sectors of a failed transfer one at a time: those that fail on the
+// medium are noted, and the device is left after the transfer. A run of
+// failures this long, or an error that is not the medium's, means the drive
+// no longer answers: the erase ends there, as for any failure.
+bool TPlexiscrubThread::SectorBySector(uint64_t at, uint32_t length, uint32_t expected, uint32_t short_code,
+                                       SectorExceptions& noted, const SectorIo& io) {
+  uint64_t run_start = at;
+  uint64_t run = 0;
+  for (uint64_t sector_at = at; sector_at < at + expected; sector_at += bytes_per_sector_) {
+    const uint32_t wanted = uint32_t(std::min<uint64_t>(bytes_per_sector_, at + expected - sector_at));
+    const platform::IoResult r = io(sector_at, bytes_per_sector_);
+    if (r.ok() && r.value() >= wanted) {
+      run = 0;
+      continue;
+    }
+    const uint32_t code = r.ok() ? short_code : r.error();
+    if (run++ == 0) run_start = sector_at;
+    if (IsMediaError(code)) noted.Add(sector_at / bytes_per_sector_, code);
+    if (!IsMediaError(code) || run >= kDeadRunSectors) {
+      ReportWorkerError("", code, run_start);
+      return false;
+    }
+  }
+  platform::Result<> placed = device_.SetPosition(at + length);
+  if (placed.ok()) return true;
+  ReportWorkerError("", placed.error(), at + length);
   return false;
 }
 
 // The read-back, from the start of the drive: the reads are kept a few
 // transfers ahead on a thread of their own while each one read is checked
-// here, in the order of the write passes' transfers. False when cancelled.
+// here, in the order of the write passes' transfers. A read that fails on
+// the medium is read around, as a failed write is written around, and the
+// reads start again after it. False when cancelled.
 bool TPlexiscrubThread::VerifyPass() {
   const uint64_t body_bytes = uint64_t(chunk_bytes_) * chunk_count_;
   const uint32_t tail_asked = (tail_bytes_ + bytes_per_sector_ - 1) / bytes_per_sector_ * bytes_per_sector_;
@@ -311,31 +423,35 @@ bool TPlexiscrubThread::VerifyPass() {
       ms = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
     }
   } timer{started, outcome_.read_back_ms};
-  ReadAhead reads(device_, VerifyReadLengths(tail_asked), std::max(kTransferBytes, tail_asked), kReadDepth);
-  while (true) {
+  std::unique_ptr<ReadAhead> reads = StartReads(0, tail_asked);
+  while (reads) {
     c_.pause.WaitWhilePaused(c_.cancel);
     Sleep(c_.pacing.chunk_ms);
     if (c_.cancel.load()) {
-      reads.Stop();
+      reads->Stop();
       ShowProgress(true);
       outcome_.verify_cut_short = true;  // the writing is complete: a finished erase
       return false;
     }
-    std::optional<ReadAhead::Block> block = reads.Next();
+    std::optional<ReadAhead::Block> block = reads->Next();
     if (!block) break;
     // A part sector at the end of an image file is asked for as a whole one.
     const uint32_t expected = position_ >= body_bytes ? tail_bytes_ : block->asked;
     const platform::IoResult& r = block->result;
-    if (r.ok()) outcome_.bytes_read += std::min(r.value(), expected);
-    if (!r.ok() || r.value() < expected) {
-      reads.Stop();
+    if (r.ok() && r.value() >= expected) {
+      outcome_.bytes_read += expected;
+      NoteReadBack(position_, block->data, expected);
+    } else {
+      const uint32_t asked = block->asked;
       const uint32_t code = r.ok() ? winconst::kErrorReadFault : r.error();
-      ReportWorkerError("", code, FirstUnreadableByte(position_, expected).value_or(position_));
-      outcome_.read_back_failed = true;
-      ShowProgress(true);
-      return true;
+      reads.reset();  // the device is this thread's alone again
+      if (!ReadAround(position_, asked, expected, code)) {
+        outcome_.read_back_failed = true;
+        ShowProgress(true);
+        return true;
+      }
+      reads = StartReads(position_ + expected, tail_asked);
     }
-    NoteReadBack(position_, block->data, expected);
     position_ += expected;
     chunk_index_ = uint32_t(std::min<uint64_t>(position_ / chunk_bytes_, chunk_count_));
     remaining_bytes_ -= expected;
@@ -346,19 +462,51 @@ bool TPlexiscrubThread::VerifyPass() {
   return true;
 }
 
-// The first sector of a failed read-back transfer that does not read on
-// its own, so that the error names it and not the transfer's start; read
-// one sector at a time once the read-ahead has stopped. Nothing when each
-// reads now (the failure came and went).
-std::optional<uint64_t> TPlexiscrubThread::FirstUnreadableByte(uint64_t from, uint32_t length) {
-  AlignedBuffer sector(bytes_per_sector_);
-  for (uint64_t at = from; at < from + length; at += bytes_per_sector_) {
-    if (!device_.SetPosition(at).ok()) return at;
-    const platform::IoResult r = device_.Read(sector.data(), bytes_per_sector_);
-    const uint64_t wanted = std::min<uint64_t>(bytes_per_sector_, from + length - at);
-    if (!r.ok() || r.value() < wanted) return at;
+// The reads from `at` on, with the lengths the read-back has there; none
+// when the drive cannot be placed there (the failure is noted).
+std::unique_ptr<ReadAhead> TPlexiscrubThread::StartReads(uint64_t at, uint32_t tail_asked) {
+  platform::Result<> placed = device_.SetPosition(at);
+  if (!placed.ok()) {
+    ReportWorkerError("", placed.error(), at);
+    outcome_.read_back_failed = true;
+    return nullptr;
   }
-  return std::nullopt;
+  ReadAhead::NextLength lengths = VerifyReadLengths(tail_asked);
+  for (uint64_t skipped = 0; skipped < at;) {
+    const std::optional<uint32_t> length = lengths();
+    if (!length) break;
+    skipped += *length;
+  }
+  return std::make_unique<ReadAhead>(device_, std::move(lengths), std::max(kTransferBytes, tail_asked), kReadDepth);
+}
+
+// A read-back transfer that failed: tried again, then read sector by sector.
+// What reads is checked as any read-back is; what does not is noted.
+bool TPlexiscrubThread::ReadAround(uint64_t at, uint32_t length, uint32_t expected, uint32_t code) {
+  AlignedBuffer buffer(length);
+  for (int retry = 0; retry < kRetries && IsMediaError(code); ++retry) {
+    const platform::IoResult r = ReadAt(buffer.data(), length, at);
+    if (r.ok() && r.value() >= expected) {
+      outcome_.bytes_read += expected;
+      NoteReadBack(at, buffer.data(), expected);
+      return device_.SetPosition(at + length).ok();
+    }
+    code = r.ok() ? winconst::kErrorReadFault : r.error();
+  }
+  if (!IsMediaError(code)) {
+    ReportWorkerError("", code, at);
+    return false;
+  }
+  return SectorBySector(at, length, expected, winconst::kErrorReadFault, unreadable_,
+                        [&](uint64_t sector_at, uint32_t n) {
+                          const platform::IoResult r = ReadAt(buffer.data(), n, sector_at);
+                          const uint32_t wanted = uint32_t(std::min<uint64_t>(n, at + expected - sector_at));
+                          if (r.ok() && r.value() >= wanted) {
+                            outcome_.bytes_read += wanted;
+                            NoteReadBack(sector_at, buffer.data(), wanted);
+                          }
+                          return r;
+                        });
 }
 
 // The lengths of the read-back's transfers: the write passes' transfers, so
@@ -386,11 +534,23 @@ ReadAhead::NextLength TPlexiscrubThread::VerifyReadLengths(uint32_t tail_asked) 
   };
 }
 
-// Bytes just read back at `at`: the first one that is not zero is kept.
+// Bytes just read back at `at`: the first one that is not zero is kept,
+// except in sectors no write reached (listed already as unwritten) and in
+// the first sector while it holds this erase's resume record.
 void TPlexiscrubThread::NoteReadBack(uint64_t at, const uint8_t* data, uint32_t length) {
   if (outcome_.first_nonzero_offset || AllZero(data, length)) return;
-  const uint8_t* found = std::find_if(data, data + length, [](uint8_t b) { return b != 0; });
-  outcome_.first_nonzero_offset = at + uint64_t(found - data);
+  const uint8_t* end = data + length;
+  for (const uint8_t* p = data; (p = std::find_if(p, end, [](uint8_t b) { return b != 0; })) != end;) {
+    const uint64_t offset = at + uint64_t(p - data);
+    const uint64_t sector = offset / bytes_per_sector_;
+    const std::optional<uint64_t> past =
+        sector == 0 && record_in_first_sector_ ? std::optional<uint64_t>(1) : unwritten_.EndOfRangeAt(sector);
+    if (!past) {
+      outcome_.first_nonzero_offset = offset;
+      return;
+    }
+    p = data + std::min<uint64_t>(length, *past * bytes_per_sector_ - at);
+  }
 }
 
 // The bar of the current pass and the remaining time, at most as often as

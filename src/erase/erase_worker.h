@@ -60,19 +60,28 @@ class TPlexiscrubThread {
   void Execute();
   bool RunPasses();
   void StopOnCancel();
-  bool EndOfPass(uint32_t start_chunk);
+  bool EndOfPass();
   void FinishOutcome(bool cancelled);
   void ChangePass();
   bool FlushWrites();
   uint32_t ProcessChunks();
   bool ProcessTail();
   bool Transfer(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at);
+  bool WriteAround(const uint8_t* data, uint32_t length, uint32_t expected, uint64_t at, uint32_t code);
+  bool ReadAround(uint64_t at, uint32_t length, uint32_t expected, uint32_t code);
+  platform::IoResult WriteAt(const uint8_t* data, uint32_t length, uint64_t at);
+  platform::IoResult ReadAt(uint8_t* data, uint32_t length, uint64_t at);
+  using SectorIo = std::function<platform::IoResult(uint64_t at, uint32_t length)>;
+  bool SectorBySector(uint64_t at, uint32_t length, uint32_t expected, uint32_t short_code,
+                      SectorExceptions& noted, const SectorIo& io);
+  std::unique_ptr<ReadAhead> StartReads(uint64_t at, uint32_t tail_asked);
   bool VerifyPass();
-  std::optional<uint64_t> FirstUnreadableByte(uint64_t from, uint32_t length);
   ReadAhead::NextLength VerifyReadLengths(uint32_t tail_asked) const;
   void NoteReadBack(uint64_t at, const uint8_t* data, uint32_t length);
   void ShowProgress(bool now);
-  bool RewriteFirstSector();
+  bool CheckpointIfDue(uint64_t bytes);
+  bool WriteCheckpoint(uint32_t chunk, int32_t pass);
+  bool WritePiece(uint8_t* data, uint32_t length, uint32_t expected, uint64_t at);
   void RefillForPass(int32_t pass);
   void Rewind();
   void ReportWorkerError(const std::string& text, uint32_t code, std::optional<uint64_t> at = std::nullopt);
@@ -104,6 +113,15 @@ class TPlexiscrubThread {
   WorkerReport outcome_;
   bool tail_done_ = false;  // this pass's tail is written (or read)
   uint64_t bytes_written_ = 0;
+  // Checkpoints: since the last one, and whether the first sector holds a
+  // resume record of this erase (a checkpoint, or the one it resumed from),
+  // which the passes then leave in place.
+  std::chrono::steady_clock::time_point last_checkpoint_;
+  uint64_t bytes_since_checkpoint_ = 0;
+  bool record_in_first_sector_ = false;
+  bool write_attempted_ = false;  // a write reached the drive, whatever it answered
+  bool checkpoints_ = false;  // off for good once one could not be written
+  SectorExceptions unwritten_, unreadable_;
   uint32_t chunks_per_call_ = 1;  // small chunks are written a few MiB at a time
   std::unique_ptr<AlignedBuffer> pattern_;
   std::function<void()> on_terminate_;

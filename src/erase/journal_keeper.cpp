@@ -62,6 +62,8 @@ void JournalKeeper::NoteRun(const WorkerReport& run, const EraseParameters& para
     journal_.verify = run.verify_passed ? VerifyResult::kPassed : VerifyResult::kFailed;
   }
   journal_.verify_bytes_read = run.bytes_read;
+  journal_.unwritten = run.unwritten;
+  journal_.unreadable = run.unreadable;
   journal_.verify_ms = run.read_back_ms;
   if (run.first_nonzero_offset && params.BytesPerSector > 0)
     journal_.first_nonzero_sector = *run.first_nonzero_offset / params.BytesPerSector;

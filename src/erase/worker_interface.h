@@ -10,7 +10,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "erase/sector_exceptions.h"
 #include "record/erase_method.h"
 #include "platform/platform.h"
 
@@ -35,6 +37,11 @@ struct EraseParameters {
   int32_t ResumePass = 0;
   OverwriteMethod EraseMethod = OverwriteMethod::kZeros;
   bool VerifyData = false;
+  // The worker keeps a resume record in the first sector up to date while
+  // it writes, so that an erase cut short without warning (a power cut, a
+  // crash) can still continue. Off for what is never resumed (the zero
+  // pass after a purge).
+  bool KeepCheckpoints = false;
 };
 
 // What the worker returns once it has ended. An erase that never ran is a
@@ -58,6 +65,11 @@ struct WorkerReport {
   // Bytes the worker wrote to the drive, so that an outcome can say whether
   // the drive was touched at all.
   uint64_t bytes_written = 0;
+  // A write was sent: a failed one may have changed the drive too.
+  bool write_attempted = false;
+  // The first sector holds a resume record of this erase (a checkpoint, or
+  // the record it resumed from): an end that keeps no resume point clears it.
+  bool checkpoint_left = false;
   std::string error_text;
   // The Windows code behind error_text (0 for a verification failure), and
   // the byte at which the failed transfer began.
@@ -68,6 +80,10 @@ struct WorkerReport {
   std::optional<uint64_t> first_nonzero_offset;
   // How long the read-back took, from its first read to its last check.
   uint64_t read_back_ms = 0;
+  // Sectors that failed every try, in a write pass and in the read-back;
+  // the rest of the drive was written (and read) around them.
+  std::vector<SectorRange> unwritten, unreadable;
+  bool HasExceptions() const { return !unwritten.empty() || !unreadable.empty(); }
 };
 
 // Runs a step on the GUI thread and waits until it has run.
@@ -126,6 +142,11 @@ struct Pacing {
   int progress_ms = 250;
   // Between two status polls of a drive's own purge.
   int purge_poll_ms = 1000;
+  // A checkpoint (data flushed, then the resume record brought up to date)
+  // at least this often while writing, and after at most this many bytes;
+  // either comes first.
+  int checkpoint_ms = 30000;
+  uint64_t checkpoint_bytes = uint64_t(4) << 30;
 };
 
 }  // namespace plexi

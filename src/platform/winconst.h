@@ -46,6 +46,7 @@ inline constexpr uint32_t kErrorNoMoreItems = 259;
 inline constexpr uint32_t kErrorOperationAborted = 995;
 inline constexpr uint32_t kErrorNoAccess = 998;
 inline constexpr uint32_t kErrorIoDevice = 1117;
+inline constexpr uint32_t kErrorDeviceHardwareError = 483;
 inline constexpr uint32_t kErrorNoMediaInDrive = 1112;
 inline constexpr uint32_t kErrorDeviceNotConnected = 1167;
 inline constexpr uint32_t kErrorNotAllAssigned = 1300;

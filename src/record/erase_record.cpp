@@ -18,7 +18,11 @@ constexpr size_t kResumeMethodOffset = 20;
 constexpr size_t kResumePassOffset = 24;
 constexpr size_t kResumeTotalSectorsOffset = 28;
 constexpr size_t kResumeSectorsPerChunkOffset = 36;
-constexpr size_t kRecordBytes = 40;  // the longest record
+constexpr size_t kRecordBytes = 40;  // the shortest sector a record is read from
+// After the fields every copy reads: 1 in a checkpoint, 0 (the sector's
+// zeros) in every other record.
+constexpr size_t kResumeCheckpointOffset = 40;
+constexpr size_t kRecordBytesWritten = 44;
 
 bool StartsWith(const uint8_t* sector, size_t size, const char* marker, size_t length) {
   return size >= length && std::memcmp(sector, marker, length) == 0;
@@ -29,7 +33,7 @@ int32_t Signed32(const uint8_t* p) { return int32_t(layout::Load32(p)); }
 }  // namespace
 
 std::vector<uint8_t> BuildCompletionRecord(uint32_t sector_size, int32_t method) {
-  std::vector<uint8_t> sector(std::max<size_t>(sector_size, kRecordBytes));
+  std::vector<uint8_t> sector(std::max<size_t>(sector_size, kRecordBytesWritten));
   std::memcpy(sector.data(), kCompleteMarker, kCompleteLength);
   layout::Store32(sector.data() + kCompleteMethodOffset, uint32_t(method));
   sector.resize(sector_size);
@@ -37,13 +41,14 @@ std::vector<uint8_t> BuildCompletionRecord(uint32_t sector_size, int32_t method)
 }
 
 std::vector<uint8_t> BuildResumeRecord(uint32_t sector_size, const EraseRecordFields& fields) {
-  std::vector<uint8_t> sector(std::max<size_t>(sector_size, kRecordBytes));
+  std::vector<uint8_t> sector(std::max<size_t>(sector_size, kRecordBytesWritten));
   std::memcpy(sector.data(), kResumeMarker, kResumeLength);
   layout::Store32(sector.data() + kResumeChunkOffset, fields.ResumeChunk);
   layout::Store32(sector.data() + kResumeMethodOffset, uint32_t(fields.EraseMethod));
   layout::Store32(sector.data() + kResumePassOffset, uint32_t(fields.ResumePass));
   layout::Store64(sector.data() + kResumeTotalSectorsOffset, fields.TotalSectors);
   layout::Store32(sector.data() + kResumeSectorsPerChunkOffset, fields.SectorsPerChunk);
+  layout::Store32(sector.data() + kResumeCheckpointOffset, fields.Checkpoint ? 1 : 0);
   sector.resize(sector_size);
   return sector;
 }
@@ -70,6 +75,7 @@ RecordKind RecogniseForErase(const uint8_t* sector, size_t size, EraseRecordFiel
     fields.ResumePass = Signed32(sector + kResumePassOffset);
     fields.TotalSectors = layout::Load64(sector + kResumeTotalSectorsOffset);
     fields.SectorsPerChunk = layout::Load32(sector + kResumeSectorsPerChunkOffset);
+    fields.Checkpoint = size >= kRecordBytesWritten && layout::Load32(sector + kResumeCheckpointOffset) == 1;
     return (fields.ResumeChunk > 0 || fields.ResumePass > 0) ? RecordKind::kResume : RecordKind::kNone;
   }
   return RecordKind::kNone;
@@ -79,7 +85,7 @@ RecordAccessResult AccessEraseRecord(platform::Device& device, uint32_t sector_s
                                      RecordMode mode, bool save_history,
                                      EraseRecordFields& fields) {
   RecordAccessResult result;
-  if (sector_size < kRecordBytes) {
+  if (sector_size < kRecordBytesWritten) {
     result.io_ok = false;
     result.error = winconst::kErrorInvalidParameter;
     return result;

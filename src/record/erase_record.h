@@ -28,6 +28,11 @@ struct EraseRecordFields {
   int32_t ResumePass = 0;
   uint64_t TotalSectors = 0;
   uint32_t SectorsPerChunk = 0;
+  // Written while the erase was still running, as a checkpoint: found on
+  // the drive, the erase that wrote it never ended (a power cut, a crash).
+  // Records of a stopped erase, and those of copies that kept no
+  // checkpoints, have it clear.
+  bool Checkpoint = false;
 
   bool HasLayout() const { return TotalSectors != 0 || SectorsPerChunk != 0; }
   // Whether the chunk index means the same bytes on the drive as it is now.

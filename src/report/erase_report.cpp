@@ -17,6 +17,9 @@ const char kClearNote[] =
     "（Secure Erase、Sanitize）が必要です。";
 const char kPurgeNote[] =
     "ドライブのファームウェアによる消去（Sanitize、Format、Secure Erase）は、NIST SP 800-88の「Purge」に当たります。";
+const char kExceptionsNote[] =
+    "書き込めなかった、または読み戻せなかったセクタがあるため（「sector_exceptions」に記載）、"
+    "ドライブ全体の消去は確かめられず、消去区分には達していません。";
 const char kNoCategoryNote[] = "消去が完了していないため、消去区分には達していません。";
 const char kHiddenNote[] =
     "ドライブがホストから隠している領域（HPA、DCO）は上書きされていないため、消去区分には達していません"
@@ -48,6 +51,7 @@ const char* OutcomeCode(EraseOutcome outcome) {
     case EraseOutcome::kFailed:
     case EraseOutcome::kFailedUnwritten:
     case EraseOutcome::kReadBackFailed: return "failed";
+    case EraseOutcome::kErasedWithExceptions: return "erased_with_exceptions";
     case EraseOutcome::kInterruptedSaved: return "interrupted_with_resume_point";
     case EraseOutcome::kInterruptedPartly:
     case EraseOutcome::kStoppedUnwritten: return "interrupted_without_resume_point";
@@ -152,6 +156,7 @@ json::Value MethodOf(const EraseJournal& e, const ReportContext& c) {
       {"firmware_command_completed", e.purge_completed},
       {"resumed", e.resumed},
       {"resume_point", resume_point},
+      {"earlier_run_ended_unexpectedly", e.earlier_run_ended_unexpectedly},
       {"interruptions_before", c.interruptions_before ? json::Value(*c.interruptions_before) : json::Value()},
       {"sectors_per_chunk", e.sectors_per_chunk},
       {"chunk_count", e.chunk_count},
@@ -168,6 +173,13 @@ json::Value VerificationOf(const EraseJournal& e) {
       {"duration_ms", e.verify_ms},
       {"first_nonzero_sector", first},
   };
+}
+
+json::Array RangesOf(const std::vector<SectorRange>& ranges) {
+  json::Array list;
+  for (const SectorRange& r : ranges)
+    list.push_back(json::Object{{"first_sector", r.first}, {"count", r.count}, {"code", r.error}});
+  return list;
 }
 
 json::Value ErrorsOf(const EraseJournal& e) {
@@ -215,11 +227,13 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
   const bool hidden_left = completed && HiddenSectorsNotErased(e) > 0;
   const bool done = completed && !unchecked && !hidden_left;
   const bool purge = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
-  const char* note = purge       ? kPurgeNote
-                     : done      ? kClearNote
+  const bool exceptions = e.outcome == EraseOutcome::kErasedWithExceptions;
+  const char* note = purge         ? kPurgeNote
+                     : done        ? kClearNote
                      : hidden_left ? kHiddenNote
-                     : unchecked ? kUncheckedResumeNote
-                                 : kNoCategoryNote;
+                     : unchecked   ? kUncheckedResumeNote
+                     : exceptions  ? kExceptionsNote
+                                   : kNoCategoryNote;
   return json::Object{
       {"report_id", c.id},
       {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
@@ -236,6 +250,7 @@ json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
       {"average_rate_bytes_per_second", rate},
       {"outcome", OutcomeCode(e.outcome)},
       {"errors", ErrorsOf(e)},
+      {"sector_exceptions", json::Object{{"unwritten", RangesOf(e.unwritten)}, {"unreadable", RangesOf(e.unreadable)}}},
       {"sanitization", json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"},
                                     {"note", note}}},
   };
@@ -283,6 +298,7 @@ std::string OutcomeWords(const std::string& outcome) {
   if (outcome == "completed") return "消去完了";
   if (outcome == "verification_failed") return "照合で未消去個所を検出";
   if (outcome == "failed") return "消去失敗";
+  if (outcome == "erased_with_exceptions") return "例外付きで消去（消去できないセクタあり）";
   if (outcome == "interrupted_with_resume_point") return "中断（続きから消去できます）";
   if (outcome == "interrupted_without_resume_point") return "中断（再開情報なし）";
   if (outcome == "refused") return "消去せず";

@@ -150,6 +150,8 @@ std::string ResumeRow(const json::Value& method) {
   std::string words = "工程 " + Num(point["pass"]) + " のチャンク " + Num(point["chunk"]) + " から継続";
   const json::Value& before = method["interruptions_before"];
   words += before.IsNull() ? "（それまでの中断回数は不明）" : "（それまでの中断 " + Num(before) + " 回）";
+  const bool* unexpected = method["earlier_run_ended_unexpectedly"].AsBool();
+  if (unexpected && *unexpected) words += "。前回の消去は予期せず終了（最後の保存位置から継続）";
   return words;
 }
 
@@ -184,6 +186,26 @@ std::string ErrorsRow(const json::Value& errors) {
     const int64_t code = e["code"].AsInt().value_or(0);
     if (code != 0) html += HtmlEscape("（コード " + std::to_string(code) + "）");
     if (!e["sector"].IsNull()) html += HtmlEscape("（セクタ " + Num(e["sector"]) + "）");
+  }
+  return html;
+}
+
+// The sectors an erase went around, a few ranges of each kind (the JSON
+// file has them all); empty when there were none.
+std::string ExceptionsRow(const json::Value& exceptions) {
+  constexpr size_t kShown = 6;
+  std::string html;
+  for (const auto& [key, heading] : {std::pair{"unwritten", "書き込めず"}, std::pair{"unreadable", "読み戻せず"}}) {
+    const json::Array* list = exceptions[key].AsArray();
+    if (!list) continue;
+    for (size_t i = 0; i < list->size() && i < kShown; ++i) {
+      const json::Value& r = (*list)[i];
+      if (!html.empty()) html += "<br>";
+      html += HtmlEscape(std::string(heading) + ": セクタ " + Num(r["first_sector"]) + " から " + Num(r["count"]) +
+                         " 個（コード " + Num(r["code"]) + "）");
+    }
+    if (list->size() > kShown)
+      html += "<br>" + HtmlEscape(std::string(heading) + ": ほか " + std::to_string(list->size() - kShown) + " 範囲");
   }
   return html;
 }
@@ -269,6 +291,8 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
   p.Row("先頭セクタの記録", RecordRow(r.Text("first_sector_record")));
   p.Row("書き込み", Num(r["bytes_written"]) + " バイト（平均 " + RateWords(r["average_rate_bytes_per_second"]) + "）");
   p.RowHtml("エラー", ErrorsRow(r["errors"]));
+  if (const std::string around = ExceptionsRow(r["sector_exceptions"]); !around.empty())
+    p.RowHtml("消去できなかったセクタ", around);
   const json::Value& sanitization = r["sanitization"];
   const std::string category = sanitization.Text("category");
   p.RowHtml("消去区分", "<strong>" + HtmlEscape(category == "Clear" || category == "Purge" ? category : "なし") +

@@ -4,6 +4,7 @@
 # simulated drive, and a verification failure reported as one.
 set -u
 cli=$1
+src=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -83,6 +84,20 @@ grep -q '現在の工程 1 / 1' "$work/err" || fail "declining the resume starts
 "$cli" erase 4 --verify --yes --simulate "$work/stick.machine" >"$work/out" 2>"$work/err"
 [ $? -eq 1 ] || fail "a failed verification exits 1"
 grep -q '照合の結果、未消去個所が見つかりました。' "$work/err" || fail "verification failure text: $(cat "$work/err")"
+
+# The worn disk of the failing machine: the erase goes around the sector no
+# write reaches and the one no read does, lists both, and is neither
+# completed nor Clear (exit 8, no completion record).
+cp "$src/tests/data/failing.machine" "$work/failing.machine"
+"$cli" erase 1 --verify --yes --report "$work/worn" --simulate "$work/failing.machine" >"$work/out" 2>"$work/err"
+code=$?
+[ $code -eq 8 ] || fail "an erase with exceptions exits 8, not $code: $(cat "$work/out" "$work/err")"
+grep -q '^result: -1 (erased with exceptions' "$work/out" || fail "exceptions: $(cat "$work/out")"
+grep -q '書き込めなかった範囲: セクタ 3500000 から 1 個（エラー 23）' "$work/err" || fail "the unwritten range: $(cat "$work/err")"
+grep -q '読み戻せなかった範囲: セクタ 1000000 から 1 個（エラー 23）' "$work/err" || fail "the unreadable range: $(cat "$work/err")"
+grep -q '"outcome": "erased_with_exceptions"' "$work/worn/"*.json || fail "the report's outcome"
+grep -q '"category": "none"' "$work/worn/"*.json || fail "an erase with exceptions is not Clear"
+grep -q '"first_sector_record": "none"' "$work/worn/"*.json || fail "no completion record after exceptions"
 
 # Ctrl+C interrupts; with no terminal to ask, the resume record is saved.
 cat >"$work/big.machine" <<'MACHINE'

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A real erase on Linux: a loop device this test creates (and always
 # detaches), erased with each method, verified, interrupted and resumed, and
-# every byte checked; the image itself refused while the loop device is
+# every byte checked, killed and resumed; the image itself refused while the loop device is
 # attached to it. Skipped (exit 77) without root or loop devices.
 set -u
 cli=$1
@@ -48,6 +48,35 @@ elif [ $code -eq 0 ]; then
   echo "note: the erase ended before the interrupt arrived"
 else
   fail "the interrupted erase exited $code"
+fi
+
+# Killed (kill -9, as a crash or a power cut ends it) once the second pass
+# has begun: the checkpoint that starts each pass is on the drive, and the
+# next erase continues from it, says the erase before ended unexpectedly,
+# and leaves nothing behind.
+fill
+"$cli" erase "$loop" --method 2 --yes --report "$work/killed" </dev/null >"$work/out" 2>/dev/null &
+pid=$!
+seen=false
+for _ in $(seq 1 2000); do
+  if dd if="$loop" bs=512 count=1 iflag=direct status=none 2>/dev/null | grep -qa 'plexi scrub'; then
+    seen=true
+    break
+  fi
+  sleep 0.01
+done
+kill -KILL $pid 2>/dev/null
+wait $pid 2>/dev/null
+code=$?
+if $seen && [ $code -eq 137 ]; then
+  "$cli" inspect "$loop" | grep -q '^resume point: pass [12], .*a checkpoint' ||
+    fail "no checkpoint after kill -9: $("$cli" inspect "$loop")"
+  out=$("$cli" erase "$loop" --resume --verify --yes --report "$work/killed" </dev/null 2>"$work/err")
+  grep -q '^result: 2 ' <<<"$out" || fail "erase resumed after kill -9: $out"
+  grep -q '"earlier_run_ended_unexpectedly": true' "$work/killed/"*.json || fail "the report after kill -9"
+  zero_after_record || fail "the erase resumed after kill -9 left data behind"
+else
+  echo "note: the erase ended before it could be killed (exit $code)"
 fi
 
 # The image itself, while the loop device is attached to it: refused as a

@@ -34,6 +34,8 @@ fault disk=3 op=lock error=5
 volume J: disk=5 offset=1M length=10M
 volume K: disk=5 offset=11M length=10M
 fault volume=K: op=lock error=5
+disk 6 sectors=61440 bus=11 product="Unplugged"
+fault disk=6 op=write sector=40000 error=1167
 )";
 
 class WorkflowTest : public ::testing::Test {
@@ -345,14 +347,34 @@ TEST_F(WorkflowTest, TheOutcomeIsWhatTheWorkerReturned) {
                               "ドライブには何も書き込んでいません。");
 }
 
-TEST_F(WorkflowTest, AFailedEraseIsReportedAndWritesNoRecord) {
+// A sector no write reaches leaves the rest of the drive erased, and the
+// drive without a completion record: it would vouch for that sector too.
+TEST_F(WorkflowTest, AnEraseAroundABadSectorIsReportedAndWritesNoCompletionRecord) {
   PutRecord(2, BuildCompletionRecord(512, 0));
   ui_.answers = {true};
   EXPECT_EQ(Erase(2, "Broken （G:）"), RecordLeft::kNone);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kErasedWithExceptions);
   ASSERT_EQ(env_.reported.size(), 1u);
-  EXPECT_EQ(env_.reported[0], "Broken （G:）|" + machine_->ErrorText(29));
-  // The first chunk was overwritten with zeros; no record was written after.
+  EXPECT_EQ(env_.reported[0], "Broken （G:）|" + erase_text::ErasedWithExceptions({{40000, 1, 29}}, {}));
   EXPECT_EQ(Sector0(2), std::vector<uint8_t>(512, 0));
+  EXPECT_EQ(env_.count, 0);
+}
+
+// A drive that stops answering ends the erase; what was flushed before is
+// kept as a resume point, and the next erase offers to continue there.
+TEST_F(WorkflowTest, AFailedEraseKeepsItsResumePoint) {
+  PutRecord(6, BuildCompletionRecord(512, 0));
+  EXPECT_EQ(Erase(6, "Unplugged"), RecordLeft::kResume);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kFailed);
+  ASSERT_EQ(env_.reported.size(), 1u);
+  EXPECT_EQ(env_.reported[0], "Unplugged|" + machine_->ErrorText(1167));
+  EraseRecordFields fields;
+  std::vector<uint8_t> sector = Sector0(6);
+  ASSERT_EQ(RecogniseForErase(sector.data(), sector.size(), fields), RecordKind::kResume);
+  EXPECT_FALSE(fields.Checkpoint);
+  EXPECT_EQ(fields.ResumePass, 0);
+  EXPECT_GT(fields.ResumeChunk, 0u);
+  EXPECT_LE(uint64_t(fields.ResumeChunk) * fields.SectorsPerChunk, 40000u);
   EXPECT_EQ(env_.count, 0);
 }
 

@@ -20,8 +20,9 @@ namespace {
 using test::FakeEnvironment;
 using test::ScriptedEraseUi;
 
-// Disk 1: 61440 sectors (30 MiB), an SSD on USB. Disk 2 fails a write in
-// its middle; disk 3 loses a write at sector 20000 (the read-back finds it).
+// Disk 1: 61440 sectors (30 MiB), an SSD on USB. Disk 2 has a sector in
+// its middle that no write reaches; disk 3 loses a write at sector 20000
+// (the read-back finds it); disk 4 is unplugged while it is written.
 constexpr char kMachine[] = R"(
 system-directory "C:\Windows\system32"
 disk 0 size=1G bus=11 product="System"
@@ -32,6 +33,8 @@ disk 2 sectors=61440 bus=11 product="Failing" serial="F1" media=hdd
 fault disk=2 op=write sector=40000 error=29
 disk 3 sectors=61440 bus=11 product="Forgetful" serial="D3"
 fault disk=3 op=drop-write sector=20000
+disk 4 sectors=61440 bus=11 product="Unplugged" serial="U4" media=hdd
+fault disk=4 op=write sector=40000 error=1167
 trace writes
 )";
 
@@ -164,18 +167,33 @@ TEST_F(ReportTest, AVerificationFailureNamesTheFirstSectorLeft) {
 }
 
 TEST_F(ReportTest, AWriteFailureNamesItsCodeAndWhereTheTransferBegan) {
-  json::Value r = EraseAndReport(2, RecordLeft::kNone);
+  json::Value r = EraseAndReport(4, RecordLeft::kResume);
   EXPECT_EQ(r.Text("outcome"), "failed");
-  EXPECT_EQ(Num(r["bytes_written"]), machine_->DiskCounters(2).bytes_written);
+  EXPECT_EQ(Num(r["bytes_written"]), machine_->DiskCounters(4).bytes_written);
   EXPECT_LT(Num(r["bytes_written"]), 40000 * 512ull);
   ASSERT_EQ(r["errors"].AsArray()->size(), 1u);
   const json::Value& error = r["errors"].AsArray()->at(0);
-  EXPECT_EQ(Num(error["code"]), 29u);
-  EXPECT_EQ(Num(error["sector"]) * 512, Num(r["bytes_written"]));  // the first byte not written
+  EXPECT_EQ(Num(error["code"]), 1167u);
+  // The first byte not written; the resume record kept there came after.
+  EXPECT_EQ(Num(error["sector"]) * 512 + 512, Num(r["bytes_written"]));
   EXPECT_LE(Num(error["sector"]), 40000u);
-  EXPECT_EQ(r.Text("first_sector_record"), "none");
+  EXPECT_EQ(r.Text("first_sector_record"), "resume");
   EXPECT_EQ(r["drive"].Text("media"), "hdd");
   EXPECT_EQ(r["sanitization"].Text("category"), "none");
+}
+
+TEST_F(ReportTest, AnEraseAroundABadSectorListsItAndIsNotClear) {
+  json::Value r = EraseAndReport(2, RecordLeft::kNone);
+  EXPECT_EQ(r.Text("outcome"), "erased_with_exceptions");
+  const json::Value& unwritten = r["sector_exceptions"]["unwritten"];
+  ASSERT_TRUE(unwritten.AsArray());
+  ASSERT_EQ(unwritten.AsArray()->size(), 1u);
+  EXPECT_EQ(Num(unwritten.AsArray()->at(0)["first_sector"]), 40000u);
+  EXPECT_EQ(Num(unwritten.AsArray()->at(0)["count"]), 1u);
+  EXPECT_EQ(Num(unwritten.AsArray()->at(0)["code"]), 29u);
+  EXPECT_EQ(r.Text("first_sector_record"), "none");
+  EXPECT_EQ(r["sanitization"].Text("category"), "none");
+  EXPECT_NE(report::OutcomeWords(r.Text("outcome")), r.Text("outcome"));
 }
 
 TEST_F(ReportTest, InterruptionsAndTheResumeThatCompletesThem) {

@@ -444,6 +444,24 @@ void ParseRecord(const std::vector<Token>& tokens, RecordSpec& record) {
   pairs.Finish();
 }
 
+// "fault disk=1 op=power-cut after=120 keep=last": when the power goes.
+void ParsePowerCut(Pairs& pairs, FaultSpec& fault) {
+  auto after = pairs.Take("after");
+  auto after_ms = pairs.Take("after-ms");
+  auto keep = pairs.Take("keep");
+  if (fault.op != FaultOp::kPowerCut) {
+    if (after || after_ms || keep) Fail("after=, after-ms= and keep= apply to power-cut faults only");
+    return;
+  }
+  if (!fault.target.disk) Fail("a power cut applies to a disk (disk=)");
+  if (fault.error != 0 || fault.short_bytes || fault.count) Fail("a power cut takes no error=, short= or count=");
+  if (!after == !after_ms) Fail("a power cut needs after= (writes) or after-ms=, one of them");
+  if (after) fault.after_writes = ParseUnsigned(*after, "after");
+  if (after_ms) fault.after_ms = ParseU32(*after_ms, "after-ms");
+  if (keep && *keep != "last" && *keep != "none") Fail("keep= is last or none");
+  fault.keep_last = keep && *keep == "last";
+}
+
 void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
   static const std::map<std::string, FaultOp> ops = {
       {"open", FaultOp::kOpen},         {"open-write", FaultOp::kOpenWrite},
@@ -454,7 +472,8 @@ void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
       {"unlock", FaultOp::kUnlock},     {"drop-write", FaultOp::kDropWrite},
       {"length", FaultOp::kLength},     {"sanitize", FaultOp::kSanitize},
       {"format", FaultOp::kFormat},     {"set-password", FaultOp::kSetPassword},
-      {"erase-unit", FaultOp::kEraseUnit}, {"disable-password", FaultOp::kDisablePassword}};
+      {"erase-unit", FaultOp::kEraseUnit}, {"disable-password", FaultOp::kDisablePassword},
+      {"power-cut", FaultOp::kPowerCut}};
   Pairs pairs(tokens, 1);
   fault.target = ParseTarget(pairs);
   auto op = pairs.Take("op");
@@ -483,7 +502,9 @@ void ParseFault(const std::vector<Token>& tokens, FaultSpec& fault) {
     fault.count = ParseU32(*v, "count");
     if (*fault.count == 0) Fail("count must be at least 1");
   }
+  ParsePowerCut(pairs, fault);
   pairs.Finish();
+  if (fault.op == FaultOp::kPowerCut) return;
   if (fault.error == 0) fault.error = DefaultFaultError(fault.op);
   if (fault.error == 0 && fault.op != FaultOp::kDropWrite && !fault.target.disk)
     Fail("firmware command faults apply to a disk (disk=)");

@@ -122,6 +122,9 @@ enum class FaultOp {
   // error=, the call never reaches it). A sanitize is accepted and then
   // ends failed.
   kSanitize, kFormat, kSetPassword, kEraseUnit, kDisablePassword,
+  // The disk loses its power: every write not yet flushed is lost and
+  // nothing answers until the machine restores it.
+  kPowerCut,
 };
 
 struct FaultSpec {
@@ -132,6 +135,12 @@ struct FaultSpec {
   uint32_t error = 0;              // 0: the operation's usual error
   std::optional<uint32_t> short_bytes;
   std::optional<uint32_t> count;   // times it fires; none: always
+  // power-cut: after this many writes to the disk, or this long after its
+  // first write; keep=last keeps the last write before the cut (a cache
+  // that wrote it out first) while dropping the other unflushed ones.
+  std::optional<uint64_t> after_writes;
+  std::optional<uint32_t> after_ms;
+  bool keep_last = false;
 };
 
 struct MachineDescription {

@@ -114,7 +114,7 @@ class SimDevice : public platform::Device {
       uint32_t error;
       {
         std::lock_guard lock(disk_->mutex);
-        error = disk_->store->Write(DiskOffset(), static_cast<const uint8_t*>(buffer), n);
+        error = disk_->HostWrite(DiskOffset(), static_cast<const uint8_t*>(buffer), n);
       }
       if (error) return Failed(error);
     }
@@ -193,7 +193,7 @@ class SimDevice : public platform::Device {
     if (access_ != Access::kReadWrite) return Result<>::Failure(winconst::kErrorAccessDenied);
     if (uint32_t e = NoMediaError()) return Result<>::Failure(e);
     std::lock_guard lock(disk_->mutex);
-    return Result<>::FromCode(disk_->store->Flush());
+    return Result<>::FromCode(disk_->HostFlush());
   }
 
  private:
@@ -213,6 +213,7 @@ class SimDevice : public platform::Device {
     if ((required & 2) && access_ != Access::kReadWrite) return Failed(winconst::kErrorAccessDenied);
     if ((reply == nullptr && out_length > 0) || (in == nullptr && in_length > 0))
       return Failed(winconst::kErrorNoAccess);
+    if (disk_ && disk_->PoweredOff()) return Failed(winconst::kErrorDeviceNotConnected);
     switch (code) {
       case winconst::kIoctlDiskGetDriveGeometry: return Geometry(reply, out_length);
       case winconst::kIoctlDiskGetDriveGeometryEx: return GeometryEx(reply, out_length);
@@ -233,7 +234,7 @@ class SimDevice : public platform::Device {
   // The error of a drive with nothing behind it: an empty CD drive is not
   // ready; a network drive has no device to talk to.
   uint32_t NoMediaError() const {
-    if (disk_) return 0;
+    if (disk_) return disk_->PoweredOff() ? winconst::kErrorDeviceNotConnected : 0;
     return volume_->desc.type == VolumeType::kRemote ? winconst::kErrorInvalidFunction
                                                      : winconst::kErrorNotReady;
   }

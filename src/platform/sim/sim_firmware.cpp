@@ -83,6 +83,7 @@ void PurgeContents(DiskState& disk, bool zeros) {
   const uint32_t ss = disk.desc.sector_size;
   // Best effort, as a drive's purge of a write-protected image would be.
   static_cast<void>(disk.store->Clear(bytes));
+  if (disk.power_cut) disk.power_cut->Commit();
   if (zeros || disk.Sectors() == 0) return;
   std::vector<uint8_t> garbage(ss);
   uint32_t state = 0x2545F491u;

@@ -212,8 +212,18 @@ bool SimMachine::PlaceFaultsAndRecords(const MachineDescription& d, const DisksB
                                        std::string* error) {
   auto target_volume = [&](const Target& t) { return volumes_.at(TargetVolume(d, t)->position - 1); };
   for (const FaultSpec& f : d.faults) {
-    if (f.target.disk) described.at(*f.target.disk)->faults.Add(f);
-    else target_volume(f.target)->faults.Add(f);
+    if (f.op == FaultOp::kPowerCut) {
+      std::unique_ptr<PowerCut>& cut = described.at(*f.target.disk)->power_cut;
+      if (cut) {
+        *error = Located(f.line, "a second power cut for disk " + std::to_string(*f.target.disk));
+        return false;
+      }
+      cut = std::make_unique<PowerCut>(f);
+    } else if (f.target.disk) {
+      described.at(*f.target.disk)->faults.Add(f);
+    } else {
+      target_volume(f.target)->faults.Add(f);
+    }
   }
   for (const RecordSpec& r : d.records) {
     std::shared_ptr<DiskState> disk;
@@ -533,6 +543,14 @@ bool SimMachine::PokeDisk(uint32_t disk_number, uint64_t offset, const uint8_t* 
   size_t n = size_t(std::min<uint64_t>(length, disk->MediumBytes() - offset));
   std::lock_guard lock(disk->mutex);
   return disk->store->Write(offset, data, n) == 0 && n == length;
+}
+
+void SimMachine::RestorePower() {
+  std::lock_guard guard(disks_mutex_);
+  for (const auto& [number, disk] : disks_) {
+    std::lock_guard lock(disk->mutex);
+    if (disk->power_cut) disk->power_cut->Restore();
+  }
 }
 
 uint64_t SimMachine::DiskSize(uint32_t disk_number) const {

@@ -65,6 +65,9 @@ class SimMachine : public platform::Machine {
   std::vector<uint8_t> PeekDisk(uint32_t disk, uint64_t offset, size_t length);
   bool PokeDisk(uint32_t disk, uint64_t offset, const uint8_t* data, size_t length);
   void SetClock(const platform::LocalTime& t);
+  // The machine is started again after a power cut: its disks answer, with
+  // what the cut left on them.
+  void RestorePower();
 
   // Size in bytes of a disk (0 for an unknown disk) and the memory its
   // contents take (0 for image-backed disks).

@@ -14,6 +14,7 @@
 #include "platform/sim/sim_description.h"
 #include "platform/sim/sim_firmware.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_power_cut.h"
 #include "platform/sim/sim_storage.h"
 
 namespace plexi::sim {
@@ -72,6 +73,9 @@ struct DiskState {
   std::atomic<uint32_t> number{0};
   std::mutex mutex;  // guards store: the erase worker writes while the GUI reads
   std::unique_ptr<DiskStore> store;
+  // A power cut the description schedules (null: the power never goes);
+  // writes then go through the drive's volatile cache.
+  std::unique_ptr<PowerCut> power_cut;
   // Read, write and drop-write faults here are the disk's own and hit every
   // route to it; the other ops apply to handles on the physical drive.
   FaultList faults;
@@ -106,6 +110,13 @@ struct DiskState {
   uint64_t NativeSectors() const { return desc.sectors + (desc.firmware ? desc.firmware->hpa_sectors : 0); }
   uint64_t MediumSectors() const { return NativeSectors() + (desc.firmware ? desc.firmware->dco_sectors : 0); }
   uint64_t MediumBytes() const { return MediumSectors() * desc.sector_size; }
+  bool PoweredOff() const { return power_cut && power_cut->Off(); }
+  // The host's writes and flushes, under the mutex: through the cache when
+  // the power can go.
+  uint32_t HostWrite(uint64_t offset, const uint8_t* data, size_t length) {
+    return power_cut ? power_cut->Write(*store, offset, data, length) : store->Write(offset, data, length);
+  }
+  uint32_t HostFlush() { return power_cut ? power_cut->Flush(*store) : store->Flush(); }
 };
 
 struct VolumeState {
