@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "drives/discovery.h"
+#include "drives/hidden_area.h"
 #include "drives/purge_capability.h"
 #include "record/erase_record.h"
 #include "platform/host.h"
@@ -400,6 +401,12 @@ std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine
   return QueryPurgeCapability(**device, d ? d->bus_type : 0, machine.System());
 }
 
+// Firmware commands go to whole drives only.
+bool NamesVolume(const std::string& target, const std::string& path) {
+  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
+  return (designator && !designator->IsPhysical()) || IsVolumePath(path);
+}
+
 // What the drive's own purge can do; asked with identify commands only.
 // A read handle serves where the identify command needs no more; ATA
 // pass-through needs read and write access ("IOCTL_ATA_PASS_THROUGH",
@@ -409,8 +416,7 @@ std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine
 // is sent through either.
 void ShowPurgeCapability(platform::Machine& machine, const std::string& target, const std::string& path,
                          std::ostream& out) {
-  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
-  if ((designator && !designator->IsPhysical()) || IsVolumePath(path)) {
+  if (NamesVolume(target, path)) {
     out << "purge: no (a volume; only a whole drive can purge itself)\n";
     return;
   }
@@ -427,6 +433,37 @@ void ShowPurgeCapability(platform::Machine& machine, const std::string& target, 
   else
     out << "purge: no (" << PurgeBlockText(cap->block) << ")\n";
   for (const std::string& line : PurgeCapabilityLines(*cap)) out << "  " << line << "\n";
+}
+
+// The sectors the drive hides from the host, asked as the purge capability
+// is (READ NATIVE MAX ADDRESS EXT and DEVICE CONFIGURATION IDENTIFY change
+// nothing): through a read handle, and a read-write one where ATA
+// pass-through needs it.
+void ShowHiddenArea(platform::Machine& machine, const std::string& target, const std::string& path,
+                    std::ostream& out) {
+  if (NamesVolume(target, path)) {
+    out << "hidden: not asked (a volume)\n";
+    return;
+  }
+  HiddenArea area;
+  for (platform::Access access : {platform::Access::kRead, platform::Access::kReadWrite}) {
+    platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, access);
+    if (!device.ok()) break;
+    const std::optional<DescriptorFacts> d = QueryDescriptor(**device);
+    area = QueryHiddenArea(**device, d ? d->bus_type : 0, machine.System());
+    if (!area.access_denied) break;
+  }
+  if (!area.asked) {
+    out << "hidden: not asked (not an ATA drive)\n";
+    return;
+  }
+  if (!area.answered) {
+    out << "hidden: unknown (" << (area.access_denied ? "access denied" : "the drive did not answer") << ")\n";
+    return;
+  }
+  out << "hidden: " << area.HiddenSectors() << " sectors (host protected area " << area.HpaSectors()
+      << ", device configuration overlay " << area.DcoSectors() << ")\n";
+  for (const std::string& line : HiddenAreaLines(area)) out << "  " << line << "\n";
 }
 
 int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
@@ -467,6 +504,7 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   // The erase's own check; its reason, if any, goes to standard error.
   out << "protected: " << (TargetIsProtected(o, *machine, o.positional[0], err) ? "yes" : "no") << "\n";
   ShowPurgeCapability(*machine, o.positional[0], path, out);
+  ShowHiddenArea(*machine, o.positional[0], path, out);
   return kOk;
 }
 

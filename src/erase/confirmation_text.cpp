@@ -21,6 +21,9 @@ std::string ConfirmationText(const ConfirmationFacts& f) {
   text += "\n\nセクタ当たりのバイト数 > " + std::to_string(f.bytes_per_sector);
   text += "\n総セクタ数 > " + std::to_string(f.total_sectors);
   text += "\nドライブサイズ > " + FormatSize(f.total_sectors * f.bytes_per_sector);
+  if (f.hidden_sectors > 0)
+    text += "\n隠し領域 > " + std::to_string(f.hidden_sectors) +
+            " セクタ（ドライブがホストから隠しているため、消去されません）";
   text += f.resumed ? "\n消去方式 > " + EraseMethodText(MethodCode(f.method), MethodTextForm::kLong) : "\n";
   const int letters = LetterCountOfLabel(f.drive_label);
   if (f.show_partitions && letters >= 2) {
@@ -40,7 +43,7 @@ ConfirmRequest MakeConfirmRequest(const ConfirmationInput& in) {
   ConfirmRequest request;
   request.caption = std::string(erase_text::kConfirmCaption) + (in.resumed ? erase_text::kResumedSuffix : "");
   request.text = ConfirmationText({in.target.label, p.BytesPerSector, p.TotalSectors, in.resumed, p.EraseMethod,
-                                   in.earlier == RecordKind::kNone});
+                                   in.earlier == RecordKind::kNone, in.hidden_sectors});
   request.method = p.EraseMethod;
   request.method_enabled = !in.resumed;
   // Only a read-back of the whole drive shows what the interrupted run wrote.

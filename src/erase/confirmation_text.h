@@ -27,6 +27,7 @@ struct ConfirmationFacts {
   bool resumed = false;
   OverwriteMethod method = OverwriteMethod::kZeros;
   bool show_partitions = false;  // no earlier record was found
+  uint64_t hidden_sectors = 0;   // the drive hides them from the host: not erased
 };
 std::string ConfirmationText(const ConfirmationFacts& facts);
 
@@ -38,6 +39,7 @@ struct ConfirmationInput {
   RecordKind earlier = RecordKind::kNone;  // the record the first sector held
   const PurgeCapability& purge;
   platform::Device* drive = nullptr;
+  uint64_t hidden_sectors = 0;  // beyond the erased ones, hidden by the drive
 };
 ConfirmRequest MakeConfirmRequest(const ConfirmationInput& input);
 

@@ -10,6 +10,7 @@
 
 #include "drives/discovery.h"
 #include "drives/drive_types.h"
+#include "drives/hidden_area.h"
 #include "erase/erase_outcome.h"
 #include "erase/firmware_purge.h"
 #include "erase/sector_exceptions.h"
@@ -82,6 +83,20 @@ struct EraseJournal {
   std::vector<SectorRange> unwritten, unreadable;
   EraseOutcome outcome = EraseOutcome::kRefused;
   std::vector<JournalError> errors;
+  // What the drive hid from the host when it was opened (asked of whole
+  // ATA drives only).
+  HiddenArea hidden_area;
+  // The user had its host protected area lifted for the erase (until the
+  // next power cycle), and the system saw the drive grow by it.
+  bool hidden_area_lifted = false;
 };
+
+// The sectors of the medium the erase did not reach: those the drive hides
+// beyond the ones erased. 0 for a volume and for a drive that hides none or
+// did not say.
+inline uint64_t HiddenSectorsNotErased(const EraseJournal& e) {
+  if (e.view != ViewMode::kPhysical) return 0;
+  return SectorsBeyond(e.hidden_area, e.sector_count * e.sector_size);
+}
 
 }  // namespace plexi

@@ -99,6 +99,37 @@ void EraseSession::AskPurgeCapability() {
                                               c_.machine.System());
 }
 
+void EraseSession::AskHiddenArea() {
+  if (target_.view != ViewMode::kPhysical) return;
+  journal_->hidden_area = QueryHiddenArea(*drive_, journal_->drive.bus_type, c_.machine.System());
+  const HiddenArea& area = journal_->hidden_area;
+  if (area.liftable && c_.ui.Ask(erase_text::LiftHiddenAreaQuestion(area.HpaSectors()))) LiftHiddenArea();
+}
+
+// The drive lets the host address its native maximum, then the system is
+// made to read its size again ("IOCTL_DISK_UPDATE_PROPERTIES",
+// https://learn.microsoft.com/en-us/windows/win32/api/winioctl/ni-winioctl-ioctl_disk_update_properties)
+// and the erase is laid out over what the handle reports now. A system
+// that does not see the drive grow gets it set back, so that the drive
+// hides no more and no less than the erase leaves out.
+void EraseSession::LiftHiddenArea() {
+  const HiddenArea& area = journal_->hidden_area;
+  const uint64_t before = c_.params.TotalSectors;
+  if (SetHostSectors(*drive_, area.native_sectors)) {
+    static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateProperties, nullptr, 0, nullptr, 0));
+    platform::Result<DriveExtent> extent = MeasureDrive(*drive_, target_.device_path, target_.view);
+    if (extent.ok() && extent->sector_count > before && SetLayout(*extent)) {
+      journal_.NoteDrive(*drive_, *extent);
+      confirmed_.size_text = FormatSize(extent->Bytes());
+      journal_->hidden_area_lifted = true;
+      return;
+    }
+    static_cast<void>(SetHostSectors(*drive_, area.host_sectors));
+    static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateProperties, nullptr, 0, nullptr, 0));
+  }
+  c_.ui.ShowMessage(erase_text::kHiddenAreaNotLifted);
+}
+
 // A resume point must name a real method, a write pass of it and a chunk of
 // this drive, counted in this drive's chunk layout.
 EarlierRecord EraseSession::ReadEarlierRecord() {
@@ -155,7 +186,8 @@ std::optional<bool> EraseSession::AskAboutEarlierRecord(const EarlierRecord& ear
 
 ConfirmChoice EraseSession::Confirm(const EarlierRecord& earlier, bool resumed) {
   const ConfirmRequest request =
-      MakeConfirmRequest({target_, c_.params, resumed, earlier.kind, finished_.purge, drive_.get()});
+      MakeConfirmRequest({target_, c_.params, resumed, earlier.kind, finished_.purge, drive_.get(),
+                          HiddenSectorsNotErased(*journal_)});
   const ConfirmChoice choice = c_.ui.ConfirmErase(request);
   if (!choice.ok) return choice;
   c_.params.VerifyData = choice.verify;
@@ -298,7 +330,7 @@ WorkerReport EraseSession::WritePasses(const std::optional<PurgeRun>& purged) {
 RecordLeft EraseSession::End(const WorkerReport& run, bool save_history) {
   const RecordLeft left = run.cancelled                                                ? EndOnCancel(run)
                           : run.failed || (c_.params.VerifyData && !run.verify_passed) ? EndOnFailure(run)
-                          : run.HasExceptions()                                        ? EndWithExceptions(run)
+                          : run.HasExceptions() || HiddenSectorsNotErased(*journal_) > 0 ? EndWithExceptions(run)
                                                                                        : EndCompleted(run, save_history);
   ReleaseTarget();
   return left;
@@ -375,12 +407,13 @@ void EraseSession::ClearCheckpoint() {
   ReportAndNote(SystemErrorText(c_.machine, r.error), r.error, 0);
 }
 
-// Every pass went over the drive, around sectors that failed every try:
-// never a completion record, which would vouch for them too. The first
-// sector keeps the last pass's zeros (a checkpoint there is cleared).
+// Every pass went over what the host addresses, around sectors that failed
+// every try or beyond sectors the drive hides: never a completion record,
+// which would vouch for them too. The first sector keeps the last pass's
+// zeros (a checkpoint there is cleared).
 RecordLeft EraseSession::EndWithExceptions(const WorkerReport& run) {
   if (run.checkpoint_left) ClearCheckpoint();
-  ReportAndNote(erase_text::ErasedWithExceptions(run.unwritten, run.unreadable), 0);
+  ReportAndNote(erase_text::ErasedWithExceptions(run.unwritten, run.unreadable, HiddenSectorsNotErased(*journal_)), 0);
   journal_->outcome = EraseOutcome::kErasedWithExceptions;
   return RecordLeft::kNone;
 }

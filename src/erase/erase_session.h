@@ -69,6 +69,10 @@ class EraseSession {
   // be erased and is the one the list showed, and lays out its chunks.
   bool OpenDrive();
   void AskPurgeCapability();
+  // What the drive hides from the host (whole drives only), for the
+  // confirmation and the journal; a host protected area is lifted for the
+  // erase where the system can and the user wants it.
+  void AskHiddenArea();
   EarlierRecord ReadEarlierRecord();
   // The question about an earlier record: whether this is a resumed erase,
   // or nothing when the user declined a second erase. Sets where the
@@ -109,6 +113,7 @@ class EraseSession {
   bool ClaimDrive();
   bool CheckOpenedDrive(const DriveExtent& extent);
   bool SetLayout(const DriveExtent& extent);
+  void LiftHiddenArea();
   bool ResumePointInside(const EraseRecordFields& fields) const;
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath();

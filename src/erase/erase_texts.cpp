@@ -26,6 +26,15 @@ EraseQuestion SaveResumePointQuestion() {
           "途中で中断されました。この情報をドライブに保存すると続きから行えます。\n保存しますか？", "確認"};
 }
 
+EraseQuestion LiftHiddenAreaQuestion(uint64_t sectors) {
+  return {EraseQuestion::Id::kLiftHiddenArea, EraseQuestion::Buttons::kYesNo, EraseQuestion::Icon::kQuestion,
+          "このドライブは " + std::to_string(sectors) +
+              " セクタを隠し領域 (HPA) としてホストから隠しています。\n"
+              "消去のために一時的に解除して、隠し領域も消去しますか？\n"
+              "（解除はドライブの電源を入れ直すと元に戻ります。解除しない場合、隠し領域は消去されません。）",
+          "隠し領域の確認"};
+}
+
 std::string InUse(const std::string& what, const std::string& reason) {
   return what + " を使用中のため、消去できません。このドライブを使っているプログラムを終了してから、もう一度実行して下さい。\r\n" +
          reason;
@@ -53,10 +62,17 @@ void AppendRanges(std::string& text, const char* heading, const std::vector<Sect
 
 }  // namespace
 
-std::string ErasedWithExceptions(const std::vector<SectorRange>& unwritten, const std::vector<SectorRange>& unreadable) {
-  std::string text = "消去は最後まで行いましたが、書き込めなかったセクタが " + std::to_string(SectorsIn(unwritten)) +
-                     " 個、読み戻せなかったセクタが " + std::to_string(SectorsIn(unreadable)) +
-                     " 個あります（例外付きの消去）。これらのセクタは消去を確かめられないため、消去完了の記録は書き込みません。";
+std::string ErasedWithExceptions(const std::vector<SectorRange>& unwritten, const std::vector<SectorRange>& unreadable,
+                                 uint64_t hidden) {
+  std::string text = "消去は最後まで行いましたが、";
+  if (!unwritten.empty() || !unreadable.empty())
+    text += "書き込めなかったセクタが " + std::to_string(SectorsIn(unwritten)) + " 個、読み戻せなかったセクタが " +
+            std::to_string(SectorsIn(unreadable)) + " 個あります";
+  if (hidden > 0) {
+    if (!unwritten.empty() || !unreadable.empty()) text += "。また、";
+    text += "ドライブが隠している " + std::to_string(hidden) + " セクタには届いていません";
+  }
+  text += "（例外付きの消去）。これらのセクタは消去を確かめられないため、消去完了の記録は書き込みません。";
   AppendRanges(text, "書き込めなかった範囲", unwritten);
   AppendRanges(text, "読み戻せなかった範囲", unreadable);
   return text;

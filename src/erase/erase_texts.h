@@ -17,6 +17,7 @@ struct EraseQuestion {
     kResume,            // continue an interrupted erase? (Yes / No)
     kEraseAgain,        // erase a drive that was erased before? (Yes / No)
     kSaveResumePoint,   // save where the interrupted erase stopped? (Yes / No)
+    kLiftHiddenArea,    // lift the drive's host protected area for the erase? (Yes / No)
   };
   enum class Buttons { kOkCancel, kYesNo };
   enum class Icon { kNone, kQuestion };
@@ -39,6 +40,9 @@ inline constexpr char kUnexpectedEndLine[] =
 // `method` is the method code the completion record names.
 EraseQuestion EraseAgainQuestion(int32_t method);
 EraseQuestion SaveResumePointQuestion();
+EraseQuestion LiftHiddenAreaQuestion(uint64_t sectors);
+inline constexpr char kHiddenAreaNotLifted[] =
+    "ドライブの隠し領域 (HPA) を解除できませんでした。隠し領域は消去されません。";
 
 inline constexpr char kConfirmCaption[] = "ドライブ消去の最終確認";
 inline constexpr char kResumedSuffix[] = " （継続消去）";
@@ -86,8 +90,10 @@ std::string ReadBackStopped(int percent);
 // "全ての工程を書き込みましたが、照合の読み出しがセクタ 5000 で失敗しました。"
 std::string ReadBackFailed(uint64_t sector);
 // The end of an erase that went around sectors it could not write or read
-// back: how many, and the first ranges of each.
-std::string ErasedWithExceptions(const std::vector<SectorRange>& unwritten, const std::vector<SectorRange>& unreadable);
+// back, or did not reach sectors the drive hides: how many, and the first
+// ranges of each.
+std::string ErasedWithExceptions(const std::vector<SectorRange>& unwritten, const std::vector<SectorRange>& unreadable,
+                                 uint64_t hidden = 0);
 
 // "ドライブ E: を使用中のため、…" and the system's reason on the next line.
 std::string InUse(const std::string& name, const std::string& reason);

@@ -21,6 +21,7 @@ RecordLeft EraseWorkflow::RunErase(const EraseTarget& target) {
   EraseSession erase({machine_, ui_, env_, estimate_, pacing_, cancel_, pause_, params_, offer_purge_}, target, last_);
   if (!erase.OpenDrive()) return RecordLeft::kNone;
   erase.AskPurgeCapability();
+  erase.AskHiddenArea();
   const EarlierRecord earlier = erase.ReadEarlierRecord();
   const std::optional<bool> resumed = erase.AskAboutEarlierRecord(earlier);
   if (!resumed) return erase.Declined();

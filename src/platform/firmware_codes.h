@@ -1,4 +1,4 @@
-// The codes of the firmware commands a purge sends: the NVMe admin
+// The codes of the firmware commands a purge (and the hidden-area query) sends: the NVMe admin
 // opcodes, log and status codes, and the ATA commands with their features,
 // as the command sets number them. Shared by the commands' builders, the
 // routes each system gives them and the machines that answer them.
@@ -45,6 +45,14 @@ inline constexpr uint8_t kCmdSecuritySetPassword = 0xF1;
 inline constexpr uint8_t kCmdSecurityErasePrepare = 0xF3;
 inline constexpr uint8_t kCmdSecurityEraseUnit = 0xF4;
 inline constexpr uint8_t kCmdSecurityDisablePassword = 0xF6;
+// The host protected area and the device configuration overlay.
+inline constexpr uint8_t kCmdReadNativeMaxExt = 0x27;
+inline constexpr uint8_t kCmdSetMaxAddressExt = 0x37;
+inline constexpr uint8_t kCmdDeviceConfiguration = 0xB1;
+inline constexpr uint16_t kDcoIdentify = 0x00C2;  // the DEVICE CONFIGURATION feature
+inline constexpr uint16_t kSetMaxNonVolatile = 0x0001;  // SET MAX ADDRESS EXT count bit 0 (VV)
+inline constexpr uint8_t kDcoSignature = 0xA5;   // word 255 bits 7:0
+inline constexpr uint8_t kErrorIdNotFound = 0x10;  // IDNF: the address is past the native maximum
 // SANITIZE DEVICE features.
 inline constexpr uint16_t kSanitizeStatus = 0x0000;
 inline constexpr uint16_t kSanitizeCrypto = 0x0011;

@@ -174,8 +174,12 @@ Result<NvmeCompletion> ProtocolCommand(Device& device, const NvmeAdminCommand& c
 }
 
 bool Extended(const AtaCommand& c) {
-  // SANITIZE DEVICE is a 48-bit command whatever its fields.
-  return c.command == ata::kCmdSanitize || c.lba > 0x0FFFFFFF || c.feature > 0xFF || c.count > 0xFF;
+  // SANITIZE DEVICE and the EXT commands of the host protected area are
+  // 48-bit commands whatever their fields: READ NATIVE MAX ADDRESS EXT
+  // returns the high bytes of its address in the previous task file.
+  const bool always = c.command == ata::kCmdSanitize || c.command == ata::kCmdReadNativeMaxExt ||
+                      c.command == ata::kCmdSetMaxAddressExt;
+  return always || c.lba > 0x0FFFFFFF || c.feature > 0xFF || c.count > 0xFF;
 }
 
 }  // namespace

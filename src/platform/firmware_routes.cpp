@@ -63,7 +63,12 @@ NvmeRoute RouteOfNvme(const HostSystem& host, const NvmeAdminCommand& command) {
 // https://learn.microsoft.com/en-us/windows-hardware/drivers/storage/security-group-commands:
 // from Windows 8 the security commands, and SANITIZE's CRYPTO SCRAMBLE EXT,
 // are restricted to Windows PE (with the fixed user password); Windows 7
-// and earlier freeze security at start.
+// and earlier freeze security at start. No other ATA command is restricted
+// there: IOCTL_ATA_PASS_THROUGH sends "almost any ATA command" on a handle
+// with read and write access ("IOCTL_ATA_PASS_THROUGH IOCTL (ntddscsi.h)",
+// https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/ntddscsi/ni-ntddscsi-ioctl_ata_pass_through;
+// "ATA Command Support" lists only the security group as special), so the
+// host protected area's commands are carried on every Windows.
 bool AtaCommandCarried(const HostSystem& host, const AtaCommand& command) {
   const bool security = command.command >= 0xF1 && command.command <= 0xF6;
   const bool crypto_scramble = command.command == ata::kCmdSanitize && command.feature == ata::kSanitizeCrypto;

@@ -30,7 +30,9 @@ enum class NvmeRoute {
 
 NvmeRoute RouteOfNvme(const HostSystem& host, const NvmeAdminCommand& command);
 // The ATA security commands and the crypto scramble sanitize need Windows PE
-// (of Windows 8 or later) on Windows; every other command is carried.
+// (of Windows 8 or later) on Windows; every other command is carried, READ
+// NATIVE MAX ADDRESS EXT, SET MAX ADDRESS EXT and DEVICE CONFIGURATION
+// IDENTIFY among them.
 bool AtaCommandCarried(const HostSystem& host, const AtaCommand& command);
 
 // The only user password Windows PE lets SECURITY SET PASSWORD set.

@@ -28,6 +28,9 @@ const char kExceptionsNote[] =
     "書き込めなかった、または読み戻せなかったセクタがあるため（「sector_exceptions」に記載）、"
     "ドライブ全体の消去は確かめられず、消去区分には達していません。";
 const char kNoCategoryNote[] = "消去が完了していないため、消去区分には達していません。";
+const char kHiddenNote[] =
+    "ドライブがホストから隠している領域（HPA、DCO）は上書きされていないため、消去区分には達していません"
+    "（隠された領域のセクタ数は drive.hidden_area にあります）。";
 const char kUncheckedResumeNote[] =
     "中断した消去を続きから完了しましたが、中断前に書き込んだ部分をこの消去で読み戻していないため、"
     "消去区分には達していません（照合付きで消去し直すと「Clear」になります）。";
@@ -98,6 +101,24 @@ json::Array Passes(const EraseJournal& e) {
   return passes;
 }
 
+// What the drive hid from the host when it was opened, and what of it the
+// erase did not reach; null where it was not asked (a volume, a drive not
+// spoken to in ATA).
+json::Value HiddenAreaOf(const EraseJournal& e) {
+  const HiddenArea& h = e.hidden_area;
+  if (!h.asked) return nullptr;
+  auto known = [&h](uint64_t v) { return h.answered ? json::Value(v) : json::Value(); };
+  return json::Object{
+      {"answered", h.answered},
+      {"host_sectors", known(h.host_sectors)},
+      {"native_max_sectors", known(h.native_sectors)},
+      {"dco_max_sectors", h.answered && h.dco_sectors ? json::Value(*h.dco_sectors) : json::Value()},
+      {"hidden_sectors", known(h.HiddenSectors())},
+      {"not_erased_sectors", known(HiddenSectorsNotErased(e))},
+      {"lifted_for_erase", e.hidden_area_lifted},
+  };
+}
+
 json::Value DriveOf(const EraseJournal& e) {
   const JournalDrive& d = e.drive;
   return json::Object{
@@ -112,6 +133,7 @@ json::Value DriveOf(const EraseJournal& e) {
       {"sector_count", e.sector_count},
       {"capacity_bytes", e.capacity_bytes},
       {"capacity_text", e.capacity_bytes ? FormatSize(e.capacity_bytes) : std::string()},
+      {"hidden_area", HiddenAreaOf(e)},
   };
 }
 
@@ -245,12 +267,14 @@ json::Value SanitizationOf(const EraseJournal& e, bool done, bool unchecked) {
   const bool firmware = done && e.method == OverwriteMethod::kFirmwarePurge && e.purge_completed;
   const bool purge = firmware && IsSanitize(e.purge_kind);
   const bool exceptions = e.outcome == EraseOutcome::kErasedWithExceptions;
-  std::string note = purge        ? kPurgeNote
-                     : firmware   ? kWeakerCommandNote
-                     : done       ? kClearNote
-                     : unchecked  ? kUncheckedResumeNote
-                     : exceptions ? kExceptionsNote
-                                  : kNoCategoryNote;
+  const bool bad_sectors = !e.unwritten.empty() || !e.unreadable.empty();
+  std::string note = purge                       ? kPurgeNote
+                     : firmware                  ? kWeakerCommandNote
+                     : done                      ? kClearNote
+                     : unchecked                 ? kUncheckedResumeNote
+                     : exceptions && bad_sectors ? kExceptionsNote
+                     : exceptions                ? kHiddenNote
+                                                 : kNoCategoryNote;
   const char* reads = ReadBackSource(e);
   if (done && e.verify == VerifyResult::kPassed && reads && std::string(reads) == "deallocated_blocks")
     note += kDeallocatedReadNote;

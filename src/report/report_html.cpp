@@ -58,6 +58,19 @@ std::string YesNo(const json::Value& v) {
   return b ? (*b ? "はい" : "いいえ") : "不明";
 }
 
+// What the drive hid from the host; a dash where it was not asked (and in
+// reports filed before it was).
+std::string HiddenAreaWords(const json::Value& h) {
+  if (!h.AsObject()) return "—";
+  const bool* answered = h["answered"].AsBool();
+  if (!answered || !*answered) return "不明（ドライブが最大アドレスの問い合わせに答えませんでした）";
+  const std::optional<uint64_t> hidden = h["hidden_sectors"].AsUnsigned();
+  if (!hidden || *hidden == 0) return "なし";
+  return Num(h["hidden_sectors"]) + " セクタ（ホストから見える " + Num(h["host_sectors"]) + "、本来の最大 " +
+         Num(h["native_max_sectors"]) + "、DCO の最大 " + Num(h["dco_max_sectors"]) + "）、うち消去されなかったもの " +
+         Num(h["not_erased_sectors"]) + " セクタ";
+}
+
 std::string MediaWords(const std::string& media) {
   if (media == "ssd") return "SSD（フラッシュ）";
   if (media == "hdd") return "HDD（磁気ディスク）";
@@ -293,6 +306,7 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
   p.Row("取り外し可能", YesNo(drive["removable"]));
   p.Row("セクタ", Num(drive["sector_size"]) + " バイト × " + Num(drive["sector_count"]) + " セクタ = " +
                       Num(drive["capacity_bytes"]) + " バイト");
+  p.Row("隠し領域 (HPA / DCO)", HiddenAreaWords(drive["hidden_area"]));
   p.Row("消去対象", TargetWords(r["target"]));
   p.Raw("</table>\n<h2>消去</h2>\n<table>\n");
   p.Row("消去方式", MethodRow(method));

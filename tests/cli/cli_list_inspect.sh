@@ -73,11 +73,22 @@ disk 0 size=1G bus=sata product="System"
 volume C: disk=0 offset=1M length=500M
 disk 1 sectors=2503 sector-size=4096 bus=usb product="Stick" serial="K1"
 disk 2 sectors=20011 bus=sata product="Odd" serial="K2"
+disk 3 sectors=20000 bus=sata product="Hides" serial="K3" hpa=1000 dco=24
 MACHINE
 out=$("$cli" inspect 1 --simulate "$work/odd.machine") || fail "inspect 1 exited $?"
 expect_line "$out" '^sectors: 2503 \(9\.78MB\)$' "inspect of a 4096-byte-sector stick"
 out=$("$cli" inspect 2 --simulate "$work/odd.machine") || fail "inspect 2 exited $?"
 expect_line "$out" '^sectors: 20011 ' "inspect of a 20011-sector disk"
+expect_line "$out" '^hidden: unknown \(the drive did not answer\)$' "a drive without the commands"
+# The sectors a drive hides, and the kinds of drive that are not asked.
+out=$("$cli" inspect 3 --simulate "$work/odd.machine") || fail "inspect 3 exited $?"
+expect_line "$out" '^sectors: 20000 ' "the host-visible size of a disk that hides sectors"
+expect_line "$out" '^hidden: 1024 sectors \(host protected area 1000, device configuration overlay 24\)$' "hidden sectors"
+expect_line "$out" 'DCO の最大セクタ数: 21024$' "the overlay's maximum"
+out=$("$cli" inspect 2 --simulate "$top/demo/demo.machine") || fail "inspect 2 exited $?"
+expect_line "$out" '^hidden: not asked \(not an ATA drive\)$' "an NVMe disk is not asked"
+out=$("$cli" inspect G: --simulate "$top/demo/demo.machine") || fail "inspect G: exited $?"
+expect_line "$out" '^hidden: not asked \(a volume\)$' "a volume is not asked"
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))

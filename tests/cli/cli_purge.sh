@@ -41,8 +41,9 @@ grep -q '^purge: no (USB 変換アダプタ' <<<"$out" || fail "USB bridge: $out
 # than "not supported".
 out=$("$cli" inspect 5 --simulate "$work/m.machine" 2>&1)
 grep -q '^purge: unknown (access denied)$' <<<"$out" || fail "write access denied: $out"
-# Inspect sends identify commands only.
-grep -v 'command=0xec\|opcode=0x6 ' "$work/m.machine.trace" | grep -q '^command' && fail "inspect changed a drive"
+# Inspect sends identify commands and READ NATIVE MAX ADDRESS only.
+queries='command=0xec\|opcode=0x6 \|command=0x27 \|command=0xb1 feature=0xc2 '
+grep -v "$queries" "$work/m.machine.trace" | grep -q '^command' && fail "inspect changed a drive"
 grep -q '^write ' "$work/m.machine.trace" && fail "inspect wrote to a drive"
 rm -f "$work/m.machine.trace"
 
@@ -68,10 +69,12 @@ grep -q '^result: -1 ' <<<"$out" || fail "a USB bridge cannot purge: $out"
 grep -q 'USB 変換アダプタ' <<<"$out" || fail "the refusal says why: $out"
 cmp -s "$work/d4.img" "$work/d4.orig" || fail "the refused drive changed"
 
-# An erase with another method sends the drive no firmware command.
+# An erase with another method sends the drive no firmware command but the
+# queries of what it hides.
 rm -f "$work/m.machine.trace"
 "$cli" erase 3 --method 0 --yes --simulate "$work/m.machine" >/dev/null 2>&1
-grep -q '^command' "$work/m.machine.trace" && fail "method 0 sent a firmware command"
+grep -v "$queries" "$work/m.machine.trace" | grep -q '^command' && fail "method 0 sent a firmware command"
+grep -q 'command=0x37 ' "$work/m.machine.trace" && fail "method 0 changed the drive's size"
 
 "$cli" erase 1 --method 4 --yes --simulate "$work/m.machine" >/dev/null 2>"$work/err"
 [ $? -eq 2 ] || fail "--method 4 is a usage error"

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "drives/hidden_area.h"
 #include "platform/firmware_routes.h"
 #include "platform/winconst.h"
+#include "support/test_support.h"
 
 namespace plexi {
 namespace {
@@ -280,6 +282,115 @@ TEST(PurgeCommands, FormatKeepsTheFormatInUseAndSanitizeCarriesItsKeys) {
   EXPECT_TRUE(s.in_progress);
   EXPECT_FALSE(s.completed);
   EXPECT_EQ(s.progress, 0x8000);
+}
+
+// The hidden areas of simulated ATA drives: what the queries find, the
+// rules a SET MAX ADDRESS EXT follows, and that a lift reaches the sectors
+// that were hidden.
+TEST(HiddenArea, WhatDrivesHideAndTheSetMaxRules) {
+  auto m = test::MakeMachine(R"(
+disk 0 sectors=4096 bus=sata product="Plain" security=normal
+disk 1 sectors=4096 bus=sata product="Hpa" hpa=1024
+disk 2 sectors=4096 bus=sata product="Both" hpa=512 dco=256
+disk 3 sectors=4096 bus=sata product="Frozen" hpa=64 hpa-frozen=yes
+disk 4 sectors=4096 bus=nvme product="Nvme" sanitize=crypto
+disk 5 sectors=4096 bus=usb product="Blocks" hpa=8
+disk 6 sectors=1000 sector-size=4096 bus=sata product="FourK" hpa=10
+windows-version 10.0.19045
+)");
+  struct Case {
+    uint32_t disk;
+    bool answered;
+    uint64_t hpa, dco;
+    std::optional<uint64_t> dco_sectors;
+    bool liftable;
+  } cases[] = {
+      {0, true, 0, 0, std::nullopt, false},  {1, true, 1024, 0, std::nullopt, true},
+      {2, true, 512, 256, 4096 + 768, true}, {3, true, 64, 0, std::nullopt, true},
+      {4, false, 0, 0, std::nullopt, false}, {5, false, 0, 0, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = "\\\\.\\PHYSICALDRIVE" + std::to_string(c.disk);
+    auto device = m->OpenDevice(path, platform::Access::kReadWrite);
+    ASSERT_TRUE(device.ok()) << c.disk;
+    const uint32_t bus = c.disk == 4 ? winconst::kBusTypeNvme : c.disk == 5 ? winconst::kBusTypeUsb : winconst::kBusTypeSata;
+    const HiddenArea area = QueryHiddenArea(**device, bus, m->System());
+    EXPECT_EQ(area.answered, c.answered) << c.disk;
+    EXPECT_EQ(area.HpaSectors(), c.hpa) << c.disk;
+    EXPECT_EQ(area.DcoSectors(), c.dco) << c.disk;
+    EXPECT_EQ(area.dco_sectors, c.dco_sectors) << c.disk;
+    EXPECT_EQ(area.liftable, c.liftable) << c.disk;
+    EXPECT_EQ(area.host_sectors, c.answered ? 4096u : 0u) << c.disk;
+    EXPECT_EQ(SectorsBeyond(area, 4096 * 512), c.hpa + c.dco) << c.disk;
+  }
+  // A drive of 4 KiB sectors counts its addresses in them; what an erase
+  // leaves is counted from its bytes.
+  auto large_sectors = m->OpenDevice("\\\\.\\PHYSICALDRIVE6", platform::Access::kReadWrite);
+  ASSERT_TRUE(large_sectors.ok());
+  const HiddenArea four_k = QueryHiddenArea(**large_sectors, winconst::kBusTypeSata, m->System());
+  EXPECT_EQ(four_k.sector_size, 4096u);
+  EXPECT_EQ(four_k.host_sectors, 1000u);
+  EXPECT_EQ(SectorsBeyond(four_k, 1000ull * 4096), 10u);
+  EXPECT_EQ(SectorsBeyond(four_k, 8000ull * 512), 10u);
+  auto drive = m->OpenDevice("\\\\.\\PHYSICALDRIVE2", platform::Access::kReadWrite);
+  ASSERT_TRUE(drive.ok());
+  platform::Device& d = **drive;
+  auto send = [&d](const platform::AtaCommand& c) {
+    platform::Result<platform::AtaReply> r = d.AtaPassThrough(c);
+    return r.ok() ? *r : platform::AtaReply{0x41, 0x04, 0, 0};
+  };
+  // Not right after READ NATIVE MAX ADDRESS EXT: refused, the size kept.
+  EXPECT_TRUE(send(ata::SetMaxAddress(4607)).Failed());
+  // Past the native maximum (into the overlay's part): not found.
+  EXPECT_FALSE(send(ata::ReadNativeMaxAddress()).Failed());
+  const platform::AtaReply past = send(ata::SetMaxAddress(4608));
+  EXPECT_TRUE(past.Failed());
+  EXPECT_EQ(past.error, ata::kErrorIdNotFound);
+  // A non-volatile one is not kept by this drive.
+  EXPECT_FALSE(send(ata::ReadNativeMaxAddress()).Failed());
+  platform::AtaCommand keep = ata::SetMaxAddress(4607);
+  keep.count = ata::kSetMaxNonVolatile;
+  EXPECT_TRUE(send(keep).Failed());
+  EXPECT_EQ(m->DiskSize(2), 4096u * 512);
+  // Bytes planted in the hidden area come into reach with the lift.
+  const std::vector<uint8_t> planted(512, 0xC3);
+  ASSERT_TRUE(m->PokeDisk(2, 4600ull * 512, planted.data(), planted.size()));
+  std::vector<uint8_t> sector(512);
+  EXPECT_FALSE(d.SetPosition(4600ull * 512).ok() && d.Read(sector.data(), 512).ok() && sector == planted);
+  EXPECT_FALSE(send(ata::ReadNativeMaxAddress()).Failed());
+  EXPECT_FALSE(send(ata::SetMaxAddress(4607)).Failed());
+  EXPECT_EQ(m->DiskSize(2), 4608u * 512);
+  ASSERT_TRUE(d.SetPosition(4600ull * 512).ok());
+  ASSERT_TRUE(d.Read(sector.data(), 512).ok());
+  EXPECT_EQ(sector, planted);
+  const HiddenArea lifted = QueryHiddenArea(d, winconst::kBusTypeSata, m->System());
+  EXPECT_EQ(lifted.host_sectors, 4608u);
+  EXPECT_EQ(lifted.HpaSectors(), 0u);
+  EXPECT_EQ(lifted.DcoSectors(), 256u);  // the overlay's part stays out of reach
+  // SET MAX FREEZE LOCK at start: every SET MAX refused.
+  auto frozen = m->OpenDevice("\\\\.\\PHYSICALDRIVE3", platform::Access::kReadWrite);
+  ASSERT_TRUE(frozen.ok());
+  ASSERT_FALSE((*frozen)->AtaPassThrough(ata::ReadNativeMaxAddress())->Failed());
+  EXPECT_TRUE((*frozen)->AtaPassThrough(ata::SetMaxAddress(4159))->Failed());
+  EXPECT_EQ(m->DiskSize(3), 4096u * 512);
+  const std::vector<std::string> journal = m->FirmwareJournal(3);
+  EXPECT_EQ(journal.back(), "ata set-max lba=4159 volatile -> failed");
+}
+
+TEST(HiddenArea, OverlayDataMustPassItsIntegrityCheck) {
+  std::vector<uint8_t> dco(512, 0);
+  dco[6] = 0xFF;  // maximum LBA 255
+  dco[510] = ata::kDcoSignature;
+  uint8_t sum = 0;
+  for (int i = 0; i < 511; ++i) sum = uint8_t(sum + dco[i]);
+  dco[511] = uint8_t(-sum);
+  EXPECT_EQ(ata::ParseDcoSectors(dco.data()), 256u);
+  dco[100] ^= 1;  // one bit changed
+  EXPECT_EQ(ata::ParseDcoSectors(dco.data()), std::nullopt);
+  dco[100] ^= 1;
+  dco[510] = 0x5A;  // no signature
+  dco[511] = uint8_t(dco[511] + ata::kDcoSignature - 0x5A);
+  EXPECT_EQ(ata::ParseDcoSectors(dco.data()), std::nullopt);
 }
 
 }  // namespace

@@ -107,6 +107,10 @@ TEST(ConfirmationText, ListsTheDriveAndCountsItsPartitions) {
   std::string resumed = ConfirmationText({"T （C: D:）", 4096, 100, true, OverwriteMethod::kRandomFfThenZeros, false});
   EXPECT_NE(resumed.find("\n消去方式 > 米国陸軍方式\n\n\n開始"), std::string::npos);
   EXPECT_EQ(resumed.find("パーティション数"), std::string::npos);
+  // Sectors the drive hides are named right under the size.
+  std::string hidden = ConfirmationText({"T （C:）", 512, 61440, false, OverwriteMethod::kZeros, true, 2048});
+  EXPECT_NE(hidden.find("ドライブサイズ > 30MB\n隠し領域 > 2048 セクタ"), std::string::npos) << hidden;
+  EXPECT_EQ(single.find("隠し領域"), std::string::npos);
   EXPECT_EQ(LetterCountOfLabel("WDC （C: D: E: F:）"), 4);
   EXPECT_EQ(LetterCountOfLabel("（）"), 0);
 }

@@ -11,6 +11,7 @@
 #include "platform/winconst.h"
 #include "record/erase_record.h"
 #include "report/erase_report.h"
+#include "report/report_html.h"
 #include "support/machine_backend.h"
 #include "support/test_support.h"
 
@@ -43,8 +44,12 @@ fault disk=14 op=erase-unit error=121
 disk 15 sectors=8192 bus=nvme product="KeepsBlocks" sanitize=crypto dlfeat=zeros no-deallocate=honoured sanitize-estimate=120
 disk 16 sectors=8192 bus=nvme product="OverwriteKept" sanitize=overwrite no-deallocate=honoured
 disk 17 sectors=8192 bus=nvme product="DeallocatesAnyway" sanitize=overwrite no-deallocate=ignored
+disk 18 sectors=8192 bus=sata product="Hides" hpa=1024 dco=64
+disk 19 sectors=300000000 bus=sata product="Large" hpa=4096
+disk 20 sectors=8192 bus=sata product="HpaOnly" hpa=512
+disk 21 sectors=8192 bus=sata product="FrozenHpa" hpa=512 hpa-frozen=yes
 )";
-constexpr uint32_t kLastDisk = 17;
+constexpr uint32_t kLastDisk = 21;
 
 constexpr uint32_t kSectors = 8192;
 constexpr uint64_t kBytes = uint64_t(kSectors) * 512;
@@ -93,12 +98,13 @@ class PurgeTest : public ::testing::Test {
     const std::vector<std::string> j = machine_->FirmwareJournal(disk);
     return std::find(j.begin(), j.end(), line) != j.end();
   }
-  // Firmware commands other than identify and status.
+  // Firmware commands other than identify, status and the native maximum's query.
   size_t ChangingCommands(uint32_t disk) {
     const std::vector<std::string> j = machine_->FirmwareJournal(disk);
     return size_t(std::count_if(j.begin(), j.end(), [](const std::string& line) {
       // An identify the system does not carry is journaled by its opcode.
-      return line.find("identify") == std::string::npos && line.find("opcode=6 ") == std::string::npos;
+      return line.find("identify") == std::string::npos && line.find("opcode=6 ") == std::string::npos &&
+             line.find("read-native-max") == std::string::npos;
     }));
   }
   bool Reported(const std::string& fragment) {
@@ -115,6 +121,97 @@ class PurgeTest : public ::testing::Test {
   EstimateState estimate_;
   EraseWorkflow workflow_{backend_.get(), ui_, env_, estimate_, Pacing{0, 0, 20, 0, 0, 0}};
 };
+
+// A drive that hides sectors, its lift declined: the confirmation says how
+// many, the erase writes the sectors the host addresses and changes
+// nothing of the drive's size, and the report gives no category while the
+// hidden ones keep their bytes.
+TEST_F(PurgeTest, HiddenSectorsAreNamedAndNeverPassedOffAsErased) {
+  const std::vector<uint8_t> old(512, 0x5A);
+  const uint64_t in_hpa = kSectors + 100, in_dco = kSectors + 1024 + 10;
+  for (uint64_t sector : {in_hpa, in_dco}) ASSERT_TRUE(machine_->PokeDisk(18, sector * 512, old.data(), old.size()));
+  ui_.choice = ConfirmChoice{true, true, true, OverwriteMethod::kZeros};
+  ui_.answers = {false};  // do not lift its host protected area
+  EXPECT_EQ(Erase(18), RecordLeft::kNone);
+  EXPECT_EQ(workflow_.Outcome(), EraseOutcome::kErasedWithExceptions);
+  EXPECT_TRUE(Reported(erase_text::ErasedWithExceptions({}, {}, 1088)));
+  EXPECT_EQ(ui_.asked, std::vector<EraseQuestion::Id>{EraseQuestion::Id::kLiftHiddenArea});
+  ASSERT_EQ(ui_.confirm_requests.size(), 1u);
+  EXPECT_NE(ui_.confirm_requests[0].text.find("\n隠し領域 > 1088 セクタ"), std::string::npos)
+      << ui_.confirm_requests[0].text;
+  EXPECT_TRUE(ZeroAfterRecord(18));
+  for (uint64_t sector : {in_hpa, in_dco}) EXPECT_EQ(machine_->PeekDisk(18, sector * 512, 512), old);
+  const std::vector<std::string> commands = machine_->FirmwareJournal(18);
+  EXPECT_TRUE(std::none_of(commands.begin(), commands.end(),
+                           [](const std::string& line) { return line.rfind("ata set-max", 0) == 0; }));
+  const EraseJournal& j = workflow_.Journal();
+  EXPECT_EQ(j.hidden_area.HpaSectors(), 1024u);
+  EXPECT_EQ(j.hidden_area.DcoSectors(), 64u);
+  EXPECT_EQ(HiddenSectorsNotErased(j), 1088u);
+  const json::Value body = report::ReportBody(j, report::ReportContext{});
+  EXPECT_EQ(body["sanitization"].Text("category"), "none");
+  EXPECT_EQ(body["drive"]["hidden_area"]["not_erased_sectors"].AsUnsigned(), 1088u);
+  EXPECT_EQ(body["drive"]["hidden_area"]["dco_max_sectors"].AsUnsigned(), kSectors + 1088u);
+  const std::string page = report::ReportHtml(body, report::BodyDigest(body));
+  EXPECT_NE(page.find("1,088 セクタ（ホストから見える 8,192、本来の最大 9,216、DCO の最大 9,280）、"
+                      "うち消去されなかったもの 1,088 セクタ"),
+            std::string::npos);
+  // A drive that hides nothing keeps its category.
+  EXPECT_EQ(Erase(7), RecordLeft::kCompletion);
+  EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 0u);
+  EXPECT_EQ(report::ReportBody(workflow_.Journal(), report::ReportContext{})["sanitization"].Text("category"), "Clear");
+}
+
+// The lift accepted: the drive addresses its native maximum until the next
+// power cycle, the erase writes and reads back the sectors that were
+// hidden, and only the overlay's part stays out of reach. A drive that
+// refuses the SET MAX is erased at its old size and the user is told.
+TEST_F(PurgeTest, ALiftedHostProtectedAreaIsErasedToo) {
+  const std::vector<uint8_t> old(512, 0x5A);
+  const uint64_t in_hpa = kSectors + 100, in_dco = kSectors + 1024 + 10;
+  for (uint32_t disk : {18u, 20u, 21u})
+    for (uint64_t sector : {in_hpa, in_dco, uint64_t(kSectors + 511)})
+      machine_->PokeDisk(disk, sector * 512, old.data(), old.size());
+  ui_.choice = ConfirmChoice{true, true, true, OverwriteMethod::kZeros};
+  EXPECT_EQ(Erase(18), RecordLeft::kNone);  // the overlay's sectors stay out of reach
+  EXPECT_TRUE(Journaled(18, "ata set-max lba=9215 volatile -> ok"));
+  EXPECT_EQ(machine_->DiskCounters(18).update_properties, 2u);  // after the lift, after the erase
+  const std::vector<uint8_t> hidden_part = machine_->PeekDisk(18, kBytes, 1024 * 512);
+  EXPECT_TRUE(std::all_of(hidden_part.begin(), hidden_part.end(), [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(machine_->PeekDisk(18, in_dco * 512, 512), old);
+  const EraseJournal& j = workflow_.Journal();
+  EXPECT_TRUE(j.hidden_area_lifted);
+  EXPECT_EQ(j.sector_count, kSectors + 1024u);
+  EXPECT_EQ(j.verify_bytes_read, (kSectors + 1024u) * 512);
+  EXPECT_EQ(HiddenSectorsNotErased(j), 64u);
+  const json::Value body = report::ReportBody(j, report::ReportContext{});
+  EXPECT_EQ(body["sanitization"].Text("category"), "none");
+  EXPECT_EQ(*body["drive"]["hidden_area"]["lifted_for_erase"].AsBool(), true);
+  // A host protected area alone, lifted: nothing hidden is left, Clear.
+  EXPECT_EQ(Erase(20), RecordLeft::kCompletion);
+  EXPECT_EQ(machine_->PeekDisk(20, in_hpa * 512, 512), std::vector<uint8_t>(512, 0));
+  EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 0u);
+  EXPECT_EQ(report::ReportBody(workflow_.Journal(), report::ReportContext{})["sanitization"].Text("category"), "Clear");
+  // SET MAX frozen: told, erased at the size it had, the hidden bytes kept.
+  ui_.messages.clear();
+  EXPECT_EQ(Erase(21), RecordLeft::kNone);
+  EXPECT_TRUE(Reported(erase_text::kHiddenAreaNotLifted));
+  EXPECT_FALSE(workflow_.Journal().hidden_area_lifted);
+  EXPECT_EQ(workflow_.Journal().sector_count, kSectors);
+  EXPECT_EQ(machine_->PeekDisk(21, in_hpa * 512, 512), old);
+  EXPECT_EQ(HiddenSectorsNotErased(workflow_.Journal()), 512u);
+}
+
+// Past 2^28 sectors the native maximum's high bytes come back only from a
+// 48-bit command: the pass-through must send it so whatever its fields.
+TEST_F(PurgeTest, TheNativeMaximumOfALargeDriveComesBackWhole) {
+  auto device = backend_.get().OpenDevice("\\\\.\\PHYSICALDRIVE19", platform::Access::kReadWrite);
+  ASSERT_TRUE(device.ok());
+  const HiddenArea area = QueryHiddenArea(**device, winconst::kBusTypeSata, backend_.get().System());
+  EXPECT_EQ(area.host_sectors, 300000000u);
+  EXPECT_EQ(area.native_sectors, 300004096u);
+  EXPECT_EQ(area.HpaSectors(), 4096u);
+}
 
 TEST_F(PurgeTest, ADrivePromisingZerosIsOnlyReadBackAndRecordedAsPurged) {
   EXPECT_EQ(Erase(1), RecordLeft::kCompletion);

@@ -351,7 +351,7 @@ TEST(SimMachine, EveryFaultOp) {
   // unflushed one with it; what was flushed stays, and nothing answers
   // until the power is back.
   m = Make(base + "fault disk=0 op=power-cut after-ms=50");
-  d = Open(*m, "\\.\PHYSICALDRIVE0", Access::kReadWrite);
+  d = Open(*m, "\\\\.\\PHYSICALDRIVE0", Access::kReadWrite);
   ASSERT_TRUE(d->SetPosition(512).ok());
   ASSERT_TRUE(d->Write(sector.data(), 512).ok());
   ASSERT_TRUE(d->Flush().ok());

@@ -241,6 +241,20 @@ void ParseSanitizeModes(const std::string& text, FirmwareSpec& f) {
   }
 }
 
+// hpa=SECTORS, dco=SECTORS and hpa-frozen=yes|no: an ATA drive's hidden areas.
+template <class Take>
+void ParseHiddenArea(Take& take, FirmwareSpec& f) {
+  if (auto v = take("hpa")) f.hpa_sectors = ParseUnsigned(*v, "hpa");
+  if (auto v = take("dco")) {
+    f.dco_sectors = ParseUnsigned(*v, "dco");
+    f.dco_supported = true;
+  }
+  if (auto v = take("hpa-frozen")) f.hpa_frozen = ParseYesNo(*v, "hpa-frozen");
+  // The hidden sectors' bytes are held with the disk's own: keep the whole
+  // medium within 48-bit addressing.
+  if (f.hpa_sectors > (1ull << 40) || f.dco_sectors > (1ull << 40)) Fail("hpa and dco are at most 2^40 sectors");
+}
+
 // The firmware keys of a disk line; any of them makes the drive answer
 // firmware commands.
 void ParseFirmware(Pairs& pairs, DiskSpec& disk) {
@@ -294,6 +308,7 @@ void ParseFirmware(Pairs& pairs, DiskSpec& disk) {
     if (*v != "passes" && *v != "blocks") Fail("bridge must be passes or blocks, not '" + *v + "'");
     f.bridge_passes = *v == "passes";
   }
+  ParseHiddenArea(take, f);
   if (any) disk.firmware = f;
 }
 
@@ -363,8 +378,12 @@ void ParseDisk(const std::vector<Token>& tokens, DiskSpec& disk) {
     disk.sectors = bytes / ss;
   }
   if (!disk.namespace_serial.empty() && disk.bus_type != winconst::kBusTypeNvme) Fail("eui64= needs bus=nvme");
+  if (disk.firmware && (disk.firmware->hpa_sectors || disk.firmware->dco_supported) &&
+      disk.bus_type == winconst::kBusTypeNvme)
+    Fail("hpa= and dco= are ATA features: they need bus=sata, ata or usb");
   if (disk.sectors == 0 && disk.image.empty()) Fail("disk needs sectors= or size= (or image=)");
-  if (disk.sectors > std::numeric_limits<uint64_t>::max() / ss) Fail("disk is too large");
+  const uint64_t hidden = disk.firmware ? disk.firmware->hpa_sectors + disk.firmware->dco_sectors : 0;
+  if (disk.sectors > std::numeric_limits<uint64_t>::max() / ss - hidden) Fail("disk is too large");
   if (disk.heads == 0 || disk.sectors_per_track == 0) Fail("heads and sectors-per-track must not be 0");
 }
 

@@ -35,6 +35,15 @@ struct FirmwareSpec {
   // NVMe: the seconds the sanitize status log estimates; none when unset.
   std::optional<uint32_t> sanitize_estimate;
   bool bridge_passes = false;  // bus=usb: the bridge passes ATA commands
+  // ATA: sectors past the host-visible size that a host protected area
+  // hides (SET MAX ADDRESS) and that a device configuration overlay hides
+  // beyond that (DEVICE CONFIGURATION SET). The overlay's identify command
+  // answers only with dco= given.
+  uint64_t hpa_sectors = 0, dco_sectors = 0;
+  bool dco_supported = false;
+  // SET MAX FREEZE LOCK came at start (as many BIOSes send it): every SET MAX
+  // ADDRESS is refused until the next power cycle.
+  bool hpa_frozen = false;
 };
 
 struct DiskSpec {

@@ -245,6 +245,8 @@ class SimDevice : public platform::Device {
   }
 
   uint64_t RouteBytes() const { return IsVolume() ? volume_->Length() : disk_->Bytes(); }
+  // What the size queries answer: for a disk, the size the system last read.
+  uint64_t ReportedRouteBytes() const { return IsVolume() ? volume_->Length() : disk_->ReportedBytes(); }
   uint64_t RouteStart() const { return IsVolume() ? volume_->desc.offset : 0; }
   uint64_t DiskOffset() const { return RouteStart() + position_; }
 
@@ -285,7 +287,7 @@ class SimDevice : public platform::Device {
     if (uint32_t e = DiskQueryError({FaultOp::kGeometry})) return Failed(e);
     if (out_length < winconst::kDiskGeometryExSize) return Failed(winconst::kErrorInsufficientBuffer);
     EncodeGeometry(out);
-    layout::Store64(out + winconst::kDiskGeometrySize, disk_->Bytes());
+    layout::Store64(out + winconst::kDiskGeometrySize, disk_->ReportedBytes());
     return Done(winconst::kDiskGeometryExSize);
   }
 
@@ -294,7 +296,7 @@ class SimDevice : public platform::Device {
     layout::DiskGeometry g;
     // Whole cylinders only: the sectors of a last partial cylinder are not
     // counted, as on Windows.
-    g.cylinders = int64_t(d.sectors / (uint64_t(d.heads) * d.sectors_per_track));
+    g.cylinders = int64_t(disk_->ReportedBytes() / d.sector_size / (uint64_t(d.heads) * d.sectors_per_track));
     g.media_type = d.removable ? kRemovableMedia : kFixedMedia;
     g.tracks_per_cylinder = d.heads;
     g.sectors_per_track = d.sectors_per_track;
@@ -308,7 +310,7 @@ class SimDevice : public platform::Device {
     if (out_length < winconst::kPartitionInformationSize) return Failed(winconst::kErrorInsufficientBuffer);
     layout::PartitionInformation p;
     p.starting_offset = int64_t(RouteStart());
-    p.partition_length = int64_t(RouteBytes());
+    p.partition_length = int64_t(ReportedRouteBytes());
     if (IsVolume()) {
       p.hidden_sectors = uint32_t(RouteStart() / disk_->desc.sector_size);
       p.partition_number = 1;
@@ -325,7 +327,7 @@ class SimDevice : public platform::Device {
   IoResult LengthInfo(uint8_t* out, uint32_t out_length) {
     if (uint32_t e = DiskQueryError({FaultOp::kLength, FaultOp::kGeometry})) return Failed(e);
     if (out_length < winconst::kLengthInformationSize) return Failed(winconst::kErrorInsufficientBuffer);
-    layout::Store64(out, RouteBytes());
+    layout::Store64(out, ReportedRouteBytes());
     return Done(winconst::kLengthInformationSize);
   }
 
@@ -505,6 +507,7 @@ class SimDevice : public platform::Device {
   IoResult UpdateProperties() {
     if (IsVolume()) return Failed(winconst::kErrorInvalidFunction);
     ++disk_->counters.update_properties;
+    disk_->reported_sectors = disk_->Sectors();
     return Done(0);
   }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/firmware_codes.h"
 #include "platform/firmware_routes.h"
 #include "platform/sim/sim_state.h"
 #include "platform/winconst.h"
@@ -83,14 +84,14 @@ void PurgeContents(DiskState& disk, bool zeros) {
   // Best effort, as a drive's purge of a write-protected image would be.
   static_cast<void>(disk.store->Clear(bytes));
   if (disk.power_cut) disk.power_cut->Commit();
-  if (zeros || disk.desc.sectors == 0) return;
+  if (zeros || disk.Sectors() == 0) return;
   std::vector<uint8_t> garbage(ss);
   uint32_t state = 0x2545F491u;
   for (uint8_t& b : garbage) {
     state = state * 1664525u + 1013904223u;
     b = uint8_t(state >> 24 | 1);  // never zero
   }
-  const uint64_t sectors = disk.desc.sectors;
+  const uint64_t sectors = disk.Sectors();
   const uint64_t spots = std::min<uint64_t>(sectors, 64);
   for (uint64_t i = 0; i < spots; ++i) {
     const uint64_t sector = spots == 1 ? 0 : i * (sectors - 1) / (spots - 1);
@@ -167,9 +168,9 @@ NvmeCompletion SimFirmware::NvmeIdentify(const DiskState& disk, const NvmeAdminC
   }
   if (cns == 0) {
     if (c.nsid == 0 || c.nsid > f.namespaces) return Status(kInvalidNamespace);
-    Put64(d + 0, disk.desc.sectors);
-    Put64(d + 8, disk.desc.sectors);
-    Put64(d + 16, disk.desc.sectors);
+    Put64(d + 0, disk.Sectors());
+    Put64(d + 8, disk.Sectors());
+    Put64(d + 16, disk.Sectors());
     d[33] = f.dealloc_read;
     d[128 + 2] = Log2(disk.desc.sector_size);  // LBA format 0: the data size
     return Status(0);
@@ -289,6 +290,11 @@ Result<AtaReply> SimFirmware::Ata(DiskState& disk, const AtaCommand& c, bool wri
   }
   const bool after_prepare = prepared_;
   prepared_ = false;
+  const bool after_native = native_read_;
+  native_read_ = false;
+  if (c.command == ata::kCmdReadNativeMaxExt || c.command == ata::kCmdSetMaxAddressExt ||
+      c.command == ata::kCmdDeviceConfiguration)
+    return AtaHiddenArea(disk, c, after_native);
   if (c.command == 0xEC) {
     Note("ata identify");
     return AtaIdentify(disk, c);
@@ -309,7 +315,8 @@ AtaReply SimFirmware::AtaIdentify(const DiskState& disk, const AtaCommand& c) co
   PutAtaText(id, 10, 10, disk.desc.serial);
   PutAtaText(id, 23, 4, disk.desc.revision);
   PutAtaText(id, 27, 20, disk.desc.product);
-  const uint64_t sectors = disk.desc.sectors;
+  // The capacity words say what the host can address now.
+  const uint64_t sectors = disk.Sectors();
   const uint32_t lba28 = uint32_t(std::min<uint64_t>(sectors, 0x0FFFFFFF));
   word(60, uint16_t(lba28));
   word(61, uint16_t(lba28 >> 16));
@@ -318,9 +325,18 @@ AtaReply SimFirmware::AtaIdentify(const DiskState& disk, const AtaCommand& c) co
   word(59, uint16_t(uint16_t(sanitize) << 12 | uint16_t(f.sanitize_crypto) << 13 |
                     uint16_t(f.sanitize_overwrite) << 14 | uint16_t(f.sanitize_block) << 15));
   const bool security = f.security != FirmwareSpec::Security::kNone;
-  word(82, uint16_t(uint16_t(security) << 1));
-  word(83, uint16_t(1u << 10 | 1u << 14));  // 48-bit addressing; the word is valid
-  word(85, uint16_t(uint16_t(password_set_) << 1));
+  // Word 82 bit 10: the host protected area feature set (supported, and
+  // enabled in word 85); word 83 bit 11: the configuration overlay.
+  word(82, uint16_t(uint16_t(security) << 1 | 1u << 10));
+  word(83, uint16_t(1u << 10 | uint16_t(f.dco_supported) << 11 | 1u << 14));  // 48-bit addressing; the word is valid
+  word(85, uint16_t(uint16_t(password_set_) << 1 | 1u << 10));
+  word(86, uint16_t(1u << 10 | uint16_t(f.dco_supported) << 11));
+  // A logical sector other than 512 bytes: its size in words.
+  if (disk.desc.sector_size != 512) {
+    word(106, uint16_t(1u << 14 | 1u << 12));
+    word(117, uint16_t(disk.desc.sector_size / 2));
+    word(118, uint16_t(disk.desc.sector_size / 2 >> 16));
+  }
   if (security) {
     const uint16_t minutes = uint16_t(std::min<uint32_t>(f.erase_minutes / 2, 0xFF));
     word(89, minutes);
@@ -329,6 +345,61 @@ AtaReply SimFirmware::AtaIdentify(const DiskState& disk, const AtaCommand& c) co
                        uint16_t(f.count_expired) << 4 |
                        uint16_t(f.security == FirmwareSpec::Security::kEnhanced) << 5));
   }
+  return AtaOk();
+}
+
+AtaReply SimFirmware::AtaHiddenArea(DiskState& disk, const AtaCommand& c, bool after_native) {
+  if (c.command == ata::kCmdSetMaxAddressExt) return AtaSetMax(disk, c, after_native);
+  if (c.command == ata::kCmdDeviceConfiguration) return AtaDcoIdentify(disk, c);
+  // The native maximum is the last address below the overlay's limit,
+  // whatever SET MAX ADDRESS has set since.
+  Note("ata read-native-max -> ok");
+  native_read_ = true;
+  AtaReply reply = AtaOk();
+  reply.lba = disk.NativeSectors() - 1;
+  return reply;
+}
+
+// A SET MAX ADDRESS EXT takes effect only right after a READ NATIVE MAX
+// ADDRESS EXT, never after SET MAX FREEZE LOCK or during a sanitize; an
+// address past the native maximum is not found (IDNF). This drive keeps
+// volatile settings only: a power cycle would bring the old size back.
+AtaReply SimFirmware::AtaSetMax(DiskState& disk, const AtaCommand& c, bool after_native) {
+  const FirmwareSpec& f = *disk.desc.firmware;
+  const bool keep = (c.count & ata::kSetMaxNonVolatile) != 0;
+  const std::string line = "ata set-max lba=" + std::to_string(c.lba) + (keep ? " non-volatile" : " volatile");
+  if (!after_native || f.hpa_frozen || keep || sanitize_.running) {
+    Note(line + " -> failed");
+    return AtaAbort();
+  }
+  if (c.lba >= disk.NativeSectors()) {
+    Note(line + " -> failed");
+    return AtaReply{kStatusError, ata::kErrorIdNotFound, 0, 0};
+  }
+  disk.visible_sectors = c.lba + 1;
+  Note(line + " -> ok");
+  return AtaOk();
+}
+
+// DEVICE CONFIGURATION IDENTIFY: the overlay's 512 bytes, the medium's
+// real maximum LBA in words 3-6 and the integrity word last.
+AtaReply SimFirmware::AtaDcoIdentify(const DiskState& disk, const AtaCommand& c) {
+  const FirmwareSpec& f = *disk.desc.firmware;
+  const bool ok = f.dco_supported && c.feature == ata::kDcoIdentify && c.data && c.data_length >= 512 &&
+                  c.direction == AtaCommand::Data::kIn;
+  Note(std::string("ata dco-identify") + (ok ? " -> ok" : " -> failed"));
+  if (!ok) return AtaAbort();
+  uint8_t* d = c.data;
+  std::memset(d, 0, 512);
+  Put16(d, 0x0002);                      // data structure revision
+  Put16(d + 2, 0x0007);                  // multiword DMA modes
+  Put16(d + 4, 0x007F);                  // Ultra DMA modes
+  Put64(d + 6, disk.MediumSectors() - 1);
+  Put16(d + 14, uint16_t(1u << 7 | 1u << 8));  // host protected area, 48-bit addressing
+  d[510] = ata::kDcoSignature;
+  uint8_t sum = 0;
+  for (int i = 0; i < 511; ++i) sum = uint8_t(sum + d[i]);
+  d[511] = uint8_t(-sum);  // all 512 bytes sum to zero
   return AtaOk();
 }
 

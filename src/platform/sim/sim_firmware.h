@@ -1,6 +1,6 @@
 // The firmware of a simulated drive: it answers NVMe admin commands and ATA
 // task files as its description says (identify data, sanitize status, the
-// security state), refuses what it does not support as a drive does, and
+// security state, the host protected area and the configuration overlay), refuses what it does not support as a drive does, and
 // carries out a purge on the disk's contents. Every command it is sent is
 // kept in its journal.
 #pragma once
@@ -53,6 +53,12 @@ class SimFirmware {
   platform::AtaReply AtaIdentify(const DiskState& disk, const platform::AtaCommand& c) const;
   platform::Result<platform::AtaReply> AtaSanitize(DiskState& disk, const platform::AtaCommand& c);
   platform::Result<platform::AtaReply> AtaSecurity(DiskState& disk, const platform::AtaCommand& c);
+  // READ NATIVE MAX ADDRESS EXT, SET MAX ADDRESS EXT and DEVICE
+  // CONFIGURATION IDENTIFY; `after_native` says the command right before
+  // was a READ NATIVE MAX ADDRESS EXT.
+  platform::AtaReply AtaHiddenArea(DiskState& disk, const platform::AtaCommand& c, bool after_native);
+  platform::AtaReply AtaSetMax(DiskState& disk, const platform::AtaCommand& c, bool after_native);
+  platform::AtaReply AtaDcoIdentify(const DiskState& disk, const platform::AtaCommand& c);
   bool SecurityAccepted(const FirmwareSpec& f, const platform::AtaCommand& c, bool has_block) const;
   void ApplySecurity(DiskState& disk, const platform::AtaCommand& c);
   // One status poll: the sanitize moves on a step, and is carried out on
@@ -65,6 +71,7 @@ class SimFirmware {
   bool password_set_ = false;
   bool locked_ = false;
   bool prepared_ = false;  // SECURITY ERASE PREPARE came right before
+  bool native_read_ = false;  // READ NATIVE MAX ADDRESS EXT came right before
   std::string password_;
   Sanitize sanitize_;
   std::vector<std::string> journal_;

@@ -95,7 +95,7 @@ void FillIdentify(const DiskState& disk, uint8_t* reply) {
   PutAtaString(reply, 10, 10, d.serial);
   PutAtaString(reply, 23, 4, d.revision);
   PutAtaString(reply, 27, 20, d.product);
-  uint64_t sectors = d.sectors;
+  uint64_t sectors = disk.Sectors();
   uint32_t lba28 = uint32_t(std::min<uint64_t>(sectors, 0x0FFFFFFF));
   PutWord(reply, 60, uint16_t(lba28));
   PutWord(reply, 61, uint16_t(lba28 >> 16));
@@ -152,12 +152,18 @@ bool SimMachine::AddDisks(const MachineDescription& d, const std::string& base_d
         *error = Located(desc.line, why);
         return false;
       }
-      if (disk->desc.sectors == 0) disk->desc.sectors = file_size / desc.sector_size;
+      // An image holds the whole medium, its hidden sectors at the end.
+      const uint64_t hidden = desc.firmware ? desc.firmware->hpa_sectors + desc.firmware->dco_sectors : 0;
+      const uint64_t file_sectors = file_size / desc.sector_size;
+      if (disk->desc.sectors == 0) disk->desc.sectors = file_sectors > hidden ? file_sectors - hidden : 0;
       if (disk->desc.sectors == 0) {
-        *error = Located(desc.line, "image '" + desc.image + "' is smaller than one sector");
+        *error = Located(desc.line, "image '" + desc.image + "' is smaller than one sector" +
+                                        (hidden ? " beyond its hidden ones" : ""));
         return false;
       }
     }
+    disk->visible_sectors = disk->desc.sectors;
+    disk->reported_sectors = disk->desc.sectors;
     disk->detached = !desc.attached;
     described[desc.number] = disk;
     all_disks_.push_back(disk);
@@ -524,8 +530,8 @@ std::string SimMachine::TimeText(const platform::LocalTime& t) { return platform
 
 std::vector<uint8_t> SimMachine::PeekDisk(uint32_t disk_number, uint64_t offset, size_t length) {
   auto disk = FindDisk(disk_number);
-  if (!disk || offset >= disk->Bytes()) return {};
-  std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(length, disk->Bytes() - offset)));
+  if (!disk || offset >= disk->MediumBytes()) return {};
+  std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(length, disk->MediumBytes() - offset)));
   std::lock_guard lock(disk->mutex);
   if (disk->store->Read(offset, bytes.data(), bytes.size()) != 0) return {};
   return bytes;
@@ -533,8 +539,8 @@ std::vector<uint8_t> SimMachine::PeekDisk(uint32_t disk_number, uint64_t offset,
 
 bool SimMachine::PokeDisk(uint32_t disk_number, uint64_t offset, const uint8_t* data, size_t length) {
   auto disk = FindDisk(disk_number);
-  if (!disk || offset > disk->Bytes()) return false;
-  size_t n = size_t(std::min<uint64_t>(length, disk->Bytes() - offset));
+  if (!disk || offset > disk->MediumBytes()) return false;
+  size_t n = size_t(std::min<uint64_t>(length, disk->MediumBytes() - offset));
   std::lock_guard lock(disk->mutex);
   return disk->store->Write(offset, data, n) == 0 && n == length;
 }

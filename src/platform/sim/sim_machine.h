@@ -59,7 +59,7 @@ class SimMachine : public platform::Machine {
   std::string TimeText(const platform::LocalTime& t) override;
 
   // Direct access to a disk's contents, by its number now, bypassing faults
-  // and counters. Peek
+  // and counters, over the whole medium (hidden sectors included). Peek
   // returns fewer bytes at the end of the disk (none for an unknown disk);
   // Poke stores what fits and returns false if not all of it did.
   std::vector<uint8_t> PeekDisk(uint32_t disk, uint64_t offset, size_t length);

@@ -95,7 +95,21 @@ struct DiskState {
   SimFirmware firmware;
   platform::HostSystem host;
 
-  uint64_t Bytes() const { return desc.sectors * desc.sector_size; }
+  // The sectors the host can address now: desc.sectors at start, more once
+  // a SET MAX ADDRESS lifts a host protected area (fewer if one sets it).
+  std::atomic<uint64_t> visible_sectors{0};
+
+  // The size the system's disk driver keeps: read again only when it is
+  // asked to (IOCTL_DISK_UPDATE_PROPERTIES), as after a SET MAX ADDRESS.
+  std::atomic<uint64_t> reported_sectors{0};
+
+  uint64_t Sectors() const { return visible_sectors.load(); }
+  uint64_t ReportedBytes() const { return reported_sectors.load() * desc.sector_size; }
+  uint64_t Bytes() const { return Sectors() * desc.sector_size; }
+  // Beyond the host protected area the sectors an overlay hides: the whole medium.
+  uint64_t NativeSectors() const { return desc.sectors + (desc.firmware ? desc.firmware->hpa_sectors : 0); }
+  uint64_t MediumSectors() const { return NativeSectors() + (desc.firmware ? desc.firmware->dco_sectors : 0); }
+  uint64_t MediumBytes() const { return MediumSectors() * desc.sector_size; }
   bool PoweredOff() const { return power_cut && power_cut->Off(); }
   // The host's writes and flushes, under the mutex: through the cache when
   // the power can go.
