@@ -201,13 +201,29 @@ std::string RecordRow(const std::string& record) {
   return "書き込みなし";
 }
 
+// A message of several lines ("\r\n" or "\n" between them), one line of the
+// page each.
+std::string MultilineHtml(const std::string& text) {
+  std::string html, line;
+  for (char c : text) {
+    if (c == '\r') continue;
+    if (c != '\n') {
+      line += c;
+      continue;
+    }
+    html += HtmlEscape(line) + "<br>";
+    line.clear();
+  }
+  return html + HtmlEscape(line);
+}
+
 std::string ErrorsRow(const json::Value& errors) {
   const json::Array* list = errors.AsArray();
   if (!list || list->empty()) return "なし";
   std::string html;
   for (const json::Value& e : *list) {
     if (!html.empty()) html += "<br>";
-    html += HtmlEscape(e.Text("message"));
+    html += MultilineHtml(e.Text("message"));
     const int64_t code = e["code"].AsInt().value_or(0);
     if (code != 0) html += HtmlEscape("（コード " + std::to_string(code) + "）");
     if (!e["sector"].IsNull()) html += HtmlEscape("（セクタ " + Num(e["sector"]) + "）");
@@ -227,7 +243,7 @@ std::string ExceptionsRow(const json::Value& exceptions) {
       const json::Value& r = (*list)[i];
       if (!html.empty()) html += "<br>";
       html += HtmlEscape(std::string(heading) + ": セクタ " + Num(r["first_sector"]) + " から " + Num(r["count"]) +
-                         " 個（コード " + Num(r["code"]) + "）");
+                         " 個（コード " + std::to_string(r["code"].AsInt().value_or(0)) + "）");
     }
     if (list->size() > kShown)
       html += "<br>" + HtmlEscape(std::string(heading) + ": ほか " + std::to_string(list->size() - kShown) + " 範囲");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders erase report pages with headless Chromium as a reader would print
 # them: each must fit one A4 page. The long ones are made on purpose (three
-# passes, a resumed erase with a read-back; a failed erase with its error;
+# passes, a resumed erase with a read-back; an erase around a bad sector
+# of a drive that hides sectors, with its errors;
 # long names). The pictures and PDFs are kept in ARTIFACTS for a person to
 # look at.
 #
@@ -27,7 +28,7 @@ disk 0 size=1G bus=sata product="System"
 volume C: disk=0 offset=1M length=900M
 disk 1 sectors=16384 bus=usb vendor="SanDisk" product="Extreme PRO USB 3.2 Solid State Flash Drive" serial="4C530001230815117433AB" revision="1.00" removable=yes media=ssd
 record disk=1 kind=resume chunk=9 method=2 pass=1
-disk 2 sectors=16384 bus=sata product="WDC WD10EZEX-08WN4A0" serial="WD-WCC6Y0KXJ4PN" revision="01.01A01" media=hdd
+disk 2 sectors=16384 bus=sata product="WDC WD10EZEX-08WN4A0" serial="WD-WCC6Y0KXJ4PN" revision="01.01A01" media=hdd hpa=2048 dco=128 hpa-frozen=yes
 fault disk=2 op=write sector=9000 error=1117
 MACHINE
 printf 'operator=text:山田 太郎（情報システム部 資産管理課）\norganisation=text:株式会社サンプル商事 東京本社 情報システム部\n' \
