@@ -64,14 +64,15 @@ void AppendRanges(std::string& text, const char* heading, const std::vector<Sect
 
 std::string ErasedWithExceptions(const std::vector<SectorRange>& unwritten, const std::vector<SectorRange>& unreadable,
                                  uint64_t hidden) {
+  std::vector<std::string> parts;
+  if (!unwritten.empty()) parts.push_back("書き込めなかったセクタが " + std::to_string(SectorsIn(unwritten)) + " 個");
+  if (!unreadable.empty()) parts.push_back("読み戻せなかったセクタが " + std::to_string(SectorsIn(unreadable)) + " 個");
   std::string text = "消去は最後まで行いましたが、";
-  if (!unwritten.empty() || !unreadable.empty())
-    text += "書き込めなかったセクタが " + std::to_string(SectorsIn(unwritten)) + " 個、読み戻せなかったセクタが " +
-            std::to_string(SectorsIn(unreadable)) + " 個あります";
-  if (hidden > 0) {
-    if (!unwritten.empty() || !unreadable.empty()) text += "。また、";
-    text += "ドライブが隠している " + std::to_string(hidden) + " セクタには届いていません";
-  }
+  for (size_t i = 0; i < parts.size(); ++i) text += (i > 0 ? "、" : "") + parts[i];
+  if (!parts.empty()) text += "あります";
+  if (hidden > 0)
+    text += std::string(parts.empty() ? "" : "。また、") + "ドライブが隠している " + std::to_string(hidden) +
+            " セクタには届いていません";
   text += "（例外付きの消去）。これらのセクタは消去を確かめられないため、消去完了の記録は書き込みません。";
   AppendRanges(text, "書き込めなかった範囲", unwritten);
   AppendRanges(text, "読み戻せなかった範囲", unreadable);
