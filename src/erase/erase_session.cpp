@@ -107,16 +107,15 @@ void EraseSession::AskHiddenArea() {
 }
 
 // The drive lets the host address its native maximum, then the system is
-// made to read its size again ("IOCTL_DISK_UPDATE_PROPERTIES",
-// https://learn.microsoft.com/en-us/windows/win32/api/winioctl/ni-winioctl-ioctl_disk_update_properties)
-// and the erase is laid out over what the handle reports now. A system
+// made to read its size again and the erase is laid out over what the
+// handle reports now. A system
 // that does not see the drive grow gets it set back, so that the drive
 // hides no more and no less than the erase leaves out.
 void EraseSession::LiftHiddenArea() {
   const HiddenArea& area = journal_->hidden_area;
   const uint64_t before = c_.params.TotalSectors;
   if (SetHostSectors(*drive_, area.native_sectors)) {
-    static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateProperties, nullptr, 0, nullptr, 0));
+    RereadDriveSize();
     platform::Result<DriveExtent> extent = MeasureDrive(*drive_, target_.device_path, target_.view);
     if (extent.ok() && extent->sector_count > before && SetLayout(*extent)) {
       journal_.NoteDrive(*drive_, *extent);
@@ -125,9 +124,21 @@ void EraseSession::LiftHiddenArea() {
       return;
     }
     static_cast<void>(SetHostSectors(*drive_, area.host_sectors));
-    static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateProperties, nullptr, 0, nullptr, 0));
+    RereadDriveSize();
   }
   c_.ui.ShowMessage(erase_text::kHiddenAreaNotLifted);
+}
+
+// The disk driver keeps the size it read: IOCTL_DISK_UPDATE_DRIVE_SIZE
+// "updates device extension with drive size information for current media"
+// ("IOCTL_DISK_UPDATE_DRIVE_SIZE IOCTL"), and IOCTL_DISK_UPDATE_PROPERTIES
+// re-enumerates the device, "when you update the usable space for a disk"
+// ("IOCTL_DISK_UPDATE_PROPERTIES IOCTL"). Whether either took is seen in
+// the size measured after them.
+void EraseSession::RereadDriveSize() {
+  uint8_t geometry[winconst::kDiskGeometrySize] = {};
+  static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateDriveSize, nullptr, 0, geometry, sizeof geometry));
+  static_cast<void>(drive_->Control(winconst::kIoctlDiskUpdateProperties, nullptr, 0, nullptr, 0));
 }
 
 // A resume point must name a real method, a write pass of it and a chunk of

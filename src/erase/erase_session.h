@@ -114,6 +114,7 @@ class EraseSession {
   bool CheckOpenedDrive(const DriveExtent& extent);
   bool SetLayout(const DriveExtent& extent);
   void LiftHiddenArea();
+  void RereadDriveSize();
   bool ResumePointInside(const EraseRecordFields& fields) const;
   bool NamesConfirmedDrive(DriveIdentity seen) const;
   bool SameDriveAtPath();

@@ -58,6 +58,7 @@ inline constexpr uint32_t kIoctlDiskGetPartitionInfo = 0x00074004;
 inline constexpr uint32_t kIoctlDiskGetLengthInfo = 0x0007405C;
 inline constexpr uint32_t kIoctlDiskGetDriveGeometryEx = 0x000700A0;
 inline constexpr uint32_t kIoctlDiskUpdateProperties = 0x00070140;
+inline constexpr uint32_t kIoctlDiskUpdateDriveSize = 0x0007C0C8;
 inline constexpr uint32_t kIoctlStorageQueryProperty = 0x002D1400;
 inline constexpr uint32_t kIoctlStorageGetDeviceNumber = 0x002D1080;
 inline constexpr uint32_t kIoctlVolumeGetVolumeDiskExtents = 0x00560000;

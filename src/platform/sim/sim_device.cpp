@@ -222,6 +222,7 @@ class SimDevice : public platform::Device {
       case winconst::kIoctlStorageQueryProperty: return QueryProperty(in, in_length, reply, out_length);
       case winconst::kIoctlVolumeGetVolumeDiskExtents: return Extents(reply, out_length);
       case winconst::kIoctlDiskUpdateProperties: return UpdateProperties();
+      case winconst::kIoctlDiskUpdateDriveSize: return UpdateDriveSize(reply, out_length);
       case winconst::kIoctlStorageGetDeviceNumber: return DeviceNumber(reply, out_length);
       case winconst::kFsctlLockVolume: return LockVolume();
       case winconst::kFsctlUnlockVolume: return UnlockVolume();
@@ -509,6 +510,14 @@ class SimDevice : public platform::Device {
     ++disk_->counters.update_properties;
     disk_->reported_sectors = disk_->Sectors();
     return Done(0);
+  }
+
+  // Makes the disk driver read the drive's size again; answers with the
+  // geometry, as disk.sys does.
+  IoResult UpdateDriveSize(uint8_t* reply, uint32_t out_length) {
+    if (IsVolume()) return Failed(winconst::kErrorInvalidFunction);
+    disk_->reported_sectors = disk_->Sectors();
+    return Geometry(reply, out_length);
   }
 
   // Lock, unlock, dismount and extended DASD access: the faults; a network
