@@ -285,16 +285,19 @@ std::string HtmlEscape(std::string_view text) {
   return out;
 }
 
-std::string ReportHtml(const json::Value& r, const std::string& digest) {
+namespace {
+
+std::string ProductOf(const json::Value& r) {
   const json::Value& drive = r["drive"];
-  const json::Value& method = r["method"];
-  const std::string outcome = r.Text("outcome");
-  const bool good = outcome == "completed";
   std::string product = drive.Text("product");
   if (!drive.Text("vendor").empty()) product = drive.Text("vendor") + " " + product;
-  if (product.empty()) product = r["target"].Text("label");
+  return product.empty() ? r["target"].Text("label") : product;
+}
 
-  Page p;
+void HeaderPart(Page& p, const json::Value& r) {
+  const json::Value& drive = r["drive"];
+  const std::string product = ProductOf(r);
+  const std::string outcome = r.Text("outcome");
   p.Raw("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>");
   p.Raw(HtmlEscape("消去報告書 " + product + " " + drive.Text("serial")));
   p.Raw("</title>\n<style>\n");
@@ -303,9 +306,12 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
   p.Raw("<p class=\"drive\">" + HtmlEscape(OrDash(product)) + "</p>\n");
   p.Raw("<p class=\"serial\">シリアル番号 " + HtmlEscape(OrDash(drive.Text("serial"))) + "　容量 " +
         HtmlEscape(OrDash(drive.Text("capacity_text"))) + "</p>\n");
-  p.Raw(std::string("<p class=\"outcome") + (good ? "" : " bad") + "\">" + HtmlEscape(OutcomeWords(outcome)) +
-        "</p>\n</header>\n");
+  p.Raw(std::string("<p class=\"outcome") + (outcome == "completed" ? "" : " bad") + "\">" +
+        HtmlEscape(OutcomeWords(outcome)) + "</p>\n</header>\n");
+}
 
+void ReportAndDrivePart(Page& p, const json::Value& r) {
+  const json::Value& drive = r["drive"];
   p.Raw("<table>\n");
   p.Row("報告書ID", r.Text("report_id"));
   p.Row("組織", OrDash(r.Text("organisation")));
@@ -324,7 +330,12 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
                       Num(drive["capacity_bytes"]) + " バイト");
   p.Row("隠し領域 (HPA / DCO)", HiddenAreaWords(drive["hidden_area"]));
   p.Row("消去対象", TargetWords(r["target"]));
-  p.Raw("</table>\n<h2>消去</h2>\n<table>\n");
+  p.Raw("</table>\n");
+}
+
+void ErasePart(Page& p, const json::Value& r) {
+  const json::Value& method = r["method"];
+  p.Raw("<h2>消去</h2>\n<table>\n");
   p.Row("消去方式", MethodRow(method));
   p.Row("工程", PassesRow(method));
   p.Row("継続", ResumeRow(method));
@@ -340,12 +351,24 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
   p.RowHtml("消去区分", "<strong>" + HtmlEscape(category == "Clear" || category == "Purge" ? category : "なし") +
                             "</strong><br><span class=\"note\">" + HtmlEscape(sanitization.Text("note")) + "</span>");
   p.Raw("</table>\n");
+}
 
+void SignaturePart(Page& p, const std::string& digest) {
   p.Raw("<div class=\"signatures\">\n");
   for (const char* who : {"作業者", "立会人"})
     p.Raw(std::string("<div><div class=\"line\"></div>") + who + " 署名　　　　　　　　日付</div>\n");
   p.Raw("</div>\n<footer>\n<p>報告書本体（JSON）のSHA-256: <span class=\"digest\">" + HtmlEscape(digest) +
         "</span><br>照合: plexiscrub-cli report check 報告書.json</p>\n</footer>\n</body>\n</html>\n");
+}
+
+}  // namespace
+
+std::string ReportHtml(const json::Value& r, const std::string& digest) {
+  Page p;
+  HeaderPart(p, r);
+  ReportAndDrivePart(p, r);
+  ErasePart(p, r);
+  SignaturePart(p, digest);
   return p.Take();
 }
 
