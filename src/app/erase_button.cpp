@@ -61,7 +61,7 @@ std::optional<RecordLeft> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui
   if (rows[index].not_erasable) return std::nullopt;
   // Everything the erase needs is copied before the first question: the
   // drive watch could otherwise rebuild the rows under it.
-  const EraseTarget target = TargetOfRow(rows[index], view, host);
+  EraseTarget target = TargetOfRow(rows[index], view, host);
   // A protected row on the same storage (the disk of this volume, a volume
   // of this disk) is said before any question.
   if (std::optional<std::string> refusal = target.protection()) {
@@ -69,7 +69,7 @@ std::optional<RecordLeft> SpeedButton2Click(EraseWorkflow& workflow, EraseUi& ui
     return std::nullopt;
   }
   const bool watching = host.StopDriveWatch();
-  if (!ui.Ask(erase_text::EraseDriveQuestion(target.label))) {
+  if (!ui.Ask(erase_text::EraseDriveQuestion(target.label)) || !host.NoteForReport(target)) {
     if (watching) host.StartDriveWatch();
     return std::nullopt;
   }

@@ -36,6 +36,13 @@ class EraseButtonHost {
   // Whether nobody is there to read a message (an action follows the erase,
   // or the session is ending).
   virtual bool Unattended() { return false; }
+  // Fills in the facts of the erase's report asked of the user (its asset
+  // number and source), where the operator settings ask for them; false
+  // when the user cancelled, and the erase is not to happen.
+  virtual bool NoteForReport(EraseTarget& target) {
+    static_cast<void>(target);
+    return true;
+  }
 };
 
 // The erase target of a list row, with everything copied out of it.

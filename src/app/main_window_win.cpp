@@ -16,6 +16,8 @@
 #include "platform/app_identity.h"
 #include "platform/host.h"
 #include "report/report_store.h"
+#include "report/operator_dialog_win.h"
+#include "report/signing_key_dialog_win.h"
 #include "report/report_window_win.h"
 #include "util/file_names.h"
 #include "platform/win/gdi_scope.h"
@@ -617,27 +619,55 @@ win::FormResources TDriveViewDlg::DialogResources() const {
   return {hwnd(), win::AvailableFace(L"ＭＳ Ｐゴシック"), art_.toolbar.get(), help_path_, colour_depth_};
 }
 
+// The folder the operator settings name (a network share, say), else
 // "reports" beside the error log.
 std::string TDriveViewDlg::ReportsFolder() const {
+  const std::string chosen = env_.settings->ReadText(report::kReportFolderSetting).value_or(std::string());
+  return chosen.empty() ? LocalReportsFolder() : chosen;
+}
+
+std::string TDriveViewDlg::LocalReportsFolder() const {
   return report::JoinPath(env_.files->ProgramDirectory(), report::kReportsFolderName);
 }
 
 void TDriveViewDlg::ShowReports() {
-  const std::string folder = ReportsFolder();
-  report::ReportListDlg dialog(DialogResources(), report::ListReports(*env_.files, folder), folder);
+  // Reports a share refused were kept beside the program: listed too.
+  std::vector<std::string> folders{ReportsFolder()};
+  if (folders.front() != LocalReportsFolder()) folders.push_back(LocalReportsFolder());
+  report::ReportListDlg dialog(DialogResources(), *env_.files, folders);
   dialog.Run();
+}
+
+// The report signing key beside the error log: the program's folder, the
+// simulated machine's files folder with --simulate.
+std::unique_ptr<platform::SigningKeys> TDriveViewDlg::SigningKeyStore() const {
+  return platform::MakeSigningKeys(env_.files->ProgramDirectory());
 }
 
 void TDriveViewDlg::ChooseOperator() {
   platform::Settings& settings = *env_.settings;
-  const report::OperatorNames current{settings.ReadText(report::kOperatorSetting).value_or(""),
-                                      settings.ReadText(report::kOrganisationSetting).value_or("")};
   report::OperatorDlg dialog(DialogResources());
-  const std::optional<report::OperatorNames> chosen = dialog.Run(current);
+  dialog.open_signing_key = [this](HWND owner) {
+    win::FormResources resources = DialogResources();
+    resources.owner = owner;
+    const std::unique_ptr<platform::SigningKeys> keys = SigningKeyStore();
+    report::SigningKeyDlg(resources, *keys).Run();
+  };
+  const std::optional<report::OperatorSettings> chosen = dialog.Run(report::ReadOperatorSettings(settings));
   if (!chosen) return;
-  platform::Result<> stored = settings.WriteText(report::kOperatorSetting, chosen->operator_name);
-  if (stored.ok()) stored = settings.WriteText(report::kOrganisationSetting, chosen->organisation);
+  platform::Result<> stored = report::StoreOperatorSettings(settings, *chosen);
   if (!stored.ok()) ReportSystemError(*env_.machine, notifier_, stored.error());
+}
+
+bool TDriveViewDlg::NoteForReport(EraseTarget& target) {
+  const report::OperatorSettings settings = report::ReadOperatorSettings(*env_.settings);
+  if (!settings.ask_asset) return true;
+  report::AssetDlg dialog(DialogResources());
+  const std::optional<report::EraseNotes> notes = dialog.Run(target.label, settings.facts.media_source);
+  if (!notes) return false;
+  target.asset_number = notes->asset_number;
+  target.media_source = notes->media_source;
+  return true;
 }
 
 // Every erase files its report, unattended ones too, before the end-of-erase
@@ -650,15 +680,15 @@ void TDriveViewDlg::EraseFinished(const EraseJournal& journal) {
   context.operating_system = env_.simulated
                                  ? "simulated Windows machine (" + FileTitle(env_.settings_place) + ")"
                                  : host.operating_system;
-  context.operator_name = env_.settings->ReadText(report::kOperatorSetting).value_or("");
-  context.organisation = env_.settings->ReadText(report::kOrganisationSetting).value_or("");
+  context.certificate = report::ReadCertificateSettings(*env_.settings);
   const report::FiledReport filed =
-      report::FileEraseReport(*env_.machine, *env_.files, ReportsFolder(), journal, context);
+      report::FileEraseReport(*env_.machine, *env_.files, ReportsFolder(), journal, context, LocalReportsFolder(),
+                              SigningKeyStore().get());
   if (filed.written) {
     const std::string& page = filed.paths.html_path;
     SetStatusHint(std::string(report::kReportSaved) + " " + page.substr(page.find_last_of("\\/") + 1));
-    return;
   }
+  if (filed.error.empty()) return;
   error_log_.AppendErrorLog(filed.error, journal.label);
   if (!Unattended()) notifier_.ShowMessage(filed.error);
 }

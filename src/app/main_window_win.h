@@ -12,6 +12,7 @@
 #include "app/drive_list_win.h"
 #include "app/drive_view.h"
 #include "app/environment_win.h"
+#include "platform/signing.h"
 #include "app/erase_dialogs_win.h"
 #include "app/erase_guards_win.h"
 #include "app/header_band_win.h"
@@ -98,8 +99,11 @@ class TDriveViewDlg : public win::Window, private EraseButtonHost, private Erase
   void ShowReports();
   void ChooseOperator();
   std::string ReportsFolder() const;
+  std::string LocalReportsFolder() const;
+  std::unique_ptr<platform::SigningKeys> SigningKeyStore() const;
   win::FormResources DialogResources() const;
   void EraseFinished(const EraseJournal& journal) override;
+  bool NoteForReport(EraseTarget& target) override;
 
   // EraseButtonHost
   bool StopDriveWatch() override;

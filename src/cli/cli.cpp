@@ -20,6 +20,7 @@
 #include "platform/sim/file_util.h"
 #include "platform/sim/sim_machine.h"
 #include "probe/replay_machine.h"
+#include "report/certificate.h"
 #include "platform/winconst.h"
 
 namespace plexi::cli {
@@ -140,8 +141,9 @@ const char kUsageText[] =
     "      whole drive, the purge commands it supports, whether one can run now\n"
     "      (or why not) and which one --method 3 would run\n"
     "  erase TARGET... [--method 0|1|2|3] [--verify] [--no-history] [--resume|--no-resume]\n"
-    "        [--yes] [--checkpoint SECONDS] [--report DIR] [--operator NAME]\n"
-    "        [--organisation NAME] [--simulate FILE]\n"
+    "        [--yes] [--checkpoint SECONDS] [--report DIR] [--asset NUMBER]...\n"
+    "        [--source TEXT] [--destination reuse|recycling|destruction|return]\n"
+    "        [--operator NAME] [--organisation NAME] [--validator NAME] [--simulate FILE]\n"
     "      overwrites all of TARGET: 0 zeros, 1 0xFF then zeros, 2 random bytes,\n"
     "      0xFF, zeros (default 0); 3 has the drive purge itself (NVMe sanitize or\n"
     "      format, ATA sanitize or security erase, as inspect shows), then writes\n"
@@ -162,15 +164,35 @@ const char kUsageText[] =
     "      DIR (default: $XDG_DATA_HOME/plexiscrub/reports on Linux, reports\\ beside\n"
     "      the program on Windows, FILE's .files\\reports with --simulate), naming\n"
     "      the operator and organisation (default: the program's settings, on\n"
-    "      Windows and with --simulate).\n"
+    "      Windows and with --simulate). The report is a certificate of\n"
+    "      sanitization: --asset gives a drive's asset number (one for each\n"
+    "      TARGET, in order), --source where the drives came from, --destination\n"
+    "      where they go next, --validator who validates the erase; the other\n"
+    "      facts of the people who sign it come from the program's settings.\n"
     "      Several TARGETs are erased at once, one worker per drive. All are checked\n"
     "      first: one that may not be erased, or two naming the same drive or\n"
     "      overlapping on it, refuses the whole set with nothing written. Each\n"
     "      drive's questions come first, then a table of the drives and one \"del\";\n"
     "      a progress line per drive, Ctrl+C interrupts all, a summary table ends it.\n"
-    "  report list [--report DIR] / report show FILE / report check FILE\n"
+    "  report list [--report DIR] / report show FILE / report check FILE [--key PUBLIC_KEY]\n"
     "      the past reports; the facts of one; whether one was changed since it\n"
-    "      was written (its SHA-256 digest; exit 0 unchanged, 1 changed).\n"
+    "      was written: its SHA-256 digest and its signature (exit 0 unchanged and\n"
+    "      signed, naming the key's fingerprint; 1 changed, or signed by another key\n"
+    "      than PUBLIC_KEY, a PEM or DER file). An unsigned report passes with a\n"
+    "      warning (its digest shows only accidental change), and fails with --key.\n"
+    "  report canonical FILE\n"
+    "      the exact bytes the digest and the signature are taken over (no line\n"
+    "      break added), for checking a report with openssl.\n"
+    "  report keygen [--replace] [--simulate FILE]\n"
+    "      makes the organisation's signing key (ECDSA P-256), which signs every\n"
+    "      report from then on; prints its fingerprint and the public key's file.\n"
+    "      Kept readable only by you: on Linux in $XDG_CONFIG_HOME/plexiscrub/\n"
+    "      (mode 0600), on Windows beside the program (DPAPI, for your user),\n"
+    "      FILE's .files with --simulate. A key there is kept unless --replace.\n"
+    "  report export [--report DIR] [--csv FILE] [--json FILE]\n"
+    "      every report of the folder for an asset system: a CSV file (UTF-8\n"
+    "      with a byte order mark; date, asset, serial, model, capacity, method,\n"
+    "      outcome, category, signer) and a JSON array of their facts.\n"
     "  dump TARGET SECTOR [--count N] [--simulate FILE]\n"
     "      the hex dump of sector SECTOR (and of the N - 1 sectors after it) as the\n"
     "      sector viewer shows it: the header line, then 32 lines for the sector's\n"
@@ -225,6 +247,7 @@ constexpr FlagOption kFlagOptions[] = {
     {"--help", &Options::help},       {"-h", &Options::help},         {"--partitions", &Options::partitions},
     {"--loop", &Options::loop},       {"--all", &Options::every_disk}, {"--verify", &Options::verify},
     {"--no-history", &Options::no_history}, {"--yes", &Options::yes}, {"--keep-serials", &Options::keep_serials},
+    {"--replace", &Options::replace},
 };
 
 enum class OptionRead { kNotAValueOption, kRead, kBad };
@@ -278,8 +301,24 @@ OptionRead ReadReportField(const std::vector<std::string>& args, size_t& i, Opti
   const std::string a = args[i];
   const std::string* v = ValueOf(args, i, a + " needs a value", err);
   if (!v) return OptionRead::kBad;
-  std::optional<std::string>& field = a == "--report" ? o.report_dir : a == "--operator" ? o.operator_name
-                                                                                         : o.organisation;
+  if (a == "--asset") {
+    if (v->empty()) {
+      err << "plexiscrub-cli: --asset needs the drive's asset number\n";
+      return OptionRead::kBad;
+    }
+    o.assets.push_back(*v);
+    return OptionRead::kRead;
+  }
+  if (a == "--destination" && !report::IsDestinationCode(*v)) {
+    err << "plexiscrub-cli: --destination is reuse, recycling, destruction or return, not '" << *v << "'\n";
+    return OptionRead::kBad;
+  }
+  std::optional<std::string>& field = a == "--report"        ? o.report_dir
+                                      : a == "--operator"    ? o.operator_name
+                                      : a == "--validator"   ? o.validator
+                                      : a == "--source"      ? o.media_source
+                                      : a == "--destination" ? o.destination
+                                                             : o.organisation;
   field = *v;
   if (a == "--report" && field->empty()) {
     err << "plexiscrub-cli: --report needs a folder\n";
@@ -304,13 +343,27 @@ OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Opti
   if (a == "--method") return ReadMethod(args, i, o, err);
   if (a == "--count") return ReadCount(args, i, o, err);
   if (a == "--checkpoint") return ReadCheckpoint(args, i, o, err);
-  if (a == "--report" || a == "--operator" || a == "--organisation") return ReadReportField(args, i, o, err);
+  if (a == "--report" || a == "--operator" || a == "--organisation" || a == "--validator" || a == "--asset" ||
+      a == "--source" || a == "--destination")
+    return ReadReportField(args, i, o, err);
   if (a == "--drive") {
     const std::string* v = ValueOf(args, i, "--drive needs a drive number or letter (2, F:)", err);
     if (v) o.drive = *v;
     return v ? OptionRead::kRead : OptionRead::kBad;
   }
   if (a == "--out") return ReadOutFile(args, i, o, err);
+  if (a == "--key") {
+    const std::string* v = ValueOf(args, i, "--key needs a public key file", err);
+    if (v) o.key_file = *v;
+    return v ? OptionRead::kRead : OptionRead::kBad;
+  }
+  if (a == "--csv" || a == "--json") {
+    const std::string* v = ValueOf(args, i, a + " needs the file to write", err);
+    if (v && v->empty()) err << "plexiscrub-cli: " << a << " needs the file to write\n";
+    if (!v || v->empty()) return OptionRead::kBad;
+    (a == "--csv" ? o.csv_file : o.json_file) = *v;
+    return OptionRead::kRead;
+  }
   if (a == "--simulate") {
     const std::string* v = ValueOf(args, i, "--simulate needs a machine description file", err);
     if (v) o.simulate = *v;
@@ -466,6 +519,20 @@ void ShowHiddenArea(platform::Machine& machine, const std::string& target, const
   for (const std::string& line : HiddenAreaLines(area)) out << "  " << line << "\n";
 }
 
+// The drive's names as its descriptor gives them, and where they came from.
+void ShowDriveNames(platform::Machine& machine, const std::string& path, std::ostream& out) {
+  platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, platform::Access::kRead);
+  const std::optional<DescriptorFacts> d = device.ok() ? QueryDescriptor(**device) : std::nullopt;
+  if (!d || !d->has_header) {
+    out << "model: unknown (no descriptor)\n";
+    return;
+  }
+  out << "model: " << d->vendor << (d->vendor.empty() ? "" : " ") << d->product << "\n";
+  out << "serial: " << (d->serial.empty() ? "none" : d->serial) << "\n";
+  out << "firmware revision: " << (d->revision.empty() ? "none" : d->revision) << "\n";
+  out << "identity source: " << d->identity_source << "\n";
+}
+
 int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (o.positional.size() != 1) {
     err << "plexiscrub-cli: inspect needs exactly one TARGET\n";
@@ -490,6 +557,7 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   out << "target: " << path << "\n";
   out << "sector size: " << extent->sector_size << "\n";
   out << "sectors: " << extent->sector_count << " (" << FormatSize(extent->sector_count * extent->sector_size) << ")\n";
+  ShowDriveNames(*machine, path, out);
   out << "kind: " << int(list.kind) << " (" << KindName(resume, list.kind) << ")\n";
   if (list.method)
     out << "method: " << *list.method << " (" << EraseMethodText(*list.method, MethodTextForm::kLong) << ")\n";
@@ -518,9 +586,16 @@ std::optional<std::string> MisplacedOption(const Options& o) {
   if ((o.partitions || o.loop || o.every_disk) && c != "list") return "--partitions, --all and --loop belong to list";
   if ((o.method || o.verify || o.no_history || o.yes || o.resume || o.checkpoint_seconds) && c != "erase")
     return "--method, --verify, --no-history, --yes, --resume and --checkpoint belong to erase";
-  if ((o.operator_name || o.organisation) && c != "erase") return "--operator and --organisation belong to erase";
+  if ((o.operator_name || o.organisation || o.validator || !o.assets.empty() || o.media_source || o.destination) &&
+      c != "erase")
+    return "--operator, --organisation, --validator, --asset, --source and --destination belong to erase";
+  // --drive is the first target (it is put before the others below).
+  if (!o.assets.empty() && o.assets.size() != o.positional.size() + (o.drive ? 1 : 0))
+    return "--asset is given once for each TARGET, in their order";
   if (o.report_dir && c != "erase" && c != "report") return "--report belongs to erase and report";
   if (o.count && c != "dump") return "--count belongs to dump";
+  if ((o.key_file || o.replace) && c != "report") return "--key and --replace belong to report";
+  if ((o.csv_file || o.json_file) && c != "report") return "--csv and --json belong to report export";
   if ((o.out_file || o.keep_serials) && c != "probe") return "--out and --keep-serials belong to probe";
   if (o.drive && c != "inspect" && c != "erase" && c != "dump" && c != "protect" && c != "allow")
     return "--drive belongs to inspect, erase, dump, protect and allow";

@@ -54,6 +54,16 @@ struct Options {
   std::optional<std::string> report_dir;
   std::optional<std::string> operator_name;
   std::optional<std::string> organisation;
+  std::optional<std::string> validator;
+  // The certificate's facts of each drive: one --asset per TARGET, in
+  // their order; the source and destination of all of them.
+  std::vector<std::string> assets;
+  std::optional<std::string> media_source;
+  std::optional<std::string> destination;
+  // report export: the files to write
+  std::optional<std::string> csv_file, json_file;
+  std::optional<std::string> key_file;  // report check: the public key it must be signed by
+  bool replace = false;                 // report keygen: in place of the key there
   // probe
   std::optional<std::string> out_file;
   bool keep_serials = false;
@@ -191,6 +201,9 @@ std::string ReportFolder(const Options& o);
 void FileReportOfErase(const Options& o, platform::Machine& machine, const EraseJournal& journal,
                        std::ostream& out, std::ostream& err);
 int ReportCommand(const Options& o, std::ostream& out, std::ostream& err);
+// The folder of the report signing key: the simulated machine's files
+// folder with --simulate, else HostProtectionFolder(); empty when none.
+std::string KeyFolder(const Options& o);
 int AllowCommand(const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace plexi::cli

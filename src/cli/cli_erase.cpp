@@ -18,6 +18,7 @@
 #include "cli/cli_erase_parts.h"
 #include "drives/discovery.h"
 #include "erase/erase_workflow.h"
+#include "erase/journal_keeper.h"
 #include "platform/host.h"
 
 namespace plexi::cli {
@@ -279,22 +280,20 @@ int ExitCodeOf(EraseOutcome outcome) {
   return kRefused;
 }
 
-EraseJournal RefusedJournal(platform::Machine& machine, const std::string& target,
-                            std::optional<DriveDesignator> designator, const std::string& why) {
-  EraseJournal journal;
-  journal.due = true;
+EraseJournal RefusedJournal(platform::Machine& machine, const Options& o, size_t index, const std::string& why) {
+  EraseJournal journal = JournalOfTarget(EraseTargetOf(o, index));
   journal.started = journal.ended = machine.Now();
-  journal.device_path = DevicePathOf(target);
-  journal.designator = designator;
-  journal.label = target;
   journal.outcome = EraseOutcome::kRefused;
   journal.errors.push_back({why, 0, std::nullopt});
   return journal;
 }
 
 
-EraseTarget EraseTargetOf(const std::string& target) {
+EraseTarget EraseTargetOf(const Options& o, size_t index) {
+  const std::string& target = o.positional[index];
   EraseTarget erase_target;
+  erase_target.asset_number = index < o.assets.size() ? o.assets[index] : std::string();
+  erase_target.media_source = o.media_source.value_or(std::string());
   erase_target.device_path = DevicePathOf(target);
   erase_target.designator = DesignatorOfTarget(target);
   erase_target.label = target;
@@ -313,17 +312,16 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   const std::string& target = o.positional[0];
-  const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
   if (TargetIsProtected(o, *machine, target, err)) {
     out << "result: -1 (" << ResultText(RecordLeft::kNone, EraseOutcome::kRefused) << ")\n";
-    FileReportOfErase(o, *machine, RefusedJournal(*machine, target, designator, erase_text::kProtected), out, err);
+    FileReportOfErase(o, *machine, RefusedJournal(*machine, o, 0, erase_text::kProtected), out, err);
     return kRefused;
   }
   if (!o.simulate) {
     const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target));
     if (!use.empty()) {
       err << "plexiscrub-cli: refusing to erase: " << use << "\n";
-      FileReportOfErase(o, *machine, RefusedJournal(*machine, target, designator, use), out, err);
+      FileReportOfErase(o, *machine, RefusedJournal(*machine, o, 0, use), out, err);
       return kRefused;
     }
   }
@@ -339,7 +337,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   ui.CancelInto(workflow.CancelFlag());
   // Firmware commands reach the drive only when the purge was asked for.
   workflow.OfferPurge(PurgeAsked(o));
-  EraseTarget erase_target = EraseTargetOf(target);
+  EraseTarget erase_target = EraseTargetOf(o, 0);
   // A protection added while the questions are open still stops the erase.
   erase_target.protection = ProtectionCheckOf(o, *machine, target);
   // The same first question as the program's erase button.

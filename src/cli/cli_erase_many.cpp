@@ -231,7 +231,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
 
   void Start() {
     thread_ = std::thread([this] {
-      EraseTarget target = EraseTargetOf(facts_.target);
+      EraseTarget target = EraseTargetOf(o_, index_);
       // A protection added while the questions are open still stops the erase.
       target.protection = ProtectionCheckOf(o_, machine_, facts_.target);
       result_ = workflow_.RunErase(target);
@@ -411,9 +411,9 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
   bool refused = false;
   StreamNotifier notifier(err);
   std::vector<std::vector<Footprint>> footprints;
-  for (DriveFacts& drive : facts) {
+  for (size_t index = 0; index < facts.size(); ++index) {
+    DriveFacts& drive = facts[index];
     const std::string& target = drive.target;
-    const std::optional<DriveDesignator> designator = DesignatorOfTarget(target);
     std::ostringstream unsaid;
     if (std::optional<TargetDrive> found = FindTarget(o, machine, notifier, target, unsaid)) {
       drive.model = found->row.caption.empty() ? "?" : found->row.caption;
@@ -434,7 +434,7 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
     }
     if (!why.empty()) {
       refused = true;
-      FileReportOfErase(o, machine, RefusedJournal(machine, target, designator, why), out, err);
+      FileReportOfErase(o, machine, RefusedJournal(machine, o, index, why), out, err);
     }
   }
   for (size_t i = 0; i < facts.size(); ++i) {

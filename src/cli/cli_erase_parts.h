@@ -65,11 +65,12 @@ std::string ResultText(RecordLeft result, const EraseWorkflow& workflow);
 int ExitCodeOf(EraseOutcome outcome);
 
 // An erase the tool refused before the drive was opened, for its report.
-EraseJournal RefusedJournal(platform::Machine& machine, const std::string& target,
-                            std::optional<DriveDesignator> designator, const std::string& why);
+// The TARGET is the index'th of the command line.
+EraseJournal RefusedJournal(platform::Machine& machine, const Options& o, size_t index, const std::string& why);
 
-// The erase target a command-line TARGET names.
-EraseTarget EraseTargetOf(const std::string& target);
+// The erase target the index'th TARGET of the command line names, with
+// its asset number and source for the report.
+EraseTarget EraseTargetOf(const Options& o, size_t index);
 
 // A stretch of the storage a target's bytes lie on, to tell two names of the
 // same drive apart from two drives. A length of 0 runs to the device's end

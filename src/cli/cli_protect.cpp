@@ -31,6 +31,18 @@ bool IsPartition(platform::Device& device, const std::string& path) {
          layout::PartitionInformation::Decode(reply).partition_number != 0;
 }
 
+// Without a serial a drive is known by its path, as earlier copies knew
+// one whose names they read without a serial.
+void NameByPathWithoutSerial(const std::string& path, DriveRow& row) {
+  const bool names_before = row.reported_vendor && row.reported_serial.empty();
+  if (!row.serial.empty() && !names_before) return;
+  std::error_code ec;
+  std::filesystem::path canonical = std::filesystem::canonical(sim::PathFromUtf8(path), ec);
+  const std::string by_path = "path:" + (ec ? path : sim::PathToUtf8(canonical));
+  if (row.serial.empty()) row.serial = by_path;
+  if (names_before) row.reported_serial = by_path;
+}
+
 // A target the program's list does not show (a path, or a drive without
 // letters), described by its own descriptor. A device that names no serial
 // number is known by its path instead, so that protecting it does not
@@ -57,15 +69,13 @@ std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine&
   row.product = descriptor->product;
   row.serial = descriptor->serial;
   row.reported_serial = descriptor->reported_serial;
+  row.reported_vendor = descriptor->reported_vendor;
+  row.reported_product = descriptor->reported_product;
   row.identity = descriptor->identity_hex;
   row.bus_type = BusTypeName(descriptor->bus_type);
   row.size_text = FormatSize(extent->Bytes());
   row.caption = row.vendor + (row.vendor.empty() ? "" : " ") + row.product;
-  if (row.serial.empty() && !view && !o.simulate) {
-    std::error_code ec;
-    std::filesystem::path canonical = std::filesystem::canonical(sim::PathFromUtf8(path), ec);
-    row.serial = "path:" + (ec ? path : sim::PathToUtf8(canonical));
-  }
+  if (!view && !o.simulate) NameByPathWithoutSerial(path, row);
   return drive;
 }
 

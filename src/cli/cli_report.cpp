@@ -1,5 +1,5 @@
 // Erase reports from the command-line tool: the report each erase files,
-// and `report list`, `report show FILE`, `report check FILE`.
+// and `report list`, `show FILE`, `check FILE`, `canonical FILE`, `keygen`.
 #include <filesystem>
 #include <ostream>
 
@@ -9,8 +9,11 @@
 #include "platform/sim/directory_file_store.h"
 #include "platform/sim/file_settings.h"
 #include "platform/sim/file_util.h"
+#include "platform/winconst.h"
 #include "report/erase_report.h"
+#include "report/report_export.h"
 #include "report/report_store.h"
+#include "util/base64.h"
 #include "util/file_names.h"
 
 namespace plexi::cli {
@@ -30,13 +33,19 @@ std::unique_ptr<platform::FileStore> StoreFor(const Options& o, const std::strin
   return HostFileStore(folder);
 }
 
-// A value given on the command line, else the program's setting (kept for
-// a simulated machine beside its description, on Windows in the registry).
-std::string OptionOrSetting(const std::optional<std::string>& option, const Options& o, const char* name) {
-  if (option) return *option;
+// The program's settings (kept for a simulated machine beside its
+// description, on Windows in the registry), then what the command line
+// gives instead.
+report::CertificateFacts CertificateFactsOf(const Options& o) {
   std::unique_ptr<platform::Settings> settings =
       o.simulate ? std::make_unique<sim::FileSettings>(*o.simulate + ".settings") : HostSettings();
-  return settings ? settings->ReadText(name).value_or(std::string()) : std::string();
+  report::CertificateFacts facts = settings ? report::ReadCertificateSettings(*settings) : report::CertificateFacts{};
+  if (o.operator_name) facts.performer.name = *o.operator_name;
+  if (o.organisation) facts.performer.organisation = *o.organisation;
+  if (o.validator) facts.validator.name = *o.validator;
+  if (o.media_source) facts.media_source = *o.media_source;
+  if (o.destination) facts.media_destination = *o.destination;
+  return facts;
 }
 
 // A report that could not be written: on standard error, and in the error
@@ -104,6 +113,142 @@ int ListReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
   return kOk;
 }
 
+std::unique_ptr<platform::SigningKeys> KeysFor(const Options& o) {
+  const std::string folder = KeyFolder(o);
+  return folder.empty() ? nullptr : platform::MakeSigningKeys(folder);
+}
+
+int KeygenCommand(const Options& o, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<platform::SigningKeys> keys = KeysFor(o);
+  if (!keys) {
+    err << "plexiscrub-cli: neither XDG_CONFIG_HOME nor HOME is set: no folder for the signing key\n";
+    return kFailed;
+  }
+  platform::Result<std::string> made = keys->Create(o.replace);
+  if (!made.ok() && made.error() == winconst::kErrorFileExists) {
+    platform::Result<std::string> kept = keys->PublicKey();
+    err << "plexiscrub-cli: a signing key exists already"
+        << (kept.ok() && !kept->empty() ? " (" + platform::KeyFingerprint(*kept) + ")" : std::string())
+        << ": " << keys->PublicKeyPath() << "; give --replace to make a new one (reports it signed keep "
+        << "verifying with their own key)\n";
+    return kRefused;
+  }
+  if (!made.ok()) {
+    std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
+    err << "plexiscrub-cli: cannot make the signing key in " << KeyFolder(o) << ": "
+        << (machine ? OneLineOf(SystemErrorText(*machine, made.error())) : "error " + std::to_string(made.error()))
+        << "\n";
+    return kFailed;
+  }
+  out << "signing key: " << platform::KeyFingerprint(*made) << "\n";
+  out << "public key: " << keys->PublicKeyPath() << "\n";
+  return kOk;
+}
+
+// The public key of --key: a PEM file, or its DER.
+std::optional<std::string> ReadPublicKeyFile(const Options& o, std::ostream& err) {
+  std::unique_ptr<platform::FileStore> files = StoreFor(o, ".");
+  platform::FileContent content = files->Read(*o.key_file);
+  if (!content.exists || content.error != 0) {
+    err << "plexiscrub-cli: cannot read the public key " << *o.key_file << "\n";
+    return std::nullopt;
+  }
+  std::optional<std::string> der = PemBytes(content.bytes, platform::kPublicKeyPemLabel);
+  if (!der && content.bytes.find("-----BEGIN") == std::string::npos) der = content.bytes;
+  if (!der || !platform::P256PointOf(*der)) {
+    err << "plexiscrub-cli: " << *o.key_file << " holds no P-256 public key\n";
+    return std::nullopt;
+  }
+  return der;
+}
+
+// The signature line of `report check`; false when it fails the check.
+bool ShowSignature(const report::ReadReport& read, const std::optional<std::string>& wanted, std::ostream& out,
+                   std::ostream& err) {
+  using report::SignatureCheck;
+  switch (read.signature) {
+    case SignatureCheck::kValid:
+      out << "signature: valid, signed by key " << read.signer_fingerprint << "\n";
+      if (!wanted || platform::KeyFingerprint(*wanted) == read.signer_fingerprint) return true;
+      err << "plexiscrub-cli: signed by another key than " << platform::KeyFingerprint(*wanted) << "\n";
+      return false;
+    case SignatureCheck::kUnsigned:
+      out << "signature: none: unsigned, digest only, which shows only accidental change (anyone can edit "
+             "the facts and compute the digest again)\n";
+      if (wanted) err << "plexiscrub-cli: the report is not signed\n";
+      return !wanted;
+    case SignatureCheck::kInvalid: out << "signature: INVALID: the facts are not those that were signed\n"; break;
+    case SignatureCheck::kKeyMismatch:
+      out << "signature: INVALID: the file's key " << read.signer_fingerprint << " is not the key the report names ("
+          << (read.named_fingerprint.empty() ? "none" : read.named_fingerprint) << ")\n";
+      break;
+    case SignatureCheck::kMissing:
+      out << "signature: MISSING: the report names the key " << read.named_fingerprint << " but holds no signature\n";
+      break;
+    case SignatureCheck::kMalformed: out << "signature: INVALID: the signature cannot be read\n"; break;
+  }
+  err << "plexiscrub-cli: the signature does not vouch for this report\n";
+  return false;
+}
+
+int CheckReport(const Options& o, const std::string& path, const report::ReadReport& read, std::ostream& out,
+                std::ostream& err) {
+  std::optional<std::string> wanted;
+  if (o.key_file && !(wanted = ReadPublicKeyFile(o, err))) return kUsage;
+  if (!read.DigestMatches()) {
+    out << "digest: CHANGED: the file says " << (read.stored_digest.empty() ? "nothing" : read.stored_digest)
+        << ", its facts give " << read.computed_digest << "\n";
+    err << "plexiscrub-cli: " << path << " was changed after it was written\n";
+    return kFailed;
+  }
+  out << "digest: " << read.computed_digest << " (unchanged)\n";
+  return ShowSignature(read, wanted, out, err) ? kOk : kFailed;
+}
+
+// Writes an export in place of the file there, whole or not at all.
+bool WriteExport(const Options& o, const std::string& path, const std::string& text, std::ostream& out,
+                 std::ostream& err) {
+  std::unique_ptr<platform::FileStore> files = StoreFor(o, ".");
+  platform::Result<> written = files->Replace(path, text);
+  if (!written.ok()) {
+    err << "plexiscrub-cli: cannot write " << path << " (error " << written.error() << ")\n";
+    return false;
+  }
+  out << "wrote " << path << "\n";
+  return true;
+}
+
+int ExportReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
+  const std::string folder = ReportFolder(o);
+  if (!o.csv_file && !o.json_file) {
+    err << "plexiscrub-cli: report export needs --csv FILE or --json FILE\n";
+    return kUsage;
+  }
+  if (folder.empty()) {
+    err << "plexiscrub-cli: neither XDG_DATA_HOME nor HOME is set: give the reports folder with --report DIR\n";
+    return kUsage;
+  }
+  std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
+  if (!files->ListFolder(folder)) {
+    err << "plexiscrub-cli: cannot read the reports folder " << folder << "\n";
+    return kFailed;
+  }
+  const std::vector<report::FolderReport> reports = report::ReadFolderReports(*files, {folder});
+  out << "folder: " << folder << " (" << reports.size() << " reports)\n";
+  bool ok = true;
+  if (o.csv_file) ok = WriteExport(o, *o.csv_file, report::ReportsCsv(reports), out, err) && ok;
+  if (o.json_file) ok = WriteExport(o, *o.json_file, report::ReportsJson(reports), out, err) && ok;
+  return ok ? kOk : kFailed;
+}
+
+// Where a report goes that cannot be written into --report DIR: the
+// program's own reports folder; none without --report.
+std::string LocalReportFolder(const Options& o) {
+  const std::string data = DataFolder(o);
+  if (!o.report_dir || data.empty()) return std::string();
+  return report::JoinPath(data, report::kReportsFolderName);
+}
+
 }  // namespace
 
 // A relative --report DIR is taken from the current folder, here once: the
@@ -126,44 +271,53 @@ void FileReportOfErase(const Options& o, platform::Machine& machine, const Erase
   context.computer_name = host.computer_name;
   context.operating_system =
       o.simulate ? "simulated Windows machine (" + FileTitle(*o.simulate) + ")" : host.operating_system;
-  context.operator_name = OptionOrSetting(o.operator_name, o, report::kOperatorSetting);
-  context.organisation = OptionOrSetting(o.organisation, o, report::kOrganisationSetting);
+  context.certificate = CertificateFactsOf(o);
   const std::string folder = ReportFolder(o);
   report::FiledReport filed;
   if (folder.empty()) {
     filed.error = std::string(report::kReportNotSaved) + "\nneither XDG_DATA_HOME nor HOME is set";
   } else {
     std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
-    filed = report::FileEraseReport(machine, *files, folder, journal, context);
+    std::unique_ptr<platform::SigningKeys> keys = KeysFor(o);
+    filed = report::FileEraseReport(machine, *files, folder, journal, context, LocalReportFolder(o), keys.get());
   }
   if (filed.written) {
     out << "report: " << filed.paths.html_path << "\n";
-    out << "report data: " << filed.paths.json_path << " (SHA-256 " << filed.paths.digest << ")\n";
-    return;
+    out << "report data: " << filed.paths.json_path << " (SHA-256 " << filed.paths.digest
+        << (filed.signed_by_key ? ", signed" : "") << ")\n";
   }
+  if (filed.error.empty()) return;
   // The erase's result stands; the missing report is an error of its own.
   err << "plexiscrub-cli: " << OneLineOf(filed.error) << "\n";
   KeepInErrorLog(o, machine, OneLineOf(filed.error), journal.label, err);
 }
 
+std::string KeyFolder(const Options& o) {
+  return o.simulate ? SimulatedFilesFolder(*o.simulate) : HostProtectionFolder();
+}
+
 int ReportCommand(const Options& o, std::ostream& out, std::ostream& err) {
   const std::string action = o.positional.empty() ? std::string() : o.positional[0];
+  if ((o.key_file && action != "check") || (o.replace && action != "keygen")) {
+    err << "plexiscrub-cli: --key belongs to report check, --replace to report keygen\n";
+    return kUsage;
+  }
   if (action == "list" && o.positional.size() == 1) return ListReportsCommand(o, out, err);
-  if ((action == "show" || action == "check") && o.positional.size() == 2) {
+  if (action == "keygen" && o.positional.size() == 1) return KeygenCommand(o, out, err);
+  if (action == "export" && o.positional.size() == 1) return ExportReportsCommand(o, out, err);
+  if ((action == "show" || action == "check" || action == "canonical") && o.positional.size() == 2) {
     const std::string& path = o.positional[1];
     std::optional<report::ReadReport> read = ReadReportFile(o, path, err);
     if (!read) return kFailed;
-    if (action == "show") ShowFacts(read->body, "", out);
-    if (read->Unchanged()) {
-      out << "digest: " << read->computed_digest << " (unchanged)\n";
+    if (action == "canonical") {
+      out << report::CanonicalText(read->body);
       return kOk;
     }
-    out << "digest: CHANGED: the file says " << (read->stored_digest.empty() ? "nothing" : read->stored_digest)
-        << ", its facts give " << read->computed_digest << "\n";
-    err << "plexiscrub-cli: " << path << " was changed after it was written\n";
-    return kFailed;
+    if (action == "show") ShowFacts(read->body, "", out);
+    return CheckReport(o, path, *read, out, err);
   }
-  err << "plexiscrub-cli: report takes list, show FILE or check FILE\n";
+  err << "plexiscrub-cli: report takes list, show FILE, check FILE [--key PUBLIC_KEY], canonical FILE, export "
+         "or keygen\n";
   return kUsage;
 }
 

@@ -148,6 +148,17 @@ void PreferControllerSerial(Device& device, DescriptorFacts& facts) {
   if (own.empty()) return;
   facts.reported_serial = std::move(facts.serial);
   facts.serial = std::move(own);
+  facts.identity_source = "nvme_identify_controller";
+}
+
+// The names a drive may be protected under from earlier copies, which read
+// weaker sources (a cut model, a made-up serial).
+void NoteNamesBefore(Device& device, DescriptorFacts& facts) {
+  const std::optional<Device::Names> before = device.NamesBefore();
+  if (!before) return;
+  facts.reported_vendor = TrimBlanks(before->vendor);
+  facts.reported_product = TrimBlanks(before->product);
+  facts.reported_serial = TrimBlanks(before->serial);
 }
 
 }  // namespace
@@ -170,7 +181,9 @@ std::optional<DescriptorFacts> QueryDescriptor(Device& device) {
   facts.identity_hex = IdentityOf(reply, length);
   facts.bus_type = header.bus_type;
   facts.removable = header.removable_media != 0;
+  facts.identity_source = device.IdentitySource();
   PreferControllerSerial(device, facts);
+  NoteNamesBefore(device, facts);
   return facts;
 }
 

@@ -56,8 +56,12 @@ struct DescriptorFacts {
   bool has_header = false;  // the reply held the 40-byte header
   std::string vendor, product, serial;
   std::string reported_serial;  // the descriptor's serial, where `serial` replaced it
+  // Where earlier copies read other names (Device::NamesBefore): their
+  // vendor and model; their serial is then `reported_serial`.
+  std::optional<std::string> reported_vendor, reported_product;
   std::string revision;  // the firmware revision
   std::string identity_hex;
+  std::string identity_source;  // Device::IdentitySource, or where `serial` replaced it
   uint32_t bus_type = 0;
   bool removable = false;
 };

@@ -64,6 +64,8 @@ struct DriveRow {
   // its firmware revision or the bridge in front of it.
   std::string vendor, product, serial;
   std::string reported_serial;  // the descriptor's serial, where `serial` replaced it
+  // The vendor and model earlier copies knew the drive by, where they differ.
+  std::optional<std::string> reported_vendor, reported_product;
   std::string root;          // "C:\": the shell icon of the first letter
 
   // Sub-item texts as the list carries them.

@@ -129,7 +129,12 @@ ProtectionKeys ProtectionKeysOf(const DriveRow& row, ViewMode view) {
   if (!row.letters.empty()) keys.legacy = row.IdentityKey();
   if (row.serial.empty()) return keys;
   keys.stable = StableKey(row, view, row.serial);
-  if (!row.reported_serial.empty()) keys.reported = StableKey(row, view, row.reported_serial);
+  if (!row.reported_serial.empty() || row.reported_vendor || row.reported_product) {
+    DriveRow before = row;
+    before.vendor = row.reported_vendor.value_or(row.vendor);
+    before.product = row.reported_product.value_or(row.product);
+    keys.reported = StableKey(before, view, row.reported_serial.empty() ? row.serial : row.reported_serial);
+  }
   return keys;
 }
 

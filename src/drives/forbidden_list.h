@@ -35,9 +35,10 @@ struct ProtectionKeys {
   // "#VOLUME|vendor|product|serial|size text" in the partition view, so that
   // protecting a whole drive leaves its partitions erasable there.
   std::string stable;
-  // The stable key under the descriptor's own serial where the row's serial
-  // is the NVMe controller's: what earlier copies protected such a drive
-  // under. Looked up and removed, never added.
+  // The stable key under the names earlier copies protected the drive
+  // under: the descriptor's own serial where the row's serial is the NVMe
+  // controller's, the SCSI inquiry's names where Linux now reads the
+  // drive's identify data. Looked up and removed, never added.
   std::string reported;
 };
 ProtectionKeys ProtectionKeysOf(const DriveRow& row, ViewMode view);

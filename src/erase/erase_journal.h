@@ -34,6 +34,7 @@ struct JournalDrive {
   uint32_t bus_type = 0;
   bool removable = false;
   MediaKind media = MediaKind::kUnknown;
+  std::string identity_source;  // DescriptorFacts::identity_source
 };
 
 struct EraseJournal {
@@ -44,6 +45,9 @@ struct EraseJournal {
   std::optional<DriveDesignator> designator;
   std::string label;
   ViewMode view = ViewMode::kPhysical;
+  // The organisation's asset number of the drive and where it came from,
+  // as given for this erase (empty when not given).
+  std::string asset_number, media_source;
   JournalDrive drive;
   uint32_t sector_size = 0;
   uint64_t sector_count = 0;

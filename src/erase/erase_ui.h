@@ -116,6 +116,9 @@ struct EraseTarget {
   // nothing. Asked again right before the first write, so that a protection
   // added meanwhile (by another running copy, say) is honoured.
   std::function<std::optional<std::string>()> protection;
+  // For the report: the organisation's asset number of the drive, and
+  // where it came from (empty when not given).
+  std::string asset_number, media_source;
 };
 
 

@@ -7,12 +7,12 @@ EraseWorkflow::EraseWorkflow(platform::Machine& machine, EraseUi& ui, EraseEnvir
     : machine_(machine), ui_(ui), env_(env), estimate_(estimate), pacing_(pacing) {}
 
 RecordLeft EraseWorkflow::RunErase(const DriveDesignator& designator, const std::string& drive_label, ViewMode view) {
-  return RunErase(EraseTarget{designator.DevicePath(), designator, drive_label, view, std::nullopt, {}});
+  return RunErase(EraseTarget{designator.DevicePath(), designator, drive_label, view, std::nullopt, {}, {}, {}});
 }
 
 RecordLeft EraseWorkflow::RunErase(const std::string& device_path, std::optional<DriveDesignator> designator,
                                    const std::string& drive_label, ViewMode view) {
-  return RunErase(EraseTarget{device_path, designator, drive_label, view, std::nullopt, {}});
+  return RunErase(EraseTarget{device_path, designator, drive_label, view, std::nullopt, {}, {}, {}});
 }
 
 // The steps of one erase; the session releases what each took, in order,

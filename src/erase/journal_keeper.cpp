@@ -4,14 +4,21 @@
 
 namespace plexi {
 
+EraseJournal JournalOfTarget(const EraseTarget& target) {
+  EraseJournal journal;
+  journal.due = true;
+  journal.device_path = target.device_path;
+  journal.designator = target.designator;
+  journal.label = target.label;
+  journal.view = target.view;
+  journal.asset_number = target.asset_number;
+  journal.media_source = target.media_source;
+  return journal;
+}
+
 JournalKeeper::JournalKeeper(EraseJournal& journal, platform::Machine& machine, const EraseTarget& target)
     : journal_(journal), machine_(machine) {
-  journal_ = EraseJournal{};
-  journal_.due = true;
-  journal_.device_path = target.device_path;
-  journal_.designator = target.designator;
-  journal_.label = target.label;
-  journal_.view = target.view;
+  journal_ = JournalOfTarget(target);
   RestartClock();
 }
 
@@ -35,6 +42,7 @@ void JournalKeeper::NoteDrive(platform::Device& drive, const DriveExtent& extent
     journal_.drive.product = d->product;
     journal_.drive.serial = d->serial;
     journal_.drive.revision = d->revision;
+    journal_.drive.identity_source = d->identity_source;
     journal_.drive.bus_type = d->bus_type;
     journal_.drive.removable = d->removable;
   }

@@ -14,6 +14,10 @@
 
 namespace plexi {
 
+// A journal that names `target` (with the report's facts given for it)
+// and is due for a report; nothing else is known yet.
+EraseJournal JournalOfTarget(const EraseTarget& target);
+
 class JournalKeeper {
  public:
   // Starts the journal of an erase of `target`; the report is due unless

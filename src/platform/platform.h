@@ -108,6 +108,16 @@ class Device {
   // the handle cannot tell. No namespace is ever assumed: without it the
   // commands that name a namespace are not sent.
   virtual Result<uint32_t> NvmeNamespaceId() { return Result<uint32_t>::Failure(kCommandNotSupported); }
+  // Where the storage descriptor's model and serial came from, for the
+  // report: the system's descriptor itself unless the handle built it from
+  // weaker or stronger sources of its own (posix_device.h names them).
+  virtual std::string IdentitySource() const { return "storage_descriptor"; }
+  // The names earlier copies of this program read for the drive where this
+  // handle now reads better ones: the drive may be protected under them.
+  struct Names {
+    std::string vendor, product, serial;
+  };
+  virtual std::optional<Names> NamesBefore() const { return std::nullopt; }
 
   // Claims the drive behind this handle for one erase, taken before
   // anything is written and held until the erase ends. Fails with

@@ -5,6 +5,8 @@
 #include <random>
 
 #include "drives/drive_types.h"
+#include "platform/signing.h"
+#include "util/base64.h"
 #include "util/sha256.h"
 
 namespace plexi::report {
@@ -126,6 +128,7 @@ json::Value DriveOf(const EraseJournal& e) {
       {"product", d.product},
       {"serial", d.serial},
       {"firmware_revision", d.revision},
+      {"identity_source", d.answered ? json::Value(d.identity_source) : json::Value()},
       {"bus", d.answered ? json::Value(BusTypeName(d.bus_type)) : json::Value()},
       {"media", MediaCode(d.media)},
       {"removable", d.answered ? json::Value(d.removable) : json::Value()},
@@ -284,6 +287,35 @@ json::Value SanitizationOf(const EraseJournal& e, bool done, bool unchecked) {
   return json::Object{{"category", purge ? "Purge" : done ? "Clear" : "none"}, {"technique", technique}, {"note", note}};
 }
 
+// Every fact of the erase; the certificate restates some of them.
+json::Object ErasedFacts(const EraseJournal& e, const ReportContext& c) {
+  const uint64_t ms = e.seconds > 0 ? uint64_t(e.seconds * 1000.0 + 0.5) : 0;
+  const uint64_t rate = e.seconds > 0 ? uint64_t(double(e.bytes_written) / e.seconds) : 0;
+  // A resumed erase proves the part written before the interruption only
+  // by a read-back of the whole drive in this run.
+  const bool completed = EveryPassWritten(e.outcome);
+  const bool unchecked = completed && e.resumed && e.verify != VerifyResult::kPassed;
+  return json::Object{
+      {"report_id", c.id},
+      {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
+      {"computer", json::Object{{"name", c.computer_name}, {"operating_system", c.operating_system}}},
+      {"operator", c.certificate.performer.name},
+      {"organisation", c.certificate.performer.organisation},
+      {"drive", DriveOf(e)},
+      {"target", TargetOf(e)},
+      {"method", MethodOf(e, c)},
+      {"verification", VerificationOf(e)},
+      {"first_sector_record", RecordCode(e)},
+      {"times", json::Object{{"start", IsoTime(e.started)}, {"end", IsoTime(e.ended)}, {"duration_ms", ms}}},
+      {"bytes_written", e.bytes_written},
+      {"average_rate_bytes_per_second", rate},
+      {"outcome", OutcomeCode(e.outcome)},
+      {"errors", ErrorsOf(e)},
+      {"sector_exceptions", json::Object{{"unwritten", RangesOf(e.unwritten)}, {"unreadable", RangesOf(e.unreadable)}}},
+      {"sanitization", SanitizationOf(e, completed && !unchecked, unchecked)},
+  };
+}
+
 }  // namespace
 
 std::string NewReportId() {
@@ -309,44 +341,62 @@ std::string IsoTime(const platform::LocalTime& t) {
 }
 
 json::Value ReportBody(const EraseJournal& e, const ReportContext& c) {
-  const uint64_t ms = e.seconds > 0 ? uint64_t(e.seconds * 1000.0 + 0.5) : 0;
-  const uint64_t rate = e.seconds > 0 ? uint64_t(double(e.bytes_written) / e.seconds) : 0;
-  // A resumed erase proves the part written before the interruption only
-  // by a read-back of the whole drive in this run.
-  const bool completed = EveryPassWritten(e.outcome);
-  const bool unchecked = completed && e.resumed && e.verify != VerifyResult::kPassed;
-  return json::Object{
-      {"report_id", c.id},
-      {"tool", json::Object{{"name", kToolName}, {"version", kToolVersion}}},
-      {"computer", json::Object{{"name", c.computer_name}, {"operating_system", c.operating_system}}},
-      {"operator", c.operator_name},
-      {"organisation", c.organisation},
-      {"drive", DriveOf(e)},
-      {"target", TargetOf(e)},
-      {"method", MethodOf(e, c)},
-      {"verification", VerificationOf(e)},
-      {"first_sector_record", RecordCode(e)},
-      {"times", json::Object{{"start", IsoTime(e.started)}, {"end", IsoTime(e.ended)}, {"duration_ms", ms}}},
-      {"bytes_written", e.bytes_written},
-      {"average_rate_bytes_per_second", rate},
-      {"outcome", OutcomeCode(e.outcome)},
-      {"errors", ErrorsOf(e)},
-      {"sector_exceptions", json::Object{{"unwritten", RangesOf(e.unwritten)}, {"unreadable", RangesOf(e.unreadable)}}},
-      {"sanitization", SanitizationOf(e, completed && !unchecked, unchecked)},
-  };
+  json::Object facts = ErasedFacts(e, c);
+  json::Value certificate = CertificateOf(e, c.certificate, json::Value(facts));
+  facts.emplace("certificate", std::move(certificate));
+  facts.emplace("signer_key", c.signer_public_key.empty() ? json::Value() : SignerKeyOf(c.signer_public_key));
+  return facts;
 }
 
-std::string BodyDigest(const json::Value& body) { return Sha256Hex(Sha256Of(json::Write(body))); }
+std::string CanonicalText(const json::Value& body) { return json::Write(body); }
 
-std::string ReportFileText(const json::Value& body) {
+std::string BodyDigest(const json::Value& body) { return Sha256Hex(Sha256Of(CanonicalText(body))); }
+
+json::Value SignerKeyOf(const std::string& public_key) {
+  return json::Object{{"algorithm", platform::kSignatureAlgorithm},
+                      {"fingerprint", platform::KeyFingerprint(public_key)}};
+}
+
+std::string ReportFileText(const json::Value& body, const std::optional<ReportSignature>& signature) {
+  json::Value signed_by = nullptr;
+  if (signature)
+    signed_by = json::Object{{"algorithm", platform::kSignatureAlgorithm},
+                             {"fingerprint", platform::KeyFingerprint(signature->public_key)},
+                             {"public_key", Base64Encode(signature->public_key)},
+                             {"value", Base64Encode(signature->value)}};
   json::Value file = json::Object{
       {"schema", kSchemaName},
       {"schema_version", kSchemaVersion},
       {"report", body},
       {"digest", json::Object{{"algorithm", "SHA-256"}, {"value", BodyDigest(body)}}},
+      {"signature", signed_by},
   };
   return json::Write(file, 2) + "\n";
 }
+
+namespace {
+
+// The signature of a version 2 file against the key its body names. The
+// file's fingerprint is only a convenience: the one that counts is the
+// fingerprint of the key the file carries, which must be the body's.
+SignatureCheck CheckSignature(const json::Value& file, ReadReport& read) {
+  const json::Value& named = read.body["signer_key"];
+  const json::Value& signature = file["signature"];
+  read.named_fingerprint = named.Text("fingerprint");
+  if (signature.IsNull()) return named.IsNull() ? SignatureCheck::kUnsigned : SignatureCheck::kMissing;
+  std::optional<std::string> key = Base64Decode(signature.Text("public_key"));
+  std::optional<std::string> value = Base64Decode(signature.Text("value"));
+  if (!key || !value || signature.Text("algorithm") != platform::kSignatureAlgorithm)
+    return SignatureCheck::kMalformed;
+  read.signer_public_key = *key;
+  read.signer_fingerprint = platform::KeyFingerprint(*key);
+  if (named.Text("algorithm") != platform::kSignatureAlgorithm || read.named_fingerprint != read.signer_fingerprint)
+    return SignatureCheck::kKeyMismatch;
+  return platform::VerifySignature(*key, CanonicalText(read.body), *value) ? SignatureCheck::kValid
+                                                                            : SignatureCheck::kInvalid;
+}
+
+}  // namespace
 
 std::optional<ReadReport> ParseReportFile(const std::string& text, std::string* error) {
   std::string why;
@@ -359,7 +409,8 @@ std::optional<ReadReport> ParseReportFile(const std::string& text, std::string* 
     if (error) *error = "not an erase report";
     return std::nullopt;
   }
-  if ((*file)["schema_version"].AsInt() != kSchemaVersion) {
+  const std::optional<int64_t> version = (*file)["schema_version"].AsInt();
+  if (!version || *version < kOldestSchemaVersion || *version > kSchemaVersion) {
     if (error) *error = "a report of an unknown schema version";
     return std::nullopt;
   }
@@ -371,6 +422,9 @@ std::optional<ReadReport> ParseReportFile(const std::string& text, std::string* 
   read.body = (*file)["report"];
   read.stored_digest = (*file)["digest"].Text("value");
   read.computed_digest = BodyDigest(read.body);
+  // The schema version is outside the signed text: a file that says 1 is
+  // checked all the same (a genuine one has no signature and names no key).
+  read.signature = CheckSignature(*file, read);
   return read;
 }
 
@@ -383,6 +437,12 @@ std::string OutcomeWords(const std::string& outcome) {
   if (outcome == "interrupted_without_resume_point") return "中断（再開情報なし）";
   if (outcome == "refused") return "消去せず";
   return outcome;
+}
+
+std::string DriveNameOf(const json::Value& drive) {
+  std::string name = drive.Text("vendor");
+  if (!name.empty() && !drive.Text("product").empty()) name += " ";
+  return name + drive.Text("product");
 }
 
 std::string MethodWords(int64_t code) {

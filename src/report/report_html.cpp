@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "report/certificate.h"
 #include "report/erase_report.h"
 
 namespace plexi::report {
@@ -12,26 +13,27 @@ namespace {
 // Black on white, thin rules: it prints the same on any printer. Sized so
 // that the longest report (three passes, errors, long names) stays on one
 // A4 sheet.
-const char kStyle[] = R"(@page { size: A4; margin: 12mm; }
+const char kStyle[] = R"(@page { size: A4; margin: 10mm 12mm; }
 * { box-sizing: border-box; }
 html { background: #fff; }
 body { margin: 0 auto; max-width: 186mm; color: #000; background: #fff;
-  font-family: "Noto Sans CJK JP", "Yu Gothic", "Meiryo", "MS Gothic", sans-serif; font-size: 9pt; line-height: 1.35; }
+  font-family: "Noto Sans CJK JP", "Yu Gothic", "Meiryo", "MS Gothic", sans-serif; font-size: 9pt; line-height: 1.27; }
 header { border-bottom: 2pt solid #000; padding-bottom: 3mm; margin-bottom: 3mm; }
 .title { font-size: 11pt; letter-spacing: 0.2em; margin: 0 0 2mm; }
-.drive { font-size: 17pt; font-weight: bold; margin: 0; overflow-wrap: anywhere; }
+.drive { font-size: 16pt; font-weight: bold; margin: 0; overflow-wrap: anywhere; }
 .serial { font-size: 11pt; margin: 1mm 0 0; overflow-wrap: anywhere; }
-.outcome { font-size: 20pt; font-weight: bold; margin: 2mm 0 0; padding: 1mm 3mm; border: 2pt solid #000; display: inline-block; }
+.outcome { font-size: 18pt; font-weight: bold; margin: 2mm 0 0; padding: 1mm 3mm; border: 2pt solid #000; display: inline-block; }
 .outcome.bad { border-style: double; border-width: 4pt; }
 table { width: 100%; border-collapse: collapse; margin-bottom: 3mm; }
-th, td { border: 0.5pt solid #000; padding: 0.8mm 2mm; vertical-align: top; text-align: left; overflow-wrap: anywhere; }
+th, td { border: 0.5pt solid #000; padding: 0.6mm 2mm; vertical-align: top; text-align: left; overflow-wrap: anywhere; }
 th { width: 34mm; font-weight: normal; background: #eee; }
 h2 { font-size: 10pt; margin: 2mm 0 1mm; }
 .note { font-size: 8pt; }
 .digest { font-family: "DejaVu Sans Mono", "Consolas", monospace; font-size: 8pt; }
-.signatures { display: flex; gap: 8mm; margin-top: 5mm; }
-.signatures div { flex: 1; }
-.line { border-bottom: 0.75pt solid #000; height: 9mm; margin-bottom: 1mm; }
+.people th { width: auto; }
+.people th:first-child { width: 34mm; }
+.people td { width: 76mm; }
+.sign td { height: 9mm; }
 footer { margin-top: 3mm; font-size: 7.5pt; }
 @media screen { body { padding: 8mm 0; } }
 @media print { body { max-width: none; } }
@@ -69,6 +71,17 @@ std::string HiddenAreaWords(const json::Value& h) {
   return Num(h["hidden_sectors"]) + " セクタ（ホストから見える " + Num(h["host_sectors"]) + "、本来の最大 " +
          Num(h["native_max_sectors"]) + "、DCO の最大 " + Num(h["dco_max_sectors"]) + "）、うち消去されなかったもの " +
          Num(h["not_erased_sectors"]) + " セクタ";
+}
+
+// Said where the drive's names did not come from the drive's own identify
+// data (or what Windows reported of it): the serial's source, and that the
+// model is then the SCSI inquiry's, cut at 16 characters.
+std::string WeakerIdentityWords(const std::string& source) {
+  static const char* const kOwnNames[] = {"",           "ata_identify", "nvme_identify_controller",
+                                          "storage_descriptor", "image_file", "loop_backing_file"};
+  for (const char* own : kOwnNames)
+    if (source == own) return std::string();
+  return "　名称の出所: " + source + "（型番は SCSI INQUIRY の 16 文字まで）";
 }
 
 std::string MediaWords(const std::string& media) {
@@ -304,8 +317,10 @@ void HeaderPart(Page& p, const json::Value& r) {
   p.Raw(kStyle);
   p.Raw("</style>\n</head>\n<body>\n<header>\n<p class=\"title\">ドライブ消去報告書</p>\n");
   p.Raw("<p class=\"drive\">" + HtmlEscape(OrDash(product)) + "</p>\n");
-  p.Raw("<p class=\"serial\">シリアル番号 " + HtmlEscape(OrDash(drive.Text("serial"))) + "　容量 " +
-        HtmlEscape(OrDash(drive.Text("capacity_text"))) + "</p>\n");
+  const std::string asset = r["certificate"]["media"].Text("asset_number");
+  p.Raw("<p class=\"serial\">" + (asset.empty() ? "" : "資産番号 " + HtmlEscape(asset) + "　") + "シリアル番号 " +
+        HtmlEscape(OrDash(drive.Text("serial"))) + "　容量 " + HtmlEscape(OrDash(drive.Text("capacity_text"))) +
+        "</p>\n");
   p.Raw(std::string("<p class=\"outcome") + (outcome == "completed" ? "" : " bad") + "\">" +
         HtmlEscape(OutcomeWords(outcome)) + "</p>\n</header>\n");
 }
@@ -314,21 +329,22 @@ void ReportAndDrivePart(Page& p, const json::Value& r) {
   const json::Value& drive = r["drive"];
   p.Raw("<table>\n");
   p.Row("報告書ID", r.Text("report_id"));
-  p.Row("組織", OrDash(r.Text("organisation")));
-  p.Row("作業者", OrDash(r.Text("operator")));
-  p.Row("コンピューター", OrDash(r["computer"].Text("name")) + "（" + OrDash(r["computer"].Text("operating_system")) + "）");
-  p.Row("消去ツール", r["tool"].Text("name") + " " + r["tool"].Text("version"));
-  p.Row("開始 / 終了", TimeWords(r["times"].Text("start")) + " 〜 " + TimeWords(r["times"].Text("end")));
-  p.Row("所要時間", DurationWords(r["times"]["duration_ms"]));
+  p.Row("実行環境", OrDash(r["computer"].Text("name")) + "（" +
+                                       OrDash(r["computer"].Text("operating_system")) + "） / " + r["tool"].Text("name") +
+                                       " " + r["tool"].Text("version"));
+  p.Row("開始 / 終了", TimeWords(r["times"].Text("start")) + " 〜 " + TimeWords(r["times"].Text("end")) + "（" +
+                          DurationWords(r["times"]["duration_ms"]) + "）");
   p.Raw("</table>\n<h2>ドライブ</h2>\n<table>\n");
-  p.Row("メーカー / 製品", OrDash(drive.Text("vendor")) + " / " + OrDash(drive.Text("product")));
-  p.Row("シリアル番号", OrDash(drive.Text("serial")));
-  p.Row("ファームウェア", OrDash(drive.Text("firmware_revision")));
-  p.Row("接続 / 媒体", OrDash(drive.Text("bus")) + " / " + MediaWords(drive.Text("media")));
-  p.Row("取り外し可能", YesNo(drive["removable"]));
+  // The serial number stands in the header.
+  p.Row("メーカー / 製品", OrDash(drive.Text("vendor")) + " / " + OrDash(drive.Text("product")) + "（ファームウェア " +
+                               OrDash(drive.Text("firmware_revision")) + "）" +
+                               WeakerIdentityWords(drive.Text("identity_source")));
+  const std::string type = r["certificate"]["media"].Text("type");
+  p.Row("接続 / 媒体", OrDash(drive.Text("bus")) + " / " + MediaWords(drive.Text("media")) +
+                           (type.empty() ? "" : "（" + type + "）") + "　取り外し可能: " + YesNo(drive["removable"]));
   p.Row("セクタ", Num(drive["sector_size"]) + " バイト × " + Num(drive["sector_count"]) + " セクタ = " +
                       Num(drive["capacity_bytes"]) + " バイト");
-  p.Row("隠し領域 (HPA / DCO)", HiddenAreaWords(drive["hidden_area"]));
+  p.Row("隠し領域", HiddenAreaWords(drive["hidden_area"]));
   p.Row("消去対象", TargetWords(r["target"]));
   p.Raw("</table>\n");
 }
@@ -336,16 +352,16 @@ void ReportAndDrivePart(Page& p, const json::Value& r) {
 void ErasePart(Page& p, const json::Value& r) {
   const json::Value& method = r["method"];
   p.Raw("<h2>消去</h2>\n<table>\n");
-  p.Row("消去方式", MethodRow(method));
-  p.Row("工程", PassesRow(method));
+  p.RowHtml("消去方式 / 工程", HtmlEscape(MethodRow(method)) + "<br>" + HtmlEscape(PassesRow(method)));
   p.Row("継続", ResumeRow(method));
   if (!method.IsNull() && !method["firmware_purge"].IsNull()) p.Row("ファームウェア消去", FirmwareRow(method));
   p.Row("照合", VerifyRow(r["verification"]));
-  p.Row("先頭セクタの記録", RecordRow(r.Text("first_sector_record")));
-  p.Row("書き込み", Num(r["bytes_written"]) + " バイト（平均 " + RateWords(r["average_rate_bytes_per_second"]) + "）");
+  p.Row("書き込み / 記録", Num(r["bytes_written"]) + " バイト（平均 " +
+                                    RateWords(r["average_rate_bytes_per_second"]) + "） / " +
+                                    RecordRow(r.Text("first_sector_record")));
   p.RowHtml("エラー", ErrorsRow(r["errors"]));
   if (const std::string around = ExceptionsRow(r["sector_exceptions"]); !around.empty())
-    p.RowHtml("消去できなかったセクタ", around);
+    p.RowHtml("未消去セクタ", around);
   const json::Value& sanitization = r["sanitization"];
   const std::string category = sanitization.Text("category");
   p.RowHtml("消去区分", "<strong>" + HtmlEscape(category == "Clear" || category == "Purge" ? category : "なし") +
@@ -353,11 +369,51 @@ void ErasePart(Page& p, const json::Value& r) {
   p.Raw("</table>\n");
 }
 
-void SignaturePart(Page& p, const std::string& digest) {
-  p.Raw("<div class=\"signatures\">\n");
-  for (const char* who : {"作業者", "立会人"})
-    p.Raw(std::string("<div><div class=\"line\"></div>") + who + " 署名　　　　　　　　日付</div>\n");
-  p.Raw("</div>\n<footer>\n<p>報告書本体（JSON）のSHA-256: <span class=\"digest\">" + HtmlEscape(digest) +
+// The rows of the people who sign: a key, or two keys joined by " / ".
+constexpr std::pair<const char*, const char*> kPeopleRows[] = {
+    {"氏名", "name"}, {"役職・肩書 / 組織", "title organisation"}, {"場所 / 連絡先", "location contact"}, {"日付", "date"}};
+
+std::string PersonWords(const json::Value& person, const std::string& keys) {
+  const size_t blank = keys.find(' ');
+  if (blank == std::string::npos) return OrDash(person.Text(keys));
+  return OrDash(person.Text(keys.substr(0, blank))) + " / " + OrDash(person.Text(keys.substr(blank + 1)));
+}
+
+// The certificate: the drive's place in the organisation, the method in
+// the standard's words, and the two people who sign it, each with a line
+// for the signature. A report filed before it was kept shows the
+// organisation and operator it had.
+void CertificatePart(Page& p, const json::Value& r) {
+  const json::Value& c = r["certificate"];
+  const json::Value& media = c["media"];
+  p.Raw("<h2>消去証明（" + HtmlEscape(OrDash(c.Text("standard"))) + "）</h2>\n<table>\n");
+  p.Row("資産番号 / 出所", OrDash(media.Text("asset_number")) + " / " + OrDash(media.Text("source")));
+  p.Row("消去区分 / 手法", OrDash(c.Text("sanitization_method")) + " / " + OrDash(c.Text("technique")));
+  p.Row("照合の方法", OrDash(c.Text("verification_method")));
+  p.Row("消去後の行き先", DestinationWords(media.Text("destination")));
+  p.Raw("</table>\n<table class=\"people\">\n<tr><th></th><th>消去を行った人</th><th>検証した人</th></tr>\n");
+  const json::Value& by = c["performed_by"];
+  const json::Value& checker = c["validated_by"];
+  // Reports of schema version 1 name the operator and organisation only.
+  json::Object old_names{{"name", r.Text("operator")}, {"organisation", r.Text("organisation")}};
+  const json::Value performer = c.IsNull() ? json::Value(std::move(old_names)) : by;
+  for (const auto& [words, key] : kPeopleRows) {
+    p.Raw("<tr><th>" + HtmlEscape(words) + "</th><td>" + HtmlEscape(PersonWords(performer, key)) + "</td><td>" +
+          HtmlEscape(PersonWords(checker, key)) + "</td></tr>\n");
+  }
+  p.Raw("<tr class=\"sign\"><th>署名</th><td></td><td></td></tr>\n</table>\n");
+}
+
+// The signing key's fingerprint, from the signed facts: the page names the
+// key that `report check` and openssl check the file's signature against.
+std::string SignerWords(const json::Value& signer_key) {
+  if (signer_key.IsNull()) return "署名なし（SHA-256は偶然の変化だけを示します）";
+  return signer_key.Text("algorithm") + " " + signer_key.Text("fingerprint");
+}
+
+void FooterPart(Page& p, const json::Value& signer_key, const std::string& digest) {
+  p.Raw("<footer>\n<p>報告書本体（JSON）のSHA-256: <span class=\"digest\">" + HtmlEscape(digest) +
+        "</span><br>電子署名の鍵: <span class=\"digest\">" + HtmlEscape(SignerWords(signer_key)) +
         "</span><br>照合: plexiscrub-cli report check 報告書.json</p>\n</footer>\n</body>\n</html>\n");
 }
 
@@ -368,7 +424,8 @@ std::string ReportHtml(const json::Value& r, const std::string& digest) {
   HeaderPart(p, r);
   ReportAndDrivePart(p, r);
   ErasePart(p, r);
-  SignaturePart(p, digest);
+  CertificatePart(p, r);
+  FooterPart(p, r["signer_key"], digest);
   return p.Take();
 }
 

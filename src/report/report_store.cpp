@@ -5,6 +5,7 @@
 
 #include "errors/error_report.h"
 #include "platform/winconst.h"
+#include "report/report_export.h"
 #include "report/report_html.h"
 #include "util/file_names.h"
 
@@ -14,10 +15,6 @@ namespace {
 
 constexpr size_t kSerialBytesInName = 48;
 constexpr int kMostNamesTried = 1000;
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // Cuts UTF-8 text to at most `bytes` bytes without splitting a character.
 std::string CutUtf8(std::string text, size_t bytes) {
@@ -33,6 +30,17 @@ std::string NameOfDrive(const JournalDrive& drive) {
   if (drive.bus_type != winconst::kBusTypeFileBackedVirtual) return drive.serial;
   const size_t slash = drive.serial.find_last_of("\\/");
   return slash == std::string::npos ? drive.serial : drive.serial.substr(slash + 1);
+}
+
+// "消去報告書を保存できませんでした。", the folder, and why.
+std::string MessageOf(platform::Machine& machine, const std::string& head, const std::string& place, uint32_t code) {
+  std::string text = head + "\n" + place + "\n" + SystemErrorText(machine, code);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+std::string NotWrittenText(platform::Machine& machine, const std::string& folder, uint32_t error) {
+  return MessageOf(machine, kReportNotSaved, folder, error);
 }
 
 }  // namespace
@@ -65,13 +73,14 @@ std::string ReportFileStem(const platform::LocalTime& t, const std::string& seri
 
 platform::Result<WrittenReport> WriteReport(platform::FileStore& files, const std::string& folder,
                                             const json::Value& body, const platform::LocalTime& when,
-                                            const std::string& serial) {
+                                            const std::string& serial,
+                                            const std::optional<ReportSignature>& signature) {
   using Outcome = platform::Result<WrittenReport>;
   platform::Result<> made = files.MakeFolder(folder);
   if (!made.ok()) return Outcome::Failure(made.error());
   const std::string stem = ReportFileStem(when, serial);
   const std::string page = ReportHtml(body, BodyDigest(body));
-  const std::string data = ReportFileText(body);
+  const std::string data = ReportFileText(body, signature);
   // Each name is taken only if free when the file appears, so a copy of
   // the program writing into the same folder at the same moment makes its
   // pair under the next name. The page first: a JSON file is what the list
@@ -90,37 +99,25 @@ platform::Result<WrittenReport> WriteReport(platform::FileStore& files, const st
 }
 
 std::vector<ReportSummary> ListReports(platform::FileStore& files, const std::string& folder) {
+  return ListReports(files, std::vector<std::string>{folder});
+}
+
+std::vector<ReportSummary> ListReports(platform::FileStore& files, const std::vector<std::string>& folders) {
   std::vector<ReportSummary> reports;
-  std::optional<std::vector<std::string>> names = files.ListFolder(folder);
-  if (!names) return reports;
-  // "X.json" before "X-2.json": a name taken twice in one second gets a
-  // suffix, and the plain name came first.
-  std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
-    return StripExtension(a) < StripExtension(b);
-  });
-  for (const std::string& name : *names) {
-    if (!EndsWith(name, ".json")) continue;
-    platform::FileContent content = files.Read(JoinPath(folder, name));
-    if (!content.exists || content.error != 0) continue;
-    std::optional<ReadReport> read = ParseReportFile(content.bytes, nullptr);
-    if (!read) continue;
-    const json::Value& r = read->body;
+  for (const FolderReport& found : ReadFolderReports(files, folders)) {
+    const json::Value& r = found.read.body;
     ReportSummary s;
-    s.file = name;
+    s.folder = found.folder;
+    s.file = found.file;
     s.start = r["times"].Text("start");
-    s.drive = r["drive"].Text("vendor");
-    if (!s.drive.empty() && !r["drive"].Text("product").empty()) s.drive += " ";
-    s.drive += r["drive"].Text("product");
+    s.drive = DriveNameOf(r["drive"]);
     s.serial = r["drive"].Text("serial");
     s.capacity = int64_t(r["drive"]["capacity_bytes"].AsUnsigned().value_or(0));
     s.method = r["method"].IsNull() ? std::string("—") : r["method"].Text("name");
     s.outcome = r.Text("outcome");
-    s.unchanged = read->Unchanged();
+    s.unchanged = found.read.Unchanged();
     reports.push_back(std::move(s));
   }
-  // Oldest first by the erase's start; the name breaks ties.
-  std::stable_sort(reports.begin(), reports.end(),
-                   [](const ReportSummary& a, const ReportSummary& b) { return a.start < b.start; });
   return reports;
 }
 
@@ -136,8 +133,45 @@ std::optional<int> InterruptionsBefore(const std::vector<ReportSummary>& reports
   return count;
 }
 
+namespace {
+
+// The body signed by the key, when there is one; else unsigned, and why
+// not when a key was there.
+struct SignedBody {
+  json::Value body;
+  std::optional<ReportSignature> signature;
+  std::string error;
+};
+
+SignedBody SignBody(platform::Machine& machine, const EraseJournal& journal, ReportContext& context,
+                    platform::SigningKeys* keys) {
+  SignedBody made;
+  platform::Result<std::string> key = keys ? keys->PublicKey() : platform::Result<std::string>(std::string());
+  if (key.ok() && !key->empty()) {
+    context.signer_public_key = *key;
+    made.body = ReportBody(journal, context);
+    const std::string canonical = CanonicalText(made.body);
+    platform::Result<std::string> value = keys->Sign(canonical);
+    // The public key file and the private key are two files: a pair that no
+    // longer matches would sign every report with a signature no one can
+    // check. Only a signature the named key verifies is kept.
+    if (value.ok() && platform::VerifySignature(*key, canonical, *value)) {
+      made.signature = ReportSignature{*key, *value};
+      return made;
+    }
+    key = platform::Result<std::string>::Failure(value.ok() ? winconst::kErrorInvalidData : value.error());
+  }
+  if (!key.ok()) made.error = MessageOf(machine, kReportNotSigned, keys->PublicKeyPath(), key.error());
+  context.signer_public_key.clear();
+  made.body = ReportBody(journal, context);
+  return made;
+}
+
+}  // namespace
+
 FiledReport FileEraseReport(platform::Machine& machine, platform::FileStore& files, const std::string& folder,
-                            const EraseJournal& journal, ReportContext context) {
+                            const EraseJournal& journal, ReportContext context, const std::string& local_folder,
+                            platform::SigningKeys* keys) {
   FiledReport filed;
   filed.due = journal.due;
   if (!journal.due) return filed;
@@ -145,15 +179,28 @@ FiledReport FileEraseReport(platform::Machine& machine, platform::FileStore& fil
   if (journal.resumed)
     context.interruptions_before =
         InterruptionsBefore(ListReports(files, folder), journal.drive.serial, journal.capacity_bytes);
-  const json::Value body = ReportBody(journal, context);
-  platform::Result<WrittenReport> written = WriteReport(files, folder, body, journal.started, NameOfDrive(journal.drive));
-  if (!written.ok()) {
-    filed.error = std::string(kReportNotSaved) + "\n" + folder + "\n" + SystemErrorText(machine, written.error());
-    while (!filed.error.empty() && (filed.error.back() == '\n' || filed.error.back() == '\r')) filed.error.pop_back();
+  const SignedBody made = SignBody(machine, journal, context, keys);
+  const std::string name = NameOfDrive(journal.drive);
+  filed.signed_by_key = made.signature.has_value();
+  platform::Result<WrittenReport> written = WriteReport(files, folder, made.body, journal.started, name, made.signature);
+  if (written.ok()) {
+    filed.written = true;
+    filed.paths = *written;
+    filed.error = made.error;
+    return filed;
+  }
+  filed.error = NotWrittenText(machine, folder, written.error());
+  if (local_folder.empty() || local_folder == folder) return filed;
+  platform::Result<WrittenReport> kept =
+      WriteReport(files, local_folder, made.body, journal.started, name, made.signature);
+  if (!kept.ok()) {
+    filed.error += "\n" + NotWrittenText(machine, local_folder, kept.error());
     return filed;
   }
   filed.written = true;
-  filed.paths = *written;
+  filed.paths = *kept;
+  filed.error = std::string(kReportKeptLocally) + "\n" + kept->html_path + filed.error.substr(filed.error.find('\n'));
+  if (!made.error.empty()) filed.error += "\n" + made.error;
   return filed;
 }
 

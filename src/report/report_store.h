@@ -8,16 +8,20 @@
 
 #include "erase/erase_journal.h"
 #include "platform/platform.h"
+#include "platform/signing.h"
 #include "report/erase_report.h"
 
 namespace plexi::report {
 
 inline constexpr char kReportsFolderName[] = "reports";
-// The settings values that name who erased and for whom (empty by default).
-inline constexpr char kOperatorSetting[] = "operator";
-inline constexpr char kOrganisationSetting[] = "organisation";
 inline constexpr char kReportSaved[] = "消去報告書を保存しました。";
 inline constexpr char kReportNotSaved[] = "消去報告書を保存できませんでした。";
+inline constexpr char kReportNotSigned[] = "消去報告書に署名できませんでした（署名なしで保存しました）。";
+inline constexpr char kReportKeptLocally[] =
+    "消去報告書を報告書フォルダーに保存できなかったため、このコンピューターに保存しました。";
+// The settings value of the folder the reports go to (a network share,
+// say); empty or missing: the program's own folder.
+inline constexpr char kReportFolderSetting[] = "report_folder";
 
 // `folder` and `name` joined with the separator the folder already uses.
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -36,10 +40,12 @@ struct WrittenReport {
 // "-3"... A failure names the Windows error code.
 platform::Result<WrittenReport> WriteReport(platform::FileStore& files, const std::string& folder,
                                             const json::Value& body, const platform::LocalTime& when,
-                                            const std::string& serial);
+                                            const std::string& serial,
+                                            const std::optional<ReportSignature>& signature = {});
 
 // One line of the list of past reports.
 struct ReportSummary {
+  std::string folder;  // where the file is
   std::string file;    // the JSON file's name
   std::string start;   // "2026-12-08T09:30:00"
   std::string drive;   // vendor and product
@@ -53,6 +59,8 @@ struct ReportSummary {
 // The reports in a folder, oldest first; files that are no reports are
 // left out. Empty when the folder is missing or unreadable.
 std::vector<ReportSummary> ListReports(platform::FileStore& files, const std::string& folder);
+// The same of several folders, as ReadFolderReports takes them.
+std::vector<ReportSummary> ListReports(platform::FileStore& files, const std::vector<std::string>& folders);
 
 // For a resumed erase: how many interrupted erases of this drive (serial
 // and capacity) the folder's reports show right before it, counted back to
@@ -64,16 +72,23 @@ std::optional<int> InterruptionsBefore(const std::vector<ReportSummary>& reports
 // What filing an erase's report came to.
 struct FiledReport {
   bool due = false;  // the erase calls for a report
-  bool written = false;
+  bool written = false;  // in the folder asked for, or in the local one
   WrittenReport paths;
-  // When not written: the message the user sees and the error log keeps.
+  bool signed_by_key = false;
+  // When not written in the folder asked for, or written without the
+  // signature a key was there for: the message the user sees and the error
+  // log keeps, also when the report was kept locally.
   std::string error;
 };
 
-// Makes the report of an erase from its journal and writes it. The
-// context's id is made here; its interruption count is looked up when the
-// erase was resumed.
+// Makes the report of an erase from its journal and writes it, signed when
+// `keys` holds a key. The context's id and signer are set here; its
+// interruption count is looked up when the erase was resumed. A report
+// that cannot be written into `folder` (a network share that is gone, say)
+// is written into `local_folder` when one is given, and the error says so
+// and where.
 FiledReport FileEraseReport(platform::Machine& machine, platform::FileStore& files, const std::string& folder,
-                            const EraseJournal& journal, ReportContext context);
+                            const EraseJournal& journal, ReportContext context,
+                            const std::string& local_folder = std::string(), platform::SigningKeys* keys = nullptr);
 
 }  // namespace plexi::report

@@ -1,9 +1,11 @@
 #include "report/report_window_win.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include "platform/win/shell_open_win.h"
 #include "platform/win/utf.h"
+#include "report/report_export.h"
 #include "shell/shell_commands.h"
 #include "window/form_win.h"
 
@@ -16,8 +18,6 @@ constexpr int kListHeight = 260;
 constexpr int kMargin = 8;
 constexpr int kButtonWidth = 110;
 constexpr int kButtonHeight = 25;
-constexpr int kModalOk = 1;
-constexpr int kModalCancel = 2;
 
 struct Column {
   const char* title;
@@ -47,11 +47,29 @@ void SetItem(HWND list, int row, int column, const std::string& text) {
     SendMessageW(list, LVM_SETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item));
 }
 
+// The CSV file to write, from the Save As dialog: nothing when cancelled.
+// (Microsoft Learn: GetSaveFileNameW, OPENFILENAMEW: OFN_OVERWRITEPROMPT
+// asks before an existing file is replaced.)
+std::optional<std::string> AskCsvPath(HWND owner) {
+  wchar_t path[MAX_PATH] = L"plexiscrub-reports.csv";
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = L"CSV (*.csv)\0*.csv\0\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrDefExt = L"csv";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+  return win::WideToUtf8(path);
+}
+
 }  // namespace
 
-ReportListDlg::ReportListDlg(const win::FormResources& resources, std::vector<ReportSummary> reports,
-                             std::string folder)
-    : resources_(resources), reports_(std::move(reports)), folder_(std::move(folder)) {}
+ReportListDlg::ReportListDlg(const win::FormResources& resources, platform::FileStore& files,
+                             std::vector<std::string> folders)
+    : resources_(resources), files_(files), reports_(ListReports(files, folders)), folders_(std::move(folders)),
+      folder_(folders_.empty() ? std::string() : folders_.front()) {}
 
 ReportListDlg::~ReportListDlg() { DestroyForm(); }
 
@@ -103,6 +121,10 @@ void ReportListDlg::CreateButtons() {
                        .bounds = Place(kMargin * 2 + kButtonWidth, top, kButtonWidth, kButtonHeight),
                        .text = "フォルダーを開く"});
   open_folder_.on_click = [this] { win::RunShellCommand(hwnd(), OpenFolderCommand(folder_)); };
+  export_.Create({.parent = hwnd(), .id = kExportButton,
+                  .bounds = Place(kMargin * 3 + kButtonWidth * 2, top, kButtonWidth + 20, kButtonHeight),
+                  .text = "CSVに書き出す..."});
+  export_.on_click = [this] { ExportCsv(); };
   close_.Create({.parent = hwnd(), .id = kCloseButton,
                  .bounds = Place(kMargin + kListWidth - kButtonWidth, top, kButtonWidth, kButtonHeight),
                  .text = "閉じる"});
@@ -133,8 +155,21 @@ void ReportListDlg::OpenSelected() {
   const int row = int(SendMessageW(list_.hwnd(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
   if (row < 0 || row >= int(reports_.size())) return;
   const ReportSummary& chosen = reports_[reports_.size() - 1 - size_t(row)];
-  const std::string page = JoinPath(folder_, chosen.file.substr(0, chosen.file.size() - 5) + ".html");
+  const std::string page = JoinPath(chosen.folder, chosen.file.substr(0, chosen.file.size() - 5) + ".html");
   win::RunShellCommand(hwnd(), {"open", page, "", platform::kShowNormal});
+}
+
+// The file is chosen in the system's Save As dialog and written whole or
+// not at all; a failure is said with the system's words.
+void ReportListDlg::ExportCsv() {
+  std::optional<std::string> path = AskCsvPath(hwnd());
+  if (!path) return;
+  platform::Result<> written = files_.Replace(*path, ReportsCsv(ReadFolderReports(files_, folders_)));
+  if (!written.ok()) {
+    const std::wstring text = win::Utf8ToWide("CSVファイルを書き込めませんでした。\n" + *path + "\nエラー " +
+                                              std::to_string(written.error()));
+    MessageBoxW(hwnd(), text.c_str(), L"消去報告書", MB_OK | MB_ICONERROR);
+  }
 }
 
 void ReportListDlg::Run() {
@@ -147,56 +182,6 @@ LRESULT ReportListDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
     OpenSelected();
     return 0;
-  }
-  return DialogForm::OnMessage(msg, wp, lp);
-}
-
-OperatorDlg::OperatorDlg(const win::FormResources& resources) : resources_(resources) {}
-
-OperatorDlg::~OperatorDlg() { DestroyForm(); }
-
-bool OperatorDlg::Create() {
-  face_ = resources_.face;
-  win::FormSpec desc;
-  desc.class_name = kClassName;
-  desc.caption = "作業者の設定";
-  desc.client_width = 360;
-  desc.client_height = 132;
-  desc.owner = resources_.owner;
-  desc.centre_on = resources_.owner;
-  if (!CreateForm(desc)) return false;
-  labels_[0].Create({.parent = hwnd(), .bounds = Place(8, 8, 344, 16), .text = "消去報告書に記載する作業者と組織"});
-  labels_[1].Create({.parent = hwnd(), .bounds = Place(8, 37, 60, 16), .text = "作業者"});
-  operator_name_.Create(
-      {.parent = hwnd(), .id = kOperatorEdit, .bounds = Place(72, 34, 280, 22), .style = ES_AUTOHSCROLL});
-  labels_[2].Create({.parent = hwnd(), .bounds = Place(8, 67, 60, 16), .text = "組織"});
-  organisation_.Create(
-      {.parent = hwnd(), .id = kOrganisationEdit, .bounds = Place(72, 64, 280, 22), .style = ES_AUTOHSCROLL});
-  ok_.Create(
-      {.parent = hwnd(), .id = kOkButton, .bounds = Place(196, 99, 75, 25), .text = "OK", .style = BS_DEFPUSHBUTTON});
-  ok_.on_click = [this] { win::SetFormModalResult(hwnd(), kModalOk); };
-  cancel_.Create({.parent = hwnd(), .id = kCancelButton, .bounds = Place(277, 99, 75, 25), .text = "キャンセル"});
-  cancel_.on_click = [this] { win::SetFormModalResult(hwnd(), kModalCancel); };
-  return true;
-}
-
-std::optional<OperatorNames> OperatorDlg::Run(const OperatorNames& current) {
-  if (!Create()) return std::nullopt;
-  operator_name_.SetText(current.operator_name);
-  organisation_.SetText(current.organisation);
-  if (win::ShowModal(hwnd(), operator_name_.hwnd()) != kModalOk) return std::nullopt;
-  return OperatorNames{operator_name_.Text(), organisation_.Text()};
-}
-
-// Enter not taken by a button is OK, Escape cancel.
-LRESULT OperatorDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == DM_GETDEFID) return MAKELRESULT(kOkButton, DC_HASDEFID);
-  if (msg == WM_COMMAND) {
-    switch (LOWORD(wp)) {
-      case IDOK: win::SetFormModalResult(hwnd(), kModalOk); return 0;
-      case IDCANCEL: win::SetFormModalResult(hwnd(), kModalCancel); return 0;
-      default: break;
-    }
   }
   return DialogForm::OnMessage(msg, wp, lp);
 }

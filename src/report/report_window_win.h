@@ -1,6 +1,5 @@
 // The erase reports in the program: the list of past reports, each opened
-// in the default browser, and the small dialog that names the operator and
-// the organisation the reports carry.
+// in the default browser.
 #pragma once
 #include <windows.h>
 
@@ -16,13 +15,23 @@ namespace plexi::report {
 
 // 「消去報告書」: date, drive, serial number, method and outcome of every
 // report in the folder; 「開く」 opens the page of the selected one (also a
-// double click), 「フォルダーを開く」 the folder itself.
+// double click), 「フォルダーを開く」 the folder itself, 「CSVに書き出す...」
+// writes the folder's reports as CSV for an asset system.
 class ReportListDlg : public win::DialogForm {
  public:
   static constexpr wchar_t kClassName[] = L"TReportListDlg";
-  enum ControlId : int { kList = 501, kOpenButton = 502, kFolderButton = 503, kCloseButton = 504, kFolderText = 505 };
+  enum ControlId : int {
+    kList = 501,
+    kOpenButton = 502,
+    kFolderButton = 503,
+    kCloseButton = 504,
+    kFolderText = 505,
+    kExportButton = 506
+  };
 
-  ReportListDlg(const win::FormResources& resources, std::vector<ReportSummary> reports, std::string folder);
+  // The folders: the one reports go to, then the one they are kept in
+  // when that one refuses them (if another).
+  ReportListDlg(const win::FormResources& resources, platform::FileStore& files, std::vector<std::string> folders);
   ~ReportListDlg() override;
   void Run();
 
@@ -33,41 +42,19 @@ class ReportListDlg : public win::DialogForm {
   void CreateButtons();
   void Fill();
   void OpenSelected();
+  void ExportCsv();
 
   win::FormResources resources_;
+  platform::FileStore& files_;
   std::vector<ReportSummary> reports_;
-  std::string folder_;
+  std::vector<std::string> folders_;
+  std::string folder_;  // the first
   win::Label folder_text_;
   win::StandardControl list_;
   win::Button open_;
   win::Button open_folder_;
+  win::Button export_;
   win::Button close_;
-};
-
-// 「作業者の設定」: the two texts; nothing after cancel.
-struct OperatorNames {
-  std::string operator_name, organisation;
-};
-class OperatorDlg : public win::DialogForm {
- public:
-  static constexpr wchar_t kClassName[] = L"TOperatorDlg";
-  enum ControlId : int { kOperatorEdit = 601, kOrganisationEdit = 602, kOkButton = 603, kCancelButton = 604 };
-
-  explicit OperatorDlg(const win::FormResources& resources);
-  ~OperatorDlg() override;
-  std::optional<OperatorNames> Run(const OperatorNames& current);
-
- private:
-  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-  bool Create();
-
-  win::FormResources resources_;
-  win::Edit operator_name_;
-  win::Edit organisation_;
-  win::Button ok_;
-  win::Button cancel_;
-  // The three labels, which nothing refers to.
-  win::Label labels_[3];
 };
 
 }  // namespace plexi::report

@@ -36,7 +36,7 @@ run() { "$cli" erase "$@" --simulate "$work/m.machine" </dev/null >"$work/out" 2
 # with its completion record, its progress lines and its own report.
 fill 1 2 3 4 5
 run 1 2 --yes || fail "two drives exited $?: $(cat "$work/err")"
-run 1 3 4 --method 1 --yes || fail "three drives exited $?: $(cat "$work/err")"
+run 1 3 4 --method 1 --yes --asset A-1 --asset A-3 --asset A-4 || fail "three drives exited $?: $(cat "$work/err")"
 for n in 1 2 3 4; do
   [ "$(nonzero_after_first_sector "$work/d$n.img")" -eq 0 ] || fail "disk $n was not erased"
   "$cli" inspect $n --simulate "$work/m.machine" | grep -q '^kind: 2 ' || fail "disk $n has no completion record"
@@ -52,6 +52,12 @@ grep -q '^target | model | serial | size | method | verify$' "$work/out" || fail
 grep -q '^3 | Three | - | 8MB | 1 | no$' "$work/out" || fail "table row of disk 3: $(cat "$work/out")"
 [ "$(grep -c '^report data: ' "$work/out")" -eq 3 ] || fail "one report per drive: $(cat "$work/out")"
 [ "$(ls "$work/m.files/reports/"*no-serial*.json | wc -l)" -eq 2 ] || fail "two drives without serial, two reports"
+# Each drive's certificate carries its own asset number, whichever worker
+# finished first.
+for n in 1 3 4; do
+  grep -l "\"asset_number\": \"A-$n\"" "$work/m.files/reports/"*.json | xargs -r grep -lF "PHYSICALDRIVE$n\"" |
+    grep -q . || fail "no report of disk $n with asset A-$n"
+done
 
 # One drive of the set may not be erased: the whole set is refused, and
 # no byte reaches any disk. The protected drive gets its refusal report.

@@ -50,14 +50,46 @@ printf 'operator=text:鈴木\norganisation=text:情報システム課\n' >"$work
 "$cli" erase 1 --yes --report "$work/chosen" --simulate "$work/pc.machine" >/dev/null 2>&1 || fail "second erase"
 grep -q '"operator": "鈴木"' "$work"/chosen/*.json || fail "operator not taken from the settings"
 
-# A reports folder that cannot be made: the erase stays completed.
+# A reports folder that cannot be made (a network share that is gone): the
+# erase stays completed, and the report is kept in the local folder, named
+# on screen and in the error log.
 echo "not a folder" >"$work/blocked"
-out=$("$cli" erase 1 --yes --report "$work/blocked/reports" --simulate "$work/pc.machine" 2>"$work/err")
+before=$(ls "$files"/reports/*.json | wc -l)
+out=$("$cli" erase 1 --yes --asset A-7 --report "$work/blocked/reports" --simulate "$work/pc.machine" 2>"$work/err")
 rc=$?
 [ $rc -eq 0 ] || fail "an unwritable report folder changed the erase's exit code to $rc"
 grep -q '^result: 2 ' <<<"$out" || fail "the result changed: $out"
-grep -q '消去報告書を保存できませんでした。' "$work/err" || fail "the failed report is not shown: $(cat "$work/err")"
-grep -q '消去報告書を保存できませんでした。' "$files/errlog.log" || fail "the failed report is not in the error log"
+kept=$(sed -n 's/^report: //p' <<<"$out")
+case $kept in "$files"/reports/*.html) ;; *) fail "the report was not kept locally: $out" ;; esac
+[ "$(ls "$files"/reports/*.json | wc -l)" -eq $((before + 1)) ] || fail "no local report beside the others"
+grep -q '"asset_number": "A-7"' "${kept%.html}.json" || fail "the local report lost the asset number"
+grep -q 'このコンピューターに保存しました。' "$work/err" || fail "the kept report is not said: $(cat "$work/err")"
+grep -q "$work/blocked/reports" "$files/errlog.log" || fail "the share that failed is not in the error log"
+
+# The folder's reports for an asset system: a CSV with a byte order mark
+# whose text fields a spreadsheet cannot run, and a JSON array.
+"$cli" erase 1 --yes --asset '=cmd|calc' --simulate "$work/pc.machine" >/dev/null 2>&1 || fail "erase with a formula asset"
+"$cli" report export --csv "$work/all.csv" --json "$work/all.json" --simulate "$work/pc.machine" >/dev/null ||
+  fail "report export"
+[ "$(head -c 3 "$work/all.csv" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the CSV has no byte order mark"
+[ "$(sed -n 1p "$work/all.csv" | tr -d '\r\357\273\277')" = date,asset,serial,model,capacity,method,outcome,category,signer,check ] ||
+  fail "CSV header: $(sed -n 1p "$work/all.csv")"
+rows=$(($(wc -l <"$work/all.csv") - 1))
+[ "$rows" -eq "$(ls "$files"/reports/*.json | wc -l)" ] || fail "$rows CSV rows for $(ls "$files"/reports/*.json | wc -l) reports"
+grep -q "^[^,]*,'=cmd|calc,60A4/4C3F,Kingston DataTraveler,4194304,ゼロ(0x00),completed,Clear,,unsigned" "$work/all.csv" ||
+  fail "the formula asset's row: $(grep calc "$work/all.csv")"
+# The report changed earlier is marked so, not passed off as unsigned.
+grep -q ",changed"$'\r'"\$" "$work/all.csv" ||
+  fail "the changed report is not marked changed: $(cat "$work/all.csv")"
+python3 -c 'import json,sys; a=json.load(open(sys.argv[1])); assert len(a) == int(sys.argv[2]) and all(r["report"]["drive"] for r in a)' \
+  "$work/all.json" "$rows" || fail "the JSON export is no array of the reports"
+"$cli" report export --simulate "$work/pc.machine" >/dev/null 2>&1; [ $? -eq 2 ] || fail "export without a file is a usage error"
+"$cli" erase 1 0 --asset A-1 --simulate "$work/pc.machine" >/dev/null 2>&1; [ $? -eq 2 ] ||
+  fail "one --asset for two drives is a usage error"
+# --drive names the target too, and takes its own --asset.
+"$cli" erase --drive 1 --yes --asset D-1 --report "$work/by-drive" --simulate "$work/pc.machine" >/dev/null 2>&1 ||
+  fail "erase --drive 1 --asset D-1"
+grep -q '"asset_number": "D-1"' "$work"/by-drive/*.json 2>/dev/null || fail "--drive lost its asset number"
 
 # A refused erase files a report too; an image file's goes to the data folder.
 "$cli" erase 0 --yes --simulate "$work/pc.machine" >/dev/null 2>&1

@@ -375,6 +375,25 @@ TEST_F(ForbiddenListTest, OldFilesKeepProtectingAndAllowingClearsEveryLineOfTheD
   EXPECT_EQ(ReadFile(), "#DRIVE|WD|Elements|0025_3857_11B0_1234.=NVMe\r\n#DRIVE|WD|Elements|S4EWNX0R1=USB\r\n");
   ASSERT_EQ(list.RemoveForbidden(nvme, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
   EXPECT_EQ(ReadFile(), "");
+
+  // A SATA drive an older copy on Linux protected under the SCSI inquiry's
+  // names (maker "ATA", the model cut at 16, the kernel's wwid), now known
+  // by its identify data: likewise.
+  DriveRow sata = RowOf("SATA0001");
+  sata.letters.clear();
+  sata.vendor = "";
+  sata.product = "PLEXI SATA Model With A Long Name";
+  sata.reported_vendor = "ATA";
+  sata.reported_product = "PLEXI SATA Model";
+  sata.reported_serial = "t10.ATA PLEXI SATA Model SATA0001";
+  WriteFile("#DRIVE|ATA|PLEXI SATA Model|t10.ATA PLEXI SATA Model SATA0001=SATA\r\n");
+  EXPECT_TRUE(list.IsForbidden(sata, ViewMode::kPhysical));
+  ASSERT_EQ(list.RemoveForbidden(sata, ViewMode::kPhysical), ForbiddenList::Change::kChanged);
+  EXPECT_EQ(ReadFile(), "");
+  sata.reported_vendor.reset();  // the serial alone changed: a USB drive's
+  sata.reported_product.reset();
+  WriteFile("#DRIVE||PLEXI SATA Model With A Long Name|t10.ATA PLEXI SATA Model SATA0001=SATA\r\n");
+  EXPECT_TRUE(list.IsForbidden(sata, ViewMode::kPhysical));
 }
 
 TEST_F(ForbiddenListTest, DescriptorTextCannotBreakTheLine) {

@@ -169,7 +169,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
   void EraseByName() {
     Arrange(nullptr, nullptr);
     EraseTarget target{Case().path, std::nullopt, Case().path, Case().view, std::nullopt,
-                       [this] { return protect_ ? std::optional<std::string>(erase_text::kProtected) : std::nullopt; }};
+                       [this] { return protect_ ? std::optional<std::string>(erase_text::kProtected) : std::nullopt; }, {}, {}};
     if (ui_.Ask(erase_text::EraseDriveQuestion(Case().path)))
       workflow_->RunErase(target);
   }
@@ -184,7 +184,7 @@ class TrustTest : public ::testing::TestWithParam<std::tuple<TrustCase, Entry>> 
     FakeEnvironment env;
     EstimateState estimate;
     EraseWorkflow other(backend_->get(), ui, env, estimate, Pacing{0, 0, 20, 0, 0, 0});
-    other.RunErase(EraseTarget{Case().path, std::nullopt, Case().path, Case().view, std::nullopt, {}});
+    other.RunErase(EraseTarget{Case().path, std::nullopt, Case().path, Case().view, std::nullopt, {}, {}, {}});
     EXPECT_EQ(other.Outcome(), expected);
     if (expected != EraseOutcome::kRefused) return;
     EXPECT_EQ(machine_->DiskCounters(disk).writes, writes_before) << "the second erase wrote to disk " << disk;

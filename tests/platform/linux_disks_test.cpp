@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/posix/linux_disks.h"
 #include "posix_test_support.h"
@@ -64,6 +65,113 @@ TEST(LinuxDisks, TheMachinesOwnDisksAreListedAndTheRootDiskMarked) {
   const auto root_disk = std::find_if(disks.begin(), disks.end(), [&](const LinuxDisk& d) { return d.name == disk_name; });
   ASSERT_NE(root_disk, disks.end()) << disk_name;
   EXPECT_TRUE(root_disk->system);
+}
+
+// A SCSI VPD page as sysfs holds it: page code, big-endian length, body.
+std::string VpdPage(uint8_t code, const std::string& body) {
+  return std::string{'\0', char(code), char(body.size() >> 8), char(body.size() & 0xFF)} + body;
+}
+
+// The ATA Information page libata builds: IDENTIFY DEVICE data at byte 60,
+// its strings two characters a word, the first in the high byte.
+std::string AtaInformationPage(const std::string& serial, const std::string& firmware, const std::string& model,
+                               uint8_t command = 0xEC) {
+  std::string identify(512, '\0');
+  const auto put = [&](size_t word, size_t words, std::string text) {
+    text.resize(2 * words, ' ');
+    for (size_t i = 0; i < text.size(); i += 2) {
+      identify[2 * word + i] = text[i + 1];
+      identify[2 * word + i + 1] = text[i];
+    }
+  };
+  put(10, 10, serial);
+  put(23, 4, firmware);
+  put(27, 20, model);
+  std::string body(56, '\0');
+  body[52] = char(command);  // byte 56 of the page
+  return VpdPage(0x89, body + identify);
+}
+
+// Every source of a disk's names, on sysfs trees made up in a scratch folder
+// as the kernel's drivers lay them out: the drive's own identify data wins,
+// the kernel's made-up world-wide name is taken only when nothing else is
+// there, and a USB disk never takes a hub's serial.
+TEST(SysfsIdentity, EachDriverLayoutGivesTheDrivesOwnNamesAndSaysWhence) {
+  const std::string ata = "pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0";
+  const std::string usb = "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0";
+  const std::string sata_wwid = "t10.ATA     QEMU SATA Model X                           SATA0001";
+  const std::string model16 = "QEMU SATA Model ";
+  struct Row {
+    const char* what;
+    std::string disk;  // below devices/
+    std::vector<std::pair<std::string, std::string>> files;  // below devices/
+    std::string vendor, product, serial, revision, source;
+  };
+  const Row rows[] = {
+      {"sata, identify data", ata + "/block/sda",
+       {{ata + "/vendor", "ATA     "}, {ata + "/model", model16}, {ata + "/rev", "2.5+"}, {ata + "/wwid", sata_wwid},
+        {ata + "/vpd_pg80", VpdPage(0x80, "            SATA0001")},
+        {ata + "/vpd_pg89", AtaInformationPage("SATA0001", "2.5+", "QEMU SATA Model X Long Enough To Be Cut")}},
+       "", "QEMU SATA Model X Long Enough To Be Cut", "SATA0001", "2.5+", "ata_identify"},
+      {"sata, a page 89h that is not one", ata + "/block/sda",
+       {{ata + "/vendor", "ATA     "}, {ata + "/model", model16}, {ata + "/wwid", sata_wwid},
+        {ata + "/vpd_pg80", VpdPage(0x80, "SATA0001")},
+        {ata + "/vpd_pg89", AtaInformationPage("X", "X", "X").substr(0, 300)}},
+       "ATA     ", model16, "SATA0001", "", "scsi_vpd_unit_serial"},
+      {"sata, only the world-wide name", ata + "/block/sda",
+       {{ata + "/model", model16}, {ata + "/wwid", sata_wwid}}, "", model16, sata_wwid, "", "wwid"},
+      {"usb, the device's serial", usb + "/block/sdb",
+       {{"pci0000:00/0000:00:14.0/usb2/idVendor", "1d6b"}, {"pci0000:00/0000:00:14.0/usb2/serial", "0000:00:14.0"},
+        {"pci0000:00/0000:00:14.0/usb2/2-1/idVendor", "46f4"}, {"pci0000:00/0000:00:14.0/usb2/2-1/serial", "USB0001"},
+        {usb + "/vendor", "QEMU    "}, {usb + "/model", "QEMU HARDDISK   "}},
+       "QEMU    ", "QEMU HARDDISK   ", "USB0001", "", "usb_device"},
+      {"usb, a device without a serial behind a hub with one", usb + "/block/sdb",
+       {{"pci0000:00/0000:00:14.0/usb2/idVendor", "1d6b"}, {"pci0000:00/0000:00:14.0/usb2/serial", "0000:00:14.0"},
+        {"pci0000:00/0000:00:14.0/usb2/2-1/idVendor", "46f4"}, {usb + "/model", "Flash Disk"}},
+       "", "Flash Disk", "", "", "scsi_inquiry"},
+      {"usb, the unit serial page first", usb + "/block/sdb",
+       {{"pci0000:00/0000:00:14.0/usb2/2-1/idVendor", "46f4"}, {"pci0000:00/0000:00:14.0/usb2/2-1/serial", "USB0001"},
+        {usb + "/vpd_pg80", VpdPage(0x80, std::string("UNIT0001\0\0", 10))}},
+       "", "", "UNIT0001", "", "scsi_vpd_unit_serial"},
+      {"nvme, identify controller", "pci0000:00/0000:00:04.0/nvme/nvme0/nvme0n1",
+       {{"pci0000:00/0000:00:04.0/nvme/nvme0/model", "QEMU NVMe Ctrl                          "},
+        {"pci0000:00/0000:00:04.0/nvme/nvme0/serial", "NVME0001            "},
+        {"pci0000:00/0000:00:04.0/nvme/nvme0/firmware_rev", "8.0.0   "},
+        {"pci0000:00/0000:00:04.0/nvme/nvme0/nvme0n1/wwid", "nvme.1b36-..."}},
+       "", "QEMU NVMe Ctrl                          ", "NVME0001            ", "8.0.0   ", "nvme_identify_controller"},
+      {"virtio", "pci0000:00/0000:00:05.0/virtio1/block/vda",
+       {{"pci0000:00/0000:00:05.0/virtio1/vendor", "0x1af4"},
+        {"pci0000:00/0000:00:05.0/virtio1/block/vda/serial", "VIRT0001"}},
+       "", "", "VIRT0001", "", "virtio_serial"},
+      {"nothing at all", "platform/unknown/block/xda", {}, "", "", "", "", "none"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScratchDir scratch;
+    ASSERT_TRUE(scratch.ok());
+    const std::filesystem::path devices = scratch.file("devices");
+    const std::filesystem::path disk = devices / row.disk;
+    std::filesystem::create_directories(disk);
+    // A disk's device link names the driver's device: the SCSI device two
+    // levels up, the NVMe controller or virtio device one or two up.
+    const bool nvme = row.disk.find("/nvme/") != std::string::npos;
+    std::filesystem::create_directory_symlink(nvme ? ".." : "../..", disk / "device");
+    for (const auto& [name, bytes] : row.files) {
+      std::filesystem::create_directories((devices / name).parent_path());
+      std::ofstream(devices / name, std::ios::binary) << bytes;
+    }
+    const DeviceIdentity id = IdentityFromSysfs(disk.string());
+    EXPECT_EQ(id.vendor, row.vendor);
+    EXPECT_EQ(id.product, row.product);
+    EXPECT_EQ(id.serial, row.serial);
+    EXPECT_EQ(id.revision, row.revision);
+    EXPECT_EQ(id.source, row.source);
+    // Earlier copies keyed protected drives by the inquiry's names.
+    const DeviceIdentity before = InquiryIdentityFromSysfs(disk.string());
+    if (row.source == std::string("ata_identify")) {
+      EXPECT_EQ(before.product + before.serial, model16 + sata_wwid);
+    }
+  }
 }
 
 class LinuxDisksOnLoop : public ::testing::Test {

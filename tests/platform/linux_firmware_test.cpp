@@ -64,6 +64,9 @@ TEST(AtaReplyFromSense, DescriptorAndFixedFormats) {
 
   uint8_t other[18] = {0x72, 0x05, 0x20, 0x00, 0, 0, 0, 0};
   EXPECT_FALSE(AtaReplyFromSense(other, sizeof other, &reply));
+  // A SCSI disk behind USB refusing the unknown command (invalid opcode).
+  uint8_t refused[18] = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00};
+  EXPECT_FALSE(AtaReplyFromSense(refused, sizeof refused, &reply));
 }
 
 TEST(NvmeCompletionOf, StatusFieldWithoutTheRetryBits) {

@@ -2,6 +2,7 @@
 // (its write trace, its counters and its bytes), the digest catches a
 // changed byte, the page escapes what the drive says about itself, and a
 // report that cannot be written leaves the erase's result alone.
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -16,6 +17,16 @@
 
 namespace plexi {
 namespace {
+
+report::ReportContext TestContext(const std::string& id, const std::string& performer, const std::string& organisation) {
+  report::ReportContext context;
+  context.id = id;
+  context.computer_name = "PC";
+  context.operating_system = "OS";
+  context.certificate.performer.name = performer;
+  context.certificate.performer.organisation = organisation;
+  return context;
+}
 
 using test::FakeEnvironment;
 using test::ScriptedEraseUi;
@@ -52,11 +63,11 @@ class ReportTest : public ::testing::Test {
   // Erases a disk and files its report; the report body as read back.
   json::Value EraseAndReport(uint32_t disk, RecordLeft expected, bool is_protected = false) {
     EraseTarget target{DriveDesignator::Physical(disk).DevicePath(), DriveDesignator::Physical(disk),
-                       "Drive " + std::to_string(disk), ViewMode::kPhysical, std::nullopt, {}};
+                       "Drive " + std::to_string(disk), ViewMode::kPhysical, std::nullopt, {}, {}, {}};
     if (is_protected) target.protection = [] { return std::optional<std::string>(erase_text::kProtected); };
     EXPECT_EQ(workflow_.RunErase(target), expected);
     report::FiledReport filed =
-        report::FileEraseReport(*machine_, files_, folder_, workflow_.Journal(), {"", "PC", "OS", "op", "org", {}});
+        report::FileEraseReport(*machine_, files_, folder_, workflow_.Journal(), TestContext("", "op", "org"));
     EXPECT_TRUE(filed.written) << filed.error;
     last_ = filed.paths;
     std::string why;
@@ -113,6 +124,7 @@ TEST_F(ReportTest, ACompletedEraseReportsWhatWasWrittenAndRead) {
   EXPECT_TRUE(AllZeroAfterSector0(1));
   EXPECT_EQ(r["drive"].Text("serial"), "4C53 0001/23");
   EXPECT_EQ(r["drive"].Text("firmware_revision"), "1.00");
+  EXPECT_EQ(r["drive"].Text("identity_source"), "storage_descriptor");
   EXPECT_EQ(r["drive"].Text("bus"), "USB");
   EXPECT_EQ(r["drive"].Text("media"), "ssd");
   EXPECT_EQ(*r["drive"]["removable"].AsBool(), true);
@@ -314,6 +326,113 @@ TEST_F(ReportTest, TheDigestCatchesAnyChangedByteOfTheFacts) {
   EXPECT_TRUE(report::ParseReportFile(compact, nullptr)->Unchanged());
   EXPECT_FALSE(report::ParseReportFile("{\"schema\": \"other\"}", nullptr));
   EXPECT_FALSE(report::ParseReportFile(text.substr(0, text.size() / 2), nullptr));
+  // Files of the first schema version are still read and checked; versions
+  // this copy does not know are not taken for either.
+  const std::string now = "\"schema_version\": " + std::to_string(report::kSchemaVersion);
+  ASSERT_NE(text.find(now), std::string::npos);
+  for (const auto& [version, readable] : {std::pair{1, true}, {0, false}, {report::kSchemaVersion + 1, false}}) {
+    std::string other = text;
+    other.replace(other.find(now), now.size(), "\"schema_version\": " + std::to_string(version));
+    std::optional<report::ReadReport> read = report::ParseReportFile(other, nullptr);
+    EXPECT_EQ(read.has_value(), readable) << version;
+    if (read) {
+      EXPECT_TRUE(read->Unchanged());
+    }
+  }
+}
+
+// The digest is public arithmetic: an edit with the digest computed again
+// passes it. The signature is what catches it, and what says whose key.
+TEST_F(ReportTest, TheSignatureCatchesEditedFactsAndKeysSwapped) {
+  std::unique_ptr<platform::SigningKeys> ours = platform::MakeSigningKeys(dir_.file("ours"));
+  std::unique_ptr<platform::SigningKeys> theirs = platform::MakeSigningKeys(dir_.file("theirs"));
+  const std::string our_key = *ours->Create(false), their_key = *theirs->Create(false);
+  ASSERT_EQ(workflow_.RunErase(DriveDesignator::Physical(1), "D", ViewMode::kPhysical), RecordLeft::kCompletion);
+  report::FiledReport filed = report::FileEraseReport(*machine_, files_, folder_, workflow_.Journal(), {}, "", ours.get());
+  ASSERT_TRUE(filed.written && filed.signed_by_key) << filed.error;
+  const std::string text = files_.Read(filed.paths.json_path).bytes;
+  std::optional<report::ReadReport> read = report::ParseReportFile(text, nullptr);
+  ASSERT_TRUE(read && read->Signed());
+  EXPECT_EQ(read->signer_fingerprint, platform::KeyFingerprint(our_key));
+  EXPECT_EQ(read->body["signer_key"].Text("fingerprint"), read->signer_fingerprint);
+  EXPECT_NE(files_.Read(filed.paths.html_path).bytes.find(read->signer_fingerprint), std::string::npos);
+
+  auto edited = [&](const char* member, json::Value value) {
+    json::Object body = *read->body.AsObject();
+    body[member] = std::move(value);
+    return json::Value(std::move(body));
+  };
+  const json::Value more_written = edited("bytes_written", uint64_t(1));
+  const json::Value named_theirs = edited("signer_key", report::SignerKeyOf(their_key));
+  const std::string original_value = *platform::MakeSigningKeys(dir_.file("ours"))->Sign(report::CanonicalText(read->body));
+  struct Case {
+    const char* what;
+    json::Value body;
+    std::optional<report::ReportSignature> signature;
+    report::SignatureCheck expected;
+  } cases[] = {
+      {"facts edited, digest recomputed", more_written, report::ReportSignature{our_key, original_value},
+       report::SignatureCheck::kInvalid},
+      {"signature removed", read->body, std::nullopt, report::SignatureCheck::kMissing},
+      {"re-signed by another key, body naming ours", more_written,
+       report::ReportSignature{their_key, *theirs->Sign(report::CanonicalText(more_written))},
+       report::SignatureCheck::kKeyMismatch},
+      {"our signature beside their key", read->body, report::ReportSignature{their_key, original_value},
+       report::SignatureCheck::kKeyMismatch},
+      {"body names their key, signed by ours", named_theirs,
+       report::ReportSignature{our_key, *ours->Sign(report::CanonicalText(named_theirs))},
+       report::SignatureCheck::kKeyMismatch},
+      {"a signature that is no DER", read->body, report::ReportSignature{our_key, "not a signature"},
+       report::SignatureCheck::kInvalid},
+  };
+  for (const Case& c : cases) {
+    std::optional<report::ReadReport> changed = report::ParseReportFile(report::ReportFileText(c.body, c.signature), nullptr);
+    ASSERT_TRUE(changed) << c.what;
+    EXPECT_TRUE(changed->DigestMatches()) << c.what;
+    EXPECT_EQ(changed->signature, c.expected) << c.what;
+    EXPECT_FALSE(changed->Unchanged()) << c.what;
+    // The schema version is outside the signed text: calling the file one
+    // of version 1 does not spare it the check.
+    std::string older = report::ReportFileText(c.body, c.signature);
+    const std::string now = "\"schema_version\": " + std::to_string(report::kSchemaVersion);
+    older.replace(older.find(now), now.size(), "\"schema_version\": 1");
+    EXPECT_FALSE(report::ParseReportFile(older, nullptr)->Unchanged()) << c.what << ", as version 1";
+  }
+  // Their own report, signed by them, is valid: only the fingerprint (the
+  // page's, or --key) says it is not ours.
+  const json::Value own = edited("signer_key", report::SignerKeyOf(their_key));
+  read = report::ParseReportFile(report::ReportFileText(own, report::ReportSignature{their_key, *theirs->Sign(report::CanonicalText(own))}), nullptr);
+  ASSERT_TRUE(read && read->Signed());
+  EXPECT_EQ(read->signer_fingerprint, platform::KeyFingerprint(their_key));
+  // A public key file that is not the private key's pair: the report is
+  // filed unsigned, and says why, rather than with a signature no one can
+  // check; and a private key without its public one is no silent unsigned.
+  ASSERT_TRUE(files_.Replace(ours->PublicKeyPath(), files_.Read(theirs->PublicKeyPath()).bytes).ok());
+  filed = report::FileEraseReport(*machine_, files_, folder_, workflow_.Journal(), {}, "", ours.get());
+  EXPECT_TRUE(filed.written);
+  EXPECT_FALSE(filed.signed_by_key);
+  EXPECT_FALSE(filed.error.empty());
+  EXPECT_EQ(report::ParseReportFile(files_.Read(filed.paths.json_path).bytes, nullptr)->signature,
+            report::SignatureCheck::kUnsigned);
+  std::remove(ours->PublicKeyPath().c_str());
+  EXPECT_FALSE(ours->PublicKey().ok());
+  // A signature member that is not base64, and a file of version 1.
+  std::string garbled = text;
+  garbled.replace(garbled.find("\"value\": \"M"), 11, "\"value\": \"*");
+  EXPECT_EQ(report::ParseReportFile(garbled, nullptr)->signature, report::SignatureCheck::kMalformed);
+}
+
+TEST_F(ReportTest, ReportsOfVersionOneAreReadAsUnsigned) {
+  EraseAndReport(1, RecordLeft::kCompletion);
+  json::Object body = *report::ParseReportFile(files_.Read(last_.json_path).bytes, nullptr)->body.AsObject();
+  body.erase("signer_key");
+  const json::Value old = json::Object{{"schema", report::kSchemaName}, {"schema_version", 1}, {"report", body},
+      {"digest", json::Object{{"algorithm", "SHA-256"}, {"value", report::BodyDigest(body)}}}};
+  std::optional<report::ReadReport> read = report::ParseReportFile(json::Write(old, 2), nullptr);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->signature, report::SignatureCheck::kUnsigned);
+  EXPECT_TRUE(read->Unchanged());
+  EXPECT_FALSE(read->Signed());
 }
 
 TEST_F(ReportTest, AReportThatCannotBeWrittenLeavesTheEraseCompleted) {
@@ -361,10 +480,12 @@ TEST_F(ReportTest, TheEraseButtonFilesBeforeTheActionAfterTheErase) {
 TEST(ReportPage, EscapesWhatTheDriveSaysAndFetchesNothing) {
   EraseJournal e;
   e.due = true;
-  e.drive = {true, "<b>V</b>", "P\"'&<script>alert(1)</script>", "S<1>", "R", 7, true, MediaKind::kSsd};
+  e.drive = {true, "<b>V</b>", "P\"'&<script>alert(1)</script>", "S<1>", "R", 7, true, MediaKind::kSsd, "ata_identify"};
   e.label = "x";
   e.errors.push_back({"bad <img src=x onerror=y>", 5, 3});
-  const json::Value body = report::ReportBody(e, {"id", "PC", "OS", "<op>", "&org", {}});
+  e.asset_number = "<A&1>";
+  e.media_source = "<i>PC";
+  const json::Value body = report::ReportBody(e, TestContext("id", "<op>", "&org"));
   const std::string page = report::ReportHtml(body, report::BodyDigest(body));
   EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"ja\">", 0), 0u);
   EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -375,7 +496,10 @@ TEST(ReportPage, EscapesWhatTheDriveSaysAndFetchesNothing) {
   EXPECT_NE(page.find("&amp;org"), std::string::npos);
   EXPECT_NE(page.find(report::BodyDigest(body)), std::string::npos);
   EXPECT_NE(page.find("消去せず"), std::string::npos);
-  EXPECT_NE(page.find("立会人"), std::string::npos);
+  EXPECT_NE(page.find("検証した人"), std::string::npos);
+  // What the operator typed for the certificate is text too.
+  EXPECT_NE(page.find("&lt;A&amp;1&gt;"), std::string::npos);
+  EXPECT_NE(page.find("&lt;i&gt;PC"), std::string::npos);
 }
 
 // Another copy of the program may take a report's name between the look
@@ -397,7 +521,7 @@ TEST(WriteReport, NeverReplacesAReportAnotherCopyWroteMeanwhile) {
   std::ofstream(folder + "/20261208-090507_S1.html") << "the other copy's page";
   EraseJournal e;
   e.due = true;
-  const json::Value body = report::ReportBody(e, {"id", "PC", "OS", "op", "org", {}});
+  const json::Value body = report::ReportBody(e, TestContext("id", "op", "org"));
   platform::Result<report::WrittenReport> written = report::WriteReport(files, folder, body, t, "S1");
   ASSERT_TRUE(written.ok()) << written.error();
   EXPECT_EQ(written->json_path, folder + "/20261208-090507_S1-2.json");

@@ -31,11 +31,24 @@ record disk=1 kind=resume chunk=9 method=2 pass=1
 disk 2 sectors=16384 bus=sata product="WDC WD10EZEX-08WN4A0" serial="WD-WCC6Y0KXJ4PN" revision="01.01A01" media=hdd hpa=2048 dco=128 hpa-frozen=yes
 fault disk=2 op=write sector=9000 error=1117
 MACHINE
-printf 'operator=text:山田 太郎（情報システム部 資産管理課）\norganisation=text:株式会社サンプル商事 東京本社 情報システム部\n' \
-  >"$work/pc.machine.settings"
+cat >"$work/pc.machine.settings" <<'SETTINGS'
+operator=text:山田 太郎（情報システム部 資産管理課）
+organisation=text:株式会社サンプル商事 東京本社 情報システム部
+operator_title=text:資産管理課 主任 データ消去担当
+operator_location=text:東京都千代田区丸の内二丁目 サンプルビル 12階 情報システム部 作業室
+operator_contact=text:03-1234-5678 内線 4321 / yamada.taro@example.co.jp
+validator=text:佐藤 花子（情報セキュリティ室）
+validator_title=text:情報セキュリティ室 室長代理
+validator_organisation=text:株式会社サンプル商事 東京本社 情報セキュリティ室
+validator_location=text:東京都千代田区丸の内二丁目 サンプルビル 14階
+validator_contact=text:03-1234-5679 / sato.hanako@example.co.jp
+media_destination=text:recycling
+SETTINGS
 
-"$cli" erase 1 --yes --resume --verify --report "$work/r" --simulate "$work/pc.machine" >/dev/null 2>&1
-"$cli" erase 2 --yes --method 2 --verify --report "$work/r" --simulate "$work/pc.machine" >/dev/null 2>&1
+# Signed, as an organisation's reports are: the key's line is on the page.
+"$cli" report keygen --simulate "$work/pc.machine" >/dev/null 2>&1 || fail "report keygen"
+"$cli" erase 1 --yes --resume --verify --asset "TKY-2026-IT-000123-A" --source "経理部 共用PC TKY-PC-0456（3階 経理課）" --report "$work/r" --simulate "$work/pc.machine" >/dev/null 2>&1
+"$cli" erase 2 --yes --method 2 --verify --asset "TKY-2026-IT-000124-B" --report "$work/r" --simulate "$work/pc.machine" >/dev/null 2>&1
 
 render() {  # PAGE NAME
   local page=$1 name=$2

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Boots a small Linux virtual machine whose only drive is an emulated NVMe
-# controller backed by IMAGE (a regular file, never a device), runs each
-# COMMAND in it with busybox sh, in order, and powers it off. The guest's
-# root is an initramfs holding busybox and plexiscrub-cli (statically
-# linked, on the PATH).
+# Boots a small Linux virtual machine whose drives are an emulated NVMe
+# controller backed by IMAGE and those --disk adds (each a regular file,
+# never a device), runs each COMMAND in it with busybox sh, in order, and
+# powers it off. The guest's root is an initramfs holding busybox,
+# plexiscrub-cli (statically linked, on the PATH) and the kernel's modules
+# for those drives.
 #
 #   tests/vm/run_in_vm.sh [OPTIONS] IMAGE COMMAND...
 #     --cli FILE        the statically linked tool (default:
 #                       build/linux/src/plexiscrub-cli-static)
 #     --serial TEXT     the NVMe controller's serial number (PLEXI0001)
+#     --disk KIND,IMAGE,SERIAL[,MODEL]  one more drive: KIND sata (AHCI;
+#                       MODEL up to 40 characters), usb (USB storage on
+#                       xHCI) or virtio (virtio-blk); repeatable
 #     --accel kvm|tcg   KVM, or plain emulation (also PLEXISCRUB_VM_ACCEL;
 #                       default: KVM where the CPU has it and /dev/kvm
 #                       opens, emulation otherwise or when KVM fails)
@@ -23,7 +27,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 
-usage() { sed -n '8,16p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '9,20p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 missing() { echo "run_in_vm: $* (scripts/setup installs it)" >&2; exit 77; }
 
 cli=$top/build/linux/src/plexiscrub-cli-static
@@ -31,10 +35,12 @@ serial=PLEXI0001
 accel=${PLEXISCRUB_VM_ACCEL:-}
 limit=300
 console_copy=""
+disks=()
 while [ $# -gt 0 ]; do
   case $1 in
     --cli) cli=${2:?}; shift 2 ;;
     --serial) serial=${2:?}; shift 2 ;;
+    --disk) disks+=("${2:?}"); shift 2 ;;
     --accel) accel=${2:?}; shift 2 ;;
     --timeout) limit=${2:?}; shift 2 ;;
     --console) console_copy=${2:?}; shift 2 ;;
@@ -51,8 +57,44 @@ case $accel in ""|kvm|tcg) ;; *) echo "run_in_vm: --accel is kvm or tcg, not $ac
 [[ $limit =~ ^[1-9][0-9]*$ ]] || { echo "run_in_vm: --timeout wants whole seconds, not $limit" >&2; exit 2; }
 [[ $serial =~ ^[A-Za-z0-9]{1,20}$ ]] || { echo "run_in_vm: --serial wants 1 to 20 letters and digits" >&2; exit 2; }
 # Only an image file goes into the guest: -f is false for a block device,
-# also behind a symbolic link.
-[ -f "$image" ] || { echo "run_in_vm: $image is not a regular file (only image files are attached)" >&2; exit 2; }
+# also behind a symbolic link. A comma would end qemu's file= option.
+attachable() {
+  [ -f "$1" ] || { echo "run_in_vm: $1 is not a regular file (only image files are attached)" >&2; exit 2; }
+  [[ $1 != *,* ]] || { echo "run_in_vm: $1: an image's path has no commas" >&2; exit 2; }
+}
+attachable "$image"
+# The drives' qemu options and the modules their drivers are in.
+drive_args=(-drive "file=$image,if=none,id=d0,format=raw" -device "nvme,serial=$serial,drive=d0")
+modules=(nvme)
+sata_ports=0
+usb_drives=0
+for ((n = 0; n < ${#disks[@]}; n++)); do
+  IFS=, read -r kind file disk_serial model extra <<<"${disks[n]}"
+  [ -z "$extra" ] && [ -n "$file" ] || { echo "run_in_vm: --disk wants KIND,IMAGE,SERIAL[,MODEL], not ${disks[n]}" >&2; exit 2; }
+  attachable "$file"
+  [[ $disk_serial =~ ^[A-Za-z0-9]{1,20}$ ]] || { echo "run_in_vm: a --disk serial is 1 to 20 letters and digits" >&2; exit 2; }
+  [ -z "$model" ] || [ "$kind" = sata ] || { echo "run_in_vm: only a sata --disk takes a MODEL" >&2; exit 2; }
+  [[ $model =~ ^[A-Za-z0-9\ ._-]{0,40}$ ]] || { echo "run_in_vm: a --disk model is up to 40 letters, digits, blanks, . _ -" >&2; exit 2; }
+  id=d$((n + 1))
+  drive_args+=(-drive "file=$file,if=none,id=$id,format=raw")
+  case $kind in
+    sata)
+      # One AHCI controller, a port for each drive.
+      [ $sata_ports -gt 0 ] || drive_args+=(-device ahci,id=ahci)
+      drive_args+=(-device "ide-hd,bus=ahci.$sata_ports,drive=$id,serial=$disk_serial${model:+,model=$model}")
+      sata_ports=$((sata_ports + 1))
+      modules+=(ahci sd_mod) ;;
+    usb)
+      [ $usb_drives -gt 0 ] || drive_args+=(-device qemu-xhci,id=xhci)
+      drive_args+=(-device "usb-storage,bus=xhci.0,drive=$id,serial=$disk_serial")
+      usb_drives=$((usb_drives + 1))
+      modules+=(xhci_pci usb_storage sd_mod) ;;
+    virtio)
+      drive_args+=(-device "virtio-blk-pci,drive=$id,serial=$disk_serial")
+      modules+=(virtio_pci virtio_blk) ;;
+    *) echo "run_in_vm: a --disk KIND is sata, usb or virtio, not $kind" >&2; exit 2 ;;
+  esac
+done
 [ -x "$cli" ] || { echo "run_in_vm: no tool at $cli (build plexiscrub-cli-static, or give --cli)" >&2; exit 77; }
 command -v readelf >/dev/null || missing "readelf is not installed (package binutils)"
 # A dynamically linked program names its loader.
@@ -95,28 +137,11 @@ cp "$busybox" "$root/bin/busybox"
 ln -s busybox "$root/bin/sh"
 strip -o "$root/bin/plexiscrub-cli" "$cli" 2>/dev/null || cp "$cli" "$root/bin/plexiscrub-cli"
 
-# The NVMe driver, when this kernel builds it as a module: the module and
-# what it needs, in the order they load.
-: >"$root/modules"
-if [ -n "$config" ] && grep -q '^CONFIG_BLK_DEV_NVME=m' "$config"; then
-  moddir=$(compgen -G "$kernel_root/lib/modules/*" | head -n1)
-  entry=$(grep -E '^kernel/drivers/nvme/host/nvme\.ko(\.[a-z]+)?:' "$moddir/modules.dep") ||
-    { echo "run_in_vm: the kernel's modules.dep has no nvme module" >&2; exit 3; }
-  # modules.dep names a module's needs with the deepest last.
-  read -r -a needs <<<"${entry#*:}"
-  order=("${entry%%:*}")
-  for ((i = 0; i < ${#needs[@]}; i++)); do order=("${needs[i]}" "${order[@]}"); done
-  for module in "${order[@]}"; do
-    name=$(basename "$module")
-    name=${name%%.ko*}.ko
-    case $module in
-      *.xz) xz -dc "$moddir/$module" >"$root/lib/modules/$name" ;;
-      *.zst) zstd -qdc "$moddir/$module" >"$root/lib/modules/$name" ;;
-      *) cp "$moddir/$module" "$root/lib/modules/$name" ;;
-    esac
-    echo "/lib/modules/$name" >>"$root/modules"
-  done
-fi
+# The drivers this kernel builds as modules, with what they need, in the
+# order they load.
+"$top/scripts/initramfs-modules" "$kernel_root" "$root" "${modules[@]}" ||
+  { echo "run_in_vm: the guest's drivers could not be put in its initramfs" >&2; exit 3; }
+echo $((${#disks[@]} + 1)) >"$root/disk-count"
 
 for command in "$@"; do
   [[ $command != *$'\n'* ]] || { echo "run_in_vm: a COMMAND is one line" >&2; exit 2; }
@@ -133,9 +158,13 @@ mount -t sysfs sys /sys
 # Kernel messages would mix into the commands' output.
 echo 1 >/proc/sys/kernel/printk
 while read -r module; do insmod "$module" || echo "@@VM: insmod $module failed"; done </modules
-# The controller is probed in the background; wait for its namespace.
+# Controllers are probed in the background, a USB disk after a delay of
+# the driver's own: wait for every drive.
 tries=0
-while [ -z "$(ls /sys/block | grep '^nvme')" ] && [ $tries -lt 150 ]; do sleep 0.1; tries=$((tries + 1)); done
+while [ "$(ls /sys/block | grep -cvE '^(loop|ram|zram)')" -lt "$(cat /disk-count)" ] && [ $tries -lt 300 ]; do
+  sleep 0.1
+  tries=$((tries + 1))
+done
 export PATH=/bin:/sbin HOME=/root XDG_DATA_HOME=/tmp/data XDG_CONFIG_HOME=/tmp/config
 echo "@@VM: ready"
 n=0
@@ -165,7 +194,7 @@ boot() {
   timeout "$limit" "$qemu" -nodefaults -display none -no-reboot -m 512 "${accel_args[@]}" \
     -serial "file:$work/console" -monitor none -nic none \
     -kernel "$kernel" -initrd "$work/initramfs.gz" -append "console=ttyS0 quiet panic=-1" \
-    -drive "file=$image,if=none,id=nv0,format=raw" -device "nvme,serial=$serial,drive=nv0" \
+    "${drive_args[@]}" \
     </dev/null >"$work/qemu.out" 2>&1 &
   local pid=$!
   if [ -n "$fallback" ]; then
@@ -183,7 +212,7 @@ boot() {
   wait $pid
 }
 
-echo "run_in_vm: booting ($accel) with $image as the NVMe drive" >&2
+echo "run_in_vm: booting ($accel) with $image as the NVMe drive${disks[*]:+ and ${disks[*]}}" >&2
 started=$(date +%s%N)
 set +e
 boot "$accel"
@@ -214,7 +243,7 @@ fi
 echo "run_in_vm: boot to power-off took ${elapsed}s ($accel)" >&2
 sed -n '/^@@VM: ready$/,/^@@VM: done$/p' "$work/console.txt" | sed '1d;$d'
 if grep -q '@@VM: insmod' "$work/console.txt"; then
-  echo "run_in_vm: the guest could not load the NVMe driver's modules:" >&2
+  echo "run_in_vm: the guest could not load its drivers' modules:" >&2
   grep -B1 '@@VM: insmod' "$work/console.txt" >&2
   exit 1
 fi

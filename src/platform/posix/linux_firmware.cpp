@@ -108,7 +108,11 @@ bool AtaReplyFromSense(const uint8_t* s, size_t length, platform::AtaReply* repl
     }
     return false;
   }
-  if ((code == 0x70 || code == 0x71) && length >= 12) {
+  // A device that does not know the pass-through command (a SCSI disk, a
+  // bridge without a translation) refuses it as an illegal request: its
+  // INFORMATION field holds no registers, and reading zeros there as a
+  // good status would take a command never run for one that succeeded.
+  if ((code == 0x70 || code == 0x71) && length >= 12 && (s[2] & 0x0F) != kSenseIllegalRequest) {
     // The INFORMATION field: ERROR, STATUS, DEVICE, COUNT (7:0).
     reply->error = s[3];
     reply->status = s[4];

@@ -21,7 +21,8 @@ void DropCachedPages(int fd);
 // sense data.
 std::array<uint8_t, 16> AtaPassThroughCdb(const platform::AtaCommand& command);
 // The registers from descriptor-format sense data (the ATA Status Return
-// descriptor) or from fixed-format sense data; false when neither is there.
+// descriptor) or from fixed-format sense data; false when neither is there
+// or the sense refuses the command as an illegal request.
 bool AtaReplyFromSense(const uint8_t* sense, size_t length, platform::AtaReply* reply);
 // The NVMe status field the ioctl returns (bits 7:0 code, 10:8 type).
 platform::NvmeCompletion NvmeCompletionOf(uint32_t status, uint32_t result);

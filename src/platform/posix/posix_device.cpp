@@ -276,6 +276,18 @@ IoResult PosixDevice::StorageDescriptor(const uint8_t* in, uint32_t in_length, u
   return Done(bytes);
 }
 
+std::string PosixDevice::IdentitySource() const {
+  return facts_.block_device ? IdentityFromSysfs(facts_.sysfs_dir).source : "image_file";
+}
+
+std::optional<platform::Device::Names> PosixDevice::NamesBefore() const {
+  if (!facts_.block_device) return std::nullopt;
+  const DeviceIdentity now = IdentityFromSysfs(facts_.sysfs_dir);
+  const DeviceIdentity before = InquiryIdentityFromSysfs(facts_.sysfs_dir);
+  if (before.vendor == now.vendor && before.product == now.product && before.serial == now.serial) return std::nullopt;
+  return Names{before.vendor, before.product, before.serial};
+}
+
 // DEVICE_SEEK_PENALTY_DESCRIPTOR from the disk's rotational flag; an image
 // file, or a disk the kernel says nothing about, does not answer.
 IoResult PosixDevice::SeekPenalty(uint8_t* out, uint32_t out_length) const {

@@ -60,6 +60,12 @@ class PosixDevice : public platform::Device {
   platform::Result<platform::NvmeCompletion> NvmeAdmin(const platform::NvmeAdminCommand& command) override;
   platform::Result<platform::AtaReply> AtaPassThrough(const platform::AtaCommand& command) override;
   platform::Result<uint32_t> NvmeNamespaceId() override;
+  // A block device's DeviceIdentity::source (sysfs_info.h); "image_file" for
+  // an image file, which is named by its path.
+  std::string IdentitySource() const override;
+  // A block device's names as DeviceIdentity gave them before it read the
+  // drive's own identify data (sysfs_info.h), where they differ.
+  std::optional<Names> NamesBefore() const override;
   // An image file is claimed by flock(2) on its open file, which every
   // other open of it (any process, any name) meets; a block device opened
   // for writing is already held exclusively (O_EXCL) while it is open.

@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "platform/posix/vpd_pages.h"
 #include "platform/winconst.h"
+#include "util/ascii_text.h"
 
 namespace plexi::posix {
 
@@ -48,6 +51,64 @@ std::string FirstLine(const std::vector<std::string>& paths) {
     if (!text.empty()) return text;
   }
   return {};
+}
+
+// What a disk's whole binary attribute holds (a VPD page); empty when absent.
+std::string ReadSysfsBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The drive's own IDENTIFY strings, which libata keeps in the ATA
+// Information page: the SCSI inquiry it builds cuts the model at 16
+// characters and names no maker but "ATA".
+bool TakeAtaIdentify(const std::string& dev, DeviceIdentity& id) {
+  const std::optional<AtaStrings> ata = AtaStringsOfVpd89(ReadSysfsBytes(dev + "vpd_pg89"));
+  if (!ata || ata->model.empty()) return false;
+  if (TrimBlanks(id.vendor) == "ATA") id.vendor.clear();
+  id.product = ata->model;
+  id.revision = ata->firmware;
+  id.serial = ata->serial;
+  id.source = "ata_identify";
+  return true;
+}
+
+// The NVMe driver's controller attributes are the Identify Controller data.
+bool TakeNvmeIdentify(SysfsBus bus, const std::string& dev, DeviceIdentity& id) {
+  if (bus != SysfsBus::kNvme) return false;
+  id.product = ReadSysfsLine(dev + "model");
+  id.revision = ReadSysfsLine(dev + "firmware_rev");
+  id.serial = ReadSysfsLine(dev + "serial");
+  id.source = "nvme_identify_controller";
+  return true;
+}
+
+// The serial of the USB device a disk sits behind: that of the nearest
+// folder above it with a device descriptor. A device without a serial has
+// none; the hubs further up have serials of their own, never the disk's.
+std::string UsbDeviceSerialOf(const std::string& disk) {
+  for (fs::path at = fs::path(disk).parent_path(); at.has_relative_path(); at = at.parent_path())
+    if (Exists((at / "idVendor").string())) return ReadSysfsLine((at / "serial").string());
+  return {};
+}
+
+// A serial where the drive's own identify data was not to be had, from the
+// strongest source that has one; the model stays the SCSI inquiry's.
+void TakeWeakerSerial(SysfsBus bus, const std::string& disk, const std::string& dev, DeviceIdentity& id) {
+  const auto take = [&id](std::string serial, const char* source) {
+    serial = TrimBlanks(serial);
+    if (serial.empty() || !id.source.empty()) return;
+    id.serial = std::move(serial);
+    id.source = source;
+  };
+  if (bus == SysfsBus::kVirtio) take(ReadSysfsLine(disk + "/serial"), "virtio_serial");
+  take(SerialOfVpd80(ReadSysfsBytes(dev + "vpd_pg80")), "scsi_vpd_unit_serial");
+  if (bus == SysfsBus::kUsb) take(UsbDeviceSerialOf(disk), "usb_device");
+  take(FirstLine({dev + "serial", disk + "/serial"}), bus == SysfsBus::kMmc ? "mmc_cid" : "device_serial");
+  // The kernel's world-wide name is made up where the drive gave none, and
+  // for ATA drives it is a whole identifier string: only a last resort.
+  take(FirstLine({dev + "wwid", disk + "/wwid"}), "wwid");
+  if (id.source.empty()) id.source = TrimBlanks(id.product).empty() ? "none" : "scsi_inquiry";
 }
 
 }  // namespace
@@ -130,7 +191,7 @@ uint32_t GuessBusType(const std::string& path) {
   return winconst::kBusTypeUnknown;
 }
 
-DeviceIdentity IdentityFromSysfs(const std::string& dir) {
+DeviceIdentity InquiryIdentityFromSysfs(const std::string& dir) {
   std::string disk = DiskDirOf(dir);
   std::string dev = disk + "/device/";
   DeviceIdentity id;
@@ -142,9 +203,24 @@ DeviceIdentity IdentityFromSysfs(const std::string& dir) {
   id.revision = FirstLine({dev + "rev", dev + "firmware_rev"});
   id.serial = FirstLine({dev + "serial", disk + "/serial", dev + "wwid", disk + "/wwid"});
   if (id.bus_type == winconst::kBusTypeFileBackedVirtual) {
-    // A loop device is known by the file behind it.
     id.product = "Loop device";
     id.serial = ReadSysfsLine(disk + "/loop/backing_file");
+  }
+  return id;
+}
+
+DeviceIdentity IdentityFromSysfs(const std::string& dir) {
+  std::string disk = DiskDirOf(dir);
+  std::string dev = disk + "/device/";
+  DeviceIdentity id = InquiryIdentityFromSysfs(dir);
+  id.serial.clear();
+  const SysfsBus bus = BusOfSysfsPath(disk);
+  if (bus == SysfsBus::kLoop) {
+    // A loop device is known by the file behind it.
+    id.serial = ReadSysfsLine(disk + "/loop/backing_file");
+    id.source = "loop_backing_file";
+  } else if (!TakeAtaIdentify(dev, id) && !TakeNvmeIdentify(bus, dev, id)) {
+    TakeWeakerSerial(bus, disk, dev, id);
   }
   return id;
 }

@@ -40,6 +40,13 @@ uint32_t GuessBusType(const std::string& sysfs_path);
 // The strings and facts a STORAGE_DEVICE_DESCRIPTOR reports.
 struct DeviceIdentity {
   std::string vendor, product, revision, serial;
+  // Where the facts came from. "ata_identify" and "nvme_identify_controller":
+  // model, serial and firmware revision are the drive's own. Otherwise the
+  // serial's source ("virtio_serial", "scsi_vpd_unit_serial", "usb_device",
+  // "mmc_cid", "device_serial", "wwid", "loop_backing_file"; "scsi_inquiry"
+  // or "none" when there is no serial) and the model is the SCSI inquiry's,
+  // at most 16 characters.
+  std::string source;
   uint32_t bus_type = 0;
   bool removable = false;
 };
@@ -47,6 +54,10 @@ struct DeviceIdentity {
 // Identity of the disk that holds the device whose folder is given (a
 // partition answers for its disk, as a Windows volume does).
 DeviceIdentity IdentityFromSysfs(const std::string& dir);
+// The identity as earlier copies read it and keyed protected drives by:
+// the SCSI inquiry's vendor and model, the first serial attribute, else the
+// kernel's world-wide name. No source is set.
+DeviceIdentity InquiryIdentityFromSysfs(const std::string& dir);
 
 // The disk's queue/rotational flag: true for a spinning disk, false for
 // one without seek penalty; nothing when the kernel does not say.

@@ -201,6 +201,16 @@ TEST(HighDpi, WindowsAndDialogsScaledWithNothingClipped) {
   PostMessageW(confirm, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirm) || !IsWindowVisible(confirm); }, kStepTimeout));
 
+  // The operator settings of the erase certificate, from the window menu.
+  constexpr WPARAM kOperatorCommand = 0x0120;
+  PostMessageW(window, WM_SYSCOMMAND, kOperatorCommand, 0);
+  HWND settings = WaitForForm(program->pid(), L"TOperatorDlg", kStepTimeout);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_TRUE(ChildrenInside(settings));
+  SaveScreenshot(settings, Name("operator-settings"));
+  PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings) || !IsWindowVisible(settings); }, kStepTimeout));
+
   // The about box.
   program->ClickButton(kAboutButton);
   HWND about = WaitForForm(program->pid(), L"TVersionBox", kStepTimeout);
