@@ -25,6 +25,13 @@
 
 namespace plexi::cli {
 
+Language ToolLanguage() { return LanguageOfLocaleVariables().value_or(platform::HostUserLanguage()); }
+
+const char* ListHeader(const Options& o) {
+  return Said(o, "model | type | letters | size | method | number | record | not | identity",
+              "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子");
+}
+
 Pacing TerminalPacing(const Options& o) {
   Pacing pacing{0, 0};
   if (o.checkpoint_seconds) pacing.checkpoint_ms = int(*o.checkpoint_seconds) * 1000;
@@ -422,13 +429,15 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
     is_protected = [&](const DriveRow& row) { return protection->forbidden->IsForbidden(row, view); };
   DriveDiscovery discovery(*machine, notifier, is_protected);
   std::vector<DriveRow> rows = discovery.Refresh(view, o.every_disk);
-  out << "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子\n";
+  out << ListHeader(o) << "\n";
   for (const DriveRow& row : rows) {
     out << row.caption;
-    for (int i = 0; i < 8; ++i) out << " | " << row.SubItem(i);
+    for (int i = 0; i < 8; ++i)
+      out << " | " << (i == 3 && row.method ? EraseMethodText(*row.method, MethodTextForm::kShort, o.language)
+                                            : row.SubItem(i));
     out << "\n";
   }
-  if (rows.empty()) err << "plexiscrub-cli: no drives found\n";
+  if (rows.empty()) err << "plexiscrub-cli: " << Said(o, "no drives found", "ドライブが見つかりません") << "\n";
   return kOk;
 }
 
@@ -468,7 +477,7 @@ bool NamesVolume(const std::string& target, const std::string& path) {
 // read-write one, as the erase asks it; nothing but the identify commands
 // is sent through either.
 void ShowPurgeCapability(platform::Machine& machine, const std::string& target, const std::string& path,
-                         std::ostream& out) {
+                         Language language, std::ostream& out) {
   if (NamesVolume(target, path)) {
     out << "purge: no (a volume; only a whole drive can purge itself)\n";
     return;
@@ -482,10 +491,10 @@ void ShowPurgeCapability(platform::Machine& machine, const std::string& target, 
     return;
   }
   if (cap->Usable())
-    out << "purge: yes (" << PurgeCommandName(cap->command) << ")\n";
+    out << "purge: yes (" << PurgeCommandName(cap->command, language) << ")\n";
   else
-    out << "purge: no (" << PurgeBlockText(cap->block) << ")\n";
-  for (const std::string& line : PurgeCapabilityLines(*cap)) out << "  " << line << "\n";
+    out << "purge: no (" << PurgeBlockText(cap->block, language) << ")\n";
+  for (const std::string& line : PurgeCapabilityLines(*cap, language)) out << "  " << line << "\n";
 }
 
 // The sectors the drive hides from the host, asked as the purge capability
@@ -493,7 +502,7 @@ void ShowPurgeCapability(platform::Machine& machine, const std::string& target, 
 // nothing): through a read handle, and a read-write one where ATA
 // pass-through needs it.
 void ShowHiddenArea(platform::Machine& machine, const std::string& target, const std::string& path,
-                    std::ostream& out) {
+                    Language language, std::ostream& out) {
   if (NamesVolume(target, path)) {
     out << "hidden: not asked (a volume)\n";
     return;
@@ -516,7 +525,7 @@ void ShowHiddenArea(platform::Machine& machine, const std::string& target, const
   }
   out << "hidden: " << area.HiddenSectors() << " sectors (host protected area " << area.HpaSectors()
       << ", device configuration overlay " << area.DcoSectors() << ")\n";
-  for (const std::string& line : HiddenAreaLines(area)) out << "  " << line << "\n";
+  for (const std::string& line : HiddenAreaLines(area, language)) out << "  " << line << "\n";
 }
 
 // The drive's names as its descriptor gives them, and where they came from.
@@ -560,7 +569,7 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   ShowDriveNames(*machine, path, out);
   out << "kind: " << int(list.kind) << " (" << KindName(resume, list.kind) << ")\n";
   if (list.method)
-    out << "method: " << *list.method << " (" << EraseMethodText(*list.method, MethodTextForm::kLong) << ")\n";
+    out << "method: " << *list.method << " (" << EraseMethodText(*list.method, MethodTextForm::kLong, o.language) << ")\n";
   else
     out << "method: none\n";
   if (list.kind == RecordKind::kResume)
@@ -571,8 +580,8 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
     out << "resume point: none\n";
   // The erase's own check; its reason, if any, goes to standard error.
   out << "protected: " << (TargetIsProtected(o, *machine, o.positional[0], err) ? "yes" : "no") << "\n";
-  ShowPurgeCapability(*machine, o.positional[0], path, out);
-  ShowHiddenArea(*machine, o.positional[0], path, out);
+  ShowPurgeCapability(*machine, o.positional[0], path, o.language, out);
+  ShowHiddenArea(*machine, o.positional[0], path, o.language, out);
   return kOk;
 }
 
@@ -612,6 +621,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kUsage;
   }
   options->interactive = interactive;
+  options->language = ToolLanguage();
   options->interrupt = &interrupt;
   if (options->help) {
     out << kUsageText;

@@ -223,6 +223,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
       : o_(o), machine_(machine), board_(board), gate_(gate), index_(index), facts_(std::move(facts)),
         workflow_(machine, *this, *this, estimate_, TerminalPacing(o)) {
     workflow_.OfferPurge(PurgeAsked(o));
+    workflow_.SpeakIn(o.language);
   }
 
   ~DriveJob() override {
@@ -264,8 +265,8 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     return purged ? std::max(j.capacity_bytes, j.bytes_written) : std::max(bytes_written_, j.bytes_written);
   }
   std::string OutcomeText() const {
-    if (facts_.left_set) return "not started: it cannot run method 3";
-    return ResultText(result_, workflow_);
+    if (facts_.left_set) return Said(o_, "not started: it cannot run method 3", "開始せず: 方式 3 を実行できません");
+    return ResultText(result_, workflow_, o_.language);
   }
 
   // EraseUi
@@ -281,7 +282,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
       const bool asked = board_.Ask(line);
       return o_.interrupt->Closing() ? AnswerOfClosedConsole(question) : asked;
     }
-    board_.Message(line + (*answer ? " → はい" : " → いいえ"));
+    board_.Message(line + AnswerText(o_, *answer));
     return *answer;
   }
 
@@ -299,7 +300,8 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     if (choice.method == OverwriteMethod::kFirmwarePurge && !request.purge_offered) {
       // Said now, before the table and the "del": this drive is not erased.
       board_.Message("plexiscrub-cli: " + facts_.target +
-                     ": cannot purge itself now (see above); it leaves the set and is not erased");
+                     Said(o_, ": cannot purge itself now (see above); it leaves the set and is not erased",
+                          ": 今はファームウェア消去を実行できません（上記のとおり）。このドライブは消去しません"));
       facts_.left_set = true;
       choice.ok = false;
       return choice;
@@ -385,7 +387,7 @@ std::vector<Footprint> FootprintOf(const Options& o, platform::Machine& machine,
   }
   platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kQuery);
   if (!opened.ok()) {
-    *problem = "cannot open " + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
+    *problem = Said(o, "cannot open ", "開けません: ") + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
     return {};
   }
   const Placement placement = PlaceDevice(*opened.value(), path);
@@ -424,7 +426,8 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
     if (TargetIsProtected(o, machine, target, err)) why = erase_text::kProtected;
     if (why.empty() && !o.simulate) {
       why = platform::DescribeHostDeviceUse(DevicePathOf(target));
-      if (!why.empty()) err << "plexiscrub-cli: refusing to erase " << target << ": " << why << "\n";
+      if (!why.empty())
+        err << "plexiscrub-cli: " << Said(o, "refusing to erase ", "消去しません: ") << target << ": " << why << "\n";
     }
     std::string problem;
     footprints.push_back(FootprintOf(o, machine, target, &problem));
@@ -444,29 +447,30 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
                            [&](const Footprint& b) { return Overlap(a, b); });
       });
       if (!same) continue;
-      err << "plexiscrub-cli: " << facts[j].target << " and " << facts[i].target
-          << " name the same drive or overlap on it\n";
+      err << "plexiscrub-cli: " << facts[j].target << Said(o, " and ", " と ") << facts[i].target
+          << Said(o, " name the same drive or overlap on it", " は同じドライブか、重なる範囲を指しています") << "\n";
       refused = true;
     }
   }
   return !refused;
 }
 
-std::string MethodColumn(const DriveFacts& drive) {
+std::string MethodColumn(const Options& o, const DriveFacts& drive) {
   std::string text = std::to_string(MethodCode(drive.method));
   if (drive.method == OverwriteMethod::kFirmwarePurge && !drive.purge_command.empty())
     text += " (" + drive.purge_command + ")";
-  return text + (drive.resumed ? " (resumed)" : "");
+  return text + (drive.resumed ? Said(o, " (resumed)", "（継続）") : "");
 }
 
-void PrintConfirmTable(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostream& out) {
-  out << "drives to erase:\n";
-  out << "target | model | serial | size | method | verify\n";
+void PrintConfirmTable(const Options& o, const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostream& out) {
+  out << Said(o, "drives to erase:", "消去するドライブ:") << "\n";
+  out << Said(o, "target | model | serial | size | method | verify", "対象 | 製品名 | シリアル番号 | 容量 | 消去方式 | 照合")
+      << "\n";
   for (const auto& job : jobs) {
     const DriveFacts& d = job->Facts();
     if (d.left_set) continue;
     out << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size << " | "
-        << MethodColumn(d) << " | " << (d.verify ? "yes" : "no") << "\n";
+        << MethodColumn(o, d) << " | " << (d.verify ? Said(o, "yes", "あり") : Said(o, "no", "なし")) << "\n";
   }
   out << std::flush;
 }
@@ -477,15 +481,16 @@ std::string Fixed(double value, int digits) {
   return text.str();
 }
 
-void PrintSummary(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostream& out) {
-  out << "summary:\n";
-  out << "drive | serial | method | outcome | duration | rate\n";
+void PrintSummary(const Options& o, const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostream& out) {
+  out << Said(o, "summary:", "結果の一覧:") << "\n";
+  out << Said(o, "drive | serial | method | outcome | duration | rate", "ドライブ | シリアル番号 | 消去方式 | 結果 | 時間 | 速度")
+      << "\n";
   for (const auto& job : jobs) {
     const DriveFacts& d = job->Facts();
     const bool ran = job->Seconds() > 0;
     const std::string rate =
         ran ? Fixed(double(job->BytesErased()) / job->Seconds() / 1e6, 1) + " MB/s" : std::string("-");
-    out << d.target << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << MethodColumn(d) << " | "
+    out << d.target << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << MethodColumn(o, d) << " | "
         << job->OutcomeText() << " | " << (ran ? Fixed(job->Seconds(), 1) + " s" : "-")
         << " | " << rate << "\n";
   }
@@ -527,7 +532,10 @@ int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
     facts.back().target = target;
   }
   if (!CheckTargets(o, *machine, facts, out, err)) {
-    err << "plexiscrub-cli: nothing was written to any drive; name only drives that may be erased\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "nothing was written to any drive; name only drives that may be erased",
+                "どのドライブにも何も書き込んでいません。消去してよいドライブだけを指定して下さい")
+        << "\n";
     return kRefused;
   }
 
@@ -541,13 +549,19 @@ int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
   bool go = PrepareAll(jobs, gate);
   const bool any_remaining = std::any_of(jobs.begin(), jobs.end(), [](const auto& j) { return !j->Facts().left_set; });
   if (go && !any_remaining) {
-    err << "plexiscrub-cli: no drive of the set can run its method; nothing was written to any drive\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "no drive of the set can run its method; nothing was written to any drive",
+                "消去方式を実行できるドライブがありません。どのドライブにも何も書き込んでいません")
+        << "\n";
     go = false;
   } else if (go) {
-    PrintConfirmTable(jobs, out);
-    go = o.yes || ReadDelWord(err);
+    PrintConfirmTable(o, jobs, out);
+    go = o.yes || ReadDelWord(o, err);
   } else {
-    err << "plexiscrub-cli: a drive of the set will not be erased; nothing was written to any drive\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "a drive of the set will not be erased; nothing was written to any drive",
+                "消去しないドライブがあるため、どのドライブにも何も書き込んでいません")
+        << "\n";
   }
   // Ctrl+C is held before the first drive can start writing, until every
   // drive's report is filed.
@@ -557,7 +571,7 @@ int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (go) WaitForAll(jobs, gate, board, *o.interrupt);
   for (auto& job : jobs) job->Join();
   const int code = SetExitCode(jobs);
-  PrintSummary(jobs, out);
+  PrintSummary(o, jobs, out);
   for (auto& job : jobs) FileReportOfErase(o, *machine, job->Journal(), out, err);
   return code;
 }

@@ -105,10 +105,12 @@ int ListReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
   const std::vector<report::ReportSummary> reports = report::ListReports(*files, folder);
   out << "folder: " << folder << "\n";
-  out << "日時 | ドライブ | シリアル番号 | 消去方式 | 結果 | ファイル\n";
+  out << Said(o, "date | drive | serial | method | outcome | file", "日時 | ドライブ | シリアル番号 | 消去方式 | 結果 | ファイル")
+      << "\n";
   for (const report::ReportSummary& r : reports)
     out << r.start << " | " << r.drive << " | " << r.serial << " | " << r.method << " | "
-        << report::OutcomeWords(r.outcome) << (r.unchanged ? "" : "（改変あり）") << " | " << r.file << "\n";
+        << report::OutcomeWords(r.outcome, o.language) << (r.unchanged ? "" : Said(o, " (changed)", "（改変あり）"))
+        << " | " << r.file << "\n";
   if (reports.empty()) err << "plexiscrub-cli: no reports in " << folder << "\n";
   return kOk;
 }

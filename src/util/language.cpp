@@ -2,10 +2,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace plexi {
 
-Language LanguageOfEnvironment() {
+Language LanguageOfEnvironment() { return LanguageOfLocaleVariables().value_or(Language::kEnglish); }
+
+std::optional<Language> LanguageOfLocaleVariables() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* value = std::getenv(name);
     if (value == nullptr || *value == '\0') continue;
@@ -13,7 +16,7 @@ Language LanguageOfEnvironment() {
                                                                  value[2] == '.' || value[2] == '@');
     return japanese ? Language::kJapanese : Language::kEnglish;
   }
-  return Language::kEnglish;
+  return std::nullopt;
 }
 
 }  // namespace plexi

@@ -30,7 +30,7 @@ grep -q '"operator": "山田 太郎"' "$json" || fail "operator missing"
 grep -q '"organisation": "総務部"' "$json" || fail "organisation missing"
 
 list=$("$cli" report list --simulate "$work/pc.machine")
-grep -q '| Kingston DataTraveler | 60A4/4C3F | ゼロ(0x00) | 消去完了 |' <<<"$list" || fail "report list: $list"
+grep -q '| Kingston DataTraveler | 60A4/4C3F | ゼロ(0x00) | erased |' <<<"$list" || fail "report list: $list"
 show=$("$cli" report show "$json")
 grep -q '^drive.serial: 60A4/4C3F$' <<<"$show" || fail "report show: $show"
 grep -q '^verification.result: passed$' <<<"$show" || fail "report show lacks the read-back"
