@@ -56,6 +56,23 @@ class DriveProgressView : public ProgressView {
   uint64_t verify_max_;
 };
 
+// One drive's purge, as far as the drive reports it.
+class DrivePurgeView : public PurgeView {
+ public:
+  DrivePurgeView(SetPresenter& presenter, size_t drive, std::string command)
+      : presenter_(presenter), drive_(drive), command_(std::move(command)) {}
+  void SetPurgeProgress(std::optional<uint32_t> progress) override {
+    std::optional<int> percent;
+    if (progress) percent = int(std::min<uint64_t>(100, uint64_t(*progress) * 100 / 65536));
+    presenter_.SetPurge(drive_, command_, percent);
+  }
+
+ private:
+  SetPresenter& presenter_;
+  size_t drive_;
+  std::string command_;
+};
+
 // Where the drives' threads meet the waiting thread: each drive stops at
 // its confirmation until the whole set is confirmed or declined.
 class SetGate {
@@ -200,6 +217,14 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     }
     choice.ok = gate_.ArriveAndWait(index_);
     return choice;
+  }
+
+  // The drive's own purge runs on this drive's thread, as the tool's
+  // default does; the presenter hears how far it got.
+  PurgeRun RunPurge(const PurgeRequest& request, const PurgeTask& task) override {
+    DrivePurgeView view(presenter_, index_, request.command);
+    view.SetPurgeProgress(std::nullopt);
+    return task(view);
   }
 
   WorkerReport RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {

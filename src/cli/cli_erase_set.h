@@ -55,6 +55,8 @@ class SetPresenter {
   // The bytes each pass goes over, said as the drive's passes begin.
   virtual void SetCapacity(size_t /*drive*/, uint64_t /*bytes*/) {}
   virtual void SetEnded(size_t drive, EraseOutcome outcome, const std::string& text) = 0;
+  // The drive runs its own purge (`command`), `percent` done when it says.
+  virtual void SetPurge(size_t /*drive*/, const std::string& /*command*/, std::optional<int> /*percent*/) {}
   // The waiting thread, a few times a second while drives answer their
   // questions (Pump) and while they erase (Redraw).
   virtual void Pump() {}

@@ -70,7 +70,8 @@ struct TuiTexts {
   const char* summary_help;
   const char* summary_help_power;
   const char* powering_off;
-  const char* not_started;
+  const char* resumed;
+  const char* purge_note;
 };
 
 const TuiTexts& TextsOf(Language language);

@@ -8,7 +8,6 @@
 #include "drives/purge_capability.h"
 #include "platform/host.h"
 #include "platform/posix/linux_disks.h"
-#include "record/erase_method.h"
 #include "record/erase_record.h"
 
 namespace plexi::cli {
@@ -19,7 +18,10 @@ std::string RecordText(platform::Machine& machine, const std::string& path, Lang
   const std::optional<FirstSector> first = ReadFirstSector(machine, path, &problem);
   if (!first) return "?";
   const ListRecord record = RecogniseForList(first->bytes.data(), first->bytes.size());
-  const std::string method = record.method ? " " + EraseMethodText(*record.method) : std::string();
+  const TuiTexts& texts = TextsOf(language);
+  const bool known = record.method && *record.method >= 0 && *record.method <= 3;
+  const std::string method =
+      known ? " " + std::to_string(*record.method) + " (" + texts.method_names[*record.method] + ")" : std::string();
   switch (record.kind) {
     case RecordKind::kComplete: return InLanguage(language, "erased", "消去済") + method;
     case RecordKind::kResume: return InLanguage(language, "interrupted", "中断") + method;

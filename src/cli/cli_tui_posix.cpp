@@ -194,10 +194,12 @@ class SummaryScreen {
     const DriveFacts& d = drive.facts;
     const bool ran = drive.seconds > 0;
     std::string line = d.target + "  " + d.model + "  " + (d.serial.empty() ? "-" : d.serial) + "  " +
-                       texts_.col_method + " " + MethodColumn(d);
+                       texts_.col_method + " " + MethodColumn(d) + "  " + texts_.col_verify + " " +
+                       (d.verify ? texts_.yes : texts_.no);
     if (ran)
-      line += std::string("  ") + texts_.duration + " " + ClockText(drive.seconds) + "  " + texts_.rate + " " +
-              Fixed(double(drive.bytes_erased) / drive.seconds / 1e6, 1) + " MB/s";
+      line += std::string("  ") + texts_.duration + " " +
+              (drive.seconds < 60 ? Fixed(drive.seconds, 1) + " s" : ClockText(drive.seconds)) + "  " +
+              texts_.rate + " " + Fixed(double(drive.bytes_erased) / drive.seconds / 1e6, 1) + " MB/s";
     screen_.Line(row++, line, Look::kTitle);
     const Look look = drive.erase_outcome == EraseOutcome::kCompleted ? Look::kGood : Look::kBad;
     for (const std::string& text : WrapText("  " + drive.outcome, screen_.Cols(), screen_.Utf8()))
@@ -265,6 +267,8 @@ Session RunSession(TuiScreen& screen, const TuiTexts& texts, const Options& o, L
     TuiPresenter presenter(screen, texts, set, models);
     std::ostringstream out, err;
     const int code = RunEraseSet(set, choices, presenter, out, err);
+    // The interrupt the set took is spent; a later one ends the view.
+    o.interrupt->ClearRequest();
     status = LastLine(err.str());
     if (!presenter.Started()) continue;  // declined or refused: nothing written
     session.code = code;

@@ -29,6 +29,7 @@ class TuiPresenter : public SetPresenter {
   void SetEstimate(size_t drive, const std::string& estimate) override;
   void SetCapacity(size_t drive, uint64_t bytes) override;
   void SetEnded(size_t drive, EraseOutcome outcome, const std::string& text) override;
+  void SetPurge(size_t drive, const std::string& command, std::optional<int> percent) override;
   void Pump() override;
   void Redraw() override;
   bool ConfirmSet(const std::vector<DriveFacts>& drives) override;
@@ -48,6 +49,7 @@ class TuiPresenter : public SetPresenter {
     bool has_ended = false;
     EraseOutcome outcome = EraseOutcome::kDeclined;
     int percent = 0;
+    bool purging = false;  // the drive's own command: no rate, maybe no percent
     uint64_t capacity = 0;
     Clock::time_point pass_began = Clock::now();
   };

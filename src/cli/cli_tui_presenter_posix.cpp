@@ -85,8 +85,17 @@ void TuiPresenter::SetPass(size_t drive, const std::string& pass) {
   Bar& bar = bars_[drive];
   if (bar.pass == pass) return;
   bar.pass = pass;
+  bar.purging = false;
   bar.percent = 0;
   bar.pass_began = Clock::now();
+}
+
+void TuiPresenter::SetPurge(size_t drive, const std::string& command, std::optional<int> percent) {
+  std::lock_guard lock(mutex_);
+  Bar& bar = bars_[drive];
+  bar.pass = command;
+  bar.purging = true;
+  bar.percent = percent.value_or(0);
 }
 
 void TuiPresenter::SetPercent(size_t drive, int percent) {
@@ -235,7 +244,10 @@ void TuiPresenter::DrawConfirm(int row) {
   std::vector<std::vector<std::string>> cells = {
       {texts_.col_disk, texts_.col_model, texts_.col_serial, texts_.col_size, texts_.col_method, texts_.col_verify}};
   for (const DriveFacts& d : confirming_) {
-    const std::string method = MethodColumn(d) + " " + texts_.method_names[std::clamp(MethodCode(d.method), 0, 3)];
+    const bool purge = d.method == OverwriteMethod::kFirmwarePurge && !d.purge_command.empty();
+    const std::string method = std::to_string(MethodCode(d.method)) + " " +
+                               (purge ? d.purge_command : texts_.method_names[std::clamp(MethodCode(d.method), 0, 3)]) +
+                               (d.resumed ? std::string(" ") + texts_.resumed : "");
     cells.push_back({d.target, d.model, d.serial.empty() ? "-" : d.serial, d.size, method,
                      d.verify ? texts_.yes : texts_.no});
   }
@@ -253,8 +265,8 @@ void TuiPresenter::DrawConfirm(int row) {
 std::string TuiPresenter::BarLine(const Bar& bar, int width) const {
   const double elapsed = std::chrono::duration<double>(Clock::now() - bar.pass_began).count();
   const double done = double(bar.capacity) * bar.percent / 100.0;
-  std::string speed = texts_.calculating;
-  if (elapsed > 0.5 && done > 0) {
+  std::string speed = bar.purging ? texts_.purge_note : texts_.calculating;
+  if (!bar.purging && elapsed > 0.5 && done > 0) {
     const double rate = done / elapsed;
     speed = Fixed(rate / 1e6, 1) + " MB/s  " + texts_.left + " " + ClockText((double(bar.capacity) - done) / rate);
   }

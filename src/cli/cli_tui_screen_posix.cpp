@@ -203,7 +203,8 @@ void PutRow(TuiScreen& screen, int row, const std::vector<std::string>& cells, c
             Look look) {
   int col = 0;
   for (size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
-    screen.Put(row, col, cells[i], widths[i] + (i + 1 < cells.size() ? 1 : 0), look);
+    screen.Put(row, col, cells[i], widths[i], look);
+    screen.Put(row, col + widths[i], " ", 1, look);
     col += widths[i] + 1;
   }
   if (col < screen.Cols()) screen.Put(row, col, "", screen.Cols() - col, look);

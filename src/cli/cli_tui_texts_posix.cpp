@@ -15,7 +15,7 @@ constexpr TuiTexts kEnglish = {
     "may be erased",
     "can purge itself: ",
     "cannot purge itself",
-    "Methods: 0 zeros | 1 0xFF, zeros | 2 random, 0xFF, zeros | 3 the drive's own purge",
+    "m: 0 zeros | 1 0xFF, zeros | 2 random, 0xFF, zeros | 3 the drive's own purge",
     "Up/Down j/k move  Space select  m method  v verify  Enter confirm  q quit",
     "Select a disk with Space first.",
     "No disks found.",
@@ -42,7 +42,8 @@ constexpr TuiTexts kEnglish = {
     "Enter: disk list  q: quit",
     "Enter: disk list  q: quit  p: power off",
     "powering off: ",
-    "not started",
+    "(resumed)",
+    "the drive's own command: it cannot be interrupted",
 };
 
 constexpr TuiTexts kJapanese = {
@@ -54,7 +55,7 @@ constexpr TuiTexts kJapanese = {
     "消去できます",
     "自己消去できます: ",
     "自己消去できません",
-    "方式: 0 ゼロ | 1 0xFF・ゼロ | 2 乱数・0xFF・ゼロ | 3 ドライブ自身の消去",
+    "m: 0 ゼロ | 1 0xFF・ゼロ | 2 乱数・0xFF・ゼロ | 3 ドライブ自身の消去",
     "上下 j/k 移動  Space 選択  m 方式  v 検証  Enter 確認へ  q 終了",
     "先に Space でディスクを選んでください。",
     "ディスクが見つかりません。",
@@ -81,7 +82,8 @@ constexpr TuiTexts kJapanese = {
     "Enter: ディスク一覧  q: 終了",
     "Enter: ディスク一覧  q: 終了  p: 電源を切る",
     "電源を切ります: ",
-    "未開始",
+    "(再開)",
+    "ドライブ自身の消去: 途中で中止できません",
 };
 
 }  // namespace
