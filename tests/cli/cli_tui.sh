@@ -49,14 +49,15 @@ fill
 # One run of the view: LANG, then the texts the table, the confirmation
 # and the summary show in that language.
 run_view() {
-  local lang=$1 table=$2 refused=$3 selected=$4 confirm=$5 summary=$6
+  local lang=$1 table=$2 refused=$3 selected=$4 confirm=$5 summary=$6 last_key=$7
   fill
   tmux -S "$sock" kill-session -t view 2>/dev/null
   rm -rf "$work/reports" "$work/exit"
   local before_others
   before_others=$(md5sum "$work/d1.img" "$work/d2.img" "$work/d4.img")
   tmux -S "$sock" -f /dev/null new-session -d -s view -x 100 -y 30 \
-    "env LANG=$lang LC_ALL= '$cli' tui --simulate '$work/m.machine' --report '$work/reports'; echo \$? >'$work/exit'"
+    "env LANG=$lang LC_ALL= '$cli' tui --simulate '$work/m.machine' --report '$work/reports' \
+     --power-off-command 'touch $work/powered-off'; echo \$? >'$work/exit'"
   wait_for "$table" || return
   for model in One Two Three Four; do screen | grep -q " $model " || fail "$lang: the table lacks $model"; done
   screen | grep -qF "$refused" || fail "$lang: the protected disk is not marked"
@@ -74,10 +75,14 @@ run_view() {
   [ "$(echo "$page" | grep -c .)" -eq 1 ] || fail "$lang: one report page expected, found: $page"
   [ -n "$page" ] && { wait_for "$(basename "$page")" || fail "$lang: the summary does not name the report"; }
   ls "$work/reports/"*.json >/dev/null 2>&1 || fail "$lang: no report data"
-  keys q
+  # q quits; p runs the power-off command once the screen is given back.
+  rm -f "$work/powered-off"
+  keys "$last_key"
   local deadline=$((SECONDS + 30))
   until [ -s "$work/exit" ] || [ $SECONDS -ge $deadline ]; do sleep 0.1; done
   [ "$(cat "$work/exit" 2>/dev/null)" = 0 ] || fail "$lang: the view exited $(cat "$work/exit" 2>/dev/null)"
+  if [ "$last_key" = p ] && [ ! -e "$work/powered-off" ]; then fail "$lang: p did not run the power-off command"; fi
+  if [ "$last_key" = q ] && [ -e "$work/powered-off" ]; then fail "$lang: q ran the power-off command"; fi
   # Exactly disk 3 erased, its completion record of method 1 in place.
   [ "$(nonzero_after_first_sector "$work/d3.img")" -eq 0 ] || fail "$lang: disk 3 was not erased"
   local inspect
@@ -88,8 +93,8 @@ run_view() {
     fail "$lang: a disk that was not chosen changed"
 }
 
-run_view C "Plexiscrub: disks" "cannot be erased: 2 is protected" "(selected: 1)" "Type del" "Plexiscrub: Summary"
-run_view ja_JP.UTF-8 "Plexiscrub: ディスク一覧" "消去できません: 2 is protected" "(選択: 1)" "del と入力" "Plexiscrub: 結果"
+run_view C "Plexiscrub: disks" "cannot be erased: 2 is protected" "(selected: 1)" "Type del" "Plexiscrub: Summary" q
+run_view ja_JP.UTF-8 "Plexiscrub: ディスク一覧" "消去できません: 2 is protected" "(選択: 1)" "del と入力" "Plexiscrub: 結果" p
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))
