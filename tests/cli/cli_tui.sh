@@ -68,6 +68,19 @@ run_view() {
   keys Enter
   wait_for "$confirm" || return
   screen | grep -E '^3 +Three +S3 ' | grep -q '1 ' || fail "$lang: the confirmation lacks disk 3 with method 1"
+  # Columns line up by display width: the size column starts at the same
+  # column in the header and in the row, whatever the letters before it.
+  python3 - "$(screen)" <<'PY' || fail "$lang: the confirmation's columns do not line up"
+import sys, unicodedata
+def column(line, word):
+    head = line[:line.index(word)]
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in head)
+lines = sys.argv[1].splitlines()
+row = next(l for l in lines if l.startswith("3 ") and "Three" in l)
+header = lines[lines.index(row) - 1]
+size_word = next(w for w in ("Size", "容量") if w in header)
+sys.exit(0 if column(header, size_word) == column(row, "4MB") else 1)
+PY
   keys d E l Enter
   wait_for "$summary" || return
   local page
@@ -95,6 +108,32 @@ run_view() {
 
 run_view C "Plexiscrub: disks" "cannot be erased: 2 is protected" "(selected: 1)" "Type del" "Plexiscrub: Summary" q
 run_view ja_JP.UTF-8 "Plexiscrub: ディスク一覧" "消去できません: 2 is protected" "(選択: 1)" "del と入力" "Plexiscrub: 結果" p
+
+# Ctrl+C interrupts every drive: each is asked whether to keep its resume
+# point (as erase asks at a terminal), keeps it, and the summary says so.
+sed 's/serial="S1"/serial="S1" write-delay=400/; s/serial="S3"/serial="S3" write-delay=400/' "$work/m.machine" \
+  >"$work/slow.machine"
+for n in 1 3; do head -c 64M /dev/urandom >"$work/d$n.img"; done
+tmux -S "$sock" kill-session -t view 2>/dev/null
+rm -f "$work/exit"
+tmux -S "$sock" -f /dev/null new-session -d -s view -x 80 -y 24 \
+  "env LANG=C LC_ALL= '$cli' tui --simulate '$work/slow.machine' --report '$work/reports'; echo \$? >'$work/exit'"
+if wait_for "Plexiscrub: disks"; then
+  keys j Space j j Space Enter
+  wait_for "Type del" && keys d e l Enter
+  wait_for "%  " && keys C-c
+  # Each drive's question, answered yes, until the summary.
+  deadline=$((SECONDS + 60))
+  until screen | grep -qF "Plexiscrub: Summary" || [ $SECONDS -ge $deadline ]; do
+    screen | grep -qF "y: yes" && keys y
+    sleep 0.2
+  done
+  [ "$(screen | grep -c 'interrupted; resume record saved')" -eq 2 ] || { fail "Ctrl+C: two interrupted drives expected:"; screen; }
+  for n in 1 3; do
+    "$cli" inspect $n --simulate "$work/slow.machine" | grep -q '^kind: 1 ' || fail "Ctrl+C: disk $n has no resume record"
+  done
+  keys q
+fi
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))
