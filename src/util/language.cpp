@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 namespace plexi {
 
