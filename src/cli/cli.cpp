@@ -63,13 +63,16 @@ std::unique_ptr<platform::Machine> OpenMachine(const Options& o, std::ostream& e
   if (IsProbeFile(*o.simulate)) {
     std::string text;
     if (uint32_t e = sim::ReadWholeFile(sim::PathFromUtf8(*o.simulate), &text))
-      error = "cannot read it (Windows error " + std::to_string(e) + ")";
+      error = Said(o, "cannot read it (Windows error ", "読み込めません（Windows のエラー ") + std::to_string(e) +
+              Said(o, ")", "）");
     else
       machine = probe::ReplayMachine::Parse(text, &error);
   } else {
     machine = sim::SimMachine::Load(*o.simulate, &error);
   }
-  if (!machine) err << "plexiscrub-cli: cannot load the simulated machine " << *o.simulate << ": " << error << "\n";
+  if (!machine)
+    err << "plexiscrub-cli: " << Said(o, "cannot load the simulated machine ", "模擬マシンを読み込めません: ") << *o.simulate
+        << ": " << error << "\n";
   return machine;
 }
 
@@ -428,7 +431,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
 
 int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (!o.positional.empty()) {
-    err << "plexiscrub-cli: list takes no target\n";
+    err << "plexiscrub-cli: " << Said(o, "list takes no target", "list には TARGET を指定しません") << "\n";
     return kUsage;
   }
   if (!o.simulate) {
@@ -457,22 +460,27 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
   return kOk;
 }
 
-const char* KindName(RecordKind erase_reading, RecordKind kind) {
-  if (kind == RecordKind::kComplete) return "completion record";
+const char* KindName(RecordKind erase_reading, RecordKind kind, Language language) {
+  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
+  if (kind == RecordKind::kComplete) return in("completion record", "完了の記録");
   if (kind == RecordKind::kResume)
-    return erase_reading == RecordKind::kResume ? "resume record" : "resume record without a resume point";
-  return "no record";
+    return erase_reading == RecordKind::kResume ? in("resume record", "再開情報")
+                                                : in("resume record without a resume point", "再開位置のない再開情報");
+  return in("no record", "記録なし");
 }
 
 // What a drive's own purge can do, asked through a handle of `access`;
 // nothing, said on `out`, when the drive cannot be opened so.
 std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine, const std::string& path,
-                                                      platform::Access access, std::ostream& out) {
+                                                      platform::Access access, Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
+
   platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, access);
   if (!device.ok()) {
     const bool denied = device.error() == winconst::kErrorAccessDenied;
-    out << "purge: unknown (" << (denied ? "access denied" : OneLine(SystemErrorText(machine, device.error())))
-        << ")\n";
+    out << in("purge: unknown (", "ファームウェア消去: 不明（")
+        << (denied ? in("access denied", "アクセスが拒否されました") : OneLine(SystemErrorText(machine, device.error())))
+        << in(")", "）") << "\n";
     return std::nullopt;
   }
   const std::optional<DescriptorFacts> d = QueryDescriptor(**device);
@@ -494,22 +502,25 @@ bool NamesVolume(const std::string& target, const std::string& path) {
 // is sent through either.
 void ShowPurgeCapability(platform::Machine& machine, const std::string& target, const std::string& path,
                          Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
   if (NamesVolume(target, path)) {
-    out << "purge: no (a volume; only a whole drive can purge itself)\n";
+    out << in("purge: no (a volume; only a whole drive can purge itself)",
+              "ファームウェア消去: 不可（ボリューム。自身を消去できるのはドライブ全体だけです）")
+        << "\n";
     return;
   }
-  std::optional<PurgeCapability> cap = PurgeCapabilityThrough(machine, path, platform::Access::kRead, out);
+  std::optional<PurgeCapability> cap = PurgeCapabilityThrough(machine, path, platform::Access::kRead, language, out);
   if (cap && cap->identify_denied)
-    cap = PurgeCapabilityThrough(machine, path, platform::Access::kReadWrite, out);
+    cap = PurgeCapabilityThrough(machine, path, platform::Access::kReadWrite, language, out);
   if (!cap) return;
   if (cap->identify_denied) {
-    out << "purge: unknown (access denied)\n";
+    out << in("purge: unknown (access denied)", "ファームウェア消去: 不明（アクセスが拒否されました）") << "\n";
     return;
   }
   if (cap->Usable())
-    out << "purge: yes (" << PurgeCommandName(cap->command, language) << ")\n";
+    out << in("purge: yes (", "ファームウェア消去: 可 (") << PurgeCommandName(cap->command, language) << ")\n";
   else
-    out << "purge: no (" << PurgeBlockText(cap->block, language) << ")\n";
+    out << in("purge: no (", "ファームウェア消去: 不可 (") << PurgeBlockText(cap->block, language) << ")\n";
   for (const std::string& line : PurgeCapabilityLines(*cap, language)) out << "  " << line << "\n";
 }
 
@@ -519,8 +530,9 @@ void ShowPurgeCapability(platform::Machine& machine, const std::string& target, 
 // pass-through needs it.
 void ShowHiddenArea(platform::Machine& machine, const std::string& target, const std::string& path,
                     Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
   if (NamesVolume(target, path)) {
-    out << "hidden: not asked (a volume)\n";
+    out << in("hidden: not asked (a volume)", "隠し領域: 調べていません（ボリューム）") << "\n";
     return;
   }
   HiddenArea area;
@@ -532,35 +544,43 @@ void ShowHiddenArea(platform::Machine& machine, const std::string& target, const
     if (!area.access_denied) break;
   }
   if (!area.asked) {
-    out << "hidden: not asked (not an ATA drive)\n";
+    out << in("hidden: not asked (not an ATA drive)", "隠し領域: 調べていません（ATA ドライブではありません）") << "\n";
     return;
   }
   if (!area.answered) {
-    out << "hidden: unknown (" << (area.access_denied ? "access denied" : "the drive did not answer") << ")\n";
+    out << in("hidden: unknown (", "隠し領域: 不明（")
+        << (area.access_denied ? in("access denied", "アクセスが拒否されました")
+                               : in("the drive did not answer", "ドライブが答えません"))
+        << in(")", "）") << "\n";
     return;
   }
-  out << "hidden: " << area.HiddenSectors() << " sectors (host protected area " << area.HpaSectors()
-      << ", device configuration overlay " << area.DcoSectors() << ")\n";
+  out << in("hidden: ", "隠し領域: ") << area.HiddenSectors() << in(" sectors (host protected area ", " セクタ（HPA ")
+      << area.HpaSectors() << in(", device configuration overlay ", "、DCO ") << area.DcoSectors() << in(")", "）")
+      << "\n";
   for (const std::string& line : HiddenAreaLines(area, language)) out << "  " << line << "\n";
 }
 
 // The drive's names as its descriptor gives them, and where they came from.
-void ShowDriveNames(platform::Machine& machine, const std::string& path, std::ostream& out) {
+void ShowDriveNames(platform::Machine& machine, const std::string& path, Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
+
   platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, platform::Access::kRead);
   const std::optional<DescriptorFacts> d = device.ok() ? QueryDescriptor(**device) : std::nullopt;
   if (!d || !d->has_header) {
-    out << "model: unknown (no descriptor)\n";
+    out << in("model: unknown (no descriptor)", "製品名: 不明（記述子がありません）") << "\n";
     return;
   }
-  out << "model: " << d->vendor << (d->vendor.empty() ? "" : " ") << d->product << "\n";
-  out << "serial: " << (d->serial.empty() ? "none" : d->serial) << "\n";
-  out << "firmware revision: " << (d->revision.empty() ? "none" : d->revision) << "\n";
-  out << "identity source: " << d->identity_source << "\n";
+  out << in("model: ", "製品名: ") << d->vendor << (d->vendor.empty() ? "" : " ") << d->product << "\n";
+  out << in("serial: ", "シリアル番号: ") << (d->serial.empty() ? in("none", "なし") : d->serial) << "\n";
+  out << in("firmware revision: ", "ファームウェア版: ") << (d->revision.empty() ? in("none", "なし") : d->revision)
+      << "\n";
+  out << in("identity source: ", "識別情報の出所: ") << d->identity_source << "\n";
 }
 
 int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (o.positional.size() != 1) {
-    err << "plexiscrub-cli: inspect needs exactly one TARGET\n";
+    err << "plexiscrub-cli: " << Said(o, "inspect needs exactly one TARGET", "inspect には TARGET を一つだけ指定して下さい")
+        << "\n";
     return kUsage;
   }
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
@@ -579,23 +599,27 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   EraseRecordFields fields;
   const RecordKind resume = RecogniseForErase(sector.data(), sector.size(), fields);
 
-  out << "target: " << path << "\n";
-  out << "sector size: " << extent->sector_size << "\n";
-  out << "sectors: " << extent->sector_count << " (" << FormatSize(extent->sector_count * extent->sector_size) << ")\n";
-  ShowDriveNames(*machine, path, out);
-  out << "kind: " << int(list.kind) << " (" << KindName(resume, list.kind) << ")\n";
+  out << Said(o, "target: ", "対象: ") << path << "\n";
+  out << Said(o, "sector size: ", "セクタサイズ: ") << extent->sector_size << "\n";
+  out << Said(o, "sectors: ", "セクタ数: ") << extent->sector_count << " (" << FormatSize(extent->sector_count * extent->sector_size) << ")\n";
+  ShowDriveNames(*machine, path, o.language, out);
+  out << Said(o, "kind: ", "記録: ") << int(list.kind) << " (" << KindName(resume, list.kind, o.language) << ")\n";
   if (list.method)
-    out << "method: " << *list.method << " (" << EraseMethodText(*list.method, MethodTextForm::kLong, o.language) << ")\n";
+    out << Said(o, "method: ", "消去方式: ") << *list.method << " (" << EraseMethodText(*list.method, MethodTextForm::kLong, o.language) << ")\n";
   else
-    out << "method: none\n";
+    out << Said(o, "method: none", "消去方式: なし") << "\n";
   if (list.kind == RecordKind::kResume)
-    out << "resume point: pass " << fields.ResumePass << ", chunk " << fields.ResumeChunk
-        << (resume == RecordKind::kResume ? "" : " (nothing to resume)")
-        << (fields.Checkpoint ? " (a checkpoint: the erase that wrote it ended unexpectedly)" : "") << "\n";
+    out << Said(o, "resume point: pass ", "再開位置: 工程 ") << fields.ResumePass << Said(o, ", chunk ", "、区切り ")
+        << fields.ResumeChunk << (resume == RecordKind::kResume ? "" : Said(o, " (nothing to resume)", "（再開するものなし）"))
+        << (fields.Checkpoint ? Said(o, " (a checkpoint: the erase that wrote it ended unexpectedly)",
+                                     "（途中経過の記録: 書き込んだ消去は予期せず終了しました）")
+                              : "")
+        << "\n";
   else
-    out << "resume point: none\n";
+    out << Said(o, "resume point: none", "再開位置: なし") << "\n";
   // The erase's own check; its reason, if any, goes to standard error.
-  out << "protected: " << (TargetIsProtected(o, *machine, o.positional[0], err) ? "yes" : "no") << "\n";
+  const bool is_protected = TargetIsProtected(o, *machine, o.positional[0], err);
+  out << Said(o, "protected: ", "消去禁止: ") << (is_protected ? Said(o, "yes", "はい") : Said(o, "no", "いいえ")) << "\n";
   ShowPurgeCapability(*machine, o.positional[0], path, o.language, out);
   ShowHiddenArea(*machine, o.positional[0], path, o.language, out);
   return kOk;
@@ -661,9 +685,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {
     if (options->command.empty())
-      err << "plexiscrub-cli: no command given\n";
+      err << "plexiscrub-cli: " << Said(*options, "no command given", "コマンドが指定されていません") << "\n";
     else
-      err << "plexiscrub-cli: unknown command '" << options->command << "'\n";
+      err << "plexiscrub-cli: " << Said(*options, "unknown command '", "知らないコマンドです: '") << options->command
+          << "'\n";
     err << kUsageText;
     return kUsage;
   }

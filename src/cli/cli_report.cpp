@@ -104,7 +104,7 @@ int ListReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
   }
   std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
   const std::vector<report::ReportSummary> reports = report::ListReports(*files, folder);
-  out << "folder: " << folder << "\n";
+  out << Said(o, "folder: ", "フォルダ: ") << folder << "\n";
   out << Said(o, "date | drive | serial | method | outcome | file", "日時 | ドライブ | シリアル番号 | 消去方式 | 結果 | ファイル")
       << "\n";
   for (const report::ReportSummary& r : reports)
@@ -284,9 +284,9 @@ std::string FileReportOfErase(const Options& o, platform::Machine& machine, cons
     filed = report::FileEraseReport(machine, *files, folder, journal, context, LocalReportFolder(o), keys.get());
   }
   if (filed.written) {
-    out << "report: " << filed.paths.html_path << "\n";
-    out << "report data: " << filed.paths.json_path << " (SHA-256 " << filed.paths.digest
-        << (filed.signed_by_key ? ", signed" : "") << ")\n";
+    out << Said(o, "report: ", "消去レポート: ") << filed.paths.html_path << "\n";
+    out << Said(o, "report data: ", "レポートのデータ: ") << filed.paths.json_path << " (SHA-256 " << filed.paths.digest
+        << (filed.signed_by_key ? Said(o, ", signed", "、署名あり") : "") << ")\n";
   }
   const std::string page = filed.written ? filed.paths.html_path : std::string();
   if (filed.error.empty()) return page;
