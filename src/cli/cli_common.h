@@ -120,7 +120,7 @@ struct FirstSector {
   std::vector<uint8_t> bytes;
 };
 std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std::string& path,
-                                           std::string* problem);
+                                           std::string* problem, Language language = Language::kEnglish);
 
 // The host's own disk list where the host lists disks differently from the
 // program (Linux: /sys/block); nothing where the program's list serves.

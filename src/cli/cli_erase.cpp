@@ -255,13 +255,16 @@ std::string ResultText(RecordLeft result, const EraseWorkflow& workflow, Languag
            std::to_string(ReadBackPercent(journal)) + "%";
   std::string text = ResultText(result, workflow.Outcome(), language);
   if (workflow.Outcome() == EraseOutcome::kCompleted && EarlierPartUnchecked(journal))
-    text += InLanguage(language, "; the part written before the interruption was not read back, so the erase is not Clear",
-                       "。中断前に書き込んだ部分は読み戻していないため、照合済みの消去（Clear）ではありません");
+    text +=
+        InLanguage(language, "; the part written before the interruption was not read back, so the erase is not Clear",
+                   "。中断前に書き込んだ部分は読み戻していないため、照合済みの消去（Clear）ではありません");
   return text;
 }
 
 const char* ResultText(RecordLeft result, EraseOutcome outcome, Language language) {
-  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   if (outcome == EraseOutcome::kFailed && result == RecordLeft::kResume)
     return in("failed; resume record saved, a later erase can continue from there",
               "失敗。再開情報を保存しました。次の消去で続きから行えます");

@@ -83,8 +83,8 @@ class ProgressBoard : public SetPresenter {
                  "対象 | 製品名 | シリアル番号 | 容量 | 消去方式 | 照合")
          << "\n";
     for (const DriveFacts& d : drives) {
-      out_ << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size
-           << " | " << MethodColumn(d, o_.language) << " | " << (d.verify ? Said(o_, "yes", "あり") : Said(o_, "no", "なし"))
+      out_ << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size << " | "
+           << MethodColumn(d, o_.language) << " | " << (d.verify ? Said(o_, "yes", "あり") : Said(o_, "no", "なし"))
            << "\n";
     }
     out_ << std::flush;

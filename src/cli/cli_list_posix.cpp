@@ -40,7 +40,7 @@ std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostre
   for (const posix::LinuxDisk& disk : disks) {
     std::string method, kind = "?";
     std::string problem;
-    if (const std::optional<FirstSector> first = ReadFirstSector(machine, disk.path, &problem)) {
+    if (const std::optional<FirstSector> first = ReadFirstSector(machine, disk.path, &problem, o.language)) {
       const ListRecord record = RecogniseForList(first->bytes.data(), first->bytes.size());
       if (record.method) method = EraseMethodText(*record.method, MethodTextForm::kShort, o.language);
       kind = std::to_string(int(record.kind));

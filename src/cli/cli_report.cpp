@@ -274,10 +274,12 @@ std::string FileReportOfErase(const Options& o, platform::Machine& machine, cons
   context.operating_system =
       o.simulate ? "simulated Windows machine (" + FileTitle(*o.simulate) + ")" : host.operating_system;
   context.certificate = CertificateFactsOf(o);
+  context.language = o.language;
   const std::string folder = ReportFolder(o);
   report::FiledReport filed;
   if (folder.empty()) {
-    filed.error = std::string(report::kReportNotSaved) + "\nneither XDG_DATA_HOME nor HOME is set";
+    filed.error = Said(o, "The erase report could not be saved.\nneither XDG_DATA_HOME nor HOME is set",
+                       "消去報告書を保存できませんでした。\nXDG_DATA_HOME も HOME も設定されていません");
   } else {
     std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
     std::unique_ptr<platform::SigningKeys> keys = KeysFor(o);

@@ -268,7 +268,9 @@ PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type
 }
 
 std::string PurgeCommandName(PurgeCommand command, Language language) {
-  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   switch (command) {
     case PurgeCommand::kNone: return in("none", "なし");
     case PurgeCommand::kNvmeSanitizeCrypto: return in("NVMe sanitize (crypto erase)", "NVMe サニタイズ（暗号消去）");
@@ -317,7 +319,9 @@ std::string PurgeTechniqueCode(PurgeCommand command) {
 }
 
 std::string PurgeBlockText(PurgeBlock block, Language language) {
-  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   switch (block) {
     case PurgeBlock::kNone: return {};
     case PurgeBlock::kNotSupported:
@@ -359,7 +363,9 @@ std::string PurgeBlockText(PurgeBlock block, Language language) {
 namespace {
 
 std::vector<std::string> NvmeLines(const NvmeFacts& n, Language language) {
-  const auto in = [language](const char* english, const char* japanese) { return std::string(InLanguage(language, english, japanese)); };
+  const auto in = [language](const char* english, const char* japanese) {
+    return std::string(InLanguage(language, english, japanese));
+  };
   const auto yes_no = [&](bool b) { return b ? in("yes", "可") : in("no", "不可"); };
   std::vector<std::string> lines;
   lines.push_back(in("NVMe sanitize: crypto erase ", "NVMe サニタイズ: 暗号消去 ") + yes_no(n.sanitize_crypto) +
@@ -367,17 +373,23 @@ std::vector<std::string> NvmeLines(const NvmeFacts& n, Language language) {
                   yes_no(n.sanitize_overwrite));
   lines.push_back(in("NVMe format: ", "NVMe フォーマット: ") + yes_no(n.format_supported) + in(" (crypto erase ", " (暗号消去 ") +
                   yes_no(n.format_supported && n.format_crypto) + ")");
-  const std::string reads = n.dealloc_read == 1 ? in("zeros", "ゼロ") : n.dealloc_read == 2 ? "0xFF" : in("undefined", "不定");
-  lines.push_back(in("deallocated blocks read: ", "解放済みブロックの読み出し: ") + (n.namespace_answered ? reads : in("unknown", "不明")));
+  const std::string reads = n.dealloc_read == 1   ? in("zeros", "ゼロ")
+                            : n.dealloc_read == 2 ? "0xFF"
+                                                  : in("undefined", "不定");
+  lines.push_back(in("deallocated blocks read: ", "解放済みブロックの読み出し: ") +
+                  (n.namespace_answered ? reads : in("unknown", "不明")));
   return lines;
 }
 
 std::vector<std::string> AtaLines(const AtaFacts& a, Language language) {
-  const auto in = [language](const char* english, const char* japanese) { return std::string(InLanguage(language, english, japanese)); };
+  const auto in = [language](const char* english, const char* japanese) {
+    return std::string(InLanguage(language, english, japanese));
+  };
   const auto yes_no = [&](bool b) { return b ? in("yes", "可") : in("no", "不可"); };
   std::vector<std::string> lines;
-  lines.push_back(in("ATA sanitize: ", "ATA サニタイズ: ") + yes_no(a.sanitize_supported) + in(" (crypto scramble ", " (暗号スクランブル ") +
-                  yes_no(a.sanitize_crypto) + in(" / block erase ", " / ブロック消去 ") + yes_no(a.sanitize_block) +
+  lines.push_back(in("ATA sanitize: ", "ATA サニタイズ: ") + yes_no(a.sanitize_supported) +
+                  in(" (crypto scramble ", " (暗号スクランブル ") + yes_no(a.sanitize_crypto) +
+                  in(" / block erase ", " / ブロック消去 ") + yes_no(a.sanitize_block) +
                   in(" / overwrite ", " / 上書き ") + yes_no(a.sanitize_overwrite) + ")");
   std::string security = in("ATA security erase: ", "ATA セキュリティ消去: ") + yes_no(a.security_supported);
   if (a.security_supported) {
@@ -395,16 +407,19 @@ std::vector<std::string> AtaLines(const AtaFacts& a, Language language) {
 // What the chosen command does beyond its name: the password it sets, the
 // deallocation after a sanitize, what the drive reads afterwards.
 void AppendChosenLines(const PurgeCapability& cap, Language language, std::vector<std::string>& lines) {
-  const auto in = [language](const char* english, const char* japanese) { return std::string(InLanguage(language, english, japanese)); };
+  const auto in = [language](const char* english, const char* japanese) {
+    return std::string(InLanguage(language, english, japanese));
+  };
   lines.push_back(in("command to run: ", "実行するコマンド: ") + PurgeCommandName(cap.command, language));
   if (cap.command == PurgeCommand::kAtaEnhancedSecureErase || cap.command == PurgeCommand::kAtaSecureErase)
     lines.push_back(in("temporary password: \"", "一時パスワード: 「") + cap.ata_password +
                     in("\" (removed after the erase)", "」（消去の後に解除します）"));
   if (cap.nvme && IsSanitize(cap.command))
-    lines.push_back(cap.no_deallocate ? in("deallocation after the sanitize: asked not to (the read-back reads the media)",
-                                           "サニタイズ後のブロック解放: 行わないよう指示します（照合は媒体を読みます）")
-                                      : in("deallocation after the sanitize: cannot be stopped",
-                                           "サニタイズ後のブロック解放: 止められません"));
+    lines.push_back(
+        cap.no_deallocate
+            ? in("deallocation after the sanitize: asked not to (the read-back reads the media)",
+                 "サニタイズ後のブロック解放: 行わないよう指示します（照合は媒体を読みます）")
+            : in("deallocation after the sanitize: cannot be stopped", "サニタイズ後のブロック解放: 止められません"));
   // Without a zero pass a read-back of deallocated blocks reads the
   // drive's answer for them, not the media.
   const bool deallocated = cap.nvme && !cap.no_deallocate;

@@ -68,8 +68,9 @@ ConfirmRequest MakeConfirmRequest(const ConfirmationInput& in) {
   const EraseParameters& p = in.params;
   ConfirmRequest request;
   const Language language = in.language;
-  request.caption = std::string(InLanguage(language, erase_text::english::kConfirmCaption, erase_text::kConfirmCaption)) +
-                    (in.resumed ? InLanguage(language, erase_text::english::kResumedSuffix, erase_text::kResumedSuffix) : "");
+  request.caption =
+      std::string(InLanguage(language, erase_text::english::kConfirmCaption, erase_text::kConfirmCaption)) +
+      (in.resumed ? InLanguage(language, erase_text::english::kResumedSuffix, erase_text::kResumedSuffix) : "");
   request.text = ConfirmationText({in.target.label, p.BytesPerSector, p.TotalSectors, in.resumed, p.EraseMethod,
                                    in.earlier == RecordKind::kNone, in.hidden_sectors, language});
   request.method = p.EraseMethod;

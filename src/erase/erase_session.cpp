@@ -81,7 +81,9 @@ bool EraseSession::CheckOpenedDrive(const DriveExtent& extent) {
 bool EraseSession::SetLayout(const DriveExtent& extent) {
   std::optional<ChunkLayout> layout = PlanChunks(extent, kSectorsPerChunkLimit);
   if (!layout) {
-    Refuse(extent.sector_count == 0 ? InLanguage(c_.language, erase_text::english::kNoSectors, erase_text::kNoSectors) : InLanguage(c_.language, erase_text::english::kNoChunkLayout, erase_text::kNoChunkLayout));
+    Refuse(extent.sector_count == 0
+               ? InLanguage(c_.language, erase_text::english::kNoSectors, erase_text::kNoSectors)
+               : InLanguage(c_.language, erase_text::english::kNoChunkLayout, erase_text::kNoChunkLayout));
     return false;
   }
   EraseParameters& p = c_.params;
@@ -128,7 +130,8 @@ void EraseSession::LiftHiddenArea() {
     static_cast<void>(SetHostSectors(*drive_, area.host_sectors));
     RereadDriveSize();
   }
-  c_.ui.ShowMessage(InLanguage(c_.language, erase_text::english::kHiddenAreaNotLifted, erase_text::kHiddenAreaNotLifted));
+  c_.ui.ShowMessage(
+      InLanguage(c_.language, erase_text::english::kHiddenAreaNotLifted, erase_text::kHiddenAreaNotLifted));
 }
 
 // The disk driver keeps the size it read: IOCTL_DISK_UPDATE_DRIVE_SIZE
@@ -158,7 +161,8 @@ EarlierRecord EraseSession::ReadEarlierRecord() {
   if (kind == RecordKind::kResume && !fields.LayoutMatches(c_.params.TotalSectors, c_.params.SectorsPerChunk)) {
     // The chunk index would point at other bytes now: resuming could skip
     // part of the drive.
-    c_.ui.ShowMessage(InLanguage(c_.language, erase_text::english::kResumeLayoutChanged, erase_text::kResumeLayoutChanged));
+    c_.ui.ShowMessage(
+        InLanguage(c_.language, erase_text::english::kResumeLayoutChanged, erase_text::kResumeLayoutChanged));
     kind = RecordKind::kNone;
   }
   return {kind, MethodOfCode(fields.EraseMethod).value_or(OverwriteMethod::kZeros), fields.ResumeChunk,
@@ -328,12 +332,15 @@ WorkerReport EraseSession::WritePasses(const std::optional<PurgeRun>& purged) {
   EraseParameters worker_params = c_.params;
   if (purged && zero_pass) worker_params.EraseMethod = OverwriteMethod::kZeros;
   worker_params.KeepCheckpoints = !purged && MethodResumable(c_.params.EraseMethod);
-  ProgressRequest progress{InLanguage(c_.language, erase_text::english::kProgressCaption, erase_text::kProgressCaption), InLanguage(c_.language, erase_text::english::kDriveLinePrefix, erase_text::kDriveLinePrefix) + target_.label,
-                           c_.params.VerifyData, c_.params.EraseTotalBytes};
+  ProgressRequest progress{
+      InLanguage(c_.language, erase_text::english::kProgressCaption, erase_text::kProgressCaption),
+      InLanguage(c_.language, erase_text::english::kDriveLinePrefix, erase_text::kDriveLinePrefix) + target_.label,
+      c_.params.VerifyData, c_.params.EraseTotalBytes};
   const EraseContext& c = c_;
   run = c_.ui.RunProgress(progress, [&c, worker_params](ProgressView& view, GuiDispatcher& gui) {
     return std::make_unique<TPlexiscrubThread>(
-        worker_params, TPlexiscrubThread::Context{c.cancel, c.pause, c.machine, c.ui, gui, view, c.estimate, c.pacing, c.language});
+        worker_params,
+        TPlexiscrubThread::Context{c.cancel, c.pause, c.machine, c.ui, gui, view, c.estimate, c.pacing, c.language});
   });
   journal_->bytes_written = run.bytes_written;
   writes_sent_ = run.write_attempted;
@@ -375,7 +382,8 @@ RecordLeft EraseSession::EndOnFailure(const WorkerReport& run) {
   if ((run.read_back_failed || !run.verify_passed) && run.checkpoint_left) ClearCheckpoint();
   if (run.read_back_failed) {
     // The passes are on the drive; what could not be proven is where.
-    ReportAndNote(erase_text::ReadBackFailed(sector.value_or(0), c_.language) + "\n" + run.error_text, run.error_code, sector);
+    ReportAndNote(erase_text::ReadBackFailed(sector.value_or(0), c_.language) + "\n" + run.error_text, run.error_code,
+                  sector);
     journal_->outcome = EraseOutcome::kReadBackFailed;
     return RecordLeft::kNone;
   }
@@ -427,7 +435,9 @@ void EraseSession::ClearCheckpoint() {
 // zeros (a checkpoint there is cleared).
 RecordLeft EraseSession::EndWithExceptions(const WorkerReport& run) {
   if (run.checkpoint_left) ClearCheckpoint();
-  ReportAndNote(erase_text::ErasedWithExceptions(run.unwritten, run.unreadable, HiddenSectorsNotErased(*journal_), c_.language), 0);
+  ReportAndNote(
+      erase_text::ErasedWithExceptions(run.unwritten, run.unreadable, HiddenSectorsNotErased(*journal_), c_.language),
+      0);
   journal_->outcome = EraseOutcome::kErasedWithExceptions;
   return RecordLeft::kNone;
 }

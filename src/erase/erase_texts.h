@@ -120,7 +120,8 @@ inline constexpr char kWritingDone[] = "Writing done";
 inline constexpr char kDriveLinePrefix[] = "drive > ";
 inline constexpr char kVerifyFailed[] = "The read-back found sectors that were not erased.";
 inline constexpr char kNoSectors[] = "This drive has no sectors to erase.";
-inline constexpr char kNoChunkLayout[] = "This drive's sector count cannot be divided into chunks, so it cannot be erased.";
+inline constexpr char kNoChunkLayout[] =
+    "This drive's sector count cannot be divided into chunks, so it cannot be erased.";
 inline constexpr char kProtected[] =
     "Erasing this drive is forbidden. To erase it, first allow erasing it.";
 inline constexpr char kListedDriveChanged[] =

@@ -266,7 +266,9 @@ void TPlexiscrubThread::FinishOutcome(bool cancelled) {
   if (!cancelled && !failed_ && verify_data_) {
     const bool nonzero_seen = outcome_.first_nonzero_offset.has_value();
     outcome_.verify_passed = !nonzero_seen;
-    if (nonzero_seen) ReportWorkerError(InLanguage(c_.language, erase_text::english::kVerifyFailed, erase_text::kVerifyFailed), 0, outcome_.first_nonzero_offset);
+    if (nonzero_seen)
+      ReportWorkerError(InLanguage(c_.language, erase_text::english::kVerifyFailed, erase_text::kVerifyFailed), 0,
+                        outcome_.first_nonzero_offset);
   }
   if (failed_) {
     outcome_.stopped_chunk = chunk_index_;

@@ -40,6 +40,9 @@ struct ReportContext {
   std::optional<int> interruptions_before;
   // The public key the report is signed with (DER); empty: unsigned.
   std::string signer_public_key;
+  // The language of the messages about filing it (the report itself is
+  // Japanese): the command-line tool speaks its user's.
+  Language language = Language::kJapanese;
 };
 
 // A random version 4 UUID in its 36-character form.
