@@ -258,6 +258,120 @@ const char kUsageText[] =
     "among them (1, then 5, then 3, then 8, then 6); 7 when some were erased and\n"
     "others not started or not written; 4 only when nothing was written to any.\n";
 
+// The same in Japanese, for a Japanese locale.
+const char kJapaneseUsageText[] =
+    "使い方: plexiscrub-cli コマンド [オプション]\n"
+    "\n"
+    "コマンド:\n"
+    "  list [--partitions] [--all] [--loop] [--simulate FILE]\n"
+    "      プログラムの一覧と同じドライブの行（物理ドライブ。--partitions では\n"
+    "      ドライブ文字のあるボリュームごとに一行。--all はドライブ文字のない\n"
+    "      ドライブも「―」で加えます）。Linux では全てのディスク、--partitions で\n"
+    "      その後にパーティション、--loop で接続中のループデバイス。システムの\n"
+    "      ディスクと使用中のディスクには理由付きで \"not\" が付きます\n"
+    "  inspect TARGET [--simulate FILE]\n"
+    "      TARGET の先頭セクタにある消去の記録（種類、方式、再開位置）、消去が\n"
+    "      禁止されているかどうか、ドライブ全体なら対応するファームウェア消去の\n"
+    "      コマンド、今実行できるか（できない理由）、--method 3 が実行するコマンド\n"
+    "  erase TARGET... [--method 0|1|2|3] [--verify] [--no-history] [--resume|--no-resume]\n"
+    "        [--yes] [--checkpoint SECONDS] [--report DIR] [--asset NUMBER]...\n"
+    "        [--source TEXT] [--destination reuse|recycling|destruction|return]\n"
+    "        [--operator NAME] [--organisation NAME] [--validator NAME] [--simulate FILE]\n"
+    "      TARGET 全体を上書きします: 0 ゼロ、1 0xFF の後にゼロ、2 乱数、0xFF、ゼロ\n"
+    "      （既定は 0）。3 はドライブ自身に消去させ（inspect が示す NVMe の\n"
+    "      サニタイズかフォーマット、ATA のサニタイズかセキュリティ消去）、ゼロを\n"
+    "      約束しないドライブにはその後ゼロを書き込みます。ファームウェア消去は\n"
+    "      中断できません。--verify は全体を読み戻し、先頭セクタに方式を記録します\n"
+    "      （--no-history: 空白のまま）。中断した消去（Ctrl+C）は再開情報を残し、\n"
+    "      次の消去が続きから行うかを尋ねます。書き込み中は SECONDS 秒（既定 30）\n"
+    "      か 4 GiB ごとにドライブをフラッシュして再開情報を更新するため、電源断、\n"
+    "      異常終了、プロセスの強制終了の後も次の消去はそこから続けられます。\n"
+    "      媒体で失敗した書き込みや読み出しはやり直し、次にセクタごとに試します。\n"
+    "      それでも失敗するセクタは避けて消去を続け、一覧にします（終了コード 8）。\n"
+    "      --yes がなければ質問し、\"del\" の入力を求めます。標準入力が端末でない\n"
+    "      ときは、中断した消去は尋ねずに再開情報を保存します。システムのドライブと\n"
+    "      （Linux では）ファイルシステムがマウントされたデバイスは消去しません。\n"
+    "      確認された（または断った）消去は全て消去報告書を残します: DIR（既定:\n"
+    "      Linux では $XDG_DATA_HOME/plexiscrub/reports、Windows ではプログラムの\n"
+    "      隣の reports\\、--simulate では FILE の .files\\reports）に JSON ファイルと\n"
+    "      印刷できる HTML ページ。作業者と組織を記します（既定: Windows と\n"
+    "      --simulate ではプログラムの設定）。報告書は消去証明書です: --asset は\n"
+    "      ドライブの資産番号（TARGET ごとに、その順で）、--source はドライブの\n"
+    "      出所、--destination は行き先、--validator は消去の確認者。署名する人の\n"
+    "      そのほかの情報はプログラムの設定から取ります。\n"
+    "      複数の TARGET は同時に、ドライブごとに一つの処理で消去します。最初に全て\n"
+    "      を確かめ、消去できないもの、同じドライブを指すか重なる二つがあれば、何も\n"
+    "      書き込まずに全体を断ります。各ドライブの質問の後に一覧と一度の \"del\"、\n"
+    "      ドライブごとの進行状況の行。Ctrl+C は全てを中断し、最後に結果の一覧。\n"
+    "  tui [--report DIR] [--loop] [--power-off-command CMD] [--source TEXT]\n"
+    "        [--destination ...] [--operator NAME] [--organisation NAME]\n"
+    "        [--validator NAME] [--simulate FILE]\n"
+    "      全画面の表示（Linux）: 全てのディスクと記録、ファームウェア消去の可否、\n"
+    "      消去できない理由。ディスクを選び（スペース）、方式（m）と読み戻し（v）を\n"
+    "      決めて \"del\" を入力すると、ディスクごとの進行状況、最後に報告書を示す\n"
+    "      結果の一覧。--loop はループデバイスも示し、結果の一覧の p は CMD を実行\n"
+    "      します（指定したときだけ）。証明書のオプションは erase と同じです。\n"
+    "      言語はロケールに従い、英語か日本語です。\n"
+    "  report list [--report DIR] / report show FILE / report check FILE [--key PUBLIC_KEY]\n"
+    "      過去の報告書の一覧、一つの報告書の内容、書かれた後に変えられたかどうか:\n"
+    "      その SHA-256 ダイジェストと署名（終了コード 0 は変更なしで署名あり、鍵の\n"
+    "      フィンガープリントを示します。1 は変更あり、または PUBLIC_KEY（PEM か\n"
+    "      DER のファイル）以外の鍵の署名）。署名のない報告書は警告付きで通り\n"
+    "      （ダイジェストが示すのは偶然の変更だけです）、--key では失敗します。\n"
+    "  report canonical FILE\n"
+    "      ダイジェストと署名の対象となるそのままのバイト（改行は加えません）。\n"
+    "      openssl で報告書を確かめるためのものです。\n"
+    "  report keygen [--replace] [--simulate FILE]\n"
+    "      組織の署名鍵（ECDSA P-256）を作ります。以後の報告書は全てこの鍵で署名\n"
+    "      します。フィンガープリントと公開鍵のファイルを表示します。鍵はあなた\n"
+    "      だけが読めるように保存します: Linux では $XDG_CONFIG_HOME/plexiscrub/\n"
+    "      （モード 0600）、Windows ではプログラムの隣（DPAPI、あなたのユーザー用）、\n"
+    "      --simulate では FILE の .files。既にある鍵は --replace がなければ残します。\n"
+    "  report export [--report DIR] [--csv FILE] [--json FILE]\n"
+    "      フォルダの全ての報告書を資産管理システム向けに: CSV ファイル（バイト\n"
+    "      順マーク付きの UTF-8。日時、資産番号、シリアル番号、製品名、容量、方式、\n"
+    "      結果、区分、署名者）と、その内容の JSON 配列。\n"
+    "  dump TARGET SECTOR [--count N] [--simulate FILE]\n"
+    "      セクタ SECTOR（とその後の N - 1 セクタ）の 16 進ダンプを、セクタ表示と\n"
+    "      同じ形で: 見出しの行、セクタの最初の 512 バイトの 32 行。セクタの間は\n"
+    "      空行。ドライブは読むだけです。ドライブ文字はパーティション表示の\n"
+    "      ボリュームと同じ大きさで扱います。\n"
+    "  protect TARGET [--simulate FILE] / allow TARGET [--simulate FILE]\n"
+    "      プログラムの一覧のメニューと同じく、TARGET の消去を禁止または許可します\n"
+    "      （list では \"not\"、erase は断ります）。番号は物理ドライブ表示、文字は\n"
+    "      パーティション表示のものです。drvnotlist.txt に保存します: プログラムの\n"
+    "      隣（Windows）、$XDG_CONFIG_HOME/plexiscrub か ~/.config/plexiscrub\n"
+    "      （Linux）、--simulate では FILE の .files フォルダ。システムのドライブは\n"
+    "      断ります。\n"
+    "  probe [--out FILE] [--keep-serials] [--simulate FILE]\n"
+    "      全てのディスクとボリュームに、プログラムがドライブに尋ねることを全て\n"
+    "      尋ね（記述子、ジオメトリ、長さ、パーティションと範囲、デバイス番号、\n"
+    "      シークの負荷、ファームウェア消去が読む NVMe と ATA の識別データ）、答え\n"
+    "      とエラーコードをそのまま JSON で FILE（既定: 標準出力）に書きます。\n"
+    "      尋ねるだけで、書き込み用には何も開かず、データも読みません。シリアル\n"
+    "      番号と固有の ID は --keep-serials がなければ伏せます。調査結果の\n"
+    "      ファイルは --simulate のマシンになります: 全てのコマンドが記録された答え\n"
+    "      の上で動きます（データはゼロとして読め、何も書き込めません）。\n"
+    "\n"
+    "TARGET はブロックデバイスかイメージファイル（Linux）、Windows と模擬マシン\n"
+    "ではドライブの番号か文字（\"2\"、\"F:\"）、またはデバイスのパス\n"
+    "（\\\\.\\PHYSICALDRIVE2）です。\n"
+    "  --simulate FILE   FILE に記述された模擬マシン、または調査結果のファイル\n"
+    "                    FILE を再現したマシンで実行します\n"
+    "  --drive N|X:      ドライブの番号か文字で示す TARGET\n"
+    "  --help            この説明\n"
+    "\n"
+    "終了コード: 0 完了（erase: 消去完了）、1 失敗（erase: 書き込み開始後の\n"
+    "書き込み、読み出し、照合、記録のエラー）、2 引数の誤り、3 消去を中断し再開\n"
+    "情報を保存、4 何も消去していない（断った、拒否された、最初の書き込みの前に\n"
+    "止めた）、5 書き込み後に中断し再開情報なし: ドライブは一部だけ上書きされて\n"
+    "います、6 全ての工程を書き込み記録したが読み戻しを止めた（照合なし）、\n"
+    "8 例外付きの消去: 全ての工程がドライブ全体を通ったが、書き込めない、または\n"
+    "読み戻せないセクタがある（一覧あり。完了の記録なし、Clear ではない）。\n"
+    "複数のドライブでは: 全て完了なら 0、そうでなければその中で最も重いもの\n"
+    "（1、5、3、8、6 の順）。一部を消去し、ほかを開始しなかったか書き込まなかった\n"
+    "ときは 7。どのドライブにも何も書き込まなかったときだけ 4。\n";
+
 namespace {
 
 // The options that take no value, and the flag each sets.
@@ -718,7 +832,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   options->interactive = interactive;
   options->interrupt = &interrupt;
   if (options->help) {
-    out << kUsageText;
+    out << Said(*options, kUsageText, kJapaneseUsageText);
     return kOk;
   }
   using Command = std::function<int(const Options&, std::ostream&, std::ostream&)>;
@@ -740,7 +854,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     else
       err << "plexiscrub-cli: " << Said(*options, "unknown command '", "知らないコマンドです: '") << options->command
           << "'\n";
-    err << kUsageText;
+    err << Said(*options, kUsageText, kJapaneseUsageText);
     return kUsage;
   }
   if (std::optional<std::string> misplaced = MisplacedOption(*options)) {

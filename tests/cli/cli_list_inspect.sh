@@ -127,6 +127,7 @@ expect_line "$japanese" '^対象 \| 製品名 \| シリアル番号 \| 容量 \|
 expect_line "$japanese" '^ドライブ \| シリアル番号 \| 消去方式 \| 結果 \| 時間 \| 速度$' "the Japanese summary"
 expect_line "$japanese" 'はシステムのドライブがあるため、消去しません$' "the Japanese refusal"
 grep -qE '^(model|target|result|pass|drives to erase|summary):? ' <<<"$japanese" && fail "the Japanese run writes English lines"
+LANG=ja_JP.UTF-8 LC_ALL= "$cli" --help | grep -q '^使い方: plexiscrub-cli コマンド' || fail "the Japanese usage text"
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))
