@@ -23,12 +23,16 @@ void PrintDump(std::ostream& out, const SectorReader& reader, uint64_t sector) {
 
 int DumpCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (o.positional.size() != 2) {
-    err << "plexiscrub-cli: dump needs a TARGET and a SECTOR number\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "dump needs a TARGET and a SECTOR number", "dump には TARGET と SECTOR の番号が必要です") << "\n";
     return kUsage;
   }
   const std::optional<uint64_t> first = ParseDecimal(o.positional[1]);
   if (!first) {
-    err << "plexiscrub-cli: SECTOR must be a decimal sector number from 0 up, not '" << o.positional[1] << "'\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "SECTOR must be a decimal sector number from 0 up, not '",
+                "SECTOR は 0 以上の 10 進のセクタ番号です（指定: '")
+        << o.positional[1] << Said(o, "'", "'）") << "\n";
     return kUsage;
   }
   const uint64_t count = o.count.value_or(1);
@@ -40,15 +44,18 @@ int DumpCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<SectorReader> reader = SectorReader::Open(
       *machine, notifier, path, IsVolumePath(path) ? ViewMode::kPartition : ViewMode::kPhysical);
   if (!reader) {
-    err << "plexiscrub-cli: cannot view " << path << "\n";
+    err << "plexiscrub-cli: " << Said(o, "cannot view ", "表示できません: ") << path << "\n";
     return kFailed;
   }
   const uint64_t sectors = reader->SectorCount();
   if (*first >= sectors || count - 1 > sectors - 1 - *first) {
-    err << "plexiscrub-cli: " << path << " has sectors 0 to "
-        << (sectors == 0 ? std::string("(none)") : std::to_string(sectors - 1)) << "; ";
+    err << "plexiscrub-cli: " << path << Said(o, " has sectors 0 to ", " のセクタは 0 から ")
+        << (sectors == 0 ? std::string(Said(o, "(none)", "（なし）")) : std::to_string(sectors - 1))
+        << Said(o, "; ", " までです。");
     if (count == 1)
-      err << "sector " << *first << " is beyond its end\n";
+      err << Said(o, "sector ", "セクタ ") << *first << Said(o, " is beyond its end", " は範囲外です") << "\n";
+    else if (o.language == Language::kJapanese)
+      err << "セクタ " << *first << " からの " << count << " セクタは範囲外です\n";
     else
       err << count << " sectors from sector " << *first << " reach beyond its end\n";
     return kFailed;
