@@ -7,10 +7,13 @@
 # as it was; once with BIOS (SeaBIOS) and once with UEFI (OVMF). A third
 # boot, of the interactive entry, keeps a picture of the view in
 # build/artifacts/live-view.png.
-#   tests/live/boot_test.sh [HOST_CLI]   (exit 77: qemu or a package missing)
+#   tests/live/boot_test.sh [HOST_CLI [STATIC_CLI]]
+# (exit 77: qemu or a package missing). The image is built twice and must
+# come out the same, byte for byte.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 host_cli=${1:-$top/build/linux/src/plexiscrub-cli}
+static_cli=${2:-$top/build/linux/src/plexiscrub-cli-static}
 
 skip() { echo "boot_test: skipped: $* (scripts/setup installs it)"; exit 77; }
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed (package qemu-system-x86)"
@@ -33,13 +36,17 @@ failures=0
 fail() { echo "boot_test: FAIL: $*"; failures=$((failures + 1)); }
 
 started=$(date +%s)
-set +e
-"$top/scripts/live" --out "$work/live.img" >"$work/build.log" 2>&1
-status=$?
-set -e
-[ $status -ne 77 ] || skip "$(tail -n1 "$work/build.log")"
-[ $status -eq 0 ] || { cat "$work/build.log"; echo "boot_test: FAIL: scripts/live exit $status"; exit 1; }
+for copy in live again; do
+  set +e
+  "$top/scripts/live" --cli "$static_cli" --out "$work/$copy.img" >"$work/build.log" 2>&1
+  status=$?
+  set -e
+  [ $status -ne 77 ] || { echo "boot_test: skipped: $(tail -n1 "$work/build.log")"; exit 77; }
+  [ $status -eq 0 ] || { cat "$work/build.log"; echo "boot_test: FAIL: scripts/live exit $status"; exit 1; }
+done
 echo "boot_test: $(tail -n1 "$work/build.log")"
+cmp -s "$work/live.img" "$work/again.img" || fail "two builds of the image differ: $(cmp "$work/live.img" "$work/again.img")"
+rm -f "$work/again.img"
 offset=$((2048 * 512))
 part_end=$(sfdisk -d "$work/live.img" | sed -n 's/.*start= *\([0-9]*\), size= *\([0-9]*\).*/\1 \2/p' | awk '{ print ($1 + $2) * 512 }')
 
@@ -99,8 +106,11 @@ make_disks() {
   head -c 8M /dev/urandom >"$dir/usb.img"
 }
 
+# The disks must hold zeros after a completion record, the NVMe disk's
+# naming method NVME_METHOD; one report each on the stick, which is as it
+# was outside its reports folder.
 check_erased() {
-  local name=$1 dir=$work/$1 stick=$2 n json serial
+  local name=$1 dir=$work/$1 stick=$2 nvme_method=$3 n json serial
   mkdir -p "$dir/reports"
   mcopy -s -n -i "$stick@@$offset" '::/reports/*' "$dir/reports/" 2>/dev/null || true
   for n in 0 1 2 3; do
@@ -113,6 +123,8 @@ check_erased() {
     json=$(grep -l "\"serial\": \"$serial\"" "$dir"/reports/*.json 2>/dev/null | wc -l)
     [ "$json" -eq 1 ] || fail "$name: $json reports for the ${kinds[n]} disk ($serial), not one"
   done
+  grep -q "^method: $nvme_method " <<<"$("$host_cli" inspect "$dir/nvme.img" 2>&1)" ||
+    fail "$name: the NVMe disk's record names another method than $nvme_method"
   [ "$(ls "$dir"/reports/*.json 2>/dev/null | wc -l)" -eq 4 ] ||
     fail "$name: the reports folder holds other reports: $(ls "$dir/reports")"
   grep -q LIVESTICK "$dir"/reports/*.json && fail "$name: a report names the stick"
@@ -123,10 +135,12 @@ check_erased() {
   "$host_cli" inspect "$stick" 2>&1 | grep -q '^kind: 0 (no record)$' || fail "$name: the stick holds an erase record"
 }
 
+# An unattended boot with FIRMWARE; PURGE yes lets the NVMe disk format
+# itself (method 3) while the others are overwritten.
 unattended_run() {
-  local name=$1 firmware=$2 stick=$work/$1.stick t0=$(date +%s)
+  local name=$1 firmware=$2 purge=$3 stick=$work/$1.stick t0=$(date +%s)
   make_disks "$work/$name"
-  make_stick "$stick" unattended=yes countdown=1 method=0 verify=yes serial_console=ttyS0
+  make_stick "$stick" unattended=yes countdown=1 method=0 verify=yes purge=$purge serial_console=ttyS0
   cp "$stick" "$work/$name.before"
   boot "$name" "$firmware" "$stick" 300
   set +e
@@ -134,10 +148,12 @@ unattended_run() {
   local code=$?
   set -e
   tr -d '\r' <"$work/$name/console" >"$work/$name/console.txt"
+  mkdir -p "$top/build/artifacts"
+  cp "$work/$name/console.txt" "$top/build/artifacts/live-$name-console.txt"
   grep -q 'every disk was erased' "$work/$name/console.txt" ||
     { fail "$name: the guest did not say every disk was erased (qemu exit $code)"; cat "$work/$name/qemu.out" "$work/$name/console.txt"; }
   grep -q 'Erasing EVERY disk' "$work/$name/console.txt" || fail "$name: no countdown was shown"
-  check_erased "$name" "$stick"
+  check_erased "$name" "$stick" "$([ "$purge" = yes ] && echo 3 || echo 0)"
   echo "boot_test: $name: boot to power-off $(($(date +%s) - t0)) s"
 }
 
@@ -194,12 +210,37 @@ interactive_run() {
   [ "$(cat "$dir"/*.img | sha256sum)" = "$sums" ] || fail "interactive: a disk changed without an erase"
 }
 
+# The unattended entry with a bad method in the settings: it must say so and
+# erase nothing.
+bad_settings_run() {
+  local name=badsettings stick=$work/badsettings.stick dir=$work/badsettings tries=0 sums
+  make_disks "$dir"
+  make_stick "$stick" unattended=yes countdown=1 method=7 serial_console=ttyS0
+  sums=$(cat "$dir"/*.img | sha256sum)
+  boot "$name" bios "$stick" 300
+  while [ $tries -lt 150 ] && kill -0 $qemu_pid 2>/dev/null &&
+    ! grep -q 'press Enter for the interactive view' "$dir/console" 2>/dev/null; do
+    sleep 1
+    tries=$((tries + 1))
+  done
+  kill $qemu_pid 2>/dev/null || true
+  wait $qemu_pid 2>/dev/null || true
+  tr -d '\r' <"$dir/console" >"$dir/console.txt"
+  grep -q 'bad setting method=7 (0, 1 or 2)' "$dir/console.txt" &&
+    grep -q 'has bad values; nothing is erased' "$dir/console.txt" ||
+    { fail "badsettings: no message about the bad method"; tail -n 20 "$dir/console.txt"; }
+  grep -q 'Erasing EVERY disk' "$dir/console.txt" && fail "badsettings: the countdown ran"
+  [ "$(cat "$dir"/*.img | sha256sum)" = "$sums" ] || fail "badsettings: a disk changed"
+}
+
 # PLEXISCRUB_LIVE_RUNS picks some of the boots (by hand, while debugging).
-for run in ${PLEXISCRUB_LIVE_RUNS:-bios uefi interactive}; do
+for run in ${PLEXISCRUB_LIVE_RUNS:-bios uefi badsettings interactive}; do
   case $run in
-    bios | uefi) unattended_run $run $run ;;
+    bios) unattended_run bios bios no ;;
+    uefi) unattended_run uefi uefi yes ;;
+    badsettings) bad_settings_run ;;
     interactive) interactive_run ;;
-    *) echo "boot_test: no run $run (bios, uefi, interactive)" >&2; exit 2 ;;
+    *) echo "boot_test: no run $run (bios, uefi, badsettings, interactive)" >&2; exit 2 ;;
   esac
 done
 echo "boot_test: $(($(date +%s) - started)) s in all"
