@@ -174,6 +174,15 @@ const char kUsageText[] =
     "      overlapping on it, refuses the whole set with nothing written. Each\n"
     "      drive's questions come first, then a table of the drives and one \"del\";\n"
     "      a progress line per drive, Ctrl+C interrupts all, a summary table ends it.\n"
+    "  tui [--report DIR] [--loop] [--power-off-command CMD] [--source TEXT]\n"
+    "        [--destination ...] [--operator NAME] [--organisation NAME]\n"
+    "        [--validator NAME] [--simulate FILE]\n"
+    "      a full-screen view (Linux): every disk with its record, whether it can\n"
+    "      purge itself, and why it may not be erased; select disks (space), a\n"
+    "      method (m) and the read-back (v), type \"del\", one bar per disk, then\n"
+    "      a summary naming each report. --loop lists loop devices too; p in the\n"
+    "      summary runs CMD (given only then). The certificate options are\n"
+    "      erase's. English or Japanese, as the locale says.\n"
     "  report list [--report DIR] / report show FILE / report check FILE [--key PUBLIC_KEY]\n"
     "      the past reports; the facts of one; whether one was changed since it\n"
     "      was written: its SHA-256 digest and its signature (exit 0 unchanged and\n"
@@ -352,6 +361,13 @@ OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Opti
     return v ? OptionRead::kRead : OptionRead::kBad;
   }
   if (a == "--out") return ReadOutFile(args, i, o, err);
+  if (a == "--power-off-command") {
+    const std::string* v = ValueOf(args, i, "--power-off-command needs the command to run", err);
+    if (v && v->empty()) err << "plexiscrub-cli: --power-off-command needs the command to run\n";
+    if (!v || v->empty()) return OptionRead::kBad;
+    o.power_off_command = *v;
+    return OptionRead::kRead;
+  }
   if (a == "--key") {
     const std::string* v = ValueOf(args, i, "--key needs a public key file", err);
     if (v) o.key_file = *v;
@@ -583,16 +599,19 @@ namespace {
 // An option given to a command it does not belong to, in the user's words.
 std::optional<std::string> MisplacedOption(const Options& o) {
   const std::string& c = o.command;
-  if ((o.partitions || o.loop || o.every_disk) && c != "list") return "--partitions, --all and --loop belong to list";
+  if ((o.partitions || o.every_disk) && c != "list") return "--partitions and --all belong to list";
+  if (o.loop && c != "list" && c != "tui") return "--loop belongs to list and tui";
+  if (o.power_off_command && c != "tui") return "--power-off-command belongs to tui";
   if ((o.method || o.verify || o.no_history || o.yes || o.resume || o.checkpoint_seconds) && c != "erase")
     return "--method, --verify, --no-history, --yes, --resume and --checkpoint belong to erase";
-  if ((o.operator_name || o.organisation || o.validator || !o.assets.empty() || o.media_source || o.destination) &&
-      c != "erase")
-    return "--operator, --organisation, --validator, --asset, --source and --destination belong to erase";
+  if ((o.operator_name || o.organisation || o.validator || o.media_source || o.destination) && c != "erase" &&
+      c != "tui")
+    return "--operator, --organisation, --validator, --source and --destination belong to erase and tui";
+  if (!o.assets.empty() && c != "erase") return "--asset belongs to erase";
   // --drive is the first target (it is put before the others below).
   if (!o.assets.empty() && o.assets.size() != o.positional.size() + (o.drive ? 1 : 0))
     return "--asset is given once for each TARGET, in their order";
-  if (o.report_dir && c != "erase" && c != "report") return "--report belongs to erase and report";
+  if (o.report_dir && c != "erase" && c != "report" && c != "tui") return "--report belongs to erase, report and tui";
   if (o.count && c != "dump") return "--count belongs to dump";
   if ((o.key_file || o.replace) && c != "report") return "--key and --replace belong to report";
   if ((o.csv_file || o.json_file) && c != "report") return "--csv and --json belong to report export";
@@ -627,6 +646,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       {"allow", AllowCommand},
       {"report", ReportCommand},
       {"probe", ProbeCommand},
+      {"tui", TuiCommand},
   };
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {

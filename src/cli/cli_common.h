@@ -64,6 +64,8 @@ struct Options {
   std::optional<std::string> csv_file, json_file;
   std::optional<std::string> key_file;  // report check: the public key it must be signed by
   bool replace = false;                 // report keygen: in place of the key there
+  // tui: the command the summary's power-off key runs
+  std::optional<std::string> power_off_command;
   // probe
   std::optional<std::string> out_file;
   bool keep_serials = false;
@@ -114,6 +116,8 @@ std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostre
 std::vector<std::string> HostProbePaths();
 
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err);
+// The full-screen terminal view (Linux); elsewhere it says it is not there.
+int TuiCommand(const Options& o, std::ostream& out, std::ostream& err);
 int ProbeCommand(const Options& o, std::ostream& out, std::ostream& err);
 int DumpCommand(const Options& o, std::ostream& out, std::ostream& err);
 
@@ -195,10 +199,11 @@ std::unique_ptr<platform::Settings> HostSettings();
 // The reports folder: --report DIR, else "reports" in the data folder (the
 // simulated machine's files folder with --simulate).
 std::string ReportFolder(const Options& o);
-// Writes the report of an erase that calls for one and names it on `out`.
-// A report that cannot be written is shown on `err` and kept in the error
-// log; the erase's result is not touched.
-void FileReportOfErase(const Options& o, platform::Machine& machine, const EraseJournal& journal,
+// Writes the report of an erase that calls for one and names it on `out`;
+// returns the page's path (empty when none was written). A report that
+// cannot be written is shown on `err` and kept in the error log; the
+// erase's result is not touched.
+std::string FileReportOfErase(const Options& o, platform::Machine& machine, const EraseJournal& journal,
                        std::ostream& out, std::ostream& err);
 int ReportCommand(const Options& o, std::ostream& out, std::ostream& err);
 // The folder of the report signing key: the simulated machine's files

@@ -1,59 +1,41 @@
-// plexiscrub-cli erase TARGET TARGET...: several drives erased at once, one
-// erase workflow and one worker thread per drive. Every target is checked
-// before any is opened for writing; each drive's own questions are answered
-// one drive after the other, then one table and one "del" start them all.
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <iomanip>
-#include <limits>
+// plexiscrub-cli erase TARGET TARGET...: several drives erased at once
+// (the engine is cli_erase_set.cpp), shown as lines on the terminal: each
+// drive's questions one drive after the other, then one table and one
+// "del", a progress line per drive, a summary table.
 #include <mutex>
-#include <sstream>
-#include <thread>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "cli/cli_erase_parts.h"
-#include "drives/target_check.h"
-#include "platform/host.h"
-#include "util/ascii_text.h"
+#include "cli/cli_erase_set.h"
 
 namespace plexi::cli {
-
-bool Overlap(const Footprint& a, const Footprint& b) {
-  if (a.device != b.device) return false;
-  constexpr uint64_t kEnd = std::numeric_limits<uint64_t>::max();
-  const auto end = [](const Footprint& f) {
-    return f.length == 0 || f.offset > kEnd - f.length ? kEnd : f.offset + f.length;
-  };
-  return a.offset < end(b) && b.offset < end(a);
-}
-
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Standard error shared by every drive's thread: messages, questions and
 // the progress lines, one writer at a time. On a terminal the progress is
 // a block of one line per drive redrawn in place; elsewhere a plain line is
 // written when a drive's percentage crosses a tenth or its pass changes.
-class ProgressBoard {
+class ProgressBoard : public SetPresenter {
  public:
-  ProgressBoard(std::ostream& err, bool terminal, std::vector<std::string> names)
-      : err_(err), terminal_(terminal), names_(std::move(names)), lines_(names_.size()) {}
+  ProgressBoard(const Options& o, std::ostream& out, std::ostream& err, bool terminal)
+      : o_(o), out_(out), err_(err), terminal_(terminal), names_(o.positional), lines_(names_.size()) {}
 
-  void Message(const std::string& text) {
+  void Message(const std::string& text) override {
     std::lock_guard lock(mutex_);
     ClearBlock();
     err_ << text << "\n" << std::flush;
   }
 
   // A question on the terminal; nothing else is written until it is answered.
-  bool Ask(const std::string& prompt) {
+  bool Ask(size_t drive, const EraseQuestion& question) override {
     std::lock_guard lock(mutex_);
     ClearBlock();
-    return AskOnTerminal(err_, prompt);
+    return AskOnTerminal(err_, names_[drive] + ": [" + question.caption + "] " + question.text);
   }
 
-  void SetPass(size_t drive, const std::string& pass) {
+  void SetPass(size_t drive, const std::string& pass) override {
     std::lock_guard lock(mutex_);
     Line& line = lines_[drive];
     if (line.pass == pass) return;
@@ -63,7 +45,7 @@ class ProgressBoard {
     if (!terminal_) WritePlain(drive);
   }
 
-  void SetPercent(size_t drive, int percent) {
+  void SetPercent(size_t drive, int percent) override {
     std::lock_guard lock(mutex_);
     Line& line = lines_[drive];
     line.percent = percent;
@@ -72,12 +54,12 @@ class ProgressBoard {
     WritePlain(drive);
   }
 
-  void SetEstimate(size_t drive, const std::string& estimate) {
+  void SetEstimate(size_t drive, const std::string& estimate) override {
     std::lock_guard lock(mutex_);
     lines_[drive].estimate = estimate;
   }
 
-  void SetEnded(size_t drive, const std::string& outcome) {
+  void SetEnded(size_t drive, EraseOutcome, const std::string& outcome) override {
     std::lock_guard lock(mutex_);
     lines_[drive].ended = outcome;
     if (!terminal_) WritePlain(drive);
@@ -85,13 +67,38 @@ class ProgressBoard {
 
   // The block of lines as it is now (a terminal only); the waiting thread
   // calls this a few times a second.
-  void Redraw() {
+  void Redraw() override {
     std::lock_guard lock(mutex_);
     if (!terminal_) return;
     ClearBlock();
     for (size_t i = 0; i < lines_.size(); ++i) err_ << "\x1b[2K" << Text(i) << "\n";
     drawn_ = lines_.size();
     err_ << std::flush;
+  }
+
+  // The table of the drives, then "del" (or --yes).
+  bool ConfirmSet(const std::vector<DriveFacts>& drives) override {
+    out_ << "drives to erase:\n";
+    out_ << "target | model | serial | size | method | verify\n";
+    for (const DriveFacts& d : drives) {
+      out_ << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size
+           << " | " << MethodColumn(d) << " | " << (d.verify ? "yes" : "no") << "\n";
+    }
+    out_ << std::flush;
+    return o_.yes || ReadDelWord(err_);
+  }
+
+  void Summary(const std::vector<DriveSummary>& drives) override {
+    out_ << "summary:\n";
+    out_ << "drive | serial | method | outcome | duration | rate\n";
+    for (const DriveSummary& drive : drives) {
+      const DriveFacts& d = drive.facts;
+      const bool ran = drive.seconds > 0;
+      const std::string rate =
+          ran ? Fixed(double(drive.bytes_erased) / drive.seconds / 1e6, 1) + " MB/s" : std::string("-");
+      out_ << d.target << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << MethodColumn(d) << " | "
+           << drive.outcome << " | " << (ran ? Fixed(drive.seconds, 1) + " s" : "-") << " | " << rate << "\n";
+    }
   }
 
  private:
@@ -120,6 +127,8 @@ class ProgressBoard {
   }
 
   std::mutex mutex_;
+  const Options& o_;
+  std::ostream& out_;
   std::ostream& err_;
   const bool terminal_;
   const std::vector<std::string> names_;
@@ -127,439 +136,12 @@ class ProgressBoard {
   size_t drawn_ = 0;
 };
 
-// One drive's progress dialog: its bar positions as a percentage.
-class DriveProgressView : public ProgressView {
- public:
-  DriveProgressView(ProgressBoard& board, size_t drive, uint64_t verify_max)
-      : board_(board), drive_(drive), verify_max_(std::max<uint64_t>(verify_max, 1)) {}
-  void SetWriteMaximum(uint64_t max) override { write_max_ = std::max<uint64_t>(max, 1); }
-  void SetWritePosition(uint64_t p) override { Show(p, write_max_); }
-  void SetVerifyPosition(uint64_t p) override { Show(p, verify_max_); }
-  void SetPassText(const std::string& t) override { board_.SetPass(drive_, t); }
-  void SetEstimateText(const std::string& t) override { board_.SetEstimate(drive_, t); }
-  void SetCaption(const std::string& t) override { board_.SetPass(drive_, t); }
-
- private:
-  void Show(uint64_t position, uint64_t max) {
-    board_.SetPercent(drive_, int(std::min<uint64_t>(100, position * 100 / max)));
-  }
-
-  ProgressBoard& board_;
-  size_t drive_;
-  uint64_t write_max_ = 1;
-  uint64_t verify_max_;
-};
-
-// Where the drives' threads meet the waiting thread: each drive stops at
-// its confirmation until the whole set is confirmed or declined.
-class SetGate {
- public:
-  enum class Stage { kPreparing, kAtConfirmation, kEnded };
-
-  explicit SetGate(size_t drives) : stages_(drives, Stage::kPreparing) {}
-
-  // A drive's thread: at the confirmation; true once the set goes ahead.
-  bool ArriveAndWait(size_t drive) {
-    std::unique_lock lock(mutex_);
-    stages_[drive] = Stage::kAtConfirmation;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return decision_.has_value(); });
-    return *decision_;
-  }
-
-  void Ended(size_t drive) {
-    std::lock_guard lock(mutex_);
-    stages_[drive] = Stage::kEnded;
-    changed_.notify_all();
-  }
-
-  // The waiting thread: how far a drive got before it stopped for the set.
-  Stage WaitWhilePreparing(size_t drive) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return stages_[drive] != Stage::kPreparing; });
-    return stages_[drive];
-  }
-
-  void Decide(bool go) {
-    std::lock_guard lock(mutex_);
-    decision_ = go;
-    changed_.notify_all();
-  }
-
-  // Waits up to `time` for a drive to end; true when all have.
-  bool WaitForAllEnded(std::chrono::milliseconds time) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, time, [&] {
-      return std::all_of(stages_.begin(), stages_.end(), [](Stage s) { return s == Stage::kEnded; });
-    });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Stage> stages_;
-  std::optional<bool> decision_;
-};
-
-// What the table before the "del" and the summary after it show of a drive.
-struct DriveFacts {
-  std::string target;
-  std::string model = "?";
-  std::string serial;
-  std::string size = "?";
-  OverwriteMethod method = OverwriteMethod::kZeros;
-  bool verify = false;
-  bool resumed = false;
-  std::string purge_command;  // the command method 3 sends this drive
-  // Told before the table that it cannot run its method: not erased.
-  bool left_set = false;
-};
-
-// One drive of the set: its workflow and everything that workflow calls.
-class DriveJob : public EraseUi, public EraseEnvironment {
- public:
-  DriveJob(const Options& o, platform::Machine& machine, ProgressBoard& board, SetGate& gate, size_t index,
-           DriveFacts facts)
-      : o_(o), machine_(machine), board_(board), gate_(gate), index_(index), facts_(std::move(facts)),
-        workflow_(machine, *this, *this, estimate_, TerminalPacing(o)) {
-    workflow_.OfferPurge(PurgeAsked(o));
-  }
-
-  ~DriveJob() override {
-    if (thread_.joinable()) thread_.join();
-  }
-
-  void Start() {
-    thread_ = std::thread([this] {
-      EraseTarget target = EraseTargetOf(o_, index_);
-      // A protection added while the questions are open still stops the erase.
-      target.protection = ProtectionCheckOf(o_, machine_, facts_.target);
-      result_ = workflow_.RunErase(target);
-  board_.SetEnded(index_, OutcomeText());
-      gate_.Ended(index_);
-    });
-  }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-  // The waiting thread's Ctrl+C; repeated until the drive ends, so that a
-  // request made before the workflow reset its flag is not lost.
-  void Cancel() { workflow_.RequestCancel(); }
-
-  const DriveFacts& Facts() const { return facts_; }
-  RecordLeft Result() const { return result_; }
-  EraseOutcome Outcome() const { return workflow_.Outcome(); }
-  const EraseJournal& Journal() const { return workflow_.Journal(); }
-  // From the start of the erase (a drive's own purge included) to its end;
-  // 0 when nothing ran.
-  double Seconds() const {
-    const bool ran = seconds_ > 0 || DriveTouched(workflow_.Outcome());
-    return ran ? std::max(seconds_, workflow_.Journal().seconds) : 0;
-  }
-  // What the erase covered: the drive's own purge reaches all of it, the
-  // passes as far as they wrote.
-  uint64_t BytesErased() const {
-    const EraseJournal& j = workflow_.Journal();
-    const bool purged = j.method == OverwriteMethod::kFirmwarePurge && j.purge_completed;
-    return purged ? std::max(j.capacity_bytes, j.bytes_written) : std::max(bytes_written_, j.bytes_written);
-  }
-  std::string OutcomeText() const {
-    if (facts_.left_set) return "not started: it cannot run method 3";
-    return ResultText(result_, workflow_);
-  }
-
-  // EraseUi
-  void ShowMessage(const std::string& text) override {
-    board_.Message("plexiscrub-cli: " + facts_.target + ": " + OneLine(text));
-  }
-
-  bool Ask(const EraseQuestion& question) override {
-    std::optional<bool> answer = ResumeAnswerOf(o_, question);
-    if (!answer && o_.yes) answer = true;
-    const std::string line = facts_.target + ": [" + question.caption + "] " + question.text;
-    if (!answer) {
-      const bool asked = board_.Ask(line);
-      return o_.interrupt->Closing() ? AnswerOfClosedConsole(question) : asked;
-    }
-    board_.Message(line + (*answer ? " → はい" : " → いいえ"));
-    return *answer;
-  }
-
-  ConfirmChoice ConfirmErase(const ConfirmRequest& request) override {
-    std::ostringstream said;
-    std::stringstream purge;
-    PrintPurgeLines(o_, request, purge);
-    for (std::string line; std::getline(purge, line);) board_.Message(facts_.target + ": " + line);
-    ConfirmChoice choice = ChoiceOfOptions(o_, request, said);
-    if (!said.str().empty()) board_.Message(facts_.target + ": " + OneLine(said.str()));
-    facts_.method = choice.method;
-    facts_.verify = choice.verify;
-    facts_.resumed = !request.method_enabled;
-    facts_.purge_command = request.purge_command;
-    if (choice.method == OverwriteMethod::kFirmwarePurge && !request.purge_offered) {
-      // Said now, before the table and the "del": this drive is not erased.
-      board_.Message("plexiscrub-cli: " + facts_.target +
-                     ": cannot purge itself now (see above); it leaves the set and is not erased");
-      facts_.left_set = true;
-      choice.ok = false;
-      return choice;
-    }
-    choice.ok = gate_.ArriveAndWait(index_);
-    return choice;
-  }
-
-  WorkerReport RunProgress(const ProgressRequest& request, const WorkerFactory& make_worker) override {
-    SerialDispatcher gui;
-    DriveProgressView view(board_, index_, request.bar_maximum);
-    std::unique_ptr<TPlexiscrubThread> worker = make_worker(view, gui);
-    const Clock::time_point began = Clock::now();
-    worker->Start([] {});
-    const WorkerReport run = worker->Join();
-    seconds_ = std::chrono::duration<double>(Clock::now() - began).count();
-    bytes_written_ = run.bytes_written;
-    return run;
-  }
-
-  // EraseEnvironment
-  int32_t UpdateEraseCount(EraseCountOp) override { return 0; }
-  bool Unattended() override { return UnattendedRun(o_); }
-  void ReportError(const std::string& message, const std::string& label) override {
-    board_.Message("plexiscrub-cli: " + label + ": " + OneLine(message));
-  }
-
- private:
-  const Options& o_;
-  platform::Machine& machine_;
-  ProgressBoard& board_;
-  SetGate& gate_;
-  const size_t index_;
-  DriveFacts facts_;
-  EstimateState estimate_;
-  EraseWorkflow workflow_;
-  std::thread thread_;
-  RecordLeft result_ = RecordLeft::kNone;
-  double seconds_ = 0;
-  uint64_t bytes_written_ = 0;
-};
-
-int Severity(int code);
-int MostSerious(int a, int b) { return Severity(b) > Severity(a) ? b : a; }
-
-// How serious an exit code is, when several drives end differently: a
-// failure outweighs a partly overwritten drive, which outweighs one that
-// was interrupted with its resume record, then one erased around sectors
-// that failed, then one whose read-back was stopped, then one left untouched.
-int Severity(int code) {
-  switch (code) {
-    case kFailed: return 6;
-    case kPartlyErased: return 5;
-    case kInterrupted: return 4;
-    case kErasedWithExceptions: return 3;
-    case kReadBackStopped: return 2;
-    case kRefused: return 1;
-    default: return 0;
-  }
-}
-
-// The set's exit code: the most serious drive's, except that a set where
-// some drives were erased and others were not written at all is neither
-// "done" nor "nothing erased".
-int SetExitCode(const std::vector<std::unique_ptr<DriveJob>>& jobs) {
-  int code = kOk;
-  bool some_written = false, some_untouched = false;
-  for (const auto& job : jobs) {
-    const bool untouched = !DriveTouched(job->Outcome());
-    (untouched ? some_untouched : some_written) = true;
-    if (!untouched) code = MostSerious(code, ExitCodeOf(job->Outcome()));
-  }
-  if (!some_written) return kRefused;
-  return some_untouched && Severity(code) <= Severity(kReadBackStopped) ? kSomeNotErased : code;
-}
-
-// Where a target's bytes lie: the host's answer, else the drive's own.
-std::vector<Footprint> FootprintOf(const Options& o, platform::Machine& machine, const std::string& target,
-                                   std::string* problem) {
-  const std::string path = DevicePathOf(target);
-  if (!o.simulate) {
-    if (std::optional<std::vector<Footprint>> host = HostFootprint(path, problem)) return *host;
-  }
-  platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kQuery);
-  if (!opened.ok()) {
-    *problem = "cannot open " + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
-    return {};
-  }
-  const Placement placement = PlaceDevice(*opened.value(), path);
-  switch (placement.kind) {
-    case Placement::Kind::kDisk: return {{"disk " + std::to_string(placement.disk), 0, 0}};
-    case Placement::Kind::kVolume: {
-      std::vector<Footprint> spans;
-      for (const DiskSpan& span : placement.spans)
-        spans.push_back({"disk " + std::to_string(span.disk), span.offset, span.length});
-      if (!spans.empty()) return spans;
-      break;
-    }
-    case Placement::Kind::kUnknown: break;
-  }
-  return {{"path " + UpperAscii(path), 0, 0}};
-}
-
-// The checks that stop the whole set before anything is opened for writing.
-// Each refused target is named on `err` with why; a target refused for
-// itself (protected, in use, not there) also gets its refusal report.
-bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<DriveFacts>& facts,
-                  std::ostream& out, std::ostream& err) {
-  bool refused = false;
-  StreamNotifier notifier(err);
-  std::vector<std::vector<Footprint>> footprints;
-  for (size_t index = 0; index < facts.size(); ++index) {
-    DriveFacts& drive = facts[index];
-    const std::string& target = drive.target;
-    std::ostringstream unsaid;
-    if (std::optional<TargetDrive> found = FindTarget(o, machine, notifier, target, unsaid)) {
-      drive.model = found->row.caption.empty() ? "?" : found->row.caption;
-      drive.serial = found->row.serial;
-      drive.size = found->row.size_text;
-    }
-    std::string why;
-    if (TargetIsProtected(o, machine, target, err)) why = erase_text::kProtected;
-    if (why.empty() && !o.simulate) {
-      why = platform::DescribeHostDeviceUse(DevicePathOf(target));
-      if (!why.empty()) err << "plexiscrub-cli: refusing to erase " << target << ": " << why << "\n";
-    }
-    std::string problem;
-    footprints.push_back(FootprintOf(o, machine, target, &problem));
-    if (why.empty() && footprints.back().empty()) {
-      why = problem;
-      err << "plexiscrub-cli: " << problem << "\n";
-    }
-    if (!why.empty()) {
-      refused = true;
-      FileReportOfErase(o, machine, RefusedJournal(machine, o, index, why), out, err);
-    }
-  }
-  for (size_t i = 0; i < facts.size(); ++i) {
-    for (size_t j = 0; j < i; ++j) {
-      const bool same = std::any_of(footprints[i].begin(), footprints[i].end(), [&](const Footprint& a) {
-        return std::any_of(footprints[j].begin(), footprints[j].end(),
-                           [&](const Footprint& b) { return Overlap(a, b); });
-      });
-      if (!same) continue;
-      err << "plexiscrub-cli: " << facts[j].target << " and " << facts[i].target
-          << " name the same drive or overlap on it\n";
-      refused = true;
-    }
-  }
-  return !refused;
-}
-
-std::string MethodColumn(const DriveFacts& drive) {
-  std::string text = std::to_string(MethodCode(drive.method));
-  if (drive.method == OverwriteMethod::kFirmwarePurge && !drive.purge_command.empty())
-    text += " (" + drive.purge_command + ")";
-  return text + (drive.resumed ? " (resumed)" : "");
-}
-
-void PrintConfirmTable(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostream& out) {
-  out << "drives to erase:\n";
-  out << "target | model | serial | size | method | verify\n";
-  for (const auto& job : jobs) {
-    const DriveFacts& d = job->Facts();
-    if (d.left_set) continue;
-    out << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size << " | "
-        << MethodColumn(d) << " | " << (d.verify ? "yes" : "no") << "\n";
-  }
-  out << std::flush;
-}
-
-std::string Fixed(double value, int digits) {
-  std::ostringstream text;
-  text << std::fixed << std::setprecision(digits) << value;
-  return text.str();
-}
-
-void PrintSummary(const std::vector<std::unique_ptr<DriveJob>>& jobs, std::ostream& out) {
-  out << "summary:\n";
-  out << "drive | serial | method | outcome | duration | rate\n";
-  for (const auto& job : jobs) {
-    const DriveFacts& d = job->Facts();
-    const bool ran = job->Seconds() > 0;
-    const std::string rate =
-        ran ? Fixed(double(job->BytesErased()) / job->Seconds() / 1e6, 1) + " MB/s" : std::string("-");
-    out << d.target << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << MethodColumn(d) << " | "
-        << job->OutcomeText() << " | " << (ran ? Fixed(job->Seconds(), 1) + " s" : "-")
-        << " | " << rate << "\n";
-  }
-}
-
-// Runs the drives' questions one drive after the other; true when every
-// drive reached its confirmation.
-bool PrepareAll(std::vector<std::unique_ptr<DriveJob>>& jobs, SetGate& gate) {
-  for (size_t i = 0; i < jobs.size(); ++i) {
-    jobs[i]->Start();
-    // A drive that cannot run its method has left the set; one whose
-    // questions were declined or that was refused stops the whole set.
-    if (gate.WaitWhilePreparing(i) == SetGate::Stage::kEnded && !jobs[i]->Facts().left_set) return false;
-  }
-  return true;
-}
-
-// Waits for every drive, redrawing the progress and passing Ctrl+C on to
-// every worker.
-void WaitForAll(std::vector<std::unique_ptr<DriveJob>>& jobs, SetGate& gate, ProgressBoard& board,
-                const ConsoleInterrupt& interrupt) {
-  bool all_ended = false;
-  while (!all_ended) {
-    all_ended = gate.WaitForAllEnded(std::chrono::milliseconds(250));
-    if (interrupt.CancelRequested())
-      for (auto& job : jobs) job->Cancel();
-    board.Redraw();
-  }
-}
-
 }  // namespace
 
 int EraseManyCommand(const Options& o, std::ostream& out, std::ostream& err) {
-  std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
-  if (!machine) return kFailed;
-  std::vector<DriveFacts> facts;
-  for (const std::string& target : o.positional) {
-    facts.emplace_back();
-    facts.back().target = target;
-  }
-  if (!CheckTargets(o, *machine, facts, out, err)) {
-    err << "plexiscrub-cli: nothing was written to any drive; name only drives that may be erased\n";
-    return kRefused;
-  }
-
-  o.interrupt->ClearRequest();
-  ProgressBoard board(err, ErrorIsTerminal(), o.positional);
-  SetGate gate(facts.size());
-  std::vector<std::unique_ptr<DriveJob>> jobs;
-  for (size_t i = 0; i < facts.size(); ++i)
-    jobs.push_back(std::make_unique<DriveJob>(o, *machine, board, gate, i, std::move(facts[i])));
-
-  bool go = PrepareAll(jobs, gate);
-  const bool any_remaining = std::any_of(jobs.begin(), jobs.end(), [](const auto& j) { return !j->Facts().left_set; });
-  if (go && !any_remaining) {
-    err << "plexiscrub-cli: no drive of the set can run its method; nothing was written to any drive\n";
-    go = false;
-  } else if (go) {
-    PrintConfirmTable(jobs, out);
-    go = o.yes || ReadDelWord(err);
-  } else {
-    err << "plexiscrub-cli: a drive of the set will not be erased; nothing was written to any drive\n";
-  }
-  // Ctrl+C is held before the first drive can start writing, until every
-  // drive's report is filed.
-  std::optional<ConsoleInterrupt::Hold> hold;
-  if (go) hold.emplace(*o.interrupt);
-  gate.Decide(go);
-  if (go) WaitForAll(jobs, gate, board, *o.interrupt);
-  for (auto& job : jobs) job->Join();
-  const int code = SetExitCode(jobs);
-  PrintSummary(jobs, out);
-  for (auto& job : jobs) FileReportOfErase(o, *machine, job->Journal(), out, err);
-  return code;
+  ProgressBoard board(o, out, err, ErrorIsTerminal());
+  const std::vector<DriveChoice> choices(o.positional.size(), DriveChoice{o.method, o.verify});
+  return RunEraseSet(o, choices, board, out, err);
 }
 
 }  // namespace plexi::cli

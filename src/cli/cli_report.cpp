@@ -263,9 +263,9 @@ std::string ReportFolder(const Options& o) {
   return data.empty() ? std::string() : report::JoinPath(data, report::kReportsFolderName);
 }
 
-void FileReportOfErase(const Options& o, platform::Machine& machine, const EraseJournal& journal,
-                       std::ostream& out, std::ostream& err) {
-  if (!journal.due) return;
+std::string FileReportOfErase(const Options& o, platform::Machine& machine, const EraseJournal& journal,
+                              std::ostream& out, std::ostream& err) {
+  if (!journal.due) return {};
   report::ReportContext context;
   const platform::HostDescription host = platform::DescribeHost();
   context.computer_name = host.computer_name;
@@ -286,10 +286,12 @@ void FileReportOfErase(const Options& o, platform::Machine& machine, const Erase
     out << "report data: " << filed.paths.json_path << " (SHA-256 " << filed.paths.digest
         << (filed.signed_by_key ? ", signed" : "") << ")\n";
   }
-  if (filed.error.empty()) return;
+  const std::string page = filed.written ? filed.paths.html_path : std::string();
+  if (filed.error.empty()) return page;
   // The erase's result stands; the missing report is an error of its own.
   err << "plexiscrub-cli: " << OneLineOf(filed.error) << "\n";
   KeepInErrorLog(o, machine, OneLineOf(filed.error), journal.label, err);
+  return page;
 }
 
 std::string KeyFolder(const Options& o) {

@@ -7,7 +7,8 @@
 namespace plexi {
 
 Language LanguageOfEnvironment() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+  static constexpr const char* kVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  for (const char* name : kVariables) {
     const char* value = std::getenv(name);
     if (value == nullptr || *value == '\0') continue;
     const bool japanese = std::strncmp(value, "ja", 2) == 0 && (value[2] == '\0' || value[2] == '_' ||
