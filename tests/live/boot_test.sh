@@ -231,6 +231,7 @@ bad_settings_run() {
     { fail "badsettings: no message about the bad method"; tail -n 20 "$dir/console.txt"; }
   grep -q 'Erasing EVERY disk' "$dir/console.txt" && fail "badsettings: the countdown ran"
   [ "$(cat "$dir"/*.img | sha256sum)" = "$sums" ] || fail "badsettings: a disk changed"
+  echo "boot_test: badsettings: the bad method named after $tries s, nothing erased"
 }
 
 # PLEXISCRUB_LIVE_RUNS picks some of the boots (by hand, while debugging).
