@@ -25,6 +25,13 @@
 
 namespace plexi::cli {
 
+Language ToolLanguage() { return LanguageOfLocaleVariables().value_or(platform::HostUserLanguage()); }
+
+const char* ListHeader(const Options& o) {
+  return Said(o, "model | type | letters | size | method | number | record | not | identity",
+              "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子");
+}
+
 Pacing TerminalPacing(const Options& o) {
   Pacing pacing{0, 0};
   if (o.checkpoint_seconds) pacing.checkpoint_ms = int(*o.checkpoint_seconds) * 1000;
@@ -56,13 +63,16 @@ std::unique_ptr<platform::Machine> OpenMachine(const Options& o, std::ostream& e
   if (IsProbeFile(*o.simulate)) {
     std::string text;
     if (uint32_t e = sim::ReadWholeFile(sim::PathFromUtf8(*o.simulate), &text))
-      error = "cannot read it (Windows error " + std::to_string(e) + ")";
+      error = Said(o, "cannot read it (Windows error ", "読み込めません（Windows のエラー ") + std::to_string(e) +
+              Said(o, ")", "）");
     else
       machine = probe::ReplayMachine::Parse(text, &error);
   } else {
     machine = sim::SimMachine::Load(*o.simulate, &error);
   }
-  if (!machine) err << "plexiscrub-cli: cannot load the simulated machine " << *o.simulate << ": " << error << "\n";
+  if (!machine)
+    err << "plexiscrub-cli: " << Said(o, "cannot load the simulated machine ", "模擬マシンを読み込めません: ") << *o.simulate
+        << ": " << error << "\n";
   return machine;
 }
 
@@ -95,10 +105,11 @@ std::optional<uint64_t> ParseDecimal(const std::string& text) {
 }
 
 std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std::string& path,
-                                           std::string* problem) {
+                                           std::string* problem, Language language) {
+  const auto in = [language](const char* english, const char* japanese) { return InLanguage(language, english, japanese); };
   platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kRead);
   if (!opened.ok()) {
-    *problem = "cannot open " + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
+    *problem = in("cannot open ", "開けません: ") + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
     return std::nullopt;
   }
   // The size the list shows and an erase writes, not the geometry's
@@ -110,14 +121,16 @@ std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std
   if (platform::Result<> rewound = opened.value()->SetPosition(0); extent.ok() && !rewound.ok())
     extent = platform::Result<DriveExtent>::Failure(rewound.error());
   if (!extent.ok()) {
-    *problem = "cannot read the geometry of " + path + ": " + OneLine(SystemErrorText(machine, extent.error()));
+    *problem = in("cannot read the geometry of ", "ジオメトリを読めません: ") + path + ": " +
+               OneLine(SystemErrorText(machine, extent.error()));
     return std::nullopt;
   }
   FirstSector first{*extent, std::vector<uint8_t>(extent->sector_size)};
   platform::IoResult read = opened.value()->Read(first.bytes.data(), extent->sector_size);
   if (!read.ok() || read.value() != extent->sector_size) {
     const uint32_t code = read.ok() ? winconst::kErrorReadFault : read.error();
-    *problem = "cannot read the first sector of " + path + ": " + OneLine(SystemErrorText(machine, code));
+    *problem = in("cannot read the first sector of ", "先頭セクタを読めません: ") + path + ": " +
+               OneLine(SystemErrorText(machine, code));
     return std::nullopt;
   }
   return first;
@@ -273,11 +286,13 @@ const std::string* ValueOf(const std::vector<std::string>& args, size_t& i, cons
 }
 
 OptionRead ReadMethod(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
-  const std::string* v = ValueOf(args, i, args[i] + " needs a value", err);
+  const std::string* v = ValueOf(args, i, args[i] + Said(o, " needs a value", " には値が必要です"), err);
   if (!v) return OptionRead::kBad;
   if (*v != "0" && *v != "1" && *v != "2" && *v != "3") {
-    err << "plexiscrub-cli: --method takes 0 (zeros), 1 (0xFF, zeros), 2 (random, 0xFF, zeros) or 3 (the drive's own "
-           "purge)\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "--method takes 0 (zeros), 1 (0xFF, zeros), 2 (random, 0xFF, zeros) or 3 (the drive's own purge)",
+                "--method は 0（ゼロ）、1（0xFF、ゼロ）、2（乱数、0xFF、ゼロ）、3（ドライブ自身の消去）のいずれかです")
+        << "\n";
     return OptionRead::kBad;
   }
   o.method = (*v)[0] - '0';
@@ -287,7 +302,8 @@ OptionRead ReadMethod(const std::vector<std::string>& args, size_t& i, Options& 
 OptionRead ReadCount(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
   std::optional<uint64_t> n = i + 1 < args.size() ? ParseDecimal(args[i + 1]) : std::nullopt;
   if (!n || *n == 0) {
-    err << "plexiscrub-cli: --count takes a number of sectors from 1 up\n";
+    err << "plexiscrub-cli: " << Said(o, "--count takes a number of sectors from 1 up", "--count は 1 以上のセクタ数です")
+        << "\n";
     return OptionRead::kBad;
   }
   o.count = *n;
@@ -298,7 +314,10 @@ OptionRead ReadCount(const std::vector<std::string>& args, size_t& i, Options& o
 OptionRead ReadCheckpoint(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
   std::optional<uint64_t> n = i + 1 < args.size() ? ParseDecimal(args[i + 1]) : std::nullopt;
   if (!n || *n == 0 || *n > 3600) {
-    err << "plexiscrub-cli: --checkpoint takes the seconds between two checkpoints, 1 to 3600\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "--checkpoint takes the seconds between two checkpoints, 1 to 3600",
+                "--checkpoint は途中経過を記録する間隔の秒数（1 から 3600）です")
+        << "\n";
     return OptionRead::kBad;
   }
   o.checkpoint_seconds = uint32_t(*n);
@@ -308,18 +327,22 @@ OptionRead ReadCheckpoint(const std::vector<std::string>& args, size_t& i, Optio
 
 OptionRead ReadReportField(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
   const std::string a = args[i];
-  const std::string* v = ValueOf(args, i, a + " needs a value", err);
+  const std::string* v = ValueOf(args, i, a + Said(o, " needs a value", " には値が必要です"), err);
   if (!v) return OptionRead::kBad;
   if (a == "--asset") {
     if (v->empty()) {
-      err << "plexiscrub-cli: --asset needs the drive's asset number\n";
+      err << "plexiscrub-cli: " << Said(o, "--asset needs the drive's asset number", "--asset にはドライブの資産番号が必要です")
+          << "\n";
       return OptionRead::kBad;
     }
     o.assets.push_back(*v);
     return OptionRead::kRead;
   }
   if (a == "--destination" && !report::IsDestinationCode(*v)) {
-    err << "plexiscrub-cli: --destination is reuse, recycling, destruction or return, not '" << *v << "'\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "--destination is reuse, recycling, destruction or return, not '",
+                "--destination は reuse、recycling、destruction、return のいずれかです（指定: '")
+        << *v << Said(o, "'", "'）") << "\n";
     return OptionRead::kBad;
   }
   std::optional<std::string>& field = a == "--report"        ? o.report_dir
@@ -330,17 +353,25 @@ OptionRead ReadReportField(const std::vector<std::string>& args, size_t& i, Opti
                                                              : o.organisation;
   field = *v;
   if (a == "--report" && field->empty()) {
-    err << "plexiscrub-cli: --report needs a folder\n";
+    err << "plexiscrub-cli: " << Said(o, "--report needs a folder", "--report にはフォルダが必要です") << "\n";
     return OptionRead::kBad;
   }
   return OptionRead::kRead;
 }
 
+const char* OutNeedsFile(const Options& o) {
+  return Said(o, "--out needs a file to write the probe to", "--out には調査結果を書き込むファイルが必要です");
+}
+
+const char* PowerOffNeedsCommand(const Options& o) {
+  return Said(o, "--power-off-command needs the command to run", "--power-off-command には実行するコマンドが必要です");
+}
+
 OptionRead ReadOutFile(const std::vector<std::string>& args, size_t& i, Options& o, std::ostream& err) {
-  const std::string* v = ValueOf(args, i, "--out needs a file to write the probe to", err);
+  const std::string* v = ValueOf(args, i, OutNeedsFile(o), err);
   if (!v) return OptionRead::kBad;
   if (v->empty()) {
-    err << "plexiscrub-cli: --out needs a file to write the probe to\n";
+    err << "plexiscrub-cli: " << OutNeedsFile(o) << "\n";
     return OptionRead::kBad;
   }
   o.out_file = *v;
@@ -356,32 +387,39 @@ OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Opti
       a == "--source" || a == "--destination")
     return ReadReportField(args, i, o, err);
   if (a == "--drive") {
-    const std::string* v = ValueOf(args, i, "--drive needs a drive number or letter (2, F:)", err);
+    const std::string* v = ValueOf(args, i,
+                                   Said(o, "--drive needs a drive number or letter (2, F:)",
+                                        "--drive にはドライブの番号か文字（2、F:）が必要です"),
+                                   err);
     if (v) o.drive = *v;
     return v ? OptionRead::kRead : OptionRead::kBad;
   }
   if (a == "--out") return ReadOutFile(args, i, o, err);
   if (a == "--power-off-command") {
-    const std::string* v = ValueOf(args, i, "--power-off-command needs the command to run", err);
-    if (v && v->empty()) err << "plexiscrub-cli: --power-off-command needs the command to run\n";
+    const std::string* v = ValueOf(args, i, PowerOffNeedsCommand(o), err);
+    if (v && v->empty()) err << "plexiscrub-cli: " << PowerOffNeedsCommand(o) << "\n";
     if (!v || v->empty()) return OptionRead::kBad;
     o.power_off_command = *v;
     return OptionRead::kRead;
   }
   if (a == "--key") {
-    const std::string* v = ValueOf(args, i, "--key needs a public key file", err);
+    const std::string* v = ValueOf(args, i, Said(o, "--key needs a public key file", "--key には公開鍵のファイルが必要です"), err);
     if (v) o.key_file = *v;
     return v ? OptionRead::kRead : OptionRead::kBad;
   }
   if (a == "--csv" || a == "--json") {
-    const std::string* v = ValueOf(args, i, a + " needs the file to write", err);
-    if (v && v->empty()) err << "plexiscrub-cli: " << a << " needs the file to write\n";
+    const std::string* v = ValueOf(args, i, a + Said(o, " needs the file to write", " には書き込むファイルが必要です"), err);
+    if (v && v->empty())
+      err << "plexiscrub-cli: " << a << Said(o, " needs the file to write", " には書き込むファイルが必要です") << "\n";
     if (!v || v->empty()) return OptionRead::kBad;
     (a == "--csv" ? o.csv_file : o.json_file) = *v;
     return OptionRead::kRead;
   }
   if (a == "--simulate") {
-    const std::string* v = ValueOf(args, i, "--simulate needs a machine description file", err);
+    const std::string* v = ValueOf(
+        args, i,
+        Said(o, "--simulate needs a machine description file", "--simulate には模擬マシンの記述ファイルが必要です"),
+        err);
     if (v) o.simulate = *v;
     return v ? OptionRead::kRead : OptionRead::kBad;
   }
@@ -390,8 +428,9 @@ OptionRead ReadValueOption(const std::vector<std::string>& args, size_t& i, Opti
 
 }  // namespace
 
-std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::ostream& err) {
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, Language language, std::ostream& err) {
   Options o;
+  o.language = language;  // for the complaints about the options too
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const auto flag = std::find_if(std::begin(kFlagOptions), std::end(kFlagOptions),
@@ -408,7 +447,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
     if (read == OptionRead::kBad) return std::nullopt;
     if (read == OptionRead::kRead) continue;
     if (a.size() > 1 && a.substr(0, 2) == "--") {
-      err << "plexiscrub-cli: unknown option '" << a << "'\n";
+      err << "plexiscrub-cli: " << Said(o, "unknown option '", "知らないオプションです: '") << a << "'\n";
       return std::nullopt;
     } else if (o.command.empty()) {
       o.command = a;
@@ -421,7 +460,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::o
 
 int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (!o.positional.empty()) {
-    err << "plexiscrub-cli: list takes no target\n";
+    err << "plexiscrub-cli: " << Said(o, "list takes no target", "list には TARGET を指定しません") << "\n";
     return kUsage;
   }
   if (!o.simulate) {
@@ -438,32 +477,43 @@ int ListCommand(const Options& o, std::ostream& out, std::ostream& err) {
     is_protected = [&](const DriveRow& row) { return protection->forbidden->IsForbidden(row, view); };
   DriveDiscovery discovery(*machine, notifier, is_protected);
   std::vector<DriveRow> rows = discovery.Refresh(view, o.every_disk);
-  out << "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子\n";
+  out << ListHeader(o) << "\n";
   for (const DriveRow& row : rows) {
     out << row.caption;
-    for (int i = 0; i < 8; ++i) out << " | " << row.SubItem(i);
+    for (int i = 0; i < 8; ++i)
+      out << " | " << (i == 3 && row.method ? EraseMethodText(*row.method, MethodTextForm::kShort, o.language)
+                                            : row.SubItem(i));
     out << "\n";
   }
-  if (rows.empty()) err << "plexiscrub-cli: no drives found\n";
+  if (rows.empty()) err << "plexiscrub-cli: " << Said(o, "no drives found", "ドライブが見つかりません") << "\n";
   return kOk;
 }
 
-const char* KindName(RecordKind erase_reading, RecordKind kind) {
-  if (kind == RecordKind::kComplete) return "completion record";
+const char* KindName(RecordKind erase_reading, RecordKind kind, Language language) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
+  if (kind == RecordKind::kComplete) return in("completion record", "完了の記録");
   if (kind == RecordKind::kResume)
-    return erase_reading == RecordKind::kResume ? "resume record" : "resume record without a resume point";
-  return "no record";
+    return erase_reading == RecordKind::kResume ? in("resume record", "再開情報")
+                                                : in("resume record without a resume point", "再開位置のない再開情報");
+  return in("no record", "記録なし");
 }
 
 // What a drive's own purge can do, asked through a handle of `access`;
 // nothing, said on `out`, when the drive cannot be opened so.
 std::optional<PurgeCapability> PurgeCapabilityThrough(platform::Machine& machine, const std::string& path,
-                                                      platform::Access access, std::ostream& out) {
+                                                      platform::Access access, Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
+
   platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, access);
   if (!device.ok()) {
     const bool denied = device.error() == winconst::kErrorAccessDenied;
-    out << "purge: unknown (" << (denied ? "access denied" : OneLine(SystemErrorText(machine, device.error())))
-        << ")\n";
+    out << in("purge: unknown (", "ファームウェア消去: 不明（")
+        << (denied ? in("access denied", "アクセスが拒否されました") : OneLine(SystemErrorText(machine, device.error())))
+        << in(")", "）") << "\n";
     return std::nullopt;
   }
   const std::optional<DescriptorFacts> d = QueryDescriptor(**device);
@@ -484,24 +534,29 @@ bool NamesVolume(const std::string& target, const std::string& path) {
 // read-write one, as the erase asks it; nothing but the identify commands
 // is sent through either.
 void ShowPurgeCapability(platform::Machine& machine, const std::string& target, const std::string& path,
-                         std::ostream& out) {
+                         Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   if (NamesVolume(target, path)) {
-    out << "purge: no (a volume; only a whole drive can purge itself)\n";
+    out << in("purge: no (a volume; only a whole drive can purge itself)",
+              "ファームウェア消去: 不可（ボリューム。自身を消去できるのはドライブ全体だけです）")
+        << "\n";
     return;
   }
-  std::optional<PurgeCapability> cap = PurgeCapabilityThrough(machine, path, platform::Access::kRead, out);
+  std::optional<PurgeCapability> cap = PurgeCapabilityThrough(machine, path, platform::Access::kRead, language, out);
   if (cap && cap->identify_denied)
-    cap = PurgeCapabilityThrough(machine, path, platform::Access::kReadWrite, out);
+    cap = PurgeCapabilityThrough(machine, path, platform::Access::kReadWrite, language, out);
   if (!cap) return;
   if (cap->identify_denied) {
-    out << "purge: unknown (access denied)\n";
+    out << in("purge: unknown (access denied)", "ファームウェア消去: 不明（アクセスが拒否されました）") << "\n";
     return;
   }
   if (cap->Usable())
-    out << "purge: yes (" << PurgeCommandName(cap->command) << ")\n";
+    out << in("purge: yes (", "ファームウェア消去: 可 (") << PurgeCommandName(cap->command, language) << ")\n";
   else
-    out << "purge: no (" << PurgeBlockText(cap->block) << ")\n";
-  for (const std::string& line : PurgeCapabilityLines(*cap)) out << "  " << line << "\n";
+    out << in("purge: no (", "ファームウェア消去: 不可 (") << PurgeBlockText(cap->block, language) << ")\n";
+  for (const std::string& line : PurgeCapabilityLines(*cap, language)) out << "  " << line << "\n";
 }
 
 // The sectors the drive hides from the host, asked as the purge capability
@@ -509,9 +564,12 @@ void ShowPurgeCapability(platform::Machine& machine, const std::string& target, 
 // nothing): through a read handle, and a read-write one where ATA
 // pass-through needs it.
 void ShowHiddenArea(platform::Machine& machine, const std::string& target, const std::string& path,
-                    std::ostream& out) {
+                    Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   if (NamesVolume(target, path)) {
-    out << "hidden: not asked (a volume)\n";
+    out << in("hidden: not asked (a volume)", "隠し領域: 調べていません（ボリューム）") << "\n";
     return;
   }
   HiddenArea area;
@@ -523,42 +581,52 @@ void ShowHiddenArea(platform::Machine& machine, const std::string& target, const
     if (!area.access_denied) break;
   }
   if (!area.asked) {
-    out << "hidden: not asked (not an ATA drive)\n";
+    out << in("hidden: not asked (not an ATA drive)", "隠し領域: 調べていません（ATA ドライブではありません）") << "\n";
     return;
   }
   if (!area.answered) {
-    out << "hidden: unknown (" << (area.access_denied ? "access denied" : "the drive did not answer") << ")\n";
+    out << in("hidden: unknown (", "隠し領域: 不明（")
+        << (area.access_denied ? in("access denied", "アクセスが拒否されました")
+                               : in("the drive did not answer", "ドライブが答えません"))
+        << in(")", "）") << "\n";
     return;
   }
-  out << "hidden: " << area.HiddenSectors() << " sectors (host protected area " << area.HpaSectors()
-      << ", device configuration overlay " << area.DcoSectors() << ")\n";
-  for (const std::string& line : HiddenAreaLines(area)) out << "  " << line << "\n";
+  out << in("hidden: ", "隠し領域: ") << area.HiddenSectors() << in(" sectors (host protected area ", " セクタ（HPA ")
+      << area.HpaSectors() << in(", device configuration overlay ", "、DCO ") << area.DcoSectors() << in(")", "）")
+      << "\n";
+  for (const std::string& line : HiddenAreaLines(area, language)) out << "  " << line << "\n";
 }
 
 // The drive's names as its descriptor gives them, and where they came from.
-void ShowDriveNames(platform::Machine& machine, const std::string& path, std::ostream& out) {
+void ShowDriveNames(platform::Machine& machine, const std::string& path, Language language, std::ostream& out) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
+
   platform::Result<std::unique_ptr<platform::Device>> device = machine.OpenDevice(path, platform::Access::kRead);
   const std::optional<DescriptorFacts> d = device.ok() ? QueryDescriptor(**device) : std::nullopt;
   if (!d || !d->has_header) {
-    out << "model: unknown (no descriptor)\n";
+    out << in("model: unknown (no descriptor)", "製品名: 不明（記述子がありません）") << "\n";
     return;
   }
-  out << "model: " << d->vendor << (d->vendor.empty() ? "" : " ") << d->product << "\n";
-  out << "serial: " << (d->serial.empty() ? "none" : d->serial) << "\n";
-  out << "firmware revision: " << (d->revision.empty() ? "none" : d->revision) << "\n";
-  out << "identity source: " << d->identity_source << "\n";
+  out << in("model: ", "製品名: ") << d->vendor << (d->vendor.empty() ? "" : " ") << d->product << "\n";
+  out << in("serial: ", "シリアル番号: ") << (d->serial.empty() ? in("none", "なし") : d->serial) << "\n";
+  out << in("firmware revision: ", "ファームウェア版: ") << (d->revision.empty() ? in("none", "なし") : d->revision)
+      << "\n";
+  out << in("identity source: ", "識別情報の出所: ") << d->identity_source << "\n";
 }
 
 int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (o.positional.size() != 1) {
-    err << "plexiscrub-cli: inspect needs exactly one TARGET\n";
+    err << "plexiscrub-cli: " << Said(o, "inspect needs exactly one TARGET", "inspect には TARGET を一つだけ指定して下さい")
+        << "\n";
     return kUsage;
   }
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return kFailed;
   const std::string path = DevicePathOf(o.positional[0]);
   std::string problem;
-  const std::optional<FirstSector> first = ReadFirstSector(*machine, path, &problem);
+  const std::optional<FirstSector> first = ReadFirstSector(*machine, path, &problem, o.language);
   if (!first) {
     err << "plexiscrub-cli: " << problem << "\n";
     return kFailed;
@@ -570,25 +638,31 @@ int InspectCommand(const Options& o, std::ostream& out, std::ostream& err) {
   EraseRecordFields fields;
   const RecordKind resume = RecogniseForErase(sector.data(), sector.size(), fields);
 
-  out << "target: " << path << "\n";
-  out << "sector size: " << extent->sector_size << "\n";
-  out << "sectors: " << extent->sector_count << " (" << FormatSize(extent->sector_count * extent->sector_size) << ")\n";
-  ShowDriveNames(*machine, path, out);
-  out << "kind: " << int(list.kind) << " (" << KindName(resume, list.kind) << ")\n";
+  out << Said(o, "target: ", "対象: ") << path << "\n";
+  out << Said(o, "sector size: ", "セクタサイズ: ") << extent->sector_size << "\n";
+  out << Said(o, "sectors: ", "セクタ数: ") << extent->sector_count << " ("
+      << FormatSize(extent->sector_count * extent->sector_size) << ")\n";
+  ShowDriveNames(*machine, path, o.language, out);
+  out << Said(o, "kind: ", "記録: ") << int(list.kind) << " (" << KindName(resume, list.kind, o.language) << ")\n";
   if (list.method)
-    out << "method: " << *list.method << " (" << EraseMethodText(*list.method, MethodTextForm::kLong) << ")\n";
+    out << Said(o, "method: ", "消去方式: ") << *list.method << " ("
+        << EraseMethodText(*list.method, MethodTextForm::kLong, o.language) << ")\n";
   else
-    out << "method: none\n";
+    out << Said(o, "method: none", "消去方式: なし") << "\n";
   if (list.kind == RecordKind::kResume)
-    out << "resume point: pass " << fields.ResumePass << ", chunk " << fields.ResumeChunk
-        << (resume == RecordKind::kResume ? "" : " (nothing to resume)")
-        << (fields.Checkpoint ? " (a checkpoint: the erase that wrote it ended unexpectedly)" : "") << "\n";
+    out << Said(o, "resume point: pass ", "再開位置: 工程 ") << fields.ResumePass << Said(o, ", chunk ", "、区切り ")
+        << fields.ResumeChunk << (resume == RecordKind::kResume ? "" : Said(o, " (nothing to resume)", "（再開するものなし）"))
+        << (fields.Checkpoint ? Said(o, " (a checkpoint: the erase that wrote it ended unexpectedly)",
+                                     "（途中経過の記録: 書き込んだ消去は予期せず終了しました）")
+                              : "")
+        << "\n";
   else
-    out << "resume point: none\n";
+    out << Said(o, "resume point: none", "再開位置: なし") << "\n";
   // The erase's own check; its reason, if any, goes to standard error.
-  out << "protected: " << (TargetIsProtected(o, *machine, o.positional[0], err) ? "yes" : "no") << "\n";
-  ShowPurgeCapability(*machine, o.positional[0], path, out);
-  ShowHiddenArea(*machine, o.positional[0], path, out);
+  const bool is_protected = TargetIsProtected(o, *machine, o.positional[0], err);
+  out << Said(o, "protected: ", "消去禁止: ") << (is_protected ? Said(o, "yes", "はい") : Said(o, "no", "いいえ")) << "\n";
+  ShowPurgeCapability(*machine, o.positional[0], path, o.language, out);
+  ShowHiddenArea(*machine, o.positional[0], path, o.language, out);
   return kOk;
 }
 
@@ -599,25 +673,35 @@ namespace {
 // An option given to a command it does not belong to, in the user's words.
 std::optional<std::string> MisplacedOption(const Options& o) {
   const std::string& c = o.command;
-  if ((o.partitions || o.every_disk) && c != "list") return "--partitions and --all belong to list";
-  if (o.loop && c != "list" && c != "tui") return "--loop belongs to list and tui";
-  if (o.power_off_command && c != "tui") return "--power-off-command belongs to tui";
+  if ((o.partitions || o.every_disk) && c != "list")
+    return Said(o, "--partitions and --all belong to list", "--partitions、--all は list のオプションです");
+  if (o.loop && c != "list" && c != "tui")
+    return Said(o, "--loop belongs to list and tui", "--loop は list、tui のオプションです");
+  if (o.power_off_command && c != "tui")
+    return Said(o, "--power-off-command belongs to tui", "--power-off-command は tui のオプションです");
   if ((o.method || o.verify || o.no_history || o.yes || o.resume || o.checkpoint_seconds) && c != "erase")
-    return "--method, --verify, --no-history, --yes, --resume and --checkpoint belong to erase";
+    return Said(o, "--method, --verify, --no-history, --yes, --resume and --checkpoint belong to erase",
+                "--method、--verify、--no-history、--yes、--resume、--checkpoint は erase のオプションです");
   if ((o.operator_name || o.organisation || o.validator || o.media_source || o.destination) && c != "erase" &&
       c != "tui")
-    return "--operator, --organisation, --validator, --source and --destination belong to erase and tui";
-  if (!o.assets.empty() && c != "erase") return "--asset belongs to erase";
+    return Said(o, "--operator, --organisation, --validator, --source and --destination belong to erase and tui",
+                "--operator、--organisation、--validator、--source、--destination は erase、tui のオプションです");
+  if (!o.assets.empty() && c != "erase") return Said(o, "--asset belongs to erase", "--asset は erase のオプションです");
   // --drive is the first target (it is put before the others below).
   if (!o.assets.empty() && o.assets.size() != o.positional.size() + (o.drive ? 1 : 0))
-    return "--asset is given once for each TARGET, in their order";
-  if (o.report_dir && c != "erase" && c != "report" && c != "tui") return "--report belongs to erase, report and tui";
-  if (o.count && c != "dump") return "--count belongs to dump";
-  if ((o.key_file || o.replace) && c != "report") return "--key and --replace belong to report";
-  if ((o.csv_file || o.json_file) && c != "report") return "--csv and --json belong to report export";
-  if ((o.out_file || o.keep_serials) && c != "probe") return "--out and --keep-serials belong to probe";
+    return Said(o, "--asset is given once for each TARGET, in their order", "--asset は TARGET ごとに、その順で一つずつ指定します");
+  if (o.report_dir && c != "erase" && c != "report" && c != "tui")
+    return Said(o, "--report belongs to erase, report and tui", "--report は erase、report、tui のオプションです");
+  if (o.count && c != "dump") return Said(o, "--count belongs to dump", "--count は dump のオプションです");
+  if ((o.key_file || o.replace) && c != "report")
+    return Said(o, "--key and --replace belong to report", "--key、--replace は report のオプションです");
+  if ((o.csv_file || o.json_file) && c != "report")
+    return Said(o, "--csv and --json belong to report export", "--csv、--json は report export のオプションです");
+  if ((o.out_file || o.keep_serials) && c != "probe")
+    return Said(o, "--out and --keep-serials belong to probe", "--out、--keep-serials は probe のオプションです");
   if (o.drive && c != "inspect" && c != "erase" && c != "dump" && c != "protect" && c != "allow")
-    return "--drive belongs to inspect, erase, dump, protect and allow";
+    return Said(o, "--drive belongs to inspect, erase, dump, protect and allow",
+                "--drive は inspect、erase、dump、protect、allow のオプションです");
   return std::nullopt;
 }
 
@@ -625,9 +709,10 @@ std::optional<std::string> MisplacedOption(const Options& o) {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool interactive,
            ConsoleInterrupt& interrupt) {
-  std::optional<Options> options = ParseOptions(args, err);
+  const Language language = ToolLanguage();
+  std::optional<Options> options = ParseOptions(args, language, err);
   if (!options) {
-    err << "Try 'plexiscrub-cli --help'.\n";
+    err << InLanguage(language, "Try 'plexiscrub-cli --help'.", "'plexiscrub-cli --help' で使い方を表示します。") << "\n";
     return kUsage;
   }
   options->interactive = interactive;
@@ -651,9 +736,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   auto found = kCommands.find(options->command);
   if (found == kCommands.end()) {
     if (options->command.empty())
-      err << "plexiscrub-cli: no command given\n";
+      err << "plexiscrub-cli: " << Said(*options, "no command given", "コマンドが指定されていません") << "\n";
     else
-      err << "plexiscrub-cli: unknown command '" << options->command << "'\n";
+      err << "plexiscrub-cli: " << Said(*options, "unknown command '", "知らないコマンドです: '") << options->command
+          << "'\n";
     err << kUsageText;
     return kUsage;
   }

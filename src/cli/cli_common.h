@@ -15,6 +15,7 @@
 #include "erase/worker_interface.h"
 #include "errors/error_report.h"
 #include "platform/platform.h"
+#include "util/language.h"
 
 namespace plexi::cli {
 
@@ -41,6 +42,7 @@ struct Options {
   bool help = false;
   bool interactive = false;  // standard input is a terminal
   ConsoleInterrupt* interrupt = nullptr;  // set by RunCli: the console's Ctrl+C and closing
+  Language language = Language::kEnglish;  // set by RunCli: the locale's, else the system's
   // erase
   std::optional<int> method;
   bool verify = false;
@@ -70,6 +72,19 @@ struct Options {
   std::optional<std::string> out_file;
   bool keep_serials = false;
 };
+
+// The language of the tool's lines: the locale variables' (LC_ALL,
+// LC_MESSAGES, LANG), else the system's (Windows: the user's interface
+// language).
+Language ToolLanguage();
+
+// `english` or `japanese`, as the run speaks.
+inline const char* Said(const Options& o, const char* english, const char* japanese) {
+  return InLanguage(o.language, english, japanese);
+}
+
+// The header of the drive table of list.
+const char* ListHeader(const Options& o);
 
 // How the tool paces an erase: no window to keep responsive, so unpaced;
 // the checkpoints as --checkpoint asks.
@@ -105,7 +120,7 @@ struct FirstSector {
   std::vector<uint8_t> bytes;
 };
 std::optional<FirstSector> ReadFirstSector(platform::Machine& machine, const std::string& path,
-                                           std::string* problem);
+                                           std::string* problem, Language language = Language::kEnglish);
 
 // The host's own disk list where the host lists disks differently from the
 // program (Linux: /sys/block); nothing where the program's list serves.

@@ -30,12 +30,16 @@ bool AskOnTerminal(std::ostream& err, const std::string& prompt) {
   return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-bool ReadDelWord(std::ostream& err) {
-  err << "Type del to start: " << std::flush;
+bool ReadDelWord(const Options& o, std::ostream& err) {
+  err << Said(o, "Type del to start: ", "開始するには del と入力して下さい: ") << std::flush;
   std::string word;
   std::getline(std::cin, word);
   std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return char(std::tolower(c)); });
   return word == "del";
+}
+
+const char* AnswerText(const Options& o, bool yes) {
+  return yes ? Said(o, " → yes", " → はい") : Said(o, " → no", " → いいえ");
 }
 
 std::optional<bool> ResumeAnswerOf(const Options& o, const EraseQuestion& question) {
@@ -62,11 +66,17 @@ ConfirmChoice ChoiceOfOptions(const Options& o, const ConfirmRequest& request, s
   ConfirmChoice choice{true, o.verify, !o.no_history, asked.value_or(request.method)};
   if (!request.method_enabled) {
     if (asked && *asked != request.method)
-      err << "plexiscrub-cli: a resumed erase keeps its method " << MethodCode(request.method) << "\n";
+      err << "plexiscrub-cli: " << Said(o, "a resumed erase keeps its method ", "続きからの消去は消去方式を変えられません: ")
+          << MethodCode(request.method) << "\n";
     choice.method = request.method;
     if (!o.verify)
-      err << "plexiscrub-cli: resuming without --verify: the part written before the interruption is not read "
-             "back, so the erase will not count as Clear\n";
+      err << "plexiscrub-cli: "
+          << Said(o,
+                  "resuming without --verify: the part written before the interruption is not read back, so the "
+                  "erase will not count as Clear",
+                  "--verify なしで続けます: 中断前に書き込んだ部分は読み戻さないため、照合済みの消去（Clear）には"
+                  "なりません")
+          << "\n";
   }
   return choice;
 }
@@ -139,7 +149,7 @@ class TerminalEraseUi : public EraseUi {
 
   bool Ask(const EraseQuestion& question) override {
     if (const std::optional<bool> answer = ResumeAnswerOf(o_, question)) {
-      out_ << "[" << question.caption << "] " << question.text << (*answer ? " → はい\n" : " → いいえ\n");
+      out_ << "[" << question.caption << "] " << question.text << AnswerText(o_, *answer) << "\n";
       return *answer;
     }
     const bool answer = Ask(question.text, question.caption, true);
@@ -150,7 +160,7 @@ class TerminalEraseUi : public EraseUi {
     out_ << "[" << request.caption << "]\n" << request.text << "\n";
     PrintPurgeLines(o_, request, out_);
     ConfirmChoice choice = ChoiceOfOptions(o_, request, err_);
-    if (!o_.yes) choice.ok = ReadDelWord(err_);
+    if (!o_.yes) choice.ok = ReadDelWord(o_, err_);
     return choice;
   }
 
@@ -165,7 +175,10 @@ class TerminalEraseUi : public EraseUi {
       run = task(view);
     }
     if (interrupt_.CancelRequested() && cancel_) {
-      err_ << "plexiscrub-cli: the drive's purge cannot be interrupted; the erase stops now that it has ended\n";
+      err_ << "plexiscrub-cli: "
+           << Said(o_, "the drive's purge cannot be interrupted; the erase stops now that it has ended",
+                   "ドライブのファームウェア消去は中断できません。終わったので、ここで消去を止めます")
+           << "\n";
       *cancel_ = true;
     }
     return run;
@@ -199,7 +212,7 @@ class TerminalEraseUi : public EraseUi {
  private:
   bool Ask(const std::string& text, const std::string& caption, bool yes_answer) {
     if (o_.yes) {
-      out_ << "[" << caption << "] " << text << " → " << (yes_answer ? "はい" : "いいえ") << "\n";
+      out_ << "[" << caption << "] " << text << AnswerText(o_, yes_answer) << "\n";
       return yes_answer;
     }
     return AskOnTerminal(err_, "[" + caption + "] " + text);
@@ -234,33 +247,46 @@ class TerminalEnvironment : public EraseEnvironment {
 
 }  // namespace
 
-std::string ResultText(RecordLeft result, const EraseWorkflow& workflow) {
+std::string ResultText(RecordLeft result, const EraseWorkflow& workflow, Language language) {
   const EraseJournal& journal = workflow.Journal();
   if (workflow.Outcome() == EraseOutcome::kReadBackStopped)
-    return "every pass written; the read-back was stopped at " + std::to_string(ReadBackPercent(journal)) + "%";
-  std::string text = ResultText(result, workflow.Outcome());
+    return InLanguage(language, "every pass written; the read-back was stopped at ",
+                      "全ての工程を書き込みました。照合は次の位置で止めました: ") +
+           std::to_string(ReadBackPercent(journal)) + "%";
+  std::string text = ResultText(result, workflow.Outcome(), language);
   if (workflow.Outcome() == EraseOutcome::kCompleted && EarlierPartUnchecked(journal))
-    text += "; the part written before the interruption was not read back, so the erase is not Clear";
+    text +=
+        InLanguage(language, "; the part written before the interruption was not read back, so the erase is not Clear",
+                   "。中断前に書き込んだ部分は読み戻していないため、照合済みの消去（Clear）ではありません");
   return text;
 }
 
-const char* ResultText(RecordLeft result, EraseOutcome outcome) {
+const char* ResultText(RecordLeft result, EraseOutcome outcome, Language language) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   if (outcome == EraseOutcome::kFailed && result == RecordLeft::kResume)
-    return "failed; resume record saved, a later erase can continue from there";
+    return in("failed; resume record saved, a later erase can continue from there",
+              "失敗。再開情報を保存しました。次の消去で続きから行えます");
   switch (result) {
-    case RecordLeft::kBlank: return "erased (first sector left blank)";
-    case RecordLeft::kResume: return "interrupted; resume record saved";
-    case RecordLeft::kCompletion: return "erased; completion record saved";
+    case RecordLeft::kBlank: return in("erased (first sector left blank)", "消去完了（先頭セクタは空白のまま）");
+    case RecordLeft::kResume: return in("interrupted; resume record saved", "中断。再開情報を保存しました");
+    case RecordLeft::kCompletion: return in("erased; completion record saved", "消去完了。完了の記録を保存しました");
     default: break;
   }
   switch (outcome) {
-    case EraseOutcome::kInterruptedPartly: return "interrupted; partly overwritten, no resume record";
+    case EraseOutcome::kInterruptedPartly:
+      return in("interrupted; partly overwritten, no resume record", "中断。一部だけ上書きされ、再開情報はありません");
     case EraseOutcome::kFailed:
-    case EraseOutcome::kVerificationFailed: return "failed; partly overwritten, nothing recorded";
-    case EraseOutcome::kReadBackFailed: return "every pass written; the read-back failed, nothing recorded";
+    case EraseOutcome::kVerificationFailed:
+      return in("failed; partly overwritten, nothing recorded", "失敗。一部だけ上書きされ、何も記録していません");
+    case EraseOutcome::kReadBackFailed:
+      return in("every pass written; the read-back failed, nothing recorded",
+                "全ての工程を書き込みましたが、照合に失敗しました。何も記録していません");
     case EraseOutcome::kErasedWithExceptions:
-      return "erased with exceptions: some sectors could not be written or read back, no completion record";
-    default: return "nothing erased";
+      return in("erased with exceptions: some sectors could not be written or read back, no completion record",
+                "例外付きの消去: 書き込めない、または読み戻せないセクタがあります。完了の記録はありません");
+    default: return in("nothing erased", "消去していません");
   }
 }
 
@@ -305,7 +331,7 @@ EraseTarget EraseTargetOf(const Options& o, size_t index) {
 
 int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (o.positional.empty()) {
-    err << "plexiscrub-cli: erase needs a TARGET\n";
+    err << "plexiscrub-cli: " << Said(o, "erase needs a TARGET", "erase には TARGET が必要です") << "\n";
     return kUsage;
   }
   if (o.positional.size() > 1) return EraseManyCommand(o, out, err);
@@ -313,14 +339,15 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (!machine) return kFailed;
   const std::string& target = o.positional[0];
   if (TargetIsProtected(o, *machine, target, err)) {
-    out << "result: -1 (" << ResultText(RecordLeft::kNone, EraseOutcome::kRefused) << ")\n";
+    out << Said(o, "result: ", "結果: ") << "-1 (" << ResultText(RecordLeft::kNone, EraseOutcome::kRefused, o.language)
+        << ")\n";
     FileReportOfErase(o, *machine, RefusedJournal(*machine, o, 0, erase_text::kProtected), out, err);
     return kRefused;
   }
   if (!o.simulate) {
     const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target));
     if (!use.empty()) {
-      err << "plexiscrub-cli: refusing to erase: " << use << "\n";
+      err << "plexiscrub-cli: " << Said(o, "refusing to erase: ", "消去しません: ") << use << "\n";
       FileReportOfErase(o, *machine, RefusedJournal(*machine, o, 0, use), out, err);
       return kRefused;
     }
@@ -337,14 +364,15 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
   ui.CancelInto(workflow.CancelFlag());
   // Firmware commands reach the drive only when the purge was asked for.
   workflow.OfferPurge(PurgeAsked(o));
+  workflow.SpeakIn(o.language);
   EraseTarget erase_target = EraseTargetOf(o, 0);
   // A protection added while the questions are open still stops the erase.
   erase_target.protection = ProtectionCheckOf(o, *machine, target);
   // The same first question as the program's erase button.
   RecordLeft result = RecordLeft::kNone;
-  const bool result_asked = ui.Ask(erase_text::EraseDriveQuestion(target));
+  const bool result_asked = ui.Ask(erase_text::EraseDriveQuestion(target, o.language));
   if (result_asked) result = workflow.RunErase(erase_target);
-  out << "result: " << int(result) << " (" << ResultText(result, workflow) << ")\n";
+  out << Said(o, "result: ", "結果: ") << int(result) << " (" << ResultText(result, workflow, o.language) << ")\n";
   // An erase the user declined at a question calls for no report.
   if (result_asked) FileReportOfErase(o, *machine, workflow.Journal(), out, err);
   return ExitCodeOf(workflow.Outcome());

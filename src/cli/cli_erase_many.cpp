@@ -78,25 +78,30 @@ class ProgressBoard : public SetPresenter {
 
   // The table of the drives, then "del" (or --yes).
   bool ConfirmSet(const std::vector<DriveFacts>& drives) override {
-    out_ << "drives to erase:\n";
-    out_ << "target | model | serial | size | method | verify\n";
+    out_ << Said(o_, "drives to erase:", "消去するドライブ:") << "\n";
+    out_ << Said(o_, "target | model | serial | size | method | verify",
+                 "対象 | 製品名 | シリアル番号 | 容量 | 消去方式 | 照合")
+         << "\n";
     for (const DriveFacts& d : drives) {
-      out_ << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size
-           << " | " << MethodColumn(d) << " | " << (d.verify ? "yes" : "no") << "\n";
+      out_ << d.target << " | " << d.model << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << d.size << " | "
+           << MethodColumn(d, o_.language) << " | " << (d.verify ? Said(o_, "yes", "あり") : Said(o_, "no", "なし"))
+           << "\n";
     }
     out_ << std::flush;
-    return o_.yes || ReadDelWord(err_);
+    return o_.yes || ReadDelWord(o_, err_);
   }
 
   void Summary(const std::vector<DriveSummary>& drives) override {
-    out_ << "summary:\n";
-    out_ << "drive | serial | method | outcome | duration | rate\n";
+    out_ << Said(o_, "summary:", "結果の一覧:") << "\n";
+    out_ << Said(o_, "drive | serial | method | outcome | duration | rate",
+                 "ドライブ | シリアル番号 | 消去方式 | 結果 | 時間 | 速度")
+         << "\n";
     for (const DriveSummary& drive : drives) {
       const DriveFacts& d = drive.facts;
       const bool ran = drive.seconds > 0;
       const std::string rate =
           ran ? Fixed(double(drive.bytes_erased) / drive.seconds / 1e6, 1) + " MB/s" : std::string("-");
-      out_ << d.target << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << MethodColumn(d) << " | "
+      out_ << d.target << " | " << (d.serial.empty() ? "-" : d.serial) << " | " << MethodColumn(d, o_.language) << " | "
            << drive.outcome << " | " << (ran ? Fixed(drive.seconds, 1) + " s" : "-") << " | " << rate << "\n";
     }
   }

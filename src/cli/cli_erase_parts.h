@@ -19,7 +19,10 @@ namespace plexi::cli {
 bool AskOnTerminal(std::ostream& err, const std::string& prompt);
 
 // One line read from standard input: "del" in any letter case starts an erase.
-bool ReadDelWord(std::ostream& err);
+bool ReadDelWord(const Options& o, std::ostream& err);
+
+// " → yes" / " → はい": the answer given for the user, after the question.
+const char* AnswerText(const Options& o, bool yes);
 
 // The answer --resume / --no-resume gives to the resume question, if any.
 std::optional<bool> ResumeAnswerOf(const Options& o, const EraseQuestion& question);
@@ -55,11 +58,11 @@ class SerialDispatcher : public GuiDispatcher {
   std::mutex mutex_;
 };
 
-// What an erase left on the drive, in words.
-const char* ResultText(RecordLeft result, EraseOutcome outcome);
+// What an erase left on the drive, in words of `language`.
+const char* ResultText(RecordLeft result, EraseOutcome outcome, Language language);
 // The same for a finished workflow, with what its record does not say: a
 // read-back stopped at N %, a resumed erase not read back whole.
-std::string ResultText(RecordLeft result, const EraseWorkflow& workflow);
+std::string ResultText(RecordLeft result, const EraseWorkflow& workflow, Language language);
 
 // What happened to the drive, as an exit code.
 int ExitCodeOf(EraseOutcome outcome);

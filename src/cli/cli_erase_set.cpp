@@ -133,6 +133,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
       : o_(o), machine_(machine), presenter_(presenter), gate_(gate), index_(index), facts_(std::move(facts)),
         workflow_(machine, *this, *this, estimate_, TerminalPacing(o)) {
     workflow_.OfferPurge(PurgeAsked(o));
+    workflow_.SpeakIn(o.language);
   }
 
   ~DriveJob() override {
@@ -175,8 +176,8 @@ class DriveJob : public EraseUi, public EraseEnvironment {
   }
   DriveSummary Summary() const { return {facts_, OutcomeText(), workflow_.Outcome(), Seconds(), BytesErased()}; }
   std::string OutcomeText() const {
-    if (facts_.left_set) return "not started: it cannot run method 3";
-    return ResultText(result_, workflow_);
+    if (facts_.left_set) return Said(o_, "not started: it cannot run method 3", "開始せず: 方式 3 を実行できません");
+    return ResultText(result_, workflow_, o_.language);
   }
 
   // EraseUi
@@ -192,7 +193,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
       return o_.interrupt->Closing() ? AnswerOfClosedConsole(question) : asked;
     }
     const std::string line = facts_.target + ": [" + question.caption + "] " + question.text;
-    presenter_.Message(line + (*answer ? " → はい" : " → いいえ"));
+    presenter_.Message(line + AnswerText(o_, *answer));
     return *answer;
   }
 
@@ -210,7 +211,8 @@ class DriveJob : public EraseUi, public EraseEnvironment {
     if (choice.method == OverwriteMethod::kFirmwarePurge && !request.purge_offered) {
       // Said now, before the table and the "del": this drive is not erased.
       presenter_.Message("plexiscrub-cli: " + facts_.target +
-                     ": cannot purge itself now (see above); it leaves the set and is not erased");
+                     Said(o_, ": cannot purge itself now (see above); it leaves the set and is not erased",
+                          ": 今はファームウェア消去を実行できません（上記のとおり）。このドライブは消去しません"));
       facts_.left_set = true;
       choice.ok = false;
       return choice;
@@ -306,7 +308,7 @@ std::vector<Footprint> FootprintOf(const Options& o, platform::Machine& machine,
   }
   platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kQuery);
   if (!opened.ok()) {
-    *problem = "cannot open " + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
+    *problem = Said(o, "cannot open ", "開けません: ") + path + ": " + OneLine(SystemErrorText(machine, opened.error()));
     return {};
   }
   const Placement placement = PlaceDevice(*opened.value(), path);
@@ -345,7 +347,8 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
     if (TargetIsProtected(o, machine, target, err)) why = erase_text::kProtected;
     if (why.empty() && !o.simulate) {
       why = platform::DescribeHostDeviceUse(DevicePathOf(target));
-      if (!why.empty()) err << "plexiscrub-cli: refusing to erase " << target << ": " << why << "\n";
+      if (!why.empty())
+        err << "plexiscrub-cli: " << Said(o, "refusing to erase ", "消去しません: ") << target << ": " << why << "\n";
     }
     std::string problem;
     footprints.push_back(FootprintOf(o, machine, target, &problem));
@@ -365,8 +368,8 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
                            [&](const Footprint& b) { return Overlap(a, b); });
       });
       if (!same) continue;
-      err << "plexiscrub-cli: " << facts[j].target << " and " << facts[i].target
-          << " name the same drive or overlap on it\n";
+      err << "plexiscrub-cli: " << facts[j].target << Said(o, " and ", " と ") << facts[i].target
+          << Said(o, " name the same drive or overlap on it", " は同じドライブか、重なる範囲を指しています") << "\n";
       refused = true;
     }
   }
@@ -411,17 +414,23 @@ Options OptionsOfDrive(const Options& o, const DriveChoice& choice) {
 
 // Asks for the confirmation of the drives that remain; false, said on
 // `err`, when the set cannot go ahead.
-bool ConfirmRemaining(const std::vector<std::unique_ptr<DriveJob>>& jobs, bool prepared, SetPresenter& presenter,
-                      std::ostream& err) {
+bool ConfirmRemaining(const Options& o, const std::vector<std::unique_ptr<DriveJob>>& jobs, bool prepared,
+                      SetPresenter& presenter, std::ostream& err) {
   if (!prepared) {
-    err << "plexiscrub-cli: a drive of the set will not be erased; nothing was written to any drive\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "a drive of the set will not be erased; nothing was written to any drive",
+                "消去しないドライブがあるため、どのドライブにも何も書き込んでいません")
+        << "\n";
     return false;
   }
   std::vector<DriveFacts> remaining;
   for (const auto& job : jobs)
     if (!job->Facts().left_set) remaining.push_back(job->Facts());
   if (remaining.empty()) {
-    err << "plexiscrub-cli: no drive of the set can run its method; nothing was written to any drive\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "no drive of the set can run its method; nothing was written to any drive",
+                "消去方式を実行できるドライブがありません。どのドライブにも何も書き込んでいません")
+        << "\n";
     return false;
   }
   return presenter.ConfirmSet(remaining);
@@ -439,7 +448,10 @@ int RunEraseSet(const Options& o, const std::vector<DriveChoice>& choices, SetPr
     facts.back().target = target;
   }
   if (!CheckTargets(o, *machine, facts, out, err)) {
-    err << "plexiscrub-cli: nothing was written to any drive; name only drives that may be erased\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "nothing was written to any drive; name only drives that may be erased",
+                "どのドライブにも何も書き込んでいません。消去してよいドライブだけを指定して下さい")
+        << "\n";
     return kRefused;
   }
 
@@ -450,7 +462,7 @@ int RunEraseSet(const Options& o, const std::vector<DriveChoice>& choices, SetPr
     jobs.push_back(std::make_unique<DriveJob>(OptionsOfDrive(o, choices.at(i)), *machine, presenter, gate, i,
                                               std::move(facts[i])));
 
-  const bool go = ConfirmRemaining(jobs, PrepareAll(jobs, gate, presenter), presenter, err);
+  const bool go = ConfirmRemaining(o, jobs, PrepareAll(jobs, gate, presenter), presenter, err);
   // Ctrl+C is held before the first drive can start writing, until every
   // drive's report is filed.
   std::optional<ConsoleInterrupt::Hold> hold;
@@ -467,11 +479,11 @@ int RunEraseSet(const Options& o, const std::vector<DriveChoice>& choices, SetPr
   return code;
 }
 
-std::string MethodColumn(const DriveFacts& drive) {
+std::string MethodColumn(const DriveFacts& drive, Language language) {
   std::string text = std::to_string(MethodCode(drive.method));
   if (drive.method == OverwriteMethod::kFirmwarePurge && !drive.purge_command.empty())
     text += " (" + drive.purge_command + ")";
-  return text + (drive.resumed ? " (resumed)" : "");
+  return text + (drive.resumed ? InLanguage(language, " (resumed)", "（継続）") : "");
 }
 
 std::string Fixed(double value, int digits) {

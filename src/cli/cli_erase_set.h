@@ -83,7 +83,7 @@ int RunEraseSet(const Options& o, const std::vector<DriveChoice>& choices, SetPr
                 std::ostream& out, std::ostream& err);
 
 // "1", "3 (SANITIZE BLOCK ERASE)", "0 (resumed)".
-std::string MethodColumn(const DriveFacts& drive);
+std::string MethodColumn(const DriveFacts& drive, Language language);
 // "12.3" for 12.34 with one digit.
 std::string Fixed(double value, int digits);
 

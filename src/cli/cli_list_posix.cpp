@@ -22,13 +22,13 @@ std::string Caption(const posix::LinuxDisk& disk) {
 // "not (why)" when the disk must not be erased; empty when it may be.
 std::string RefusalText(const Options& o, platform::Machine& machine, const posix::LinuxDisk& disk) {
   std::string why;
-  if (disk.system) why = "system disk: the root file system lives on it";
+  if (disk.system) why = Said(o, "system disk: the root file system lives on it", "システムのディスク: ルート ファイル システムがあります");
   if (why.empty()) why = disk.in_use;
   if (why.empty()) {
     std::ostringstream said;
     if (TargetIsProtected(o, machine, disk.path, said)) why = OneLine(said.str());
   }
-  return why.empty() ? std::string() : "not (" + why + ")";
+  return why.empty() ? std::string() : "not (" + why + ")";  // "not" as the program's list marks it
 }
 
 }  // namespace
@@ -36,13 +36,13 @@ std::string RefusalText(const Options& o, platform::Machine& machine, const posi
 std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostream& err) {
   posix::PosixMachine machine;
   const std::vector<posix::LinuxDisk> disks = posix::ListLinuxDisks({o.loop, o.partitions});
-  out << "製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子\n";
+  out << ListHeader(o) << "\n";
   for (const posix::LinuxDisk& disk : disks) {
     std::string method, kind = "?";
     std::string problem;
-    if (const std::optional<FirstSector> first = ReadFirstSector(machine, disk.path, &problem)) {
+    if (const std::optional<FirstSector> first = ReadFirstSector(machine, disk.path, &problem, o.language)) {
       const ListRecord record = RecogniseForList(first->bytes.data(), first->bytes.size());
-      if (record.method) method = EraseMethodText(*record.method);
+      if (record.method) method = EraseMethodText(*record.method, MethodTextForm::kShort, o.language);
       kind = std::to_string(int(record.kind));
     } else {
       err << "plexiscrub-cli: " << problem << "\n";
@@ -51,7 +51,7 @@ std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostre
         << disk.path << " | " << kind << " | " << RefusalText(o, machine, disk) << " | " << disk.identity.serial
         << "\n";
   }
-  if (disks.empty()) err << "plexiscrub-cli: no disks found\n";
+  if (disks.empty()) err << "plexiscrub-cli: " << Said(o, "no disks found", "ディスクが見つかりません") << "\n";
   return kOk;
 }
 

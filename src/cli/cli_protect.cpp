@@ -130,10 +130,12 @@ int ChangeProtection(const Options& o, ForbidAction action, std::ostream& out, s
   if (change == ForbiddenList::Change::kFailed) return kFailed;
   const bool changed = change == ForbiddenList::Change::kChanged;
   if (action == ForbidAction::kForbid)
-    out << (changed ? "protected: " : "already protected: ") << Describe(target, *drive) << "\n";
+    out << (changed ? Said(o, "protected: ", "消去を禁止しました: ") : Said(o, "already protected: ", "禁止済みです: "))
+        << Describe(target, *drive) << "\n";
   else
-    out << (changed ? "allowed: " : "was not protected: ") << Describe(target, *drive) << "\n";
-  out << "list: " << forbidden.Path() << "\n";
+    out << (changed ? Said(o, "allowed: ", "消去の禁止を解除しました: ") : Said(o, "was not protected: ", "禁止されていませんでした: "))
+        << Describe(target, *drive) << "\n";
+  out << Said(o, "list: ", "リスト: ") << forbidden.Path() << "\n";
   return kOk;
 }
 
@@ -204,22 +206,25 @@ bool TargetIsProtected(const Options& o, platform::Machine& machine, const std::
   std::optional<TargetDrive> drive = FindTarget(o, machine, listing, target, unsaid);
   if (!drive) return false;
   if (drive->system) {
-    err << "plexiscrub-cli: " << target << " holds the system drive and is never erased\n";
+    err << "plexiscrub-cli: " << target
+        << Said(o, " holds the system drive and is never erased", " はシステムのドライブがあるため、消去しません") << "\n";
     return true;
   }
   std::optional<ProtectionList> list = OpenProtectionList(o, machine, notifier, err);
   if (!list) return false;
   if (list->forbidden->IsForbidden(drive->row, drive->view)) {
-    err << "plexiscrub-cli: " << target << " is protected against erasing (list " << list->forbidden->Path()
-        << "); 'plexiscrub-cli allow " << target << "' lifts the protection\n";
+    err << "plexiscrub-cli: " << target << Said(o, " is protected against erasing (list ", " は消去が禁止されています（リスト ")
+        << list->forbidden->Path() << Said(o, "); '", "）。'") << "plexiscrub-cli allow " << target
+        << Said(o, "' lifts the protection", "' で禁止を解除できます") << "\n";
     return true;
   }
   // A protected disk covers its volumes, a protected volume its disk.
   const std::optional<ProtectingRow> covering = FindProtectingRow(machine, *list->forbidden, DevicePathOf(target));
   if (!covering) return false;
   const std::string name = CliNameOf(*covering);
-  err << "plexiscrub-cli: " << target << " shares its storage with " << name << " (" << covering->row.caption
-      << "), which is protected against erasing; 'plexiscrub-cli allow " << name << "' lifts the protection\n";
+  err << "plexiscrub-cli: " << target << Said(o, " shares its storage with ", " は消去が禁止されている ") << name << " ("
+      << covering->row.caption << Said(o, "), which is protected against erasing; '", ") と同じ記憶域にあります。'")
+      << "plexiscrub-cli allow " << name << Said(o, "' lifts the protection", "' で禁止を解除できます") << "\n";
   return true;
 }
 

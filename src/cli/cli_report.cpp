@@ -104,11 +104,13 @@ int ListReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
   }
   std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
   const std::vector<report::ReportSummary> reports = report::ListReports(*files, folder);
-  out << "folder: " << folder << "\n";
-  out << "日時 | ドライブ | シリアル番号 | 消去方式 | 結果 | ファイル\n";
+  out << Said(o, "folder: ", "フォルダ: ") << folder << "\n";
+  out << Said(o, "date | drive | serial | method | outcome | file", "日時 | ドライブ | シリアル番号 | 消去方式 | 結果 | ファイル")
+      << "\n";
   for (const report::ReportSummary& r : reports)
     out << r.start << " | " << r.drive << " | " << r.serial << " | " << r.method << " | "
-        << report::OutcomeWords(r.outcome) << (r.unchanged ? "" : "（改変あり）") << " | " << r.file << "\n";
+        << report::OutcomeWords(r.outcome, o.language) << (r.unchanged ? "" : Said(o, " (changed)", "（改変あり）"))
+        << " | " << r.file << "\n";
   if (reports.empty()) err << "plexiscrub-cli: no reports in " << folder << "\n";
   return kOk;
 }
@@ -272,19 +274,21 @@ std::string FileReportOfErase(const Options& o, platform::Machine& machine, cons
   context.operating_system =
       o.simulate ? "simulated Windows machine (" + FileTitle(*o.simulate) + ")" : host.operating_system;
   context.certificate = CertificateFactsOf(o);
+  context.language = o.language;
   const std::string folder = ReportFolder(o);
   report::FiledReport filed;
   if (folder.empty()) {
-    filed.error = std::string(report::kReportNotSaved) + "\nneither XDG_DATA_HOME nor HOME is set";
+    filed.error = Said(o, "The erase report could not be saved.\nneither XDG_DATA_HOME nor HOME is set",
+                       "消去報告書を保存できませんでした。\nXDG_DATA_HOME も HOME も設定されていません");
   } else {
     std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
     std::unique_ptr<platform::SigningKeys> keys = KeysFor(o);
     filed = report::FileEraseReport(machine, *files, folder, journal, context, LocalReportFolder(o), keys.get());
   }
   if (filed.written) {
-    out << "report: " << filed.paths.html_path << "\n";
-    out << "report data: " << filed.paths.json_path << " (SHA-256 " << filed.paths.digest
-        << (filed.signed_by_key ? ", signed" : "") << ")\n";
+    out << Said(o, "report: ", "消去レポート: ") << filed.paths.html_path << "\n";
+    out << Said(o, "report data: ", "レポートのデータ: ") << filed.paths.json_path << " (SHA-256 " << filed.paths.digest
+        << (filed.signed_by_key ? Said(o, ", signed", "、署名あり") : "") << ")\n";
   }
   const std::string page = filed.written ? filed.paths.html_path : std::string();
   if (filed.error.empty()) return page;

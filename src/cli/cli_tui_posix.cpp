@@ -194,7 +194,7 @@ class SummaryScreen {
     const DriveFacts& d = drive.facts;
     const bool ran = drive.seconds > 0;
     std::string line = d.target + "  " + d.model + "  " + (d.serial.empty() ? "-" : d.serial) + "  " +
-                       texts_.col_method + " " + MethodColumn(d) + "  " + texts_.col_verify + " " +
+                       texts_.col_method + " " + MethodColumn(d, o_.language) + "  " + texts_.col_verify + " " +
                        (d.verify ? texts_.yes : texts_.no);
     if (ran)
       line += std::string("  ") + texts_.duration + " " +

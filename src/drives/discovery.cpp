@@ -526,6 +526,7 @@ std::vector<DriveRow> DriveDiscovery::Refresh(ViewMode view, bool every_disk, co
     row.letters = group.letters;
     row.size_text = FormatSize(info.SizeBytes);
     row.method_text = info.MarkerValue ? EraseMethodText(*info.MarkerValue) : "";
+    row.method = info.MarkerValue;
     row.designator = group.designator;
     row.record_kind = info.MarkerKind;
     row.identity = info.Identity;

@@ -56,6 +56,7 @@ struct DriveRow {
   std::string letters;       // sub-item 1: "C: D:"
   std::string size_text;     // sub-item 2
   std::string method_text;   // sub-item 3
+  std::optional<int32_t> method;  // the record's method code, which method_text names
   DriveDesignator designator = DriveDesignator::Physical(0);  // sub-item 4
   int32_t record_kind = 0;   // sub-item 5
   bool not_erasable = false; // sub-item 6 ("not")

@@ -66,19 +66,30 @@ uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased_bytes) {
   return medium > erased ? medium - erased : 0;
 }
 
-std::vector<std::string> HiddenAreaLines(const HiddenArea& area) {
-  if (!area.asked) return {"隠し領域: 調べていません（ATA ドライブではありません）"};
-  if (!area.answered) return {"隠し領域: 不明（ドライブが最大アドレスの問い合わせに答えません）"};
+std::vector<std::string> HiddenAreaLines(const HiddenArea& area, Language language) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return std::string(InLanguage(language, english, japanese));
+  };
+  if (!area.asked) return {in("hidden area: not asked (not an ATA drive)", "隠し領域: 調べていません（ATA ドライブではありません）")};
+  if (!area.answered)
+    return {in("hidden area: unknown (the drive does not answer the maximum address query)",
+               "隠し領域: 不明（ドライブが最大アドレスの問い合わせに答えません）")};
   std::vector<std::string> lines;
-  lines.push_back("隠し領域: " + std::to_string(area.HiddenSectors()) + " セクタ (HPA " +
-                  std::to_string(area.HpaSectors()) + " / DCO " + std::to_string(area.DcoSectors()) + ")");
-  lines.push_back("ホストから見えるセクタ数: " + std::to_string(area.host_sectors));
-  lines.push_back("本来の最大セクタ数 (READ NATIVE MAX): " + std::to_string(area.native_sectors));
-  lines.push_back("DCO の最大セクタ数: " + (area.dco_sectors ? std::to_string(*area.dco_sectors) : std::string("不明")));
+  lines.push_back(in("hidden area: ", "隠し領域: ") + std::to_string(area.HiddenSectors()) +
+                  in(" sectors (HPA ", " セクタ (HPA ") + std::to_string(area.HpaSectors()) + " / DCO " +
+                  std::to_string(area.DcoSectors()) + ")");
+  lines.push_back(in("sectors the host sees: ", "ホストから見えるセクタ数: ") + std::to_string(area.host_sectors));
+  lines.push_back(in("native maximum sectors (READ NATIVE MAX): ", "本来の最大セクタ数 (READ NATIVE MAX): ") +
+                  std::to_string(area.native_sectors));
+  lines.push_back(in("DCO maximum sectors: ", "DCO の最大セクタ数: ") +
+                  (area.dco_sectors ? std::to_string(*area.dco_sectors) : in("unknown", "不明")));
   if (area.HpaSectors() > 0)
-    lines.push_back(area.liftable ? "HPA: このシステムから一時的に解除できます（電源を入れ直すと戻ります）"
-                                  : "HPA: このシステムからは解除できません");
-  if (area.DcoSectors() > 0) lines.push_back("DCO で隠された領域は、一時的には解除できません");
+    lines.push_back(area.liftable
+                        ? in("HPA: can be lifted for a while from this system (until the drive is switched off)",
+                             "HPA: このシステムから一時的に解除できます（電源を入れ直すと戻ります）")
+                        : in("HPA: cannot be lifted from this system", "HPA: このシステムからは解除できません"));
+  if (area.DcoSectors() > 0)
+    lines.push_back(in("the area a DCO hides cannot be lifted for a while", "DCO で隠された領域は、一時的には解除できません"));
   return lines;
 }
 

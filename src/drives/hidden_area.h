@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "util/language.h"
 
 namespace plexi {
 
@@ -55,7 +56,7 @@ bool SetHostSectors(platform::Device& device, uint64_t sectors);
 uint64_t SectorsBeyond(const HiddenArea& area, uint64_t erased_bytes);
 
 // "隠し領域: 2048 セクタ (HPA 1024 / DCO 1024)" and the facts behind it, one line each.
-std::vector<std::string> HiddenAreaLines(const HiddenArea& area);
+std::vector<std::string> HiddenAreaLines(const HiddenArea& area, Language language = Language::kJapanese);
 
 namespace ata {
 platform::AtaCommand ReadNativeMaxAddress();

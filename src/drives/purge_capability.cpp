@@ -267,19 +267,24 @@ PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type
   return cap;
 }
 
-std::string PurgeCommandName(PurgeCommand command) {
+std::string PurgeCommandName(PurgeCommand command, Language language) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   switch (command) {
-    case PurgeCommand::kNone: return "なし";
-    case PurgeCommand::kNvmeSanitizeCrypto: return "NVMe サニタイズ（暗号消去）";
-    case PurgeCommand::kNvmeSanitizeBlock: return "NVMe サニタイズ（ブロック消去）";
-    case PurgeCommand::kNvmeSanitizeOverwrite: return "NVMe サニタイズ（上書き）";
-    case PurgeCommand::kNvmeFormatCrypto: return "NVMe フォーマット（暗号消去）";
-    case PurgeCommand::kNvmeFormatUserData: return "NVMe フォーマット（ユーザーデータ消去）";
-    case PurgeCommand::kAtaSanitizeCrypto: return "ATA サニタイズ（暗号スクランブル）";
-    case PurgeCommand::kAtaSanitizeBlock: return "ATA サニタイズ（ブロック消去）";
-    case PurgeCommand::kAtaSanitizeOverwrite: return "ATA サニタイズ（上書き）";
-    case PurgeCommand::kAtaEnhancedSecureErase: return "ATA セキュリティ消去（拡張）";
-    case PurgeCommand::kAtaSecureErase: return "ATA セキュリティ消去（通常）";
+    case PurgeCommand::kNone: return in("none", "なし");
+    case PurgeCommand::kNvmeSanitizeCrypto: return in("NVMe sanitize (crypto erase)", "NVMe サニタイズ（暗号消去）");
+    case PurgeCommand::kNvmeSanitizeBlock: return in("NVMe sanitize (block erase)", "NVMe サニタイズ（ブロック消去）");
+    case PurgeCommand::kNvmeSanitizeOverwrite: return in("NVMe sanitize (overwrite)", "NVMe サニタイズ（上書き）");
+    case PurgeCommand::kNvmeFormatCrypto: return in("NVMe format (crypto erase)", "NVMe フォーマット（暗号消去）");
+    case PurgeCommand::kNvmeFormatUserData:
+      return in("NVMe format (user data erase)", "NVMe フォーマット（ユーザーデータ消去）");
+    case PurgeCommand::kAtaSanitizeCrypto: return in("ATA sanitize (crypto scramble)", "ATA サニタイズ（暗号スクランブル）");
+    case PurgeCommand::kAtaSanitizeBlock: return in("ATA sanitize (block erase)", "ATA サニタイズ（ブロック消去）");
+    case PurgeCommand::kAtaSanitizeOverwrite: return in("ATA sanitize (overwrite)", "ATA サニタイズ（上書き）");
+    case PurgeCommand::kAtaEnhancedSecureErase:
+      return in("ATA security erase (enhanced)", "ATA セキュリティ消去（拡張）");
+    case PurgeCommand::kAtaSecureErase: return in("ATA security erase (normal)", "ATA セキュリティ消去（通常）");
   }
   return {};
 }
@@ -313,73 +318,134 @@ std::string PurgeTechniqueCode(PurgeCommand command) {
   return {};
 }
 
-std::string PurgeBlockText(PurgeBlock block) {
+std::string PurgeBlockText(PurgeBlock block, Language language) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return InLanguage(language, english, japanese);
+  };
   switch (block) {
     case PurgeBlock::kNone: return {};
-    case PurgeBlock::kNotSupported: return "このドライブはファームウェア消去に対応していません。";
+    case PurgeBlock::kNotSupported:
+      return in("This drive does not support a firmware purge.", "このドライブはファームウェア消去に対応していません。");
     case PurgeBlock::kFrozen:
-      return "ドライブのセキュリティ機能が凍結されています。パソコンをスリープさせてから復帰させるか、"
-             "ドライブを接続し直して下さい。";
-    case PurgeBlock::kUsbBridge: return "USB 変換アダプタがファームウェア消去のコマンドを通さないため、使用できません。";
-    case PurgeBlock::kPasswordSet: return "ドライブにパスワードが設定されているため、ファームウェア消去を使用できません。";
+      return in("The drive's security features are frozen. Put the computer to sleep and wake it, or reconnect "
+                "the drive.",
+                "ドライブのセキュリティ機能が凍結されています。パソコンをスリープさせてから復帰させるか、"
+                "ドライブを接続し直して下さい。");
+    case PurgeBlock::kUsbBridge:
+      return in("The USB adapter does not pass the purge commands on, so it cannot be used.",
+                "USB 変換アダプタがファームウェア消去のコマンドを通さないため、使用できません。");
+    case PurgeBlock::kPasswordSet:
+      return in("The drive has a password set, so the firmware purge cannot be used.",
+                "ドライブにパスワードが設定されているため、ファームウェア消去を使用できません。");
     case PurgeBlock::kAttemptsExpired:
-      return "パスワードの試行回数を超えたため、ファームウェア消去を使用できません。ドライブの電源を入れ直して下さい。";
+      return in("Too many password attempts, so the firmware purge cannot be used. Switch the drive off and on.",
+                "パスワードの試行回数を超えたため、ファームウェア消去を使用できません。ドライブの電源を入れ直して下さい。");
     case PurgeBlock::kOtherNamespaces:
-      return "このドライブの消去コマンドは同じコントローラの他の名前空間も消去するため、使用できません。";
+      return in("This drive's erase command also erases the other namespaces of its controller, so it cannot be used.",
+                "このドライブの消去コマンドは同じコントローラの他の名前空間も消去するため、使用できません。");
     case PurgeBlock::kFrozenReplug:
-      return "ドライブのセキュリティ機能が凍結されています。ドライブを接続し直して下さい"
-             "（Windows PE ではスリープから復帰させる方法は使えません）。";
-    case PurgeBlock::kNeedsWindowsPe: return "この Windows では使用できません。Windows PE から起動すると使用できます。";
-    case PurgeBlock::kNotOnThisWindows: return "この Windows のドライバはこのコマンドを通さないため、使用できません。";
+      return in("The drive's security features are frozen. Reconnect the drive (Windows PE cannot wake from sleep).",
+                "ドライブのセキュリティ機能が凍結されています。ドライブを接続し直して下さい"
+                "（Windows PE ではスリープから復帰させる方法は使えません）。");
+    case PurgeBlock::kNeedsWindowsPe:
+      return in("Not on this Windows. It can be used when started from Windows PE.",
+                "この Windows では使用できません。Windows PE から起動すると使用できます。");
+    case PurgeBlock::kNotOnThisWindows:
+      return in("This Windows's driver does not pass this command on, so it cannot be used.",
+                "この Windows のドライバはこのコマンドを通さないため、使用できません。");
     case PurgeBlock::kNamespaceUnknown:
-      return "このディスクの名前空間を確かめられないため、名前空間を指定するコマンドは使用できません。";
+      return in("This disk's namespace cannot be determined, so commands naming a namespace cannot be used.",
+                "このディスクの名前空間を確かめられないため、名前空間を指定するコマンドは使用できません。");
   }
   return {};
 }
 
-std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& cap) {
+namespace {
+
+std::vector<std::string> NvmeLines(const NvmeFacts& n, Language language) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return std::string(InLanguage(language, english, japanese));
+  };
+  const auto yes_no = [&](bool b) { return b ? in("yes", "可") : in("no", "不可"); };
   std::vector<std::string> lines;
-  auto yes_no = [](bool b) { return std::string(b ? "可" : "不可"); };
-  if (cap.nvme) {
-    const NvmeFacts& n = *cap.nvme;
-    lines.push_back("NVMe サニタイズ: 暗号消去 " + yes_no(n.sanitize_crypto) + " / ブロック消去 " +
-                    yes_no(n.sanitize_block) + " / 上書き " + yes_no(n.sanitize_overwrite));
-    lines.push_back("NVMe フォーマット: " + yes_no(n.format_supported) + " (暗号消去 " +
-                    yes_no(n.format_supported && n.format_crypto) + ")");
-    const char* reads = n.dealloc_read == 1 ? "ゼロ" : n.dealloc_read == 2 ? "0xFF" : "不定";
-    lines.push_back(std::string("解放済みブロックの読み出し: ") + (n.namespace_answered ? reads : "不明"));
-  } else if (cap.ata) {
-    const AtaFacts& a = *cap.ata;
-    lines.push_back("ATA サニタイズ: " + yes_no(a.sanitize_supported) + " (暗号スクランブル " +
-                    yes_no(a.sanitize_crypto) + " / ブロック消去 " + yes_no(a.sanitize_block) + " / 上書き " +
-                    yes_no(a.sanitize_overwrite) + ")");
-    std::string security = "ATA セキュリティ消去: " + yes_no(a.security_supported);
-    if (a.security_supported) {
-      security += std::string(" (拡張 ") + yes_no(a.enhanced_erase_supported) + ")";
-      if (a.security_frozen) security += " 凍結中";
-      if (a.security_enabled) security += " パスワード設定済み";
-      if (a.security_locked) security += " ロック中";
-      if (a.erase_minutes) security += " 所要時間 約" + std::to_string(a.erase_minutes) + "分";
-    }
-    lines.push_back(security);
+  lines.push_back(in("NVMe sanitize: crypto erase ", "NVMe サニタイズ: 暗号消去 ") + yes_no(n.sanitize_crypto) +
+                  in(" / block erase ", " / ブロック消去 ") + yes_no(n.sanitize_block) + in(" / overwrite ", " / 上書き ") +
+                  yes_no(n.sanitize_overwrite));
+  lines.push_back(in("NVMe format: ", "NVMe フォーマット: ") + yes_no(n.format_supported) + in(" (crypto erase ", " (暗号消去 ") +
+                  yes_no(n.format_supported && n.format_crypto) + ")");
+  const std::string reads = n.dealloc_read == 1   ? in("zeros", "ゼロ")
+                            : n.dealloc_read == 2 ? "0xFF"
+                                                  : in("undefined", "不定");
+  lines.push_back(in("deallocated blocks read: ", "解放済みブロックの読み出し: ") +
+                  (n.namespace_answered ? reads : in("unknown", "不明")));
+  return lines;
+}
+
+std::vector<std::string> AtaLines(const AtaFacts& a, Language language) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return std::string(InLanguage(language, english, japanese));
+  };
+  const auto yes_no = [&](bool b) { return b ? in("yes", "可") : in("no", "不可"); };
+  std::vector<std::string> lines;
+  lines.push_back(in("ATA sanitize: ", "ATA サニタイズ: ") + yes_no(a.sanitize_supported) +
+                  in(" (crypto scramble ", " (暗号スクランブル ") + yes_no(a.sanitize_crypto) +
+                  in(" / block erase ", " / ブロック消去 ") + yes_no(a.sanitize_block) +
+                  in(" / overwrite ", " / 上書き ") + yes_no(a.sanitize_overwrite) + ")");
+  std::string security = in("ATA security erase: ", "ATA セキュリティ消去: ") + yes_no(a.security_supported);
+  if (a.security_supported) {
+    security += in(" (enhanced ", " (拡張 ") + yes_no(a.enhanced_erase_supported) + ")";
+    if (a.security_frozen) security += in(" frozen", " 凍結中");
+    if (a.security_enabled) security += in(" password set", " パスワード設定済み");
+    if (a.security_locked) security += in(" locked", " ロック中");
+    if (a.erase_minutes)
+      security += in(" takes about ", " 所要時間 約") + std::to_string(a.erase_minutes) + in(" min", "分");
   }
-  for (const auto& [command, why] : cap.withheld) lines.push_back(PurgeCommandName(command) + ": " + PurgeBlockText(why));
-  if (cap.Usable()) {
-    lines.push_back("実行するコマンド: " + PurgeCommandName(cap.command));
-    if (cap.command == PurgeCommand::kAtaEnhancedSecureErase || cap.command == PurgeCommand::kAtaSecureErase)
-      lines.push_back("一時パスワード: 「" + cap.ata_password + "」（消去の後に解除します）");
-    if (cap.nvme && IsSanitize(cap.command))
-      lines.push_back(cap.no_deallocate ? "サニタイズ後のブロック解放: 行わないよう指示します（照合は媒体を読みます）"
-                                        : "サニタイズ後のブロック解放: 止められません");
-    // Without a zero pass a read-back of deallocated blocks reads the
-    // drive's answer for them, not the media.
-    const bool deallocated = cap.nvme && !cap.no_deallocate;
-    lines.push_back(!cap.zeros_guaranteed ? "消去後の読み出し: 保証なし（続けてゼロを 1 回書き込みます）"
-                    : deallocated ? "消去後の読み出し: ゼロ（ゼロ書き込みは行いません。照合は解放済みのブロックを読みます）"
-                                  : "消去後の読み出し: ゼロ（ゼロ書き込みは行いません）");
-  } else {
-    lines.push_back("使用できません: " + PurgeBlockText(cap.block));
-  }
+  lines.push_back(security);
+  return lines;
+}
+
+// What the chosen command does beyond its name: the password it sets, the
+// deallocation after a sanitize, what the drive reads afterwards.
+void AppendChosenLines(const PurgeCapability& cap, Language language, std::vector<std::string>& lines) {
+  const auto in = [language](const char* english, const char* japanese) {
+    return std::string(InLanguage(language, english, japanese));
+  };
+  lines.push_back(in("command to run: ", "実行するコマンド: ") + PurgeCommandName(cap.command, language));
+  if (cap.command == PurgeCommand::kAtaEnhancedSecureErase || cap.command == PurgeCommand::kAtaSecureErase)
+    lines.push_back(in("temporary password: \"", "一時パスワード: 「") + cap.ata_password +
+                    in("\" (removed after the erase)", "」（消去の後に解除します）"));
+  if (cap.nvme && IsSanitize(cap.command))
+    lines.push_back(
+        cap.no_deallocate
+            ? in("deallocation after the sanitize: asked not to (the read-back reads the media)",
+                 "サニタイズ後のブロック解放: 行わないよう指示します（照合は媒体を読みます）")
+            : in("deallocation after the sanitize: cannot be stopped", "サニタイズ後のブロック解放: 止められません"));
+  // Without a zero pass a read-back of deallocated blocks reads the
+  // drive's answer for them, not the media.
+  const bool deallocated = cap.nvme && !cap.no_deallocate;
+  lines.push_back(!cap.zeros_guaranteed
+                      ? in("reads after the purge: not promised (zeros are written once after it)",
+                           "消去後の読み出し: 保証なし（続けてゼロを 1 回書き込みます）")
+                  : deallocated
+                      ? in("reads after the purge: zeros (no zero pass; the read-back reads the deallocated blocks)",
+                           "消去後の読み出し: ゼロ（ゼロ書き込みは行いません。照合は解放済みのブロックを読みます）")
+                      : in("reads after the purge: zeros (no zero pass)", "消去後の読み出し: ゼロ（ゼロ書き込みは行いません）"));
+}
+
+}  // namespace
+
+std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& cap, Language language) {
+  std::vector<std::string> lines;
+  if (cap.nvme)
+    lines = NvmeLines(*cap.nvme, language);
+  else if (cap.ata)
+    lines = AtaLines(*cap.ata, language);
+  for (const auto& [command, why] : cap.withheld)
+    lines.push_back(PurgeCommandName(command, language) + ": " + PurgeBlockText(why, language));
+  if (cap.Usable())
+    AppendChosenLines(cap, language, lines);
+  else
+    lines.push_back(InLanguage(language, "cannot be used: ", "使用できません: ") + PurgeBlockText(cap.block, language));
   return lines;
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/firmware_codes.h"
 #include "platform/platform.h"
+#include "util/language.h"
 
 namespace plexi {
 
@@ -138,16 +139,17 @@ PurgeCapability ChoosePurge(Transport transport, const std::optional<NvmeFacts>&
 PurgeCapability QueryPurgeCapability(platform::Device& device, uint32_t bus_type, const platform::HostSystem& host);
 
 // Texts for the inspect output, the confirmation and the report.
-std::string PurgeCommandName(PurgeCommand command);
+std::string PurgeCommandName(PurgeCommand command, Language language = Language::kJapanese);
 // A sanitize (NVMe or ATA), which covers every place the drive keeps user
 // data; a format or a security erase is a weaker command.
 bool IsSanitize(PurgeCommand command);
 // "nvme_sanitize_crypto_erase", "nvme_format_user_data_erase", ...: the
 // command and its technique, for the report.
 std::string PurgeTechniqueCode(PurgeCommand command);
-std::string PurgeBlockText(PurgeBlock block);
+std::string PurgeBlockText(PurgeBlock block, Language language = Language::kJapanese);
 // "NVMe フォーマット (ユーザーデータ消去): 可" and so on, one line per fact.
-std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& capability);
+std::vector<std::string> PurgeCapabilityLines(const PurgeCapability& capability,
+                                              Language language = Language::kJapanese);
 
 // The raw commands (their codes: platform/firmware_codes.h).
 namespace nvme {

@@ -140,18 +140,20 @@ std::optional<SystemPlacement> FindSystemPlacement(platform::Machine& machine) {
 }
 
 std::optional<std::string> SystemRefusal(platform::Machine& machine, const Placement& target,
-                                         const std::string& path) {
+                                         const std::string& path, Language language) {
   if (target.kind == Placement::Kind::kUnknown) return std::nullopt;
-  return SystemRefusal(FindSystemPlacement(machine), machine.SystemDirectory(), target, path);
+  return SystemRefusal(FindSystemPlacement(machine), machine.SystemDirectory(), target, path, language);
 }
 
 std::optional<std::string> SystemRefusal(const std::optional<SystemPlacement>& system,
                                          const std::string& system_directory, const Placement& target,
-                                         const std::string& path) {
+                                         const std::string& path, Language language) {
   if (target.kind == Placement::Kind::kUnknown) return std::nullopt;
+  const std::string on_system = InLanguage(language, english::kSystemDiskRefusal, kSystemDiskRefusal);
+  const std::string system_unknown = InLanguage(language, english::kSystemUnknownRefusal, kSystemUnknownRefusal);
   if (target.kind == Placement::Kind::kDisk) {
-    if (!system) return kSystemUnknownRefusal;
-    if (system->disks.count(target.disk)) return kSystemDiskRefusal;
+    if (!system) return system_unknown;
+    if (system->disks.count(target.disk)) return on_system;
     return std::nullopt;
   }
   // A volume: refused when it shares a byte with the system or boot volume,
@@ -160,13 +162,13 @@ std::optional<std::string> SystemRefusal(const std::optional<SystemPlacement>& s
     const bool system_letter = IsVolumePath(path) && path.size() == 6 && !system_directory.empty() &&
                                std::toupper(static_cast<unsigned char>(path[4])) ==
                                    std::toupper(static_cast<unsigned char>(system_directory[0]));
-    if (system_letter) return kSystemDiskRefusal;
-    return target.spans.empty() ? std::optional<std::string>(kSystemUnknownRefusal) : std::nullopt;
+    if (system_letter) return on_system;
+    return target.spans.empty() ? std::optional<std::string>(system_unknown) : std::nullopt;
   }
-  if (target.spans.empty()) return kSystemDiskRefusal;
+  if (target.spans.empty()) return on_system;
   for (const DiskSpan& span : target.spans)
     for (const DiskSpan& held : system->spans)
-      if (span.Overlaps(held)) return kSystemDiskRefusal;
+      if (span.Overlaps(held)) return on_system;
   return std::nullopt;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "util/language.h"
 
 namespace plexi {
 
@@ -67,13 +68,14 @@ std::optional<SystemPlacement> FindSystemPlacement(platform::Machine& machine);
 // system or the system cannot be located; a volume when it overlaps the
 // system or boot volume, or, when those cannot be located, when it is the
 // system directory's drive letter.
+// The sentence is in `language`.
 std::optional<std::string> SystemRefusal(platform::Machine& machine, const Placement& target,
-                                         const std::string& path);
+                                         const std::string& path, Language language = Language::kJapanese);
 
 // The same, with the system located once for many targets (a list refresh).
 std::optional<std::string> SystemRefusal(const std::optional<SystemPlacement>& system,
                                          const std::string& system_directory, const Placement& target,
-                                         const std::string& path);
+                                         const std::string& path, Language language = Language::kJapanese);
 
 inline constexpr char kSystemDiskRefusal[] =
     "このドライブにはWindowsのシステムがあるため、消去できません。";
@@ -81,5 +83,13 @@ inline constexpr char kUnplacedRefusal[] =
     "このドライブがどのディスクにあたるかを確認できないため、消去は行いません。";
 inline constexpr char kSystemUnknownRefusal[] =
     "Windowsのシステムがどのドライブにあるかを確認できないため、物理ドライブの消去は行いません。";
+
+// Their English twins, for the command-line tool.
+namespace english {
+inline constexpr char kSystemDiskRefusal[] = "This drive holds the system, so it cannot be erased.";
+inline constexpr char kUnplacedRefusal[] = "It cannot be told which disk this drive is on, so it is not erased.";
+inline constexpr char kSystemUnknownRefusal[] =
+    "It cannot be told which drive holds the system, so no physical drive is erased.";
+}  // namespace english
 
 }  // namespace plexi

@@ -15,7 +15,33 @@ int LetterCountOfLabel(const std::string& drive_label) {
 
 std::string DriveLabelOf(const DriveRow& row) { return row.caption + " （" + row.SubItem(1) + "）"; }
 
+namespace {
+
+// The same facts for the command-line tool's English: the partitions are
+// named on their own line.
+std::string ConfirmationInEnglish(const ConfirmationFacts& f) {
+  std::string text = "***** All data on the drive will be erased. *****";
+  text += "\n\ndrive > " + f.drive_label;
+  text += "\n\nbytes per sector > " + std::to_string(f.bytes_per_sector);
+  text += "\nsectors > " + std::to_string(f.total_sectors);
+  text += "\ndrive size > " + FormatSize(f.total_sectors * f.bytes_per_sector);
+  if (f.hidden_sectors > 0)
+    text += "\nhidden area > " + std::to_string(f.hidden_sectors) + " sectors (hidden from the host: not erased)";
+  if (f.resumed)
+    text += "\nmethod > " + EraseMethodText(MethodCode(f.method), MethodTextForm::kLong, Language::kEnglish);
+  const int letters = LetterCountOfLabel(f.drive_label);
+  if (f.show_partitions && letters >= 2)
+    text += "\npartitions > " + std::to_string(letters) + "\nThis drive is divided into " + std::to_string(letters) +
+            " partitions.";
+  text += "\n\nCheck once more that this is the drive to erase before starting. (Its access lamp is lit.)";
+  text += "\n\n    To erase, [ del ] must be typed.";
+  return text;
+}
+
+}  // namespace
+
 std::string ConfirmationText(const ConfirmationFacts& f) {
+  if (f.language == Language::kEnglish) return ConfirmationInEnglish(f);
   std::string text = "***** ドライブのデータを全て消去します。*****";
   text += "\n\nドライブ > " + f.drive_label;
   text += "\n\nセクタ当たりのバイト数 > " + std::to_string(f.bytes_per_sector);
@@ -41,17 +67,21 @@ std::string ConfirmationText(const ConfirmationFacts& f) {
 ConfirmRequest MakeConfirmRequest(const ConfirmationInput& in) {
   const EraseParameters& p = in.params;
   ConfirmRequest request;
-  request.caption = std::string(erase_text::kConfirmCaption) + (in.resumed ? erase_text::kResumedSuffix : "");
+  const Language language = in.language;
+  request.caption =
+      std::string(InLanguage(language, erase_text::english::kConfirmCaption, erase_text::kConfirmCaption)) +
+      (in.resumed ? InLanguage(language, erase_text::english::kResumedSuffix, erase_text::kResumedSuffix) : "");
   request.text = ConfirmationText({in.target.label, p.BytesPerSector, p.TotalSectors, in.resumed, p.EraseMethod,
-                                   in.earlier == RecordKind::kNone, in.hidden_sectors});
+                                   in.earlier == RecordKind::kNone, in.hidden_sectors, language});
   request.method = p.EraseMethod;
   request.method_enabled = !in.resumed;
   // Only a read-back of the whole drive shows what the interrupted run wrote.
   request.verify_preset = in.resumed;
-  if (in.purge.Usable()) request.purge_command = PurgeCommandName(in.purge.command);
+  if (in.purge.Usable()) request.purge_command = PurgeCommandName(in.purge.command, language);
   request.purge_offered = in.purge.Usable() && !in.resumed;
-  request.purge_lines = PurgeCapabilityLines(in.purge);
-  if (request.purge_offered) request.purge_lines.push_back(erase_text::kPurgeWarning);
+  request.purge_lines = PurgeCapabilityLines(in.purge, language);
+  if (request.purge_offered)
+    request.purge_lines.push_back(InLanguage(language, erase_text::english::kPurgeWarning, erase_text::kPurgeWarning));
   // An earlier purge's record suggests the purge again only where it can run.
   if (request.method == OverwriteMethod::kFirmwarePurge && !request.purge_offered)
     request.method = OverwriteMethod::kZeros;

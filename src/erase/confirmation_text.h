@@ -28,6 +28,7 @@ struct ConfirmationFacts {
   OverwriteMethod method = OverwriteMethod::kZeros;
   bool show_partitions = false;  // no earlier record was found
   uint64_t hidden_sectors = 0;   // the drive hides them from the host: not erased
+  Language language = Language::kJapanese;
 };
 std::string ConfirmationText(const ConfirmationFacts& facts);
 
@@ -40,6 +41,7 @@ struct ConfirmationInput {
   const PurgeCapability& purge;
   platform::Device* drive = nullptr;
   uint64_t hidden_sectors = 0;  // beyond the erased ones, hidden by the drive
+  Language language = Language::kJapanese;
 };
 ConfirmRequest MakeConfirmRequest(const ConfirmationInput& input);
 

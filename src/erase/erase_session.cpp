@@ -46,9 +46,9 @@ bool EraseSession::ClaimDrive() {
   }
   const uint32_t code = claimed.error();
   if (code == winconst::kErrorLockViolation)
-    Refuse(erase_text::kAnotherErase, code);
+    Refuse(InLanguage(c_.language, erase_text::english::kAnotherErase, erase_text::kAnotherErase), code);
   else
-    Refuse(erase_text::InUse(target_.label, SystemErrorText(c_.machine, code)), code);
+    Refuse(erase_text::InUse(target_.label, SystemErrorText(c_.machine, code), c_.language), code);
   return false;
 }
 
@@ -56,7 +56,8 @@ bool EraseSession::ClaimDrive() {
 // the drive the list showed.
 bool EraseSession::CheckOpenedDrive(const DriveExtent& extent) {
   placement_ = PlaceDevice(*drive_, target_.device_path);
-  if (std::optional<std::string> refusal = SystemRefusal(c_.machine, placement_, target_.device_path)) {
+  if (std::optional<std::string> refusal =
+          SystemRefusal(c_.machine, placement_, target_.device_path, c_.language)) {
     Refuse(*refusal);
     return false;
   }
@@ -64,14 +65,14 @@ bool EraseSession::CheckOpenedDrive(const DriveExtent& extent) {
   // A drive that says what it is but not where it lies, on a machine with
   // volumes to protect, cannot be told apart from the system disk.
   if (placement_.kind == Placement::Kind::kUnknown && identity && !c_.machine.Volumes().volumes.empty()) {
-    Refuse(kUnplacedRefusal);
+    Refuse(InLanguage(c_.language, english::kUnplacedRefusal, kUnplacedRefusal));
     return false;
   }
   confirmed_answers_ = identity.has_value();
   confirmed_ = identity.value_or(DriveIdentity{});
   confirmed_.size_text = FormatSize(extent.Bytes());
   if (target_.listed && *target_.listed != confirmed_) {
-    Refuse(erase_text::kListedDriveChanged);
+    Refuse(InLanguage(c_.language, erase_text::english::kListedDriveChanged, erase_text::kListedDriveChanged));
     return false;
   }
   return true;
@@ -80,7 +81,9 @@ bool EraseSession::CheckOpenedDrive(const DriveExtent& extent) {
 bool EraseSession::SetLayout(const DriveExtent& extent) {
   std::optional<ChunkLayout> layout = PlanChunks(extent, kSectorsPerChunkLimit);
   if (!layout) {
-    Refuse(extent.sector_count == 0 ? erase_text::kNoSectors : erase_text::kNoChunkLayout);
+    Refuse(extent.sector_count == 0
+               ? InLanguage(c_.language, erase_text::english::kNoSectors, erase_text::kNoSectors)
+               : InLanguage(c_.language, erase_text::english::kNoChunkLayout, erase_text::kNoChunkLayout));
     return false;
   }
   EraseParameters& p = c_.params;
@@ -103,7 +106,8 @@ void EraseSession::AskHiddenArea() {
   if (target_.view != ViewMode::kPhysical) return;
   journal_->hidden_area = QueryHiddenArea(*drive_, journal_->drive.bus_type, c_.machine.System());
   const HiddenArea& area = journal_->hidden_area;
-  if (area.liftable && c_.ui.Ask(erase_text::LiftHiddenAreaQuestion(area.HpaSectors()))) LiftHiddenArea();
+  if (area.liftable && c_.ui.Ask(erase_text::LiftHiddenAreaQuestion(area.HpaSectors(), c_.language)))
+    LiftHiddenArea();
 }
 
 // The drive lets the host address its native maximum, then the system is
@@ -126,7 +130,8 @@ void EraseSession::LiftHiddenArea() {
     static_cast<void>(SetHostSectors(*drive_, area.host_sectors));
     RereadDriveSize();
   }
-  c_.ui.ShowMessage(erase_text::kHiddenAreaNotLifted);
+  c_.ui.ShowMessage(
+      InLanguage(c_.language, erase_text::english::kHiddenAreaNotLifted, erase_text::kHiddenAreaNotLifted));
 }
 
 // The disk driver keeps the size it read: IOCTL_DISK_UPDATE_DRIVE_SIZE
@@ -156,7 +161,8 @@ EarlierRecord EraseSession::ReadEarlierRecord() {
   if (kind == RecordKind::kResume && !fields.LayoutMatches(c_.params.TotalSectors, c_.params.SectorsPerChunk)) {
     // The chunk index would point at other bytes now: resuming could skip
     // part of the drive.
-    c_.ui.ShowMessage(erase_text::kResumeLayoutChanged);
+    c_.ui.ShowMessage(
+        InLanguage(c_.language, erase_text::english::kResumeLayoutChanged, erase_text::kResumeLayoutChanged));
     kind = RecordKind::kNone;
   }
   return {kind, MethodOfCode(fields.EraseMethod).value_or(OverwriteMethod::kZeros), fields.ResumeChunk,
@@ -180,9 +186,9 @@ std::optional<bool> EraseSession::AskAboutEarlierRecord(const EarlierRecord& ear
   bool resumed = false;
   if (earlier.kind == RecordKind::kResume) {
     journal_->earlier_run_ended_unexpectedly = earlier.unexpected_end;
-    resumed = c_.ui.Ask(erase_text::ResumeQuestion(earlier.unexpected_end));
+    resumed = c_.ui.Ask(erase_text::ResumeQuestion(earlier.unexpected_end, c_.language));
   } else if (earlier.kind == RecordKind::kComplete &&
-             !c_.ui.Ask(erase_text::EraseAgainQuestion(MethodCode(earlier.method)))) {
+             !c_.ui.Ask(erase_text::EraseAgainQuestion(MethodCode(earlier.method), c_.language))) {
     return std::nullopt;
   }
   // The one place the start of an erase is set: a fresh erase starts at
@@ -198,7 +204,7 @@ std::optional<bool> EraseSession::AskAboutEarlierRecord(const EarlierRecord& ear
 ConfirmChoice EraseSession::Confirm(const EarlierRecord& earlier, bool resumed) {
   const ConfirmRequest request =
       MakeConfirmRequest({target_, c_.params, resumed, earlier.kind, finished_.purge, drive_.get(),
-                          HiddenSectorsNotErased(*journal_)});
+                          HiddenSectorsNotErased(*journal_), c_.language});
   const ConfirmChoice choice = c_.ui.ConfirmErase(request);
   if (!choice.ok) return choice;
   c_.params.VerifyData = choice.verify;
@@ -216,7 +222,7 @@ RecordLeft EraseSession::Declined() {
 bool EraseSession::MethodOffered() {
   const PurgeCapability& purge = finished_.purge;
   if (c_.params.EraseMethod != OverwriteMethod::kFirmwarePurge || purge.Usable()) return true;
-  Refuse(PurgeBlockText(purge.block));
+  Refuse(PurgeBlockText(purge.block, c_.language));
   return false;
 }
 
@@ -251,10 +257,11 @@ bool EraseSession::ReadyToWrite() {
   const bool same = extent.ok() && extent->Bytes() == p.EraseTotalBytes && extent->sector_size == p.BytesPerSector &&
                     now.has_value() == confirmed_answers_ && (!now || NamesConfirmedDrive(*now));
   if (!same || !SameDriveAtPath()) {
-    Refuse(erase_text::kConfirmedDriveChanged);
+    Refuse(InLanguage(c_.language, erase_text::english::kConfirmedDriveChanged, erase_text::kConfirmedDriveChanged));
     return false;
   }
-  if (std::optional<std::string> refusal = SystemRefusal(c_.machine, placement_, target_.device_path)) {
+  if (std::optional<std::string> refusal =
+          SystemRefusal(c_.machine, placement_, target_.device_path, c_.language)) {
     Refuse(*refusal);
     return false;
   }
@@ -265,12 +272,12 @@ bool EraseSession::ReadyToWrite() {
 bool EraseSession::LockTarget() {
   platform::Result<> locked = LockWithRetry(*drive_, c_.pacing);
   if (!locked.ok()) {
-    Refuse(erase_text::InUse(target_.label, SystemErrorText(c_.machine, locked.error())), locked.error());
+    Refuse(erase_text::InUse(target_.label, SystemErrorText(c_.machine, locked.error()), c_.language), locked.error());
     return false;
   }
   drive_lock_.emplace(*drive_);
   if (placement_.kind != Placement::Kind::kDisk) return true;
-  TakenVolumes taken = TakeVolumesOfDisk(c_.machine, placement_.disk, c_.pacing);
+  TakenVolumes taken = TakeVolumesOfDisk(c_.machine, placement_.disk, c_.pacing, c_.language);
   if (taken.refusal) {
     Refuse(taken.refusal->message, taken.refusal->code);
     return false;
@@ -288,7 +295,7 @@ std::optional<PurgeRun> EraseSession::PurgeIfChosen() {
   if (c_.params.EraseMethod != OverwriteMethod::kFirmwarePurge) return std::nullopt;
   PurgeCapability& purge = finished_.purge;
   PurgeRun run = RunPurgeStep(
-      {*drive_, c_.ui, c_.pacing, journal_->drive.bus_type, target_.label, c_.machine.System()}, purge);
+      {*drive_, c_.ui, c_.pacing, journal_->drive.bus_type, target_.label, c_.machine.System(), c_.language}, purge);
   if (run.sent) {
     journal_->purge_command = PurgeCommandName(purge.command);
     journal_->purge_kind = purge.command;
@@ -325,12 +332,15 @@ WorkerReport EraseSession::WritePasses(const std::optional<PurgeRun>& purged) {
   EraseParameters worker_params = c_.params;
   if (purged && zero_pass) worker_params.EraseMethod = OverwriteMethod::kZeros;
   worker_params.KeepCheckpoints = !purged && MethodResumable(c_.params.EraseMethod);
-  ProgressRequest progress{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + target_.label,
-                           c_.params.VerifyData, c_.params.EraseTotalBytes};
+  ProgressRequest progress{
+      InLanguage(c_.language, erase_text::english::kProgressCaption, erase_text::kProgressCaption),
+      InLanguage(c_.language, erase_text::english::kDriveLinePrefix, erase_text::kDriveLinePrefix) + target_.label,
+      c_.params.VerifyData, c_.params.EraseTotalBytes};
   const EraseContext& c = c_;
   run = c_.ui.RunProgress(progress, [&c, worker_params](ProgressView& view, GuiDispatcher& gui) {
     return std::make_unique<TPlexiscrubThread>(
-        worker_params, TPlexiscrubThread::Context{c.cancel, c.pause, c.machine, c.ui, gui, view, c.estimate, c.pacing});
+        worker_params,
+        TPlexiscrubThread::Context{c.cancel, c.pause, c.machine, c.ui, gui, view, c.estimate, c.pacing, c.language});
   });
   journal_->bytes_written = run.bytes_written;
   writes_sent_ = run.write_attempted;
@@ -354,7 +364,7 @@ RecordLeft EraseSession::EndOnCancel(const WorkerReport& run) {
   const EraseOutcome unsaved = Wrote() ? EraseOutcome::kInterruptedPartly : EraseOutcome::kStoppedUnwritten;
   // The zero pass after a purge: the erase is started again, not resumed.
   const bool save = MethodResumable(c_.params.EraseMethod) &&
-                    (c_.env.Unattended() || c_.ui.Ask(erase_text::SaveResumePointQuestion()));
+                    (c_.env.Unattended() || c_.ui.Ask(erase_text::SaveResumePointQuestion(c_.language)));
   if (!save) {
     if (run.checkpoint_left) ClearCheckpoint();
     journal_->outcome = unsaved;
@@ -372,7 +382,8 @@ RecordLeft EraseSession::EndOnFailure(const WorkerReport& run) {
   if ((run.read_back_failed || !run.verify_passed) && run.checkpoint_left) ClearCheckpoint();
   if (run.read_back_failed) {
     // The passes are on the drive; what could not be proven is where.
-    ReportAndNote(erase_text::ReadBackFailed(sector.value_or(0)) + "\n" + run.error_text, run.error_code, sector);
+    ReportAndNote(erase_text::ReadBackFailed(sector.value_or(0), c_.language) + "\n" + run.error_text, run.error_code,
+                  sector);
     journal_->outcome = EraseOutcome::kReadBackFailed;
     return RecordLeft::kNone;
   }
@@ -424,7 +435,9 @@ void EraseSession::ClearCheckpoint() {
 // zeros (a checkpoint there is cleared).
 RecordLeft EraseSession::EndWithExceptions(const WorkerReport& run) {
   if (run.checkpoint_left) ClearCheckpoint();
-  ReportAndNote(erase_text::ErasedWithExceptions(run.unwritten, run.unreadable, HiddenSectorsNotErased(*journal_)), 0);
+  ReportAndNote(
+      erase_text::ErasedWithExceptions(run.unwritten, run.unreadable, HiddenSectorsNotErased(*journal_), c_.language),
+      0);
   journal_->outcome = EraseOutcome::kErasedWithExceptions;
   return RecordLeft::kNone;
 }
@@ -480,8 +493,8 @@ void EraseSession::ReleaseTarget() {
 // A worker that never ran says nothing of why; the system's reason, when
 // there is one, goes on the next line.
 std::string EraseSession::NotStartedText(uint32_t code) const {
-  std::string text = erase_text::kWorkerNotStarted;
-  if (!Wrote()) text += erase_text::kNothingWritten;
+  std::string text = InLanguage(c_.language, erase_text::english::kWorkerNotStarted, erase_text::kWorkerNotStarted);
+  if (!Wrote()) text += InLanguage(c_.language, erase_text::english::kNothingWritten, erase_text::kNothingWritten);
   if (code != 0) text += "\r\n" + SystemErrorText(c_.machine, code);
   return text;
 }

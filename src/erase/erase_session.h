@@ -35,6 +35,7 @@ struct EraseContext {
   PauseGate& pause;
   EraseParameters& params;
   bool offer_purge = true;
+  Language language = Language::kJapanese;  // of its questions and messages
 };
 
 // What is kept of an erase once it has ended, for the list row and the

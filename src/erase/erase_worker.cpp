@@ -53,7 +53,22 @@ void FillRandomPattern(uint8_t* buffer, size_t size) {
   for (size_t i = 0; i < size; ++i) buffer[i] = uint8_t(generator() % 255);
 }
 
-std::string EstimateText(uint64_t remaining_bytes, int64_t rate) {
+// "2 h 3 min left, 1.33MB/s".
+std::string EstimateInEnglish(uint64_t remaining_bytes, int64_t rate) {
+  if (rate <= 0) return "time left: calculating";
+  const uint64_t seconds = remaining_bytes / uint64_t(rate);
+  std::string text;
+  if (seconds >= 3600)
+    text = std::to_string(seconds / 3600) + " h " + std::to_string(seconds % 3600 / 60) + " min";
+  else if (seconds >= 60)
+    text = std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s";
+  else
+    text = std::to_string(seconds) + " s";
+  return text + " left, " + FormatSize(uint64_t(rate)) + "/s";
+}
+
+std::string EstimateText(uint64_t remaining_bytes, int64_t rate, Language language) {
+  if (language == Language::kEnglish) return EstimateInEnglish(remaining_bytes, rate);
   if (rate <= 0) return "残り 計算中";
   const uint64_t seconds = remaining_bytes / uint64_t(rate);
   std::string text = "残り ";
@@ -104,8 +119,8 @@ TPlexiscrubThread::TPlexiscrubThread(const EraseParameters& params, Context cont
   }
   if (last_write_pass_ < 0) {
     // Nothing to write (the drive's own purge did it): the read-back only.
-    c_.view.SetCaption(erase_text::kVerifyCaption);
-    c_.view.SetPassText(erase_text::kWritingDone);
+    c_.view.SetCaption(InLanguage(c_.language, erase_text::english::kVerifyCaption, erase_text::kVerifyCaption));
+    c_.view.SetPassText(InLanguage(c_.language, erase_text::english::kWritingDone, erase_text::kWritingDone));
   } else {
     ShowPassLabel();
   }
@@ -251,7 +266,9 @@ void TPlexiscrubThread::FinishOutcome(bool cancelled) {
   if (!cancelled && !failed_ && verify_data_) {
     const bool nonzero_seen = outcome_.first_nonzero_offset.has_value();
     outcome_.verify_passed = !nonzero_seen;
-    if (nonzero_seen) ReportWorkerError(erase_text::kVerifyFailed, 0, outcome_.first_nonzero_offset);
+    if (nonzero_seen)
+      ReportWorkerError(InLanguage(c_.language, erase_text::english::kVerifyFailed, erase_text::kVerifyFailed), 0,
+                        outcome_.first_nonzero_offset);
   }
   if (failed_) {
     outcome_.stopped_chunk = chunk_index_;
@@ -279,8 +296,8 @@ void TPlexiscrubThread::ChangePass() {
   const bool writing_done = pass_ == last_write_pass_;
   c_.gui.RunOnGui([this, writing_done] {
     if (writing_done) {
-      c_.view.SetCaption(erase_text::kVerifyCaption);
-      c_.view.SetPassText(erase_text::kWritingDone);
+      c_.view.SetCaption(InLanguage(c_.language, erase_text::english::kVerifyCaption, erase_text::kVerifyCaption));
+      c_.view.SetPassText(InLanguage(c_.language, erase_text::english::kWritingDone, erase_text::kWritingDone));
     } else {
       ShowPassLabel();
     }
@@ -587,7 +604,7 @@ void TPlexiscrubThread::ReportWorkerError(const std::string& text, uint32_t code
 }
 
 void TPlexiscrubThread::ShowPassLabel() {
-  c_.view.SetPassText(erase_text::PassLine(pass_ + pass_label_offset_, last_write_pass_ + 1));
+  c_.view.SetPassText(erase_text::PassLine(pass_ + pass_label_offset_, last_write_pass_ + 1, c_.language));
 }
 
 // The remaining time from the measured speed: bytes handled since the last
@@ -601,7 +618,7 @@ void TPlexiscrubThread::ShowEstimate() {
   const int64_t sample = int64_t(double(bytes_since_estimate_) / seconds);
   int64_t& average = c_.estimate.AverageBytesPerSecond;
   average = (sample + average) / 2;
-  c_.view.SetEstimateText(EstimateText(remaining_bytes_, average));
+  c_.view.SetEstimateText(EstimateText(remaining_bytes_, average, c_.language));
   bytes_since_estimate_ = 0;
   last_estimate_ = now;
 }

@@ -16,6 +16,7 @@
 #include "errors/error_report.h"
 #include "platform/aligned_buffer.h"
 #include "platform/platform.h"
+#include "util/language.h"
 
 namespace plexi {
 
@@ -24,7 +25,7 @@ namespace plexi {
 void FillRandomPattern(uint8_t* buffer, size_t size);
 
 // "残り 2時間3分 1.33MB/s": remaining bytes at the given rate.
-std::string EstimateText(uint64_t remaining_bytes, int64_t rate);
+std::string EstimateText(uint64_t remaining_bytes, int64_t rate, Language language = Language::kJapanese);
 
 class TPlexiscrubThread {
  public:
@@ -40,6 +41,7 @@ class TPlexiscrubThread {
     ProgressView& view;
     EstimateState& estimate;
     Pacing pacing;
+    Language language = Language::kJapanese;  // of the captions and pass lines
   };
 
   // Runs on the GUI thread: takes its copy of the parameters, positions the

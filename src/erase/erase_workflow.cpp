@@ -18,7 +18,8 @@ RecordLeft EraseWorkflow::RunErase(const std::string& device_path, std::optional
 // The steps of one erase; the session releases what each took, in order,
 // however the erase ends.
 RecordLeft EraseWorkflow::RunErase(const EraseTarget& target) {
-  EraseSession erase({machine_, ui_, env_, estimate_, pacing_, cancel_, pause_, params_, offer_purge_}, target, last_);
+  EraseSession erase({machine_, ui_, env_, estimate_, pacing_, cancel_, pause_, params_, offer_purge_, language_},
+                     target, last_);
   if (!erase.OpenDrive()) return RecordLeft::kNone;
   erase.AskPurgeCapability();
   erase.AskHiddenArea();

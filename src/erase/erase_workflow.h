@@ -52,6 +52,10 @@ class EraseWorkflow {
   // confirmation can offer the firmware purge (identify commands only).
   // The command-line tool asks only when the purge was asked for.
   void OfferPurge(bool offer) { offer_purge_ = offer; }
+  // The language of the erase's questions, messages and progress texts:
+  // the program's Japanese unless told (the command-line tool speaks its
+  // user's).
+  void SpeakIn(Language language) { language_ = language; }
   // What the last erase's drive said it can purge with.
   const PurgeCapability& Purge() const { return last_.purge; }
 
@@ -66,6 +70,7 @@ class EraseWorkflow {
   std::atomic<bool> cancel_{false};
   PauseGate pause_;
   bool offer_purge_ = true;
+  Language language_ = Language::kJapanese;
   FinishedErase last_;
 };
 

@@ -31,12 +31,18 @@ PurgeRun RunPurgeStep(const PurgeStepContext& context, PurgeCapability& confirme
   const PurgeCapability now = QueryPurgeCapability(context.drive, context.bus_type, context.host);
   if (!now.Usable() || now.command != confirmed.command) {
     PurgeRun refused;
-    refused.error_text = now.Usable() ? erase_text::kPurgeNotOffered : PurgeBlockText(now.block);
+    refused.error_text =
+        now.Usable() ? InLanguage(context.language, erase_text::english::kPurgeNotOffered, erase_text::kPurgeNotOffered)
+                     : PurgeBlockText(now.block, context.language);
     return refused;
   }
   confirmed = now;
-  const PurgeRequest request{erase_text::kProgressCaption, erase_text::kDriveLinePrefix + context.drive_label,
-                             PurgeCommandName(now.command), erase_text::kPurgePassLabel};
+  const PurgeRequest request{
+      InLanguage(context.language, erase_text::english::kProgressCaption, erase_text::kProgressCaption),
+      InLanguage(context.language, erase_text::english::kDriveLinePrefix, erase_text::kDriveLinePrefix) +
+          context.drive_label,
+      PurgeCommandName(now.command, context.language),
+      InLanguage(context.language, erase_text::english::kPurgePassLabel, erase_text::kPurgePassLabel)};
   const PurgePacing pacing{context.pacing.purge_poll_ms, 30};
   PurgeRun run = context.ui.RunPurge(request, [&](PurgeView& view) {
     return RunFirmwarePurge(context.drive, now, view, pacing, [](int ms) {

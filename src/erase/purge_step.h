@@ -27,6 +27,7 @@ struct PurgeStepContext {
   uint32_t bus_type = 0;
   std::string drive_label;
   platform::HostSystem host;
+  Language language = Language::kJapanese;
 };
 
 // Sends the purge the user confirmed (`confirmed`, updated to what the drive

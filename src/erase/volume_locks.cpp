@@ -92,7 +92,7 @@ platform::Result<std::unique_ptr<platform::Device>> TakeVolume(platform::Machine
 // Windows refuses writes into the sectors of a mounted file system, so
 // every volume on the disk is locked and dismounted first. A volume that
 // cannot be taken stops the erase before anything is written.
-TakenVolumes TakeVolumesOfDisk(platform::Machine& machine, uint32_t disk, const Pacing& pacing) {
+TakenVolumes TakeVolumesOfDisk(platform::Machine& machine, uint32_t disk, const Pacing& pacing, Language language) {
   TakenVolumes taken;
   for (const Candidate& c : VolumeCandidates(machine)) {
     std::optional<std::vector<DiskSpan>> spans = VolumeExtents(machine, c.path);
@@ -101,7 +101,8 @@ TakenVolumes TakeVolumesOfDisk(platform::Machine& machine, uint32_t disk, const 
     platform::Result<std::unique_ptr<platform::Device>> volume = TakeVolume(machine, c.path, pacing);
     if (!volume.ok()) {
       taken.volumes.clear();
-      taken.refusal = VolumeRefusal{erase_text::InUse("ドライブ " + c.name, SystemErrorText(machine, volume.error())),
+      taken.refusal = VolumeRefusal{erase_text::InUse(erase_text::VolumeName(c.name, language),
+                                                      SystemErrorText(machine, volume.error()), language),
                                     volume.error()};
       return taken;
     }

@@ -12,6 +12,7 @@
 
 #include "erase/worker_interface.h"
 #include "platform/platform.h"
+#include "util/language.h"
 
 namespace plexi {
 
@@ -67,6 +68,8 @@ struct TakenVolumes {
   std::vector<HeldVolume> volumes;
   std::optional<VolumeRefusal> refusal;
 };
-TakenVolumes TakeVolumesOfDisk(platform::Machine& machine, uint32_t disk, const Pacing& pacing);
+// The refusal is said in `language`.
+TakenVolumes TakeVolumesOfDisk(platform::Machine& machine, uint32_t disk, const Pacing& pacing,
+                               Language language = Language::kJapanese);
 
 }  // namespace plexi

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "util/language.h"
 
 namespace plexi::platform {
 
@@ -21,5 +22,9 @@ struct HostDescription {
   std::string operating_system;
 };
 HostDescription DescribeHost();
+
+// The language the user's system speaks when no locale variable says
+// (Windows: the user's interface language); English where there is none.
+Language HostUserLanguage();
 
 }  // namespace plexi::platform

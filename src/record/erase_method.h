@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "util/language.h"
+
 namespace plexi {
 
 enum class OverwriteMethod : int32_t {
@@ -45,6 +47,7 @@ enum class MethodTextForm { kShort, kLong, kSentence };
 
 // The name of the method a stored number names; empty for a number that
 // names none.
-std::string EraseMethodText(int32_t code, MethodTextForm form = MethodTextForm::kShort);
+std::string EraseMethodText(int32_t code, MethodTextForm form = MethodTextForm::kShort,
+                            Language language = Language::kJapanese);
 
 }  // namespace plexi

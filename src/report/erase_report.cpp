@@ -428,7 +428,17 @@ std::optional<ReadReport> ParseReportFile(const std::string& text, std::string* 
   return read;
 }
 
-std::string OutcomeWords(const std::string& outcome) {
+std::string OutcomeWords(const std::string& outcome, Language language) {
+  if (language == Language::kEnglish) {
+    if (outcome == "completed") return "erased";
+    if (outcome == "verification_failed") return "read-back found sectors not erased";
+    if (outcome == "failed") return "erase failed";
+    if (outcome == "erased_with_exceptions") return "erased with exceptions (sectors that could not be erased)";
+    if (outcome == "interrupted_with_resume_point") return "interrupted (can be resumed)";
+    if (outcome == "interrupted_without_resume_point") return "interrupted (no resume point)";
+    if (outcome == "refused") return "not erased";
+    return outcome;
+  }
   if (outcome == "completed") return "消去完了";
   if (outcome == "verification_failed") return "照合で未消去個所を検出";
   if (outcome == "failed") return "消去失敗";

@@ -10,6 +10,7 @@
 
 #include "erase/erase_journal.h"
 #include "platform/platform.h"
+#include "util/language.h"
 #include "plexiscrub_version.h"
 #include "report/certificate.h"
 #include "report/json.h"
@@ -39,6 +40,9 @@ struct ReportContext {
   std::optional<int> interruptions_before;
   // The public key the report is signed with (DER); empty: unsigned.
   std::string signer_public_key;
+  // The language of the messages about filing it (the report itself is
+  // Japanese): the command-line tool speaks its user's.
+  Language language = Language::kJapanese;
 };
 
 // A random version 4 UUID in its 36-character form.
@@ -105,7 +109,7 @@ struct ReadReport {
 std::optional<ReadReport> ParseReportFile(const std::string& text, std::string* error);
 
 // Japanese words of the report's codes, shared by the page and the lists.
-std::string OutcomeWords(const std::string& outcome);
+std::string OutcomeWords(const std::string& outcome, Language language = Language::kJapanese);
 std::string MethodWords(int64_t code);
 // The report's drive as the lists name it: vendor and product, a blank
 // between them where both are there.

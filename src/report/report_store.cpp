@@ -39,8 +39,8 @@ std::string MessageOf(platform::Machine& machine, const std::string& head, const
   return text;
 }
 
-std::string NotWrittenText(platform::Machine& machine, const std::string& folder, uint32_t error) {
-  return MessageOf(machine, kReportNotSaved, folder, error);
+std::string NotWrittenText(platform::Machine& machine, const std::string& folder, uint32_t error, Language language) {
+  return MessageOf(machine, InLanguage(language, english::kReportNotSaved, kReportNotSaved), folder, error);
 }
 
 }  // namespace
@@ -161,7 +161,9 @@ SignedBody SignBody(platform::Machine& machine, const EraseJournal& journal, Rep
     }
     key = platform::Result<std::string>::Failure(value.ok() ? winconst::kErrorInvalidData : value.error());
   }
-  if (!key.ok()) made.error = MessageOf(machine, kReportNotSigned, keys->PublicKeyPath(), key.error());
+  if (!key.ok())
+    made.error = MessageOf(machine, InLanguage(context.language, english::kReportNotSigned, kReportNotSigned),
+                           keys->PublicKeyPath(), key.error());
   context.signer_public_key.clear();
   made.body = ReportBody(journal, context);
   return made;
@@ -189,17 +191,18 @@ FiledReport FileEraseReport(platform::Machine& machine, platform::FileStore& fil
     filed.error = made.error;
     return filed;
   }
-  filed.error = NotWrittenText(machine, folder, written.error());
+  filed.error = NotWrittenText(machine, folder, written.error(), context.language);
   if (local_folder.empty() || local_folder == folder) return filed;
   platform::Result<WrittenReport> kept =
       WriteReport(files, local_folder, made.body, journal.started, name, made.signature);
   if (!kept.ok()) {
-    filed.error += "\n" + NotWrittenText(machine, local_folder, kept.error());
+    filed.error += "\n" + NotWrittenText(machine, local_folder, kept.error(), context.language);
     return filed;
   }
   filed.written = true;
   filed.paths = *kept;
-  filed.error = std::string(kReportKeptLocally) + "\n" + kept->html_path + filed.error.substr(filed.error.find('\n'));
+  filed.error = std::string(InLanguage(context.language, english::kReportKeptLocally, kReportKeptLocally)) + "\n" +
+                kept->html_path + filed.error.substr(filed.error.find('\n'));
   if (!made.error.empty()) filed.error += "\n" + made.error;
   return filed;
 }

@@ -19,6 +19,13 @@ inline constexpr char kReportNotSaved[] = "消去報告書を保存できませ�
 inline constexpr char kReportNotSigned[] = "消去報告書に署名できませんでした（署名なしで保存しました）。";
 inline constexpr char kReportKeptLocally[] =
     "消去報告書を報告書フォルダーに保存できなかったため、このコンピューターに保存しました。";
+// Their English twins, for the command-line tool.
+namespace english {
+inline constexpr char kReportNotSaved[] = "The erase report could not be saved.";
+inline constexpr char kReportNotSigned[] = "The erase report could not be signed (it was saved unsigned).";
+inline constexpr char kReportKeptLocally[] =
+    "The erase report could not be saved in the reports folder, so it was saved on this computer.";
+}  // namespace english
 // The settings value of the folder the reports go to (a network share,
 // say); empty or missing: the program's own folder.
 inline constexpr char kReportFolderSetting[] = "report_folder";

@@ -6,7 +6,9 @@
 
 namespace plexi {
 
-Language LanguageOfEnvironment() {
+Language LanguageOfEnvironment() { return LanguageOfLocaleVariables().value_or(Language::kEnglish); }
+
+std::optional<Language> LanguageOfLocaleVariables() {
   static constexpr const char* kVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
   for (const char* name : kVariables) {
     const char* value = std::getenv(name);
@@ -15,7 +17,7 @@ Language LanguageOfEnvironment() {
                                                                  value[2] == '.' || value[2] == '@');
     return japanese ? Language::kJapanese : Language::kEnglish;
   }
-  return Language::kEnglish;
+  return std::nullopt;
 }
 
 }  // namespace plexi

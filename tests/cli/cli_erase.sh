@@ -50,7 +50,7 @@ before=$(md5sum <"$img")
 "$cli" erase "$img" --yes </dev/null >"$work/out" 2>"$work/err"
 code=$?
 [ $code -eq 4 ] || fail "a second erase of an image being erased: exit $code, not 4"
-grep -q 'ほかの消去が実行中' "$work/err" || fail "the second erase says another is running: $(cat "$work/err")"
+grep -q 'Another erase is running' "$work/err" || fail "the second erase says another is running: $(cat "$work/err")"
 [ "$before" = "$(md5sum <"$img")" ] || fail "the second erase wrote to the image"
 printf 'del\n' >&3
 exec 3>&-
@@ -71,19 +71,19 @@ MACHINE
 head -c 30M /dev/urandom >"$work/forgetful.img"
 out=$("$cli" erase G: --resume --yes --simulate "$work/stick.machine" 2>"$work/err")
 grep -q '^result: 2 ' <<<"$out" || fail "resumed erase: $out"
-grep -q '（継続消去）' <<<"$out" || fail "the confirmation names a resumed erase"
-grep -q '現在の工程 2 / 3' "$work/err" || fail "the resumed erase starts in pass 2 of 3"
+grep -q '(resumed erase)' <<<"$out" || fail "the confirmation names a resumed erase"
+grep -q 'pass 2 / 3' "$work/err" || fail "the resumed erase starts in pass 2 of 3"
 # Not read back whole in this run: said before it starts, and in its result.
 grep -q 'resuming without --verify.*not count as Clear' "$work/err" || fail "no warning before an unverified resume"
 grep -q '^result: 2 (.*was not read back, so the erase is not Clear)$' <<<"$out" || fail "unchecked resume: $out"
 grep -q '"category": "none"' "$work/stick.files/reports/"*.json || fail "an unchecked resume's report is not Clear"
 out=$("$cli" erase --drive G: --no-resume --method 0 --yes --simulate "$work/stick.machine" 2>"$work/err")
-grep -q '現在の工程 1 / 1' "$work/err" || fail "declining the resume starts afresh"
+grep -q 'pass 1 / 1' "$work/err" || fail "declining the resume starts afresh"
 
 # The drive drops a write: verification says so and nothing is recorded.
 "$cli" erase 4 --verify --yes --simulate "$work/stick.machine" >"$work/out" 2>"$work/err"
 [ $? -eq 1 ] || fail "a failed verification exits 1"
-grep -q '照合の結果、未消去個所が見つかりました。' "$work/err" || fail "verification failure text: $(cat "$work/err")"
+grep -q 'The read-back found sectors that were not erased.' "$work/err" || fail "verification failure text: $(cat "$work/err")"
 
 # The worn disk of the failing machine: the erase goes around the sector no
 # write reaches and the one no read does, lists both, and is neither
@@ -93,8 +93,8 @@ cp "$src/tests/data/failing.machine" "$work/failing.machine"
 code=$?
 [ $code -eq 8 ] || fail "an erase with exceptions exits 8, not $code: $(cat "$work/out" "$work/err")"
 grep -q '^result: -1 (erased with exceptions' "$work/out" || fail "exceptions: $(cat "$work/out")"
-grep -q '書き込めなかった範囲: セクタ 3500000 から 1 個（エラー 23）' "$work/err" || fail "the unwritten range: $(cat "$work/err")"
-grep -q '読み戻せなかった範囲: セクタ 1000000 から 1 個（エラー 23）' "$work/err" || fail "the unreadable range: $(cat "$work/err")"
+grep -q 'not written: 1 from sector 3500000 (error 23)' "$work/err" || fail "the unwritten range: $(cat "$work/err")"
+grep -q 'not read back: 1 from sector 1000000 (error 23)' "$work/err" || fail "the unreadable range: $(cat "$work/err")"
 grep -q '"outcome": "erased_with_exceptions"' "$work/worn/"*.json || fail "the report's outcome"
 grep -q '"category": "none"' "$work/worn/"*.json || fail "an erase with exceptions is not Clear"
 grep -q '"first_sector_record": "none"' "$work/worn/"*.json || fail "no completion record after exceptions"
@@ -139,7 +139,7 @@ MACHINE
 rm -f "$work/err"  # what is polled below must be this run's, not an earlier one's
 "$cli" erase 1 --verify --yes --simulate "$work/verify.machine" >"$work/out" 2>"$work/err" &
 pid=$!
-for _ in $(seq 1 600); do grep -q '消去完了  [1-9]' "$work/err" 2>/dev/null && break; sleep 0.05; done
+for _ in $(seq 1 600); do grep -q 'Writing done  [1-9]' "$work/err" 2>/dev/null && break; sleep 0.05; done
 kill -INT $pid
 wait $pid
 code=$?
@@ -176,7 +176,7 @@ head -c $((3 * 1024 * 1024 + 300)) /dev/urandom >"$work/odd.img"
 # The system drive is refused before anything happens.
 "$cli" erase 0 --yes --simulate "$work/big.machine" >/dev/null 2>"$work/err"
 [ $? -eq 4 ] || fail "the system drive exits 4"
-grep -Eq 'system drive|Windowsのシステムがあるため' "$work/err" || fail "system drive message: $(cat "$work/err")"
+grep -Eq 'system drive|holds the system' "$work/err" || fail "system drive message: $(cat "$work/err")"
 "$cli" erase C: --yes --simulate "$work/big.machine" >/dev/null 2>&1
 [ $? -eq 4 ] || fail "the system volume exits 4"
 # However it is named.

@@ -46,7 +46,7 @@ for n in 1 3 4; do
   grep -Eq "^$n \| [^|]* \| 1 \| erased; completion record saved \| [0-9.]+ s \| [0-9.]+ MB/s$" "$work/out" ||
     fail "summary row of disk $n: $(cat "$work/out")"
   # Not a terminal: plain lines, the last at 100 %.
-  grep -q "^\[$n\] 現在の工程 2 / 2  100%$" "$work/err" || fail "progress lines of disk $n: $(cat "$work/err")"
+  grep -q "^\[$n\] pass 2 / 2  100%$" "$work/err" || fail "progress lines of disk $n: $(cat "$work/err")"
 done
 grep -q '^target | model | serial | size | method | verify$' "$work/out" || fail "no table before the erase"
 grep -q '^3 | Three | - | 8MB | 1 | no$' "$work/out" || fail "table row of disk 3: $(cat "$work/out")"
@@ -112,7 +112,7 @@ rm -f "$work/err"  # what is polled below must be this run's
 "$cli" erase 1 2 3 --method 2 --yes --simulate "$work/slow.machine" </dev/null >"$work/out" 2>"$work/err" &
 pid=$!
 for _ in $(seq 100); do
-  [ "$(grep -c '現在の工程' "$work/err" 2>/dev/null)" -ge 3 ] && break
+  [ "$(grep -c 'pass [0-9]' "$work/err" 2>/dev/null)" -ge 3 ] && break
   sleep 0.05
 done
 kill -INT $pid
@@ -124,7 +124,7 @@ for n in 1 2 3; do
   "$cli" inspect $n --simulate "$work/slow.machine" | grep -q '^kind: 1 ' || fail "disk $n has no resume record"
 done
 out=$("$cli" erase 2 --resume --yes --simulate "$work/slow.machine" 2>/dev/null </dev/null)
-grep -q '（継続消去）' <<<"$out" || fail "the single erase resumes: $out"
+grep -q '(resumed erase)' <<<"$out" || fail "the single erase resumes: $out"
 grep -q '^result: 2 ' <<<"$out" || fail "the resumed erase completes: $out"
 [ "$(nonzero_after_first_sector "$work/d2.img")" -eq 0 ] || fail "the resumed erase left data"
 

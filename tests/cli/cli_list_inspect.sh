@@ -16,8 +16,8 @@ expect_line() {  # expect_line OUTPUT PATTERN DESCRIPTION
 # The physical view of the demo machine.
 out=$("$cli" list --simulate "$top/demo/demo.machine" 2>"$work/err") || fail "list exited $?"
 expect_line "$out" '^Samsung SSD 860 EVO 500GB \| SATA \| C: D: \| 465\.76GB \|  \| 0 \| 0 \| not \|' "system disk row"
-expect_line "$out" '\| NVMe \| F: \| .* \| 255,ゼロ \| 2 \| 2 \|  \|' "NVMe disk with its completion record"
-expect_line "$out" '\| USB \| G: \| .* \| 米国陸軍 \| 3 \| 1 \|' "USB stick with its resume record"
+expect_line "$out" '\| NVMe \| F: \| .* \| 0xFF,zeros \| 2 \| 2 \|  \|' "NVMe disk with its completion record"
+expect_line "$out" '\| USB \| G: \| .* \| US Army \| 3 \| 1 \|' "USB stick with its resume record"
 grep -q 'Q:' <<<"$out" && fail "the CD drive is listed"
 grep -qi 'ram' <<<"$out" && fail "the RAM disk is listed"
 grep -q 'Z:' <<<"$out" && fail "the network drive is listed"
@@ -84,11 +84,49 @@ expect_line "$out" '^hidden: unknown \(the drive did not answer\)$' "a drive wit
 out=$("$cli" inspect 3 --simulate "$work/odd.machine") || fail "inspect 3 exited $?"
 expect_line "$out" '^sectors: 20000 ' "the host-visible size of a disk that hides sectors"
 expect_line "$out" '^hidden: 1024 sectors \(host protected area 1000, device configuration overlay 24\)$' "hidden sectors"
-expect_line "$out" 'DCO の最大セクタ数: 21024$' "the overlay's maximum"
+expect_line "$out" 'DCO maximum sectors: 21024$' "the overlay's maximum"
 out=$("$cli" inspect 2 --simulate "$top/demo/demo.machine") || fail "inspect 2 exited $?"
 expect_line "$out" '^hidden: not asked \(not an ATA drive\)$' "an NVMe disk is not asked"
 out=$("$cli" inspect G: --simulate "$top/demo/demo.machine") || fail "inspect G: exited $?"
 expect_line "$out" '^hidden: not asked \(a volume\)$' "a volume is not asked"
+
+# One language a run: the locale's. The English run writes no Japanese
+# (the erase's questions, confirmation and pass lines included); the
+# Japanese run's tables, questions, answers and results are Japanese.
+cat >"$work/lang.machine" <<'MACHINE'
+disk 0 size=1G bus=sata product="System"
+volume C: disk=0
+disk 1 sectors=8192 bus=usb product="Stick" serial="S1" removable=yes
+volume G: disk=1 offset=0 type=removable
+disk 2 sectors=20000 bus=sata product="Hides" serial="K3" hpa=1000 dco=24
+MACHINE
+run_in() {  # run_in LANG: list, inspect, one erase and a set of two, all output
+  local lang=$1 machine="$work/lang-$1.machine"
+  cp "$work/lang.machine" "$machine"
+  for args in "list" "inspect 2" "erase 1 --yes --verify" "erase 1 2 --yes" "erase 0 --yes"; do
+    # shellcheck disable=SC2086
+    LANG=$lang LC_ALL= LC_MESSAGES= "$cli" $args --simulate "$machine" 2>&1 | tr '\r' '\n'
+  done
+}
+english=$(run_in C)
+japanese_line=$(LC_ALL=C.UTF-8 grep -nP '[\x{3000}-\x{30ff}\x{4e00}-\x{9fff}\x{ff00}-\x{ffef}]' <<<"$english" | head -3)
+[ -z "$japanese_line" ] || fail "the English run writes Japanese: $japanese_line"
+expect_line "$english" '^model \| type \| letters \| size \| method' "the English list header"
+expect_line "$english" 'Erase everything on this drive\? → yes$' "the English question and answer"
+expect_line "$english" '^pass 1 / 1  100%' "the English pass line"
+expect_line "$english" '^target \| model \| serial \| size \| method \| verify$' "the English table of a set"
+expect_line "$english" 'holds the system drive and is never erased$' "the English refusal"
+japanese=$(LANG=ja_JP.UTF-8 run_in ja_JP.UTF-8)
+expect_line "$japanese" '^製品名 \| タイプ \| ドライブ文字 \| 容量 \| 消去方式' "the Japanese list header"
+expect_line "$japanese" '^対象: .*PHYSICALDRIVE2$' "the Japanese inspect"
+expect_line "$japanese" '^隠し領域: 1024 セクタ' "the Japanese hidden area"
+expect_line "$japanese" 'このドライブの内容を全て消去しますか？ → はい$' "the Japanese question and answer"
+expect_line "$japanese" '現在の工程 1 / 1  100%' "the Japanese pass line"
+expect_line "$japanese" '^結果: 2 \(消去完了。完了の記録を保存しました\)$' "the Japanese result"
+expect_line "$japanese" '^対象 \| 製品名 \| シリアル番号 \| 容量 \| 消去方式 \| 照合$' "the Japanese table of a set"
+expect_line "$japanese" '^ドライブ \| シリアル番号 \| 消去方式 \| 結果 \| 時間 \| 速度$' "the Japanese summary"
+expect_line "$japanese" 'はシステムのドライブがあるため、消去しません$' "the Japanese refusal"
+grep -qE '^(model|target|result|pass|drives to erase|summary):? ' <<<"$japanese" && fail "the Japanese run writes English lines"
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))

@@ -9,7 +9,7 @@ cli=$1
 [ "$(uname -s)" = Linux ] || { echo "Linux only"; exit 77; }
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-header='製品名 | タイプ | ドライブ文字 | 容量 | 消去方式 | 番号 | 記録 | 消去不可 | 識別子'
+header='model | type | letters | size | method | number | record | not | identity'
 
 out=$("$cli" list 2>/dev/null) || fail "list exited $?"
 [ "$(head -n1 <<<"$out")" = "$header" ] || fail "heading: $out"
@@ -41,7 +41,7 @@ line=$(row) || fail "no row for $loop"
 
 "$cli" erase "$loop" --method 1 --yes </dev/null >/dev/null 2>&1 || fail "erase failed"
 line=$(row)
-[[ "$line" == "Loop device | loop | ― | 16MB | 255,ゼロ | $loop | 2 |  | "* ]] || fail "erased loop row: $line"
+[[ "$line" == "Loop device | loop | ― | 16MB | 0xFF,zeros | $loop | 2 |  | "* ]] || fail "erased loop row: $line"
 
 "$cli" protect "$loop" >/dev/null 2>&1 || fail "protect failed"
 line=$(row)

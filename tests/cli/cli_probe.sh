@@ -87,8 +87,8 @@ sata-ssd.json|list|^Samsung SSD 870 EVO 1TB \| SATA \| C: \| 931\.51GB \|  \| 0 
 sata-ssd.json|list --partitions|【 Windows 】 \| SATA \| C: \| 930\.81GB \|
 sata-ssd.json|inspect 0|^purge: unknown \(access denied\)$
 nvme.json|list|^NVMe Samsung SSD 980 PRO 1TB \| NVMe \| C: \| 931\.51GB \|  \| 0 \| 0 \| not \|
-nvme.json|inspect 0|^purge: yes \(NVMe サニタイズ
-nvme.json|inspect 0|^  NVMe サニタイズ: 暗号消去 可 / ブロック消去 可 / 上書き 不可$
+nvme.json|inspect 0|^purge: yes \(NVMe sanitize
+nvme.json|inspect 0|^  NVMe sanitize: crypto erase yes / block erase yes / overwrite no$
 usb-stick.json|list|^SanDisk Cruzer Blade \| USB \| G: \| 14\.32GB \|  \| 1 \| 0 \|  \|
 usb-stick.json|inspect G:|^sectors: 30029824 \(14\.32GB\)$
 usb-stick.json|inspect 1|^sectors: 30031872 \(14\.32GB\)$

@@ -27,16 +27,16 @@ trace writes commands
 MACHINE
 
 out=$("$cli" inspect 1 --simulate "$work/m.machine" 2>&1)
-grep -q '^purge: yes (NVMe サニタイズ（暗号消去）)' <<<"$out" || fail "inspect of an NVMe drive: $out"
-grep -q 'ゼロ書き込みは行いません' <<<"$out" || fail "no zero pass after a purge that reads zeros: $out"
+grep -q '^purge: yes (NVMe sanitize (crypto erase))' <<<"$out" || fail "inspect of an NVMe drive: $out"
+grep -q 'no zero pass' <<<"$out" || fail "no zero pass after a purge that reads zeros: $out"
 # ATA pass-through needs a read-write handle; inspect opens one for it.
 out=$("$cli" inspect 2 --simulate "$work/m.machine" 2>&1)
-grep -q '^purge: yes (ATA セキュリティ消去（拡張）)' <<<"$out" || fail "inspect of an ATA drive: $out"
-grep -q '続けてゼロを 1 回書き込みます' <<<"$out" || fail "a zero pass after an ATA erase: $out"
+grep -q '^purge: yes (ATA security erase (enhanced))' <<<"$out" || fail "inspect of an ATA drive: $out"
+grep -q 'zeros are written once after it' <<<"$out" || fail "a zero pass after an ATA erase: $out"
 out=$("$cli" inspect 3 --simulate "$work/m.machine" 2>&1)
-grep -q '^purge: no (ドライブのセキュリティ機能が凍結されています' <<<"$out" || fail "frozen drive: $out"
+grep -q '^purge: no (The drive.s security features are frozen' <<<"$out" || fail "frozen drive: $out"
 out=$("$cli" inspect 4 --simulate "$work/m.machine" 2>&1)
-grep -q '^purge: no (USB 変換アダプタ' <<<"$out" || fail "USB bridge: $out"
+grep -q '^purge: no (The USB adapter' <<<"$out" || fail "USB bridge: $out"
 # A drive that may be read but not opened for writing: not known, rather
 # than "not supported".
 out=$("$cli" inspect 5 --simulate "$work/m.machine" 2>&1)
@@ -49,10 +49,10 @@ rm -f "$work/m.machine.trace"
 
 out=$("$cli" erase 2 --method 3 --verify --yes --simulate "$work/m.machine" 2>"$work/err")
 grep -q '^result: 2 ' <<<"$out" || fail "ATA purge: $out $(cat "$work/err")"
-grep -q 'ATA セキュリティ消去（拡張）' <<<"$out" || fail "the purge names its command: $out"
-grep -q '途中で中止できません' <<<"$out" || fail "the confirmation warns that the purge cannot be stopped"
+grep -q 'ATA security erase (enhanced)' <<<"$out" || fail "the purge names its command: $out"
+grep -q 'cannot be stopped' <<<"$out" || fail "the confirmation warns that the purge cannot be stopped"
 [ "$(nonzero_after_first_sector "$work/d2.img")" -eq 0 ] || fail "data left after the ATA purge"
-"$cli" inspect 2 --simulate "$work/m.machine" | grep -q '^method: 3 (ファームウェア消去)' || fail "the record names method 3"
+"$cli" inspect 2 --simulate "$work/m.machine" | grep -q '^method: 3 (firmware purge)' || fail "the record names method 3"
 # The password was set and cleared around the erase, and only drive 2 was written to.
 grep -q 'PHYSICALDRIVE2 ata command=0xf1' "$work/m.machine.trace" || fail "no password set"
 grep -q 'PHYSICALDRIVE2 ata command=0xf4' "$work/m.machine.trace" || fail "no erase unit"
@@ -66,7 +66,7 @@ grep -q '^result: 2 ' <<<"$out" || fail "NVMe purge: $out"
 # Refused with the reason; the drive keeps every byte.
 out=$("$cli" erase 4 --method 3 --yes --simulate "$work/m.machine" 2>&1)
 grep -q '^result: -1 ' <<<"$out" || fail "a USB bridge cannot purge: $out"
-grep -q 'USB 変換アダプタ' <<<"$out" || fail "the refusal says why: $out"
+grep -q 'The USB adapter' <<<"$out" || fail "the refusal says why: $out"
 cmp -s "$work/d4.img" "$work/d4.orig" || fail "the refused drive changed"
 
 # An erase with another method sends the drive no firmware command but the
@@ -90,7 +90,7 @@ rm -f "$work/m.machine.trace"
 code=$?
 [ $code -eq 7 ] || fail "a set with a drive left out exits 7, not $code: $(cat "$work/out" "$work/err")"
 grep -q '4: cannot purge itself now.*leaves the set' "$work/err" || fail "the stick's leaving is said: $(cat "$work/err")"
-grep -q '^1 | Fast | - | 4MB | 3 (NVMe サニタイズ（暗号消去）) | no$' "$work/out" || fail "table names the command: $(cat "$work/out")"
+grep -q '^1 | Fast | - | 4MB | 3 (NVMe sanitize (crypto erase)) | no$' "$work/out" || fail "table names the command: $(cat "$work/out")"
 grep -q '^4 | Stick' "$work/out" && fail "the stick is in the table"
 grep -Eq '^1 \| - \| 3 \(.*\) \| erased; completion record saved \| [0-9.]+ s \| [0-9.]+ MB/s$' "$work/out" ||
   fail "purged drive's summary row: $(cat "$work/out")"
@@ -113,15 +113,15 @@ disk 3 size=64M bus=nvme product="Shared" sanitize=crypto format=crypto namespac
 MACHINE
 done
 out=$("$cli" inspect 1 --simulate "$work/wno.machine" 2>&1)
-grep -q '^purge: yes (NVMe フォーマット（暗号消去）)' <<<"$out" || fail "Windows 10: the crypto format: $out"
-grep -q 'NVMe サニタイズ（暗号消去）: .*Windows PE から起動すると使用できます' <<<"$out" || fail "why no sanitize: $out"
+grep -q '^purge: yes (NVMe format (crypto erase))' <<<"$out" || fail "Windows 10: the crypto format: $out"
+grep -q 'NVMe sanitize (crypto erase): .*It can be used when started from Windows PE' <<<"$out" || fail "why no sanitize: $out"
 out=$("$cli" inspect 2 --simulate "$work/wno.machine" 2>&1)
-grep -q '^purge: no (.*Windows PE から起動すると使用できます' <<<"$out" || fail "Windows 10: no security erase: $out"
+grep -q '^purge: no (.*It can be used when started from Windows PE' <<<"$out" || fail "Windows 10: no security erase: $out"
 # Windows cannot tell the namespace of a disk on a controller with two.
 out=$("$cli" inspect 3 --simulate "$work/wyes.machine" 2>&1)
 grep -q '^purge: no ' <<<"$out" || fail "unknown namespace: $out"
 out=$("$cli" inspect 1 --simulate "$work/wyes.machine" 2>&1)
-grep -q '^purge: yes (NVMe サニタイズ（暗号消去）)' <<<"$out" || fail "Windows PE: sanitize: $out"
+grep -q '^purge: yes (NVMe sanitize (crypto erase))' <<<"$out" || fail "Windows PE: sanitize: $out"
 out=$("$cli" erase 2 --method 3 --verify --yes --simulate "$work/wyes.machine" 2>"$work/err")
 grep -q '^result: 2 ' <<<"$out" || fail "security erase in Windows PE: $out $(cat "$work/err")"
 [ "$(nonzero_after_first_sector "$work/w2.img")" -eq 0 ] || fail "data left after the erase in Windows PE"

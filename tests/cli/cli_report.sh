@@ -30,7 +30,7 @@ grep -q '"operator": "山田 太郎"' "$json" || fail "operator missing"
 grep -q '"organisation": "総務部"' "$json" || fail "organisation missing"
 
 list=$("$cli" report list --simulate "$work/pc.machine")
-grep -q '| Kingston DataTraveler | 60A4/4C3F | ゼロ(0x00) | 消去完了 |' <<<"$list" || fail "report list: $list"
+grep -q '| Kingston DataTraveler | 60A4/4C3F | ゼロ(0x00) | erased |' <<<"$list" || fail "report list: $list"
 show=$("$cli" report show "$json")
 grep -q '^drive.serial: 60A4/4C3F$' <<<"$show" || fail "report show: $show"
 grep -q '^verification.result: passed$' <<<"$show" || fail "report show lacks the read-back"
@@ -63,7 +63,7 @@ kept=$(sed -n 's/^report: //p' <<<"$out")
 case $kept in "$files"/reports/*.html) ;; *) fail "the report was not kept locally: $out" ;; esac
 [ "$(ls "$files"/reports/*.json | wc -l)" -eq $((before + 1)) ] || fail "no local report beside the others"
 grep -q '"asset_number": "A-7"' "${kept%.html}.json" || fail "the local report lost the asset number"
-grep -q 'このコンピューターに保存しました。' "$work/err" || fail "the kept report is not said: $(cat "$work/err")"
+grep -q 'so it was saved on this computer.' "$work/err" || fail "the kept report is not said: $(cat "$work/err")"
 grep -q "$work/blocked/reports" "$files/errlog.log" || fail "the share that failed is not in the error log"
 
 # The folder's reports for an asset system: a CSV with a byte order mark

@@ -107,7 +107,7 @@ PY
 }
 
 run_view C "Plexiscrub: disks" "cannot be erased: 2 is protected" "(selected: 1)" "Type del" "Plexiscrub: Summary" q
-run_view ja_JP.UTF-8 "Plexiscrub: ディスク一覧" "消去できません: 2 is protected" "(選択: 1)" "del と入力" "Plexiscrub: 結果" p
+run_view ja_JP.UTF-8 "Plexiscrub: ディスク一覧" "消去できません: 2 は消去が禁止されています" "(選択: 1)" "del と入力" "Plexiscrub: 結果" p
 
 # Ctrl+C interrupts every drive: each is asked whether to keep its resume
 # point (as erase asks at a terminal), keeps it, and the summary says so.

@@ -18,4 +18,7 @@ HostDescription DescribeHost() {
   return {names.nodename, std::string(names.sysname) + " " + names.release + " " + names.machine};
 }
 
+// The locale variables are all there is.
+Language HostUserLanguage() { return Language::kEnglish; }
+
 }  // namespace plexi::platform

@@ -28,4 +28,11 @@ HostDescription DescribeHost() {
   return host;
 }
 
+// The user's interface language, as Windows chooses it: the user's own, else
+// the system's preferred, else the install language ("GetUserDefaultUILanguage",
+// https://learn.microsoft.com/en-us/windows/win32/api/winnls/nf-winnls-getuserdefaultuilanguage).
+Language HostUserLanguage() {
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::kJapanese : Language::kEnglish;
+}
+
 }  // namespace plexi::platform
