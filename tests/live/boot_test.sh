@@ -117,13 +117,13 @@ check_erased() {
     local image=$dir/${kinds[n]}.img
     cmp -s -i 512:0 -n $(($(stat -c %s "$image") - 512)) "$image" /dev/zero ||
       fail "$name: data left on the ${kinds[n]} disk"
-    grep -q '^kind: 2 (completion record)$' <<<"$("$host_cli" inspect "$image" 2>&1)" ||
+    grep -q '^kind: 2 (completion record)$' <<<"$(LC_ALL=C "$host_cli" inspect "$image" 2>&1)" ||
       fail "$name: no completion record on the ${kinds[n]} disk"
     serial=${serials[n]}
     json=$(grep -l "\"serial\": \"$serial\"" "$dir"/reports/*.json 2>/dev/null | wc -l)
     [ "$json" -eq 1 ] || fail "$name: $json reports for the ${kinds[n]} disk ($serial), not one"
   done
-  grep -q "^method: $nvme_method " <<<"$("$host_cli" inspect "$dir/nvme.img" 2>&1)" ||
+  grep -q "^method: $nvme_method " <<<"$(LC_ALL=C "$host_cli" inspect "$dir/nvme.img" 2>&1)" ||
     fail "$name: the NVMe disk's record names another method than $nvme_method"
   [ "$(ls "$dir"/reports/*.json 2>/dev/null | wc -l)" -eq 4 ] ||
     fail "$name: the reports folder holds other reports: $(ls "$dir/reports")"
@@ -132,7 +132,7 @@ check_erased() {
     fail "$name: the stick's files outside reports/ changed"
   cmp -s -n $offset "$stick" "$work/$name.before" || fail "$name: the stick's first MiB changed"
   cmp -s -i "$part_end" "$stick" "$work/$name.before" || fail "$name: the stick changed after its partition"
-  "$host_cli" inspect "$stick" 2>&1 | grep -q '^kind: 0 (no record)$' || fail "$name: the stick holds an erase record"
+  LC_ALL=C "$host_cli" inspect "$stick" 2>&1 | grep -q '^kind: 0 (no record)$' || fail "$name: the stick holds an erase record"
 }
 
 # An unattended boot with FIRMWARE; PURGE yes lets the NVMe disk format
