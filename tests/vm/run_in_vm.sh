@@ -26,6 +26,7 @@
 # the kernel is missing (scripts/setup installs and fetches them).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
+. "$top/scripts/lib/initramfs.sh"
 
 usage() { sed -n '9,20p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 missing() { echo "run_in_vm: $* (scripts/setup installs it)" >&2; exit 77; }
@@ -97,19 +98,13 @@ for ((n = 0; n < ${#disks[@]}; n++)); do
 done
 [ -x "$cli" ] || { echo "run_in_vm: no tool at $cli (build plexiscrub-cli-static, or give --cli)" >&2; exit 77; }
 command -v readelf >/dev/null || missing "readelf is not installed (package binutils)"
-# A dynamically linked program names its loader.
-static_elf() { readelf -l "$1" 2>/dev/null | grep -q 'LOAD' && ! readelf -l "$1" 2>/dev/null | grep -q 'program interpreter'; }
 if ! static_elf "$cli"; then
   echo "run_in_vm: $cli is not statically linked; the guest has no libraries" >&2
   exit 2
 fi
 
 qemu=$(command -v qemu-system-x86_64) || missing "qemu-system-x86_64 is not installed (package qemu-system-x86)"
-busybox=""
-for candidate in /bin/busybox /usr/bin/busybox; do
-  if [ -x "$candidate" ] && static_elf "$candidate"; then busybox=$candidate; fi
-done
-[ -n "$busybox" ] || missing "no statically linked busybox (package busybox-static)"
+busybox=$(static_busybox) || missing "no statically linked busybox (package busybox-static)"
 command -v cpio >/dev/null || missing "cpio is not installed"
 kernel_root=$("$top/tests/vm/kernel.sh") || missing "the guest kernel could not be fetched"
 kernel=$(compgen -G "$kernel_root/boot/vmlinuz-*" | head -n1)
@@ -132,10 +127,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work/root
-mkdir -p "$root"/{bin,sbin,proc,sys,dev,tmp,root,etc,lib/modules}
-cp "$busybox" "$root/bin/busybox"
-ln -s busybox "$root/bin/sh"
-strip -o "$root/bin/plexiscrub-cli" "$cli" 2>/dev/null || cp "$cli" "$root/bin/plexiscrub-cli"
+initramfs_base "$root" "$busybox" "$cli"
 
 # The drivers this kernel builds as modules, with what they need, in the
 # order they load.
@@ -181,7 +173,7 @@ sync
 poweroff -f
 EOF
 chmod +x "$root/init"
-(cd "$root" && find . | cpio -o -H newc --quiet) | gzip -1 >"$work/initramfs.gz"
+initramfs_pack "$root" "$work/initramfs.gz" gzip -n -1
 
 # Runs the guest with acceleration $1 in the background, and waits for it.
 # With a fallback, gives up on it when its init has not spoken within
