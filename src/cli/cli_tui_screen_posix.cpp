@@ -144,7 +144,12 @@ TuiScreen::~TuiScreen() = default;
 int TuiScreen::Rows() const { return LINES; }
 int TuiScreen::Cols() const { return COLS; }
 void TuiScreen::Clear() { erase(); }
-void TuiScreen::Show() { refresh(); }
+void TuiScreen::Show() {
+  // A terminal that ignores curs_set(0) (fbterm) still shows its cursor:
+  // it waits in the bottom right corner, over no text.
+  move(LINES - 1, COLS - 1);
+  refresh();
+}
 
 void TuiScreen::Put(int row, int col, const std::string& text, int width, Look look) {
   if (row < 0 || row >= LINES || col >= COLS || width <= 0) return;
