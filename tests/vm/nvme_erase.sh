@@ -98,9 +98,9 @@ if [ "$method" = 3 ]; then
   # deallocates: the read-back reads the drive's answer for such blocks,
   # which the report says, and the weaker command is Clear, not Purge.
   purge=$(output 3)
-  grep -q 'NVMe サニタイズ: 暗号消去 不可 / ブロック消去 不可 / 上書き 不可' <<<"$purge" || fail "sanitize capability: $purge"
-  grep -q '実行するコマンド: NVMe フォーマット（ユーザーデータ消去）' <<<"$purge" || fail "chosen command: $purge"
-  grep -q '照合は解放済みのブロックを読みます' <<<"$purge" || fail "the read-back of deallocated blocks: $purge"
+  grep -q 'NVMe sanitize: crypto erase no / block erase no / overwrite no' <<<"$purge" || fail "sanitize capability: $purge"
+  grep -q 'command to run: NVMe format (user data erase)' <<<"$purge" || fail "chosen command: $purge"
+  grep -q 'the read-back reads the deallocated blocks' <<<"$purge" || fail "the read-back of deallocated blocks: $purge"
   report=$(output 7)
   grep -q '"category": "Clear"' <<<"$report" || fail "the report's category: $report"
   grep -q '"technique": "nvme_format_user_data_erase"' <<<"$report" || fail "the report's technique: $report"
