@@ -345,7 +345,7 @@ int EraseCommand(const Options& o, std::ostream& out, std::ostream& err) {
     return kRefused;
   }
   if (!o.simulate) {
-    const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target));
+    const std::string use = platform::DescribeHostDeviceUse(DevicePathOf(target), o.language);
     if (!use.empty()) {
       err << "plexiscrub-cli: " << Said(o, "refusing to erase: ", "消去しません: ") << use << "\n";
       FileReportOfErase(o, *machine, RefusedJournal(*machine, o, 0, use), out, err);

@@ -346,7 +346,7 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
     std::string why;
     if (TargetIsProtected(o, machine, target, err)) why = erase_text::kProtected;
     if (why.empty() && !o.simulate) {
-      why = platform::DescribeHostDeviceUse(DevicePathOf(target));
+      why = platform::DescribeHostDeviceUse(DevicePathOf(target), o.language);
       if (!why.empty())
         err << "plexiscrub-cli: " << Said(o, "refusing to erase ", "消去しません: ") << target << ": " << why << "\n";
     }

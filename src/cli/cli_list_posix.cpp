@@ -35,7 +35,7 @@ std::string RefusalText(const Options& o, platform::Machine& machine, const posi
 
 std::optional<int> ListHostDisks(const Options& o, std::ostream& out, std::ostream& err) {
   posix::PosixMachine machine;
-  const std::vector<posix::LinuxDisk> disks = posix::ListLinuxDisks({o.loop, o.partitions});
+  const std::vector<posix::LinuxDisk> disks = posix::ListLinuxDisks({o.loop, o.partitions, o.language});
   out << ListHeader(o) << "\n";
   for (const posix::LinuxDisk& disk : disks) {
     std::string method, kind = "?";

@@ -78,7 +78,7 @@ std::vector<TuiDisk> HostDisks(const Options& o, Language language, std::ostream
   std::vector<TuiDisk> disks;
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
   if (!machine) return disks;
-  for (const posix::LinuxDisk& found : posix::ListLinuxDisks({o.loop, false})) {
+  for (const posix::LinuxDisk& found : posix::ListLinuxDisks({o.loop, false, language})) {
     TuiDisk disk;
     disk.target = found.path;
     disk.model = found.identity.vendor;

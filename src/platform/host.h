@@ -13,7 +13,7 @@ std::unique_ptr<Machine> MakeHostMachine();
 
 // Why the system will not let the tool write to `path` (for example "/dev/sdb1
 // is mounted on /home"), or empty when nothing is known against it.
-std::string DescribeHostDeviceUse(const std::string& path);
+std::string DescribeHostDeviceUse(const std::string& path, Language language = Language::kEnglish);
 
 // The computer's network name and its operating system with its version,
 // as an erase report names where the erase ran; empty when unknown.

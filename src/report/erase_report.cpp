@@ -429,23 +429,23 @@ std::optional<ReadReport> ParseReportFile(const std::string& text, std::string* 
 }
 
 std::string OutcomeWords(const std::string& outcome, Language language) {
-  if (language == Language::kEnglish) {
-    if (outcome == "completed") return "erased";
-    if (outcome == "verification_failed") return "read-back found sectors not erased";
-    if (outcome == "failed") return "erase failed";
-    if (outcome == "erased_with_exceptions") return "erased with exceptions (sectors that could not be erased)";
-    if (outcome == "interrupted_with_resume_point") return "interrupted (can be resumed)";
-    if (outcome == "interrupted_without_resume_point") return "interrupted (no resume point)";
-    if (outcome == "refused") return "not erased";
-    return outcome;
-  }
-  if (outcome == "completed") return "消去完了";
-  if (outcome == "verification_failed") return "照合で未消去個所を検出";
-  if (outcome == "failed") return "消去失敗";
-  if (outcome == "erased_with_exceptions") return "例外付きで消去（消去できないセクタあり）";
-  if (outcome == "interrupted_with_resume_point") return "中断（続きから消去できます）";
-  if (outcome == "interrupted_without_resume_point") return "中断（再開情報なし）";
-  if (outcome == "refused") return "消去せず";
+  struct Words {
+    const char* outcome;
+    const char* english;
+    const char* japanese;
+  };
+  static constexpr Words kWords[] = {
+      {"completed", "erased", "消去完了"},
+      {"verification_failed", "read-back found sectors not erased", "照合で未消去個所を検出"},
+      {"failed", "erase failed", "消去失敗"},
+      {"erased_with_exceptions", "erased with exceptions (sectors that could not be erased)",
+       "例外付きで消去（消去できないセクタあり）"},
+      {"interrupted_with_resume_point", "interrupted (can be resumed)", "中断（続きから消去できます）"},
+      {"interrupted_without_resume_point", "interrupted (no resume point)", "中断（再開情報なし）"},
+      {"refused", "not erased", "消去せず"},
+  };
+  for (const Words& words : kWords)
+    if (outcome == words.outcome) return InLanguage(language, words.english, words.japanese);
   return outcome;
 }
 

@@ -67,6 +67,11 @@ TEST(PosixDeviceUse, AMountedDeviceOrPartitionMakesTheTargetBusy) {
   EXPECT_EQ(UseOf({{makedev(259, 0), makedev(259, 3)}, {}}),
             "/dev/nvme0n1p3 is mounted on /home");
   EXPECT_EQ(UseOf({{makedev(8, 32), makedev(8, 34)}, {}}), "/dev/sdc2 is in use as swap");
+  // A Japanese run says the same in Japanese, the names unchanged.
+  EXPECT_EQ(FindUse({{makedev(8, 16), makedev(8, 17)}, {}}, kMountInfo, kSwaps, FixtureResolver(), Language::kJapanese),
+            "/dev/sdb1 は /media/usb stick にマウントされています");
+  EXPECT_EQ(FindUse({{makedev(8, 32), makedev(8, 34)}, {}}, kMountInfo, kSwaps, FixtureResolver(), Language::kJapanese),
+            "/dev/sdc2 はスワップとして使用中です");
 
   // Free: another disk, or the anonymous number matching nothing of ours.
   EXPECT_EQ(UseOf({{makedev(8, 48), makedev(8, 49)}, {}}), "");

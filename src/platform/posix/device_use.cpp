@@ -155,7 +155,7 @@ std::optional<PathId> StatPath(const std::string& path) {
 }
 
 std::string FindUse(const UseTarget& target, std::string_view mountinfo, std::string_view swaps,
-                    const PathResolver& resolve) {
+                    const PathResolver& resolve, Language language) {
   for (const MountEntry& m : ParseMountInfo(mountinfo)) {
     bool hit = Contains(target.devices, makedev(m.major, m.minor));
     if (!hit && !m.source.empty() && m.source[0] == '/') {
@@ -167,7 +167,8 @@ std::string FindUse(const UseTarget& target, std::string_view mountinfo, std::st
       std::string what = m.source.empty() ? "device " + std::to_string(m.major) + ":" +
                                                 std::to_string(m.minor)
                                           : m.source;
-      return what + " is mounted on " + m.mount_point;
+      return language == Language::kJapanese ? what + " は " + m.mount_point + " にマウントされています"
+                                             : what + " is mounted on " + m.mount_point;
     }
   }
   for (const std::string& path : ParseSwapPaths(swaps)) {
@@ -176,7 +177,7 @@ std::string FindUse(const UseTarget& target, std::string_view mountinfo, std::st
     bool hit = id->block ? Contains(target.devices, id->rdev)
                          : target.file && target.file->dev == id->dev &&
                                target.file->ino == id->ino;
-    if (hit) return path + " is in use as swap";
+    if (hit) return path + InLanguage(language, " is in use as swap", " はスワップとして使用中です");
   }
   return {};
 }
@@ -185,13 +186,13 @@ UseTarget UseTargetOfBlock(dev_t rdev) { return BlockTarget(rdev, AttachedLoops(
 
 UseTarget UseTargetOfFile(const PathId& file) { return FileTarget(file, AttachedLoops()); }
 
-std::string DescribeDeviceUse(const std::string& path) {
+std::string DescribeDeviceUse(const std::string& path, Language language) {
   std::optional<PathId> id = StatPath(path);
   if (!id) return {};
   const std::vector<LoopBacking> loops = AttachedLoops();
   UseTarget target = id->block ? BlockTarget(id->rdev, loops) : FileTarget(*id, loops);
   std::string use = FindUse(target, ReadWholeFile("/proc/self/mountinfo"),
-                            ReadWholeFile("/proc/swaps"), StatPath);
+                            ReadWholeFile("/proc/swaps"), StatPath, language);
   if (!use.empty()) return use;
   std::vector<dev_t> own;
   if (id->block) {
@@ -200,7 +201,8 @@ std::string DescribeDeviceUse(const std::string& path) {
     std::vector<dev_t> holders = StackedOn(id->rdev);
     if (!holders.empty()) {
       std::string name = std::filesystem::path(SysfsDirOf(holders.front())).filename().string();
-      return path + " is in use by " + (name.empty() ? std::string("a stacked device") : name);
+      if (name.empty()) name = InLanguage(language, "a stacked device", "上に重なったデバイス");
+      return language == Language::kJapanese ? path + " は " + name + " が使用中です" : path + " is in use by " + name;
     }
     own.push_back(id->rdev);
     for (dev_t part : PartitionsOfDevice(id->rdev)) own.push_back(part);
@@ -208,8 +210,9 @@ std::string DescribeDeviceUse(const std::string& path) {
   // So does a loop device attached to the image file or to the device:
   // whatever it writes lands in the same bytes.
   const std::string loop = LoopUsing(*id, own, loops);
-  if (!loop.empty()) return path + " is in use by loop device /dev/" + loop;
-  return {};
+  if (loop.empty()) return {};
+  return language == Language::kJapanese ? path + " はループデバイス /dev/" + loop + " が使用中です"
+                                         : path + " is in use by loop device /dev/" + loop;
 }
 
 }  // namespace plexi::posix

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/language.h"
+
 namespace plexi::posix {
 
 // One line of /proc/self/mountinfo, the parts the check needs.
@@ -45,9 +47,9 @@ struct UseTarget {
 };
 
 // A sentence naming the first use found ("/dev/loop3p1 is mounted on
-// /mnt/usb"); empty when the target is free.
+// /mnt/usb"), in `language`; empty when the target is free.
 std::string FindUse(const UseTarget& target, std::string_view mountinfo, std::string_view swaps,
-                    const PathResolver& resolve);
+                    const PathResolver& resolve, Language language = Language::kEnglish);
 
 // The target of a block device: itself, its partitions and every device
 // stacked on them; of an image file: the loop devices backed by it, theirs.
@@ -57,6 +59,6 @@ UseTarget UseTargetOfFile(const PathId& file);
 
 // The live check for a path, for the open call and for a command-line tool
 // that wants to say why a device was refused: empty when free.
-std::string DescribeDeviceUse(const std::string& path);
+std::string DescribeDeviceUse(const std::string& path, Language language = Language::kEnglish);
 
 }  // namespace plexi::posix

@@ -10,7 +10,9 @@ namespace plexi::platform {
 
 std::unique_ptr<Machine> MakeHostMachine() { return std::make_unique<posix::PosixMachine>(); }
 
-std::string DescribeHostDeviceUse(const std::string& path) { return posix::DescribeDeviceUse(path); }
+std::string DescribeHostDeviceUse(const std::string& path, Language language) {
+  return posix::DescribeDeviceUse(path, language);
+}
 
 HostDescription DescribeHost() {
   struct utsname names {};

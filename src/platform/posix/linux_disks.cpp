@@ -71,7 +71,7 @@ uint64_t SizeBytes(const std::string& dir) {
 }
 
 LinuxDisk Describe(const std::string& name, const std::string& dir, bool partition,
-                   const std::set<std::string>& root_dirs) {
+                   const std::set<std::string>& root_dirs, Language language) {
   LinuxDisk disk;
   disk.name = name;
   disk.path = "/dev/" + name;
@@ -91,7 +91,7 @@ LinuxDisk Describe(const std::string& name, const std::string& dir, bool partiti
   disk.system = std::any_of(root_dirs.begin(), root_dirs.end(), [&](const std::string& root) {
     return partition ? root == dir : (root == dir || DiskDirOf(root) == dir);
   });
-  disk.in_use = DescribeDeviceUse(disk.path);
+  disk.in_use = DescribeDeviceUse(disk.path, language);
   return disk;
 }
 
@@ -129,7 +129,7 @@ std::vector<LinuxDisk> ListLinuxDisks(const DiskListChoice& choice) {
     const std::string dir = Canonical("/sys/block/" + name);
     // Empty card readers and loop devices with nothing attached have no size.
     if (dir.empty() || !ListsBlockDevice(name, dir, choice) || SizeBytes(dir) == 0) continue;
-    disks.push_back(Describe(name, dir, false, root_dirs));
+    disks.push_back(Describe(name, dir, false, root_dirs, choice.language));
     if (!choice.partitions) continue;
     std::vector<std::string> parts;
     for (const auto& entry : fs::directory_iterator(dir, ec))
@@ -137,7 +137,7 @@ std::vector<LinuxDisk> ListLinuxDisks(const DiskListChoice& choice) {
     std::sort(parts.begin(), parts.end(), [&](const std::string& a, const std::string& b) {
       return PartitionNumber(dir + "/" + a) < PartitionNumber(dir + "/" + b);
     });
-    for (const std::string& part : parts) disks.push_back(Describe(part, dir + "/" + part, true, root_dirs));
+    for (const std::string& part : parts) disks.push_back(Describe(part, dir + "/" + part, true, root_dirs, choice.language));
   }
   return disks;
 }

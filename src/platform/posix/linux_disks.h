@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "platform/posix/sysfs_info.h"
+#include "util/language.h"
 
 namespace plexi::posix {
 
 struct DiskListChoice {
   bool loop = false;        // attached loop devices too
   bool partitions = false;  // each disk's partitions after it
+  Language language = Language::kEnglish;  // of the in-use sentences
 };
 
 struct LinuxDisk {

@@ -12,7 +12,7 @@ namespace plexi::platform {
 std::unique_ptr<Machine> MakeHostMachine() { return std::make_unique<win::WinMachine>(); }
 
 // Windows says "in use" through the lock that the erase asks for.
-std::string DescribeHostDeviceUse(const std::string&) { return {}; }
+std::string DescribeHostDeviceUse(const std::string&, Language) { return {}; }
 
 // The version as the kernel tells it: GetVersionEx answers with the
 // version the program's manifest declares it knows.
