@@ -83,23 +83,31 @@ void ShowFacts(const json::Value& v, const std::string& path, std::ostream& out)
   }
 }
 
+const char* NoReportFolderText(const Options& o) {
+  return Said(o, "neither XDG_DATA_HOME nor HOME is set: give the reports folder with --report DIR",
+              "XDG_DATA_HOME も HOME も設定されていません: 報告書のフォルダを --report DIR で指定してください");
+}
+
 std::optional<report::ReadReport> ReadReportFile(const Options& o, const std::string& path, std::ostream& err) {
   std::unique_ptr<platform::FileStore> files = StoreFor(o, ".");
   platform::FileContent content = files->Read(path);
   if (!content.exists || content.error != 0) {
-    err << "plexiscrub-cli: cannot read " << path << (content.exists ? "" : ": no such file") << "\n";
+    err << "plexiscrub-cli: " << Said(o, "cannot read ", "読めません: ") << path
+        << (content.exists ? "" : Said(o, ": no such file", "（ファイルがありません）")) << "\n";
     return std::nullopt;
   }
   std::string why;
   std::optional<report::ReadReport> read = report::ParseReportFile(content.bytes, &why);
-  if (!read) err << "plexiscrub-cli: " << path << " is not a readable erase report: " << why << "\n";
+  if (!read)
+    err << "plexiscrub-cli: " << path << Said(o, " is not a readable erase report: ", " は読める消去報告書ではありません: ")
+        << why << "\n";
   return read;
 }
 
 int ListReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
   const std::string folder = ReportFolder(o);
   if (folder.empty()) {
-    err << "plexiscrub-cli: neither XDG_DATA_HOME nor HOME is set: give the reports folder with --report DIR\n";
+    err << "plexiscrub-cli: " << NoReportFolderText(o) << "\n";
     return kUsage;
   }
   std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
@@ -111,7 +119,7 @@ int ListReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
     out << r.start << " | " << r.drive << " | " << r.serial << " | " << r.method << " | "
         << report::OutcomeWords(r.outcome, o.language) << (r.unchanged ? "" : Said(o, " (changed)", "（改変あり）"))
         << " | " << r.file << "\n";
-  if (reports.empty()) err << "plexiscrub-cli: no reports in " << folder << "\n";
+  if (reports.empty()) err << "plexiscrub-cli: " << Said(o, "no reports in ", "報告書がありません: ") << folder << "\n";
   return kOk;
 }
 
@@ -123,27 +131,32 @@ std::unique_ptr<platform::SigningKeys> KeysFor(const Options& o) {
 int KeygenCommand(const Options& o, std::ostream& out, std::ostream& err) {
   std::unique_ptr<platform::SigningKeys> keys = KeysFor(o);
   if (!keys) {
-    err << "plexiscrub-cli: neither XDG_CONFIG_HOME nor HOME is set: no folder for the signing key\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "neither XDG_CONFIG_HOME nor HOME is set: no folder for the signing key",
+                "XDG_CONFIG_HOME も HOME も設定されていないため、署名鍵のフォルダがありません")
+        << "\n";
     return kFailed;
   }
   platform::Result<std::string> made = keys->Create(o.replace);
   if (!made.ok() && made.error() == winconst::kErrorFileExists) {
     platform::Result<std::string> kept = keys->PublicKey();
-    err << "plexiscrub-cli: a signing key exists already"
+    err << "plexiscrub-cli: " << Said(o, "a signing key exists already", "署名鍵はすでにあります")
         << (kept.ok() && !kept->empty() ? " (" + platform::KeyFingerprint(*kept) + ")" : std::string())
-        << ": " << keys->PublicKeyPath() << "; give --replace to make a new one (reports it signed keep "
-        << "verifying with their own key)\n";
+        << ": " << keys->PublicKeyPath()
+        << Said(o, "; give --replace to make a new one (reports it signed keep verifying with their own key)",
+                "。新しく作るには --replace を付けます（この鍵で署名した報告書は、その鍵で確認できるままです）")
+        << "\n";
     return kRefused;
   }
   if (!made.ok()) {
     std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
-    err << "plexiscrub-cli: cannot make the signing key in " << KeyFolder(o) << ": "
+    err << "plexiscrub-cli: " << Said(o, "cannot make the signing key in ", "署名鍵を作れません: ") << KeyFolder(o) << ": "
         << (machine ? OneLineOf(SystemErrorText(*machine, made.error())) : "error " + std::to_string(made.error()))
         << "\n";
     return kFailed;
   }
-  out << "signing key: " << platform::KeyFingerprint(*made) << "\n";
-  out << "public key: " << keys->PublicKeyPath() << "\n";
+  out << Said(o, "signing key: ", "署名鍵: ") << platform::KeyFingerprint(*made) << "\n";
+  out << Said(o, "public key: ", "公開鍵: ") << keys->PublicKeyPath() << "\n";
   return kOk;
 }
 
@@ -152,44 +165,59 @@ std::optional<std::string> ReadPublicKeyFile(const Options& o, std::ostream& err
   std::unique_ptr<platform::FileStore> files = StoreFor(o, ".");
   platform::FileContent content = files->Read(*o.key_file);
   if (!content.exists || content.error != 0) {
-    err << "plexiscrub-cli: cannot read the public key " << *o.key_file << "\n";
+    err << "plexiscrub-cli: " << Said(o, "cannot read the public key ", "公開鍵を読めません: ") << *o.key_file << "\n";
     return std::nullopt;
   }
   std::optional<std::string> der = PemBytes(content.bytes, platform::kPublicKeyPemLabel);
   if (!der && content.bytes.find("-----BEGIN") == std::string::npos) der = content.bytes;
   if (!der || !platform::P256PointOf(*der)) {
-    err << "plexiscrub-cli: " << *o.key_file << " holds no P-256 public key\n";
+    err << "plexiscrub-cli: " << *o.key_file << Said(o, " holds no P-256 public key", " には P-256 の公開鍵がありません")
+        << "\n";
     return std::nullopt;
   }
   return der;
 }
 
 // The signature line of `report check`; false when it fails the check.
-bool ShowSignature(const report::ReadReport& read, const std::optional<std::string>& wanted, std::ostream& out,
-                   std::ostream& err) {
+bool ShowSignature(const Options& o, const report::ReadReport& read, const std::optional<std::string>& wanted,
+                   std::ostream& out, std::ostream& err) {
   using report::SignatureCheck;
   switch (read.signature) {
     case SignatureCheck::kValid:
-      out << "signature: valid, signed by key " << read.signer_fingerprint << "\n";
+      out << Said(o, "signature: valid, signed by key ", "署名: 有効、署名した鍵 ") << read.signer_fingerprint << "\n";
       if (!wanted || platform::KeyFingerprint(*wanted) == read.signer_fingerprint) return true;
-      err << "plexiscrub-cli: signed by another key than " << platform::KeyFingerprint(*wanted) << "\n";
+      err << "plexiscrub-cli: " << Said(o, "signed by another key than ", "署名した鍵が違います: 求めた鍵 ")
+          << platform::KeyFingerprint(*wanted) << "\n";
       return false;
     case SignatureCheck::kUnsigned:
-      out << "signature: none: unsigned, digest only, which shows only accidental change (anyone can edit "
-             "the facts and compute the digest again)\n";
-      if (wanted) err << "plexiscrub-cli: the report is not signed\n";
+      out << Said(o,
+                  "signature: none: unsigned, digest only, which shows only accidental change (anyone can edit "
+                  "the facts and compute the digest again)",
+                  "署名: なし（ダイジェストのみ。偶然の変化しか分かりません。内容を書き換えてダイジェストを"
+                  "計算し直すことは誰にでもできます）")
+          << "\n";
+      if (wanted) err << "plexiscrub-cli: " << Said(o, "the report is not signed", "報告書に署名がありません") << "\n";
       return !wanted;
-    case SignatureCheck::kInvalid: out << "signature: INVALID: the facts are not those that were signed\n"; break;
+    case SignatureCheck::kInvalid:
+      out << Said(o, "signature: INVALID: the facts are not those that were signed",
+                  "署名: 無効（内容が署名されたものと違います）")
+          << "\n";
+      break;
     case SignatureCheck::kKeyMismatch:
-      out << "signature: INVALID: the file's key " << read.signer_fingerprint << " is not the key the report names ("
-          << (read.named_fingerprint.empty() ? "none" : read.named_fingerprint) << ")\n";
+      out << Said(o, "signature: INVALID: the file's key ", "署名: 無効（ファイルの鍵 ") << read.signer_fingerprint
+          << Said(o, " is not the key the report names (", " は報告書が名指す鍵ではありません: ")
+          << (read.named_fingerprint.empty() ? Said(o, "none", "なし") : read.named_fingerprint) << ")\n";
       break;
     case SignatureCheck::kMissing:
-      out << "signature: MISSING: the report names the key " << read.named_fingerprint << " but holds no signature\n";
+      out << Said(o, "signature: MISSING: the report names the key ", "署名: 欠落（報告書は鍵 ") << read.named_fingerprint
+          << Said(o, " but holds no signature", " を名指しますが、署名がありません）") << "\n";
       break;
-    case SignatureCheck::kMalformed: out << "signature: INVALID: the signature cannot be read\n"; break;
+    case SignatureCheck::kMalformed:
+      out << Said(o, "signature: INVALID: the signature cannot be read", "署名: 無効（署名を読めません）") << "\n";
+      break;
   }
-  err << "plexiscrub-cli: the signature does not vouch for this report\n";
+  err << "plexiscrub-cli: "
+      << Said(o, "the signature does not vouch for this report", "署名はこの報告書を保証しません") << "\n";
   return false;
 }
 
@@ -198,13 +226,15 @@ int CheckReport(const Options& o, const std::string& path, const report::ReadRep
   std::optional<std::string> wanted;
   if (o.key_file && !(wanted = ReadPublicKeyFile(o, err))) return kUsage;
   if (!read.DigestMatches()) {
-    out << "digest: CHANGED: the file says " << (read.stored_digest.empty() ? "nothing" : read.stored_digest)
-        << ", its facts give " << read.computed_digest << "\n";
-    err << "plexiscrub-cli: " << path << " was changed after it was written\n";
+    out << Said(o, "digest: CHANGED: the file says ", "ダイジェスト: 改変あり（ファイルの値 ")
+        << (read.stored_digest.empty() ? Said(o, "nothing", "なし") : read.stored_digest)
+        << Said(o, ", its facts give ", "、内容から計算した値 ") << read.computed_digest << Said(o, "", "）") << "\n";
+    err << "plexiscrub-cli: " << path << Said(o, " was changed after it was written", " は書かれた後に変更されました")
+        << "\n";
     return kFailed;
   }
-  out << "digest: " << read.computed_digest << " (unchanged)\n";
-  return ShowSignature(read, wanted, out, err) ? kOk : kFailed;
+  out << Said(o, "digest: ", "ダイジェスト: ") << read.computed_digest << Said(o, " (unchanged)", "（変更なし）") << "\n";
+  return ShowSignature(o, read, wanted, out, err) ? kOk : kFailed;
 }
 
 // Writes an export in place of the file there, whole or not at all.
@@ -213,30 +243,34 @@ bool WriteExport(const Options& o, const std::string& path, const std::string& t
   std::unique_ptr<platform::FileStore> files = StoreFor(o, ".");
   platform::Result<> written = files->Replace(path, text);
   if (!written.ok()) {
-    err << "plexiscrub-cli: cannot write " << path << " (error " << written.error() << ")\n";
+    err << "plexiscrub-cli: " << Said(o, "cannot write ", "書き込めません: ") << path << Said(o, " (error ", "（エラー ")
+        << written.error() << Said(o, ")", "）") << "\n";
     return false;
   }
-  out << "wrote " << path << "\n";
+  out << Said(o, "wrote ", "書き出しました: ") << path << "\n";
   return true;
 }
 
 int ExportReportsCommand(const Options& o, std::ostream& out, std::ostream& err) {
   const std::string folder = ReportFolder(o);
   if (!o.csv_file && !o.json_file) {
-    err << "plexiscrub-cli: report export needs --csv FILE or --json FILE\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "report export needs --csv FILE or --json FILE", "report export には --csv FILE か --json FILE が必要です")
+        << "\n";
     return kUsage;
   }
   if (folder.empty()) {
-    err << "plexiscrub-cli: neither XDG_DATA_HOME nor HOME is set: give the reports folder with --report DIR\n";
+    err << "plexiscrub-cli: " << NoReportFolderText(o) << "\n";
     return kUsage;
   }
   std::unique_ptr<platform::FileStore> files = StoreFor(o, folder);
   if (!files->ListFolder(folder)) {
-    err << "plexiscrub-cli: cannot read the reports folder " << folder << "\n";
+    err << "plexiscrub-cli: " << Said(o, "cannot read the reports folder ", "報告書のフォルダを読めません: ") << folder
+        << "\n";
     return kFailed;
   }
   const std::vector<report::FolderReport> reports = report::ReadFolderReports(*files, {folder});
-  out << "folder: " << folder << " (" << reports.size() << " reports)\n";
+  out << Said(o, "folder: ", "フォルダ: ") << folder << " (" << reports.size() << Said(o, " reports)", " 件)") << "\n";
   bool ok = true;
   if (o.csv_file) ok = WriteExport(o, *o.csv_file, report::ReportsCsv(reports), out, err) && ok;
   if (o.json_file) ok = WriteExport(o, *o.json_file, report::ReportsJson(reports), out, err) && ok;
@@ -305,7 +339,10 @@ std::string KeyFolder(const Options& o) {
 int ReportCommand(const Options& o, std::ostream& out, std::ostream& err) {
   const std::string action = o.positional.empty() ? std::string() : o.positional[0];
   if ((o.key_file && action != "check") || (o.replace && action != "keygen")) {
-    err << "plexiscrub-cli: --key belongs to report check, --replace to report keygen\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "--key belongs to report check, --replace to report keygen",
+                "--key は report check に、--replace は report keygen に付けます")
+        << "\n";
     return kUsage;
   }
   if (action == "list" && o.positional.size() == 1) return ListReportsCommand(o, out, err);
@@ -322,8 +359,10 @@ int ReportCommand(const Options& o, std::ostream& out, std::ostream& err) {
     if (action == "show") ShowFacts(read->body, "", out);
     return CheckReport(o, path, *read, out, err);
   }
-  err << "plexiscrub-cli: report takes list, show FILE, check FILE [--key PUBLIC_KEY], canonical FILE, export "
-         "or keygen\n";
+  err << "plexiscrub-cli: "
+      << Said(o, "report takes list, show FILE, check FILE [--key PUBLIC_KEY], canonical FILE, export or keygen",
+              "report には list、show FILE、check FILE [--key PUBLIC_KEY]、canonical FILE、export、keygen のどれかを付けます")
+      << "\n";
   return kUsage;
 }
 
