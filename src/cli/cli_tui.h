@@ -54,6 +54,7 @@ struct TuiTexts {
   const char* confirm_warning;
   const char* confirm_prompt;
   const char* confirm_wrong;
+  const char* confirm_hidden;  // some drives of the set are off the screen
   const char* method_names[4];
   const char* progress_title;
   const char* progress_help;
@@ -68,6 +69,7 @@ struct TuiTexts {
   const char* duration;
   const char* rate;
   const char* summary_help;
+  const char* summary_hidden;  // drives below the screen's end
   const char* summary_help_power;
   const char* powering_off;
   const char* resumed;

@@ -184,7 +184,12 @@ class SummaryScreen {
     screen_.Line(1, texts_.reports_in + ReportFolder(o_), Look::kDim);
     int row = 3;
     const std::vector<DriveSummary>& drives = set_.SummaryRows();
-    for (size_t i = 0; i < drives.size() && row < screen_.Rows() - 2; ++i) row = DrawDrive(row, i, drives[i]);
+    size_t drawn = 0;
+    for (; drawn < drives.size() && row < screen_.Rows() - 2; ++drawn) row = DrawDrive(row, drawn, drives[drawn]);
+    // A drive off the screen must not pass for one that went well.
+    if (drawn < drives.size())
+      screen_.Line(screen_.Rows() - 2, "+" + std::to_string(drives.size() - drawn) + "  " + texts_.summary_hidden,
+                   Look::kBad);
     screen_.Line(screen_.Rows() - 1, o_.power_off_command ? texts_.summary_help_power : texts_.summary_help,
                  Look::kCursor);
     screen_.Show();

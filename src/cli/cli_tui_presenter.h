@@ -87,6 +87,9 @@ class TuiPresenter : public SetPresenter {
   std::string typed_;
   std::optional<bool> confirmed_;
   bool wrong_word_ = false;
+  // Whether the last picture showed every drive of the set: "del" is taken
+  // only for a set the user could see whole.
+  bool confirm_shown_whole_ = false;
   bool interrupting_ = false;
   bool started_ = false;
   std::vector<DriveSummary> summary_;

@@ -192,7 +192,7 @@ void TuiPresenter::HandleKey(int key) {
   if (key == kKeyEscape || key == kKeyCtrlC) {
     confirmed_ = false;
   } else if (EnterKey(key)) {
-    if (Lower(typed_) == "del") confirmed_ = true;
+    if (Lower(typed_) == "del" && confirm_shown_whole_) confirmed_ = true;
     wrong_word_ = !confirmed_;
     typed_.clear();
   } else if (BackspaceKey(key)) {
@@ -214,6 +214,7 @@ bool TuiPresenter::AnswerQuestion(bool answer) {
 
 void TuiPresenter::Draw() {
   std::lock_guard lock(mutex_);
+  confirm_shown_whole_ = false;
   if (TooSmall(screen_, texts_)) return;
   screen_.Clear();
   const int row = DrawHeader();
@@ -253,9 +254,16 @@ void TuiPresenter::DrawConfirm(int row) {
   }
   const std::vector<int> widths = ColumnWidths(cells, screen_.Cols(), screen_.Utf8());
   const int last_table_row = screen_.Rows() - 6;
-  for (size_t i = 0; i < cells.size() && row <= last_table_row; ++i)
-    PutRow(screen_, row++, cells[i], widths, i == 0 ? Look::kTitle : Look::kPlain);
+  size_t shown = 0;
+  for (; shown < cells.size() && row <= last_table_row; ++shown)
+    PutRow(screen_, row++, cells[shown], widths, shown == 0 ? Look::kTitle : Look::kPlain);
   ++row;
+  confirm_shown_whole_ = shown == cells.size();
+  if (!confirm_shown_whole_) {
+    screen_.Line(row, "+" + std::to_string(cells.size() - shown) + "  " + texts_.confirm_hidden, Look::kBad);
+    DrawMessages(row + 2, screen_.Rows() - 2);
+    return;
+  }
   const std::string prompt = texts_.confirm_prompt;
   screen_.Line(row, prompt + typed_ + "_");
   if (wrong_word_) screen_.Line(row + 1, texts_.confirm_wrong, Look::kBad);
