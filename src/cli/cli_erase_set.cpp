@@ -145,6 +145,7 @@ class DriveJob : public EraseUi, public EraseEnvironment {
       EraseTarget target = EraseTargetOf(o_, index_);
       // A protection added while the questions are open still stops the erase.
       target.protection = ProtectionCheckOf(o_, machine_, facts_.target);
+      target.listed = facts_.identity;
       result_ = workflow_.RunErase(target);
       presenter_.SetEnded(index_, workflow_.Outcome(), OutcomeText());
       gate_.Ended(index_);
@@ -326,6 +327,20 @@ std::vector<Footprint> FootprintOf(const Options& o, platform::Machine& machine,
   return {{"path " + UpperAscii(path), 0, 0}};
 }
 
+// The drive a target names now, as the erase reads it when it opens the
+// drive: its descriptor and the size it would erase. Nothing when it does
+// not answer (the erase then refuses it itself).
+std::optional<DriveIdentity> IdentityNow(platform::Machine& machine, const EraseTarget& target) {
+  platform::Result<std::unique_ptr<platform::Device>> opened =
+      machine.OpenDevice(target.device_path, platform::Access::kRead);
+  if (!opened.ok()) return std::nullopt;
+  platform::Result<DriveExtent> extent = MeasureDrive(*opened.value(), target.device_path, target.view);
+  if (!extent.ok()) return std::nullopt;
+  DriveIdentity identity = ReadDriveIdentity(*opened.value()).value_or(DriveIdentity{});
+  identity.size_text = FormatSize(extent->Bytes());
+  return identity;
+}
+
 // The checks that stop the whole set before anything is opened for writing.
 // Each refused target is named on `err` with why; a target refused for
 // itself (protected, in use, not there) also gets its refusal report.
@@ -343,6 +358,7 @@ bool CheckTargets(const Options& o, platform::Machine& machine, std::vector<Driv
       drive.serial = found->row.serial;
       drive.size = found->row.size_text;
     }
+    drive.identity = IdentityNow(machine, EraseTargetOf(o, index));
     std::string why;
     if (TargetIsProtected(o, machine, target, err)) why = erase_text::kProtected;
     if (why.empty() && !o.simulate) {

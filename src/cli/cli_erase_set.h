@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_common.h"
+#include "drives/target_check.h"
 #include "erase/erase_outcome.h"
 #include "erase/erase_texts.h"
 #include "record/erase_method.h"
@@ -29,6 +30,9 @@ struct DriveFacts {
   std::string purge_command;  // the command method 3 sends this drive
   // Told before the confirmation that it cannot run its method: not erased.
   bool left_set = false;
+  // The drive as it answered when the set was checked: the drive each job
+  // opens, later, must still be it, or the table showed another drive.
+  std::optional<DriveIdentity> identity;
 };
 
 // A drive's end, as the summary shows it.
