@@ -45,6 +45,7 @@ struct TuiTexts {
   const char* no_purge;
   const char* method_legend;
   const char* list_help;
+  const char* list_help_power;  // with the power-off key
   const char* select_first;
   const char* no_disks;
   const char* too_small;

@@ -26,7 +26,7 @@ struct DiskRow {
   bool verify = false;
 };
 
-enum class ListChoice { kQuit, kErase };
+enum class ListChoice { kQuit, kErase, kPowerOff };
 enum class SummaryChoice { kQuit, kBack, kPowerOff };
 
 // The disk table and its keys.
@@ -42,6 +42,8 @@ class ListScreen {
       Draw();
       const int key = screen_.Key(250);
       if (key == 'q' || key == 'Q' || key == kKeyCtrlC) return ListChoice::kQuit;
+      // The live system has no other way off that leaves its stick clean.
+      if ((key == 'p' || key == 'P') && o_.power_off_command) return ListChoice::kPowerOff;
       if ((key == '\n' || key == '\r' || key == KEY_ENTER) && Confirmable()) return ListChoice::kErase;
       HandleKey(key);
     }
@@ -110,7 +112,7 @@ class ListScreen {
     DrawDetail();
     screen_.Line(screen_.Rows() - 3, texts_.method_legend, Look::kDim);
     screen_.Line(screen_.Rows() - 2, status_, Look::kBad);
-    screen_.Line(screen_.Rows() - 1, texts_.list_help, Look::kCursor);
+    screen_.Line(screen_.Rows() - 1, o_.power_off_command ? texts_.list_help_power : texts_.list_help, Look::kCursor);
     screen_.Show();
   }
 
@@ -265,7 +267,9 @@ Session RunSession(TuiScreen& screen, const TuiTexts& texts, const Options& o, L
   std::string status;
   for (;;) {
     std::vector<DiskRow> rows = RowsOf(o, language, status);
-    if (ListScreen(screen, texts, o, rows, status).Run() == ListChoice::kQuit) return session;
+    const ListChoice listed = ListScreen(screen, texts, o, rows, status).Run();
+    session.power_off = listed == ListChoice::kPowerOff;
+    if (listed != ListChoice::kErase) return session;
     std::vector<DriveChoice> choices;
     std::vector<std::string> models;
     const Options set = SetOptions(o, rows, choices, models);
@@ -288,11 +292,16 @@ Session RunSession(TuiScreen& screen, const TuiTexts& texts, const Options& o, L
 
 int TuiCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (!o.positional.empty()) {
-    err << "plexiscrub-cli: tui takes no target; the disks are chosen in the view\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "tui takes no target; the disks are chosen in the view",
+                "tui に TARGET は付けません。ディスクは画面で選びます")
+        << "\n";
     return kUsage;
   }
   if (isatty(STDIN_FILENO) != 1 || isatty(STDOUT_FILENO) != 1) {
-    err << "plexiscrub-cli: tui needs a terminal on standard input and output\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "tui needs a terminal on standard input and output", "tui には標準入力と標準出力の端末が必要です")
+        << "\n";
     return kUsage;
   }
   const bool utf8 = SetUpTerminalLocale();
