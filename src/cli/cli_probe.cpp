@@ -13,7 +13,10 @@ namespace plexi::cli {
 
 int ProbeCommand(const Options& o, std::ostream& out, std::ostream& err) {
   if (!o.positional.empty()) {
-    err << "plexiscrub-cli: probe takes no target; it asks every drive of the machine\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "probe takes no target; it asks every drive of the machine",
+                "probe に TARGET は付けません。マシンのすべてのドライブに問い合わせます")
+        << "\n";
     return kUsage;
   }
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
@@ -30,11 +33,11 @@ int ProbeCommand(const Options& o, std::ostream& out, std::ostream& err) {
   }
   const uint32_t error = sim::ReplaceFile(sim::PathFromUtf8(*o.out_file), sim::PathFromUtf8(*o.out_file + ".tmp"), text);
   if (error != 0) {
-    err << "plexiscrub-cli: cannot write the probe to " << *o.out_file << ": "
+    err << "plexiscrub-cli: " << Said(o, "cannot write the probe to ", "プローブを書き込めません: ") << *o.out_file << ": "
         << OneLine(SystemErrorText(*machine, error)) << "\n";
     return kFailed;
   }
-  out << "probe: " << *o.out_file << "\n";
+  out << Said(o, "probe: ", "プローブ: ") << *o.out_file << "\n";
   return kOk;
 }
 

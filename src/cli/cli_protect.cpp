@@ -53,7 +53,8 @@ std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine&
   const std::string path = DevicePathOf(target);
   platform::Result<std::unique_ptr<platform::Device>> opened = machine.OpenDevice(path, platform::Access::kRead);
   if (!opened.ok()) {
-    err << "plexiscrub-cli: cannot open " << path << ": " << OneLine(SystemErrorText(machine, opened.error())) << "\n";
+    err << "plexiscrub-cli: " << Said(o, "cannot open ", "開けません: ") << path << ": "
+        << OneLine(SystemErrorText(machine, opened.error())) << "\n";
     return std::nullopt;
   }
   TargetDrive drive;
@@ -61,7 +62,8 @@ std::optional<TargetDrive> DescribeUnlisted(const Options& o, platform::Machine&
   platform::Result<DriveExtent> extent = MeasureDrive(**opened, path, drive.view);
   std::optional<DescriptorFacts> descriptor = QueryDescriptor(*opened.value());
   if (!extent.ok() || !descriptor || !descriptor->has_header) {
-    err << "plexiscrub-cli: " << path << " does not tell its size and descriptor\n";
+    err << "plexiscrub-cli: " << path
+        << Said(o, " does not tell its size and descriptor", " はサイズと記述子を返しません") << "\n";
     return std::nullopt;
   }
   DriveRow& row = drive.row;
@@ -95,7 +97,7 @@ std::string Describe(const std::string& target, const TargetDrive& drive) {
 int ChangeProtection(const Options& o, ForbidAction action, std::ostream& out, std::ostream& err) {
   const char* verb = action == ForbidAction::kForbid ? "protect" : "allow";
   if (o.positional.size() != 1) {
-    err << "plexiscrub-cli: " << verb << " needs exactly one TARGET\n";
+    err << "plexiscrub-cli: " << verb << Said(o, " needs exactly one TARGET", " には TARGET をひとつだけ付けます") << "\n";
     return kUsage;
   }
   std::unique_ptr<platform::Machine> machine = OpenMachine(o, err);
@@ -105,14 +107,19 @@ int ChangeProtection(const Options& o, ForbidAction action, std::ostream& out, s
   std::optional<TargetDrive> drive = FindTarget(o, *machine, notifier, target, err);
   if (!drive) return kFailed;
   if (drive->system) {
-    err << "plexiscrub-cli: " << target << " holds the system drive, which is always protected; "
-        << "that cannot be changed\n";
+    err << "plexiscrub-cli: " << target
+        << Said(o, " holds the system drive, which is always protected; that cannot be changed",
+                " はシステムのドライブがあるため常に消去禁止で、変えられません")
+        << "\n";
     return kRefused;
   }
   const ProtectionKeys keys = ProtectionKeysOf(drive->row, drive->view);
   if (keys.legacy.empty() && keys.stable.empty()) {
-    err << "plexiscrub-cli: " << target << " reports no serial number and is not in the drive list, "
-        << "so nothing can tell it apart from other drives of its model\n";
+    err << "plexiscrub-cli: " << target
+        << Said(o, " reports no serial number and is not in the drive list, so nothing can tell it apart from other "
+                   "drives of its model",
+                " はシリアル番号を返さず、ドライブ一覧にもないため、同じ型のほかのドライブと区別できません")
+        << "\n";
     return kFailed;
   }
   std::optional<ProtectionList> list = OpenProtectionList(o, *machine, notifier, err);
@@ -150,7 +157,10 @@ std::optional<ProtectionList> OpenProtectionList(const Options& o, platform::Mac
                                                  std::ostream& err) {
   const std::string folder = ProtectionFolder(o);
   if (folder.empty()) {
-    err << "plexiscrub-cli: neither XDG_CONFIG_HOME nor HOME is set: no place for the protection list\n";
+    err << "plexiscrub-cli: "
+        << Said(o, "neither XDG_CONFIG_HOME nor HOME is set: no place for the protection list",
+                "XDG_CONFIG_HOME も HOME も設定されていないため、消去禁止リストを置く場所がありません")
+        << "\n";
     return std::nullopt;
   }
   ProtectionList list;
